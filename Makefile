@@ -1,0 +1,49 @@
+# Quick start: `make demo` and `make test`. Both install missing Debian packages first.
+JOBS ?= $(shell nproc)
+# `make test` builds with warnings as errors; set PRESET=debug or release for local work.
+TEST_PRESET ?= ci
+SAN_PRESET ?= asan-ubsan
+VST_DIR ?= $(HOME)/.vst
+
+.PHONY: all deps build test test-fast test-asan demo bench install clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps
+
+build: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS)
+
+# The full suite: the warning-free build with its tests, then the same tests
+# under AddressSanitizer and UndefinedBehaviorSanitizer.
+test: deps
+	cmake --preset $(TEST_PRESET) >/dev/null
+	cmake --build --preset $(TEST_PRESET) -j $(JOBS)
+	ctest --preset $(TEST_PRESET) -j $(JOBS)
+	$(MAKE) --no-print-directory test-asan
+
+test-asan:
+	cmake --preset $(SAN_PRESET) >/dev/null
+	cmake --build --preset $(SAN_PRESET) -j $(JOBS)
+	ctest --preset $(SAN_PRESET) -j $(JOBS)
+
+# Renders the bundled demo song into out/demo.wav.
+demo: build
+	@mkdir -p out
+	bash scripts/render-demo build/release out/demo.wav
+
+bench: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS) --target vornell_bench
+	build/release/bench/vornell_bench --benchmark_counters_tabular=true
+
+install: build
+	@test -f build/release/Vornell64.so || { echo "the plug-in module has not been built"; exit 1; }
+	mkdir -p $(VST_DIR)
+	cp build/release/Vornell64.so $(VST_DIR)/
+	@echo "installed $(VST_DIR)/Vornell64.so"
+
+clean:
+	rm -rf build out

@@ -1,0 +1,118 @@
+#include "plugin/DataBlock.h"
+
+#include <cstring>
+#include <new>
+#include <stdexcept>
+
+namespace {
+constexpr size_t kGrowStep = 4096;
+}
+
+bool DataBlock::Reserve(size_t needed) {
+  if (needed <= bytes.capacity()) return true;
+  size_t capacity = (needed + kGrowStep - 1) / kGrowStep * kGrowStep;
+  try {
+    bytes.reserve(capacity);
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const std::length_error&) {
+    return false;
+  }
+  return true;
+}
+
+bool DataBlock::Resize(int size) {
+  if (size < 0) return false;
+  if (!Reserve(static_cast<size_t>(size))) return false;
+  bytes.resize(static_cast<size_t>(size));
+  return true;
+}
+
+bool DataBlock::PutBytes(const void* data, int size) {
+  if (size < 0) return false;
+  if (size == 0) return true;
+  if (!Reserve(bytes.size() + static_cast<size_t>(size))) return false;
+  const uint8_t* source = static_cast<const uint8_t*>(data);
+  bytes.insert(bytes.end(), source, source + size);
+  return true;
+}
+
+bool DataBlock::PutInt32(int32_t value) {
+  uint32_t v = static_cast<uint32_t>(value);
+  uint8_t le[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                   static_cast<uint8_t>(v >> 24)};
+  return PutBytes(le, 4);
+}
+
+bool DataBlock::PutDouble(double value) {
+  uint64_t v;
+  std::memcpy(&v, &value, 8);
+  uint8_t le[8];
+  for (int i = 0; i < 8; ++i) le[i] = static_cast<uint8_t>(v >> (8 * i));
+  return PutBytes(le, 8);
+}
+
+bool DataBlock::PutByte(uint8_t value) { return PutBytes(&value, 1); }
+
+bool DataBlock::PutText(const std::string& text) {
+  if (text.size() > 0x7fffffff) return false;
+  const int32_t length = static_cast<int32_t>(text.size());
+  // Append both parts or neither, so a failed write never leaves a dangling length.
+  if (!Reserve(bytes.size() + 4 + text.size())) return false;
+  return PutInt32(length) && PutBytes(text.data(), length);
+}
+
+int DataBlock::GetBytes(void* destination, int size, int position) const {
+  if (position < 0 || size < 0) return -1;
+  if (static_cast<int64_t>(position) + size > static_cast<int64_t>(bytes.size())) return -1;
+  if (size > 0) std::memcpy(destination, bytes.data() + position, static_cast<size_t>(size));
+  return position + size;
+}
+
+int DataBlock::GetInt32(int32_t* value, int position) const {
+  uint8_t le[4];
+  int next = GetBytes(le, 4, position);
+  if (next < 0) return -1;
+  *value = static_cast<int32_t>(static_cast<uint32_t>(le[0]) | (static_cast<uint32_t>(le[1]) << 8) |
+                                (static_cast<uint32_t>(le[2]) << 16) | (static_cast<uint32_t>(le[3]) << 24));
+  return next;
+}
+
+int DataBlock::GetDouble(double* value, int position) const {
+  uint8_t le[8];
+  int next = GetBytes(le, 8, position);
+  if (next < 0) return -1;
+  uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = (v << 8) | le[i];
+  std::memcpy(value, &v, 8);
+  return next;
+}
+
+int DataBlock::GetByte(uint8_t* value, int position) const { return GetBytes(value, 1, position); }
+
+int DataBlock::GetText(std::string* text, int position) const {
+  int32_t length = 0;
+  int start = GetInt32(&length, position);
+  if (start < 0) return -1;
+  if (length <= 0) {
+    text->clear();
+    return start;
+  }
+  if (static_cast<int64_t>(start) + length > static_cast<int64_t>(bytes.size())) return -1;
+  const char* first = reinterpret_cast<const char*>(bytes.data() + start);
+  const void* zero = std::memchr(first, 0, static_cast<size_t>(length));
+  size_t used = zero ? static_cast<size_t>(static_cast<const char*>(zero) - first) : static_cast<size_t>(length);
+  text->assign(first, used);
+  return start + length;
+}
+
+bool WriteChunkHeader(DataBlock& block) { return block.PutInt32(kChunkMagic) && block.PutInt32(kChunkVersion); }
+
+int32_t ReadChunkHeader(const DataBlock& block, int* position) {
+  int32_t magic = 0;
+  int next = block.GetInt32(&magic, *position);
+  if (next < 0 || magic != kChunkMagic) return 0;
+  int32_t version = 0;
+  *position = block.GetInt32(&version, next);
+  return *position < 0 ? 0 : version;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Growable byte array behind every serialization: state blocks, chunks, preset
+// and bank files, program records. Writes append and return false when memory
+// runs out; reads take a position and return the position after the item, or
+// -1 when the position is negative or the item does not fit before the end (the
+// destination is then left unchanged). Numbers are little-endian; a text is a
+// signed 32-bit length followed by that many bytes without terminator.
+//
+// Not thread-safe; callers hold the plug-in lock.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class DataBlock {
+ public:
+  DataBlock() = default;
+
+  int Size() const { return static_cast<int>(bytes.size()); }
+  const uint8_t* Data() const { return bytes.data(); }
+  uint8_t* Data() { return bytes.data(); }
+  void Clear() { bytes.clear(); }
+
+  // Grows the length to `size` (new bytes zero) or shrinks it. False when out of memory.
+  bool Resize(int size);
+
+  bool PutBytes(const void* data, int size);
+  bool PutInt32(int32_t value);
+  bool PutDouble(double value);
+  bool PutByte(uint8_t value);
+  bool PutText(const std::string& text);
+  bool PutBlock(const DataBlock& other) { return PutBytes(other.Data(), other.Size()); }
+
+  int GetBytes(void* destination, int size, int position) const;
+  int GetInt32(int32_t* value, int position) const;
+  int GetDouble(double* value, int position) const;
+  int GetByte(uint8_t* value, int position) const;
+  // A length of 0 or less gives the empty text; otherwise the text ends at the
+  // length or at the first zero byte, whichever comes first.
+  int GetText(std::string* text, int position) const;
+
+  bool operator==(const DataBlock& other) const { return bytes == other.bytes; }
+
+ private:
+  bool Reserve(size_t needed);
+  std::vector<uint8_t> bytes;
+};
+
+// Chunk header at the start of every chunk that leaves the plug-in: "tffp"
+// (0x70666674 little-endian) and the version 0x00010000.
+constexpr int32_t kChunkMagic = 0x70666674;
+constexpr int32_t kChunkVersion = 0x00010000;
+
+bool WriteChunkHeader(DataBlock& block);
+// When the magic stands at *position: returns the version and moves *position
+// past the header (to -1 when the version is missing). Otherwise returns 0 and
+// leaves *position alone.
+int32_t ReadChunkHeader(const DataBlock& block, int* position);

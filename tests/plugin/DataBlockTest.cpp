@@ -1,0 +1,84 @@
+#include "plugin/DataBlock.h"
+
+#include <gtest/gtest.h>
+
+TEST(DataBlock, ItemsRoundTripLittleEndian) {
+  DataBlock block;
+  ASSERT_TRUE(block.PutInt32(-2));
+  ASSERT_TRUE(block.PutDouble(0.25));
+  ASSERT_TRUE(block.PutByte(0xAB));
+  ASSERT_TRUE(block.PutText("Brass 1"));
+  ASSERT_EQ(block.Size(), 4 + 8 + 1 + 4 + 7);
+  EXPECT_EQ(block.Data()[0], 0xFE);
+  EXPECT_EQ(block.Data()[3], 0xFF);
+  EXPECT_EQ(block.Data()[13], 7);  // text length, low byte first
+
+  int32_t i = 0;
+  double d = 0;
+  uint8_t b = 0;
+  std::string t;
+  int pos = block.GetInt32(&i, 0);
+  pos = block.GetDouble(&d, pos);
+  pos = block.GetByte(&b, pos);
+  pos = block.GetText(&t, pos);
+  EXPECT_EQ(pos, block.Size());
+  EXPECT_EQ(i, -2);
+  EXPECT_EQ(d, 0.25);
+  EXPECT_EQ(b, 0xAB);
+  EXPECT_EQ(t, "Brass 1");
+}
+
+TEST(DataBlock, FailedReadsLeaveDestinationUnchanged) {
+  DataBlock block;
+  block.PutByte(1);
+  block.PutByte(2);
+  int32_t i = 77;
+  EXPECT_EQ(block.GetInt32(&i, 0), -1);
+  EXPECT_EQ(i, 77);
+  EXPECT_EQ(block.GetInt32(&i, -1), -1);
+  uint8_t b = 9;
+  EXPECT_EQ(block.GetByte(&b, 2), -1);
+  EXPECT_EQ(b, 9);
+
+  DataBlock text;
+  text.PutInt32(10);
+  text.PutBytes("abc", 3);  // claims 10 bytes, has 3
+  std::string t = "keep";
+  EXPECT_EQ(text.GetText(&t, 0), -1);
+  EXPECT_EQ(t, "keep");
+}
+
+TEST(DataBlock, TextsStopAtZeroAndNonPositiveLengthIsEmpty) {
+  DataBlock block;
+  block.PutInt32(5);
+  block.PutBytes("ab\0cd", 5);
+  block.PutInt32(-3);
+  std::string t;
+  int pos = block.GetText(&t, 0);
+  EXPECT_EQ(pos, 9);
+  EXPECT_EQ(t, "ab");
+  t = "x";
+  EXPECT_EQ(block.GetText(&t, pos), 13);
+  EXPECT_EQ(t, "");
+}
+
+TEST(DataBlock, ChunkHeader) {
+  DataBlock block;
+  ASSERT_TRUE(WriteChunkHeader(block));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.Data()), 4), "tffp");
+  int pos = 0;
+  EXPECT_EQ(ReadChunkHeader(block, &pos), kChunkVersion);
+  EXPECT_EQ(pos, 8);
+
+  DataBlock other;
+  other.PutInt32(1234);
+  pos = 0;
+  EXPECT_EQ(ReadChunkHeader(other, &pos), 0);
+  EXPECT_EQ(pos, 0);
+
+  DataBlock cut;
+  cut.PutInt32(kChunkMagic);
+  pos = 0;
+  EXPECT_EQ(ReadChunkHeader(cut, &pos), 0);
+  EXPECT_EQ(pos, -1);
+}
