@@ -214,8 +214,7 @@ bool ListSysExPrograms(const std::string& path, std::vector<Program>& list) {
   bool result = false;
   for (size_t offset = 0; offset + kProgramMessageSize <= bytes.size(); offset += kProgramMessageSize) {
     const uint8_t* step = bytes.data() + offset;
-    if (step[0] == kSysExStart && step[1] == kManufacturer && step[2] == kProgramMessageId &&
-        step[3] < kProgramCount) {
+    if (step[0] == kSysExStart && step[1] == kManufacturer && step[2] == kProgramMessageId && step[3] < kProgramCount) {
       if (step[kProgramMessageSize - 1] != kSysExEnd) return false;
       ByteReader reader{step, kProgramMessageSize, 4};
       PackedProgram packed;

@@ -28,18 +28,18 @@ struct ValueKey {
 // Sections group the values the way the panel does; keys are short names of
 // the voice parameters.
 constexpr ValueKey kKeys[kProgramValueCount] = {
-    {"osc", "coarse", 0, 48},           {"osc", "fine", 1, 255},          {"osc", "glide", 2, 255},
-    {"osc", "lfo", 3, 1},               {"osc-env", "amount", 4, 255},    {"osc-env", "invert", 5, 1},
-    {"osc-env", "attack", 6, 255},      {"osc-env", "decay", 7, 255},     {"osc-env", "sustain", 8, 255},
-    {"osc-env", "release", 9, 255},     {"osc", "saw", 10, 1},            {"osc", "triangle", 11, 1},
-    {"osc", "pulse", 12, 1},            {"osc", "width", 13, 255},        {"osc", "lfo-pw", 14, 1},
-    {"lfo", "rate", 15, 255},           {"lfo", "amount", 16, 255},       {"lfo", "shape", 17, 1},
-    {"osc", "noise", 18, 255},          {"filter", "cutoff", 19, 255},    {"filter", "resonance", 20, 255},
-    {"flt-env", "amount", 21, 255},     {"flt-env", "invert", 22, 1},     {"flt-env", "attack", 23, 255},
-    {"flt-env", "decay", 24, 255},      {"flt-env", "sustain", 25, 255},  {"flt-env", "release", 26, 255},
-    {"filter", "lfo", 27, 1},           {"filter", "keytrack", 28, 128},  {"filter", "osc-mod", 29, 255},
-    {"amp", "attack", 30, 255},         {"amp", "decay", 31, 255},        {"amp", "sustain", 32, 255},
-    {"amp", "release", 33, 255},        {"amp", "volume", 34, 255},       {"amp", "unison", 35, 1},
+    {"osc", "coarse", 0, 48},       {"osc", "fine", 1, 255},         {"osc", "glide", 2, 255},
+    {"osc", "lfo", 3, 1},           {"osc-env", "amount", 4, 255},   {"osc-env", "invert", 5, 1},
+    {"osc-env", "attack", 6, 255},  {"osc-env", "decay", 7, 255},    {"osc-env", "sustain", 8, 255},
+    {"osc-env", "release", 9, 255}, {"osc", "saw", 10, 1},           {"osc", "triangle", 11, 1},
+    {"osc", "pulse", 12, 1},        {"osc", "width", 13, 255},       {"osc", "lfo-pw", 14, 1},
+    {"lfo", "rate", 15, 255},       {"lfo", "amount", 16, 255},      {"lfo", "shape", 17, 1},
+    {"osc", "noise", 18, 255},      {"filter", "cutoff", 19, 255},   {"filter", "resonance", 20, 255},
+    {"flt-env", "amount", 21, 255}, {"flt-env", "invert", 22, 1},    {"flt-env", "attack", 23, 255},
+    {"flt-env", "decay", 24, 255},  {"flt-env", "sustain", 25, 255}, {"flt-env", "release", 26, 255},
+    {"filter", "lfo", 27, 1},       {"filter", "keytrack", 28, 128}, {"filter", "osc-mod", 29, 255},
+    {"amp", "attack", 30, 255},     {"amp", "decay", 31, 255},       {"amp", "sustain", 32, 255},
+    {"amp", "release", 33, 255},    {"amp", "volume", 34, 255},      {"amp", "unison", 35, 1},
     {"amp", "velocity", 36, 255},
 };
 
@@ -116,8 +116,8 @@ bool FinishEntry(const std::string& file, const Entry& entry, int expectedNumber
     if (roundTrip[key.value] != entry.program.values[key.value]) {
       return Fail(file, entry.line,
                   std::string(key.section) + " " + key.key + " " + std::to_string(entry.program.values[key.value]) +
-                      " is finer than the packed form keeps (it would become " +
-                      std::to_string(roundTrip[key.value]) + ")");
+                      " is finer than the packed form keeps (it would become " + std::to_string(roundTrip[key.value]) +
+                      ")");
     }
   }
   return true;

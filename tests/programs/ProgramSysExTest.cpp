@@ -44,8 +44,8 @@ const Bytes kOrganMessage = {0xF0, 0x01, 0x05, 0x00, 0x08, 0x01, 0x00, 0x00, 0x0
 TEST(ProgramSysEx, ProgramMessageOfTheFirstFactoryRow) {
   ProgramLibrary library;
   library.saveEnhancedPrograms = false;
-  library.programs[0].values = {24, 0, 0, 0, 0, 0,   0, 0, 0, 0, 1, 0,   1, 144, 1,  176, 32,  0, 0,
-                                152, 116, 64, 0, 0, 0, 48, 0, 0, 128, 0, 0, 0, 224, 16, 192, 0, 0};
+  library.programs[0].values = {24,  0,   0,  0, 0, 0, 0,  0, 0, 0,   1, 0, 1, 144, 1,  176, 32, 0, 0,
+                                152, 116, 64, 0, 0, 0, 48, 0, 0, 128, 0, 0, 0, 224, 16, 192, 0,  0};
   EXPECT_EQ(library.BuildSysEx(0), kOrganMessage);
 
   ProgramLibrary other;
@@ -71,7 +71,7 @@ TEST(ProgramSysEx, SingleProgramMessagesCarryTheSlotNumberAndEnhancedRecord) {
   EXPECT_EQ(Bytes(enhanced.begin() + 37, enhanced.begin() + 41), (Bytes{0xF0, 0x01, 0x0D, 0x0E}));
   EXPECT_EQ(enhanced.back(), 0xF7);
   for (size_t i = 41; i + 1 < enhanced.size(); ++i) ASSERT_LT(enhanced[i], 16) << i;  // nibbles only
-  EXPECT_EQ(enhanced[41], 42 & 15);  // number first, low nibble first
+  EXPECT_EQ(enhanced[41], 42 & 15);                                                   // number first, low nibble first
   EXPECT_EQ(enhanced[42], 42 >> 4);
 
   EXPECT_TRUE(library.BuildSysEx(100).empty());
@@ -194,8 +194,8 @@ TEST(ProgramSysEx, AfterTheFirstMessageBrokenOnesAreSkipped) {
   FillDistinct(source);
   source.saveEnhancedPrograms = false;
   Bytes bank = source.BuildSysEx(-1);
-  bank[37 * 10 + 36] = 0x00;   // program 10 lacks its F7
-  bank[37 * 20 + 3] = 120;     // program 20 names a slot that does not exist
+  bank[37 * 10 + 36] = 0x00;                                      // program 10 lacks its F7
+  bank[37 * 20 + 3] = 120;                                        // program 20 names a slot that does not exist
   bank.insert(bank.begin() + 37 * 30, {0x12, 0x34, 0x01, 0xF7});  // noise between messages
 
   ProgramLibrary target;

@@ -1,10 +1,9 @@
-#include "programs/Program.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "plugin/DataBlock.h"
+#include "programs/Program.h"
 
 namespace {
 
@@ -24,14 +23,14 @@ ProgramValues Values(std::initializer_list<int> list) {
 
 const PackedProgram kOrganPacked =
     Packed({0x18, 0x00, 0x00, 0x00, 0x20, 0x97, 0x00, 0x66, 0x47, 0x00, 0x03, 0x00, 0x03, 0x78, 0x14, 0x24});
-const ProgramValues kOrganValues = Values({24, 0,   0,   0,   0, 0, 0, 0, 0,  0, 1, 0, 1,   144, 1,  176, 32, 0,  0,
+const ProgramValues kOrganValues = Values({24,  0,   0,  0, 0, 0, 0,  0, 0, 0,   1, 0, 1, 144, 1,  176, 32, 0, 0,
                                            152, 116, 64, 0, 0, 0, 48, 0, 0, 128, 0, 0, 0, 224, 16, 192, 0,  0});
 
 const PackedProgram kSonOfOrgPacked =
     Packed({0x09, 0x84, 0x0A, 0x7D, 0x50, 0xE1, 0x03, 0x9C, 0x49, 0x10, 0xCD, 0x3F, 0x42, 0x03, 0x90, 0x14});
-const ProgramValues kSonOfOrgValues = Values({9,   128, 0,  0,  80, 0,   16,  160, 240, 0,  0,   0, 1,
-                                              168, 1,   0,  248, 0, 0,   112, 152, 64,  0,  0,   16, 208,
-                                              192, 0,   64, 252, 0, 208, 0,   0,   128, 1,  0});
+const ProgramValues kSonOfOrgValues =
+    Values({9,   128, 0,  0, 80, 0,  16,  160, 240, 0,  0,   0, 1,   168, 1, 0,   248, 0, 0,
+            112, 152, 64, 0, 0,  16, 208, 192, 0,   64, 252, 0, 208, 0,   0, 128, 1,   0});
 
 // Low bits each value loses in the packed form (velocity is not packed at all).
 constexpr int kDroppedBits[kProgramValueCount] = {0, 3, 4, 0, 4, 0, 4, 4, 4, 4, 0, 0, 0, 2, 0, 4, 3, 0, 3,
