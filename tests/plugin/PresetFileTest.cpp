@@ -54,7 +54,9 @@ void PutBig(std::vector<uint8_t>& bytes, int32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<uint8_t>(v >> shift));
 }
 
-void PutTag(std::vector<uint8_t>& bytes, const char* tag) { bytes.insert(bytes.end(), tag, tag + 4); }
+void PutTag(std::vector<uint8_t>& bytes, const char* tag) {
+  for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(tag[i]));
+}
 
 void PutBigFloat(std::vector<uint8_t>& bytes, float value) {
   int32_t bits;
@@ -63,9 +65,7 @@ void PutBigFloat(std::vector<uint8_t>& bytes, float value) {
 }
 
 void PutName(std::vector<uint8_t>& bytes, const std::string& name) {
-  char field[28] = {};
-  std::memcpy(field, name.data(), std::min<size_t>(name.size(), 28));
-  bytes.insert(bytes.end(), field, field + 28);
+  for (size_t i = 0; i < 28; ++i) bytes.push_back(i < name.size() ? static_cast<uint8_t>(name[i]) : 0);
 }
 
 // A program in the plain parameter-list form, as older hosts and plug-ins wrote it.
@@ -458,4 +458,23 @@ TEST_F(PresetFileTest, RandomGarbageNeverCrashesOrHalfLoads) {
       EXPECT_TRUE(Snapshot(plug) == before) << "round " << round;
     }
   }
+}
+
+TEST_F(PresetFileTest, TrailingBytesAfterTheDataAreIgnored) {
+  TestPlug a(4, 4);
+  FillPresets(a);
+  a.SelectPreset(3);
+  ASSERT_TRUE(a.SaveProgramFile(Path("a.fxp")));
+  ASSERT_TRUE(a.SaveBankFile(Path("a.fxb")));
+  for (const char* name : {"a.fxp", "a.fxb"}) {
+    std::vector<uint8_t> bytes = ReadFile(Path(name));
+    bytes.insert(bytes.end(), 5000, 0xEE);
+    WriteFile(Path(name), bytes);
+  }
+  TestPlug b(4, 4);
+  ASSERT_TRUE(b.LoadBankFile(Path("a.fxb")));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(b.GetPresetName(i), a.GetPresetName(i));
+  b.SetValues({0, 0, 0, 0});
+  ASSERT_TRUE(b.LoadProgramFile(Path("a.fxp")));
+  EXPECT_EQ(b.Values(), a.Values());
 }
