@@ -98,12 +98,12 @@ void PaintKnob(cairo_t* cr, int size, double value) {
   const double inner = face * 0.30;
   const double outer = skirt - 0.4;
   cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
-  cairo_set_line_width(cr, size >= 26 ? 3.2 : 2.6);
+  cairo_set_line_width(cr, 3.4);
   cairo_set_source_rgba(cr, 0, 0, 0, 0.6);
   cairo_move_to(cr, c + dx * inner, c + dy * inner);
   cairo_line_to(cr, c + dx * outer, c + dy * outer);
   cairo_stroke(cr);
-  cairo_set_line_width(cr, size >= 26 ? 1.9 : 1.5);
+  cairo_set_line_width(cr, 2.0);
   cairo_set_source_rgb(cr, 0.98, 0.98, 0.96);
   cairo_move_to(cr, c + dx * inner, c + dy * inner);
   cairo_line_to(cr, c + dx * outer, c + dy * outer);
