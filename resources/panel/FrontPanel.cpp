@@ -95,7 +95,7 @@ void DrawMultiTrackController(Painter& painter) {
   static const char* const kModes[6] = {"SEQ A", "SEQ B", "UP/DOWN", "ASSIGN", "STACK A", "STACK B"};
   for (int i = 0; i < 6; ++i) {
     DrawKeyWells(painter, ModeButton(i));
-    painter.Legend(kModes[i], CentreX(ModeButton(i), kButtonWidth), 234, 8.0, 42);
+    painter.Legend(kModes[i], CentreX(ModeButton(i), kButtonWidth), 234, 8.0, 38);
   }
   const double groupY = 279;
   painter.Bracket(ModeButton(0).x, ModeButton(1).x + kButtonWidth, groupY, "SEQUENCER", true);
@@ -127,7 +127,8 @@ void DrawSelectKeypad(Painter& painter) {
     DrawKeyWells(painter, key);
     painter.Legend(std::to_string(digit), CentreX(key, kButtonWidth), key.y - 3.5, 9.5);
   }
-  painter.Legend("PROGRAM / PARAM", CentreX(KeypadButton(7), kButtonWidth) + 1, 283, 7.0, 0, colours::kLegendDim);
+  painter.Legend("PROGRAM / PARAM NUMBER", (kSelectSection.left + kSelectSection.right) / 2.0, 286, 7.0, 0,
+                 colours::kLegendDim);
 }
 
 void DrawMasterKnobs(Painter& painter) {
@@ -142,8 +143,8 @@ void DrawMasterKnobs(Painter& painter) {
 
 void DrawPageFrame(Painter& painter) {
   DrawSection(painter, kPageSection, "");
-  painter.Legend("SIX-VOICE MULTITIMBRAL SYNTHESIZER", (kPageSection.left + kPageSection.right) / 2.0, 77, 8.0, 0,
-                 colours::kLegendDim);
+  painter.Legend("6 TRACKS  \u00b7  2 SEQUENCES  \u00b7  ARPEGGIATOR  \u00b7  100 PROGRAMS",
+                 (kPageSection.left + kPageSection.right) / 2.0, 77, 7.5, 0, colours::kLegendDim);
 }
 
 void DrawEditTrackRow(Painter& painter) {
@@ -296,7 +297,7 @@ void PaintTopBar(Painter& painter) {
   painter.Legend("PAGE", (kConfigSwitch.x + kBrowserSwitch.x + kWideButtonWidth) / 2.0, 15.5, 7.5, 0,
                  colours::kLegendDim);
   painter.Legend("MIDI", kLearnButton.x + kWideButtonWidth / 2.0, 15.5, 7.5, 0, colours::kLegendDim);
-  painter.Text("6-VOICE  MULTI-TRACK  POLYSYNTH", 990, 38, 9.0, Align::kRight, colours::kLegendDim);
+  painter.Text("MULTI-TRACK POLYPHONIC SYNTHESIZER", 990, 38, 9.0, Align::kRight, colours::kLegendDim);
 }
 
 void PaintParamChart(Painter& painter) {
@@ -365,6 +366,9 @@ Surface PaintBackPicture() {
     DrawLfo(painter);
     DrawFilterAndMixer(painter);
     DrawAmplifier(painter);
+    for (const Spot& screw : {Spot{28, 70}, Spot{28, 502}, Spot{998, 70}, Spot{998, 502}}) {
+      PaintScrew(cr, screw.x, screw.y);
+    }
     PaintWood(cr, 0, 0, kCheekWidth, kPanelHeight, 11u);
     PaintWood(cr, kPanelWidth - kCheekWidth, 0, kCheekWidth, kPanelHeight, 23u);
   }

@@ -25,9 +25,11 @@ void DrawConfigHeader(Painter& painter) {
   const Spot link = ToPage(kConfigLinkCheck);
   painter.Text("LINK PROGRAMS", link.x + kCheckWidth + 3, link.y + 11.5, 8.0, Align::kLeft, colours::kLegend);
   // TUN/TRP: a small framed key; the control writes which row it shows.
+  // The key is drawn wider than the control's box: its 12-pixel text, centred
+  // on the box, is wider than the box itself.
   const Box toggle = ToPage(kTuneTransposeToggle);
-  painter.RoundedRectPath(toggle.left - 1.5, toggle.top - 1.5, toggle.right - toggle.left + 3,
-                          toggle.bottom - toggle.top + 3, 2);
+  const double centre = (toggle.left + toggle.right) / 2.0;
+  painter.RoundedRectPath(centre - 13.5, toggle.top - 2.5, 27, toggle.bottom - toggle.top + 5, 2);
   painter.SetColour(Rgb{0.20, 0.20, 0.21});
   cairo_fill_preserve(painter.Context());
   painter.SetColour(colours::kLine);

@@ -135,7 +135,7 @@ void Painter::Section(double x0, double y0, double x1, double y1, const std::str
 
 void Painter::Bracket(double x0, double x1, double y, const std::string& label, bool labelBelow) {
   const double tick = labelBelow ? -3.0 : 3.0;
-  const double width = TextWidth(label, 7.5);
+  const double width = TextWidth(label, 7.0);
   const double mid = (x0 + x1) / 2.0;
   const double gap = label.empty() ? 0.0 : width / 2.0 + 4.0;
   SetColour(colours::kLine);
@@ -147,7 +147,7 @@ void Painter::Bracket(double x0, double x1, double y, const std::string& label, 
   cairo_line_to(cr_, x1 - 0.5, y + 0.5);
   cairo_line_to(cr_, x1 - 0.5, y + tick + 0.5);
   cairo_stroke(cr_);
-  if (!label.empty()) Text(label, mid, y + 3.0, 7.5, Align::kCentre, colours::kLegendDim);
+  if (!label.empty()) Text(label, mid, y + 3.0, 7.0, Align::kCentre, colours::kLegendDim);
 }
 
 void Painter::KnobScale(const Spot& spot, int knobSize, double innerRadius, double outerRadius, int ticks) {
@@ -252,6 +252,28 @@ void PaintWood(cairo_t* cr, double x, double y, double w, double h, unsigned see
   cairo_fill(cr);
   cairo_pattern_destroy(gloss);
   cairo_restore(cr);
+}
+
+void PaintScrew(cairo_t* cr, double x, double y) {
+  constexpr double kRadius = 4.0;
+  cairo_arc(cr, x, y, kRadius + 0.8, 0, 2 * kPi);
+  cairo_set_source_rgba(cr, 0, 0, 0, 0.6);
+  cairo_fill(cr);
+  cairo_pattern_t* head = cairo_pattern_create_linear(x - kRadius, y - kRadius, x + kRadius, y + kRadius);
+  cairo_pattern_add_color_stop_rgb(head, 0, 0.62, 0.62, 0.64);
+  cairo_pattern_add_color_stop_rgb(head, 1, 0.22, 0.22, 0.24);
+  cairo_arc(cr, x, y, kRadius, 0, 2 * kPi);
+  cairo_set_source(cr, head);
+  cairo_fill(cr);
+  cairo_pattern_destroy(head);
+  cairo_set_line_width(cr, 1.1);
+  cairo_set_source_rgba(cr, 0.05, 0.05, 0.05, 0.9);
+  const double slot = kRadius * 0.62;
+  cairo_move_to(cr, x - slot, y - slot * 0.35);
+  cairo_line_to(cr, x + slot, y + slot * 0.35);
+  cairo_move_to(cr, x + slot * 0.35, y - slot);
+  cairo_line_to(cr, x - slot * 0.35, y + slot);
+  cairo_stroke(cr);
 }
 
 void PaintPanelSurface(cairo_t* cr, double x, double y, double w, double h, unsigned seed) {

@@ -81,6 +81,8 @@ class Painter {
 
 // Walnut end cheek with grain, filling the rectangle.
 void PaintWood(cairo_t* cr, double x, double y, double w, double h, unsigned seed);
+// A countersunk cross-head panel screw centred on (x, y).
+void PaintScrew(cairo_t* cr, double x, double y);
 // Dark panel surface with a soft top-to-bottom falloff and a fine brushed grain.
 void PaintPanelSurface(cairo_t* cr, double x, double y, double w, double h, unsigned seed);
 

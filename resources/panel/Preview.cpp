@@ -39,11 +39,12 @@ class Composer {
     const int frames = pictures_.at(id).spec->frames;
     Place(id, static_cast<int>((frames - 1) * value + 0.5) + 1, at);
   }
-  void Text(const char* text, const Box& box, double r, double g, double b) {
+  // Stand-in for a control's text: the editor's 14-pixel face at the box's top.
+  void Text(const char* text, const Box& box, double r, double g, double b, double size = 14) {
     cairo_select_font_face(cr_, "Liberation Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    cairo_set_font_size(cr_, 14);
+    cairo_set_font_size(cr_, size);
     cairo_set_source_rgba(cr_, r, g, b, 0.75);
-    cairo_move_to(cr_, box.left + 1, box.bottom - 3);
+    cairo_move_to(cr_, box.left + 1, box.top + size - 2);
     cairo_show_text(cr_, text);
   }
   bool Write(const std::string& path) {
@@ -132,15 +133,15 @@ void PlaceConfigControls(Composer& composer) {
   composer.Text("User Configuration", kTemplateDropDown, 1, 1, 1);
   composer.Place(kButton, 1, kResetButton);
   composer.Place(kCheck, 2, kConfigLinkCheck);
-  composer.Text("TUN", {kTuneTransposeToggle.left, kTuneTransposeToggle.top, 0, kTuneTransposeToggle.bottom + 1}, 1,
-                1, 1);
+  composer.Text("TUN", {kTuneTransposeToggle.left - 3, kTuneTransposeToggle.top - 2, 0, 0}, 1, 1, 1, 12);
   static const char* const kChannels[6] = {"1", "2", "A", "12", "X", "6"};
   for (int t = 0; t < 6; ++t) {
     composer.Text(kChannels[t], ChannelBox(t), 1, 0.75, 0.19);
     composer.PlaceValue(kPolyBox, (t % 3) / 2.0, ModeBox(t));
     composer.Place(kCheck, t % 2 == 0 ? 2 : 1, CycleCheck(t));
     composer.Text("00", ProgramNumberBox(t), 1, 1, 1);
-    composer.Text("Init Program", {ProgramNameBox(t).left + 3, 0, 0, ProgramNameBox(t).bottom}, 1, 1, 1);
+    const Box name = ProgramNameBox(t);
+    composer.Text("Init Program", {name.left + 3, name.top, name.right, name.bottom}, 1, 1, 1);
     composer.PlaceValue(kSmallKnob, 0.5, TuneKnob(t));
     composer.PlaceValue(kSmallKnob, 0.5 + 0.1 * t, VolumeKnob(t));
     composer.PlaceValue(kSmallKnob, t / 5.0, PanKnob(t));
