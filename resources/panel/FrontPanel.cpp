@@ -320,7 +320,7 @@ void PaintParamChart(Painter& painter) {
     const double x = 6.0 + column * columnWidth;
     const double baseline = kTop + row * kPitch;
     if (row % 2 == 0) painter.FillRect(x - 2, baseline - 9.5, columnWidth - 4, kPitch - 1, Rgb{1, 1, 1, 0.035});
-    char number[8];
+    char number[16];
     std::snprintf(number, sizeof number, "%02d", k);
     painter.Text(number, x, baseline, 8.0, Align::kLeft, colours::kAccent);
     painter.Text(kNames[k], x + 15, baseline, 7.5, Align::kLeft, colours::kLegend);
