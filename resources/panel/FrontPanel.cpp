@@ -325,6 +325,10 @@ void PaintParamChart(Painter& painter) {
     painter.Text(number, x, baseline, 8.0, Align::kLeft, colours::kAccent);
     painter.Text(kNames[k], x + 15, baseline, 7.5, Align::kLeft, colours::kLegend);
   }
+  // How the chart is used, in the free rows under the last column.
+  const double hintX = 6.0 + 2 * columnWidth + (columnWidth - 4) / 2.0;
+  painter.Legend("PARAM, THEN TWO DIGITS", hintX, kTop + 11 * kPitch, 7.0, 0, colours::kLegendDim);
+  painter.Legend("SELECTS A PARAMETER", hintX, kTop + 12 * kPitch, 7.0, 0, colours::kLegendDim);
   // Column rules.
   cairo_t* cr = painter.Context();
   painter.SetColour(Rgb{1, 1, 1, 0.12});

@@ -141,6 +141,22 @@ TEST(FrontPanel, EveryKeySitsInADarkWellWithALegendBeside) {
   }
 }
 
+TEST(FrontPanel, LedSpotsAreLeftPlainForTheLedPictures) {
+  const PanelImage back = PanelImage::FromResource(101);
+  ASSERT_TRUE(back.Valid());
+  std::vector<Point> leds = {{129, 172}, {170, 172}, {211, 172}, {643, 150}, {687, 150}, {731, 150}, {687, 238},
+                             {111, 372}, {241, 372}, {277, 372}, {313, 372}, {111, 436}, {355, 436}, {683, 372},
+                             {587, 436}, {473, 372}, {473, 436}};
+  for (int i = 0; i < 6; ++i) {
+    leds.push_back({61 + 44 * i, 106});
+    leds.push_back({61 + 44 * i, 238});
+  }
+  for (const Point& led : leds) {
+    SCOPED_TRACE(::testing::Message() << "LED at " << led.x << ", " << led.y);
+    EXPECT_LT(MaxLuma(back, {led.x, led.y, led.x + 10, led.y + 10}), 100);
+  }
+}
+
 TEST(FrontPanel, DisplayWindowsAreDarkAndEmpty) {
   const PanelImage back = PanelImage::FromResource(101);
   ASSERT_TRUE(back.Valid());

@@ -149,6 +149,10 @@ TEST(PanelPictures, KnobPointersTurnClockwiseOverTheWholeTravel) {
     EXPECT_NEAR(angles.front(), -135.0, 8.0);
     EXPECT_NEAR(angles[32], 0.0, 5.0);
     EXPECT_NEAR(angles.back(), 135.0, 8.0);
+    for (int f = 0; f < 65; ++f) {
+      // Frame f shows value f / 64 on a 270-degree travel.
+      EXPECT_NEAR(angles[f], -135.0 + 270.0 * f / 64.0, 8.0) << "frame " << f + 1;
+    }
     for (int f = 1; f < 65; ++f) {
       // About 270 / 64 degrees a frame: never backwards, never a jump.
       EXPECT_GT(angles[f], angles[f - 1]) << "frame " << f + 1;
