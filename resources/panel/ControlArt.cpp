@@ -234,47 +234,38 @@ void PaintSegmentDigit(cairo_t* cr, int width, int height, int digit) {
   cairo_set_source_rgb(cr, colours::kLedDisplay.r, colours::kLedDisplay.g, colours::kLedDisplay.b);
   cairo_fill(cr);
 
-  // The glyph keeps to rows 1 .. height - 2 so a blitter that starts a frame
-  // one row early or late still shows it whole.
-  const double t = 1.7;                // segment thickness
-  const double left = 1.6;             // centre line of the left verticals
-  const double right = width - 1.6;    // ... and of the right ones
-  const double top = 1.0 + t / 2.0;
-  const double bottom = height - 2.0 - t / 2.0 + 1.0;
-  const double middle = (top + bottom) / 2.0;
-  auto horizontal = [&](double y) {
-    cairo_move_to(cr, left + 0.6, y);
-    cairo_line_to(cr, left + 0.6 + t / 2, y - t / 2);
-    cairo_line_to(cr, right - 0.6 - t / 2, y - t / 2);
-    cairo_line_to(cr, right - 0.6, y);
-    cairo_line_to(cr, right - 0.6 - t / 2, y + t / 2);
-    cairo_line_to(cr, left + 0.6 + t / 2, y + t / 2);
-    cairo_close_path(cr);
-  };
-  auto vertical = [&](double x, double y0, double y1) {
-    cairo_move_to(cr, x, y0 + 0.6);
-    cairo_line_to(cr, x + t / 2, y0 + 0.6 + t / 2);
-    cairo_line_to(cr, x + t / 2, y1 - 0.6 - t / 2);
-    cairo_line_to(cr, x, y1 - 0.6);
-    cairo_line_to(cr, x - t / 2, y1 - 0.6 - t / 2);
-    cairo_line_to(cr, x - t / 2, y0 + 0.6 + t / 2);
-    cairo_close_path(cr);
-  };
+  // Pixel-aligned bars, two pixels thick, so the small glyph stays crisp. The
+  // glyph keeps to rows 1 .. height - 2 and columns 1 .. width - 2: a blitter
+  // that starts a frame one row early or late still shows it whole.
+  const double left = 1.0;                 // left verticals: columns 1-2
+  const double right = width - 3.0;        // right verticals
+  const double inner = left + 2.0;         // horizontals run between them
+  const double innerWidth = right - inner;
+  const double top = 1.0;                  // rows 1-2
+  const double bottom = height - 3.0;      // rows 13-14 of 16
+  const double middle = std::floor((top + bottom) / 2.0);  // rows 7-8
+  const double upper = top + 2.0;
+  const double upperHeight = middle - upper;
+  const double lower = middle + 2.0;
+  const double lowerHeight = bottom - lower;
+  const double bars[7][4] = {
+      {inner, top, innerWidth, 2},          {right, upper, 2, upperHeight}, {right, lower, 2, lowerHeight},
+      {inner, bottom, innerWidth, 2},       {left, lower, 2, lowerHeight},  {left, upper, 2, upperHeight},
+      {inner, middle, innerWidth, 2}};
   for (int segment = 0; segment < 7; ++segment) {
-    switch (segment) {
-      case 0: horizontal(top); break;
-      case 1: vertical(right, top, middle); break;
-      case 2: vertical(right, middle, bottom); break;
-      case 3: horizontal(bottom); break;
-      case 4: vertical(left, middle, bottom); break;
-      case 5: vertical(left, top, middle); break;
-      default: horizontal(middle); break;
-    }
+    cairo_rectangle(cr, bars[segment][0], bars[segment][1], bars[segment][2], bars[segment][3]);
     if (lit & (1 << segment)) {
       cairo_set_source_rgb(cr, 1.0, 0.16, 0.08);
     } else {
-      cairo_set_source_rgb(cr, 0.20, 0.035, 0.03);
+      cairo_set_source_rgb(cr, 0.17, 0.03, 0.025);
     }
+    cairo_fill(cr);
+  }
+  // Lit bars bleed a little light into the corners where they meet.
+  for (int segment = 0; segment < 7; ++segment) {
+    if (!(lit & (1 << segment))) continue;
+    cairo_rectangle(cr, bars[segment][0] - 0.5, bars[segment][1] - 0.5, bars[segment][2] + 1, bars[segment][3] + 1);
+    cairo_set_source_rgba(cr, 1.0, 0.16, 0.08, 0.25);
     cairo_fill(cr);
   }
 }

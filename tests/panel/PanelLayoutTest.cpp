@@ -189,6 +189,15 @@ TEST(Overlays, ConfigurationAndParameterPagesAreOpaqueAndDistinct) {
   }
 }
 
+TEST(Overlays, ThePanelShowsTheParameterChartWhereTheOverlaysGo) {
+  // Before the first overlay is drawn the panel must already look like the normal page.
+  const PanelImage back = PanelImage::FromResource(101);
+  const PanelImage param = PanelImage::FromResource(114);
+  ASSERT_TRUE(back.Valid());
+  ASSERT_TRUE(param.Valid());
+  EXPECT_EQ(back.CountDifferences(param, 316, 84, 0, 0, 296, 220, 2), 0);
+}
+
 TEST(Overlays, ConfigurationRowsHaveDarkWindowsForTheirTexts) {
   const PanelImage config = PanelImage::FromResource(108);
   ASSERT_TRUE(config.Valid());
