@@ -74,7 +74,7 @@ Surface PaintDigitsPicture() {
                     [](cairo_t* cr, int frame) { PaintSegmentDigit(cr, kDigitWidth, kDigitHeight, frame); });
 }
 
-const PictureSpec kPictures[kPictureCount] = {
+const PictureInfo kPictures[kPictureCount] = {
     {101, "back.png", kPanelWidth, kPanelHeight, 1, PaintBackPicture},
     {102, "browser.png", kPanelWidth, kPanelHeight, 1, PaintBrowserPicture},
     {103, "button.png", kButtonWidth, kButtonStripHeight, 2, PaintButtonPicture},

@@ -12,15 +12,15 @@
 
 namespace {
 
-bool WritePicture(const panel::PictureSpec& spec, const std::string& folder) {
-  panel::Surface surface = spec.paint();
+bool WritePicture(const panel::PictureInfo& info, const std::string& folder) {
+  panel::Surface surface = info.paint();
   const int width = cairo_image_surface_get_width(surface.get());
   const int height = cairo_image_surface_get_height(surface.get());
-  if (width != spec.width || height != spec.height) {
-    std::fprintf(stderr, "%s: drawn %d x %d, expected %d x %d\n", spec.file, width, height, spec.width, spec.height);
+  if (width != info.width || height != info.height) {
+    std::fprintf(stderr, "%s: drawn %d x %d, expected %d x %d\n", info.file, width, height, info.width, info.height);
     return false;
   }
-  const std::string path = folder + "/" + spec.file;
+  const std::string path = folder + "/" + info.file;
   if (cairo_surface_write_to_png(surface.get(), path.c_str()) != CAIRO_STATUS_SUCCESS) {
     std::fprintf(stderr, "cannot write %s\n", path.c_str());
     return false;
@@ -42,8 +42,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s [--preview] OUTPUT_FOLDER\n", argv[0]);
     return 2;
   }
-  for (const panel::PictureSpec& spec : panel::kPictures) {
-    if (!WritePicture(spec, argv[1])) return 1;
+  for (const panel::PictureInfo& info : panel::kPictures) {
+    if (!WritePicture(info, argv[1])) return 1;
   }
   cairo_debug_reset_static_data();
   return 0;

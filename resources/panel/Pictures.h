@@ -33,7 +33,7 @@ void PaintTopBar(Painter& painter);
 // The parameter chart, drawn with its top-left corner at the origin.
 void PaintParamChart(Painter& painter);
 
-struct PictureSpec {
+struct PictureInfo {
   int id;
   const char* file;
   int width;
@@ -43,6 +43,6 @@ struct PictureSpec {
 };
 
 constexpr int kPictureCount = 18;
-extern const PictureSpec kPictures[kPictureCount];
+extern const PictureInfo kPictures[kPictureCount];
 
 }  // namespace panel

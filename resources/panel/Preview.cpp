@@ -12,7 +12,7 @@ namespace {
 class Composer {
  public:
   explicit Composer(int backgroundId) : canvas_(MakeSurface(kPanelWidth, kPanelHeight)) {
-    for (const PictureSpec& spec : kPictures) pictures_[spec.id] = {&spec, spec.paint()};
+    for (const PictureInfo& info : kPictures) pictures_[info.id] = {&info, info.paint()};
     cr_ = cairo_create(canvas_.get());
     Place(backgroundId, 1, {0, 0});
   }
@@ -24,11 +24,11 @@ class Composer {
   // frame blitter looks.
   void Place(int id, int frame, const Spot& at) {
     const Entry& entry = pictures_.at(id);
-    const PictureSpec& spec = *entry.spec;
-    const int frameHeight = spec.height / spec.frames;
-    const int offset = frame >= 2 ? FrameStrip::FrameOffset(frame - 1, spec.height, spec.frames) : 0;
+    const PictureInfo& info = *entry.info;
+    const int frameHeight = info.height / info.frames;
+    const int offset = frame >= 2 ? FrameStrip::FrameOffset(frame - 1, info.height, info.frames) : 0;
     cairo_save(cr_);
-    cairo_rectangle(cr_, at.x, at.y, spec.width, frameHeight);
+    cairo_rectangle(cr_, at.x, at.y, info.width, frameHeight);
     cairo_clip(cr_);
     cairo_set_source_surface(cr_, entry.surface.get(), at.x, at.y - offset);
     cairo_paint(cr_);
@@ -36,7 +36,7 @@ class Composer {
   }
   // A value 0..1 on a strip, frame chosen as the editor's knob does.
   void PlaceValue(int id, double value, const Spot& at) {
-    const int frames = pictures_.at(id).spec->frames;
+    const int frames = pictures_.at(id).info->frames;
     Place(id, static_cast<int>((frames - 1) * value + 0.5) + 1, at);
   }
   // Stand-in for a control's text: the editor's 14-pixel face at the box's top.
@@ -54,7 +54,7 @@ class Composer {
 
  private:
   struct Entry {
-    const PictureSpec* spec;
+    const PictureInfo* info;
     Surface surface;
   };
   Surface canvas_;
