@@ -26,8 +26,7 @@ void FillLinear(cairo_t* cr, double y0, double y1, const Rgb& top, const Rgb& bo
   cairo_pattern_destroy(pattern);
 }
 
-void ShowCentredText(cairo_t* cr, const std::string& text, double cx, double baseline, double size,
-                     const Rgb& colour) {
+void ShowCentredText(cairo_t* cr, const std::string& text, double cx, double baseline, double size, const Rgb& colour) {
   cairo_select_font_face(cr, "Liberation Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
   cairo_set_font_size(cr, size);
   cairo_text_extents_t extents;
@@ -85,8 +84,8 @@ void PaintKnob(cairo_t* cr, int size, double value) {
   cairo_set_source(cr, facePaint);
   cairo_fill(cr);
   cairo_pattern_destroy(facePaint);
-  cairo_pattern_t* gloss = cairo_pattern_create_radial(c - face * 0.35, c - face * 0.45, 0, c - face * 0.35,
-                                                        c - face * 0.45, face * 0.9);
+  cairo_pattern_t* gloss =
+      cairo_pattern_create_radial(c - face * 0.35, c - face * 0.45, 0, c - face * 0.35, c - face * 0.45, face * 0.9);
   cairo_pattern_add_color_stop_rgba(gloss, 0, 1, 1, 1, 0.22);
   cairo_pattern_add_color_stop_rgba(gloss, 1, 1, 1, 1, 0.0);
   cairo_arc(cr, c, c, face, 0, 2 * kPi);
@@ -237,21 +236,21 @@ void PaintSegmentDigit(cairo_t* cr, int width, int height, int digit) {
   // Pixel-aligned bars, two pixels thick, so the small glyph stays crisp. The
   // glyph keeps to rows 1 .. height - 2 and columns 1 .. width - 2: a blitter
   // that starts a frame one row early or late still shows it whole.
-  const double left = 1.0;                 // left verticals: columns 1-2
-  const double right = width - 3.0;        // right verticals
-  const double inner = left + 2.0;         // horizontals run between them
+  const double left = 1.0;           // left verticals: columns 1-2
+  const double right = width - 3.0;  // right verticals
+  const double inner = left + 2.0;   // horizontals run between them
   const double innerWidth = right - inner;
-  const double top = 1.0;                  // rows 1-2
-  const double bottom = height - 3.0;      // rows 13-14 of 16
+  const double top = 1.0;                                  // rows 1-2
+  const double bottom = height - 3.0;                      // rows 13-14 of 16
   const double middle = std::floor((top + bottom) / 2.0);  // rows 7-8
   const double upper = top + 2.0;
   const double upperHeight = middle - upper;
   const double lower = middle + 2.0;
   const double lowerHeight = bottom - lower;
-  const double bars[7][4] = {
-      {inner, top, innerWidth, 2},          {right, upper, 2, upperHeight}, {right, lower, 2, lowerHeight},
-      {inner, bottom, innerWidth, 2},       {left, lower, 2, lowerHeight},  {left, upper, 2, upperHeight},
-      {inner, middle, innerWidth, 2}};
+  const double bars[7][4] = {{inner, top, innerWidth, 2},    {right, upper, 2, upperHeight},
+                             {right, lower, 2, lowerHeight}, {inner, bottom, innerWidth, 2},
+                             {left, lower, 2, lowerHeight},  {left, upper, 2, upperHeight},
+                             {inner, middle, innerWidth, 2}};
   for (int segment = 0; segment < 7; ++segment) {
     cairo_rectangle(cr, bars[segment][0], bars[segment][1], bars[segment][2], bars[segment][3]);
     if (lit & (1 << segment)) {

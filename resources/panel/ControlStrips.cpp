@@ -44,16 +44,36 @@ constexpr Rgb kRedLamp{1.0, 0.22, 0.12};
 
 }  // namespace
 
-Surface PaintButtonPicture() { return PaintKeyStrip(CapColour::kGrey); }
-Surface PaintRedButtonPicture() { return PaintKeyStrip(CapColour::kRed); }
-Surface PaintBrowseButtonPicture() { return PaintWideStrip("BROWSER", kGreenLamp); }
-Surface PaintConfigButtonPicture() { return PaintWideStrip("CONFIG", kAmberLamp); }
-Surface PaintLearnPicture() { return PaintWideStrip("LEARN", kRedLamp); }
-Surface PaintUnlearnPicture() { return PaintWideStrip("UNLEARN", kAmberLamp); }
-Surface PaintKnobPicture() { return PaintKnobStrip(kKnobSize); }
-Surface PaintSmallKnobPicture() { return PaintKnobStrip(kSmallKnobSize); }
-Surface PaintPrevPicture() { return PaintArrowStrip(false); }
-Surface PaintNextPicture() { return PaintArrowStrip(true); }
+Surface PaintButtonPicture() {
+  return PaintKeyStrip(CapColour::kGrey);
+}
+Surface PaintRedButtonPicture() {
+  return PaintKeyStrip(CapColour::kRed);
+}
+Surface PaintBrowseButtonPicture() {
+  return PaintWideStrip("BROWSER", kGreenLamp);
+}
+Surface PaintConfigButtonPicture() {
+  return PaintWideStrip("CONFIG", kAmberLamp);
+}
+Surface PaintLearnPicture() {
+  return PaintWideStrip("LEARN", kRedLamp);
+}
+Surface PaintUnlearnPicture() {
+  return PaintWideStrip("UNLEARN", kAmberLamp);
+}
+Surface PaintKnobPicture() {
+  return PaintKnobStrip(kKnobSize);
+}
+Surface PaintSmallKnobPicture() {
+  return PaintKnobStrip(kSmallKnobSize);
+}
+Surface PaintPrevPicture() {
+  return PaintArrowStrip(false);
+}
+Surface PaintNextPicture() {
+  return PaintArrowStrip(true);
+}
 
 Surface PaintCheckBoxPicture() {
   return PaintStrip(kCheckWidth, 2 * kCheckHeight, 2,
@@ -84,8 +104,8 @@ const PictureInfo kPictures[kPictureCount] = {
     {107, "checkbox.png", kCheckWidth, 2 * kCheckHeight, 2, PaintCheckBoxPicture},
     {108, "config.png", kPageWidth, kPageHeight, 1, PaintConfigPicture},
     {109, "digits.png", kDigitWidth, kDigitStripHeight, kDigitFrames, PaintDigitsPicture},
-    {110, "knob.png", kKnobSize, kKnobSize * kKnobFrames, kKnobFrames, PaintKnobPicture},
-    {111, "knob_small.png", kSmallKnobSize, kSmallKnobSize * kKnobFrames, kKnobFrames, PaintSmallKnobPicture},
+    {110, "knob.png", kKnobSize, kKnobSize* kKnobFrames, kKnobFrames, PaintKnobPicture},
+    {111, "knob_small.png", kSmallKnobSize, kSmallKnobSize* kKnobFrames, kKnobFrames, PaintSmallKnobPicture},
     {112, "learn.png", kWideButtonWidth, 2 * kWideButtonHeight, 2, PaintLearnPicture},
     {113, "led.png", kLedSize, 2 * kLedSize, 2, PaintLedPicture},
     {114, "param.png", kPageWidth, kPageHeight, 1, PaintParamPicture},

@@ -32,8 +32,12 @@ constexpr double kRow1Legend = 418;
 constexpr double kRow2Legend = 482;
 constexpr double kEnvelopeBracket = 428;
 
-double CentreX(const Spot& spot, int width) { return spot.x + width / 2.0; }
-double CentreY(const Spot& spot, int height) { return spot.y + height / 2.0; }
+double CentreX(const Spot& spot, int width) {
+  return spot.x + width / 2.0;
+}
+double CentreY(const Spot& spot, int height) {
+  return spot.y + height / 2.0;
+}
 
 void DrawSection(Painter& painter, const Box& box, const std::string& title) {
   painter.Section(box.left, box.top, box.right, box.bottom, title);
@@ -302,12 +306,12 @@ void PaintTopBar(Painter& painter) {
 
 void PaintParamChart(Painter& painter) {
   static const char* const kNames[37] = {
-      "OSC COARSE",    "OSC FINE",    "GLIDE",        "LFO TO OSC",   "OSC ENV AMT", "OSC ENV INV", "OSC ENV ATT",
-      "OSC ENV DEC",   "OSC ENV SUS", "OSC ENV REL",  "SAWTOOTH",     "TRIANGLE",    "PULSE",       "PULSE WIDTH",
-      "LFO TO PW",     "LFO RATE",    "LFO AMOUNT",   "LFO SHAPE",    "OSC/NOISE",   "CUTOFF",      "RESONANCE",
-      "FLT ENV AMT",   "FLT ENV INV", "FLT ENV ATT",  "FLT ENV DEC",  "FLT ENV SUS", "FLT ENV REL", "LFO TO FILTER",
-      "KEY TRACK",     "OSC MOD",     "AMP ATTACK",   "AMP DECAY",    "AMP SUSTAIN", "AMP RELEASE", "VOLUME",
-      "VOICE MODE",    "VELOCITY"};
+      "OSC COARSE",  "OSC FINE",    "GLIDE",       "LFO TO OSC",  "OSC ENV AMT", "OSC ENV INV", "OSC ENV ATT",
+      "OSC ENV DEC", "OSC ENV SUS", "OSC ENV REL", "SAWTOOTH",    "TRIANGLE",    "PULSE",       "PULSE WIDTH",
+      "LFO TO PW",   "LFO RATE",    "LFO AMOUNT",  "LFO SHAPE",   "OSC/NOISE",   "CUTOFF",      "RESONANCE",
+      "FLT ENV AMT", "FLT ENV INV", "FLT ENV ATT", "FLT ENV DEC", "FLT ENV SUS", "FLT ENV REL", "LFO TO FILTER",
+      "KEY TRACK",   "OSC MOD",     "AMP ATTACK",  "AMP DECAY",   "AMP SUSTAIN", "AMP RELEASE", "VOLUME",
+      "VOICE MODE",  "VELOCITY"};
   painter.FillRect(0, 0, kPageWidth, kPageHeight, colours::kPanel);
   painter.Section(0, 0, kPageWidth, kPageHeight, "PARAMETER CHART");
   constexpr int kRows = 13;

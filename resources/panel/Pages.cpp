@@ -13,7 +13,9 @@ namespace {
 Box ToPage(const Box& box) {
   return {box.left - kPageOrigin.x, box.top - kPageOrigin.y, box.right - kPageOrigin.x, box.bottom - kPageOrigin.y};
 }
-Spot ToPage(const Spot& spot) { return {spot.x - kPageOrigin.x, spot.y - kPageOrigin.y}; }
+Spot ToPage(const Spot& spot) {
+  return {spot.x - kPageOrigin.x, spot.y - kPageOrigin.y};
+}
 
 void DrawConfigHeader(Painter& painter) {
   const Box templates = ToPage(kTemplateDropDown);
@@ -157,8 +159,8 @@ void DrawBrowserLists(Painter& painter) {
   DrawScrollBar(painter, kBrowserRightScroll);
   painter.Text("PRESETS", left.left, left.top - 6, 8.5, Align::kLeft, colours::kLegend);
   painter.Text("PROGRAMS", right.left, right.top - 6, 8.5, Align::kLeft, colours::kLegend);
-  painter.Text("T1 - T6: THE PRESET'S TRACK PROGRAMS, THEN ITS LIBRARY", right.right, right.top - 6, 7.0,
-               Align::kRight, colours::kLegendDim);
+  painter.Text("T1 - T6: THE PRESET'S TRACK PROGRAMS, THEN ITS LIBRARY", right.right, right.top - 6, 7.0, Align::kRight,
+               colours::kLegendDim);
 }
 
 }  // namespace

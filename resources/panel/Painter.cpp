@@ -35,9 +35,13 @@ Painter::Painter(cairo_surface_t* surface) : cr_(cairo_create(surface)) {
   cairo_font_options_destroy(options);
 }
 
-Painter::~Painter() { cairo_destroy(cr_); }
+Painter::~Painter() {
+  cairo_destroy(cr_);
+}
 
-void Painter::SetColour(const Rgb& colour) { cairo_set_source_rgba(cr_, colour.r, colour.g, colour.b, colour.a); }
+void Painter::SetColour(const Rgb& colour) {
+  cairo_set_source_rgba(cr_, colour.r, colour.g, colour.b, colour.a);
+}
 
 void Painter::FillRect(double x, double y, double w, double h, const Rgb& colour) {
   SetColour(colour);
@@ -63,8 +67,8 @@ double Painter::TextWidth(const std::string& text, double size, bool bold) {
   return extents.x_advance;
 }
 
-double Painter::Text(const std::string& text, double x, double baseline, double size, Align align,
-                     const Rgb& colour, bool bold) {
+double Painter::Text(const std::string& text, double x, double baseline, double size, Align align, const Rgb& colour,
+                     bool bold) {
   const double width = TextWidth(text, size, bold);
   double left = x;
   if (align == Align::kCentre) left = x - width / 2.0;

@@ -43,8 +43,12 @@ constexpr int kDigitFrames = 16;
 constexpr int kDigitHeight = kDigitStripHeight / kDigitFrames;  // 16
 
 // --- multi-track controller -------------------------------------------------
-constexpr Spot TrackLed(int i) { return {61 + 44 * i, 106}; }
-constexpr Spot TrackButton(int i) { return {56 + 44 * i, 117}; }
+constexpr Spot TrackLed(int i) {
+  return {61 + 44 * i, 106};
+}
+constexpr Spot TrackButton(int i) {
+  return {56 + 44 * i, 117};
+}
 constexpr Spot kTrackVolumeKnob{73, 178};
 constexpr Spot kRecordLed{129, 172};
 constexpr Spot kClickLed{170, 172};
@@ -53,13 +57,21 @@ constexpr Spot kRecordButton{124, 183};
 constexpr Spot kClickButton{165, 183};
 constexpr Spot kSyncButton{206, 183};
 constexpr Spot kSpeedKnob{249, 178};
-constexpr Spot ModeLed(int i) { return {61 + 44 * i, 238}; }
-constexpr Spot ModeButton(int i) { return {56 + 44 * i, 249}; }
+constexpr Spot ModeLed(int i) {
+  return {61 + 44 * i, 238};
+}
+constexpr Spot ModeButton(int i) {
+  return {56 + 44 * i, 249};
+}
 
 // --- CONTROL section --------------------------------------------------------
 constexpr Box kNumberDisplay{680, 120, 705, 136};
-constexpr Spot ControlLed(int i) { return {643 + 44 * i, 150}; }
-constexpr Spot ControlButton(int i) { return {638 + 44 * i, 161}; }
+constexpr Spot ControlLed(int i) {
+  return {643 + 44 * i, 150};
+}
+constexpr Spot ControlButton(int i) {
+  return {638 + 44 * i, 161};
+}
 constexpr Spot kValueKnob{677, 196};
 constexpr Spot kControlRecordLed{687, 238};
 constexpr Spot kControlRecordButton{682, 249};
@@ -70,22 +82,42 @@ constexpr Spot KeypadButton(int digit) {
 }
 
 // --- master knobs: tune, bend, wheel to LFO, volume -------------------------
-constexpr Spot MasterKnob(int i) { return {937, i == 3 ? 256 : 90 + 56 * i}; }
+constexpr Spot MasterKnob(int i) {
+  return {937, i == 3 ? 256 : 90 + 56 * i};
+}
 
 // --- configuration page (editor coordinates) --------------------------------
 constexpr Box kTemplateDropDown{400, 106, 524, 122};
 constexpr Spot kResetButton{554, 103};
 constexpr Spot kConfigLinkCheck{415, 133};
 constexpr Box kTuneTransposeToggle{533, 138, 551, 149};
-constexpr int ConfigRowTop(int t) { return 152 + 24 * t; }
-constexpr Box ChannelBox(int t) { return {337, ConfigRowTop(t) + 2, 355, ConfigRowTop(t) + 18}; }
-constexpr Spot ModeBox(int t) { return {360, ConfigRowTop(t) + 1}; }
-constexpr Spot CycleCheck(int t) { return {379, ConfigRowTop(t) + 1}; }
-constexpr Box ProgramNumberBox(int t) { return {401, 154 + 24 * t, 420, 170 + 24 * t}; }
-constexpr Box ProgramNameBox(int t) { return {419, 154 + 24 * t, 523, 170 + 24 * t}; }
-constexpr Spot TuneKnob(int t) { return {532, ConfigRowTop(t)}; }
-constexpr Spot VolumeKnob(int t) { return {556, ConfigRowTop(t)}; }
-constexpr Spot PanKnob(int t) { return {580, ConfigRowTop(t)}; }
+constexpr int ConfigRowTop(int t) {
+  return 152 + 24 * t;
+}
+constexpr Box ChannelBox(int t) {
+  return {337, ConfigRowTop(t) + 2, 355, ConfigRowTop(t) + 18};
+}
+constexpr Spot ModeBox(int t) {
+  return {360, ConfigRowTop(t) + 1};
+}
+constexpr Spot CycleCheck(int t) {
+  return {379, ConfigRowTop(t) + 1};
+}
+constexpr Box ProgramNumberBox(int t) {
+  return {401, 154 + 24 * t, 420, 170 + 24 * t};
+}
+constexpr Box ProgramNameBox(int t) {
+  return {419, 154 + 24 * t, 523, 170 + 24 * t};
+}
+constexpr Spot TuneKnob(int t) {
+  return {532, ConfigRowTop(t)};
+}
+constexpr Spot VolumeKnob(int t) {
+  return {556, ConfigRowTop(t)};
+}
+constexpr Spot PanKnob(int t) {
+  return {580, ConfigRowTop(t)};
+}
 
 // --- edit-track row ---------------------------------------------------------
 constexpr Box kStatusLine{829, 329, 980, 345};
@@ -104,33 +136,62 @@ constexpr Box kVoiceModeDropDown{763, 329, 815, 345};
 // Knobs by voice parameter number k (-1: no knob of its own).
 constexpr Spot VoiceKnob(int k) {
   switch (k) {
-    case 2: return {61, 378};
-    case 0: return {141, 378};
-    case 1: return {189, 378};
-    case 13: return {345, 378};
-    case 4: return {61, 442};
-    case 6: case 7: case 8: case 9: return {141 + 48 * (k - 6), 442};
-    case 15: return {421, 378};
-    case 16: return {421, 442};
-    case 18: case 19: case 20: return {529 + 48 * (k - 18), 378};
-    case 28: return {721, 378};
-    case 29: return {769, 378};
-    case 21: return {529, 442};
-    case 23: case 24: case 25: case 26: return {625 + 48 * (k - 23), 442};
-    case 30: return {841, 378};
-    case 31: return {889, 378};
-    case 34: return {937, 378};
-    case 32: return {841, 442};
-    case 33: return {889, 442};
-    case 36: return {937, 442};
-    default: return {-1, -1};
+    case 2:
+      return {61, 378};
+    case 0:
+      return {141, 378};
+    case 1:
+      return {189, 378};
+    case 13:
+      return {345, 378};
+    case 4:
+      return {61, 442};
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+      return {141 + 48 * (k - 6), 442};
+    case 15:
+      return {421, 378};
+    case 16:
+      return {421, 442};
+    case 18:
+    case 19:
+    case 20:
+      return {529 + 48 * (k - 18), 378};
+    case 28:
+      return {721, 378};
+    case 29:
+      return {769, 378};
+    case 21:
+      return {529, 442};
+    case 23:
+    case 24:
+    case 25:
+    case 26:
+      return {625 + 48 * (k - 23), 442};
+    case 30:
+      return {841, 378};
+    case 31:
+      return {889, 378};
+    case 34:
+      return {937, 378};
+    case 32:
+      return {841, 442};
+    case 33:
+      return {889, 442};
+    case 36:
+      return {937, 442};
+    default:
+      return {-1, -1};
   }
 }
-constexpr int kVoiceKnobParams[] = {2, 0, 1, 13, 4, 6, 7, 8, 9, 15, 16, 18, 19, 20, 28, 29, 21, 23, 24, 25, 26, 30, 31, 34, 32, 33, 36};
+constexpr int kVoiceKnobParams[] = {2,  0,  1,  13, 4,  6,  7,  8,  9,  15, 16, 18, 19, 20,
+                                    28, 29, 21, 23, 24, 25, 26, 30, 31, 34, 32, 33, 36};
 
 // Voice switches: button and indicator LED, with the parameter k each shows.
 struct VoiceSwitch {
-  int id;        // the button's control id
+  int id;  // the button's control id
   Spot button;
   Spot led;
 };
@@ -179,7 +240,9 @@ constexpr Box kBrowserLeftScroll{291, 148, 305, 488};
 constexpr Box kBrowserRightScroll{956, 148, 970, 488};
 constexpr int kBrowserRows = 20;
 constexpr int kBrowserRowPitch = 17;
-constexpr Box BrowserLeftRow(int i) { return {58, 148 + 17 * i, 284, 164 + 17 * i}; }
+constexpr Box BrowserLeftRow(int i) {
+  return {58, 148 + 17 * i, 284, 164 + 17 * i};
+}
 constexpr Box BrowserRightRow(int column, int i) {
   return {344 + 204 * column, 148 + 17 * i, 344 + 204 * column + 198, 164 + 17 * i};
 }

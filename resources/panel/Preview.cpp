@@ -62,9 +62,9 @@ class Composer {
   std::map<int, Entry> pictures_;
 };
 
-constexpr int kBack = 101, kBrowser = 102, kButton = 103, kBrowse = 104, kConfig = 105, kRedButton = 106,
-              kCheck = 107, kConfigPage = 108, kDigits = 109, kKnob = 110, kSmallKnob = 111, kLearn = 112,
-              kLed = 113, kParamPage = 114, kPolyBox = 115, kPrev = 117, kNext = 118;
+constexpr int kBack = 101, kBrowser = 102, kButton = 103, kBrowse = 104, kConfig = 105, kRedButton = 106, kCheck = 107,
+              kConfigPage = 108, kDigits = 109, kKnob = 110, kSmallKnob = 111, kLearn = 112, kLed = 113,
+              kParamPage = 114, kPolyBox = 115, kPrev = 117, kNext = 118;
 
 void PlaceTopBar(Composer& composer, bool configOn, bool browserOn) {
   composer.Place(kPrev, 1, kPresetPrev);

@@ -19,12 +19,12 @@ struct Listed {
 };
 
 const Listed kListed[] = {
-    {101, "back.png", 1024, 512, 1},       {102, "browser.png", 1024, 512, 1}, {103, "button.png", 21, 45, 2},
+    {101, "back.png", 1024, 512, 1},       {102, "browser.png", 1024, 512, 1},    {103, "button.png", 21, 45, 2},
     {104, "button_browse.png", 50, 44, 2}, {105, "button_config.png", 50, 44, 2}, {106, "button_red.png", 21, 45, 2},
-    {107, "checkbox.png", 15, 32, 2},      {108, "config.png", 296, 220, 1},    {109, "digits.png", 10, 264, 16},
+    {107, "checkbox.png", 15, 32, 2},      {108, "config.png", 296, 220, 1},      {109, "digits.png", 10, 264, 16},
     {110, "knob.png", 30, 1950, 65},       {111, "knob_small.png", 20, 1300, 65}, {112, "learn.png", 50, 44, 2},
-    {113, "led.png", 10, 20, 2},           {114, "param.png", 296, 220, 1},    {115, "polybox.png", 15, 48, 3},
-    {116, "unlearn.png", 50, 44, 2},       {117, "prev.png", 22, 44, 2},       {118, "next.png", 22, 44, 2},
+    {113, "led.png", 10, 20, 2},           {114, "param.png", 296, 220, 1},       {115, "polybox.png", 15, 48, 3},
+    {116, "unlearn.png", 50, 44, 2},       {117, "prev.png", 22, 44, 2},          {118, "next.png", 22, 44, 2},
 };
 
 // Mean over an area, of luma (channel -1) or of red (0), as seen over black.
@@ -129,8 +129,7 @@ TEST(PanelPictures, ModeBoxShowsThreeDifferentStates) {
   ASSERT_TRUE(box.Valid());
   for (int a = 0; a < 3; ++a) {
     for (int b = a + 1; b < 3; ++b) {
-      EXPECT_GT(box.CountDifferences(0, box.FrameTop(a, 3), 0, box.FrameTop(b, 3), 15, 16, 24), 15)
-          << a << " vs " << b;
+      EXPECT_GT(box.CountDifferences(0, box.FrameTop(a, 3), 0, box.FrameTop(b, 3), 15, 16, 24), 15) << a << " vs " << b;
     }
   }
 }
