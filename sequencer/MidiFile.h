@@ -27,6 +27,8 @@ void BuildMidiFile(const Sequence& sequence, bool type1, std::vector<uint8_t>& f
 // False when the path is empty, the file cannot be created, or not all of it
 // could be written.
 bool WriteMidiFile(const std::string& path, bool type1, const Sequence& sequence);
+// Writes a built file. False when the file cannot be created or not all of it was written.
+bool WriteBytesToFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 struct MidiFileReadResult {
   // The header was accepted, so the sequence now holds what was read (which is
@@ -39,7 +41,7 @@ struct MidiFileReadResult {
 // Reads a file into `sequence`. Once the header passes its checks, `sequence`
 // is cleared (length 0, no events, no flags) and takes the file's division as
 // its ppq; its tempo and bar length change only where the file sets them.
-// A loop length that ends the last track is rounded up to the next whole bar
-// when the file has a time signature.
+// After each track the loop length is rounded up to the next whole bar
+// (strictly after it) of the longest time signature seen so far.
 MidiFileReadResult ReadMidiData(const uint8_t* data, size_t size, Sequence& sequence);
 MidiFileReadResult ReadMidiFile(const std::string& path, Sequence& sequence);
