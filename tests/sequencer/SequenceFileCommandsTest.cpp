@@ -203,7 +203,7 @@ TEST_F(SequenceFileCommands, RefusedFileLeavesSequenceAndModeAlone) {
 TEST_F(SequenceFileCommands, TruncatedFileKeepsWhatWasReadAndFails) {
   std::vector<uint8_t> bytes;
   BuildMidiFile(ShortLoop(), false, bytes);
-  bytes.resize(bytes.size() - 6);  // the last note-off and the end of track are missing
+  bytes.erase(bytes.end() - 6, bytes.end());  // the last note-off and the end of track are missing
   const std::string path = folder.Path() + "/cut.mid";
   WriteBytes(path, bytes);
   host.sequences[0] = ShortLoop();
