@@ -1,9 +1,9 @@
 #include "sequencer/MidiFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <algorithm>
 #include <limits>
 #include <memory>
 #include <new>

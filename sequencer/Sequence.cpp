@@ -12,15 +12,21 @@ namespace {
 constexpr int kNoteOffType = 8;
 constexpr int kNoteOnType = 9;
 
-int StatusType(const SequenceEvent& event) { return event.status >> 4; }
-int StatusChannel(const SequenceEvent& event) { return event.status & 0x0F; }
+int StatusType(const SequenceEvent& event) {
+  return event.status >> 4;
+}
+int StatusChannel(const SequenceEvent& event) {
+  return event.status & 0x0F;
+}
 
 // A note-on of velocity 0 ends a note like a note-off does; files of other
 // programs use it that way.
 bool EndsNote(const SequenceEvent& event) {
   return StatusType(event) == kNoteOffType || (StatusType(event) == kNoteOnType && event.data2 == 0);
 }
-bool StartsNote(const SequenceEvent& event) { return StatusType(event) == kNoteOnType && event.data2 > 0; }
+bool StartsNote(const SequenceEvent& event) {
+  return StatusType(event) == kNoteOnType && event.data2 > 0;
+}
 
 }  // namespace
 

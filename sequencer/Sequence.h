@@ -45,8 +45,8 @@ class Sequence {
   bool channelUsed[16] = {};
   int32_t length = 0;  // loop length in ticks; 0 = not yet known; <= 0 is not played
   int32_t ppq = kDefaultPpq;
-  double tempo = 120.0;     // informational: neither playback nor export uses it
-  double barLength = 1.0;   // whole notes per bar (1.0 = 4/4)
+  double tempo = 120.0;    // informational: neither playback nor export uses it
+  double barLength = 1.0;  // whole notes per bar (1.0 = 4/4)
 
   // Ticks per quarter note as every user takes it: 192 when not positive.
   int32_t EffectivePpq() const { return ppq > 0 ? ppq : kDefaultPpq; }

@@ -26,7 +26,9 @@ class SequencerLock {
   SequenceFileHost& host;
 };
 
-char SequenceLetter(int which) { return which == 1 ? 'B' : 'A'; }
+char SequenceLetter(int which) {
+  return which == 1 ? 'B' : 'A';
+}
 
 void TakeSequencePathOnFirstUse(SequenceFileHost& host) {
   {

@@ -43,7 +43,7 @@ class SequenceFileHost {
   // The file dialog: returns the chosen full path, or empty when cancelled.
   // `extensions` is a space-separated list; `fileName` the proposed name.
   virtual std::string ChooseFile(DialogMode mode, const std::string& folder, const std::string& extensions,
-                             const std::string& fileName) = 0;
+                                 const std::string& fileName) = 0;
   // A message box; returns the button pressed (kAnswerYes, kAnswerNo, ...).
   virtual int ShowMessage(const std::string& text, const std::string& caption, int type) = 0;
   virtual void ShowStatus(const std::string& text, int colour) = 0;

@@ -13,22 +13,28 @@ struct NoteValue {
 };
 
 constexpr NoteValue kNoteValues[kSpeedNoteValueCount] = {
-    {"1/1", 4.0},     {"1/2.", 3.0},      {"1/2", 2.0},   {"1/4", 1.0},        {"1/8.", 0.75},
-    {"1/4T", 2.0 / 3}, {"1/8", 0.5},      {"1/16.", 0.375}, {"1/8T", 1.0 / 3},  {"1/16", 0.25},
-    {"1/32.", 0.1875}, {"1/16T", 1.0 / 6}, {"1/32", 0.125}, {"1/64", 0.0625}};
+    {"1/1", 4.0},      {"1/2.", 3.0},      {"1/2", 2.0},     {"1/4", 1.0},      {"1/8.", 0.75},
+    {"1/4T", 2.0 / 3}, {"1/8", 0.5},       {"1/16.", 0.375}, {"1/8T", 1.0 / 3}, {"1/16", 0.25},
+    {"1/32.", 0.1875}, {"1/16T", 1.0 / 6}, {"1/32", 0.125},  {"1/64", 0.0625}};
 
 constexpr double kMinSpeed = 12.0;
 constexpr double kMaxSpeed = 480.0;
 
-bool PlayingMode(int32_t mode) { return mode >= 1 && mode <= 4; }
+bool PlayingMode(int32_t mode) {
+  return mode >= 1 && mode <= 4;
+}
 
 PlayedSequence SequenceOfMode(int32_t mode) {
   switch (mode) {
-    case 1: return PlayedSequence::kA;
-    case 2: return PlayedSequence::kB;
+    case 1:
+      return PlayedSequence::kA;
+    case 2:
+      return PlayedSequence::kB;
     case 3:
-    case 4: return PlayedSequence::kArpeggio;
-    default: return PlayedSequence::kNone;
+    case 4:
+      return PlayedSequence::kArpeggio;
+    default:
+      return PlayedSequence::kNone;
   }
 }
 
@@ -40,9 +46,13 @@ int SpeedNoteValueIndex(double speed) {
   return static_cast<int>(std::round((speed - kMinSpeed) / (kMaxSpeed - kMinSpeed) * 13.0));
 }
 
-const char* SpeedNoteValueName(int index) { return kNoteValues[std::clamp(index, 0, kSpeedNoteValueCount - 1)].name; }
+const char* SpeedNoteValueName(int index) {
+  return kNoteValues[std::clamp(index, 0, kSpeedNoteValueCount - 1)].name;
+}
 
-double SpeedNoteValue(int index) { return kNoteValues[std::clamp(index, 0, kSpeedNoteValueCount - 1)].quarters; }
+double SpeedNoteValue(int index) {
+  return kNoteValues[std::clamp(index, 0, kSpeedNoteValueCount - 1)].quarters;
+}
 
 int32_t SequencePlayer::CurrentPpq() {
   if (current == PlayedSequence::kNone) return Sequence::kDefaultPpq;
@@ -65,7 +75,8 @@ void SequencePlayer::UpdateTickDuration() {
   if (host.SyncToHost()) {
     if (hostTempo <= 0) hostTempo = 120.0;
     // One quarter note of the sequence lasts the knob's note value in host beats.
-    samplesPerTick = sampleRate * 60.0 / (ticksPerQuarter * hostTempo) * SpeedNoteValue(SpeedNoteValueIndex(host.Speed()));
+    samplesPerTick =
+        sampleRate * 60.0 / (ticksPerQuarter * hostTempo) * SpeedNoteValue(SpeedNoteValueIndex(host.Speed()));
   } else {
     // "Speed" outside its range (only possible from outside the parameter) is clamped.
     const double speed = std::clamp(host.Speed(), kMinSpeed, kMaxSpeed);

@@ -29,10 +29,10 @@ struct SequencerHostTime {
 class SequencePlayerHost {
  public:
   virtual ~SequencePlayerHost() = default;
-  virtual int32_t Mode() = 0;         // performance Mode 0..6
-  virtual double SampleRate() = 0;    // the engine's current rate
-  virtual double Speed() = 0;         // "Speed", BPM 12..480
-  virtual bool SyncToHost() = 0;      // "Sync to Host"
+  virtual int32_t Mode() = 0;       // performance Mode 0..6
+  virtual double SampleRate() = 0;  // the engine's current rate
+  virtual double Speed() = 0;       // "Speed", BPM 12..480
+  virtual bool SyncToHost() = 0;    // "Sync to Host"
   virtual bool ClickEnabled() = 0;
   virtual Sequence& SequenceFor(PlayedSequence which) = 0;  // never called with kNone
   // Adds to the engine's input queue; a full queue drops the message.

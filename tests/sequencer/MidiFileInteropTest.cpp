@@ -29,8 +29,8 @@ struct SeenEvent {
 };
 
 std::ostream& operator<<(std::ostream& out, const SeenEvent& e) {
-  return out << "{track " << e.track << " @" << e.time << " " << e.kind << " ch" << e.channel << " n" << e.note
-             << " v" << e.velocity << "}";
+  return out << "{track " << e.track << " @" << e.time << " " << e.kind << " ch" << e.channel << " n" << e.note << " v"
+             << e.velocity << "}";
 }
 
 // What a reader of the file should see, from the sequence and the layout our
@@ -77,8 +77,8 @@ std::vector<SeenEvent> MidicsvView(const std::string& csv, std::string* header) 
     if (kind == "Header") {
       *header = f[3] + " " + f[4] + " " + f[5];
     } else if (kind == "Note_on_c" || kind == "Note_off_c") {
-      out.push_back({track, time, kind == "Note_on_c" ? "on" : "off", std::stoi(f[3]), std::stoi(f[4]),
-                     std::stoi(f[5])});
+      out.push_back(
+          {track, time, kind == "Note_on_c" ? "on" : "off", std::stoi(f[3]), std::stoi(f[4]), std::stoi(f[5])});
     } else if (kind == "End_track") {
       out.push_back({track, time, "end", 0, 0, 0});
     } else if (kind == "Title_t") {
@@ -134,11 +134,10 @@ Sequence RecordedLoop() {
   Sequence s;
   s.length = 1536;
   s.ppq = 192;
-  const SequenceEvent events[] = {
-      {0, 0x90, 60, 100}, {0, 0x91, 64, 90},    {0, 0x92, 67, 80},    {96, 0x80, 60, 0},  {96, 0x90, 60, 110},
-      {96, 0x80, 60, 0},  {190, 0x81, 64, 0},   {192, 0x93, 40, 127}, {384, 0x83, 40, 0}, {400, 0x94, 72, 1},
-      {402, 0x84, 72, 0}, {700, 0x82, 67, 0},   {760, 0x95, 30, 64},  {1600, 0x85, 30, 0}, {1000, 0x90, 62, 50},
-      {1010, 0x80, 62, 0}};
+  const SequenceEvent events[] = {{0, 0x90, 60, 100},  {0, 0x91, 64, 90},   {0, 0x92, 67, 80},    {96, 0x80, 60, 0},
+                                  {96, 0x90, 60, 110}, {96, 0x80, 60, 0},   {190, 0x81, 64, 0},   {192, 0x93, 40, 127},
+                                  {384, 0x83, 40, 0},  {400, 0x94, 72, 1},  {402, 0x84, 72, 0},   {700, 0x82, 67, 0},
+                                  {760, 0x95, 30, 64}, {1600, 0x85, 30, 0}, {1000, 0x90, 62, 50}, {1010, 0x80, 62, 0}};
   for (SequenceEvent e : events) s.AddEvent(e);
   return s;
 }
@@ -244,10 +243,18 @@ TEST(MidiFileInterop, LiveFilesWrittenByTheToolsLoad) {
     const int channel = int(random() % 8);
     const int note = 36 + int(random() % 24);
     switch (random() % 4) {
-      case 0: file.push_back({now, 0x90 | channel, note, 1 + int(random() % 127)}); break;
-      case 1: file.push_back({now, 0x90 | channel, note, 0}); break;
-      case 2: file.push_back({now, 0x80 | channel, note, int(random() % 128)}); break;
-      default: file.push_back({now, 0xB0 | channel, 1 + int(random() % 100), int(random() % 128)}); break;
+      case 0:
+        file.push_back({now, 0x90 | channel, note, 1 + int(random() % 127)});
+        break;
+      case 1:
+        file.push_back({now, 0x90 | channel, note, 0});
+        break;
+      case 2:
+        file.push_back({now, 0x80 | channel, note, int(random() % 128)});
+        break;
+      default:
+        file.push_back({now, 0xB0 | channel, 1 + int(random() % 100), int(random() % 128)});
+        break;
     }
   }
   Sequence expected;
@@ -266,14 +273,13 @@ TEST(MidiFileInterop, LiveFilesWrittenByTheToolsLoad) {
     csv << "0, 0, Header, 0, 1, 120\n1, 0, Start_track\n1, 0, Time_signature, 4, 2, 24, 8\n";
     for (const FileEvent& f : file) {
       const char* kind = (f.status >> 4) == 9 ? "Note_on_c" : (f.status >> 4) == 8 ? "Note_off_c" : "Control_c";
-      csv << "1, " << f.time << ", " << kind << ", " << (f.status & 0x0F) << ", " << f.data1 << ", " << f.data2
-          << "\n";
+      csv << "1, " << f.time << ", " << kind << ", " << (f.status & 0x0F) << ", " << f.data1 << ", " << f.data2 << "\n";
     }
     csv << "1, " << now << ", End_track\n0, 0, End_of_file\n";
     csv.close();
     int status = 0;
-    const std::string out = RunCommand("csvmidi " + folder.Path() + "/notes.csv " + folder.Path() + "/csvmidi.mid 2>&1",
-                                       &status);
+    const std::string out =
+        RunCommand("csvmidi " + folder.Path() + "/notes.csv " + folder.Path() + "/csvmidi.mid 2>&1", &status);
     ASSERT_EQ(status, 0) << out;
     made.push_back(folder.Path() + "/csvmidi.mid");
   }

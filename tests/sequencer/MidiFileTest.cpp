@@ -1,5 +1,3 @@
-#include "sequencer/MidiFile.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sequencer/MidiFile.h"
 #include "sequencer/Sequence.h"
 #include "tests/sequencer/MidiTestSupport.h"
 
@@ -63,11 +62,11 @@ ReadOutcome Read(const Bytes& file) {
 TEST(MidiFileWrite, Type0IsByteExact) {
   Bytes file;
   BuildMidiFile(ExampleSequence(), false, file);
-  const Bytes expected = Concat({{0x4D, 0x54, 0x68, 0x64, 0, 0, 0, 6, 0, 0, 0, 1, 0, 0xC0},
-                                 {0x4D, 0x54, 0x72, 0x6B, 0, 0, 0, 21},
-                                 {0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00, 0x60, 0x91, 0x40, 0x5A, 0x60, 0x81,
-                                  0x40, 0x00},
-                                 kEnd768});
+  const Bytes expected =
+      Concat({{0x4D, 0x54, 0x68, 0x64, 0, 0, 0, 6, 0, 0, 0, 1, 0, 0xC0},
+              {0x4D, 0x54, 0x72, 0x6B, 0, 0, 0, 21},
+              {0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00, 0x60, 0x91, 0x40, 0x5A, 0x60, 0x81, 0x40, 0x00},
+              kEnd768});
   EXPECT_EQ(file, expected);
 }
 
@@ -75,11 +74,17 @@ TEST(MidiFileWrite, Type1IsByteExact) {
   Bytes file;
   BuildMidiFile(ExampleSequence(), true, file);
   Bytes expected = {0x4D, 0x54, 0x68, 0x64, 0, 0, 0, 6, 0, 1, 0, 6, 0, 0xC0};
-  expected = Concat({expected, {0x4D, 0x54, 0x72, 0x6B, 0, 0, 0, 24}, NameEvent(1),
-                     {0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00}, kEnd768});
+  expected = Concat({expected,
+                     {0x4D, 0x54, 0x72, 0x6B, 0, 0, 0, 24},
+                     NameEvent(1),
+                     {0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00},
+                     kEnd768});
   // The second track starts its deltas from 0, so its first note is 192 ticks in.
-  expected = Concat({expected, {0x4D, 0x54, 0x72, 0x6B, 0, 0, 0, 25}, NameEvent(2),
-                     {0x81, 0x40, 0x91, 0x40, 0x5A, 0x60, 0x81, 0x40, 0x00}, kEnd768});
+  expected = Concat({expected,
+                     {0x4D, 0x54, 0x72, 0x6B, 0, 0, 0, 25},
+                     NameEvent(2),
+                     {0x81, 0x40, 0x91, 0x40, 0x5A, 0x60, 0x81, 0x40, 0x00},
+                     kEnd768});
   for (int track = 3; track <= 6; ++track) {
     expected = Concat({expected, {0x4D, 0x54, 0x72, 0x6B, 0, 0, 0, 16}, NameEvent(track), kEnd768});
   }
@@ -88,8 +93,8 @@ TEST(MidiFileWrite, Type1IsByteExact) {
 
 TEST(MidiFileWrite, ResolutionAndQuantities) {
   Sequence s;
-  s.ppq = 0;                // taken as 192
-  s.length = 0x0FFFFFFF;    // the largest four-byte quantity
+  s.ppq = 0;                              // taken as 192
+  s.length = 0x0FFFFFFF;                  // the largest four-byte quantity
   SequenceEvent e{0x200000, 0x92, 1, 2};  // delta needs four bytes
   s.AddEvent(e);
   Bytes file;
@@ -208,20 +213,19 @@ TEST(MidiFileRead, TempoAndBarLengthKeepTheirValuesUnlessSet) {
 }
 
 TEST(MidiFileRead, OtherChannelsAndMessagesAreSkippedWithoutLosingTime) {
-  const Bytes track = {
-      0x00, 0x90, 0x3C, 0x64,                    // 0: note on, channel 1
-      0x10, 0x99, 0x24, 0x64,                    // 16: drum note on channel 10
-      0x10, 0xB0, 0x07, 0x64,                    // 32: controller
-      0x10, 0xC0, 0x05,                          // 48: program change, one data byte
-      0x10, 0xD0, 0x30,                          // 64: channel pressure, one data byte
-      0x10, 0xE0, 0x00, 0x40,                    // 80: pitch bend
-      0x10, 0xA0, 0x3C, 0x20,                    // 96: polyphonic aftertouch
-      0x10, 0x96, 0x3C, 0x20,                    // 112: note on channel 7
-      0x00, 0xF0, 0x03, 0x01, 0x02, 0xF7,        // 112: system exclusive
-      0x00, 0xFF, 0x01, 0x03, 'a', 'b', 'c',     // 112: text
-      0x00, 0x80, 0x3C, 0x00,                    // 112: note off, channel 1
-      0x20, 0x95, 0x3E, 0x50,                    // 144: note on, channel 6
-      0x00, 0xFF, 0x2F, 0x00};
+  const Bytes track = {0x00, 0x90, 0x3C, 0x64,                   // 0: note on, channel 1
+                       0x10, 0x99, 0x24, 0x64,                   // 16: drum note on channel 10
+                       0x10, 0xB0, 0x07, 0x64,                   // 32: controller
+                       0x10, 0xC0, 0x05,                         // 48: program change, one data byte
+                       0x10, 0xD0, 0x30,                         // 64: channel pressure, one data byte
+                       0x10, 0xE0, 0x00, 0x40,                   // 80: pitch bend
+                       0x10, 0xA0, 0x3C, 0x20,                   // 96: polyphonic aftertouch
+                       0x10, 0x96, 0x3C, 0x20,                   // 112: note on channel 7
+                       0x00, 0xF0, 0x03, 0x01, 0x02, 0xF7,       // 112: system exclusive
+                       0x00, 0xFF, 0x01, 0x03, 'a',  'b',  'c',  // 112: text
+                       0x00, 0x80, 0x3C, 0x00,                   // 112: note off, channel 1
+                       0x20, 0x95, 0x3E, 0x50,                   // 144: note on, channel 6
+                       0x00, 0xFF, 0x2F, 0x00};
   ReadOutcome r = Read(MidiBytes(0, 96, {track}));
   ASSERT_TRUE(r.result.complete);
   EXPECT_EQ(r.sequence.Events(),
@@ -252,8 +256,7 @@ TEST(MidiFileRead, FourByteQuantities) {
                        0x00, 0xFF, 0x2F, 0x00};
   ReadOutcome r = Read(MidiBytes(0, 96, {track}));
   ASSERT_TRUE(r.result.complete);
-  EXPECT_EQ(r.sequence.Events(),
-            (std::vector<SequenceEvent>{{0x200000, 0x90, 60, 100}, {0x200001, 0x80, 60, 0}}));
+  EXPECT_EQ(r.sequence.Events(), (std::vector<SequenceEvent>{{0x200000, 0x90, 60, 100}, {0x200001, 0x80, 60, 0}}));
   EXPECT_EQ(r.sequence.length, 0x200000);
 }
 

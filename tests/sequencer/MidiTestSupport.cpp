@@ -93,7 +93,9 @@ std::string RunCommand(const std::string& command, int* status) {
   return output;
 }
 
-std::string SystemPython() { return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3"; }
+std::string SystemPython() {
+  return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+}
 
 bool HaveMido() {
   int status = 0;

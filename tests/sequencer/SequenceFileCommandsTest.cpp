@@ -1,5 +1,3 @@
-#include "sequencer/SequenceFileCommands.h"
-
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -10,6 +8,7 @@
 
 #include "sequencer/MidiFile.h"
 #include "sequencer/Sequence.h"
+#include "sequencer/SequenceFileCommands.h"
 #include "tests/sequencer/MidiTestSupport.h"
 
 namespace {
@@ -91,7 +90,8 @@ std::vector<uint8_t> FileBytes(const std::string& path) {
 }
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 class SequenceFileCommands : public testing::Test {
@@ -116,8 +116,8 @@ TEST(SequenceMenu, TextsAndEnabledStates) {
   EXPECT_EQ(SequenceMenuText(SequenceFileCommand::kDefaultPath, 0), "Default Path For Sequence Files...");
   Sequence empty;
   const Sequence full = ShortLoop();
-  for (SequenceFileCommand c : {SequenceFileCommand::kSaveType0, SequenceFileCommand::kSaveType1,
-                                SequenceFileCommand::kClear}) {
+  for (SequenceFileCommand c :
+       {SequenceFileCommand::kSaveType0, SequenceFileCommand::kSaveType1, SequenceFileCommand::kClear}) {
     EXPECT_FALSE(SequenceMenuEnabled(c, empty));
     EXPECT_TRUE(SequenceMenuEnabled(c, full));
   }
@@ -216,8 +216,8 @@ TEST_F(SequenceFileCommands, TruncatedFileKeepsWhatWasReadAndFails) {
 
 TEST_F(SequenceFileCommands, CancelledDialogsAndClosedEditorDoNothing) {
   host.sequences[0] = ShortLoop();
-  for (SequenceFileCommand c : {SequenceFileCommand::kLoad, SequenceFileCommand::kSaveType0,
-                                SequenceFileCommand::kDefaultPath}) {
+  for (SequenceFileCommand c :
+       {SequenceFileCommand::kLoad, SequenceFileCommand::kSaveType0, SequenceFileCommand::kDefaultPath}) {
     EXPECT_EQ(RunSequenceFileCommand(c, 0, host), "");
   }
   EXPECT_EQ(host.log, (std::vector<std::string>{"ChooseFile", "ChooseFile", "ChooseFile"}));

@@ -1,5 +1,3 @@
-#include "sequencer/SequencePlayer.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +5,7 @@
 
 #include "engine/Engine.h"
 #include "sequencer/Sequence.h"
+#include "sequencer/SequencePlayer.h"
 
 namespace {
 
@@ -60,7 +59,8 @@ class Recorder {
     const double start = host.sync ? -1 : player.BlockPosition();
     player.OnBlockStart(frames);
     const double blockStart = host.sync ? player.BlockPosition() : start;
-    for (size_t i = before; i < host.queued.size(); ++i) played.push_back({blockStart + host.queued[i].offset, host.queued[i]});
+    for (size_t i = before; i < host.queued.size(); ++i)
+      played.push_back({blockStart + host.queued[i].offset, host.queued[i]});
   }
   std::vector<Played> played;
 
@@ -113,8 +113,8 @@ TEST(SequencePlayer, LoopPlaysTicksBelowLengthThenStartsAgain) {
   Add(s, 0, 0x90, 60, 100);
   Add(s, 4, 0x80, 60, 0);
   Add(s, 6, 0x91, 62, 90);
-  Add(s, 8, 0x81, 62, 0);   // at the length: never played
-  Add(s, 20, 0x92, 1, 1);   // beyond it
+  Add(s, 8, 0x81, 62, 0);  // at the length: never played
+  Add(s, 20, 0x92, 1, 1);  // beyond it
   SequencePlayer player(host);
   Recorder recorder(host);
   for (int i = 0; i < 4; ++i) recorder.Block(player, 512);  // 2048 samples: ticks 0..17
@@ -125,8 +125,8 @@ TEST(SequencePlayer, LoopPlaysTicksBelowLengthThenStartsAgain) {
     seen.push_back({std::llround(p.time), p.message.data1});
   }
   auto at = [](int tick) { return std::llround(tick * kSamplesPerTick); };
-  EXPECT_EQ(seen, (std::vector<std::pair<int64_t, int>>{{at(0), 60}, {at(4), 60}, {at(6), 62}, {at(8), 60},
-                                                         {at(12), 60}, {at(14), 62}, {at(16), 60}}));
+  EXPECT_EQ(seen, (std::vector<std::pair<int64_t, int>>{
+                      {at(0), 60}, {at(4), 60}, {at(6), 62}, {at(8), 60}, {at(12), 60}, {at(14), 62}, {at(16), 60}}));
   EXPECT_EQ(host.wraps, 2);
 }
 
@@ -162,7 +162,8 @@ TEST(SequencePlayer, ClickEveryQuarterIndependentOfLoop) {
     EXPECT_EQ(p.message.data2, 0x64);
     clicks.push_back(std::llround(p.time));
   }
-  EXPECT_EQ(clicks, (std::vector<int64_t>{0, std::llround(192 * kSamplesPerTick), std::llround(384 * kSamplesPerTick)}));
+  EXPECT_EQ(clicks,
+            (std::vector<int64_t>{0, std::llround(192 * kSamplesPerTick), std::llround(384 * kSamplesPerTick)}));
 }
 
 TEST(SequencePlayer, SequenceWithoutLengthPlaysNothingButClickCounts) {
@@ -271,7 +272,7 @@ TEST(SequencePlayer, SyncedTransportStartAlignsToTheHostGrid) {
 TEST(SequencePlayer, SyncedTickFollowsKnobNoteValueAndHostTempo) {
   FakePlayerHost host;
   host.sync = true;
-  host.speed = 12;  // "1/1": a quarter of the sequence lasts four host beats
+  host.speed = 12;           // "1/1": a quarter of the sequence lasts four host beats
   host.hostTempo = 90.0004;  // rounded to 1/1000 BPM
   host.hostTime = {90, 0, 0, true};
   host.sequences[0].length = 768;

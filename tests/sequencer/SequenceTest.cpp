@@ -1,19 +1,24 @@
-#include "sequencer/Sequence.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
 #include <vector>
 
 #include "plugin/DataBlock.h"
+#include "sequencer/Sequence.h"
 
 namespace {
 
-SequenceEvent Ev(int32_t tick, uint8_t status, uint8_t data1, uint8_t data2) { return {tick, status, data1, data2}; }
+SequenceEvent Ev(int32_t tick, uint8_t status, uint8_t data1, uint8_t data2) {
+  return {tick, status, data1, data2};
+}
 
-void Add(Sequence& s, SequenceEvent e) { ASSERT_TRUE(s.AddEvent(e)); }
+void Add(Sequence& s, SequenceEvent e) {
+  ASSERT_TRUE(s.AddEvent(e));
+}
 
-std::vector<SequenceEvent> Events(const Sequence& s) { return s.Events(); }
+std::vector<SequenceEvent> Events(const Sequence& s) {
+  return s.Events();
+}
 
 int UsedChannels(const Sequence& s) {
   int mask = 0;
@@ -149,14 +154,13 @@ TEST(Sequence, CloseHangingNotesAppendsNoteOffAtLength) {
 TEST(Sequence, CloseHangingNotesOnlyLooksForward) {
   Sequence s;
   s.length = 384;
-  Add(s, Ev(0, 0x80, 60, 0));     // an off before the on does not close it
+  Add(s, Ev(0, 0x80, 60, 0));  // an off before the on does not close it
   Add(s, Ev(10, 0x90, 60, 100));
   Add(s, Ev(20, 0x90, 60, 100));  // closed by the one note-off added for the key
   Add(s, Ev(30, 0x91, 60, 100));  // another channel needs its own
   s.CloseHangingNotes();
   EXPECT_EQ(Events(s), (std::vector<SequenceEvent>{Ev(0, 0x80, 60, 0), Ev(10, 0x90, 60, 100), Ev(20, 0x90, 60, 100),
-                                                   Ev(30, 0x91, 60, 100), Ev(384, 0x80, 60, 0),
-                                                   Ev(384, 0x81, 60, 0)}));
+                                                   Ev(30, 0x91, 60, 100), Ev(384, 0x80, 60, 0), Ev(384, 0x81, 60, 0)}));
 }
 
 TEST(Sequence, CloseHangingNotesKeepsTickOrderWhenEventsLieBeyondTheLoop) {
@@ -323,9 +327,9 @@ TEST(Sequence, StoredFormOutOfOrderIsReordered) {
   block.PutDouble(120);
   block.PutDouble(1);
   block.PutInt32(3);
-  const uint8_t events[] = {100, 0, 0, 0, 0x90, 60, 100, 0,   //
-                            11, 0, 0, 0, 0x94, 61, 100, 0,    // odd tick made even
-                            0, 0, 0, 0, 0xB3, 7, 20, 0};
+  const uint8_t events[] = {100, 0, 0, 0, 0x90, 60, 100, 0,  //
+                            11,  0, 0, 0, 0x94, 61, 100, 0,  // odd tick made even
+                            0,   0, 0, 0, 0xB3, 7,  20,  0};
   block.PutBytes(events, sizeof events);
   Sequence r;
   EXPECT_EQ(r.Unserialize(block, 0), block.Size());
