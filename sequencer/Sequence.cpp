@@ -1,6 +1,7 @@
 #include "sequencer/Sequence.h"
 
 #include <algorithm>
+#include <bitset>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -130,34 +131,44 @@ void Sequence::CloseHangingNotes() {
   // Only the last note-off of each key matters, and once a note-off has been
   // added for a key every later note-on of that key is closed by it too, so one
   // pass with a table per key gives what searching forward from each note-on
-  // would, in linear time.
-  constexpr int kKeys = 16 * 256;
-  std::vector<int64_t> lastNoteOff(kKeys, -1);
-  for (size_t i = 0; i < events.size(); ++i) {
-    if (EndsNote(events[i])) lastNoteOff[StatusChannel(events[i]) * 256 + events[i].data1] = int64_t(i);
+  // would, in linear time. This runs on the audio thread when an overdub pass
+  // ends, so the tables live on the stack. Data bytes of 128 and above are no
+  // notes and are left alone.
+  constexpr int kKeys = 16 * 128;
+  int32_t lastNoteOff[kKeys];
+  std::fill(std::begin(lastNoteOff), std::end(lastNoteOff), -1);
+  auto keyOf = [](const SequenceEvent& e) { return StatusChannel(e) * 128 + e.data1; };
+  const int32_t count = static_cast<int32_t>(std::min<size_t>(events.size(), std::numeric_limits<int32_t>::max()));
+  for (int32_t i = 0; i < count; ++i) {
+    if (EndsNote(events[i]) && events[i].data1 < 128) lastNoteOff[keyOf(events[i])] = i;
   }
-  std::vector<SequenceEvent> closing;
-  std::vector<bool> closed(kKeys, false);
-  for (size_t i = 0; i < events.size(); ++i) {
-    if (!StartsNote(events[i])) continue;
-    const int key = StatusChannel(events[i]) * 256 + events[i].data1;
-    if (closed[key] || lastNoteOff[key] > int64_t(i)) continue;
+  int16_t closingKeys[kKeys];
+  int closingCount = 0;
+  std::bitset<kKeys> closed;
+  for (int32_t i = 0; i < count; ++i) {
+    if (!StartsNote(events[i]) || events[i].data1 >= 128) continue;
+    const int key = keyOf(events[i]);
+    if (closed[key] || lastNoteOff[key] > i) continue;
     closed[key] = true;
-    closing.push_back({length, static_cast<uint8_t>(0x80 | StatusChannel(events[i])), events[i].data1, 0});
+    closingKeys[closingCount++] = static_cast<int16_t>(key);
   }
 
   // The note-offs go after every event at or before `length`, in the order
   // found, so the list stays ordered by tick even when recorded events lie
   // beyond the loop end.
-  if (!closing.empty()) {
-    auto position = std::upper_bound(events.begin(), events.end(), length,
-                                     [](int32_t tick, const SequenceEvent& e) { return tick < e.tick; });
+  auto position = std::upper_bound(events.begin(), events.end(), length,
+                                   [](int32_t tick, const SequenceEvent& e) { return tick < e.tick; });
+  size_t at = static_cast<size_t>(position - events.begin());
+  for (int k = 0; k < closingCount; ++k) {
+    const int channel = closingKeys[k] / 128;
+    const SequenceEvent noteOff{length, static_cast<uint8_t>(0x80 | channel),
+                                static_cast<uint8_t>(closingKeys[k] % 128), 0};
     try {
-      events.insert(position, closing.begin(), closing.end());
-      for (const SequenceEvent& e : closing) channelUsed[StatusChannel(e)] = true;
+      events.insert(events.begin() + static_cast<std::ptrdiff_t>(at++), noteOff);
     } catch (const std::bad_alloc&) {
-      // Out of memory: the notes stay open until their voices are released.
+      break;  // out of memory: the remaining notes sound until their voices are released
     }
+    channelUsed[channel] = true;
   }
 
   for (int channel = 0; channel < 6; ++channel) {

@@ -74,9 +74,12 @@ class Sequence {
   // Removes every event of `channel` and clears its flag.
   void RemoveChannel(int channel);
 
-  // Appends a note-off at tick `length` for each note-on that no later note-off
-  // of its channel and note closes, then refreshes the flags of channels 0..5
-  // from the notes that remain. With no events, `length` becomes 0.
+  // Adds a note-off at tick `length` for each note-on that no later note-off
+  // of its channel and note closes (a note-on of velocity 0 counts as a
+  // note-off), after the events at or before `length` so the order holds; then
+  // refreshes the flags of channels 0..5 from the notes that remain. With no
+  // events, `length` becomes 0. Audio thread (end of an overdub pass) or
+  // user-interface thread; allocates only when the event storage is full.
   void CloseHangingNotes();
 
   // Clearing: length 0, no events, ppq 192, all flags off; tempo and bar length stay.
