@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -198,19 +195,6 @@ TEST(MidiFileRead, TimeSignaturesGiveBarLengths) {
   }
 }
 
-TEST(MidiFileRead, TempoAndBarLengthKeepTheirValuesUnlessSet) {
-  ReadOutcome plain;
-  plain.sequence.tempo = 97;
-  plain.sequence.barLength = 0.5;
-  const Bytes noMeta = MidiBytes(0, 96, {{0x00, 0x90, 0x3C, 0x64, 0x00, 0xFF, 0x2F, 0x00}});
-  ASSERT_TRUE(ReadMidiData(noMeta.data(), noMeta.size(), plain.sequence).complete);
-  EXPECT_EQ(plain.sequence.tempo, 97);
-  EXPECT_EQ(plain.sequence.barLength, 0.5);
-
-  ReadOutcome r = Read(MidiBytes(0, 96, {{0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00}}));
-  ASSERT_TRUE(r.result.complete);
-  EXPECT_DOUBLE_EQ(r.sequence.tempo, 120.0);  // 500000 microseconds per quarter
-}
 
 TEST(MidiFileRead, OtherChannelsAndMessagesAreSkippedWithoutLosingTime) {
   const Bytes track = {0x00, 0x90, 0x3C, 0x64,                   // 0: note on, channel 1
@@ -260,14 +244,6 @@ TEST(MidiFileRead, FourByteQuantities) {
   EXPECT_EQ(r.sequence.length, 0x200000);
 }
 
-TEST(MidiFileRead, LaterTracksSetTheLengthAgain) {
-  // Type 1: an empty conductor track leaves the length, a track with a delta sets it.
-  const Bytes conductor = {0x00, 0xFF, 0x2F, 0x00};
-  const Bytes notes = {0x00, 0x90, 0x3C, 0x64, 0x60, 0x80, 0x3C, 0x00, 0x83, 0x00, 0xFF, 0x2F, 0x00};
-  ReadOutcome r = Read(MidiBytes(1, 96, {conductor, notes}));
-  ASSERT_TRUE(r.result.complete);
-  EXPECT_EQ(r.sequence.length, 384);
-}
 
 TEST(MidiFileRead, BadHeadersAreRefusedBeforeTheSequenceChanges) {
   const Bytes good = MidiBytes(0, 96, {{0x00, 0xFF, 0x2F, 0x00}});
@@ -383,20 +359,6 @@ TEST(MidiFileRead, MissingFileAndEmptyPathFail) {
   EXPECT_FALSE(WriteMidiFile("/nonexistent/folder/x.mid", false, s));
 }
 
-TEST(MidiFileRead, FileOnDiskRoundTrip) {
-  TempFolder folder;
-  const std::string path = folder.Path() + "/loop.mid";
-  ASSERT_TRUE(WriteMidiFile(path, false, ExampleSequence()));
-  std::ifstream in(path, std::ios::binary);
-  const Bytes onDisk((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  Bytes built;
-  BuildMidiFile(ExampleSequence(), false, built);
-  EXPECT_EQ(onDisk, built);
-  Sequence s;
-  const MidiFileReadResult result = ReadMidiFile(path, s);
-  EXPECT_TRUE(result.complete);
-  EXPECT_EQ(s.Events(), ExampleSequence().Events());
-}
 
 TEST(MidiFileRead, LargeFileFromDiskReadsAcrossBufferRefills) {
   Sequence s;

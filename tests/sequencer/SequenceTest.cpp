@@ -28,18 +28,6 @@ int UsedChannels(const Sequence& s) {
 
 }  // namespace
 
-TEST(Sequence, ConstructedEmptyWithDefaults) {
-  Sequence s;
-  EXPECT_EQ(s.length, 0);
-  EXPECT_EQ(s.ppq, 192);
-  EXPECT_EQ(s.tempo, 120.0);
-  EXPECT_EQ(s.barLength, 1.0);
-  EXPECT_TRUE(s.Empty());
-  EXPECT_EQ(UsedChannels(s), 0);
-  EXPECT_EQ(s.EffectivePpq(), 192);
-  s.ppq = -5;
-  EXPECT_EQ(s.EffectivePpq(), 192);
-}
 
 TEST(Sequence, AddEventMakesTicksEvenAndChangesCallersEvent) {
   Sequence s;
@@ -260,22 +248,6 @@ TEST(Sequence, StoredFormRoundTrips) {
   EXPECT_EQ(UsedChannels(r), (1 << 0) | (1 << 7));
 }
 
-TEST(Sequence, StoredFormReadsFollowingDataAtReturnedPosition) {
-  Sequence a, b;
-  a.length = 192;
-  Add(a, Ev(2, 0x90, 60, 1));
-  b.length = 384;
-  DataBlock block;
-  ASSERT_TRUE(a.Serialize(block));
-  ASSERT_TRUE(b.Serialize(block));
-  Sequence ra, rb;
-  const int next = ra.Unserialize(block, 0);
-  ASSERT_GT(next, 0);
-  EXPECT_EQ(rb.Unserialize(block, next), block.Size());
-  EXPECT_EQ(ra.EventCount(), 1u);
-  EXPECT_EQ(rb.length, 384);
-  EXPECT_TRUE(rb.Empty());
-}
 
 TEST(Sequence, TruncatedStoredFormFailsAndLeavesSequenceEmpty) {
   Sequence s;
@@ -337,19 +309,3 @@ TEST(Sequence, StoredFormOutOfOrderIsReordered) {
   EXPECT_EQ(UsedChannels(r), (1 << 0) | (1 << 3) | (1 << 4));
 }
 
-TEST(Sequence, TakeFromMovesEverything) {
-  Sequence a, b;
-  b.length = 960;
-  b.ppq = 480;
-  b.tempo = 150;
-  b.barLength = 0.75;
-  Add(b, Ev(0, 0x93, 79, 70));
-  Add(a, Ev(0, 0x90, 1, 1));
-  a.TakeFrom(b);
-  EXPECT_EQ(Events(a), (std::vector<SequenceEvent>{Ev(0, 0x93, 79, 70)}));
-  EXPECT_EQ(UsedChannels(a), 1 << 3);
-  EXPECT_EQ(a.length, 960);
-  EXPECT_EQ(a.ppq, 480);
-  EXPECT_EQ(a.tempo, 150);
-  EXPECT_EQ(a.barLength, 0.75);
-}
