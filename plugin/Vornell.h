@@ -158,6 +158,9 @@ class Vornell : public Synth, public EngineHooks {
   void ClearSequence(int which);
   // Audio thread: the player wrapped the loop at `offset` samples into the block.
   void OnSequenceLoopWrap(double offset);
+  // Sets the recorder's elapsed count so that it reads `position` samples (the
+  // loop time at the start of the next block) from the next control tick on.
+  void AlignRecordElapsed(double position);
 
   // ---- arpeggiator (performance/Arpeggiator.cpp) --------------------------------------
   // Adds (on) or removes one note and lays the pattern out again (Modes 3, 4).
