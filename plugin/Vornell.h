@@ -236,6 +236,8 @@ class Vornell : public Synth, public EngineHooks {
   NoteVelocityMap arpHeldKeys;
   bool arpLatch = false;
   bool arpHold = false;
+  // The pattern was cleared inside a block: channel 6 is released at the next one.
+  bool arpReleasePending = false;
 
  protected:
   // The preset browser's entry of the current preset changed (editor part).
