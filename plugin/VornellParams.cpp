@@ -107,11 +107,14 @@ void Vornell::ApplyProgramParam(int index) {
   const int mode = ModeValue();
   const int p = IntParam(index);
   switch (set) {
-    case kProgramSetTrack:
-      // In the Stack modes every track plays its stack program; a "Track Prg"
-      // change then only stores its value, like any set that is not live.
-      if (!sequenceActive && mode != kModeStackA && mode != kModeStackB) ApplyProgramParameter(kProgramKindTrack, t, p);
+    case kProgramSetTrack: {
+      // "Track Prg" selects whenever the track plays it: as a free track
+      // outside the Stack modes, or as the stand-in for a sequence slot of 100.
+      // Otherwise, like any slot that is not live, it only stores its value.
+      const int live = LiveProgramParam(t);
+      if (live == index || IntParam(live) == kNoSequenceProgram) ApplyProgramParameter(kProgramKindTrack, t, p);
       break;
+    }
     case kProgramSetSeqA:
       if (mode == kModeSequenceA && sequenceActive) ApplyProgramParameter(kProgramKindSeqA, t, p);
       break;

@@ -101,7 +101,9 @@ void Vornell::ApplyProgramParameter(int kind, int t, int p) {
     if (p == kNoSequenceProgram) {
       LoadProgramIntoTrack(t, kNoSequenceProgram);
     } else {
-      SetParameterFromEngine(index, p);
+      // The parameter usually holds p already (it is what changed); the host
+      // then hears of it once.
+      if (IntParam(index) != p) SetParameterFromEngine(index, p);
       LoadProgramIntoTrack(t, p);
     }
     RefreshPresetBrowserEntry();
