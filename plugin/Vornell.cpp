@@ -82,6 +82,19 @@ void Vornell::ApplyAllParams() {
   linkSuspended = wasSuspended;
 }
 
+int Vornell::LoadState(const DataBlock& block, int position) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  const bool wasLoading = stateLoading;
+  const bool wasSuspended = linkSuspended;
+  stateLoading = true;
+  linkSuspended = true;
+  const int next = IPlugBase::LoadState(block, position);
+  for (int t = 0; t < Engine::kTrackCount; ++t) engine.GetTrack(t).programModified = false;
+  linkSuspended = wasSuspended;
+  stateLoading = wasLoading;
+  return next;
+}
+
 // --- engine hooks ------------------------------------------------------------------
 
 bool Vornell::CaptureMidiLearn(int32_t controller) { return CaptureLearnController(controller); }

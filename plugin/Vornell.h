@@ -54,6 +54,11 @@ class Vornell : public Synth, public EngineHooks {
   // Every parameter once more, as a whole (not an edit: linked tracks do not follow).
   void ApplyAllParams() override;
   void ResetAllVoices() override;
+  // Reads a state with stateLoading and linkSuspended set, so that the stored
+  // voice values are neither replaced by library programs nor copied between
+  // linked tracks. The state part extends it to the whole state block.
+  // Caller holds the plug-in lock.
+  int LoadState(const DataBlock& block, int position) override;
 
   // ---- status line -------------------------------------------------------------------
   // Shows text in colour (StatusColour) on the editor's status line; an empty
