@@ -3,7 +3,7 @@
 #include "plugin/IEditorLink.h"
 #include "programs/ParameterTable.h"
 
-Synth::Synth() = default;
+Synth::Synth(VstHostCallback hostCallback) { (void)hostCallback; }
 
 Synth::~Synth() = default;
 

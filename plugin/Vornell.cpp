@@ -13,7 +13,7 @@ namespace {
 constexpr size_t kStatusCapacity = 256;
 }  // namespace
 
-Vornell::Vornell() : engine(this) {
+Vornell::Vornell(VstHostCallback hostCallback) : Synth(hostCallback), engine(this) {
   // Nothing is reported to a host or an editor until construction is over.
   stateLoading = true;
   statusText.reserve(kStatusCapacity);

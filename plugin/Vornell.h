@@ -39,7 +39,7 @@ class Vornell : public Synth, public EngineHooks {
   // Builds the engine, defines and applies the parameters, restores the
   // factory library into every track and fills the presets. No host or
   // editor is told anything while this runs.
-  Vornell();
+  explicit Vornell(VstHostCallback hostCallback = nullptr);
   ~Vornell() override;
 
   // ---- plug-in base slots ----------------------------------------------------------
