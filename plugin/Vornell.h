@@ -167,6 +167,7 @@ class Vornell : public Synth, public EngineHooks {
   // The program parameter TrackProgramNumber looks at first for track t.
   int LiveProgramParam(int t) const;
 
+  bool resolutionApplied = false;
   std::string statusText;
   int statusColour = kStatusWhite;
   uint32_t statusSerial = 0;

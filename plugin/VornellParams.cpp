@@ -75,7 +75,13 @@ void Vornell::ApplyGlobalParam(int index) {
     }
     case kParamLinkPrograms: panelDirty = true; break;
     case kParamResolution: {
-      extendedResolution = IsOn(param);
+      const bool extended = IsOn(param);
+      // Reapplying the same resolution (every state read, the host's opening
+      // pass) would only write every voice parameter again and flood the host
+      // with 222 automation changes.
+      if (resolutionApplied && extended == extendedResolution) break;
+      resolutionApplied = true;
+      extendedResolution = extended;
       // Masking every track's values is no edit: linked tracks must not take
       // over the values of the track that happens to be masked first.
       const bool wasSuspended = linkSuspended;

@@ -141,6 +141,16 @@ TEST(VornellConstruction, ApplyAllParamsAndPresetsKeepEditedVoiceValues) {
   for (int count : plug.hostNotified) EXPECT_EQ(count, 0);
 }
 
+TEST(VornellConstruction, OpeningPassTellsTheHostNothingNew) {
+  TestVornell plug;
+  // The low-resolution displays are attached from the start.
+  plug.SetPlain(VoiceParamIndex(0, kVoiceFilterCutoff), 255);
+  EXPECT_EQ(plug.GetParam(VoiceParamIndex(0, kVoiceFilterCutoff))->CurrentDisplayText(), "127");
+  plug.ClearNotifications();
+  plug.ApplyAllParams();
+  for (int count : plug.hostNotified) EXPECT_EQ(count, 0);
+}
+
 TEST(VornellConstruction, PushParamsToHostReportsEveryParameterOnce) {
   TestVornell plug;
   plug.PushParamsToHost();
