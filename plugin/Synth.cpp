@@ -3,11 +3,15 @@
 #include "plugin/IEditorLink.h"
 #include "programs/ParameterTable.h"
 
-Synth::Synth(VstHostCallback hostCallback) { (void)hostCallback; }
+Synth::Synth(VstHostCallback hostCallback) {
+  (void)hostCallback;
+}
 
 Synth::~Synth() = default;
 
-void Synth::DefineParameters() { ::DefineParameters(*this); }
+void Synth::DefineParameters() {
+  ::DefineParameters(*this);
+}
 
 bool Synth::EditorOpen() const {
   const IEditorLink* editor = GetEditorLink();

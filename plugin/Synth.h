@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <string>
 
-
 #include "plugin/IPlugBase.h"
 
 class IEditorLink;

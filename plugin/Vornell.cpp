@@ -70,7 +70,9 @@ void Vornell::OnMidiMessage(const MidiMessage& message) {
   engine.OnMidiMessage(message);
 }
 
-void Vornell::ResetAllVoices() { engine.ResetAllVoices(); }
+void Vornell::ResetAllVoices() {
+  engine.ResetAllVoices();
+}
 
 void Vornell::ApplyAllParams() {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
@@ -97,7 +99,9 @@ int Vornell::LoadState(const DataBlock& block, int position) {
 
 // --- engine hooks ------------------------------------------------------------------
 
-bool Vornell::CaptureMidiLearn(int32_t controller) { return CaptureLearnController(controller); }
+bool Vornell::CaptureMidiLearn(int32_t controller) {
+  return CaptureLearnController(controller);
+}
 
 void Vornell::OnProgramChange(int32_t program) {
   if (!IgnoreProgramChange()) SelectPreset(program);

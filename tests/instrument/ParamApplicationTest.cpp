@@ -14,7 +14,9 @@ void TwoTrackLayout(TestVornell& plug) {
   for (int t = 0; t < 6; ++t) SetTrackChannel(plug, t, t < 2 ? t : kChannelNone);
 }
 
-int CutoffIndex(int t) { return VoiceParamIndex(t, kVoiceFilterCutoff); }
+int CutoffIndex(int t) {
+  return VoiceParamIndex(t, kVoiceFilterCutoff);
+}
 
 TEST(ParamApplication, CalvaraResolutionMasksFilterCutoff) {
   TestVornell plug;
