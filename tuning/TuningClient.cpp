@@ -7,7 +7,9 @@
 
 namespace {
 
-constexpr int32_t kSearchStart = 8640;  // the middle of the engine's 0..17280 pitch range
+// The range a master's frequency is mapped into: the engine's pitch tables.
+constexpr int32_t kLowestTunedPitch = 0;
+constexpr int32_t kHighestTunedPitch = 17280;
 
 int32_t UntunedPitch(int32_t note) {
   // Multiplication, not a shift, and clamped: a key transposed far out of
@@ -63,23 +65,31 @@ bool TuningClient::IsNoteFiltered(int32_t note) {
 int32_t TuningClient::NoteToPitch(int32_t note) {
   if (!IsTuningOnline()) return UntunedPitch(note);
   const double target = NoteFrequency(note);
-  int32_t result = kSearchStart;
-  int32_t step = kSearchStart;
-  // Steps 4320, 2160, ... 1, 0: fourteen evaluations. A target that is not a
-  // number compares neither way and ends the search where it stands.
-  for (;;) {
-    step /= 2;
-    const double frequency = pitchToFrequency(result);
-    if (frequency > target) {
-      result -= step;
-    } else if (frequency < target) {
-      result += step;
+  // A master's value that is no frequency at all plays the key untuned.
+  if (std::isnan(target)) return UntunedPitch(note & 127);
+
+  // Bisection over the monotonic pitch scale, then the nearer of the two
+  // pitches around the target (by frequency ratio, as the ear judges). Halving
+  // a single step from the middle instead would drop the remainders of odd
+  // steps and leave pitches unreachable, up to four steps off.
+  int32_t low = kLowestTunedPitch;
+  int32_t high = kHighestTunedPitch;
+  double lowFrequency = pitchToFrequency(low);
+  if (!(target > lowFrequency)) return low;
+  double highFrequency = pitchToFrequency(high);
+  if (!(target < highFrequency)) return high;
+  while (high - low > 1) {
+    const int32_t middle = low + (high - low) / 2;
+    const double frequency = pitchToFrequency(middle);
+    if (frequency <= target) {
+      low = middle;
+      lowFrequency = frequency;
     } else {
-      break;
+      high = middle;
+      highFrequency = frequency;
     }
-    if (step == 0) break;
   }
-  return result;
+  return target / lowFrequency <= highFrequency / target ? low : high;
 }
 
 std::string TuningClient::TuningStatusText() const {

@@ -42,9 +42,9 @@ class TuningClient {
   // The note-on test of note dispatch: a master is online and filters the key. Audio thread.
   bool IsNoteOnFiltered(int32_t note) { return IsTuningOnline() && IsNoteFiltered(note & 127); }
   // The key's engine pitch: key × 128 without a master (any key, also beyond
-  // 0..127); with one, the pitch whose frequency is nearest the master's for
-  // the key modulo 128, found by halving in 14 steps (4..17276). No allocation.
-  // Audio thread.
+  // 0..127); with one, the pitch in 0..17280 whose frequency is nearest the
+  // master's for the key modulo 128 (about 17 evaluations of the pitch scale,
+  // which must rise with the pitch). No allocation. Audio thread.
   int32_t NoteToPitch(int32_t note);
 
   // "Micro Tuning: " and the master's scale name, or empty without a master.
