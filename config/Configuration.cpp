@@ -142,6 +142,7 @@ int32_t Configuration::ReadConfiguration() {
     const std::string text = document.GetString(kMidiControlSection, ControllerKey(c), "-1", kBoolBufferSize);
     ccMap[static_cast<size_t>(c)] = ControllerMapValue(text);
   }
+  ControllerSettingsChanged();
   ReadTemplates(document);
   return 0;
 }
@@ -295,6 +296,7 @@ bool Configuration::CompleteMidiLearn() {
     UnmapParameter(parameter);
     learnArmed = false;
   }
+  if (!learnArmed) ControllerSettingsChanged();
   return !learnArmed;
 }
 
@@ -332,6 +334,7 @@ bool Configuration::ToggleSetting(ConfigSetting which) {
   }
   const bool value = !setting->load();
   *setting = value;
+  if (which == ConfigSetting::ReceiveParamCCs) ControllerSettingsChanged();
   WriteConfiguration(which);
   return value;
 }

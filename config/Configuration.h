@@ -108,6 +108,11 @@ class Configuration {
   // controller + 79 (controllers 0 and 1 excepted). Audio thread, lock-free.
   int32_t ParameterForController(int32_t controller) const;
 
+  // Counts changes of the controller map and of "Receive Parameter CCs" made
+  // through this class (reading the file, learning, toggling), so that a copy
+  // of them (the engine's) can be refreshed when the count moves. Any thread.
+  uint32_t ControllerSettingsVersion() const { return controllerSettingsVersion.load(std::memory_order_acquire); }
+
   // --- configuration commands of the preset menu --------------------------
   // Toggles the switch, writes it and returns its new state. All is not a switch and returns false.
   bool ToggleSetting(ConfigSetting which);
@@ -155,5 +160,8 @@ class Configuration {
   void UnmapParameter(int32_t index);
   bool WriteGlobalPath(const char* key, std::string& setting, const std::string& folder);
 
+  void ControllerSettingsChanged() { controllerSettingsVersion.fetch_add(1, std::memory_order_acq_rel); }
+
   IniFile ini;
+  std::atomic<uint32_t> controllerSettingsVersion{0};
 };

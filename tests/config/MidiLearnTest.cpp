@@ -144,3 +144,20 @@ TEST_F(MidiLearn, MappingsFromTheFileDriveTheirParameter) {
   EXPECT_EQ(config.ParameterForController(7), 44);
   EXPECT_EQ(config.ParameterForController(8), -1);
 }
+
+TEST_F(MidiLearn, ChangesOfTheControllerSettingsAreCounted) {
+  uint32_t version = config.ControllerSettingsVersion();
+  config.ArmMidiLearn(true, false);
+  config.CaptureLearnParam(10);
+  EXPECT_EQ(config.ControllerSettingsVersion(), version);  // nothing mapped yet
+  config.CaptureLearnController(11);
+  EXPECT_NE(config.ControllerSettingsVersion(), version);
+  version = config.ControllerSettingsVersion();
+  config.ToggleSetting(ConfigSetting::MidiThru);
+  EXPECT_EQ(config.ControllerSettingsVersion(), version);
+  config.ToggleSetting(ConfigSetting::ReceiveParamCCs);
+  EXPECT_NE(config.ControllerSettingsVersion(), version);
+  version = config.ControllerSettingsVersion();
+  config.ReadConfiguration();
+  EXPECT_NE(config.ControllerSettingsVersion(), version);
+}
