@@ -118,17 +118,22 @@ int32_t Configuration::ReadConfiguration() {
   const std::string bank = document.GetString(kStartupBankSection, "File", "", kPathBufferSize);
   if (!bank.empty()) startupBankPath = bank;
 
+  // True when the value was applied. A missing key reads as the current value,
+  // so it is applied too and leaves the setting unchanged.
   auto readSwitch = [&](const char* section, const char* key, std::atomic<bool>& setting) {
     const std::string text = document.GetString(section, key, setting ? kTrue : kFalse, kBoolBufferSize);
-    if (!text.empty()) setting = EqualsTrueIgnoringCase(text);
+    if (text.empty()) return false;
+    setting = EqualsTrueIgnoringCase(text);
+    return true;
   };
   auto readPath = [&](const char* key, std::string& setting) {
     const std::string text = document.GetString(kGlobalSection, key, "", kPathBufferSize);
     if (!text.empty()) setting = text;
   };
 
-  readSwitch("Editor", "Show Configuration At Startup", showConfigAtStartup);
-  configPanelShown = showConfigAtStartup.load();
+  if (readSwitch("Editor", "Show Configuration At Startup", showConfigAtStartup)) {
+    configPanelShown = showConfigAtStartup.load();
+  }
   readSwitch("Parameter", "Receive Parameter CCs", receiveParamCCs);
   readSwitch(kGlobalSection, "Dont Ask To Commit", dontAskToCommit);
   readSwitch(kGlobalSection, "Save Enhanced Prgs", saveEnhancedPrograms);

@@ -139,12 +139,6 @@ std::string IniDocument::GetString(std::string_view section, std::string_view ke
   return std::string(result);
 }
 
-bool IniDocument::HasSection(std::string_view section) const { return FindSection(section).found; }
-
-bool IniDocument::HasKey(std::string_view section, std::string_view key) const {
-  return FindKey(FindSection(section), key) != std::string::npos;
-}
-
 std::vector<std::string> IniDocument::GetSection(std::string_view section, size_t bufferSize) const {
   std::vector<std::string> entries;
   const SectionRange range = FindSection(section);
@@ -191,13 +185,6 @@ bool IniDocument::SetString(std::string_view section, std::string_view key, std:
     if (ParseLine(lines[i]).kind != LineKind::Blank) insertAt = i + 1;
   }
   lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), std::string(key) + "=" + encoded);
-  return true;
-}
-
-bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
-  const size_t line = FindKey(FindSection(section), key);
-  if (line == std::string::npos) return false;
-  lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(line));
   return true;
 }
 

@@ -23,9 +23,6 @@ class IniDocument {
   std::string GetString(std::string_view section, std::string_view key, std::string_view defaultText,
                         size_t bufferSize) const;
 
-  bool HasSection(std::string_view section) const;
-  bool HasKey(std::string_view section, std::string_view key) const;
-
   // The section's entries in file order, each "key=value" with blanks around
   // both trimmed (a line without "=" as it stands). Entries are taken while
   // they fit whole into bufferSize bytes counted as zero-terminated texts
@@ -40,9 +37,6 @@ class IniDocument {
   // changed, for names or values that cannot be stored on one line: an empty or
   // untrimmed name, a line break anywhere, "=" in a key, "]" in a section name.
   bool SetString(std::string_view section, std::string_view key, std::string_view value);
-
-  // Removes the key; false when it was not there.
-  bool RemoveKey(std::string_view section, std::string_view key);
 
   // Removes every entry of the section (comments inside it too) and keeps its
   // header. Nothing happens when the section is missing.

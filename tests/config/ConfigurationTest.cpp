@@ -101,10 +101,15 @@ TEST_F(ConfigurationFixture, ReadsEverySettingFromTheFile) {
 
 TEST_F(ConfigurationFixture, EmptyValuesLeaveSettingsAsTheyAre) {
   WriteIni("[MIDI Global]\nMIDI Thru=\nIgnore Program Change=\n[Global]\nPath to Preset Files=\n");
-  const Configuration config(home / "config", "/documents");
+  Configuration config(home / "config", "/documents");
   EXPECT_TRUE(config.midiThru);
   EXPECT_TRUE(config.ignoreProgramChange);
   EXPECT_EQ(config.presetPath, "/documents");
+
+  // The page switch follows the startup setting at every reading.
+  config.configPanelShown = true;
+  config.ReadConfiguration();
+  EXPECT_FALSE(config.configPanelShown);
 }
 
 TEST_F(ConfigurationFixture, ControllerMapValuesThatAreNoParameterGiveNone) {
