@@ -25,7 +25,9 @@ ConfigTemplate Uniform(const char* name, std::array<uint8_t, kTemplateTrackCount
 
 enum class NumberResult { Ok, NotNumber, OutOfRange };
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
 
 // A decimal integer at the start of the text after optional white space and
 // sign; whatever follows the digits is ignored. Independent of the C locale.

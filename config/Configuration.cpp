@@ -70,7 +70,9 @@ std::string DecimalText(int32_t value) {
   return std::string(buffer, result.ptr);
 }
 
-std::string ControllerKey(int32_t controller) { return "CC" + DecimalText(controller); }
+std::string ControllerKey(int32_t controller) {
+  return "CC" + DecimalText(controller);
+}
 
 // A controller map value as a C atoi would read it, except that anything
 // unusable (no digits, out of range, not a parameter) gives -1 instead of an
@@ -262,7 +264,9 @@ void Configuration::ArmMidiLearn(bool armed, bool removes) {
   learnArmed = armed;
 }
 
-void Configuration::DisarmMidiLearn() { learnArmed = false; }
+void Configuration::DisarmMidiLearn() {
+  learnArmed = false;
+}
 
 LearnCapture Configuration::CaptureLearnController(int32_t controller) {
   if (!learnArmed || controller < 0 || controller >= kControllerCount) return LearnCapture::NotCaptured;

@@ -26,7 +26,9 @@ MtsClientGlobal::MtsClientGlobal(const char* libraryPath) {
   if (libraryPath != nullptr) LoadMasterLibrary(libraryPath);
 }
 
-MtsClientGlobal::~MtsClientGlobal() { Unload(); }
+MtsClientGlobal::~MtsClientGlobal() {
+  Unload();
+}
 
 bool MtsClientGlobal::IsTuningOnline() const {
   return tuningTable != nullptr && MTS_HasMaster != nullptr && MTS_HasMaster();
@@ -69,9 +71,9 @@ bool MtsClientGlobal::LoadMasterLibrary(const std::string& path) {
 
   if (MTS_GetTuningTable != nullptr) tuningTable = MTS_GetTuningTable();
   for (int32_t channel = 0; channel < kTuningChannelCount; ++channel) {
-    channelTuningTables[static_cast<size_t>(channel)] =
-        MTS_GetMultiChannelTuningTable != nullptr ? MTS_GetMultiChannelTuningTable(static_cast<char>(channel))
-                                                  : nullptr;
+    channelTuningTables[static_cast<size_t>(channel)] = MTS_GetMultiChannelTuningTable != nullptr
+                                                            ? MTS_GetMultiChannelTuningTable(static_cast<char>(channel))
+                                                            : nullptr;
   }
   return true;
 }

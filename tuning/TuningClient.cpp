@@ -15,13 +15,15 @@ int32_t UntunedPitch(int32_t note) {
   // Multiplication, not a shift, and clamped: a key transposed far out of
   // range must not overflow.
   const int64_t pitch = int64_t{note} * 128;
-  return static_cast<int32_t>(std::clamp<int64_t>(pitch, std::numeric_limits<int32_t>::min(),
-                                                  std::numeric_limits<int32_t>::max()));
+  return static_cast<int32_t>(
+      std::clamp<int64_t>(pitch, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
 }
 
 }  // namespace
 
-double EqualTemperedPitchToFrequency(int32_t pitch) { return 440.0 * std::exp2((pitch - 69.0 * 128.0) / 1536.0); }
+double EqualTemperedPitchToFrequency(int32_t pitch) {
+  return 440.0 * std::exp2((pitch - 69.0 * 128.0) / 1536.0);
+}
 
 TuningClient::TuningClient(PitchToFrequencyFunction pitchToFrequency, MtsClientGlobal& global)
     : global(global), pitchToFrequency(pitchToFrequency != nullptr ? pitchToFrequency : EqualTemperedPitchToFrequency) {

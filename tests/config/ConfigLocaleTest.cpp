@@ -1,11 +1,11 @@
 // The plug-in shares the host's process and must neither depend on nor change
 // its C locale. These tests run under a German locale, where the decimal
 // separator is a comma and digit grouping is on.
+#include <gtest/gtest.h>
+
 #include <clocale>
 #include <cstdlib>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "config/Configuration.h"
 #include "tests/support/TempFolder.h"

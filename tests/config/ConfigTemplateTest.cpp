@@ -1,10 +1,9 @@
-#include "config/ConfigTemplate.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "config/ConfigTemplate.h"
 #include "config/Configuration.h"
 #include "tests/support/TempFolder.h"
 
@@ -82,9 +81,9 @@ class TemplateFixture : public ::testing::Test {
 
 TEST(ConfigTemplates, NineBuiltInsInTheirOrder) {
   const std::vector<ConfigTemplate> builtIns = BuiltInConfigTemplates();
-  EXPECT_EQ(Names(builtIns), (std::vector<std::string>{"Calvara", "Calvara Legato", "Single Poly", "Double Poly",
-                                                        "Multi Mono", "Multi Poly", "Super Stack",
-                                                        "Double Poly Arpeggiated", "All Arpeggiated"}));
+  EXPECT_EQ(Names(builtIns),
+            (std::vector<std::string>{"Calvara", "Calvara Legato", "Single Poly", "Double Poly", "Multi Mono",
+                                      "Multi Poly", "Super Stack", "Double Poly Arpeggiated", "All Arpeggiated"}));
   EXPECT_EQ(builtIns[0].channels, (Bytes{16, 16, 16, 16, 16, 16}));
   EXPECT_EQ(builtIns[0].modes, (Bytes{0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(builtIns[0].cycles, (Bytes{1, 1, 1, 1, 1, 1}));
@@ -116,9 +115,9 @@ TEST(ConfigTemplates, ReadsATemplateUnderAnyKey) {
 
 TEST(ConfigTemplates, AUserTemplateOfABuiltInNameReplacesItInPlace) {
   std::vector<ConfigTemplate> templates = BuiltInConfigTemplates();
-  AddConfigTemplates({"a=Single Poly,2,2,2,18,18,18,2,2,2,0,0,0,1,1,1,0,0,0",
-                      "b=single poly,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0"},
-                     templates);
+  AddConfigTemplates(
+      {"a=Single Poly,2,2,2,18,18,18,2,2,2,0,0,0,1,1,1,0,0,0", "b=single poly,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0"},
+      templates);
   // The exact name replaces; another case of it is a template of its own.
   ASSERT_EQ(templates.size(), 10u);
   EXPECT_EQ(templates[2].name, "Single Poly");
@@ -130,8 +129,8 @@ TEST(ConfigTemplates, AUserTemplateOfABuiltInNameReplacesItInPlace) {
 
 TEST(ConfigTemplates, SkipsEntriesWithoutValueOrNumbersAndKeepsReading) {
   std::vector<ConfigTemplate> templates;
-  AddConfigTemplates({"no equals sign at all", "only=A name", "short=Short,1,2,3", "empty=",
-                      "good=Good,1,1,1,1,1,1,0,0,0,0,0,0,1,1,1,1,1,1"},
+  AddConfigTemplates({"no equals sign at all", "only=A name", "short=Short,1,2,3",
+                      "empty=", "good=Good,1,1,1,1,1,1,0,0,0,0,0,0,1,1,1,1,1,1"},
                      templates);
   EXPECT_EQ(Names(templates), std::vector<std::string>{"Good"});
 }
@@ -144,9 +143,9 @@ TEST(ConfigTemplates, ANonNumberEndsTheSectionButKeepsWhatWasRead) {
   EXPECT_EQ(Names(templates), std::vector<std::string>{"First"});
 
   templates.clear();
-  AddConfigTemplates({"1=Huge,1,99999999999,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0",
-                      "2=Never,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0"},
-                     templates);
+  AddConfigTemplates(
+      {"1=Huge,1,99999999999,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0", "2=Never,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0"},
+      templates);
   EXPECT_TRUE(templates.empty());
 
   // Nor is a value that is only a separator.

@@ -1,14 +1,12 @@
-#include "config/Configuration.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
-
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "config/Configuration.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -195,17 +193,19 @@ TEST_F(ConfigurationFixture, AReadOnlyFolderIsSurvived) {
 
 TEST_F(ConfigurationFixture, WritingOneSettingTouchesOnlyItAndTheStartupBank) {
   WriteIni(
-      "; hand-made\n[Startup Bank]\nFile=/old.fxb\nStale=1\n[Config Templates]\nX=Mine,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0\n"
+      "; hand-made\n[Startup Bank]\nFile=/old.fxb\nStale=1\n[Config "
+      "Templates]\nX=Mine,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0\n"
       "[MIDI Control]\nCC3=90\n[Global]\nPath to Preset Files=/keep\n");
   Configuration config;
   config.startupBankPath = "/new.fxb";
   config.ccMap[5] = 100;
   EXPECT_TRUE(config.ToggleSetting(ConfigSetting::ShowConfigAtStartup));
   const std::string text = ReadFileText(IniPath());
-  EXPECT_EQ(text,
-            "; hand-made\n[Startup Bank]\nFile=/new.fxb\n[Config Templates]\nX=Mine,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0\n"
-            "[MIDI Control]\nCC3=90\n[Global]\nPath to Preset Files=/keep\n"
-            "[Editor]\nShow Configuration At Startup=true\n");
+  EXPECT_EQ(
+      text,
+      "; hand-made\n[Startup Bank]\nFile=/new.fxb\n[Config Templates]\nX=Mine,1,1,1,1,1,1,0,0,0,0,0,0,0,0,0,0,0,0\n"
+      "[MIDI Control]\nCC3=90\n[Global]\nPath to Preset Files=/keep\n"
+      "[Editor]\nShow Configuration At Startup=true\n");
 }
 
 TEST_F(ConfigurationFixture, WritingAllStoresEverySwitchAndReplacesTheControllerMap) {
@@ -296,8 +296,8 @@ TEST_F(ConfigurationFixture, ReloadAsksFirstAndReportsAMissingFile) {
   config.ccMap[9] = 33;
   config.ReloadConfigurationCommand(yes);
   EXPECT_EQ(yes.messages, std::vector<std::string>{"Problem with INI File|The INI file does not exist."});
-  EXPECT_FALSE(config.midiThru);    // kept: no key
-  EXPECT_EQ(config.ccMap[9], -1);   // the map has no keys either, so it empties
+  EXPECT_FALSE(config.midiThru);   // kept: no key
+  EXPECT_EQ(config.ccMap[9], -1);  // the map has no keys either, so it empties
 }
 
 TEST_F(ConfigurationFixture, SaveAsksFirstThenWritesEverything) {

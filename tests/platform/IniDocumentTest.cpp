@@ -1,8 +1,8 @@
-#include "platform/IniDocument.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "platform/IniDocument.h"
 
 TEST(IniDocument, FindsSectionsAndKeysWithoutRegardToCase) {
   const IniDocument document(

@@ -1,5 +1,3 @@
-#include "platform/IniFile.h"
-
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -10,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/IniFile.h"
 #include "tests/support/TempFolder.h"
 
 namespace {

@@ -1,9 +1,8 @@
-#include "platform/Paths.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "platform/Paths.h"
 #include "tests/support/TempFolder.h"
 
 TEST(Paths, LocalAppDataFollowsXdgConfigHomeOnlyWhenAbsolute) {

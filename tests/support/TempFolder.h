@@ -23,11 +23,11 @@ class TempFolder {
     // Give back write permission that a test took away, so everything can be removed.
     for (auto it = std::filesystem::recursive_directory_iterator(path, ignored);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-      if (it->is_directory(ignored)) std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                                                  std::filesystem::perm_options::add, ignored);
+      if (it->is_directory(ignored))
+        std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                     ignored);
     }
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                 ignored);
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
     std::filesystem::remove_all(path, ignored);
   }
   TempFolder(const TempFolder&) = delete;

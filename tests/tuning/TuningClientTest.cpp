@@ -1,5 +1,3 @@
-#include "tuning/TuningClient.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,10 +7,13 @@
 #include <string>
 
 #include "platform/SharedLibrary.h"
+#include "tuning/TuningClient.h"
 
 namespace {
 
-double TwelveTone(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
+double TwelveTone(double note) {
+  return 440.0 * std::pow(2.0, (note - 69.0) / 12.0);
+}
 
 // The engine's kind of pitch scale: semitone frequencies rounded to three
 // decimals, interpolated linearly in between, bounded at the table's ends.

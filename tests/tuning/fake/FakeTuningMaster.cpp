@@ -22,10 +22,16 @@ bool scaleNameNull = false;
 
 }  // namespace
 
-FAKE_EXPORT void MTS_RegisterClient() { ++registeredClients; }
-FAKE_EXPORT void MTS_DeregisterClient() { --registeredClients; }
+FAKE_EXPORT void MTS_RegisterClient() {
+  ++registeredClients;
+}
+FAKE_EXPORT void MTS_DeregisterClient() {
+  --registeredClients;
+}
 #ifndef FAKE_MASTER_NO_PRESENCE
-FAKE_EXPORT bool MTS_HasMaster() { return masterPresent; }
+FAKE_EXPORT bool MTS_HasMaster() {
+  return masterPresent;
+}
 #endif
 FAKE_EXPORT bool MTS_ShouldFilterNote(char note, char channel) {
   ++filterQueries;
@@ -36,7 +42,9 @@ FAKE_EXPORT bool MTS_ShouldFilterNoteMultiChannel(char note, char channel) {
   (void)channel;
   return filtered[static_cast<unsigned char>(note) & 127];
 }
-FAKE_EXPORT const double* MTS_GetTuningTable() { return publishTable ? tuning : nullptr; }
+FAKE_EXPORT const double* MTS_GetTuningTable() {
+  return publishTable ? tuning : nullptr;
+}
 FAKE_EXPORT const double* MTS_GetMultiChannelTuningTable(char channel) {
   return channelTuning[static_cast<unsigned char>(channel) & 15];
 }
@@ -45,17 +53,33 @@ FAKE_EXPORT bool MTS_UseMultiChannelTuning(char channel) {
   return true;
 }
 #ifndef FAKE_MASTER_NO_SCALE_NAME
-FAKE_EXPORT const char* MTS_GetScaleName() { return scaleNameNull ? nullptr : scaleName; }
+FAKE_EXPORT const char* MTS_GetScaleName() {
+  return scaleNameNull ? nullptr : scaleName;
+}
 #endif
 
 // --- steering by the tests ---------------------------------------------------
-FAKE_EXPORT void FakeMaster_SetFrequency(int note, double hz) { tuning[note & 127] = hz; }
-FAKE_EXPORT void FakeMaster_SetFiltered(int note, bool filter) { filtered[note & 127] = filter; }
-FAKE_EXPORT void FakeMaster_SetPresent(bool present) { masterPresent = present; }
-FAKE_EXPORT void FakeMaster_SetPublishTable(bool publish) { publishTable = publish; }
-FAKE_EXPORT int FakeMaster_RegisteredClients() { return registeredClients; }
-FAKE_EXPORT int FakeMaster_FilterQueries() { return filterQueries; }
-FAKE_EXPORT int FakeMaster_LastFilterChannel() { return lastFilterChannel; }
+FAKE_EXPORT void FakeMaster_SetFrequency(int note, double hz) {
+  tuning[note & 127] = hz;
+}
+FAKE_EXPORT void FakeMaster_SetFiltered(int note, bool filter) {
+  filtered[note & 127] = filter;
+}
+FAKE_EXPORT void FakeMaster_SetPresent(bool present) {
+  masterPresent = present;
+}
+FAKE_EXPORT void FakeMaster_SetPublishTable(bool publish) {
+  publishTable = publish;
+}
+FAKE_EXPORT int FakeMaster_RegisteredClients() {
+  return registeredClients;
+}
+FAKE_EXPORT int FakeMaster_FilterQueries() {
+  return filterQueries;
+}
+FAKE_EXPORT int FakeMaster_LastFilterChannel() {
+  return lastFilterChannel;
+}
 FAKE_EXPORT void FakeMaster_SetScaleName(const char* name) {
   scaleNameNull = name == nullptr;
   if (name != nullptr) {
