@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -18,7 +19,7 @@ IniFile::LoadResult ReadWholeFile(const std::string& path, std::string& text) {
   if (fd < 0) return errno == ENOENT ? IniFile::LoadResult::Missing : IniFile::LoadResult::Unreadable;
   struct stat info {};
   if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
-      static_cast<unsigned long long>(info.st_size) > IniFile::kMaxFileSize) {
+      static_cast<uint64_t>(info.st_size) > IniFile::kMaxFileSize) {
     close(fd);
     return IniFile::LoadResult::Unreadable;
   }
