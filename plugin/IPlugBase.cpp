@@ -107,6 +107,11 @@ void IPlugBase::AttachEditor(IEditorLink* newEditor) {
   editor = newEditor;
 }
 
+void IPlugBase::AttachGraphics(IGraphics* graphics) {
+  graphicsLink.SetGraphics(graphics);
+  AttachEditor(graphics ? &graphicsLink : nullptr);
+}
+
 void IPlugBase::SetLatency(int samples) {
   latency = std::max(0, samples);
   latencyDelay.assign(outputChannels.size(), std::vector<double>(static_cast<size_t>(latency), 0.0));
@@ -126,6 +131,49 @@ void IPlugBase::SetBlockSize(int frames) {
       channel.hostFloat = nullptr;
     }
   }
+}
+
+// --- the editor's view ---------------------------------------------------------------
+
+bool IPlugBase::GetEditorParamInfo(int index, EditorParamInfo* info) const {
+  const PlugParam* param = GetParam(index);
+  if (!param || !info) return false;
+  switch (param->Kind()) {
+    case ParamKind::None: info->kind = EditorParamKind::None; break;
+    case ParamKind::Switch: info->kind = EditorParamKind::Switch; break;
+    case ParamKind::Integer: info->kind = EditorParamKind::Integer; break;
+    case ParamKind::List: info->kind = EditorParamKind::List; break;
+    case ParamKind::Continuous: info->kind = EditorParamKind::Continuous; break;
+  }
+  info->value = param->Value();
+  info->min = param->Min();
+  info->max = param->Max();
+  info->displayPrecision = param->DisplayPrecision();
+  info->negateDisplay = param->NegateDisplay();
+  info->hasDisplayFunction = param->DisplayFunction() != nullptr;
+  info->name = param->Name();
+  info->displayTexts.clear();
+  for (int i = 0; i < param->NumDisplayTexts(); ++i) {
+    int value = 0;
+    const char* text = param->GetDisplayTextAt(i, &value);
+    info->displayTexts.emplace_back(value, text);
+  }
+  return true;
+}
+
+double IPlugBase::EditorNormalizedValue(int index, double plainValue) const {
+  const PlugParam* param = GetParam(index);
+  return param ? param->ToNormalized(plainValue) : 0.0;
+}
+
+std::string IPlugBase::EditorDisplayText(int index, double value, bool normalised) const {
+  const PlugParam* param = GetParam(index);
+  return param ? param->DisplayText(value, normalised) : std::string();
+}
+
+std::string IPlugBase::EditorLabelText(int index) const {
+  const PlugParam* param = GetParam(index);
+  return param ? param->LabelText(param->Value()) : std::string();
 }
 
 // --- parameters ------------------------------------------------------------------

@@ -451,9 +451,10 @@ TEST_F(PresetFileTest, RandomGarbageNeverCrashesOrHalfLoads) {
     const int flips = 1 + static_cast<int>(random() % 6);
     for (int f = 0; f < flips; ++f) bytes[random() % bytes.size()] = static_cast<uint8_t>(random());
     if (random() % 3 == 0) bytes.resize(random() % bytes.size());
-    WriteFile(Path("g"), bytes);
+    DataBlock data;
+    data.PutBytes(bytes.data(), static_cast<int>(bytes.size()));
     const Snapshot before(plug);
-    const bool loaded = isBank ? plug.LoadBankFile(Path("g")) : plug.LoadProgramFile(Path("g"));
+    const bool loaded = isBank ? plug.LoadBankData(data) : plug.LoadProgramData(data);
     if (!loaded) {
       EXPECT_TRUE(Snapshot(plug) == before) << "round " << round;
     }
