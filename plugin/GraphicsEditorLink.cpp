@@ -10,9 +10,13 @@ void GraphicsEditorLink::PrepareDrawing() {
   if (graphics) graphics->PrepDraw();
 }
 
-int GraphicsEditorLink::Width() const { return graphics ? graphics->Width() : 0; }
+int GraphicsEditorLink::Width() const {
+  return graphics ? graphics->Width() : 0;
+}
 
-int GraphicsEditorLink::Height() const { return graphics ? graphics->Height() : 0; }
+int GraphicsEditorLink::Height() const {
+  return graphics ? graphics->Height() : 0;
+}
 
 bool GraphicsEditorLink::OpenEditorWindow(void* parent) {
   return graphics && graphics->OpenEditorWindow(reinterpret_cast<uintptr_t>(parent));
@@ -22,4 +26,6 @@ void GraphicsEditorLink::CloseEditorWindow() {
   if (graphics) graphics->CloseEditorWindow();
 }
 
-bool GraphicsEditorLink::IsEditorOpen() const { return graphics && graphics->IsEditorOpen(); }
+bool GraphicsEditorLink::IsEditorOpen() const {
+  return graphics && graphics->IsEditorOpen();
+}

@@ -49,9 +49,9 @@ constexpr int kPluginApiVst2 = 0;
 struct PlugChannel {
   bool connected = false;
   double* enginePointer = nullptr;
-  std::vector<double> scratch;   // block size, cleared on resize
-  float* hostFloat = nullptr;    // float source (inputs) or destination (outputs) of this call
-  std::string label;             // empty: the adapter reports "Output %d" / "Input %d"
+  std::vector<double> scratch;  // block size, cleared on resize
+  float* hostFloat = nullptr;   // float source (inputs) or destination (outputs) of this call
+  std::string label;            // empty: the adapter reports "Output %d" / "Input %d"
 };
 
 struct ChannelIOConfig {

@@ -1,5 +1,3 @@
-#include "plugin/IPlugBase.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,6 +6,7 @@
 #include <limits>
 #include <thread>
 
+#include "plugin/IPlugBase.h"
 #include "tests/plugin/TestPlug.h"
 
 TEST(IPlugBase, ConstructionCreatesRecordsPresetsAndChannels) {
@@ -148,9 +147,9 @@ TEST(IPlugBase, ParamsRoundTripAsDoubles) {
 
 TEST(IPlugBase, UnserializedValuesAreClampedNotRounded) {
   DataBlock block;
-  block.PutDouble(7.5);    // 0..1
-  block.PutDouble(2.5);    // integer, not rounded when read back
-  block.PutDouble(-3.0);   // switch 0..1
+  block.PutDouble(7.5);   // 0..1
+  block.PutDouble(2.5);   // integer, not rounded when read back
+  block.PutDouble(-3.0);  // switch 0..1
   block.PutDouble(std::numeric_limits<double>::quiet_NaN());
   TestPlug plug;
   EXPECT_EQ(plug.UnserializeParams(block, 0), 32);
