@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "plugin/IPlugBase.h"
+#include "engine/MidiMessage.h"
 #include "tests/plugin/TestPlug.h"
 
 TEST(IPlugBase, ConstructionCreatesRecordsPresetsAndChannels) {
@@ -503,4 +504,34 @@ TEST(IPlugBase, ParameterChangesRunUnderTheRecursiveLock) {
   ASSERT_EQ(plug.lockWasFree.size(), 5u);
   for (bool free : plug.lockWasFree) EXPECT_FALSE(free);
   EXPECT_DOUBLE_EQ(plug.GetParam(0)->Value(), 0.2);
+}
+
+namespace {
+class EchoPlug : public IPlugBase {
+ public:
+  EchoPlug() : IPlugBase(1, 1) {}
+  bool SendMidiToHost(const MidiMessage& message) override {
+    sent.push_back(message);
+    return true;
+  }
+  std::vector<MidiMessage> sent;
+};
+}  // namespace
+
+TEST(IPlugBase, BaseEchoesMidiToTheHost) {
+  EchoPlug plug;
+  MidiMessage note;
+  note.offset = 17;
+  note.status = 0x93;
+  note.data1 = 60;
+  note.data2 = 100;
+  plug.OnMidiMessage(note);
+  ASSERT_EQ(plug.sent.size(), 1u);
+  EXPECT_EQ(plug.sent[0].offset, 17);
+  EXPECT_EQ(plug.sent[0].status, 0x93);
+  EXPECT_EQ(plug.sent[0].data2, 100);
+
+  IPlugBase quiet(1, 1);  // without a host adapter the echo goes nowhere
+  quiet.OnMidiMessage(note);
+  EXPECT_FALSE(quiet.SendMidiToHost(note));
 }
