@@ -122,12 +122,14 @@ struct Snapshot {
   std::vector<bool> flags;
 };
 
-void FillPresets(TestPlug& plug) {
+// Distinct names and values in every preset; a different seed gives different ones.
+void FillPresets(TestPlug& plug, int seed = 0) {
   for (int i = 0; i < plug.NumPresets(); ++i) {
-    plug.SetValues(
-        {0.01 * i, static_cast<double>(i % 25 - 12), static_cast<double>(i % 2), static_cast<double>(i % 3)});
+    const int n = i + seed;
+    plug.SetValues({0.01 * (n % 100), static_cast<double>(n % 25 - 12), static_cast<double>(n % 2),
+                    static_cast<double>(n % 3)});
     plug.SelectPreset(i);
-    plug.ModifyCurrentPreset(("Preset " + std::to_string(i)).c_str());
+    plug.ModifyCurrentPreset(((seed ? "Other " : "Preset ") + std::to_string(i)).c_str());
   }
 }
 
@@ -416,9 +418,9 @@ TEST_F(PresetFileTest, RejectedBankFilesChangeNothing) {
   rejects(bytes, "negative program count");
   rejects(std::vector<uint8_t>(good.begin(), good.begin() + 20), "header cut short");
 
-  // A chunk bank cut inside a preset.
+  // A chunk bank cut inside a preset, from another set of presets.
   TestPlug other(4, 4);
-  FillPresets(other);
+  FillPresets(other, 7);
   ASSERT_TRUE(other.SaveBankFile(Path("whole.fxb")));
   bytes = ReadFile(Path("whole.fxb"));
   const std::vector<uint8_t> whole = bytes;
@@ -439,7 +441,7 @@ TEST_F(PresetFileTest, RandomGarbageNeverCrashesOrHalfLoads) {
   TestPlug plug(4, 4);
   FillPresets(plug);
   TestPlug source(4, 4);
-  FillPresets(source);
+  FillPresets(source, 11);
   ASSERT_TRUE(source.SaveBankFile(Path("src.fxb")));
   ASSERT_TRUE(source.SaveProgramFile(Path("src.fxp")));
   const std::vector<uint8_t> bank = ReadFile(Path("src.fxb"));
