@@ -43,13 +43,6 @@ TEST(IPlugBase, ConstructionCreatesRecordsPresetsAndChannels) {
   EXPECT_TRUE(plug.DoesMidi());
 }
 
-TEST(IPlugBase, IdentityConstants) {
-  EXPECT_STREQ(kEffectName, "Vornell");
-  EXPECT_STREQ(kVendorName, "Kestrune Music");
-  EXPECT_EQ(kUniqueId, 0x766E6C34);
-  EXPECT_EQ(kVendorVersionDecimal, 10001);
-}
-
 TEST(IPlugBase, MalformedChannelConfigurationStopsAtTheBadPair) {
   IPlugBase plug(1, 1, "2-2 1-4 x-9 0-8");
   ASSERT_EQ(plug.ChannelIOConfigs().size(), 2u);
@@ -455,19 +448,6 @@ TEST(IPlugBase, OversizedHostBlockDoesNotOverrun) {
   plug.WriteFloatOutputs(64, false);
   EXPECT_EQ(host[13][63], 0.0f);
   EXPECT_GE(plug.GetBlockSize(), 64);
-}
-
-TEST(IPlugBase, LatencyAndSampleRateAreStored) {
-  IPlugBase plug;
-  plug.SetSampleRate(48000);
-  EXPECT_EQ(plug.GetSampleRate(), 48000.0);
-  plug.SetLatency(32);
-  EXPECT_EQ(plug.GetLatency(), 32);
-  plug.SetLatency(-5);
-  EXPECT_EQ(plug.GetLatency(), 0);
-  char name[8] = "x";
-  EXPECT_FALSE(plug.GetMidiNoteName(60, name, sizeof(name)));
-  EXPECT_STREQ(name, "");
 }
 
 namespace {
