@@ -1,5 +1,6 @@
 #include "plugin/Synth.h"
 
+#include "graphics/IGraphics.h"
 #include "plugin/IEditorLink.h"
 #include "programs/ParameterTable.h"
 
@@ -16,4 +17,9 @@ void Synth::DefineParameters() {
 bool Synth::EditorOpen() const {
   const IEditorLink* editor = GetEditorLink();
   return editor && editor->IsEditorOpen();
+}
+
+int Synth::ShowMessage(const std::string& text, const std::string& caption, int type) {
+  IGraphics* graphics = GetGraphics();
+  return graphics ? graphics->ShowMessage(text, caption, type) : 0;
 }

@@ -61,14 +61,9 @@ class Synth : public IPlugBase {
 
   // ---- messages ----------------------------------------------------------------
   // A modal message box of the editor; type holds the MessageBoxType flags, the
-  // result a MessageBoxAnswer. Returns 0 when no box could be shown (there is
-  // no open editor). User-interface thread.
-  virtual int ShowMessage(const std::string& text, const std::string& caption, int type) {
-    (void)text;
-    (void)caption;
-    (void)type;
-    return 0;
-  }
+  // result a MessageBoxAnswer. Returns 0 when no box could be shown (no editor
+  // attached). User-interface thread.
+  virtual int ShowMessage(const std::string& text, const std::string& caption, int type);
   // True while the editor window is open. Any thread.
   bool EditorOpen() const;
 
