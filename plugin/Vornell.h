@@ -54,6 +54,9 @@ class Vornell : public Synth, public EngineHooks {
   // Every parameter once more, as a whole (not an edit: linked tracks do not follow).
   void ApplyAllParams() override;
   void ResetAllVoices() override;
+  // After presets were loaded, renamed or rearranged: the editor's controls
+  // show the live values again.
+  void OnPresetsChanged() override { RefreshParamControls(); }
   // Reads a state with stateLoading and linkSuspended set, so that the stored
   // voice values are neither replaced by library programs nor copied between
   // linked tracks. The state part extends it to the whole state block.
