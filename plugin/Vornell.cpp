@@ -13,7 +13,7 @@ namespace {
 constexpr size_t kStatusCapacity = 256;
 }  // namespace
 
-Vornell::Vornell() : engine(this) {
+Vornell::Vornell(VstHostCallback hostCallback) : Synth(hostCallback), engine(this) {
   // Nothing is reported to a host or an editor until construction is over.
   stateLoading = true;
   statusText.reserve(kStatusCapacity);
@@ -70,7 +70,9 @@ void Vornell::OnMidiMessage(const MidiMessage& message) {
   engine.OnMidiMessage(message);
 }
 
-void Vornell::ResetAllVoices() { engine.ResetAllVoices(); }
+void Vornell::ResetAllVoices() {
+  engine.ResetAllVoices();
+}
 
 void Vornell::ApplyAllParams() {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
@@ -82,9 +84,24 @@ void Vornell::ApplyAllParams() {
   linkSuspended = wasSuspended;
 }
 
+int Vornell::LoadState(const DataBlock& block, int position) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  const bool wasLoading = stateLoading;
+  const bool wasSuspended = linkSuspended;
+  stateLoading = true;
+  linkSuspended = true;
+  const int next = IPlugBase::LoadState(block, position);
+  for (int t = 0; t < Engine::kTrackCount; ++t) engine.GetTrack(t).programModified = false;
+  linkSuspended = wasSuspended;
+  stateLoading = wasLoading;
+  return next;
+}
+
 // --- engine hooks ------------------------------------------------------------------
 
-bool Vornell::CaptureMidiLearn(int32_t controller) { return CaptureLearnController(controller); }
+bool Vornell::CaptureMidiLearn(int32_t controller) {
+  return CaptureLearnController(controller);
+}
 
 void Vornell::OnProgramChange(int32_t program) {
   if (!IgnoreProgramChange()) SelectPreset(program);

@@ -45,7 +45,7 @@ class Vornell : public Synth, public EngineHooks {
   // Builds the engine, defines and applies the parameters, restores the
   // factory library into every track and fills the presets. No host or
   // editor is told anything while this runs.
-  Vornell();
+  explicit Vornell(VstHostCallback hostCallback = nullptr);
   ~Vornell() override;
 
   // ---- plug-in base slots ----------------------------------------------------------
@@ -60,6 +60,14 @@ class Vornell : public Synth, public EngineHooks {
   // Every parameter once more, as a whole (not an edit: linked tracks do not follow).
   void ApplyAllParams() override;
   void ResetAllVoices() override;
+  // After presets were loaded, renamed or rearranged: the editor's controls
+  // show the live values again.
+  void OnPresetsChanged() override { RefreshParamControls(); }
+  // Reads a state with stateLoading and linkSuspended set, so that the stored
+  // voice values are neither replaced by library programs nor copied between
+  // linked tracks. The state part extends it to the whole state block.
+  // Caller holds the plug-in lock.
+  int LoadState(const DataBlock& block, int position) override;
 
   // ---- status line -------------------------------------------------------------------
   // Shows text in colour (StatusColour) on the editor's status line; an empty
@@ -265,6 +273,7 @@ class Vornell : public Synth, public EngineHooks {
   // The program parameter TrackProgramNumber looks at first for track t.
   int LiveProgramParam(int t) const;
 
+  bool resolutionApplied = false;
   std::string statusText;
   int statusColour = kStatusWhite;
   uint32_t statusSerial = 0;
