@@ -29,6 +29,8 @@ void Vornell::StartRecording() {
   player.SelectSequence(mode == kModeSequenceA ? PlayedSequence::kA : PlayedSequence::kB);
   Sequence& sequence = *CurrentSequence();
   sequence.Clear();
+  // Recording adds events on the audio thread; room for them is made here.
+  sequence.EnsureHeadroom(Sequence::kReservedEvents);
   double tempo = sequencerHost.SyncToHost() ? player.HostTempo() : sequencerHost.Speed();
   sequence.tempo = tempo > 0 ? tempo : 120.0;
   UpdateTickDuration();
@@ -154,6 +156,7 @@ void Vornell::PrepareOverdub() {
   // The elapsed time is kept as the time since the loop start from here on, so
   // that overdubbed notes land where they were played.
   const double samplesPerTick = player.SamplesPerTick();
+  if (Sequence* sequence = CurrentSequence()) sequence->EnsureHeadroom(Sequence::kReservedEvents);
   if (CurrentSequence() && samplesPerTick > 0) {
     const double loopTime = player.CurrentTick() * samplesPerTick - (player.NextTickTime() - sequencerBlockEnd);
     AlignRecordElapsed(loopTime);

@@ -200,10 +200,24 @@ TEST(Player, AHostTempoChangeRescalesTheTicks) {
   s.RunTo(start + 3 * kQuarter);
   EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 250.0);
   EXPECT_EQ(s.OnsetsFrom(0, start), (std::vector<int64_t>{start, start + 2 * kQuarter}));
+
+  // Back to 120 in the middle of the loop: the ticks still to come follow the
+  // new tempo from the host's grid on, without a restart. At 72480 samples
+  // tick 290 (due at 72500) is next; it moves to the 125-sample grid there.
+  s.RunTo(start + 72480);
+  s.plug.hostTime.tempo = 120.0;
+  s.RunTo(start + 72480 + 4 * kQuarter);
+  const int64_t tick290 = start + 72500;
+  const std::vector<int64_t> after = s.OnsetsFrom(0, start + 72480);
+  ASSERT_EQ(after.size(), 2u);
+  // The rest of the loop takes 478 ticks of 125 samples (on the host's grid of
+  // 1/192 quarters, which may lie a few samples off the old one).
+  EXPECT_NEAR(static_cast<double>(after[0]), static_cast<double>(tick290 + (768 - 290) * kTick), kTick / 2.0);
+  EXPECT_EQ(after[1] - after[0], kQuarter);
   // "Speed" picks a note value while synced: 1/8 makes a sequence quarter half a host beat.
   s.plug.SetPlain(kParamSpeed, 12 + 468.0 * 6 / 13);
   EXPECT_EQ(SpeedNoteValueIndex(s.plug.GetParam(kParamSpeed)->Value()), 6);
-  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 125.0);
+  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 62.5);
 }
 
 }  // namespace
