@@ -57,6 +57,8 @@ void Vornell::OnReset() {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
   DisarmMidiLearn();
   engine.OnReset(GetSampleRate(), GetBlockSize());
+  // A playing loop keeps its tempo at a new sample rate.
+  UpdateTickDuration();
 }
 
 void Vornell::ProcessBlock(double** inputs, double** outputs, int frames) {

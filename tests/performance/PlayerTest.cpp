@@ -82,6 +82,20 @@ TEST(Player, SpeedChangesRescaleTheLoopWithoutRestartingIt) {
   EXPECT_EQ(s.HeardNote(0, 12000 + 144 * 250 + 200), 64);
 }
 
+TEST(Player, ANewSampleRateKeepsTheTempo) {
+  Session s;
+  FillSeqA(s.plug.seqA);
+  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  s.RunTo(4800);
+  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 125.0);
+  s.plug.SetSampleRate(96000.0);
+  s.plug.OnReset();
+  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 250.0);
+  s.plug.SetSampleRate(44100.0);
+  s.plug.OnReset();
+  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 114.84375);
+}
+
 TEST(Player, ClickSoundsEveryQuarterIntoTheSumOnlyWhateverTheLoopLength) {
   Session s;
   // A 500-tick loop whose only note goes to a channel no track hears.
