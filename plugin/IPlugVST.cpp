@@ -602,6 +602,12 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, void* ptr) {
   if (!chunk.Resize(bytes)) return 0;
   if (bytes) std::memcpy(chunk.Data(), ptr, static_cast<size_t>(bytes));
 
+  // The readers apply what they read as they go; keep what there was, so that
+  // a refused chunk leaves the plug-in as it found it.
+  undoState.Clear();
+  undoPresets.Clear();
+  if (!SaveState(undoState) || !SerializePresets(undoPresets)) return 0;
+
   int position = 0;
   int32_t version = ReadChunkHeader(chunk, &position);
   // A chunk without our header is a program chunk of an older form, whatever the index.
@@ -617,22 +623,30 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, void* ptr) {
     } else if (position >= 0) {
       ModifyCurrentPreset(nullptr);
     }
-    // A state that did not read whole is not stored into the current preset:
-    // the preset keeps its last good state.
   }
 
   if (onlyPrograms && position != bytes) {
     // These hosts hand bank chunks back under the program index: when the
     // program reading leaves bytes over, read the data again as a bank.
-    if (!bankChunk.Resize(bytes)) return 0;
+    // Without our header it cannot be a bank, and the program reading decides.
+    if (!bankChunk.Resize(bytes)) return RestoreAfterRefusedChunk();
     if (bytes) std::memcpy(bankChunk.Data(), ptr, static_cast<size_t>(bytes));
-    position = 0;
-    version = ReadChunkHeader(bankChunk, &position);
-    if (version >= kChunkVersion && position >= 0) position = UnserializePresets(bankChunk, position);
+    int bankPosition = 0;
+    version = ReadChunkHeader(bankChunk, &bankPosition);
+    if (version >= kChunkVersion && bankPosition >= 0) position = UnserializePresets(bankChunk, bankPosition);
   }
-  if (position < 0) return 0;
+  if (position < 0) return RestoreAfterRefusedChunk();
   RefreshParamControls();
   return 1;
+}
+
+intptr_t IPlugVST::RestoreAfterRefusedChunk() {
+  // The presets first (this also loads the current preset's state), then the
+  // live state, which may hold edits not yet stored in the preset.
+  UnserializePresets(undoPresets, 0);
+  LoadState(undoState, 0);
+  RefreshParamControls();
+  return 0;
 }
 
 intptr_t IPlugVST::String2Parameter(int32_t index, const char* text) {
@@ -714,14 +728,28 @@ void IPlugVST::SetSpeakerArrangement(bool output, const void* arrangement) {
 
 // ---- process callbacks ---------------------------------------------------------------
 
+int IPlugVST::ConnectedInputs() {
+  int count = 0;
+  for (int i = 0; i < NumInputChannels(); ++i) count += GetInputChannel(i)->connected ? 1 : 0;
+  return count;
+}
+
+int IPlugVST::ConnectedOutputs() {
+  int count = 0;
+  for (int i = 0; i < NumOutputChannels(); ++i) count += GetOutputChannel(i)->connected ? 1 : 0;
+  return count;
+}
+
 void IPlugVST::PrepareProcess() {
   if (DoesMidi()) CallHost(audioMasterWantMidi);
 }
 
 void IPlugVST::ProcessFloat(float** inputs, float** outputs, int32_t frames, bool accumulate) {
   PrepareProcess();
-  const int inputCount = NumInputChannels();
-  const int outputCount = NumOutputChannels();
+  // Connected pins take the host's pointers in order; disconnected ones take
+  // none, so only that many host pointers exist.
+  const int inputCount = ConnectedInputs();
+  const int outputCount = ConnectedOutputs();
   const int step = std::max(1, GetBlockSize());
   // A host block longer than the announced size is rendered in pieces of that
   // size, with the host pointers moved along; nothing is allocated.
@@ -738,8 +766,8 @@ void IPlugVST::ProcessFloat(float** inputs, float** outputs, int32_t frames, boo
 
 void IPlugVST::ProcessDouble(double** inputs, double** outputs, int32_t frames) {
   PrepareProcess();
-  const int inputCount = NumInputChannels();
-  const int outputCount = NumOutputChannels();
+  const int inputCount = ConnectedInputs();
+  const int outputCount = ConnectedOutputs();
   const int step = std::max(1, GetBlockSize());
   for (int32_t done = 0; done < frames; done += step) {
     const int piece = std::min<int32_t>(step, frames - done);

@@ -87,6 +87,7 @@ class IPlugVST : public IPlugBase {
   intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
   intptr_t GetChunk(int32_t index, void* ptr);
   intptr_t SetChunk(int32_t index, intptr_t size, void* ptr);
+  intptr_t RestoreAfterRefusedChunk();
   intptr_t String2Parameter(int32_t index, const char* text);
   intptr_t VendorSpecific(int32_t index, intptr_t value, void* ptr, float opt);
   intptr_t CanDo(const char* text);
@@ -96,11 +97,16 @@ class IPlugVST : public IPlugBase {
   void ProcessFloat(float** inputs, float** outputs, int32_t frames, bool accumulate);
   void ProcessDouble(double** inputs, double** outputs, int32_t frames);
   void PrepareProcess();
+  int ConnectedInputs();
+  int ConnectedOutputs();
 
   VstHostCallback hostCallback;
   std::unique_ptr<VstRecords> vst;
   DataBlock programChunk;
   DataBlock bankChunk;
+  // What effSetChunk found, restored when it refuses a chunk.
+  DataBlock undoState;
+  DataBlock undoPresets;
   bool hostSetupDone = false;
   bool programChunkOnlyKnown = false;
   bool programChunkOnly = false;
