@@ -229,7 +229,9 @@ void IPlugBase::ModifyCurrentPreset(const char* name) {
   PlugPreset* preset = GetPreset(currentPreset);
   if (!preset) return;
   preset->state.Clear();
-  SaveState(preset->state);
+  // Holding a state now, the slot counts as initialized; otherwise selecting it
+  // again would replace the name just given with a "user preset" one.
+  preset->initialized = SaveState(preset->state) || preset->initialized;
   if (name && *name) preset->name.assign(name, strnlen(name, kPresetNameLength));
 }
 

@@ -14,12 +14,13 @@ std::string CutText(const char* text) {
 }
 
 // Decimal places of a step: how often it must be multiplied by 10 to become
-// integral, at most 6. The tolerance absorbs binary representation error
-// (0.07 * 100 is 7.000000000000001).
+// integral, at most 6. The relative tolerance absorbs binary representation
+// error (0.07 * 100 is 7.000000000000001).
 int DecimalPlaces(double step) {
   double s = std::fabs(step);
+  if (!std::isfinite(s)) return 0;
   int places = 0;
-  while (places < 6 && std::fabs(s - std::round(s)) > 1e-9 * std::max(1.0, s)) {
+  while (places < 6 && std::fabs(s - std::round(s)) > 1e-7 * s) {
     s *= 10.0;
     ++places;
   }

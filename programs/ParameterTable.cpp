@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "plugin/IPlugBase.h"
@@ -85,9 +86,15 @@ constexpr int kNoteValueCount = 14;
 
 // A name with "%i" replaced by the track number, at most 31 characters.
 std::string TrackName(const char* pattern, int track) {
-  std::string name(pattern);
-  size_t at = name.find("%i");
-  if (at != std::string::npos) name.replace(at, 2, std::to_string(track + 1));
+  const char* at = std::strstr(pattern, "%i");
+  std::string name;
+  if (at) {
+    name.assign(pattern, static_cast<size_t>(at - pattern));
+    name += std::to_string(track + 1);
+    name += at + 2;
+  } else {
+    name = pattern;
+  }
   if (name.size() > static_cast<size_t>(kParamTextSize - 1)) name.resize(kParamTextSize - 1);
   return name;
 }
