@@ -600,7 +600,8 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, void* ptr) {
   bool isBank = index == 0 && !onlyPrograms;
   DataBlock& chunk = isBank ? bankChunk : programChunk;
   if (!chunk.Resize(bytes)) return 0;
-  if (bytes) std::memcpy(chunk.Data(), ptr, static_cast<size_t>(bytes));
+  // memmove: hosts may hand back the very block effGetChunk gave them.
+  if (bytes) std::memmove(chunk.Data(), ptr, static_cast<size_t>(bytes));
 
   // The readers apply what they read as they go; keep what there was, so that
   // a refused chunk leaves the plug-in as it found it.
@@ -630,7 +631,7 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, void* ptr) {
     // program reading leaves bytes over, read the data again as a bank.
     // Without our header it cannot be a bank, and the program reading decides.
     if (!bankChunk.Resize(bytes)) return RestoreAfterRefusedChunk();
-    if (bytes) std::memcpy(bankChunk.Data(), ptr, static_cast<size_t>(bytes));
+    if (bytes) std::memmove(bankChunk.Data(), ptr, static_cast<size_t>(bytes));
     int bankPosition = 0;
     version = ReadChunkHeader(bankChunk, &bankPosition);
     if (version >= kChunkVersion && bankPosition >= 0) position = UnserializePresets(bankChunk, bankPosition);

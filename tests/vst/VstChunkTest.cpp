@@ -92,6 +92,22 @@ TEST(VstChunk, ProgramChunkEndsWithThePresetNameAndRenamesOnLoad) {
   EXPECT_EQ(other.Text(effGetProgramName), "Pad");
 }
 
+TEST(VstChunk, HostMayHandBackThePluginsOwnBlock) {
+  TestHost host;
+  ASSERT_TRUE(host.Create());
+  host.Set(kParamGain, 0.4375f);
+  Rename(host, "Own");
+  for (int32_t index : {0, 1}) {
+    void* data = nullptr;
+    intptr_t size = host.Dispatch(effGetChunk, index, 0, &data);
+    ASSERT_GT(size, 0);
+    host.Set(kParamGain, 0.0f);
+    EXPECT_EQ(host.Dispatch(effSetChunk, index, size, data), 1) << index;
+    EXPECT_FLOAT_EQ(host.Get(kParamGain), 0.4375f) << index;
+    EXPECT_EQ(ProgramName(host, 0), "Own");
+  }
+}
+
 TEST(VstChunk, ProgramChunkWithoutTrailingNameKeepsThePresetName) {
   TestHost host;
   ASSERT_TRUE(host.Create());
