@@ -108,7 +108,9 @@ const HostName kHostNames[] = {
     {"standalone", kHostStandalone},
 };
 
-IPlugVST* PluginOf(AEffect* effect) { return effect ? static_cast<IPlugVST*>(effect->object) : nullptr; }
+IPlugVST* PluginOf(AEffect* effect) {
+  return effect ? static_cast<IPlugVST*>(effect->object) : nullptr;
+}
 
 }  // namespace
 
@@ -168,7 +170,9 @@ IPlugVST::IPlugVST(VstHostCallback callback, int numParams, int numPresets, cons
 
 IPlugVST::~IPlugVST() = default;
 
-AEffect* IPlugVST::GetAEffect() { return &vst->effect; }
+AEffect* IPlugVST::GetAEffect() {
+  return &vst->effect;
+}
 
 void IPlugVST::UpdatePinCounts() {
   vst->effect.numInputs = NumInputChannels();
@@ -184,19 +188,27 @@ intptr_t IPlugVST::CallHost(int32_t opcode, int32_t index, intptr_t value, void*
   return hostCallback(&vst->effect, opcode, index, value, ptr, opt);
 }
 
-void IPlugVST::SetBlockSize(int frames) { IPlugBase::SetBlockSize(std::clamp(frames, 1, kMaxBlockSize)); }
+void IPlugVST::SetBlockSize(int frames) {
+  IPlugBase::SetBlockSize(std::clamp(frames, 1, kMaxBlockSize));
+}
 
 // ---- host services ------------------------------------------------------------
 
-void IPlugVST::BeginHostParamGesture(int index) { CallHost(audioMasterBeginEdit, index); }
+void IPlugVST::BeginHostParamGesture(int index) {
+  CallHost(audioMasterBeginEdit, index);
+}
 
 void IPlugVST::NotifyHostParamChange(int index, double normalized) {
   CallHost(audioMasterAutomate, index, 0, nullptr, static_cast<float>(normalized));
 }
 
-void IPlugVST::EndHostParamGesture(int index) { CallHost(audioMasterEndEdit, index); }
+void IPlugVST::EndHostParamGesture(int index) {
+  CallHost(audioMasterEndEdit, index);
+}
 
-void IPlugVST::NotifyHostProgramChange() { CallHost(audioMasterUpdateDisplay); }
+void IPlugVST::NotifyHostProgramChange() {
+  CallHost(audioMasterUpdateDisplay);
+}
 
 bool IPlugVST::IsRenderingOffline() {
   return CallHost(audioMasterGetCurrentProcessLevel) == kVstProcessLevelOffline;
@@ -351,8 +363,7 @@ bool IPlugVST::ProgramChunkOnlyHost() {
 
 // ---- dispatcher ------------------------------------------------------------------
 
-intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                 float opt) {
+intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   IPlugVST* plugin = PluginOf(effect);
   if (!plugin) return 0;
   std::unique_lock<std::recursive_mutex> lock(plugin->Mutex());
@@ -394,7 +405,8 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
 
     case effGetParamLabel:
       if (ptr) {
-        if (const PlugParam* param = GetParam(index)) CopyToHost(ptr, param->LabelText(param->Value()), kParamTextLimit);
+        if (const PlugParam* param = GetParam(index))
+          CopyToHost(ptr, param->LabelText(param->Value()), kParamTextLimit);
       }
       return 0;
 

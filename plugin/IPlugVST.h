@@ -66,8 +66,7 @@ class IPlugVST : public IPlugBase {
 
   // ---- the effect record's entry slots --------------------------------------
   // Dispatcher thread (normally the host's user-interface thread).
-  static intptr_t VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                float opt);
+  static intptr_t VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
   // Audio thread.
   static void HostProcessReplacing(AEffect* effect, float** inputs, float** outputs, int32_t frames);
   static void HostProcessAccumulating(AEffect* effect, float** inputs, float** outputs, int32_t frames);

@@ -16,13 +16,12 @@ struct AEffect;
 
 // Host callback and the plug-in's entry slots. On i386 Linux the default C
 // convention (cdecl) is the one hosts use, so no calling-convention attribute.
-typedef VstIntPtr (*audioMasterCallback)(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                         void* ptr, float opt);
-typedef VstIntPtr (*AEffectDispatcherProc)(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                                           void* ptr, float opt);
+typedef VstIntPtr (*audioMasterCallback)(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                         float opt);
+typedef VstIntPtr (*AEffectDispatcherProc)(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                           float opt);
 typedef void (*AEffectProcessProc)(AEffect* effect, float** inputs, float** outputs, VstInt32 sampleFrames);
-typedef void (*AEffectProcessDoubleProc)(AEffect* effect, double** inputs, double** outputs,
-                                         VstInt32 sampleFrames);
+typedef void (*AEffectProcessDoubleProc)(AEffect* effect, double** inputs, double** outputs, VstInt32 sampleFrames);
 typedef void (*AEffectSetParameterProc)(AEffect* effect, VstInt32 index, float parameter);
 typedef float (*AEffectGetParameterProc)(AEffect* effect, VstInt32 index);
 
@@ -35,7 +34,7 @@ constexpr VstInt32 VstFourCharCode(char a, char b, char c, char d) {
                                static_cast<uint32_t>(static_cast<unsigned char>(d)));
 }
 
-constexpr VstInt32 kEffectMagic = VstFourCharCode('V', 's', 't', 'P');  // 0x56737450
+constexpr VstInt32 kEffectMagic = VstFourCharCode('V', 's', 't', 'P');     // 0x56737450
 constexpr VstInt32 kEffectIdentify = VstFourCharCode('N', 'v', 'E', 'f');  // answer to effIdentify
 constexpr VstInt32 kVstVersion = 2400;
 

@@ -41,6 +41,7 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
 
 // Older hosts look for the name main. A C++ function cannot be defined under
 // that name with this signature, so the symbol name is given to the assembler.
-extern "C" __attribute__((visibility("default"))) AEffect* VstLegacyMain(audioMasterCallback hostCallback)
-    __asm__("main");
-extern "C" AEffect* VstLegacyMain(audioMasterCallback hostCallback) { return CreateEffect(hostCallback); }
+extern "C" __attribute__((visibility("default"))) AEffect* VstLegacyMain(audioMasterCallback) __asm__("main");
+extern "C" AEffect* VstLegacyMain(audioMasterCallback hostCallback) {
+  return CreateEffect(hostCallback);
+}

@@ -11,8 +11,20 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 Bytes Header(int format, int tracks, int division) {
-  return {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, static_cast<uint8_t>(format), 0, static_cast<uint8_t>(tracks),
-          static_cast<uint8_t>(division >> 8), static_cast<uint8_t>(division & 0xFF)};
+  return {'M',
+          'T',
+          'h',
+          'd',
+          0,
+          0,
+          0,
+          6,
+          0,
+          static_cast<uint8_t>(format),
+          0,
+          static_cast<uint8_t>(tracks),
+          static_cast<uint8_t>(division >> 8),
+          static_cast<uint8_t>(division & 0xFF)};
 }
 
 Bytes Track(const Bytes& events) {
@@ -36,13 +48,13 @@ TEST(MidiSong, TypeOneMergesTracksAndFollowsTheTempoMap) {
   // Track 2: note on at 96 (0.5 s), running-status note off at 288
   // (1.0 s for the first 192 ticks + 96 ticks at 60 BPM = 1.0 s more).
   Bytes song = Join({Header(1, 2, 96),
-                     Track({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,   // 500000 us
+                     Track({0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20,        // 500000 us
                             0x81, 0x40, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40,  // delta 192: 1000000 us
                             0x00, 0xFF, 0x2F, 0x00}),
-                     Track({0x60, 0x90, 60, 100,     // delta 96
-                            0x81, 0x40, 60, 0,       // delta 192, running status
+                     Track({0x60, 0x90, 60,   100,         // delta 96
+                            0x81, 0x40, 60,   0,           // delta 192, running status
                             0x00, 0xF0, 0x02, 0x01, 0xF7,  // System Exclusive, skipped
-                            0x00, 0xC1, 0x05,        // program change: one data byte
+                            0x00, 0xC1, 0x05,              // program change: one data byte
                             0x00, 0xFF, 0x2F, 0x00})});
   MidiSong reader;
   ASSERT_TRUE(reader.Parse(song.data(), song.size())) << reader.Error();

@@ -35,13 +35,17 @@ AEffect* CreateThroughEntry(const char* symbol, audioMasterCallback callback) {
   return entry ? entry(callback) : nullptr;
 }
 
-void* TestHost::HookAddress(const char* name) { return dlsym(TestModuleHandle(), name); }
+void* TestHost::HookAddress(const char* name) {
+  return dlsym(TestModuleHandle(), name);
+}
 
 TestHost::TestHost(HostConfig hostConfig) : config(std::move(hostConfig)) {
   config.time.sampleRate = 44100.0;
 }
 
-TestHost::~TestHost() { Close(); }
+TestHost::~TestHost() {
+  Close();
+}
 
 bool TestHost::Create(const char* entry) {
   Close();

@@ -111,8 +111,9 @@ class TestInstrument : public IPlugVST {
       while (next < queued && queue[next].offset <= frame) Apply(queue[next++], transpose);
       for (Voice& voice : voices) {
         if (!voice.active) continue;
-        double s = wave == 0 ? std::sin(voice.phase) : wave == 1 ? (voice.phase < M_PI ? 1.0 : -1.0)
-                                                                : voice.phase / M_PI - 1.0;
+        double s = wave == 0   ? std::sin(voice.phase)
+                   : wave == 1 ? (voice.phase < M_PI ? 1.0 : -1.0)
+                               : voice.phase / M_PI - 1.0;
         voice.phase += voice.increment;
         if (voice.phase >= 2.0 * M_PI) voice.phase -= 2.0 * M_PI;
         double v = mute ? 0.0 : s * gain * voice.level;
@@ -195,7 +196,9 @@ TestInstrument* Instrument(AEffect* effect) {
 
 }  // namespace
 
-IPlugVST* CreateVornell(VstHostCallback hostCallback) { return new TestInstrument(hostCallback); }
+IPlugVST* CreateVornell(VstHostCallback hostCallback) {
+  return new TestInstrument(hostCallback);
+}
 
 extern "C" {
 

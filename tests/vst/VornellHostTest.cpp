@@ -52,10 +52,10 @@ class VornellHost : public ::testing::Test {
   // second on channel 2 from 1.0 s to 1.5 s.
   std::string WriteSong() {
     const unsigned char bytes[] = {
-        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,                  //
-        'M', 'T', 'r', 'k', 0, 0, 0, 20,                                     //
-        0x60, 0x90, 69, 100, 0x60, 0x80, 69, 0, 0x00, 0x91, 76, 100,         //
-        0x60, 0x81, 76, 0, 0x00, 0xFF, 0x2F, 0x00,
+        'M',  'T',  'h', 'd', 0,    0,    0,    6,    0,    0,    0,  1,   0, 96,  //
+        'M',  'T',  'r', 'k', 0,    0,    0,    20,                                //
+        0x60, 0x90, 69,  100, 0x60, 0x80, 69,   0,    0x00, 0x91, 76, 100,         //
+        0x60, 0x81, 76,  0,   0x00, 0xFF, 0x2F, 0x00,
     };
     std::string path = Path("song.mid");
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes), sizeof(bytes));
@@ -103,10 +103,27 @@ double RmsBetween(const Wav& wav, int channel, double from, double to) {
 TEST_F(VornellHost, InfoListsIdentityParametersPresetsAndPins) {
   ToolRun run = Execute("info " + module);
   ASSERT_EQ(run.status, 0) << run.output;
-  for (const char* expected : {"Effect: Vornell", "Vendor: Kestrune Music", "Unique ID: 'vnl4'", "Version: 10001",
-                               "VST version: 2400", "Category: 2", "Outputs: 14", "Parameters: 4", "Gain", "0.500 amp",
-                               "Transpose", "Mute", "off", "Wave", "sine", "Presets: 8", "Empty", "Sum L",
-                               "Track 6 R", "receiveVstTimeInfo", "0xBEEF0000"}) {
+  for (const char* expected : {"Effect: Vornell",
+                               "Vendor: Kestrune Music",
+                               "Unique ID: 'vnl4'",
+                               "Version: 10001",
+                               "VST version: 2400",
+                               "Category: 2",
+                               "Outputs: 14",
+                               "Parameters: 4",
+                               "Gain",
+                               "0.500 amp",
+                               "Transpose",
+                               "Mute",
+                               "off",
+                               "Wave",
+                               "sine",
+                               "Presets: 8",
+                               "Empty",
+                               "Sum L",
+                               "Track 6 R",
+                               "receiveVstTimeInfo",
+                               "0xBEEF0000"}) {
     EXPECT_NE(run.output.find(expected), std::string::npos) << expected << "\n" << run.output;
   }
 }
@@ -167,7 +184,8 @@ TEST_F(VornellHost, ChunkGetSetAndStateRestore) {
   ASSERT_GE(bytes.size(), 8u + 32u);
   const double on = 1.0;
   std::memcpy(bytes.data() + 8 + 2 * 8, &on, 8);  // the third value: Mute
-  std::ofstream(program, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(program, std::ios::binary | std::ios::trunc)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   std::string song = WriteSong();
   std::string wavPath = Path("muted.wav");
   ToolRun render = Execute("render " + module + " " + song + " " + wavPath + " --state " + program + " --program");

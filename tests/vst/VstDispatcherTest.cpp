@@ -176,8 +176,8 @@ TEST(VstDispatcher, HostKindFromTheProductString) {
     int kind;
   };
   const Case cases[] = {
-      {"Ableton LIVE 11", 9},  {"Cubase Nuendo bundle", 3}, {"REAPER", 1},     {"Ardour", 28},
-      {"Some Other Host", 0},  {"Renoise and OpenMPT", 30}, {"Standalone", 24}, {"vst3PluginTestHost", 27},
+      {"Ableton LIVE 11", 9}, {"Cubase Nuendo bundle", 3}, {"REAPER", 1},      {"Ardour", 28},
+      {"Some Other Host", 0}, {"Renoise and OpenMPT", 30}, {"Standalone", 24}, {"vst3PluginTestHost", 27},
   };
   for (const Case& c : cases) {
     HostConfig config;
@@ -405,8 +405,8 @@ TEST(VstDispatcher, EventsReachTheInstrumentAndOddEntriesAreSkipped) {
 TEST(VstDispatcher, ProgramChunkOnlyHostsAreKnownByTheirVendorString) {
   auto ask = TestHost::Hook<VstTestProgramChunkOnlyHostProc>("VstTestProgramChunkOnlyHost");
   const std::pair<const char*, int> cases[] = {
-      {"Native Instruments", 1}, {"NATIVE INSTRUMENTS", 1}, {"JUCE VST Host", 1},
-      {"native instruments gmbh", 0}, {"Test Vendor", 0}, {"", 0},
+      {"Native Instruments", 1},      {"NATIVE INSTRUMENTS", 1}, {"JUCE VST Host", 1},
+      {"native instruments gmbh", 0}, {"Test Vendor", 0},        {"", 0},
   };
   for (const auto& [vendor, expected] : cases) {
     HostConfig config;

@@ -65,8 +65,8 @@ TEST(VstIdentity, FixedAnswers) {
   EXPECT_EQ(host.Dispatch(effGetProductString, 0, 0, product), 1);
   EXPECT_STREQ(product, "");
   // Opcodes without an answer of their own give 0, deprecated ones included.
-  for (int32_t opcode : {9, 16, 17, 18, 28, 30, 31, 32, 38, 41, 43, 44, 46, 54, 56, 57, 59, 62, 67, 70, 71, 72, 77, 79, 80,
-                         1000, -5}) {
+  for (int32_t opcode :
+       {9, 16, 17, 18, 28, 30, 31, 32, 38, 41, 43, 44, 46, 54, 56, 57, 59, 62, 67, 70, 71, 72, 77, 79, 80, 1000, -5}) {
     EXPECT_EQ(host.Dispatch(opcode, 0, 0, nullptr), 0) << opcode;
   }
 }

@@ -189,8 +189,7 @@ bool MidiSong::Parse(const uint8_t* data, size_t size) {
   trackCount = tracksRead;
 
   // Tempo map: changes from every track apply to the whole song.
-  std::stable_sort(tempos.begin(), tempos.end(),
-                   [](const RawTempo& a, const RawTempo& b) { return a.tick < b.tick; });
+  std::stable_sort(tempos.begin(), tempos.end(), [](const RawTempo& a, const RawTempo& b) { return a.tick < b.tick; });
   tempoMap.push_back({0, 0.0, 120.0});
   for (const RawTempo& tempo : tempos) {
     SongTempo& last = tempoMap.back();

@@ -15,8 +15,8 @@ PluginHost* loadingHost = nullptr;
 typedef AEffect* (*EntryProc)(audioMasterCallback);
 
 const char* const kHostCanDo[] = {
-    "sendVstEvents",       "sendVstMidiEvent", "sendVstTimeInfo", "receiveVstEvents", "receiveVstMidiEvent",
-    "reportConnectionChanges", "acceptIOChanges", "startStopProcess", "sizeWindow",
+    "sendVstEvents",           "sendVstMidiEvent", "sendVstTimeInfo",  "receiveVstEvents", "receiveVstMidiEvent",
+    "reportConnectionChanges", "acceptIOChanges",  "startStopProcess", "sizeWindow",
 };
 
 void CopyText(void* destination, const char* text, size_t limit) {
@@ -28,9 +28,13 @@ void CopyText(void* destination, const char* text, size_t limit) {
 
 }  // namespace
 
-PluginHost::PluginHost() { SetTransport(0.0, 120.0, 0.0); }
+PluginHost::PluginHost() {
+  SetTransport(0.0, 120.0, 0.0);
+}
 
-PluginHost::~PluginHost() { Unload(); }
+PluginHost::~PluginHost() {
+  Unload();
+}
 
 bool PluginHost::Load(const std::string& path) {
   Unload();

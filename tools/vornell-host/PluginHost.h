@@ -27,8 +27,7 @@ class PluginHost {
   void Suspend();
 
   AEffect* Effect() const { return effect; }
-  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                     float opt = 0.0f);
+  VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f);
   // A dispatcher call that fills a zeroed text buffer.
   std::string DispatchText(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0);
 
@@ -50,8 +49,7 @@ class PluginHost {
   const std::vector<int32_t>& OpcodesSeen() const { return opcodesSeen; }
 
  private:
-  static VstIntPtr Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
-                            float opt);
+  static VstIntPtr Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
   VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
 
   void* module = nullptr;

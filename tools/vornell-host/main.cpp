@@ -127,7 +127,8 @@ bool ReadFile(const std::string& path, std::vector<uint8_t>* bytes) {
   uint8_t buffer[65536];
   size_t got;
   bytes->clear();
-  while ((got = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0) bytes->insert(bytes->end(), buffer, buffer + got);
+  while ((got = std::fread(buffer, 1, sizeof(buffer), file.get())) > 0)
+    bytes->insert(bytes->end(), buffer, buffer + got);
   return !std::ferror(file.get());
 }
 
@@ -185,8 +186,7 @@ bool RestoreState(PluginHost& host, const Options& options) {
 bool SelectPreset(PluginHost& host, const Options& options) {
   if (options.preset < 0) return true;
   if (options.preset >= host.Effect()->numPrograms) {
-    std::fprintf(stderr, "preset %d does not exist (the plug-in has %d)\n", options.preset,
-                 host.Effect()->numPrograms);
+    std::fprintf(stderr, "preset %d does not exist (the plug-in has %d)\n", options.preset, host.Effect()->numPrograms);
     return false;
   }
   host.Dispatch(effSetProgram, 0, options.preset);
@@ -214,11 +214,9 @@ int Info(const Options& options) {
   std::printf("Flags: 0x%X%s%s%s%s%s\n", static_cast<uint32_t>(effect->flags),
               effect->flags & effFlagsHasEditor ? " editor" : "",
               effect->flags & effFlagsCanReplacing ? " replacing" : "",
-              effect->flags & effFlagsProgramChunks ? " chunks" : "",
-              effect->flags & effFlagsIsSynth ? " synth" : "",
+              effect->flags & effFlagsProgramChunks ? " chunks" : "", effect->flags & effFlagsIsSynth ? " synth" : "",
               effect->flags & effFlagsCanDoubleReplacing ? " double" : "");
-  std::printf("Inputs: %d\nOutputs: %d\nLatency: %d\n", effect->numInputs, effect->numOutputs,
-              effect->initialDelay);
+  std::printf("Inputs: %d\nOutputs: %d\nLatency: %d\n", effect->numInputs, effect->numOutputs, effect->initialDelay);
 
   std::printf("Parameters: %d\n", effect->numParams);
   for (VstInt32 i = 0; i < effect->numParams; ++i) {
@@ -255,6 +253,9 @@ int Info(const Options& options) {
     VstIntPtr answer = host.Dispatch(effCanDo, 0, 0, const_cast<char*>(question));
     std::printf("  %-22s %ld (0x%lX)\n", question, static_cast<long>(answer), static_cast<unsigned long>(answer));
   }
+  std::printf("Host callbacks used:");
+  for (int32_t opcode : host.OpcodesSeen()) std::printf(" %d", opcode);
+  std::printf("\n");
   return 0;
 }
 
@@ -292,8 +293,8 @@ int Chunk(const Options& options) {
     std::fprintf(stderr, "cannot read %s\n", file.c_str());
     return 1;
   }
-  VstIntPtr result = host.Dispatch(effSetChunk, index, static_cast<VstIntPtr>(bytes.size()),
-                                   bytes.empty() ? nullptr : bytes.data());
+  VstIntPtr result =
+      host.Dispatch(effSetChunk, index, static_cast<VstIntPtr>(bytes.size()), bytes.empty() ? nullptr : bytes.data());
   std::printf("effSetChunk(%s, %zu bytes) returned %ld\n", index ? "program" : "bank", bytes.size(),
               static_cast<long>(result));
   return result ? 0 : 1;
@@ -426,6 +427,8 @@ int Render(const Options& options) {
   std::printf("%s: %lld frames, %d channel(s), %.3f s of audio at %.0f Hz, %zu MIDI events\n", outPath.c_str(),
               static_cast<long long>(totalFrames), channels, audioSeconds, rate, songEvents.size());
   std::printf("peak %.1f dBFS\n", peak > 0.0 ? 20.0 * std::log10(peak) : -INFINITY);
+  std::printf("the plug-in sent %d MIDI event(s) and %d automation change(s) to the host\n", host.MidiOutCount(),
+              host.AutomateCount());
   if (wallSeconds > 0.0) {
     std::printf("processing took %.3f s: real-time factor %.1f\n", wallSeconds, audioSeconds / wallSeconds);
   } else {
