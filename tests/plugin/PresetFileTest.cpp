@@ -69,8 +69,8 @@ void PutName(std::vector<uint8_t>& bytes, const std::string& name) {
 }
 
 // A program in the plain parameter-list form, as older hosts and plug-ins wrote it.
-std::vector<uint8_t> ParamProgram(const std::vector<float>& values, const std::string& name,
-                                  int32_t id = kUniqueId, int32_t count = INT32_MIN) {
+std::vector<uint8_t> ParamProgram(const std::vector<float>& values, const std::string& name, int32_t id = kUniqueId,
+                                  int32_t count = INT32_MIN) {
   std::vector<uint8_t> bytes;
   PutTag(bytes, "CcnK");
   PutBig(bytes, static_cast<int32_t>(48 + 4 * values.size()));
@@ -124,7 +124,8 @@ struct Snapshot {
 
 void FillPresets(TestPlug& plug) {
   for (int i = 0; i < plug.NumPresets(); ++i) {
-    plug.SetValues({0.01 * i, static_cast<double>(i % 25 - 12), static_cast<double>(i % 2), static_cast<double>(i % 3)});
+    plug.SetValues(
+        {0.01 * i, static_cast<double>(i % 25 - 12), static_cast<double>(i % 2), static_cast<double>(i % 3)});
     plug.SelectPreset(i);
     plug.ModifyCurrentPreset(("Preset " + std::to_string(i)).c_str());
   }
@@ -451,9 +452,10 @@ TEST_F(PresetFileTest, RandomGarbageNeverCrashesOrHalfLoads) {
     const int flips = 1 + static_cast<int>(random() % 6);
     for (int f = 0; f < flips; ++f) bytes[random() % bytes.size()] = static_cast<uint8_t>(random());
     if (random() % 3 == 0) bytes.resize(random() % bytes.size());
-    WriteFile(Path("g"), bytes);
+    DataBlock data;
+    data.PutBytes(bytes.data(), static_cast<int>(bytes.size()));
     const Snapshot before(plug);
-    const bool loaded = isBank ? plug.LoadBankFile(Path("g")) : plug.LoadProgramFile(Path("g"));
+    const bool loaded = isBank ? plug.LoadBankData(data) : plug.LoadProgramData(data);
     if (!loaded) {
       EXPECT_TRUE(Snapshot(plug) == before) << "round " << round;
     }
