@@ -379,4 +379,49 @@ TEST(Recorder, ArmingWritesTheTrackProgramAndStoppingRestoresIt) {
   EXPECT_EQ(s.plug.engine.GetTrack(1).programName, s.plug.library.programs[0].name);
 }
 
+TEST(Recorder, WithoutASequenceOnlyFlagsAreCleared) {
+  Session s;
+  s.plug.ArmTrack(2, true);  // no sequence selected: nothing happens
+  EXPECT_FALSE(s.plug.engine.GetTrack(2).armed);
+  EXPECT_EQ(s.plug.engine.GetTrack(2).channel, 2);
+  s.plug.ClearTrack(2);
+  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  s.plug.recordMode = true;
+  s.plug.recordActivity = true;
+  s.plug.recordState = Vornell::kRecordOverdubbing;
+  s.plug.SetRecording(true);
+  s.plug.engine.GetTrack(4).armed = true;
+  s.plug.StopRecording();
+  EXPECT_FALSE(s.plug.recordMode);
+  EXPECT_FALSE(s.plug.recordActivity);
+  EXPECT_FALSE(s.plug.Recording());
+  EXPECT_EQ(s.plug.recordState, Vornell::kRecordRecording);
+  EXPECT_FALSE(s.plug.engine.GetTrack(4).armed);
+  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  // StartRecording outside a sequence Mode does nothing either.
+  s.plug.SetRecording(false);
+  s.plug.StartRecording();
+  EXPECT_FALSE(s.plug.Recording());
+}
+
+TEST(Recorder, ARecordingFollowingTheHostTakesItsTempo) {
+  Session s;
+  s.plug.hostAttached = true;
+  s.plug.hostTime.tempo = 90.0;
+  s.plug.SetPlain(kParamSyncToHost, 1);
+  s.plug.seqA.tempo = 33.0;
+  StartRecordingSeqA(s);
+  s.RunTo(4800);  // the player reads the host tempo with the first block
+  EXPECT_DOUBLE_EQ(s.plug.player.HostTempo(), 90.0);
+  s.plug.StopRecording();
+  StartRecordingSeqA(s);
+  EXPECT_DOUBLE_EQ(s.plug.seqA.tempo, 90.0);
+  // Internal clock: the "Speed" value.
+  s.plug.StopRecording();
+  s.plug.SetPlain(kParamSyncToHost, 0);
+  s.plug.SetPlain(kParamSpeed, 140);
+  StartRecordingSeqA(s);
+  EXPECT_DOUBLE_EQ(s.plug.seqA.tempo, 140.0);
+}
+
 }  // namespace
