@@ -135,6 +135,9 @@ class Vornell : public Synth, public EngineHooks {
   Sequence* CurrentSequence();
   // Seq A (which = 0) or Seq B (which = 1).
   Sequence& SequenceAt(int which) { return which == 1 ? seqB : seqA; }
+  // TRACK VOLUME turned while CLICK is held: the click's level (0..1) with
+  // "Click Level: %s" in dB on the status line.
+  void SetClickLevel(double level);
 
   // ---- recorder (sequencer/Recorder.cpp) ------------------------------------------------
   // Recorder states while recording (kRecordRecording is also the idle value).

@@ -1,5 +1,6 @@
 // The performance Mode switch, the hand-over of tracks to a sequence and back,
 // and the player's entry points inside the instrument.
+#include <cmath>
 #include <cstdio>
 
 #include "plugin/Vornell.h"
@@ -31,6 +32,16 @@ void Vornell::UpdateTickDuration() { player.UpdateTickDuration(); }
 void Vornell::StartPlayback() { player.StartPlayback(); }
 
 void Vornell::StopPlayback() { player.StopPlayback(); }
+
+void Vornell::SetClickLevel(double level) {
+  clickLevel = level > 0 ? (level < 1 ? level : 1.0) : 0.0;
+  char text[48];
+  if (clickLevel <= 0)
+    std::snprintf(text, sizeof(text), "Click Level: -oo");
+  else
+    std::snprintf(text, sizeof(text), "Click Level: %.1f", 20.0 * std::log10(clickLevel));
+  ShowStatus(text, kStatusWhite);
+}
 
 Sequence* Vornell::CurrentSequence() {
   const PlayedSequence which = player.CurrentSequence();

@@ -124,9 +124,14 @@ TEST(Player, ClickSoundsEveryQuarterIntoTheSumOnlyWhateverTheLoopLength) {
   EXPECT_EQ(clicks, expected);
   EXPECT_EQ(s.out.channels[0], s.out.channels[1]);
 
-  // Level follows clickLevel; off means silence.
+  // Level follows clickLevel (set from the panel in dB steps); off means silence.
+  s.plug.SetClickLevel(0.0);
+  EXPECT_EQ(s.plug.StatusText(), "Click Level: -oo");
+  s.plug.SetClickLevel(0.5);
+  EXPECT_EQ(s.plug.StatusText(), "Click Level: -6.0");
+  EXPECT_EQ(s.plug.StatusColour(), kStatusWhite);
   const int64_t before = s.Now();
-  s.plug.clickLevel = 0.25;
+  s.plug.SetClickLevel(0.25);
   s.RunTo(before + kQuarter);
   double peakHalf = 0.0;
   double peakFull = 0.0;
