@@ -107,6 +107,10 @@ TEST(Recorder, FirstPassRoundsToQuartersAndLoopsOnTheTrackThatPlayedIt) {
   EXPECT_EQ(s.HeardNote(2, loopStart + 100), 60);
   EXPECT_EQ(s.HeardNote(2, loopStart + 192 * kTick + 100), 64);
   EXPECT_EQ(s.HeardNote(2, loopStart + 480 * kTick + 100), 67);
+  const int64_t last = loopStart + 10 * int64_t{kLoop};
+  EXPECT_EQ(s.HeardNote(2, last + 100), 60);
+  EXPECT_EQ(s.HeardNote(2, last + 192 * kTick + 100), 64);
+  EXPECT_EQ(s.HeardNote(2, last + 480 * kTick + 100), 67);
   for (int p = 1; p < 11; ++p) {
     const int64_t at = loopStart + p * int64_t{kLoop};
     for (int64_t o : {int64_t{0}, int64_t{192 * kTick}, int64_t{480 * kTick}}) {
