@@ -120,6 +120,9 @@ bool Vornell::SetMode(int32_t m) {
         if (!stateLoading)
           LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(b ? kProgramSetSeqB : kProgramSetSeqA, t)));
       }
+      // The next block starts the new Mode's sequence from its first tick, even
+      // when no block ran in Normal since the last sequence played.
+      player.SelectSequence(PlayedSequence::kNone);
       break;
     }
     case kModeArpUpDown:
@@ -136,6 +139,7 @@ bool Vornell::SetMode(int32_t m) {
       }
       AssignSequenceTracks(arpeggio);
       engine.ReleaseChannelVoices(5);
+      player.SelectSequence(PlayedSequence::kNone);
       break;
     }
     case kModeStackA:

@@ -68,6 +68,24 @@ TEST(Player, LeavingTheSequenceModeStopsTheLoopAndReleasesItsTracks) {
   EXPECT_LT(s.OnsetsFrom(0, again)[0], again + kTick);
 }
 
+TEST(Player, SwitchingSequencesWithinOneBlockPlaysTheNewOneFromItsStart) {
+  Session s;
+  FillSeqA(s.plug.seqA);
+  AddNote(s.plug.seqB, 1, 50, 96, 144);
+  s.plug.seqB.length = 384;
+  s.RunTo(6000);
+  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  s.RunTo(6000 + 2 * kQuarter + 6000);
+  // SEQ B twice between two blocks: Normal, then Seq B.
+  ASSERT_TRUE(s.plug.SetMode(kModeSequenceB));
+  ASSERT_TRUE(s.plug.SetMode(kModeSequenceB));
+  const int64_t switched = s.Now();
+  s.RunTo(switched + 4 * kQuarter);
+  EXPECT_TRUE(s.OnsetsFrom(0, switched).empty());
+  EXPECT_EQ(s.OnsetsFrom(1, switched), (std::vector<int64_t>{switched + 96 * kTick, switched + (384 + 96) * kTick}));
+  EXPECT_EQ(s.HeardNote(1, switched + 96 * kTick + 200), 50);
+}
+
 TEST(Player, SpeedChangesRescaleTheLoopWithoutRestartingIt) {
   Session s;
   FillSeqA(s.plug.seqA);
