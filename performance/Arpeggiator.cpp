@@ -124,7 +124,9 @@ void Vornell::ArpeggiatorSustain(int32_t value) {
   }
 }
 
-void Vornell::ClearArpeggiatorHold() { arpHold = false; }
+void Vornell::ClearArpeggiatorHold() {
+  arpHold = false;
+}
 
 void Vornell::ToggleArpeggiatorLatch() {
   arpLatch = !arpLatch;

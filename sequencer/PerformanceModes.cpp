@@ -8,7 +8,9 @@
 
 namespace {
 
-bool PlayerMode(int mode) { return mode >= kModeSequenceA && mode <= kModeArpAssign; }
+bool PlayerMode(int mode) {
+  return mode >= kModeSequenceA && mode <= kModeArpAssign;
+}
 
 }  // namespace
 
@@ -27,11 +29,17 @@ void Vornell::OnBlockStart(int32_t frames) {
   sequencerBlockEnd = player.BlockPosition() + (sequencerHost.SyncToHost() ? frames : 0);
 }
 
-void Vornell::UpdateTickDuration() { player.UpdateTickDuration(); }
+void Vornell::UpdateTickDuration() {
+  player.UpdateTickDuration();
+}
 
-void Vornell::StartPlayback() { player.StartPlayback(); }
+void Vornell::StartPlayback() {
+  player.StartPlayback();
+}
 
-void Vornell::StopPlayback() { player.StopPlayback(); }
+void Vornell::StopPlayback() {
+  player.StopPlayback();
+}
 
 void Vornell::SetClickLevel(double level) {
   clickLevel = level > 0 ? (level < 1 ? level : 1.0) : 0.0;

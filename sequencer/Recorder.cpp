@@ -72,14 +72,20 @@ void Vornell::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
   event.data1 = static_cast<uint8_t>(note);
   event.data2 = static_cast<uint8_t>(velocity & 0xFF);
   switch (recordState) {
-    case kRecordWaitFirstNote: recordState = kRecordRecording; break;
-    case kRecordOverdubPrepared: return;
-    case kRecordOverdubWaitFirstNote: recordState = kRecordOverdubFirstPass; break;
+    case kRecordWaitFirstNote:
+      recordState = kRecordRecording;
+      break;
+    case kRecordOverdubPrepared:
+      return;
+    case kRecordOverdubWaitFirstNote:
+      recordState = kRecordOverdubFirstPass;
+      break;
     case kRecordOverdubArmedAtWrap:
       recordState = kRecordOverdubbing;
       ShowStatus("Start overdubbing...", kStatusRed);
       break;
-    default: break;
+    default:
+      break;
   }
   if (sequence->Empty()) {
     engine.SetRecordElapsed(0);
@@ -112,8 +118,7 @@ void Vornell::StopRecording() {
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       Track& track = engine.GetTrack(t);
       // An armed track listens on all channels; it goes back to its own.
-      if (track.armed && !track.sequenceDriven)
-        engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
+      if (track.armed && !track.sequenceDriven) engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
       track.armed = false;
     }
     recordActivity = false;
@@ -193,10 +198,17 @@ void Vornell::OnSequenceLoopWrap(double offset) {
   AlignRecordElapsed(-offset);
   if (!Recording()) return;
   switch (recordState) {
-    case kRecordOverdubWaitFirstNote: recordState = kRecordOverdubArmedAtWrap; break;
-    case kRecordOverdubFirstPass: recordState = kRecordOverdubbing; break;
-    case kRecordOverdubbing: StopRecording(); break;
-    default: break;
+    case kRecordOverdubWaitFirstNote:
+      recordState = kRecordOverdubArmedAtWrap;
+      break;
+    case kRecordOverdubFirstPass:
+      recordState = kRecordOverdubbing;
+      break;
+    case kRecordOverdubbing:
+      StopRecording();
+      break;
+    default:
+      break;
   }
 }
 

@@ -123,8 +123,7 @@ TEST(Player, ClickSoundsEveryQuarterIntoTheSumOnlyWhateverTheLoopLength) {
   s.RunTo(6000);
   ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
   s.RunTo(6000 + 6 * kQuarter);
-  for (int t = 0; t < Engine::kTrackCount; ++t)
-    EXPECT_EQ(s.TrackRms(t, 0, s.Now()), 0.0) << t;
+  for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.TrackRms(t, 0, s.Now()), 0.0) << t;
   // The sum holds the click alone: a 10 ms pulse ringing at 2 kHz, once per quarter.
   const std::vector<double>& sum = s.out.channels[0];
   std::vector<int64_t> clicks;
@@ -154,7 +153,8 @@ TEST(Player, ClickSoundsEveryQuarterIntoTheSumOnlyWhateverTheLoopLength) {
   double peakHalf = 0.0;
   double peakFull = 0.0;
   for (int64_t i = before; i < s.Now(); ++i) peakHalf = std::max(peakHalf, std::fabs(sum[static_cast<size_t>(i)]));
-  for (int64_t i = 6000; i < 6000 + kQuarter; ++i) peakFull = std::max(peakFull, std::fabs(sum[static_cast<size_t>(i)]));
+  for (int64_t i = 6000; i < 6000 + kQuarter; ++i)
+    peakFull = std::max(peakFull, std::fabs(sum[static_cast<size_t>(i)]));
   EXPECT_NEAR(peakHalf, peakFull / 2, peakFull * 0.01);
   s.plug.clickEnabled = false;
   const int64_t off = s.Now();
