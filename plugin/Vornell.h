@@ -112,8 +112,9 @@ class Vornell : public Synth, public EngineHooks {
 
   // ---- performance Modes, clock and player (sequencer/PerformanceModes.cpp) ---------
   // Every method here and in the recorder and arpeggiator sections runs under the
-  // plug-in lock: on the audio thread where noted, otherwise on the thread that
-  // changes a parameter or the editor thread.
+  // plug-in lock (those called from the editor take it themselves): on the
+  // audio thread where noted, otherwise on the thread that changes a parameter
+  // or the editor thread.
   //
   // Switches the performance Mode. Returns false when the Mode could not be
   // entered ("Sequence %c: empty.", "Select a track for channel 6!"); a switch

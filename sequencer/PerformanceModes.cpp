@@ -2,6 +2,7 @@
 // and the player's entry points inside the instrument.
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 
 #include "plugin/Vornell.h"
 #include "programs/ParameterTable.h"
@@ -30,18 +31,22 @@ void Vornell::OnBlockStart(int32_t frames) {
 }
 
 void Vornell::UpdateTickDuration() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   player.UpdateTickDuration();
 }
 
 void Vornell::StartPlayback() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   player.StartPlayback();
 }
 
 void Vornell::StopPlayback() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   player.StopPlayback();
 }
 
 void Vornell::SetClickLevel(double level) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   clickLevel = level > 0 ? (level < 1 ? level : 1.0) : 0.0;
   char text[48];
   if (clickLevel <= 0)
@@ -89,6 +94,7 @@ void Vornell::RestoreTrackChannels() {
 // --- Mode switch -------------------------------------------------------------------
 
 bool Vornell::SetMode(int32_t m) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   if (m < kModeNormal || m > kModeStackB) m = kModeNormal;
   const int old = engine.Mode();
   if (m == old) return true;
