@@ -152,6 +152,8 @@ class Vornell : public Synth, public EngineHooks {
   // The configuration's ControllerSettingsVersion the engine's copy was made from.
   uint32_t controllerSettingsPushed = 0;
   bool controllerSettingsPending = true;
+  // OnParamChanged calls in progress; only the outermost feeds MIDI learn.
+  int paramChangeDepth = 0;
 
  public:
 
