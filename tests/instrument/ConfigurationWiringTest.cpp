@@ -109,6 +109,30 @@ TEST_F(ConfiguredInstrument, MidiLearnMapsAControllerThatThenDrivesTheParameterA
   EXPECT_GT(brightLevel, 4.0 * darkLevel) << darkLevel << " vs " << brightLevel;
 }
 
+TEST_F(ConfiguredInstrument, LearningTakesTheParameterThatWasMovedNotTheChangesItCauses) {
+  TestVornell plug;
+  ASSERT_GE(plug.Value(kParamLinkPrograms), 0.5);
+  ASSERT_EQ(plug.TrackProgramNumber(0), plug.TrackProgramNumber(1)) << "tracks 1 and 2 are linked";
+
+  const double followerBefore = plug.Value(CutoffIndex(1));
+  plug.ArmMidiLearn(true, false);
+  plug.SetPlain(CutoffIndex(0), followerBefore > 128 ? 20 : 230);
+  EXPECT_NE(plug.Value(CutoffIndex(1)), followerBefore) << "the linked track followed";
+  EXPECT_EQ(plug.config.learnParam, CutoffIndex(0));
+
+  // A program selection loads 37 values into the track; the selection is what was moved.
+  const int program = ProgramParamIndex(kProgramSetTrack, 2);
+  plug.ArmMidiLearn(true, false);
+  plug.SetPlain(program, 5);
+  EXPECT_EQ(plug.config.learnParam, program);
+
+  // A preset's state reports every parameter; none of them was moved by the user.
+  plug.ArmMidiLearn(true, false);
+  ASSERT_TRUE(plug.SelectPreset(1));
+  EXPECT_EQ(plug.config.learnParam, -1);
+  EXPECT_TRUE(plug.config.learnArmed);
+}
+
 TEST_F(ConfiguredInstrument, UnlearnRemovesTheControllerAndLearningEndsAtReset) {
   TestVornell plug;
   TwoTrackLayout(plug);
