@@ -1,8 +1,8 @@
 #include "plugin/Synth.h"
 
+#include "engine/SemitoneFrequencyTable.h"
 #include "graphics/IGraphics.h"
 #include "plugin/IEditorLink.h"
-#include "engine/SemitoneFrequencyTable.h"
 #include "programs/ParameterTable.h"
 
 // config, a member, has read the INI file before this body runs. The tuning

@@ -156,7 +156,6 @@ class Vornell : public Synth, public EngineHooks {
   int paramChangeDepth = 0;
 
  public:
-
   // ---- helpers -------------------------------------------------------------------------
   // "Mode" as a number 0..6 (values above 6 count as 0).
   int ModeValue() const;

@@ -50,11 +50,12 @@ void TwoTrackLayout(TestVornell& plug) {
 // A steady sawtooth whose brightness only the cutoff decides.
 void SteadySound(TestVornell& plug, int t) {
   const std::pair<int, double> values[] = {
-      {kVoiceCoarseFrequency, 24}, {kVoiceFineFrequency, 0},    {kVoiceGlideRate, 0},       {kVoiceLfoToOsc, 0},
-      {kVoiceOscEnvAmount, 0},     {kVoiceOscSawtooth, 1},      {kVoiceOscTriangle, 0},     {kVoiceOscPulse, 0},
-      {kVoiceOscNoiseMixer, 0},    {kVoiceFilterResonance, 0},  {kVoiceFilterEnvAmount, 0}, {kVoiceLfoToFilter, 0},
-      {kVoiceFilterKeyTrack, 0},   {kVoiceFilterOscModAmount, 0}, {kVoiceAmpEnvAttack, 0},  {kVoiceAmpEnvSustain, 255},
-      {kVoiceVolume, 255},         {kVoiceMode, 0},
+      {kVoiceCoarseFrequency, 24}, {kVoiceFineFrequency, 0},      {kVoiceGlideRate, 0},
+      {kVoiceLfoToOsc, 0},         {kVoiceOscEnvAmount, 0},       {kVoiceOscSawtooth, 1},
+      {kVoiceOscTriangle, 0},      {kVoiceOscPulse, 0},           {kVoiceOscNoiseMixer, 0},
+      {kVoiceFilterResonance, 0},  {kVoiceFilterEnvAmount, 0},    {kVoiceLfoToFilter, 0},
+      {kVoiceFilterKeyTrack, 0},   {kVoiceFilterOscModAmount, 0}, {kVoiceAmpEnvAttack, 0},
+      {kVoiceAmpEnvSustain, 255},  {kVoiceVolume, 255},           {kVoiceMode, 0},
   };
   for (const auto& [k, value] : values) plug.SetPlain(VoiceParamIndex(t, k), value);
 }
@@ -375,8 +376,8 @@ ParameterTexts CollectParameterTexts(const std::vector<std::string>& typed) {
     result.texts.push_back(shown);
   }
   for (int index = 0; index < kNumParams; ++index) {
-    const std::string& text = typed.empty() ? result.texts[static_cast<size_t>(index) * 6 + 2]
-                                            : typed[static_cast<size_t>(index)];
+    const std::string& text =
+        typed.empty() ? result.texts[static_cast<size_t>(index) * 6 + 2] : typed[static_cast<size_t>(index)];
     char buffer[256] = {};
     text.copy(buffer, sizeof buffer - 1);
     effect->dispatcher(effect, effString2Parameter, index, 0, buffer, 0.0f);

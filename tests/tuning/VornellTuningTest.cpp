@@ -76,12 +76,24 @@ class PlainVornell : public Vornell {
     SetPlain(TrackParamIndex(0, kTrackTranspose), 0);
     SetPlain(kParamMasterTune, 0);
     const std::pair<int, double> values[] = {
-        {kVoiceCoarseFrequency, 24}, {kVoiceFineFrequency, 0},     {kVoiceGlideRate, 0},
-        {kVoiceLfoToOsc, 0},         {kVoiceOscEnvAmount, 0},      {kVoiceOscSawtooth, 1},
-        {kVoiceOscTriangle, 0},      {kVoiceOscPulse, 0},          {kVoiceOscNoiseMixer, 0},
-        {kVoiceFilterCutoff, 180},   {kVoiceFilterResonance, 0},   {kVoiceFilterEnvAmount, 0},
-        {kVoiceLfoToFilter, 0},      {kVoiceFilterOscModAmount, 0}, {kVoiceAmpEnvAttack, 0},
-        {kVoiceAmpEnvSustain, 255},  {kVoiceAmpEnvRelease, 0},     {kVoiceVolume, 255},
+        {kVoiceCoarseFrequency, 24},
+        {kVoiceFineFrequency, 0},
+        {kVoiceGlideRate, 0},
+        {kVoiceLfoToOsc, 0},
+        {kVoiceOscEnvAmount, 0},
+        {kVoiceOscSawtooth, 1},
+        {kVoiceOscTriangle, 0},
+        {kVoiceOscPulse, 0},
+        {kVoiceOscNoiseMixer, 0},
+        {kVoiceFilterCutoff, 180},
+        {kVoiceFilterResonance, 0},
+        {kVoiceFilterEnvAmount, 0},
+        {kVoiceLfoToFilter, 0},
+        {kVoiceFilterOscModAmount, 0},
+        {kVoiceAmpEnvAttack, 0},
+        {kVoiceAmpEnvSustain, 255},
+        {kVoiceAmpEnvRelease, 0},
+        {kVoiceVolume, 255},
         {kVoiceMode, 0},
     };
     for (const auto& [k, value] : values) SetPlain(VoiceParamIndex(0, k), value);
