@@ -117,10 +117,6 @@ class Vornell : public Synth, public EngineHooks {
   void OnProgramChange(int32_t program) override;
   double GetParameterNormalized(int32_t index) override;
   void SetParameterFromController(int32_t index, double normalized) override;
-  // The tuning client's answers; without a master only a flag is looked at.
-  bool IsTuningOnline() override;
-  bool IsNoteFiltered(int32_t note) override;
-  int32_t NoteToPitch(int32_t key) override;
 
   // ---- configuration (config/VornellConfiguration.cpp) --------------------------------
   // User-interface thread unless noted; each takes the plug-in lock.
@@ -147,6 +143,12 @@ class Vornell : public Synth, public EngineHooks {
   void RefreshControllerSettings();
   // Learning ended on a capture: the editor redraws the learn switch.
   void OnMidiLearnEnded() override { panelDirty = true; }
+
+  // ---- tuning hooks (tuning/VornellTuning.cpp; audio thread, under the plug-in lock) ----
+  // The tuning client's answers; without a master only a flag is looked at.
+  bool IsTuningOnline() override;
+  bool IsNoteFiltered(int32_t note) override;
+  int32_t NoteToPitch(int32_t key) override;
 
  private:
   // The configuration's ControllerSettingsVersion the engine's copy was made from.
