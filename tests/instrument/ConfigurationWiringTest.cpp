@@ -254,6 +254,7 @@ TEST_F(ConfiguredInstrument, TwoInstancesShareTheirSavedSettingsThroughTheFile) 
   second.SetPlain(CutoffIndex(0), 10);
   SendController(second, 0, 20, 0);
   ASSERT_EQ(second.config.ccMap[20], CutoffIndex(0));
+  EXPECT_TRUE(second.ToggleSaveEnhancedPrograms());
   second.SaveConfiguration();
   ASSERT_EQ(second.questions.size(), 1u);
   EXPECT_EQ(second.questions[0].rfind("Save Configuration|The INI configuration file is:\n" + IniPath(), 0), 0u);
@@ -268,6 +269,7 @@ TEST_F(ConfiguredInstrument, TwoInstancesShareTheirSavedSettingsThroughTheFile) 
   first.answer = 6;
   first.ReloadConfiguration();
   EXPECT_EQ(first.config.ccMap[20], CutoffIndex(0));
+  EXPECT_TRUE(first.library.saveEnhancedPrograms) << "the library follows the reloaded setting";
   SendController(first, 0, 20, 127);
   Rendering out;
   Render(first, 512, out);
@@ -290,7 +292,12 @@ TEST_F(ConfiguredInstrument, TemplatesSetTheTrackParametersAndAreRecognised) {
   TestVornell plug;
   ASSERT_EQ(plug.config.configTemplates.size(), 10u);
 
+  plug.OpenEditor();
+  plug.panelDirty = false;
   plug.ApplyConfigTemplate(5);  // "Multi Poly"
+  EXPECT_EQ(plug.StatusText(), "Configuration applied.");
+  EXPECT_EQ(plug.StatusColour(), kStatusGreen);
+  EXPECT_TRUE(plug.panelDirty);
   for (int t = 0; t < 6; ++t) {
     EXPECT_EQ(plug.IntParam(TrackParamIndex(t, kTrackChannel)), t);
     EXPECT_EQ(plug.IntParam(TrackParamIndex(t, kTrackMode)), 1);
