@@ -79,7 +79,9 @@ class Synth : public IPlugVST {
   // Declared before everything that reads it.
   Configuration config;
   // Views of config's switches (assigning one sets the setting, for this
-  // instance only, without writing the file).
+  // instance only, without writing the file). The program library keeps its
+  // own copy of saveEnhancedPrograms: change that one through Vornell's
+  // ToggleSaveEnhancedPrograms, which updates both and writes the file.
   std::atomic<bool>& midiThru = config.midiThru;
   std::atomic<bool>& ignoreProgramChange = config.ignoreProgramChange;
   std::atomic<bool>& dontAskToCommit = config.dontAskToCommit;
