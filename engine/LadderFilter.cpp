@@ -4,25 +4,16 @@
 
 #include "engine/CutoffTables.h"
 
-int32_t LadderFilter::CutoffIndex(double cutoff) {
-  // Indices outside the tables read the table ends, so clamping first keeps the
-  // coefficients the same and the conversion defined.
-  if (!(cutoff > 0.0)) return 0;
-  if (cutoff >= 17280.0) return 17280;
-  return static_cast<int32_t>(std::round(cutoff));
-}
-
 void LadderFilter::ComputeCoefficients(int32_t c) {
   lastCutoffIndex = c;
-  double w = tables ? tables->W(c) : 0.0;
-  double kmax = tables ? tables->KMax(c) : 4.1;
-  k = resonance * kmax;
+  // G = w / (w + 2), a = (w - 2) / (w + 2) and G^4 come from the tables.
+  const CutoffTables::Entry e = tables ? tables->At(c) : CutoffTables::Entry{4.1, 0.0, -1.0, 0.0};
+  k = resonance * e.kmax;
   double h = resonance < 0.0 ? 0.5 : std::fabs((resonance < 1.0 ? resonance : 1.0) - 0.5);
   gainComp = 2.0 - (2.0 * h) * (2.0 * h);
-  G = w / (w + 2.0);
-  a = (w - 2.0) / (w + 2.0);
-  double G2 = G * G;
-  G4 = G2 * G2;
+  G = e.g;
+  a = e.a;
+  G4 = e.g4;
   norm = 1.0 / (1.0 + k * G4);
 }
 

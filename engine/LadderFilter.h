@@ -22,7 +22,16 @@ class LadderFilter {
   void RunPreRoll();  // excites a self-oscillating filter (resonance >= 1)
   double Step(double x);
 
-  static int32_t CutoffIndex(double cutoff);
+  // The cutoff rounded to whole pitch steps (halves away from zero). Indices
+  // outside the tables read the table ends, so clamping first keeps the
+  // coefficients the same and the conversion defined.
+  static int32_t CutoffIndex(double cutoff) {
+    if (!(cutoff > 0.0)) return 0;
+    if (cutoff >= 17280.0) return 17280;
+    // x - trunc(x) is exact, so this equals std::round.
+    double whole = static_cast<double>(static_cast<int32_t>(cutoff));
+    return static_cast<int32_t>(whole) + (cutoff - whole >= 0.5 ? 1 : 0);
+  }
 
   double sampleRate = 44100.0;
   double resonance = 0.0;
