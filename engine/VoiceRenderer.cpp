@@ -7,14 +7,14 @@
 
 namespace {
 
-constexpr int32_t kLanes = FilterLanes::kLanes;
+constexpr int32_t kMaxLanes = FilterLanes::kMaxLanes;
 
 // The oscillator and noise mix of one voice for a run, without per-sample
 // tests of the waveform switches. Also returns the triangle per sample when the
 // cutoff follows it.
 template <bool Pulse, bool Saw, bool Triangle>
-void RenderOscillator(Oscillator& osc, double noiseMix, const double* noise, double* x, double* triangleOut,
-                      int32_t length) {
+void RenderOscillator(Oscillator& osc, double noiseMix, const double* noise, double* x, int32_t stride,
+                      double* triangleOut, int32_t length) {
   const double* sawTable = osc.sawTable;
   const double* triangleTable = osc.triangleTable;
   int32_t phase1 = osc.phase1, phase2 = osc.phase2;
@@ -35,7 +35,7 @@ void RenderOscillator(Oscillator& osc, double noiseMix, const double* noise, dou
     phase2 = (phase2 + increment) & Oscillator::kPhaseMask;
     s = s * mixGain;
     if (noiseMix > 0.0) s = noiseMix * noise[i] + (1.0 - noiseMix) * s;
-    x[i * kLanes] = s;
+    x[i * stride] = s;
     if (triangleOut) triangleOut[i] = lastTriangle;
   }
   osc.phase1 = phase1;
@@ -43,7 +43,7 @@ void RenderOscillator(Oscillator& osc, double noiseMix, const double* noise, dou
   osc.lastTriangle = lastTriangle;
 }
 
-using OscillatorRun = void (*)(Oscillator&, double, const double*, double*, double*, int32_t);
+using OscillatorRun = void (*)(Oscillator&, double, const double*, double*, int32_t, double*, int32_t);
 
 const OscillatorRun kOscillatorRuns[8] = {
     RenderOscillator<false, false, false>, RenderOscillator<false, false, true>, RenderOscillator<false, true, false>,
@@ -57,7 +57,7 @@ void VoiceRenderer::Prepare(int32_t maxLength) {
   if (maxLength < 1) maxLength = 1;
   if (maxLength <= capacity) return;
   capacity = maxLength;
-  const size_t laneSize = static_cast<size_t>(capacity) * kLanes;
+  const size_t laneSize = static_cast<size_t>(capacity) * kMaxLanes;
   noise.assign(capacity, 0.0);
   level.assign(capacity, 0.0);
   for (std::vector<double>* v : {&input, &output, &G, &a, &G4, &norm, &k, &gainComp}) v->assign(laneSize, 0.0);
@@ -79,7 +79,7 @@ void VoiceRenderer::PrepareLane(Voice& voice, int32_t lane, int32_t length, bool
   LadderFilter& filter = voice.filter;
   double* triangle = varying ? level.data() : nullptr;  // borrowed until the envelope runs
   int32_t run = (osc.pulseOn ? 4 : 0) | (osc.sawtoothOn ? 2 : 0) | (osc.triangleOn ? 1 : 0);
-  kOscillatorRuns[run](osc, voice.noiseMix, noise.data(), input.data() + lane, triangle, length);
+  kOscillatorRuns[run](osc, voice.noiseMix, noise.data(), input.data() + lane, lanes.width, triangle, length);
 
   if (varying) {
     // The cutoff follows the triangle sample by sample; coefficients are
@@ -87,7 +87,7 @@ void VoiceRenderer::PrepareLane(Voice& voice, int32_t lane, int32_t length, bool
     for (int32_t i = 0; i < length; ++i) {
       filter.UpdateCoefficients(voice.modDepth * triangle[i] + voice.cutoffPitch);
       if (i == 0 && filter.preRoll) filter.RunPreRoll();
-      const size_t at = static_cast<size_t>(i) * kLanes + lane;
+      const size_t at = static_cast<size_t>(i) * lanes.width + lane;
       G[at] = filter.G;
       a[at] = filter.a;
       G4[at] = filter.G4;
@@ -128,7 +128,7 @@ void VoiceRenderer::PrepareLane(Voice& voice, int32_t lane, int32_t length, bool
 void VoiceRenderer::ClearLane(int32_t lane, int32_t length, bool varying) {
   // A silent lane: zero input and coefficients keep it at zero.
   for (int32_t i = 0; i < length; ++i) {
-    const size_t at = static_cast<size_t>(i) * kLanes + lane;
+    const size_t at = static_cast<size_t>(i) * lanes.width + lane;
     input[at] = 0.0;
     if (varying) {
       G[at] = a[at] = G4[at] = k[at] = gainComp[at] = 0.0;
@@ -155,11 +155,12 @@ void VoiceRenderer::FinishLane(Engine& engine, Voice& voice, int32_t lane, int32
   const size_t index = static_cast<size_t>(&voice - engine.voices.data());
   double* result = voiceOut.data() + index * capacity;
   const double* y = output.data() + lane;
-  for (int32_t i = 0; i < length; ++i) result[i] = y[static_cast<size_t>(i) * kLanes] * levelIn[i] * outputGain * masterGain;
+  for (int32_t i = 0; i < length; ++i) result[i] = y[static_cast<size_t>(i) * lanes.width] * levelIn[i] * outputGain * masterGain;
 }
 
 void VoiceRenderer::RenderGroup(Engine& engine, Voice* const* group, int32_t used, bool varying, int32_t length) {
-  for (int32_t lane = 0; lane < kLanes; ++lane) {
+  lanes.width = used > kMaxLanes / 2 ? kMaxLanes : kMaxLanes / 2;
+  for (int32_t lane = 0; lane < lanes.width; ++lane) {
     if (lane < used)
       PrepareLane(*group[lane], lane, length, varying);
     else
@@ -197,10 +198,10 @@ void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, do
         constant[constantCount++] = &voice;
     }
   }
-  for (int32_t first = 0; first < constantCount; first += kLanes)
-    RenderGroup(engine, constant + first, std::min(kLanes, constantCount - first), false, length);
-  for (int32_t first = 0; first < varyingCount; first += kLanes)
-    RenderGroup(engine, varying + first, std::min(kLanes, varyingCount - first), true, length);
+  for (int32_t first = 0; first < constantCount; first += kMaxLanes)
+    RenderGroup(engine, constant + first, std::min(kMaxLanes, constantCount - first), false, length);
+  for (int32_t first = 0; first < varyingCount; first += kMaxLanes)
+    RenderGroup(engine, varying + first, std::min(kMaxLanes, varyingCount - first), true, length);
 
   double* sumLeft = out[0];
   double* sumRight = out[1];

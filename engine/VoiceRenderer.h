@@ -10,8 +10,8 @@ class Engine;
 class Voice;
 
 // The batched audio path: renders a run of samples (no message due inside it)
-// voice by voice instead of sample by sample, eight voices' filters side by
-// side. Per sample and voice it does the same arithmetic in the same order as
+// voice by voice instead of sample by sample, up to sixteen voices' filters
+// side by side. Per sample and voice it does the same arithmetic in the same order as
 // Voice::RenderSample and the engine's mix, so the output is identical to the
 // per-sample path. Scratch memory is sized outside the audio path by Prepare.
 class VoiceRenderer {
