@@ -221,5 +221,4 @@ class Engine {
   std::unique_ptr<CutoffTables> cutoffTables;
   std::unique_ptr<VoiceRenderer> renderer;
   bool referenceRendering = false;
-  double* outputCursor[kOutputCount] = {};
 };
