@@ -49,7 +49,6 @@ __attribute__((always_inline)) inline void Body(FilterLanes& lanes, int32_t leng
     const V G4 = Constant ? cG4 : Load<W>(lanes.G4 + at);
     const V norm = Constant ? cNorm : Load<W>(lanes.norm + at);
     const V k = Constant ? cK : Load<W>(lanes.k + at);
-    const V gainComp = Constant ? cGc : Load<W>(lanes.gainComp + at);
     const V x = Load<W>(lanes.x + at);
     s1 += ad;
     s2 += ad;
@@ -75,7 +74,7 @@ __attribute__((always_inline)) inline void Body(FilterLanes& lanes, int32_t leng
     v = G * y3;
     V y4 = s4 + v;
     s4 = v - a * y4;
-    Store<W>(lanes.y + at, y * gainComp);
+    Store<W>(lanes.y + at, y * cGc);
   }
   Store<W>(lanes.s1, s1);
   Store<W>(lanes.s2, s2);

@@ -19,8 +19,8 @@ struct FilterLanes {
   const double* G4 = nullptr;
   const double* norm = nullptr;
   const double* k = nullptr;
-  const double* gainComp = nullptr;
-  // ... or one set per lane for the whole run (RunConstant).
+  // ... or one set per lane for the whole run (RunConstant). The output gain
+  // depends on the resonance alone and is always taken from constGainComp.
   alignas(64) double constG[kMaxLanes];
   alignas(64) double constA[kMaxLanes];
   alignas(64) double constG4[kMaxLanes];

@@ -8,19 +8,6 @@
 
 #include "engine/CutoffTables.h"
 
-void LadderFilter::ComputeCoefficients(int32_t c) {
-  lastCutoffIndex = c;
-  // G = w / (w + 2), a = (w - 2) / (w + 2) and G^4 come from the tables.
-  const CutoffTables::Entry e = tables ? tables->At(c) : CutoffTables::Entry{4.1, 0.0, -1.0, 0.0};
-  k = resonance * e.kmax;
-  double h = resonance < 0.0 ? 0.5 : std::fabs((resonance < 1.0 ? resonance : 1.0) - 0.5);
-  gainComp = 2.0 - (2.0 * h) * (2.0 * h);
-  G = e.g;
-  a = e.a;
-  G4 = e.g4;
-  norm = 1.0 / (1.0 + k * G4);
-}
-
 void LadderFilter::RunPreRoll() {
   preRoll = false;
   s1 = s2 = s3 = s4 = 1.0;
@@ -36,6 +23,9 @@ double LadderFilter::FilterSample(double x, double cutoff) {
 
 void LadderFilter::SetResonance(double r, bool reset) {
   resonance = r;
+  // 1 at resonance 0 and 1, 2 at 0.5.
+  double h = r < 0.0 ? 0.5 : std::fabs((r < 1.0 ? r : 1.0) - 0.5);
+  resonanceGain = 2.0 - (2.0 * h) * (2.0 * h);
   lastCutoffIndex = -1;
   if (reset) {
     if (r >= 1.0)

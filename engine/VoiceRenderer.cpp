@@ -64,7 +64,7 @@ void VoiceRenderer::Prepare(int32_t maxLength) {
   const size_t laneSize = static_cast<size_t>(capacity) * kMaxLanes;
   noise.assign(capacity, 0.0);
   level.assign(capacity, 0.0);
-  for (std::vector<double>* v : {&input, &output, &G, &a, &G4, &norm, &k, &gainComp}) v->assign(laneSize, 0.0);
+  for (std::vector<double>* v : {&input, &output, &G, &a, &G4, &norm, &k}) v->assign(laneSize, 0.0);
   levels.assign(laneSize, 0.0);
   voiceOut.assign(static_cast<size_t>(capacity) * Engine::kVoiceCount, 0.0);
   discard.assign(static_cast<size_t>(capacity) * Engine::kOutputCount, 0.0);
@@ -75,7 +75,6 @@ void VoiceRenderer::Prepare(int32_t maxLength) {
   lanes.G4 = G4.data();
   lanes.norm = norm.data();
   lanes.k = k.data();
-  lanes.gainComp = gainComp.data();
 }
 
 void VoiceRenderer::PrepareLane(Voice& voice, int32_t lane, int32_t length, bool varying) {
@@ -97,8 +96,8 @@ void VoiceRenderer::PrepareLane(Voice& voice, int32_t lane, int32_t length, bool
       G4[at] = filter.G4;
       norm[at] = filter.norm;
       k[at] = filter.k;
-      gainComp[at] = filter.gainComp;
     }
+    lanes.constGainComp[lane] = filter.gainComp;
   } else {
     filter.UpdateCoefficients(voice.cutoffPitch);
     if (filter.preRoll) filter.RunPreRoll();
@@ -135,7 +134,7 @@ void VoiceRenderer::ClearLane(int32_t lane, int32_t length, bool varying) {
     const size_t at = static_cast<size_t>(i) * lanes.width + lane;
     input[at] = 0.0;
     if (varying) {
-      G[at] = a[at] = G4[at] = k[at] = gainComp[at] = 0.0;
+      G[at] = a[at] = G4[at] = k[at] = 0.0;
       norm[at] = 1.0;
     }
   }
