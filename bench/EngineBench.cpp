@@ -14,8 +14,8 @@ constexpr double kRate = 48000.0;
 constexpr int32_t kBlock = 256;
 
 std::array<uint8_t, 37> InitProgram() {
-  return {24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 128, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 128,
-          0,  0, 0, 255, 0, 255, 0, 0};
+  return {24,  0, 0, 0, 0, 0, 0, 0, 0, 0,   1, 0, 0, 128, 0, 0,   0, 0, 0,
+          255, 0, 0, 0, 0, 0, 0, 0, 0, 128, 0, 0, 0, 255, 0, 255, 0, 0};
 }
 
 struct Bench {
@@ -57,12 +57,30 @@ std::array<uint8_t, 37> BenchSound(int32_t variant) {
   p[Voice::kLfoFrequency] = 100;
   p[Voice::kAmpEnvSustain] = 255;
   switch (variant % 6) {
-    case 1: p[Voice::kOscTriangle] = 1; p[Voice::kOscNoiseMixer] = 40; break;
-    case 2: p[Voice::kFilterResonance] = 255; p[Voice::kOscPulse] = 0; break;
-    case 3: p[Voice::kFilterOscModAmount] = 120; p[Voice::kOscTriangle] = 1; break;
-    case 4: p[Voice::kGlideRate] = 150; p[Voice::kOscLfoToPw] = 1; p[Voice::kLfoShape] = 1; break;
-    case 5: p[Voice::kOscEnvAmount] = 60; p[Voice::kOscEnvDecay] = 90; p[Voice::kFilterKeyTrack] = 64; break;
-    default: break;
+    case 1:
+      p[Voice::kOscTriangle] = 1;
+      p[Voice::kOscNoiseMixer] = 40;
+      break;
+    case 2:
+      p[Voice::kFilterResonance] = 255;
+      p[Voice::kOscPulse] = 0;
+      break;
+    case 3:
+      p[Voice::kFilterOscModAmount] = 120;
+      p[Voice::kOscTriangle] = 1;
+      break;
+    case 4:
+      p[Voice::kGlideRate] = 150;
+      p[Voice::kOscLfoToPw] = 1;
+      p[Voice::kLfoShape] = 1;
+      break;
+    case 5:
+      p[Voice::kOscEnvAmount] = 60;
+      p[Voice::kOscEnvDecay] = 90;
+      p[Voice::kFilterKeyTrack] = 64;
+      break;
+    default:
+      break;
   }
   return p;
 }
@@ -116,8 +134,7 @@ static void BM_FullPolyphony(benchmark::State& state) {
   }
   Report(state, samples);
   // Audio seconds per CPU second.
-  state.counters["rtf"] =
-      benchmark::Counter(static_cast<double>(samples) / kRate, benchmark::Counter::kIsRate);
+  state.counters["rtf"] = benchmark::Counter(static_cast<double>(samples) / kRate, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_FullPolyphony);
 

@@ -12,8 +12,8 @@ class Envelope {
   // Rate (ramp per tick, before timeScale) of a time index 0..255.
   static double EnvelopeRate(int32_t index);
 
-  void Start();    // attack from the present level
-  void Release();  // release from the present level, or end when silent
+  void Start();            // attack from the present level
+  void Release();          // release from the present level, or end when silent
   void Reset() { End(); }  // idle at level 0 at once
   inline void Tick();      // one step (EnvelopeTick)
 

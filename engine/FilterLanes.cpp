@@ -132,6 +132,10 @@ const Kernels& SelectedKernels() {
 
 }  // namespace
 
-void FilterLanes::Run(int32_t length) { SelectedKernels().run[width > 8 ? 1 : 0][0](*this, length); }
+void FilterLanes::Run(int32_t length) {
+  SelectedKernels().run[width > 8 ? 1 : 0][0](*this, length);
+}
 
-void FilterLanes::RunConstant(int32_t length) { SelectedKernels().run[width > 8 ? 1 : 0][1](*this, length); }
+void FilterLanes::RunConstant(int32_t length) {
+  SelectedKernels().run[width > 8 ? 1 : 0][1](*this, length);
+}

@@ -158,7 +158,8 @@ void VoiceRenderer::FinishLane(Engine& engine, Voice& voice, int32_t lane, int32
   const size_t index = static_cast<size_t>(&voice - engine.voices.data());
   double* result = voiceOut.data() + index * capacity;
   const double* y = output.data() + lane;
-  for (int32_t i = 0; i < length; ++i) result[i] = y[static_cast<size_t>(i) * lanes.width] * levelIn[i] * outputGain * masterGain;
+  for (int32_t i = 0; i < length; ++i)
+    result[i] = y[static_cast<size_t>(i) * lanes.width] * levelIn[i] * outputGain * masterGain;
 }
 
 void VoiceRenderer::RenderGroup(Engine& engine, Voice* const* group, int32_t used, bool varying, int32_t length) {

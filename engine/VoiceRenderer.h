@@ -31,10 +31,10 @@ class VoiceRenderer {
 
   int32_t capacity = 0;
   std::vector<double> noise;
-  std::vector<double> level;  // amplitude envelope of one lane
+  std::vector<double> level;                             // amplitude envelope of one lane
   std::vector<double> input, output, G, a, G4, norm, k;  // lane-interleaved
-  std::vector<double> levels;    // [lane * capacity + i]
-  std::vector<double> voiceOut;  // [voice * capacity + i]: a voice's sample times master gain
+  std::vector<double> levels;                            // [lane * capacity + i]
+  std::vector<double> voiceOut;                          // [voice * capacity + i]: a voice's sample times master gain
   std::vector<double> discard;
   FilterLanes lanes;
 };

@@ -30,8 +30,12 @@ void* AllocateAligned(size_t size, std::align_val_t alignment) {
 }
 }  // namespace
 
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
+void* operator new(size_t size) {
+  return Allocate(size);
+}
+void* operator new[](size_t size) {
+  return Allocate(size);
+}
 void* operator new(size_t size, const std::nothrow_t&) noexcept {
   try {
     return Allocate(size);
@@ -46,16 +50,36 @@ void* operator new[](size_t size, const std::nothrow_t&) noexcept {
     return nullptr;
   }
 }
-void* operator new(size_t size, std::align_val_t a) { return AllocateAligned(size, a); }
-void* operator new[](size_t size, std::align_val_t a) { return AllocateAligned(size, a); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t, std::align_val_t) noexcept { std::free(p); }
+void* operator new(size_t size, std::align_val_t a) {
+  return AllocateAligned(size, a);
+}
+void* operator new[](size_t size, std::align_val_t a) {
+  return AllocateAligned(size, a);
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, size_t, std::align_val_t) noexcept {
+  std::free(p);
+}
 
 TEST(Allocation, CountingSeesAnAllocation) {
   counting = true;

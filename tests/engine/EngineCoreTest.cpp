@@ -202,9 +202,7 @@ TEST(EngineControllers, WheelAndBendReachTheTracksOnTheirChannel) {
 TEST(EngineControllers, MappedControllersSetParametersOfTheTracksOnTheChannel) {
   struct ParamHooks : EngineHooks {
     double GetParameterNormalized(int32_t index) override { return index == 3 ? 0.0 : 0.5; }
-    void SetParameterFromController(int32_t index, double normalized) override {
-      sets.push_back({index, normalized});
-    }
+    void SetParameterFromController(int32_t index, double normalized) override { sets.push_back({index, normalized}); }
     std::vector<std::pair<int32_t, double>> sets;
   };
   ParamHooks hooks;
@@ -216,8 +214,8 @@ TEST(EngineControllers, MappedControllersSetParametersOfTheTracksOnTheChannel) {
   rig.engine.SetTrackChannel(3, 1);
   rig.engine.SetTrackChannel(4, Track::kNoChannel);
   rig.engine.SetTrackChannel(5, Track::kNoChannel);
-  rig.engine.SetControllerMapping(7, 3);          // a global parameter
-  rig.engine.SetControllerMapping(74, 81 + 19);   // track 1's cutoff
+  rig.engine.SetControllerMapping(7, 3);         // a global parameter
+  rig.engine.SetControllerMapping(74, 81 + 19);  // track 1's cutoff
   rig.Midi(0, 0xB1, 7, 127);
   rig.Midi(0, 0xB1, 74, 0);
   rig.Midi(0, 0xB1, 75, 10);  // unmapped

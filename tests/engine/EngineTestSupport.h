@@ -12,8 +12,8 @@ namespace enginetest {
 
 // The values of a freshly initialised program, in voice-parameter order.
 inline std::array<uint8_t, 37> InitProgram() {
-  return {24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 128, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 128,
-          0,  0, 0, 255, 0, 255, 0, 0};
+  return {24,  0, 0, 0, 0, 0, 0, 0, 0, 0,   1, 0, 0, 128, 0, 0,   0, 0, 0,
+          255, 0, 0, 0, 0, 0, 0, 0, 0, 128, 0, 0, 0, 255, 0, 255, 0, 0};
 }
 
 // An engine set up as the parameter defaults leave it: every track on all

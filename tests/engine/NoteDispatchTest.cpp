@@ -39,17 +39,28 @@ void Play(Rig& rig, const std::vector<Step>& steps) {
   Engine& engine = rig.engine;
   for (const Step& step : steps) {
     switch (step.op) {
-      case 'n': engine.NoteOn(step.channel, step.note, 100, false); break;
-      case 'f': engine.NoteOff(step.channel, step.note, false); break;
-      case 'p': engine.SustainPedal(step.channel, true, false); break;
-      case 'u': engine.SustainPedal(step.channel, false, false); break;
-      default: break;
+      case 'n':
+        engine.NoteOn(step.channel, step.note, 100, false);
+        break;
+      case 'f':
+        engine.NoteOff(step.channel, step.note, false);
+        break;
+      case 'p':
+        engine.SustainPedal(step.channel, true, false);
+        break;
+      case 'u':
+        engine.SustainPedal(step.channel, false, false);
+        break;
+      default:
+        break;
     }
     rig.Render(16);
   }
 }
 
-bool Releasing(const Voice& v) { return v.ampEnv.stage == Envelope::kRelease || v.ampEnv.stage == Envelope::kReleaseTail; }
+bool Releasing(const Voice& v) {
+  return v.ampEnv.stage == Envelope::kRelease || v.ampEnv.stage == Envelope::kReleaseTail;
+}
 
 void Only(Engine& engine, std::initializer_list<std::pair<int32_t, int32_t>> trackChannels) {
   for (int32_t t = 0; t < 6; ++t) engine.SetTrackChannel(t, Track::kNoChannel);

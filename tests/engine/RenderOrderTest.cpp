@@ -103,10 +103,15 @@ void Drive(Rig& rig, uint32_t seed) {
       int32_t channel = static_cast<int32_t>(random() % 4);
       int32_t note = 36 + static_cast<int32_t>(random() % 48);
       switch (random() % 12) {
-        case 0: case 1: case 2: case 3:
+        case 0:
+        case 1:
+        case 2:
+        case 3:
           rig.Midi(offset, 0x90 + channel, note, 1 + static_cast<int32_t>(random() % 127));
           break;
-        case 4: case 5: case 6:
+        case 4:
+        case 5:
+        case 6:
           rig.Midi(offset, 0x80 + channel, note, 0);
           break;
         case 7:

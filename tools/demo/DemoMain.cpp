@@ -79,8 +79,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   double finalPeak = peak * gain;
-  std::printf("%s: %.2f s at %.0f Hz stereo, peak %.3f (%.1f dBFS), rendered in %.2f s\n", argv[1],
-              length / sampleRate, sampleRate, finalPeak, 20.0 * std::log10(finalPeak > 0.0 ? finalPeak : 1e-12),
-              seconds);
+  std::printf("%s: %.2f s at %.0f Hz stereo, peak %.3f (%.1f dBFS), rendered in %.2f s\n", argv[1], length / sampleRate,
+              sampleRate, finalPeak, 20.0 * std::log10(finalPeak > 0.0 ? finalPeak : 1e-12), seconds);
   return 0;
 }

@@ -14,8 +14,8 @@ enum Channel : int32_t { kPad = 0, kBass = 1, kLead = 2, kStabs = 3, kHats = 4 }
 using Program = std::array<uint8_t, 37>;
 
 Program InitProgram() {
-  return {24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 128, 0, 0, 0, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0, 0, 128,
-          0,  0, 0, 255, 0, 255, 0, 0};
+  return {24,  0, 0, 0, 0, 0, 0, 0, 0, 0,   1, 0, 0, 128, 0, 0,   0, 0, 0,
+          255, 0, 0, 0, 0, 0, 0, 0, 0, 128, 0, 0, 0, 255, 0, 255, 0, 0};
 }
 
 Program PadSound() {
@@ -204,5 +204,6 @@ void DemoSong::Automate(Engine& engine, int64_t sample) const {
   else if (bar >= 6.0)
     shape = std::max(0.0, 1.0 - (bar - 6.0) / 2.5);
   double value = 60.0 + shape * 150.0;
-  engine.SetTrackVoiceParam(kStabs, Voice::kFilterCutoff, VoiceParamEngineValue(Voice::kFilterCutoff, static_cast<int32_t>(value)));
+  engine.SetTrackVoiceParam(kStabs, Voice::kFilterCutoff,
+                            VoiceParamEngineValue(Voice::kFilterCutoff, static_cast<int32_t>(value)));
 }
