@@ -114,12 +114,15 @@ static void BM_FullPolyphony(benchmark::State& state) {
     auto sound = BenchSound(t);
     LoadProgramValues(bench.engine, t, sound.data());
   }
-  // Own voices through dispatch need monophonic tracks; the pool through
-  // polyphonic ones; the rest is started on the voices directly.
-  for (int32_t v = 0; v < Engine::kVoiceCount; ++v) {
+  // The pool fills through note dispatch (fifteen notes on each polyphonic
+  // track); the tracks' own voices, which dispatch leaves to monophonic
+  // playing, are started directly.
+  for (int32_t t = 0; t < Engine::kTrackCount; ++t)
+    for (int32_t n = 0; n < 15; ++n) bench.engine.NoteOn(t, 36 + t * 3 + n * 4, 100, false);
+  for (int32_t v = 0; v < Engine::kFirstPoolVoice; ++v) {
     NoteStart ns;
-    ns.track = static_cast<uint8_t>(v % Engine::kTrackCount);
-    ns.note = 36 + (v * 5) % 48;
+    ns.track = static_cast<uint8_t>(v);
+    ns.note = 48 + v * 5;
     ns.velocity = 100;
     bench.engine.StartVoice(v, ns);
   }
