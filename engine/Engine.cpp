@@ -347,11 +347,13 @@ void Engine::OnVoiceStarted(const Voice* voice) {
 }
 
 void Engine::SetTrackVolume(int32_t track, double volume) {
+  if (!ValidTrack(track)) return;
   tracks[track].volume = volume;
   tracks[track].UpdateGains();
 }
 
 void Engine::SetTrackPan(int32_t track, double pan) {
+  if (!ValidTrack(track)) return;
   tracks[track].pan = pan;
   tracks[track].UpdateGains();
 }
