@@ -401,3 +401,78 @@ TEST(NoteDispatch, ArpeggiatorNoteOffOnChannelSixReleasesHeldVoices) {
   EXPECT_FALSE(rig.engine.GetVoice(0).keyHeld);
   EXPECT_FALSE(rig.engine.GetVoice(5).keyHeld);
 }
+
+TEST(NoteDispatch, InArpeggiatorModesCycleMovesOnEvenForARepeatedKey) {
+  for (int32_t mode : {0, 3}) {
+    Rig rig;
+    Only(rig.engine, {{0, 0}, {1, 0}});
+    rig.engine.SetTrackMode(0, Track::kPolyphonic);
+    rig.engine.SetTrackMode(1, Track::kPolyphonic);
+    rig.engine.SetMode(mode);
+    rig.engine.NoteOn(0, 60, 100, false);
+    rig.engine.NoteOff(0, 60, false);
+    rig.engine.NoteOn(0, 60, 100, false);
+    // The second press plays on track 2 only when Cycle rotated.
+    bool onSecondTrack = false;
+    for (int32_t v = 6; v < 96; ++v) {
+      const Voice& voice = rig.engine.GetVoice(v);
+      if (voice.keyHeld && voice.track == 1) onSecondTrack = true;
+    }
+    EXPECT_EQ(onSecondTrack, mode == 3) << mode;
+  }
+}
+
+TEST(NoteDispatch, ASequenceDrivenTrackKeepsItsOwnIndexAsChannel) {
+  Rig rig;
+  Only(rig.engine, {{2, 0}});
+  rig.engine.GetTrack(2).sequenceDriven = true;
+  rig.engine.SetTrackChannel(2, 7);
+  EXPECT_EQ(rig.engine.GetTrack(2).channel, 2);
+  EXPECT_EQ(rig.engine.ChannelTrackCount(0), 0);
+  ASSERT_EQ(rig.engine.ChannelTrackCount(7), 1);
+  EXPECT_EQ(rig.engine.ChannelTrack(7, 0), 2);
+}
+
+TEST(NoteDispatch, ReleasingAChannelReleasesOnlyItsTracks) {
+  struct HoldHooks : EngineHooks {
+    void ClearArpeggiatorHold() override { ++clears; }
+    int32_t clears = 0;
+  };
+  HoldHooks hooks;
+  Rig rig(48000.0, 256, &hooks);
+  Only(rig.engine, {{0, 5}, {1, 4}});
+  rig.engine.NoteOn(5, 60, 100, false);
+  rig.engine.NoteOn(4, 62, 100, false);
+  rig.Render(96);
+  hooks.clears = 0;
+  rig.engine.ReleaseChannelVoices(5);
+  EXPECT_FALSE(rig.engine.GetVoice(0).keyHeld);
+  EXPECT_EQ(rig.engine.GetVoice(0).ampEnv.stage, Envelope::kRelease);
+  EXPECT_TRUE(rig.engine.GetVoice(1).keyHeld);
+  EXPECT_EQ(hooks.clears, 1);
+  EXPECT_EQ(rig.engine.GetTrack(0).heldVoiceCount, 0);
+  EXPECT_EQ(rig.engine.GetTrack(1).heldVoiceCount, 1);
+}
+
+TEST(NoteDispatch, TheSequencersPedalReachesOnlyTracksOnItsChannel) {
+  Rig rig;
+  Only(rig.engine, {{0, 0}, {1, Track::kAllChannels}});
+  rig.engine.SustainPedal(0, true, true);
+  EXPECT_TRUE(rig.engine.GetVoice(0).sustained);
+  EXPECT_FALSE(rig.engine.GetVoice(1).sustained);
+  rig.engine.SustainPedal(0, true, false);
+  EXPECT_TRUE(rig.engine.GetVoice(1).sustained);
+}
+
+TEST(NoteDispatch, TransposeTuneAndMasterTuneSetTheVoicePitch) {
+  Rig rig;
+  Only(rig.engine, {{0, 0}});
+  rig.engine.SetTrackTranspose(0, 12);
+  rig.engine.SetTrackTune(0, 40.0);
+  rig.engine.SetMasterTune(-8.0);
+  rig.engine.NoteOn(0, 57, 100, false);
+  const Voice& v = rig.engine.GetVoice(0);
+  EXPECT_EQ(v.note, 57);
+  EXPECT_EQ(v.keyNumber, 69);
+  EXPECT_EQ(v.osc.phaseIncrement, rig.engine.PhaseIncrements()[69 * 128 + 32]);
+}
