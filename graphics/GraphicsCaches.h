@@ -1,0 +1,18 @@
+#pragma once
+// The process-wide caches shared by every editor: decoded panel bitmaps by
+// resource id and fonts by (size, style, orientation, name). Each has its
+// own lock, so any thread may ask. Entries stay until the module unloads.
+#include "graphics/EditorRecords.h"
+
+class LICE_IBitmap;
+class LICE_IFont;
+
+// The decoded "PNG" resource `id`, loading it on first use; null (and
+// remembered as such) when it is missing or cannot be decoded. With
+// decode false a new entry is made empty.
+LICE_IBitmap* CachedResourceBitmap(int id, bool decode = true);
+// True once the id has an entry (loaded or not).
+bool ResourceBitmapIsCached(int id);
+// The font for a text style: height = size, weight 700 when bold, italic
+// for the italic style, rotation = orientation.
+LICE_IFont* CachedFontFor(const TextStyle& style);

@@ -1,0 +1,194 @@
+#pragma once
+// The editor object: the control list, the back buffer, redraw of dirty
+// regions at 25 frames per second, mouse and key dispatch, popup menus,
+// text entry, file and message dialogs. The window itself lives behind
+// IWindowSystem (X11 for hosts, headless for tests).
+//
+// Threads: everything runs on the host's user-interface thread except
+// ShowParamValue (also the audio thread during automation; it only stores
+// values and flags). OpenEditorWindow, CloseEditorWindow and EditorIdle may
+// come from different host threads; they exclude each other.
+//
+// The plug-in lock: EditorIdle, event handling, drawing and all modal waits
+// run without it; controls take it (through SetParamFromEditor) for the
+// changes they make, and EditorIdle holds it only around OnIdleTick. The
+// host adapter must therefore call OpenEditorWindow, CloseEditorWindow and
+// EditorIdle without holding the plug-in lock itself.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "graphics/EditorRecords.h"
+#include "graphics/IWindowSystem.h"
+
+class IControl;
+class IEditorDelegate;
+class LICE_IBitmap;
+class LICE_MemBitmap;
+class LICE_SysBitmap;
+class PopupMenu;
+class TextEntryField;
+
+class IGraphics {
+ public:
+  enum class FileMode { Open, Save };
+
+  // windowSystem null: the X11 window system.
+  IGraphics(IEditorDelegate* plug, int width = 1024, int height = 512, int fps = 25,
+            std::unique_ptr<IWindowSystem> windowSystem = nullptr);
+  virtual ~IGraphics();
+  IGraphics(const IGraphics&) = delete;
+  IGraphics& operator=(const IGraphics&) = delete;
+
+  IEditorDelegate* GetPlug() const { return plug; }
+  int Width() const { return width; }
+  int Height() const { return height; }
+  int FPS() const { return fps; }
+  // Changes the size before the back buffer exists.
+  void Resize(int w, int h);
+
+  // --- composition (while the plug-in builds its editor) ---
+  // The list owns the control; returns its index.
+  int AddControl(IControl* control);
+  int NControls() const { return static_cast<int>(controls.size()); }
+  IControl* GetControl(int index) const;
+  // A one-frame bitmap control covering the bitmap, at index 0.
+  void SetBackground(int id, const char* name);
+  PanelBitmap LoadPanelBitmap(int id, const char* name, int frames = 1, bool framesAreHorizontal = false);
+  // Receives the keys nobody else takes (owned by the list when added there).
+  void SetKeyCatcher(IControl* control) { keyCatcher = control; }
+  void HandleMouseOver(bool on) { handleMouseOver = on; }
+  void EnableTooltips(bool on) { tooltips = on; }
+  bool TooltipsEnabled() const { return tooltips; }
+  void SetStrictDrawing(bool on) { strictDrawing = on; }
+  // Creates the back buffer and the scratch bitmap (done by AttachEditor).
+  bool PrepDraw();
+  LICE_SysBitmap* BackBuffer() const { return backBuffer.get(); }
+
+  // --- values ---
+  void ShowParamValue(int paramIdx, double value, bool normalised);
+  void SetAllControlsDirty();
+
+  // --- drawing, for the controls' Draw ---
+  bool BlitFrame(const PanelBitmap& bitmap, const Rect& rect, int frame, const BlendMode* blend);
+  bool FillRect(const Color& color, const Rect& rect, const BlendMode* blend = nullptr);
+  bool FillCircle(const Color& color, int cx, int cy, float radius, const BlendMode* blend = nullptr);
+  bool DrawLabel(TextStyle* style, const std::string& text, const Rect& rect);
+  // The rectangle being drawn (drawing is clipped to it).
+  const Rect& DrawnRect() const { return drawnRect; }
+
+  // --- services ---
+  // The (sub)menu holding the chosen item with its chosen index set, or
+  // null when nothing was chosen. Shown at the bottom-left corner of rect.
+  PopupMenu* ShowPopupMenu(PopupMenu* menu, const Rect& rect);
+  // paramIdx -1: the text goes to the control's AcceptEnteredText.
+  void OpenTextEntry(IControl* control, const TextStyle& style, const Rect& rect, const std::string& text,
+                     int paramIdx = -1);
+  bool TextEntryOpen() const { return textEntry != nullptr; }
+  // extensions: space separated ("fxb fxp syx"). On a choice `result` is the
+  // full path and `folder` the chosen file's folder (ending in "/"); on
+  // cancel, or without an open window, `result` is empty.
+  void ChooseFile(std::string& result, FileMode mode, std::string& folder, const std::string& extensions);
+  bool OpenWebPage(const std::string& url, const std::string& caption, const std::string& confirmation,
+                   const std::string& failure);
+  // type: MessageBoxType flags; returns a MessageBoxAnswer.
+  int ShowMessage(const std::string& text, const std::string& caption, int type);
+  void HideMouseCursor(bool hide);
+
+  // --- window lifecycle (host threads, without the plug-in lock) ---
+  bool IsEditorOpen() const;
+  // parent: the host's window (an X11 window id).
+  bool OpenEditorWindow(uintptr_t parent);
+  void CloseEditorWindow();
+  // The host's idle call: handles window events, runs the timer tick when
+  // its period has passed on the monotonic clock, then OnIdleTick under the
+  // plug-in lock.
+  void EditorIdle();
+
+  // --- events from the window system (user-interface thread) ---
+  void OnMouseDown(int x, int y, const MouseMods& mods);
+  void OnMouseUp(int x, int y, const MouseMods& mods);
+  // A move with a button held drags; otherwise it is mouse-over.
+  void OnMouseMove(int x, int y, const MouseMods& mods);
+  void OnMouseDoubleClick(int x, int y, const MouseMods& mods);
+  void OnMouseWheel(int x, int y, const MouseMods& mods, int notches);
+  void OnMouseHover();
+  void OnMouseLeave();
+  // False: the key is not the editor's (the window system hands it on).
+  bool OnKeyDown(const KeyEvent& key);
+  // The window lost the keyboard focus (not through a grab).
+  void OnFocusLost();
+  // One timer period has passed.
+  void OnTimerTick();
+  // Renders the controls in r into the back buffer (not to the window).
+  void Redraw(const Rect& r);
+  // Union of the dirty controls' rectangles (and pending invalid areas).
+  Rect CollectDirtyRect() const;
+
+  // Set while the host is closing the window; modal loops end early.
+  bool CloseRequested() const { return closeRequested.load(); }
+
+  // Inspection, for the window systems and tests.
+  int MouseCapture() const { return mouseCapture; }
+  int MouseOverIndex() const { return mouseOver; }
+  int QuietTicks() const { return quietTicks; }
+  Rect TextEntryRect() const { return entryRect; }
+  const TextEntryField* GetTextEntry() const { return textEntry.get(); }
+  IWindowSystem* WindowSystem() const { return windowSystem.get(); }
+
+ private:
+  enum class EntryState { Idle, JustOpened, Commit, Cancel };
+
+  int GetMouseControl(int x, int y, bool mouseOverTest) const;
+  void FinishTextEntry();
+  void DestroyTextEntry();
+  void DrawTextEntry();
+  void RedrawAndUpdate(const Rect& r);
+  void EndGesture();
+  // Runs f with the plug-in lock taken by the framework released.
+  template <typename F>
+  auto WithoutFrameworkLock(F f) -> decltype(f());
+  void LockPlug();
+  void UnlockPlug();
+
+  IEditorDelegate* plug;
+  std::vector<IControl*> controls;
+  Rect drawnRect;
+  int width;
+  int height;
+  int fps;
+  int mouseCapture = -1;
+  int mouseX = 0, mouseY = 0;
+  int mouseOver = -1;
+  bool handleMouseOver = false;
+  bool strictDrawing = true;
+  bool tooltips = false;
+  int quietTicks = 0;
+  std::unique_ptr<LICE_SysBitmap> backBuffer;
+  std::unique_ptr<LICE_MemBitmap> scratch;
+  IControl* keyCatcher = nullptr;
+
+  std::unique_ptr<IWindowSystem> windowSystem;
+  uint64_t lastTickMs = 0;
+  Rect pendingInvalid;
+  // The parameter whose host gesture a mouse-down began (-1 none).
+  int gestureParam = -1;
+
+  std::unique_ptr<TextEntryField> textEntry;
+  IControl* entryControl = nullptr;
+  int entryParam = -1;
+  Rect entryRect;
+  TextStyle entryStyle;
+  EntryState entryState = EntryState::Idle;
+  bool entryDirty = false;
+
+  std::recursive_mutex windowLock;
+  std::atomic<bool> closeRequested{false};
+  bool inEditorWork = false;
+  bool closeDeferred = false;
+  int frameworkLockDepth = 0;
+};
