@@ -217,18 +217,21 @@ void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, do
     double* trackLeft = out[2 + 2 * voice.track];
     double* trackRight = out[3 + 2 * voice.track];
     const double* s = voiceOut.data() + static_cast<size_t>(&voice - engine.voices.data()) * capacity;
-    // Four samples at a time (the same operations per sample), then the rest.
-    typedef double Four __attribute__((vector_size(4 * sizeof(double))));
+    // Two samples at a time (one vector register on every x86 target; the
+    // same operations per sample), then the rest.
+    typedef double Two __attribute__((vector_size(2 * sizeof(double))));
+    const Two twoLeft = {gainLeft, gainLeft};
+    const Two twoRight = {gainRight, gainRight};
     int32_t i = 0;
-    for (; i + 4 <= length; i += 4) {
-      Four v, sl, sr, tl, tr;
+    for (; i + 2 <= length; i += 2) {
+      Two v, sl, sr, tl, tr;
       __builtin_memcpy(&v, s + i, sizeof(v));
       __builtin_memcpy(&sl, sumLeft + i, sizeof(sl));
       __builtin_memcpy(&sr, sumRight + i, sizeof(sr));
       __builtin_memcpy(&tl, trackLeft + i, sizeof(tl));
       __builtin_memcpy(&tr, trackRight + i, sizeof(tr));
-      Four l = v * gainLeft;
-      Four r = v * gainRight;
+      Two l = v * twoLeft;
+      Two r = v * twoRight;
       sl += l;
       sr += r;
       tl += l;
