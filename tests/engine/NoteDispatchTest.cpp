@@ -388,17 +388,18 @@ TEST(NoteDispatch, SequencerNotesGoToTracksWhoseChannelMatches) {
   EXPECT_FALSE(rig.engine.IsNoteHeld(2, 60));
 }
 
-TEST(NoteDispatch, ArpeggiatorNoteOffOnChannelSixReleasesHeldVoices) {
+TEST(NoteDispatch, ArpeggiatorNoteOffOnChannelSixReleasesOnlyThePatternTracks) {
   Rig rig;
   Only(rig.engine, {{0, 0}, {5, 5}});
   rig.engine.SetMode(3);
-  rig.engine.NoteOn(0, 60, 100, false);
+  rig.engine.NoteOn(5, 67, 100, true);  // a step still held on the pattern track
+  rig.engine.NoteOn(0, 60, 100, false);  // a key played over a latched pattern
   MidiMessage on{0, 0x95, 64, 100, 1, 0};
   MidiMessage off{10, 0x85, 64, 0, 1, 0};
   rig.engine.QueueMidiMessage(on);
   rig.engine.QueueMidiMessage(off);
   rig.Render(48);
-  EXPECT_FALSE(rig.engine.GetVoice(0).keyHeld);
+  EXPECT_TRUE(rig.engine.GetVoice(0).keyHeld);
   EXPECT_FALSE(rig.engine.GetVoice(5).keyHeld);
 }
 
