@@ -21,6 +21,7 @@
 #include "engine/EngineHooks.h"
 #include "plugin/Synth.h"
 #include "programs/ProgramLibrary.h"
+#include "programs/StateChunk.h"
 
 // Status line colours.
 enum StatusColour : int { kStatusWhite = 0, kStatusOrange = 1, kStatusGreen = 2, kStatusRed = 3 };
@@ -39,8 +40,36 @@ class Vornell : public Synth, public EngineHooks {
   // Builds the engine, defines and applies the parameters, restores the
   // factory library into every track and fills the presets. No host or
   // editor is told anything while this runs.
-  Vornell();
+  explicit Vornell(const VornellStartup& startup = VornellStartup());
   ~Vornell() override;
+
+  // ---- whole state and presets (programs/StateChunk.cpp, programs/Presets.cpp) ------
+  // Appends the whole state (tag, current preset, track program names, library,
+  // Seq A and B, all parameters). Caller holds the plug-in lock.
+  bool SaveState(DataBlock& block) override;
+  // Reads a state (also the older form without tag and preset fields) and
+  // applies it; returns the position after it, or -1 when the block ended
+  // early. Takes the plug-in lock.
+  int LoadState(const DataBlock& block, int position) override;
+  // The startup bank, or the built-in bank when that cannot be loaded.
+  // Construction time. True when either filled the presets.
+  bool LoadStartupBank() override;
+  // "Init Preset": factory programs, empty sequences, default global and track
+  // settings. Takes the plug-in lock. User-interface thread.
+  void InitializePreset() override;
+  // The preset clipboard: copy stores the live state, paste loads it into the
+  // current preset. Take the plug-in lock. User-interface thread.
+  void CopyPreset();
+  void PastePreset();
+  bool PresetClipboardEmpty() const { return presetClipboard.Size() == 0; }
+  // For the file browser: the file's preset name and state in the layout of one
+  // SerializePresets entry / a SerializePresets list. User-interface thread.
+  bool PeekProgramFile(const std::string& path, DataBlock& block) const;
+  bool PeekBankFile(const std::string& path, DataBlock& block) const;
+
+  // Path of the startup bank ("Startup Bank"/"File" of the configuration);
+  // emptied when that bank cannot be loaded.
+  std::string startupBankPath;
 
   // ---- plug-in base slots ----------------------------------------------------------
   // Dispatcher thread: prepares the engine for the base's sample rate and block size.
@@ -161,6 +190,9 @@ class Vornell : public Synth, public EngineHooks {
   static int ProgramParamForKind(int kind, int t);
   // The program parameter TrackProgramNumber looks at first for track t.
   int LiveProgramParam(int t) const;
+
+  DataBlock presetClipboard;
+  int presetClipboardIndex = -1;
 
   std::string statusText;
   int statusColour = kStatusWhite;
