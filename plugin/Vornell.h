@@ -6,8 +6,12 @@
 // Methods are spread over files by subsystem:
 //   plugin/Vornell.cpp              construction, audio, MIDI, engine hooks, status line
 //   plugin/VornellParams.cpp        OnParamChanged for all 303 parameters
-//   plugin/VornellSequencer.cpp     Mode, recording and clock entry points
+//   sequencer/PerformanceModes.cpp  Mode switching, track hand-over, clock and player
+//   sequencer/Recorder.cpp          recording, overdub, clearing
+//   performance/Arpeggiator.cpp     arpeggio pattern, its input, hold and latch
 //   programs/ProgramWorkflow.cpp    track programs: load, select, link, store, modified test
+//   programs/StateChunk.cpp         the whole state: SaveState, LoadState, summary
+//   programs/Presets.cpp            startup bank, preset init, copy and paste, file peeking
 //
 // Threads: every method that changes parameters, tracks or the library runs
 // under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
@@ -19,9 +23,13 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineHooks.h"
+#include "performance/NoteVelocityMap.h"
 #include "plugin/Synth.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
+#include "sequencer/Sequence.h"
+#include "sequencer/SequencePlayer.h"
+#include "sequencer/VornellSequencerHost.h"
 
 // Status line colours.
 enum StatusColour : int { kStatusWhite = 0, kStatusOrange = 1, kStatusGreen = 2, kStatusRed = 3 };
@@ -125,17 +133,81 @@ class Vornell : public Synth, public EngineHooks {
   // editor is open: 0 nothing asked, 1 the user said no, 2 yes.
   int ConfirmModifiedProgram(int t);
 
-  // ---- sequencer entry points (the sequencer part fills these) ---------------------
-  // Switches the performance Mode. Returns false when the Mode could not be entered.
+  // ---- performance Modes, clock and player (sequencer/PerformanceModes.cpp) ---------
+  // Every method here and in the recorder and arpeggiator sections runs under the
+  // plug-in lock: on the audio thread where noted, otherwise on the thread that
+  // changes a parameter or the editor thread.
+  //
+  // Switches the performance Mode. Returns false when the Mode could not be
+  // entered ("Sequence %c: empty.", "Select a track for channel 6!"); a switch
+  // between two non-Normal Modes only goes to Normal and returns true.
   bool SetMode(int32_t mode);
-  void StartRecording();
+  // The tick length from "Speed" or the host tempo (and the note-value table
+  // while synced); nothing while no sequence is selected.
   void UpdateTickDuration();
+  // The player starts the current Mode's sequence from tick 0 / stops and
+  // releases the sequence-driven tracks.
+  void StartPlayback();
+  void StopPlayback();
+  // Seq A (1) or Seq B (2) tracks that hold material take it over: channel =
+  // own index, sequence-driven. For the arpeggio, track 6 goes to MIDI channel 6.
+  void AssignSequenceTracks(const Sequence& sequence);
+  // Undoes the hand-over: channels from the "Track %i MIDI Channel" parameters.
+  void RestoreTrackChannels();
+  // The sequence the player has selected, or null.
+  Sequence* CurrentSequence();
+  // Seq A (which = 0) or Seq B (which = 1).
+  Sequence& SequenceAt(int which) { return which == 1 ? seqB : seqA; }
+
+  // ---- recorder (sequencer/Recorder.cpp) ------------------------------------------------
+  // Recorder states while recording (kRecordRecording is also the idle value).
+  enum RecordState : int32_t {
+    kRecordRecording = 0,
+    kRecordWaitFirstNote = 1,
+    kRecordOverdubPrepared = 2,
+    kRecordOverdubWaitFirstNote = 3,
+    kRecordOverdubFirstPass = 4,
+    kRecordOverdubArmedAtWrap = 5,
+    kRecordOverdubbing = 6,
+  };
+  bool Recording() const { return engine.IsRecording(); }
+  // The front panel's SEQ A/B with RECORD on sets this before SetMode(1 or 2).
+  void SetRecording(bool on) { engine.SetRecording(on); }
+  // Starts a new recording into the current Mode's sequence (Mode 1 or 2 only).
+  void StartRecording();
+  void ArmTrack(int t, bool on);
+  void StopRecording();
+  // RECORD (multi-track) released: with recordMode on in Mode 1 or 2 the
+  // playing loop waits for a TRACK button to overdub.
+  void PrepareOverdub();
+  // A TRACK button pressed while recording: disarms an armed track, otherwise
+  // arms it (and leaves OverdubPrepared for OverdubWaitFirstNote).
+  void RecordTrackButton(int t);
+  // Removes track t's part from the current sequence and ends the recording.
+  void ClearTrack(int t);
+  // Empties Seq A (0) or Seq B (1), resets its six program slots, Mode Normal.
+  void ClearSequence(int which);
+  // Audio thread: the player wrapped the loop at `offset` samples into the block.
+  void OnSequenceLoopWrap(double offset);
+
+  // ---- arpeggiator (performance/Arpeggiator.cpp) --------------------------------------
+  // Adds (on) or removes one note and lays the pattern out again (Modes 3, 4).
+  void UpdateArpeggio(int note, int velocity, bool on);
+  // Empties the pattern and the note set and releases MIDI channel 6.
+  void ClearArpeggio();
+  // The multi-track RECORD in Mode 3 or 4: latch on/off with its status message.
+  void ToggleArpeggiatorLatch();
 
   // ---- engine hooks (audio thread, under the plug-in lock) ------------------------
   bool CaptureMidiLearn(int32_t controller) override;
   void OnProgramChange(int32_t program) override;
   double GetParameterNormalized(int32_t index) override;
   void SetParameterFromController(int32_t index, double normalized) override;
+  void OnBlockStart(int32_t frames) override;
+  void RecordNoteEvent(int32_t track, int32_t note, int32_t velocity) override;
+  bool DivertToArpeggiator(const MidiMessage& message) override;
+  void ArpeggiatorSustain(int32_t value) override;
+  void ClearArpeggiatorHold() override;
 
   // ---- helpers -------------------------------------------------------------------------
   // "Mode" as a number 0..6 (values above 6 count as 0).
@@ -164,6 +236,34 @@ class Vornell : public Synth, public EngineHooks {
   // Clock settings the sequencer reads.
   double sequencerSpeed = 120.0;
   bool syncToHost = false;
+
+  // Sequencer: the two loop sequences (saved with the state), the arpeggio
+  // pattern (not saved) and the player that loops one of them.
+  Sequence seqA;
+  Sequence seqB;
+  Sequence arpeggio;
+  VornellSequencerHost sequencerHost{*this};
+  SequencePlayer player{sequencerHost};
+  // The player's clock at the end of the last block (where the next one starts).
+  double sequencerBlockEnd = 0.0;
+
+  // Recorder (RecordState while recording) and the panel state it uses.
+  int32_t recordState = kRecordRecording;
+  bool recordActivity = false;  // the editor's record indicator blinks
+  bool recordMode = false;      // toggled by RECORD of the multi-track section
+  bool recordHeld = false;      // buttons down (or latched down) on the panel
+  bool clickHeld = false;
+  bool controlRecordHeld = false;
+  bool trackHeld[Engine::kTrackCount] = {};
+  // Metronome: on every quarter note of the player, into the sum outputs only.
+  bool clickEnabled = false;
+  double clickLevel = 0.5;
+
+  // Arpeggiator: the note set of Up/Down, the keys down, latch and pedal hold.
+  NoteVelocityMap arpNotes;
+  NoteVelocityMap arpHeldKeys;
+  bool arpLatch = false;
+  bool arpHold = false;
 
  protected:
   // The preset browser's entry of the current preset changed (editor part).
