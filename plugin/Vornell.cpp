@@ -13,7 +13,7 @@ namespace {
 constexpr size_t kStatusCapacity = 256;
 }  // namespace
 
-Vornell::Vornell() : engine(this) {
+Vornell::Vornell(const VornellStartup& startup) : engine(this) {
   // Nothing is reported to a host or an editor until construction is over.
   stateLoading = true;
   statusText.reserve(kStatusCapacity);
@@ -36,8 +36,9 @@ Vornell::Vornell() : engine(this) {
   library.reloadTracks(-1);
 
   // The startup bank or, failing that, the built-in bank fills the presets and
-  // the current state; until the built-in bank exists the live state fills them.
-  if (!LoadStartupBank()) MakeDefaultPresets(NumPresets());
+  // the current state.
+  if (startup.startupBankPath) startupBankPath = *startup.startupBankPath;
+  if (startup.loadPresetBank) LoadStartupBank();
   // The tracks hold the factory programs now: the engine takes every value as
   // a state read would give it.
   ApplyAllParams();
