@@ -17,6 +17,7 @@
 // under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
 // take it around their calls. ProcessBlock and OnMidiMessage run on the audio
 // thread, the program workflow on the user-interface thread.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -293,6 +294,8 @@ class Vornell : public Synth, public EngineHooks {
 
   DataBlock presetClipboard;
   int presetClipboardIndex = -1;
+  // The voice values of a state being read, kept across its application.
+  std::array<double, Engine::kTrackCount * kProgramValueCount> loadedVoiceValues{};
 
   std::string statusText;
   int statusColour = kStatusWhite;

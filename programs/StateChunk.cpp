@@ -94,8 +94,14 @@ int Vornell::LoadState(const DataBlock& block, int position) {
   PlugParam* mode = GetParam(kParamMode);
   const double storedMode = mode->Value();
   mode->SetValue(kModeNormal);
+  // Applying the Calvara resolution masks the voice values; the stored low bits
+  // are kept all the same (the engine masks them anyway), so that the state
+  // reads back exactly as it was saved and keeps them for the extended resolution.
+  double* voiceValues = loadedVoiceValues.data();
+  for (int i = kParamFirstVoice; i < NumParams(); ++i) voiceValues[i - kParamFirstVoice] = GetParam(i)->Value();
   for (int i = 0; i < NumParams(); ++i) OnParamChanged(i);
-  if (storedMode != kModeNormal) {
+  for (int i = kParamFirstVoice; i < NumParams(); ++i) GetParam(i)->SetValue(voiceValues[i - kParamFirstVoice]);
+  if (storedMode != 0.0) {
     mode->SetValue(storedMode);
     OnParamChanged(kParamMode);
     // A Mode that could not be entered leaves the parameter where the engine is.
