@@ -48,15 +48,25 @@ struct Failure : std::runtime_error {
 
 int ToInt(const std::string& text) {
   size_t used = 0;
-  const int value = std::stoi(text, &used);
-  if (used != text.size()) throw Failure("not a whole number: " + text);
+  int value = 0;
+  try {
+    value = std::stoi(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size()) throw Failure("not a whole number: " + text);
   return value;
 }
 
 double ToDouble(const std::string& text) {
   size_t used = 0;
-  const double value = std::stod(text, &used);
-  if (used != text.size()) throw Failure("not a number: " + text);
+  double value = 0.0;
+  try {
+    value = std::stod(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size()) throw Failure("not a number: " + text);
   return value;
 }
 
@@ -72,8 +82,10 @@ int NoteNumber(const std::string& text) {
   if (text.empty() || text[0] < 'A' || text[0] > 'G') throw Failure("note expected: " + text);
   int note = kSemitones[text[0] - 'A'];
   size_t i = 1;
-  if (i < text.size() && text[i] == '#') ++note, ++i;
-  else if (i < text.size() && text[i] == 'b') --note, ++i;
+  if (i < text.size() && (text[i] == '#' || text[i] == 'b')) {
+    note += text[i] == '#' ? 1 : -1;
+    ++i;
+  }
   const int octave = ToInt(text.substr(i));
   note += (octave + 1) * 12;
   if (note < 0 || note > 127) throw Failure("note out of range: " + text);

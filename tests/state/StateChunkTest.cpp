@@ -177,6 +177,25 @@ TEST(StateChunk, ModeThatCannotBeEnteredLeavesTheParameterWithTheEngine) {
   EXPECT_EQ(plug.IntParam(kParamMode), kModeNormal);
 }
 
+TEST(StateChunk, LowBitsOfVoiceValuesSurviveAStateReadInTheLowResolution) {
+  TestVornell source;
+  source.SetPlain(kParamResolution, kResolutionCalvara);
+  source.SetPlain(VoiceParamIndex(1, kVoiceFineFrequency), 13);
+  const DataBlock block = StateOf(source);
+
+  TestVornell plug;
+  plug.SetPlain(kParamResolution, kResolutionExtended);
+  ASSERT_EQ(plug.LoadState(block, 0), block.Size());
+  EXPECT_FALSE(plug.extendedResolution);
+  EXPECT_EQ(plug.IntParam(VoiceParamIndex(1, kVoiceFineFrequency)), 13);
+  // The engine hears the masked value, 8, as the source does.
+  EXPECT_EQ(plug.engine.TrackVoiceParam(1, kVoiceFineFrequency), 8.0 / 255.0 * 128.0);
+  EXPECT_TRUE(StateOf(plug) == block);
+  // Switching to the extended resolution afterwards finds the full value.
+  plug.SetPlain(kParamResolution, kResolutionExtended);
+  EXPECT_EQ(plug.engine.TrackVoiceParam(1, kVoiceFineFrequency), 13.0 / 255.0 * 128.0);
+}
+
 // The layout of a block, found by writing its parts the way the state does.
 struct Layout {
   int header = 0;
