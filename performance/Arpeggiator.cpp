@@ -116,7 +116,12 @@ bool Vornell::DivertToArpeggiator(const MidiMessage& message) {
 
 void Vornell::ArpeggiatorSustain(int32_t value) {
   arpHold = value > 0;
-  if (value == 0 && !arpLatch && arpHeldKeys.Empty()) ClearArpeggio();
+  if (value == 0 && !arpLatch && arpHeldKeys.Empty()) {
+    ClearArpeggio();
+    // This runs inside the block, after the player queued the block's steps: a
+    // step still to come would start a note that no pattern ends any more.
+    arpReleasePending = true;
+  }
 }
 
 void Vornell::ClearArpeggiatorHold() { arpHold = false; }

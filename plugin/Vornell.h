@@ -49,7 +49,9 @@ class Vornell : public Synth, public EngineHooks {
   // Builds the engine, defines and applies the parameters, restores the
   // factory library into every track and fills the presets. No host or
   // editor is told anything while this runs.
-  explicit Vornell(const VornellStartup& startup = VornellStartup());
+  explicit Vornell(VstHostCallback hostCallback = nullptr, const VornellStartup& startup = VornellStartup());
+  // Without a host: the bank generator and tests choose how the presets are filled.
+  explicit Vornell(const VornellStartup& startup) : Vornell(nullptr, startup) {}
   ~Vornell() override;
 
   // ---- whole state and presets (programs/StateChunk.cpp, programs/Presets.cpp) ------
@@ -92,7 +94,9 @@ class Vornell : public Synth, public EngineHooks {
   // Every parameter once more, as a whole (not an edit: linked tracks do not follow).
   void ApplyAllParams() override;
   void ResetAllVoices() override;
-
+  // After presets were loaded, renamed or rearranged: the editor's controls
+  // show the live values again.
+  void OnPresetsChanged() override { RefreshParamControls(); }
   // ---- status line -------------------------------------------------------------------
   // Shows text in colour (StatusColour) on the editor's status line; an empty
   // text shows the version. Does nothing while no editor window is open. Any
@@ -190,6 +194,9 @@ class Vornell : public Synth, public EngineHooks {
   void ClearSequence(int which);
   // Audio thread: the player wrapped the loop at `offset` samples into the block.
   void OnSequenceLoopWrap(double offset);
+  // Sets the recorder's elapsed count so that it reads `position` samples (the
+  // loop time at the start of the next block) from the next control tick on.
+  void AlignRecordElapsed(double position);
 
   // ---- arpeggiator (performance/Arpeggiator.cpp) --------------------------------------
   // Adds (on) or removes one note and lays the pattern out again (Modes 3, 4).
@@ -265,6 +272,8 @@ class Vornell : public Synth, public EngineHooks {
   NoteVelocityMap arpHeldKeys;
   bool arpLatch = false;
   bool arpHold = false;
+  // The pattern was cleared inside a block: channel 6 is released at the next one.
+  bool arpReleasePending = false;
 
  protected:
   // The preset browser's entry of the current preset changed (editor part).
@@ -297,6 +306,7 @@ class Vornell : public Synth, public EngineHooks {
   // The voice values of a state being read, kept across its application.
   std::array<double, Engine::kTrackCount * kProgramValueCount> loadedVoiceValues{};
 
+  bool resolutionApplied = false;
   std::string statusText;
   int statusColour = kStatusWhite;
   uint32_t statusSerial = 0;

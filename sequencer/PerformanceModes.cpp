@@ -17,6 +17,10 @@ void Vornell::OnBlockStart(int32_t frames) {
   // The panel changes these as plain members; the engine mixes the click with them.
   engine.SetClickEnabled(clickEnabled);
   engine.SetClickLevel(clickLevel);
+  if (arpReleasePending) {
+    arpReleasePending = false;
+    if (arpeggio.Empty()) engine.ReleaseChannelVoices(5);
+  }
   player.OnBlockStart(frames);
   // Following the host the player's position stays at the block start.
   sequencerBlockEnd = player.BlockPosition() + (sequencerHost.SyncToHost() ? frames : 0);

@@ -29,6 +29,8 @@ void Vornell::StartRecording() {
   player.SelectSequence(mode == kModeSequenceA ? PlayedSequence::kA : PlayedSequence::kB);
   Sequence& sequence = *CurrentSequence();
   sequence.Clear();
+  // Recording adds events on the audio thread; room for them is made here.
+  sequence.EnsureHeadroom(Sequence::kReservedEvents);
   double tempo = sequencerHost.SyncToHost() ? player.HostTempo() : sequencerHost.Speed();
   sequence.tempo = tempo > 0 ? tempo : 120.0;
   UpdateTickDuration();
@@ -132,8 +134,10 @@ void Vornell::StopRecording() {
   }
   if (!sequence->Empty()) {
     if (sequence->length == 0) {
+      // The count stands at the last control tick; the samples since then count too.
+      const double elapsed = engine.RecordElapsed() + (engine.ControlPeriod() - engine.ControlCountdown());
       const double quarter = sequence->EffectivePpq() * player.SamplesPerTick();
-      const double quarters = quarter > 0 ? std::round(engine.RecordElapsed() / quarter) : 0.0;
+      const double quarters = quarter > 0 ? std::round(elapsed / quarter) : 0.0;
       sequence->length = static_cast<int32_t>(quarters * sequence->EffectivePpq());
       player.RestartLoop();
     }
@@ -152,9 +156,11 @@ void Vornell::PrepareOverdub() {
   // The elapsed time is kept as the time since the loop start from here on, so
   // that overdubbed notes land where they were played.
   const double samplesPerTick = player.SamplesPerTick();
-  if (CurrentSequence() && samplesPerTick > 0)
-    engine.SetRecordElapsed(player.CurrentTick() * samplesPerTick -
-                            (player.NextTickTime() - sequencerBlockEnd));
+  if (Sequence* sequence = CurrentSequence()) sequence->EnsureHeadroom(Sequence::kReservedEvents);
+  if (CurrentSequence() && samplesPerTick > 0) {
+    const double loopTime = player.CurrentTick() * samplesPerTick - (player.NextTickTime() - sequencerBlockEnd);
+    AlignRecordElapsed(loopTime);
+  }
   SetRecording(true);
   recordState = kRecordOverdubPrepared;
   recordActivity = true;
@@ -175,9 +181,16 @@ void Vornell::RecordTrackButton(int t) {
   }
 }
 
+void Vornell::AlignRecordElapsed(double position) {
+  // The engine adds a whole control period at the start of each; the count is
+  // set so that at the next control tick it equals the time since the loop
+  // start there, as a first note at a control tick leaves it.
+  engine.SetRecordElapsed(position + engine.ControlCountdown() - engine.ControlPeriod());
+}
+
 void Vornell::OnSequenceLoopWrap(double offset) {
   // From here the elapsed time counts from the wrap's sample, not the block start.
-  engine.SetRecordElapsed(-offset);
+  AlignRecordElapsed(-offset);
   if (!Recording()) return;
   switch (recordState) {
     case kRecordOverdubWaitFirstNote: recordState = kRecordOverdubArmedAtWrap; break;

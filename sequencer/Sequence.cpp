@@ -44,6 +44,13 @@ Sequence::Sequence() {
   }
 }
 
+Sequence::Sequence(const Sequence& other)
+    : length(other.length), ppq(other.ppq), tempo(other.tempo), barLength(other.barLength) {
+  std::copy(std::begin(other.channelUsed), std::end(other.channelUsed), std::begin(channelUsed));
+  EnsureHeadroom(std::max(kReservedEvents, other.events.size()));
+  events = other.events;
+}
+
 bool Sequence::AddEvent(SequenceEvent& event) {
   event.tick -= event.tick & 1;
 

@@ -41,6 +41,12 @@ class Sequence {
   static constexpr int kStoredEventSize = 8;
 
   Sequence();
+  // A copy gets the same reserve as a new sequence; assignment and moves keep
+  // the storage they already have.
+  Sequence(const Sequence& other);
+  Sequence& operator=(const Sequence& other) = default;
+  Sequence(Sequence&& other) noexcept = default;
+  Sequence& operator=(Sequence&& other) noexcept = default;
 
   bool channelUsed[16] = {};
   int32_t length = 0;  // loop length in ticks; 0 = not yet known; <= 0 is not played

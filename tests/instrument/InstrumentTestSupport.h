@@ -112,8 +112,8 @@ inline void Render(Vornell& plug, int frames, Rendering& rendering) {
     const int length = std::min(kTestBlock, frames - done);
     plug.ProcessBlock(nullptr, pointers, length);
     for (int c = 0; c < 14; ++c)
-      rendering.channels[static_cast<size_t>(c)].insert(rendering.channels[static_cast<size_t>(c)].end(),
-                                                        pointers[c], pointers[c] + length);
+      rendering.channels[static_cast<size_t>(c)].insert(rendering.channels[static_cast<size_t>(c)].end(), pointers[c],
+                                                        pointers[c] + length);
   }
 }
 

@@ -130,7 +130,8 @@ TEST(ProgramWorkflow, SequenceModeUsesSeqSlotsForArmedAndSequenceDrivenTracks) {
   // "Track Prg" of the armed track only stores its value; Seq B is not live in Mode 1.
   plug.SetPlain(ProgramParamIndex(kProgramSetTrack, 1), 30);
   plug.SetPlain(ProgramParamIndex(kProgramSetSeqB, 1), 31);
-  EXPECT_EQ(plug.IntParam(VoiceParamIndex(1, kVoiceFilterCutoff)), plug.library.programs[30].values[kVoiceFilterCutoff]);
+  EXPECT_EQ(plug.IntParam(VoiceParamIndex(1, kVoiceFilterCutoff)),
+            plug.library.programs[30].values[kVoiceFilterCutoff]);
   EXPECT_EQ(plug.engine.GetTrack(1).programName, plug.library.programs[30].name);
 }
 

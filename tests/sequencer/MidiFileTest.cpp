@@ -354,9 +354,12 @@ TEST(MidiFileRead, MissingFileAndEmptyPathFail) {
   s.AddEvent(e);
   EXPECT_FALSE(ReadMidiFile("", s).headerAccepted);
   EXPECT_FALSE(ReadMidiFile("/nonexistent/folder/x.mid", s).headerAccepted);
+  TempFolder folder;
+  EXPECT_FALSE(ReadMidiFile(folder.Path(), s).headerAccepted);  // a folder opens but does not read
   EXPECT_EQ(s.EventCount(), 1u);
   EXPECT_FALSE(WriteMidiFile("", false, s));
   EXPECT_FALSE(WriteMidiFile("/nonexistent/folder/x.mid", false, s));
+  EXPECT_FALSE(WriteMidiFile(folder.Path(), false, s));
 }
 
 

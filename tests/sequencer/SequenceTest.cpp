@@ -28,7 +28,6 @@ int UsedChannels(const Sequence& s) {
 
 }  // namespace
 
-
 TEST(Sequence, AddEventMakesTicksEvenAndChangesCallersEvent) {
   Sequence s;
   SequenceEvent e = Ev(7, 0x90, 60, 100);
@@ -216,6 +215,12 @@ TEST(Sequence, StorageIsReservedSoRecordingDoesNotReallocate) {
   const SequenceEvent* grown = s.Events().data();
   for (int i = 0; i < 1000; ++i) Add(s, Ev(1000000 + i * 2, 0x80, 60, 0));
   EXPECT_EQ(s.Events().data(), grown);
+
+  Sequence small;
+  Add(small, Ev(0, 0x90, 60, 100));
+  const Sequence copy(small);
+  EXPECT_GE(copy.Events().capacity(), Sequence::kReservedEvents);
+  EXPECT_EQ(copy.Events(), small.Events());
 }
 
 TEST(Sequence, StoredFormRoundTrips) {
@@ -247,7 +252,6 @@ TEST(Sequence, StoredFormRoundTrips) {
   EXPECT_EQ(r.barLength, 0.75);
   EXPECT_EQ(UsedChannels(r), (1 << 0) | (1 << 7));
 }
-
 
 TEST(Sequence, TruncatedStoredFormFailsAndLeavesSequenceEmpty) {
   Sequence s;
@@ -308,4 +312,3 @@ TEST(Sequence, StoredFormOutOfOrderIsReordered) {
   EXPECT_EQ(Events(r), (std::vector<SequenceEvent>{Ev(0, 0xB3, 7, 20), Ev(10, 0x94, 61, 100), Ev(100, 0x90, 60, 100)}));
   EXPECT_EQ(UsedChannels(r), (1 << 0) | (1 << 3) | (1 << 4));
 }
-
