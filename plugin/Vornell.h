@@ -33,7 +33,7 @@
 #include "sequencer/VornellSequencerHost.h"
 
 // Status line colours.
-enum StatusColour : int { kStatusWhite = 0, kStatusOrange = 1, kStatusGreen = 2, kStatusRed = 3 };
+enum StatusLineColour : int { kStatusWhite = 0, kStatusOrange = 1, kStatusGreen = 2, kStatusRed = 3 };
 
 // Program selection kinds: the number of the Mode each slot set belongs to.
 enum ProgramKind : int {
@@ -98,7 +98,7 @@ class Vornell : public Synth, public EngineHooks {
   // show the live values again.
   void OnPresetsChanged() override { RefreshParamControls(); }
   // ---- status line -------------------------------------------------------------------
-  // Shows text in colour (StatusColour) on the editor's status line; an empty
+  // Shows text in colour (StatusLineColour) on the editor's status line; an empty
   // text shows the version. Does nothing while no editor window is open. Any
   // thread, under the plug-in lock.
   void ShowStatus(const char* text, int colour);

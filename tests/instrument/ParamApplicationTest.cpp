@@ -290,35 +290,31 @@ TEST(ParamApplication, VoiceValuesInEngineUnits) {
   plug.SetPlain(kParamLinkPrograms, 0);
   auto x = [&plug](int k) { return plug.engine.TrackVoiceParam(1, k); };
   auto set = [&plug](int k, double v) { plug.SetPlain(VoiceParamIndex(1, k), v); };
-
-  set(kVoiceCoarseFrequency, 36);
-  EXPECT_DOUBLE_EQ(x(kVoiceCoarseFrequency), 12.0 * kSteps);
-  set(kVoiceCoarseFrequency, 0);
-  EXPECT_DOUBLE_EQ(x(kVoiceCoarseFrequency), -24.0 * kSteps);
-  set(kVoiceFilterKeyTrack, 128);
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterKeyTrack), 1536.0);
-  set(kVoiceFilterKeyTrack, 64);
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterKeyTrack), 768.0);
-  set(kVoiceFilterResonance, 255);
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterResonance), 1.0);
-  set(kVoiceFilterResonance, 85);  // masked to 84 in the Calvara resolution
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterResonance), 84.0 / 255.0 * 63.0 / 42.0);
-  set(kVoiceFilterEnvAmount, 255);
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterEnvAmount), 240.0 / 255.0 * 8.0 * 12.0 * kSteps);
-  set(kVoiceFilterOscModAmount, 255);
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterOscModAmount), 252.0 / 255.0 * 31.0 * kSteps);
-  set(kVoiceAmpEnvRelease, 0x57);
-  EXPECT_DOUBLE_EQ(x(kVoiceAmpEnvRelease), 0x50);
-  set(kVoiceVolume, 255);
-  EXPECT_DOUBLE_EQ(x(kVoiceVolume), 240.0 / 255.0);
-  set(kVoiceAmpVelocity, 77);  // not reduced
-  EXPECT_DOUBLE_EQ(x(kVoiceAmpVelocity), 77.0 / 255.0);
-  set(kVoiceOscSawtooth, 0);
-  EXPECT_DOUBLE_EQ(x(kVoiceOscSawtooth), 0.0);
-  set(kVoiceOscSawtooth, 1);
-  EXPECT_DOUBLE_EQ(x(kVoiceOscSawtooth), 1.0);
-  set(kVoiceMode, 1);
-  EXPECT_DOUBLE_EQ(x(kVoiceMode), 1.0);
+  struct Case {
+    int k;
+    double value;
+    double expected;  // engine units, Calvara resolution
+  };
+  const Case cases[] = {
+      {kVoiceCoarseFrequency, 36, 12.0 * kSteps},
+      {kVoiceCoarseFrequency, 0, -24.0 * kSteps},
+      {kVoiceFilterKeyTrack, 128, 1536.0},
+      {kVoiceFilterKeyTrack, 64, 768.0},
+      {kVoiceFilterResonance, 255, 1.0},
+      {kVoiceFilterResonance, 85, 84.0 / 255.0 * 63.0 / 42.0},
+      {kVoiceFilterEnvAmount, 255, 240.0 / 255.0 * 8.0 * 12.0 * kSteps},
+      {kVoiceFilterOscModAmount, 255, 252.0 / 255.0 * 31.0 * kSteps},
+      {kVoiceAmpEnvRelease, 0x57, 0x50},
+      {kVoiceVolume, 255, 240.0 / 255.0},
+      {kVoiceAmpVelocity, 77, 77.0 / 255.0},  // never reduced
+      {kVoiceOscSawtooth, 0, 0.0},
+      {kVoiceOscSawtooth, 1, 1.0},
+      {kVoiceMode, 1, 1.0},
+  };
+  for (const Case& c : cases) {
+    set(c.k, c.value);
+    EXPECT_DOUBLE_EQ(x(c.k), c.expected) << c.k << " = " << c.value;
+  }
 
   // The LFO settings go to the track's LFO; the stored voice values are -1.
   set(kVoiceLfoFrequency, 203);

@@ -36,8 +36,15 @@ TEST(ProgramWorkflow, SelectingProgram12WithLinkOnSelectsItOnEveryLinkedTrack) {
   for (TestVornell* plug : {plain.get(), linked.get(), direct.get()}) MultiLayout(*plug);
 
   ASSERT_GE(linked->Value(kParamLinkPrograms), 0.5);
+  linked->OpenEditor();
   linked->ClearNotifications();
   linked->SelectTrackProgram(0, 12);
+  EXPECT_EQ(linked->StatusText(), "Version 1.0.1.N");
+  // The editor's controls follow every value the selection wrote.
+  for (int t = 0; t < 6; ++t) {
+    EXPECT_GE(linked->editor.shownPerParam[static_cast<size_t>(ProgramParamIndex(kProgramSetTrack, t))], 1);
+    EXPECT_GE(linked->editor.shownPerParam[static_cast<size_t>(VoiceParamIndex(t, kVoiceFilterCutoff))], 1);
+  }
   for (int t = 0; t < 6; ++t) {
     ExpectTrackPlays(*linked, t, 12);
     EXPECT_EQ(linked->Value(ProgramParamIndex(kProgramSetTrack, t)), 12.0);
