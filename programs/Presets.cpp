@@ -134,8 +134,8 @@ bool Vornell::PeekProgramFile(const std::string& path, DataBlock& block) const {
 bool Vornell::PeekBankFile(const std::string& path, DataBlock& block) const {
   DataBlock data;
   if (!ReadFile(path, data)) return false;
-  if (!BytesAt(data, 0, "CcnK") || !BytesAt(data, kFileTypeOffset, "FBCh") || !Big32At(data, kFileIdOffset, kUniqueId) ||
-      !IsChunkState())
+  if (!BytesAt(data, 0, "CcnK") || !BytesAt(data, kFileTypeOffset, "FBCh") ||
+      !Big32At(data, kFileIdOffset, kUniqueId) || !IsChunkState())
     return false;
   return AppendChunk(data, kBankChunkOffset, block);
 }

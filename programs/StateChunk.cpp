@@ -40,7 +40,8 @@ bool Vornell::SaveState(DataBlock& block) {
   bool ok = block.PutBytes(kStateTag, kStateTagSize) && block.PutInt32(current) &&
             block.PutText(GetPreset(current) ? GetPresetName(current) : std::string());
   for (int t = 0; ok && t < Engine::kTrackCount; ++t) ok = block.PutText(engine.GetTrack(t).programName);
-  for (int p = 0; ok && p < kProgramCount; ++p) ok = WriteProgramRecord(library.programs[static_cast<size_t>(p)], block);
+  for (int p = 0; ok && p < kProgramCount; ++p)
+    ok = WriteProgramRecord(library.programs[static_cast<size_t>(p)], block);
   ok = ok && seqA.Serialize(block) && seqB.Serialize(block);
   for (int i = 0; ok && i < NumParams(); ++i) ok = block.PutDouble(GetParam(i)->Value());
   return ok;

@@ -37,7 +37,8 @@ struct VornellStartup {
 // 37 voice parameters, truncated to bytes) and to `programs` the 100 library
 // programs. Returns the position after the state, or -1 when it ended early
 // (what was read stays appended; values not read stay 0).
-int ReadStateSummary(const DataBlock& block, int position, std::vector<Program>& tracks, std::vector<Program>& programs);
+int ReadStateSummary(const DataBlock& block, int position, std::vector<Program>& tracks,
+                     std::vector<Program>& programs);
 
 // Position after the tag, preset index and preset name when the tag stands at
 // `position`; `position` itself otherwise (an older block). -1 when the tag is

@@ -225,8 +225,11 @@ class BankBuilder {
           } else if (k == "pan") {
             Set(TrackParamIndex(track, kTrackPanorama), ToDouble(v));
           } else if (program) {
-            const int set = k == "prg" ? kProgramSetTrack : k == "seqa" ? kProgramSetSeqA
-                            : k == "seqb" ? kProgramSetSeqB : k == "stacka" ? kProgramSetStackA : kProgramSetStackB;
+            const int set = k == "prg"      ? kProgramSetTrack
+                            : k == "seqa"   ? kProgramSetSeqA
+                            : k == "seqb"   ? kProgramSetSeqB
+                            : k == "stacka" ? kProgramSetStackA
+                                            : kProgramSetStackB;
             const int number = ToInt(v);
             if (number < 0 || number > (set == kProgramSetSeqA || set == kProgramSetSeqB ? 100 : 99))
               throw Failure("program number out of range: " + v);
@@ -250,9 +253,12 @@ class BankBuilder {
     if (sequence.length <= 0) throw Failure("the sequence needs its length first");
     int velocity = 100, gate = 85;
     for (size_t i = 4; i + 1 < colon; i += 2) {
-      if (t[i] == "vel") velocity = ToInt(t[i + 1]);
-      else if (t[i] == "gate") gate = ToInt(t[i + 1]);
-      else throw Failure("vel or gate expected: " + t[i]);
+      if (t[i] == "vel")
+        velocity = ToInt(t[i + 1]);
+      else if (t[i] == "gate")
+        gate = ToInt(t[i + 1]);
+      else
+        throw Failure("vel or gate expected: " + t[i]);
     }
     if (velocity < 1 || velocity > 127 || gate < 10 || gate > 100) throw Failure("velocity 1..127, gate 10..100");
 

@@ -271,12 +271,12 @@ TEST(StateChunk, TruncatedBlocksFailCleanlyAndLeaveLibraryAndSequencesWhole) {
 
     for (int t = 0; t < 6; ++t) {
       const Vornell& expected = cut >= layout.trackEnds[static_cast<size_t>(t)] ? static_cast<Vornell&>(source)
-                                                                                 : static_cast<Vornell&>(previous);
+                                                                                : static_cast<Vornell&>(previous);
       EXPECT_EQ(plug.engine.GetTrack(t).programName, expected.engine.GetTrack(t).programName) << "track " << t;
     }
     for (int p = 0; p < kProgramCount; ++p) {
       const Vornell& expected = cut >= layout.programEnds[static_cast<size_t>(p)] ? static_cast<Vornell&>(source)
-                                                                                   : static_cast<Vornell&>(previous);
+                                                                                  : static_cast<Vornell&>(previous);
       ASSERT_EQ(plug.library.programs[static_cast<size_t>(p)], expected.library.programs[static_cast<size_t>(p)])
           << "slot " << p;
     }
@@ -328,10 +328,10 @@ TEST(StateChunk, CorruptCountsAndLengthsFailWithoutHarm) {
     int32_t value;
   };
   const Patch patches[] = {
-      {kStateTagSize + 4, 0x7fffffff},        // preset name length
-      {layout.trackEnds.back() + 1, -1},       // first program's name length
+      {kStateTagSize + 4, 0x7fffffff},            // preset name length
+      {layout.trackEnds.back() + 1, -1},          // first program's name length
       {layout.trackEnds.back() + 1, 0x40000000},  // first program's name length
-      {layout.programEnds.back() + 24, -1},    // Seq A event count
+      {layout.programEnds.back() + 24, -1},       // Seq A event count
       {layout.programEnds.back() + 24, 0x7ffffff0},
   };
   for (const Patch& patch : patches) {

@@ -85,7 +85,9 @@ inline Rendering PlayPhrase(Vornell& plug, int frames = 24000) {
   return r;
 }
 
-inline double SumRms(const Rendering& r) { return r.Rms(0) + r.Rms(1); }
+inline double SumRms(const Rendering& r) {
+  return r.Rms(0) + r.Rms(1);
+}
 
 inline void ExpectIdentical(const Rendering& a, const Rendering& b) {
   for (int c = 0; c < 14; ++c) EXPECT_EQ(a.MaxDifference(b, c), 0.0) << "output " << c;
@@ -106,7 +108,9 @@ inline DataBlock Tail(const DataBlock& block, int from) {
 }
 
 // A state without its preset index and name (which only say where it was saved).
-inline DataBlock Body(const DataBlock& state) { return Tail(state, SkipStateHeader(state, 0)); }
+inline DataBlock Body(const DataBlock& state) {
+  return Tail(state, SkipStateHeader(state, 0));
+}
 
 inline DataBlock Head(const DataBlock& block, int size) {
   DataBlock head;
