@@ -345,6 +345,40 @@ TEST(StateChunk, CorruptCountsAndLengthsFailWithoutHarm) {
   }
 }
 
+TEST(StateChunk, DamagedBlocksLeaveEveryParameterInRangeAndTheModeWithTheEngine) {
+  TestVornell source;
+  EditEverything(source, 11);
+  const DataBlock full = StateOf(source);
+  TestVornell plug;
+  PrepareAudio(plug);
+  uint32_t random = 12345;
+  auto next = [&random]() {
+    random = random * 1664525u + 1013904223u;
+    return random >> 8;
+  };
+  for (int round = 0; round < 150; ++round) {
+    DataBlock bad = full;
+    const int changes = 1 + static_cast<int>(next() % 8);
+    for (int c = 0; c < changes; ++c)
+      bad.Data()[next() % static_cast<uint32_t>(bad.Size())] = static_cast<uint8_t>(next());
+    const int end = plug.LoadState(bad, 0);
+    SCOPED_TRACE("round " + std::to_string(round));
+    EXPECT_TRUE(end == -1 || (end > 0 && end <= bad.Size()));
+    EXPECT_FALSE(plug.stateLoading);
+    EXPECT_FALSE(plug.linkSuspended);
+    for (int i = 0; i < kNumParams; ++i) {
+      const PlugParam* param = plug.GetParam(i);
+      ASSERT_TRUE(param->Value() >= param->Min() && param->Value() <= param->Max()) << param->Name();
+    }
+    EXPECT_EQ(plug.ModeValue(), plug.engine.Mode());
+    Rendering r;
+    SendNote(plug, 0, 60, 100);
+    Render(plug, kTestBlock, r);
+    SendNote(plug, 0, 60, 0);
+    Render(plug, kTestBlock, r);
+  }
+}
+
 TEST(StateChunk, SummaryListsTrackSoundsAndLibraryWithoutApplyingAnything) {
   TestVornell source;
   EditEverything(source, 7);
