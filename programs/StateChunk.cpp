@@ -122,7 +122,6 @@ int ReadStateSummary(const DataBlock& block, int position, std::vector<Program>&
     Program entry;
     entry.number = static_cast<uint8_t>(t);
     position = block.GetText(&entry.name, position);
-    if (entry.name.size() > static_cast<size_t>(kStateTrackNameLength)) entry.name.resize(kStateTrackNameLength);
     tracks.push_back(entry);
   }
   for (int p = 0; p < kProgramCount; ++p) {
