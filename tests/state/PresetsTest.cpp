@@ -158,6 +158,32 @@ TEST(BuiltInBank, EveryPresetSelectsAndMakesSound) {
   }
 }
 
+// The loops close every note inside the loop, so nothing hangs over the wrap.
+TEST(BuiltInBank, LoopsEndEveryNoteInsideTheLoop) {
+  TestVornell plug;
+  int loops = 0;
+  for (int i = 0; i < 64; ++i) {
+    ASSERT_TRUE(plug.SelectPreset(i));
+    for (const Sequence* sequence : {&plug.seqA, &plug.seqB}) {
+      if (sequence->Empty()) continue;
+      ++loops;
+      SCOPED_TRACE(plug.GetPresetName(i));
+      EXPECT_EQ(sequence->length % (4 * 192), 0);  // whole bars
+      const std::vector<SequenceEvent>& events = sequence->Events();
+      for (size_t e = 0; e < events.size(); ++e) {
+        EXPECT_LT(events[e].tick, sequence->length);
+        EXPECT_LT(events[e].status & 0x0f, 6);
+        if ((events[e].status & 0xf0) != 0x90) continue;
+        bool closed = false;
+        for (size_t f = e + 1; f < events.size() && !closed; ++f)
+          closed = events[f].status == (0x80 | (events[e].status & 0x0f)) && events[f].data1 == events[e].data1;
+        EXPECT_TRUE(closed) << "note " << int(events[e].data1) << " at " << events[e].tick;
+      }
+    }
+  }
+  EXPECT_GE(loops, 2 * 14);  // every SEQ and DRM preset has both
+}
+
 TEST(BuiltInBank, BankFileRestoresEveryPresetAndTheCurrentOne) {
   TempFolder folder;
   TestVornell plug;
