@@ -1,6 +1,7 @@
 // The arpeggiator: the keys held in Modes 3 and 4 become a pattern (the
 // arpeggio sequence) that the loop player plays on MIDI channel 6.
 #include <cstdint>
+#include <mutex>
 
 #include "plugin/Vornell.h"
 #include "programs/ParameterTable.h"
@@ -124,9 +125,12 @@ void Vornell::ArpeggiatorSustain(int32_t value) {
   }
 }
 
-void Vornell::ClearArpeggiatorHold() { arpHold = false; }
+void Vornell::ClearArpeggiatorHold() {
+  arpHold = false;
+}
 
 void Vornell::ToggleArpeggiatorLatch() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   arpLatch = !arpLatch;
   if (!arpLatch) ClearArpeggio();
   ShowStatus(arpLatch ? "Arpeggiator latched..." : "Arpeggiator unlatched.", kStatusGreen);

@@ -4,9 +4,7 @@
 #include "plugin/IEditorLink.h"
 #include "programs/ParameterTable.h"
 
-Synth::Synth(VstHostCallback hostCallback) {
-  (void)hostCallback;
-}
+Synth::Synth(VstHostCallback hostCallback) : IPlugVST(hostCallback) {}
 
 Synth::~Synth() = default;
 

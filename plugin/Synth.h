@@ -10,19 +10,11 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/IPlugBase.h"
+#include "plugin/IPlugVST.h"
 
 class IEditorLink;
-struct AEffect;
-
-// The host's callback as the host adapter declares it.
-using VstHostCallback = intptr_t (*)(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
-                                     float opt);
-
-// Derives from the plug-in base for now; the host adapter slots in between
-// (IPlugBase <- IPlugVST <- Synth) by changing the base class here and the
-// base initialiser in Synth.cpp.
-class Synth : public IPlugBase {
+// IPlugBase <- IPlugVST <- Synth <- Vornell.
+class Synth : public IPlugVST {
  public:
   // hostCallback may be null (no host services); it goes to the host adapter.
   explicit Synth(VstHostCallback hostCallback = nullptr);

@@ -140,8 +140,9 @@ class Vornell : public Synth, public EngineHooks {
 
   // ---- performance Modes, clock and player (sequencer/PerformanceModes.cpp) ---------
   // Every method here and in the recorder and arpeggiator sections runs under the
-  // plug-in lock: on the audio thread where noted, otherwise on the thread that
-  // changes a parameter or the editor thread.
+  // plug-in lock (those called from the editor take it themselves): on the
+  // audio thread where noted, otherwise on the thread that changes a parameter
+  // or the editor thread.
   //
   // Switches the performance Mode. Returns false when the Mode could not be
   // entered ("Sequence %c: empty.", "Select a track for channel 6!"); a switch
@@ -163,6 +164,9 @@ class Vornell : public Synth, public EngineHooks {
   Sequence* CurrentSequence();
   // Seq A (which = 0) or Seq B (which = 1).
   Sequence& SequenceAt(int which) { return which == 1 ? seqB : seqA; }
+  // TRACK VOLUME turned while CLICK is held: the click's level (0..1) with
+  // "Click Level: %s" in dB on the status line.
+  void SetClickLevel(double level);
 
   // ---- recorder (sequencer/Recorder.cpp) ------------------------------------------------
   // Recorder states while recording (kRecordRecording is also the idle value).

@@ -1,13 +1,17 @@
 // The performance Mode switch, the hand-over of tracks to a sequence and back,
 // and the player's entry points inside the instrument.
+#include <cmath>
 #include <cstdio>
+#include <mutex>
 
 #include "plugin/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {
 
-bool PlayerMode(int mode) { return mode >= kModeSequenceA && mode <= kModeArpAssign; }
+bool PlayerMode(int mode) {
+  return mode >= kModeSequenceA && mode <= kModeArpAssign;
+}
 
 }  // namespace
 
@@ -26,11 +30,31 @@ void Vornell::OnBlockStart(int32_t frames) {
   sequencerBlockEnd = player.BlockPosition() + (sequencerHost.SyncToHost() ? frames : 0);
 }
 
-void Vornell::UpdateTickDuration() { player.UpdateTickDuration(); }
+void Vornell::UpdateTickDuration() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  player.UpdateTickDuration();
+}
 
-void Vornell::StartPlayback() { player.StartPlayback(); }
+void Vornell::StartPlayback() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  player.StartPlayback();
+}
 
-void Vornell::StopPlayback() { player.StopPlayback(); }
+void Vornell::StopPlayback() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  player.StopPlayback();
+}
+
+void Vornell::SetClickLevel(double level) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  clickLevel = level > 0 ? (level < 1 ? level : 1.0) : 0.0;
+  char text[48];
+  if (clickLevel <= 0)
+    std::snprintf(text, sizeof(text), "Click Level: -oo");
+  else
+    std::snprintf(text, sizeof(text), "Click Level: %.1f", 20.0 * std::log10(clickLevel));
+  ShowStatus(text, kStatusWhite);
+}
 
 Sequence* Vornell::CurrentSequence() {
   const PlayedSequence which = player.CurrentSequence();
@@ -70,6 +94,7 @@ void Vornell::RestoreTrackChannels() {
 // --- Mode switch -------------------------------------------------------------------
 
 bool Vornell::SetMode(int32_t m) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   if (m < kModeNormal || m > kModeStackB) m = kModeNormal;
   const int old = engine.Mode();
   if (m == old) return true;
@@ -109,6 +134,9 @@ bool Vornell::SetMode(int32_t m) {
         if (!stateLoading)
           LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(b ? kProgramSetSeqB : kProgramSetSeqA, t)));
       }
+      // The next block starts the new Mode's sequence from its first tick, even
+      // when no block ran in Normal since the last sequence played.
+      player.SelectSequence(PlayedSequence::kNone);
       break;
     }
     case kModeArpUpDown:
@@ -125,6 +153,7 @@ bool Vornell::SetMode(int32_t m) {
       }
       AssignSequenceTracks(arpeggio);
       engine.ReleaseChannelVoices(5);
+      player.SelectSequence(PlayedSequence::kNone);
       break;
     }
     case kModeStackA:

@@ -1,6 +1,7 @@
 // The recorder: a new sequence in a first pass, overdub of further tracks into
 // a playing loop, and clearing of tracks and sequences.
 #include <cmath>
+#include <mutex>
 
 #include "plugin/Vornell.h"
 #include "programs/ParameterTable.h"
@@ -23,6 +24,7 @@ class FlagScope {
 }  // namespace
 
 void Vornell::StartRecording() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   const int mode = engine.Mode();
   if (mode != kModeSequenceA && mode != kModeSequenceB) return;
   for (int t = 0; t < Engine::kTrackCount; ++t) engine.GetTrack(t).armed = false;
@@ -42,6 +44,7 @@ void Vornell::StartRecording() {
 }
 
 void Vornell::ArmTrack(int t, bool on) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   if (t < 0 || t >= Engine::kTrackCount || !CurrentSequence()) return;
   FlagScope suspend(linkSuspended);
   Track& track = engine.GetTrack(t);
@@ -72,14 +75,20 @@ void Vornell::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
   event.data1 = static_cast<uint8_t>(note);
   event.data2 = static_cast<uint8_t>(velocity & 0xFF);
   switch (recordState) {
-    case kRecordWaitFirstNote: recordState = kRecordRecording; break;
-    case kRecordOverdubPrepared: return;
-    case kRecordOverdubWaitFirstNote: recordState = kRecordOverdubFirstPass; break;
+    case kRecordWaitFirstNote:
+      recordState = kRecordRecording;
+      break;
+    case kRecordOverdubPrepared:
+      return;
+    case kRecordOverdubWaitFirstNote:
+      recordState = kRecordOverdubFirstPass;
+      break;
     case kRecordOverdubArmedAtWrap:
       recordState = kRecordOverdubbing;
       ShowStatus("Start overdubbing...", kStatusRed);
       break;
-    default: break;
+    default:
+      break;
   }
   if (sequence->Empty()) {
     engine.SetRecordElapsed(0);
@@ -104,6 +113,7 @@ void Vornell::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
 }
 
 void Vornell::StopRecording() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   recordMode = false;
   recordState = kRecordRecording;
   SetRecording(false);
@@ -112,8 +122,7 @@ void Vornell::StopRecording() {
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       Track& track = engine.GetTrack(t);
       // An armed track listens on all channels; it goes back to its own.
-      if (track.armed && !track.sequenceDriven)
-        engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
+      if (track.armed && !track.sequenceDriven) engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
       track.armed = false;
     }
     recordActivity = false;
@@ -151,6 +160,7 @@ void Vornell::StopRecording() {
 }
 
 void Vornell::PrepareOverdub() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   const int mode = engine.Mode();
   if (!recordMode || (mode != kModeSequenceA && mode != kModeSequenceB)) return;
   // The elapsed time is kept as the time since the loop start from here on, so
@@ -168,6 +178,7 @@ void Vornell::PrepareOverdub() {
 }
 
 void Vornell::RecordTrackButton(int t) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   if (!Recording() || t < 0 || t >= Engine::kTrackCount) return;
   if (engine.GetTrack(t).armed) {
     ArmTrack(t, false);
@@ -193,14 +204,22 @@ void Vornell::OnSequenceLoopWrap(double offset) {
   AlignRecordElapsed(-offset);
   if (!Recording()) return;
   switch (recordState) {
-    case kRecordOverdubWaitFirstNote: recordState = kRecordOverdubArmedAtWrap; break;
-    case kRecordOverdubFirstPass: recordState = kRecordOverdubbing; break;
-    case kRecordOverdubbing: StopRecording(); break;
-    default: break;
+    case kRecordOverdubWaitFirstNote:
+      recordState = kRecordOverdubArmedAtWrap;
+      break;
+    case kRecordOverdubFirstPass:
+      recordState = kRecordOverdubbing;
+      break;
+    case kRecordOverdubbing:
+      StopRecording();
+      break;
+    default:
+      break;
   }
 }
 
 void Vornell::ClearTrack(int t) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   Sequence* sequence = CurrentSequence();
   if (!sequence || t < 0 || t >= Engine::kTrackCount) return;
   sequence->RemoveChannel(t);
@@ -212,6 +231,7 @@ void Vornell::ClearTrack(int t) {
 }
 
 void Vornell::ClearSequence(int which) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
   const int set = which == 1 ? kProgramSetSeqB : kProgramSetSeqA;
   SequenceAt(which).Clear();
   for (int t = 0; t < Engine::kTrackCount; ++t) SetParameterFromEngine(ProgramParamIndex(set, t), kNoSequenceProgram);

@@ -4,7 +4,9 @@
 #include "plugin/Vornell.h"
 #include "programs/ParameterTable.h"
 
-int32_t VornellSequencerHost::Mode() { return plug.engine.Mode(); }
+int32_t VornellSequencerHost::Mode() {
+  return plug.engine.Mode();
+}
 
 double VornellSequencerHost::SampleRate() {
   // Before the first reset the engine has no rate yet; the base's rate stands in.
@@ -22,17 +24,24 @@ bool VornellSequencerHost::SyncToHost() {
   return sync && sync->Value() >= 0.5;
 }
 
-bool VornellSequencerHost::ClickEnabled() { return plug.clickEnabled; }
+bool VornellSequencerHost::ClickEnabled() {
+  return plug.clickEnabled;
+}
 
 Sequence& VornellSequencerHost::SequenceFor(PlayedSequence which) {
   switch (which) {
-    case PlayedSequence::kB: return plug.seqB;
-    case PlayedSequence::kArpeggio: return plug.arpeggio;
-    default: return plug.seqA;
+    case PlayedSequence::kB:
+      return plug.seqB;
+    case PlayedSequence::kArpeggio:
+      return plug.arpeggio;
+    default:
+      return plug.seqA;
   }
 }
 
-void VornellSequencerHost::QueueMidiMessage(const MidiMessage& message) { plug.engine.QueueMidiMessage(message); }
+void VornellSequencerHost::QueueMidiMessage(const MidiMessage& message) {
+  plug.engine.QueueMidiMessage(message);
+}
 
 void VornellSequencerHost::ReleaseSequenceDrivenTracks() {
   for (int t = 0; t < Engine::kTrackCount; ++t)
@@ -43,7 +52,9 @@ void VornellSequencerHost::OnLoopWrap() {
   plug.OnSequenceLoopWrap(plug.player.NextTickTime() - plug.player.BlockPosition());
 }
 
-double VornellSequencerHost::GetHostTempo() { return plug.GetHostTempo(); }
+double VornellSequencerHost::GetHostTempo() {
+  return plug.GetHostTempo();
+}
 
 void VornellSequencerHost::GetHostTime(SequencerHostTime& time) {
   HostTimeInfo info;

@@ -6,7 +6,9 @@
 
 namespace {
 
-const std::string& ProgramName(Session& s, int p) { return s.plug.library.programs[static_cast<size_t>(p)].name; }
+const std::string& ProgramName(Session& s, int p) {
+  return s.plug.library.programs[static_cast<size_t>(p)].name;
+}
 
 TEST(Modes, SequenceModesPlayTheirOwnProgramsAndNormalGivesTheTrackProgramsBack) {
   Session s;
@@ -44,11 +46,13 @@ TEST(Modes, StackModesUnlinkAndLoadTheirSlotsNormalLinksAgain) {
   }
   ASSERT_TRUE(s.plug.SetMode(kModeStackA));
   EXPECT_FALSE(s.plug.LinkProgramsOn());
-  for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 10 + t));
+  for (int t = 0; t < Engine::kTrackCount; ++t)
+    EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 10 + t));
   // From one Stack Mode straight to the other.
   ASSERT_TRUE(s.plug.SetMode(kModeStackB));
   EXPECT_EQ(s.plug.engine.Mode(), kModeStackB);
-  for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 20 + t));
+  for (int t = 0; t < Engine::kTrackCount; ++t)
+    EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 20 + t));
   ASSERT_TRUE(s.plug.SetMode(kModeNormal));
   EXPECT_TRUE(s.plug.LinkProgramsOn());
   for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 0));

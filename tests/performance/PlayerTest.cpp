@@ -68,6 +68,24 @@ TEST(Player, LeavingTheSequenceModeStopsTheLoopAndReleasesItsTracks) {
   EXPECT_LT(s.OnsetsFrom(0, again)[0], again + kTick);
 }
 
+TEST(Player, SwitchingSequencesWithinOneBlockPlaysTheNewOneFromItsStart) {
+  Session s;
+  FillSeqA(s.plug.seqA);
+  AddNote(s.plug.seqB, 1, 50, 96, 144);
+  s.plug.seqB.length = 384;
+  s.RunTo(6000);
+  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  s.RunTo(6000 + 2 * kQuarter + 6000);
+  // SEQ B twice between two blocks: Normal, then Seq B.
+  ASSERT_TRUE(s.plug.SetMode(kModeSequenceB));
+  ASSERT_TRUE(s.plug.SetMode(kModeSequenceB));
+  const int64_t switched = s.Now();
+  s.RunTo(switched + 4 * kQuarter);
+  EXPECT_TRUE(s.OnsetsFrom(0, switched).empty());
+  EXPECT_EQ(s.OnsetsFrom(1, switched), (std::vector<int64_t>{switched + 96 * kTick, switched + (384 + 96) * kTick}));
+  EXPECT_EQ(s.HeardNote(1, switched + 96 * kTick + 200), 50);
+}
+
 TEST(Player, SpeedChangesRescaleTheLoopWithoutRestartingIt) {
   Session s;
   FillSeqA(s.plug.seqA);
@@ -105,8 +123,7 @@ TEST(Player, ClickSoundsEveryQuarterIntoTheSumOnlyWhateverTheLoopLength) {
   s.RunTo(6000);
   ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
   s.RunTo(6000 + 6 * kQuarter);
-  for (int t = 0; t < Engine::kTrackCount; ++t)
-    EXPECT_EQ(s.TrackRms(t, 0, s.Now()), 0.0) << t;
+  for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.TrackRms(t, 0, s.Now()), 0.0) << t;
   // The sum holds the click alone: a 10 ms pulse ringing at 2 kHz, once per quarter.
   const std::vector<double>& sum = s.out.channels[0];
   std::vector<int64_t> clicks;
@@ -124,14 +141,20 @@ TEST(Player, ClickSoundsEveryQuarterIntoTheSumOnlyWhateverTheLoopLength) {
   EXPECT_EQ(clicks, expected);
   EXPECT_EQ(s.out.channels[0], s.out.channels[1]);
 
-  // Level follows clickLevel; off means silence.
+  // Level follows clickLevel (set from the panel in dB steps); off means silence.
+  s.plug.SetClickLevel(0.0);
+  EXPECT_EQ(s.plug.StatusText(), "Click Level: -oo");
+  s.plug.SetClickLevel(0.5);
+  EXPECT_EQ(s.plug.StatusText(), "Click Level: -6.0");
+  EXPECT_EQ(s.plug.StatusColour(), kStatusWhite);
   const int64_t before = s.Now();
-  s.plug.clickLevel = 0.25;
+  s.plug.SetClickLevel(0.25);
   s.RunTo(before + kQuarter);
   double peakHalf = 0.0;
   double peakFull = 0.0;
   for (int64_t i = before; i < s.Now(); ++i) peakHalf = std::max(peakHalf, std::fabs(sum[static_cast<size_t>(i)]));
-  for (int64_t i = 6000; i < 6000 + kQuarter; ++i) peakFull = std::max(peakFull, std::fabs(sum[static_cast<size_t>(i)]));
+  for (int64_t i = 6000; i < 6000 + kQuarter; ++i)
+    peakFull = std::max(peakFull, std::fabs(sum[static_cast<size_t>(i)]));
   EXPECT_NEAR(peakHalf, peakFull / 2, peakFull * 0.01);
   s.plug.clickEnabled = false;
   const int64_t off = s.Now();

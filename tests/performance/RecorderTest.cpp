@@ -107,6 +107,10 @@ TEST(Recorder, FirstPassRoundsToQuartersAndLoopsOnTheTrackThatPlayedIt) {
   EXPECT_EQ(s.HeardNote(2, loopStart + 100), 60);
   EXPECT_EQ(s.HeardNote(2, loopStart + 192 * kTick + 100), 64);
   EXPECT_EQ(s.HeardNote(2, loopStart + 480 * kTick + 100), 67);
+  const int64_t last = loopStart + 10 * int64_t{kLoop};
+  EXPECT_EQ(s.HeardNote(2, last + 100), 60);
+  EXPECT_EQ(s.HeardNote(2, last + 192 * kTick + 100), 64);
+  EXPECT_EQ(s.HeardNote(2, last + 480 * kTick + 100), 67);
   for (int p = 1; p < 11; ++p) {
     const int64_t at = loopStart + p * int64_t{kLoop};
     for (int64_t o : {int64_t{0}, int64_t{192 * kTick}, int64_t{480 * kTick}}) {
@@ -377,6 +381,51 @@ TEST(Recorder, ArmingWritesTheTrackProgramAndStoppingRestoresIt) {
   EXPECT_EQ(s.plug.engine.GetTrack(1).programName, s.plug.library.programs[7].name);
   s.plug.RecordTrackButton(1);
   EXPECT_EQ(s.plug.engine.GetTrack(1).programName, s.plug.library.programs[0].name);
+}
+
+TEST(Recorder, WithoutASequenceOnlyFlagsAreCleared) {
+  Session s;
+  s.plug.ArmTrack(2, true);  // no sequence selected: nothing happens
+  EXPECT_FALSE(s.plug.engine.GetTrack(2).armed);
+  EXPECT_EQ(s.plug.engine.GetTrack(2).channel, 2);
+  s.plug.ClearTrack(2);
+  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  s.plug.recordMode = true;
+  s.plug.recordActivity = true;
+  s.plug.recordState = Vornell::kRecordOverdubbing;
+  s.plug.SetRecording(true);
+  s.plug.engine.GetTrack(4).armed = true;
+  s.plug.StopRecording();
+  EXPECT_FALSE(s.plug.recordMode);
+  EXPECT_FALSE(s.plug.recordActivity);
+  EXPECT_FALSE(s.plug.Recording());
+  EXPECT_EQ(s.plug.recordState, Vornell::kRecordRecording);
+  EXPECT_FALSE(s.plug.engine.GetTrack(4).armed);
+  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  // StartRecording outside a sequence Mode does nothing either.
+  s.plug.SetRecording(false);
+  s.plug.StartRecording();
+  EXPECT_FALSE(s.plug.Recording());
+}
+
+TEST(Recorder, ARecordingFollowingTheHostTakesItsTempo) {
+  Session s;
+  s.plug.hostAttached = true;
+  s.plug.hostTime.tempo = 90.0;
+  s.plug.SetPlain(kParamSyncToHost, 1);
+  s.plug.seqA.tempo = 33.0;
+  StartRecordingSeqA(s);
+  s.RunTo(4800);  // the player reads the host tempo with the first block
+  EXPECT_DOUBLE_EQ(s.plug.player.HostTempo(), 90.0);
+  s.plug.StopRecording();
+  StartRecordingSeqA(s);
+  EXPECT_DOUBLE_EQ(s.plug.seqA.tempo, 90.0);
+  // Internal clock: the "Speed" value.
+  s.plug.StopRecording();
+  s.plug.SetPlain(kParamSyncToHost, 0);
+  s.plug.SetPlain(kParamSpeed, 140);
+  StartRecordingSeqA(s);
+  EXPECT_DOUBLE_EQ(s.plug.seqA.tempo, 140.0);
 }
 
 }  // namespace

@@ -2,9 +2,9 @@
 // A Vornell whose host transport the test drives, a short-release test sound
 // so that every note start can be found on the outputs, and helpers that play
 // and listen at 48 kHz.
+#include <climits>
 #include <cmath>
 #include <cstdint>
-#include <climits>
 #include <vector>
 
 #include "plugin/HostTimeInfo.h"
@@ -66,8 +66,8 @@ inline void Play(SeqVornell& plug, int frames, Rendering& rendering, int block =
     plug.ProcessBlock(nullptr, pointers, length);
     plug.AdvanceHost(length);
     for (int c = 0; c < 14; ++c)
-      rendering.channels[static_cast<size_t>(c)].insert(rendering.channels[static_cast<size_t>(c)].end(),
-                                                        pointers[c], pointers[c] + length);
+      rendering.channels[static_cast<size_t>(c)].insert(rendering.channels[static_cast<size_t>(c)].end(), pointers[c],
+                                                        pointers[c] + length);
   }
 }
 
@@ -88,9 +88,11 @@ inline std::vector<int64_t> Onsets(const Rendering& rendering, int channel, int 
   return onsets;
 }
 
-inline int TrackChannel(int t) { return 2 + 2 * t; }  // left output of track t
+inline int TrackChannel(int t) {
+  return 2 + 2 * t;
+}  // left output of track t
 
-constexpr int kSeqBlock = 480;  // ten control periods at 48 kHz: offsets stay on the sample
+constexpr int kSeqBlock = 480;   // ten control periods at 48 kHz: offsets stay on the sample
 constexpr int kQuarter = 24000;  // samples per quarter note at 120 BPM, 48 kHz
 constexpr int kTick = 125;       // samples per tick (192 per quarter)
 
