@@ -25,7 +25,7 @@ constexpr int kProgramNameSize = 28;
 constexpr int kProgramChunkOffset = 60;
 constexpr int kBankChunkOffset = 160;
 // Larger files are not presets of this plug-in.
-constexpr long kMaxFileSize = 256L * 1024 * 1024;
+constexpr int64_t kMaxFileSize = int64_t{256} * 1024 * 1024;
 
 struct FileCloser {
   void operator()(FILE* file) const { std::fclose(file); }
@@ -35,7 +35,7 @@ bool ReadFile(const std::string& path, DataBlock& data) {
   if (path.empty()) return false;
   std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return false;
-  const long size = std::ftell(file.get());
+  const int64_t size = std::ftell(file.get());
   if (size < 0 || size > kMaxFileSize || std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
   if (!data.Resize(static_cast<int>(size))) return false;
   return size == 0 || std::fread(data.Data(), 1, static_cast<size_t>(size), file.get()) == static_cast<size_t>(size);
