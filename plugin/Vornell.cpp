@@ -30,6 +30,7 @@ Vornell::Vornell(VstHostCallback hostCallback) : Synth(hostCallback), engine(thi
     }
   };
   library.stateLoading = [this]() { return stateLoading; };
+  library.saveEnhancedPrograms = saveEnhancedPrograms.load();
   library.RestoreFactoryPrograms(-1);
   // The restore skips its second reload while constructing; the tracks take
   // the programs' names from this one.
@@ -63,6 +64,7 @@ void Vornell::OnReset() {
 
 void Vornell::ProcessBlock(double** inputs, double** outputs, int frames) {
   if (!outputs || frames < 0) return;
+  RefreshControllerSettings();
   engine.ProcessBlock(inputs, outputs, frames);
 }
 

@@ -10,6 +10,8 @@
 //   sequencer/Recorder.cpp          recording, overdub, clearing
 //   performance/Arpeggiator.cpp     arpeggio pattern, its input, hold and latch
 //   programs/ProgramWorkflow.cpp    track programs: load, select, link, store, modified test
+//   config/VornellConfiguration.cpp configuration commands, templates, controller map
+//   tuning/VornellTuning.cpp        the engine's tuning hooks
 //
 // Threads: every method that changes parameters, tracks or the library runs
 // under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
@@ -193,6 +195,46 @@ class Vornell : public Synth, public EngineHooks {
   void ArpeggiatorSustain(int32_t value) override;
   void ClearArpeggiatorHold() override;
 
+  // ---- configuration (config/VornellConfiguration.cpp) --------------------------------
+  // User-interface thread unless noted; each takes the plug-in lock.
+  // The template the tracks match, or configTemplates.size() + 1 for none.
+  int32_t MatchingConfigTemplate();
+  // The drop-down's text for the matching template ("User Configuration" for none).
+  std::string MatchingConfigTemplateName();
+  // Sets the tracks' channel, mode and cycle parameters from template index.
+  void ApplyConfigTemplate(int32_t index);
+  // The preset menu's switches: toggles one, writes it to the INI file and
+  // returns its new state.
+  bool ToggleConfigSetting(ConfigSetting which);
+  // "Additionally Save Enhanced Program Data": toggles, writes "Save Enhanced
+  // Prgs" at once and returns the new state.
+  bool ToggleSaveEnhancedPrograms();
+  // "Reload Configuration" and "Save Configuration", with their questions.
+  void ReloadConfiguration();
+  void SaveConfiguration();
+  // Takes over what the configuration holds now (after it was read again).
+  void ConfigurationChanged();
+  // Gives the engine the controller map and "Receive Parameter CCs" when
+  // they changed since last time. Audio thread, under the plug-in lock; no
+  // allocation, no lock of its own.
+  void RefreshControllerSettings();
+  // Learning ended on a capture: the editor redraws the learn switch.
+  void OnMidiLearnEnded() override { panelDirty = true; }
+
+  // ---- tuning hooks (tuning/VornellTuning.cpp; audio thread, under the plug-in lock) ----
+  // The tuning client's answers; without a master only a flag is looked at.
+  bool IsTuningOnline() override;
+  bool IsNoteFiltered(int32_t note) override;
+  int32_t NoteToPitch(int32_t key) override;
+
+ private:
+  // The configuration's ControllerSettingsVersion the engine's copy was made from.
+  uint32_t controllerSettingsPushed = 0;
+  bool controllerSettingsPending = true;
+  // OnParamChanged calls in progress; only the outermost feeds MIDI learn.
+  int paramChangeDepth = 0;
+
+ public:
   // ---- helpers -------------------------------------------------------------------------
   // "Mode" as a number 0..6 (values above 6 count as 0).
   int ModeValue() const;

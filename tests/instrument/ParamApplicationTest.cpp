@@ -373,7 +373,8 @@ TEST(ParamApplication, MappedControllerDrivesTheParameterOfTheListeningTracks) {
   TwoTrackLayout(plug);
   plug.SetPlain(kParamLinkPrograms, 0);
   PrepareAudio(plug);
-  plug.engine.SetControllerMapping(20, CutoffIndex(0));
+  // The configuration's map reaches the engine at the first block.
+  plug.config.ccMap[20] = CutoffIndex(0);
   MidiMessage cc;
   cc.status = 0xB1;  // channel 2: track 1 listens there
   cc.data1 = 20;
