@@ -12,11 +12,14 @@
 //   programs/ProgramWorkflow.cpp    track programs: load, select, link, store, modified test
 //   config/VornellConfiguration.cpp configuration commands, templates, controller map
 //   tuning/VornellTuning.cpp        the engine's tuning hooks
+//   programs/StateChunk.cpp         the whole state: SaveState, LoadState, summary
+//   programs/Presets.cpp            startup bank, preset init, copy and paste, file peeking
 //
 // Threads: every method that changes parameters, tracks or the library runs
 // under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
 // take it around their calls. ProcessBlock and OnMidiMessage run on the audio
 // thread, the program workflow on the user-interface thread.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -26,6 +29,7 @@
 #include "performance/NoteVelocityMap.h"
 #include "plugin/Synth.h"
 #include "programs/ProgramLibrary.h"
+#include "programs/StateChunk.h"
 #include "sequencer/Sequence.h"
 #include "sequencer/SequencePlayer.h"
 #include "sequencer/VornellSequencerHost.h"
@@ -47,8 +51,38 @@ class Vornell : public Synth, public EngineHooks {
   // Builds the engine, defines and applies the parameters, restores the
   // factory library into every track and fills the presets. No host or
   // editor is told anything while this runs.
-  explicit Vornell(VstHostCallback hostCallback = nullptr);
+  explicit Vornell(VstHostCallback hostCallback = nullptr, const VornellStartup& startup = VornellStartup());
+  // Without a host: the bank generator and tests choose how the presets are filled.
+  explicit Vornell(const VornellStartup& startup) : Vornell(nullptr, startup) {}
   ~Vornell() override;
+
+  // ---- whole state and presets (programs/StateChunk.cpp, programs/Presets.cpp) ------
+  // Appends the whole state (tag, current preset, track program names, library,
+  // Seq A and B, all parameters). Caller holds the plug-in lock.
+  bool SaveState(DataBlock& block) override;
+  // Reads a state (also the older form without tag and preset fields) and
+  // applies it; returns the position after it, or -1 when the block ended
+  // early. Takes the plug-in lock.
+  int LoadState(const DataBlock& block, int position) override;
+  // The startup bank, or the built-in bank when that cannot be loaded.
+  // Construction time. True when either filled the presets.
+  bool LoadStartupBank() override;
+  // "Init Preset": factory programs, empty sequences, default global and track
+  // settings. Takes the plug-in lock. User-interface thread.
+  void InitializePreset() override;
+  // The preset clipboard: copy stores the live state, paste loads it into the
+  // current preset. Take the plug-in lock. User-interface thread.
+  void CopyPreset();
+  void PastePreset();
+  bool PresetClipboardEmpty() const { return presetClipboard.Size() == 0; }
+  // For the file browser: the file's preset name and state in the layout of one
+  // SerializePresets entry / a SerializePresets list. User-interface thread.
+  bool PeekProgramFile(const std::string& path, DataBlock& block) const;
+  bool PeekBankFile(const std::string& path, DataBlock& block) const;
+
+  // Path of the startup bank ("Startup Bank"/"File" of the configuration);
+  // emptied when that bank cannot be loaded.
+  std::string startupBankPath;
 
   // ---- plug-in base slots ----------------------------------------------------------
   // Dispatcher thread: prepares the engine for the base's sample rate and block size.
@@ -65,12 +99,6 @@ class Vornell : public Synth, public EngineHooks {
   // After presets were loaded, renamed or rearranged: the editor's controls
   // show the live values again.
   void OnPresetsChanged() override { RefreshParamControls(); }
-  // Reads a state with stateLoading and linkSuspended set, so that the stored
-  // voice values are neither replaced by library programs nor copied between
-  // linked tracks. The state part extends it to the whole state block.
-  // Caller holds the plug-in lock.
-  int LoadState(const DataBlock& block, int position) override;
-
   // ---- status line -------------------------------------------------------------------
   // Shows text in colour (StatusLineColour) on the editor's status line; an empty
   // text shows the version. Does nothing while no editor window is open. Any
@@ -318,6 +346,11 @@ class Vornell : public Synth, public EngineHooks {
   static int ProgramParamForKind(int kind, int t);
   // The program parameter TrackProgramNumber looks at first for track t.
   int LiveProgramParam(int t) const;
+
+  DataBlock presetClipboard;
+  int presetClipboardIndex = -1;
+  // The voice values of a state being read, kept across its application.
+  std::array<double, Engine::kTrackCount * kProgramValueCount> loadedVoiceValues{};
 
   bool resolutionApplied = false;
   std::string statusText;
