@@ -226,12 +226,12 @@ TEST(VornellSequenceFiles, FileLoadedIntoSeqBPlaysOnTheTracksOfItsChannelsInMode
   // and 64 a quarter apart, channel 5 plays 67 between them; channel 10 and a
   // controller in between are not for the tracks. The end of track comes
   // without delta, so the loop is the 4/4 bar after the last note-off.
-  const std::vector<uint8_t> conductor = {0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08,
-                                          0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00};
-  const std::vector<uint8_t> channel3 = {0x00, 0x92, 60, 100, 0x30, 0x82, 60, 0, 0x30, 0x92, 64, 100,
-                                         0x30, 0x82, 64, 0,   0x00, 0xFF, 0x2F, 0x00};
-  const std::vector<uint8_t> channel5 = {0x18, 0x99, 36, 100, 0x06, 0xB4, 7, 90, 0x12, 0x94, 67, 100,
-                                         0x30, 0x84, 67, 0,   0x00, 0xFF, 0x2F, 0x00};
+  const std::vector<uint8_t> conductor = {0x00, 0xFF, 0x58, 0x04, 0x04, 0x02, 0x18, 0x08, 0x00, 0xFF,
+                                          0x51, 0x03, 0x07, 0xA1, 0x20, 0x00, 0xFF, 0x2F, 0x00};
+  const std::vector<uint8_t> channel3 = {0x00, 0x92, 60,   100,  0x30, 0x82, 60,   0,    0x30, 0x92,
+                                         64,   100,  0x30, 0x82, 64,   0,    0x00, 0xFF, 0x2F, 0x00};
+  const std::vector<uint8_t> channel5 = {0x18, 0x99, 36,   100,  0x06, 0xB4, 7,    90,   0x12, 0x94,
+                                         67,   100,  0x30, 0x84, 67,   0,    0x00, 0xFF, 0x2F, 0x00};
   const std::string path = folder.Path() + "/song.mid";
   WriteBytes(path, MidiBytes(1, 96, {conductor, channel3, channel5}));
   s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqB, 2), 7);
