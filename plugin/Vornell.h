@@ -8,6 +8,7 @@
 //   plugin/VornellParams.cpp        OnParamChanged for all 303 parameters
 //   sequencer/PerformanceModes.cpp  Mode switching, track hand-over, clock and player
 //   sequencer/Recorder.cpp          recording, overdub, clearing
+//   sequencer/VornellSequenceFiles.cpp  the sequence menu: MIDI files, clearing, default folder
 //   performance/Arpeggiator.cpp     arpeggio pattern, its input, hold and latch
 //   programs/ProgramWorkflow.cpp    track programs: load, select, link, store, modified test
 //   config/VornellConfiguration.cpp configuration commands, templates, controller map
@@ -31,6 +32,7 @@
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
 #include "sequencer/Sequence.h"
+#include "sequencer/SequenceFileCommands.h"
 #include "sequencer/SequencePlayer.h"
 #include "sequencer/VornellSequencerHost.h"
 
@@ -203,6 +205,32 @@ class Vornell : public Synth, public EngineHooks {
   // Sets the recorder's elapsed count so that it reads `position` samples (the
   // loop time at the start of the next block) from the next control tick on.
   void AlignRecordElapsed(double position);
+
+  // ---- sequence menu (sequencer/VornellSequenceFiles.cpp) ------------------------------
+  // User-interface thread, without the plug-in lock: these take it themselves
+  // around the sequences and never hold it while a dialog is open. which: 0
+  // for Seq A, 1 for Seq B. Nothing happens while the editor window is closed.
+  //
+  // "Load Sequence A From MIDI File": returns the status text shown ("Done.",
+  // "Cannot load file!"), empty when nothing was chosen. A file that cannot be
+  // read whole leaves the sequence, its programs and the Mode as they were.
+  std::string LoadSequenceFromMidiFile(int which);
+  // "Save Sequence A To MIDI Type 0/1 File": the current preset takes the
+  // current state first. Returns "Done.", "Cannot save file!" or empty.
+  std::string SaveSequenceToMidiFile(int which, bool type1);
+  // "Clear Sequence A": asks first; true when the sequence was cleared.
+  bool ClearSequenceFromMenu(int which);
+  // "Default Path For Sequence Files...": returns the folder that became the
+  // default (and was written to the settings file), empty when cancelled.
+  std::string ChooseDefaultSequencePath();
+  // The menu's item text, and whether the item is offered now (saving and
+  // clearing need a sequence with events).
+  std::string SequenceMenuItemText(SequenceFileCommand command, int which) const;
+  bool SequenceMenuItemEnabled(SequenceFileCommand command, int which);
+  // The file dialog of these commands: the chosen full path, or empty when
+  // cancelled. Goes to the editor's dialog; without an editor, cancelled.
+  virtual std::string ChooseSequenceFile(SequenceFileHost::DialogMode mode, const std::string& folder,
+                                         const std::string& extensions, const std::string& fileName);
 
   // ---- arpeggiator (performance/Arpeggiator.cpp) --------------------------------------
   // Adds (on) or removes one note and lays the pattern out again (Modes 3, 4).
