@@ -377,9 +377,9 @@ void IGraphics::EditorIdle() {
       }
     }
   }
-  plug->LockPlugin();
+  LockPlug();
   plug->OnIdleTick();
-  plug->UnlockPlugin();
+  UnlockPlug();
 }
 
 // --- services --------------------------------------------------------------
