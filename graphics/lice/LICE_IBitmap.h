@@ -93,4 +93,8 @@ void LICE_FillRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel co
 void LICE_FillCircle(LICE_IBitmap* dest, float cx, float cy, float r, LICE_pixel color, float opacity,
                      LICE_BlitMode mode);
 void LICE_Clear(LICE_IBitmap* dest, LICE_pixel color);
+// Antialiased line of the given width.
+void LICE_Line(LICE_IBitmap* dest, float x0, float y0, float x1, float y1, LICE_pixel color, float width);
+// A one-pixel rectangle outline inside (x, y, w, h).
+void LICE_DrawRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel color);
 

@@ -1,0 +1,303 @@
+// Real editor windows on a private X server (Xvfb), driven with xdotool
+// like a user: the window is a child of a host window, drags and
+// double-clicks reach the bound parameter, menus and message boxes answer,
+// two editors work side by side, a host that destroys its window first
+// does not bring the process down.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "graphics/DesktopServices.h"
+#include "graphics/IControls.h"
+#include "graphics/IGraphics.h"
+#include "graphics/PopupMenu.h"
+#include "graphics/lice/LICE_IBitmap.h"
+#include "tests/graphics/GraphicsTestSupport.h"
+
+#define KeyCode XKeyCode
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#undef KeyCode
+
+namespace {
+
+constexpr int kStripId = 9301;
+constexpr int kBackId = 9302;
+
+// Starts Xvfb on a free display for the whole program.
+class XvfbEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    const std::string xvfb = FindProgram("Xvfb");
+    if (xvfb.empty()) return;
+    if (!server.Start({xvfb, "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"})) return;
+    for (int i = 0; i < 500 && server.Output().find('\n') == std::string::npos && !server.Finished(); ++i)
+      server.Poll(10);
+    const std::string number = server.Output().substr(0, server.Output().find('\n'));
+    if (number.empty()) return;
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+    ready = true;
+  }
+  void TearDown() override { server.Terminate(); }
+  static bool ready;
+
+ private:
+  ChildProcess server;
+};
+bool XvfbEnvironment::ready = false;
+const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+
+// The host's side: its own connection and a top-level window.
+class FakeHost {
+ public:
+  FakeHost(int x, int y) {
+    display = XOpenDisplay(nullptr);
+    if (!display) return;
+    window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, 300, 200, 0, 0, 0);
+    XMapWindow(display, window);
+    XSync(display, False);
+  }
+  ~FakeHost() {
+    if (display) XCloseDisplay(display);
+  }
+  // The editor's child window.
+  Window Child() {
+    Window root = 0, up = 0, *children = nullptr;
+    unsigned int n = 0;
+    Window child = 0;
+    if (XQueryTree(display, window, &root, &up, &children, &n) && n > 0) child = children[0];
+    if (children) XFree(children);
+    return child;
+  }
+  uint32_t PixelAt(Window w, int x, int y) {
+    XImage* image = XGetImage(display, w, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (!image) return 0;
+    const uint32_t p = static_cast<uint32_t>(XGetPixel(image, 0, 0)) & 0xffffff;
+    XDestroyImage(image);
+    return p;
+  }
+  Display* display = nullptr;
+  Window window = 0;
+};
+
+// A knob and a prompting control on a 300 × 200 editor.
+struct Editor {
+  TestPlug plug;
+  std::unique_ptr<IGraphics> graphics;
+  IKnobMultiControl* knob = nullptr;
+  int param = -1;
+
+  Editor() {
+    graphics = std::make_unique<IGraphics>(&plug, 300, 200, 25);
+    param = plug.AddContinuous("Cutoff", 20.0, 0.0, 100.0, 1);
+    graphics->SetBackground(kBackId, "back.png");
+    knob = new IKnobMultiControl(&plug, 10, 10, param, graphics->LoadPanelBitmap(kStripId, "knob.png", 3));
+    graphics->AddControl(knob);
+    graphics->ShowParamValue(param, 20.0, false);
+    graphics->PrepDraw();
+  }
+};
+
+// Idles like a host every 10 ms while a shell command runs, then a bit more.
+void IdleWhile(const std::string& command, std::initializer_list<IGraphics*> editors, int afterMs = 300) {
+  std::atomic<bool> finished{false};
+  std::thread runner([&] {
+    const int status = std::system(command.c_str());
+    EXPECT_EQ(status, 0) << command;
+    finished = true;
+  });
+  const auto end = [&] { return finished.load(); };
+  while (!end()) {
+    for (IGraphics* g : editors) g->EditorIdle();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  runner.join();
+  for (int t = 0; t < afterMs; t += 10) {
+    for (IGraphics* g : editors) g->EditorIdle();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+class X11EditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!XvfbEnvironment::ready) GTEST_SKIP() << "Xvfb is not installed";
+    ASSERT_FALSE(FindProgram("xdotool").empty()) << "xdotool is needed";
+    static bool registered = false;
+    if (!registered) {
+      registered = true;
+      RegisterTestStrip(kStripId, 20, 20, {0xffff0000u, 0xff00ff00u, 0xff0000ffu});
+      RegisterTestStrip(kBackId, 300, 200, {0xff303030u});
+    }
+  }
+};
+
+TEST_F(X11EditorTest, DragOnTheChildWindowChangesTheParameter) {
+  FakeHost host(0, 0);
+  ASSERT_NE(host.display, nullptr);
+  Editor editor;
+  ASSERT_TRUE(editor.graphics->OpenEditorWindow(host.window));
+  for (int i = 0; i < 10; ++i) editor.graphics->EditorIdle();
+  const Window child = host.Child();
+  ASSERT_NE(child, 0u) << "the editor is a child of the host's window";
+  XWindowAttributes a{};
+  XGetWindowAttributes(host.display, child, &a);
+  EXPECT_EQ(a.width, 300);
+  EXPECT_EQ(a.x, 0);
+  EXPECT_EQ(a.map_state, IsViewable);
+  // Drawn from the back buffer: background and the knob's first frame.
+  EXPECT_EQ(host.PixelAt(child, 200, 150), 0x303030u);
+  EXPECT_EQ(host.PixelAt(child, 15, 15), 0xff0000u);
+
+  const std::string w = std::to_string(child);
+  IdleWhile("xdotool mousemove --window " + w + " 20 28 mousedown 1 sleep 0.1 mousemove --window " + w +
+                " 20 18 sleep 0.1 mousemove --window " + w + " 20 8 sleep 0.1 mouseup 1",
+            {editor.graphics.get()});
+  // Up by the knob's 20 pixels at gearing 4: +0.25.
+  EXPECT_NEAR(editor.knob->GetValue(), 0.45, 1e-9);
+  EXPECT_NEAR(editor.plug.params[0].value, 45.0, 1e-6);
+  EXPECT_EQ(editor.plug.CountCalls("begin"), 1);
+  EXPECT_EQ(editor.plug.CountCalls("end"), 1);
+  EXPECT_EQ(host.PixelAt(child, 15, 15), 0x00ff00u) << "0.45 shows frame 2 of 3";
+
+  // A double-click restores the value the editor was attached with.
+  IdleWhile("xdotool mousemove --window " + w + " 20 20 click --repeat 2 --delay 80 1", {editor.graphics.get()});
+  EXPECT_NEAR(editor.knob->GetValue(), 0.2, 1e-9);
+  EXPECT_NEAR(editor.plug.params[0].value, 20.0, 1e-6);
+  editor.graphics->CloseEditorWindow();
+  EXPECT_EQ(host.Child(), 0u) << "closing removes the child";
+}
+
+TEST_F(X11EditorTest, WheelAndSlowClicksAreNoDoubleClick) {
+  FakeHost host(0, 0);
+  Editor editor;
+  ASSERT_TRUE(editor.graphics->OpenEditorWindow(host.window));
+  for (int i = 0; i < 5; ++i) editor.graphics->EditorIdle();
+  const std::string w = std::to_string(host.Child());
+  IdleWhile("xdotool mousemove --window " + w + " 20 20 click 4 click 4 click 5 click 4", {editor.graphics.get()});
+  EXPECT_NEAR(editor.knob->GetValue(), 0.22, 1e-9) << "one notch per press, releases ignored";
+  editor.graphics->ShowParamValue(editor.param, 70.0, false);
+  IdleWhile("xdotool mousemove --window " + w + " 20 20 click --repeat 2 --delay 600 1", {editor.graphics.get()});
+  EXPECT_NEAR(editor.knob->GetValue(), 0.7, 1e-9) << "600 ms apart: two clicks";
+}
+
+TEST_F(X11EditorTest, PopupMenuChoosesWithTheMouseAndDismissesOutside) {
+  FakeHost host(0, 0);
+  Editor editor;
+  class MenuButton : public IControl {
+   public:
+    MenuButton(IEditorDelegate* plug, PopupMenu* m) : IControl(plug, Rect(100, 10, 160, 30)), menu(m) {}
+    bool Draw(IGraphics*) override { return true; }
+    void OnMouseDown(int, int, const MouseMods&) override {
+      chosen = GetGraphics()->ShowPopupMenu(menu, drawRect);
+      ++presses;
+    }
+    PopupMenu* menu;
+    PopupMenu* chosen = nullptr;
+    int presses = 0;
+  };
+  PopupMenu menu;
+  menu.AddItem("Copy Preset");
+  menu.AddItem("Paste Preset");
+  menu.AddSeparator();
+  menu.AddItem("Init Preset");
+  auto* button = new MenuButton(&editor.plug, &menu);
+  editor.graphics->AddControl(button);
+  ASSERT_TRUE(editor.graphics->OpenEditorWindow(host.window));
+  for (int i = 0; i < 5; ++i) editor.graphics->EditorIdle();
+  const std::string w = std::to_string(host.Child());
+  // The menu opens at (100, 30); items are 20 pixels high after a 1-pixel border.
+  IdleWhile("xdotool mousemove --window " + w + " 120 20 click 1 sleep 0.4 mousemove 130 61 sleep 0.2 click 1",
+            {editor.graphics.get()});
+  EXPECT_EQ(button->presses, 1);
+  ASSERT_EQ(button->chosen, &menu);
+  EXPECT_EQ(menu.GetChosenItemIdx(), 1);
+  // A click outside closes the menu without a choice, and the grab is gone:
+  // the next click reaches the editor again.
+  IdleWhile("xdotool mousemove --window " + w + " 120 20 click 1 sleep 0.4 mousemove 280 180 click 1 sleep 0.2 "
+            "mousemove --window " + w + " 20 28 mousedown 1 mousemove --window " + w + " 20 8 mouseup 1",
+            {editor.graphics.get()});
+  EXPECT_EQ(button->presses, 2);
+  EXPECT_EQ(button->chosen, nullptr);
+  EXPECT_GT(editor.knob->GetValue(), 0.2);
+  XGrabPointer(host.display, host.window, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
+               CurrentTime);
+  XSync(host.display, False);
+  EXPECT_EQ(XGrabPointer(host.display, host.window, False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
+                         CurrentTime),
+            GrabSuccess)
+      << "another client can grab the pointer afterwards";
+  XUngrabPointer(host.display, CurrentTime);
+  XSync(host.display, False);
+}
+
+TEST_F(X11EditorTest, MessageBoxAnswersFromTheKeyboardWithoutTheLock) {
+  FakeHost host(0, 0);
+  Editor editor;
+  ASSERT_TRUE(editor.graphics->OpenEditorWindow(host.window));
+  for (int i = 0; i < 5; ++i) editor.graphics->EditorIdle();
+  std::atomic<bool> lockFree{false};
+  std::thread keys([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    if (editor.plug.lock.try_lock()) {
+      lockFree = true;
+      editor.plug.lock.unlock();
+    }
+    EXPECT_EQ(std::system("xdotool key Tab key n"), 0);
+  });
+  int answer = 0;
+  editor.plug.onIdleTick = [&] {
+    editor.plug.onIdleTick = nullptr;
+    answer = editor.graphics->ShowMessage("This will affect other tracks using this program. Do you want to continue?",
+                                          "Record/Store Program", kMessageYesNo | kMessageIconQuestion);
+  };
+  editor.graphics->EditorIdle();
+  keys.join();
+  EXPECT_EQ(answer, kAnswerNo);
+  EXPECT_TRUE(lockFree) << "audio could run while the box was up";
+}
+
+TEST_F(X11EditorTest, TwoEditorsSideBySideAndAHostThatDestroysItsWindowFirst) {
+  FakeHost hostA(0, 0), hostB(400, 0);
+  Editor a, b;
+  ASSERT_TRUE(a.graphics->OpenEditorWindow(hostA.window));
+  ASSERT_TRUE(b.graphics->OpenEditorWindow(hostB.window));
+  for (int i = 0; i < 5; ++i) {
+    a.graphics->EditorIdle();
+    b.graphics->EditorIdle();
+  }
+  const std::string wb = std::to_string(hostB.Child());
+  IdleWhile("xdotool mousemove --window " + wb + " 20 28 mousedown 1 sleep 0.1 mousemove --window " + wb +
+                " 20 8 sleep 0.1 mouseup 1",
+            {a.graphics.get(), b.graphics.get()});
+  EXPECT_NEAR(b.knob->GetValue(), 0.45, 1e-9);
+  EXPECT_NEAR(a.knob->GetValue(), 0.2, 1e-9);
+  // Idle from another thread than the one that opened the window.
+  std::thread other([&] {
+    for (int i = 0; i < 5; ++i) a.graphics->EditorIdle();
+  });
+  other.join();
+  // Host A destroys its window (and with it our child) before closing us.
+  XDestroyWindow(hostA.display, hostA.window);
+  XSync(hostA.display, False);
+  for (int i = 0; i < 5; ++i) {
+    a.graphics->EditorIdle();
+    b.graphics->EditorIdle();
+  }
+  a.graphics->CloseEditorWindow();
+  EXPECT_FALSE(a.graphics->IsEditorOpen());
+  EXPECT_TRUE(b.graphics->IsEditorOpen());
+  // And reopening on a new window works.
+  FakeHost hostC(0, 300);
+  ASSERT_TRUE(a.graphics->OpenEditorWindow(hostC.window));
+  a.graphics->EditorIdle();
+  EXPECT_NE(hostC.Child(), 0u);
+  EXPECT_FALSE(b.graphics->OpenEditorWindow(0x7ffffff)) << "a parent that does not exist: no window";
+}
+
+}  // namespace
