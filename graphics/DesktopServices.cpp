@@ -129,6 +129,24 @@ std::string WithDefaultExtension(const std::string& path, const FileDialogReques
   return path + "." + request.extensions.front();
 }
 
+ChosenFileCheck CheckChosenFile(const std::string& path, bool save, bool overwriteConfirmed) {
+  struct stat info {};
+  const bool exists = stat(path.c_str(), &info) == 0;
+  if (!save) return exists && S_ISREG(info.st_mode) ? ChosenFileCheck::Accept : ChosenFileCheck::FileMissing;
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "/" : path.substr(0, slash + 1);
+  if (!IsDirectory(folder)) return ChosenFileCheck::FolderMissing;
+  if (exists && S_ISDIR(info.st_mode)) return ChosenFileCheck::FileMissing;
+  if (exists && !overwriteConfirmed) return ChosenFileCheck::AskOverwrite;
+  return ChosenFileCheck::Accept;
+}
+
+DialogExit ClassifyDialogExit(int exitCode) {
+  if (exitCode == 0) return DialogExit::Chosen;
+  if (exitCode == 1 || exitCode == 5) return DialogExit::Cancelled;
+  return DialogExit::Failed;
+}
+
 ChildProcess::~ChildProcess() { Terminate(); }
 
 bool ChildProcess::Start(const std::vector<std::string>& arguments) {

@@ -28,6 +28,23 @@ std::string DialogResultPath(int exitCode, const std::string& output);
 // name has none.
 std::string WithDefaultExtension(const std::string& path, const FileDialogRequest& request);
 
+// What to do with a path a file dialog returned.
+enum class ChosenFileCheck {
+  Accept,
+  FolderMissing,   // save: the folder does not exist
+  FileMissing,     // open: no such file
+  AskOverwrite     // save: the file exists and nobody asked yet
+};
+// path already carries the default extension; overwriteConfirmed: the
+// dialog program asked the user itself.
+ChosenFileCheck CheckChosenFile(const std::string& path, bool save, bool overwriteConfirmed);
+
+// Exit status of a dialog program: chosen (0), cancelled (1, or 5 for a
+// timeout), or the program did not work (anything else) and the built-in
+// prompt takes over.
+enum class DialogExit { Chosen, Cancelled, Failed };
+DialogExit ClassifyDialogExit(int exitCode);
+
 // A child process with its standard output on a pipe (input and errors go
 // to /dev/null). Its environment is ours without LD_LIBRARY_PATH and
 // LD_PRELOAD (a host's libraries must not leak into the dialog program). It

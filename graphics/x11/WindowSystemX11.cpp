@@ -9,6 +9,7 @@
 #include "graphics/ClickTracker.h"
 #include "graphics/DesktopServices.h"
 #include "graphics/DialogView.h"
+#include "graphics/FileDialogFlow.h"
 #include "graphics/GraphicsCaches.h"
 #include "graphics/IGraphics.h"
 #include "graphics/IWindowSystem.h"
@@ -19,7 +20,6 @@
 #include "graphics/lice/LICE_IBitmap.h"
 
 #include <poll.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -110,10 +110,58 @@ std::string Latin1ToUtf8(const char* text, int length) {
   return out;
 }
 
-bool FileExists(const std::string& path, bool directory) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return false;
-  return directory ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode);
+// Keys with a meaning of their own, by symbol.
+struct NamedKey {
+  KeySym sym;
+  KeyEvent::Kind kind;
+};
+constexpr NamedKey kNamedKeys[] = {
+    {XK_space, KeyEvent::kSpace},      {XK_KP_Space, KeyEvent::kSpace},   {XK_Up, KeyEvent::kUp},
+    {XK_KP_Up, KeyEvent::kUp},         {XK_Down, KeyEvent::kDown},        {XK_KP_Down, KeyEvent::kDown},
+    {XK_Left, KeyEvent::kLeft},        {XK_KP_Left, KeyEvent::kLeft},     {XK_Right, KeyEvent::kRight},
+    {XK_KP_Right, KeyEvent::kRight},   {XK_Home, KeyEvent::kHome},        {XK_KP_Home, KeyEvent::kHome},
+    {XK_End, KeyEvent::kEnd},          {XK_KP_End, KeyEvent::kEnd},       {XK_BackSpace, KeyEvent::kBackspace},
+    {XK_Delete, KeyEvent::kDelete},    {XK_KP_Delete, KeyEvent::kDelete}, {XK_Return, KeyEvent::kReturn},
+    {XK_KP_Enter, KeyEvent::kReturn},  {XK_Escape, KeyEvent::kEscape},    {XK_Tab, KeyEvent::kTab},
+    {XK_ISO_Left_Tab, KeyEvent::kTab},
+};
+
+// The key of an X key event; with an input context the text is looked up
+// as UTF-8, else as Latin-1.
+KeyEvent TranslateKey(XKeyEvent& xkey, XIC inputContext) {
+  char buffer[64] = {0};
+  KeySym sym = NoSymbol;
+  std::string text;
+  if (inputContext) {
+    Status status = 0;
+    int length = Xutf8LookupString(inputContext, &xkey, buffer, sizeof buffer - 1, &sym, &status);
+    if (status == XBufferOverflow || length < 0) length = 0;
+    text.assign(buffer, static_cast<size_t>(length));
+  } else {
+    const int length = XLookupString(&xkey, buffer, sizeof buffer - 1, &sym, nullptr);
+    text = Latin1ToUtf8(buffer, std::max(length, 0));
+  }
+  KeyEvent key;
+  key.shift = xkey.state & ShiftMask;
+  key.control = xkey.state & ControlMask;
+  key.alt = xkey.state & Mod1Mask;
+  for (const NamedKey& named : kNamedKeys)
+    if (named.sym == sym) {
+      key.kind = named.kind;
+      if (named.kind == KeyEvent::kSpace) key.text = " ";
+      return key;
+    }
+  if (key.control && sym >= 0x20 && sym <= 0x7e) {
+    // With Ctrl the lookup gives a control character; the key is the symbol.
+    key.kind = KeyEvent::kText;
+    key.text = std::string(1, static_cast<char>(sym));
+  } else if (!text.empty() && static_cast<unsigned char>(text[0]) >= 0x20 && text[0] != 0x7f) {
+    key.kind = KeyEvent::kText;
+    key.text = text;
+  } else {
+    key.kind = KeyEvent::kOther;
+  }
+  return key;
 }
 
 class WindowSystemX11 : public IWindowSystem {
@@ -152,7 +200,6 @@ class WindowSystemX11 : public IWindowSystem {
   };
 
   void Dispatch(XEvent& ev);
-  KeyEvent TranslateKey(XKeyEvent& key, KeySym* symOut);
   void PassKeyToHost(XEvent& ev);
   void FlushExpose();
   // Handles an event that reaches the editor while a modal loop runs:
@@ -164,7 +211,6 @@ class WindowSystemX11 : public IWindowSystem {
   void PaintBitmap(Display* d, Window w, Visual* v, const LICE_IBitmap* bitmap);
   Window CreatePopupWindow(Display* d, int x, int y, int w, int h, bool overrideRedirect);
   int RunDialog(DialogView& view, const std::string& caption);
-  bool RunExternalFileDialog(const FileDialogRequest& request, std::string* path, bool* fallBack);
   bool CloseWanted() const { return graphics && graphics->CloseRequested(); }
 
   IGraphics* graphics = nullptr;
@@ -380,9 +426,7 @@ void WindowSystemX11::Dispatch(XEvent& ev) {
       }
       break;
     case KeyPress: {
-      KeySym sym = NoSymbol;
-      const KeyEvent key = TranslateKey(ev.xkey, &sym);
-      if (!graphics->OnKeyDown(key)) PassKeyToHost(ev);
+      if (!graphics->OnKeyDown(TranslateKey(ev.xkey, inputContext))) PassKeyToHost(ev);
       break;
     }
     case KeyRelease:
@@ -411,91 +455,6 @@ void WindowSystemX11::Dispatch(XEvent& ev) {
     default:
       break;
   }
-}
-
-KeyEvent WindowSystemX11::TranslateKey(XKeyEvent& xkey, KeySym* symOut) {
-  char buffer[64] = {0};
-  KeySym sym = NoSymbol;
-  int length = 0;
-  std::string text;
-  if (inputContext) {
-    Status status = 0;
-    length = Xutf8LookupString(inputContext, &xkey, buffer, sizeof buffer - 1, &sym, &status);
-    if (status == XBufferOverflow || length < 0) length = 0;
-    text.assign(buffer, static_cast<size_t>(length));
-  } else {
-    length = XLookupString(&xkey, buffer, sizeof buffer - 1, &sym, nullptr);
-    text = Latin1ToUtf8(buffer, std::max(length, 0));
-  }
-  *symOut = sym;
-  KeyEvent key;
-  key.shift = xkey.state & ShiftMask;
-  key.control = xkey.state & ControlMask;
-  key.alt = xkey.state & Mod1Mask;
-  switch (sym) {
-    case XK_space:
-    case XK_KP_Space:
-      key.kind = KeyEvent::kSpace;
-      key.text = " ";
-      return key;
-    case XK_Up:
-    case XK_KP_Up:
-      key.kind = KeyEvent::kUp;
-      return key;
-    case XK_Down:
-    case XK_KP_Down:
-      key.kind = KeyEvent::kDown;
-      return key;
-    case XK_Left:
-    case XK_KP_Left:
-      key.kind = KeyEvent::kLeft;
-      return key;
-    case XK_Right:
-    case XK_KP_Right:
-      key.kind = KeyEvent::kRight;
-      return key;
-    case XK_Home:
-    case XK_KP_Home:
-      key.kind = KeyEvent::kHome;
-      return key;
-    case XK_End:
-    case XK_KP_End:
-      key.kind = KeyEvent::kEnd;
-      return key;
-    case XK_BackSpace:
-      key.kind = KeyEvent::kBackspace;
-      return key;
-    case XK_Delete:
-    case XK_KP_Delete:
-      key.kind = KeyEvent::kDelete;
-      return key;
-    case XK_Return:
-    case XK_KP_Enter:
-      key.kind = KeyEvent::kReturn;
-      return key;
-    case XK_Escape:
-      key.kind = KeyEvent::kEscape;
-      return key;
-    case XK_Tab:
-    case XK_ISO_Left_Tab:
-      key.kind = KeyEvent::kTab;
-      return key;
-    default:
-      break;
-  }
-  if (key.control && sym >= 0x20 && sym <= 0x7e) {
-    // With Ctrl the lookup gives a control character; the key is the symbol.
-    key.kind = KeyEvent::kText;
-    key.text = std::string(1, static_cast<char>(sym));
-    return key;
-  }
-  if (!text.empty() && static_cast<unsigned char>(text[0]) >= 0x20 && text[0] != 0x7f) {
-    key.kind = KeyEvent::kText;
-    key.text = text;
-    return key;
-  }
-  key.kind = KeyEvent::kOther;
-  return key;
 }
 
 void WindowSystemX11::PassKeyToHost(XEvent& ev) {
@@ -928,32 +887,7 @@ int WindowSystemX11::RunDialog(DialogView& view, const std::string& caption) {
             }
             break;
           case KeyPress: {
-            char buffer[32] = {0};
-            KeySym sym = NoSymbol;
-            const int n = XLookupString(&ev.xkey, buffer, sizeof buffer - 1, &sym, nullptr);
-            KeyEvent key;
-            key.shift = ev.xkey.state & ShiftMask;
-            key.control = ev.xkey.state & ControlMask;
-            if (sym == XK_Return || sym == XK_KP_Enter)
-              key.kind = KeyEvent::kReturn;
-            else if (sym == XK_Escape)
-              key.kind = KeyEvent::kEscape;
-            else if (sym == XK_BackSpace)
-              key.kind = KeyEvent::kBackspace;
-            else if (sym == XK_Delete || sym == XK_KP_Delete)
-              key.kind = KeyEvent::kDelete;
-            else if (sym == XK_Left || sym == XK_KP_Left)
-              key.kind = KeyEvent::kLeft;
-            else if (sym == XK_Right || sym == XK_KP_Right)
-              key.kind = KeyEvent::kRight;
-            else if (sym == XK_Home)
-              key.kind = KeyEvent::kHome;
-            else if (sym == XK_End)
-              key.kind = KeyEvent::kEnd;
-            else if (n > 0 && static_cast<unsigned char>(buffer[0]) >= 0x20 && buffer[0] != 0x7f) {
-              key.kind = KeyEvent::kText;
-              key.text = Latin1ToUtf8(buffer, n);
-            }
+            const KeyEvent key = TranslateKey(ev.xkey, nullptr);
             answer = view.HandleKey(key);
             redraw();
             break;
@@ -987,26 +921,33 @@ int WindowSystemX11::RunMessageBox(const std::string& text, const std::string& c
   return RunDialog(view, caption);
 }
 
-bool WindowSystemX11::RunExternalFileDialog(const FileDialogRequest& request, std::string* path, bool* fallBack) {
-  *fallBack = true;
-  std::string program = FindProgram("zenity");
-  std::vector<std::string> arguments;
-  if (!program.empty()) {
-    arguments = ZenityFileArguments(program, request, hostTopLevel);
-  } else {
-    program = FindProgram("kdialog");
-    if (program.empty()) return false;
-    arguments = KdialogFileArguments(program, request, hostTopLevel);
-  }
-  ChildProcess child;
-  if (!child.Start(arguments)) return false;
-  while (!child.Poll(0)) {
-    if (CloseWanted() || !windowAlive) {
-      child.Terminate();
-      *fallBack = false;
-      return false;
-    }
-    if (dpy) {
+bool WindowSystemX11::RunFileDialog(const FileDialogRequest& request, std::string* chosenPath) {
+  FileDialogHooks hooks;
+  hooks.parentWindow = hostTopLevel;
+  hooks.findProgram = FindProgram;
+  hooks.message = [this](const std::string& text, const std::string& caption, int type) {
+    return RunMessageBox(text, caption, type);
+  };
+  hooks.prompt = [this](const std::string& title, const std::string& start, std::string* path) {
+    DialogView prompt(title == "Open" ? "Open file (full path):" : "Save as (full path):", start);
+    if (RunDialog(prompt, title) != kAnswerOk) return false;
+    *path = prompt.Field()->Text();
+    return true;
+  };
+  hooks.runProgram = [this](const std::vector<std::string>& arguments, int* exitCode, std::string* output) {
+    ChildProcess child;
+    if (!child.Start(arguments)) return false;
+    // Wait for the program while answering our window's exposure.
+    while (!child.Poll(0)) {
+      if (CloseWanted() || (dpy && !windowAlive)) {
+        child.Terminate();
+        *exitCode = 1;  // as if cancelled
+        return true;
+      }
+      if (!dpy) {
+        child.Poll(kModalPollMs);
+        continue;
+      }
       ErrorTrap trap(dpy);
       while (XPending(dpy) > 0) {
         XEvent ev;
@@ -1015,71 +956,12 @@ bool WindowSystemX11::RunExternalFileDialog(const FileDialogRequest& request, st
       }
       FlushExpose();
       WaitForEvents(dpy, kModalPollMs, child.OutputDescriptor());
-    } else {
-      child.Poll(kModalPollMs);
     }
-  }
-  // 0 chosen, 1 cancelled; anything else means the program did not work.
-  if (child.ExitCode() != 0 && child.ExitCode() != 1) return false;
-  *fallBack = false;
-  *path = DialogResultPath(child.ExitCode(), child.Output());
-  return !path->empty();
-}
-
-bool WindowSystemX11::RunFileDialog(const FileDialogRequest& request, std::string* chosenPath) {
-  bool useProgram = true;
-  std::string start = request.folder;
-  if (!start.empty() && start.back() != '/') start += '/';
-  start += request.fileName;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string path;
-    bool fallBack = false;
-    bool confirmed = false;  // the program asked about overwriting itself
-    if (useProgram) {
-      const bool chosen = RunExternalFileDialog(request, &path, &fallBack);
-      if (fallBack) {
-        useProgram = false;
-        continue;
-      }
-      if (!chosen) return false;
-      confirmed = request.save && FindProgram("zenity").size() > 0;
-    } else {
-      DialogView prompt(request.save ? "Save as (full path):" : "Open file (full path):", start);
-      if (RunDialog(prompt, request.save ? "Save As" : "Open") != kAnswerOk) return false;
-      path = prompt.Field()->Text();
-      if (path.size() > 1 && path[0] == '~' && path[1] == '/') {
-        const char* home = std::getenv("HOME");
-        if (home) path = std::string(home) + path.substr(1);
-      }
-      start = path;
-      if (path.empty() || path[0] != '/') {
-        RunMessageBox("Please enter a full path (starting with \"/\").", "Open", kMessageOk | kMessageIconWarning);
-        continue;
-      }
-    }
-    if (request.save) {
-      const std::string withExtension = WithDefaultExtension(path, request);
-      if (withExtension != path) confirmed = false;
-      path = withExtension;
-      const size_t slash = path.rfind('/');
-      const std::string folder = slash == std::string::npos ? "/" : path.substr(0, slash + 1);
-      if (!FileExists(folder, true)) {
-        RunMessageBox(folder + "\nPath does not exist.", "Save As", kMessageOk | kMessageIconWarning);
-        continue;
-      }
-      if (FileExists(path, false) && !confirmed &&
-          RunMessageBox(path + " already exists.\nDo you want to replace it?", "Confirm Save As",
-                        kMessageYesNo | kMessageIconWarning) != kAnswerYes)
-        continue;
-    } else if (!FileExists(path, false)) {
-      RunMessageBox(path + "\nFile not found.\nCheck the file name and try again.", "Open",
-                    kMessageOk | kMessageIconWarning);
-      continue;
-    }
-    *chosenPath = path;
+    *exitCode = child.ExitCode();
+    *output = child.Output();
     return true;
-  }
-  return false;
+  };
+  return RunFileDialogFlow(request, hooks, chosenPath);
 }
 
 }  // namespace
