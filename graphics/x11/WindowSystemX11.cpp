@@ -436,12 +436,21 @@ void WindowSystemX11::Dispatch(XEvent& ev) {
       if (inputContext) XSetICFocus(inputContext);
       break;
     case FocusOut:
-      // Grabs (our own menus) move the focus only for their duration.
+    {
+      // Grabs (our own menus) move the focus only for their duration, and
+      // taking the focus from pointer-root focus first reports a loss of
+      // the pointer's focus: neither is a real loss. Ask the server.
       if (ev.xfocus.mode == NotifyGrab || ev.xfocus.mode == NotifyUngrab) break;
+      if (ev.xfocus.detail == NotifyPointer || ev.xfocus.detail == NotifyInferior) break;
+      Window focus = 0;
+      int revert = 0;
+      XGetInputFocus(dpy, &focus, &revert);
+      if (focus == window) break;
       if (inputContext) XUnsetICFocus(inputContext);
       haveFocus = false;
       graphics->OnFocusLost();
       break;
+    }
     case ConfigureNotify:
       if (windowSurface && (ev.xconfigure.width != width || ev.xconfigure.height != height)) {
         width = ev.xconfigure.width;

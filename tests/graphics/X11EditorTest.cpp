@@ -5,7 +5,10 @@
 // does not bring the process down.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <chrono>
 #include <cstdlib>
@@ -22,6 +25,7 @@
 #define KeyCode XKeyCode
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #undef KeyCode
 
 namespace {
@@ -35,7 +39,7 @@ class XvfbEnvironment : public ::testing::Environment {
   void SetUp() override {
     const std::string xvfb = FindProgram("Xvfb");
     if (xvfb.empty()) return;
-    if (!server.Start({xvfb, "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"})) return;
+    if (!server.Start({xvfb, "-displayfd", "1", "-noreset", "-screen", "0", "1024x768x24", "-nolisten", "tcp"})) return;
     for (int i = 0; i < 500 && server.Output().find('\n') == std::string::npos && !server.Finished(); ++i)
       server.Poll(10);
     const std::string number = server.Output().substr(0, server.Output().find('\n'));
@@ -217,6 +221,8 @@ TEST_F(X11EditorTest, PopupMenuChoosesWithTheMouseAndDismissesOutside) {
   EXPECT_EQ(button->presses, 1);
   ASSERT_EQ(button->chosen, &menu);
   EXPECT_EQ(menu.GetChosenItemIdx(), 1);
+  // Where the menu was, the editor shows again.
+  EXPECT_EQ(host.PixelAt(host.Child(), 130, 45), 0x303030u);
   // A click outside closes the menu without a choice, and the grab is gone:
   // the next click reaches the editor again.
   IdleWhile("xdotool mousemove --window " + w + " 120 20 click 1 sleep 0.4 mousemove 280 180 click 1 sleep 0.2 "
@@ -298,6 +304,88 @@ TEST_F(X11EditorTest, TwoEditorsSideBySideAndAHostThatDestroysItsWindowFirst) {
   a.graphics->EditorIdle();
   EXPECT_NE(hostC.Child(), 0u);
   EXPECT_FALSE(b.graphics->OpenEditorWindow(0x7ffffff)) << "a parent that does not exist: no window";
+}
+
+TEST_F(X11EditorTest, TextEntryTakesTypedKeysAndGivesTheFocusBack) {
+  FakeHost host(0, 0);
+  Editor editor;
+  editor.knob->SetPromptDisabled(false);
+  ASSERT_TRUE(editor.graphics->OpenEditorWindow(host.window));
+  for (int i = 0; i < 5; ++i) editor.graphics->EditorIdle();
+  const std::string w = std::to_string(host.Child());
+  Window focusBefore = 0;
+  int revertBefore = 0;
+  XGetInputFocus(host.display, &focusBefore, &revertBefore);
+  IdleWhile("xdotool mousemove --window " + w + " 20 20 click 3 sleep 0.3 key BackSpace type 42.5 && "
+            "xdotool key Return",
+            {editor.graphics.get()});
+  EXPECT_FALSE(editor.graphics->TextEntryOpen());
+  EXPECT_NEAR(editor.plug.params[0].value, 42.5, 1e-9);
+  EXPECT_NEAR(editor.knob->GetValue(), 0.425, 1e-9);
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(host.display, &focus, &revert);
+  EXPECT_EQ(focus, focusBefore) << "the focus went back to where it was";
+  EXPECT_NE(focus, host.Child());
+}
+
+TEST_F(X11EditorTest, KeysTheEditorDoesNotUseGoToTheHost) {
+  FakeHost host(0, 0);
+  XSelectInput(host.display, host.window, KeyPressMask | KeyReleaseMask);
+  XSync(host.display, False);
+  Editor editor;
+  ASSERT_TRUE(editor.graphics->OpenEditorWindow(host.window));
+  for (int i = 0; i < 5; ++i) editor.graphics->EditorIdle();
+  const std::string w = std::to_string(host.Child());
+  IdleWhile("xdotool mousemove --window " + w + " 200 150 click 1 sleep 0.2 key F5", {editor.graphics.get()});
+  int pressesForHost = 0, releasesForHost = 0;
+  while (XPending(host.display) > 0) {
+    XEvent ev;
+    XNextEvent(host.display, &ev);
+    if (ev.type == KeyPress && ev.xkey.send_event && XLookupKeysym(&ev.xkey, 0) == XK_F5) ++pressesForHost;
+    if (ev.type == KeyRelease && ev.xkey.send_event) ++releasesForHost;
+  }
+  EXPECT_EQ(pressesForHost, 1);
+  EXPECT_EQ(releasesForHost, 1);
+}
+
+TEST_F(X11EditorTest, FileDialogProgramAndBuiltInPrompt) {
+  FakeHost host(0, 0);
+  Editor editor;
+  ASSERT_TRUE(editor.graphics->OpenEditorWindow(host.window));
+  for (int i = 0; i < 5; ++i) editor.graphics->EditorIdle();
+  char pattern[] = "/tmp/vornell-x11-XXXXXX";
+  const std::string folder = mkdtemp(pattern);
+  const std::string chosen = folder + "/My Banks b\xc3\xa4nk.fxb";
+  { FILE* f = std::fopen(chosen.c_str(), "w"); if (f) std::fclose(f); }
+  const std::string zenity = folder + "/zenity";
+  {
+    FILE* f = std::fopen(zenity.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fprintf(f, "#!/bin/sh\necho \"$*\" > '%s/args'\necho '%s'\nexit 0\n", folder.c_str(), chosen.c_str());
+    std::fclose(f);
+    chmod(zenity.c_str(), 0755);
+  }
+  const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", (folder + ":" + savedPath).c_str(), 1);
+  std::string result, dir = folder + "/";
+  editor.graphics->ChooseFile(result, IGraphics::FileMode::Open, dir, "fxb fxp syx");
+  EXPECT_EQ(result, chosen);
+  EXPECT_EQ(dir, folder + "/");
+  // Without any dialog program the framework asks for the path itself.
+  setenv("PATH", "/nonexistent", 1);
+  std::thread typist([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    const std::string xdotool = "/usr/bin/xdotool";
+    std::system((xdotool + " key ctrl+a type '" + folder + "/typed.syx'").c_str());
+    std::system((xdotool + " key Return").c_str());
+  });
+  result = "bank.syx";
+  editor.graphics->ChooseFile(result, IGraphics::FileMode::Save, dir, "syx");
+  typist.join();
+  setenv("PATH", savedPath.c_str(), 1);
+  EXPECT_EQ(result, folder + "/typed.syx");
+  std::system(("rm -rf '" + folder + "'").c_str());
 }
 
 }  // namespace
