@@ -78,15 +78,17 @@ struct MouseMods {
 };
 
 // Keys the controls understand; everything else has no code.
-enum KeyCode {
+enum KeyCode : int {
   kKeyNone = -1,
   kKeySpace = 0,
   kKeyUp = 1,
   kKeyDown = 2,
   kKeyLeft = 3,
   kKeyRight = 4,
-  kKeyDigit0 = 5,   // "0" .. "9" -> 5 .. 14
-  kKeyLetterA = 15  // "A" .. "Z", "a" .. "z" -> 15 .. 40
+  kKeyDigit0 = 5,  // "0" .. "9" -> 5 .. 14
+  kKeyDigit9 = 14,
+  kKeyLetterA = 15,  // "A" .. "Z", "a" .. "z" -> 15 .. 40
+  kKeyLetterZ = 40
 };
 
 // A key as the window system reports it, before it has a KeyCode.

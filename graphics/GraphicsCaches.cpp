@@ -83,3 +83,14 @@ LICE_IFont* CachedFontFor(const TextStyle& style) {
   cache.entries.emplace(key, std::move(font));
   return result;
 }
+
+void EmptyGraphicsCaches() {
+  {
+    BitmapCache& cache = Bitmaps();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    cache.entries.clear();
+  }
+  FontCache& cache = Fonts();
+  std::lock_guard<std::mutex> guard(cache.lock);
+  cache.entries.clear();
+}

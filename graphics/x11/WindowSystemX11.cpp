@@ -34,7 +34,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
-#include <cairo-xlib.h>
 #undef KeyCode
 
 namespace {
@@ -208,7 +207,12 @@ class WindowSystemX11 : public IWindowSystem {
   // Waits until the display (or fd) has something, at most ms.
   void WaitForEvents(Display* d, int ms, int fd = -1);
   Window FindHostTopLevel();
-  void PaintBitmap(Display* d, Window w, Visual* v, const LICE_IBitmap* bitmap);
+  // Copies the part r of a bitmap to the same place in a window.
+  void PutBitmap(Display* d, Window w, Visual* v, int depth, const LICE_IBitmap* bitmap, const Rect& r);
+  void PaintBitmap(Display* d, Window w, const LICE_IBitmap* bitmap) {
+    PutBitmap(d, w, DefaultVisual(d, DefaultScreen(d)), DefaultDepth(d, DefaultScreen(d)), bitmap,
+              Rect(0, 0, bitmap ? bitmap->Width() : 0, bitmap ? bitmap->Height() : 0));
+  }
   Window CreatePopupWindow(Display* d, int x, int y, int w, int h, bool overrideRedirect);
   int RunDialog(DialogView& view, const std::string& caption);
   bool CloseWanted() const { return graphics && graphics->CloseRequested(); }
@@ -221,7 +225,7 @@ class WindowSystemX11 : public IWindowSystem {
   bool windowAlive = false;
   Visual* visual = nullptr;
   int width = 0, height = 0;
-  cairo_surface_t* windowSurface = nullptr;
+  int depth = 0;
   XIM inputMethod = nullptr;
   XIC inputContext = nullptr;
   Atom wmDeleteWindow = 0;
@@ -277,7 +281,7 @@ bool WindowSystemX11::Open(IGraphics* owner, uintptr_t parentWindow, int w, int 
       XStoreName(dpy, window, "IPlug");
       wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
       wmDeleteWindow = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
-      windowSurface = cairo_xlib_surface_create(dpy, window, visual, w, h);
+      depth = parentAttributes.depth;
       inputMethod = XOpenIM(dpy, nullptr, nullptr, nullptr);
       if (inputMethod) {
         inputContext = XCreateIC(inputMethod, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, window,
@@ -333,11 +337,6 @@ void WindowSystemX11::Close() {
     if (cursorHidden) HideCursor(false);
     if (invisibleCursor) XFreeCursor(dpy, invisibleCursor);
     invisibleCursor = 0;
-    if (windowSurface) {
-      cairo_surface_finish(windowSurface);
-      cairo_surface_destroy(windowSurface);
-      windowSurface = nullptr;
-    }
     if (inputContext) XDestroyIC(inputContext);
     if (inputMethod) XCloseIM(inputMethod);
     inputContext = nullptr;
@@ -372,8 +371,7 @@ void WindowSystemX11::ProcessEvents() {
 
 void WindowSystemX11::Dispatch(XEvent& ev) {
   if (ev.xany.window == tooltipWindow && tooltipWindow) {
-    if (ev.type == Expose && tooltipBitmap) PaintBitmap(dpy, tooltipWindow, DefaultVisual(dpy, DefaultScreen(dpy)),
-                                                       tooltipBitmap.get());
+    if (ev.type == Expose && tooltipBitmap) PaintBitmap(dpy, tooltipWindow, tooltipBitmap.get());
     return;
   }
   if (ev.xany.window != window) return;  // not ours: some other window of this connection
@@ -452,11 +450,8 @@ void WindowSystemX11::Dispatch(XEvent& ev) {
       break;
     }
     case ConfigureNotify:
-      if (windowSurface && (ev.xconfigure.width != width || ev.xconfigure.height != height)) {
-        width = ev.xconfigure.width;
-        height = ev.xconfigure.height;
-        cairo_xlib_surface_set_size(windowSurface, width, height);
-      }
+      width = ev.xconfigure.width;
+      height = ev.xconfigure.height;
       break;
     case DestroyNotify:
       if (ev.xdestroywindow.window == window) windowAlive = false;
@@ -482,23 +477,8 @@ void WindowSystemX11::FlushExpose() {
 }
 
 void WindowSystemX11::UpdateWindow(const Rect& r) {
-  if (!dpy || !windowAlive || !windowSurface || !graphics || r.Empty()) return;
-  LICE_IBitmap* back = graphics->BackBuffer();
-  if (!back || !back->Bits()) return;
-  back->Flush();
-  // The window gets the colour channels only (RGB24 ignores the top byte).
-  cairo_surface_t* source = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(back->Bits()), CAIRO_FORMAT_RGB24, back->Width(), back->Height(),
-      back->RowSpan() * 4);
-  cairo_t* cr = cairo_create(windowSurface);
-  cairo_rectangle(cr, r.left, r.top, r.W(), r.H());
-  cairo_clip(cr);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(cr, source, 0, 0);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  cairo_surface_destroy(source);
-  cairo_surface_flush(windowSurface);
+  if (!dpy || !windowAlive || !graphics || r.Empty()) return;
+  PutBitmap(dpy, window, visual, depth, graphics->BackBuffer(), r.Intersect(Rect(0, 0, width, height)));
   XFlush(dpy);
 }
 
@@ -542,17 +522,57 @@ Window WindowSystemX11::CreatePopupWindow(Display* d, int x, int y, int w, int h
                        CWOverrideRedirect | CWSaveUnder | CWBackPixel | CWBorderPixel | CWEventMask, &a);
 }
 
-void WindowSystemX11::PaintBitmap(Display* d, Window w, Visual* v, const LICE_IBitmap* bitmap) {
-  if (!bitmap || !bitmap->Surface()) return;
+void WindowSystemX11::PutBitmap(Display* d, Window w, Visual* v, int windowDepth, const LICE_IBitmap* bitmap,
+                                const Rect& part) {
+  if (!bitmap || !bitmap->Bits() || !v) return;
+  const Rect r = part.Intersect(Rect(0, 0, bitmap->Width(), bitmap->Height()));
+  if (r.Empty()) return;
   bitmap->Flush();
-  cairo_surface_t* target = cairo_xlib_surface_create(d, w, v, bitmap->Width(), bitmap->Height());
-  cairo_t* cr = cairo_create(target);
-  cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(cr, bitmap->Surface(), 0, 0);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(target);
-  cairo_surface_destroy(target);
+  // Our pixels are 0xAARRGGBB words; with the usual 24-bit visual the
+  // server takes them as they are (the top byte is ignored).
+  const bool direct = (windowDepth == 24 || windowDepth == 32) && v->red_mask == 0xff0000 &&
+                      v->green_mask == 0xff00 && v->blue_mask == 0xff;
+  const uint32_t one = 1;
+  const bool littleEndian = *reinterpret_cast<const unsigned char*>(&one) == 1;
+  XImage* image = nullptr;
+  std::vector<char> converted;
+  if (direct) {
+    image = XCreateImage(d, v, static_cast<unsigned>(windowDepth), ZPixmap, 0,
+                         reinterpret_cast<char*>(const_cast<LICE_pixel*>(bitmap->Bits())),
+                         static_cast<unsigned>(bitmap->Width()), static_cast<unsigned>(bitmap->Height()), 32,
+                         bitmap->RowSpan() * 4);
+    if (image) image->byte_order = littleEndian ? LSBFirst : MSBFirst;
+  } else {
+    // Another visual: let Xlib place each pixel.
+    image = XCreateImage(d, v, static_cast<unsigned>(windowDepth), ZPixmap, 0, nullptr,
+                         static_cast<unsigned>(r.W()), static_cast<unsigned>(r.H()), 32, 0);
+    if (image) {
+      converted.resize(static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(r.H()));
+      image->data = converted.data();
+      auto place = [](unsigned long mask, int c) -> unsigned long {
+        if (!mask) return 0;
+        int shift = 0;
+        while (!((mask >> shift) & 1)) ++shift;
+        int bits = 0;
+        while ((mask >> (shift + bits)) & 1) ++bits;
+        return (static_cast<unsigned long>(c) >> (8 - std::min(bits, 8))) << shift;
+      };
+      for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) {
+          const LICE_pixel p = bitmap->GetPixel(x, y);
+          XPutPixel(image, x - r.left, y - r.top,
+                    place(v->red_mask, LICE_GETR(p)) | place(v->green_mask, LICE_GETG(p)) |
+                        place(v->blue_mask, LICE_GETB(p)));
+        }
+    }
+  }
+  if (!image) return;
+  GC gc = XCreateGC(d, w, 0, nullptr);
+  const int srcX = direct ? r.left : 0, srcY = direct ? r.top : 0;
+  XPutImage(d, w, gc, image, srcX, srcY, r.left, r.top, static_cast<unsigned>(r.W()), static_cast<unsigned>(r.H()));
+  XFreeGC(d, gc);
+  image->data = nullptr;  // not Xlib's to free
+  XDestroyImage(image);
   XFlush(d);
 }
 
@@ -572,7 +592,7 @@ void WindowSystemX11::ShowTooltip(const std::string& text, int x, int y) {
   XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), x, y + 20, &rootX, &rootY, &child);
   tooltipWindow = CreatePopupWindow(dpy, rootX, rootY, w, h, true);
   XMapRaised(dpy, tooltipWindow);
-  PaintBitmap(dpy, tooltipWindow, DefaultVisual(dpy, DefaultScreen(dpy)), tooltipBitmap.get());
+  PaintBitmap(dpy, tooltipWindow, tooltipBitmap.get());
 }
 
 void WindowSystemX11::HideTooltip() {
@@ -623,7 +643,7 @@ void WindowSystemX11::HandleEventDuringModal(Display* d, XEvent& ev) {
     else if (ev.type == DestroyNotify)
       windowAlive = false;
   } else if (ev.xany.window == tooltipWindow && ev.type == Expose && tooltipBitmap) {
-    PaintBitmap(dpy, tooltipWindow, DefaultVisual(dpy, DefaultScreen(dpy)), tooltipBitmap.get());
+    PaintBitmap(dpy, tooltipWindow, tooltipBitmap.get());
   }
 }
 
@@ -633,13 +653,12 @@ bool WindowSystemX11::TrackPopupMenu(PopupMenu* menu, int x, int y, PopupMenu** 
   if (!dpy || !windowAlive || !menu || menu->NItems() == 0) return false;
   const int screen = DefaultScreen(dpy);
   const int screenW = DisplayWidth(dpy, screen), screenH = DisplayHeight(dpy, screen);
-  Visual* rootVisual = DefaultVisual(dpy, screen);
   std::vector<MenuLevel> levels;
   bool grabbed = false;
 
   auto draw = [&](MenuLevel& level) {
     level.view->Draw(level.bitmap.get(), level.highlighted);
-    PaintBitmap(dpy, level.win, rootVisual, level.bitmap.get());
+    PaintBitmap(dpy, level.win, level.bitmap.get());
   };
   auto open = [&](PopupMenu* m, int rootX, int rootY, int parentItem, int parentLeft) {
     MenuLevel level;
@@ -811,7 +830,6 @@ int WindowSystemX11::RunDialog(DialogView& view, const std::string& caption) {
     ownDisplay = true;
   }
   const int screen = DefaultScreen(d);
-  Visual* rootVisual = DefaultVisual(d, screen);
   LICE_MemBitmap bitmap(view.Width(), view.Height());
   Window dialog = 0;
   Window focusBefore = 0;
@@ -859,7 +877,7 @@ int WindowSystemX11::RunDialog(DialogView& view, const std::string& caption) {
   int pressed = -1;
   auto redraw = [&] {
     view.Draw(&bitmap, pressed);
-    PaintBitmap(d, dialog, rootVisual, &bitmap);
+    PaintBitmap(d, dialog, &bitmap);
   };
   while (answer == 0) {
     if (CloseWanted() || (d == dpy && !windowAlive)) {

@@ -12,6 +12,8 @@
 
 namespace {
 
+const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new GraphicsCleanupEnvironment);
+
 // Channel of a premultiplied pixel, straight again (for opaque pixels the same).
 int R(LICE_pixel p) { return LICE_GETR(p); }
 int G(LICE_pixel p) { return LICE_GETG(p); }

@@ -55,6 +55,7 @@ class XvfbEnvironment : public ::testing::Environment {
 };
 bool XvfbEnvironment::ready = false;
 const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new GraphicsCleanupEnvironment);
 
 // The host's side: its own connection and a top-level window.
 class FakeHost {
