@@ -385,6 +385,7 @@ void IGraphics::EditorIdle() {
 // --- services --------------------------------------------------------------
 
 PopupMenu* IGraphics::ShowPopupMenu(PopupMenu* menu, const Rect& rect) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
   mouseCapture = -1;
   if (!menu || !IsEditorOpen()) return nullptr;
   windowSystem->HideTooltip();
@@ -400,6 +401,7 @@ PopupMenu* IGraphics::ShowPopupMenu(PopupMenu* menu, const Rect& rect) {
 
 void IGraphics::OpenTextEntry(IControl* control, const TextStyle& style, const Rect& rect, const std::string& text,
                               int paramIdx) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
   if (textEntry || !control || !IsEditorOpen()) return;
   TextEntryField::Filter filter = TextEntryField::Filter::Any;
   if (paramIdx >= 0) {
@@ -468,6 +470,7 @@ void IGraphics::DestroyTextEntry() {
 }
 
 void IGraphics::ChooseFile(std::string& result, FileMode mode, std::string& folder, const std::string& extensions) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
   if (!IsEditorOpen()) {
     result.clear();
     return;
@@ -509,6 +512,7 @@ bool IGraphics::OpenWebPage(const std::string& url, const std::string& caption, 
 }
 
 int IGraphics::ShowMessage(const std::string& text, const std::string& caption, int type) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
   mouseCapture = -1;
   if (windowSystem->IsOpen()) windowSystem->HideTooltip();
   const int answer = WithoutFrameworkLock([&] { return windowSystem->RunMessageBox(text, caption, type); });
@@ -517,5 +521,6 @@ int IGraphics::ShowMessage(const std::string& text, const std::string& caption, 
 }
 
 void IGraphics::HideMouseCursor(bool hide) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
   if (IsEditorOpen()) windowSystem->HideCursor(hide);
 }

@@ -598,6 +598,34 @@ TEST_F(EditorTest, IdleFromInsideAModalLoopDoesNothing) {
   EXPECT_EQ(ws->menusShown.size(), 1u);
 }
 
+TEST_F(EditorTest, AnotherThreadsIdleSkipsTheEditorWhileAMessageIsUp) {
+  auto* knob = new IKnobMultiControl(&plug, 100, 50, -1, Knob());
+  graphics->AddControl(knob);
+  Open();
+  IdleFor(40);
+  size_t drawnMeanwhile = 0;
+  int ticksMeanwhile = -1;
+  ws->duringModal = [&] {
+    knob->MarkDirty(false);
+    const size_t before = ws->updates.size();
+    const int idleBefore = plug.idleTicks;
+    std::thread host([&] {
+      ws->AdvanceTime(100);
+      graphics->EditorIdle();
+    });
+    host.join();
+    drawnMeanwhile = ws->updates.size() - before;
+    ticksMeanwhile = plug.idleTicks - idleBefore;
+  };
+  std::thread dispatcher([&] { graphics->ShowMessage("Cannot load file!", "Error", kMessageOk); });
+  dispatcher.join();
+  EXPECT_EQ(drawnMeanwhile, 0u) << "the window's connection stays with the thread of the message box";
+  EXPECT_EQ(ticksMeanwhile, 0) << "nor does the plug-in's idle work touch the busy editor";
+  ws->duringModal = nullptr;
+  IdleFor(40);
+  EXPECT_FALSE(knob->NeedsRedraw());
+}
+
 TEST_F(EditorTest, OpenCloseOpenAndTwoEditorsSideBySide) {
   auto* knob = new IKnobMultiControl(&plug, 0, 0, -1, Knob());
   graphics->AddControl(knob);
