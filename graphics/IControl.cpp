@@ -1,6 +1,7 @@
 #include "graphics/IControl.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "graphics/IControls.h"
@@ -37,6 +38,8 @@ void IControl::OnMouseOver(int, int, const MouseMods&) {}
 void IControl::OnMouseOut() {}
 
 void IControl::ShowValue(double normalisedValue) {
+  // A host may send anything; a value that is no number shows nothing new.
+  if (!std::isfinite(normalisedValue)) return;
   if (defaultValue < 0.0) {
     defaultValue = normalisedValue;
     value = normalisedValue;
@@ -73,7 +76,7 @@ void IControl::SetGrayed(bool gray) {
 bool IControl::HitTest(int x, int y) const { return targetRect.Contains(x, y); }
 
 void IControl::MarkDirty(bool push) {
-  value = std::clamp(value, clampLow, clampHigh);
+  value = std::isfinite(value) ? std::clamp(value, clampLow, clampHigh) : clampLow;
   dirty = true;
   if (!push || paramIndex < 0 || !plug) return;
   plug->SetParamFromEditor(paramIndex, value);
