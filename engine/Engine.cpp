@@ -1,0 +1,354 @@
+#include "engine/Engine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/BandLimitedTables.h"
+#include "engine/VoiceRenderer.h"
+
+namespace {
+constexpr double kDefaultSampleRate = 44100.0;
+}
+
+Engine::Engine(EngineHooks* engineHooks)
+    : hooks(engineHooks),
+      phaseIncrements(std::make_unique<PhaseIncrementTable>()),
+      cutoffTables(std::make_unique<CutoffTables>()),
+      renderer(std::make_unique<VoiceRenderer>()) {
+  BandLimitedTables::Get();
+  // Voices start out prepared for 44.1 kHz; the first OnReset prepares the real rate.
+  phaseIncrements->Build(kDefaultSampleRate);
+  cutoffTables->Build(kDefaultSampleRate);
+  for (int32_t v = 0; v < kVoiceCount; ++v) {
+    voices[v].Bind(this);
+    voices[v].track = static_cast<uint8_t>(v < kFirstPoolVoice ? v : 0);
+  }
+  std::fill(std::begin(controllerMap), std::end(controllerMap), static_cast<int16_t>(-1));
+  ClearHeldNotes();
+  tickEvents.Reserve(inputQueue.ReservedCapacity());
+  renderer->Prepare(static_cast<int32_t>(kDefaultSampleRate / 1000.0));
+}
+
+Engine::~Engine() = default;
+
+// ---------------------------------------------------------------------------
+// Reset
+
+void Engine::OnReset(double sampleRate, int32_t blockSize) {
+  if (!(sampleRate > 0.0) || !std::isfinite(sampleRate)) sampleRate = kDefaultSampleRate;
+  ClearHeldNotes();
+  controlCountdown = 0;
+  controlPeriod = std::max<int32_t>(1, static_cast<int32_t>(std::trunc(std::trunc(sampleRate) / 1000.0)));
+  inputQueue.Resize(blockSize);
+  tickEvents.Reserve(inputQueue.ReservedCapacity());
+  if (sampleRate != lastSampleRate) {
+    ResetAllVoices();
+    lastSampleRate = sampleRate;
+    phaseIncrements->Build(sampleRate);
+    cutoffTables->Build(sampleRate);
+    for (Voice& voice : voices) voice.SetSampleRate(sampleRate);
+    click.Setup(sampleRate, 2000.0, 10.0);
+    // Rates below 1 kHz still advance one sample per control tick.
+    controlPeriod = std::max<int32_t>(1, static_cast<int32_t>(std::trunc(sampleRate / 1000.0)));
+  }
+  renderer->Prepare(controlPeriod);
+}
+
+void Engine::ResetAllVoices() {
+  ClearHeldNotes();
+  tickEvents.Clear();
+  inputQueue.Clear();
+  for (Voice& voice : voices) voice.Kill();
+  runningVoices[0] = runningVoices[1] = 0;
+  if (hooks) hooks->ClearArpeggiatorHold();
+  RefreshIndicators();
+}
+
+// ---------------------------------------------------------------------------
+// Incoming MIDI
+
+void Engine::OnMidiMessage(const MidiMessage& message) {
+  int32_t kind = message.status >> 4;
+  if (kind < 8 || kind > 14) return;
+  int32_t channel = message.status & 15;
+  MidiMessage queued = message;
+  queued.fromSequencer = 0;
+  queued.isClick = 0;
+  // A host event before the block start would otherwise wait in front of every
+  // later message; it is taken as due at the block start.
+  if (queued.offset < 0) queued.offset = 0;
+  if (kind == 9 && queued.data2 == 0) {
+    queued.status = static_cast<uint8_t>(0x80 + channel);
+    kind = 8;
+  }
+  switch (kind) {
+    case 8:
+    case 9:
+      if ((mode == 3 || mode == 4) && hooks && hooks->DivertToArpeggiator(queued)) return;
+      inputQueue.Add(queued);
+      return;
+    case 11: {
+      int32_t controller = queued.data1;
+      if (controller == 120 || controller == 123) {
+        ResetAllVoices();
+        return;
+      }
+      if (controller >= 120) return;
+      if (hooks && hooks->CaptureMidiLearn(controller)) return;
+      if (controller != 64 && queued.offset > controlPeriod) queued.offset += controlPeriod / 2;
+      inputQueue.Add(queued);
+      return;
+    }
+    case 12:
+      if (hooks) hooks->OnProgramChange(queued.data1);
+      return;
+    case 14:
+      if (queued.offset > controlPeriod) queued.offset += controlPeriod / 2;
+      inputQueue.Add(queued);
+      return;
+    default:
+      return;  // pressure
+  }
+}
+
+void Engine::SetControllerMapping(int32_t controller, int32_t parameter) {
+  if (controller < 0 || controller >= 120) return;
+  controllerMap[controller] = static_cast<int16_t>(parameter >= 0 && parameter < kParameterCount ? parameter : -1);
+}
+
+int32_t Engine::ControllerMapping(int32_t controller) const {
+  return controller >= 0 && controller < 120 ? controllerMap[controller] : -1;
+}
+
+// ---------------------------------------------------------------------------
+// Block processing
+
+void Engine::ProcessBlock(double** inputs, double** outputs, int32_t frames) {
+  (void)inputs;
+  if (hooks) hooks->OnBlockStart(frames);
+  const int32_t period = std::max<int32_t>(1, controlPeriod);
+  int32_t remaining = frames;
+  int32_t position = 0;
+  double* out[kOutputCount];
+  while (remaining > 0) {
+    int32_t length;
+    if (controlCountdown > 0) {
+      length = std::min(controlCountdown, remaining);
+      controlCountdown -= length;
+    } else {
+      ControlTick();
+      if (remaining >= period) {
+        length = period;
+      } else {
+        length = remaining;
+        controlCountdown = period - remaining;
+      }
+    }
+    for (int32_t k = 0; k < kOutputCount; ++k)
+      out[k] = outputs && outputs[k] ? outputs[k] + position : renderer->DiscardBuffer(k);
+    RunSegment(out, length);
+    position += length;
+    remaining -= length;
+  }
+}
+
+void Engine::ControlTick() {
+  if (recording) recordElapsed += controlPeriod;
+  DrainInputQueue();
+  for (Track& track : tracks) track.lfo.LfoTick(track.modWheel);
+  for (int32_t word = 0; word < 2; ++word) {
+    uint64_t bits = runningVoices[word];
+    while (bits) {
+      int32_t bit = __builtin_ctzll(bits);
+      bits &= bits - 1;
+      Voice& voice = voices[word * 64 + bit];
+      voice.ControlTick();
+      if (!voice.running) runningVoices[word] &= ~(uint64_t{1} << bit);
+    }
+  }
+}
+
+void Engine::DrainInputQueue() {
+  const int32_t period = std::max<int32_t>(1, controlPeriod);
+  while (!inputQueue.Empty() && inputQueue.Front().offset < period) {
+    MidiMessage message = inputQueue.Front();
+    inputQueue.PopFront();
+    int32_t kind = message.status >> 4;
+    int32_t channel = message.status & 15;
+    switch (kind) {
+      case 8:
+      case 9:
+        if (kind == 9 && message.data2 == 0) message.status = static_cast<uint8_t>(0x80 + channel);
+        tickEvents.PushBack(message);
+        break;
+      case 11:
+        if (message.data1 == 1) {
+          const ChannelTrackList& list = channelTracks[channel];
+          for (int32_t i = 0; i < list.count; ++i) tracks[list.tracks[i]].modWheel = message.data2 / 127.0;
+        } else if (message.data1 == 64) {
+          tickEvents.PushBack(message);
+        } else {
+          ParameterController(channel, message.data1, message.data2);
+        }
+        break;
+      case 14: {
+        double bend = ((message.data2 - 64) * 128 + message.data1) / 8192.0 * bendRange;
+        const ChannelTrackList& list = channelTracks[channel];
+        for (int32_t i = 0; i < list.count; ++i) tracks[list.tracks[i]].bend = bend;
+        break;
+      }
+      default:
+        break;
+    }
+  }
+  inputQueue.ShiftOffsets(period);
+}
+
+void Engine::ParameterController(int32_t channel, int32_t controller, int32_t value) {
+  double v = value / 127.0;
+  int32_t p = ControllerMapping(controller);
+  if (receiveParameterControllers && p == -1) {
+    if (controller == 0 || controller == 1) return;
+    p = controller + 79;
+  }
+  if (p < 0 || p >= kParameterCount || !hooks) return;
+  if (hooks->GetParameterNormalized(p) == v) return;
+  if (p < kFirstVoiceParameter) {
+    hooks->SetParameterFromController(p, v);
+    return;
+  }
+  int32_t k = (p - kFirstVoiceParameter) % Voice::kParamCount;
+  ChannelTrackList list = channelTracks[channel];  // a parameter change may reorder the lists
+  for (int32_t i = 0; i < list.count; ++i)
+    hooks->SetParameterFromController(kFirstVoiceParameter + Voice::kParamCount * list.tracks[i] + k, v);
+}
+
+void Engine::RunSegment(double** out, int32_t length) {
+  const double clickGain = masterGain * clickLevel;
+  if (referenceRendering) {
+    // Sample by sample, every voice in index order.
+    for (int32_t i = 0; i < length; ++i) {
+      while (!tickEvents.Empty() && tickEvents.Front().offset <= i) {
+        MidiMessage message = tickEvents.Front();
+        tickEvents.PopFront();
+        DispatchTickEvent(message);
+      }
+      RenderSampleReference(out, i, clickGain);
+    }
+    return;
+  }
+  // Batched: whole runs between due messages, voice by voice.
+  int32_t i = 0;
+  while (i < length) {
+    // Messages due at this sample; one with a later offset holds back those behind it.
+    while (!tickEvents.Empty() && tickEvents.Front().offset <= i) {
+      MidiMessage message = tickEvents.Front();
+      tickEvents.PopFront();
+      DispatchTickEvent(message);
+    }
+    int32_t end = length;
+    if (!tickEvents.Empty() && tickEvents.Front().offset < length) end = tickEvents.Front().offset;
+    double* part[kOutputCount];
+    for (int32_t k = 0; k < kOutputCount; ++k) part[k] = out[k] + i;
+    renderer->RenderRange(*this, part, end - i, clickGain);
+    i = end;
+  }
+}
+
+void Engine::AdvanceNoise(double* noise, int32_t length) {
+  uint32_t seed = static_cast<uint32_t>(noiseSeed);
+  for (int32_t i = 0; i < length; ++i) {
+    seed *= 16807u;  // 32-bit wrap-around
+    noise[i] = static_cast<int32_t>(seed) * 4.6566129e-10;
+  }
+  noiseSeed = static_cast<int32_t>(seed);
+  if (length > 0) noiseSample = noise[length - 1];
+}
+
+void Engine::RenderSampleReference(double** out, int32_t i, double clickGain) {
+  uint32_t seed = static_cast<uint32_t>(noiseSeed) * 16807u;  // 32-bit wrap-around
+  noiseSeed = static_cast<int32_t>(seed);
+  noiseSample = noiseSeed * 4.6566129e-10;
+  double acc[kOutputCount] = {};
+  for (Voice& voice : voices) {
+    if (!voice.active) continue;
+    double s = voice.RenderSample() * masterGain;
+    const Track& track = tracks[voice.track];
+    double l = s * track.gainLeft;
+    double r = s * track.gainRight;
+    acc[0] += l;
+    acc[1] += r;
+    acc[2 + 2 * voice.track] += l;
+    acc[3 + 2 * voice.track] += r;
+  }
+  if (clickEnabled) {
+    double c = click.NextSample() * clickGain;
+    acc[0] += c;
+    acc[1] += c;
+  }
+  for (int32_t k = 0; k < kOutputCount; ++k) out[k][i] = acc[k];
+}
+
+void Engine::DispatchTickEvent(const MidiMessage& message) {
+  if (message.isClick) {
+    click.Trigger();
+    return;
+  }
+  int32_t kind = message.status >> 4;
+  int32_t channel = message.status & 15;
+  bool arpeggiatorMode = mode == 3 || mode == 4;
+  switch (kind) {
+    case 11:
+      if (arpeggiatorMode) {
+        if (hooks) hooks->ArpeggiatorSustain(message.data2);
+      } else {
+        SustainPedal(channel, message.data2 > 0, message.fromSequencer != 0);
+      }
+      break;
+    case 8:
+      NoteOff(channel, message.data1, message.fromSequencer != 0);
+      if (arpeggiatorMode && channel == 5) {
+        // One arpeggio step never overlaps the next. Only the tracks that play
+        // the pattern: keys played over a latched pattern on other tracks sound on.
+        bool released = false;
+        for (Voice& voice : voices) {
+          if (voice.keyHeld && tracks[voice.track].channel == 5) {
+            voice.Release(true);
+            released = true;
+          }
+        }
+        if (released) RefreshIndicators();
+      }
+      break;
+    case 9:
+      NoteOn(channel, message.data1, message.data2, message.fromSequencer != 0);
+      break;
+    default:
+      break;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Parameters
+
+void Engine::SetTrackVoiceParam(int32_t track, int32_t k, double x) {
+  if (track < 0 || track >= kTrackCount || k < 0 || k >= Voice::kParamCount) return;
+  trackVoiceParams[track][k] = x;
+  for (Voice& voice : voices)
+    if (voice.track == track) voice.SetVoiceParam(k, x);
+}
+
+void Engine::OnVoiceStarted(const Voice* voice) {
+  int32_t v = static_cast<int32_t>(voice - voices.data());
+  if (v >= 0 && v < kVoiceCount) runningVoices[v >> 6] |= uint64_t{1} << (v & 63);
+}
+
+void Engine::SetTrackVolume(int32_t track, double volume) {
+  tracks[track].volume = volume;
+  tracks[track].UpdateGains();
+}
+
+void Engine::SetTrackPan(int32_t track, double pan) {
+  tracks[track].pan = pan;
+  tracks[track].UpdateGains();
+}

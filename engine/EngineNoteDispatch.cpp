@@ -1,0 +1,323 @@
+// Note dispatch of the Engine: routing of note messages to tracks, voice
+// allocation and stealing, and the two-phase commit of voice changes.
+
+#include <algorithm>
+
+#include "engine/Engine.h"
+
+bool Engine::ChannelTrackList::Contains(int32_t t) const {
+  for (int32_t i = 0; i < count; ++i)
+    if (tracks[i] == t) return true;
+  return false;
+}
+
+void Engine::ChannelTrackList::Append(int32_t t) {
+  if (count < kTrackCount && !Contains(t)) tracks[count++] = static_cast<int8_t>(t);
+}
+
+void Engine::ChannelTrackList::Remove(int32_t t) {
+  int32_t kept = 0;
+  for (int32_t i = 0; i < count; ++i)
+    if (tracks[i] != t) tracks[kept++] = tracks[i];
+  count = kept;
+}
+
+void Engine::ClearHeldNotes() {
+  for (HeldNoteMap& map : heldNotes) {
+    std::fill(std::begin(map.velocity), std::end(map.velocity), static_cast<int16_t>(-1));
+    map.count = 0;
+  }
+}
+
+bool Engine::IsNoteHeld(int32_t channel, int32_t note) const {
+  if (channel < 0 || channel >= kChannelCount || note < 0 || note > 255) return false;
+  return heldNotes[channel].velocity[note] >= 0;
+}
+
+int32_t Engine::LowestHeldNote(int32_t channel) const {
+  const HeldNoteMap& map = heldNotes[channel];
+  if (map.count == 0) return -1;
+  for (int32_t n = 0; n < 256; ++n)
+    if (map.velocity[n] >= 0) return n;
+  return -1;
+}
+
+bool Engine::TakesMessage(int32_t t, int32_t channel, bool fromSequencer) const {
+  const Track& track = tracks[t];
+  if (fromSequencer) return track.channel == channel;
+  return !track.sequenceDriven && (!recording || track.armed);
+}
+
+void Engine::ClearPending() {
+  std::fill(std::begin(pendingStart), std::end(pendingStart), false);
+  std::fill(std::begin(pendingRelease), std::end(pendingRelease), false);
+  pendingReleaseCount = 0;
+}
+
+void Engine::AddPendingRelease(int32_t v) {
+  if (pendingRelease[v]) return;
+  pendingRelease[v] = true;
+  pendingReleases[pendingReleaseCount++] = v;
+}
+
+void Engine::BindVoice(int32_t v, int32_t track) {
+  Voice& voice = voices[v];
+  voice.track = static_cast<uint8_t>(track);
+  for (int32_t k = 0; k < Voice::kParamCount; ++k) voice.SetVoiceParam(k, trackVoiceParams[track][k]);
+}
+
+void Engine::RefreshIndicators() {
+  for (Track& track : tracks) track.heldVoiceCount = 0;
+  for (const Voice& voice : voices)
+    if (voice.keyHeld) ++tracks[voice.track].heldVoiceCount;
+  if (hooks) hooks->TrackIndicatorsChanged();
+}
+
+// ---------------------------------------------------------------------------
+
+void Engine::NoteOn(int32_t channel, int32_t note, int32_t velocity, bool fromSequencer) {
+  if (channel < 0 || channel >= kChannelCount || note < 0 || note > 255) return;
+  tuningOnline = hooks && hooks->IsTuningOnline();
+  if (tuningOnline && hooks->IsNoteFiltered(note % 128)) return;
+  if (!fromSequencer) {
+    HeldNoteMap& map = heldNotes[channel];
+    if (map.velocity[note] < 0) ++map.count;
+    map.velocity[note] = static_cast<int16_t>(std::clamp(velocity, 0, 32767));
+  }
+  DispatchNoteOn(channel, note, velocity, fromSequencer);
+  CommitVoiceChanges();
+}
+
+void Engine::DispatchNoteOn(int32_t c, int32_t note, int32_t velocity, bool fromSequencer) {
+  ClearPending();
+  ChannelTrackList& list = channelTracks[c];
+
+  // Cycle: successive different notes go to successive cycling tracks.
+  int32_t cycling = 0;
+  int32_t firstCycling = -1;
+  for (int32_t i = 0; i < list.count; ++i) {
+    const Track& track = tracks[list.tracks[i]];
+    if (track.cycle && (!recording || track.armed)) {
+      if (firstCycling < 0) firstCycling = list.tracks[i];
+      ++cycling;
+    }
+  }
+  bool differentNote = c != lastNoteChannel || note != lastNoteNumber || mode == 3 || mode == 4;
+  if (cycling >= 2 && differentNote && lastNoteChannel < 16 && lastNoteNumber >= 0) {
+    list.Remove(firstCycling);
+    list.Append(firstCycling);
+  }
+  lastNoteChannel = static_cast<uint8_t>(c);
+  lastNoteNumber = note;
+
+  const bool stackMode = mode == 5 || mode == 6;
+  const bool manyHeld = heldNotes[c].count > 1;
+  bool first = true;
+  int32_t fallback = -1;
+  ChannelTrackList order = list;
+  for (int32_t i = 0; i < order.count; ++i) {
+    int32_t t = order.tracks[i];
+    if (!TakesMessage(t, c, fromSequencer)) continue;
+    const Track& track = tracks[t];
+    const bool poly = track.trackMode == Track::kPolyphonic;
+    const bool legato = track.trackMode == Track::kLegato && manyHeld;
+    NoteStart ns{static_cast<uint8_t>(t), note, velocity, 0, legato};
+    if (stackMode) {
+      if (poly)
+        AllocatePoolVoice(ns, true);
+      else
+        AssignVoice(t, ns);
+      continue;
+    }
+    if (IsUnison(t) && (!track.sequenceDriven || poly)) {
+      if (poly) {
+        static constexpr int32_t kDetunes[6] = {-5, -3, -1, 1, 3, 5};
+        for (int32_t d = 0; d < 6; ++d) {
+          NoteStart spread = ns;
+          spread.detune = kDetunes[d];
+          AllocatePoolVoice(spread, d == 0);
+        }
+        continue;
+      }
+      SpreadAcrossChannelTracks(list, note, velocity, legato);
+      break;
+    }
+    if (poly) {
+      if (!track.cycle) {
+        AllocatePoolVoice(ns, true);
+      } else if (first) {
+        AllocatePoolVoice(ns, true);
+        first = false;
+      }
+      continue;
+    }
+    if (!track.cycle) {
+      AssignVoice(t, ns);
+    } else if (first) {
+      if (!voices[t].keyHeld) {
+        AssignVoice(t, ns);
+        first = false;
+      } else if (fallback < 0) {
+        fallback = t;
+      }
+    }
+  }
+  if (first && fallback >= 0) {
+    // Every cycling track's key is down: the first in the rotated order takes over.
+    bool legato = tracks[fallback].trackMode == Track::kLegato && manyHeld;
+    AssignVoice(fallback, NoteStart{static_cast<uint8_t>(fallback), note, velocity, 0, legato});
+  }
+}
+
+void Engine::AllocatePoolVoice(const NoteStart& ns, bool reuse) {
+  if (reuse) {
+    // A key already sounding on this track restarts its own voice.
+    for (int32_t v = kFirstPoolVoice; v < kVoiceCount; ++v) {
+      if (voices[v].track == ns.track && (voices[v].note & 255) == ns.note) {
+        AssignVoice(v, ns);
+        return;
+      }
+    }
+  }
+  int32_t oldest = kFirstPoolVoice;
+  for (int32_t v = kFirstPoolVoice; v < kVoiceCount; ++v) {
+    if (!pendingStart[v] && !voices[v].active) {
+      AssignVoice(v, ns);
+      return;
+    }
+    if (voices[v].startSerial < voices[oldest].startSerial) oldest = v;
+  }
+  AssignVoice(oldest, ns);
+}
+
+void Engine::AssignVoice(int32_t v, const NoteStart& ns) {
+  if (voices[v].track != ns.track) BindVoice(v, ns.track);
+  if (pendingStart[v]) return;  // within one message the first assignment wins
+  pendingStart[v] = true;
+  pendingStarts[v] = ns;
+}
+
+void Engine::SpreadAcrossChannelTracks(ChannelTrackList list, int32_t note, int32_t velocity, bool legato) {
+  int32_t detune = -5;
+  for (int32_t i = 0; i < list.count; ++i) {
+    int32_t b = list.tracks[i];
+    if (tracks[b].sequenceDriven) continue;
+    if ((mode == 3 || mode == 4) && b != 5) continue;
+    AssignVoice(b, NoteStart{static_cast<uint8_t>(b), note, velocity, detune, legato});
+    detune += 2;
+  }
+}
+
+void Engine::CommitVoiceChanges() {
+  bool anyStart = false;
+  for (int32_t v = 0; v < kVoiceCount && !anyStart; ++v) anyStart = pendingStart[v];
+  if (anyStart) tuningOnline = hooks && hooks->IsTuningOnline();
+  for (int32_t v = 0; v < kVoiceCount; ++v) {
+    if (!pendingStart[v]) continue;
+    const NoteStart& ns = pendingStarts[v];
+    if (pendingRelease[v]) {
+      pendingRelease[v] = false;
+      int32_t kept = 0;
+      for (int32_t i = 0; i < pendingReleaseCount; ++i)
+        if (pendingReleases[i] != v) pendingReleases[kept++] = pendingReleases[i];
+      pendingReleaseCount = kept;
+    }
+    if (voices[v].track != ns.track) BindVoice(v, ns.track);
+    int32_t serial = voiceStartCounter++;
+    voices[v].StartNote(ns, serial, tracks[ns.track].transpose);
+    if (recording && !tracks[ns.track].sequenceDriven && hooks) hooks->RecordNoteEvent(ns.track, ns.note, ns.velocity);
+  }
+  for (int32_t i = 0; i < pendingReleaseCount; ++i) {
+    Voice& voice = voices[pendingReleases[i]];
+    voice.Release(false);
+    if (recording && !tracks[voice.track].sequenceDriven && hooks) hooks->RecordNoteEvent(voice.track, voice.note, 0);
+  }
+  RefreshIndicators();
+}
+
+void Engine::NoteOff(int32_t c, int32_t note, bool fromSequencer) {
+  if (c < 0 || c >= kChannelCount || note < 0 || note > 255) return;
+  HeldNoteMap& map = heldNotes[c];
+  if (map.velocity[note] >= 0) {
+    map.velocity[note] = -1;
+    --map.count;
+  }
+  ClearPending();
+  ChannelTrackList order = channelTracks[c];
+  for (int32_t i = 0; i < order.count; ++i) {
+    int32_t t = order.tracks[i];
+    if (!TakesMessage(t, c, fromSequencer)) continue;
+    for (int32_t v = 0; v < kVoiceCount; ++v)
+      if (voices[v].track == t && (voices[v].note & 255) == note) AddPendingRelease(v);
+    const bool legato = map.count > 1;
+    const Track& track = tracks[t];
+    if (track.trackMode != Track::kPolyphonic && map.count > 0) {
+      int32_t lowest = LowestHeldNote(c);
+      int32_t velocity = map.velocity[lowest];
+      if (mode == 5 || mode == 6) {
+        // Stacked tracks return to the lowest key still held.
+        AssignVoice(t, NoteStart{static_cast<uint8_t>(t), lowest, velocity, 0, legato});
+      } else if (!track.sequenceDriven && IsUnison(t) && !fromSequencer) {
+        SpreadAcrossChannelTracks(channelTracks[c], lowest, velocity, legato);
+      }
+    }
+    // Each track's changes are committed once; committing the earlier tracks'
+    // collections again would restart their voices and record them twice.
+    CommitVoiceChanges();
+    ClearPending();
+  }
+}
+
+void Engine::SustainPedal(int32_t c, bool pressed, bool fromSequencer) {
+  for (int32_t t = 0; t < kTrackCount; ++t) {
+    const Track& track = tracks[t];
+    if (fromSequencer ? track.channel != c : track.sequenceDriven) continue;
+    if (track.channel != Track::kAllChannels && track.channel != c) continue;
+    for (Voice& voice : voices) {
+      if (voice.track != t) continue;
+      voice.sustained = pressed;
+      if (!pressed && !voice.keyHeld) voice.Release(true);
+    }
+  }
+}
+
+void Engine::ForceReleaseTrack(int32_t track) {
+  for (Voice& voice : voices)
+    if (voice.track == track) voice.Release(true);
+}
+
+void Engine::ReleaseTrackVoices(int32_t track) {
+  if (track < 0 || track >= kTrackCount) return;
+  ForceReleaseTrack(track);
+  if (hooks) hooks->ClearArpeggiatorHold();
+  RefreshIndicators();
+}
+
+void Engine::ReleaseChannelVoices(int32_t channel) {
+  if (channel < 0 || channel >= kChannelCount) return;
+  ChannelTrackList order = channelTracks[channel];
+  for (int32_t i = 0; i < order.count; ++i) ReleaseTrackVoices(order.tracks[i]);
+}
+
+void Engine::SetTrackChannel(int32_t track, int32_t channel) {
+  if (track < 0 || track >= kTrackCount) return;
+  Track& t = tracks[track];
+  if (channel == t.channel) return;
+  ForceReleaseTrack(track);
+  if (hooks) hooks->ClearArpeggiatorHold();
+  RefreshIndicators();
+  t.channel = static_cast<uint8_t>(t.sequenceDriven ? track : channel);
+  for (int32_t i = 0; i < kChannelCount; ++i) {
+    if (channel == Track::kAllChannels || channel == i)
+      channelTracks[i].Append(track);
+    else
+      channelTracks[i].Remove(track);
+  }
+}
+
+void Engine::StartVoice(int32_t v, const NoteStart& ns) {
+  if (v < 0 || v >= kVoiceCount || ns.track >= kTrackCount) return;
+  if (voices[v].track != ns.track) BindVoice(v, ns.track);
+  tuningOnline = hooks && hooks->IsTuningOnline();
+  voices[v].StartNote(ns, voiceStartCounter++, tracks[ns.track].transpose);
+}

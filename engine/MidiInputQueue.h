@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/MidiMessage.h"
+
+// Messages not yet due, sorted by offset (relative to the next control tick);
+// equal offsets keep their arrival order.
+//
+// The logical capacity follows the growth rule (grow by one growth step when
+// full and nothing before the front can be reclaimed), but the storage behind it
+// is reserved outside the audio path (construction and Resize) for
+// kReserveSteps growth steps, so Add never allocates. A message that would need
+// more than the reserve is dropped, as when an allocation fails.
+class MidiInputQueue {
+ public:
+  static constexpr int32_t kInitialCapacity = 1024;
+  static constexpr int32_t kReserveSteps = 16;
+
+  MidiInputQueue();
+
+  // Audio thread or dispatcher, under the plug-in lock. False when dropped.
+  bool Add(const MidiMessage& message);
+  // Dispatcher (OnReset), under the plug-in lock; may allocate.
+  void Resize(int32_t blockSize);
+  void Clear() { front = length = 0; }
+
+  bool Empty() const { return front == length; }
+  int32_t Count() const { return length - front; }
+  const MidiMessage& Front() const { return storage[front]; }
+  void PopFront();
+  // Subtracts a control period from every live entry.
+  void ShiftOffsets(int32_t amount);
+  const MidiMessage& At(int32_t i) const { return storage[front + i]; }
+
+  int32_t Capacity() const { return capacity; }
+  int32_t GrowthStep() const { return growthStep; }
+  int32_t ReservedCapacity() const { return static_cast<int32_t>(storage.size()); }
+
+ private:
+  std::vector<MidiMessage> storage;
+  int32_t capacity = kInitialCapacity;
+  int32_t growthStep = kInitialCapacity;
+  int32_t front = 0;
+  int32_t length = 0;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Oscillator phase increment (28-bit phase) per sample for every pitch step
+// 0..17280 at one sample rate. Rebuilt outside the audio path at a rate change.
+class PhaseIncrementTable {
+ public:
+  static constexpr int32_t kSize = 17281;
+  PhaseIncrementTable();
+  void Build(double sampleRate);
+  int32_t operator[](int32_t pitch) const { return entries[pitch]; }
+
+ private:
+  std::vector<int32_t> entries;
+};

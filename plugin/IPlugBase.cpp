@@ -1,0 +1,465 @@
+#include "plugin/IPlugBase.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "plugin/IEditorLink.h"
+
+IPlugBase::IPlugBase(int numParams, int numPresets, const char* channelIOConfig)
+    : params(static_cast<size_t>(std::max(0, numParams))), presets(static_cast<size_t>(std::max(0, numPresets))) {
+  ParseChannelIOConfig(channelIOConfig);
+}
+
+IPlugBase::~IPlugBase() = default;
+
+void IPlugBase::ParseChannelIOConfig(const char* text) {
+  int maxInputs = 0;
+  int maxOutputs = 0;
+  const char* p = text ? text : "";
+  while (*p) {
+    while (*p == ' ') ++p;
+    if (!*p) break;
+    char* end = nullptr;
+    long inputs = std::strtol(p, &end, 10);
+    if (end == p || *end != '-') break;
+    p = end + 1;
+    long outputs = std::strtol(p, &end, 10);
+    if (end == p) break;
+    p = end;
+    ChannelIOConfig config;
+    config.inputs = static_cast<int>(std::clamp(inputs, 0L, 256L));
+    config.outputs = static_cast<int>(std::clamp(outputs, 0L, 256L));
+    ioConfigs.push_back(config);
+    maxInputs = std::max(maxInputs, config.inputs);
+    maxOutputs = std::max(maxOutputs, config.outputs);
+  }
+  inputChannels.resize(static_cast<size_t>(maxInputs));
+  outputChannels.resize(static_cast<size_t>(maxOutputs));
+  inputPointers.assign(inputChannels.size(), nullptr);
+  outputPointers.assign(outputChannels.size(), nullptr);
+}
+
+// --- virtual operations --------------------------------------------------------
+
+void IPlugBase::OnReset() {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
+}
+
+void IPlugBase::OnParamChanged(int /*index*/) {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
+}
+
+void IPlugBase::ProcessBlock(double** inputs, double** outputs, int frames) {
+  if (!outputs || frames <= 0) return;
+  const size_t count = static_cast<size_t>(frames);
+  for (int i = 0; i < NumOutputChannels(); ++i) {
+    double* out = outputs[i];
+    if (!out) continue;
+    const double* in = (inputs && i < NumInputChannels()) ? inputs[i] : nullptr;
+    if (in) {
+      if (in != out) std::memmove(out, in, count * sizeof(double));
+    } else {
+      std::fill(out, out + count, 0.0);
+    }
+  }
+}
+
+void IPlugBase::OnActivate(bool /*active*/) {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
+}
+
+void IPlugBase::OnMidiMessage(const MidiMessage& message) {
+  SendMidiToHost(message);
+}
+
+void IPlugBase::OnSysExMessage(int /*offset*/, int /*size*/, const uint8_t* /*data*/) {}
+
+bool IPlugBase::GetMidiNoteName(int /*note*/, char* text, int size) {
+  if (text && size > 0) text[0] = '\0';
+  return false;
+}
+
+bool IPlugBase::SaveState(DataBlock& block) {
+  return SerializeParams(block);
+}
+
+int IPlugBase::LoadState(const DataBlock& block, int position) {
+  return UnserializeParams(block, position);
+}
+
+bool IPlugBase::StateEquals(const DataBlock& block, int position) {
+  for (const PlugParam& param : params) {
+    double stored = 0.0;
+    position = block.GetDouble(&stored, position);
+    if (position < 0) return false;
+    float a = static_cast<float>(stored);
+    float b = static_cast<float>(param.Value());
+    if (!(std::fabs(a - b) <= 1e-5f)) return false;
+  }
+  return true;
+}
+
+void IPlugBase::SetParamFromEditor(int index, double normalized) {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PlugParam* param = GetParam(index);
+  if (!param) return;
+  param->SetFromNormalized(normalized);
+  NotifyHostParamChange(index, normalized);
+  OnParamChanged(index);
+}
+
+void IPlugBase::AttachEditor(IEditorLink* newEditor) {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
+  if (newEditor) {
+    for (int i = 0; i < NumParams(); ++i)
+      newEditor->ShowParamValue(i, params[static_cast<size_t>(i)].NormalizedValue(), true);
+    newEditor->PrepareDrawing();
+  }
+  editor = newEditor;
+}
+
+void IPlugBase::AttachGraphics(IGraphics* graphics) {
+  graphicsLink.SetGraphics(graphics);
+  AttachEditor(graphics ? &graphicsLink : nullptr);
+}
+
+void IPlugBase::SetLatency(int samples) {
+  latency = std::max(0, samples);
+  latencyDelay.assign(outputChannels.size(), std::vector<double>(static_cast<size_t>(latency), 0.0));
+}
+
+void IPlugBase::RefreshParamControls() {
+  if (!editor) return;
+  for (int i = 0; i < NumParams(); ++i)
+    editor->ShowParamValue(i, params[static_cast<size_t>(i)].NormalizedValue(), true);
+}
+
+void IPlugBase::SetBlockSize(int frames) {
+  blockSize = std::max(0, frames);
+  for (auto* channels : {&inputChannels, &outputChannels}) {
+    for (PlugChannel& channel : *channels) {
+      channel.scratch.assign(static_cast<size_t>(blockSize), 0.0);
+      channel.enginePointer = channel.scratch.data();
+      channel.hostFloat = nullptr;
+    }
+  }
+}
+
+// --- the editor's view ---------------------------------------------------------------
+
+bool IPlugBase::GetEditorParamInfo(int index, EditorParamInfo* info) const {
+  const PlugParam* param = GetParam(index);
+  if (!param || !info) return false;
+  switch (param->Kind()) {
+    case ParamKind::None:
+      info->kind = EditorParamKind::None;
+      break;
+    case ParamKind::Switch:
+      info->kind = EditorParamKind::Switch;
+      break;
+    case ParamKind::Integer:
+      info->kind = EditorParamKind::Integer;
+      break;
+    case ParamKind::List:
+      info->kind = EditorParamKind::List;
+      break;
+    case ParamKind::Continuous:
+      info->kind = EditorParamKind::Continuous;
+      break;
+  }
+  info->value = param->Value();
+  info->min = param->Min();
+  info->max = param->Max();
+  info->displayPrecision = param->DisplayPrecision();
+  info->negateDisplay = param->NegateDisplay();
+  info->hasDisplayFunction = param->DisplayFunction() != nullptr;
+  info->name = param->Name();
+  info->displayTexts.clear();
+  for (int i = 0; i < param->NumDisplayTexts(); ++i) {
+    int value = 0;
+    const char* text = param->GetDisplayTextAt(i, &value);
+    info->displayTexts.emplace_back(value, text);
+  }
+  return true;
+}
+
+double IPlugBase::EditorNormalizedValue(int index, double plainValue) const {
+  const PlugParam* param = GetParam(index);
+  return param ? param->ToNormalized(plainValue) : 0.0;
+}
+
+std::string IPlugBase::EditorDisplayText(int index, double value, bool normalised) const {
+  const PlugParam* param = GetParam(index);
+  return param ? param->DisplayText(value, normalised) : std::string();
+}
+
+std::string IPlugBase::EditorLabelText(int index) const {
+  const PlugParam* param = GetParam(index);
+  return param ? param->LabelText(param->Value()) : std::string();
+}
+
+// --- parameters ------------------------------------------------------------------
+
+PlugParam* IPlugBase::GetParam(int index) {
+  if (index < 0 || index >= NumParams()) return nullptr;
+  return &params[static_cast<size_t>(index)];
+}
+
+const PlugParam* IPlugBase::GetParam(int index) const {
+  if (index < 0 || index >= NumParams()) return nullptr;
+  return &params[static_cast<size_t>(index)];
+}
+
+void IPlugBase::SetParameterFromEngine(int index, double value) {
+  PlugParam* param = GetParam(index);
+  if (!param) return;
+  param->SetValue(value);
+  if (stateLoading) return;
+  const double normalized = param->NormalizedValue();
+  SetParamFromEditor(index, normalized);
+  if (editor) editor->ShowParamValue(index, normalized, true);
+}
+
+void IPlugBase::ApplyAllParams() {
+  for (int i = 0; i < NumParams(); ++i) OnParamChanged(i);
+}
+
+void IPlugBase::PushParamsToHost() {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
+  for (int i = 0; i < NumParams(); ++i) NotifyHostParamChange(i, params[static_cast<size_t>(i)].NormalizedValue());
+}
+
+bool IPlugBase::SerializeParams(DataBlock& block) {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
+  for (const PlugParam& param : params)
+    if (!block.PutDouble(param.Value())) return false;
+  return true;
+}
+
+int IPlugBase::UnserializeParams(const DataBlock& block, int position) {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
+  for (PlugParam& param : params) {
+    if (position < 0) break;
+    double stored = 0.0;
+    position = block.GetDouble(&stored, position);
+    // A value that is missing leaves the parameter as it was rather than
+    // dropping it to its minimum; NaN is ignored by SetValue the same way.
+    if (position >= 0) param.SetValue(stored);
+  }
+  for (int i = 0; i < NumParams(); ++i) OnParamChanged(i);
+  return position;
+}
+
+// --- presets ---------------------------------------------------------------------
+
+PlugPreset* IPlugBase::GetPreset(int index) {
+  if (index < 0 || index >= NumPresets()) return nullptr;
+  return &presets[static_cast<size_t>(index)];
+}
+
+const PlugPreset* IPlugBase::GetPreset(int index) const {
+  if (index < 0 || index >= NumPresets()) return nullptr;
+  return &presets[static_cast<size_t>(index)];
+}
+
+bool IPlugBase::SerializePresets(DataBlock& block) {
+  for (const PlugPreset& preset : presets) {
+    if (!block.PutText(preset.name)) return false;
+    if (!block.PutByte(preset.initialized ? 1 : 0)) return false;
+    if (preset.initialized && !block.PutBlock(preset.state)) return false;
+  }
+  return true;
+}
+
+int IPlugBase::UnserializePresets(const DataBlock& block, int position) {
+  for (PlugPreset& preset : presets) {
+    if (position < 0) break;
+    std::string name;
+    uint8_t initialized = 0;
+    position = block.GetText(&name, position);
+    position = block.GetByte(&initialized, position);
+    // A preset whose name or flag is missing, or whose state cannot be read,
+    // keeps what it had, and so do all after it.
+    if (position < 0) break;
+    if (initialized) {
+      position = LoadState(block, position);
+      if (position <= 0) break;
+      preset.state.Clear();
+      SaveState(preset.state);
+    }
+    if (name.size() > static_cast<size_t>(kPresetNameLength)) name.resize(kPresetNameLength);
+    preset.name = name;
+    preset.initialized = initialized != 0;
+  }
+  SelectPreset(currentPreset);
+  return position;
+}
+
+void IPlugBase::ModifyCurrentPreset(const char* name) {
+  PlugPreset* preset = GetPreset(currentPreset);
+  if (!preset) return;
+  preset->state.Clear();
+  // Holding a state now, the slot counts as initialized; otherwise selecting it
+  // again would replace the name just given with a "user preset" one.
+  preset->initialized = SaveState(preset->state) || preset->initialized;
+  if (name && *name) preset->name.assign(name, strnlen(name, kPresetNameLength));
+}
+
+bool IPlugBase::SelectPreset(int index) {
+  PlugPreset* preset = GetPreset(index);
+  if (!preset) return false;
+  bool result;
+  if (preset->initialized) {
+    result = LoadState(preset->state, 0) > 0;
+  } else {
+    int userPresets = 0;
+    for (const PlugPreset& other : presets)
+      if (other.name.find("user preset") != std::string::npos) ++userPresets;
+    preset->initialized = true;
+    preset->name = "user preset " + std::to_string(userPresets + 1);
+    preset->state.Clear();
+    result = SaveState(preset->state);
+  }
+  if (result) {
+    currentPreset = index;
+    OnPresetsChanged();
+    RefreshParamControls();
+  }
+  return result;
+}
+
+std::string IPlugBase::GetPresetName(int index) const {
+  const PlugPreset* preset = GetPreset(index);
+  return preset ? preset->name : std::string();
+}
+
+void IPlugBase::MakeDefaultPresets(int count) {
+  for (int n = 0; n < count; ++n) {
+    auto it = std::find_if(presets.begin(), presets.end(), [](const PlugPreset& p) { return !p.initialized; });
+    if (it == presets.end()) break;
+    it->initialized = true;
+    it->name = "Empty";
+    it->state.Clear();
+    SaveState(it->state);
+  }
+}
+
+// --- channels --------------------------------------------------------------------
+
+bool IPlugBase::LegalIO(int inputs) const {
+  return std::any_of(ioConfigs.begin(), ioConfigs.end(),
+                     [inputs](const ChannelIOConfig& c) { return c.inputs == inputs; });
+}
+
+PlugChannel* IPlugBase::GetInputChannel(int index) {
+  if (index < 0 || index >= NumInputChannels()) return nullptr;
+  return &inputChannels[static_cast<size_t>(index)];
+}
+
+PlugChannel* IPlugBase::GetOutputChannel(int index) {
+  if (index < 0 || index >= NumOutputChannels()) return nullptr;
+  return &outputChannels[static_cast<size_t>(index)];
+}
+
+void IPlugBase::SetInputConnected(int index, bool connected) {
+  if (PlugChannel* channel = GetInputChannel(index)) {
+    channel->connected = connected;
+    if (!connected) channel->enginePointer = channel->scratch.data();
+  }
+}
+
+void IPlugBase::SetOutputConnected(int index, bool connected) {
+  if (PlugChannel* channel = GetOutputChannel(index)) {
+    channel->connected = connected;
+    if (!connected) channel->enginePointer = channel->scratch.data();
+  }
+}
+
+void IPlugBase::SetOutputLabel(int index, const char* label) {
+  if (PlugChannel* channel = GetOutputChannel(index)) channel->label = label ? label : "";
+}
+
+void IPlugBase::AttachFloatInputs(float** inputs, int frames) {
+  // A host that breaks its announced block size gets a reallocation rather than an overrun.
+  if (frames > blockSize) SetBlockSize(frames);
+  int next = 0;
+  for (PlugChannel& channel : inputChannels) {
+    channel.enginePointer = channel.scratch.data();
+    channel.hostFloat = nullptr;
+    if (!channel.connected) continue;
+    float* source = inputs ? inputs[next] : nullptr;
+    ++next;
+    channel.hostFloat = source;
+    if (source) {
+      for (int i = 0; i < frames; ++i) channel.scratch[static_cast<size_t>(i)] = source[i];
+    } else {
+      std::fill(channel.scratch.begin(), channel.scratch.end(), 0.0);
+    }
+  }
+}
+
+void IPlugBase::AttachFloatOutputs(float** outputs, int frames) {
+  if (frames > blockSize) SetBlockSize(frames);
+  int next = 0;
+  for (PlugChannel& channel : outputChannels) {
+    channel.enginePointer = channel.scratch.data();
+    channel.hostFloat = nullptr;
+    if (!channel.connected) continue;
+    channel.hostFloat = outputs ? outputs[next] : nullptr;
+    ++next;
+  }
+}
+
+void IPlugBase::AttachDoubleInputs(double** inputs, int frames) {
+  if (frames > blockSize) SetBlockSize(frames);
+  int next = 0;
+  for (PlugChannel& channel : inputChannels) {
+    channel.hostFloat = nullptr;
+    channel.enginePointer = channel.scratch.data();
+    if (!channel.connected) continue;
+    double* source = inputs ? inputs[next] : nullptr;
+    ++next;
+    if (source) channel.enginePointer = source;
+  }
+}
+
+void IPlugBase::AttachDoubleOutputs(double** outputs, int frames) {
+  if (frames > blockSize) SetBlockSize(frames);
+  int next = 0;
+  for (PlugChannel& channel : outputChannels) {
+    channel.hostFloat = nullptr;
+    channel.enginePointer = channel.scratch.data();
+    if (!channel.connected) continue;
+    double* destination = outputs ? outputs[next] : nullptr;
+    ++next;
+    if (destination) channel.enginePointer = destination;
+  }
+}
+
+void IPlugBase::RunProcessBlock(int frames) {
+  if (frames <= 0) return;
+  if (frames > blockSize) SetBlockSize(frames);
+  for (size_t i = 0; i < inputChannels.size(); ++i)
+    inputPointers[i] =
+        inputChannels[i].enginePointer ? inputChannels[i].enginePointer : inputChannels[i].scratch.data();
+  for (size_t i = 0; i < outputChannels.size(); ++i)
+    outputPointers[i] =
+        outputChannels[i].enginePointer ? outputChannels[i].enginePointer : outputChannels[i].scratch.data();
+  ProcessBlock(inputPointers.data(), outputPointers.data(), frames);
+}
+
+void IPlugBase::WriteFloatOutputs(int frames, bool accumulate) {
+  frames = std::min(frames, blockSize);
+  for (PlugChannel& channel : outputChannels) {
+    if (!channel.connected || !channel.hostFloat || !channel.enginePointer) continue;
+    const double* source = channel.enginePointer;
+    float* destination = channel.hostFloat;
+    if (accumulate) {
+      for (int i = 0; i < frames; ++i) destination[i] += static_cast<float>(source[i]);
+    } else {
+      for (int i = 0; i < frames; ++i) destination[i] = static_cast<float>(source[i]);
+    }
+  }
+}

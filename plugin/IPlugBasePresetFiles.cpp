@@ -1,0 +1,257 @@
+// IPlugBase: preset (.fxp) and bank (.fxb) files. Their header fields are
+// 32-bit big-endian; the chunk inside is the plug-in's own little-endian data.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "plugin/IPlugBase.h"
+
+namespace {
+
+constexpr int32_t FourCC(char a, char b, char c, char d) {
+  return static_cast<int32_t>(
+      (static_cast<uint32_t>(static_cast<uint8_t>(a)) << 24) | (static_cast<uint32_t>(static_cast<uint8_t>(b)) << 16) |
+      (static_cast<uint32_t>(static_cast<uint8_t>(c)) << 8) | static_cast<uint32_t>(static_cast<uint8_t>(d)));
+}
+
+constexpr int32_t kMagicCcnK = FourCC('C', 'c', 'n', 'K');
+constexpr int32_t kTypeProgramChunk = FourCC('F', 'P', 'C', 'h');
+constexpr int32_t kTypeProgramParams = FourCC('F', 'x', 'C', 'k');
+constexpr int32_t kTypeBankChunk = FourCC('F', 'B', 'C', 'h');
+constexpr int32_t kTypeBankParams = FourCC('F', 'x', 'B', 'k');
+
+constexpr int kProgramHeaderSize = 60;  // up to and including the chunk size
+constexpr int kProgramParamsOffset = 56;
+constexpr int kProgramNameOffset = 28;
+constexpr int kProgramNameSize = 28;
+constexpr int kBankHeaderSize = 160;
+constexpr int kBankProgramsOffset = 156;
+constexpr int kBankFutureSize = 124;
+// Larger files are not presets of this plug-in; refusing them bounds the memory a bad file can take.
+constexpr long kMaxFileSize = 256L * 1024 * 1024;
+
+bool PutBig32(DataBlock& block, int32_t value) {
+  uint32_t v = static_cast<uint32_t>(value);
+  uint8_t be[4] = {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
+                   static_cast<uint8_t>(v)};
+  return block.PutBytes(be, 4);
+}
+
+// False when the four bytes at position are not all inside the block.
+bool GetBig32(const DataBlock& block, int position, int32_t* value) {
+  uint8_t be[4];
+  if (block.GetBytes(be, 4, position) < 0) return false;
+  *value = static_cast<int32_t>((static_cast<uint32_t>(be[0]) << 24) | (static_cast<uint32_t>(be[1]) << 16) |
+                                (static_cast<uint32_t>(be[2]) << 8) | static_cast<uint32_t>(be[3]));
+  return true;
+}
+
+bool GetBigFloat(const DataBlock& block, int position, float* value) {
+  int32_t bits = 0;
+  if (!GetBig32(block, position, &bits)) return false;
+  std::memcpy(value, &bits, 4);
+  return true;
+}
+
+struct FileCloser {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
+using FilePointer = std::unique_ptr<FILE, FileCloser>;
+
+bool ReadWholeFile(const std::string& path, DataBlock& data) {
+  if (path.empty()) return false;
+  FilePointer file(std::fopen(path.c_str(), "rb"));
+  if (!file) return false;
+  if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
+  long size = std::ftell(file.get());
+  if (size < 0 || size > kMaxFileSize) return false;
+  if (std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
+  if (!data.Resize(static_cast<int>(size))) return false;
+  return size == 0 || std::fread(data.Data(), 1, static_cast<size_t>(size), file.get()) == static_cast<size_t>(size);
+}
+
+bool WriteWholeFile(const std::string& path, const DataBlock& data) {
+  if (path.empty()) return false;
+  FilePointer file(std::fopen(path.c_str(), "wb"));
+  if (!file) return false;
+  // Success once the file is open, as callers expect; a short write is not reported.
+  if (data.Size() > 0) std::fwrite(data.Data(), 1, static_cast<size_t>(data.Size()), file.get());
+  return true;
+}
+
+// Name field: up to the first zero byte, at most fieldSize characters.
+std::string ReadNameField(const DataBlock& block, int position, int fieldSize) {
+  char field[kProgramNameSize] = {};
+  int size = std::min(fieldSize, kProgramNameSize);
+  if (block.GetBytes(field, size, position) < 0) return std::string();
+  return std::string(field, strnlen(field, static_cast<size_t>(size)));
+}
+
+// One program record of a parameter-list bank, checked but not yet applied.
+struct BankProgram {
+  int position = 0;  // of the record
+  std::string name;
+};
+
+}  // namespace
+
+// --- writing -----------------------------------------------------------------------
+
+bool IPlugBase::MakeProgramData(DataBlock& file) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  DataBlock chunk;
+  if (!WriteChunkHeader(chunk) || !SaveState(chunk)) return false;
+  char name[kProgramNameSize] = {};
+  std::string presetName = GetPresetName(GetCurrentPresetIndex());
+  std::memcpy(name, presetName.data(), std::min<size_t>(presetName.size(), kProgramNameSize - 1));
+  file.Clear();
+  return file.PutBytes("CcnK", 4) && PutBig32(file, kProgramHeaderSize + chunk.Size()) && file.PutBytes("FPCh", 4) &&
+         PutBig32(file, 1) && PutBig32(file, kUniqueId) && PutBig32(file, kVendorVersionDecimal) &&
+         PutBig32(file, NumParams()) && file.PutBytes(name, kProgramNameSize) && PutBig32(file, chunk.Size()) &&
+         file.PutBlock(chunk);
+}
+
+bool IPlugBase::MakeBankData(DataBlock& file) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  DataBlock chunk;
+  if (!WriteChunkHeader(chunk) || !SerializePresets(chunk)) return false;
+  const uint8_t future[kBankFutureSize] = {};
+  file.Clear();
+  return file.PutBytes("CcnK", 4) && PutBig32(file, kBankHeaderSize + chunk.Size()) && file.PutBytes("FBCh", 4) &&
+         PutBig32(file, 2) && PutBig32(file, kUniqueId) && PutBig32(file, kVendorVersionDecimal) &&
+         PutBig32(file, NumPresets()) && PutBig32(file, GetCurrentPresetIndex()) &&
+         file.PutBytes(future, kBankFutureSize) && PutBig32(file, chunk.Size()) && file.PutBlock(chunk);
+}
+
+bool IPlugBase::SaveProgramFile(const std::string& path) {
+  if (path.empty()) return false;
+  DataBlock file;
+  if (!MakeProgramData(file)) return false;
+  return WriteWholeFile(path, file);
+}
+
+bool IPlugBase::SaveBankFile(const std::string& path) {
+  if (path.empty()) return false;
+  DataBlock file;
+  if (!MakeBankData(file)) return false;
+  return WriteWholeFile(path, file);
+}
+
+// --- reading -----------------------------------------------------------------------
+
+bool IPlugBase::LoadProgramFile(const std::string& path) {
+  DataBlock file;
+  if (!ReadWholeFile(path, file)) return false;
+  return LoadProgramData(file);
+}
+
+bool IPlugBase::LoadBankFile(const std::string& path) {
+  DataBlock file;
+  if (!ReadWholeFile(path, file)) return false;
+  return LoadBankData(file);
+}
+
+bool IPlugBase::LoadProgramData(const DataBlock& file) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  int32_t magic = 0, type = 0, version = 0, id = 0, count = 0;
+  if (!GetBig32(file, 0, &magic) || !GetBig32(file, 8, &type) || !GetBig32(file, 12, &version) ||
+      !GetBig32(file, 16, &id) || !GetBig32(file, 24, &count))
+    return false;
+  if (magic != kMagicCcnK || version != 1 || id != kUniqueId) return false;
+  if (file.Size() < kProgramParamsOffset) return false;
+  const std::string name = ReadNameField(file, kProgramNameOffset, kProgramNameSize);
+
+  if (type == kTypeProgramChunk && IsChunkState()) {
+    if (file.Size() < kProgramHeaderSize) return false;
+    int position = kProgramHeaderSize;
+    ReadChunkHeader(file, &position);
+    // A state that cannot be read would leave the plug-in half loaded: put the
+    // previous state back and report the failure.
+    DataBlock previous;
+    SaveState(previous);
+    if (position < 0 || LoadState(file, position) < 0) {
+      LoadState(previous, 0);
+      return false;
+    }
+  } else if (type == kTypeProgramParams) {
+    // Older or other versions may list fewer parameters; those given are taken,
+    // the rest keep their values. The whole list must be present.
+    if (count < 0) return false;
+    const int used = std::min(count, NumParams());
+    if (static_cast<int64_t>(kProgramParamsOffset) + 4 * static_cast<int64_t>(used) > file.Size()) return false;
+    for (int i = 0; i < used; ++i) {
+      float value = 0.0f;
+      GetBigFloat(file, kProgramParamsOffset + 4 * i, &value);
+      GetParam(i)->SetFromNormalized(value);
+    }
+  } else {
+    return false;
+  }
+  ModifyCurrentPreset(name.c_str());
+  SelectPreset(GetCurrentPresetIndex());
+  NotifyHostProgramChange();
+  return true;
+}
+
+bool IPlugBase::LoadBankData(const DataBlock& file) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  int32_t magic = 0, type = 0, id = 0;
+  if (!GetBig32(file, 0, &magic) || !GetBig32(file, 8, &type) || !GetBig32(file, 16, &id)) return false;
+  if (magic != kMagicCcnK || id != kUniqueId) return false;
+
+  if (type == kTypeBankChunk) {
+    if (file.Size() < kBankHeaderSize) return false;
+    int position = kBankHeaderSize;
+    ReadChunkHeader(file, &position);
+    // Every preset and the live state come back should the bank prove unreadable.
+    std::vector<PlugPreset> previousPresets = presets;
+    const int previousIndex = currentPreset;
+    DataBlock previousState;
+    SaveState(previousState);
+    if (position < 0 || UnserializePresets(file, position) < 0) {
+      presets = std::move(previousPresets);
+      currentPreset = previousIndex;
+      LoadState(previousState, 0);
+      OnPresetsChanged();
+      RefreshParamControls();
+      return false;
+    }
+  } else if (type == kTypeBankParams) {
+    int32_t programs = 0, current = 0;
+    if (!GetBig32(file, 24, &programs) || !GetBig32(file, 28, &current) || programs < 0) return false;
+    // Check every record before applying any, so a bad file changes nothing.
+    std::vector<BankProgram> records;
+    int64_t position = kBankProgramsOffset;
+    for (int32_t i = 0; i < programs; ++i) {
+      int32_t recordMagic = 0, recordType = 0, recordVersion = 0, recordCount = 0;
+      const int p = static_cast<int>(std::min<int64_t>(position, INT32_MAX - 64));
+      if (position > file.Size() || !GetBig32(file, p, &recordMagic) || !GetBig32(file, p + 8, &recordType) ||
+          !GetBig32(file, p + 12, &recordVersion) || !GetBig32(file, p + 24, &recordCount))
+        return false;
+      if (recordMagic != kMagicCcnK || recordType != kTypeProgramParams || recordVersion != 1 ||
+          recordCount != NumParams())
+        return false;
+      const int64_t end = position + kProgramParamsOffset + 4 * static_cast<int64_t>(recordCount);
+      if (end > file.Size()) return false;
+      records.push_back({p, ReadNameField(file, p + kProgramNameOffset, kProgramNameSize)});
+      position = end;
+    }
+    // Programs beyond the preset slots have nowhere to go and are skipped.
+    for (size_t i = 0; i < records.size() && static_cast<int>(i) < NumPresets(); ++i) {
+      if (!SelectPreset(static_cast<int>(i))) continue;
+      for (int k = 0; k < NumParams(); ++k) {
+        float value = 0.0f;
+        GetBigFloat(file, records[i].position + kProgramParamsOffset + 4 * k, &value);
+        GetParam(k)->SetFromNormalized(value);
+      }
+      ModifyCurrentPreset(records[i].name.c_str());
+    }
+    SelectPreset(current);
+  } else {
+    return false;
+  }
+  NotifyHostProgramChange();
+  return true;
+}

@@ -1,0 +1,221 @@
+#include "plugin/PlugParam.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+std::string CutText(const char* text) {
+  if (!text) return std::string();
+  size_t length = strnlen(text, kParamTextSize - 1);
+  return std::string(text, length);
+}
+
+// Decimal places of a step: how often it must be multiplied by 10 to become
+// integral, at most 6. The relative tolerance absorbs binary representation
+// error (0.07 * 100 is 7.000000000000001).
+int DecimalPlaces(double step) {
+  double s = std::fabs(step);
+  if (!std::isfinite(s)) return 0;
+  int places = 0;
+  while (places < 6 && std::fabs(s - std::round(s)) > 1e-7 * s) {
+    s *= 10.0;
+    ++places;
+  }
+  return places;
+}
+
+}  // namespace
+
+void CopyText(const char* source, char* text, int size) {
+  if (!text || size <= 0) return;
+  if (!source) source = "";
+  size_t length = strnlen(source, static_cast<size_t>(size - 1));
+  std::memcpy(text, source, length);
+  text[length] = '\0';
+}
+
+void FormatFixed(double value, int decimals, char* text, int size) {
+  if (!text || size <= 0) return;
+  if (std::isnan(value)) {
+    CopyText("nan", text, size);
+    return;
+  }
+  if (std::isinf(value)) {
+    CopyText(value < 0 ? "-inf" : "inf", text, size);
+    return;
+  }
+  char buffer[400];  // a double's integral part has at most 309 digits
+  auto result =
+      std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::fixed, std::clamp(decimals, 0, 17));
+  if (result.ec != std::errc()) {
+    CopyText("?", text, size);
+    return;
+  }
+  *result.ptr = '\0';
+  CopyText(buffer, text, size);
+}
+
+void FormatInteger(int64_t value, char* text, int size) {
+  if (!text || size <= 0) return;
+  char buffer[24];
+  auto result = std::to_chars(buffer, buffer + sizeof(buffer) - 1, value);
+  *result.ptr = '\0';
+  CopyText(buffer, text, size);
+}
+
+void PlugParam::DefineContinuous(const char* name, double defaultValue, double min, double max, double step,
+                                 double shape) {
+  if (kind == ParamKind::None) kind = ParamKind::Continuous;
+  this->name = CutText(name);
+  label.clear();
+  group.clear();
+  value = this->defaultValue = defaultValue;
+  this->min = min;
+  this->step = step;
+  this->max = std::max(max, min + step);
+  displayPrecision = DecimalPlaces(step);
+  if (shape != 0.0) this->shape = shape;
+}
+
+void PlugParam::DefineInteger(const char* name, double defaultValue, double min, double max) {
+  if (kind == ParamKind::None) kind = ParamKind::Integer;
+  DefineContinuous(name, defaultValue, min, max, 1.0, 1.0);
+}
+
+void PlugParam::DefineSwitch(const char* name, double defaultValue) {
+  if (kind == ParamKind::None) kind = ParamKind::Switch;
+  DefineContinuous(name, defaultValue != 0.0 ? 1.0 : 0.0, 0.0, 1.0, 1.0, 1.0);
+  SetDisplayText(0, "off");
+  SetDisplayText(1, "on");
+}
+
+void PlugParam::DefineList(const char* name, double defaultValue, int count, const char* const* texts) {
+  if (kind == ParamKind::None) kind = ParamKind::List;
+  DefineContinuous(name, defaultValue, 0.0, count - 1, 1.0, 1.0);
+  for (int i = 0; texts && i < count; ++i) SetDisplayText(i, texts[i]);
+}
+
+void PlugParam::SetLabel(const char* text) {
+  label = CutText(text);
+}
+void PlugParam::SetGroup(const char* text) {
+  group = CutText(text);
+}
+
+void PlugParam::SetDisplayText(int value, const char* text) {
+  for (auto& entry : displayTexts) {
+    if (entry.first == value) {
+      entry.second = CutText(text);
+      return;
+    }
+  }
+  displayTexts.emplace_back(value, CutText(text));
+}
+
+void PlugParam::SetValue(double plain) {
+  if (std::isnan(plain)) return;
+  value = std::clamp(plain, min, max);
+}
+
+double PlugParam::ToNormalized(double plain) const {
+  if (std::isnan(plain)) plain = min;
+  double v = std::clamp(plain, min, max);
+  double range = max - min;
+  if (range <= 0.0) return 0.0;
+  double x = (v - min) / range;
+  return shape == 1.0 ? x : std::pow(x, 1.0 / shape);
+}
+
+double PlugParam::FromNormalized(double normalized) const {
+  if (std::isnan(normalized)) normalized = 0.0;
+  double x = std::clamp(normalized, 0.0, 1.0);
+  double shaped = shape == 1.0 ? x : std::pow(x, shape);
+  return shaped * (max - min) + min;
+}
+
+void PlugParam::SetFromNormalized(double normalized) {
+  // A host may send NaN or values a little outside 0..1; NaN is dropped, the rest clamped.
+  if (std::isnan(normalized)) return;
+  double v = FromNormalized(normalized);
+  if (kind != ParamKind::Continuous && step > 0.0) v = std::floor(v / step + 0.5) * step;
+  value = std::min(v, max);
+}
+
+const char* PlugParam::GetDisplayText(int value) const {
+  for (const auto& entry : displayTexts)
+    if (entry.first == value) return entry.second.c_str();
+  return nullptr;
+}
+
+bool PlugParam::MapDisplayText(const char* text, double* value) const {
+  if (!text) return false;
+  for (const auto& entry : displayTexts) {
+    if (entry.second == text) {
+      *value = entry.first;
+      return true;
+    }
+  }
+  return false;
+}
+
+const char* PlugParam::GetDisplayTextAt(int i, int* value) const {
+  if (i < 0 || i >= NumDisplayTexts()) return nullptr;
+  if (value) *value = displayTexts[static_cast<size_t>(i)].first;
+  return displayTexts[static_cast<size_t>(i)].second.c_str();
+}
+
+namespace {
+// Truncation toward zero that cannot overflow.
+int64_t TruncateToInteger(double v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 9.2e18) return INT64_MAX;
+  if (v <= -9.2e18) return INT64_MIN;
+  return static_cast<int64_t>(v);
+}
+}  // namespace
+
+void PlugParam::DisplayText(double v, char* text, int size, bool normalized) const {
+  if (!text || size <= 0) return;
+  if (normalized) v = FromNormalized(v);
+  if (displayFunction) {
+    text[0] = '\0';
+    displayFunction(v, text, size);
+    return;
+  }
+  if (!displayTexts.empty()) {
+    int64_t whole = TruncateToInteger(v);
+    if (whole >= INT32_MIN && whole <= INT32_MAX) {
+      const char* entry = GetDisplayText(static_cast<int>(whole));
+      if (entry && *entry) {
+        CopyText(entry, text, size);
+        return;
+      }
+    }
+  }
+  if (negateDisplay) v = -v;
+  if (displayPrecision == 0) {
+    // "%d" of the value truncated to an int.
+    int64_t whole = std::clamp<int64_t>(TruncateToInteger(v), INT32_MIN, INT32_MAX);
+    FormatInteger(whole, text, size);
+  } else {
+    FormatFixed(v, displayPrecision, text, size);
+  }
+}
+
+std::string PlugParam::DisplayText(double v, bool normalized) const {
+  char text[kParamDisplaySize];
+  DisplayText(v, text, sizeof(text), normalized);
+  return std::string(text);
+}
+
+const char* PlugParam::LabelText(double v) const {
+  int64_t whole = TruncateToInteger(v);
+  if (whole >= INT32_MIN && whole <= INT32_MAX) {
+    const char* entry = GetDisplayText(static_cast<int>(whole));
+    if (entry && *entry) return "";
+  }
+  return label.c_str();
+}

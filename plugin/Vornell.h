@@ -1,0 +1,326 @@
+#pragma once
+// The instrument: six tracks of the sound engine, the program library, the
+// 303 parameters and what each does to the engine, and the program workflow
+// (which program a track plays, loading, the modified test, storing, linking).
+//
+// Methods are spread over files by subsystem:
+//   plugin/Vornell.cpp              construction, audio, MIDI, engine hooks, status line
+//   plugin/VornellParams.cpp        OnParamChanged for all 303 parameters
+//   sequencer/PerformanceModes.cpp  Mode switching, track hand-over, clock and player
+//   sequencer/Recorder.cpp          recording, overdub, clearing
+//   performance/Arpeggiator.cpp     arpeggio pattern, its input, hold and latch
+//   programs/ProgramWorkflow.cpp    track programs: load, select, link, store, modified test
+//   config/VornellConfiguration.cpp configuration commands, templates, controller map
+//   tuning/VornellTuning.cpp        the engine's tuning hooks
+//
+// Threads: every method that changes parameters, tracks or the library runs
+// under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
+// take it around their calls. ProcessBlock and OnMidiMessage run on the audio
+// thread, the program workflow on the user-interface thread.
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "engine/Engine.h"
+#include "engine/EngineHooks.h"
+#include "performance/NoteVelocityMap.h"
+#include "plugin/Synth.h"
+#include "programs/ProgramLibrary.h"
+#include "sequencer/Sequence.h"
+#include "sequencer/SequencePlayer.h"
+#include "sequencer/VornellSequencerHost.h"
+
+// Status line colours.
+enum StatusLineColour : int { kStatusWhite = 0, kStatusOrange = 1, kStatusGreen = 2, kStatusRed = 3 };
+
+// Program selection kinds: the number of the Mode each slot set belongs to.
+enum ProgramKind : int {
+  kProgramKindTrack = 0,
+  kProgramKindSeqA = 1,
+  kProgramKindSeqB = 2,
+  kProgramKindStackA = 5,
+  kProgramKindStackB = 6,
+};
+
+class Vornell : public Synth, public EngineHooks {
+ public:
+  // Builds the engine, defines and applies the parameters, restores the
+  // factory library into every track and fills the presets. No host or
+  // editor is told anything while this runs.
+  explicit Vornell(VstHostCallback hostCallback = nullptr);
+  ~Vornell() override;
+
+  // ---- plug-in base slots ----------------------------------------------------------
+  // Dispatcher thread: prepares the engine for the base's sample rate and block size.
+  void OnReset() override;
+  // Any thread, under the plug-in lock.
+  void OnParamChanged(int index) override;
+  // Audio thread, under the plug-in lock. outputs: the fourteen channels.
+  void ProcessBlock(double** inputs, double** outputs, int frames) override;
+  // Audio thread: MIDI thru echo, then the engine's input handling.
+  void OnMidiMessage(const MidiMessage& message) override;
+  // Every parameter once more, as a whole (not an edit: linked tracks do not follow).
+  void ApplyAllParams() override;
+  void ResetAllVoices() override;
+  // After presets were loaded, renamed or rearranged: the editor's controls
+  // show the live values again.
+  void OnPresetsChanged() override { RefreshParamControls(); }
+  // Reads a state with stateLoading and linkSuspended set, so that the stored
+  // voice values are neither replaced by library programs nor copied between
+  // linked tracks. The state part extends it to the whole state block.
+  // Caller holds the plug-in lock.
+  int LoadState(const DataBlock& block, int position) override;
+
+  // ---- status line -------------------------------------------------------------------
+  // Shows text in colour (StatusLineColour) on the editor's status line; an empty
+  // text shows the version. Does nothing while no editor window is open. Any
+  // thread, under the plug-in lock.
+  void ShowStatus(const char* text, int colour);
+  // The last text and colour shown (read by the editor; under the plug-in lock).
+  std::string StatusText() const { return statusText; }
+  int StatusColour() const { return statusColour; }
+  // Grows with every ShowStatus that reached the editor.
+  uint32_t StatusSerial() const { return statusSerial; }
+
+  // ---- program workflow (user-interface thread, under the plug-in lock) ------------
+  // The program track t plays, 0..99, from the slot set its Mode makes live.
+  int TrackProgramNumber(int t) const;
+  // Writes program p's 37 values into track t's voice parameters; p = 100 means
+  // the track's "Track Prg". The track takes the program's name, unmodified.
+  void LoadProgramIntoTrack(int t, int p);
+  // A program parameter of kind (ProgramKind) changed to p for track t.
+  void ApplyProgramParameter(int kind, int t, int p);
+  // Track t plays program p from now on (ignored for p >= 100 or no change).
+  void SetTrackProgram(int t, int p);
+  // SetTrackProgram on t and on every track linked to it.
+  void SelectTrackProgram(int t, int p);
+  bool TracksLinked(int a, int b) const;
+  // Whether a track other than the edit track plays p (p < 0: the edit track's program).
+  bool ProgramUsedElsewhere(int p) const;
+  // Records the edit track's sound into library slot p (p < 0: its own program)
+  // and reloads every track playing p.
+  void StoreTrackProgram(int p);
+  // "Init Program": the edit track and its linked tracks get the default sound.
+  void InitEditTrackProgram();
+  void RenameTrackProgram(int t, const std::string& name);
+  // Plays program on every track that plays the edit track's program, without
+  // touching the library.
+  void AuditionProgram(const Program& program);
+  // Recomputes track t's programModified.
+  void UpdateProgramModified(int t);
+  // Asks about a modified program of track t (t < 0: all tracks) when the
+  // editor is open: 0 nothing asked, 1 the user said no, 2 yes.
+  int ConfirmModifiedProgram(int t);
+
+  // ---- performance Modes, clock and player (sequencer/PerformanceModes.cpp) ---------
+  // Every method here and in the recorder and arpeggiator sections runs under the
+  // plug-in lock (those called from the editor take it themselves): on the
+  // audio thread where noted, otherwise on the thread that changes a parameter
+  // or the editor thread.
+  //
+  // Switches the performance Mode. Returns false when the Mode could not be
+  // entered ("Sequence %c: empty.", "Select a track for channel 6!"); a switch
+  // between two non-Normal Modes only goes to Normal and returns true.
+  bool SetMode(int32_t mode);
+  // The tick length from "Speed" or the host tempo (and the note-value table
+  // while synced); nothing while no sequence is selected.
+  void UpdateTickDuration();
+  // The player starts the current Mode's sequence from tick 0 / stops and
+  // releases the sequence-driven tracks.
+  void StartPlayback();
+  void StopPlayback();
+  // Seq A (1) or Seq B (2) tracks that hold material take it over: channel =
+  // own index, sequence-driven. For the arpeggio, track 6 goes to MIDI channel 6.
+  void AssignSequenceTracks(const Sequence& sequence);
+  // Undoes the hand-over: channels from the "Track %i MIDI Channel" parameters.
+  void RestoreTrackChannels();
+  // The sequence the player has selected, or null.
+  Sequence* CurrentSequence();
+  // Seq A (which = 0) or Seq B (which = 1).
+  Sequence& SequenceAt(int which) { return which == 1 ? seqB : seqA; }
+  // TRACK VOLUME turned while CLICK is held: the click's level (0..1) with
+  // "Click Level: %s" in dB on the status line.
+  void SetClickLevel(double level);
+
+  // ---- recorder (sequencer/Recorder.cpp) ------------------------------------------------
+  // Recorder states while recording (kRecordRecording is also the idle value).
+  enum RecordState : int32_t {
+    kRecordRecording = 0,
+    kRecordWaitFirstNote = 1,
+    kRecordOverdubPrepared = 2,
+    kRecordOverdubWaitFirstNote = 3,
+    kRecordOverdubFirstPass = 4,
+    kRecordOverdubArmedAtWrap = 5,
+    kRecordOverdubbing = 6,
+  };
+  bool Recording() const { return engine.IsRecording(); }
+  // The front panel's SEQ A/B with RECORD on sets this before SetMode(1 or 2).
+  void SetRecording(bool on) { engine.SetRecording(on); }
+  // Starts a new recording into the current Mode's sequence (Mode 1 or 2 only).
+  void StartRecording();
+  void ArmTrack(int t, bool on);
+  void StopRecording();
+  // RECORD (multi-track) released: with recordMode on in Mode 1 or 2 the
+  // playing loop waits for a TRACK button to overdub.
+  void PrepareOverdub();
+  // A TRACK button pressed while recording: disarms an armed track, otherwise
+  // arms it (and leaves OverdubPrepared for OverdubWaitFirstNote).
+  void RecordTrackButton(int t);
+  // Removes track t's part from the current sequence and ends the recording.
+  void ClearTrack(int t);
+  // Empties Seq A (0) or Seq B (1), resets its six program slots, Mode Normal.
+  void ClearSequence(int which);
+  // Audio thread: the player wrapped the loop at `offset` samples into the block.
+  void OnSequenceLoopWrap(double offset);
+  // Sets the recorder's elapsed count so that it reads `position` samples (the
+  // loop time at the start of the next block) from the next control tick on.
+  void AlignRecordElapsed(double position);
+
+  // ---- arpeggiator (performance/Arpeggiator.cpp) --------------------------------------
+  // Adds (on) or removes one note and lays the pattern out again (Modes 3, 4).
+  void UpdateArpeggio(int note, int velocity, bool on);
+  // Empties the pattern and the note set and releases MIDI channel 6.
+  void ClearArpeggio();
+  // The multi-track RECORD in Mode 3 or 4: latch on/off with its status message.
+  void ToggleArpeggiatorLatch();
+
+  // ---- engine hooks (audio thread, under the plug-in lock) ------------------------
+  bool CaptureMidiLearn(int32_t controller) override;
+  void OnProgramChange(int32_t program) override;
+  double GetParameterNormalized(int32_t index) override;
+  void SetParameterFromController(int32_t index, double normalized) override;
+  void OnBlockStart(int32_t frames) override;
+  void RecordNoteEvent(int32_t track, int32_t note, int32_t velocity) override;
+  bool DivertToArpeggiator(const MidiMessage& message) override;
+  void ArpeggiatorSustain(int32_t value) override;
+  void ClearArpeggiatorHold() override;
+
+  // ---- configuration (config/VornellConfiguration.cpp) --------------------------------
+  // User-interface thread unless noted; each takes the plug-in lock.
+  // The template the tracks match, or configTemplates.size() + 1 for none.
+  int32_t MatchingConfigTemplate();
+  // The drop-down's text for the matching template ("User Configuration" for none).
+  std::string MatchingConfigTemplateName();
+  // Sets the tracks' channel, mode and cycle parameters from template index.
+  void ApplyConfigTemplate(int32_t index);
+  // The preset menu's switches: toggles one, writes it to the INI file and
+  // returns its new state.
+  bool ToggleConfigSetting(ConfigSetting which);
+  // "Additionally Save Enhanced Program Data": toggles, writes "Save Enhanced
+  // Prgs" at once and returns the new state.
+  bool ToggleSaveEnhancedPrograms();
+  // "Reload Configuration" and "Save Configuration", with their questions.
+  void ReloadConfiguration();
+  void SaveConfiguration();
+  // Takes over what the configuration holds now (after it was read again).
+  void ConfigurationChanged();
+  // Gives the engine the controller map and "Receive Parameter CCs" when
+  // they changed since last time. Audio thread, under the plug-in lock; no
+  // allocation, no lock of its own.
+  void RefreshControllerSettings();
+  // Learning ended on a capture: the editor redraws the learn switch.
+  void OnMidiLearnEnded() override { panelDirty = true; }
+
+  // ---- tuning hooks (tuning/VornellTuning.cpp; audio thread, under the plug-in lock) ----
+  // The tuning client's answers; without a master only a flag is looked at.
+  bool IsTuningOnline() override;
+  bool IsNoteFiltered(int32_t note) override;
+  int32_t NoteToPitch(int32_t key) override;
+
+ private:
+  // The configuration's ControllerSettingsVersion the engine's copy was made from.
+  uint32_t controllerSettingsPushed = 0;
+  bool controllerSettingsPending = true;
+  // OnParamChanged calls in progress; only the outermost feeds MIDI learn.
+  int paramChangeDepth = 0;
+
+ public:
+  // ---- helpers -------------------------------------------------------------------------
+  // "Mode" as a number 0..6 (values above 6 count as 0).
+  int ModeValue() const;
+  bool LinkProgramsOn() const;
+  // Integer value of a parameter (0 outside the range).
+  int IntParam(int index) const;
+
+  // ---- state shared with the other parts -------------------------------------------
+  Engine engine;
+  ProgramLibrary library;
+
+  bool extendedResolution = false;
+  // A program selection or a state read is in progress: voice edits are not
+  // copied to linked tracks and program parameters select nothing.
+  bool linkSuspended = false;
+  // A linked voice edit is being copied to the other tracks.
+  bool linkInProgress = false;
+  // The editor redraws its panel displays at its next idle tick.
+  std::atomic<bool> panelDirty{false};
+  // The front panel's edit position.
+  int editTrack = 0;
+  int selectedParam = 0;
+  int selectedParamValue = 0;
+
+  // Clock settings the sequencer reads.
+  double sequencerSpeed = 120.0;
+  bool syncToHost = false;
+
+  // Sequencer: the two loop sequences (saved with the state), the arpeggio
+  // pattern (not saved) and the player that loops one of them.
+  Sequence seqA;
+  Sequence seqB;
+  Sequence arpeggio;
+  VornellSequencerHost sequencerHost{*this};
+  SequencePlayer player{sequencerHost};
+  // The player's clock at the end of the last block (where the next one starts).
+  double sequencerBlockEnd = 0.0;
+
+  // Recorder (RecordState while recording) and the panel state it uses.
+  int32_t recordState = kRecordRecording;
+  bool recordActivity = false;  // the editor's record indicator blinks
+  bool recordMode = false;      // toggled by RECORD of the multi-track section
+  bool recordHeld = false;      // buttons down (or latched down) on the panel
+  bool clickHeld = false;
+  bool controlRecordHeld = false;
+  bool trackHeld[Engine::kTrackCount] = {};
+  // Metronome: on every quarter note of the player, into the sum outputs only.
+  bool clickEnabled = false;
+  double clickLevel = 0.5;
+
+  // Arpeggiator: the note set of Up/Down, the keys down, latch and pedal hold.
+  NoteVelocityMap arpNotes;
+  NoteVelocityMap arpHeldKeys;
+  bool arpLatch = false;
+  bool arpHold = false;
+  // The pattern was cleared inside a block: channel 6 is released at the next one.
+  bool arpReleasePending = false;
+
+ protected:
+  // The preset browser's entry of the current preset changed (editor part).
+  virtual void RefreshPresetBrowserEntry() {}
+  // The edit track's voice controls need their values again (editor part).
+  virtual void RefreshEditTrackControls() {}
+  // The editor's display of the selected voice parameter changed (editor part).
+  virtual void RefreshParamDisplay() {}
+
+ private:
+  void ApplyGlobalParam(int index);
+  void ApplyProgramParam(int index);
+  void ApplyTrackParam(int index);
+  void ApplyVoiceParam(int index);
+  void ShowParamStatus(int index);
+  // Voice parameter value u as the current resolution sees it.
+  int ReduceVoiceValue(int k, double value) const;
+  // Copies a voice edit u of track t to the tracks that follow it.
+  void FollowLinkedTracks(int t, int k, int u);
+  // A program's value written into a voice parameter; also applied to the
+  // engine while a state is loading (when the host is not told).
+  void WriteVoiceParameter(int index, double value);
+  // The parameter holding track t's program for a kind, or -1.
+  static int ProgramParamForKind(int kind, int t);
+  // The program parameter TrackProgramNumber looks at first for track t.
+  int LiveProgramParam(int t) const;
+
+  bool resolutionApplied = false;
+  std::string statusText;
+  int statusColour = kStatusWhite;
+  uint32_t statusSerial = 0;
+};

@@ -1,0 +1,110 @@
+#pragma once
+// The loop player: at the start of every audio block it turns the sequence
+// ticks that fall inside the block into MIDI messages with sample offsets and
+// queues them to the engine, marked as coming from the sequencer; it also
+// counts the metronome click. The clock is either internal (the "Speed"
+// parameter in BPM) or the host's transport ("Sync to Host").
+//
+// Everything here runs on the audio thread under the plug-in lock, except
+// where a comment says otherwise (those callers hold the same lock).
+#include <cstdint>
+
+#include "engine/MidiMessage.h"
+
+class Sequence;
+
+// The played sequence: none, Seq A, Seq B or the arpeggio pattern.
+enum class PlayedSequence { kNone, kA, kB, kArpeggio };
+
+// The host's transport as the player reads it; the caller presets the
+// defaults, and fields the host does not report keep them.
+struct SequencerHostTime {
+  double tempo = 120.0;
+  double samplePos = -1.0;
+  double ppqPos = -1.0;
+  bool transportRunning = false;
+};
+
+// What the player needs from the instrument.
+class SequencePlayerHost {
+ public:
+  virtual ~SequencePlayerHost() = default;
+  virtual int32_t Mode() = 0;       // performance Mode 0..6
+  virtual double SampleRate() = 0;  // the engine's current rate
+  virtual double Speed() = 0;       // "Speed", BPM 12..480
+  virtual bool SyncToHost() = 0;    // "Sync to Host"
+  virtual bool ClickEnabled() = 0;
+  virtual Sequence& SequenceFor(PlayedSequence which) = 0;  // never called with kNone
+  // Adds to the engine's input queue; a full queue drops the message.
+  virtual void QueueMidiMessage(const MidiMessage& message) = 0;
+  // ReleaseTrackVoices for every sequence-driven track.
+  virtual void ReleaseSequenceDrivenTracks() = 0;
+  // The loop wrapped: the recorder restarts its elapsed time and moves on
+  // (an overdub pass may end here with StopRecording).
+  virtual void OnLoopWrap() {}
+  virtual double GetHostTempo() = 0;
+  virtual void GetHostTime(SequencerHostTime& time) = 0;
+};
+
+// Note values for the "Speed" knob while synced, in quarter notes.
+constexpr int kSpeedNoteValueCount = 14;
+// round((Speed - 12) / 468 * 13) with Speed clamped to 12..480.
+int SpeedNoteValueIndex(double speed);
+const char* SpeedNoteValueName(int index);  // "1/1" .. "1/64"
+double SpeedNoteValue(int index);           // 4 .. 0.0625
+
+class SequencePlayer {
+ public:
+  explicit SequencePlayer(SequencePlayerHost& host) : host(host) {}
+
+  // Once per block before any sample: follows the host transport when synced,
+  // schedules the block's ticks, and moves the internal clock on by `frames`.
+  void OnBlockStart(int32_t frames);
+
+  void ScheduleSequencerBlock(int32_t frames);
+  void SyncToHostTransport();
+  // Recomputes the tick duration from "Speed" or the host tempo; on the
+  // internal clock the next tick snaps to the grid of whole ticks from sample 0.
+  // Called on start, when recording starts, and when "Speed" or "Sync to Host" change.
+  void UpdateTickDuration();
+  void StartPlayback();
+  void StopPlayback();
+
+  // For the recorder and the mode switch.
+  void SelectSequence(PlayedSequence which) { current = which; }
+  // After a first-pass recording: play the new loop from its first tick.
+  void RestartLoop();
+  void ResetEventIndex() { eventIndex = 0; }
+  // Back to the loop start without touching the clock (a new arpeggio after an
+  // empty one starts with its first note on the next tick).
+  void RewindLoop() {
+    currentTick = 0;
+    eventIndex = 0;
+  }
+
+  PlayedSequence CurrentSequence() const { return current; }
+  int32_t CurrentTick() const { return currentTick; }
+  int32_t EventIndex() const { return eventIndex; }
+  int32_t ClickCountdown() const { return clickCountdown; }
+  double SamplesPerTick() const { return samplesPerTick; }
+  double NextTickTime() const { return nextTickTime; }
+  double BlockPosition() const { return blockPosition; }
+  double HostTempo() const { return hostTempo; }
+  bool HostPlaying() const { return hostPlaying; }
+
+ private:
+  int32_t CurrentPpq();
+  void MoveNextTickTo(double position);
+
+  SequencePlayerHost& host;
+  PlayedSequence current = PlayedSequence::kNone;
+  int32_t eventIndex = 0;
+  int32_t currentTick = 0;
+  int32_t clickCountdown = 0;
+  double samplesPerTick = 0.0;
+  double nextTickTime = 0.0;
+  double blockPosition = 0.0;
+  double hostTempo = 0.0;
+  double lastHostPpq = -1.0;
+  bool hostPlaying = false;
+};
