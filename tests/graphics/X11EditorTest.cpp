@@ -330,6 +330,40 @@ TEST_F(X11EditorTest, TextEntryTakesTypedKeysAndGivesTheFocusBack) {
   EXPECT_NE(focus, host.Child());
 }
 
+// Mapped override-redirect windows of other clients: tooltips and menus.
+int CountPopups(Display* d) {
+  Window root = 0, up = 0, *children = nullptr;
+  unsigned int n = 0;
+  int popups = 0;
+  if (XQueryTree(d, DefaultRootWindow(d), &root, &up, &children, &n)) {
+    for (unsigned int i = 0; i < n; ++i) {
+      XWindowAttributes a{};
+      if (XGetWindowAttributes(d, children[i], &a) && a.override_redirect && a.map_state == IsViewable) ++popups;
+    }
+  }
+  if (children) XFree(children);
+  return popups;
+}
+
+TEST_F(X11EditorTest, TooltipAppearsWhenThePointerRestsAndGoesWhenItLeaves) {
+  FakeHost host(0, 0);
+  Editor editor;
+  editor.knob->SetTooltip("Program is modified!");
+  editor.graphics->HandleMouseOver(true);
+  editor.graphics->EnableTooltips(true);
+  ASSERT_TRUE(editor.graphics->OpenEditorWindow(host.window));
+  for (int i = 0; i < 5; ++i) editor.graphics->EditorIdle();
+  const std::string w = std::to_string(host.Child());
+  EXPECT_EQ(CountPopups(host.display), 0);
+  IdleWhile("xdotool mousemove --window " + w + " 20 20", {editor.graphics.get()}, 1000);
+  EXPECT_EQ(CountPopups(host.display), 1) << "after resting over the knob";
+  EXPECT_EQ(editor.graphics->MouseOverIndex(), 1);
+  IdleWhile("xdotool mousemove --window " + w + " 200 150", {editor.graphics.get()}, 100);
+  EXPECT_EQ(CountPopups(host.display), 0) << "another control (the background) hides it";
+  IdleWhile("xdotool mousemove 700 500", {editor.graphics.get()}, 100);
+  EXPECT_EQ(editor.graphics->MouseOverIndex(), -1) << "leaving the window";
+}
+
 TEST_F(X11EditorTest, KeysTheEditorDoesNotUseGoToTheHost) {
   FakeHost host(0, 0);
   XSelectInput(host.display, host.window, KeyPressMask | KeyReleaseMask);
