@@ -163,23 +163,23 @@ TEST(LicePng, CorruptDataGivesNoBitmap) {
 }
 
 TEST(LiceFont, ArialResolvesAndLineHeightFollowsSize) {
-  LICE_FontSpec spec;
-  spec.family = "Arial";
-  spec.height = 14;
-  LICE_CachedFont font(spec);
+  LICE_FontDescription description;
+  description.family = "Arial";
+  description.height = 14;
+  LICE_CachedFont font(description);
   ASSERT_TRUE(font.Valid());
   EXPECT_NEAR(font.LineHeight(), 14, 1);
   EXPECT_GT(font.MeasureText("WWWW"), font.MeasureText("iiii"));
-  spec.weight = 700;
-  LICE_CachedFont bold(spec);
+  description.weight = 700;
+  LICE_CachedFont bold(description);
   EXPECT_GT(bold.MeasureText("Master Volume"), font.MeasureText("Master Volume"));
 }
 
 TEST(LiceFont, AlignmentAndColourOfDrawnText) {
-  LICE_FontSpec spec;
-  spec.family = "Arial";
-  spec.height = 14;
-  LICE_CachedFont font(spec);
+  LICE_FontDescription description;
+  description.family = "Arial";
+  description.height = 14;
+  LICE_CachedFont font(description);
   const LICE_pixel black = 0xff000000u;
   Ink inks[3];
   const LICE_TextAlign aligns[3] = {LICE_TextAlign::Left, LICE_TextAlign::Center, LICE_TextAlign::Right};
@@ -209,11 +209,11 @@ TEST(LiceFont, AlignmentAndColourOfDrawnText) {
 }
 
 TEST(LiceFont, AlphaOnlyWhenAsked) {
-  LICE_FontSpec spec;
-  spec.family = "Arial";
-  spec.height = 20;
-  spec.weight = 700;
-  LICE_CachedFont font(spec);
+  LICE_FontDescription description;
+  description.family = "Arial";
+  description.height = 20;
+  description.weight = 700;
+  LICE_CachedFont font(description);
   auto opaque = Solid(100, 30, 0, 0, 0);
   font.DrawText(opaque.get(), "HH", 0, 0, 100, LICE_RGBA(255, 255, 255, 128), false, LICE_TextAlign::Left);
   auto translucent = Solid(100, 30, 0, 0, 0);
