@@ -73,9 +73,9 @@ std::string LICE_ToUtf8(const std::string& text) {
 
 LICE_CachedFont::LICE_CachedFont(const LICE_FontDescription& fontDescription) : description(fontDescription) {
   if (description.height <= 0) return;
-  cairo_font_face_t* face =
-      cairo_toy_font_face_create(description.family.c_str(), description.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                                 description.weight >= 700 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_font_face_t* face = cairo_toy_font_face_create(
+      description.family.c_str(), description.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+      description.weight >= 700 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_antialias(options, AntialiasFor(description.quality));
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);

@@ -13,10 +13,10 @@ enum class LICE_FontQuality { Default, NonAntialiased, Antialiased, ClearType };
 // What a font is made from.
 struct LICE_FontDescription {
   std::string family = "Verdana";
-  int height = 12;       // pixel height of a line (ascent plus descent)
-  int weight = 400;      // 700 and above is bold
+  int height = 12;   // pixel height of a line (ascent plus descent)
+  int weight = 400;  // 700 and above is bold
   bool italic = false;
-  int escapement = 0;    // rotation in tenths of a degree, counter-clockwise
+  int escapement = 0;  // rotation in tenths of a degree, counter-clockwise
   LICE_FontQuality quality = LICE_FontQuality::Default;
 };
 
