@@ -12,7 +12,7 @@
 //   speed N                             "Speed" in BPM
 //   master V                            "Master Volume" 0..1
 //   param INDEX VALUE                   any parameter, plain value
-//   track SPEC KEY VALUE ...            SPEC: 1..6, a range 2-4, or all
+//   track WHICH KEY VALUE ...           WHICH: 1..6, a range 2-4, or all
 //       ch 1..16|all|off  mode mono|poly|legato  cycle on|off  tr SEMITONES
 //       tune V  vol V (0..2)  pan V (0 left .. 1 right)
 //       prg N  seqa N  seqb N  stacka N  stackb N   (program slots; 100 = own)
