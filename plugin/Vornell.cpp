@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "engine/MidiMessage.h"
+#include "editor/VornellEditor.h"
 #include "plugin/IEditorLink.h"
 #include "programs/ParameterTable.h"
 
@@ -48,6 +49,7 @@ Vornell::Vornell(VstHostCallback hostCallback) : Synth(hostCallback), engine(thi
 }
 
 Vornell::~Vornell() {
+  DestroyEditor();
   library.reloadTracks = nullptr;
   library.stateLoading = nullptr;
 }
