@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <future>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "graphics/IEditorDelegate.h"
@@ -33,20 +36,34 @@ class EditorThreadsTest : public VornellEditorFixture {
  protected:
   Vornell* Make() override { return asking = new AskingVornell(&RecordingHost::Callback); }
 
-  // Renders one block on a thread of its own; true when it finished within
-  // the time (a blocked lock would keep it waiting for ever).
-  bool BlockRendersMeanwhile() {
-    auto done = std::async(std::launch::async, [this] {
-      std::vector<float> left(256), right(256);
-      std::vector<float*> outputs(static_cast<size_t>(effect->numOutputs), nullptr);
-      std::vector<std::vector<float>> buffers(outputs.size(), std::vector<float>(256));
-      for (size_t c = 0; c < outputs.size(); ++c) outputs[c] = buffers[c].data();
-      effect->processReplacing(effect, nullptr, outputs.data(), 256);
-      return true;
+  // Runs a host call on a thread of its own; true when it finished within the
+  // time. A call kept waiting for the lock fails the test instead of hanging
+  // it: the thread is joined later, once the lock is free again.
+  bool FinishesMeanwhile(std::function<void()> call) {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    threads.emplace_back([call, done] {
+      call();
+      done->set_value();
     });
-    return done.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    return finished.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  }
+  void RenderBlock() {
+    std::vector<std::vector<float>> buffers(static_cast<size_t>(effect->numOutputs), std::vector<float>(256));
+    std::vector<float*> outputs;
+    for (std::vector<float>& b : buffers) outputs.push_back(b.data());
+    effect->processReplacing(effect, nullptr, outputs.data(), 256);
+  }
+  void JoinThreads() {
+    for (std::thread& t : threads) t.join();
+    threads.clear();
+  }
+  void TearDown() override {
+    JoinThreads();
+    VornellEditorFixture::TearDown();
   }
 
+  std::vector<std::thread> threads;
   AskingVornell* asking = nullptr;
 };
 
@@ -59,13 +76,13 @@ TEST_F(EditorThreadsTest, AudioRunsWhileAMessageBoxWaits) {
   Window().messageAnswers.push_back(kAnswerYes);
   Window().duringModal = [&] {
     ++modalCalls;
-    renderedDuringBox = BlockRendersMeanwhile();
+    renderedDuringBox = FinishesMeanwhile([this] { RenderBlock(); });
     // A host's automation from another thread takes the lock too.
-    auto set = std::async(std::launch::async, [this] { effect->setParameter(effect, 1, 0.5f); });
-    hostCallDuringBox = set.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    hostCallDuringBox = FinishesMeanwhile([this] { effect->setParameter(effect, 1, 0.5f); });
   };
   asking->askNext = true;
   Idle(1);
+  JoinThreads();
   ASSERT_EQ(modalCalls, 1);
   EXPECT_TRUE(renderedDuringBox);
   EXPECT_TRUE(hostCallDuringBox);
@@ -75,7 +92,7 @@ TEST_F(EditorThreadsTest, AudioRunsWhileAMessageBoxWaits) {
   EXPECT_EQ(Window().messagesShown[0].text, "Overwrite program?");
   // After the box the lock is held as before: the idle tick returned it, so a
   // block renders again.
-  EXPECT_TRUE(BlockRendersMeanwhile());
+  EXPECT_TRUE(FinishesMeanwhile([this] { RenderBlock(); }));
 }
 
 }  // namespace
