@@ -9,8 +9,8 @@ bool ClickTracker::Press(int button, uint32_t time, int x, int y) {
   }
   // Unsigned difference: correct across the wrap of the server's clock.
   const uint32_t elapsed = time - previousTime;
-  if (havePrevious && button == previousButton && elapsed <= kMaxIntervalMs && std::abs(x - previousX) <= kMaxDistance &&
-      std::abs(y - previousY) <= kMaxDistance) {
+  if (havePrevious && button == previousButton && elapsed <= kMaxIntervalMs &&
+      std::abs(x - previousX) <= kMaxDistance && std::abs(y - previousY) <= kMaxDistance) {
     havePrevious = false;
     return true;
   }

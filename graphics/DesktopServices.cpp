@@ -42,7 +42,9 @@ struct ExecData {
   }
 };
 
-std::string Title(const FileDialogRequest& request) { return request.save ? "Save As" : "Open"; }
+std::string Title(const FileDialogRequest& request) {
+  return request.save ? "Save As" : "Open";
+}
 
 std::string StartPath(const FileDialogRequest& request) {
   std::string path = request.folder;
@@ -147,7 +149,9 @@ DialogExit ClassifyDialogExit(int exitCode) {
   return DialogExit::Failed;
 }
 
-ChildProcess::~ChildProcess() { Terminate(); }
+ChildProcess::~ChildProcess() {
+  Terminate();
+}
 
 bool ChildProcess::Start(const std::vector<std::string>& arguments) {
   if (pid > 0 || arguments.empty()) return false;

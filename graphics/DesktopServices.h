@@ -31,9 +31,9 @@ std::string WithDefaultExtension(const std::string& path, const FileDialogReques
 // What to do with a path a file dialog returned.
 enum class ChosenFileCheck {
   Accept,
-  FolderMissing,   // save: the folder does not exist
-  FileMissing,     // open: no such file
-  AskOverwrite     // save: the file exists and nobody asked yet
+  FolderMissing,  // save: the folder does not exist
+  FileMissing,    // open: no such file
+  AskOverwrite    // save: the file exists and nobody asked yet
 };
 // path already carries the default extension; overwriteConfirmed: the
 // dialog program asked the user itself.

@@ -192,7 +192,7 @@ void DialogView::Draw(LICE_IBitmap* dest, int pressed) const {
                   1.0f, LICE_BlitMode::Copy);
     LICE_DrawRect(dest, b.rect.left, b.rect.top, b.rect.W(), b.rect.H(), i == 0 ? kText : kButtonFrame);
     if (font)
-      font->DrawText(dest, b.text, b.rect.left, b.rect.top + (b.rect.H() - font->LineHeight()) / 2, b.rect.right,
-                     kText, false, LICE_TextAlign::Center);
+      font->DrawText(dest, b.text, b.rect.left, b.rect.top + (b.rect.H() - font->LineHeight()) / 2, b.rect.right, kText,
+                     false, LICE_TextAlign::Center);
   }
 }

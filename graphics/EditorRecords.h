@@ -20,9 +20,7 @@ struct Rect {
   int32_t MidY() const { return (top + bottom) / 2; }
   // All four values 0: the empty rectangle (contains and meets nothing).
   bool Empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
-  bool Contains(int32_t x, int32_t y) const {
-    return !Empty() && x >= left && x < right && y >= top && y < bottom;
-  }
+  bool Contains(int32_t x, int32_t y) const { return !Empty() && x >= left && x < right && y >= top && y < bottom; }
   bool Intersects(const Rect& r) const {
     return !Empty() && !r.Empty() && left < r.right && r.left < right && top < r.bottom && r.top < bottom;
   }

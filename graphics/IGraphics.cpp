@@ -1,11 +1,12 @@
 #include "graphics/IGraphics.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <sys/stat.h>
 
 #include "graphics/GraphicsCaches.h"
 #include "graphics/IControl.h"
@@ -33,9 +34,13 @@ LICE_BlitMode BlitModeOf(const BlendMode* blend) {
   return LICE_BlitMode::Alpha;
 }
 
-float WeightOf(const BlendMode* blend) { return blend ? blend->weight : 1.0f; }
+float WeightOf(const BlendMode* blend) {
+  return blend ? blend->weight : 1.0f;
+}
 
-LICE_pixel PixelOf(const Color& c) { return LICE_RGBA(c.R, c.G, c.B, c.A); }
+LICE_pixel PixelOf(const Color& c) {
+  return LICE_RGBA(c.R, c.G, c.B, c.A);
+}
 
 // A number as the user typed it: optional sign, digits, a "." (or the ","
 // of a decimal-comma locale), anything after that ignored; 0 when there is
@@ -182,8 +187,8 @@ bool IGraphics::FillCircle(const Color& color, int cx, int cy, float radius, con
   if (!backBuffer) return false;
   Color c = color;
   if (blend && blend->mode == BlendMode::kClobber) c.A = 255;
-  LICE_FillCircle(backBuffer.get(), static_cast<float>(cx), static_cast<float>(cy), radius, PixelOf(c),
-                  WeightOf(blend), BlitModeOf(blend));
+  LICE_FillCircle(backBuffer.get(), static_cast<float>(cx), static_cast<float>(cy), radius, PixelOf(c), WeightOf(blend),
+                  BlitModeOf(blend));
   return true;
 }
 
@@ -198,8 +203,8 @@ bool IGraphics::DrawLabel(TextStyle* style, const std::string& text, const Rect&
     align = LICE_TextAlign::Left;
   else if (style->align == TextStyle::kAlignFar)
     align = LICE_TextAlign::Right;
-  font->DrawText(backBuffer.get(), text, rect.left, rect.top, rect.right, PixelOf(style->color),
-                 style->color.A != 255, align);
+  font->DrawText(backBuffer.get(), text, rect.left, rect.top, rect.right, PixelOf(style->color), style->color.A != 255,
+                 align);
   return true;
 }
 
@@ -311,7 +316,9 @@ auto IGraphics::WithoutFrameworkLock(F f) -> decltype(f()) {
 
 // --- window lifecycle ------------------------------------------------------
 
-bool IGraphics::IsEditorOpen() const { return windowSystem && windowSystem->IsOpen(); }
+bool IGraphics::IsEditorOpen() const {
+  return windowSystem && windowSystem->IsOpen();
+}
 
 bool IGraphics::OpenEditorWindow(uintptr_t parent) {
   CloseEditorWindow();

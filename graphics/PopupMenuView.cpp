@@ -92,8 +92,7 @@ void PopupMenuView::Draw(LICE_IBitmap* dest, int highlighted) const {
     const PopupMenuItem* item = menu->GetItem(i);
     const Rect& r = itemRects[static_cast<size_t>(i)];
     if (item->IsSeparator()) {
-      LICE_FillRect(dest, r.left + 4, r.MidY(), r.W() - 8, 1, LICE_RGBA(200, 200, 200, 255), 1.0f,
-                    LICE_BlitMode::Copy);
+      LICE_FillRect(dest, r.left + 4, r.MidY(), r.W() - 8, 1, LICE_RGBA(200, 200, 200, 255), 1.0f, LICE_BlitMode::Copy);
       continue;
     }
     const bool hot = i == highlighted && Selectable(i);

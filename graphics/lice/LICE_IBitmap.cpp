@@ -31,7 +31,9 @@ LICE_pixel LICE_RGBA(int red, int green, int blue, int alpha) {
   return (clamp(alpha) << 24) | (clamp(red) << 16) | (clamp(green) << 8) | clamp(blue);
 }
 
-LICE_IBitmap::LICE_IBitmap(int w, int h) { Resize(w, h); }
+LICE_IBitmap::LICE_IBitmap(int w, int h) {
+  Resize(w, h);
+}
 
 LICE_IBitmap::~LICE_IBitmap() {
   if (surface) cairo_surface_destroy(surface);

@@ -4,8 +4,18 @@
 // in windows of that connection. Every entry runs on one thread at a time
 // (IGraphics serialises them) and under an X error trap, so that a window
 // the host has already destroyed gives no fatal error.
-// Our headers come first: the X headers define macros (None, True, Status)
-// and a type KeyCode that would change what they declare.
+// Our headers come before the X headers, which define macros (None, True, Status)
+// and a type KeyCode that would change what ours declare.
+#include <poll.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
 #include "graphics/ClickTracker.h"
 #include "graphics/DesktopServices.h"
 #include "graphics/DialogView.h"
@@ -18,16 +28,6 @@
 #include "graphics/TextEntryField.h"
 #include "graphics/lice/LICE_CachedFont.h"
 #include "graphics/lice/LICE_IBitmap.h"
-
-#include <poll.h>
-
-#include <algorithm>
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
-#include <memory>
-#include <mutex>
-#include <thread>
 
 #define KeyCode XKeyCode
 #include <X11/Xatom.h>
@@ -265,8 +265,8 @@ bool WindowSystemX11::Open(IGraphics* owner, uintptr_t parentWindow, int w, int 
       a.colormap = parentAttributes.colormap;
       a.background_pixmap = None;
       created = XCreateWindow(d, static_cast<Window>(parentWindow), 0, 0, static_cast<unsigned>(w),
-                              static_cast<unsigned>(h), 0, parentAttributes.depth, InputOutput,
-                              parentAttributes.visual, CWEventMask | CWBorderPixel | CWColormap | CWBackPixmap, &a);
+                              static_cast<unsigned>(h), 0, parentAttributes.depth, InputOutput, parentAttributes.visual,
+                              CWEventMask | CWBorderPixel | CWColormap | CWBackPixmap, &a);
       failed = !created || trap.Failed();
     }
     if (!failed) {
@@ -284,8 +284,8 @@ bool WindowSystemX11::Open(IGraphics* owner, uintptr_t parentWindow, int w, int 
       depth = parentAttributes.depth;
       inputMethod = XOpenIM(dpy, nullptr, nullptr, nullptr);
       if (inputMethod) {
-        inputContext = XCreateIC(inputMethod, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, window,
-                                 XNFocusWindow, window, nullptr);
+        inputContext = XCreateIC(inputMethod, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
+                                 window, XNFocusWindow, window, nullptr);
       }
       XMapWindow(dpy, window);
       hostTopLevel = FindHostTopLevel();
@@ -377,8 +377,8 @@ void WindowSystemX11::Dispatch(XEvent& ev) {
   if (ev.xany.window != window) return;  // not ours: some other window of this connection
   switch (ev.type) {
     case Expose:
-      exposed = exposed.Union(Rect(ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width,
-                                   ev.xexpose.y + ev.xexpose.height));
+      exposed = exposed.Union(
+          Rect(ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width, ev.xexpose.y + ev.xexpose.height));
       break;
     case ButtonPress: {
       const XButtonEvent& b = ev.xbutton;
@@ -433,8 +433,7 @@ void WindowSystemX11::Dispatch(XEvent& ev) {
     case FocusIn:
       if (inputContext) XSetICFocus(inputContext);
       break;
-    case FocusOut:
-    {
+    case FocusOut: {
       // Grabs (our own menus) move the focus only for their duration, and
       // taking the focus from pointer-root focus first reports a loss of
       // the pointer's focus: neither is a real loss. Ask the server.
@@ -530,8 +529,8 @@ void WindowSystemX11::PutBitmap(Display* d, Window w, Visual* v, int windowDepth
   bitmap->Flush();
   // Our pixels are 0xAARRGGBB words; with the usual 24-bit visual the
   // server takes them as they are (the top byte is ignored).
-  const bool direct = (windowDepth == 24 || windowDepth == 32) && v->red_mask == 0xff0000 &&
-                      v->green_mask == 0xff00 && v->blue_mask == 0xff;
+  const bool direct = (windowDepth == 24 || windowDepth == 32) && v->red_mask == 0xff0000 && v->green_mask == 0xff00 &&
+                      v->blue_mask == 0xff;
   const uint32_t one = 1;
   const bool littleEndian = *reinterpret_cast<const unsigned char*>(&one) == 1;
   XImage* image = nullptr;
@@ -544,8 +543,8 @@ void WindowSystemX11::PutBitmap(Display* d, Window w, Visual* v, int windowDepth
     if (image) image->byte_order = littleEndian ? LSBFirst : MSBFirst;
   } else {
     // Another visual: let Xlib place each pixel.
-    image = XCreateImage(d, v, static_cast<unsigned>(windowDepth), ZPixmap, 0, nullptr,
-                         static_cast<unsigned>(r.W()), static_cast<unsigned>(r.H()), 32, 0);
+    image = XCreateImage(d, v, static_cast<unsigned>(windowDepth), ZPixmap, 0, nullptr, static_cast<unsigned>(r.W()),
+                         static_cast<unsigned>(r.H()), 32, 0);
     if (image) {
       converted.resize(static_cast<size_t>(image->bytes_per_line) * static_cast<size_t>(r.H()));
       image->data = converted.data();
@@ -638,8 +637,8 @@ void WindowSystemX11::HandleEventDuringModal(Display* d, XEvent& ev) {
   if (d != dpy) return;
   if (ev.xany.window == window) {
     if (ev.type == Expose)
-      exposed = exposed.Union(Rect(ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width,
-                                   ev.xexpose.y + ev.xexpose.height));
+      exposed = exposed.Union(
+          Rect(ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width, ev.xexpose.y + ev.xexpose.height));
     else if (ev.type == DestroyNotify)
       windowAlive = false;
   } else if (ev.xany.window == tooltipWindow && ev.type == Expose && tooltipBitmap) {
@@ -724,9 +723,8 @@ bool WindowSystemX11::TrackPopupMenu(PopupMenu* menu, int x, int y, PopupMenu** 
       while (!done && XPending(dpy) > 0) {
         XEvent ev;
         XNextEvent(dpy, &ev);
-        const bool forMenu = std::any_of(levels.begin(), levels.end(), [&](const MenuLevel& l) {
-          return l.win == ev.xany.window;
-        });
+        const bool forMenu =
+            std::any_of(levels.begin(), levels.end(), [&](const MenuLevel& l) { return l.win == ev.xany.window; });
         switch (ev.type) {
           case Expose:
             if (forMenu) {
@@ -993,4 +991,6 @@ bool WindowSystemX11::RunFileDialog(const FileDialogRequest& request, std::strin
 
 }  // namespace
 
-std::unique_ptr<IWindowSystem> CreateX11WindowSystem() { return std::make_unique<WindowSystemX11>(); }
+std::unique_ptr<IWindowSystem> CreateX11WindowSystem() {
+  return std::make_unique<WindowSystemX11>();
+}

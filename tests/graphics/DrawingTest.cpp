@@ -11,7 +11,9 @@
 
 namespace {
 
-LICE_pixel At(IGraphics& g, int x, int y) { return g.BackBuffer()->GetPixel(x, y); }
+LICE_pixel At(IGraphics& g, int x, int y) {
+  return g.BackBuffer()->GetPixel(x, y);
+}
 
 class Filler : public IControl {
  public:

@@ -318,8 +318,9 @@ TEST(TextEntryFieldTest, EditingKeysAndUtf8) {
   field.HandleKey(MakeKey(KeyEvent::kText, "\xc3\xa9"));
   EXPECT_EQ(field.Text(), "\xc3\xa9");
   field.HandleKey(MakeKey(KeyEvent::kText, "abcdefgh"));
-  EXPECT_EQ(field.Text(), "\xc3\xa9"
-                          "abcde")
+  EXPECT_EQ(field.Text(),
+            "\xc3\xa9"
+            "abcde")
       << "six characters, not bytes";
   field.HandleKey(MakeKey(KeyEvent::kHome));
   field.HandleKey(MakeKey(KeyEvent::kDelete));

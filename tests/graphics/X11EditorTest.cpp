@@ -4,13 +4,11 @@
 // two editors work side by side, a host that destroys its window first
 // does not bring the process down.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -226,8 +224,10 @@ TEST_F(X11EditorTest, PopupMenuChoosesWithTheMouseAndDismissesOutside) {
   EXPECT_EQ(host.PixelAt(host.Child(), 130, 45), 0x303030u);
   // A click outside closes the menu without a choice, and the grab is gone:
   // the next click reaches the editor again.
-  IdleWhile("xdotool mousemove --window " + w + " 120 20 click 1 sleep 0.4 mousemove 280 180 click 1 sleep 0.2 "
-            "mousemove --window " + w + " 20 28 mousedown 1 mousemove --window " + w + " 20 8 mouseup 1",
+  IdleWhile("xdotool mousemove --window " + w +
+                " 120 20 click 1 sleep 0.4 mousemove 280 180 click 1 sleep 0.2 "
+                "mousemove --window " +
+                w + " 20 28 mousedown 1 mousemove --window " + w + " 20 8 mouseup 1",
             {editor.graphics.get()});
   EXPECT_EQ(button->presses, 2);
   EXPECT_EQ(button->chosen, nullptr);
@@ -317,8 +317,9 @@ TEST_F(X11EditorTest, TextEntryTakesTypedKeysAndGivesTheFocusBack) {
   Window focusBefore = 0;
   int revertBefore = 0;
   XGetInputFocus(host.display, &focusBefore, &revertBefore);
-  IdleWhile("xdotool mousemove --window " + w + " 20 20 click 3 sleep 0.3 key BackSpace type 42.5 && "
-            "xdotool key Return",
+  IdleWhile("xdotool mousemove --window " + w +
+                " 20 20 click 3 sleep 0.3 key BackSpace type 42.5 && "
+                "xdotool key Return",
             {editor.graphics.get()});
   EXPECT_FALSE(editor.graphics->TextEntryOpen());
   EXPECT_NEAR(editor.plug.params[0].value, 42.5, 1e-9);
@@ -328,6 +329,40 @@ TEST_F(X11EditorTest, TextEntryTakesTypedKeysAndGivesTheFocusBack) {
   XGetInputFocus(host.display, &focus, &revert);
   EXPECT_EQ(focus, focusBefore) << "the focus went back to where it was";
   EXPECT_NE(focus, host.Child());
+}
+
+// Mapped override-redirect windows of other clients: tooltips and menus.
+int CountPopups(Display* d) {
+  Window root = 0, up = 0, *children = nullptr;
+  unsigned int n = 0;
+  int popups = 0;
+  if (XQueryTree(d, DefaultRootWindow(d), &root, &up, &children, &n)) {
+    for (unsigned int i = 0; i < n; ++i) {
+      XWindowAttributes a{};
+      if (XGetWindowAttributes(d, children[i], &a) && a.override_redirect && a.map_state == IsViewable) ++popups;
+    }
+  }
+  if (children) XFree(children);
+  return popups;
+}
+
+TEST_F(X11EditorTest, TooltipAppearsWhenThePointerRestsAndGoesWhenItLeaves) {
+  FakeHost host(0, 0);
+  Editor editor;
+  editor.knob->SetTooltip("Program is modified!");
+  editor.graphics->HandleMouseOver(true);
+  editor.graphics->EnableTooltips(true);
+  ASSERT_TRUE(editor.graphics->OpenEditorWindow(host.window));
+  for (int i = 0; i < 5; ++i) editor.graphics->EditorIdle();
+  const std::string w = std::to_string(host.Child());
+  EXPECT_EQ(CountPopups(host.display), 0);
+  IdleWhile("xdotool mousemove --window " + w + " 20 20", {editor.graphics.get()}, 1000);
+  EXPECT_EQ(CountPopups(host.display), 1) << "after resting over the knob";
+  EXPECT_EQ(editor.graphics->MouseOverIndex(), 1);
+  IdleWhile("xdotool mousemove --window " + w + " 200 150", {editor.graphics.get()}, 100);
+  EXPECT_EQ(CountPopups(host.display), 0) << "another control (the background) hides it";
+  IdleWhile("xdotool mousemove 700 500", {editor.graphics.get()}, 100);
+  EXPECT_EQ(editor.graphics->MouseOverIndex(), -1) << "leaving the window";
 }
 
 TEST_F(X11EditorTest, KeysTheEditorDoesNotUseGoToTheHost) {
@@ -358,7 +393,10 @@ TEST_F(X11EditorTest, FileDialogProgramAndBuiltInPrompt) {
   char pattern[] = "/tmp/vornell-x11-XXXXXX";
   const std::string folder = mkdtemp(pattern);
   const std::string chosen = folder + "/My Banks b\xc3\xa4nk.fxb";
-  { FILE* f = std::fopen(chosen.c_str(), "w"); if (f) std::fclose(f); }
+  {
+    FILE* f = std::fopen(chosen.c_str(), "w");
+    if (f) std::fclose(f);
+  }
   const std::string zenity = folder + "/zenity";
   {
     FILE* f = std::fopen(zenity.c_str(), "w");
