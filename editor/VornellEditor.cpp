@@ -34,7 +34,7 @@ Color StatusColour(int colour) {
 }
 
 TextStyle StatusStyle(int colour) {
-  return TextStyle("Verdana", 12, StatusColour(colour), TextStyle::kStyleNormal, TextStyle::kAlignNear);
+  return TextStyle("Arial", 14, StatusColour(colour), TextStyle::kStyleNormal, TextStyle::kAlignNear);
 }
 
 }  // namespace

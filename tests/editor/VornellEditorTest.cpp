@@ -8,6 +8,7 @@
 #include "editor/VornellEditor.h"
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
+#include "graphics/lice/LICE_IBitmap.h"
 #include "plugin/IPlugBase.h"
 #include "resources/panel/PanelLayout.h"
 #include "tests/editor/EditorTestSupport.h"
@@ -131,6 +132,8 @@ TEST_F(VornellEditorTest, StatusLineShowsVersionThenTextsFromAnyThread) {
   Idle(1);
   EXPECT_EQ(StatusLineText(), "Recording Track 2");
   EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(255, 255, 48, 48));
+  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().font, "Arial");
+  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().size, 14);
 
   plug->ShowStatus("", kStatusWhite);
   Idle(1);
@@ -147,6 +150,32 @@ TEST_F(VornellEditorTest, StatusLineShowsVersionThenTextsFromAnyThread) {
   for (const Rect& r : Window().updates)
     statusRedrawn |= r.Intersects(Rect(box.left, box.top, box.right, box.bottom));
   EXPECT_TRUE(statusRedrawn);
+}
+
+// Pixels of the status line's box in the back buffer that are mostly red.
+int RedPixelsInStatusLine(IGraphics* graphics) {
+  const panel::Box box = panel::kStatusLine;
+  int red = 0;
+  for (int y = box.top; y < box.bottom; ++y) {
+    for (int x = box.left; x < box.right; ++x) {
+      const LICE_pixel p = graphics->BackBuffer()->GetPixel(x, y);
+      red += LICE_GETR(p) > 180 && LICE_GETG(p) < 110 && LICE_GETB(p) < 110;
+    }
+  }
+  return red;
+}
+
+TEST_F(VornellEditorTest, StatusTextIsDrawnInItsColour) {
+  ASSERT_TRUE(OpenEditor());
+  Idle(3);
+  IGraphics* graphics = plug->EditorPart()->Graphics();
+  EXPECT_EQ(RedPixelsInStatusLine(graphics), 0);
+  plug->ShowStatus("Sequence A: empty.", kStatusRed);
+  Idle(3);
+  EXPECT_GT(RedPixelsInStatusLine(graphics), 20);
+  plug->ShowStatus("", kStatusWhite);
+  Idle(3);
+  EXPECT_EQ(RedPixelsInStatusLine(graphics), 0);
 }
 
 TEST_F(VornellEditorTest, StatusTextIsCutToTheLinesRoom) {
