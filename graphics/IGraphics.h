@@ -16,6 +16,11 @@
 // changes they make, and EditorIdle holds it only around OnIdleTick. The
 // host adapter must therefore call OpenEditorWindow, CloseEditorWindow and
 // EditorIdle without holding the plug-in lock itself.
+//
+// The host adapter's part: effEditGetRect answers Width() × Height();
+// effEditOpen calls OpenEditorWindow(the parent's XID); effEditIdle (and
+// effIdle) call EditorIdle(), which also runs the plug-in's OnIdleTick;
+// effEditClose calls CloseEditorWindow().
 #include <atomic>
 #include <cstdint>
 #include <memory>
