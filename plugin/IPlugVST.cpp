@@ -369,7 +369,7 @@ intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
   // The editor's window work runs without the lock: its event pump and modal
   // waits (menus, message boxes, file dialogs) take the lock only for the
   // changes they make, so the audio thread keeps running meanwhile.
-  if (opcode == effEditOpen || opcode == effEditClose || opcode == effEditIdle)
+  if (opcode == effEditOpen || opcode == effEditClose || opcode == effEditIdle || opcode == effIdle)
     return plugin->DispatchEditor(opcode, ptr);
   std::unique_lock<std::recursive_mutex> lock(plugin->Mutex());
   if (opcode == effClose) {
@@ -404,6 +404,7 @@ intptr_t IPlugVST::DispatchEditor(int32_t opcode, void* ptr) {
       return 0;
 
     case effEditIdle:
+    case effIdle:
       if (!editor || !editor->EditorIdle()) {
         std::lock_guard<std::recursive_mutex> lock(Mutex());
         OnIdleTick();
@@ -491,10 +492,6 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         *static_cast<ERect**>(ptr) = &vst->editorRect;
         return 1;
       }
-      return 0;
-
-    case effIdle:
-      OnIdleTick();
       return 0;
 
     case effIdentify:

@@ -94,6 +94,16 @@ TEST_F(VornellEditorTest, DraggingTheVolumeKnobEditsParameterThreeWithGestures) 
   EXPECT_EQ(RecordingHost::Edits().size(), edits.size());
 }
 
+TEST_F(VornellEditorTest, TheGeneralIdleCallDrivesTheEditorToo) {
+  ASSERT_TRUE(OpenEditor());
+  effect->setParameter(effect, 3, 0.5f);
+  Window().Drag(KnobX(3), KnobY(3), KnobX(3), KnobY(3) + 30);
+  Window().AdvanceTime(30);
+  Dispatch(effIdle);
+  EXPECT_LT(plug->GetParam(3)->NormalizedValue(), 0.5 - 0.05);
+  EXPECT_EQ(RecordingHost::EditsOf(3).back().kind, HostEdit::kEnd);
+}
+
 TEST_F(VornellEditorTest, AClickWithoutMovementStillPairsTheGestures) {
   ASSERT_TRUE(OpenEditor());
   Window().Click(KnobX(0), KnobY(0));
