@@ -39,7 +39,9 @@ TextStyle StatusStyle(int colour) {
 
 }  // namespace
 
-void VornellEditor::SetWindowSystemFactory(WindowSystemFactory factory) { Factory() = std::move(factory); }
+void VornellEditor::SetWindowSystemFactory(WindowSystemFactory factory) {
+  Factory() = std::move(factory);
+}
 
 VornellEditor::VornellEditor(Vornell* plug) : plug(plug) {
   std::unique_ptr<IWindowSystem> windowSystem = Factory() ? Factory()() : nullptr;
@@ -56,14 +58,16 @@ VornellEditor::VornellEditor(Vornell* plug) : plug(plug) {
   }
 
   const panel::Box box = panel::kStatusLine;
-  statusLine = new ITextControl(plug, Rect(box.left, box.top, box.right, box.bottom), StatusStyle(kStatusWhite),
-                                kVersionText);
+  statusLine =
+      new ITextControl(plug, Rect(box.left, box.top, box.right, box.bottom), StatusStyle(kStatusWhite), kVersionText);
   graphics->AddControl(statusLine);
 }
 
 VornellEditor::~VornellEditor() = default;
 
-IKnobMultiControl* VornellEditor::MasterKnob(int i) const { return (i >= 0 && i < 4) ? masterKnobs[i] : nullptr; }
+IKnobMultiControl* VornellEditor::MasterKnob(int i) const {
+  return (i >= 0 && i < 4) ? masterKnobs[i] : nullptr;
+}
 
 void VornellEditor::OnIdleTick() {
   const uint32_t serial = plug->StatusSerial();

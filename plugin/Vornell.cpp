@@ -3,8 +3,8 @@
 #include <cmath>
 #include <mutex>
 
-#include "engine/MidiMessage.h"
 #include "editor/VornellEditor.h"
+#include "engine/MidiMessage.h"
 #include "plugin/IEditorLink.h"
 #include "programs/ParameterTable.h"
 

@@ -69,7 +69,9 @@ void VornellEditorFixture::TearDown() {
   VornellEditor::SetWindowSystemFactory(nullptr);
 }
 
-Vornell* VornellEditorFixture::Make() { return new Vornell(&RecordingHost::Callback); }
+Vornell* VornellEditorFixture::Make() {
+  return new Vornell(&RecordingHost::Callback);
+}
 
 intptr_t VornellEditorFixture::Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   return effect->dispatcher(effect, opcode, index, value, ptr, opt);
@@ -90,7 +92,9 @@ HeadlessWindowSystem& VornellEditorFixture::Window() {
   return *static_cast<HeadlessWindowSystem*>(plug->EditorPart()->Graphics()->WindowSystem());
 }
 
-std::string VornellEditorFixture::StatusLineText() { return plug->EditorPart()->StatusLine()->GetText(); }
+std::string VornellEditorFixture::StatusLineText() {
+  return plug->EditorPart()->StatusLine()->GetText();
+}
 
 namespace {
 // Font and cairo caches are process-wide; emptied at the end for the leak checker.

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "graphics/HeadlessWindowSystem.h"
-#include "plugin/VstAbi.h"
 #include "plugin/Vornell.h"
+#include "plugin/VstAbi.h"
 
 // What the plug-in told the host, in order.
 struct HostEdit {

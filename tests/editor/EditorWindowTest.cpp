@@ -1,9 +1,8 @@
 // The built module in the bundled host on a private X server: the host opens
 // the editor in a window of its own, xdotool drags the volume knob like a
 // user, the host hears the edit, and the screenshot shows the panel.
-#include <gtest/gtest.h>
-
 #include <cairo.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -58,8 +57,7 @@ struct PngReader {
 uint32_t PixelAt(cairo_surface_t* s, int x, int y) {
   const unsigned char* data = cairo_image_surface_get_data(s);
   const int stride = cairo_image_surface_get_stride(s);
-  return reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * static_cast<size_t>(stride))[x] &
-         0xffffff;
+  return reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * static_cast<size_t>(stride))[x] & 0xffffff;
 }
 
 // Lines of the host's report of the kind given ("begin", "automate", "end")
@@ -90,8 +88,8 @@ TEST(EditorWindowTest, HostOpensTheEditorAKnobDragReachesTheHostAndTheScreenshot
   const std::string shot = std::string(folder) + "/editor.png";
 
   ChildProcess host;
-  ASSERT_TRUE(host.Start({VORNELL_HOST_TOOL, "editor", VORNELL_MODULE_FILE, "--seconds", "6", "--screenshot", shot,
-                          "--report-edits"}));
+  ASSERT_TRUE(host.Start(
+      {VORNELL_HOST_TOOL, "editor", VORNELL_MODULE_FILE, "--seconds", "6", "--screenshot", shot, "--report-edits"}));
   for (int i = 0; i < 1000 && host.Output().find("editor open") == std::string::npos && !host.Finished(); ++i)
     host.Poll(10);
   ASSERT_NE(host.Output().find("editor open: 1024 x 512"), std::string::npos) << host.Output();

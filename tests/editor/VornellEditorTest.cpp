@@ -18,8 +18,12 @@ namespace {
 using VornellEditorTest = VornellEditorFixture;
 
 // The centre of master knob i.
-int KnobX(int i) { return panel::MasterKnob(i).x + panel::kKnobSize / 2; }
-int KnobY(int i) { return panel::MasterKnob(i).y + panel::kKnobSize / 2; }
+int KnobX(int i) {
+  return panel::MasterKnob(i).x + panel::kKnobSize / 2;
+}
+int KnobY(int i) {
+  return panel::MasterKnob(i).y + panel::kKnobSize / 2;
+}
 
 TEST_F(VornellEditorTest, HostSeesAnEditorOfThePanelsSize) {
   EXPECT_NE(effect->flags & effFlagsHasEditor, 0);
@@ -157,8 +161,7 @@ TEST_F(VornellEditorTest, StatusLineShowsVersionThenTextsFromAnyThread) {
   EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(255, 64, 224, 64));
   bool statusRedrawn = false;
   const panel::Box box = panel::kStatusLine;
-  for (const Rect& r : Window().updates)
-    statusRedrawn |= r.Intersects(Rect(box.left, box.top, box.right, box.bottom));
+  for (const Rect& r : Window().updates) statusRedrawn |= r.Intersects(Rect(box.left, box.top, box.right, box.bottom));
   EXPECT_TRUE(statusRedrawn);
 }
 

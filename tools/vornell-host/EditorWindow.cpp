@@ -1,5 +1,7 @@
 #include "tools/vornell-host/EditorWindow.h"
 
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <cairo.h>
 
 #include <chrono>
@@ -9,9 +11,6 @@
 
 #include "tools/vornell-host/PluginHost.h"
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-
 namespace {
 
 constexpr int kIdleMs = 30;
@@ -19,8 +18,8 @@ constexpr int kIdleMs = 30;
 // Copies the window (with the editor's child inside) into a PNG through an
 // XGetImage of the whole window.
 bool SaveScreenshot(Display* display, Window window, int width, int height, const std::string& path) {
-  XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height),
-                            AllPlanes, ZPixmap);
+  XImage* image =
+      XGetImage(display, window, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), AllPlanes, ZPixmap);
   if (!image) return false;
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
   bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
