@@ -1,3 +1,7 @@
+// The batched and the per-sample audio paths must round identically on every
+// target, so multiply-adds are never fused.
+#pragma GCC optimize("fp-contract=off")
+
 #include "engine/Engine.h"
 
 #include <algorithm>
@@ -344,11 +348,13 @@ void Engine::OnVoiceStarted(const Voice* voice) {
 }
 
 void Engine::SetTrackVolume(int32_t track, double volume) {
+  if (!ValidTrack(track)) return;
   tracks[track].volume = volume;
   tracks[track].UpdateGains();
 }
 
 void Engine::SetTrackPan(int32_t track, double pan) {
+  if (!ValidTrack(track)) return;
   tracks[track].pan = pan;
   tracks[track].UpdateGains();
 }

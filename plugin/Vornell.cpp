@@ -14,7 +14,7 @@ namespace {
 constexpr size_t kStatusCapacity = 256;
 }  // namespace
 
-Vornell::Vornell(VstHostCallback hostCallback) : Synth(hostCallback), engine(this) {
+Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : Synth(hostCallback), engine(this) {
   // Nothing is reported to a host or an editor until construction is over.
   stateLoading = true;
   statusText.reserve(kStatusCapacity);
@@ -38,10 +38,11 @@ Vornell::Vornell(VstHostCallback hostCallback) : Synth(hostCallback), engine(thi
   library.reloadTracks(-1);
 
   // The startup bank or, failing that, the built-in bank fills the presets and
-  // the current state; until the built-in bank exists the live state fills them.
-  if (!LoadStartupBank()) MakeDefaultPresets(NumPresets());
-  // The tracks hold the factory programs now: the engine takes every value as
-  // a state read would give it.
+  // the current state.
+  startupBankPath = startup.startupBankPath ? *startup.startupBankPath : config.startupBankPath;
+  if (startup.loadPresetBank) LoadStartupBank();
+  // Without a bank the tracks hold the factory programs now: the engine takes
+  // every value as a state read would give it.
   ApplyAllParams();
 
   CreateEditor();
@@ -88,19 +89,6 @@ void Vornell::ApplyAllParams() {
   linkSuspended = true;
   IPlugBase::ApplyAllParams();
   linkSuspended = wasSuspended;
-}
-
-int Vornell::LoadState(const DataBlock& block, int position) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  const bool wasLoading = stateLoading;
-  const bool wasSuspended = linkSuspended;
-  stateLoading = true;
-  linkSuspended = true;
-  const int next = IPlugBase::LoadState(block, position);
-  for (int t = 0; t < Engine::kTrackCount; ++t) engine.GetTrack(t).programModified = false;
-  linkSuspended = wasSuspended;
-  stateLoading = wasLoading;
-  return next;
 }
 
 // --- engine hooks ------------------------------------------------------------------

@@ -8,15 +8,19 @@
 //   plugin/VornellParams.cpp        OnParamChanged for all 303 parameters
 //   sequencer/PerformanceModes.cpp  Mode switching, track hand-over, clock and player
 //   sequencer/Recorder.cpp          recording, overdub, clearing
+//   sequencer/VornellSequenceFiles.cpp  the sequence menu: MIDI files, clearing, default folder
 //   performance/Arpeggiator.cpp     arpeggio pattern, its input, hold and latch
 //   programs/ProgramWorkflow.cpp    track programs: load, select, link, store, modified test
 //   config/VornellConfiguration.cpp configuration commands, templates, controller map
 //   tuning/VornellTuning.cpp        the engine's tuning hooks
+//   programs/StateChunk.cpp         the whole state: SaveState, LoadState, summary
+//   programs/Presets.cpp            startup bank, preset init, copy and paste, file peeking
 //
 // Threads: every method that changes parameters, tracks or the library runs
 // under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
 // take it around their calls. ProcessBlock and OnMidiMessage run on the audio
 // thread, the program workflow on the user-interface thread.
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -27,7 +31,9 @@
 #include "performance/NoteVelocityMap.h"
 #include "plugin/Synth.h"
 #include "programs/ProgramLibrary.h"
+#include "programs/StateChunk.h"
 #include "sequencer/Sequence.h"
+#include "sequencer/SequenceFileCommands.h"
 #include "sequencer/SequencePlayer.h"
 #include "sequencer/VornellSequencerHost.h"
 
@@ -50,8 +56,38 @@ class Vornell : public Synth, public EngineHooks {
   // Builds the engine, defines and applies the parameters, restores the
   // factory library into every track and fills the presets. No host or
   // editor is told anything while this runs.
-  explicit Vornell(VstHostCallback hostCallback = nullptr);
+  explicit Vornell(VstHostCallback hostCallback = nullptr, const VornellStartup& startup = VornellStartup());
+  // Without a host: the bank generator and tests choose how the presets are filled.
+  explicit Vornell(const VornellStartup& startup) : Vornell(nullptr, startup) {}
   ~Vornell() override;
+
+  // ---- whole state and presets (programs/StateChunk.cpp, programs/Presets.cpp) ------
+  // Appends the whole state (tag, current preset, track program names, library,
+  // Seq A and B, all parameters). Caller holds the plug-in lock.
+  bool SaveState(DataBlock& block) override;
+  // Reads a state (also the older form without tag and preset fields) and
+  // applies it; returns the position after it, or -1 when the block ended
+  // early. Takes the plug-in lock.
+  int LoadState(const DataBlock& block, int position) override;
+  // The startup bank, or the built-in bank when that cannot be loaded.
+  // Construction time. True when either filled the presets.
+  bool LoadStartupBank() override;
+  // "Init Preset": factory programs, empty sequences, default global and track
+  // settings. Takes the plug-in lock. User-interface thread.
+  void InitializePreset() override;
+  // The preset clipboard: copy stores the live state, paste loads it into the
+  // current preset. Take the plug-in lock. User-interface thread.
+  void CopyPreset();
+  void PastePreset();
+  bool PresetClipboardEmpty() const { return presetClipboard.Size() == 0; }
+  // For the file browser: the file's preset name and state in the layout of one
+  // SerializePresets entry / a SerializePresets list. User-interface thread.
+  bool PeekProgramFile(const std::string& path, DataBlock& block) const;
+  bool PeekBankFile(const std::string& path, DataBlock& block) const;
+
+  // Path of the startup bank ("Startup Bank"/"File" of the configuration);
+  // emptied when that bank cannot be loaded.
+  std::string startupBankPath;
 
   // ---- plug-in base slots ----------------------------------------------------------
   // Dispatcher thread: prepares the engine for the base's sample rate and block size.
@@ -68,12 +104,6 @@ class Vornell : public Synth, public EngineHooks {
   // After presets were loaded, renamed or rearranged: the editor's controls
   // show the live values again.
   void OnPresetsChanged() override { RefreshParamControls(); }
-  // Reads a state with stateLoading and linkSuspended set, so that the stored
-  // voice values are neither replaced by library programs nor copied between
-  // linked tracks. The state part extends it to the whole state block.
-  // Caller holds the plug-in lock.
-  int LoadState(const DataBlock& block, int position) override;
-
   // ---- editor (editor/VornellEditor.cpp) ---------------------------------------------
   // Builds the editor and attaches it. Construction time.
   void CreateEditor() override;
@@ -189,6 +219,32 @@ class Vornell : public Synth, public EngineHooks {
   // Sets the recorder's elapsed count so that it reads `position` samples (the
   // loop time at the start of the next block) from the next control tick on.
   void AlignRecordElapsed(double position);
+
+  // ---- sequence menu (sequencer/VornellSequenceFiles.cpp) ------------------------------
+  // User-interface thread, without the plug-in lock: these take it themselves
+  // around the sequences and never hold it while a dialog is open. which: 0
+  // for Seq A, 1 for Seq B. Nothing happens while the editor window is closed.
+  //
+  // "Load Sequence A From MIDI File": returns the status text shown ("Done.",
+  // "Cannot load file!"), empty when nothing was chosen. A file that cannot be
+  // read whole leaves the sequence, its programs and the Mode as they were.
+  std::string LoadSequenceFromMidiFile(int which);
+  // "Save Sequence A To MIDI Type 0/1 File": the current preset takes the
+  // current state first. Returns "Done.", "Cannot save file!" or empty.
+  std::string SaveSequenceToMidiFile(int which, bool type1);
+  // "Clear Sequence A": asks first; true when the sequence was cleared.
+  bool ClearSequenceFromMenu(int which);
+  // "Default Path For Sequence Files...": returns the folder that became the
+  // default (and was written to the settings file), empty when cancelled.
+  std::string ChooseDefaultSequencePath();
+  // The menu's item text, and whether the item is offered now (saving and
+  // clearing need a sequence with events).
+  std::string SequenceMenuItemText(SequenceFileCommand command, int which) const;
+  bool SequenceMenuItemEnabled(SequenceFileCommand command, int which);
+  // The file dialog of these commands: the chosen full path, or empty when
+  // cancelled. Goes to the editor's dialog; without an editor, cancelled.
+  virtual std::string ChooseSequenceFile(SequenceFileHost::DialogMode mode, const std::string& folder,
+                                         const std::string& extensions, const std::string& fileName);
 
   // ---- arpeggiator (performance/Arpeggiator.cpp) --------------------------------------
   // Adds (on) or removes one note and lays the pattern out again (Modes 3, 4).
@@ -337,6 +393,11 @@ class Vornell : public Synth, public EngineHooks {
   void DestroyEditor();
 
   std::unique_ptr<VornellEditor> editorPart;
+  DataBlock presetClipboard;
+  int presetClipboardIndex = -1;
+  // The voice values of a state being read, kept across its application.
+  std::array<double, Engine::kTrackCount * kProgramValueCount> loadedVoiceValues{};
+
   bool resolutionApplied = false;
   std::string statusText;
   int statusColour = kStatusWhite;
