@@ -134,6 +134,7 @@ int RunEditorWindow(PluginHost& host, const EditorRunOptions& options) {
     XSync(display, False);
     if (SaveScreenshot(display, window, width, height, options.screenshot)) {
       std::printf("screenshot: %s\n", options.screenshot.c_str());
+      std::fflush(stdout);
     } else {
       std::fprintf(stderr, "could not save the screenshot to %s\n", options.screenshot.c_str());
       result = 1;
