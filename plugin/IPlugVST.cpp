@@ -382,7 +382,11 @@ intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
 }
 
 intptr_t IPlugVST::DispatchEditor(int32_t opcode, void* ptr) {
-  IEditorLink* editor = GetEditorLink();
+  IEditorLink* editor = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    editor = GetEditorLink();
+  }
   switch (opcode) {
     case effEditOpen:
       if (editor && editor->OpenEditorWindow(ptr)) {
