@@ -29,3 +29,9 @@ void GraphicsEditorLink::CloseEditorWindow() {
 bool GraphicsEditorLink::IsEditorOpen() const {
   return graphics && graphics->IsEditorOpen();
 }
+
+bool GraphicsEditorLink::EditorIdle() {
+  if (!graphics) return false;
+  graphics->EditorIdle();
+  return true;
+}

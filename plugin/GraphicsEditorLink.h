@@ -22,6 +22,7 @@ class GraphicsEditorLink : public IEditorLink {
   bool OpenEditorWindow(void* parent) override;
   void CloseEditorWindow() override;
   bool IsEditorOpen() const override;
+  bool EditorIdle() override;
 
  private:
   IGraphics* graphics;

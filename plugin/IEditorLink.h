@@ -17,8 +17,13 @@ class IEditorLink {
   virtual int Width() const = 0;
   virtual int Height() const = 0;
   // Opens the editor window inside the host's parent window; false on failure.
-  // User-interface thread.
+  // User-interface thread, without the plug-in lock (as EditorIdle).
   virtual bool OpenEditorWindow(void* parent) = 0;
   virtual void CloseEditorWindow() = 0;
   virtual bool IsEditorOpen() const = 0;
+  // The host's idle call for the editor (window events, timer tick, then the
+  // plug-in's OnIdleTick under the plug-in lock). True when the editor ran
+  // it; false leaves OnIdleTick to the caller. User-interface thread, called
+  // WITHOUT the plug-in lock: modal waits inside must not stop the audio.
+  virtual bool EditorIdle() { return false; }
 };

@@ -366,6 +366,11 @@ bool IPlugVST::ProgramChunkOnlyHost() {
 intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
   IPlugVST* plugin = PluginOf(effect);
   if (!plugin) return 0;
+  // The editor's window work runs without the lock: its event pump and modal
+  // waits (menus, message boxes, file dialogs) take the lock only for the
+  // changes they make, so the audio thread keeps running meanwhile.
+  if (opcode == effEditOpen || opcode == effEditClose || opcode == effEditIdle || opcode == effIdle)
+    return plugin->DispatchEditor(opcode, ptr);
   std::unique_lock<std::recursive_mutex> lock(plugin->Mutex());
   if (opcode == effClose) {
     // The lock lives in the object: release it before the object goes.
@@ -374,6 +379,45 @@ intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
     return 0;
   }
   return plugin->Dispatch(opcode, index, value, ptr, opt);
+}
+
+intptr_t IPlugVST::DispatchEditor(int32_t opcode, void* ptr) {
+  IEditorLink* editor = nullptr;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    editor = GetEditorLink();
+  }
+  switch (opcode) {
+    case effEditOpen:
+      if (editor && editor->OpenEditorWindow(ptr)) {
+        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        OnEditorOpened();
+        return 1;
+      }
+      return 0;
+
+    case effEditClose:
+      if (editor) {
+        {
+          std::lock_guard<std::recursive_mutex> lock(Mutex());
+          OnEditorClosing();
+        }
+        editor->CloseEditorWindow();
+        return 1;
+      }
+      return 0;
+
+    case effEditIdle:
+    case effIdle:
+      if (!editor || !editor->EditorIdle()) {
+        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        OnIdleTick();
+      }
+      return 0;
+
+    default:
+      return 0;
+  }
 }
 
 intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt) {
@@ -452,28 +496,6 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
         *static_cast<ERect**>(ptr) = &vst->editorRect;
         return 1;
       }
-      return 0;
-
-    case effEditOpen:
-      if (IEditorLink* editor = GetEditorLink()) {
-        if (editor->OpenEditorWindow(ptr)) {
-          OnEditorOpened();
-          return 1;
-        }
-      }
-      return 0;
-
-    case effEditClose:
-      if (IEditorLink* editor = GetEditorLink()) {
-        OnEditorClosing();
-        editor->CloseEditorWindow();
-        return 1;
-      }
-      return 0;
-
-    case effEditIdle:
-    case effIdle:
-      OnIdleTick();
       return 0;
 
     case effIdentify:

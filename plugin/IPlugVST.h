@@ -6,7 +6,11 @@
 //
 // The VST2 declarations stay inside IPlugVST.cpp; this header only names the
 // effect record. Every dispatcher call, process callback and host get/set of a
-// parameter runs under the plug-in's recursive lock (IPlugBase::Mutex()).
+// parameter runs under the plug-in's recursive lock (IPlugBase::Mutex()),
+// except the editor window's opcodes (effEditOpen, effEditClose, effEditIdle,
+// effIdle):
+// the editor takes the lock itself for what it changes, so that its modal
+// waits never hold it.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -81,6 +85,9 @@ class IPlugVST : public IPlugBase {
  private:
   struct VstRecords;
 
+  // effEditOpen, effEditClose, effEditIdle and effIdle: called without the
+  // lock, which is taken only around the plug-in's own hooks.
+  intptr_t DispatchEditor(int32_t opcode, void* ptr);
   // The dispatcher body; the caller holds the lock (effClose excepted).
   intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
   intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);

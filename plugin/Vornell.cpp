@@ -3,6 +3,7 @@
 #include <cmath>
 #include <mutex>
 
+#include "editor/VornellEditor.h"
 #include "engine/MidiMessage.h"
 #include "plugin/IEditorLink.h"
 #include "programs/ParameterTable.h"
@@ -49,6 +50,7 @@ Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : 
 }
 
 Vornell::~Vornell() {
+  DestroyEditor();
   library.reloadTracks = nullptr;
   library.stateLoading = nullptr;
 }

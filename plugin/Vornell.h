@@ -23,6 +23,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/Engine.h"
@@ -47,6 +48,8 @@ enum ProgramKind : int {
   kProgramKindStackA = 5,
   kProgramKindStackB = 6,
 };
+
+class VornellEditor;
 
 class Vornell : public Synth, public EngineHooks {
  public:
@@ -101,10 +104,21 @@ class Vornell : public Synth, public EngineHooks {
   // After presets were loaded, renamed or rearranged: the editor's controls
   // show the live values again.
   void OnPresetsChanged() override { RefreshParamControls(); }
+  // ---- editor (editor/VornellEditor.cpp) ---------------------------------------------
+  // Builds the editor and attaches it. Construction time.
+  void CreateEditor() override;
+  // The editor's periodic update: takes the status line over. User-interface
+  // thread, under the plug-in lock.
+  void OnIdleTick() override;
+  // The instrument's own editor (also while a test attached another one).
+  VornellEditor* EditorPart() const { return editorPart.get(); }
+
   // ---- status line -------------------------------------------------------------------
   // Shows text in colour (StatusLineColour) on the editor's status line; an empty
   // text shows the version. Does nothing while no editor window is open. Any
-  // thread, under the plug-in lock.
+  // thread (the recorder calls it on the audio thread); takes the plug-in lock.
+  // Only the text is stored here: the editor takes it over at its next idle
+  // tick, under the lock, so no other thread ever touches the editor's controls.
   void ShowStatus(const char* text, int colour);
   // The last text and colour shown (read by the editor; under the plug-in lock).
   std::string StatusText() const { return statusText; }
@@ -375,6 +389,10 @@ class Vornell : public Synth, public EngineHooks {
   // The program parameter TrackProgramNumber looks at first for track t.
   int LiveProgramParam(int t) const;
 
+  // Detaches and destroys the editor (before the rest of the object goes).
+  void DestroyEditor();
+
+  std::unique_ptr<VornellEditor> editorPart;
   DataBlock presetClipboard;
   int presetClipboardIndex = -1;
   // The voice values of a state being read, kept across its application.

@@ -144,12 +144,14 @@ VstIntPtr PluginHost::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index,
 }
 
 VstIntPtr PluginHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) {
-  (void)index;
-  (void)opt;
   if (std::find(opcodesSeen.begin(), opcodesSeen.end(), opcode) == opcodesSeen.end()) opcodesSeen.push_back(opcode);
   switch (opcode) {
     case audioMasterAutomate:
       ++automateCount;
+      if (editReport) {
+        std::fprintf(editReport, "automate %d %.6f\n", static_cast<int>(index), static_cast<double>(opt));
+        std::fflush(editReport);
+      }
       return 0;
     case audioMasterVersion:
       return kVstVersion;
@@ -207,9 +209,14 @@ VstIntPtr PluginHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
     }
     case audioMasterGetLanguage:
       return kVstLangEnglish;
-    case audioMasterUpdateDisplay:
     case audioMasterBeginEdit:
     case audioMasterEndEdit:
+      if (editReport) {
+        std::fprintf(editReport, "%s %d\n", opcode == audioMasterBeginEdit ? "begin" : "end", static_cast<int>(index));
+        std::fflush(editReport);
+      }
+      return 1;
+    case audioMasterUpdateDisplay:
       return 1;
     default:
       return 0;

@@ -3,6 +3,7 @@
 // plug-in's callback and keeps a running transport for audioMasterGetTime.
 // Single-threaded: every call comes from the thread that owns the object.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,10 @@ class PluginHost {
   // What the plug-in sent: automation calls and MIDI events, for reports.
   int32_t AutomateCount() const { return automateCount; }
   int32_t MidiOutCount() const { return midiOutCount; }
+  // Writes every edit gesture and automation call as a line to out ("begin I",
+  // "automate I VALUE", "end I"), flushed at once; null stops it.
+  void ReportEdits(FILE* out) { editReport = out; }
+
   // Host callback opcodes the plug-in used, in order of first use.
   const std::vector<int32_t>& OpcodesSeen() const { return opcodesSeen; }
 
@@ -63,4 +68,5 @@ class PluginHost {
   int32_t automateCount = 0;
   int32_t midiOutCount = 0;
   std::vector<int32_t> opcodesSeen;
+  FILE* editReport = nullptr;
 };

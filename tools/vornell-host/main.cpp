@@ -5,6 +5,7 @@
 //   vornell-host render MODULE SONG.mid OUT.wav [--preset N] [--rate R] [--block B]
 //                [--double] [--outputs sum|all] [--state FILE [--bank|--program]] [--tail S]
 //   vornell-host chunk get|set MODULE FILE [--bank|--program]
+//   vornell-host editor MODULE [--screenshot FILE] [--seconds S] [--report-edits]
 #include <sndfile.h>
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/vornell-host/EditorWindow.h"
 #include "tools/vornell-host/MidiSong.h"
 #include "tools/vornell-host/PluginHost.h"
 
@@ -32,6 +34,9 @@ struct Options {
   std::string stateFile;
   bool programChunk = false;
   double tailSeconds = 2.0;
+  std::string screenshot;
+  double editorSeconds = 0.0;
+  bool reportEdits = false;
 };
 
 void Usage() {
@@ -40,7 +45,8 @@ void Usage() {
                "  vornell-host info MODULE\n"
                "  vornell-host render MODULE SONG.mid OUT.wav [--preset N] [--rate R] [--block B]\n"
                "               [--double] [--outputs sum|all] [--state FILE [--bank|--program]] [--tail S]\n"
-               "  vornell-host chunk get|set MODULE FILE [--bank|--program]\n");
+               "  vornell-host chunk get|set MODULE FILE [--bank|--program]\n"
+               "  vornell-host editor MODULE [--screenshot FILE] [--seconds S] [--report-edits]\n");
 }
 
 bool ParseInteger(const char* text, long minimum, long maximum, long* out) {
@@ -111,6 +117,18 @@ bool ParseOptions(int argc, char** argv, int first, Options* options) {
     } else if (arg == "--tail") {
       const char* v = next("seconds");
       if (!v || !ParseNumber(v, 0.0, 600.0, &options->tailSeconds)) return false;
+    } else if (arg == "--screenshot") {
+      const char* v = next("a PNG file");
+      if (!v) return false;
+      options->screenshot = v;
+    } else if (arg == "--seconds") {
+      const char* v = next("seconds");
+      if (!v || !ParseNumber(v, 0.0, 86400.0, &options->editorSeconds)) {
+        std::fprintf(stderr, "--seconds takes 0 to 86400\n");
+        return false;
+      }
+    } else if (arg == "--report-edits") {
+      options->reportEdits = true;
     } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
       std::fprintf(stderr, "unknown option %s\n", arg.c_str());
       return false;
@@ -437,6 +455,29 @@ int Render(const Options& options) {
   return 0;
 }
 
+// Opens the editor in a window of its own, as a host would, until the user
+// closes it or the seconds are over; the screenshot is taken just before closing.
+int Editor(const Options& options) {
+  if (options.positional.size() != 2) {
+    Usage();
+    return 2;
+  }
+  if (!options.screenshot.empty() && options.editorSeconds <= 0.0) {
+    std::fprintf(stderr, "--screenshot needs --seconds\n");
+    return 2;
+  }
+  PluginHost host;
+  if (options.reportEdits) host.ReportEdits(stdout);
+  if (!OpenPlugin(host, options.positional[1], options)) return 1;
+  host.Resume();
+  EditorRunOptions run;
+  run.seconds = options.editorSeconds;
+  run.screenshot = options.screenshot;
+  const int result = RunEditorWindow(host, run);
+  host.Suspend();
+  return result;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -454,6 +495,7 @@ int main(int argc, char** argv) {
   if (command == "info") return Info(options);
   if (command == "render") return Render(options);
   if (command == "chunk") return Chunk(options);
+  if (command == "editor") return Editor(options);
   Usage();
   return 2;
 }

@@ -1,0 +1,98 @@
+// The editor's modal waits never hold the plug-in lock: while a message box
+// waits for its answer, the host's audio thread still gets its blocks, and
+// host dispatcher calls from other threads go through.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "graphics/IEditorDelegate.h"
+#include "graphics/IGraphics.h"
+#include "tests/editor/EditorTestSupport.h"
+
+namespace {
+
+// Asks a question from the editor's idle tick, the way a panel action run
+// from the host's idle call would.
+class AskingVornell : public Vornell {
+ public:
+  using Vornell::Vornell;
+  void OnIdleTick() override {
+    Vornell::OnIdleTick();
+    if (askNext) {
+      askNext = false;
+      answers.push_back(ShowMessage("Overwrite program?", "Vornell", kMessageYesNo));
+    }
+  }
+  bool askNext = false;
+  std::vector<int> answers;
+};
+
+class EditorThreadsTest : public VornellEditorFixture {
+ protected:
+  Vornell* Make() override { return asking = new AskingVornell(&RecordingHost::Callback); }
+
+  // Runs a host call on a thread of its own; true when it finished within the
+  // time. A call kept waiting for the lock fails the test instead of hanging
+  // it: the thread is joined later, once the lock is free again.
+  bool FinishesMeanwhile(std::function<void()> call) {
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    threads.emplace_back([call, done] {
+      call();
+      done->set_value();
+    });
+    return finished.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+  }
+  void RenderBlock() {
+    std::vector<std::vector<float>> buffers(static_cast<size_t>(effect->numOutputs), std::vector<float>(256));
+    std::vector<float*> outputs;
+    for (std::vector<float>& b : buffers) outputs.push_back(b.data());
+    effect->processReplacing(effect, nullptr, outputs.data(), 256);
+  }
+  void JoinThreads() {
+    for (std::thread& t : threads) t.join();
+    threads.clear();
+  }
+  void TearDown() override {
+    JoinThreads();
+    VornellEditorFixture::TearDown();
+  }
+
+  std::vector<std::thread> threads;
+  AskingVornell* asking = nullptr;
+};
+
+TEST_F(EditorThreadsTest, AudioRunsWhileAMessageBoxWaits) {
+  ASSERT_TRUE(OpenEditor());
+  Idle(1);
+  bool renderedDuringBox = false;
+  bool hostCallDuringBox = false;
+  int modalCalls = 0;
+  Window().messageAnswers.push_back(kAnswerYes);
+  Window().duringModal = [&] {
+    ++modalCalls;
+    renderedDuringBox = FinishesMeanwhile([this] { RenderBlock(); });
+    // A host's automation from another thread takes the lock too.
+    hostCallDuringBox = FinishesMeanwhile([this] { effect->setParameter(effect, 1, 0.5f); });
+  };
+  asking->askNext = true;
+  Idle(1);
+  JoinThreads();
+  ASSERT_EQ(modalCalls, 1);
+  EXPECT_TRUE(renderedDuringBox);
+  EXPECT_TRUE(hostCallDuringBox);
+  ASSERT_EQ(asking->answers.size(), 1u);
+  EXPECT_EQ(asking->answers[0], kAnswerYes);
+  ASSERT_EQ(Window().messagesShown.size(), 1u);
+  EXPECT_EQ(Window().messagesShown[0].text, "Overwrite program?");
+  // After the box the lock is held as before: the idle tick returned it, so a
+  // block renders again.
+  EXPECT_TRUE(FinishesMeanwhile([this] { RenderBlock(); }));
+}
+
+}  // namespace

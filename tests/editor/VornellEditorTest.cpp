@@ -1,0 +1,209 @@
+// The instrument's editor as a host meets it: the editor flag and size, the
+// window opened inside the host's window, knob drags that reach the parameter
+// with the host's edit gestures around them, and the status line.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "editor/VornellEditor.h"
+#include "graphics/IControls.h"
+#include "graphics/IGraphics.h"
+#include "graphics/lice/LICE_IBitmap.h"
+#include "plugin/IPlugBase.h"
+#include "resources/panel/PanelLayout.h"
+#include "tests/editor/EditorTestSupport.h"
+
+namespace {
+
+using VornellEditorTest = VornellEditorFixture;
+
+// The centre of master knob i.
+int KnobX(int i) {
+  return panel::MasterKnob(i).x + panel::kKnobSize / 2;
+}
+int KnobY(int i) {
+  return panel::MasterKnob(i).y + panel::kKnobSize / 2;
+}
+
+TEST_F(VornellEditorTest, HostSeesAnEditorOfThePanelsSize) {
+  EXPECT_NE(effect->flags & effFlagsHasEditor, 0);
+  ERect* rect = nullptr;
+  ASSERT_EQ(Dispatch(effEditGetRect, 0, 0, &rect), 1);
+  ASSERT_NE(rect, nullptr);
+  EXPECT_EQ(rect->right - rect->left, 1024);
+  EXPECT_EQ(rect->bottom - rect->top, 512);
+}
+
+TEST_F(VornellEditorTest, OpensInsideTheHostsWindowAndCloses) {
+  EXPECT_FALSE(plug->EditorOpen());
+  ASSERT_TRUE(OpenEditor());
+  EXPECT_TRUE(plug->EditorOpen());
+  EXPECT_EQ(Window().parentWindow, kParentWindow);
+  Idle(5);
+  // The first ticks copy the whole panel to the window.
+  ASSERT_FALSE(Window().updates.empty());
+  EXPECT_EQ(Dispatch(effEditClose), 1);
+  EXPECT_FALSE(plug->EditorOpen());
+  // Idle calls after closing do nothing harmful; the editor opens again.
+  Idle(2);
+  ASSERT_TRUE(OpenEditor());
+  EXPECT_TRUE(plug->EditorOpen());
+}
+
+TEST_F(VornellEditorTest, MasterKnobsShowParametersZeroToThree) {
+  IGraphics* graphics = plug->EditorPart()->Graphics();
+  EXPECT_EQ(graphics->Width(), 1024);
+  for (int i = 0; i < 4; ++i) {
+    IKnobMultiControl* knob = plug->EditorPart()->MasterKnob(i);
+    ASSERT_NE(knob, nullptr);
+    EXPECT_EQ(knob->ParamIdx(), i);
+    EXPECT_EQ(knob->GetRect().left, panel::MasterKnob(i).x);
+    EXPECT_EQ(knob->GetRect().top, panel::MasterKnob(i).y);
+    EXPECT_EQ(knob->GetBitmap().N, panel::kKnobFrames);
+    // The knob shows the parameter's value from the start.
+    EXPECT_NEAR(knob->GetValue(), plug->GetParam(i)->NormalizedValue(), 1e-9);
+  }
+  // A change from the host reaches the knob.
+  effect->setParameter(effect, 2, 0.75f);
+  EXPECT_NEAR(plug->EditorPart()->MasterKnob(2)->GetValue(), 0.75, 1e-6);
+}
+
+TEST_F(VornellEditorTest, DraggingTheVolumeKnobEditsParameterThreeWithGestures) {
+  ASSERT_TRUE(OpenEditor());
+  Idle(2);
+  const double before = plug->GetParam(3)->NormalizedValue();
+  RecordingHost::Clear();
+  // Upwards turns the knob up; start low enough to have room.
+  effect->setParameter(effect, 3, 0.25f);
+  RecordingHost::Clear();
+  Window().Drag(KnobX(3), KnobY(3), KnobX(3), KnobY(3) - 40);
+  Idle(3);
+  const double after = plug->GetParam(3)->NormalizedValue();
+  EXPECT_GT(after, 0.25 + 0.05) << "before the test " << before;
+  EXPECT_NEAR(effect->getParameter(effect, 3), after, 1e-6);
+
+  const std::vector<HostEdit> edits = RecordingHost::EditsOf(3);
+  ASSERT_GE(edits.size(), 3u);
+  EXPECT_EQ(edits.front().kind, HostEdit::kBegin);
+  EXPECT_EQ(edits.back().kind, HostEdit::kEnd);
+  int automations = 0;
+  for (size_t i = 1; i + 1 < edits.size(); ++i) {
+    EXPECT_EQ(edits[i].kind, HostEdit::kAutomate) << i;
+    ++automations;
+  }
+  EXPECT_GE(automations, 1);
+  // The last value the host heard is the parameter's value.
+  EXPECT_NEAR(edits[edits.size() - 2].value, after, 1e-6);
+  // No other parameter was touched.
+  EXPECT_EQ(RecordingHost::Edits().size(), edits.size());
+}
+
+TEST_F(VornellEditorTest, TheGeneralIdleCallDrivesTheEditorToo) {
+  ASSERT_TRUE(OpenEditor());
+  effect->setParameter(effect, 3, 0.5f);
+  Window().Drag(KnobX(3), KnobY(3), KnobX(3), KnobY(3) + 30);
+  Window().AdvanceTime(30);
+  Dispatch(effIdle);
+  EXPECT_LT(plug->GetParam(3)->NormalizedValue(), 0.5 - 0.05);
+  EXPECT_EQ(RecordingHost::EditsOf(3).back().kind, HostEdit::kEnd);
+}
+
+TEST_F(VornellEditorTest, AClickWithoutMovementStillPairsTheGestures) {
+  ASSERT_TRUE(OpenEditor());
+  Window().Click(KnobX(0), KnobY(0));
+  Idle(2);
+  const std::vector<HostEdit> edits = RecordingHost::EditsOf(0);
+  ASSERT_EQ(edits.size(), 2u);
+  EXPECT_EQ(edits[0].kind, HostEdit::kBegin);
+  EXPECT_EQ(edits[1].kind, HostEdit::kEnd);
+}
+
+TEST_F(VornellEditorTest, ClosingDuringADragEndsTheGesture) {
+  ASSERT_TRUE(OpenEditor());
+  Window().MouseDown(KnobX(1), KnobY(1));
+  Window().Move(KnobX(1), KnobY(1) - 10, HeadlessWindowSystem::Left());
+  Idle(1);
+  Dispatch(effEditClose);
+  const std::vector<HostEdit> edits = RecordingHost::EditsOf(1);
+  ASSERT_FALSE(edits.empty());
+  EXPECT_EQ(edits.front().kind, HostEdit::kBegin);
+  EXPECT_EQ(edits.back().kind, HostEdit::kEnd);
+}
+
+TEST_F(VornellEditorTest, StatusLineShowsVersionThenTextsFromAnyThread) {
+  EXPECT_EQ(StatusLineText(), "Version 1.0.1.N");
+  // Nothing is stored while the window is closed.
+  const uint32_t closedSerial = plug->StatusSerial();
+  plug->ShowStatus("Lost", kStatusRed);
+  EXPECT_EQ(plug->StatusSerial(), closedSerial);
+
+  ASSERT_TRUE(OpenEditor());
+  Idle(1);
+  // The recorder reports from the audio thread: only the text is handed over.
+  std::thread audio([this] { plug->ShowStatus("Recording Track 2", kStatusRed); });
+  audio.join();
+  EXPECT_EQ(StatusLineText(), "Version 1.0.1.N");
+  Idle(1);
+  EXPECT_EQ(StatusLineText(), "Recording Track 2");
+  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(255, 255, 48, 48));
+  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().font, "Arial");
+  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().size, 14);
+
+  plug->ShowStatus("", kStatusWhite);
+  Idle(1);
+  EXPECT_EQ(StatusLineText(), "Version 1.0.1.N");
+  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(255, 255, 255, 255));
+
+  // Only the colour changes: the line is drawn again all the same.
+  plug->ShowStatus("", kStatusGreen);
+  Window().updates.clear();
+  Idle(2);
+  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(255, 64, 224, 64));
+  bool statusRedrawn = false;
+  const panel::Box box = panel::kStatusLine;
+  for (const Rect& r : Window().updates) statusRedrawn |= r.Intersects(Rect(box.left, box.top, box.right, box.bottom));
+  EXPECT_TRUE(statusRedrawn);
+}
+
+// Pixels of the status line's box in the back buffer that are mostly red.
+int RedPixelsInStatusLine(IGraphics* graphics) {
+  const panel::Box box = panel::kStatusLine;
+  int red = 0;
+  for (int y = box.top; y < box.bottom; ++y) {
+    for (int x = box.left; x < box.right; ++x) {
+      const LICE_pixel p = graphics->BackBuffer()->GetPixel(x, y);
+      red += LICE_GETR(p) > 180 && LICE_GETG(p) < 110 && LICE_GETB(p) < 110;
+    }
+  }
+  return red;
+}
+
+TEST_F(VornellEditorTest, StatusTextIsDrawnInItsColour) {
+  ASSERT_TRUE(OpenEditor());
+  Idle(3);
+  IGraphics* graphics = plug->EditorPart()->Graphics();
+  EXPECT_EQ(RedPixelsInStatusLine(graphics), 0);
+  plug->ShowStatus("Sequence A: empty.", kStatusRed);
+  Idle(3);
+  EXPECT_GT(RedPixelsInStatusLine(graphics), 20);
+  plug->ShowStatus("", kStatusWhite);
+  Idle(3);
+  EXPECT_EQ(RedPixelsInStatusLine(graphics), 0);
+}
+
+TEST_F(VornellEditorTest, StatusTextIsCutToTheLinesRoom) {
+  ASSERT_TRUE(OpenEditor());
+  const std::string longText(1000, 'x');
+  plug->ShowStatus(longText.c_str(), kStatusOrange);
+  Idle(1);
+  EXPECT_EQ(StatusLineText(), std::string(255, 'x'));
+}
+
+TEST_F(VornellEditorTest, ClosingTheInstrumentWithTheEditorOpenIsSafe) {
+  ASSERT_TRUE(OpenEditor());
+  Window().MouseDown(KnobX(3), KnobY(3));
+  Idle(1);
+  // TearDown's effClose deletes the instrument while the knob is held.
+}
+
+}  // namespace
