@@ -2,6 +2,7 @@
 // played through the module on the state it sets up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <sstream>
