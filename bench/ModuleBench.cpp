@@ -92,9 +92,8 @@ void BM_ModuleBlock(benchmark::State& state) {
     benchmark::DoNotOptimize(out[0][0]);
   }
   state.SetItemsProcessed(state.iterations() * kFrames);
-  state.counters["realtime_x"] =
-      benchmark::Counter(static_cast<double>(kFrames) / 48000.0 * static_cast<double>(state.iterations()),
-                         benchmark::Counter::kIsRate);
+  state.counters["realtime_x"] = benchmark::Counter(
+      static_cast<double>(kFrames) / 48000.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   Dispatch(effect, effClose);
 }
 BENCHMARK(BM_ModuleBlock);

@@ -12,11 +12,11 @@ struct DemoSetting {
 };
 
 struct DemoNote {
-  int32_t channel;  // 0..15
-  int64_t start;    // ticks
-  int64_t end;      // ticks, after start
-  int32_t key;      // 0..127
-  int32_t velocity; // 1..127
+  int32_t channel;   // 0..15
+  int64_t start;     // ticks
+  int64_t end;       // ticks, after start
+  int32_t key;       // 0..127
+  int32_t velocity;  // 1..127
 };
 
 struct DemoSong {

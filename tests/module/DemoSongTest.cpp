@@ -62,15 +62,15 @@ TEST(DemoSongText, OverlapsStayButARepeatedKeyEndsFirst) {
 
 TEST(DemoSongText, MistakesNameTheirLine) {
   const char* bad[] = {
-      "seq 1 1 1 1 1 100 - C4\n",       // hold without a note
-      "chord 17 1 1 1 100 C4\n",        // no channel 17
-      "chord 1 0 1 1 100 C4\n",         // bars count from 1
-      "chord 1 1 5 1 100 C4\n",         // a 4/4 bar has no fifth beat
-      "chord 1 1 1 1 100 X4\n",         // not a note
-      "set \"Master Volume 0.5\n",      // unclosed quote
-      "tempo fast\n",                   //
-      "louder 3\n",                     // unknown command
-      "title \"Only a title\"\n",       // no notes at all
+      "seq 1 1 1 1 1 100 - C4\n",   // hold without a note
+      "chord 17 1 1 1 100 C4\n",    // no channel 17
+      "chord 1 0 1 1 100 C4\n",     // bars count from 1
+      "chord 1 1 5 1 100 C4\n",     // a 4/4 bar has no fifth beat
+      "chord 1 1 1 1 100 X4\n",     // not a note
+      "set \"Master Volume 0.5\n",  // unclosed quote
+      "tempo fast\n",               //
+      "louder 3\n",                 // unknown command
+      "title \"Only a title\"\n",   // no notes at all
   };
   for (const char* text : bad) {
     DemoSong song;
@@ -86,9 +86,10 @@ TEST(DemoSongText, MistakesNameTheirLine) {
 TEST(DemoSongText, TheMidiFileReadsBackWithTheSameNotes) {
   DemoSong song;
   std::string error;
-  ASSERT_TRUE(song.Parse("title \"T\"\ntempo 100\npart 4 \"Four\"\n"
-                         "chord 4 1 1 2 80 A3 C4 E4\nseq 10 2 1.5 0.25 0.9 127 C2 - C2 . D2\n",
-                         &error))
+  ASSERT_TRUE(
+      song.Parse("title \"T\"\ntempo 100\npart 4 \"Four\"\n"
+                 "chord 4 1 1 2 80 A3 C4 E4\nseq 10 2 1.5 0.25 0.9 127 C2 - C2 . D2\n",
+                 &error))
       << error;
   const std::vector<uint8_t> bytes = song.MidiFile();
   MidiSong read;
@@ -136,17 +137,17 @@ TEST(DemoSong, EveryPartPlaysOnItsTrackWithoutClipping) {
     const double seconds = 60.0 / song.tempo / DemoSong::kDivision;
     events.push_back({std::llround(n.start * seconds * rate), static_cast<uint8_t>(0x90 | n.channel),
                       static_cast<uint8_t>(n.key), static_cast<uint8_t>(n.velocity)});
-    events.push_back({std::llround(n.end * seconds * rate), static_cast<uint8_t>(0x80 | n.channel),
-                      static_cast<uint8_t>(n.key), 0});
+    events.push_back(
+        {std::llround(n.end * seconds * rate), static_cast<uint8_t>(0x80 | n.channel), static_cast<uint8_t>(n.key), 0});
   }
-  std::stable_sort(events.begin(), events.end(), [](const TimedMidi& a, const TimedMidi& b) { return a.frame < b.frame; });
+  std::stable_sort(events.begin(), events.end(),
+                   [](const TimedMidi& a, const TimedMidi& b) { return a.frame < b.frame; });
   const int64_t total = static_cast<int64_t>((song.LengthSeconds() + 1.0) * rate);
   const Channels out = Render(*host, events, total, {1024});
   ASSERT_TRUE(AllFinite(out));
   EXPECT_LT(std::max(Peak(out[0]), Peak(out[1])), 1.0);
   EXPECT_GT(Rms(out[0]), 0.03);
-  for (int track = 1; track <= 6; ++track)
-    EXPECT_GT(Rms(out[2 * track]), 1e-3) << "track " << track << " is silent";
+  for (int track = 1; track <= 6; ++track) EXPECT_GT(Rms(out[2 * track]), 1e-3) << "track " << track << " is silent";
   // The lead enters at bar 5 (8 s): nothing on its pair before.
   EXPECT_EQ(Peak(std::vector<float>(out[6].begin(), out[6].begin() + static_cast<int64_t>(7.9 * rate))), 0.0);
   // Panorama: the chords lean left, the hi-hat right.

@@ -13,9 +13,9 @@ namespace {
 
 // A short phrase on the first three channels, with bend and modulation.
 std::vector<TimedMidi> Phrase() {
-  return {{0, 0x90, 57, 100},    {0, 0x91, 45, 110},   {300, 0x92, 69, 90},  {2000, 0x90, 60, 100},
-          {4000, 0xE2, 0, 80},   {5000, 0xB0, 1, 90},  {9000, 0x80, 57, 0},  {9000, 0x80, 60, 0},
-          {12000, 0x81, 45, 0},  {14000, 0x82, 69, 0}, {15000, 0x90, 64, 80}, {19000, 0x80, 64, 0}};
+  return {{0, 0x90, 57, 100},   {0, 0x91, 45, 110},   {300, 0x92, 69, 90},   {2000, 0x90, 60, 100},
+          {4000, 0xE2, 0, 80},  {5000, 0xB0, 1, 90},  {9000, 0x80, 57, 0},   {9000, 0x80, 60, 0},
+          {12000, 0x81, 45, 0}, {14000, 0x82, 69, 0}, {15000, 0x90, 64, 80}, {19000, 0x80, 64, 0}};
 }
 constexpr int64_t kPhraseFrames = 24000;
 
@@ -170,8 +170,7 @@ TEST(ModuleChunk, DamagedChunksAreRefusedOrReadAndTheInstrumentStillPlays) {
   auto again = OpenInstance();
   ASSERT_EQ(again->SetChunk(1, std::vector<uint8_t>(program.begin(), program.begin() + 20)), 0);
   ASSERT_EQ(again->SetChunk(1, program), 1);
-  EXPECT_TRUE(AllPins(Render(*again, Phrase(), kPhraseFrames)) ==
-              AllPins(Render(*reference, Phrase(), kPhraseFrames)));
+  EXPECT_TRUE(AllPins(Render(*again, Phrase(), kPhraseFrames)) == AllPins(Render(*reference, Phrase(), kPhraseFrames)));
 }
 
 TEST(ModuleChunk, TheHostMayHandBackTheChunksOwnMemory) {

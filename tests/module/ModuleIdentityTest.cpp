@@ -23,7 +23,8 @@ TEST(ModuleIdentity, BothEntryPointsGiveTheInstrument) {
     EXPECT_EQ(effect->numInputs, 0);
     EXPECT_EQ(effect->numOutputs, 14);
     EXPECT_EQ(effect->initialDelay, 0);
-    const VstInt32 required = effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth | effFlagsCanDoubleReplacing;
+    const VstInt32 required =
+        effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth | effFlagsCanDoubleReplacing;
     EXPECT_EQ(effect->flags & required, required);
     EXPECT_NE(effect->processReplacing, nullptr);
     EXPECT_NE(effect->processDoubleReplacing, nullptr);

@@ -13,10 +13,10 @@ namespace {
 // Chords, a bass note and a glide on the first three channels, with events
 // at odd frames so that block edges fall between and onto them.
 std::vector<TimedMidi> Song() {
-  return {{0, 0x90, 57, 100},     {1, 0x90, 60, 100},     {7, 0x90, 64, 100},   {333, 0x91, 33, 110},
-          {1024, 0x92, 69, 90},   {1500, 0x92, 76, 90},   {4095, 0x81, 33, 0},  {4096, 0x91, 36, 120},
-          {5000, 0xE0, 0, 100},   {6001, 0xB0, 1, 100},   {7777, 0x82, 69, 0},  {9000, 0x82, 76, 0},
-          {11111, 0x80, 57, 0},   {11111, 0x80, 60, 0},   {11112, 0x80, 64, 0}, {13000, 0x81, 36, 0},
+  return {{0, 0x90, 57, 100},     {1, 0x90, 60, 100},   {7, 0x90, 64, 100},   {333, 0x91, 33, 110},
+          {1024, 0x92, 69, 90},   {1500, 0x92, 76, 90}, {4095, 0x81, 33, 0},  {4096, 0x91, 36, 120},
+          {5000, 0xE0, 0, 100},   {6001, 0xB0, 1, 100}, {7777, 0x82, 69, 0},  {9000, 0x82, 76, 0},
+          {11111, 0x80, 57, 0},   {11111, 0x80, 60, 0}, {11112, 0x80, 64, 0}, {13000, 0x81, 36, 0},
           {14000, 0x90, 72, 127}, {17000, 0x80, 72, 0}};
 }
 constexpr int64_t kSongFrames = 20000;
@@ -39,9 +39,10 @@ TEST_P(ModuleNoteRouting, ANoteIsHeardOnTheSumAndItsTracksPairOnly) {
   GiveEachTrackItsChannel(*host);
   ASSERT_TRUE(SetByText(*host, "Track Prg " + std::to_string(track), "2"));
   const uint8_t channel = static_cast<uint8_t>(track - 1);
-  const Channels out =
-      Render(*host, {{100, static_cast<uint8_t>(0x90 | channel), 64, 100}, {15000, static_cast<uint8_t>(0x80 | channel), 64, 0}},
-             22050);
+  const Channels out = Render(
+      *host,
+      {{100, static_cast<uint8_t>(0x90 | channel), 64, 100}, {15000, static_cast<uint8_t>(0x80 | channel), 64, 0}},
+      22050);
   for (int pin = 0; pin < 14; ++pin) {
     SCOPED_TRACE(pin);
     const bool expected = pin < 2 || pin / 2 == track;
@@ -71,8 +72,8 @@ TEST(ModuleProcess, BlocksOfAnyLengthGiveTheAudioOfOneLongBlock) {
   const Channels expected = RenderAllEventsFirst(*reference, Song(), kSongFrames, {4096});
   ASSERT_GT(Rms(expected[0]), 1e-3);
 
-  const std::vector<std::vector<int32_t>> patterns = {{1},    {2},       {3},  {17},  {64},  {511, 1},
-                                                      {1000}, {1023, 44}, {4096, 1, 4095}, {1, 7, 4096, 333, 64, 2048}};
+  const std::vector<std::vector<int32_t>> patterns = {
+      {1}, {2}, {3}, {17}, {64}, {511, 1}, {1000}, {1023, 44}, {4096, 1, 4095}, {1, 7, 4096, 333, 64, 2048}};
   for (const auto& pattern : patterns) {
     SCOPED_TRACE(::testing::PrintToString(pattern));
     auto host = OpenInstance(44100.0, 4096);
@@ -145,8 +146,7 @@ TEST(ModuleProcess, DoubleAndFloatPathsAgreeAndAccumulatingAdds) {
     const float prefill = block % 2 ? -0.25f : 0.5f;
     const Channels added = adding->ProcessFloat(256, true, prefill);
     for (int pin = 0; pin < 14; ++pin)
-      for (size_t i = 0; i < 256; ++i)
-        ASSERT_EQ(added[pin][i], prefill + f[pin][block * 256 + i]) << pin << " " << i;
+      for (size_t i = 0; i < 256; ++i) ASSERT_EQ(added[pin][i], prefill + f[pin][block * 256 + i]) << pin << " " << i;
   }
 }
 
@@ -184,7 +184,8 @@ TEST(ModuleProcess, InstancesInOneProcessDoNotShareState) {
       }
       if (!midi.empty()) hosts[h]->SendMidi(midi);
       const Channels out = hosts[h]->ProcessFloat(frames);
-      for (int pin = 0; pin < 14; ++pin) together[h][pin].insert(together[h][pin].end(), out[pin].begin(), out[pin].end());
+      for (int pin = 0; pin < 14; ++pin)
+        together[h][pin].insert(together[h][pin].end(), out[pin].begin(), out[pin].end());
     }
   }
   // One instance closing leaves the others playing.

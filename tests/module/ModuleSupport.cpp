@@ -35,8 +35,7 @@ std::string Display(TestHost& host, const std::string& name) {
 
 void GiveEachTrackItsChannel(TestHost& host) {
   SetByText(host, "Link Programs", "off");
-  for (int t = 1; t <= 6; ++t)
-    SetByText(host, "Track " + std::to_string(t) + " MIDI Channel", std::to_string(t));
+  for (int t = 1; t <= 6; ++t) SetByText(host, "Track " + std::to_string(t) + " MIDI Channel", std::to_string(t));
 }
 
 namespace {
@@ -68,8 +67,7 @@ std::vector<std::vector<Sample>> RenderWith(TestHost& host, const std::vector<Ti
 
 Channels Render(TestHost& host, const std::vector<TimedMidi>& events, int64_t total,
                 const std::vector<int32_t>& blocks) {
-  return RenderWith<float>(host, events, total, blocks,
-                           [&host](int32_t frames) { return host.ProcessFloat(frames); });
+  return RenderWith<float>(host, events, total, blocks, [&host](int32_t frames) { return host.ProcessFloat(frames); });
 }
 
 Channels RenderAllEventsFirst(TestHost& host, const std::vector<TimedMidi>& events, int64_t total,

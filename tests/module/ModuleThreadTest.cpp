@@ -28,8 +28,10 @@ TEST(ModuleThreads, AutomationWhileProcessing) {
     for (auto& c : out) pointers.push_back(c.data());
     int note = 0;
     while (!stop) {
-      if (blocks % 20 == 0) host->SendMidi({{static_cast<uint8_t>(0x90 | (note % 6)), static_cast<uint8_t>(48 + note % 24), 100, 3},
-                                           {static_cast<uint8_t>(0x80 | ((note + 3) % 6)), static_cast<uint8_t>(48 + (note + 21) % 24), 0, 100}});
+      if (blocks % 20 == 0)
+        host->SendMidi(
+            {{static_cast<uint8_t>(0x90 | (note % 6)), static_cast<uint8_t>(48 + note % 24), 100, 3},
+             {static_cast<uint8_t>(0x80 | ((note + 3) % 6)), static_cast<uint8_t>(48 + (note + 21) % 24), 0, 100}});
       ++note;
       effect->processReplacing(effect, nullptr, pointers.data(), 256);
       for (const auto& c : out)
