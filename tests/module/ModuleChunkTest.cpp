@@ -98,6 +98,25 @@ TEST(ModuleChunk, ABankChunkRestoresEveryPresetAndTheCurrentOne) {
   }
   EXPECT_EQ(fresh->Text(effGetProgramName), edited->Text(effGetProgramName));
   EXPECT_TRUE(AllPins(Render(*fresh, Phrase(), kPhraseFrames)) == AllPins(Render(*edited, Phrase(), kPhraseFrames)));
+
+  // The bank ends with the current preset's index. A bank of the older form
+  // (without it) or with an index out of range still loads, on the preset the
+  // receiving instance is on.
+  for (int32_t stored : {-1, 64, 1000}) {
+    SCOPED_TRACE(stored);
+    std::vector<uint8_t> changed = bank;
+    for (int i = 0; i < 4; ++i)
+      changed[changed.size() - 4 + i] = static_cast<uint8_t>(static_cast<uint32_t>(stored) >> (8 * i));
+    auto other = OpenInstance();
+    other->Dispatch(effSetProgram, 0, 9);
+    ASSERT_EQ(other->SetChunk(0, changed), 1);
+    EXPECT_EQ(other->Dispatch(effGetProgram), 9);
+  }
+  auto older = OpenInstance();
+  older->Dispatch(effSetProgram, 0, 3);
+  ASSERT_EQ(older->SetChunk(0, std::vector<uint8_t>(bank.begin(), bank.end() - 8)), 1);
+  EXPECT_EQ(older->Dispatch(effGetProgram), 3);
+  EXPECT_EQ(older->Text(effGetProgramName), "Edited Sound");
 }
 
 // After any chunk, good or bad, the instance renders finite samples, takes a
