@@ -378,6 +378,11 @@ bool Configuration::SetDefaultProgramPath(const std::string& folder) {
   return WriteGlobalPath("Path to Program Files", programPath, folder);
 }
 
+bool Configuration::SetSaveEnhancedPrograms(bool on) {
+  saveEnhancedPrograms = on;
+  return ini.WriteString(kGlobalSection, "Save Enhanced Prgs", on ? kTrue : kFalse);
+}
+
 bool Configuration::SelectStartupBank(const std::string& path) {
   startupBankPath = path;
   return ini.Update([&](IniDocument& document) {

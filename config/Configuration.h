@@ -125,6 +125,9 @@ class Configuration {
   bool SetDefaultPresetPath(const std::string& folder);
   bool SetDefaultSequencePath(const std::string& folder);
   bool SetDefaultProgramPath(const std::string& folder);
+  // "Additionally Save Enhanced Program Data": the setting, written at once to
+  // "Global"/"Save Enhanced Prgs". False when the file could not be written.
+  bool SetSaveEnhancedPrograms(bool on);
   // The startup bank: chosen (stored under "Startup Bank"/"File") or unselected (the section emptied).
   bool SelectStartupBank(const std::string& path);
   bool UnselectStartupBank();

@@ -1,3 +1,7 @@
+// The batched and the per-sample audio paths must round identically on every
+// target, so multiply-adds are never fused.
+#pragma GCC optimize("fp-contract=off")
+
 #include "engine/Engine.h"
 
 #include <algorithm>
@@ -315,10 +319,11 @@ void Engine::DispatchTickEvent(const MidiMessage& message) {
     case 8:
       NoteOff(channel, message.data1, message.fromSequencer != 0);
       if (arpeggiatorMode && channel == 5) {
-        // One arpeggio step never overlaps the next.
+        // One arpeggio step never overlaps the next. Only the tracks that play
+        // the pattern: keys played over a latched pattern on other tracks sound on.
         bool released = false;
         for (Voice& voice : voices) {
-          if (voice.keyHeld) {
+          if (voice.keyHeld && tracks[voice.track].channel == 5) {
             voice.Release(true);
             released = true;
           }
@@ -350,11 +355,13 @@ void Engine::OnVoiceStarted(const Voice* voice) {
 }
 
 void Engine::SetTrackVolume(int32_t track, double volume) {
+  if (!ValidTrack(track)) return;
   tracks[track].volume = volume;
   tracks[track].UpdateGains();
 }
 
 void Engine::SetTrackPan(int32_t track, double pan) {
+  if (!ValidTrack(track)) return;
   tracks[track].pan = pan;
   tracks[track].UpdateGains();
 }

@@ -74,10 +74,18 @@ class Engine {
   double TrackVoiceParam(int32_t track, int32_t k) const { return trackVoiceParams[track][k]; }
   // Track settings. Mode and Cycle do not release voices by themselves (the
   // caller does with ReleaseTrackVoices, as parameter changes require).
-  void SetTrackMode(int32_t track, int32_t mode) { tracks[track].trackMode = mode; }
-  void SetTrackCycle(int32_t track, bool on) { tracks[track].cycle = on; }
-  void SetTrackTune(int32_t track, double pitchSteps) { tracks[track].tune = pitchSteps; }
-  void SetTrackTranspose(int32_t track, int32_t semitones) { tracks[track].transpose = semitones; }
+  void SetTrackMode(int32_t track, int32_t mode) {
+    if (ValidTrack(track)) tracks[track].trackMode = mode;
+  }
+  void SetTrackCycle(int32_t track, bool on) {
+    if (ValidTrack(track)) tracks[track].cycle = on;
+  }
+  void SetTrackTune(int32_t track, double pitchSteps) {
+    if (ValidTrack(track)) tracks[track].tune = pitchSteps;
+  }
+  void SetTrackTranspose(int32_t track, int32_t semitones) {
+    if (ValidTrack(track)) tracks[track].transpose = semitones;
+  }
   void SetTrackVolume(int32_t track, double volume);
   void SetTrackPan(int32_t track, double pan);
   void SetMasterGain(double gain) { masterGain = gain; }  // "Master Volume" * 0.5
@@ -152,6 +160,8 @@ class Engine {
     int32_t count = 0;
   };
 
+  static bool ValidTrack(int32_t t) { return t >= 0 && t < kTrackCount; }
+
   // block processing
   void ControlTick();
   void DrainInputQueue();
@@ -224,5 +234,4 @@ class Engine {
   std::unique_ptr<CutoffTables> cutoffTables;
   std::unique_ptr<VoiceRenderer> renderer;
   bool referenceRendering = false;
-  double* outputCursor[kOutputCount] = {};
 };

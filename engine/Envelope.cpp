@@ -52,69 +52,6 @@ void Envelope::Release() {
   }
 }
 
-void Envelope::Reset() { End(); }
-
-void Envelope::End() {
-  stage = kIdle;
-  segmentDone = true;
-  rampStep = 0.0;
-  ramp = 0.0;
-  level = 0.0;
-}
-
-void Envelope::Tick() {
-  if (stage == kIdle) return;
-  if (!segmentDone) {
-    ramp -= rampStep;
-    if (ramp < 0.0) segmentDone = true;
-  }
-  switch (stage) {
-    case kAttack:
-      if (segmentDone) {
-        level = 1.0;
-        ramp = 1.0;
-        stage = kDecay;
-        rampStep = StepFor(decayIndex);
-        segmentDone = false;
-      } else {
-        level = 1.0 - ramp;
-      }
-      break;
-    case kDecay:
-      if (sustainLevel > ramp) {
-        level = sustainLevel;
-        segmentDone = true;
-      } else {
-        level = ramp;
-      }
-      break;
-    case kRelease:
-      if (curvedTail && level < 0.1) {
-        ramp = level * 10.0;
-        stage = kReleaseTail;
-        rampStep = StepFor(releaseIndex);
-        segmentDone = false;
-      } else if (segmentDone) {
-        End();
-      } else {
-        level = ramp;
-      }
-      break;
-    case kReleaseTail:
-      if (segmentDone) {
-        End();
-      } else {
-        double r2 = ramp * ramp;
-        double r4 = r2 * r2;
-        level = 0.1 * (r4 * r4);
-      }
-      break;
-    default:
-      End();
-      break;
-  }
-}
-
 namespace {
 uint8_t TimeIndex(double x) {
   if (!(x > 0.0)) return 0;

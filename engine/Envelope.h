@@ -12,10 +12,10 @@ class Envelope {
   // Rate (ramp per tick, before timeScale) of a time index 0..255.
   static double EnvelopeRate(int32_t index);
 
-  void Start();    // attack from the present level
-  void Release();  // release from the present level, or end when silent
-  void Reset();    // idle at level 0 at once
-  void Tick();     // one step (EnvelopeTick)
+  void Start();            // attack from the present level
+  void Release();          // release from the present level, or end when silent
+  void Reset() { End(); }  // idle at level 0 at once
+  inline void Tick();      // one step (EnvelopeTick)
 
   void SetAttackIndex(double x);
   void SetDecayIndex(double x);
@@ -37,6 +37,65 @@ class Envelope {
   double rampStep = 0.0;
 
  private:
-  void End();
+  void End() {
+    stage = kIdle;
+    segmentDone = true;
+    rampStep = 0.0;
+    ramp = 0.0;
+    level = 0.0;
+  }
   double StepFor(uint8_t index) const { return EnvelopeRate(index) * timeScale; }
 };
+
+inline void Envelope::Tick() {
+  if (stage == kIdle) return;
+  if (!segmentDone) {
+    ramp -= rampStep;
+    if (ramp < 0.0) segmentDone = true;
+  }
+  switch (stage) {
+    case kAttack:
+      if (segmentDone) {
+        level = 1.0;
+        ramp = 1.0;
+        stage = kDecay;
+        rampStep = StepFor(decayIndex);
+        segmentDone = false;
+      } else {
+        level = 1.0 - ramp;
+      }
+      break;
+    case kDecay:
+      if (sustainLevel > ramp) {
+        level = sustainLevel;
+        segmentDone = true;  // the ramp stops at the sustain level
+      } else {
+        level = ramp;
+      }
+      break;
+    case kRelease:
+      if (curvedTail && level < 0.1) {
+        ramp = level * 10.0;
+        stage = kReleaseTail;
+        rampStep = StepFor(releaseIndex);
+        segmentDone = false;
+      } else if (segmentDone) {
+        End();
+      } else {
+        level = ramp;
+      }
+      break;
+    case kReleaseTail:
+      if (segmentDone) {
+        End();
+      } else {
+        double r2 = ramp * ramp;
+        double r4 = r2 * r2;
+        level = 0.1 * (r4 * r4);
+      }
+      break;
+    default:
+      End();
+      break;
+  }
+}

@@ -1,30 +1,12 @@
+// The batched and the per-sample audio paths must round identically on every
+// target, so multiply-adds are never fused.
+#pragma GCC optimize("fp-contract=off")
+
 #include "engine/LadderFilter.h"
 
 #include <cmath>
 
 #include "engine/CutoffTables.h"
-
-int32_t LadderFilter::CutoffIndex(double cutoff) {
-  // Indices outside the tables read the table ends, so clamping first keeps the
-  // coefficients the same and the conversion defined.
-  if (!(cutoff > 0.0)) return 0;
-  if (cutoff >= 17280.0) return 17280;
-  return static_cast<int32_t>(std::round(cutoff));
-}
-
-void LadderFilter::ComputeCoefficients(int32_t c) {
-  lastCutoffIndex = c;
-  double w = tables ? tables->W(c) : 0.0;
-  double kmax = tables ? tables->KMax(c) : 4.1;
-  k = resonance * kmax;
-  double h = resonance < 0.0 ? 0.5 : std::fabs((resonance < 1.0 ? resonance : 1.0) - 0.5);
-  gainComp = 2.0 - (2.0 * h) * (2.0 * h);
-  G = w / (w + 2.0);
-  a = (w - 2.0) / (w + 2.0);
-  double G2 = G * G;
-  G4 = G2 * G2;
-  norm = 1.0 / (1.0 + k * G4);
-}
 
 void LadderFilter::RunPreRoll() {
   preRoll = false;
@@ -41,6 +23,9 @@ double LadderFilter::FilterSample(double x, double cutoff) {
 
 void LadderFilter::SetResonance(double r, bool reset) {
   resonance = r;
+  // 1 at resonance 0 and 1, 2 at 0.5.
+  double h = r < 0.0 ? 0.5 : std::fabs((r < 1.0 ? r : 1.0) - 0.5);
+  resonanceGain = 2.0 - (2.0 * h) * (2.0 * h);
   lastCutoffIndex = -1;
   if (reset) {
     if (r >= 1.0)

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-class CutoffTables;
+#include "engine/CutoffTables.h"
 
 // Four-stage transistor-ladder-style low-pass filter with resonance and a
 // saturating feedback path. Coefficients change only when the cutoff, rounded
@@ -18,21 +18,43 @@ class LadderFilter {
     int32_t c = CutoffIndex(cutoff);
     if (c != lastCutoffIndex) ComputeCoefficients(c);
   }
-  void ComputeCoefficients(int32_t c);
+  inline void ComputeCoefficients(int32_t c);
   void RunPreRoll();  // excites a self-oscillating filter (resonance >= 1)
   double Step(double x);
 
-  static int32_t CutoffIndex(double cutoff);
+  // The cutoff rounded to whole pitch steps (halves away from zero). Indices
+  // outside the tables read the table ends, so clamping first keeps the
+  // coefficients the same and the conversion defined.
+  static int32_t CutoffIndex(double cutoff) {
+    if (!(cutoff > 0.0)) return 0;
+    if (cutoff >= 17280.0) return 17280;
+    // x - trunc(x) is exact, so this equals std::round.
+    double whole = static_cast<double>(static_cast<int32_t>(cutoff));
+    return static_cast<int32_t>(whole) + (cutoff - whole >= 0.5 ? 1 : 0);
+  }
 
   double sampleRate = 44100.0;
   double resonance = 0.0;
   double G = 0.0, G4 = 0.0, a = 0.0, k = 0.0, norm = 0.0, gainComp = 0.0;
+  double resonanceGain = 1.0;  // gainComp of the current resonance
   int32_t lastCutoffIndex = -1;
   double s1 = 0.0, s2 = 0.0, s3 = 0.0, s4 = 0.0;
   double antiDenormal = 1e-13;
   bool preRoll = false;
   const CutoffTables* tables = nullptr;
 };
+
+inline void LadderFilter::ComputeCoefficients(int32_t c) {
+  lastCutoffIndex = c;
+  // G = w / (w + 2), a = (w - 2) / (w + 2) and G^4 come from the tables.
+  const CutoffTables::Entry e = tables ? tables->At(c) : CutoffTables::Entry{4.1, 0.0, -1.0, 0.0};
+  k = resonance * e.kmax;
+  gainComp = resonanceGain;
+  G = e.g;
+  a = e.a;
+  G4 = e.g4;
+  norm = 1.0 / (1.0 + k * G4);
+}
 
 // Saturating feedback: 5 tanh(y / 5) by a rational approximation.
 inline double LadderFeedback(double y) {

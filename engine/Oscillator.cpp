@@ -1,3 +1,7 @@
+// The batched and the per-sample audio paths must round identically on every
+// target, so multiply-adds are never fused.
+#pragma GCC optimize("fp-contract=off")
+
 #include "engine/Oscillator.h"
 
 #include "engine/BandLimitedTables.h"

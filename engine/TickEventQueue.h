@@ -9,7 +9,7 @@
 // to its start). A ring whose storage is sized outside the audio path.
 class TickEventQueue {
  public:
-  void Reserve(int32_t entries);  // may allocate; keeps the live entries
+  void Reserve(int32_t entries);              // may allocate; keeps the live entries
   bool PushBack(const MidiMessage& message);  // false when full
   const MidiMessage& Front() const { return ring[head]; }
   void PopFront() {

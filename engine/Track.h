@@ -16,7 +16,7 @@ struct Track {
   static constexpr uint8_t kUnassigned = 255;
 
   TrackLfo lfo;
-  std::string programName;   // never touched on the audio path
+  std::string programName;        // never touched on the audio path
   uint8_t channel = kUnassigned;  // 0..15, 16 all, 17 none; a sequence-driven track holds its own index
   int32_t trackMode = kMonophonic;
   bool cycle = true;

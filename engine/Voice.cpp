@@ -1,3 +1,7 @@
+// The batched and the per-sample audio paths must round identically on every
+// target, so multiply-adds are never fused.
+#pragma GCC optimize("fp-contract=off")
+
 #include "engine/Voice.h"
 
 #include <cmath>
@@ -116,7 +120,9 @@ void Voice::ControlTick() {
   running = active || !filterEnv.Idle() || !oscEnv.Idle();
 }
 
-double Voice::RenderSample() { return RenderSampleWithNoise(engine ? engine->NoiseSample() : 0.0); }
+double Voice::RenderSample() {
+  return RenderSampleWithNoise(engine ? engine->NoiseSample() : 0.0);
+}
 
 double Voice::RenderSampleWithNoise(double noise) {
   if (!active) return 0.0;
@@ -131,40 +137,107 @@ double Voice::RenderSampleWithNoise(double noise) {
 void Voice::SetVoiceParam(int32_t k, double x) {
   bool on = x >= 0.5;
   switch (k) {
-    case kCoarseFrequency: coarse = x; break;
-    case kFineFrequency: fine = x; break;
-    case kGlideRate: glideRate = x; break;
-    case kLfoToOsc: lfoToOsc = on; break;
-    case kOscEnvAmount: oscEnvAmount = x; break;
-    case kOscEnvInvert: oscEnvInvert = on; break;
-    case kOscEnvAttack: oscEnv.SetAttackIndex(x); break;
-    case kOscEnvDecay: oscEnv.SetDecayIndex(x); break;
-    case kOscEnvSustain: oscEnv.SetSustainLevel(x); break;
-    case kOscEnvRelease: oscEnv.SetReleaseIndex(x); break;
-    case kOscSawtooth: osc.sawtoothOn = on; break;
-    case kOscTriangle: osc.triangleOn = on; break;
-    case kOscPulse: osc.pulseOn = on; break;
-    case kOscPulseWidth: pulseWidthSetting = x; break;
-    case kOscLfoToPw: lfoToPw = on; break;
-    case kOscNoiseMixer: noiseMix = x; break;
-    case kFilterCutoff: cutoff = x; break;
-    case kFilterResonance: filter.SetResonance(x, !active); break;
-    case kFilterEnvAmount: filterEnvAmount = x; break;
-    case kFilterEnvInvert: filterEnvInvert = on; break;
-    case kFilterEnvAttack: filterEnv.SetAttackIndex(x); break;
-    case kFilterEnvDecay: filterEnv.SetDecayIndex(x); break;
-    case kFilterEnvSustain: filterEnv.SetSustainLevel(x); break;
-    case kFilterEnvRelease: filterEnv.SetReleaseIndex(x); break;
-    case kLfoToFilter: lfoToFilter = on; break;
-    case kFilterKeyTrack: keyTrack = x; break;
-    case kFilterOscModAmount: oscModAmount = x; break;
-    case kAmpEnvAttack: ampEnv.SetAttackIndex(x); break;
-    case kAmpEnvDecay: ampEnv.SetDecayIndex(x); break;
-    case kAmpEnvSustain: ampEnv.SetSustainLevel(x); break;
-    case kAmpEnvRelease: ampEnv.SetReleaseIndex(x); break;
-    case kVoiceVolume: voiceVolume = x; break;
-    case kAmpVelocity: velocitySensitivity = x; break;
-    default: break;  // LFO settings and Voice Mode belong to the track
+    case kCoarseFrequency:
+      coarse = x;
+      break;
+    case kFineFrequency:
+      fine = x;
+      break;
+    case kGlideRate:
+      glideRate = x;
+      break;
+    case kLfoToOsc:
+      lfoToOsc = on;
+      break;
+    case kOscEnvAmount:
+      oscEnvAmount = x;
+      break;
+    case kOscEnvInvert:
+      oscEnvInvert = on;
+      break;
+    case kOscEnvAttack:
+      oscEnv.SetAttackIndex(x);
+      break;
+    case kOscEnvDecay:
+      oscEnv.SetDecayIndex(x);
+      break;
+    case kOscEnvSustain:
+      oscEnv.SetSustainLevel(x);
+      break;
+    case kOscEnvRelease:
+      oscEnv.SetReleaseIndex(x);
+      break;
+    case kOscSawtooth:
+      osc.sawtoothOn = on;
+      break;
+    case kOscTriangle:
+      osc.triangleOn = on;
+      break;
+    case kOscPulse:
+      osc.pulseOn = on;
+      break;
+    case kOscPulseWidth:
+      pulseWidthSetting = x;
+      break;
+    case kOscLfoToPw:
+      lfoToPw = on;
+      break;
+    case kOscNoiseMixer:
+      noiseMix = x;
+      break;
+    case kFilterCutoff:
+      cutoff = x;
+      break;
+    case kFilterResonance:
+      filter.SetResonance(x, !active);
+      break;
+    case kFilterEnvAmount:
+      filterEnvAmount = x;
+      break;
+    case kFilterEnvInvert:
+      filterEnvInvert = on;
+      break;
+    case kFilterEnvAttack:
+      filterEnv.SetAttackIndex(x);
+      break;
+    case kFilterEnvDecay:
+      filterEnv.SetDecayIndex(x);
+      break;
+    case kFilterEnvSustain:
+      filterEnv.SetSustainLevel(x);
+      break;
+    case kFilterEnvRelease:
+      filterEnv.SetReleaseIndex(x);
+      break;
+    case kLfoToFilter:
+      lfoToFilter = on;
+      break;
+    case kFilterKeyTrack:
+      keyTrack = x;
+      break;
+    case kFilterOscModAmount:
+      oscModAmount = x;
+      break;
+    case kAmpEnvAttack:
+      ampEnv.SetAttackIndex(x);
+      break;
+    case kAmpEnvDecay:
+      ampEnv.SetDecayIndex(x);
+      break;
+    case kAmpEnvSustain:
+      ampEnv.SetSustainLevel(x);
+      break;
+    case kAmpEnvRelease:
+      ampEnv.SetReleaseIndex(x);
+      break;
+    case kVoiceVolume:
+      voiceVolume = x;
+      break;
+    case kAmpVelocity:
+      velocitySensitivity = x;
+      break;
+    default:
+      break;  // LFO settings and Voice Mode belong to the track
   }
 }
 

@@ -4,12 +4,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/FilterLanes.h"
+
 class Engine;
+class Voice;
 
 // The batched audio path: renders a run of samples (no message due inside it)
-// voice by voice instead of sample by sample, with the same arithmetic in the
-// same order per sample, so the output is identical to the per-sample path.
-// Scratch memory is sized outside the audio path by Prepare.
+// voice by voice instead of sample by sample, up to sixteen voices' filters
+// side by side. Per sample and voice it does the same arithmetic in the same order as
+// Voice::RenderSample and the engine's mix, so the output is identical to the
+// per-sample path. Scratch memory is sized outside the audio path by Prepare.
 class VoiceRenderer {
  public:
   // Dispatcher thread (OnReset): room for runs of up to maxLength samples.
@@ -20,8 +24,17 @@ class VoiceRenderer {
   double* DiscardBuffer(int32_t output) { return discard.data() + static_cast<size_t>(output) * capacity; }
 
  private:
+  void RenderGroup(Engine& engine, Voice* const* group, int32_t used, bool varying, int32_t length);
+  void PrepareLane(Voice& voice, int32_t lane, int32_t length, bool varying);
+  void ClearLane(int32_t lane, int32_t length, bool varying);
+  void FinishLane(Engine& engine, Voice& voice, int32_t lane, int32_t length);
+
   int32_t capacity = 0;
   std::vector<double> noise;
-  std::vector<double> voiceOut;
+  std::vector<double> level;                             // amplitude envelope of one lane
+  std::vector<double> input, output, G, a, G4, norm, k;  // lane-interleaved
+  std::vector<double> levels;                            // [lane * capacity + i]
+  std::vector<double> voiceOut;                          // [voice * capacity + i]: a voice's sample times master gain
   std::vector<double> discard;
+  FilterLanes lanes;
 };

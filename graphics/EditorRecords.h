@@ -20,9 +20,7 @@ struct Rect {
   int32_t MidY() const { return (top + bottom) / 2; }
   // All four values 0: the empty rectangle (contains and meets nothing).
   bool Empty() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
-  bool Contains(int32_t x, int32_t y) const {
-    return !Empty() && x >= left && x < right && y >= top && y < bottom;
-  }
+  bool Contains(int32_t x, int32_t y) const { return !Empty() && x >= left && x < right && y >= top && y < bottom; }
   bool Intersects(const Rect& r) const {
     return !Empty() && !r.Empty() && left < r.right && r.left < right && top < r.bottom && r.top < bottom;
   }
@@ -78,15 +76,17 @@ struct MouseMods {
 };
 
 // Keys the controls understand; everything else has no code.
-enum KeyCode {
+enum KeyCode : int {
   kKeyNone = -1,
   kKeySpace = 0,
   kKeyUp = 1,
   kKeyDown = 2,
   kKeyLeft = 3,
   kKeyRight = 4,
-  kKeyDigit0 = 5,   // "0" .. "9" -> 5 .. 14
-  kKeyLetterA = 15  // "A" .. "Z", "a" .. "z" -> 15 .. 40
+  kKeyDigit0 = 5,  // "0" .. "9" -> 5 .. 14
+  kKeyDigit9 = 14,
+  kKeyLetterA = 15,  // "A" .. "Z", "a" .. "z" -> 15 .. 40
+  kKeyLetterZ = 40
 };
 
 // A key as the window system reports it, before it has a KeyCode.

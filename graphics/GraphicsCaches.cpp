@@ -71,15 +71,26 @@ LICE_IFont* CachedFontFor(const TextStyle& style) {
   std::lock_guard<std::mutex> guard(cache.lock);
   auto found = cache.entries.find(key);
   if (found != cache.entries.end()) return found->second.get();
-  LICE_FontSpec spec;
-  spec.family = style.font;
-  spec.height = style.size;
-  spec.weight = style.style == TextStyle::kStyleBold ? 700 : 400;
-  spec.italic = style.style == TextStyle::kStyleItalic;
-  spec.escapement = style.orientation * 10;
-  spec.quality = QualityOf(style.quality);
-  auto font = std::make_unique<LICE_CachedFont>(spec);
+  LICE_FontDescription description;
+  description.family = style.font;
+  description.height = style.size;
+  description.weight = style.style == TextStyle::kStyleBold ? 700 : 400;
+  description.italic = style.style == TextStyle::kStyleItalic;
+  description.escapement = style.orientation * 10;
+  description.quality = QualityOf(style.quality);
+  auto font = std::make_unique<LICE_CachedFont>(description);
   LICE_CachedFont* result = font->Valid() ? font.get() : nullptr;
   cache.entries.emplace(key, std::move(font));
   return result;
+}
+
+void EmptyGraphicsCaches() {
+  {
+    BitmapCache& cache = Bitmaps();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    cache.entries.clear();
+  }
+  FontCache& cache = Fonts();
+  std::lock_guard<std::mutex> guard(cache.lock);
+  cache.entries.clear();
 }

@@ -16,3 +16,6 @@ bool ResourceBitmapIsCached(int id);
 // The font for a text style: height = size, weight 700 when bold, italic
 // for the italic style, rotation = orientation.
 LICE_IFont* CachedFontFor(const TextStyle& style);
+// Frees every cached bitmap and font (module unload does it anyway; tests
+// call it to leave the process clean). No editor may be drawing meanwhile.
+void EmptyGraphicsCaches();

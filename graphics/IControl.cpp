@@ -1,6 +1,7 @@
 #include "graphics/IControl.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "graphics/IControls.h"
@@ -30,13 +31,17 @@ void IControl::OnMouseDoubleClick(int, int, const MouseMods&) {
 
 void IControl::OnMouseWheel(int, int, const MouseMods&, int) {}
 
-bool IControl::OnKeyDown(int, int, int) { return false; }
+bool IControl::OnKeyDown(int, int, int) {
+  return false;
+}
 
 void IControl::OnMouseOver(int, int, const MouseMods&) {}
 
 void IControl::OnMouseOut() {}
 
 void IControl::ShowValue(double normalisedValue) {
+  // A host may send anything; a value that is no number shows nothing new.
+  if (!std::isfinite(normalisedValue)) return;
   if (defaultValue < 0.0) {
     defaultValue = normalisedValue;
     value = normalisedValue;
@@ -70,10 +75,12 @@ void IControl::SetGrayed(bool gray) {
   MarkDirty(false);
 }
 
-bool IControl::HitTest(int x, int y) const { return targetRect.Contains(x, y); }
+bool IControl::HitTest(int x, int y) const {
+  return targetRect.Contains(x, y);
+}
 
 void IControl::MarkDirty(bool push) {
-  value = std::clamp(value, clampLow, clampHigh);
+  value = std::isfinite(value) ? std::clamp(value, clampLow, clampHigh) : clampLow;
   dirty = true;
   if (!push || paramIndex < 0 || !plug) return;
   plug->SetParamFromEditor(paramIndex, value);
@@ -120,10 +127,11 @@ void IControl::PromptForValue() {
   EditorParamInfo info;
   if (!plug->GetEditorParamInfo(paramIndex, &info)) return;
   // Without display texts the prompt is a small field on the control's centre.
-  const Rect promptRect =
-      info.HasDisplayTexts() ? drawRect : Rect(drawRect.MidX() - 20, drawRect.MidY() - 8, drawRect.MidX() + 20,
-                                               drawRect.MidY() + 8);
-  const bool menu = info.kind == EditorParamKind::List || (info.kind == EditorParamKind::Switch && info.HasDisplayTexts());
+  const Rect promptRect = info.HasDisplayTexts() ? drawRect
+                                                 : Rect(drawRect.MidX() - 20, drawRect.MidY() - 8, drawRect.MidX() + 20,
+                                                        drawRect.MidY() + 8);
+  const bool menu =
+      info.kind == EditorParamKind::List || (info.kind == EditorParamKind::Switch && info.HasDisplayTexts());
   if (menu) {
     const std::string current = plug->EditorDisplayText(paramIndex, info.value, false);
     PopupMenu popup;

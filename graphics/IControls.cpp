@@ -27,7 +27,9 @@ int IBitmapControl::FrameForValue() const {
   return std::clamp(frame, 1, n);
 }
 
-bool IBitmapControl::Draw(IGraphics* g) { return g->BlitFrame(panelBitmap, drawRect, FrameForValue(), &blend); }
+bool IBitmapControl::Draw(IGraphics* g) {
+  return g->BlitFrame(panelBitmap, drawRect, FrameForValue(), &blend);
+}
 
 IKnobMultiControl::IKnobMultiControl(IEditorDelegate* plug, int x, int y, int paramIdx, const PanelBitmap& bitmap,
                                      Direction dir, double gearingFactor)

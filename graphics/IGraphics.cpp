@@ -1,11 +1,12 @@
 #include "graphics/IGraphics.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <sys/stat.h>
 
 #include "graphics/GraphicsCaches.h"
 #include "graphics/IControl.h"
@@ -33,9 +34,13 @@ LICE_BlitMode BlitModeOf(const BlendMode* blend) {
   return LICE_BlitMode::Alpha;
 }
 
-float WeightOf(const BlendMode* blend) { return blend ? blend->weight : 1.0f; }
+float WeightOf(const BlendMode* blend) {
+  return blend ? blend->weight : 1.0f;
+}
 
-LICE_pixel PixelOf(const Color& c) { return LICE_RGBA(c.R, c.G, c.B, c.A); }
+LICE_pixel PixelOf(const Color& c) {
+  return LICE_RGBA(c.R, c.G, c.B, c.A);
+}
 
 // A number as the user typed it: optional sign, digits, a "." (or the ","
 // of a decimal-comma locale), anything after that ignored; 0 when there is
@@ -182,8 +187,8 @@ bool IGraphics::FillCircle(const Color& color, int cx, int cy, float radius, con
   if (!backBuffer) return false;
   Color c = color;
   if (blend && blend->mode == BlendMode::kClobber) c.A = 255;
-  LICE_FillCircle(backBuffer.get(), static_cast<float>(cx), static_cast<float>(cy), radius, PixelOf(c),
-                  WeightOf(blend), BlitModeOf(blend));
+  LICE_FillCircle(backBuffer.get(), static_cast<float>(cx), static_cast<float>(cy), radius, PixelOf(c), WeightOf(blend),
+                  BlitModeOf(blend));
   return true;
 }
 
@@ -198,8 +203,8 @@ bool IGraphics::DrawLabel(TextStyle* style, const std::string& text, const Rect&
     align = LICE_TextAlign::Left;
   else if (style->align == TextStyle::kAlignFar)
     align = LICE_TextAlign::Right;
-  font->DrawText(backBuffer.get(), text, rect.left, rect.top, rect.right, PixelOf(style->color),
-                 style->color.A != 255, align);
+  font->DrawText(backBuffer.get(), text, rect.left, rect.top, rect.right, PixelOf(style->color), style->color.A != 255,
+                 align);
   return true;
 }
 
@@ -311,7 +316,9 @@ auto IGraphics::WithoutFrameworkLock(F f) -> decltype(f()) {
 
 // --- window lifecycle ------------------------------------------------------
 
-bool IGraphics::IsEditorOpen() const { return windowSystem && windowSystem->IsOpen(); }
+bool IGraphics::IsEditorOpen() const {
+  return windowSystem && windowSystem->IsOpen();
+}
 
 bool IGraphics::OpenEditorWindow(uintptr_t parent) {
   CloseEditorWindow();
@@ -377,14 +384,15 @@ void IGraphics::EditorIdle() {
       }
     }
   }
-  plug->LockPlugin();
+  LockPlug();
   plug->OnIdleTick();
-  plug->UnlockPlugin();
+  UnlockPlug();
 }
 
 // --- services --------------------------------------------------------------
 
 PopupMenu* IGraphics::ShowPopupMenu(PopupMenu* menu, const Rect& rect) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
   mouseCapture = -1;
   if (!menu || !IsEditorOpen()) return nullptr;
   windowSystem->HideTooltip();
@@ -400,6 +408,7 @@ PopupMenu* IGraphics::ShowPopupMenu(PopupMenu* menu, const Rect& rect) {
 
 void IGraphics::OpenTextEntry(IControl* control, const TextStyle& style, const Rect& rect, const std::string& text,
                               int paramIdx) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
   if (textEntry || !control || !IsEditorOpen()) return;
   TextEntryField::Filter filter = TextEntryField::Filter::Any;
   if (paramIdx >= 0) {
@@ -468,6 +477,7 @@ void IGraphics::DestroyTextEntry() {
 }
 
 void IGraphics::ChooseFile(std::string& result, FileMode mode, std::string& folder, const std::string& extensions) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
   if (!IsEditorOpen()) {
     result.clear();
     return;
@@ -509,6 +519,7 @@ bool IGraphics::OpenWebPage(const std::string& url, const std::string& caption, 
 }
 
 int IGraphics::ShowMessage(const std::string& text, const std::string& caption, int type) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
   mouseCapture = -1;
   if (windowSystem->IsOpen()) windowSystem->HideTooltip();
   const int answer = WithoutFrameworkLock([&] { return windowSystem->RunMessageBox(text, caption, type); });
@@ -517,5 +528,6 @@ int IGraphics::ShowMessage(const std::string& text, const std::string& caption, 
 }
 
 void IGraphics::HideMouseCursor(bool hide) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
   if (IsEditorOpen()) windowSystem->HideCursor(hide);
 }

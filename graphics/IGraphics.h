@@ -6,14 +6,21 @@
 //
 // Threads: everything runs on the host's user-interface thread except
 // ShowParamValue (also the audio thread during automation; it only stores
-// values and flags). OpenEditorWindow, CloseEditorWindow and EditorIdle may
-// come from different host threads; they exclude each other.
+// values and flags). OpenEditorWindow, CloseEditorWindow, EditorIdle and
+// the services below that use the window may come from different host
+// threads; they exclude each other (the window's connection is used by one
+// thread at a time), and an idle call that finds the editor busy returns.
 //
 // The plug-in lock: EditorIdle, event handling, drawing and all modal waits
 // run without it; controls take it (through SetParamFromEditor) for the
 // changes they make, and EditorIdle holds it only around OnIdleTick. The
 // host adapter must therefore call OpenEditorWindow, CloseEditorWindow and
 // EditorIdle without holding the plug-in lock itself.
+//
+// The host adapter's part: effEditGetRect answers Width() × Height();
+// effEditOpen calls OpenEditorWindow(the parent's XID); effEditIdle (and
+// effIdle) call EditorIdle(), which also runs the plug-in's OnIdleTick;
+// effEditClose calls CloseEditorWindow().
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -106,7 +113,8 @@ class IGraphics {
   void CloseEditorWindow();
   // The host's idle call: handles window events, runs the timer tick when
   // its period has passed on the monotonic clock, then OnIdleTick under the
-  // plug-in lock.
+  // plug-in lock. While the editor is busy on another thread, or in a modal
+  // loop on this one, the call does nothing at all.
   void EditorIdle();
 
   // --- events from the window system (user-interface thread) ---

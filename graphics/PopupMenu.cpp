@@ -6,7 +6,9 @@ PopupMenuItem::PopupMenuItem(const std::string& itemText, int itemFlags, std::un
     : text(itemText), flags(itemFlags), submenu(std::move(sub)) {}
 
 PopupMenuItem::PopupMenuItem(const PopupMenuItem& other)
-    : text(other.text), flags(other.flags), submenu(other.submenu ? std::make_unique<PopupMenu>(*other.submenu) : nullptr) {}
+    : text(other.text),
+      flags(other.flags),
+      submenu(other.submenu ? std::make_unique<PopupMenu>(*other.submenu) : nullptr) {}
 
 PopupMenuItem& PopupMenuItem::operator=(const PopupMenuItem& other) {
   if (this != &other) {
@@ -46,7 +48,9 @@ PopupMenuItem* PopupMenu::InsertItem(int position, const std::string& text, int 
   return &*it;
 }
 
-void PopupMenu::AddSeparator() { items.emplace_back(std::string(), PopupMenuItem::kSeparator); }
+void PopupMenu::AddSeparator() {
+  items.emplace_back(std::string(), PopupMenuItem::kSeparator);
+}
 
 void PopupMenu::Clear() {
   items.clear();

@@ -14,6 +14,9 @@ class PopupMenuItem {
   PopupMenuItem(const std::string& itemText, int itemFlags = kNoFlags, std::unique_ptr<PopupMenu> sub = nullptr);
   PopupMenuItem(const PopupMenuItem& other);
   PopupMenuItem& operator=(const PopupMenuItem& other);
+  // Moving keeps the submenu object, so pointers to it stay valid.
+  PopupMenuItem(PopupMenuItem&& other) noexcept = default;
+  PopupMenuItem& operator=(PopupMenuItem&& other) noexcept = default;
   ~PopupMenuItem();
 
   const std::string& Text() const { return text; }
@@ -42,6 +45,8 @@ class PopupMenu {
   PopupMenu() = default;
   PopupMenu(const PopupMenu& other) = default;
   PopupMenu& operator=(const PopupMenu& other) = default;
+  PopupMenu(PopupMenu&& other) noexcept = default;
+  PopupMenu& operator=(PopupMenu&& other) noexcept = default;
 
   // Number prefixes: 0 none; 1, 2, 3 put the item's 1-based number before
   // its text with at least that many digits ("%1d: %s", "%02d: %s", "%03d: %s").

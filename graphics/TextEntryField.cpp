@@ -6,9 +6,13 @@
 
 namespace {
 
-bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xc0) == 0x80; }
+bool IsContinuation(char c) {
+  return (static_cast<unsigned char>(c) & 0xc0) == 0x80;
+}
 
-LICE_pixel ToPixel(const Color& c) { return LICE_RGBA(c.R, c.G, c.B, c.A); }
+LICE_pixel ToPixel(const Color& c) {
+  return LICE_RGBA(c.R, c.G, c.B, c.A);
+}
 
 }  // namespace
 

@@ -1,10 +1,16 @@
 #include "plugin/Synth.h"
 
+#include "engine/SemitoneFrequencyTable.h"
 #include "graphics/IGraphics.h"
 #include "plugin/IEditorLink.h"
 #include "programs/ParameterTable.h"
 
-Synth::Synth(VstHostCallback hostCallback) : IPlugVST(hostCallback) {}
+// config, a member, has read the INI file before this body runs. The tuning
+// client inverts the voices' own pitch scale, so a master's frequency is
+// played as exactly as the scale allows.
+Synth::Synth(VstHostCallback hostCallback) : IPlugVST(hostCallback) {
+  tuningClient = std::make_unique<TuningClient>(PitchToFrequency);
+}
 
 Synth::~Synth() = default;
 

@@ -4,13 +4,18 @@
 // framework offers (editor creation, silencing, the startup bank, parameter
 // definition, preset initialisation).
 //
-// The settings are filled from the configuration file by the configuration
-// part; until then they hold its defaults. The learn and message-box hooks are
-// filled by the configuration and editor parts.
+// The user's settings live in `config`, read from the shared INI file before
+// anything else is built; the plain flags below are views of it, so there is
+// one source of truth. The microtuning client registers at the end of
+// construction and deregisters when the object is destroyed (effClose).
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "config/Configuration.h"
 #include "plugin/IPlugVST.h"
+#include "tuning/TuningClient.h"
 
 class IEditorLink;
 // IPlugBase <- IPlugVST <- Synth <- Vornell.
@@ -35,21 +40,27 @@ class Synth : public IPlugVST {
   // Resets the current preset to the initial state. Under the plug-in lock.
   virtual void InitializePreset() {}
 
-  // ---- MIDI learn (filled by the configuration part) ----------------------------
+  // ---- MIDI learn (config/SynthConfiguration.cpp) --------------------------------
   // A parameter index 0..302 changed while learning may be armed: true when it
   // was taken as the learn target. Under the plug-in lock.
-  virtual bool CaptureLearnParameter(int index) {
-    (void)index;
-    return false;
-  }
+  virtual bool CaptureLearnParameter(int index);
   // A controller below 120 arrived from the host: true when learning took it
   // (the message then has no other effect). Audio thread, under the plug-in lock.
-  virtual bool CaptureLearnController(int controller) {
-    (void)controller;
-    return false;
-  }
+  virtual bool CaptureLearnController(int controller);
   // Learning ends without a capture (reset). Under the plug-in lock.
-  virtual void DisarmMidiLearn() {}
+  virtual void DisarmMidiLearn();
+  // The learn switch: armed or not, in learn or unlearn mode. Takes the plug-in
+  // lock. User-interface thread.
+  void ArmMidiLearn(bool armed, bool removes);
+  // A capture completed learning: the learn switch goes off. May run on the
+  // audio thread, so an override must only flag a redraw.
+  virtual void OnMidiLearnEnded() {}
+
+  // ---- microtuning ------------------------------------------------------------------
+  // This instance's client of the tuning master; null only during construction.
+  TuningClient* Tuning() const { return tuningClient.get(); }
+  // "Micro Tuning: <scale>" while a master is online, else empty. User-interface thread.
+  std::string TuningStatusText() const { return ::TuningStatusText(tuningClient.get()); }
 
   // ---- messages ----------------------------------------------------------------
   // A modal message box of the editor; type holds the MessageBoxType flags, the
@@ -60,12 +71,22 @@ class Synth : public IPlugVST {
   bool EditorOpen() const;
 
   // ---- settings ------------------------------------------------------------------
-  bool MidiThru() const { return midiThru; }
-  bool IgnoreProgramChange() const { return ignoreProgramChange; }
-  bool DontAskToCommit() const { return dontAskToCommit; }
+  bool MidiThru() const { return midiThru.load(std::memory_order_relaxed); }
+  bool IgnoreProgramChange() const { return ignoreProgramChange.load(std::memory_order_relaxed); }
+  bool DontAskToCommit() const { return dontAskToCommit.load(std::memory_order_relaxed); }
 
-  // Defaults until the configuration file has been read.
-  bool midiThru = true;
-  bool ignoreProgramChange = true;
-  bool dontAskToCommit = false;
+  // The shared INI file's settings, controller map, learn state and templates.
+  // Declared before everything that reads it.
+  Configuration config;
+  // Views of config's switches (assigning one sets the setting, for this
+  // instance only, without writing the file). The program library keeps its
+  // own copy of saveEnhancedPrograms: change that one through Vornell's
+  // ToggleSaveEnhancedPrograms, which updates both and writes the file.
+  std::atomic<bool>& midiThru = config.midiThru;
+  std::atomic<bool>& ignoreProgramChange = config.ignoreProgramChange;
+  std::atomic<bool>& dontAskToCommit = config.dontAskToCommit;
+  std::atomic<bool>& saveEnhancedPrograms = config.saveEnhancedPrograms;
+
+ private:
+  std::unique_ptr<TuningClient> tuningClient;
 };

@@ -13,7 +13,7 @@ namespace {
 constexpr size_t kStatusCapacity = 256;
 }  // namespace
 
-Vornell::Vornell(VstHostCallback hostCallback) : Synth(hostCallback), engine(this) {
+Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : Synth(hostCallback), engine(this) {
   // Nothing is reported to a host or an editor until construction is over.
   stateLoading = true;
   statusText.reserve(kStatusCapacity);
@@ -39,16 +39,18 @@ Vornell::Vornell(VstHostCallback hostCallback) : Synth(hostCallback), engine(thi
     }
   };
   library.stateLoading = [this]() { return stateLoading; };
+  library.saveEnhancedPrograms = saveEnhancedPrograms.load();
   library.RestoreFactoryPrograms(-1);
   // The restore skips its second reload while constructing; the tracks take
   // the programs' names from this one.
   library.reloadTracks(-1);
 
   // The startup bank or, failing that, the built-in bank fills the presets and
-  // the current state; until the built-in bank exists the live state fills them.
-  if (!LoadStartupBank()) MakeDefaultPresets(NumPresets());
-  // The tracks hold the factory programs now: the engine takes every value as
-  // a state read would give it.
+  // the current state.
+  startupBankPath = startup.startupBankPath ? *startup.startupBankPath : config.startupBankPath;
+  if (startup.loadPresetBank) LoadStartupBank();
+  // Without a bank the tracks hold the factory programs now: the engine takes
+  // every value as a state read would give it.
   ApplyAllParams();
 
   CreateEditor();
@@ -66,10 +68,13 @@ void Vornell::OnReset() {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
   DisarmMidiLearn();
   engine.OnReset(GetSampleRate(), GetBlockSize());
+  // A playing loop keeps its tempo at a new sample rate.
+  UpdateTickDuration();
 }
 
 void Vornell::ProcessBlock(double** inputs, double** outputs, int frames) {
   if (!outputs || frames < 0) return;
+  RefreshControllerSettings();
   engine.ProcessBlock(inputs, outputs, frames);
 }
 
@@ -91,19 +96,6 @@ void Vornell::ApplyAllParams() {
   linkSuspended = true;
   IPlugBase::ApplyAllParams();
   linkSuspended = wasSuspended;
-}
-
-int Vornell::LoadState(const DataBlock& block, int position) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  const bool wasLoading = stateLoading;
-  const bool wasSuspended = linkSuspended;
-  stateLoading = true;
-  linkSuspended = true;
-  const int next = IPlugBase::LoadState(block, position);
-  for (int t = 0; t < Engine::kTrackCount; ++t) engine.GetTrack(t).programModified = false;
-  linkSuspended = wasSuspended;
-  stateLoading = wasLoading;
-  return next;
 }
 
 // --- engine hooks ------------------------------------------------------------------

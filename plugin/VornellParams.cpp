@@ -26,7 +26,14 @@ void Vornell::OnParamChanged(int index) {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
   if (index < 0 || index >= kNumParams || index >= NumParams()) return;
   // MIDI learn takes the index as its target; the change goes on regardless.
-  CaptureLearnParameter(index);
+  // Only the change that was asked for counts, not those it causes (linked
+  // tracks following, a program's values loading), which would replace it.
+  if (paramChangeDepth == 0) CaptureLearnParameter(index);
+  struct DepthGuard {
+    int& depth;
+    explicit DepthGuard(int& d) : depth(d) { ++depth; }
+    ~DepthGuard() { --depth; }
+  } depthGuard(paramChangeDepth);
   if (index < kParamFirstVoice) {
     ShowParamStatus(index);
     if (IsProgramParam(index))

@@ -154,7 +154,9 @@ bool ReadMidiFile(const std::string& path, int which, SequenceFileHost& host) {
     loaded.barLength = current.barLength;
   }
   const MidiFileReadResult result = ReadMidiFile(path, loaded);
-  if (!result.headerAccepted) return false;
+  // A file that breaks off part-way would leave a fragment in place of the
+  // user's loop: only a file read to its end replaces the sequence.
+  if (!result.complete) return false;
   {
     SequencerLock lock(host);
     host.ClearSequence(which);

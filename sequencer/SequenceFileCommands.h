@@ -20,9 +20,10 @@ bool SequenceMenuEnabled(SequenceFileCommand command, const Sequence& sequence);
 std::string RunSequenceFileCommand(SequenceFileCommand command, int which, SequenceFileHost& host);
 
 // Reads a MIDI file into Seq A or Seq B. The file is parsed away from the
-// sequence; once its header is accepted the sequence is cleared through the
-// host (program parameters to 100, Mode Normal) and takes what was read, all
-// under the plug-in lock. True only when the whole file was read.
+// sequence; only when all of it was read is the sequence cleared through the
+// host (program parameters to 100, Mode Normal) and given what was read, under
+// the plug-in lock. A failed read leaves the sequence, its programs and the
+// Mode alone. True only when the whole file was read.
 bool ReadMidiFile(const std::string& path, int which, SequenceFileHost& host);
 // Writes Seq A or Seq B (copied under the plug-in lock) as a type 0 or 1 file.
 bool WriteMidiFile(const std::string& path, bool type1, int which, SequenceFileHost& host);

@@ -71,13 +71,13 @@ std::string LICE_ToUtf8(const std::string& text) {
   return out;
 }
 
-LICE_CachedFont::LICE_CachedFont(const LICE_FontSpec& fontSpec) : spec(fontSpec) {
-  if (spec.height <= 0) return;
-  cairo_font_face_t* face =
-      cairo_toy_font_face_create(spec.family.c_str(), spec.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
-                                 spec.weight >= 700 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+LICE_CachedFont::LICE_CachedFont(const LICE_FontDescription& fontDescription) : description(fontDescription) {
+  if (description.height <= 0) return;
+  cairo_font_face_t* face = cairo_toy_font_face_create(
+      description.family.c_str(), description.italic ? CAIRO_FONT_SLANT_ITALIC : CAIRO_FONT_SLANT_NORMAL,
+      description.weight >= 700 ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
   cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_antialias(options, AntialiasFor(spec.quality));
+  cairo_font_options_set_antialias(options, AntialiasFor(description.quality));
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
   cairo_matrix_t identity;
   cairo_matrix_init_identity(&identity);
@@ -90,15 +90,15 @@ LICE_CachedFont::LICE_CachedFont(const LICE_FontSpec& fontSpec) : spec(fontSpec)
   cairo_font_extents_t extents{};
   cairo_scaled_font_extents(probe, &extents);
   cairo_scaled_font_destroy(probe);
-  double em = spec.height;
+  double em = description.height;
   const double line = extents.ascent + extents.descent;
-  if (line > 0.0 && std::isfinite(line)) em = spec.height * 100.0 / line;
+  if (line > 0.0 && std::isfinite(line)) em = description.height * 100.0 / line;
 
   cairo_matrix_t matrix;
   cairo_matrix_init_scale(&matrix, em, em);
-  if (spec.escapement != 0) {
+  if (description.escapement != 0) {
     cairo_matrix_t rotation;
-    cairo_matrix_init_rotate(&rotation, -spec.escapement / 10.0 * 3.141592653589793 / 180.0);
+    cairo_matrix_init_rotate(&rotation, -description.escapement / 10.0 * 3.141592653589793 / 180.0);
     cairo_matrix_multiply(&matrix, &matrix, &rotation);
   }
   font = cairo_scaled_font_create(face, &matrix, &identity, options);
@@ -142,7 +142,7 @@ int LICE_CachedFont::DrawText(LICE_IBitmap* dest, const std::string& text, int l
   const double alpha = useAlpha ? LICE_GETA(color) / 255.0 : 1.0;
   cairo_set_source_rgba(cr, LICE_GETR(color) / 255.0, LICE_GETG(color) / 255.0, LICE_GETB(color) / 255.0, alpha);
   // The baseline sits one ascent below the top, turned with the text.
-  const double angle = spec.escapement / 10.0 * 3.141592653589793 / 180.0;
+  const double angle = description.escapement / 10.0 * 3.141592653589793 / 180.0;
   cairo_move_to(cr, x + std::sin(angle) * ascent, top + std::cos(angle) * ascent);
   cairo_show_text(cr, utf8.c_str());
   cairo_destroy(cr);

@@ -11,12 +11,12 @@ enum class LICE_TextAlign { Left, Center, Right };
 enum class LICE_FontQuality { Default, NonAntialiased, Antialiased, ClearType };
 
 // What a font is made from.
-struct LICE_FontSpec {
+struct LICE_FontDescription {
   std::string family = "Verdana";
-  int height = 12;       // pixel height of a line (ascent plus descent)
-  int weight = 400;      // 700 and above is bold
+  int height = 12;   // pixel height of a line (ascent plus descent)
+  int weight = 400;  // 700 and above is bold
   bool italic = false;
-  int escapement = 0;    // rotation in tenths of a degree, counter-clockwise
+  int escapement = 0;  // rotation in tenths of a degree, counter-clockwise
   LICE_FontQuality quality = LICE_FontQuality::Default;
 };
 
@@ -38,13 +38,13 @@ class LICE_IFont {
 // A font made once and kept; drawing from several threads is safe.
 class LICE_CachedFont : public LICE_IFont {
  public:
-  explicit LICE_CachedFont(const LICE_FontSpec& spec);
+  explicit LICE_CachedFont(const LICE_FontDescription& description);
   ~LICE_CachedFont() override;
   LICE_CachedFont(const LICE_CachedFont&) = delete;
   LICE_CachedFont& operator=(const LICE_CachedFont&) = delete;
 
   bool Valid() const { return font != nullptr; }
-  const LICE_FontSpec& Spec() const { return spec; }
+  const LICE_FontDescription& Description() const { return description; }
 
   int DrawText(LICE_IBitmap* dest, const std::string& text, int left, int top, int right, LICE_pixel color,
                bool useAlpha, LICE_TextAlign align) override;
@@ -53,7 +53,7 @@ class LICE_CachedFont : public LICE_IFont {
   int LineHeight() const override { return lineHeight; }
 
  private:
-  LICE_FontSpec spec;
+  LICE_FontDescription description;
   cairo_scaled_font_t* font = nullptr;
   int ascent = 0;
   int lineHeight = 0;

@@ -31,7 +31,9 @@ LICE_pixel LICE_RGBA(int red, int green, int blue, int alpha) {
   return (clamp(alpha) << 24) | (clamp(red) << 16) | (clamp(green) << 8) | clamp(blue);
 }
 
-LICE_IBitmap::LICE_IBitmap(int w, int h) { Resize(w, h); }
+LICE_IBitmap::LICE_IBitmap(int w, int h) {
+  Resize(w, h);
+}
 
 LICE_IBitmap::~LICE_IBitmap() {
   if (surface) cairo_surface_destroy(surface);
@@ -172,4 +174,25 @@ void LICE_Clear(LICE_IBitmap* dest, LICE_pixel color) {
   SetSourceColor(cr, color);
   cairo_paint(cr);
   cairo_destroy(cr);
+}
+
+void LICE_Line(LICE_IBitmap* dest, float x0, float y0, float x1, float y1, LICE_pixel color, float width) {
+  if (!dest || width <= 0.0f) return;
+  cairo_t* cr = dest->CreateContext();
+  if (!cr) return;
+  SetSourceColor(cr, color);
+  cairo_set_line_width(cr, width);
+  cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+  cairo_move_to(cr, x0, y0);
+  cairo_line_to(cr, x1, y1);
+  cairo_stroke(cr);
+  cairo_destroy(cr);
+}
+
+void LICE_DrawRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel color) {
+  if (w <= 0 || h <= 0) return;
+  LICE_FillRect(dest, x, y, w, 1, color, 1.0f, LICE_BlitMode::Copy);
+  LICE_FillRect(dest, x, y + h - 1, w, 1, color, 1.0f, LICE_BlitMode::Copy);
+  LICE_FillRect(dest, x, y, 1, h, color, 1.0f, LICE_BlitMode::Copy);
+  LICE_FillRect(dest, x + w - 1, y, 1, h, color, 1.0f, LICE_BlitMode::Copy);
 }

@@ -12,10 +12,18 @@ typedef uint32_t LICE_pixel;
 
 // Makes a straight colour; components are clamped to 0..255.
 LICE_pixel LICE_RGBA(int red, int green, int blue, int alpha);
-inline int LICE_GETA(LICE_pixel p) { return static_cast<int>((p >> 24) & 0xff); }
-inline int LICE_GETR(LICE_pixel p) { return static_cast<int>((p >> 16) & 0xff); }
-inline int LICE_GETG(LICE_pixel p) { return static_cast<int>((p >> 8) & 0xff); }
-inline int LICE_GETB(LICE_pixel p) { return static_cast<int>(p & 0xff); }
+inline int LICE_GETA(LICE_pixel p) {
+  return static_cast<int>((p >> 24) & 0xff);
+}
+inline int LICE_GETR(LICE_pixel p) {
+  return static_cast<int>((p >> 16) & 0xff);
+}
+inline int LICE_GETG(LICE_pixel p) {
+  return static_cast<int>((p >> 8) & 0xff);
+}
+inline int LICE_GETB(LICE_pixel p) {
+  return static_cast<int>(p & 0xff);
+}
 
 // How a blit or fill combines with the destination. Every mode takes a
 // constant opacity on top of the source's own alpha.
@@ -87,10 +95,12 @@ class LICE_SysBitmap : public LICE_IBitmap {
 // Both rectangles are clipped to their bitmaps.
 void LICE_Blit(LICE_IBitmap* dest, const LICE_IBitmap* src, int destX, int destY, int srcX, int srcY, int w, int h,
                float opacity, LICE_BlitMode mode);
-void LICE_FillRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel color, float opacity,
-                   LICE_BlitMode mode);
+void LICE_FillRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel color, float opacity, LICE_BlitMode mode);
 // Antialiased disc of radius r around (cx, cy).
 void LICE_FillCircle(LICE_IBitmap* dest, float cx, float cy, float r, LICE_pixel color, float opacity,
                      LICE_BlitMode mode);
 void LICE_Clear(LICE_IBitmap* dest, LICE_pixel color);
-
+// Antialiased line of the given width.
+void LICE_Line(LICE_IBitmap* dest, float x0, float y0, float x1, float y1, LICE_pixel color, float width);
+// A one-pixel rectangle outline inside (x, y, w, h).
+void LICE_DrawRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel color);

@@ -29,7 +29,9 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 void IgnoreWarning(png_structp, png_const_charp) {}
 
 // A bad picture is an ordinary failure: no message, straight back to Decode.
-[[noreturn]] void QuietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+[[noreturn]] void QuietError(png_structp png, png_const_charp) {
+  png_longjmp(png, 1);
+}
 
 // All state touched after setjmp lives here, behind a pointer, so that a
 // longjmp out of libpng leaves nothing half-destroyed.

@@ -2,6 +2,8 @@
 // values, gestures, knob gearing, switches, double-clicks.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "tests/graphics/EditorFixture.h"
 
 TEST(EditorRecords, EmptyRectMeetsNothing) {
@@ -232,4 +234,19 @@ TEST_F(EditorTest, MarkCleanKeepsAPendingRedrawForOneMoreFrame) {
   EXPECT_FALSE(knob->NeedsRedraw());
   knob->ShowValue(0.5);
   EXPECT_FALSE(knob->NeedsRedraw()) << "an equal value changes nothing";
+}
+
+TEST_F(EditorTest, ValuesThatAreNoNumbersAreIgnored) {
+  const int p = plug.AddContinuous("A", 0.5, 0.0, 1.0, 1);
+  auto* knob = new IKnobMultiControl(&plug, 0, 0, p, Knob());
+  graphics->AddControl(knob);
+  Open();
+  graphics->ShowParamValue(p, std::nan(""), true);
+  graphics->ShowParamValue(p, HUGE_VAL, true);
+  EXPECT_DOUBLE_EQ(knob->GetValue(), 0.5);
+  knob->SetValue(std::nan(""));
+  knob->MarkDirty(true);
+  EXPECT_DOUBLE_EQ(knob->GetValue(), 0.0);
+  EXPECT_DOUBLE_EQ(plug.params[0].value, 0.0) << "the parameter never sees it";
+  IdleFor(40);
 }

@@ -2,10 +2,12 @@
 // Shared pieces of the graphics tests: a stand-in plug-in with a few
 // parameters, and test pictures registered as "PNG" resources.
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -13,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "graphics/GraphicsCaches.h"
 #include "graphics/IEditorDelegate.h"
 #include "platform/Resources.h"
 
@@ -137,3 +140,15 @@ inline void RegisterTestStrip(int id, int w, int h, const std::vector<uint32_t>&
   RegisterResource("PNG", nullptr, id, bytes->data(), bytes->size());
   keep.push_back(std::move(bytes));
 }
+
+// Leaves the process without cached fonts and pictures, and lets cairo and
+// fontconfig free their own caches, so that the leak checker sees only
+// what the code under test lost.
+class GraphicsCleanupEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    EmptyGraphicsCaches();
+    cairo_debug_reset_static_data();
+    FcFini();
+  }
+};

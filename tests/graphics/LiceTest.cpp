@@ -12,10 +12,18 @@
 
 namespace {
 
+const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new GraphicsCleanupEnvironment);
+
 // Channel of a premultiplied pixel, straight again (for opaque pixels the same).
-int R(LICE_pixel p) { return LICE_GETR(p); }
-int G(LICE_pixel p) { return LICE_GETG(p); }
-int B(LICE_pixel p) { return LICE_GETB(p); }
+int R(LICE_pixel p) {
+  return LICE_GETR(p);
+}
+int G(LICE_pixel p) {
+  return LICE_GETG(p);
+}
+int B(LICE_pixel p) {
+  return LICE_GETB(p);
+}
 
 std::unique_ptr<LICE_MemBitmap> Solid(int w, int h, int r, int g, int b, int a = 255) {
   auto bitmap = std::make_unique<LICE_MemBitmap>(w, h);
@@ -69,12 +77,9 @@ TEST(LiceBitmap, BlitModesAtOpacity) {
   // Destination (40, 80, 120). Copy/alpha mix by opacity; add sums with
   // saturation; dodge is d / (1 - s) per channel.
   const Case cases[] = {
-      {LICE_BlitMode::Copy, 1.0f, 200, 100, 50},
-      {LICE_BlitMode::Copy, 0.5f, 120, 90, 85},
-      {LICE_BlitMode::Alpha, 0.25f, 80, 85, 102},
-      {LICE_BlitMode::Add, 1.0f, 240, 180, 170},
-      {LICE_BlitMode::Add, 0.5f, 140, 130, 145},
-      {LICE_BlitMode::Dodge, 1.0f, 185, 131, 149},
+      {LICE_BlitMode::Copy, 1.0f, 200, 100, 50},  {LICE_BlitMode::Copy, 0.5f, 120, 90, 85},
+      {LICE_BlitMode::Alpha, 0.25f, 80, 85, 102}, {LICE_BlitMode::Add, 1.0f, 240, 180, 170},
+      {LICE_BlitMode::Add, 0.5f, 140, 130, 145},  {LICE_BlitMode::Dodge, 1.0f, 185, 131, 149},
   };
   for (const Case& c : cases) {
     auto dest = Solid(8, 8, 40, 80, 120);
@@ -161,23 +166,23 @@ TEST(LicePng, CorruptDataGivesNoBitmap) {
 }
 
 TEST(LiceFont, ArialResolvesAndLineHeightFollowsSize) {
-  LICE_FontSpec spec;
-  spec.family = "Arial";
-  spec.height = 14;
-  LICE_CachedFont font(spec);
+  LICE_FontDescription description;
+  description.family = "Arial";
+  description.height = 14;
+  LICE_CachedFont font(description);
   ASSERT_TRUE(font.Valid());
   EXPECT_NEAR(font.LineHeight(), 14, 1);
   EXPECT_GT(font.MeasureText("WWWW"), font.MeasureText("iiii"));
-  spec.weight = 700;
-  LICE_CachedFont bold(spec);
+  description.weight = 700;
+  LICE_CachedFont bold(description);
   EXPECT_GT(bold.MeasureText("Master Volume"), font.MeasureText("Master Volume"));
 }
 
 TEST(LiceFont, AlignmentAndColourOfDrawnText) {
-  LICE_FontSpec spec;
-  spec.family = "Arial";
-  spec.height = 14;
-  LICE_CachedFont font(spec);
+  LICE_FontDescription description;
+  description.family = "Arial";
+  description.height = 14;
+  LICE_CachedFont font(description);
   const LICE_pixel black = 0xff000000u;
   Ink inks[3];
   const LICE_TextAlign aligns[3] = {LICE_TextAlign::Left, LICE_TextAlign::Center, LICE_TextAlign::Right};
@@ -199,19 +204,18 @@ TEST(LiceFont, AlignmentAndColourOfDrawnText) {
   EXPECT_NEAR(inks[2].right, 189, 2);
   // The text is not clipped to the rectangle it is aligned in.
   auto narrow = Solid(200, 30, 0, 0, 0);
-  font.DrawText(narrow.get(), "A long label", 90, 5, 110, LICE_RGBA(255, 255, 255, 255), false,
-                LICE_TextAlign::Center);
+  font.DrawText(narrow.get(), "A long label", 90, 5, 110, LICE_RGBA(255, 255, 255, 255), false, LICE_TextAlign::Center);
   const Ink wide = InkOf(*narrow, black);
   EXPECT_LT(wide.left, 90);
   EXPECT_GT(wide.right, 110);
 }
 
 TEST(LiceFont, AlphaOnlyWhenAsked) {
-  LICE_FontSpec spec;
-  spec.family = "Arial";
-  spec.height = 20;
-  spec.weight = 700;
-  LICE_CachedFont font(spec);
+  LICE_FontDescription description;
+  description.family = "Arial";
+  description.height = 20;
+  description.weight = 700;
+  LICE_CachedFont font(description);
   auto opaque = Solid(100, 30, 0, 0, 0);
   font.DrawText(opaque.get(), "HH", 0, 0, 100, LICE_RGBA(255, 255, 255, 128), false, LICE_TextAlign::Left);
   auto translucent = Solid(100, 30, 0, 0, 0);

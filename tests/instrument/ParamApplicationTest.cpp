@@ -219,6 +219,10 @@ TEST(ParamApplication, ModeStartsSequencerOrArpeggiatorAndSilencesAtOnce) {
   Render(plug, 2400, sounding);
   ASSERT_GT(sounding.Rms(0, 1200), 0.0);
 
+  // Seq B holds a note, so that the Mode can be entered.
+  SequenceEvent event{96, 0x91, 60, 100};  // later than the block heard below
+  plug.seqB.AddEvent(event);
+  plug.seqB.length = 192;
   plug.SetPlain(kParamMode, kModeSequenceB);
   EXPECT_EQ(plug.engine.Mode(), kModeSequenceB);
   EXPECT_EQ(plug.StatusText(), "Sequencer started...");
@@ -228,7 +232,9 @@ TEST(ParamApplication, ModeStartsSequencerOrArpeggiatorAndSilencesAtOnce) {
   Render(plug, 512, silent);
   EXPECT_EQ(silent.Peak(0), 0.0);
 
+  plug.SetPlain(kParamMode, kModeNormal);
   plug.SetPlain(kParamMode, kModeArpAssign);
+  EXPECT_EQ(plug.engine.Mode(), kModeArpAssign);
   EXPECT_EQ(plug.StatusText(), "Arpeggiator started...");
   plug.SetPlain(kParamMode, kModeNormal);
   EXPECT_EQ(plug.engine.Mode(), kModeNormal);
@@ -237,8 +243,9 @@ TEST(ParamApplication, ModeStartsSequencerOrArpeggiatorAndSilencesAtOnce) {
   // While recording, the sequencer modes restart the recording instead.
   plug.engine.SetRecording(true);
   plug.SetPlain(kParamMode, kModeSequenceA);
-  EXPECT_EQ(plug.StatusText(), "Mode: Sequence A");
+  EXPECT_EQ(plug.StatusText(), "Waiting for first note...");
   EXPECT_EQ(plug.engine.Mode(), kModeSequenceA);
+  EXPECT_TRUE(plug.engine.GetTrack(0).armed);
 }
 
 TEST(ParamApplication, GlobalAndTrackValuesInEngineUnits) {
@@ -366,7 +373,8 @@ TEST(ParamApplication, MappedControllerDrivesTheParameterOfTheListeningTracks) {
   TwoTrackLayout(plug);
   plug.SetPlain(kParamLinkPrograms, 0);
   PrepareAudio(plug);
-  plug.engine.SetControllerMapping(20, CutoffIndex(0));
+  // The configuration's map reaches the engine at the first block.
+  plug.config.ccMap[20] = CutoffIndex(0);
   MidiMessage cc;
   cc.status = 0xB1;  // channel 2: track 1 listens there
   cc.data1 = 20;

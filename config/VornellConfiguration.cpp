@@ -1,0 +1,108 @@
+// The instrument's use of the configuration: templates applied to the tracks,
+// the preset menu's configuration commands and the controller map handed to
+// the engine.
+#include <mutex>
+
+#include "graphics/EditorRecords.h"
+#include "plugin/Vornell.h"
+#include "programs/ParameterTable.h"
+
+namespace {
+
+// The tracks as the templates see them, and the plug-in's own parameter writes.
+class VornellTemplateTarget : public ConfigTemplateTarget {
+ public:
+  explicit VornellTemplateTarget(Vornell& plug) : plug(plug) {}
+
+  int32_t TrackChannel(int32_t track) const override { return plug.engine.GetTrack(track).channel; }
+  int32_t TrackModeValue(int32_t track) const override { return plug.IntParam(TrackParamIndex(track, kTrackMode)); }
+  int32_t TrackCycleValue(int32_t track) const override { return plug.IntParam(TrackParamIndex(track, kTrackCycle)); }
+  bool TrackSequenceDriven(int32_t track) const override { return plug.engine.GetTrack(track).sequenceDriven; }
+  int32_t PerformanceMode() const override { return plug.ModeValue(); }
+  void SetParameterFromEngine(int32_t index, double value) override { plug.SetParameterFromEngine(index, value); }
+  void ShowStatus(const std::string& text, int32_t colour) override { plug.ShowStatus(text.c_str(), colour); }
+  void SetPanelDirty() override { plug.panelDirty = true; }
+
+ private:
+  Vornell& plug;
+};
+
+// The configuration's questions through the editor's message boxes. Without an
+// editor no box can be shown, and a question counts as answered "no".
+class VornellDialogs : public ConfigurationDialogs {
+ public:
+  explicit VornellDialogs(Vornell& plug) : plug(plug) {}
+
+  bool AskYesNo(const std::string& text, const std::string& title) override {
+    return plug.ShowMessage(text, title, kMessageYesNo | kMessageIconQuestion) == kAnswerYes;
+  }
+  void ShowMessage(const std::string& text, const std::string& title) override {
+    plug.ShowMessage(text, title, kMessageOk | kMessageIconWarning);
+  }
+
+ private:
+  Vornell& plug;
+};
+
+}  // namespace
+
+int32_t Vornell::MatchingConfigTemplate() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  return config.MatchingConfigTemplate(VornellTemplateTarget(*this));
+}
+
+std::string Vornell::MatchingConfigTemplateName() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  return config.ConfigTemplateName(MatchingConfigTemplate());
+}
+
+void Vornell::ApplyConfigTemplate(int32_t index) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  VornellTemplateTarget target(*this);
+  config.ApplyConfigTemplate(index, target);
+}
+
+bool Vornell::ToggleConfigSetting(ConfigSetting which) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  const bool on = config.ToggleSetting(which);
+  if (which == ConfigSetting::ShowConfigAtStartup) panelDirty = true;
+  return on;
+}
+
+bool Vornell::ToggleSaveEnhancedPrograms() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  const bool on = !config.saveEnhancedPrograms.load();
+  config.SetSaveEnhancedPrograms(on);
+  library.saveEnhancedPrograms = on;
+  return on;
+}
+
+void Vornell::ReloadConfiguration() {
+  VornellDialogs dialogs(*this);
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  config.ReloadConfigurationCommand(dialogs);
+  ConfigurationChanged();
+}
+
+void Vornell::SaveConfiguration() {
+  VornellDialogs dialogs(*this);
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  config.SaveConfigurationCommand(dialogs);
+}
+
+void Vornell::ConfigurationChanged() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  library.saveEnhancedPrograms = config.saveEnhancedPrograms.load();
+  // The controller map reaches the engine at the next block through its version count.
+  panelDirty = true;
+}
+
+void Vornell::RefreshControllerSettings() {
+  const uint32_t version = config.ControllerSettingsVersion();
+  if (!controllerSettingsPending && version == controllerSettingsPushed) return;
+  for (int32_t c = 0; c < Configuration::kControllerCount; ++c)
+    engine.SetControllerMapping(c, config.ccMap[static_cast<size_t>(c)].load(std::memory_order_relaxed));
+  engine.SetReceiveParameterControllers(config.receiveParamCCs.load(std::memory_order_relaxed));
+  controllerSettingsPushed = version;
+  controllerSettingsPending = false;
+}
