@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "plugin/VstAbi.h"
-#include "resources/demo/DemoSong.h"
+#include "resources/demo/DemoScore.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ class Instance {
   void* module = nullptr;
 };
 
-bool MakeState(const DemoSong& song, const std::string& modulePath, const std::string& statePath) {
+bool MakeState(const DemoScore& song, const std::string& modulePath, const std::string& statePath) {
   Instance instance;
   std::string error;
   if (!instance.Load(modulePath, &error)) {
@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot read %s\n", argv[1]);
     return 1;
   }
-  DemoSong song;
+  DemoScore song;
   std::string error;
   if (!song.Parse(text.str(), &error)) {
     std::fprintf(stderr, "%s: %s\n", argv[1], error.c_str());

@@ -1,4 +1,4 @@
-#include "resources/demo/DemoSong.h"
+#include "resources/demo/DemoScore.h"
 
 #include <algorithm>
 #include <cmath>
@@ -104,7 +104,7 @@ int32_t ParseNoteName(const std::string& text) {
   return (key >= 0 && key <= 127) ? key : -1;
 }
 
-bool DemoSong::Parse(const std::string& text, std::string* error) {
+bool DemoScore::Parse(const std::string& text, std::string* error) {
   std::istringstream lines(text);
   std::string line;
   int32_t lineNumber = 0;
@@ -211,7 +211,7 @@ bool DemoSong::Parse(const std::string& text, std::string* error) {
   return true;
 }
 
-std::vector<uint8_t> DemoSong::MidiFile() const {
+std::vector<uint8_t> DemoScore::MidiFile() const {
   std::vector<uint8_t> file;
   std::vector<std::vector<uint8_t>> tracks;
 
@@ -258,7 +258,7 @@ std::vector<uint8_t> DemoSong::MidiFile() const {
   return file;
 }
 
-double DemoSong::LengthSeconds() const {
+double DemoScore::LengthSeconds() const {
   int64_t last = 0;
   for (const DemoNote& n : notes) last = std::max(last, n.end);
   return static_cast<double>(last) / kDivision * 60.0 / tempo;

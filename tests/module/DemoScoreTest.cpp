@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "resources/demo/DemoSong.h"
+#include "resources/demo/DemoScore.h"
 #include "tests/module/ModuleSupport.h"
 #include "tools/vornell-host/MidiSong.h"
 
 namespace {
 
-TEST(DemoSongText, NoteNames) {
+TEST(DemoScoreText, NoteNames) {
   EXPECT_EQ(ParseNoteName("C4"), 60);
   EXPECT_EQ(ParseNoteName("A4"), 69);
   EXPECT_EQ(ParseNoteName("A#3"), 58);
@@ -29,8 +29,8 @@ TEST(DemoSongText, NoteNames) {
   EXPECT_EQ(ParseNoteName("C4x"), -1);
 }
 
-TEST(DemoSongText, SequencesHoldsRestsAndGates) {
-  DemoSong song;
+TEST(DemoScoreText, SequencesHoldsRestsAndGates) {
+  DemoScore song;
   std::string error;
   ASSERT_TRUE(song.Parse("tempo 60\nseq 2 1 2 0.5 0.5 90  C4 - . E4 \"-\" -\n", &error)) << error;
   ASSERT_EQ(song.notes.size(), 2u);
@@ -47,8 +47,8 @@ TEST(DemoSongText, SequencesHoldsRestsAndGates) {
   EXPECT_DOUBLE_EQ(song.LengthSeconds(), (480 + 3 * 240 + 360) / 480.0);
 }
 
-TEST(DemoSongText, OverlapsStayButARepeatedKeyEndsFirst) {
-  DemoSong song;
+TEST(DemoScoreText, OverlapsStayButARepeatedKeyEndsFirst) {
+  DemoScore song;
   std::string error;
   ASSERT_TRUE(song.Parse("seq 3 2 1 1 1.5 100 A4 C5 C5\n", &error)) << error;
   ASSERT_EQ(song.notes.size(), 3u);
@@ -60,7 +60,7 @@ TEST(DemoSongText, OverlapsStayButARepeatedKeyEndsFirst) {
   EXPECT_EQ(song.notes[2].end, bar + 960 + 720);
 }
 
-TEST(DemoSongText, MistakesNameTheirLine) {
+TEST(DemoScoreText, MistakesNameTheirLine) {
   const char* bad[] = {
       "seq 1 1 1 1 1 100 - C4\n",   // hold without a note
       "chord 17 1 1 1 100 C4\n",    // no channel 17
@@ -73,7 +73,7 @@ TEST(DemoSongText, MistakesNameTheirLine) {
       "title \"Only a title\"\n",   // no notes at all
   };
   for (const char* text : bad) {
-    DemoSong song;
+    DemoScore song;
     std::string error;
     EXPECT_FALSE(song.Parse(std::string("# comment\n") + text, &error)) << text;
     EXPECT_FALSE(error.empty()) << text;
@@ -83,8 +83,8 @@ TEST(DemoSongText, MistakesNameTheirLine) {
   }
 }
 
-TEST(DemoSongText, TheMidiFileReadsBackWithTheSameNotes) {
-  DemoSong song;
+TEST(DemoScoreText, TheMidiFileReadsBackWithTheSameNotes) {
+  DemoScore song;
   std::string error;
   ASSERT_TRUE(
       song.Parse("title \"T\"\ntempo 100\npart 4 \"Four\"\n"
@@ -116,11 +116,11 @@ TEST(DemoSongText, TheMidiFileReadsBackWithTheSameNotes) {
 }
 
 // The bundled song on the module, set up the way the build sets it up.
-TEST(DemoSong, EveryPartPlaysOnItsTrackWithoutClipping) {
+TEST(DemoScore, EveryPartPlaysOnItsTrackWithoutClipping) {
   std::ifstream in(VORNELL_DEMO_SONG);
   std::stringstream text;
   text << in.rdbuf();
-  DemoSong song;
+  DemoScore song;
   std::string error;
   ASSERT_TRUE(song.Parse(text.str(), &error)) << error;
   EXPECT_NEAR(song.LengthSeconds(), 20.0, 2.0);
@@ -134,7 +134,7 @@ TEST(DemoSong, EveryPartPlaysOnItsTrackWithoutClipping) {
 
   std::vector<TimedMidi> events;
   for (const DemoNote& n : song.notes) {
-    const double seconds = 60.0 / song.tempo / DemoSong::kDivision;
+    const double seconds = 60.0 / song.tempo / DemoScore::kDivision;
     events.push_back({std::llround(n.start * seconds * rate), static_cast<uint8_t>(0x90 | n.channel),
                       static_cast<uint8_t>(n.key), static_cast<uint8_t>(n.velocity)});
     events.push_back(

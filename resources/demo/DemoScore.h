@@ -19,7 +19,7 @@ struct DemoNote {
   int32_t velocity;  // 1..127
 };
 
-struct DemoSong {
+struct DemoScore {
   static constexpr int32_t kDivision = 480;  // ticks per quarter note
   static constexpr int32_t kBeatsPerBar = 4;
 
