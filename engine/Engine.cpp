@@ -141,6 +141,7 @@ void Engine::ProcessBlock(double** inputs, double** outputs, int32_t frames) {
       controlCountdown -= length;
     } else {
       ControlTick();
+      periodElapsed = 0;
       if (remaining >= period) {
         length = period;
       } else {
@@ -151,6 +152,7 @@ void Engine::ProcessBlock(double** inputs, double** outputs, int32_t frames) {
     for (int32_t k = 0; k < kOutputCount; ++k)
       out[k] = outputs && outputs[k] ? outputs[k] + position : renderer->DiscardBuffer(k);
     RunSegment(out, length);
+    periodElapsed += length;
     position += length;
     remaining -= length;
   }
@@ -229,10 +231,15 @@ void Engine::ParameterController(int32_t channel, int32_t controller, int32_t va
 
 void Engine::RunSegment(double** out, int32_t length) {
   const double clickGain = masterGain * clickLevel;
+  // Message offsets count from the start of the control period, and this
+  // segment may continue a period begun in the previous block: compare them
+  // with the position in the period, or small host blocks would delay
+  // messages and a one-frame block would never reach them (stuck notes).
+  const int32_t elapsed = periodElapsed;
   if (referenceRendering) {
     // Sample by sample, every voice in index order.
     for (int32_t i = 0; i < length; ++i) {
-      while (!tickEvents.Empty() && tickEvents.Front().offset <= i) {
+      while (!tickEvents.Empty() && tickEvents.Front().offset - elapsed <= i) {
         MidiMessage message = tickEvents.Front();
         tickEvents.PopFront();
         DispatchTickEvent(message);
@@ -245,13 +252,13 @@ void Engine::RunSegment(double** out, int32_t length) {
   int32_t i = 0;
   while (i < length) {
     // Messages due at this sample; one with a later offset holds back those behind it.
-    while (!tickEvents.Empty() && tickEvents.Front().offset <= i) {
+    while (!tickEvents.Empty() && tickEvents.Front().offset - elapsed <= i) {
       MidiMessage message = tickEvents.Front();
       tickEvents.PopFront();
       DispatchTickEvent(message);
     }
     int32_t end = length;
-    if (!tickEvents.Empty() && tickEvents.Front().offset < length) end = tickEvents.Front().offset;
+    if (!tickEvents.Empty() && tickEvents.Front().offset - elapsed < length) end = tickEvents.Front().offset - elapsed;
     double* part[kOutputCount];
     for (int32_t k = 0; k < kOutputCount; ++k) part[k] = out[k] + i;
     renderer->RenderRange(*this, part, end - i, clickGain);

@@ -211,6 +211,9 @@ class Engine {
   TickEventQueue tickEvents;
   int32_t controlPeriod = 0;
   int32_t controlCountdown = 0;
+  // Samples of the current control period rendered by earlier segments (a
+  // period may span blocks); tickEvents offsets count from the period's start.
+  int32_t periodElapsed = 0;
   int32_t noiseSeed = 1;
   double noiseSample = 0.0;
   double masterGain = 0.0;

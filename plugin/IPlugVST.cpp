@@ -28,6 +28,10 @@ constexpr size_t kParamNameLimit = kParamTextSize;  // names are stored in 32 by
 constexpr size_t kParamTextLimit = 24;
 constexpr intptr_t kBeef = 0xBEEF;
 constexpr intptr_t kBeefExtensions = static_cast<intptr_t>(static_cast<uintptr_t>(0xBEEF0000u));
+// A bank chunk ends with this tag and the current preset's index, so that a
+// restored project comes back on the preset it was saved on. Readers of the
+// presets stop before it, so older readers simply ignore it.
+constexpr int32_t kCurrentPresetTag = 0x70727563;  // "curp"
 
 // Copies at most limit characters and always terminates.
 void CopyToHost(void* destination, const char* text, size_t limit) {
@@ -618,7 +622,7 @@ intptr_t IPlugVST::GetChunk(int32_t index, void* ptr) {
   bool ok = WriteChunkHeader(chunk);
   if (ok && isBank) {
     ModifyCurrentPreset(nullptr);
-    ok = SerializePresets(chunk);
+    ok = SerializePresets(chunk) && chunk.PutInt32(kCurrentPresetTag) && chunk.PutInt32(GetCurrentPresetIndex());
   } else if (ok) {
     ok = SaveState(chunk) && chunk.PutText(GetPresetName(GetCurrentPresetIndex()));
   }
@@ -649,6 +653,7 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, void* ptr) {
   isBank = isBank && version >= kChunkVersion;
   if (isBank) {
     position = UnserializePresets(chunk, position);
+    position = SelectStoredPreset(chunk, position);
   } else {
     position = LoadState(chunk, position);
     if (position >= 0 && position < bytes) {
@@ -668,11 +673,21 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, void* ptr) {
     if (bytes) std::memmove(bankChunk.Data(), ptr, static_cast<size_t>(bytes));
     int bankPosition = 0;
     version = ReadChunkHeader(bankChunk, &bankPosition);
-    if (version >= kChunkVersion && bankPosition >= 0) position = UnserializePresets(bankChunk, bankPosition);
+    if (version >= kChunkVersion && bankPosition >= 0)
+      position = SelectStoredPreset(bankChunk, UnserializePresets(bankChunk, bankPosition));
   }
   if (position < 0) return RestoreAfterRefusedChunk();
   RefreshParamControls();
   return 1;
+}
+
+int IPlugVST::SelectStoredPreset(const DataBlock& chunk, int position) {
+  int32_t tag = 0, index = 0;
+  if (position < 0 || chunk.GetInt32(&tag, position) < 0 || tag != kCurrentPresetTag) return position;
+  const int next = chunk.GetInt32(&index, position + 4);
+  if (next < 0) return position;
+  if (index >= 0 && index < NumPresets()) SelectPreset(index);
+  return next;
 }
 
 intptr_t IPlugVST::RestoreAfterRefusedChunk() {

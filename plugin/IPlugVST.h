@@ -94,6 +94,10 @@ class IPlugVST : public IPlugBase {
   intptr_t GetChunk(int32_t index, void* ptr);
   intptr_t SetChunk(int32_t index, intptr_t size, void* ptr);
   intptr_t RestoreAfterRefusedChunk();
+  // After the presets of a bank chunk: selects the preset the bank was saved
+  // on when its index follows them. Returns the position after it, or the
+  // given one when there is none.
+  int SelectStoredPreset(const DataBlock& chunk, int position);
   intptr_t String2Parameter(int32_t index, const char* text);
   intptr_t VendorSpecific(int32_t index, intptr_t value, void* ptr, float opt);
   intptr_t CanDo(const char* text);

@@ -19,6 +19,15 @@ Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : 
   stateLoading = true;
   statusText.reserve(kStatusCapacity);
 
+  // The fourteen outputs as hosts list them: the stereo sum, then each track's pair.
+  SetOutputLabel(0, "Sum L");
+  SetOutputLabel(1, "Sum R");
+  for (int t = 0; t < Engine::kTrackCount; ++t) {
+    const std::string track = "Track " + std::to_string(t + 1);
+    SetOutputLabel(2 + 2 * t, (track + " L").c_str());
+    SetOutputLabel(3 + 2 * t, (track + " R").c_str());
+  }
+
   // The engine's tracks and voices exist with the engine; the parameters are
   // defined and every one applied, so every engine field starts from its default.
   DefineParameters();
