@@ -5,7 +5,7 @@ TEST_PRESET ?= ci
 SAN_PRESET ?= asan-ubsan
 VST_DIR ?= $(HOME)/.vst
 
-.PHONY: all deps build test test-fast test-asan demo bench install clean
+.PHONY: all deps build test test-fast test-asan test-tsan demo bench install clean
 
 all: build
 
@@ -28,6 +28,12 @@ test-asan:
 	cmake --preset $(SAN_PRESET) >/dev/null
 	cmake --build --preset $(SAN_PRESET) -j $(JOBS)
 	ctest --preset $(SAN_PRESET) -j $(JOBS)
+
+# The threading stress test under ThreadSanitizer (any data race fails it).
+test-tsan: deps
+	cmake --preset tsan >/dev/null
+	cmake --build --preset tsan -j $(JOBS) --target test_stress
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/tests/test_stress
 
 # Renders the bundled demo song into out/demo.wav.
 demo: build

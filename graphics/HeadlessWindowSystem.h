@@ -3,6 +3,7 @@
 // test and delivered by ProcessEvents (so they take the host's idle path),
 // the clock is set by hand, menus, message boxes and file dialogs are
 // answered from scripts, and the back buffer can be written as a PNG.
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -111,7 +112,8 @@ class HeadlessWindowSystem : public IWindowSystem {
 
  private:
   IGraphics* graphics = nullptr;
-  bool open = false;
+  // Read from any thread (the audio thread asks before posting a status text).
+  std::atomic<bool> open{false};
   uint64_t nowMs = 0;
   std::deque<Event> events;
   bool leftDown = false;

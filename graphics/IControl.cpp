@@ -24,7 +24,7 @@ void IControl::OnMouseDrag(int, int, int, int, const MouseMods&) {}
 
 void IControl::OnMouseDoubleClick(int, int, const MouseMods&) {
   if (defaultValue >= 0.0) {
-    value = defaultValue;
+    value = defaultValue.load();
     MarkDirty(true);
   }
 }
@@ -48,8 +48,9 @@ void IControl::ShowValue(double normalisedValue) {
   }
   if (normalisedValue != value) {
     value = normalisedValue;
-    MarkDirty(false);
+    // Pending before dirty: a MarkClean in between still leaves it dirty.
     redrawPending = true;
+    MarkDirty(false);
   }
 }
 
@@ -80,7 +81,8 @@ bool IControl::HitTest(int x, int y) const {
 }
 
 void IControl::MarkDirty(bool push) {
-  value = std::isfinite(value) ? std::clamp(value, clampLow, clampHigh) : clampLow;
+  const double shown = value;
+  value = std::isfinite(shown) ? std::clamp(shown, clampLow, clampHigh) : clampLow;
   dirty = true;
   if (!push || paramIndex < 0 || !plug) return;
   plug->SetParamFromEditor(paramIndex, value);
@@ -97,8 +99,8 @@ void IControl::MarkDirty(bool push) {
 }
 
 void IControl::MarkClean() {
-  dirty = redrawPending;
-  redrawPending = false;
+  // exchange: a value shown while the control was drawn is drawn next time.
+  dirty = redrawPending.exchange(false);
 }
 
 void IControl::ShowAuxValue(int auxIndex, double normalisedValue) {
@@ -106,8 +108,8 @@ void IControl::ShowAuxValue(int auxIndex, double normalisedValue) {
   AuxParam& aux = auxParams[static_cast<size_t>(auxIndex)];
   if (normalisedValue != aux.value) {
     aux.value = normalisedValue;
-    MarkDirty(false);
     redrawPending = true;
+    MarkDirty(false);
   }
 }
 

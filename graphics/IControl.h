@@ -6,6 +6,7 @@
 // All operations run on the user-interface thread, except ShowValue and
 // ShowAuxValue, which the host's automation may call from the audio thread
 // (they only store values and flags).
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -17,9 +18,18 @@ class ITextControl;
 
 class IControl {
  public:
+  // value may be stored by the automation thread while the editor draws.
   struct AuxParam {
-    double value = 0.0;
+    std::atomic<double> value{0.0};
     int paramIndex = -1;
+
+    AuxParam() = default;
+    AuxParam(const AuxParam& other) : value(other.value.load()), paramIndex(other.paramIndex) {}
+    AuxParam& operator=(const AuxParam& other) {
+      value.store(other.value.load());
+      paramIndex = other.paramIndex;
+      return *this;
+    }
   };
 
   IControl(IEditorDelegate* plug, const Rect& rect, int paramIdx = -1, const BlendMode& blendMode = BlendMode());
@@ -94,7 +104,11 @@ class IControl {
   void SetNameDisplayControl(ITextControl* display) { nameDisplay = display; }
 
   int NAuxParams() const { return static_cast<int>(auxParams.size()); }
-  void AddAuxParam(int paramIdx) { auxParams.push_back({0.0, paramIdx}); }
+  void AddAuxParam(int paramIdx) {
+    AuxParam aux;
+    aux.paramIndex = paramIdx;
+    auxParams.push_back(aux);
+  }
   const AuxParam* GetAuxParam(int auxIndex) const;
   // The first auxiliary entry for the parameter, or -1.
   int AuxParamIndexFor(int paramIdx) const;
@@ -107,14 +121,15 @@ class IControl {
   Rect targetRect;
   int paramIndex = -1;
   std::vector<AuxParam> auxParams;
-  double value = 0.0;
-  double defaultValue = -1.0;
+  // Stored by ShowValue on any thread, read by drawing on the editor's: atomic.
+  std::atomic<double> value{0.0};
+  std::atomic<double> defaultValue{-1.0};
   double clampLow = 0.0;
   double clampHigh = 1.0;
-  bool dirty = true;
+  std::atomic<bool> dirty{true};
   bool hidden = false;
   bool grayed = false;
-  bool redrawPending = false;
+  std::atomic<bool> redrawPending{false};
   bool promptDisabled = true;
   bool doubleClickAsClick = false;
   bool mouseOverWhenGrayed = false;

@@ -32,6 +32,8 @@ class IWindowSystem {
   // host's window `parent` (an X11 window id). False on failure.
   virtual bool Open(IGraphics* graphics, uintptr_t parent, int width, int height) = 0;
   virtual void Close() = 0;
+  // Any thread (the audio thread asks it before posting a status text), so
+  // implementations keep the answer in an atomic.
   virtual bool IsOpen() const = 0;
   // Handles the events that are waiting, calling back into IGraphics.
   virtual void ProcessEvents() = 0;

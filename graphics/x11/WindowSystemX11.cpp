@@ -9,6 +9,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -169,7 +170,8 @@ class WindowSystemX11 : public IWindowSystem {
 
   bool Open(IGraphics* owner, uintptr_t parentWindow, int w, int h) override;
   void Close() override;
-  bool IsOpen() const override { return dpy != nullptr; }
+  // Any thread: the audio thread asks before it posts a status text.
+  bool IsOpen() const override { return isOpen.load(std::memory_order_acquire); }
   void ProcessEvents() override;
   uint64_t NowMs() override { return MonotonicMs(); }
   void UpdateWindow(const Rect& r) override;
@@ -219,6 +221,9 @@ class WindowSystemX11 : public IWindowSystem {
 
   IGraphics* graphics = nullptr;
   Display* dpy = nullptr;
+  // Mirrors dpy != nullptr for readers on other threads (dpy itself belongs
+  // to the thread that holds the editor's window lock).
+  std::atomic<bool> isOpen{false};
   Window window = 0;
   Window parent = 0;
   Window hostTopLevel = 0;
@@ -271,6 +276,7 @@ bool WindowSystemX11::Open(IGraphics* owner, uintptr_t parentWindow, int w, int 
     }
     if (!failed) {
       dpy = d;
+      isOpen.store(true, std::memory_order_release);
       window = created;
       parent = static_cast<Window>(parentWindow);
       visual = parentAttributes.visual;
@@ -344,6 +350,7 @@ void WindowSystemX11::Close() {
     if (haveFocus) ReleaseKeyboardFocus();
     if (windowAlive) XDestroyWindow(dpy, window);
   }
+  isOpen.store(false, std::memory_order_release);
   XCloseDisplay(dpy);
   dpy = nullptr;
   window = parent = hostTopLevel = 0;
