@@ -1,0 +1,365 @@
+// The audio thread's duties under real-time rules: once running, rendering
+// through the host's process callbacks takes nothing from the heap, and the
+// output stays finite and bounded whatever the sound and the sample rate.
+// This executable replaces the global allocation functions to count calls
+// while a window is open.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "plugin/Vornell.h"
+#include "plugin/VstAbi.h"
+#include "programs/ParameterTable.h"
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<int64_t> allocations{0};
+
+void* Allocate(size_t size) {
+  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+  void* p = std::malloc(size ? size : 1);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+
+void* AllocateAligned(size_t size, std::align_val_t alignment) {
+  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+  size_t a = static_cast<size_t>(alignment);
+  size_t rounded = (size + a - 1) / a * a;
+  void* p = std::aligned_alloc(a, rounded ? rounded : a);
+  if (!p) throw std::bad_alloc();
+  return p;
+}
+}  // namespace
+
+void* operator new(size_t size) {
+  return Allocate(size);
+}
+void* operator new[](size_t size) {
+  return Allocate(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return Allocate(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return Allocate(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new(size_t size, std::align_val_t a) {
+  return AllocateAligned(size, a);
+}
+void* operator new[](size_t size, std::align_val_t a) {
+  return AllocateAligned(size, a);
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::align_val_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::align_val_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, size_t, std::align_val_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, size_t, std::align_val_t) noexcept {
+  std::free(p);
+}
+
+namespace {
+
+constexpr int32_t kBlock = 256;
+// Far above what one track can make (six voices near full scale), far below
+// a blow-up. The sums add six tracks, so they may reach six times as much.
+constexpr double kSaneBound = 16.0;
+constexpr double kSaneSumBound = 6.0 * kSaneBound;
+
+intptr_t HostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// Counts heap allocations while it lives.
+class AllocationWindow {
+ public:
+  AllocationWindow() {
+    allocations = 0;
+    counting = true;
+  }
+  ~AllocationWindow() { counting = false; }
+  int64_t Count() const { return allocations.load(); }
+};
+
+// A host's MIDI list with room for kCapacity events, built before rendering.
+class MidiList {
+ public:
+  static constexpr int kCapacity = 32;
+  MidiList() : storage(offsetof(VstEvents, events) + sizeof(VstEvent*) * kCapacity), events(kCapacity) {}
+  void Clear() { count = 0; }
+  void Add(int status, int data1, int data2, int32_t delta) {
+    if (count == kCapacity) return;
+    VstMidiEvent& e = events[static_cast<size_t>(count++)];
+    e = VstMidiEvent{};
+    e.type = kVstMidiType;
+    e.byteSize = sizeof(VstMidiEvent);
+    e.deltaFrames = delta;
+    e.midiData[0] = static_cast<char>(status);
+    e.midiData[1] = static_cast<char>(data1);
+    e.midiData[2] = static_cast<char>(data2);
+  }
+  VstEvents* Events() {
+    VstEvents* list = reinterpret_cast<VstEvents*>(storage.data());
+    list->numEvents = count;
+    VstEvent** pointers = reinterpret_cast<VstEvent**>(storage.data() + offsetof(VstEvents, events));
+    for (int i = 0; i < count; ++i) pointers[i] = reinterpret_cast<VstEvent*>(&events[static_cast<size_t>(i)]);
+    return list;
+  }
+
+ private:
+  std::vector<uint8_t> storage;
+  std::vector<VstMidiEvent> events;
+  int count = 0;
+};
+
+// What a rendering produced: the peak of the two sum outputs, which add all
+// six tracks, and the peak of the twelve track outputs.
+struct Level {
+  int64_t nonFinite = 0;
+  double peak = 0.0;
+  double trackPeak = 0.0;
+  void Take(float s, bool sum) {
+    if (!std::isfinite(s)) {
+      ++nonFinite;
+      return;
+    }
+    const double magnitude = std::fabs(static_cast<double>(s));
+    peak = std::max(peak, magnitude);
+    if (!sum) trackPeak = std::max(trackPeak, magnitude);
+  }
+};
+
+class Instrument {
+ public:
+  explicit Instrument(double rate) : plug(new Vornell(&HostCallback)), effect(plug->GetAEffect()) {
+    Dispatch(effOpen);
+    Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+    Dispatch(effSetBlockSize, 0, kBlock);
+    Dispatch(effMainsChanged, 0, 1);
+    floats.assign(static_cast<size_t>(effect->numOutputs), std::vector<float>(kBlock));
+    doubles.assign(static_cast<size_t>(effect->numOutputs), std::vector<double>(kBlock));
+    for (auto& c : floats) floatPointers.push_back(c.data());
+    for (auto& c : doubles) doublePointers.push_back(c.data());
+  }
+  ~Instrument() { Dispatch(effClose); }
+
+  intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f) {
+    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+  }
+  // One block through the callback chosen by `which` (0 replacing, 1
+  // accumulating, 2 double), after the block's MIDI.
+  void Block(MidiList& midi, int which, Level& level) {
+    Dispatch(effProcessEvents, 0, 0, midi.Events());
+    if (which == 2) {
+      effect->processDoubleReplacing(effect, nullptr, doublePointers.data(), kBlock);
+      for (size_t ch = 0; ch < doubles.size(); ++ch)
+        for (double s : doubles[ch]) level.Take(static_cast<float>(s), ch < 2);
+      return;
+    }
+    if (which == 1) {
+      for (auto& c : floats) std::fill(c.begin(), c.end(), 0.0f);
+      effect->process(effect, nullptr, floatPointers.data(), kBlock);
+    } else {
+      effect->processReplacing(effect, nullptr, floatPointers.data(), kBlock);
+    }
+    for (size_t ch = 0; ch < floats.size(); ++ch)
+      for (float s : floats[ch]) level.Take(s, ch < 2);
+  }
+
+  // Sets a parameter to the normalised value v through the host's setter.
+  void Set(int index, float v) { effect->setParameter(effect, index, v); }
+
+  Vornell* plug;
+  AEffect* effect;
+  std::vector<std::vector<float>> floats;
+  std::vector<std::vector<double>> doubles;
+  std::vector<float*> floatPointers;
+  std::vector<double*> doublePointers;
+};
+
+// Tracks 1..6 on MIDI channels 1..6, polyphonic, so that every voice can sound.
+void SpreadTracksOverChannels(Instrument& instrument) {
+  for (int t = 0; t < kParamTrackCount; ++t) {
+    // Lists are normalised over their entries: channel t of 18, Polyphonic of 3.
+    instrument.Set(TrackParamIndex(t, kTrackChannel), static_cast<float>(t) / 17.0f);
+    instrument.Set(TrackParamIndex(t, kTrackMode), 0.5f);
+  }
+}
+
+// Block n's MIDI: fresh notes on every channel, releases, and controllers
+// (modulation wheel, pitch bend, aftertouch, sustain pedal).
+void SteadyMidi(MidiList& midi, int n) {
+  midi.Clear();
+  for (int ch = 0; ch < 6; ++ch) {
+    midi.Add(0x90 | ch, 40 + (n * 7 + ch * 5) % 40, 30 + (n * 13) % 97, (ch * 37) % kBlock);
+    midi.Add(0x80 | ch, 40 + ((n + 3) * 7 + ch * 5) % 40, 0, (ch * 41 + 100) % kBlock);
+  }
+  midi.Add(0xB0, 1, (n * 9) % 128, 10);
+  midi.Add(0xE1, 0, (n * 11) % 128, 20);
+  midi.Add(0xD2, (n * 5) % 128, 0, 30);
+  midi.Add(0xB3, 64, (n % 8) < 4 ? 127 : 0, 40);
+}
+
+// Puts a sequence in Seq A: a bar of notes on tracks 1..5's channels.
+void FillSeqA(Vornell& plug) {
+  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  Sequence& seq = plug.seqA;
+  for (int step = 0; step < 16; ++step)
+    for (int ch = 0; ch < 5; ++ch) {
+      SequenceEvent on{step * 48, static_cast<uint8_t>(0x90 | ch), static_cast<uint8_t>(48 + (step + ch * 3) % 24), 100};
+      seq.AddEvent(on);
+      SequenceEvent off{step * 48 + 40, static_cast<uint8_t>(0x80 | ch), static_cast<uint8_t>(48 + (step + ch * 3) % 24),
+                        0};
+      seq.AddEvent(off);
+    }
+  seq.length = 16 * 48;
+}
+
+// Runs `blocks` warm-up blocks, then counts allocations over `blocks` more
+// for each process callback.
+void ExpectNoAllocations(Instrument& instrument, const char* what) {
+  MidiList midi;
+  Level level;
+  int n = 0;
+  for (int i = 0; i < 200; ++i, ++n) {
+    SteadyMidi(midi, n);
+    instrument.Block(midi, i % 3, level);
+  }
+  for (int which = 0; which < 3; ++which) {
+    int64_t counted = 0;
+    {
+      AllocationWindow window;
+      for (int i = 0; i < 200; ++i, ++n) {
+        SteadyMidi(midi, n);
+        instrument.Block(midi, which, level);
+      }
+      counted = window.Count();
+    }
+    EXPECT_EQ(counted, 0) << what << ", process callback " << which;
+  }
+  EXPECT_EQ(level.nonFinite, 0) << what;
+  EXPECT_GT(level.peak, 1e-4) << what << ": nothing sounded, so nothing was tested";
+}
+
+TEST(RealtimeSafety, TheCounterSeesAllocations) {
+  int64_t counted = 0;
+  {
+    AllocationWindow window;
+    std::vector<int>* v = new std::vector<int>(64);
+    delete v;
+    counted = window.Count();
+  }
+  EXPECT_EQ(counted, 2);
+}
+
+TEST(RealtimeSafety, NotesAndControllersRenderWithoutAllocating) {
+  Instrument instrument(44100.0);
+  SpreadTracksOverChannels(instrument);
+  ExpectNoAllocations(instrument, "normal mode");
+}
+
+TEST(RealtimeSafety, SequencerPlayingSeqARendersWithoutAllocating) {
+  Instrument instrument(44100.0);
+  FillSeqA(*instrument.plug);
+  {
+    std::lock_guard<std::recursive_mutex> lock(instrument.plug->Mutex());
+    ASSERT_TRUE(instrument.plug->SetMode(kModeSequenceA));
+  }
+  ExpectNoAllocations(instrument, "Seq A playing");
+  EXPECT_EQ(instrument.plug->IntParam(kParamMode), kModeSequenceA);
+}
+
+TEST(RealtimeSafety, ArpeggiatorRendersWithoutAllocating) {
+  Instrument instrument(44100.0);
+  {
+    std::lock_guard<std::recursive_mutex> lock(instrument.plug->Mutex());
+    ASSERT_TRUE(instrument.plug->SetMode(kModeArpUpDown));
+  }
+  ExpectNoAllocations(instrument, "arpeggiator");
+  EXPECT_EQ(instrument.plug->IntParam(kParamMode), kModeArpUpDown);
+}
+
+// Every voice parameter of every track at one end of its range (0 or 1),
+// maximum resonance, and all 36 voices sounding at once.
+Level RenderExtreme(double rate, float end) {
+  Instrument instrument(rate);
+  SpreadTracksOverChannels(instrument);
+  for (int t = 0; t < kParamTrackCount; ++t) {
+    for (int k = 0; k < kVoiceParamCount; ++k) instrument.Set(kParamFirstVoice + kVoiceParamCount * t + k, end);
+    instrument.Set(kParamFirstVoice + kVoiceParamCount * t + kVoiceFilterResonance, 1.0f);
+    instrument.Set(kParamFirstVoice + kVoiceParamCount * t + kVoiceVolume, 1.0f);
+    instrument.Set(TrackParamIndex(t, kTrackVolume), 1.0f);
+  }
+  instrument.Set(kParamMasterVolume, 1.0f);
+  MidiList midi;
+  Level level;
+  // Six notes a track, spread over the keyboard, then half a second of sound
+  // with the controllers swept.
+  midi.Clear();
+  for (int ch = 0; ch < 6; ++ch)
+    for (int v = 0; v < 6; ++v) midi.Add(0x90 | ch, 12 + v * 19 + ch, 127, 0);
+  instrument.Block(midi, 0, level);
+  const int blocks = static_cast<int>(rate * 0.5) / kBlock + 1;
+  for (int n = 0; n < blocks; ++n) {
+    midi.Clear();
+    midi.Add(0xB0 | (n % 6), 1, (n * 17) % 128, 0);
+    midi.Add(0xE0 | (n % 6), 0, (n * 29) % 128, kBlock / 2);
+    instrument.Block(midi, n % 3, level);
+  }
+  // And the releases.
+  midi.Clear();
+  for (int ch = 0; ch < 6; ++ch)
+    for (int v = 0; v < 6; ++v) midi.Add(0x80 | ch, 12 + v * 19 + ch, 0, 0);
+  for (int n = 0; n < blocks; ++n) {
+    instrument.Block(midi, 0, level);
+    midi.Clear();
+  }
+  return level;
+}
+
+TEST(RealtimeSafety, ExtremeSoundsStayFiniteAndBoundedAtEveryRate) {
+  for (double rate : {8000.0, 44100.0, 96000.0, 384000.0})
+    for (float end : {0.0f, 1.0f}) {
+      const Level level = RenderExtreme(rate, end);
+      const std::string what = "rate " + std::to_string(rate) + ", every voice parameter at " + (end ? "max" : "min");
+      EXPECT_EQ(level.nonFinite, 0) << what;
+      EXPECT_LT(level.trackPeak, kSaneBound) << what;
+      EXPECT_LT(level.peak, kSaneSumBound) << what;
+      EXPECT_GT(level.trackPeak, 0.0) << what << ": nothing sounded";
+    }
+}
+
+}  // namespace
