@@ -18,6 +18,7 @@
 #include "plugin/Vornell.h"
 #include "plugin/VstAbi.h"
 #include "programs/ParameterTable.h"
+#include "sequencer/SequencePlayer.h"
 
 namespace {
 std::atomic<bool> counting{false};
@@ -300,6 +301,25 @@ TEST(RealtimeSafety, SequencerPlayingSeqARendersWithoutAllocating) {
   }
   ExpectNoAllocations(instrument, "Seq A playing");
   EXPECT_EQ(instrument.plug->IntParam(kParamMode), kModeSequenceA);
+  EXPECT_EQ(instrument.plug->player.CurrentSequence(), PlayedSequence::kA);
+}
+
+// Recording inserts into the sequence's event list, which is reserved ahead
+// (Sequence::kReservedEvents, or EnsureHeadroom before recording): within
+// that room the recorder allocates nothing either.
+TEST(RealtimeSafety, RecordingIntoSeqAWithinItsReserveDoesNotAllocate) {
+  Instrument instrument(44100.0);
+  FillSeqA(*instrument.plug);
+  {
+    std::lock_guard<std::recursive_mutex> lock(instrument.plug->Mutex());
+    ASSERT_TRUE(instrument.plug->seqA.EnsureHeadroom(8000));
+    instrument.plug->SetRecording(true);
+    ASSERT_TRUE(instrument.plug->SetMode(kModeSequenceA));
+  }
+  const size_t before = instrument.plug->seqA.EventCount();
+  ExpectNoAllocations(instrument, "recording into Seq A");
+  EXPECT_TRUE(instrument.plug->Recording());
+  EXPECT_GT(instrument.plug->seqA.EventCount(), before) << "nothing was recorded, so nothing was tested";
 }
 
 TEST(RealtimeSafety, ArpeggiatorRendersWithoutAllocating) {
