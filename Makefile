@@ -33,7 +33,7 @@ test-asan:
 test-tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j $(JOBS) --target test_stress
-	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/tests/test_stress
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/tests/stress/test_stress
 
 # Renders the bundled demo song into out/demo.wav.
 demo: build

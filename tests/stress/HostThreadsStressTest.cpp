@@ -4,6 +4,8 @@
 // editor. Built with ThreadSanitizer (preset "tsan") this finds data races;
 // in every build it finds deadlocks (a watchdog ends a stuck run) and
 // non-finite audio.
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -21,6 +23,7 @@
 #include <vector>
 
 #include "editor/VornellEditor.h"
+#include "graphics/GraphicsCaches.h"
 #include "graphics/HeadlessWindowSystem.h"
 #include "graphics/IGraphics.h"
 #include "plugin/Vornell.h"
@@ -244,5 +247,16 @@ TEST_F(HostThreadsStress, AudioAutomationPresetsChunksAndEditorTogether) {
   EXPECT_GT(peak, 1e-4);
   EXPECT_TRUE(std::isfinite(peak));
 }
+
+// Font and cairo caches are process-wide; emptied at the end for the leak checker.
+class GraphicsCleanupEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    EmptyGraphicsCaches();
+    cairo_debug_reset_static_data();
+    FcFini();
+  }
+};
+const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new GraphicsCleanupEnvironment);
 
 }  // namespace
