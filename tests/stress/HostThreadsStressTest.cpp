@@ -130,6 +130,14 @@ class HostThreadsStress : public ::testing::Test {
 };
 
 TEST_F(HostThreadsStress, AudioAutomationPresetsChunksAndEditorTogether) {
+  // The bank as it was before the threads, to come back to at the end.
+  std::vector<uint8_t> startBank;
+  {
+    void* data = nullptr;
+    const intptr_t size = Dispatch(effGetChunk, 0, 0, &data);
+    ASSERT_GT(size, 0);
+    startBank.assign(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+  }
   Watchdog watchdog;
   std::atomic<bool> stop{false};
   std::atomic<int64_t> blocks{0}, automations{0}, presetChanges{0}, chunkRounds{0}, editorSessions{0};
@@ -230,7 +238,8 @@ TEST_F(HostThreadsStress, AudioAutomationPresetsChunksAndEditorTogether) {
   EXPECT_GT(presetChanges.load(), 5);
   EXPECT_GT(chunkRounds.load(), 5);
   EXPECT_GT(editorSessions.load(), 2);
-  // Still a working instrument afterwards: a note sounds.
+  // Still a working instrument afterwards: with the first bank back, a note sounds.
+  ASSERT_NE(Dispatch(effSetChunk, 0, static_cast<intptr_t>(startBank.size()), startBank.data()), 0);
   MidiList midi;
   Dispatch(effSetProgram, 0, 0);
   midi.Add(0x90, 60, 110, 0);
