@@ -154,8 +154,9 @@ class IPlugBase {
   // state is loading the change goes on as an editor edit and to the editor's
   // controls. Caller holds the lock.
   void SetParameterFromEngine(int index, double value);
-  // OnParamChanged for every parameter in index order.
-  void ApplyAllParams();
+  // OnParamChanged for every parameter in index order. The instrument
+  // overrides it to mark the pass as a whole rather than a string of edits.
+  virtual void ApplyAllParams();
   // Reports every parameter's 0..1 value to the host. Takes the lock.
   void PushParamsToHost();
 

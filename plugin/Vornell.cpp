@@ -1,0 +1,135 @@
+#include "plugin/Vornell.h"
+
+#include <cmath>
+#include <mutex>
+
+#include "engine/MidiMessage.h"
+#include "plugin/IEditorLink.h"
+#include "programs/ParameterTable.h"
+
+namespace {
+// Room for any status text, so that showing one from the audio thread does
+// not allocate.
+constexpr size_t kStatusCapacity = 256;
+}  // namespace
+
+Vornell::Vornell() : engine(this) {
+  // Nothing is reported to a host or an editor until construction is over.
+  stateLoading = true;
+  statusText.reserve(kStatusCapacity);
+
+  // The engine's tracks and voices exist with the engine; the parameters are
+  // defined and every one applied, so every engine field starts from its default.
+  DefineParameters();
+  ApplyAllParams();
+
+  library.reloadTracks = [this](int program) {
+    for (int t = 0; t < Engine::kTrackCount; ++t) {
+      const int playing = TrackProgramNumber(t);
+      if (program < 0 || playing == program) LoadProgramIntoTrack(t, playing);
+    }
+  };
+  library.stateLoading = [this]() { return stateLoading; };
+  library.RestoreFactoryPrograms(-1);
+  // The restore skips its second reload while constructing; the tracks take
+  // the programs' names from this one.
+  library.reloadTracks(-1);
+
+  // The startup bank or, failing that, the built-in bank fills the presets and
+  // the current state; until the built-in bank exists the live state fills them.
+  if (!LoadStartupBank()) MakeDefaultPresets(NumPresets());
+  // The tracks hold the factory programs now: the engine takes every value as
+  // a state read would give it.
+  ApplyAllParams();
+
+  CreateEditor();
+  stateLoading = false;
+}
+
+Vornell::~Vornell() {
+  library.reloadTracks = nullptr;
+  library.stateLoading = nullptr;
+}
+
+// --- audio -----------------------------------------------------------------------
+
+void Vornell::OnReset() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  DisarmMidiLearn();
+  engine.OnReset(GetSampleRate(), GetBlockSize());
+}
+
+void Vornell::ProcessBlock(double** inputs, double** outputs, int frames) {
+  if (!outputs || frames < 0) return;
+  engine.ProcessBlock(inputs, outputs, frames);
+}
+
+void Vornell::OnMidiMessage(const MidiMessage& message) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  if (MidiThru()) SendMidiToHost(message);
+  engine.OnMidiMessage(message);
+}
+
+void Vornell::ResetAllVoices() { engine.ResetAllVoices(); }
+
+void Vornell::ApplyAllParams() {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  // Reapplying what the tracks already hold is no edit: were linking active,
+  // the first track's voice values would overwrite those of every linked track.
+  const bool wasSuspended = linkSuspended;
+  linkSuspended = true;
+  IPlugBase::ApplyAllParams();
+  linkSuspended = wasSuspended;
+}
+
+// --- engine hooks ------------------------------------------------------------------
+
+bool Vornell::CaptureMidiLearn(int32_t controller) { return CaptureLearnController(controller); }
+
+void Vornell::OnProgramChange(int32_t program) {
+  if (!IgnoreProgramChange()) SelectPreset(program);
+}
+
+double Vornell::GetParameterNormalized(int32_t index) {
+  const PlugParam* param = GetParam(index);
+  return param ? param->NormalizedValue() : -1.0;
+}
+
+void Vornell::SetParameterFromController(int32_t index, double normalized) {
+  if (!GetParam(index)) return;
+  SetParamFromEditor(index, normalized);
+  if (IEditorLink* editor = GetEditorLink()) editor->ShowParamValue(index, normalized, true);
+}
+
+// --- status line ---------------------------------------------------------------------
+
+void Vornell::ShowStatus(const char* text, int colour) {
+  if (!EditorOpen()) return;
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  const char* shown = (text && *text) ? text : "Version 1.0.1.N";
+  size_t length = 0;
+  while (length < kStatusCapacity - 1 && shown[length]) ++length;
+  statusText.assign(shown, length);
+  statusColour = (colour >= kStatusWhite && colour <= kStatusRed) ? colour : kStatusWhite;
+  ++statusSerial;
+}
+
+// --- helpers ---------------------------------------------------------------------------
+
+int Vornell::ModeValue() const {
+  const int mode = IntParam(kParamMode);
+  return (mode < kModeNormal || mode > kModeStackB) ? kModeNormal : mode;
+}
+
+bool Vornell::LinkProgramsOn() const {
+  const PlugParam* link = GetParam(kParamLinkPrograms);
+  return link && link->Value() >= 0.5;
+}
+
+int Vornell::IntParam(int index) const {
+  const PlugParam* param = GetParam(index);
+  if (!param) return 0;
+  const double value = std::trunc(param->Value());
+  if (!(value > -2147483648.0 && value < 2147483647.0)) return 0;
+  return static_cast<int>(value);
+}
