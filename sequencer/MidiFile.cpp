@@ -59,7 +59,14 @@ void PutTrackChunk(std::vector<uint8_t>& out, const Sequence& sequence, int chan
   for (const SequenceEvent& e : sequence.Events()) {
     if (!IsChannelMessage(e)) continue;
     if (channelFilter >= 0 && (e.status & 0x0F) != channelFilter) continue;
-    PutQuantity(out, int64_t(e.tick) - previousTick);
+    int64_t delta = int64_t(e.tick) - previousTick;
+    // A gap longer than one delta can carry (events the reader dropped add up)
+    // is bridged with empty text events, which every reader skips keeping the time.
+    for (; delta > kLargestQuantity; delta -= kLargestQuantity) {
+      PutQuantity(out, kLargestQuantity);
+      out.insert(out.end(), {0xFF, 0x01, 0x00});
+    }
+    PutQuantity(out, delta);
     previousTick = e.tick;
     out.push_back(e.status);
     out.push_back(e.data1);
@@ -233,7 +240,9 @@ class MidiFileParser {
           if (!in.Byte(&data[dataRead])) return false;
         }
         const int type = status >> 4;
-        if ((type == 8 || type == 9) && (status & 0x0F) < 6) {
+        // A byte with its top bit set is no data byte: such a message is damaged and dropped.
+        const bool wellFormed = data[0] < 0x80 && data[1] < 0x80;
+        if ((type == 8 || type == 9) && (status & 0x0F) < 6 && wellFormed) {
           added.push_back({static_cast<int32_t>(time), status, data[0], data[1]});
         }
       }

@@ -1,0 +1,36 @@
+#include "fuzz/FuzzSupport.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+void FuzzFailure(const char* what, const char* file, int line) {
+  std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", what, file, line);
+  std::abort();
+}
+
+const std::string& FuzzScratchFolder() {
+  static const std::string folder = [] {
+    struct stat info {};
+    std::string base = (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode)) ? "/dev/shm" : "/tmp";
+    std::string path = base + "/vornell-fuzz-" + std::to_string(static_cast<long long>(getpid()));
+    mkdir(path.c_str(), 0700);
+    return path;
+  }();
+  return folder;
+}
+
+bool FuzzWriteFile(const std::string& path, const uint8_t* data, size_t size) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
+  return std::fclose(file) == 0 && written;
+}
+
+DataBlock FuzzBlock(const uint8_t* data, size_t size) {
+  DataBlock block;
+  block.PutBytes(data, static_cast<int>(size));
+  return block;
+}
