@@ -308,10 +308,11 @@ void Engine::DispatchTickEvent(const MidiMessage& message) {
     case 8:
       NoteOff(channel, message.data1, message.fromSequencer != 0);
       if (arpeggiatorMode && channel == 5) {
-        // One arpeggio step never overlaps the next.
+        // One arpeggio step never overlaps the next. Only the tracks that play
+        // the pattern: keys played over a latched pattern on other tracks sound on.
         bool released = false;
         for (Voice& voice : voices) {
-          if (voice.keyHeld) {
+          if (voice.keyHeld && tracks[voice.track].channel == 5) {
             voice.Release(true);
             released = true;
           }

@@ -43,9 +43,13 @@ void IPlugBase::ParseChannelIOConfig(const char* text) {
 
 // --- virtual operations --------------------------------------------------------
 
-void IPlugBase::OnReset() { std::lock_guard<std::recursive_mutex> lock(mutex); }
+void IPlugBase::OnReset() {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
+}
 
-void IPlugBase::OnParamChanged(int /*index*/) { std::lock_guard<std::recursive_mutex> lock(mutex); }
+void IPlugBase::OnParamChanged(int /*index*/) {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
+}
 
 void IPlugBase::ProcessBlock(double** inputs, double** outputs, int frames) {
   if (!outputs || frames <= 0) return;
@@ -62,9 +66,13 @@ void IPlugBase::ProcessBlock(double** inputs, double** outputs, int frames) {
   }
 }
 
-void IPlugBase::OnActivate(bool /*active*/) { std::lock_guard<std::recursive_mutex> lock(mutex); }
+void IPlugBase::OnActivate(bool /*active*/) {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
+}
 
-void IPlugBase::OnMidiMessage(const MidiMessage& message) { SendMidiToHost(message); }
+void IPlugBase::OnMidiMessage(const MidiMessage& message) {
+  SendMidiToHost(message);
+}
 
 void IPlugBase::OnSysExMessage(int /*offset*/, int /*size*/, const uint8_t* /*data*/) {}
 
@@ -73,9 +81,13 @@ bool IPlugBase::GetMidiNoteName(int /*note*/, char* text, int size) {
   return false;
 }
 
-bool IPlugBase::SaveState(DataBlock& block) { return SerializeParams(block); }
+bool IPlugBase::SaveState(DataBlock& block) {
+  return SerializeParams(block);
+}
 
-int IPlugBase::LoadState(const DataBlock& block, int position) { return UnserializeParams(block, position); }
+int IPlugBase::LoadState(const DataBlock& block, int position) {
+  return UnserializeParams(block, position);
+}
 
 bool IPlugBase::StateEquals(const DataBlock& block, int position) {
   for (const PlugParam& param : params) {
@@ -101,10 +113,16 @@ void IPlugBase::SetParamFromEditor(int index, double normalized) {
 void IPlugBase::AttachEditor(IEditorLink* newEditor) {
   std::lock_guard<std::recursive_mutex> lock(mutex);
   if (newEditor) {
-    for (int i = 0; i < NumParams(); ++i) newEditor->ShowParamValue(i, params[static_cast<size_t>(i)].NormalizedValue(), true);
+    for (int i = 0; i < NumParams(); ++i)
+      newEditor->ShowParamValue(i, params[static_cast<size_t>(i)].NormalizedValue(), true);
     newEditor->PrepareDrawing();
   }
   editor = newEditor;
+}
+
+void IPlugBase::AttachGraphics(IGraphics* graphics) {
+  graphicsLink.SetGraphics(graphics);
+  AttachEditor(graphics ? &graphicsLink : nullptr);
 }
 
 void IPlugBase::SetLatency(int samples) {
@@ -114,7 +132,8 @@ void IPlugBase::SetLatency(int samples) {
 
 void IPlugBase::RefreshParamControls() {
   if (!editor) return;
-  for (int i = 0; i < NumParams(); ++i) editor->ShowParamValue(i, params[static_cast<size_t>(i)].NormalizedValue(), true);
+  for (int i = 0; i < NumParams(); ++i)
+    editor->ShowParamValue(i, params[static_cast<size_t>(i)].NormalizedValue(), true);
 }
 
 void IPlugBase::SetBlockSize(int frames) {
@@ -126,6 +145,59 @@ void IPlugBase::SetBlockSize(int frames) {
       channel.hostFloat = nullptr;
     }
   }
+}
+
+// --- the editor's view ---------------------------------------------------------------
+
+bool IPlugBase::GetEditorParamInfo(int index, EditorParamInfo* info) const {
+  const PlugParam* param = GetParam(index);
+  if (!param || !info) return false;
+  switch (param->Kind()) {
+    case ParamKind::None:
+      info->kind = EditorParamKind::None;
+      break;
+    case ParamKind::Switch:
+      info->kind = EditorParamKind::Switch;
+      break;
+    case ParamKind::Integer:
+      info->kind = EditorParamKind::Integer;
+      break;
+    case ParamKind::List:
+      info->kind = EditorParamKind::List;
+      break;
+    case ParamKind::Continuous:
+      info->kind = EditorParamKind::Continuous;
+      break;
+  }
+  info->value = param->Value();
+  info->min = param->Min();
+  info->max = param->Max();
+  info->displayPrecision = param->DisplayPrecision();
+  info->negateDisplay = param->NegateDisplay();
+  info->hasDisplayFunction = param->DisplayFunction() != nullptr;
+  info->name = param->Name();
+  info->displayTexts.clear();
+  for (int i = 0; i < param->NumDisplayTexts(); ++i) {
+    int value = 0;
+    const char* text = param->GetDisplayTextAt(i, &value);
+    info->displayTexts.emplace_back(value, text);
+  }
+  return true;
+}
+
+double IPlugBase::EditorNormalizedValue(int index, double plainValue) const {
+  const PlugParam* param = GetParam(index);
+  return param ? param->ToNormalized(plainValue) : 0.0;
+}
+
+std::string IPlugBase::EditorDisplayText(int index, double value, bool normalised) const {
+  const PlugParam* param = GetParam(index);
+  return param ? param->DisplayText(value, normalised) : std::string();
+}
+
+std::string IPlugBase::EditorLabelText(int index) const {
+  const PlugParam* param = GetParam(index);
+  return param ? param->LabelText(param->Value()) : std::string();
 }
 
 // --- parameters ------------------------------------------------------------------
@@ -277,7 +349,8 @@ void IPlugBase::MakeDefaultPresets(int count) {
 // --- channels --------------------------------------------------------------------
 
 bool IPlugBase::LegalIO(int inputs) const {
-  return std::any_of(ioConfigs.begin(), ioConfigs.end(), [inputs](const ChannelIOConfig& c) { return c.inputs == inputs; });
+  return std::any_of(ioConfigs.begin(), ioConfigs.end(),
+                     [inputs](const ChannelIOConfig& c) { return c.inputs == inputs; });
 }
 
 PlugChannel* IPlugBase::GetInputChannel(int index) {
@@ -369,7 +442,8 @@ void IPlugBase::RunProcessBlock(int frames) {
   if (frames <= 0) return;
   if (frames > blockSize) SetBlockSize(frames);
   for (size_t i = 0; i < inputChannels.size(); ++i)
-    inputPointers[i] = inputChannels[i].enginePointer ? inputChannels[i].enginePointer : inputChannels[i].scratch.data();
+    inputPointers[i] =
+        inputChannels[i].enginePointer ? inputChannels[i].enginePointer : inputChannels[i].scratch.data();
   for (size_t i = 0; i < outputChannels.size(); ++i)
     outputPointers[i] =
         outputChannels[i].enginePointer ? outputChannels[i].enginePointer : outputChannels[i].scratch.data();

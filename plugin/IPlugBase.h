@@ -17,7 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "graphics/IEditorDelegate.h"
 #include "plugin/DataBlock.h"
+#include "plugin/GraphicsEditorLink.h"
 #include "plugin/HostTimeInfo.h"
 #include "plugin/PlugParam.h"
 #include "plugin/PlugPreset.h"
@@ -47,9 +49,9 @@ constexpr int kPluginApiVst2 = 0;
 struct PlugChannel {
   bool connected = false;
   double* enginePointer = nullptr;
-  std::vector<double> scratch;   // block size, cleared on resize
-  float* hostFloat = nullptr;    // float source (inputs) or destination (outputs) of this call
-  std::string label;             // empty: the adapter reports "Output %d" / "Input %d"
+  std::vector<double> scratch;  // block size, cleared on resize
+  float* hostFloat = nullptr;   // float source (inputs) or destination (outputs) of this call
+  std::string label;            // empty: the adapter reports "Output %d" / "Input %d"
 };
 
 struct ChannelIOConfig {
@@ -57,7 +59,9 @@ struct ChannelIOConfig {
   int outputs = 0;
 };
 
-class IPlugBase {
+// The plug-in is also what the editor framework talks to (IEditorDelegate):
+// parameter records, edits, gestures, the lock and the idle tick.
+class IPlugBase : public IEditorDelegate {
  public:
   // Creates the parameter records (undefined), the preset slots and the channel
   // records for the configuration text. The counts exist for tests; the plug-in
@@ -70,7 +74,7 @@ class IPlugBase {
   // ---------------------------------------------------------------------------
   // Virtual operations, in slot order.
 
-  virtual ~IPlugBase();
+  ~IPlugBase() override;
   // Sample rate or block size changed, or processing stopped. Dispatcher thread, under the lock.
   virtual void OnReset();
   // Every change of a parameter ends here. Any thread, under the lock.
@@ -82,7 +86,7 @@ class IPlugBase {
   virtual void OnEditorOpened() {}
   virtual void OnEditorClosing() {}
   // The editor's periodic update. User-interface thread.
-  virtual void OnIdleTick() {}
+  void OnIdleTick() override {}
   virtual void OnActivate(bool active);
   // A MIDI event from the host. Dispatcher thread, under the lock. The base echoes it to the host.
   virtual void OnMidiMessage(const MidiMessage& message);
@@ -100,12 +104,12 @@ class IPlugBase {
   virtual void OnHostIdentified() {}
   // A 0..1 edit from the editor or the plug-in itself: takes the lock, sets the
   // parameter, tells the host, calls OnParamChanged. Any thread.
-  virtual void SetParamFromEditor(int index, double normalized);
+  void SetParamFromEditor(int index, double normalized) override;
 
   // Host services; the host adapter fills them. Defaults do nothing.
-  virtual void BeginHostParamGesture(int /*index*/) {}
+  void BeginHostParamGesture(int /*index*/) override {}
   virtual void NotifyHostParamChange(int /*index*/, double /*normalized*/) {}
-  virtual void EndHostParamGesture(int /*index*/) {}
+  void EndHostParamGesture(int /*index*/) override {}
   virtual void NotifyHostProgramChange() {}
   virtual bool IsRenderingOffline() { return false; }
   virtual double GetSamplePosition() { return 0.0; }
@@ -141,6 +145,22 @@ class IPlugBase {
   virtual void SetSampleRate(double rate) { sampleRate = rate; }
   // Stores it and resizes every channel's scratch buffer (cleared). Not on the audio thread.
   virtual void SetBlockSize(int frames);
+
+  // Attaches the framework's editor object (not owned) through AttachEditor.
+  // User-interface thread.
+  void AttachGraphics(IGraphics* graphics);
+  IGraphics* GetGraphics() const { return graphicsLink.Graphics(); }
+
+  // ---------------------------------------------------------------------------
+  // IEditorDelegate: the editor's view of the parameters and the lock.
+
+  int EditorParamCount() const override { return NumParams(); }
+  bool GetEditorParamInfo(int index, EditorParamInfo* info) const override;
+  double EditorNormalizedValue(int index, double plainValue) const override;
+  std::string EditorDisplayText(int index, double value, bool normalised) const override;
+  std::string EditorLabelText(int index) const override;
+  void LockPlugin() override { mutex.lock(); }
+  void UnlockPlugin() override { mutex.unlock(); }
 
   // ---------------------------------------------------------------------------
   // Parameters.
@@ -267,6 +287,7 @@ class IPlugBase {
   std::vector<double*> outputPointers;
   std::vector<std::vector<double>> latencyDelay;
   IEditorLink* editor = nullptr;
+  GraphicsEditorLink graphicsLink;
   int currentPreset = 0;
   double sampleRate = 44100.0;
   int blockSize = 0;

@@ -11,10 +11,9 @@
 namespace {
 
 constexpr int32_t FourCC(char a, char b, char c, char d) {
-  return static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint8_t>(a)) << 24) |
-                              (static_cast<uint32_t>(static_cast<uint8_t>(b)) << 16) |
-                              (static_cast<uint32_t>(static_cast<uint8_t>(c)) << 8) |
-                              static_cast<uint32_t>(static_cast<uint8_t>(d)));
+  return static_cast<int32_t>(
+      (static_cast<uint32_t>(static_cast<uint8_t>(a)) << 24) | (static_cast<uint32_t>(static_cast<uint8_t>(b)) << 16) |
+      (static_cast<uint32_t>(static_cast<uint8_t>(c)) << 8) | static_cast<uint32_t>(static_cast<uint8_t>(d)));
 }
 
 constexpr int32_t kMagicCcnK = FourCC('C', 'c', 'n', 'K');
@@ -110,10 +109,10 @@ bool IPlugBase::MakeProgramData(DataBlock& file) {
   std::string presetName = GetPresetName(GetCurrentPresetIndex());
   std::memcpy(name, presetName.data(), std::min<size_t>(presetName.size(), kProgramNameSize - 1));
   file.Clear();
-  return file.PutBytes("CcnK", 4) && PutBig32(file, kProgramHeaderSize + chunk.Size()) &&
-         file.PutBytes("FPCh", 4) && PutBig32(file, 1) && PutBig32(file, kUniqueId) &&
-         PutBig32(file, kVendorVersionDecimal) && PutBig32(file, NumParams()) &&
-         file.PutBytes(name, kProgramNameSize) && PutBig32(file, chunk.Size()) && file.PutBlock(chunk);
+  return file.PutBytes("CcnK", 4) && PutBig32(file, kProgramHeaderSize + chunk.Size()) && file.PutBytes("FPCh", 4) &&
+         PutBig32(file, 1) && PutBig32(file, kUniqueId) && PutBig32(file, kVendorVersionDecimal) &&
+         PutBig32(file, NumParams()) && file.PutBytes(name, kProgramNameSize) && PutBig32(file, chunk.Size()) &&
+         file.PutBlock(chunk);
 }
 
 bool IPlugBase::MakeBankData(DataBlock& file) {

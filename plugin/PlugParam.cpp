@@ -48,8 +48,8 @@ void FormatFixed(double value, int decimals, char* text, int size) {
     return;
   }
   char buffer[400];  // a double's integral part has at most 309 digits
-  auto result = std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::fixed,
-                              std::clamp(decimals, 0, 17));
+  auto result =
+      std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::fixed, std::clamp(decimals, 0, 17));
   if (result.ec != std::errc()) {
     CopyText("?", text, size);
     return;
@@ -98,8 +98,12 @@ void PlugParam::DefineList(const char* name, double defaultValue, int count, con
   for (int i = 0; texts && i < count; ++i) SetDisplayText(i, texts[i]);
 }
 
-void PlugParam::SetLabel(const char* text) { label = CutText(text); }
-void PlugParam::SetGroup(const char* text) { group = CutText(text); }
+void PlugParam::SetLabel(const char* text) {
+  label = CutText(text);
+}
+void PlugParam::SetGroup(const char* text) {
+  group = CutText(text);
+}
 
 void PlugParam::SetDisplayText(int value, const char* text) {
   for (auto& entry : displayTexts) {

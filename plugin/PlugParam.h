@@ -28,8 +28,7 @@ class PlugParam {
   // Kind becomes continuous unless a kind was set before (SetKind, DefineSwitch,
   // DefineList, DefineInteger). max is raised to at least min + step; a shape of
   // 0 keeps the current shape.
-  void DefineContinuous(const char* name, double defaultValue, double min, double max, double step,
-                        double shape = 1.0);
+  void DefineContinuous(const char* name, double defaultValue, double min, double max, double step, double shape = 1.0);
   // Range min..max with step 1.
   void DefineInteger(const char* name, double defaultValue, double min, double max);
   // Range 0..1, step 1, default 1 for any non-zero argument; texts "off" and "on".

@@ -13,12 +13,19 @@
 #include "plugin/IPlugBase.h"
 
 class IEditorLink;
+struct AEffect;
+
+// The host's callback as the host adapter declares it.
+using VstHostCallback = intptr_t (*)(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr,
+                                     float opt);
 
 // Derives from the plug-in base for now; the host adapter slots in between
-// (IPlugBase <- IPlugVST <- Synth) without any other change here.
+// (IPlugBase <- IPlugVST <- Synth) by changing the base class here and the
+// base initialiser in Synth.cpp.
 class Synth : public IPlugBase {
  public:
-  Synth();
+  // hostCallback may be null (no host services); it goes to the host adapter.
+  explicit Synth(VstHostCallback hostCallback = nullptr);
   ~Synth() override;
 
   // ---- instrument slots --------------------------------------------------------
@@ -54,14 +61,9 @@ class Synth : public IPlugBase {
 
   // ---- messages ----------------------------------------------------------------
   // A modal message box of the editor; type holds the MessageBoxType flags, the
-  // result a MessageBoxAnswer. Returns 0 when no box could be shown (there is
-  // no open editor). User-interface thread.
-  virtual int ShowMessage(const std::string& text, const std::string& caption, int type) {
-    (void)text;
-    (void)caption;
-    (void)type;
-    return 0;
-  }
+  // result a MessageBoxAnswer. Returns 0 when no box could be shown (no editor
+  // attached). User-interface thread.
+  virtual int ShowMessage(const std::string& text, const std::string& caption, int type);
   // True while the editor window is open. Any thread.
   bool EditorOpen() const;
 

@@ -13,7 +13,7 @@ namespace {
 constexpr size_t kStatusCapacity = 256;
 }  // namespace
 
-Vornell::Vornell() : engine(this) {
+Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : Synth(hostCallback), engine(this) {
   // Nothing is reported to a host or an editor until construction is over.
   stateLoading = true;
   statusText.reserve(kStatusCapacity);
@@ -36,10 +36,11 @@ Vornell::Vornell() : engine(this) {
   library.reloadTracks(-1);
 
   // The startup bank or, failing that, the built-in bank fills the presets and
-  // the current state; until the built-in bank exists the live state fills them.
-  if (!LoadStartupBank()) MakeDefaultPresets(NumPresets());
-  // The tracks hold the factory programs now: the engine takes every value as
-  // a state read would give it.
+  // the current state.
+  if (startup.startupBankPath) startupBankPath = *startup.startupBankPath;
+  if (startup.loadPresetBank) LoadStartupBank();
+  // Without a bank the tracks hold the factory programs now: the engine takes
+  // every value as a state read would give it.
   ApplyAllParams();
 
   CreateEditor();
@@ -57,6 +58,8 @@ void Vornell::OnReset() {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
   DisarmMidiLearn();
   engine.OnReset(GetSampleRate(), GetBlockSize());
+  // A playing loop keeps its tempo at a new sample rate.
+  UpdateTickDuration();
 }
 
 void Vornell::ProcessBlock(double** inputs, double** outputs, int frames) {
@@ -70,7 +73,9 @@ void Vornell::OnMidiMessage(const MidiMessage& message) {
   engine.OnMidiMessage(message);
 }
 
-void Vornell::ResetAllVoices() { engine.ResetAllVoices(); }
+void Vornell::ResetAllVoices() {
+  engine.ResetAllVoices();
+}
 
 void Vornell::ApplyAllParams() {
   std::lock_guard<std::recursive_mutex> lock(Mutex());
@@ -84,7 +89,9 @@ void Vornell::ApplyAllParams() {
 
 // --- engine hooks ------------------------------------------------------------------
 
-bool Vornell::CaptureMidiLearn(int32_t controller) { return CaptureLearnController(controller); }
+bool Vornell::CaptureMidiLearn(int32_t controller) {
+  return CaptureLearnController(controller);
+}
 
 void Vornell::OnProgramChange(int32_t program) {
   if (!IgnoreProgramChange()) SelectPreset(program);

@@ -10,7 +10,9 @@
 namespace {
 
 // Switch-like parameters read through their normalized value.
-bool IsOn(const PlugParam& param) { return param.NormalizedValue() >= 0.5; }
+bool IsOn(const PlugParam& param) {
+  return param.NormalizedValue() >= 0.5;
+}
 
 int Truncated(double value) {
   const double whole = std::trunc(value);
@@ -50,14 +52,20 @@ void Vornell::ApplyGlobalParam(int index) {
   const PlugParam& param = *GetParam(index);
   const double v = param.Value();
   switch (index) {
-    case kParamMasterTune: engine.SetMasterTune(v * 128.0); break;
-    case kParamPitchBend: engine.SetBendRange(v * 128.0); break;
+    case kParamMasterTune:
+      engine.SetMasterTune(v * 128.0);
+      break;
+    case kParamPitchBend:
+      engine.SetBendRange(v * 128.0);
+      break;
     case kParamWheelToLfo: {
       const double n = param.NormalizedValue();
       for (int t = 0; t < Engine::kTrackCount; ++t) engine.GetTrack(t).lfo.wheelAmount = n;
       break;
     }
-    case kParamMasterVolume: engine.SetMasterGain(v * 0.5); break;
+    case kParamMasterVolume:
+      engine.SetMasterGain(v * 0.5);
+      break;
     case kParamMode: {
       const int mode = ModeValue();
       if (mode == kModeSequenceA || mode == kModeSequenceB) {
@@ -73,9 +81,17 @@ void Vornell::ApplyGlobalParam(int index) {
       panelDirty = true;
       break;
     }
-    case kParamLinkPrograms: panelDirty = true; break;
+    case kParamLinkPrograms:
+      panelDirty = true;
+      break;
     case kParamResolution: {
-      extendedResolution = IsOn(param);
+      const bool extended = IsOn(param);
+      // Reapplying the same resolution (every state read, the host's opening
+      // pass) would only write every voice parameter again and flood the host
+      // with 222 automation changes.
+      if (resolutionApplied && extended == extendedResolution) break;
+      resolutionApplied = true;
+      extendedResolution = extended;
       // Masking every track's values is no edit: linked tracks must not take
       // over the values of the track that happens to be masked first.
       const bool wasSuspended = linkSuspended;
@@ -94,7 +110,8 @@ void Vornell::ApplyGlobalParam(int index) {
       UpdateTickDuration();
       SetSpeedDisplay(*this, syncToHost);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -127,7 +144,8 @@ void Vornell::ApplyProgramParam(int index) {
     case kProgramSetStackB:
       if (mode == kModeStackB) ApplyProgramParameter(kProgramKindStackB, t, p);
       break;
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -136,7 +154,9 @@ void Vornell::ApplyTrackParam(int index) {
   const int t = TrackParamTrack(index);
   const double v = param.Value();
   switch (TrackParamSlot(index)) {
-    case kTrackChannel: engine.SetTrackChannel(t, Truncated(v)); break;
+    case kTrackChannel:
+      engine.SetTrackChannel(t, Truncated(v));
+      break;
     case kTrackMode:
       engine.SetTrackMode(t, Truncated(v));
       engine.ReleaseTrackVoices(t);
@@ -145,11 +165,20 @@ void Vornell::ApplyTrackParam(int index) {
       engine.SetTrackCycle(t, IsOn(param));
       engine.ReleaseTrackVoices(t);
       break;
-    case kTrackTune: engine.SetTrackTune(t, v * 128.0); break;
-    case kTrackTranspose: engine.SetTrackTranspose(t, Truncated(v)); break;
-    case kTrackVolume: engine.SetTrackVolume(t, v); break;
-    case kTrackPanorama: engine.SetTrackPan(t, param.NormalizedValue()); break;
-    default: break;
+    case kTrackTune:
+      engine.SetTrackTune(t, v * 128.0);
+      break;
+    case kTrackTranspose:
+      engine.SetTrackTranspose(t, Truncated(v));
+      break;
+    case kTrackVolume:
+      engine.SetTrackVolume(t, v);
+      break;
+    case kTrackPanorama:
+      engine.SetTrackPan(t, param.NormalizedValue());
+      break;
+    default:
+      break;
   }
 }
 
@@ -198,8 +227,12 @@ void Vornell::ApplyVoiceParam(int index) {
   TrackLfo& lfo = engine.GetTrack(t).lfo;
   double x = c;
   switch (k) {
-    case kVoiceCoarseFrequency: x = (Truncated(v) - 24) * 128.0; break;
-    case kVoiceFineFrequency: x = c * 128.0; break;
+    case kVoiceCoarseFrequency:
+      x = (Truncated(v) - 24) * 128.0;
+      break;
+    case kVoiceFineFrequency:
+      x = c * 128.0;
+      break;
     case kVoiceGlideRate:
     case kVoiceOscEnvAmount:
     case kVoiceOscEnvSustain:
@@ -208,7 +241,9 @@ void Vornell::ApplyVoiceParam(int index) {
     case kVoiceFilterEnvSustain:
     case kVoiceAmpEnvSustain:
     case kVoiceVolume:
-    case kVoiceAmpVelocity: x = c; break;
+    case kVoiceAmpVelocity:
+      x = c;
+      break;
     case kVoiceLfoToOsc:
     case kVoiceOscEnvInvert:
     case kVoiceOscSawtooth:
@@ -217,7 +252,9 @@ void Vornell::ApplyVoiceParam(int index) {
     case kVoiceOscLfoToPw:
     case kVoiceFilterEnvInvert:
     case kVoiceLfoToFilter:
-    case kVoiceMode: x = n; break;
+    case kVoiceMode:
+      x = n;
+      break;
     case kVoiceOscEnvAttack:
     case kVoiceOscEnvDecay:
     case kVoiceOscEnvRelease:
@@ -226,7 +263,9 @@ void Vornell::ApplyVoiceParam(int index) {
     case kVoiceFilterEnvRelease:
     case kVoiceAmpEnvAttack:
     case kVoiceAmpEnvDecay:
-    case kVoiceAmpEnvRelease: x = u; break;
+    case kVoiceAmpEnvRelease:
+      x = u;
+      break;
     case kVoiceLfoFrequency:
       lfo.rateIndex = static_cast<uint8_t>(Truncated(v) & 255);
       x = -1.0;
@@ -240,12 +279,23 @@ void Vornell::ApplyVoiceParam(int index) {
       panelDirty = true;
       x = -1.0;
       break;
-    case kVoiceFilterCutoff: x = c * 88.0 * 128.0; break;
-    case kVoiceFilterResonance: x = c > 2.0 / 3.0 ? 1.0 : c * 63.0 / 42.0; break;
-    case kVoiceFilterEnvAmount: x = c * 8.0 * 12.0 * 128.0; break;
-    case kVoiceFilterKeyTrack: x = n * 12.0 * 128.0; break;
-    case kVoiceFilterOscModAmount: x = c * 31.0 * 128.0; break;
-    default: break;
+    case kVoiceFilterCutoff:
+      x = c * 88.0 * 128.0;
+      break;
+    case kVoiceFilterResonance:
+      x = c > 2.0 / 3.0 ? 1.0 : c * 63.0 / 42.0;
+      break;
+    case kVoiceFilterEnvAmount:
+      x = c * 8.0 * 12.0 * 128.0;
+      break;
+    case kVoiceFilterKeyTrack:
+      x = n * 12.0 * 128.0;
+      break;
+    case kVoiceFilterOscModAmount:
+      x = c * 31.0 * 128.0;
+      break;
+    default:
+      break;
   }
   engine.SetTrackVoiceParam(t, k, x);
 }

@@ -10,7 +10,7 @@
 const uint8_t kVoiceParamShift[kVoiceParamCount] = {0, 3, 4, 0, 4, 0, 4, 4, 4, 4, 0, 0, 0, 2, 0, 4, 3, 0, 3,
                                                     1, 2, 4, 0, 4, 4, 4, 4, 0, 6, 2, 4, 4, 4, 4, 4, 0, 0};
 
-const uint8_t kVoiceParamDefault[kVoiceParamCount] = {24, 0, 0, 0, 0, 0, 0, 0,   0, 0, 1, 0, 0,   128, 0,   0,   0, 0, 0,
+const uint8_t kVoiceParamDefault[kVoiceParamCount] = {24,  0, 0, 0, 0, 0, 0, 0, 0, 0,   1, 0, 0, 128, 0, 0,   0, 0, 0,
                                                       255, 0, 0, 0, 0, 0, 0, 0, 0, 128, 0, 0, 0, 255, 0, 255, 0, 0};
 
 namespace {
@@ -74,13 +74,13 @@ const VoiceParamDefinition kVoiceParams[kVoiceParamCount] = {
     {"Amp Velocity", I, 255, nullptr, 0, Low::None},
 };
 
-const char* const kModeNames[] = {"Normal",         "Sequence A", "Sequence B", "Arpeggiator Up/Down",
-                                  "Arpeggiator Assign", "Stack A", "Stack B"};
+const char* const kModeNames[] = {"Normal",  "Sequence A", "Sequence B", "Arpeggiator Up/Down", "Arpeggiator Assign",
+                                  "Stack A", "Stack B"};
 const char* const kResolutionNames[] = {"Calvara", "Extended"};
-const char* const kChannelNames[] = {"1",  "2",  "3",  "4",  "5",  "6",  "7",   "8", "9",
+const char* const kChannelNames[] = {"1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",   "9",
                                      "10", "11", "12", "13", "14", "15", "16", "All", "X"};
 const char* const kTrackModeNames[] = {"Monophonic", "Polyphonic", "Legato"};
-const char* const kNoteValueNames[] = {"1/1",  "1/2.", "1/2",   "1/4",  "1/8.", "1/4T", "1/8",
+const char* const kNoteValueNames[] = {"1/1",   "1/2.", "1/2",  "1/4",   "1/8.",  "1/4T", "1/8",
                                        "1/16.", "1/8T", "1/16", "1/32.", "1/16T", "1/32", "1/64"};
 constexpr int kNoteValueCount = 14;
 
@@ -110,12 +110,18 @@ void DisplayBits(double value, int shift, unsigned mask, char* text, int size) {
 
 ParamDisplayFunction LowDisplay(Low low) {
   switch (low) {
-    case Low::Bits7: return DisplayBits7;
-    case Low::Bits6: return DisplayBits6;
-    case Low::Bits5: return DisplayBits5;
-    case Low::Bits4: return DisplayBits4;
-    case Low::Bits2: return DisplayBits2;
-    case Low::None: break;
+    case Low::Bits7:
+      return DisplayBits7;
+    case Low::Bits6:
+      return DisplayBits6;
+    case Low::Bits5:
+      return DisplayBits5;
+    case Low::Bits4:
+      return DisplayBits4;
+    case Low::Bits2:
+      return DisplayBits2;
+    case Low::None:
+      break;
   }
   return nullptr;
 }
@@ -149,7 +155,9 @@ void DisplayBalance(double value, char* text, int size) {
   CopyText(both.c_str(), text, size);
 }
 
-void DisplayCents(double value, char* text, int size) { FormatFixed(100.0 * value, 0, text, size); }
+void DisplayCents(double value, char* text, int size) {
+  FormatFixed(100.0 * value, 0, text, size);
+}
 
 void DisplayNoteValue(double value, char* text, int size) {
   double position = std::round((value - 12.0) / 468.0 * 13.0);  // halves away from zero
@@ -162,11 +170,21 @@ void DisplayNoteValue(double value, char* text, int size) {
   CopyText(kNoteValueNames[index], text, size);
 }
 
-void DisplayBits7(double value, char* text, int size) { DisplayBits(value, 1, 127, text, size); }
-void DisplayBits6(double value, char* text, int size) { DisplayBits(value, 2, 63, text, size); }
-void DisplayBits5(double value, char* text, int size) { DisplayBits(value, 3, 31, text, size); }
-void DisplayBits4(double value, char* text, int size) { DisplayBits(value, 4, 15, text, size); }
-void DisplayBits2(double value, char* text, int size) { DisplayBits(value, 6, 3, text, size); }
+void DisplayBits7(double value, char* text, int size) {
+  DisplayBits(value, 1, 127, text, size);
+}
+void DisplayBits6(double value, char* text, int size) {
+  DisplayBits(value, 2, 63, text, size);
+}
+void DisplayBits5(double value, char* text, int size) {
+  DisplayBits(value, 3, 31, text, size);
+}
+void DisplayBits4(double value, char* text, int size) {
+  DisplayBits(value, 4, 15, text, size);
+}
+void DisplayBits2(double value, char* text, int size) {
+  DisplayBits(value, 6, 3, text, size);
+}
 
 void DefineParameters(IPlugBase& plug) {
   if (plug.NumParams() < kNumParams) return;
@@ -195,7 +213,8 @@ void DefineParameters(IPlugBase& plug) {
         ->DefineList(TrackName("Track %i MIDI Channel", t).c_str(), kChannelAll, 18, kChannelNames);
     param(TrackParamIndex(t, kTrackMode))->DefineList(TrackName("Track %i Mode", t).c_str(), 0, 3, kTrackModeNames);
     param(TrackParamIndex(t, kTrackCycle))->DefineSwitch(TrackName("Track %i Cycle", t).c_str(), 1);
-    param(TrackParamIndex(t, kTrackTune))->DefineContinuous(TrackName("Track %i Tune", t).c_str(), 0.0, -1.0, 1.0, 0.01);
+    param(TrackParamIndex(t, kTrackTune))
+        ->DefineContinuous(TrackName("Track %i Tune", t).c_str(), 0.0, -1.0, 1.0, 0.01);
     param(TrackParamIndex(t, kTrackTranspose))->DefineInteger(TrackName("Track %i Transpose", t).c_str(), 0, -24, 24);
     PlugParam* volume = param(TrackParamIndex(t, kTrackVolume));
     volume->DefineContinuous(TrackName("Track %i Volume", t).c_str(), 1.0, 0.0, 2.0, 0.01);
@@ -214,9 +233,15 @@ void DefineParameters(IPlugBase& plug) {
       const std::string name = TrackName("(%i) ", t) + def.name;
       PlugParam* p = param(VoiceParamIndex(t, k));
       switch (def.kind) {
-        case ParamKind::Switch: p->DefineSwitch(name.c_str(), kVoiceParamDefault[k]); break;
-        case ParamKind::List: p->DefineList(name.c_str(), kVoiceParamDefault[k], def.textCount, def.texts); break;
-        default: p->DefineInteger(name.c_str(), kVoiceParamDefault[k], 0, def.max); break;
+        case ParamKind::Switch:
+          p->DefineSwitch(name.c_str(), kVoiceParamDefault[k]);
+          break;
+        case ParamKind::List:
+          p->DefineList(name.c_str(), kVoiceParamDefault[k], def.textCount, def.texts);
+          break;
+        default:
+          p->DefineInteger(name.c_str(), kVoiceParamDefault[k], 0, def.max);
+          break;
       }
     }
   }
@@ -241,5 +266,6 @@ const char* ApplyParamResolution(IPlugBase& plug) {
 }
 
 void SetSpeedDisplay(IPlugBase& plug, bool syncedToHost) {
-  if (PlugParam* speed = plug.GetParam(kParamSpeed)) speed->SetDisplayFunction(syncedToHost ? DisplayNoteValue : nullptr);
+  if (PlugParam* speed = plug.GetParam(kParamSpeed))
+    speed->SetDisplayFunction(syncedToHost ? DisplayNoteValue : nullptr);
 }

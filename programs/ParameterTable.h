@@ -62,8 +62,8 @@ enum ResolutionValue : int { kResolutionCalvara = 0, kResolutionExtended = 1 };
 
 // Track parameters, j in 39 + 7 * t + j.
 enum TrackParam : int {
-  kTrackChannel = 0,    // list "1".."16", "All" (16), "X" (17)
-  kTrackMode = 1,       // "Monophonic", "Polyphonic", "Legato"
+  kTrackChannel = 0,  // list "1".."16", "All" (16), "X" (17)
+  kTrackMode = 1,     // "Monophonic", "Polyphonic", "Legato"
   kTrackCycle = 2,
   kTrackTune = 3,
   kTrackTranspose = 4,
@@ -114,22 +114,46 @@ enum VoiceParam : int {
   kVoiceAmpVelocity = 36,
 };
 
-constexpr int ProgramParamIndex(int set, int track) { return kParamFirstProgram + 6 * set + track; }
-constexpr int TrackParamIndex(int track, int j) { return kParamFirstTrack + kTrackParamCount * track + j; }
-constexpr int VoiceParamIndex(int track, int k) { return kParamFirstVoice + kVoiceParamCount * track + k; }
+constexpr int ProgramParamIndex(int set, int track) {
+  return kParamFirstProgram + 6 * set + track;
+}
+constexpr int TrackParamIndex(int track, int j) {
+  return kParamFirstTrack + kTrackParamCount * track + j;
+}
+constexpr int VoiceParamIndex(int track, int k) {
+  return kParamFirstVoice + kVoiceParamCount * track + k;
+}
 
-constexpr bool IsProgramParam(int index) { return index >= kParamFirstProgram && index < kParamSpeed; }
-constexpr bool IsTrackParam(int index) { return index >= kParamFirstTrack && index < kParamFirstVoice; }
-constexpr bool IsVoiceParam(int index) { return index >= kParamFirstVoice && index < kNumParams; }
+constexpr bool IsProgramParam(int index) {
+  return index >= kParamFirstProgram && index < kParamSpeed;
+}
+constexpr bool IsTrackParam(int index) {
+  return index >= kParamFirstTrack && index < kParamFirstVoice;
+}
+constexpr bool IsVoiceParam(int index) {
+  return index >= kParamFirstVoice && index < kNumParams;
+}
 // For a program parameter: its set and track.
-constexpr int ProgramParamSet(int index) { return (index - kParamFirstProgram) / 6; }
-constexpr int ProgramParamTrack(int index) { return (index - kParamFirstProgram) % 6; }
+constexpr int ProgramParamSet(int index) {
+  return (index - kParamFirstProgram) / 6;
+}
+constexpr int ProgramParamTrack(int index) {
+  return (index - kParamFirstProgram) % 6;
+}
 // For a track parameter: its track and j.
-constexpr int TrackParamTrack(int index) { return (index - kParamFirstTrack) / kTrackParamCount; }
-constexpr int TrackParamSlot(int index) { return (index - kParamFirstTrack) % kTrackParamCount; }
+constexpr int TrackParamTrack(int index) {
+  return (index - kParamFirstTrack) / kTrackParamCount;
+}
+constexpr int TrackParamSlot(int index) {
+  return (index - kParamFirstTrack) % kTrackParamCount;
+}
 // For a voice parameter: its track and k.
-constexpr int VoiceParamTrack(int index) { return (index - kParamFirstVoice) / kVoiceParamCount; }
-constexpr int VoiceParamSlot(int index) { return (index - kParamFirstVoice) % kVoiceParamCount; }
+constexpr int VoiceParamTrack(int index) {
+  return (index - kParamFirstVoice) / kVoiceParamCount;
+}
+constexpr int VoiceParamSlot(int index) {
+  return (index - kParamFirstVoice) % kVoiceParamCount;
+}
 
 // Low bits of each voice parameter cleared in the Calvara resolution, in k order.
 extern const uint8_t kVoiceParamShift[kVoiceParamCount];

@@ -24,18 +24,26 @@ class FlagGuard {
   bool previous;
 };
 
-bool ValidTrack(int t) { return t >= 0 && t < Engine::kTrackCount; }
+bool ValidTrack(int t) {
+  return t >= 0 && t < Engine::kTrackCount;
+}
 
 }  // namespace
 
 int Vornell::ProgramParamForKind(int kind, int t) {
   switch (kind) {
-    case kProgramKindTrack: return ProgramParamIndex(kProgramSetTrack, t);
-    case kProgramKindSeqA: return ProgramParamIndex(kProgramSetSeqA, t);
-    case kProgramKindSeqB: return ProgramParamIndex(kProgramSetSeqB, t);
-    case kProgramKindStackA: return ProgramParamIndex(kProgramSetStackA, t);
-    case kProgramKindStackB: return ProgramParamIndex(kProgramSetStackB, t);
-    default: return -1;
+    case kProgramKindTrack:
+      return ProgramParamIndex(kProgramSetTrack, t);
+    case kProgramKindSeqA:
+      return ProgramParamIndex(kProgramSetSeqA, t);
+    case kProgramKindSeqB:
+      return ProgramParamIndex(kProgramSetSeqB, t);
+    case kProgramKindStackA:
+      return ProgramParamIndex(kProgramSetStackA, t);
+    case kProgramKindStackB:
+      return ProgramParamIndex(kProgramSetStackB, t);
+    default:
+      return -1;
   }
 }
 
@@ -49,9 +57,12 @@ int Vornell::LiveProgramParam(int t) const {
     case kModeSequenceB:
       if (sequenceActive) return ProgramParamIndex(kProgramSetSeqB, t);
       break;
-    case kModeStackA: return ProgramParamIndex(kProgramSetStackA, t);
-    case kModeStackB: return ProgramParamIndex(kProgramSetStackB, t);
-    default: break;
+    case kModeStackA:
+      return ProgramParamIndex(kProgramSetStackA, t);
+    case kModeStackB:
+      return ProgramParamIndex(kProgramSetStackB, t);
+    default:
+      break;
   }
   return ProgramParamIndex(kProgramSetTrack, t);
 }

@@ -129,6 +129,15 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
     const int32_t offset = static_cast<int32_t>(std::lround(nextTickTime - blockPosition));
     if (sequence.length > 0) {
       if (currentTick >= sequence.length) {
+        // Note-offs at the loop length close notes that were still held when
+        // a recording stopped; they end those notes at the wrap, which would
+        // otherwise sound on (and pile up voices) pass after pass.
+        const int32_t count = static_cast<int32_t>(events.size());
+        while (eventIndex < count && events[eventIndex].tick < sequence.length) ++eventIndex;
+        for (; eventIndex < count && events[eventIndex].tick == sequence.length; ++eventIndex) {
+          const SequenceEvent& e = events[eventIndex];
+          if ((e.status >> 4) == 8) host.QueueMidiMessage({offset, e.status, e.data1, e.data2, 1, 0});
+        }
         // The recorder may close hanging notes here, so the list is read
         // afresh below.
         host.OnLoopWrap();

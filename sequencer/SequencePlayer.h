@@ -75,6 +75,12 @@ class SequencePlayer {
   // After a first-pass recording: play the new loop from its first tick.
   void RestartLoop();
   void ResetEventIndex() { eventIndex = 0; }
+  // Back to the loop start without touching the clock (a new arpeggio after an
+  // empty one starts with its first note on the next tick).
+  void RewindLoop() {
+    currentTick = 0;
+    eventIndex = 0;
+  }
 
   PlayedSequence CurrentSequence() const { return current; }
   int32_t CurrentTick() const { return currentTick; }

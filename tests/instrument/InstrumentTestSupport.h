@@ -18,6 +18,7 @@ class FakeEditor : public IEditorLink {
     lastIndex = index;
     lastValue = value;
     ++shown;
+    if (index >= 0 && index < kNumParams) ++shownPerParam[static_cast<size_t>(index)];
   }
   void PrepareDrawing() override {}
   int Width() const override { return 100; }
@@ -30,6 +31,7 @@ class FakeEditor : public IEditorLink {
   int lastIndex = -1;
   double lastValue = 0.0;
   int shown = 0;
+  std::vector<int> shownPerParam = std::vector<int>(kNumParams, 0);
 };
 
 class TestVornell : public Vornell {
@@ -54,7 +56,10 @@ class TestVornell : public Vornell {
     AttachEditor(&editor);
     editor.open = true;
   }
-  void ClearNotifications() { std::fill(hostNotified.begin(), hostNotified.end(), 0); }
+  void ClearNotifications() {
+    std::fill(hostNotified.begin(), hostNotified.end(), 0);
+    std::fill(editor.shownPerParam.begin(), editor.shownPerParam.end(), 0);
+  }
 
   // Plain value of a parameter.
   double Value(int index) const { return GetParam(index)->Value(); }
@@ -112,8 +117,8 @@ inline void Render(Vornell& plug, int frames, Rendering& rendering) {
     const int length = std::min(kTestBlock, frames - done);
     plug.ProcessBlock(nullptr, pointers, length);
     for (int c = 0; c < 14; ++c)
-      rendering.channels[static_cast<size_t>(c)].insert(rendering.channels[static_cast<size_t>(c)].end(),
-                                                        pointers[c], pointers[c] + length);
+      rendering.channels[static_cast<size_t>(c)].insert(rendering.channels[static_cast<size_t>(c)].end(), pointers[c],
+                                                        pointers[c] + length);
   }
 }
 

@@ -14,7 +14,9 @@ void TwoTrackLayout(TestVornell& plug) {
   for (int t = 0; t < 6; ++t) SetTrackChannel(plug, t, t < 2 ? t : kChannelNone);
 }
 
-int CutoffIndex(int t) { return VoiceParamIndex(t, kVoiceFilterCutoff); }
+int CutoffIndex(int t) {
+  return VoiceParamIndex(t, kVoiceFilterCutoff);
+}
 
 TEST(ParamApplication, CalvaraResolutionMasksFilterCutoff) {
   TestVornell plug;
@@ -217,6 +219,10 @@ TEST(ParamApplication, ModeStartsSequencerOrArpeggiatorAndSilencesAtOnce) {
   Render(plug, 2400, sounding);
   ASSERT_GT(sounding.Rms(0, 1200), 0.0);
 
+  // Seq B holds a note, so that the Mode can be entered.
+  SequenceEvent event{96, 0x91, 60, 100};  // later than the block heard below
+  plug.seqB.AddEvent(event);
+  plug.seqB.length = 192;
   plug.SetPlain(kParamMode, kModeSequenceB);
   EXPECT_EQ(plug.engine.Mode(), kModeSequenceB);
   EXPECT_EQ(plug.StatusText(), "Sequencer started...");
@@ -226,7 +232,9 @@ TEST(ParamApplication, ModeStartsSequencerOrArpeggiatorAndSilencesAtOnce) {
   Render(plug, 512, silent);
   EXPECT_EQ(silent.Peak(0), 0.0);
 
+  plug.SetPlain(kParamMode, kModeNormal);
   plug.SetPlain(kParamMode, kModeArpAssign);
+  EXPECT_EQ(plug.engine.Mode(), kModeArpAssign);
   EXPECT_EQ(plug.StatusText(), "Arpeggiator started...");
   plug.SetPlain(kParamMode, kModeNormal);
   EXPECT_EQ(plug.engine.Mode(), kModeNormal);
@@ -235,8 +243,9 @@ TEST(ParamApplication, ModeStartsSequencerOrArpeggiatorAndSilencesAtOnce) {
   // While recording, the sequencer modes restart the recording instead.
   plug.engine.SetRecording(true);
   plug.SetPlain(kParamMode, kModeSequenceA);
-  EXPECT_EQ(plug.StatusText(), "Mode: Sequence A");
+  EXPECT_EQ(plug.StatusText(), "Waiting for first note...");
   EXPECT_EQ(plug.engine.Mode(), kModeSequenceA);
+  EXPECT_TRUE(plug.engine.GetTrack(0).armed);
 }
 
 TEST(ParamApplication, GlobalAndTrackValuesInEngineUnits) {
@@ -281,35 +290,31 @@ TEST(ParamApplication, VoiceValuesInEngineUnits) {
   plug.SetPlain(kParamLinkPrograms, 0);
   auto x = [&plug](int k) { return plug.engine.TrackVoiceParam(1, k); };
   auto set = [&plug](int k, double v) { plug.SetPlain(VoiceParamIndex(1, k), v); };
-
-  set(kVoiceCoarseFrequency, 36);
-  EXPECT_DOUBLE_EQ(x(kVoiceCoarseFrequency), 12.0 * kSteps);
-  set(kVoiceCoarseFrequency, 0);
-  EXPECT_DOUBLE_EQ(x(kVoiceCoarseFrequency), -24.0 * kSteps);
-  set(kVoiceFilterKeyTrack, 128);
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterKeyTrack), 1536.0);
-  set(kVoiceFilterKeyTrack, 64);
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterKeyTrack), 768.0);
-  set(kVoiceFilterResonance, 255);
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterResonance), 1.0);
-  set(kVoiceFilterResonance, 85);  // masked to 84 in the Calvara resolution
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterResonance), 84.0 / 255.0 * 63.0 / 42.0);
-  set(kVoiceFilterEnvAmount, 255);
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterEnvAmount), 240.0 / 255.0 * 8.0 * 12.0 * kSteps);
-  set(kVoiceFilterOscModAmount, 255);
-  EXPECT_DOUBLE_EQ(x(kVoiceFilterOscModAmount), 252.0 / 255.0 * 31.0 * kSteps);
-  set(kVoiceAmpEnvRelease, 0x57);
-  EXPECT_DOUBLE_EQ(x(kVoiceAmpEnvRelease), 0x50);
-  set(kVoiceVolume, 255);
-  EXPECT_DOUBLE_EQ(x(kVoiceVolume), 240.0 / 255.0);
-  set(kVoiceAmpVelocity, 77);  // not reduced
-  EXPECT_DOUBLE_EQ(x(kVoiceAmpVelocity), 77.0 / 255.0);
-  set(kVoiceOscSawtooth, 0);
-  EXPECT_DOUBLE_EQ(x(kVoiceOscSawtooth), 0.0);
-  set(kVoiceOscSawtooth, 1);
-  EXPECT_DOUBLE_EQ(x(kVoiceOscSawtooth), 1.0);
-  set(kVoiceMode, 1);
-  EXPECT_DOUBLE_EQ(x(kVoiceMode), 1.0);
+  struct Case {
+    int k;
+    double value;
+    double expected;  // engine units, Calvara resolution
+  };
+  const Case cases[] = {
+      {kVoiceCoarseFrequency, 36, 12.0 * kSteps},
+      {kVoiceCoarseFrequency, 0, -24.0 * kSteps},
+      {kVoiceFilterKeyTrack, 128, 1536.0},
+      {kVoiceFilterKeyTrack, 64, 768.0},
+      {kVoiceFilterResonance, 255, 1.0},
+      {kVoiceFilterResonance, 85, 84.0 / 255.0 * 63.0 / 42.0},
+      {kVoiceFilterEnvAmount, 255, 240.0 / 255.0 * 8.0 * 12.0 * kSteps},
+      {kVoiceFilterOscModAmount, 255, 252.0 / 255.0 * 31.0 * kSteps},
+      {kVoiceAmpEnvRelease, 0x57, 0x50},
+      {kVoiceVolume, 255, 240.0 / 255.0},
+      {kVoiceAmpVelocity, 77, 77.0 / 255.0},  // never reduced
+      {kVoiceOscSawtooth, 0, 0.0},
+      {kVoiceOscSawtooth, 1, 1.0},
+      {kVoiceMode, 1, 1.0},
+  };
+  for (const Case& c : cases) {
+    set(c.k, c.value);
+    EXPECT_DOUBLE_EQ(x(c.k), c.expected) << c.k << " = " << c.value;
+  }
 
   // The LFO settings go to the track's LFO; the stored voice values are -1.
   set(kVoiceLfoFrequency, 203);

@@ -36,8 +36,15 @@ TEST(ProgramWorkflow, SelectingProgram12WithLinkOnSelectsItOnEveryLinkedTrack) {
   for (TestVornell* plug : {plain.get(), linked.get(), direct.get()}) MultiLayout(*plug);
 
   ASSERT_GE(linked->Value(kParamLinkPrograms), 0.5);
+  linked->OpenEditor();
   linked->ClearNotifications();
   linked->SelectTrackProgram(0, 12);
+  EXPECT_EQ(linked->StatusText(), "Version 1.0.1.N");
+  // The editor's controls follow every value the selection wrote.
+  for (int t = 0; t < 6; ++t) {
+    EXPECT_GE(linked->editor.shownPerParam[static_cast<size_t>(ProgramParamIndex(kProgramSetTrack, t))], 1);
+    EXPECT_GE(linked->editor.shownPerParam[static_cast<size_t>(VoiceParamIndex(t, kVoiceFilterCutoff))], 1);
+  }
   for (int t = 0; t < 6; ++t) {
     ExpectTrackPlays(*linked, t, 12);
     EXPECT_EQ(linked->Value(ProgramParamIndex(kProgramSetTrack, t)), 12.0);
@@ -130,7 +137,8 @@ TEST(ProgramWorkflow, SequenceModeUsesSeqSlotsForArmedAndSequenceDrivenTracks) {
   // "Track Prg" of the armed track only stores its value; Seq B is not live in Mode 1.
   plug.SetPlain(ProgramParamIndex(kProgramSetTrack, 1), 30);
   plug.SetPlain(ProgramParamIndex(kProgramSetSeqB, 1), 31);
-  EXPECT_EQ(plug.IntParam(VoiceParamIndex(1, kVoiceFilterCutoff)), plug.library.programs[30].values[kVoiceFilterCutoff]);
+  EXPECT_EQ(plug.IntParam(VoiceParamIndex(1, kVoiceFilterCutoff)),
+            plug.library.programs[30].values[kVoiceFilterCutoff]);
   EXPECT_EQ(plug.engine.GetTrack(1).programName, plug.library.programs[30].name);
 }
 

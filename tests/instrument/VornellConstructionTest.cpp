@@ -117,6 +117,40 @@ TEST(VornellConstruction, ApplyAllParamsKeepsDifferentSoundsOfLinkedTracks) {
   }
 }
 
+TEST(VornellConstruction, ApplyAllParamsAndPresetsKeepEditedVoiceValues) {
+  TestVornell plug;
+  plug.SetPlain(kParamLinkPrograms, 0);
+  plug.SelectTrackProgram(1, 14);
+  plug.SetPlain(VoiceParamIndex(1, kVoiceFilterCutoff), 40);
+  plug.ModifyCurrentPreset();
+  plug.SetPlain(kParamLinkPrograms, 1);
+  plug.ApplyAllParams();
+  EXPECT_EQ(plug.Value(VoiceParamIndex(1, kVoiceFilterCutoff)), 40.0);
+  EXPECT_EQ(plug.TrackProgramNumber(1), 14);
+
+  plug.SetPlain(VoiceParamIndex(1, kVoiceFilterCutoff), 200);
+  plug.SetPlain(VoiceParamIndex(4, kVoiceGlideRate), 200);
+  plug.ClearNotifications();
+  ASSERT_TRUE(plug.SelectPreset(0));
+  EXPECT_EQ(plug.Value(VoiceParamIndex(1, kVoiceFilterCutoff)), 40.0);
+  EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(1, kVoiceFilterCutoff), 40.0 / 255.0 * 88.0 * 128.0);
+  EXPECT_EQ(plug.Value(VoiceParamIndex(4, kVoiceGlideRate)), plug.library.programs[0].values[kVoiceGlideRate]);
+  EXPECT_EQ(plug.Value(ProgramParamIndex(kProgramSetTrack, 1)), 14.0);
+  EXPECT_FALSE(plug.stateLoading);
+  EXPECT_FALSE(plug.linkSuspended);
+  for (int count : plug.hostNotified) EXPECT_EQ(count, 0);
+}
+
+TEST(VornellConstruction, OpeningPassTellsTheHostNothingNew) {
+  TestVornell plug;
+  // The low-resolution displays are attached from the start.
+  plug.SetPlain(VoiceParamIndex(0, kVoiceFilterCutoff), 255);
+  EXPECT_EQ(plug.GetParam(VoiceParamIndex(0, kVoiceFilterCutoff))->CurrentDisplayText(), "127");
+  plug.ClearNotifications();
+  plug.ApplyAllParams();
+  for (int count : plug.hostNotified) EXPECT_EQ(count, 0);
+}
+
 TEST(VornellConstruction, PushParamsToHostReportsEveryParameterOnce) {
   TestVornell plug;
   plug.PushParamsToHost();

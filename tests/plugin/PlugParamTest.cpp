@@ -1,13 +1,15 @@
-#include "plugin/PlugParam.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
+#include "plugin/PlugParam.h"
+
 namespace {
 
-void Upper(double value, char* text, int size) { CopyText(value > 0.5 ? "HIGH" : "LOW", text, size); }
+void Upper(double value, char* text, int size) {
+  CopyText(value > 0.5 ? "HIGH" : "LOW", text, size);
+}
 
 }  // namespace
 

@@ -69,8 +69,8 @@ void PutName(std::vector<uint8_t>& bytes, const std::string& name) {
 }
 
 // A program in the plain parameter-list form, as older hosts and plug-ins wrote it.
-std::vector<uint8_t> ParamProgram(const std::vector<float>& values, const std::string& name,
-                                  int32_t id = kUniqueId, int32_t count = INT32_MIN) {
+std::vector<uint8_t> ParamProgram(const std::vector<float>& values, const std::string& name, int32_t id = kUniqueId,
+                                  int32_t count = INT32_MIN) {
   std::vector<uint8_t> bytes;
   PutTag(bytes, "CcnK");
   PutBig(bytes, static_cast<int32_t>(48 + 4 * values.size()));
@@ -122,11 +122,14 @@ struct Snapshot {
   std::vector<bool> flags;
 };
 
-void FillPresets(TestPlug& plug) {
+// Distinct names and values in every preset; a different seed gives different ones.
+void FillPresets(TestPlug& plug, int seed = 0) {
   for (int i = 0; i < plug.NumPresets(); ++i) {
-    plug.SetValues({0.01 * i, static_cast<double>(i % 25 - 12), static_cast<double>(i % 2), static_cast<double>(i % 3)});
+    const int n = i + seed;
+    plug.SetValues({0.01 * (n % 100), static_cast<double>(n % 25 - 12), static_cast<double>(n % 2),
+                    static_cast<double>(n % 3)});
     plug.SelectPreset(i);
-    plug.ModifyCurrentPreset(("Preset " + std::to_string(i)).c_str());
+    plug.ModifyCurrentPreset(((seed ? "Other " : "Preset ") + std::to_string(i)).c_str());
   }
 }
 
@@ -415,9 +418,9 @@ TEST_F(PresetFileTest, RejectedBankFilesChangeNothing) {
   rejects(bytes, "negative program count");
   rejects(std::vector<uint8_t>(good.begin(), good.begin() + 20), "header cut short");
 
-  // A chunk bank cut inside a preset.
+  // A chunk bank cut inside a preset, from another set of presets.
   TestPlug other(4, 4);
-  FillPresets(other);
+  FillPresets(other, 7);
   ASSERT_TRUE(other.SaveBankFile(Path("whole.fxb")));
   bytes = ReadFile(Path("whole.fxb"));
   const std::vector<uint8_t> whole = bytes;
@@ -438,7 +441,7 @@ TEST_F(PresetFileTest, RandomGarbageNeverCrashesOrHalfLoads) {
   TestPlug plug(4, 4);
   FillPresets(plug);
   TestPlug source(4, 4);
-  FillPresets(source);
+  FillPresets(source, 11);
   ASSERT_TRUE(source.SaveBankFile(Path("src.fxb")));
   ASSERT_TRUE(source.SaveProgramFile(Path("src.fxp")));
   const std::vector<uint8_t> bank = ReadFile(Path("src.fxb"));
@@ -451,9 +454,10 @@ TEST_F(PresetFileTest, RandomGarbageNeverCrashesOrHalfLoads) {
     const int flips = 1 + static_cast<int>(random() % 6);
     for (int f = 0; f < flips; ++f) bytes[random() % bytes.size()] = static_cast<uint8_t>(random());
     if (random() % 3 == 0) bytes.resize(random() % bytes.size());
-    WriteFile(Path("g"), bytes);
+    DataBlock data;
+    data.PutBytes(bytes.data(), static_cast<int>(bytes.size()));
     const Snapshot before(plug);
-    const bool loaded = isBank ? plug.LoadBankFile(Path("g")) : plug.LoadProgramFile(Path("g"));
+    const bool loaded = isBank ? plug.LoadBankData(data) : plug.LoadProgramData(data);
     if (!loaded) {
       EXPECT_TRUE(Snapshot(plug) == before) << "round " << round;
     }

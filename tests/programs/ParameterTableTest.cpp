@@ -1,11 +1,10 @@
-#include "programs/ParameterTable.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
 #include "plugin/IPlugBase.h"
+#include "programs/ParameterTable.h"
 
 namespace {
 
@@ -210,8 +209,8 @@ TEST_F(ParameterTableTest, SpeedShowsNoteValuesWhileSynced) {
   EXPECT_EQ(Text(kParamSpeed, 12), "1/1");
   EXPECT_EQ(Text(kParamSpeed, 120), "1/4");
   EXPECT_EQ(Text(kParamSpeed, 480), "1/64");
-  EXPECT_EQ(Text(kParamSpeed, 30), "1/2.");  // 0.5 rounds away from zero to entry 1
-  EXPECT_EQ(Text(kParamSpeed, 29), "1/1");   // 0.47 -> entry 0
+  EXPECT_EQ(Text(kParamSpeed, 30), "1/2.");    // 0.5 rounds away from zero to entry 1
+  EXPECT_EQ(Text(kParamSpeed, 29), "1/1");     // 0.47 -> entry 0
   EXPECT_EQ(Text(kParamSpeed, 246), "1/16.");  // 6.5 -> 7
   SetSpeedDisplay(plug, false);
   EXPECT_EQ(Text(kParamSpeed, 120), "120");

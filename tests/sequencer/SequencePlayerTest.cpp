@@ -113,7 +113,7 @@ TEST(SequencePlayer, LoopPlaysTicksBelowLengthThenStartsAgain) {
   Add(s, 0, 0x90, 60, 100);
   Add(s, 4, 0x80, 60, 0);
   Add(s, 6, 0x91, 62, 90);
-  Add(s, 8, 0x81, 62, 0);  // at the length: never played
+  Add(s, 8, 0x81, 62, 0);  // at the length: a closing note-off, played at the wrap
   Add(s, 20, 0x92, 1, 1);  // beyond it
   SequencePlayer player(host);
   Recorder recorder(host);
@@ -126,7 +126,8 @@ TEST(SequencePlayer, LoopPlaysTicksBelowLengthThenStartsAgain) {
   }
   auto at = [](int tick) { return std::llround(tick * kSamplesPerTick); };
   EXPECT_EQ(seen, (std::vector<std::pair<int64_t, int>>{
-                      {at(0), 60}, {at(4), 60}, {at(6), 62}, {at(8), 60}, {at(12), 60}, {at(14), 62}, {at(16), 60}}));
+                      {at(0), 60}, {at(4), 60}, {at(6), 62}, {at(8), 62}, {at(8), 60}, {at(12), 60}, {at(14), 62},
+                      {at(16), 62}, {at(16), 60}}));
   EXPECT_EQ(host.wraps, 2);
 }
 

@@ -1,0 +1,133 @@
+// The arpeggiator: the keys held in Modes 3 and 4 become a pattern (the
+// arpeggio sequence) that the loop player plays on MIDI channel 6.
+#include <cstdint>
+
+#include "plugin/Vornell.h"
+#include "programs/ParameterTable.h"
+
+namespace {
+
+constexpr int32_t kStepTicks = 48;  // a sixteenth at 192 ticks per quarter
+constexpr uint8_t kNoteOn = 0x95;   // MIDI channel 6
+constexpr uint8_t kNoteOff = 0x85;
+constexpr int kArpChannel = 5;
+// Room for the pattern (each note a pair of events) inside the sequence's
+// reserved storage, so that the audio thread never grows it.
+constexpr int kMaxPatternNotes = static_cast<int>(Sequence::kReservedEvents / 2);
+
+struct PatternNote {
+  uint8_t note;
+  uint8_t velocity;
+};
+
+void AppendPair(Sequence& pattern, int note, int velocity) {
+  SequenceEvent on{static_cast<int32_t>(pattern.EventCount()) * kStepTicks, kNoteOn, static_cast<uint8_t>(note),
+                   static_cast<uint8_t>(velocity)};
+  pattern.AddEvent(on);
+  SequenceEvent off{static_cast<int32_t>(pattern.EventCount()) * kStepTicks, kNoteOff, static_cast<uint8_t>(note),
+                    static_cast<uint8_t>(velocity)};
+  pattern.AddEvent(off);
+}
+
+}  // namespace
+
+void Vornell::UpdateArpeggio(int note, int velocity, bool on) {
+  if (note < 0 || note > 127) return;
+  const int mode = engine.Mode();
+  const bool wasEmpty = arpeggio.Empty();
+  if (mode == kModeArpAssign) {
+    if (on) {
+      if (static_cast<int>(arpeggio.EventCount()) / 2 >= kMaxPatternNotes) return;
+      AppendPair(arpeggio, note, velocity);
+    } else if (!arpeggio.Empty()) {
+      arpeggio.RemoveNote(kArpChannel, note);
+      // Lay the remaining pairs out again, one step after the other.
+      PatternNote kept[kMaxPatternNotes];
+      int count = 0;
+      for (const SequenceEvent& e : arpeggio.Events())
+        if ((e.status >> 4) == 9 && count < kMaxPatternNotes) kept[count++] = {e.data1, e.data2};
+      arpeggio.Clear();
+      for (int i = 0; i < count; ++i) AppendPair(arpeggio, kept[i].note, kept[i].velocity);
+    }
+  } else if (mode == kModeArpUpDown) {
+    if (on) {
+      if (arpNotes.Contains(note)) return;
+      arpNotes.Set(note, velocity);
+    } else {
+      if (!arpNotes.Contains(note)) return;
+      arpNotes.Remove(note);
+    }
+    if (arpNotes.Empty()) {
+      ClearArpeggio();
+    } else {
+      arpeggio.Clear();
+      int low = -1;
+      int high = -1;
+      for (int n = 0; n < NoteVelocityMap::kNotes; ++n) {
+        if (!arpNotes.Contains(n)) continue;
+        AppendPair(arpeggio, n, arpNotes.Velocity(n));
+        if (low < 0) low = n;
+        high = n;
+      }
+      // Back down, without repeating either end.
+      for (int n = high - 1; n > low; --n)
+        if (arpNotes.Contains(n)) AppendPair(arpeggio, n, arpNotes.Velocity(n));
+      if (player.EventIndex() >= static_cast<int32_t>(arpeggio.EventCount())) player.ResetEventIndex();
+    }
+  } else {
+    return;
+  }
+  if (arpeggio.Empty()) {
+    arpeggio.length = 0;
+    engine.ReleaseChannelVoices(kArpChannel);
+  } else {
+    arpeggio.length = static_cast<int32_t>(arpeggio.EventCount()) * kStepTicks;
+    arpeggio.channelUsed[kArpChannel] = true;
+    // The player stood still on the empty pattern: the new one starts with its
+    // first note on the next tick.
+    if (wasEmpty && player.CurrentSequence() == PlayedSequence::kArpeggio) player.RewindLoop();
+  }
+}
+
+void Vornell::ClearArpeggio() {
+  arpeggio.Clear();
+  arpNotes.Clear();
+  engine.ReleaseChannelVoices(kArpChannel);
+}
+
+bool Vornell::DivertToArpeggiator(const MidiMessage& message) {
+  const int kind = message.status >> 4;
+  const int note = message.data1;
+  if (kind == 9 && message.data2 > 0) {
+    if (arpLatch) return false;
+    UpdateArpeggio(note, message.data2, true);
+    arpHeldKeys.Set(note, message.data2);
+    return true;
+  }
+  if (kind != 8 && kind != 9) return false;
+  arpHeldKeys.Remove(note);
+  if (arpLatch) return false;
+  if (arpHold) return true;
+  UpdateArpeggio(note, 0, false);
+  engine.NoteOff(kArpChannel, note, true);
+  if (arpHeldKeys.Empty()) ClearArpeggio();
+  return true;
+}
+
+void Vornell::ArpeggiatorSustain(int32_t value) {
+  arpHold = value > 0;
+  if (value == 0 && !arpLatch && arpHeldKeys.Empty()) {
+    ClearArpeggio();
+    // This runs inside the block, after the player queued the block's steps: a
+    // step still to come would start a note that no pattern ends any more.
+    arpReleasePending = true;
+  }
+}
+
+void Vornell::ClearArpeggiatorHold() { arpHold = false; }
+
+void Vornell::ToggleArpeggiatorLatch() {
+  arpLatch = !arpLatch;
+  if (!arpLatch) ClearArpeggio();
+  ShowStatus(arpLatch ? "Arpeggiator latched..." : "Arpeggiator unlatched.", kStatusGreen);
+}

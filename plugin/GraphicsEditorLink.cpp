@@ -1,0 +1,31 @@
+#include "plugin/GraphicsEditorLink.h"
+
+#include "graphics/IGraphics.h"
+
+void GraphicsEditorLink::ShowParamValue(int index, double value, bool normalized) {
+  if (graphics) graphics->ShowParamValue(index, value, normalized);
+}
+
+void GraphicsEditorLink::PrepareDrawing() {
+  if (graphics) graphics->PrepDraw();
+}
+
+int GraphicsEditorLink::Width() const {
+  return graphics ? graphics->Width() : 0;
+}
+
+int GraphicsEditorLink::Height() const {
+  return graphics ? graphics->Height() : 0;
+}
+
+bool GraphicsEditorLink::OpenEditorWindow(void* parent) {
+  return graphics && graphics->OpenEditorWindow(reinterpret_cast<uintptr_t>(parent));
+}
+
+void GraphicsEditorLink::CloseEditorWindow() {
+  if (graphics) graphics->CloseEditorWindow();
+}
+
+bool GraphicsEditorLink::IsEditorOpen() const {
+  return graphics && graphics->IsEditorOpen();
+}

@@ -1,0 +1,159 @@
+// The performance Mode switch, the hand-over of tracks to a sequence and back,
+// and the player's entry points inside the instrument.
+#include <cstdio>
+
+#include "plugin/Vornell.h"
+#include "programs/ParameterTable.h"
+
+namespace {
+
+bool PlayerMode(int mode) { return mode >= kModeSequenceA && mode <= kModeArpAssign; }
+
+}  // namespace
+
+// --- clock and player ------------------------------------------------------------
+
+void Vornell::OnBlockStart(int32_t frames) {
+  // The panel changes these as plain members; the engine mixes the click with them.
+  engine.SetClickEnabled(clickEnabled);
+  engine.SetClickLevel(clickLevel);
+  if (arpReleasePending) {
+    arpReleasePending = false;
+    if (arpeggio.Empty()) engine.ReleaseChannelVoices(5);
+  }
+  player.OnBlockStart(frames);
+  // Following the host the player's position stays at the block start.
+  sequencerBlockEnd = player.BlockPosition() + (sequencerHost.SyncToHost() ? frames : 0);
+}
+
+void Vornell::UpdateTickDuration() { player.UpdateTickDuration(); }
+
+void Vornell::StartPlayback() { player.StartPlayback(); }
+
+void Vornell::StopPlayback() { player.StopPlayback(); }
+
+Sequence* Vornell::CurrentSequence() {
+  const PlayedSequence which = player.CurrentSequence();
+  return which == PlayedSequence::kNone ? nullptr : &sequencerHost.SequenceFor(which);
+}
+
+// --- track hand-over -------------------------------------------------------------
+
+void Vornell::AssignSequenceTracks(const Sequence& sequence) {
+  if (&sequence == &arpeggio) {
+    if (engine.GetTrack(5).channel != Track::kNoChannel) engine.SetTrackChannel(5, 5);
+  } else {
+    for (int t = 0; t < Engine::kTrackCount; ++t) {
+      if (!sequence.channelUsed[t]) continue;
+      engine.GetTrack(t).sequenceDriven = true;
+      engine.SetTrackChannel(t, t);
+    }
+  }
+  panelDirty = true;
+}
+
+void Vornell::RestoreTrackChannels() {
+  const int mode = engine.Mode();
+  if (mode == kModeArpUpDown || mode == kModeArpAssign) {
+    engine.SetTrackChannel(5, IntParam(TrackParamIndex(5, kTrackChannel)));
+  } else {
+    for (int t = 0; t < Engine::kTrackCount; ++t) {
+      Track& track = engine.GetTrack(t);
+      if (!track.sequenceDriven) continue;
+      track.sequenceDriven = false;
+      engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
+    }
+  }
+  panelDirty = true;
+}
+
+// --- Mode switch -------------------------------------------------------------------
+
+bool Vornell::SetMode(int32_t m) {
+  if (m < kModeNormal || m > kModeStackB) m = kModeNormal;
+  const int old = engine.Mode();
+  if (m == old) return true;
+
+  player.ResetEventIndex();
+  arpeggio.Clear();
+  arpNotes.Clear();
+  engine.ReleaseChannelVoices(5);
+  panelDirty = true;
+  const bool wasPlaying = PlayerMode(old);
+
+  switch (m) {
+    case kModeSequenceA:
+    case kModeSequenceB: {
+      if (old != kModeNormal) {
+        SetMode(kModeNormal);
+        return true;
+      }
+      if (Recording()) {
+        // StartRecording follows from OnParamChanged once the Mode is set.
+        player.SelectSequence(PlayedSequence::kNone);
+        break;
+      }
+      const bool b = m == kModeSequenceB;
+      const Sequence& sequence = b ? seqB : seqA;
+      if (sequence.Empty()) {
+        SetMode(kModeNormal);
+        char text[32];
+        std::snprintf(text, sizeof(text), "Sequence %c: empty.", b ? 'B' : 'A');
+        ShowStatus(text, kStatusOrange);
+        return false;
+      }
+      AssignSequenceTracks(sequence);
+      for (int t = 0; t < Engine::kTrackCount; ++t) {
+        if (!engine.GetTrack(t).sequenceDriven) continue;
+        engine.ReleaseChannelVoices(t);
+        if (!stateLoading)
+          LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(b ? kProgramSetSeqB : kProgramSetSeqA, t)));
+      }
+      break;
+    }
+    case kModeArpUpDown:
+    case kModeArpAssign: {
+      if (old == kModeSequenceA || old == kModeSequenceB || old == kModeStackA || old == kModeStackB) {
+        SetMode(kModeNormal);
+        return true;
+      }
+      bool listening = engine.GetTrack(5).channel != Track::kNoChannel;
+      for (int t = 0; t < Engine::kTrackCount && !listening; ++t) listening = engine.GetTrack(t).channel == 5;
+      if (!listening) {
+        ShowStatus("Select a track for channel 6!", kStatusRed);
+        return false;
+      }
+      AssignSequenceTracks(arpeggio);
+      engine.ReleaseChannelVoices(5);
+      break;
+    }
+    case kModeStackA:
+    case kModeStackB: {
+      const int set = m == kModeStackA ? kProgramSetStackA : kProgramSetStackB;
+      if (!stateLoading) {
+        SetParameterFromEngine(kParamLinkPrograms, 0);
+        for (int t = 0; t < Engine::kTrackCount; ++t) LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(set, t)));
+      }
+      if (wasPlaying) RestoreTrackChannels();
+      break;
+    }
+    default: {
+      ResetAllVoices();
+      if (Recording()) {
+        StopRecording();
+      } else if (!stateLoading) {
+        if (old == kModeStackA || old == kModeStackB) SetParameterFromEngine(kParamLinkPrograms, 1);
+        if (old != kModeArpUpDown && old != kModeArpAssign)
+          for (int t = 0; t < Engine::kTrackCount; ++t)
+            ApplyProgramParameter(kProgramKindTrack, t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+      }
+      if (wasPlaying) RestoreTrackChannels();
+      break;
+    }
+  }
+
+  engine.SetMode(m);
+  arpLatch = false;
+  SetParameterFromEngine(kParamMode, m);
+  return true;
+}

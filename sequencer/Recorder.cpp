@@ -1,0 +1,219 @@
+// The recorder: a new sequence in a first pass, overdub of further tracks into
+// a playing loop, and clearing of tracks and sequences.
+#include <cmath>
+
+#include "plugin/Vornell.h"
+#include "programs/ParameterTable.h"
+
+namespace {
+
+// Sets a flag for the lifetime of the guard and restores the old value.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag(flag), old(flag) { flag = true; }
+  ~FlagScope() { flag = old; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag;
+  bool old;
+};
+
+}  // namespace
+
+void Vornell::StartRecording() {
+  const int mode = engine.Mode();
+  if (mode != kModeSequenceA && mode != kModeSequenceB) return;
+  for (int t = 0; t < Engine::kTrackCount; ++t) engine.GetTrack(t).armed = false;
+  player.SelectSequence(mode == kModeSequenceA ? PlayedSequence::kA : PlayedSequence::kB);
+  Sequence& sequence = *CurrentSequence();
+  sequence.Clear();
+  // Recording adds events on the audio thread; room for them is made here.
+  sequence.EnsureHeadroom(Sequence::kReservedEvents);
+  double tempo = sequencerHost.SyncToHost() ? player.HostTempo() : sequencerHost.Speed();
+  sequence.tempo = tempo > 0 ? tempo : 120.0;
+  UpdateTickDuration();
+  ArmTrack(0, true);
+  recordState = kRecordWaitFirstNote;
+  SetRecording(true);
+  recordActivity = false;
+  ShowStatus("Waiting for first note...", kStatusOrange);
+}
+
+void Vornell::ArmTrack(int t, bool on) {
+  if (t < 0 || t >= Engine::kTrackCount || !CurrentSequence()) return;
+  FlagScope suspend(linkSuspended);
+  Track& track = engine.GetTrack(t);
+  track.armed = on;
+  const int set = engine.Mode() == kModeSequenceA ? kProgramSetSeqA : kProgramSetSeqB;
+  const int slot = IntParam(ProgramParamIndex(set, t));
+  if (on) {
+    engine.SetTrackChannel(t, Track::kAllChannels);
+    if (slot == kNoSequenceProgram)
+      SetTrackProgram(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+    else
+      LoadProgramIntoTrack(t, slot);
+  } else if (track.sequenceDriven) {
+    engine.SetTrackChannel(t, t);
+    LoadProgramIntoTrack(t, slot);
+  } else {
+    engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
+    LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+  }
+}
+
+void Vornell::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
+  if (t < 0 || t >= Engine::kTrackCount || !engine.GetTrack(t).armed) return;
+  Sequence* sequence = CurrentSequence();
+  if (!sequence) return;
+  SequenceEvent event;
+  event.status = static_cast<uint8_t>((velocity > 0 ? 0x90 : 0x80) + t);
+  event.data1 = static_cast<uint8_t>(note);
+  event.data2 = static_cast<uint8_t>(velocity & 0xFF);
+  switch (recordState) {
+    case kRecordWaitFirstNote: recordState = kRecordRecording; break;
+    case kRecordOverdubPrepared: return;
+    case kRecordOverdubWaitFirstNote: recordState = kRecordOverdubFirstPass; break;
+    case kRecordOverdubArmedAtWrap:
+      recordState = kRecordOverdubbing;
+      ShowStatus("Start overdubbing...", kStatusRed);
+      break;
+    default: break;
+  }
+  if (sequence->Empty()) {
+    engine.SetRecordElapsed(0);
+    event.tick = 0;
+    ShowStatus("Recording started...", kStatusRed);
+  } else {
+    const double samplesPerTick = player.SamplesPerTick();
+    event.tick = samplesPerTick > 0 ? static_cast<int32_t>(engine.RecordElapsed() / samplesPerTick) : 0;
+    // During overdub the elapsed time counts from the loop start; a note in the
+    // block of a wrap but before it belongs to the end of the pass just left,
+    // one counted past the end to the start of the next.
+    if (sequence->length > 0) {
+      if (event.tick < 0) event.tick += sequence->length;
+      if (event.tick >= sequence->length) event.tick -= sequence->length;
+      if (event.tick < 0 || event.tick >= sequence->length) event.tick = 0;
+    } else if (event.tick < 0) {
+      event.tick = 0;
+    }
+  }
+  sequence->AddEvent(event);
+  recordActivity = true;
+}
+
+void Vornell::StopRecording() {
+  recordMode = false;
+  recordState = kRecordRecording;
+  SetRecording(false);
+  Sequence* sequence = CurrentSequence();
+  if (!sequence) {
+    for (int t = 0; t < Engine::kTrackCount; ++t) {
+      Track& track = engine.GetTrack(t);
+      // An armed track listens on all channels; it goes back to its own.
+      if (track.armed && !track.sequenceDriven)
+        engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
+      track.armed = false;
+    }
+    recordActivity = false;
+    return;
+  }
+  for (int t = 0; t < Engine::kTrackCount; ++t) {
+    Track& track = engine.GetTrack(t);
+    track.armed = false;
+    if (sequence->channelUsed[t]) {
+      track.sequenceDriven = true;
+      engine.ReleaseTrackVoices(t);
+    } else {
+      track.sequenceDriven = false;
+      engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
+      FlagScope suspend(linkSuspended);
+      LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+    }
+  }
+  if (!sequence->Empty()) {
+    if (sequence->length == 0) {
+      // The count stands at the last control tick; the samples since then count too.
+      const double elapsed = engine.RecordElapsed() + (engine.ControlPeriod() - engine.ControlCountdown());
+      const double quarter = sequence->EffectivePpq() * player.SamplesPerTick();
+      const double quarters = quarter > 0 ? std::round(elapsed / quarter) : 0.0;
+      sequence->length = static_cast<int32_t>(quarters * sequence->EffectivePpq());
+      player.RestartLoop();
+    }
+    sequence->CloseHangingNotes();
+    AssignSequenceTracks(*sequence);
+    ShowStatus("Recording stopped.", kStatusGreen);
+  } else {
+    SetMode(kModeNormal);
+  }
+  recordActivity = false;
+}
+
+void Vornell::PrepareOverdub() {
+  const int mode = engine.Mode();
+  if (!recordMode || (mode != kModeSequenceA && mode != kModeSequenceB)) return;
+  // The elapsed time is kept as the time since the loop start from here on, so
+  // that overdubbed notes land where they were played.
+  const double samplesPerTick = player.SamplesPerTick();
+  if (Sequence* sequence = CurrentSequence()) sequence->EnsureHeadroom(Sequence::kReservedEvents);
+  if (CurrentSequence() && samplesPerTick > 0) {
+    const double loopTime = player.CurrentTick() * samplesPerTick - (player.NextTickTime() - sequencerBlockEnd);
+    AlignRecordElapsed(loopTime);
+  }
+  SetRecording(true);
+  recordState = kRecordOverdubPrepared;
+  recordActivity = true;
+  ShowStatus("Prepare for overdub...", kStatusOrange);
+}
+
+void Vornell::RecordTrackButton(int t) {
+  if (!Recording() || t < 0 || t >= Engine::kTrackCount) return;
+  if (engine.GetTrack(t).armed) {
+    ArmTrack(t, false);
+  } else if (recordState == kRecordOverdubPrepared) {
+    recordState = kRecordOverdubWaitFirstNote;
+    ArmTrack(t, true);
+    recordActivity = true;
+    ShowStatus("Waiting for first note...", kStatusOrange);
+  } else {
+    ArmTrack(t, true);
+  }
+}
+
+void Vornell::AlignRecordElapsed(double position) {
+  // The engine adds a whole control period at the start of each; the count is
+  // set so that at the next control tick it equals the time since the loop
+  // start there, as a first note at a control tick leaves it.
+  engine.SetRecordElapsed(position + engine.ControlCountdown() - engine.ControlPeriod());
+}
+
+void Vornell::OnSequenceLoopWrap(double offset) {
+  // From here the elapsed time counts from the wrap's sample, not the block start.
+  AlignRecordElapsed(-offset);
+  if (!Recording()) return;
+  switch (recordState) {
+    case kRecordOverdubWaitFirstNote: recordState = kRecordOverdubArmedAtWrap; break;
+    case kRecordOverdubFirstPass: recordState = kRecordOverdubbing; break;
+    case kRecordOverdubbing: StopRecording(); break;
+    default: break;
+  }
+}
+
+void Vornell::ClearTrack(int t) {
+  Sequence* sequence = CurrentSequence();
+  if (!sequence || t < 0 || t >= Engine::kTrackCount) return;
+  sequence->RemoveChannel(t);
+  engine.ReleaseTrackVoices(t);
+  engine.GetTrack(t).sequenceDriven = false;
+  engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
+  StopRecording();
+  ShowStatus("Track cleared.", kStatusGreen);
+}
+
+void Vornell::ClearSequence(int which) {
+  const int set = which == 1 ? kProgramSetSeqB : kProgramSetSeqA;
+  SequenceAt(which).Clear();
+  for (int t = 0; t < Engine::kTrackCount; ++t) SetParameterFromEngine(ProgramParamIndex(set, t), kNoSequenceProgram);
+  SetMode(kModeNormal);
+}

@@ -1,0 +1,92 @@
+// Which programs the tracks play as the performance Mode changes, and the
+// hand-over of channels between the tracks and the sequences.
+#include <gtest/gtest.h>
+
+#include "tests/performance/SequencerTestSupport.h"
+
+namespace {
+
+const std::string& ProgramName(Session& s, int p) { return s.plug.library.programs[static_cast<size_t>(p)].name; }
+
+TEST(Modes, SequenceModesPlayTheirOwnProgramsAndNormalGivesTheTrackProgramsBack) {
+  Session s;
+  ASSERT_NE(ProgramName(s, 7), ProgramName(s, 0));
+  AddNote(s.plug.seqA, 0, 60, 0, 48);
+  AddNote(s.plug.seqA, 3, 62, 0, 48);
+  s.plug.seqA.length = 192;
+  s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqA, 0), 7);
+  s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetTrack, 3), 9);
+  ASSERT_EQ(s.plug.engine.GetTrack(3).programName, ProgramName(s, 9));
+
+  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  EXPECT_EQ(s.plug.engine.GetTrack(0).programName, ProgramName(s, 7));
+  // 100 in "Seq A Prg 4": the track keeps its own program.
+  EXPECT_EQ(s.plug.engine.GetTrack(3).programName, ProgramName(s, 9));
+  EXPECT_EQ(s.plug.engine.GetTrack(1).programName, ProgramName(s, 0));
+  // Tracks with material listen to their own part only.
+  SetTrackChannel(s.plug, 0, kChannelAll);
+  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, 0);
+
+  ASSERT_TRUE(s.plug.SetMode(kModeNormal));
+  EXPECT_EQ(s.plug.engine.GetTrack(0).programName, ProgramName(s, 0));
+  EXPECT_EQ(s.plug.engine.GetTrack(3).programName, ProgramName(s, 9));
+  EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
+  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, kChannelAll);  // from its parameter
+  EXPECT_EQ(s.plug.engine.GetTrack(3).channel, 3);
+}
+
+TEST(Modes, StackModesUnlinkAndLoadTheirSlotsNormalLinksAgain) {
+  Session s;
+  s.plug.SetParameterFromEngine(kParamLinkPrograms, 1);
+  for (int t = 0; t < Engine::kTrackCount; ++t) {
+    s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetStackA, t), 10 + t);
+    s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetStackB, t), 20 + t);
+  }
+  ASSERT_TRUE(s.plug.SetMode(kModeStackA));
+  EXPECT_FALSE(s.plug.LinkProgramsOn());
+  for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 10 + t));
+  // From one Stack Mode straight to the other.
+  ASSERT_TRUE(s.plug.SetMode(kModeStackB));
+  EXPECT_EQ(s.plug.engine.Mode(), kModeStackB);
+  for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 20 + t));
+  ASSERT_TRUE(s.plug.SetMode(kModeNormal));
+  EXPECT_TRUE(s.plug.LinkProgramsOn());
+  for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 0));
+  // A sequence Mode from a Stack Mode goes to Normal first.
+  AddNote(s.plug.seqA, 0, 60, 0, 48);
+  s.plug.seqA.length = 192;
+  ASSERT_TRUE(s.plug.SetMode(kModeStackA));
+  EXPECT_TRUE(s.plug.SetMode(kModeSequenceA));
+  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+}
+
+TEST(Modes, EveryModeChangeClearsTheArpeggioAndReleasesChannelSix) {
+  Session s;
+  s.RunTo(9600);
+  ASSERT_TRUE(s.plug.SetMode(kModeArpAssign));
+  s.Note(0, 60, 100);
+  s.RunTo(19200);
+  ASSERT_FALSE(s.plug.arpeggio.Empty());
+  ASSERT_TRUE(s.plug.SetMode(kModeNormal));
+  EXPECT_TRUE(s.plug.arpeggio.Empty());
+  EXPECT_EQ(s.plug.arpeggio.length, 0);
+  s.RunTo(19200 + 9600);
+  EXPECT_EQ(s.TrackRms(5, 19200 + 4800, 19200 + 9600), 0.0);
+  // Normal again is no change at all.
+  s.plug.arpLatch = true;
+  EXPECT_TRUE(s.plug.SetMode(kModeNormal));
+  EXPECT_TRUE(s.plug.arpLatch);
+}
+
+TEST(Modes, OutOfRangeModesCountAsNormal) {
+  Session s;
+  AddNote(s.plug.seqA, 0, 60, 0, 48);
+  s.plug.seqA.length = 192;
+  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  EXPECT_TRUE(s.plug.SetMode(9));
+  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_TRUE(s.plug.SetMode(-3));
+  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+}
+
+}  // namespace

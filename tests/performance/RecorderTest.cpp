@@ -1,0 +1,382 @@
+// Recording a first pass, overdub, clearing: played through ProcessBlock at
+// 48 kHz with the internal clock at Speed 120 (a tick is 125 samples).
+#include <gtest/gtest.h>
+
+#include "tests/performance/SequencerTestSupport.h"
+
+namespace {
+
+constexpr int kLoop = 4 * kQuarter;  // a four-quarter loop: 768 ticks
+
+// RECORD then SEQ A on the front panel.
+void StartRecordingSeqA(Session& s) {
+  s.plug.recordMode = true;
+  s.plug.SetRecording(true);
+  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+}
+
+// Records on track `t` only, from sample `t0`: 60 for an eighth, 64 on the
+// second quarter for an eighth, 67 from 2.5 to 3 quarters, and stops the
+// recording 4.3 quarters after the first note. Returns the loop start.
+int64_t RecordPhrase(Session& s, int t, int64_t t0) {
+  s.RunTo(t0 - 4800);
+  StartRecordingSeqA(s);
+  if (t != 0) {
+    s.plug.RecordTrackButton(t);
+    s.plug.RecordTrackButton(0);  // disarm track 1
+  }
+  s.RunTo(t0);
+  s.Note(2, 60, 100);
+  s.RunTo(t0 + kQuarter / 2);
+  s.Note(2, 60, 0);
+  s.RunTo(t0 + kQuarter);
+  s.Note(2, 64, 90);
+  s.RunTo(t0 + kQuarter * 3 / 2);
+  s.Note(2, 64, 0);
+  s.RunTo(t0 + kQuarter * 5 / 2);
+  s.Note(2, 67, 80);
+  s.RunTo(t0 + kQuarter * 3);
+  s.Note(2, 67, 0);
+  s.RunTo(t0 + kQuarter * 43 / 10);
+  s.plug.StopRecording();
+  return s.Now();
+}
+
+std::vector<int64_t> Expected(int64_t start, int passes, std::vector<int64_t> offsets) {
+  std::vector<int64_t> expected;
+  for (int p = 0; p < passes; ++p)
+    for (int64_t o : offsets) expected.push_back(start + p * int64_t{kLoop} + o);
+  return expected;
+}
+
+TEST(Recorder, StartingWaitsForTheFirstNoteWithTrackOneArmedOnAllChannels) {
+  Session s;
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
+  EXPECT_EQ(s.plug.IntParam(kParamMode), kModeSequenceA);
+  EXPECT_TRUE(s.plug.Recording());
+  EXPECT_EQ(s.plug.recordState, Vornell::kRecordWaitFirstNote);
+  EXPECT_EQ(s.plug.StatusText(), "Waiting for first note...");
+  EXPECT_EQ(s.plug.StatusColour(), kStatusOrange);
+  EXPECT_TRUE(s.plug.engine.GetTrack(0).armed);
+  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, Track::kAllChannels);
+  EXPECT_EQ(s.plug.CurrentSequence(), &s.plug.seqA);
+  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 125.0);
+  EXPECT_DOUBLE_EQ(s.plug.seqA.tempo, 120.0);
+
+  // A live note on any channel reaches only the armed track.
+  s.RunTo(9600);
+  s.Note(4, 60, 100);
+  s.RunTo(14400);
+  EXPECT_EQ(s.plug.StatusText(), "Recording started...");
+  EXPECT_EQ(s.plug.StatusColour(), kStatusRed);
+  EXPECT_EQ(s.plug.recordState, Vornell::kRecordRecording);
+  EXPECT_TRUE(s.plug.recordActivity);
+  EXPECT_EQ(s.OnsetsFrom(0, 9600), std::vector<int64_t>{9600});
+  EXPECT_TRUE(s.OnsetsFrom(4, 9600).empty());
+  ASSERT_EQ(s.plug.seqA.EventCount(), 1u);
+  EXPECT_EQ(s.plug.seqA.Events()[0], (SequenceEvent{0, 0x90, 60, 100}));
+}
+
+TEST(Recorder, FirstPassRoundsToQuartersAndLoopsOnTheTrackThatPlayedIt) {
+  Session s;
+  const int64_t t0 = 48000;
+  const int64_t loopStart = RecordPhrase(s, 2, t0);
+
+  EXPECT_EQ(s.plug.StatusText(), "Recording stopped.");
+  EXPECT_EQ(s.plug.StatusColour(), kStatusGreen);
+  EXPECT_FALSE(s.plug.Recording());
+  EXPECT_FALSE(s.plug.recordMode);
+  EXPECT_FALSE(s.plug.recordActivity);
+  EXPECT_EQ(s.plug.seqA.length, 768);  // 4.3 quarters round to 4
+  const std::vector<std::vector<int>> events = {{0, 0x92, 60},   {96, 0x82, 60},  {192, 0x92, 64},
+                                                {288, 0x82, 64}, {480, 0x92, 67}, {576, 0x82, 67}};
+  EXPECT_EQ(EventList(s.plug.seqA), events);
+  for (int t = 0; t < Engine::kTrackCount; ++t) {
+    EXPECT_FALSE(s.plug.engine.GetTrack(t).armed) << t;
+    EXPECT_EQ(s.plug.engine.GetTrack(t).sequenceDriven, t == 2) << t;
+    EXPECT_EQ(s.plug.engine.GetTrack(t).channel, t) << t;
+  }
+
+  // Eleven passes, every note on its tick, on track 3 and nowhere else.
+  s.RunTo(loopStart + 11 * int64_t{kLoop});
+  EXPECT_EQ(s.OnsetsFrom(2, loopStart), Expected(loopStart, 11, {0, 192 * kTick, 480 * kTick}));
+  for (int t : {0, 1, 3, 4, 5}) EXPECT_TRUE(s.OnsetsFrom(t, loopStart).empty()) << t;
+  // The pitches are the recorded ones, and every pass sounds the same.
+  EXPECT_EQ(s.HeardNote(2, loopStart + 100), 60);
+  EXPECT_EQ(s.HeardNote(2, loopStart + 192 * kTick + 100), 64);
+  EXPECT_EQ(s.HeardNote(2, loopStart + 480 * kTick + 100), 67);
+  for (int p = 1; p < 11; ++p) {
+    const int64_t at = loopStart + p * int64_t{kLoop};
+    for (int64_t o : {int64_t{0}, int64_t{192 * kTick}, int64_t{480 * kTick}}) {
+      EXPECT_NEAR(s.TrackRms(2, at + o, at + o + 4800), s.TrackRms(2, loopStart + o, loopStart + o + 4800), 1e-3)
+          << "pass " << p << " offset " << o;
+    }
+  }
+
+  // Live notes on the recorded track's channel do not reach it while it plays the loop.
+  const int64_t now = s.Now();
+  s.RunTo(now + 40000);
+  s.Note(2, 72, 100);
+  s.RunTo(now + 50000);
+  s.Note(2, 72, 0);
+  s.RunTo(now + kLoop);
+  const std::vector<int64_t> onsets = s.OnsetsFrom(2, now);
+  ASSERT_EQ(onsets.size(), 3u);
+  EXPECT_EQ(onsets[0], now);
+  EXPECT_EQ(onsets[1], now + 192 * kTick);
+  // (The live note on the channel shifts the next sequence note's first
+  // audible sample by a few samples inside the engine; it must not sound.)
+  EXPECT_NEAR(static_cast<double>(onsets[2]), static_cast<double>(now + 480 * kTick), 48.0);
+  EXPECT_EQ(s.HeardNote(2, now + 480 * kTick + 200), 67);
+}
+
+int64_t LengthAfter(double quarters) {
+  Session s;
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  s.RunTo(9600);
+  s.Note(0, 60, 100);
+  s.RunTo(9600 + 4800);
+  s.Note(0, 60, 0);
+  s.RunTo(9600 + static_cast<int64_t>(quarters * kQuarter));
+  s.plug.StopRecording();
+  return s.plug.seqA.length;
+}
+
+TEST(Recorder, FirstPassLengthRoundsHalfAQuarterUp) {
+  EXPECT_EQ(LengthAfter(3.4), 576);
+  EXPECT_EQ(LengthAfter(3.5), 768);
+  EXPECT_EQ(LengthAfter(1.0), 192);
+}
+
+TEST(Recorder, AFirstPassUnderHalfAQuarterKeepsItsEventsButPlaysNothing) {
+  Session s;
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  s.RunTo(9600);
+  s.Note(0, 60, 100);
+  s.RunTo(9600 + 4800);
+  s.Note(0, 60, 0);
+  s.RunTo(9600 + 9600);  // 0.4 quarters
+  s.plug.StopRecording();
+  EXPECT_EQ(s.plug.seqA.length, 0);
+  EXPECT_EQ(s.plug.seqA.EventCount(), 2u);
+  EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
+  const int64_t now = s.Now();
+  s.RunTo(now + 2 * kLoop);
+  EXPECT_TRUE(s.OnsetsFrom(0, now).empty());
+}
+
+TEST(Recorder, ARecordingThatCapturedNothingEndsInNormalMode) {
+  Session s;
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  s.RunTo(48000);
+  s.plug.StopRecording();
+  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.IntParam(kParamMode), kModeNormal);
+  EXPECT_FALSE(s.plug.Recording());
+  // Track 1 listens on its own channel again.
+  EXPECT_FALSE(s.plug.engine.GetTrack(0).armed);
+  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, 0);
+}
+
+int HeldVoices(const Vornell& plug, int t) {
+  int count = 0;
+  for (int v = 0; v < Engine::kVoiceCount; ++v) {
+    const Voice& voice = plug.engine.GetVoice(v);
+    if (voice.active && voice.keyHeld && voice.track == t) ++count;
+  }
+  return count;
+}
+
+TEST(Recorder, AKeyStillHeldAtTheStopIsClosedAtTheLoopLengthAndEndsEveryPass) {
+  Session s;
+  s.plug.SetPlain(TrackParamIndex(0, kTrackMode), Track::kPolyphonic);
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  s.RunTo(9600);
+  s.Note(0, 60, 100);
+  s.RunTo(9600 + kQuarter / 2);
+  s.Note(0, 60, 0);
+  s.RunTo(9600 + kQuarter);
+  s.Note(0, 64, 100);  // still down at the stop
+  s.RunTo(9600 + 2 * kQuarter);
+  s.plug.StopRecording();
+  s.Note(0, 64, 0);
+  const std::vector<std::vector<int>> events = {{0, 0x90, 60}, {96, 0x80, 60}, {192, 0x90, 64}, {384, 0x80, 64}};
+  EXPECT_EQ(EventList(s.plug.seqA), events);
+  EXPECT_EQ(s.plug.seqA.length, 384);
+  const int64_t loopStart = s.Now();
+  for (int p = 0; p < 10; ++p) {
+    // The held note sounds to the end of the pass, then ends: voices do not pile up.
+    s.RunTo(loopStart + p * 2 * kQuarter + 2 * kQuarter - 960);
+    EXPECT_EQ(HeldVoices(s.plug, 0), 1) << p;
+    EXPECT_GT(s.TrackRms(0, s.Now() - 4800, s.Now()), 0.001) << p;
+  }
+  s.RunTo(loopStart + 20 * kQuarter + kQuarter / 4);
+  EXPECT_EQ(HeldVoices(s.plug, 0), 1);
+  int running = 0;
+  for (int v = 0; v < Engine::kVoiceCount; ++v)
+    running += s.plug.engine.GetVoice(v).active && s.plug.engine.GetVoice(v).track == 0;
+  EXPECT_LE(running, 2);
+}
+
+TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
+  Session s;
+  const int64_t loop = RecordPhrase(s, 0, 48000);
+
+  // RECORD pressed and released while the loop plays, then TRACK 2.
+  s.RunTo(loop + 4800);
+  s.plug.recordMode = true;
+  s.plug.PrepareOverdub();
+  EXPECT_EQ(s.plug.StatusText(), "Prepare for overdub...");
+  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubPrepared);
+  EXPECT_TRUE(s.plug.Recording());
+  EXPECT_TRUE(s.plug.recordActivity);
+  s.RunTo(loop + 9600);
+  s.plug.RecordTrackButton(1);
+  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubWaitFirstNote);
+  EXPECT_EQ(s.plug.StatusText(), "Waiting for first note...");
+  EXPECT_TRUE(s.plug.engine.GetTrack(1).armed);
+
+  // First overdub note on the 1.5th quarter of the pass: it goes in at its
+  // place, in front of track 1's notes still to come in this pass.
+  s.RunTo(loop + 288 * kTick);
+  s.Note(0, 72, 100);
+  s.RunTo(loop + 384 * kTick);
+  s.Note(0, 72, 0);
+  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubFirstPass);
+  s.RunTo(loop + kLoop - 4800);
+  EXPECT_EQ(s.OnsetsFrom(0, loop, loop + kLoop), Expected(loop, 1, {0, 192 * kTick, 480 * kTick}));
+
+  // The wrap starts the overdub pass proper; a note there is recorded too.
+  s.RunTo(loop + kLoop + 4800);
+  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubbing);
+  s.RunTo(loop + kLoop + 576 * kTick);
+  s.Note(0, 76, 100);
+  s.RunTo(loop + kLoop + 672 * kTick);
+  s.Note(0, 76, 0);
+
+  // The next wrap ends the overdub.
+  s.RunTo(loop + 2 * kLoop + 4800);
+  EXPECT_FALSE(s.plug.Recording());
+  EXPECT_EQ(s.plug.StatusText(), "Recording stopped.");
+  EXPECT_TRUE(s.plug.engine.GetTrack(1).sequenceDriven);
+  EXPECT_EQ(s.plug.engine.GetTrack(1).channel, 1);
+  EXPECT_FALSE(s.plug.engine.GetTrack(1).armed);
+  const std::vector<std::vector<int>> added = {{288, 0x91, 72}, {384, 0x81, 72}, {576, 0x91, 76}, {672, 0x81, 76}};
+  std::vector<std::vector<int>> channel1;
+  for (const auto& e : EventList(s.plug.seqA))
+    if ((e[1] & 15) == 1) channel1.push_back(e);
+  EXPECT_EQ(channel1, added);
+  EXPECT_EQ(s.plug.seqA.length, 768);
+
+  // From then on both tracks play their parts, pass after pass.
+  s.RunTo(loop + 6 * kLoop);
+  EXPECT_EQ(s.OnsetsFrom(1, loop + 2 * kLoop), Expected(loop + 2 * kLoop, 4, {288 * kTick, 576 * kTick}));
+  EXPECT_EQ(s.OnsetsFrom(0, loop), Expected(loop, 6, {0, 192 * kTick, 480 * kTick}));
+  EXPECT_EQ(s.HeardNote(1, loop + 3 * kLoop + 288 * kTick + 100), 72);
+}
+
+TEST(Recorder, OverdubArmedLateStartsAtTheFirstNoteAfterTheWrap) {
+  Session s;
+  const int64_t loop = RecordPhrase(s, 0, 48000);
+  s.RunTo(loop + 4800);
+  s.plug.recordMode = true;
+  s.plug.PrepareOverdub();
+  s.plug.RecordTrackButton(3);
+  // Nothing played in this pass: the wrap arms the overdub.
+  s.RunTo(loop + kLoop + 4800);
+  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubArmedAtWrap);
+  s.RunTo(loop + kLoop + 96 * kTick);
+  s.Note(0, 55, 100);
+  s.RunTo(loop + kLoop + 96 * kTick + 4800);
+  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubbing);
+  EXPECT_EQ(s.plug.StatusText(), "Start overdubbing...");
+  EXPECT_EQ(s.plug.StatusColour(), kStatusRed);
+  s.Note(0, 55, 0);
+  s.RunTo(loop + 2 * kLoop + 4800);
+  EXPECT_FALSE(s.plug.Recording());
+  s.RunTo(loop + 3 * kLoop);
+  EXPECT_EQ(s.OnsetsFrom(3, loop + 2 * kLoop), Expected(loop + 2 * kLoop, 1, {96 * kTick}));
+}
+
+TEST(Recorder, PrepareOverdubNeedsRecordModeInASequenceMode) {
+  Session s;
+  s.plug.recordMode = true;
+  s.plug.PrepareOverdub();  // Normal mode
+  EXPECT_FALSE(s.plug.Recording());
+  const int64_t loop = RecordPhrase(s, 0, 48000);
+  s.RunTo(loop + 4800);
+  s.plug.PrepareOverdub();  // recordMode off after the stop
+  EXPECT_FALSE(s.plug.Recording());
+  // Notes while the overdub is only prepared are not taken.
+  s.plug.recordMode = true;
+  s.plug.PrepareOverdub();
+  s.Note(0, 50, 100);
+  s.RunTo(loop + 9600);
+  s.Note(0, 50, 0);
+  EXPECT_EQ(s.plug.seqA.EventCount(), 6u);
+  // A TRACK button on an armed track disarms it.
+  s.plug.RecordTrackButton(4);
+  EXPECT_TRUE(s.plug.engine.GetTrack(4).armed);
+  s.plug.RecordTrackButton(4);
+  EXPECT_FALSE(s.plug.engine.GetTrack(4).armed);
+  EXPECT_EQ(s.plug.engine.GetTrack(4).channel, 4);
+}
+
+TEST(Recorder, ClearTrackRemovesItsPartAndGivesItsChannelBack) {
+  Session s;
+  const int64_t loop = RecordPhrase(s, 0, 48000);
+  // Add a part for track 2 directly and hand it over.
+  AddNote(s.plug.seqA, 1, 48, 0, 96);
+  s.plug.AssignSequenceTracks(s.plug.seqA);
+  ASSERT_TRUE(s.plug.engine.GetTrack(1).sequenceDriven);
+  s.RunTo(loop + 4800);
+  s.plug.ClearTrack(1);
+  EXPECT_EQ(s.plug.StatusText(), "Track cleared.");
+  EXPECT_FALSE(s.plug.seqA.channelUsed[1]);
+  EXPECT_EQ(s.plug.seqA.EventCount(), 6u);
+  EXPECT_FALSE(s.plug.engine.GetTrack(1).sequenceDriven);
+  EXPECT_EQ(s.plug.engine.GetTrack(1).channel, 1);
+  EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
+  // The last part cleared: the sequence is empty and the Mode is Normal.
+  s.plug.ClearTrack(0);
+  EXPECT_TRUE(s.plug.seqA.Empty());
+  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.StatusText(), "Track cleared.");
+  EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
+  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, 0);
+}
+
+TEST(Recorder, ClearSequenceEmptiesItResetsItsProgramsAndGoesNormal) {
+  Session s;
+  RecordPhrase(s, 0, 48000);
+  s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqA, 3), 42);
+  s.plug.ClearSequence(0);
+  EXPECT_TRUE(s.plug.seqA.Empty());
+  EXPECT_EQ(s.plug.seqA.length, 0);
+  for (int t = 0; t < Engine::kTrackCount; ++t)
+    EXPECT_EQ(s.plug.IntParam(ProgramParamIndex(kProgramSetSeqA, t)), kNoSequenceProgram) << t;
+  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
+  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, 0);
+}
+
+TEST(Recorder, ArmingWritesTheTrackProgramAndStoppingRestoresIt) {
+  Session s;
+  s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetTrack, 0), 5);
+  s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqA, 1), 7);
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  EXPECT_EQ(s.plug.engine.GetTrack(0).programName, s.plug.library.programs[5].name);
+  s.plug.RecordTrackButton(1);
+  EXPECT_EQ(s.plug.engine.GetTrack(1).programName, s.plug.library.programs[7].name);
+  s.plug.RecordTrackButton(1);
+  EXPECT_EQ(s.plug.engine.GetTrack(1).programName, s.plug.library.programs[0].name);
+}
+
+}  // namespace

@@ -1,0 +1,348 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <set>
+
+#include "platform/Resources.h"
+#include "tests/state/StateTestSupport.h"
+#include "tests/support/TempFolder.h"
+
+namespace {
+
+DataBlock BuiltInBank() {
+  const ResourceData bank = FindResource("INIT", "PROGINIT");
+  DataBlock block;
+  if (bank.Found()) block.PutBytes(bank.data, static_cast<int>(bank.size));
+  return block;
+}
+
+int32_t Big32(const DataBlock& block, int offset) {
+  const uint8_t* b = block.Data() + offset;
+  return static_cast<int32_t>((static_cast<uint32_t>(b[0]) << 24) | (static_cast<uint32_t>(b[1]) << 16) |
+                              (static_cast<uint32_t>(b[2]) << 8) | b[3]);
+}
+
+struct BankEntry {
+  std::string name;
+  int start = 0;  // of the state
+  int size = 0;
+};
+
+// Walks the presets of a SerializePresets list with the summary reader only.
+std::vector<BankEntry> WalkPresets(const DataBlock& block, int position, int* end) {
+  std::vector<BankEntry> entries;
+  for (int i = 0; i < 64 && position >= 0 && position < block.Size(); ++i) {
+    BankEntry entry;
+    uint8_t initialized = 0;
+    position = block.GetText(&entry.name, position);
+    position = block.GetByte(&initialized, position);
+    if (position < 0 || !initialized) break;
+    std::vector<Program> tracks, programs;
+    entry.start = position;
+    position = ReadStateSummary(block, position, tracks, programs);
+    entry.size = position - entry.start;
+    entries.push_back(entry);
+  }
+  *end = position;
+  return entries;
+}
+
+TEST(BuiltInBank, IsABankFileThatParsesExactlyToItsEnd) {
+  const DataBlock bank = BuiltInBank();
+  ASSERT_GT(bank.Size(), 160);
+  EXPECT_EQ(std::memcmp(bank.Data(), "CcnK", 4), 0);
+  EXPECT_EQ(Big32(bank, 4), bank.Size());
+  EXPECT_EQ(std::memcmp(bank.Data() + 8, "FBCh", 4), 0);
+  EXPECT_EQ(Big32(bank, 16), kUniqueId);
+  EXPECT_EQ(Big32(bank, 24), 64);
+  EXPECT_EQ(Big32(bank, 28), 0);
+  EXPECT_EQ(Big32(bank, 156), bank.Size() - 160);
+
+  int position = 160;
+  EXPECT_EQ(ReadChunkHeader(bank, &position), kChunkVersion);
+  int end = 0;
+  const std::vector<BankEntry> entries = WalkPresets(bank, position, &end);
+  ASSERT_EQ(entries.size(), 64u);
+  EXPECT_EQ(end, bank.Size());
+  EXPECT_EQ(entries.front().name, "KEY Classic Patch");
+  EXPECT_EQ(entries.back().name, "Init");
+  const std::set<std::string> categories = {"KEY", "SEQ", "PAD", "LED", "SFX", "ARP", "BAS", "DRM", "STR"};
+  std::set<std::string> names;
+  for (size_t i = 0; i + 1 < entries.size(); ++i) {
+    const std::string& name = entries[i].name;
+    EXPECT_TRUE(name.size() > 4 && categories.count(name.substr(0, 3)) && name[3] == ' ') << name;
+    EXPECT_TRUE(names.insert(name).second) << "twice: " << name;
+    // A state holds the whole library: about 8 kilobytes, more with long loops.
+    EXPECT_GT(entries[i].size, 7500) << name;
+    EXPECT_LT(entries[i].size, 16000) << name;
+  }
+  for (const std::string& category : categories) {
+    int count = 0;
+    for (const BankEntry& entry : entries) count += entry.name.compare(0, 3, category) == 0;
+    EXPECT_GE(count, 4) << category;
+  }
+}
+
+TEST(BuiltInBank, FillsEveryPresetAndLeavesTheFirstCurrent) {
+  TestVornell plug;
+  EXPECT_EQ(plug.GetCurrentPresetIndex(), 0);
+  EXPECT_EQ(plug.GetPresetName(0), "KEY Classic Patch");
+  EXPECT_EQ(plug.GetPresetName(63), "Init");
+  for (int i = 0; i < 64; ++i) EXPECT_TRUE(plug.GetPreset(i)->initialized) << i;
+  // The live state is the first preset's.
+  EXPECT_TRUE(Body(StateOf(plug)) == Body(plug.GetPreset(0)->state));
+  EXPECT_TRUE(plug.startupBankPath.empty());
+}
+
+// Every preset selects; its keys, its loops or its arpeggio sound.
+TEST(BuiltInBank, EveryPresetSelectsAndMakesSound) {
+  TestVornell plug;
+  PrepareAudio(plug);
+  for (int i = 0; i < 64; ++i) {
+    const std::string name = plug.GetPresetName(i);
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(plug.SelectPreset(i));
+    const std::string category = name.substr(0, 3);
+    const int mode = plug.engine.Mode();
+    if (category == "ARP") {
+      EXPECT_TRUE(mode == kModeArpUpDown || mode == kModeArpAssign);
+    }
+    if (category == "SEQ" || category == "DRM") {
+      EXPECT_EQ(mode, kModeNormal);
+      for (int which = 0; which < 2; ++which) {
+        const Sequence& sequence = which ? plug.seqB : plug.seqA;
+        ASSERT_FALSE(sequence.Empty());
+        ASSERT_GT(sequence.length, 0);
+        plug.SetPlain(kParamMode, which ? kModeSequenceB : kModeSequenceA);
+        ASSERT_EQ(plug.engine.Mode(), which ? kModeSequenceB : kModeSequenceA);
+        // One pass of the loop, and a little more.
+        const double seconds = sequence.length * 60.0 / (sequence.EffectivePpq() * plug.GetParam(kParamSpeed)->Value());
+        Rendering r;
+        Render(plug, static_cast<int>(seconds * kTestRate) + 4800, r);
+        EXPECT_GT(SumRms(r), 1e-3) << (which ? "Seq B" : "Seq A");
+        // Each recorded part sounds on its own track.
+        for (int t = 0; t < 6; ++t)
+          if (sequence.channelUsed[t]) {
+            EXPECT_GT(r.Peak(2 + 2 * t), 1e-3) << "track " << t + 1;
+          }
+        plug.SetPlain(kParamMode, kModeNormal);
+        Render(plug, 24000, r);
+      }
+    }
+    if (category == "DRM") {
+      // One drum per MIDI channel 1..6, each on its own track.
+      for (int t = 0; t < 6; ++t) {
+        Rendering r;
+        SendNote(plug, t, 48, 110);
+        Render(plug, 9600, r);
+        SendNote(plug, t, 48, 0);
+        Render(plug, 9600, r);
+        EXPECT_GT(r.Peak(2 + 2 * t), 1e-3) << "drum " << t + 1;
+      }
+      continue;
+    }
+    // A chord on the first channel a track listens on (any channel for the arpeggiator).
+    int channel = 0;
+    for (int t = 5; t >= 0; --t) {
+      const int c = plug.IntParam(TrackParamIndex(t, kTrackChannel));
+      if (c < 16) channel = c;
+    }
+    Rendering r;
+    for (int note : {57, 60, 64}) SendNote(plug, channel, note, 100);
+    Render(plug, 36000, r);
+    for (int note : {57, 60, 64}) SendNote(plug, channel, note, 0);
+    Render(plug, 48000, r);
+    EXPECT_GT(SumRms(r), 1e-3);
+  }
+}
+
+TEST(BuiltInBank, BankFileRestoresEveryPresetAndTheCurrentOne) {
+  TempFolder folder;
+  TestVornell plug;
+  ASSERT_TRUE(plug.SelectPreset(12));
+  EditEverything(plug, 12);
+  plug.ModifyCurrentPreset("Twelve");
+  ASSERT_TRUE(plug.SelectPreset(40));
+  EditEverything(plug, 40);
+  plug.ModifyCurrentPreset("Forty");
+  ASSERT_TRUE(plug.SaveBankFile(folder / "bank.fxb"));
+
+  // A bank load keeps the plug-in's preset index and ends with that preset's state.
+  TestVornell other;
+  ASSERT_TRUE(other.SelectPreset(40));
+  ASSERT_TRUE(other.LoadBankFile(folder / "bank.fxb"));
+  EXPECT_EQ(other.GetCurrentPresetIndex(), 40);
+  for (int i = 0; i < 64; ++i) {
+    EXPECT_EQ(other.GetPresetName(i), plug.GetPresetName(i)) << i;
+    // Loading and storing again gives the same state.
+    EXPECT_TRUE(Body(other.GetPreset(i)->state) == Body(plug.GetPreset(i)->state)) << plug.GetPresetName(i);
+  }
+  ExpectSameState(plug, other);
+  ASSERT_TRUE(other.SelectPreset(12));
+  EXPECT_EQ(other.engine.GetTrack(1).programName, "Edited 12");
+
+  // Same sound from both.
+  PrepareAudio(plug);
+  PrepareAudio(other);
+  ASSERT_TRUE(plug.SelectPreset(12));
+  const Rendering a = PlayPhrase(plug);
+  const Rendering b = PlayPhrase(other);
+  EXPECT_GT(SumRms(a), 1e-3);
+  ExpectIdentical(a, b);
+}
+
+TEST(BuiltInBank, ProgramFileRestoresTheSameSound) {
+  TempFolder folder;
+  TestVornell plug;
+  EditEverything(plug, 21);
+  plug.ModifyCurrentPreset("Written");
+  ASSERT_TRUE(plug.SaveProgramFile(folder / "one.fxp"));
+
+  TestVornell other;
+  ASSERT_TRUE(other.SelectPreset(30));
+  ASSERT_TRUE(other.LoadProgramFile(folder / "one.fxp"));
+  EXPECT_EQ(other.GetCurrentPresetIndex(), 30);
+  EXPECT_EQ(other.GetPresetName(30), "Written");
+  ExpectSameState(plug, other);
+  PrepareAudio(plug);
+  PrepareAudio(other);
+  ExpectIdentical(PlayPhrase(plug), PlayPhrase(other));
+}
+
+TEST(Presets, CopyAndPasteCarryAWholeStateAndTheName) {
+  TestVornell plug;
+  plug.PastePreset();  // empty clipboard: nothing
+  EXPECT_EQ(plug.GetPresetName(0), "KEY Classic Patch");
+
+  ASSERT_TRUE(plug.SelectPreset(2));
+  EditEverything(plug, 2);  // not yet stored: copying stores it first
+  const std::string name2 = plug.GetPresetName(2);
+  plug.CopyPreset();
+
+  ASSERT_TRUE(plug.SelectPreset(7));
+  const DataBlock stored2 = plug.GetPreset(2)->state;
+  plug.PastePreset();
+  EXPECT_EQ(plug.GetCurrentPresetIndex(), 7);
+  EXPECT_EQ(plug.GetPresetName(7), name2);
+  EXPECT_EQ(plug.engine.GetTrack(1).programName, "Edited 2");
+  EXPECT_EQ(plug.IntParam(kParamSpeed), 102);
+  EXPECT_EQ(plug.seqB.EventCount(), 12u);
+  // Preset 7 now holds the copied state under its own index.
+  EXPECT_TRUE(Body(plug.GetPreset(7)->state) == Body(stored2));
+}
+
+TEST(Presets, InitializePresetGivesFactoryProgramsEmptyLoopsAndDefaults) {
+  TestVornell plug;
+  plug.OpenEditor();
+  ASSERT_TRUE(plug.SelectPreset(17));
+  EditEverything(plug, 17);
+  plug.SetPlain(TrackParamIndex(5, kTrackChannel), 5);
+  plug.SetPlain(kParamMode, kModeArpAssign);
+  plug.ClearNotifications();
+  plug.InitializePreset();
+
+  EXPECT_EQ(plug.engine.Mode(), kModeNormal);
+  for (int i = 0; i < kParamFirstVoice; ++i)
+    EXPECT_EQ(plug.GetParam(i)->Value(), plug.GetParam(i)->Default()) << plug.GetParam(i)->Name();
+  ProgramLibrary factory;
+  ASSERT_TRUE(factory.RestoreFactoryPrograms(-1));
+  for (int p = 0; p < kProgramCount; ++p)
+    EXPECT_EQ(plug.library.programs[static_cast<size_t>(p)], factory.programs[static_cast<size_t>(p)]);
+  EXPECT_TRUE(plug.seqA.Empty() && plug.seqB.Empty());
+  EXPECT_EQ(plug.seqA.length, 0);
+  for (int t = 0; t < 6; ++t) {
+    const Program& program = factory.programs[static_cast<size_t>(plug.TrackProgramNumber(t))];
+    EXPECT_EQ(plug.engine.GetTrack(t).programName, program.name);
+    for (int k = 0; k < kVoiceParamCount; ++k)
+      EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), program.values[static_cast<size_t>(k)]) << t << "/" << k;
+  }
+  EXPECT_EQ(plug.GetPresetName(17), "Vornell");
+  EXPECT_TRUE(Body(StateOf(plug)) == Body(plug.GetPreset(17)->state));
+  EXPECT_EQ(plug.StatusText(), "Preset initialized.");
+  EXPECT_EQ(plug.StatusColour(), kStatusGreen);
+  // The host hears of every parameter.
+  for (int i = 0; i < kNumParams; ++i) EXPECT_GT(plug.hostNotified[static_cast<size_t>(i)], 0) << i;
+}
+
+TEST(Presets, StartupBankFillsThePresetsAndAMissingOneFallsBack) {
+  TempFolder folder;
+  {
+    TestVornell source;
+    ASSERT_TRUE(source.SelectPreset(9));
+    EditEverything(source, 9);
+    source.ModifyCurrentPreset("Startup Nine");
+    ASSERT_TRUE(source.SaveBankFile(folder / "startup.fxb"));
+  }
+  std::ofstream(folder / "broken.fxb") << "CcnK not a bank";
+
+  VornellStartup startup;
+  startup.startupBankPath = folder / "startup.fxb";
+  Vornell loaded(startup);
+  EXPECT_EQ(loaded.GetCurrentPresetIndex(), 0);
+  EXPECT_EQ(loaded.GetPresetName(9), "Startup Nine");
+  ASSERT_TRUE(loaded.SelectPreset(9));
+  EXPECT_EQ(loaded.engine.GetTrack(1).programName, "Edited 9");
+  EXPECT_EQ(loaded.startupBankPath, folder / "startup.fxb");
+
+  for (const std::string& path : {folder / "missing.fxb", folder / "broken.fxb", std::string()}) {
+    SCOPED_TRACE(path);
+    startup.startupBankPath = path;
+    Vornell fallback(startup);
+    EXPECT_EQ(fallback.GetCurrentPresetIndex(), 0);
+    EXPECT_EQ(fallback.GetPresetName(0), "KEY Classic Patch");
+    EXPECT_EQ(fallback.GetPresetName(63), "Init");
+    EXPECT_TRUE(fallback.startupBankPath.empty());
+    EXPECT_FALSE(fallback.stateLoading);
+  }
+
+  // Without a bank the presets stay empty for the caller to fill.
+  startup.loadPresetBank = false;
+  Vornell bare(startup);
+  for (int i = 0; i < 64; ++i) EXPECT_FALSE(bare.GetPreset(i)->initialized);
+}
+
+TEST(Presets, PeekingIntoFilesGivesTheBrowserOnePresetOrTheList) {
+  TempFolder folder;
+  TestVornell plug;
+  EditEverything(plug, 33);
+  plug.ModifyCurrentPreset("A name much longer than the field holds");
+  ASSERT_TRUE(plug.SaveProgramFile(folder / "p.fxp"));
+  ASSERT_TRUE(plug.SaveBankFile(folder / "b.fxb"));
+
+  DataBlock one;
+  ASSERT_TRUE(plug.PeekProgramFile(folder / "p.fxp", one));
+  int end = 0;
+  std::vector<BankEntry> entries = WalkPresets(one, 0, &end);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, "A name much longer than the");  // 27 characters
+  EXPECT_EQ(end, one.Size());
+
+  DataBlock list;
+  ASSERT_TRUE(plug.PeekBankFile(folder / "b.fxb", list));
+  entries = WalkPresets(list, 0, &end);
+  EXPECT_EQ(entries.size(), 64u);
+  EXPECT_EQ(end, list.Size());
+
+  // Not a chunk preset of this plug-in: only the name and the flag.
+  DataBlock file;
+  ASSERT_TRUE(plug.MakeProgramData(file));
+  file.Data()[19] = '5';  // another identifier
+  std::FILE* out = std::fopen((folder / "other.fxp").c_str(), "wb");
+  ASSERT_NE(out, nullptr);
+  std::fwrite(file.Data(), 1, static_cast<size_t>(file.Size()), out);
+  std::fclose(out);
+  DataBlock other;
+  EXPECT_FALSE(plug.PeekProgramFile(folder / "other.fxp", other));
+  std::string name;
+  uint8_t flag = 0;
+  EXPECT_EQ(other.GetByte(&flag, other.GetText(&name, 0)), other.Size());
+  EXPECT_EQ(flag, 1);
+  DataBlock none;
+  EXPECT_FALSE(plug.PeekBankFile(folder / "p.fxp", none));
+  EXPECT_FALSE(plug.PeekBankFile(folder / "missing.fxb", none));
+  EXPECT_EQ(none.Size(), 0);
+}
+
+}  // namespace
