@@ -14,6 +14,7 @@
 #include "platform/IniDocument.h"
 #include "plugin/Vornell.h"
 #include "programs/ProgramLibrary.h"
+#include "programs/StateChunk.h"
 #include "sequencer/MidiFile.h"
 #include "sequencer/Sequence.h"
 
@@ -99,6 +100,19 @@ void PresetSeeds(Vornell& plug) {
   Write("preset_files", "presets.bin", 2, presets);
   plug.SerializeParams(params);
   Write("preset_files", "params.bin", 3, params);
+}
+
+void StateSeeds(Vornell& plug) {
+  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  DataBlock state;
+  plug.SaveState(state);
+  Write("state", "state.bin", 0, state);
+  Write("state", "summary.bin", 1, state);
+  DataBlock program, bank;
+  plug.MakeProgramData(program);
+  Write("state", "peek.fxp", 2, program);
+  plug.MakeBankData(bank);
+  Write("state", "peek.fxb", 3, bank);
 }
 
 void SysExSeeds(Vornell& plug) {
@@ -243,8 +257,17 @@ int main(int argc, char** argv) {
   }
   root = argv[1];
   mkdir(root.c_str(), 0755);
-  Vornell* plug = new Vornell();
+  // Two initialized presets, the rest empty: banks stay small enough to fuzz quickly.
+  VornellStartup startup;
+  startup.loadPresetBank = false;
+  Vornell* plug = new Vornell(startup);
+  {
+    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    plug->SelectPreset(1);
+    plug->SelectPreset(0);
+  }
   PresetSeeds(*plug);
+  StateSeeds(*plug);
   SysExSeeds(*plug);
   MidiSeeds();
   IniSeeds();
