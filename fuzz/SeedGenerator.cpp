@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
+#include "fuzz/VstFuzzPlug.h"
 #include "platform/IniDocument.h"
 #include "plugin/Vornell.h"
 #include "programs/ProgramLibrary.h"
@@ -113,6 +114,67 @@ void StateSeeds(Vornell& plug) {
   Write("state", "peek.fxp", 2, program);
   plug.MakeBankData(bank);
   Write("state", "peek.fxb", 3, bank);
+}
+
+Bytes HostChunk(VstFuzzPlug& plug, int32_t index) {
+  void* data = nullptr;
+  const intptr_t size = plug.Dispatch(effGetChunk, index, 0, &data);
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  return size > 0 && bytes ? Bytes(bytes, bytes + size) : Bytes();
+}
+
+// Layout read by the text target: an operation byte, then its fields.
+struct TextScript {
+  Bytes bytes;
+  void Index(uint16_t index) { bytes.insert(bytes.end(), {0, static_cast<uint8_t>(index + 20), static_cast<uint8_t>((index + 20) >> 8)}); }
+  void Text(const std::string& text) {
+    bytes.push_back(static_cast<uint8_t>(text.size()));
+    bytes.insert(bytes.end(), text.begin(), text.end());
+  }
+  void Op(uint8_t op) { bytes.push_back(op); }
+};
+
+void VstSeeds() {
+  VstFuzzPlug plug(false);
+  Write("vst_chunk", "bank.chunk", 0, HostChunk(plug, 0));
+  Write("vst_chunk", "program.chunk", 1, HostChunk(plug, 1));
+  Write("vst_chunk", "bank-to-program-host.chunk", 3, HostChunk(plug, 0));
+  Write("vst_chunk", "program-to-program-host.chunk", 3, HostChunk(plug, 1));
+  DataBlock state;
+  plug.SaveState(state);
+  Write("vst_chunk", "headerless-state.chunk", 1, state);
+
+  // Values typed in for parameters of every kind, names, capability queries.
+  TextScript typed;
+  const char* const values[] = {"0.5", "-12", "On", "Off", "1e3", " 7", "100 %", "+3.25", "x", ""};
+  for (int i = 0; i < plug.NumParams(); i += 7) {
+    typed.Op(0);
+    typed.Index(static_cast<uint16_t>(i));
+    typed.Text(values[(i / 7) % 10]);
+    typed.Op(4);
+    typed.Index(static_cast<uint16_t>(i));
+  }
+  Write("vst_text", "typed-values.bin", typed.bytes[0], Bytes(typed.bytes.begin() + 1, typed.bytes.end()));
+
+  TextScript names;
+  names.Op(1);
+  names.Text("A preset name that is longer than any host buffer for it");
+  names.Op(2);
+  names.Text("receiveVstMidiEvent");
+  names.Op(6);
+  names.Index(3);
+  names.Op(3);
+  names.Index(81);
+  names.Op(5);
+  names.Index(302);
+  names.Op(7);
+  names.Index(40);
+  names.bytes.insert(names.bytes.end(), {0, 0, 0, 0x3f});  // 0.5f
+  names.Op(9);
+  names.Index(0);
+  names.Index(60);
+  names.Op(11);
+  Write("vst_text", "names.bin", names.bytes[0], Bytes(names.bytes.begin() + 1, names.bytes.end()));
 }
 
 void SysExSeeds(Vornell& plug) {
@@ -270,6 +332,7 @@ int main(int argc, char** argv) {
   StateSeeds(*plug);
   SysExSeeds(*plug);
   MidiSeeds();
+  VstSeeds();
   IniSeeds();
   EngineSeeds();
   delete plug;
