@@ -1,6 +1,7 @@
 // Standard MIDI Files and the stored form of a sequence. First byte: 0 reads a
 // MIDI file, 1 a stored sequence. Whatever was read must be ordered by tick and
 // come back unchanged through the project's own writer and reader.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -13,6 +14,13 @@ namespace {
 void CheckOrdered(const Sequence& sequence) {
   const std::vector<SequenceEvent>& events = sequence.Events();
   for (size_t i = 1; i < events.size(); ++i) FUZZ_CHECK(events[i - 1].tick <= events[i].tick, "events out of order");
+}
+
+std::vector<SequenceEvent> ByTickAndChannel(std::vector<SequenceEvent> events) {
+  std::stable_sort(events.begin(), events.end(), [](const SequenceEvent& a, const SequenceEvent& b) {
+    return a.tick != b.tick ? a.tick < b.tick : (a.status & 0x0f) < (b.status & 0x0f);
+  });
+  return events;
 }
 }  // namespace
 
@@ -39,7 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Sequence again;
     const MidiFileReadResult reread = ReadMidiData(file.data(), file.size(), again);
     FUZZ_CHECK(reread.headerAccepted && reread.complete, "the project's own MIDI file was not read completely");
-    FUZZ_CHECK(again.Events() == sequence.Events(), "events changed by writing and reading a MIDI file");
+    // A type 1 file keeps each channel in a track of its own: events of
+    // different channels at one tick may come back in another order.
+    FUZZ_CHECK(ByTickAndChannel(again.Events()) == ByTickAndChannel(sequence.Events()),
+               "events changed by writing and reading a MIDI file");
   } else {
     const DataBlock block = FuzzBlock(data, size);
     const int end = sequence.Unserialize(block, 0);
