@@ -21,6 +21,7 @@
 #include "platform/Paths.h"
 #include "plugin/Vornell.h"
 #include "programs/ProgramLibrary.h"
+#include "programs/StateChunk.h"
 #include "sequencer/MidiFile.h"
 #include "sequencer/Sequence.h"
 #include "tests/support/TempFolder.h"
@@ -269,6 +270,54 @@ TEST_F(FileFaults, AStartupBankThatHasGoneIsReportedAndChangesNothing) {
   EXPECT_FALSE(plug->LoadBankFile(bankPath));
   for (int i = 0; i < plug->NumPresets(); ++i) EXPECT_EQ(plug->GetPresetName(i), names[static_cast<size_t>(i)]);
   EXPECT_EQ(plug->GetCurrentPresetIndex(), current);
+}
+
+std::vector<std::string> PresetNames(const Vornell& plug) {
+  std::vector<std::string> names;
+  for (int i = 0; i < plug.NumPresets(); ++i) names.push_back(plug.GetPresetName(i));
+  return names;
+}
+
+TEST(StartupBankFaults, ABankThatCannotBeReadWholeGivesTheBuiltInBank) {
+  TempFolder folder;
+  VornellStartup startup;
+  startup.startupBankPath = folder / "gone.fxb";
+  const Vornell reference(startup);
+  const std::vector<std::string> builtIn = PresetNames(reference);
+  ASSERT_FALSE(builtIn[0].empty());
+
+  // A bank of our own, renamed so that any preset it loads would show.
+  const std::string saved = folder / "saved.fxb";
+  {
+    VornellStartup bare;
+    bare.loadPresetBank = false;
+    Vornell source(bare);
+    source.MakeDefaultPresets(source.NumPresets());
+    for (int i = 0; i < source.NumPresets(); ++i) {
+      ASSERT_TRUE(source.SelectPreset(i));
+      source.ModifyCurrentPreset(("Mine " + std::to_string(i)).c_str());
+    }
+    ASSERT_TRUE(source.SaveBankFile(saved));
+  }
+  const std::string bank = ReadFileText(saved);
+  WriteFileText(folder / "half.fxb", bank.substr(0, bank.size() / 2));
+  WriteFileText(folder / "locked.fxb", bank);
+  chmod((folder / "locked.fxb").c_str(), 0);
+  ASSERT_TRUE(CreateFolders(folder / "folder.fxb"));
+
+  ScopedPermissionChecks checks;
+  for (const char* name : {"half.fxb", "locked.fxb", "folder.fxb"}) {
+    SCOPED_TRACE(name);
+    startup.startupBankPath = folder / name;
+    const Vornell plug(startup);
+    EXPECT_EQ(PresetNames(plug), builtIn);
+    EXPECT_EQ(plug.GetCurrentPresetIndex(), 0);
+    EXPECT_TRUE(plug.startupBankPath.empty());
+  }
+  // The whole bank still loads.
+  startup.startupBankPath = saved;
+  const Vornell plug(startup);
+  EXPECT_EQ(plug.GetPresetName(63), "Mine 63");
 }
 
 }  // namespace
