@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 void FuzzFailure(const char* what, const char* file, int line) {
   std::fprintf(stderr, "fuzz check failed: %s (%s:%d)\n", what, file, line);
@@ -17,6 +18,10 @@ const std::string& FuzzScratchFolder() {
     std::string base = (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode)) ? "/dev/shm" : "/tmp";
     std::string path = base + "/vornell-fuzz-" + std::to_string(static_cast<long long>(getpid()));
     mkdir(path.c_str(), 0700);
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(FuzzScratchFolder(), ignored);
+    });
     return path;
   }();
   return folder;

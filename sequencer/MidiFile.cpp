@@ -173,6 +173,10 @@ class MidiFileParser {
     } catch (const std::length_error&) {
       ok = false;
     }
+    // The tracks of a type 1 file play at once: merged by time, the insertion
+    // rules meet the events in the order they sound, whatever the track order.
+    std::stable_sort(added.begin(), added.end(),
+                     [](const SequenceEvent& a, const SequenceEvent& b) { return a.tick < b.tick; });
     // What was read before a failure stays in the sequence.
     if (!sequence.SetEvents(added)) ok = false;
     result.complete = ok;

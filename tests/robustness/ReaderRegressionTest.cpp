@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "config/Configuration.h"
+#include "platform/IniDocument.h"
 #include "plugin/DataBlock.h"
 #include "programs/ProgramLibrary.h"
 #include "sequencer/MidiFile.h"
@@ -114,6 +115,49 @@ TEST(ConfigurationRegression, AStartupBankPathTheFileCannotHoldIsNotLostByAWrite
   EXPECT_EQ(again.startupBankPath, "/banks/a\rb.fxb");
   EXPECT_EQ(again.ccMap[1].load(), 5);
   EXPECT_EQ(again.ccMap[2].load(), 6);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(IniDocumentRegression, StrayCarriageReturnsAreWrittenBackAsTheyWereRead) {
+  // Lines ending in LF with a carriage return before some of them.
+  const std::string lf = "[S]\nA=1\r\n; note\r\r\nB= 2 \r\n";
+  IniDocument document(lf);
+  EXPECT_EQ(document.Text(), lf);
+  EXPECT_EQ(document.GetString("S", "A", "", 64), "1");
+  EXPECT_EQ(document.GetString("S", "B", "", 64), "2");
+  EXPECT_EQ(IniDocument(document.Text()).Text(), lf);
+
+  // Lines ending in CR LF, one with a carriage return more.
+  const std::string crlf = "[S]\r\nA=1\r\r\n";
+  EXPECT_EQ(IniDocument(crlf).Text(), crlf);
+  EXPECT_EQ(IniDocument(IniDocument(crlf).Text()).Text(), crlf);
+  EXPECT_EQ(IniDocument(crlf).GetString("S", "A", "", 64), "1");
+}
+
+// Parallel tracks: a note-off on one channel one tick after a note-on of the
+// same key on another must stay behind it, whichever track comes first.
+TEST(MidiFileRegression, TracksOfATypeOneFileAreMergedByTime) {
+  auto track = [](const Bytes& events) {
+    Bytes chunk = {'M', 'T', 'r', 'k'};
+    Bytes body = events;
+    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+    const uint32_t length = static_cast<uint32_t>(body.size());
+    for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(static_cast<uint8_t>(length >> shift));
+    chunk.insert(chunk.end(), body.begin(), body.end());
+    return chunk;
+  };
+  Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 2, 0, 192};
+  const Bytes first = track({11, 0x80, 64, 0});    // channel 1: note-off at tick 11
+  const Bytes second = track({10, 0x91, 64, 100});  // channel 2: note-on at tick 10
+  file.insert(file.end(), first.begin(), first.end());
+  file.insert(file.end(), second.begin(), second.end());
+  Sequence sequence;
+  ASSERT_TRUE(ReadMidiData(file.data(), file.size(), sequence).complete);
+  const std::vector<SequenceEvent> expected = {{10, 0x91, 64, 100}, {11, 0x80, 64, 0}};
+  EXPECT_EQ(sequence.Events(), expected);
 }
 
 }  // namespace
