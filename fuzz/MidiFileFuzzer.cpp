@@ -3,6 +3,7 @@
 // come back unchanged through the project's own writer and reader.
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstdint>
 #include <vector>
 
@@ -16,9 +17,12 @@ void CheckOrdered(const Sequence& sequence) {
   for (size_t i = 1; i < events.size(); ++i) FUZZ_CHECK(events[i - 1].tick <= events[i].tick, "events out of order");
 }
 
-std::vector<SequenceEvent> ByTickAndChannel(std::vector<SequenceEvent> events) {
-  std::stable_sort(events.begin(), events.end(), [](const SequenceEvent& a, const SequenceEvent& b) {
-    return a.tick != b.tick ? a.tick < b.tick : (a.status & 0x0f) < (b.status & 0x0f);
+std::vector<SequenceEvent> ByMessage(std::vector<SequenceEvent> events) {
+  std::sort(events.begin(), events.end(), [](const SequenceEvent& a, const SequenceEvent& b) {
+    if (a.status != b.status) return a.status < b.status;
+    if (a.data1 != b.data1) return a.data1 < b.data1;
+    if (a.data2 != b.data2) return a.data2 < b.data2;
+    return a.tick < b.tick;
   });
   return events;
 }
@@ -47,10 +51,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Sequence again;
     const MidiFileReadResult reread = ReadMidiData(file.data(), file.size(), again);
     FUZZ_CHECK(reread.headerAccepted && reread.complete, "the project's own MIDI file was not read completely");
-    // A type 1 file keeps each channel in a track of its own: events of
-    // different channels at one tick may come back in another order.
-    FUZZ_CHECK(ByTickAndChannel(again.Events()) == ByTickAndChannel(sequence.Events()),
-               "events changed by writing and reading a MIDI file");
+    if ((selector & 2) == 0) {
+      FUZZ_CHECK(again.Events() == sequence.Events(), "events changed by writing and reading a MIDI file");
+    } else {
+      // A type 1 file keeps each channel in a track of its own, so the order of
+      // different channels' events at one tick is not kept; where a note-off
+      // then meets a note-on of its key, the insertion rule moves it one tick.
+      const std::vector<SequenceEvent> read = ByMessage(again.Events());
+      const std::vector<SequenceEvent> written = ByMessage(sequence.Events());
+      FUZZ_CHECK(read.size() == written.size(), "events lost by writing and reading a type 1 MIDI file");
+      for (size_t i = 0; i < read.size(); ++i) {
+        FUZZ_CHECK(read[i].status == written[i].status && read[i].data1 == written[i].data1 &&
+                       read[i].data2 == written[i].data2 && std::abs(read[i].tick - written[i].tick) <= 1,
+                   "events changed by writing and reading a type 1 MIDI file");
+      }
+    }
   } else {
     const DataBlock block = FuzzBlock(data, size);
     const int end = sequence.Unserialize(block, 0);
