@@ -13,18 +13,19 @@ void FuzzFailure(const char* what, const char* file, int line) {
 }
 
 const std::string& FuzzScratchFolder() {
-  static const std::string folder = [] {
+  // Never destroyed, so that the clean-up at exit can still name it.
+  static const std::string* const folder = [] {
     struct stat info {};
-    std::string base = (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode)) ? "/dev/shm" : "/tmp";
-    std::string path = base + "/vornell-fuzz-" + std::to_string(static_cast<long long>(getpid()));
-    mkdir(path.c_str(), 0700);
+    const std::string base = (stat("/dev/shm", &info) == 0 && S_ISDIR(info.st_mode)) ? "/dev/shm" : "/tmp";
+    auto* path = new std::string(base + "/vornell-fuzz-" + std::to_string(static_cast<long long>(getpid())));
+    mkdir(path->c_str(), 0700);
     std::atexit([] {
       std::error_code ignored;
       std::filesystem::remove_all(FuzzScratchFolder(), ignored);
     });
     return path;
   }();
-  return folder;
+  return *folder;
 }
 
 bool FuzzWriteFile(const std::string& path, const uint8_t* data, size_t size) {

@@ -212,7 +212,10 @@ class MidiFileParser {
       uint8_t status;
       if (!in.Quantity(&delta) || !in.Byte(&status)) return false;
       time += delta;
-      if (time > std::numeric_limits<int32_t>::max()) return false;
+      // Past the largest tick only the end of the track may stand: its delta
+      // is the loop length, not a time of anything kept.
+      const bool pastLargestTick = time > std::numeric_limits<int32_t>::max();
+      if (pastLargestTick && status != 0xFF) return false;
 
       uint8_t data[2] = {0, 0};
       int dataRead = 0;
@@ -230,6 +233,7 @@ class MidiFileParser {
         bool endOfTrack = false;
         if (!ReadMetaEvent(delta, time, &endOfTrack)) return false;
         if (endOfTrack) break;
+        if (pastLargestTick) return false;
       } else if (status == 0xF0 || status == 0xF7) {
         runningStatus = 0;
         uint32_t length;

@@ -161,3 +161,33 @@ TEST(MidiFileRegression, TracksOfATypeOneFileAreMergedByTime) {
 }
 
 }  // namespace
+
+namespace {
+
+// The loop length travels as the end-of-track delta, so that event's time may
+// lie past the largest tick when the last note is late in a long loop.
+TEST(MidiFileRegression, ALongLoopAfterALateEventStillReadsWhole) {
+  Sequence sequence;
+  std::vector<SequenceEvent> events = {{2000000000, 0x90, 60, 100}, {2000000096, 0x80, 60, 0}};
+  ASSERT_TRUE(sequence.SetEvents(events));
+  sequence.length = 200000000;
+  const std::vector<SequenceEvent> stored = sequence.Events();
+  for (bool type1 : {false, true}) {
+    Bytes file;
+    BuildMidiFile(sequence, type1, file);
+    Sequence read;
+    const MidiFileReadResult result = ReadMidiData(file.data(), file.size(), read);
+    EXPECT_TRUE(result.complete) << (type1 ? "type 1" : "type 0");
+    EXPECT_EQ(read.Events(), stored);
+    EXPECT_EQ(read.length, 200000000);
+  }
+  // Anything else kept past the largest tick still fails the file.
+  Bytes bytes;
+  for (int i = 0; i < 9; ++i) bytes.insert(bytes.end(), {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0x01, 0x00});
+  bytes.insert(bytes.end(), {0x00, 0x90, 60, 100});
+  const Bytes late = MidiFileWithTrack(bytes);
+  Sequence read;
+  EXPECT_FALSE(ReadMidiData(late.data(), late.size(), read).complete);
+}
+
+}  // namespace
