@@ -5,7 +5,7 @@ TEST_PRESET ?= ci
 SAN_PRESET ?= asan-ubsan
 VST_DIR ?= $(HOME)/.vst
 
-.PHONY: all deps build test test-fast test-asan demo bench install clean
+.PHONY: all deps build test test-fast test-asan demo bench install clean fuzz fuzz-smoke
 
 all: build
 
@@ -38,6 +38,19 @@ bench: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS) --target vornell_bench
 	build/release/bench/vornell_bench --benchmark_counters_tabular=true
+
+# libFuzzer targets (clang, sanitizers) over tests/fuzz/corpus: each runs
+# FUZZ_SECONDS; fuzz-smoke runs each 20 seconds and fails on any finding.
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	ASAN_OPTIONS=detect_leaks=0 cmake --build --preset fuzz -j $(JOBS)
+	bash scripts/run-fuzz build/fuzz $(FUZZ_SECONDS)
+
+fuzz-smoke: deps
+	cmake --preset fuzz >/dev/null
+	ASAN_OPTIONS=detect_leaks=0 cmake --build --preset fuzz -j $(JOBS)
+	bash scripts/run-fuzz build/fuzz 20
 
 install: build
 	@test -f build/release/Vornell64.so || { echo "the plug-in module has not been built"; exit 1; }
