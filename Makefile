@@ -5,7 +5,7 @@ TEST_PRESET ?= ci
 SAN_PRESET ?= asan-ubsan
 VST_DIR ?= $(HOME)/.vst
 
-.PHONY: all deps build test test-fast test-asan demo bench install clean fuzz fuzz-smoke
+.PHONY: all deps build test test-asan demo bench install clean fuzz fuzz-smoke
 
 all: build
 
@@ -16,13 +16,15 @@ build: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
 
-# The full suite: the warning-free build with its tests, then the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The full suite: the warning-free build with its tests, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of every
+# fuzz target over its corpus.
 test: deps
 	cmake --preset $(TEST_PRESET) >/dev/null
 	cmake --build --preset $(TEST_PRESET) -j $(JOBS)
 	ctest --preset $(TEST_PRESET) -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
+	$(MAKE) --no-print-directory fuzz-smoke
 
 test-asan:
 	cmake --preset $(SAN_PRESET) >/dev/null
