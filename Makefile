@@ -5,7 +5,7 @@ TEST_PRESET ?= ci
 SAN_PRESET ?= asan-ubsan
 VST_DIR ?= $(HOME)/.vst
 
-.PHONY: all deps build test test-fast test-asan test-tsan demo bench install clean
+.PHONY: all deps build test test-asan test-tsan demo bench install clean fuzz fuzz-smoke
 
 all: build
 
@@ -16,13 +16,15 @@ build: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
 
-# The full suite: the warning-free build with its tests, then the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The full suite: the warning-free build with its tests, the same tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of every
+# fuzz target over its corpus.
 test: deps
 	cmake --preset $(TEST_PRESET) >/dev/null
 	cmake --build --preset $(TEST_PRESET) -j $(JOBS)
 	ctest --preset $(TEST_PRESET) -j $(JOBS)
 	$(MAKE) --no-print-directory test-asan
+	$(MAKE) --no-print-directory fuzz-smoke
 
 test-asan:
 	cmake --preset $(SAN_PRESET) >/dev/null
@@ -44,6 +46,19 @@ bench: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS) --target vornell_bench
 	build/release/bench/vornell_bench --benchmark_counters_tabular=true
+
+# libFuzzer targets (clang, sanitizers) over tests/fuzz/corpus: each runs
+# FUZZ_SECONDS; fuzz-smoke runs each 20 seconds and fails on any finding.
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	ASAN_OPTIONS=detect_leaks=0 cmake --build --preset fuzz -j $(JOBS)
+	bash scripts/run-fuzz build/fuzz $(FUZZ_SECONDS)
+
+fuzz-smoke: deps
+	cmake --preset fuzz >/dev/null
+	ASAN_OPTIONS=detect_leaks=0 cmake --build --preset fuzz -j $(JOBS)
+	bash scripts/run-fuzz build/fuzz 20
 
 install: build
 	@test -f build/release/Vornell64.so || { echo "the plug-in module has not been built"; exit 1; }

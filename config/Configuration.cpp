@@ -156,8 +156,11 @@ int32_t Configuration::ReadConfiguration() {
 
 bool Configuration::WriteConfiguration(ConfigSetting which) {
   return ini.Update([&](IniDocument& document) {
-    document.EmptySection(kStartupBankSection);
-    document.SetString(kStartupBankSection, "File", startupBankPath);
+    // A path the file cannot hold on one line (one read with a lone carriage
+    // return, say) leaves the section as it was rather than emptied.
+    IniDocument withBank = document;
+    withBank.EmptySection(kStartupBankSection);
+    if (withBank.SetString(kStartupBankSection, "File", startupBankPath)) document = std::move(withBank);
     auto writeSwitch = [&](ConfigSetting setting) {
       const SwitchKey key = KeyOf(setting);
       bool value = false;

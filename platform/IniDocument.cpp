@@ -92,11 +92,14 @@ IniDocument::IniDocument(std::string_view text) {
     const size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
     const bool crlf = !line.empty() && line.back() == '\r';
-    if (crlf) line.remove_suffix(1);
     if (end != std::string_view::npos && !newlineKnown) {
       newline = crlf ? "\r\n" : "\n";
       newlineKnown = true;
     }
+    // The carriage return is part of the line break only where lines end in
+    // CR LF; elsewhere it belongs to the line, so that the text is written back
+    // as it was read (values are trimmed of it all the same).
+    if (crlf && newline == "\r\n") line.remove_suffix(1);
     lines.emplace_back(line);
     if (end == std::string_view::npos) break;
     text.remove_prefix(end + 1);

@@ -76,9 +76,11 @@ bool WriteWholeFile(const std::string& path, const DataBlock& data) {
   if (path.empty()) return false;
   FilePointer file(std::fopen(path.c_str(), "wb"));
   if (!file) return false;
-  // Success once the file is open, as callers expect; a short write is not reported.
-  if (data.Size() > 0) std::fwrite(data.Data(), 1, static_cast<size_t>(data.Size()), file.get());
-  return true;
+  // A full disk shows up at the write or at the close: either way the file is
+  // incomplete and the save has failed.
+  const size_t size = static_cast<size_t>(data.Size());
+  const bool written = size == 0 || std::fwrite(data.Data(), 1, size, file.get()) == size;
+  return std::fclose(file.release()) == 0 && written;
 }
 
 // Name field: up to the first zero byte, at most fieldSize characters.

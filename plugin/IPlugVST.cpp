@@ -56,6 +56,35 @@ int32_t ArrangementType(int channels) {
 
 // A decimal number at the start of text, after blanks, as the C library reads
 // it but independent of the process locale. False when no digits are there.
+// One more than the power of ten of a decimal number's first significant digit
+// (0.05 -> -1, 5 -> 1, 50e3 -> 5), for numbers too large or too small for a double.
+int64_t DecimalMagnitude(const char* text) {
+  int64_t magnitude = 0;
+  bool significant = false;
+  bool point = false;
+  for (; std::isdigit(static_cast<unsigned char>(*text)) || *text == '.'; ++text) {
+    if (*text == '.') {
+      point = true;
+    } else if (!significant && *text == '0') {
+      if (point) --magnitude;
+    } else {
+      significant = true;
+      if (!point) ++magnitude;
+    }
+  }
+  if (*text == 'e' || *text == 'E') {
+    ++text;
+    const bool negative = *text == '-';
+    if (*text == '+' || *text == '-') ++text;
+    int64_t exponent = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*text)); ++text) {
+      exponent = std::min<int64_t>(exponent * 10 + (*text - '0'), 1000000000);
+    }
+    magnitude += negative ? -exponent : exponent;
+  }
+  return magnitude;
+}
+
 bool ParseDecimal(const char* text, double* value) {
   while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r' || *text == '\f' || *text == '\v') ++text;
   bool negative = false;
@@ -70,7 +99,9 @@ bool ParseDecimal(const char* text, double* value) {
   double parsed = 0.0;
   auto result = std::from_chars(text, text + std::strlen(text), parsed, std::chars_format::general);
   if (result.ec == std::errc::result_out_of_range) {
-    parsed = HUGE_VAL;  // clamped to the parameter's range afterwards
+    // Too large or too small for a double: clamped to the parameter's range
+    // afterwards, or zero for "1e-400".
+    parsed = DecimalMagnitude(text) > 0 ? HUGE_VAL : 0.0;
   } else if (result.ec != std::errc()) {
     return false;
   }

@@ -75,6 +75,8 @@ int ReadProgramRecord(Program& program, const DataBlock& block, int position) {
   // DataBlock texts treat a negative length as empty; a record never has one,
   // so it marks damaged data here.
   if (next < 0 || nameLength < 0) return -1;
+  // So is a program number past the library's last slot.
+  if (read.number >= kProgramCount) return -1;
   next = block.GetText(&read.name, next - 4);
   if (next < 0) return -1;
   next = block.GetBytes(read.values.data(), kProgramValueCount, next);

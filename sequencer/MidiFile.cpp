@@ -59,7 +59,14 @@ void PutTrackChunk(std::vector<uint8_t>& out, const Sequence& sequence, int chan
   for (const SequenceEvent& e : sequence.Events()) {
     if (!IsChannelMessage(e)) continue;
     if (channelFilter >= 0 && (e.status & 0x0F) != channelFilter) continue;
-    PutQuantity(out, int64_t(e.tick) - previousTick);
+    int64_t delta = int64_t(e.tick) - previousTick;
+    // A gap longer than one delta can carry (events the reader dropped add up)
+    // is bridged with empty text events, which every reader skips keeping the time.
+    for (; delta > kLargestQuantity; delta -= kLargestQuantity) {
+      PutQuantity(out, kLargestQuantity);
+      out.insert(out.end(), {0xFF, 0x01, 0x00});
+    }
+    PutQuantity(out, delta);
     previousTick = e.tick;
     out.push_back(e.status);
     out.push_back(e.data1);
@@ -166,6 +173,10 @@ class MidiFileParser {
     } catch (const std::length_error&) {
       ok = false;
     }
+    // The tracks of a type 1 file play at once: merged by time, the insertion
+    // rules meet the events in the order they sound, whatever the track order.
+    std::stable_sort(added.begin(), added.end(),
+                     [](const SequenceEvent& a, const SequenceEvent& b) { return a.tick < b.tick; });
     // What was read before a failure stays in the sequence.
     if (!sequence.SetEvents(added)) ok = false;
     result.complete = ok;
@@ -201,7 +212,10 @@ class MidiFileParser {
       uint8_t status;
       if (!in.Quantity(&delta) || !in.Byte(&status)) return false;
       time += delta;
-      if (time > std::numeric_limits<int32_t>::max()) return false;
+      // Past the largest tick only the end of the track may stand: its delta
+      // is the loop length, not a time of anything kept.
+      const bool pastLargestTick = time > std::numeric_limits<int32_t>::max();
+      if (pastLargestTick && status != 0xFF) return false;
 
       uint8_t data[2] = {0, 0};
       int dataRead = 0;
@@ -219,6 +233,7 @@ class MidiFileParser {
         bool endOfTrack = false;
         if (!ReadMetaEvent(delta, time, &endOfTrack)) return false;
         if (endOfTrack) break;
+        if (pastLargestTick) return false;
       } else if (status == 0xF0 || status == 0xF7) {
         runningStatus = 0;
         uint32_t length;
@@ -233,7 +248,9 @@ class MidiFileParser {
           if (!in.Byte(&data[dataRead])) return false;
         }
         const int type = status >> 4;
-        if ((type == 8 || type == 9) && (status & 0x0F) < 6) {
+        // A byte with its top bit set is no data byte: such a message is damaged and dropped.
+        const bool wellFormed = data[0] < 0x80 && data[1] < 0x80;
+        if ((type == 8 || type == 9) && (status & 0x0F) < 6 && wellFormed) {
           added.push_back({static_cast<int32_t>(time), status, data[0], data[1]});
         }
       }
