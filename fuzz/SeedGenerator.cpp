@@ -6,12 +6,13 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "fuzz/VstFuzzPlug.h"
+#include "fuzz/VstFuzzHost.h"
 #include "platform/IniDocument.h"
 #include "plugin/Vornell.h"
 #include "programs/ProgramLibrary.h"
@@ -116,9 +117,9 @@ void StateSeeds(Vornell& plug) {
   Write("state", "peek.fxb", 3, bank);
 }
 
-Bytes HostChunk(VstFuzzPlug& plug, int32_t index) {
+Bytes HostChunk(Vornell& plug, int32_t index) {
   void* data = nullptr;
-  const intptr_t size = plug.Dispatch(effGetChunk, index, 0, &data);
+  const intptr_t size = FuzzDispatch(plug, effGetChunk, index, 0, &data);
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   return size > 0 && bytes ? Bytes(bytes, bytes + size) : Bytes();
 }
@@ -135,13 +136,17 @@ struct TextScript {
 };
 
 void VstSeeds() {
-  VstFuzzPlug plug(false);
+  const std::unique_ptr<Vornell> instrument = MakeFuzzInstrument(false);
+  Vornell& plug = *instrument;
   Write("vst_chunk", "bank.chunk", 0, HostChunk(plug, 0));
   Write("vst_chunk", "program.chunk", 1, HostChunk(plug, 1));
   Write("vst_chunk", "bank-to-program-host.chunk", 3, HostChunk(plug, 0));
   Write("vst_chunk", "program-to-program-host.chunk", 3, HostChunk(plug, 1));
   DataBlock state;
-  plug.SaveState(state);
+  {
+    std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+    plug.SaveState(state);
+  }
   Write("vst_chunk", "headerless-state.chunk", 1, state);
 
   // Values typed in for parameters of every kind, names, capability queries.

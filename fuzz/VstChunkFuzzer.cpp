@@ -10,28 +10,29 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "fuzz/VstFuzzPlug.h"
+#include "fuzz/VstFuzzHost.h"
 
 namespace {
-VstFuzzPlug& Plug(bool programChunkHost) {
-  static VstFuzzPlug* plain = new VstFuzzPlug(false);
-  static VstFuzzPlug* programsOnly = new VstFuzzPlug(true);
+Vornell& Plug(bool programChunkHost) {
+  // Built once per process and never destroyed, like an instrument the host keeps loaded.
+  static Vornell* plain = MakeFuzzInstrument(false).release();
+  static Vornell* programsOnly = MakeFuzzInstrument(true).release();
   return programChunkHost ? *programsOnly : *plain;
 }
 
-std::vector<uint8_t> GetChunk(VstFuzzPlug& plug, int32_t index) {
+std::vector<uint8_t> GetChunk(Vornell& plug, int32_t index) {
   void* data = nullptr;
-  const intptr_t size = plug.Dispatch(effGetChunk, index, 0, &data);
+  const intptr_t size = FuzzDispatch(plug, effGetChunk, index, 0, &data);
   if (size <= 0 || data == nullptr) return {};
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   return std::vector<uint8_t>(bytes, bytes + size);
 }
 
-bool SetChunk(VstFuzzPlug& plug, int32_t index, const uint8_t* data, size_t size) {
+bool SetChunk(Vornell& plug, int32_t index, const uint8_t* data, size_t size) {
   // The host's own memory, exactly as long as the chunk.
   std::unique_ptr<uint8_t[]> copy(new uint8_t[size == 0 ? 1 : size]);
   if (size) std::memcpy(copy.get(), data, size);
-  return plug.Dispatch(effSetChunk, index, static_cast<intptr_t>(size), copy.get()) == 1;
+  return FuzzDispatch(plug, effSetChunk, index, static_cast<intptr_t>(size), copy.get()) == 1;
 }
 }  // namespace
 
@@ -44,7 +45,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1 || size > (1u << 20)) return 0;
   const int32_t index = data[0] & 1;
-  VstFuzzPlug& plug = Plug((data[0] & 2) != 0);
+  Vornell& plug = Plug((data[0] & 2) != 0);
   const std::vector<uint8_t> before = GetChunk(plug, 0);
   if (!SetChunk(plug, index, data + 1, size - 1)) {
     FUZZ_CHECK(GetChunk(plug, 0) == before, "a refused chunk changed the plug-in");

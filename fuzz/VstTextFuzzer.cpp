@@ -11,11 +11,12 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "fuzz/VstFuzzPlug.h"
+#include "fuzz/VstFuzzHost.h"
 
 namespace {
-VstFuzzPlug& Plug() {
-  static VstFuzzPlug* plug = new VstFuzzPlug(false);
+Vornell& Plug() {
+  // Built once per process and never destroyed, like an instrument the host keeps loaded.
+  static Vornell* plug = MakeFuzzInstrument(false).release();
   return *plug;
 }
 
@@ -36,11 +37,11 @@ int32_t Index(FuzzReader& reader) {
 }
 
 // Asks for a text into a buffer of `size` bytes and checks it ends inside.
-void ReadText(VstFuzzPlug& plug, int32_t opcode, int32_t index, size_t size, intptr_t value = 0, float opt = 0.0f) {
+void ReadText(Vornell& plug, int32_t opcode, int32_t index, size_t size, intptr_t value = 0, float opt = 0.0f) {
   std::unique_ptr<char[]> buffer(new char[size]);
   std::memset(buffer.get(), 'x', size);
   buffer[size - 1] = 0;
-  plug.Dispatch(opcode, index, value, buffer.get(), opt);
+  FuzzDispatch(plug, opcode, index, value, buffer.get(), opt);
   FUZZ_CHECK(std::memchr(buffer.get(), 0, size) != nullptr, "a text to the host has no end");
 }
 
@@ -56,25 +57,25 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 4096) return 0;
-  VstFuzzPlug& plug = Plug();
+  Vornell& plug = Plug();
   FuzzReader reader(data, size);
   for (int step = 0; step < 64 && !reader.Done(); ++step) {
     switch (reader.Byte() % 12) {
       case 0: {
         const int32_t index = Index(reader);
         const std::unique_ptr<char[]> text = HostText(reader);
-        plug.Dispatch(effString2Parameter, index, 0, text.get());
+        FuzzDispatch(plug, effString2Parameter, index, 0, text.get());
         break;
       }
       case 1: {
         const std::unique_ptr<char[]> text = HostText(reader);
-        plug.Dispatch(effSetProgramName, 0, 0, text.get());
+        FuzzDispatch(plug, effSetProgramName, 0, 0, text.get());
         ReadText(plug, effGetProgramName, 0, kProgramNameBuffer);
         break;
       }
       case 2: {
         const std::unique_ptr<char[]> text = HostText(reader);
-        plug.Dispatch(effCanDo, 0, 0, text.get());
+        FuzzDispatch(plug, effCanDo, 0, 0, text.get());
         break;
       }
       case 3:
@@ -96,17 +97,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         float value = 0.0f;
         std::memcpy(&value, &bits, sizeof value);
         ReadText(plug, effVendorSpecific, 7, kParamTextBuffer, index, value);
-        plug.Dispatch(effVendorSpecific, 8, index, nullptr);
+        FuzzDispatch(plug, effVendorSpecific, 8, index, nullptr);
         break;
       }
       case 8:
-        plug.Dispatch(effSetProgram, 0, Index(reader), nullptr);
+        FuzzDispatch(plug, effSetProgram, 0, Index(reader), nullptr);
         break;
       case 9: {
         MidiKeyName key{};
         key.thisProgramIndex = Index(reader);
         key.thisKeyNumber = Index(reader);
-        plug.Dispatch(effGetMidiKeyName, 0, 0, &key);
+        FuzzDispatch(plug, effGetMidiKeyName, 0, 0, &key);
         FUZZ_CHECK(std::memchr(key.keyName, 0, sizeof key.keyName) != nullptr, "a key name has no end");
         break;
       }

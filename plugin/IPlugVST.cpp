@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "engine/MidiMessage.h"
 #include "plugin/IEditorLink.h"
@@ -677,6 +678,15 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, void* ptr) {
   undoState.Clear();
   undoPresets.Clear();
   if (!SaveState(undoState) || !SerializePresets(undoPresets)) return 0;
+  // Reading the presets back re-saves every stored state, which records the
+  // preset current at that moment; the slots themselves are put back exactly.
+  std::vector<PlugPreset> slots;
+  for (int i = 0; i < NumPresets(); ++i) slots.push_back(*GetPreset(i));
+  const auto refuse = [&]() {
+    const intptr_t result = RestoreAfterRefusedChunk();
+    for (int i = 0; i < NumPresets(); ++i) *GetPreset(i) = slots[static_cast<size_t>(i)];
+    return result;
+  };
 
   int position = 0;
   int32_t version = ReadChunkHeader(chunk, &position);
@@ -700,14 +710,14 @@ intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, void* ptr) {
     // These hosts hand bank chunks back under the program index: when the
     // program reading leaves bytes over, read the data again as a bank.
     // Without our header it cannot be a bank, and the program reading decides.
-    if (!bankChunk.Resize(bytes)) return RestoreAfterRefusedChunk();
+    if (!bankChunk.Resize(bytes)) return refuse();
     if (bytes) std::memmove(bankChunk.Data(), ptr, static_cast<size_t>(bytes));
     int bankPosition = 0;
     version = ReadChunkHeader(bankChunk, &bankPosition);
     if (version >= kChunkVersion && bankPosition >= 0)
       position = SelectStoredPreset(bankChunk, UnserializePresets(bankChunk, bankPosition));
   }
-  if (position < 0) return RestoreAfterRefusedChunk();
+  if (position < 0) return refuse();
   RefreshParamControls();
   return 1;
 }
