@@ -126,6 +126,23 @@ class Vornell : public Synth, public EngineHooks {
   // Grows with every ShowStatus that reached the editor.
   uint32_t StatusSerial() const { return statusSerial; }
 
+  // ---- front panel (performance/FrontPanel.cpp; user-interface thread, under the
+  // plug-in lock) ------------------------------------------------------------------------
+  // Controls are identified by their ids (negative for panel buttons, LEDs and
+  // displays; 38 for SYNC). A press returns true when the button is to be drawn
+  // pressed; false after a confirmation was answered or a dialog opened.
+  bool OnPanelButtonDown(int id, bool modifier);
+  void OnPanelButtonUp(int id);
+  // TRACK VOLUME (-347) and VALUE (-348) knobs; value 0..1 from the knob.
+  void OnPanelKnob(int id, double value);
+  // Where the VALUE knob is to stand (0..1), or -1 to leave it where it is.
+  double PanelKnobPosition(int id) const;
+  bool PanelLedState(int id) const;
+  // What the two-digit number display shows (see FrontPanel.cpp for the codes).
+  int NumberDisplayCode() const;
+  // TRACK 1..6, RECORD, CLICK and CONTROL RECORD drawn released, latches cancelled.
+  void ReleaseLatchedButtons();
+
   // ---- program workflow (user-interface thread, under the plug-in lock) ------------
   // The program track t plays, 0..99, from the slot set its Mode makes live.
   int TrackProgramNumber(int t) const;
