@@ -10,6 +10,7 @@
 #include "graphics/GraphicsCaches.h"
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
+#include "tests/support/HostedInstrument.h"
 
 std::mutex RecordingHost::mutex;
 std::vector<HostEdit> RecordingHost::edits;
@@ -55,10 +56,7 @@ void VornellEditorFixture::SetUp() {
   plug = Make();
   ASSERT_NE(plug, nullptr);
   effect = plug->GetAEffect();
-  Dispatch(effOpen);
-  Dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
-  Dispatch(effSetBlockSize, 0, 256);
-  Dispatch(effMainsChanged, 0, 1);
+  StartLikeAHost(effect, 48000.0, 256);
 }
 
 void VornellEditorFixture::TearDown() {

@@ -15,31 +15,11 @@
 #include "graphics/DesktopServices.h"
 #include "platform/Resources.h"
 #include "resources/panel/PanelLayout.h"
+#include "tests/support/PrivateXvfb.h"
 
 namespace {
 
-// Xvfb on a free display for this program's X11 tests.
-class XvfbServer : public ::testing::Environment {
- public:
-  void SetUp() override {
-    const std::string xvfb = FindProgram("Xvfb");
-    if (xvfb.empty()) return;
-    if (!server.Start({xvfb, "-displayfd", "1", "-noreset", "-screen", "0", "1280x800x24", "-nolisten", "tcp"})) return;
-    for (int i = 0; i < 500 && server.Output().find('\n') == std::string::npos && !server.Finished(); ++i)
-      server.Poll(10);
-    const std::string number = server.Output().substr(0, server.Output().find('\n'));
-    if (number.empty()) return;
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-    ready = true;
-  }
-  void TearDown() override { server.Terminate(); }
-  static bool ready;
-
- private:
-  ChildProcess server;
-};
-bool XvfbServer::ready = false;
-const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new XvfbServer);
+const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new PrivateXvfb("1280x800x24"));
 
 struct PngReader {
   const unsigned char* data;
@@ -79,7 +59,7 @@ std::vector<double> Reported(const std::string& output, const std::string& kind,
 }
 
 TEST(EditorWindowTest, HostOpensTheEditorAKnobDragReachesTheHostAndTheScreenshotShowsThePanel) {
-  if (!XvfbServer::ready) GTEST_SKIP() << "Xvfb is not installed";
+  if (!PrivateXvfb::Ready()) GTEST_SKIP() << "Xvfb is not installed";
   const std::string xdotool = FindProgram("xdotool");
   ASSERT_FALSE(xdotool.empty()) << "xdotool is needed";
 

@@ -19,6 +19,7 @@
 #include "graphics/PopupMenu.h"
 #include "graphics/lice/LICE_IBitmap.h"
 #include "tests/graphics/GraphicsTestSupport.h"
+#include "tests/support/PrivateXvfb.h"
 
 #define KeyCode XKeyCode
 #include <X11/Xlib.h>
@@ -31,28 +32,7 @@ namespace {
 constexpr int kStripId = 9301;
 constexpr int kBackId = 9302;
 
-// Starts Xvfb on a free display for the whole program.
-class XvfbEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    const std::string xvfb = FindProgram("Xvfb");
-    if (xvfb.empty()) return;
-    if (!server.Start({xvfb, "-displayfd", "1", "-noreset", "-screen", "0", "1024x768x24", "-nolisten", "tcp"})) return;
-    for (int i = 0; i < 500 && server.Output().find('\n') == std::string::npos && !server.Finished(); ++i)
-      server.Poll(10);
-    const std::string number = server.Output().substr(0, server.Output().find('\n'));
-    if (number.empty()) return;
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-    ready = true;
-  }
-  void TearDown() override { server.Terminate(); }
-  static bool ready;
-
- private:
-  ChildProcess server;
-};
-bool XvfbEnvironment::ready = false;
-const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new PrivateXvfb("1024x768x24"));
 const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new GraphicsCleanupEnvironment);
 
 // The host's side: its own connection and a top-level window.
@@ -129,7 +109,7 @@ void IdleWhile(const std::string& command, std::initializer_list<IGraphics*> edi
 class X11EditorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!XvfbEnvironment::ready) GTEST_SKIP() << "Xvfb is not installed";
+    if (!PrivateXvfb::Ready()) GTEST_SKIP() << "Xvfb is not installed";
     ASSERT_FALSE(FindProgram("xdotool").empty()) << "xdotool is needed";
     static bool registered = false;
     if (!registered) {

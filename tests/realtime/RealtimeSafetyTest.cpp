@@ -1,17 +1,14 @@
 // The audio thread's duties under real-time rules: once running, rendering
 // through the host's process callbacks takes nothing from the heap, and the
 // output stays finite and bounded whatever the sound and the sample rate.
-// This executable replaces the global allocation functions to count calls
-// while a window is open.
+// This executable links the allocation counter, which replaces the global
+// allocation functions.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -19,78 +16,8 @@
 #include "plugin/VstAbi.h"
 #include "programs/ParameterTable.h"
 #include "sequencer/SequencePlayer.h"
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<int64_t> allocations{0};
-
-void* Allocate(size_t size) {
-  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
-  void* p = std::malloc(size ? size : 1);
-  if (!p) throw std::bad_alloc();
-  return p;
-}
-
-void* AllocateAligned(size_t size, std::align_val_t alignment) {
-  if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
-  size_t a = static_cast<size_t>(alignment);
-  size_t rounded = (size + a - 1) / a * a;
-  void* p = std::aligned_alloc(a, rounded ? rounded : a);
-  if (!p) throw std::bad_alloc();
-  return p;
-}
-}  // namespace
-
-void* operator new(size_t size) {
-  return Allocate(size);
-}
-void* operator new[](size_t size) {
-  return Allocate(size);
-}
-void* operator new(size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return Allocate(size);
-  } catch (...) {
-    return nullptr;
-  }
-}
-void* operator new[](size_t size, const std::nothrow_t&) noexcept {
-  try {
-    return Allocate(size);
-  } catch (...) {
-    return nullptr;
-  }
-}
-void* operator new(size_t size, std::align_val_t a) {
-  return AllocateAligned(size, a);
-}
-void* operator new[](size_t size, std::align_val_t a) {
-  return AllocateAligned(size, a);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, size_t) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::align_val_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::align_val_t) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, size_t, std::align_val_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, size_t, std::align_val_t) noexcept {
-  std::free(p);
-}
+#include "tests/support/AllocationCounter.h"
+#include "tests/support/HostedInstrument.h"
 
 namespace {
 
@@ -99,52 +26,6 @@ constexpr int32_t kBlock = 256;
 // a blow-up. The sums add six tracks, so they may reach six times as much.
 constexpr double kSaneBound = 16.0;
 constexpr double kSaneSumBound = 6.0 * kSaneBound;
-
-intptr_t HostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  return opcode == audioMasterVersion ? 2400 : 0;
-}
-
-// Counts heap allocations while it lives.
-class AllocationWindow {
- public:
-  AllocationWindow() {
-    allocations = 0;
-    counting = true;
-  }
-  ~AllocationWindow() { counting = false; }
-  int64_t Count() const { return allocations.load(); }
-};
-
-// A host's MIDI list with room for kCapacity events, built before rendering.
-class MidiList {
- public:
-  static constexpr int kCapacity = 32;
-  MidiList() : storage(offsetof(VstEvents, events) + sizeof(VstEvent*) * kCapacity), events(kCapacity) {}
-  void Clear() { count = 0; }
-  void Add(int status, int data1, int data2, int32_t delta) {
-    if (count == kCapacity) return;
-    VstMidiEvent& e = events[static_cast<size_t>(count++)];
-    e = VstMidiEvent{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.deltaFrames = delta;
-    e.midiData[0] = static_cast<char>(status);
-    e.midiData[1] = static_cast<char>(data1);
-    e.midiData[2] = static_cast<char>(data2);
-  }
-  VstEvents* Events() {
-    VstEvents* list = reinterpret_cast<VstEvents*>(storage.data());
-    list->numEvents = count;
-    VstEvent** pointers = reinterpret_cast<VstEvent**>(storage.data() + offsetof(VstEvents, events));
-    for (int i = 0; i < count; ++i) pointers[i] = reinterpret_cast<VstEvent*>(&events[static_cast<size_t>(i)]);
-    return list;
-  }
-
- private:
-  std::vector<uint8_t> storage;
-  std::vector<VstMidiEvent> events;
-  int count = 0;
-};
 
 // What a rendering produced: the peak of the two sum outputs, which add all
 // six tracks, and the peak of the twelve track outputs.
@@ -163,22 +44,14 @@ struct Level {
   }
 };
 
-class Instrument {
+// The instrument with buffers for every output, in both sample formats.
+class Instrument : public HostedInstrument {
  public:
-  explicit Instrument(double rate) : plug(new Vornell(&HostCallback)), effect(plug->GetAEffect()) {
-    Dispatch(effOpen);
-    Dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
-    Dispatch(effSetBlockSize, 0, kBlock);
-    Dispatch(effMainsChanged, 0, 1);
+  explicit Instrument(double rate) : HostedInstrument(rate, kBlock) {
     floats.assign(static_cast<size_t>(effect->numOutputs), std::vector<float>(kBlock));
     doubles.assign(static_cast<size_t>(effect->numOutputs), std::vector<double>(kBlock));
     for (auto& c : floats) floatPointers.push_back(c.data());
     for (auto& c : doubles) doublePointers.push_back(c.data());
-  }
-  ~Instrument() { Dispatch(effClose); }
-
-  intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f) {
-    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
   }
   // One block through the callback chosen by `which` (0 replacing, 1
   // accumulating, 2 double), after the block's MIDI.
@@ -203,8 +76,6 @@ class Instrument {
   // Sets a parameter to the normalised value v through the host's setter.
   void Set(int index, float v) { effect->setParameter(effect, index, v); }
 
-  Vornell* plug;
-  AEffect* effect;
   std::vector<std::vector<float>> floats;
   std::vector<std::vector<double>> doubles;
   std::vector<float*> floatPointers;
@@ -240,10 +111,11 @@ void FillSeqA(Vornell& plug) {
   Sequence& seq = plug.seqA;
   for (int step = 0; step < 16; ++step)
     for (int ch = 0; ch < 5; ++ch) {
-      SequenceEvent on{step * 48, static_cast<uint8_t>(0x90 | ch), static_cast<uint8_t>(48 + (step + ch * 3) % 24), 100};
+      SequenceEvent on{step * 48, static_cast<uint8_t>(0x90 | ch), static_cast<uint8_t>(48 + (step + ch * 3) % 24),
+                       100};
       seq.AddEvent(on);
-      SequenceEvent off{step * 48 + 40, static_cast<uint8_t>(0x80 | ch), static_cast<uint8_t>(48 + (step + ch * 3) % 24),
-                        0};
+      SequenceEvent off{step * 48 + 40, static_cast<uint8_t>(0x80 | ch),
+                        static_cast<uint8_t>(48 + (step + ch * 3) % 24), 0};
       seq.AddEvent(off);
     }
   seq.length = 16 * 48;

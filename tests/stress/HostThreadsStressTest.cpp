@@ -29,6 +29,7 @@
 #include "plugin/Vornell.h"
 #include "plugin/VstAbi.h"
 #include "programs/ParameterTable.h"
+#include "tests/support/HostedInstrument.h"
 
 namespace {
 
@@ -41,10 +42,6 @@ constexpr auto kRunTime = std::chrono::milliseconds(1500);
 constexpr auto kWatchdogLimit = std::chrono::seconds(120);
 constexpr int32_t kBlock = 256;
 constexpr uintptr_t kParentWindow = 0x4711;
-
-intptr_t HostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
-  return opcode == audioMasterVersion ? 2400 : 0;
-}
 
 // Ends the process when the threads have not finished in time: a deadlock
 // must fail the run, not hang it.
@@ -74,57 +71,23 @@ class Watchdog {
   std::thread thread;
 };
 
-// A host's MIDI list for one block, with room for a few events.
-class MidiList {
- public:
-  static constexpr int kCapacity = 8;
-  MidiList() : storage(offsetof(VstEvents, events) + sizeof(VstEvent*) * kCapacity) {}
-
-  void Clear() { count = 0; }
-  void Add(uint8_t status, uint8_t data1, uint8_t data2, int32_t delta) {
-    if (count == kCapacity) return;
-    VstMidiEvent& e = events[static_cast<size_t>(count++)];
-    e = VstMidiEvent{};
-    e.type = kVstMidiType;
-    e.byteSize = sizeof(VstMidiEvent);
-    e.deltaFrames = delta;
-    e.midiData[0] = static_cast<char>(status);
-    e.midiData[1] = static_cast<char>(data1);
-    e.midiData[2] = static_cast<char>(data2);
-  }
-  VstEvents* Events() {
-    VstEvents* list = reinterpret_cast<VstEvents*>(storage.data());
-    list->numEvents = count;
-    VstEvent** pointers = reinterpret_cast<VstEvent**>(storage.data() + offsetof(VstEvents, events));
-    for (int i = 0; i < count; ++i) pointers[i] = reinterpret_cast<VstEvent*>(&events[static_cast<size_t>(i)]);
-    return list;
-  }
-
- private:
-  std::vector<uint8_t> storage;
-  std::vector<VstMidiEvent> events = std::vector<VstMidiEvent>(kCapacity);
-  int count = 0;
-};
-
 class HostThreadsStress : public ::testing::Test {
  protected:
   void SetUp() override {
     VornellEditor::SetWindowSystemFactory([] { return std::make_unique<HeadlessWindowSystem>(); });
-    plug = new Vornell(&HostCallback);
-    effect = plug->GetAEffect();
-    Dispatch(effOpen);
-    Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    Dispatch(effSetBlockSize, 0, kBlock);
-    Dispatch(effMainsChanged, 0, 1);
+    instrument = std::make_unique<HostedInstrument>(44100.0, kBlock);
+    plug = instrument->plug;
+    effect = instrument->effect;
   }
   void TearDown() override {
-    if (effect) Dispatch(effClose);
+    instrument.reset();
     VornellEditor::SetWindowSystemFactory(nullptr);
   }
   intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f) {
-    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    return instrument->Dispatch(opcode, index, value, ptr, opt);
   }
 
+  std::unique_ptr<HostedInstrument> instrument;
   Vornell* plug = nullptr;
   AEffect* effect = nullptr;
 };

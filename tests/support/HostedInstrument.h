@@ -1,0 +1,46 @@
+#pragma once
+// The real instrument behind its VST2 adapter, started the way a host starts
+// it before processing, and a host's MIDI event list for effProcessEvents.
+#include <cstdint>
+#include <vector>
+
+#include "plugin/Vornell.h"
+#include "plugin/VstAbi.h"
+
+// A host that answers only the version query (2.4).
+intptr_t QuietHostCallback(AEffect* effect, int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
+
+// effOpen, the sample rate, the block size and effMainsChanged on.
+void StartLikeAHost(AEffect* effect, double rate, int32_t blockSize);
+
+// A new instrument with the quiet host, started; effClose at the end deletes it.
+class HostedInstrument {
+ public:
+  HostedInstrument(double rate, int32_t blockSize);
+  ~HostedInstrument();
+  HostedInstrument(const HostedInstrument&) = delete;
+  HostedInstrument& operator=(const HostedInstrument&) = delete;
+
+  intptr_t Dispatch(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
+
+  Vornell* plug;
+  AEffect* effect;
+};
+
+// Room for a fixed number of MIDI events, allocated up front so that filling
+// and handing over the list takes nothing from the heap.
+class MidiList {
+ public:
+  static constexpr int kCapacity = 32;
+  MidiList();
+
+  void Clear() { count = 0; }
+  // Events past kCapacity are dropped.
+  void Add(int status, int data1, int data2, int32_t delta);
+  VstEvents* Events();
+
+ private:
+  std::vector<uint8_t> storage;
+  std::vector<VstMidiEvent> events;
+  int count = 0;
+};
