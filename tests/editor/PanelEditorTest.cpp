@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 #include "editor/PanelControls.h"
@@ -368,6 +369,69 @@ TEST_F(PanelEditorTest, PresetSelectorShowsAndRenamesThePreset) {
   EXPECT_EQ(Window().menusShown.back().texts, (std::vector<std::string>{"00 - 15", "16 - 31", "32 - 47", "48 - 63"}));
   EXPECT_EQ(plug->GetCurrentPresetIndex(), 18);
   EXPECT_EQ(preset->NumberText(), "18");
+}
+
+TEST_F(PanelEditorTest, SequenceButtonsOfferTheirFileMenuOutsideTheSequenceModes) {
+  OpenAndSettle();
+  ASSERT_TRUE(plug->SequenceAt(0).Empty());
+  IKRUtilityKick* seqA = plug->EditorPart()->Kick(panel_id::kSeqAButton);
+  ClickOn(seqA, HeadlessWindowSystem::Right());
+  ASSERT_EQ(Window().menusShown.size(), 1u);
+  const auto& menu = Window().menusShown.back();
+  ASSERT_EQ(menu.texts.size(), 6u);
+  EXPECT_EQ(menu.texts[0], "Load Sequence A From MIDI File");
+  EXPECT_EQ(menu.texts[5], "Default Path For Sequence Files...");
+  // Saving and clearing need a sequence with events.
+  EXPECT_EQ(menu.flags[0] & PopupMenuItem::kDisabled, 0);
+  for (int i : {1, 2, 3}) EXPECT_EQ(menu.flags[i] & PopupMenuItem::kDisabled, PopupMenuItem::kDisabled) << i;
+  EXPECT_EQ(menu.flags[4] & PopupMenuItem::kSeparator, PopupMenuItem::kSeparator);
+  // The menu opened instead of a press.
+  EXPECT_FALSE(seqA->Pressed());
+}
+
+TEST_F(PanelEditorTest, LearnButtonArmsLearningOrUnlearning) {
+  OpenAndSettle();
+  IKRSwitchMidiLearn* learn = plug->EditorPart()->LearnButton();
+  ClickOn(learn);
+  EXPECT_TRUE(plug->config.learnArmed.load());
+  EXPECT_FALSE(plug->config.learnRemoves.load());
+  // While armed a right click changes nothing.
+  ClickOn(learn, HeadlessWindowSystem::Right());
+  EXPECT_TRUE(learn->LearnMode());
+  ClickOn(learn);
+  EXPECT_FALSE(plug->config.learnArmed.load());
+  ClickOn(learn, HeadlessWindowSystem::Right());
+  EXPECT_FALSE(learn->LearnMode());
+  ClickOn(learn);
+  EXPECT_TRUE(plug->config.learnArmed.load());
+  EXPECT_TRUE(plug->config.learnRemoves.load());
+  // Learning ends elsewhere (a capture): the button goes off at the next idle tick.
+  plug->config.learnArmed = false;
+  Idle(1);
+  EXPECT_LT(learn->GetValue(), 0.5);
+}
+
+TEST_F(PanelEditorTest, TrackLedsBlinkWhileRecordIndicatorsAreActive) {
+  OpenAndSettle();
+  auto tick = [this] {
+    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    plug->OnIdleTick();
+  };
+  plug->recordActivity = true;
+  plug->blinkCountdown = 0;
+  const bool start = plug->blinkPhase;
+  tick();
+  EXPECT_NE(plug->blinkPhase, start);
+  EXPECT_EQ(plug->blinkCountdown, 25 / 4);
+  // Six more ticks keep the phase, the seventh turns it.
+  for (int i = 0; i < 6; ++i) tick();
+  EXPECT_NE(plug->blinkPhase, start);
+  tick();
+  EXPECT_EQ(plug->blinkPhase, start);
+  plug->recordActivity = false;
+  plug->blinkPhase = false;
+  tick();
+  EXPECT_TRUE(plug->blinkPhase);
 }
 
 // Pixels of box that differ from the bare background picture.
