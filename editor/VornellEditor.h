@@ -1,7 +1,13 @@
 #pragma once
-// The instrument's editor: the panel picture with the four master knobs and
-// the status line, on the framework's editor object. Built once, when the
-// instrument is constructed (Vornell::CreateEditor), and owned by it.
+// The instrument's editor: the front panel (multi-track controller, CONTROL
+// section, keypad, master knobs), the configuration page, the edit-track row,
+// the voice section of all six tracks (only the edit track's shown), the top
+// bar and the status line, on the framework's editor object. Built once, when
+// the instrument is constructed (Vornell::CreateEditor), and owned by it.
+//
+// Page visibility, the edit track and the selectors' gray states live in the
+// plug-in's flags; the idle tick applies them, so they survive the window
+// being closed and opened again.
 //
 // Threads: construction on the constructing thread; OnIdleTick on the
 // user-interface thread under the plug-in lock; everything else through
@@ -11,11 +17,15 @@
 #include <memory>
 #include <string>
 
+class IControl;
 class IGraphics;
 class IKnobMultiControl;
+class IKRSwitchMidiLearn;
+class IKRUtilityKick;
 class ITextControl;
 class IWindowSystem;
 class Vornell;
+struct PanelBitmap;
 
 class VornellEditor {
  public:
@@ -33,15 +43,53 @@ class VornellEditor {
   IGraphics* Graphics() const { return graphics.get(); }
   IKnobMultiControl* MasterKnob(int i) const;
   ITextControl* StatusLine() const { return statusLine; }
+  IKRSwitchMidiLearn* LearnButton() const { return learnButton; }
 
-  // Takes the instrument's latest status text and colour into the status
-  // line when they changed. User-interface thread, under the plug-in lock.
+  // The panel button with that id (TRACK, RECORD, CLICK, CONTROL RECORD, ...),
+  // or null.
+  IKRUtilityKick* Kick(int id) const;
+  // Draws TRACK 1..6, RECORD, CLICK and CONTROL RECORD released and forgets
+  // their latches (the panel logic's held flags are not touched).
+  void ReleaseLatchedKicks();
+
+  // The program browser page is not part of this editor yet: the switch only
+  // remembers its state.
+  void ShowBrowserPage(bool on) { browserPageShown = on; }
+  bool BrowserPageShown() const { return browserPageShown; }
+
+  // Hides or shows the configuration page's controls by the plug-in's flags,
+  // and the voice controls of every track but t. Window open or not.
+  void ApplyConfigPageVisibility();
+  void ApplyEditTrackVisibility(int t);
+
+  // Status line, learn switch, blinking record indicators and, when the panel
+  // is dirty, pages, edit track and gray states. User-interface thread, under
+  // the plug-in lock.
   void OnIdleTick();
 
  private:
+  // Adds the control to the editor and files it under key (none for key < 0).
+  template <typename C>
+  C* Add(C* control, int key);
+  PanelBitmap Bitmap(int id, int frames = 1);
+
+  void BuildStatusLine();
+  void BuildMultiTrackController();
+  void BuildControlSection();
+  void BuildKeypad();
+  void BuildMasterKnobs();
+  void BuildConfigPage();
+  void BuildEditTrackRow();
+  void BuildVoiceSection();
+  void BuildTopBar();
+  void UpdateBlinking();
+  void UpdateStatusLine();
+
   Vornell* plug;
   std::unique_ptr<IGraphics> graphics;
   IKnobMultiControl* masterKnobs[4] = {};
   ITextControl* statusLine = nullptr;
+  IKRSwitchMidiLearn* learnButton = nullptr;
   uint32_t statusSerialShown = 0;
+  bool browserPageShown = false;
 };

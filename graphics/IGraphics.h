@@ -137,6 +137,12 @@ class IGraphics {
   // Union of the dirty controls' rectangles (and pending invalid areas).
   Rect CollectDirtyRect() const;
 
+  // The plug-in lock as the framework takes it: a menu, message box or file
+  // dialog opened while it is held gives it back for as long as it waits.
+  // Controls use it around the plug-in calls they make. Pairs; user-interface thread.
+  void LockPlug();
+  void UnlockPlug();
+
   // Set while the host is closing the window; modal loops end early.
   bool CloseRequested() const { return closeRequested.load(); }
 
@@ -160,8 +166,6 @@ class IGraphics {
   // Runs f with the plug-in lock taken by the framework released.
   template <typename F>
   auto WithoutFrameworkLock(F f) -> decltype(f());
-  void LockPlug();
-  void UnlockPlug();
 
   IEditorDelegate* plug;
   std::vector<IControl*> controls;

@@ -23,6 +23,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -49,6 +50,7 @@ enum ProgramKind : int {
   kProgramKindStackB = 6,
 };
 
+class IControl;
 class VornellEditor;
 
 class Vornell : public Synth, public EngineHooks {
@@ -112,6 +114,28 @@ class Vornell : public Synth, public EngineHooks {
   void OnIdleTick() override;
   // The instrument's own editor (also while a test attached another one).
   VornellEditor* EditorPart() const { return editorPart.get(); }
+  // The window opened or is closing: the panel is drawn from the flags below.
+  void OnEditorOpened() override;
+  // The keyed control registry: a parameter control under its index, a panel
+  // control under its id's absolute value. A later registration replaces an
+  // earlier one; an unknown key gives null. User-interface thread.
+  void AddKeyedControl(int key, IControl* control);
+  IControl* ControlByKey(int key) const;
+  // Page switching and the edit track's voice controls; nothing happens
+  // while the window is closed (the next idle tick applies the flags).
+  void ShowConfigPage(bool on);
+  void ShowTuneOrTranspose(bool transpose);
+  void RefreshEditTrackControls(int t);
+  // Grays the configuration page's program selectors that "Link Programs"
+  // ties to a selector visited earlier.
+  void UpdateProgramSelectorGrayState();
+  // Editor flags (configPanelShown lives in config): the per-track knob row
+  // shows transposition; the next idle tick also refreshes every control.
+  bool transposeView = false;
+  std::atomic<bool> fullRefresh{false};
+  // Record indicators blink with this phase (on while nothing blinks).
+  bool blinkPhase = true;
+  int blinkCountdown = 0;
 
   // ---- status line -------------------------------------------------------------------
   // Shows text in colour (StatusLineColour) on the editor's status line; an empty
@@ -384,7 +408,7 @@ class Vornell : public Synth, public EngineHooks {
   // The preset browser's entry of the current preset changed (editor part).
   virtual void RefreshPresetBrowserEntry() {}
   // The edit track's voice controls need their values again (editor part).
-  virtual void RefreshEditTrackControls() {}
+  virtual void RefreshEditTrackControls();
   // The editor's display of the selected voice parameter changed (editor part).
   virtual void RefreshParamDisplay() {}
 
@@ -410,6 +434,7 @@ class Vornell : public Synth, public EngineHooks {
   void DestroyEditor();
 
   std::unique_ptr<VornellEditor> editorPart;
+  std::map<int, IControl*> keyedControls;
   DataBlock presetClipboard;
   int presetClipboardIndex = -1;
   // The voice values of a state being read, kept across its application.

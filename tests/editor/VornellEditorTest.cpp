@@ -145,20 +145,20 @@ TEST_F(VornellEditorTest, StatusLineShowsVersionThenTextsFromAnyThread) {
   EXPECT_EQ(StatusLineText(), "Version 1.0.1.N");
   Idle(1);
   EXPECT_EQ(StatusLineText(), "Recording Track 2");
-  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(255, 255, 48, 48));
+  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(192, 255, 64, 64));
   EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().font, "Arial");
   EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().size, 14);
 
   plug->ShowStatus("", kStatusWhite);
   Idle(1);
   EXPECT_EQ(StatusLineText(), "Version 1.0.1.N");
-  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(255, 255, 255, 255));
+  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(192, 255, 255, 255));
 
   // Only the colour changes: the line is drawn again all the same.
   plug->ShowStatus("", kStatusGreen);
   Window().updates.clear();
   Idle(2);
-  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(255, 64, 224, 64));
+  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(192, 64, 255, 64));
   bool statusRedrawn = false;
   const panel::Box box = panel::kStatusLine;
   for (const Rect& r : Window().updates) statusRedrawn |= r.Intersects(Rect(box.left, box.top, box.right, box.bottom));

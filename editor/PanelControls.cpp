@@ -1,0 +1,327 @@
+#include "editor/PanelControls.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "editor/PanelIds.h"
+#include "editor/PanelMenus.h"
+#include "editor/VornellEditor.h"
+#include "plugin/Vornell.h"
+#include "programs/ParameterTable.h"
+
+namespace {
+
+bool AnyModifier(const MouseMods& mods) {
+  return mods.R || mods.S || mods.C;
+}
+
+// A frame from a value as the knobs count them: 1..frames, 1 when the
+// computation overflows.
+int KnobFrame(double v, int frames) {
+  const double f = std::floor((frames - 1) * v + 0.5) + 1.0;
+  if (!std::isfinite(f) || f < 1.0) return 1;
+  return f > frames ? frames : static_cast<int>(f);
+}
+
+}  // namespace
+
+PanelLock::PanelLock(IGraphics* g) : graphics(g) {
+  graphics->LockPlug();
+}
+
+PanelLock::~PanelLock() {
+  graphics->UnlockPlug();
+}
+
+TextStyle PanelTextStyle(const Color& color, TextStyle::Align align, int size) {
+  return TextStyle("Arial", size, color, TextStyle::kStyleNormal, align);
+}
+
+// --- IKRKnobControl ------------------------------------------------------------
+
+IKRKnobControl::IKRKnobControl(Vornell* plug, int x, int y, int paramIdx, const PanelBitmap& bitmap, bool showValue)
+    : IKnobMultiControl(plug, x, y, paramIdx, bitmap, kVertical, 4.0),
+      vornell(plug),
+      showValueOnHover(showValue && paramIdx >= 0),
+      valueStyle(PanelTextStyle(Color(255, 64, 255, 64), TextStyle::kAlignCenter)) {
+  valueTextRect = Rect(drawRect.left, drawRect.top + 8, drawRect.right, drawRect.bottom);
+}
+
+void IKRKnobControl::OnMouseDrag(int x, int y, int dx, int dy, const MouseMods& mods) {
+  IKnobMultiControl::OnMouseDrag(x, y, dx, dy, mods);
+  if (paramIndex == panel_id::kTrackVolumeKnob || paramIndex == panel_id::kValueKnob) {
+    PanelLock lock(graphics);
+    vornell->OnPanelKnob(paramIndex, value);
+  }
+}
+
+void IKRKnobControl::OnMouseOver(int, int, const MouseMods&) {
+  if (paramIndex == kParamMasterTune) tooltip = vornell->TuningStatusText();
+  hovered = true;
+  MarkDirty(false);
+}
+
+void IKRKnobControl::OnMouseOut() {
+  hovered = false;
+  MarkDirty(false);
+}
+
+int IKRKnobControl::FrameFor(double v) const {
+  return KnobFrame(v, panelBitmap.N);
+}
+
+bool IKRKnobControl::Draw(IGraphics* g) {
+  if (paramIndex == panel_id::kTrackVolumeKnob || paramIndex == panel_id::kValueKnob) {
+    double position = -1.0;
+    {
+      PanelLock lock(g);
+      position = vornell->PanelKnobPosition(paramIndex);
+    }
+    if (position >= 0.0) value = position;
+  }
+  g->BlitFrame(panelBitmap, drawRect, FrameFor(value), &blend);
+  if (showValueOnHover && hovered) {
+    const BlendMode disc(BlendMode::kNone, 0.6f);
+    g->FillCircle(Color(255, 64, 64, 64), drawRect.MidX(), drawRect.MidY(), drawRect.W() / 2.0f, &disc);
+    g->DrawLabel(&valueStyle, plug->EditorDisplayText(paramIndex, value, true), valueTextRect);
+  }
+  return true;
+}
+
+// --- IKRSwitchControl ----------------------------------------------------------
+
+IKRSwitchControl::IKRSwitchControl(Vornell* plug, int x, int y, int paramIdx, const PanelBitmap& bitmap)
+    : ISwitchControl(plug, x, y, paramIdx, bitmap), vornell(plug) {}
+
+int IKRSwitchControl::CycleTrack() const {
+  const int t = -paramIndex - 319;
+  return (t >= 0 && t < kParamTrackCount) ? t : -1;
+}
+
+bool IKRSwitchControl::Draw(IGraphics* g) {
+  const int t = CycleTrack();
+  if (t < 0) return IBitmapControl::Draw(g);
+  bool cycle = false;
+  {
+    PanelLock lock(g);
+    cycle = vornell->engine.GetTrack(t).cycle;
+  }
+  return g->BlitFrame(panelBitmap, drawRect, cycle ? 2 : 1, &blend);
+}
+
+void IKRSwitchControl::OnMouseDown(int, int, const MouseMods&) {
+  const int t = CycleTrack();
+  if (t >= 0) {
+    {
+      PanelLock lock(graphics);
+      const bool cycle = vornell->engine.GetTrack(t).cycle;
+      vornell->SetParameterFromEngine(TrackParamIndex(t, kTrackCycle), cycle ? 0.0 : 1.0);
+    }
+    MarkDirty(false);
+    return;
+  }
+  StepValue();
+  if (paramIndex == panel_id::kConfigPageSwitch) {
+    vornell->ShowConfigPage(!vornell->config.configPanelShown.load());
+  } else if (paramIndex == panel_id::kBrowserPageSwitch) {
+    if (VornellEditor* editor = vornell->EditorPart()) editor->ShowBrowserPage(!editor->BrowserPageShown());
+  }
+  MarkDirty(true);
+}
+
+// --- IKRUtilityKick ------------------------------------------------------------
+
+IKRUtilityKick::IKRUtilityKick(Vornell* plug, int x, int y, int id, const PanelBitmap& bitmap)
+    : IBitmapControl(plug, x, y, id, bitmap), vornell(plug) {
+  highlightRect = Rect(drawRect.left - 1, drawRect.top - 1, drawRect.right, drawRect.bottom);
+  doubleClickAsClick = true;
+}
+
+bool IKRUtilityKick::CanLatch() const {
+  return paramIndex == panel_id::kControlRecordButton ||
+         (paramIndex >= panel_id::kClickButton && paramIndex <= panel_id::TrackButton(0));
+}
+
+bool IKRUtilityKick::Draw(IGraphics* g) {
+  bool configShown = vornell->config.configPanelShown.load();
+  bool sequenceFilled = false;
+  if (configShown && (paramIndex == panel_id::kSeqAButton || paramIndex == panel_id::kSeqBButton)) {
+    PanelLock lock(g);
+    sequenceFilled = !vornell->SequenceAt(paramIndex == panel_id::kSeqAButton ? 0 : 1).Empty();
+  }
+  if (configShown && (paramIndex == panel_id::kProgramButton || paramIndex == panel_id::kSeqAButton ||
+                      paramIndex == panel_id::kSeqBButton))
+    g->FillRect(Color(96, 192, 255, 0), highlightRect);
+  g->BlitFrame(panelBitmap, drawRect, pressed + 1, &blend);
+  if (latched) g->FillRect(Color(96, 192, 64, 32), highlightRect);
+  if (sequenceFilled) g->FillRect(Color(96, 32, 192, 64), highlightRect);
+  return true;
+}
+
+void IKRUtilityKick::OnMouseDown(int x, int y, const MouseMods& mods) {
+  const bool modifier = AnyModifier(mods);
+  if (CanLatch()) {
+    latched = !latched && mods.R;
+  } else if (paramIndex == panel_id::kProgramButton && modifier) {
+    ShowProgramButtonMenu(x, y);
+    return;
+  } else if ((paramIndex == panel_id::kSeqAButton || paramIndex == panel_id::kSeqBButton) && modifier) {
+    const int mode = vornell->ModeValue();
+    if (mode != kModeSequenceA && mode != kModeSequenceB) {
+      ShowSequenceMenu(paramIndex == panel_id::kSeqAButton ? 0 : 1, x, y);
+      return;
+    }
+  } else {
+    latched = false;
+  }
+  Press(modifier);
+}
+
+void IKRUtilityKick::Press(bool modifier) {
+  bool down = false;
+  {
+    PanelLock lock(graphics);
+    down = vornell->OnPanelButtonDown(paramIndex, modifier);
+  }
+  if (down) pressed = 1;
+  MarkDirty(false);
+}
+
+void IKRUtilityKick::OnMouseUp(int, int, const MouseMods&) {
+  if (latched) return;
+  {
+    PanelLock lock(graphics);
+    vornell->OnPanelButtonUp(paramIndex);
+  }
+  pressed = 0;
+  MarkDirty(false);
+}
+
+void IKRUtilityKick::ReleaseLatch() {
+  latched = false;
+  pressed = 0;
+  MarkDirty(false);
+}
+
+void IKRUtilityKick::ShowProgramButtonMenu(int, int) {
+  // The program commands (store, init, SysEx files, factory restore) are not
+  // built yet; the PROGRAM button's menu opens nothing until they are.
+}
+
+void IKRUtilityKick::ShowSequenceMenu(int which, int x, int y) {
+  RunSequenceMenu(*vornell, *graphics, which, x, y);
+  MarkDirty(false);
+}
+
+// --- IKRLED --------------------------------------------------------------------
+
+IKRLED::IKRLED(Vornell* plug, int x, int y, int id, const PanelBitmap& bitmap)
+    : IBitmapControl(plug, x, y, id, bitmap), vornell(plug) {}
+
+bool IKRLED::Draw(IGraphics* g) {
+  bool lit = false;
+  {
+    PanelLock lock(g);
+    lit = vornell->PanelLedState(paramIndex);
+  }
+  return g->BlitFrame(panelBitmap, drawRect, lit ? 2 : 1, &blend);
+}
+
+// --- IKRNumberDisplay ----------------------------------------------------------
+
+IKRNumberDisplay::IKRNumberDisplay(Vornell* plug, const Rect& rect, int id, const PanelBitmap& digits)
+    : IControl(plug, rect, id), vornell(plug), digitsBitmap(digits) {
+  const int w = digits.FrameWidth();
+  const int h = digits.FrameHeight();
+  leftDigit = Rect(rect.left, rect.top, rect.left + w, rect.top + h);
+  rightDigit = Rect(rect.right - w, rect.top, rect.right, rect.top + h);
+  if (id == panel_id::kEditTrackDisplay)
+    for (int t = 1; t <= kParamTrackCount; ++t) trackMenu.AddItem(std::to_string(t));
+}
+
+void IKRNumberDisplay::DigitFrames(int* left, int* right) const {
+  *left = 0;
+  *right = 0;
+  if (paramIndex == panel_id::kEditTrackDisplay) {
+    *left = vornell->editTrack + 2;
+    return;
+  }
+  const int code = vornell->NumberDisplayCode();
+  // The panel logic has no number to show.
+  if (code < 0) return;
+  *left = ((code >> 4) & 15) + 1;
+  if (code < 256) *right = (code & 15) + 1;
+}
+
+bool IKRNumberDisplay::Draw(IGraphics* g) {
+  int left = 0, right = 0;
+  {
+    PanelLock lock(g);
+    DigitFrames(&left, &right);
+  }
+  if (left > 0) g->BlitFrame(digitsBitmap, leftDigit, left, &blend);
+  if (right > 0) g->BlitFrame(digitsBitmap, rightDigit, right, &blend);
+  return true;
+}
+
+void IKRNumberDisplay::OnMouseDown(int x, int y, const MouseMods&) {
+  if (paramIndex != panel_id::kEditTrackDisplay) return;
+  trackMenu.CheckItemAlone(vornell->editTrack);
+  const PopupMenu* chosen = graphics->ShowPopupMenu(&trackMenu, Rect(x, y, x, y));
+  if (chosen && chosen->GetChosenItemIdx() >= 0) {
+    const int t = chosen->GetChosenItemIdx();
+    {
+      PanelLock lock(graphics);
+      vornell->editTrack = t;
+    }
+    vornell->RefreshEditTrackControls(t);
+    vornell->panelDirty = true;
+  }
+  MarkDirty(false);
+}
+
+// --- IKRSwitchMidiLearn --------------------------------------------------------
+
+IKRSwitchMidiLearn::IKRSwitchMidiLearn(Vornell* plug, int x, int y, const PanelBitmap& learn,
+                                       const PanelBitmap& unlearn)
+    : IControl(plug, Rect(x, y, x + learn.FrameWidth(), y + learn.FrameHeight()), panel_id::kLearnButton),
+      vornell(plug),
+      learnBitmap(learn),
+      unlearnBitmap(unlearn) {
+  doubleClickAsClick = true;
+}
+
+bool IKRSwitchMidiLearn::Draw(IGraphics* g) {
+  return g->BlitFrame(learnMode ? learnBitmap : unlearnBitmap, drawRect, value >= 0.5 ? 2 : 1, &blend);
+}
+
+void IKRSwitchMidiLearn::OnMouseDown(int, int, const MouseMods& mods) {
+  if (mods.L) {
+    value = value >= 0.5 ? 0.0 : 1.0;
+    vornell->ArmMidiLearn(value > 0.0, !learnMode);
+    MarkDirty(false);
+  } else if (mods.R && value < 0.5) {
+    learnMode = !learnMode;
+    MarkDirty(false);
+  }
+}
+
+// --- IKRTextToggle -------------------------------------------------------------
+
+IKRTextToggle::IKRTextToggle(Vornell* plug, const Rect& rect, int id) : IControl(plug, rect, id), vornell(plug) {
+  textStyle = PanelTextStyle(kDisplayWhite, TextStyle::kAlignCenter, 12);
+}
+
+std::string IKRTextToggle::Text() const {
+  return vornell->transposeView ? "TRP" : "TUN";
+}
+
+bool IKRTextToggle::Draw(IGraphics* g) {
+  return g->DrawLabel(&textStyle, Text(), drawRect);
+}
+
+void IKRTextToggle::OnMouseDown(int, int, const MouseMods&) {
+  vornell->ShowTuneOrTranspose(!vornell->transposeView);
+  MarkDirty(false);
+}

@@ -1,0 +1,466 @@
+// The whole front panel of the real instrument, driven with the mouse through
+// the headless window system: the edit track's voice controls, the
+// configuration page, latching panel buttons, the channel selectors, switches,
+// knobs, the program selectors' gray state, and a picture of the panel.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "editor/PanelControls.h"
+#include "editor/PanelIds.h"
+#include "editor/SelectorControls.h"
+#include "editor/VornellEditor.h"
+#include "graphics/IGraphics.h"
+#include "graphics/lice/LICE_IBitmap.h"
+#include "programs/ParameterTable.h"
+#include "resources/panel/PanelLayout.h"
+#include "tests/editor/EditorTestSupport.h"
+
+namespace {
+
+class PanelEditorTest : public VornellEditorFixture {
+ protected:
+  // The window open, the tracks' programs not linked (linked tracks would
+  // follow each other's edits and gray each other's selectors).
+  void OpenAndSettle() {
+    ASSERT_TRUE(OpenEditor());
+    SetPlain(kParamLinkPrograms, 0);
+    Idle(3);
+  }
+  IControl* Key(int key) { return plug->ControlByKey(key); }
+  // Centre of a control's rectangle.
+  void ClickOn(IControl* control, MouseMods mods = HeadlessWindowSystem::Left()) {
+    ASSERT_NE(control, nullptr);
+    Window().Click(control->GetRect().MidX(), control->GetRect().MidY(), mods);
+    Idle(2);
+  }
+  // The voice controls of track t that are visible, and all of them.
+  void CountVoiceControls(int t, int* visible, int* total) {
+    *visible = *total = 0;
+    IGraphics* g = plug->EditorPart()->Graphics();
+    for (int i = 0; i < g->NControls(); ++i) {
+      const int index = g->GetControl(i)->ParamIdx();
+      if (!IsVoiceParam(index) || VoiceParamTrack(index) != t) continue;
+      ++*total;
+      *visible += !g->GetControl(i)->IsHidden();
+    }
+  }
+  void SetPlain(int index, double value) {
+    effect->setParameter(effect, index, static_cast<float>(plug->GetParam(index)->ToNormalized(value)));
+  }
+  IKRChannelControl* Channel(int t) { return dynamic_cast<IKRChannelControl*>(Key(TrackParamIndex(t, kTrackChannel))); }
+};
+
+TEST_F(PanelEditorTest, OnlyTheEditTracksVoiceControlsAreShown) {
+  OpenAndSettle();
+  int visible = 0, total = 0;
+  for (int t = 0; t < 6; ++t) {
+    CountVoiceControls(t, &visible, &total);
+    // 27 knobs, 8 indicators and the voice mode drop-down per track.
+    EXPECT_EQ(total, 36) << t;
+    EXPECT_EQ(visible, t == 0 ? total : 0) << t;
+  }
+  // The EDIT TRACK display offers the six tracks; choosing 4 shows track 4's controls.
+  Window().menuAnswers.push_back({3});
+  ClickOn(Key(-panel_id::kEditTrackDisplay));
+  ASSERT_FALSE(Window().menusShown.empty());
+  EXPECT_EQ(Window().menusShown.back().texts, (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
+  EXPECT_EQ(Window().menusShown.back().flags[0] & PopupMenuItem::kChecked, PopupMenuItem::kChecked);
+  EXPECT_EQ(plug->editTrack, 3);
+  CountVoiceControls(0, &visible, &total);
+  EXPECT_EQ(visible, 0);
+  CountVoiceControls(3, &visible, &total);
+  EXPECT_EQ(visible, total);
+  int left = 0, right = 0;
+  static_cast<IKRNumberDisplay*>(Key(-panel_id::kEditTrackDisplay))->DigitFrames(&left, &right);
+  EXPECT_EQ(left, 5);  // frame 5 shows the digit 4
+  EXPECT_EQ(right, 0);
+
+  // The panel logic changes the edit track and asks for a full refresh.
+  plug->editTrack = 1;
+  plug->fullRefresh = true;
+  plug->panelDirty = true;
+  Idle(1);
+  CountVoiceControls(3, &visible, &total);
+  EXPECT_EQ(visible, 0);
+  CountVoiceControls(1, &visible, &total);
+  EXPECT_EQ(visible, total);
+}
+
+TEST_F(PanelEditorTest, ConfigurationPageShowsTuneOrTransposeKnobs) {
+  OpenAndSettle();
+  plug->ShowConfigPage(false);
+  Idle(1);
+  EXPECT_FALSE(plug->config.configPanelShown.load());
+  EXPECT_TRUE(Key(338)->IsHidden());
+  EXPECT_FALSE(Key(339)->IsHidden());
+  for (int t = 0; t < 6; ++t) {
+    EXPECT_TRUE(Key(TrackParamIndex(t, kTrackTune))->IsHidden()) << t;
+    EXPECT_TRUE(Key(panel_id::ProgramSelectorKey(t))->IsHidden()) << t;
+  }
+
+  // The page switch of the top bar turns the page on.
+  ClickOn(Key(-panel_id::kConfigPageSwitch));
+  EXPECT_TRUE(plug->config.configPanelShown.load());
+  EXPECT_GE(Key(-panel_id::kConfigPageSwitch)->GetValue(), 0.5);
+  EXPECT_FALSE(Key(338)->IsHidden());
+  EXPECT_TRUE(Key(339)->IsHidden());
+  for (int key : {310, 311, 5, 312}) EXPECT_FALSE(Key(key)->IsHidden()) << key;
+  for (int t = 0; t < 6; ++t) {
+    for (int key : {TrackParamIndex(t, kTrackChannel), TrackParamIndex(t, kTrackMode), 319 + t, 313 + t,
+                    TrackParamIndex(t, kTrackVolume), TrackParamIndex(t, kTrackPanorama)})
+      EXPECT_FALSE(Key(key)->IsHidden()) << key;
+    EXPECT_FALSE(Key(TrackParamIndex(t, kTrackTune))->IsHidden()) << t;
+    EXPECT_TRUE(Key(TrackParamIndex(t, kTrackTranspose))->IsHidden()) << t;
+  }
+
+  // TUN/TRP swaps the two knobs, which sit on the same spot.
+  auto* toggle = dynamic_cast<IKRTextToggle*>(Key(312));
+  ASSERT_NE(toggle, nullptr);
+  EXPECT_EQ(toggle->Text(), "TUN");
+  ClickOn(toggle);
+  EXPECT_TRUE(plug->transposeView);
+  EXPECT_EQ(toggle->Text(), "TRP");
+  for (int t = 0; t < 6; ++t) {
+    EXPECT_TRUE(Key(TrackParamIndex(t, kTrackTune))->IsHidden()) << t;
+    EXPECT_FALSE(Key(TrackParamIndex(t, kTrackTranspose))->IsHidden()) << t;
+    EXPECT_EQ(Key(TrackParamIndex(t, kTrackTune))->GetRect(), Key(TrackParamIndex(t, kTrackTranspose))->GetRect());
+    EXPECT_FALSE(Key(TrackParamIndex(t, kTrackVolume))->IsHidden()) << t;
+  }
+  // Switching the page off hides both.
+  ClickOn(Key(-panel_id::kConfigPageSwitch));
+  EXPECT_FALSE(plug->config.configPanelShown.load());
+  EXPECT_TRUE(Key(TrackParamIndex(2, kTrackTranspose))->IsHidden());
+  EXPECT_TRUE(Key(TrackParamIndex(2, kTrackTune))->IsHidden());
+}
+
+TEST_F(PanelEditorTest, ClosingAndReopeningKeepsPageAndEditTrack) {
+  OpenAndSettle();
+  plug->ShowConfigPage(true);
+  Window().menuAnswers.push_back({4});
+  ClickOn(Key(-panel_id::kEditTrackDisplay));
+  ASSERT_EQ(plug->editTrack, 4);
+  Dispatch(effEditClose);
+  // Closed, nothing is applied; the flags stay.
+  plug->ShowConfigPage(false);
+  EXPECT_TRUE(plug->config.configPanelShown.load());
+  ASSERT_TRUE(OpenEditor());
+  Idle(2);
+  EXPECT_TRUE(plug->config.configPanelShown.load());
+  EXPECT_FALSE(Key(338)->IsHidden());
+  EXPECT_FALSE(Key(313)->IsHidden());
+  EXPECT_EQ(plug->editTrack, 4);
+  int visible = 0, total = 0;
+  CountVoiceControls(4, &visible, &total);
+  EXPECT_EQ(visible, total);
+  CountVoiceControls(0, &visible, &total);
+  EXPECT_EQ(visible, 0);
+}
+
+TEST_F(PanelEditorTest, RightClickLatchesATrackButton) {
+  OpenAndSettle();
+  IKRUtilityKick* track3 = plug->EditorPart()->Kick(panel_id::TrackButton(2));
+  ASSERT_NE(track3, nullptr);
+  const int x = track3->GetRect().MidX(), y = track3->GetRect().MidY();
+  // Down and up with the right button: it stays down.
+  ClickOn(track3, HeadlessWindowSystem::Right());
+  EXPECT_TRUE(track3->Latched());
+  EXPECT_TRUE(track3->Pressed());
+  // A second right-click releases the latch; the release follows on mouse-up.
+  Window().MouseDown(x, y, HeadlessWindowSystem::Right());
+  Idle(1);
+  EXPECT_FALSE(track3->Latched());
+  EXPECT_TRUE(track3->Pressed());
+  Window().MouseUp(x, y, HeadlessWindowSystem::Right());
+  Idle(1);
+  EXPECT_FALSE(track3->Pressed());
+
+  // Latched again, then a left click releases it.
+  ClickOn(track3, HeadlessWindowSystem::Right());
+  ASSERT_TRUE(track3->Latched());
+  ClickOn(track3);
+  EXPECT_FALSE(track3->Latched());
+  EXPECT_FALSE(track3->Pressed());
+
+  // Buttons that do not latch (a keypad digit) come up with the mouse.
+  IKRUtilityKick* digit = plug->EditorPart()->Kick(panel_id::KeypadButton(5));
+  ClickOn(digit, HeadlessWindowSystem::Right());
+  EXPECT_FALSE(digit->Latched());
+  EXPECT_FALSE(digit->Pressed());
+
+  // The panel logic's release of all latches draws them up.
+  ClickOn(track3, HeadlessWindowSystem::Right());
+  IKRUtilityKick* record = plug->EditorPart()->Kick(panel_id::kRecordButton);
+  ClickOn(record, HeadlessWindowSystem::Right());
+  ASSERT_TRUE(track3->Latched() && record->Latched());
+  plug->EditorPart()->ReleaseLatchedKicks();
+  EXPECT_FALSE(track3->Latched() || track3->Pressed() || record->Latched() || record->Pressed());
+}
+
+TEST_F(PanelEditorTest, ChannelSelectorsShowShortTexts) {
+  OpenAndSettle();
+  SetPlain(TrackParamIndex(0, kTrackChannel), kChannelAll);
+  SetPlain(TrackParamIndex(1, kTrackChannel), kChannelNone);
+  SetPlain(TrackParamIndex(2, kTrackChannel), 11);
+  SetPlain(TrackParamIndex(3, kTrackChannel), 4);
+  EXPECT_EQ(Channel(0)->Text(), "A");
+  EXPECT_EQ(Channel(1)->Text(), "X");
+  EXPECT_TRUE(Channel(1)->ShowsOff());
+  EXPECT_EQ(Channel(2)->Text(), "12");
+  EXPECT_FALSE(Channel(2)->ShowsOff());
+  EXPECT_EQ(Channel(3)->Text(), "5");
+}
+
+TEST_F(PanelEditorTest, ChannelMenuNamesTheModesChannels) {
+  OpenAndSettle();
+  plug->ShowConfigPage(true);
+  Idle(1);
+  const int channelParam = TrackParamIndex(2, kTrackChannel);
+  SetPlain(channelParam, 2);
+  // Normal Mode: the plain list, the current channel checked, "All" chosen.
+  Window().menuAnswers.push_back({0});
+  ClickOn(Channel(2));
+  ASSERT_EQ(Window().menusShown.size(), 1u);
+  const auto& plain = Window().menusShown.back();
+  ASSERT_EQ(plain.texts.size(), 20u);
+  EXPECT_EQ(plain.texts[0], "All MIDI Channels (Omni)");
+  EXPECT_EQ(plain.texts[7], "MIDI Channel 6");
+  EXPECT_EQ(plain.texts[19], "Track Off");
+  EXPECT_EQ(plain.flags[4] & PopupMenuItem::kChecked, PopupMenuItem::kChecked);
+  EXPECT_EQ(plug->IntParam(channelParam), kChannelAll);
+
+  // Mode 3 (arpeggiator Up/Down): channel 6 is the arpeggio's.
+  SetPlain(kParamMode, kModeArpUpDown);
+  ASSERT_EQ(plug->ModeValue(), kModeArpUpDown);
+  Window().menuAnswers.push_back({19});
+  ClickOn(Channel(2));
+  ASSERT_EQ(Window().menusShown.size(), 2u);
+  EXPECT_EQ(Window().menusShown.back().texts[7], "MIDI Channel 6 / Arpeggio");
+  EXPECT_EQ(Window().menusShown.back().flags[0] & PopupMenuItem::kChecked, PopupMenuItem::kChecked);
+  EXPECT_EQ(plug->IntParam(channelParam), kChannelNone);
+}
+
+TEST_F(PanelEditorTest, DoubleClickOnASwitchTogglesTwice) {
+  OpenAndSettle();
+  plug->ShowConfigPage(true);
+  Idle(1);
+  IControl* link = Key(kParamLinkPrograms);
+  ASSERT_NE(link, nullptr);
+  const double before = plug->GetParam(kParamLinkPrograms)->Value();
+  RecordingHost::Clear();
+  Window().DoubleClick(link->GetRect().MidX(), link->GetRect().MidY());
+  Idle(2);
+  std::vector<float> values;
+  for (const HostEdit& edit : RecordingHost::EditsOf(kParamLinkPrograms))
+    if (edit.kind == HostEdit::kAutomate) values.push_back(edit.value);
+  ASSERT_EQ(values.size(), 2u);
+  EXPECT_NE(values[0], values[1]);
+  EXPECT_EQ(plug->GetParam(kParamLinkPrograms)->Value(), before);
+}
+
+TEST_F(PanelEditorTest, DraggingAVoiceKnobEditsTheEditTracksParameter) {
+  OpenAndSettle();
+  Window().menuAnswers.push_back({2});
+  ClickOn(Key(-panel_id::kEditTrackDisplay));
+  ASSERT_EQ(plug->editTrack, 2);
+  const int cutoff2 = VoiceParamIndex(2, kVoiceFilterCutoff);
+  const int cutoff0 = VoiceParamIndex(0, kVoiceFilterCutoff);
+  effect->setParameter(effect, cutoff2, 0.25f);
+  const double track0Before = plug->GetParam(cutoff0)->NormalizedValue();
+  const panel::Spot spot = panel::VoiceKnob(kVoiceFilterCutoff);
+  const int x = spot.x + panel::kKnobSize / 2, y = spot.y + panel::kKnobSize / 2;
+  Window().Drag(x, y, x, y - 60);
+  Idle(2);
+  // 60 pixels up over a 30-pixel knob with gearing 4: half the range.
+  EXPECT_NEAR(plug->GetParam(cutoff2)->NormalizedValue(), 0.75, 0.02);
+  EXPECT_EQ(plug->GetParam(cutoff0)->NormalizedValue(), track0Before);
+  const std::vector<HostEdit> edits = RecordingHost::EditsOf(cutoff2);
+  ASSERT_FALSE(edits.empty());
+  EXPECT_EQ(edits.back().kind, HostEdit::kEnd);
+}
+
+TEST_F(PanelEditorTest, KnobShowsItsValueOnlyWhereTheLayoutAskedForIt) {
+  OpenAndSettle();
+  auto* speed = dynamic_cast<IKRKnobControl*>(Key(kParamSpeed));
+  auto* volume = dynamic_cast<IKRKnobControl*>(Key(TrackParamIndex(0, kTrackVolume)));
+  auto* value = dynamic_cast<IKRKnobControl*>(Key(-panel_id::kValueKnob));
+  ASSERT_TRUE(speed && volume && value);
+  EXPECT_TRUE(speed->ShowsValueOnHover());
+  EXPECT_FALSE(volume->ShowsValueOnHover());
+  EXPECT_FALSE(value->ShowsValueOnHover());
+  Window().Move(speed->GetRect().MidX(), speed->GetRect().MidY());
+  Idle(1);
+  EXPECT_TRUE(speed->Hovered());
+  Window().Move(5, 500);
+  Idle(1);
+  EXPECT_FALSE(speed->Hovered());
+  // Frames run 1..65 and never past the strip's end.
+  EXPECT_EQ(speed->FrameFor(0.0), 1);
+  EXPECT_EQ(speed->FrameFor(1.0), 65);
+  EXPECT_EQ(speed->FrameFor(5.0), 65);
+}
+
+TEST_F(PanelEditorTest, LinkedProgramsGrayAllButTheFirstSelectorOfAKind) {
+  OpenAndSettle();
+  plug->ShowConfigPage(true);
+  Idle(1);
+  for (int t = 0; t < 6; ++t) EXPECT_FALSE(Key(313 + t)->IsGrayed()) << t;
+  SetPlain(kParamLinkPrograms, 1);
+  plug->editTrack = 4;
+  plug->panelDirty = true;
+  Idle(1);
+  // The edit track (track 5) is visited first and keeps its selector.
+  EXPECT_FALSE(Key(313 + 4)->IsGrayed());
+  EXPECT_TRUE(Key(313 + 1)->IsGrayed());
+  EXPECT_TRUE(Key(313 + 0)->IsGrayed());
+  // A grayed selector takes no clicks: the edit track stays.
+  ClickOn(Key(313 + 1));
+  EXPECT_EQ(plug->editTrack, 4);
+  SetPlain(kParamLinkPrograms, 0);
+  Idle(1);
+  for (int t = 0; t < 6; ++t) EXPECT_FALSE(Key(313 + t)->IsGrayed()) << t;
+  // Without the link, a click on a track's selector makes it the edit track.
+  ClickOn(Key(313 + 1));
+  EXPECT_EQ(plug->editTrack, 1);
+}
+
+TEST_F(PanelEditorTest, ProgramSelectorOffersAndSelectsPrograms) {
+  OpenAndSettle();
+  plug->ShowConfigPage(true);
+  Idle(1);
+  // Right-click on track 3's selector: the list, program 30 chosen.
+  Window().menuAnswers.push_back({2, 5});
+  ClickOn(Key(313 + 2), HeadlessWindowSystem::Right());
+  ASSERT_EQ(Window().menusShown.size(), 1u);
+  const auto& menu = Window().menusShown.back();
+  ASSERT_EQ(menu.texts.size(), 5u);
+  EXPECT_EQ(menu.texts[0], "Select Program");
+  EXPECT_EQ(menu.texts[1], "00 - 24");
+  EXPECT_EQ(menu.texts[4], "75 - 99");
+  EXPECT_EQ(plug->TrackProgramNumber(2), 30);
+}
+
+TEST_F(PanelEditorTest, PresetSelectorShowsAndRenamesThePreset) {
+  OpenAndSettle();
+  IKRPresetMenu* preset = nullptr;
+  IGraphics* g = plug->EditorPart()->Graphics();
+  for (int i = 0; i < g->NControls() && !preset; ++i) preset = dynamic_cast<IKRPresetMenu*>(g->GetControl(i));
+  ASSERT_NE(preset, nullptr);
+  EXPECT_EQ(preset->NumberText(), "00");
+  // A click on the name opens a text entry; what is typed names the preset.
+  Window().Click(panel::kPresetName.left + 20, panel::kPresetName.top + 8);
+  Idle(1);
+  ASSERT_NE(plug->EditorPart()->Graphics()->GetTextEntry(), nullptr);
+  Window().Key(KeyEvent::kEnd);
+  for (int i = 0; i < 40; ++i) Window().Key(KeyEvent::kBackspace);
+  Window().Type("Night Drive");
+  Window().Key(KeyEvent::kReturn);
+  Idle(3);
+  EXPECT_EQ(plug->GetPresetName(0), "Night Drive");
+  EXPECT_EQ(preset->NameText(), "Night Drive");
+  // A click on the number offers the presets in four groups of sixteen.
+  Window().menuAnswers.push_back({1, 2});
+  Window().Click(panel::kPresetNumber.left + 5, panel::kPresetNumber.top + 8);
+  Idle(2);
+  ASSERT_FALSE(Window().menusShown.empty());
+  EXPECT_EQ(Window().menusShown.back().texts, (std::vector<std::string>{"00 - 15", "16 - 31", "32 - 47", "48 - 63"}));
+  EXPECT_EQ(plug->GetCurrentPresetIndex(), 18);
+  EXPECT_EQ(preset->NumberText(), "18");
+}
+
+TEST_F(PanelEditorTest, SequenceButtonsOfferTheirFileMenuOutsideTheSequenceModes) {
+  OpenAndSettle();
+  ASSERT_TRUE(plug->SequenceAt(0).Empty());
+  IKRUtilityKick* seqA = plug->EditorPart()->Kick(panel_id::kSeqAButton);
+  ClickOn(seqA, HeadlessWindowSystem::Right());
+  ASSERT_EQ(Window().menusShown.size(), 1u);
+  const auto& menu = Window().menusShown.back();
+  ASSERT_EQ(menu.texts.size(), 6u);
+  EXPECT_EQ(menu.texts[0], "Load Sequence A From MIDI File");
+  EXPECT_EQ(menu.texts[5], "Default Path For Sequence Files...");
+  // Saving and clearing need a sequence with events.
+  EXPECT_EQ(menu.flags[0] & PopupMenuItem::kDisabled, 0);
+  for (int i : {1, 2, 3}) EXPECT_EQ(menu.flags[i] & PopupMenuItem::kDisabled, PopupMenuItem::kDisabled) << i;
+  EXPECT_EQ(menu.flags[4] & PopupMenuItem::kSeparator, PopupMenuItem::kSeparator);
+  // The menu opened instead of a press.
+  EXPECT_FALSE(seqA->Pressed());
+}
+
+TEST_F(PanelEditorTest, LearnButtonArmsLearningOrUnlearning) {
+  OpenAndSettle();
+  IKRSwitchMidiLearn* learn = plug->EditorPart()->LearnButton();
+  ClickOn(learn);
+  EXPECT_TRUE(plug->config.learnArmed.load());
+  EXPECT_FALSE(plug->config.learnRemoves.load());
+  // While armed a right click changes nothing.
+  ClickOn(learn, HeadlessWindowSystem::Right());
+  EXPECT_TRUE(learn->LearnMode());
+  ClickOn(learn);
+  EXPECT_FALSE(plug->config.learnArmed.load());
+  ClickOn(learn, HeadlessWindowSystem::Right());
+  EXPECT_FALSE(learn->LearnMode());
+  ClickOn(learn);
+  EXPECT_TRUE(plug->config.learnArmed.load());
+  EXPECT_TRUE(plug->config.learnRemoves.load());
+  // Learning ends elsewhere (a capture): the button goes off at the next idle tick.
+  plug->config.learnArmed = false;
+  Idle(1);
+  EXPECT_LT(learn->GetValue(), 0.5);
+}
+
+TEST_F(PanelEditorTest, TrackLedsBlinkWhileRecordIndicatorsAreActive) {
+  OpenAndSettle();
+  auto tick = [this] {
+    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    plug->OnIdleTick();
+  };
+  plug->recordActivity = true;
+  plug->blinkCountdown = 0;
+  const bool start = plug->blinkPhase;
+  tick();
+  EXPECT_NE(plug->blinkPhase, start);
+  EXPECT_EQ(plug->blinkCountdown, 25 / 4);
+  // Six more ticks keep the phase, the seventh turns it.
+  for (int i = 0; i < 6; ++i) tick();
+  EXPECT_NE(plug->blinkPhase, start);
+  tick();
+  EXPECT_EQ(plug->blinkPhase, start);
+  plug->recordActivity = false;
+  plug->blinkPhase = false;
+  tick();
+  EXPECT_TRUE(plug->blinkPhase);
+}
+
+// Pixels of box that differ from the bare background picture.
+int ChangedPixels(IGraphics* g, const LICE_IBitmap* background, const Rect& box) {
+  int changed = 0;
+  for (int y = box.top; y < box.bottom; ++y)
+    for (int x = box.left; x < box.right; ++x) changed += g->BackBuffer()->GetPixel(x, y) != background->GetPixel(x, y);
+  return changed;
+}
+
+TEST_F(PanelEditorTest, PanelPictureHasItsControlsDrawn) {
+  OpenAndSettle();
+  plug->ShowConfigPage(true);
+  Idle(3);
+  IGraphics* g = plug->EditorPart()->Graphics();
+  const std::string path = std::string(VORNELL_BINARY_DIR) + "/panel-editor.png";
+  std::remove(path.c_str());
+  ASSERT_TRUE(Window().WriteBackBufferPNG(path));
+  FILE* file = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  std::fclose(file);
+  const auto* background = static_cast<const IBitmapControl*>(g->GetControl(0))->GetBitmap().bitmap;
+  ASSERT_NE(background, nullptr);
+  // Knobs, buttons and the configuration page are drawn over the picture.
+  const panel::Spot knob = panel::VoiceKnob(kVoiceFilterCutoff);
+  EXPECT_GT(ChangedPixels(g, background, Rect(knob.x, knob.y, knob.x + 30, knob.y + 30)), 100);
+  const panel::Spot button = panel::TrackButton(0);
+  EXPECT_GT(ChangedPixels(g, background, Rect(button.x, button.y, button.x + 21, button.y + 22)), 50);
+  EXPECT_GT(ChangedPixels(g, background, Rect(316, 84, 612, 304)), 5000);
+}
+
+}  // namespace
