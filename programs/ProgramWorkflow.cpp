@@ -244,18 +244,24 @@ void Vornell::UpdateProgramModified(int t) {
 
 int Vornell::ConfirmModifiedProgram(int t) {
   if (stateLoading || DontAskToCommit() || !EditorOpen() || t >= Engine::kTrackCount) return 0;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  const int first = t < 0 ? 0 : t;
-  const int last = t < 0 ? Engine::kTrackCount - 1 : t;
-  for (int i = first; i <= last; ++i) {
-    // The flag may be older than the last edit; the idle tick has not run yet.
-    UpdateProgramModified(i);
-    if (!engine.GetTrack(i).programModified) continue;
-    char text[128];
+  char text[128];
+  {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    const int first = t < 0 ? 0 : t;
+    const int last = t < 0 ? Engine::kTrackCount - 1 : t;
+    int modified = -1;
+    for (int i = first; i <= last && modified < 0; ++i) {
+      // The flag may be older than the last edit; the idle tick has not run yet.
+      UpdateProgramModified(i);
+      if (engine.GetTrack(i).programModified) modified = i;
+    }
+    if (modified < 0) return 0;
     std::snprintf(text, sizeof(text), "Program %02u on Track %u is modified. Do you want to proceed?",
-                  static_cast<unsigned>(TrackProgramNumber(i)), static_cast<unsigned>(i + 1));
-    const int answer = ShowMessage(text, "Modified Program", kMessageYesNo | kMessageIconQuestion);
-    return answer == kAnswerNo ? 1 : 2;
+                  static_cast<unsigned>(TrackProgramNumber(modified)), static_cast<unsigned>(modified + 1));
   }
-  return 0;
+  // Asked without this function's hold on the plug-in lock: the message box
+  // gives back only what the framework took, and audio must not wait for
+  // the answer.
+  const int answer = ShowMessage(text, "Modified Program", kMessageYesNo | kMessageIconQuestion);
+  return answer == kAnswerNo ? 1 : 2;
 }

@@ -12,6 +12,7 @@
 
 #include "graphics/IEditorDelegate.h"
 #include "graphics/IGraphics.h"
+#include "programs/ParameterTable.h"
 #include "tests/editor/EditorTestSupport.h"
 
 namespace {
@@ -27,8 +28,13 @@ class AskingVornell : public Vornell {
       askNext = false;
       answers.push_back(ShowMessage("Overwrite program?", "Vornell", kMessageYesNo));
     }
+    if (confirmNext) {
+      confirmNext = false;
+      answers.push_back(ConfirmModifiedProgram(-1));
+    }
   }
   bool askNext = false;
+  bool confirmNext = false;
   std::vector<int> answers;
 };
 
@@ -93,6 +99,27 @@ TEST_F(EditorThreadsTest, AudioRunsWhileAMessageBoxWaits) {
   // After the box the lock is held as before: the idle tick returned it, so a
   // block renders again.
   EXPECT_TRUE(FinishesMeanwhile([this] { RenderBlock(); }));
+}
+
+// The program workflow's own question (a modified program before a switch)
+// takes the lock for its check, but not for the wait.
+TEST_F(EditorThreadsTest, AudioRunsWhileTheModifiedProgramQuestionWaits) {
+  ASSERT_TRUE(OpenEditor());
+  Idle(1);
+  asking->SetParamFromEditor(kParamLinkPrograms, 0.0);
+  asking->SelectTrackProgram(0, 3);
+  asking->SetParamFromEditor(VoiceParamIndex(0, kVoiceFilterCutoff), 0.1);  // program 03 is modified now
+  bool renderedDuringBox = false;
+  Window().messageAnswers.push_back(kAnswerNo);
+  Window().duringModal = [&] { renderedDuringBox = FinishesMeanwhile([this] { RenderBlock(); }); };
+  asking->confirmNext = true;
+  Idle(1);
+  JoinThreads();
+  ASSERT_EQ(Window().messagesShown.size(), 1u);
+  EXPECT_EQ(Window().messagesShown[0].text, "Program 03 on Track 1 is modified. Do you want to proceed?");
+  EXPECT_TRUE(renderedDuringBox);
+  ASSERT_EQ(asking->answers.size(), 1u);
+  EXPECT_EQ(asking->answers[0], 1);
 }
 
 }  // namespace
