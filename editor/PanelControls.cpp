@@ -4,7 +4,7 @@
 #include <cmath>
 #include <mutex>
 
-#include "editor/PanelIds.h"
+#include "performance/PanelIds.h"
 #include "editor/PanelMenus.h"
 #include "editor/VornellEditor.h"
 #include "plugin/Vornell.h"
@@ -139,19 +139,19 @@ IKRUtilityKick::IKRUtilityKick(Vornell* plug, int x, int y, int id, const PanelB
 }
 
 bool IKRUtilityKick::CanLatch() const {
-  return paramIndex == panel_id::kControlRecordButton ||
-         (paramIndex >= panel_id::kClickButton && paramIndex <= panel_id::TrackButton(0));
+  return paramIndex == panel_id::kControlRecord ||
+         (paramIndex >= panel_id::kClick && paramIndex <= panel_id::TrackButton(0));
 }
 
 bool IKRUtilityKick::Draw(IGraphics* g) {
   bool configShown = vornell->config.configPanelShown.load();
   bool sequenceFilled = false;
-  if (configShown && (paramIndex == panel_id::kSeqAButton || paramIndex == panel_id::kSeqBButton)) {
+  if (configShown && (paramIndex == panel_id::kSeqA || paramIndex == panel_id::kSeqB)) {
     PanelLock lock(g);
-    sequenceFilled = !vornell->SequenceAt(paramIndex == panel_id::kSeqAButton ? 0 : 1).Empty();
+    sequenceFilled = !vornell->SequenceAt(paramIndex == panel_id::kSeqA ? 0 : 1).Empty();
   }
-  if (configShown && (paramIndex == panel_id::kProgramButton || paramIndex == panel_id::kSeqAButton ||
-                      paramIndex == panel_id::kSeqBButton))
+  if (configShown && (paramIndex == panel_id::kProgram || paramIndex == panel_id::kSeqA ||
+                      paramIndex == panel_id::kSeqB))
     g->FillRect(Color(96, 192, 255, 0), highlightRect);
   g->BlitFrame(panelBitmap, drawRect, pressed + 1, &blend);
   if (latched) g->FillRect(Color(96, 192, 64, 32), highlightRect);
@@ -163,13 +163,15 @@ void IKRUtilityKick::OnMouseDown(int x, int y, const MouseMods& mods) {
   const bool modifier = AnyModifier(mods);
   if (CanLatch()) {
     latched = !latched && mods.R;
-  } else if (paramIndex == panel_id::kProgramButton && modifier) {
+    PanelLock lock(graphics);
+    vornell->SetPanelButtonLatched(paramIndex, latched);
+  } else if (paramIndex == panel_id::kProgram && modifier) {
     ShowProgramButtonMenu(x, y);
     return;
-  } else if ((paramIndex == panel_id::kSeqAButton || paramIndex == panel_id::kSeqBButton) && modifier) {
+  } else if ((paramIndex == panel_id::kSeqA || paramIndex == panel_id::kSeqB) && modifier) {
     const int mode = vornell->ModeValue();
     if (mode != kModeSequenceA && mode != kModeSequenceB) {
-      ShowSequenceMenu(paramIndex == panel_id::kSeqAButton ? 0 : 1, x, y);
+      ShowSequenceMenu(paramIndex == panel_id::kSeqA ? 0 : 1, x, y);
       return;
     }
   } else {

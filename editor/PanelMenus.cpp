@@ -79,14 +79,6 @@ int PresetFromMenuChoice(const PopupMenu& menu, const PopupMenu* chosen) {
   return number * kPresetsPerSubmenu + chosen->GetChosenItemIdx();
 }
 
-void ChoosePreset(Vornell& plug, int i) {
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
-  plug.ModifyCurrentPreset();
-  plug.SelectPreset(i);
-  plug.NotifyHostProgramChange();
-  plug.PushParamsToHost();
-}
-
 void RunSequenceMenu(Vornell& plug, IGraphics& graphics, int which, int x, int y) {
   static constexpr SequenceFileCommand kCommands[] = {SequenceFileCommand::kLoad, SequenceFileCommand::kSaveType0,
                                                       SequenceFileCommand::kSaveType1, SequenceFileCommand::kClear};

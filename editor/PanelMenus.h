@@ -21,9 +21,6 @@ int ProgramFromMenuChoice(const PopupMenu& menu, const PopupMenu* chosen);
 std::unique_ptr<PopupMenu> BuildPresetMenu(Vornell& plug);
 // The preset a choice in a BuildPresetMenu menu stands for, or -1.
 int PresetFromMenuChoice(const PopupMenu& menu, const PopupMenu* chosen);
-// Under the plug-in lock: the current preset keeps the live state, preset i is
-// selected and the host hears of it.
-void ChoosePreset(Vornell& plug, int i);
 
 // The file menu of Seq A (which 0) or Seq B (1); runs the chosen command.
 void RunSequenceMenu(Vornell& plug, IGraphics& graphics, int which, int x, int y);

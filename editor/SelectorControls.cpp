@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "editor/PanelControls.h"
-#include "editor/PanelIds.h"
+#include "performance/PanelIds.h"
 #include "editor/PanelMenus.h"
 #include "graphics/IEditorDelegate.h"
 #include "graphics/IGraphics.h"
@@ -276,7 +276,7 @@ void IKRPresetMenu::OnMouseDown(int x, int y, const MouseMods&) {
   std::unique_ptr<PopupMenu> presets = BuildPresetMenu(*vornell);
   const PopupMenu* chosen = graphics->ShowPopupMenu(presets.get(), drawRect);
   const int i = PresetFromMenuChoice(*presets, chosen);
-  if (i >= 0) ChoosePreset(*vornell, i);
+  if (i >= 0) vornell->ChoosePreset(i);
   graphics->SetAllControlsDirty();
 }
 

@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "editor/PanelControls.h"
-#include "editor/PanelIds.h"
+#include "performance/PanelIds.h"
 #include "editor/SelectorControls.h"
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
@@ -115,9 +115,13 @@ VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   plug->selectedParamValue = plug->IntParam(VoiceParamIndex(plug->editTrack, 0));
   plug->fullRefresh = true;
   plug->panelDirty = true;
+  // The panel logic ends latches (a TRACK press, say); the buttons show it.
+  plug->onLatchedButtonsReleased = [this] { ReleaseLatchedKicks(); };
 }
 
-VornellEditor::~VornellEditor() = default;
+VornellEditor::~VornellEditor() {
+  plug->onLatchedButtonsReleased = nullptr;
+}
 
 template <typename C>
 C* VornellEditor::Add(C* control, int key) {
@@ -142,7 +146,7 @@ void VornellEditor::ReleaseLatchedKicks() {
   static constexpr int kLatching[] = {
       panel_id::TrackButton(0), panel_id::TrackButton(1), panel_id::TrackButton(2),
       panel_id::TrackButton(3), panel_id::TrackButton(4), panel_id::TrackButton(5),
-      panel_id::kRecordButton,  panel_id::kClickButton,   panel_id::kControlRecordButton};
+      panel_id::kRecord,  panel_id::kClick,   panel_id::kControlRecord};
   for (int id : kLatching)
     if (IKRUtilityKick* kick = Kick(id)) kick->ReleaseLatch();
 }
@@ -172,11 +176,11 @@ void VornellEditor::BuildMultiTrackController() {
   Add(new IKRLED(plug, panel::kRecordLed.x, panel::kRecordLed.y, panel_id::kRecordLed, led), -panel_id::kRecordLed);
   Add(new IKRLED(plug, panel::kClickLed.x, panel::kClickLed.y, panel_id::kClickLed, led), -panel_id::kClickLed);
   Add(new IKRLED(plug, panel::kSyncLed.x, panel::kSyncLed.y, kParamSyncToHost, led), kParamSyncToHost);
-  Add(new IKRUtilityKick(plug, panel::kRecordButton.x, panel::kRecordButton.y, panel_id::kRecordButton,
+  Add(new IKRUtilityKick(plug, panel::kRecordButton.x, panel::kRecordButton.y, panel_id::kRecord,
                          Bitmap(kRedButtonPicture, 2)),
-      -panel_id::kRecordButton);
-  Add(new IKRUtilityKick(plug, panel::kClickButton.x, panel::kClickButton.y, panel_id::kClickButton, button),
-      -panel_id::kClickButton);
+      -panel_id::kRecord);
+  Add(new IKRUtilityKick(plug, panel::kClickButton.x, panel::kClickButton.y, panel_id::kClick, button),
+      -panel_id::kClick);
   // SYNC is a panel button that carries its parameter; it replaces the LED's key.
   Add(new IKRUtilityKick(plug, panel::kSyncButton.x, panel::kSyncButton.y, kParamSyncToHost, button), kParamSyncToHost);
   Add(new IKRKnobControl(plug, panel::kSpeedKnob.x, panel::kSpeedKnob.y, kParamSpeed, knob, true), kParamSpeed);
@@ -200,7 +204,7 @@ void VornellEditor::BuildControlSection() {
     const panel::Spot spot = panel::ControlLed(i);
     Add(new IKRLED(plug, spot.x, spot.y, panel_id::ControlLed(i), led), -panel_id::ControlLed(i));
   }
-  const int buttons[3] = {panel_id::kProgramButton, panel_id::kParamButton, panel_id::kValueButton};
+  const int buttons[3] = {panel_id::kProgram, panel_id::kParam, panel_id::kValue};
   for (int i = 0; i < 3; ++i) {
     const panel::Spot spot = panel::ControlButton(i);
     Add(new IKRUtilityKick(plug, spot.x, spot.y, buttons[i], button), -buttons[i]);
@@ -211,8 +215,8 @@ void VornellEditor::BuildControlSection() {
   Add(new IKRLED(plug, panel::kControlRecordLed.x, panel::kControlRecordLed.y, panel_id::kControlRecordLed, led),
       -panel_id::kControlRecordLed);
   Add(new IKRUtilityKick(plug, panel::kControlRecordButton.x, panel::kControlRecordButton.y,
-                         panel_id::kControlRecordButton, button),
-      -panel_id::kControlRecordButton);
+                         panel_id::kControlRecord, button),
+      -panel_id::kControlRecord);
 }
 
 void VornellEditor::BuildKeypad() {
@@ -283,10 +287,10 @@ void VornellEditor::BuildEditTrackRow() {
       -panel_id::kEditTrackDisplay);
   graphics->AddControl(
       new IKRPrgControl(plug, RectOf(panel::kEditProgramNumber), RectOf(panel::kEditProgramName), -1, true));
-  Add(new IKRUtilityKick(plug, panel::kEditProgramDown.x, panel::kEditProgramDown.y, panel_id::kEditProgramDown, prev),
-      -panel_id::kEditProgramDown);
-  Add(new IKRUtilityKick(plug, panel::kEditProgramUp.x, panel::kEditProgramUp.y, panel_id::kEditProgramUp, next),
-      -panel_id::kEditProgramUp);
+  Add(new IKRUtilityKick(plug, panel::kEditProgramDown.x, panel::kEditProgramDown.y, panel_id::kProgramDown, prev),
+      -panel_id::kProgramDown);
+  Add(new IKRUtilityKick(plug, panel::kEditProgramUp.x, panel::kEditProgramUp.y, panel_id::kProgramUp, next),
+      -panel_id::kProgramUp);
   // The row's own "Link Programs" box; the registry keeps the configuration page's.
   graphics->AddControl(new IKRSwitchControl(plug, panel::kRowLinkCheck.x, panel::kRowLinkCheck.y, kParamLinkPrograms,
                                             Bitmap(kCheckBoxPicture, 2)));
@@ -299,8 +303,8 @@ void VornellEditor::BuildVoiceSection() {
   const PanelBitmap knob = Bitmap(kKnobPicture, panel::kKnobFrames);
   for (const panel::VoiceSwitch& voiceSwitch : panel::kVoiceSwitches)
     Add(new IKRUtilityKick(plug, voiceSwitch.button.x, voiceSwitch.button.y, voiceSwitch.id, button), -voiceSwitch.id);
-  Add(new IKRLED(plug, 473, 372, panel_id::kLfoShapeTriangleLed, led), -panel_id::kLfoShapeTriangleLed);
-  Add(new IKRLED(plug, 473, 436, panel_id::kLfoShapeSquareLed, led), -panel_id::kLfoShapeSquareLed);
+  Add(new IKRLED(plug, 473, 372, panel_id::kLfoTriangleLed, led), -panel_id::kLfoTriangleLed);
+  Add(new IKRLED(plug, 473, 436, panel_id::kLfoSquareLed, led), -panel_id::kLfoSquareLed);
   for (int t = 0; t < kParamTrackCount; ++t) {
     const int voiceMode = VoiceParamIndex(t, kVoiceMode);
     Add(new IKRDropDown(plug, RectOf(panel::kVoiceModeDropDown), voiceMode), voiceMode);
@@ -318,9 +322,9 @@ void VornellEditor::BuildVoiceSection() {
 
 void VornellEditor::BuildTopBar() {
   graphics->AddControl(new IKRPresetMenu(plug, RectOf(panel::kPresetNumber), RectOf(panel::kPresetName)));
-  Add(new IKRUtilityKick(plug, panel::kPresetPrev.x, panel::kPresetPrev.y, panel_id::kPresetPrev,
+  Add(new IKRUtilityKick(plug, panel::kPresetPrev.x, panel::kPresetPrev.y, panel_id::kPresetPrevious,
                          Bitmap(kPrevPicture, 2)),
-      -panel_id::kPresetPrev);
+      -panel_id::kPresetPrevious);
   Add(new IKRUtilityKick(plug, panel::kPresetNext.x, panel::kPresetNext.y, panel_id::kPresetNext,
                          Bitmap(kNextPicture, 2)),
       -panel_id::kPresetNext);
@@ -387,13 +391,7 @@ void VornellEditor::UpdateStatusLine() {
 }
 
 void VornellEditor::UpdateBlinking() {
-  if (!plug->recordActivity) {
-    plug->blinkPhase = true;
-    return;
-  }
-  if (--plug->blinkCountdown >= 0) return;
-  plug->blinkCountdown = graphics->FPS() / 4;
-  plug->blinkPhase = !plug->blinkPhase;
+  if (!plug->AdvancePanelBlink(graphics->FPS())) return;
   for (int t = 0; t < kParamTrackCount; ++t)
     if (IControl* led = plug->ControlByKey(-panel_id::TrackLed(t))) led->MarkDirty(false);
 }

@@ -23,6 +23,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -133,9 +134,6 @@ class Vornell : public Synth, public EngineHooks {
   // shows transposition; the next idle tick also refreshes every control.
   bool transposeView = false;
   std::atomic<bool> fullRefresh{false};
-  // Record indicators blink with this phase (on while nothing blinks).
-  bool blinkPhase = true;
-  int blinkCountdown = 0;
 
   // ---- status line -------------------------------------------------------------------
   // Shows text in colour (StatusLineColour) on the editor's status line; an empty
@@ -164,8 +162,35 @@ class Vornell : public Synth, public EngineHooks {
   bool PanelLedState(int id) const;
   // What the two-digit number display shows (see FrontPanel.cpp for the codes).
   int NumberDisplayCode() const;
-  // TRACK 1..6, RECORD, CLICK and CONTROL RECORD drawn released, latches cancelled.
+  // TRACK 1..6, RECORD, CLICK and CONTROL RECORD drawn released, latches
+  // cancelled. A button that was latched also stops counting as held: left
+  // held, a forgotten RECORD would make the next TRACK press clear that
+  // track's recorded part.
   void ReleaseLatchedButtons();
+
+  // Right-click latching of TRACK 1..6, RECORD, CLICK and CONTROL RECORD: the
+  // panel buttons set it before reporting the press and read it to decide
+  // whether a mouse-up is reported. Other ids are never latched.
+  void SetPanelButtonLatched(int id, bool latched);
+  bool PanelButtonLatched(int id) const;
+  // Set by the editor: redraws the latchable buttons released (called by
+  // ReleaseLatchedButtons, under the plug-in lock).
+  std::function<void()> onLatchedButtonsReleased;
+  // The editor's idle call: advances the blinking of the record indicators.
+  // frameRate: idle calls per second. True when the TRACK LEDs need a redraw.
+  bool AdvancePanelBlink(int frameRate);
+
+  // The CONTROL section's selection.
+  enum ControlSelection : int { kControlProgram = 0, kControlParam = 1, kControlValue = 2 };
+  int ControlSelect() const { return controlSelect; }
+  // CONTROL RECORD toggled on: the next number typed in PROGRAM stores a program.
+  bool StoreArmed() const { return storeArmed; }
+  // The first digit of a number being typed, or -1.
+  int PendingDigit() const { return pendingDigit; }
+  // A program typed in a Stack Mode waiting for its track, or -1 (also once
+  // the Stack Mode it was typed in has been left).
+  int PendingStackProgram() const;
+  bool BlinkPhase() const { return blinkPhase; }
 
   // ---- program workflow (user-interface thread, under the plug-in lock) ------------
   // The program track t plays, 0..99, from the slot set its Mode makes live.
@@ -432,6 +457,45 @@ class Vornell : public Synth, public EngineHooks {
 
   // Detaches and destroys the editor (before the rest of the object goes).
   void DestroyEditor();
+
+  // ---- front panel (performance/FrontPanel.cpp) ------------------------------------
+  // One press in progress: what the end of OnPanelButtonDown does. The
+  // handlers return true when the press takes the full end (latches released).
+  struct PanelPress;
+  bool PanelTrackButton(int t, PanelPress& press);
+  bool PanelRecordButton(PanelPress& press);
+  bool PanelSequenceButton(int which, bool modifier, PanelPress& press);
+  bool PanelModeButton(int id, PanelPress& press);
+  bool PanelDigit(int d, PanelPress& press);
+  void PanelNumber(int n, PanelPress& press);
+  void PanelSpecialFunction(int d, PanelPress& press);
+  bool PanelOtherButton(int id, PanelPress& press);
+  // Stores the edit track's sound into program p after asking when other
+  // tracks play p; false when the answer was no.
+  bool PanelStoreProgram(int p);
+  void PanelStepProgram(int step);
+  void PanelStepPreset(int step);
+ public:
+  // The preset menu's and the preset arrows' choice: the preset being left
+  // stores the live state first.
+  void ChoosePreset(int i);
+ private:
+  void PanelResetTrackSettings();
+  void PanelEndPress(PanelPress& press, bool releaseLatches);
+  // selectedParamValue from the edit track's selected voice parameter.
+  void ReadSelectedParamValue();
+  int ConfirmTrackForSelection() const;
+
+  int controlSelect = kControlProgram;
+  bool storeArmed = false;
+  int pendingDigit = -1;
+  int pendingStackProgram = -1;
+  // The Stack Mode pendingStackProgram was typed in.
+  int pendingStackMode = -1;
+  bool blinkPhase = false;
+  int blinkCountdown = 0;
+  // Latched panel buttons, one bit per latchable button.
+  uint32_t panelLatches = 0;
 
   std::unique_ptr<VornellEditor> editorPart;
   std::map<int, IControl*> keyedControls;

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "editor/PanelControls.h"
-#include "editor/PanelIds.h"
+#include "performance/PanelIds.h"
 #include "editor/SelectorControls.h"
 #include "editor/VornellEditor.h"
 #include "graphics/IGraphics.h"
@@ -193,11 +193,17 @@ TEST_F(PanelEditorTest, RightClickLatchesATrackButton) {
 
   // The panel logic's release of all latches draws them up.
   ClickOn(track3, HeadlessWindowSystem::Right());
-  IKRUtilityKick* record = plug->EditorPart()->Kick(panel_id::kRecordButton);
+  IKRUtilityKick* record = plug->EditorPart()->Kick(panel_id::kRecord);
   ClickOn(record, HeadlessWindowSystem::Right());
   ASSERT_TRUE(track3->Latched() && record->Latched());
-  plug->EditorPart()->ReleaseLatchedKicks();
+  EXPECT_TRUE(plug->PanelButtonLatched(panel_id::TrackButton(2)));
+  EXPECT_TRUE(plug->PanelButtonLatched(panel_id::kRecord));
+  {
+    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    plug->ReleaseLatchedButtons();
+  }
   EXPECT_FALSE(track3->Latched() || track3->Pressed() || record->Latched() || record->Pressed());
+  EXPECT_FALSE(plug->PanelButtonLatched(panel_id::TrackButton(2)));
 }
 
 TEST_F(PanelEditorTest, ChannelSelectorsShowShortTexts) {
@@ -374,7 +380,7 @@ TEST_F(PanelEditorTest, PresetSelectorShowsAndRenamesThePreset) {
 TEST_F(PanelEditorTest, SequenceButtonsOfferTheirFileMenuOutsideTheSequenceModes) {
   OpenAndSettle();
   ASSERT_TRUE(plug->SequenceAt(0).Empty());
-  IKRUtilityKick* seqA = plug->EditorPart()->Kick(panel_id::kSeqAButton);
+  IKRUtilityKick* seqA = plug->EditorPart()->Kick(panel_id::kSeqA);
   ClickOn(seqA, HeadlessWindowSystem::Right());
   ASSERT_EQ(Window().menusShown.size(), 1u);
   const auto& menu = Window().menusShown.back();
@@ -418,20 +424,20 @@ TEST_F(PanelEditorTest, TrackLedsBlinkWhileRecordIndicatorsAreActive) {
     plug->OnIdleTick();
   };
   plug->recordActivity = true;
-  plug->blinkCountdown = 0;
-  const bool start = plug->blinkPhase;
+  const bool start = plug->BlinkPhase();
   tick();
-  EXPECT_NE(plug->blinkPhase, start);
-  EXPECT_EQ(plug->blinkCountdown, 25 / 4);
-  // Six more ticks keep the phase, the seventh turns it.
+  EXPECT_NE(plug->BlinkPhase(), start);
+  // Six more ticks (25 frames per second / 4) keep the phase, the seventh turns it.
   for (int i = 0; i < 6; ++i) tick();
-  EXPECT_NE(plug->blinkPhase, start);
+  EXPECT_NE(plug->BlinkPhase(), start);
   tick();
-  EXPECT_EQ(plug->blinkPhase, start);
+  EXPECT_EQ(plug->BlinkPhase(), start);
+  for (int i = 0; i < 7; ++i) tick();
+  ASSERT_NE(plug->BlinkPhase(), start);
+  // Nothing blinks: the LEDs stay lit.
   plug->recordActivity = false;
-  plug->blinkPhase = false;
   tick();
-  EXPECT_TRUE(plug->blinkPhase);
+  EXPECT_TRUE(plug->BlinkPhase());
 }
 
 // Pixels of box that differ from the bare background picture.
