@@ -15,6 +15,8 @@
 //   tuning/VornellTuning.cpp        the engine's tuning hooks
 //   programs/StateChunk.cpp         the whole state: SaveState, LoadState, summary
 //   programs/Presets.cpp            startup bank, preset init, copy and paste, file peeking
+//   programs/ProgramCommands.cpp    the PROGRAM button menu's commands
+//   programs/PresetCommands.cpp     the option menu's and the sequence menus' commands
 //
 // Threads: every method that changes parameters, tracks or the library runs
 // under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
@@ -312,6 +314,85 @@ class Vornell : public Synth, public EngineHooks {
   virtual std::string ChooseSequenceFile(SequenceFileHost::DialogMode mode, const std::string& folder,
                                          const std::string& extensions, const std::string& fileName);
 
+  // ---- menu commands (programs/ProgramCommands.cpp, programs/PresetCommands.cpp) -------
+  // The commands behind the PROGRAM button menu, the option menu and the
+  // sequence menus (editor/Menus.cpp builds and shows those). User-interface
+  // thread, without the plug-in lock: each takes it around what it changes and
+  // never holds it while a question or a file dialog is open. Nothing happens
+  // while the editor window is closed. Questions are yes/no boxes in which only
+  // "no" cancels; a cancelled file dialog changes nothing.
+  //
+  // PROGRAM button menu items by command number.
+  enum ProgramMenuCommand : int {
+    kProgramCmdInit = 1,
+    kProgramCmdLoadFile = 3,
+    kProgramCmdSaveFile = 4,
+    kProgramCmdLoadBankFile = 5,
+    kProgramCmdSaveBankFile = 6,
+    kProgramCmdToggleEnhanced = 7,
+    kProgramCmdRestoreFactory = 9,
+    kProgramCmdRestoreAllFactory = 10,
+    kProgramCmdDefaultPath = 12,
+  };
+  void RunProgramCommand(int command);
+  // "Store Program to..." chose program q: asks first when another track plays
+  // q (unless "Don't Ask To Commit"), then records the edit track's sound into
+  // q and switches the edit track and its linked tracks to q. True when stored.
+  bool StoreProgramFromMenu(int q);
+
+  // Option menu items by command number (the option menu's item positions;
+  // 22..24 are the submenus' items).
+  enum PresetMenuCommand : int {
+    kPresetCmdCopy = 0,
+    kPresetCmdPaste = 1,
+    kPresetCmdInit = 2,
+    kPresetCmdLoad = 4,
+    kPresetCmdSave = 5,
+    kPresetCmdLoadBank = 6,
+    kPresetCmdSaveBank = 7,
+    kPresetCmdSelectStartupBank = 9,
+    kPresetCmdLoadStartupBank = 10,
+    kPresetCmdUnselectStartupBank = 11,
+    kPresetCmdDefaultPath = 13,
+    kPresetCmdShowConfigAtStartup = 14,
+    kPresetCmdReceiveParamCCs = 15,
+    kPresetCmdDontAskToCommit = 16,
+    kPresetCmdReloadConfiguration = 18,
+    kPresetCmdSaveConfiguration = 19,
+    kPresetCmdMidiThru = 22,
+    kPresetCmdIgnoreProgramChange = 23,
+    kPresetCmdCheckForUpdate = 24,
+  };
+  void RunPresetCommand(int command);
+
+  // Sequence menu items by command number: 0..3 load, save type 0, save type
+  // 1 and clear Seq A; 5..8 the same for Seq B; 10 the default folder.
+  void RunSequenceCommand(int command);
+
+  // The folders the program (.syx) and preset (.fxp/.fxb) dialogs open in:
+  // the configured default until a file is chosen, then that file's folder.
+  std::string ProgramFolder() const;
+  std::string PresetFolder() const;
+  // A name as a proposed file name: each of < > : " / \ | ? * becomes '_'.
+  static std::string FileNameFromName(const std::string& name);
+
+ private:
+  // A yes/no question; false only for "no".
+  bool AskYesNo(const std::string& text, const std::string& title);
+  // The editor's file dialog: the chosen path, empty when cancelled.
+  std::string ChooseMenuFile(bool save, const std::string& folder, const std::string& extensions,
+                             const std::string& fileName);
+  // "Done." in green, or the failure in an "Error" box and in red.
+  void ReportFileResult(bool ok, const char* failure);
+  // The save dialog of the default-folder commands; the chosen folder or empty.
+  std::string ChooseDefaultFolder(const std::string& start);
+  bool ProgramFileCommand(int command);
+  bool PresetFileCommand(int command);
+
+  std::string programFolder;
+  std::string presetFolder;
+
+ public:
   // ---- arpeggiator (performance/Arpeggiator.cpp) --------------------------------------
   // Adds (on) or removes one note and lays the pattern out again (Modes 3, 4).
   void UpdateArpeggio(int note, int velocity, bool on);

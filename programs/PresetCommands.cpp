@@ -1,0 +1,159 @@
+// The option menu's commands (preset clipboard, preset and bank files, the
+// startup bank, default folder, configuration switches) and the sequence
+// menus' command numbers.
+#include <mutex>
+#include <string>
+
+#include "graphics/EditorRecords.h"
+#include "platform/Paths.h"
+#include "plugin/Vornell.h"
+#include "sequencer/SequenceFileCommands.h"
+
+void Vornell::RunPresetCommand(int command) {
+  if (!EditorOpen()) return;
+  switch (command) {
+    case kPresetCmdCopy:
+      CopyPreset();
+      return;
+    case kPresetCmdPaste:
+      if (PresetClipboardEmpty()) return;
+      if (AskYesNo("Do you really want to overwrite the current preset?", "Paste Preset")) PastePreset();
+      return;
+    case kPresetCmdInit:
+      if (AskYesNo("Do you really want to initialize the current preset?", "Initialize Preset")) InitializePreset();
+      return;
+    case kPresetCmdLoad:
+    case kPresetCmdSave:
+    case kPresetCmdLoadBank:
+    case kPresetCmdSaveBank:
+      PresetFileCommand(command);
+      return;
+    case kPresetCmdSelectStartupBank: {
+      const std::string path = ChooseMenuFile(false, DocumentsFolder(), "fxb", "");
+      if (!path.empty()) {
+        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        // Loaded at the next start and by "Load Startup Bank", not now.
+        startupBankPath = path;
+        config.SelectStartupBank(path);
+      }
+      ShowStatus("Done.", kStatusGreen);
+      return;
+    }
+    case kPresetCmdLoadStartupBank:
+    case kPresetCmdUnselectStartupBank: {
+      std::string path;
+      {
+        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        path = startupBankPath;
+      }
+      if (path.empty()) return;
+      const bool load = command == kPresetCmdLoadStartupBank;
+      const std::string text = "The Startup Bank is:\n" + path + "\n\nDo you really want to " +
+                               (load ? "reload all programs?" : "unselect it?");
+      if (!AskYesNo(text, load ? "Load Startup Bank" : "Unselect Startup Bank")) return;
+      if (!load) {
+        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        startupBankPath.clear();
+        config.UnselectStartupBank();
+        return;
+      }
+      bool ok = false;
+      {
+        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        ok = LoadBankFile(path);
+        panelDirty = true;
+      }
+      ReportFileResult(ok, "Cannot load file!");
+      return;
+    }
+    case kPresetCmdDefaultPath: {
+      const std::string folder = ChooseDefaultFolder(PresetFolder());
+      if (folder.empty()) return;
+      presetFolder = folder;
+      config.SetDefaultPresetPath(folder);
+      return;
+    }
+    case kPresetCmdShowConfigAtStartup:
+      ToggleConfigSetting(ConfigSetting::ShowConfigAtStartup);
+      return;
+    case kPresetCmdReceiveParamCCs:
+      ToggleConfigSetting(ConfigSetting::ReceiveParamCCs);
+      return;
+    case kPresetCmdDontAskToCommit:
+      ToggleConfigSetting(ConfigSetting::DontAskToCommit);
+      return;
+    case kPresetCmdMidiThru:
+      ToggleConfigSetting(ConfigSetting::MidiThru);
+      return;
+    case kPresetCmdIgnoreProgramChange:
+      ToggleConfigSetting(ConfigSetting::IgnoreProgramChange);
+      return;
+    case kPresetCmdReloadConfiguration:
+      ReloadConfiguration();
+      return;
+    case kPresetCmdSaveConfiguration:
+      SaveConfiguration();
+      return;
+    default:
+      // kPresetCmdCheckForUpdate: the online update check is not part of this build.
+      return;
+  }
+}
+
+// Load and save of .fxp and .fxb files. False when nothing was written or read.
+bool Vornell::PresetFileCommand(int command) {
+  const bool save = command == kPresetCmdSave || command == kPresetCmdSaveBank;
+  const bool bank = command == kPresetCmdLoadBank || command == kPresetCmdSaveBank;
+  std::string proposedName;
+  if (command == kPresetCmdSave) {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    proposedName = FileNameFromName(GetPresetName(GetCurrentPresetIndex()));
+  } else if (command == kPresetCmdSaveBank) {
+    proposedName = "Vornell";
+  }
+  const std::string path = ChooseMenuFile(save, PresetFolder(), bank ? "fxb" : "fxp", proposedName);
+  if (path.empty()) {
+    ShowStatus("Done.", kStatusGreen);
+    return false;
+  }
+  presetFolder = FolderOfPath(path);
+
+  bool ok = false;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    if (save) {
+      ModifyCurrentPreset();
+      ok = bank ? SaveBankFile(path) : SaveProgramFile(path);
+    } else {
+      ok = bank ? LoadBankFile(path) : LoadProgramFile(path);
+      panelDirty = true;
+    }
+  }
+  ReportFileResult(ok, save ? "Cannot save file!" : "Cannot load file!");
+  return ok;
+}
+
+// ---- the sequence menus ------------------------------------------------------------------
+
+void Vornell::RunSequenceCommand(int command) {
+  if (command == 10) {
+    ChooseDefaultSequencePath();
+    return;
+  }
+  if (command < 0 || command > 8 || command == 4) return;
+  const int which = command >= 5 ? 1 : 0;
+  switch (command % 5) {
+    case 0:
+      LoadSequenceFromMidiFile(which);
+      return;
+    case 1:
+      SaveSequenceToMidiFile(which, false);
+      return;
+    case 2:
+      SaveSequenceToMidiFile(which, true);
+      return;
+    default:
+      ClearSequenceFromMenu(which);
+      return;
+  }
+}

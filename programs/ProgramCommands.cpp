@@ -1,0 +1,203 @@
+// The PROGRAM button menu's commands: storing into a chosen program, the
+// default sound, single programs and the library as System Exclusive files,
+// factory programs, the enhanced data switch and the default folder.
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "graphics/EditorRecords.h"
+#include "graphics/IGraphics.h"
+#include "plugin/Vornell.h"
+#include "programs/ParameterTable.h"
+#include "sequencer/SequenceFileCommands.h"
+
+namespace {
+
+constexpr const char* kAffectsOthers = "This will affect other tracks using this program. Do you want to continue?";
+constexpr const char* kAffectsAll = "This will affect all tracks. Do you want to continue?";
+
+}  // namespace
+
+// ---- shared by the menu commands -------------------------------------------------------
+
+std::string Vornell::ProgramFolder() const {
+  return programFolder.empty() ? config.programPath : programFolder;
+}
+
+std::string Vornell::PresetFolder() const {
+  return presetFolder.empty() ? config.presetPath : presetFolder;
+}
+
+std::string Vornell::FileNameFromName(const std::string& name) {
+  std::string result = name;
+  for (char& c : result)
+    if (std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos) c = '_';
+  return result;
+}
+
+bool Vornell::AskYesNo(const std::string& text, const std::string& title) {
+  return ShowMessage(text, title, kMessageYesNo | kMessageIconQuestion) != kAnswerNo;
+}
+
+std::string Vornell::ChooseMenuFile(bool save, const std::string& folder, const std::string& extensions,
+                                    const std::string& fileName) {
+  IGraphics* graphics = GetGraphics();
+  if (!graphics) return "";
+  std::string result = fileName;
+  std::string start = folder;
+  graphics->ChooseFile(result, save ? IGraphics::FileMode::Save : IGraphics::FileMode::Open, start, extensions);
+  return result;
+}
+
+void Vornell::ReportFileResult(bool ok, const char* failure) {
+  if (ok) {
+    ShowStatus("Done.", kStatusGreen);
+    return;
+  }
+  ShowMessage(failure, "Error", kMessageOk | kMessageIconError);
+  ShowStatus(failure, kStatusRed);
+}
+
+std::string Vornell::ChooseDefaultFolder(const std::string& start) {
+  // There is no folder dialog: a save dialog picks the folder, and the name it
+  // proposes says that the name does not matter.
+  const std::string chosen = ChooseMenuFile(true, start, " ", "[file name is ignored]");
+  if (chosen.empty()) return "";
+  std::error_code error;
+  if (std::filesystem::is_directory(chosen, error)) {
+    std::string folder = chosen;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    return folder;
+  }
+  return FolderOfPath(chosen);
+}
+
+// ---- the PROGRAM button menu -------------------------------------------------------------
+
+bool Vornell::StoreProgramFromMenu(int q) {
+  if (!EditorOpen() || q < 0 || q >= kProgramCount) return false;
+  bool usedElsewhere = false;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    usedElsewhere = ProgramUsedElsewhere(q);
+  }
+  if (usedElsewhere && !DontAskToCommit() && !AskYesNo(kAffectsOthers, "Record/Store Program")) return false;
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  StoreTrackProgram(q);
+  SelectTrackProgram(editTrack, q);
+  return true;
+}
+
+void Vornell::RunProgramCommand(int command) {
+  if (!EditorOpen()) return;
+  switch (command) {
+    case kProgramCmdInit:
+      InitEditTrackProgram();
+      return;
+    case kProgramCmdToggleEnhanced:
+      ToggleSaveEnhancedPrograms();
+      return;
+    case kProgramCmdDefaultPath: {
+      const std::string folder = ChooseDefaultFolder(ProgramFolder());
+      if (folder.empty()) return;
+      programFolder = folder;
+      // An unwritable settings file still leaves the folder in force for this session.
+      config.SetDefaultProgramPath(folder);
+      return;
+    }
+    default:
+      ProgramFileCommand(command);
+      return;
+  }
+}
+
+// The commands that may ask first and then open a file dialog. False when
+// nothing was done (an unknown command, "no", a refusal or a cancelled dialog).
+bool Vornell::ProgramFileCommand(int command) {
+  int p = 0;
+  bool usedElsewhere = false;
+  int modifiedTrack = -1;
+  std::string proposedName;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    p = TrackProgramNumber(editTrack);
+    usedElsewhere = ProgramUsedElsewhere(p);
+    if (command == kProgramCmdSaveFile || command == kProgramCmdSaveBankFile) {
+      // The flag may be older than the last edit: the idle tick has not run yet.
+      const int first = command == kProgramCmdSaveFile ? editTrack : 0;
+      const int last = command == kProgramCmdSaveFile ? editTrack : Engine::kTrackCount - 1;
+      for (int t = first; t <= last && modifiedTrack < 0; ++t) {
+        UpdateProgramModified(t);
+        if (engine.GetTrack(t).programModified) modifiedTrack = t;
+      }
+    }
+    if (command == kProgramCmdSaveFile) proposedName = FileNameFromName(engine.GetTrack(editTrack).programName);
+    if (command == kProgramCmdSaveBankFile) proposedName = FileNameFromName(GetPresetName(GetCurrentPresetIndex()));
+  }
+  const bool ask = !DontAskToCommit();
+
+  switch (command) {
+    case kProgramCmdLoadFile:
+      if (usedElsewhere && ask && !AskYesNo(kAffectsOthers, "Load Program File")) return false;
+      break;
+    case kProgramCmdLoadBankFile:
+      if (ask && !AskYesNo(kAffectsAll, "Load Program Bank File")) return false;
+      break;
+    case kProgramCmdRestoreFactory:
+      if (usedElsewhere && ask && !AskYesNo(kAffectsOthers, "Restore Factory Program")) return false;
+      {
+        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        library.RestoreFactoryPrograms(p);
+        panelDirty = true;
+      }
+      return true;
+    case kProgramCmdRestoreAllFactory:
+      if (ask && !AskYesNo(kAffectsAll, "Restore All Factory Programs")) return false;
+      {
+        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        library.RestoreFactoryPrograms(-1);
+        panelDirty = true;
+      }
+      return true;
+    case kProgramCmdSaveFile:
+    case kProgramCmdSaveBankFile:
+      if (modifiedTrack >= 0) {
+        char text[96];
+        if (command == kProgramCmdSaveFile) {
+          std::snprintf(text, sizeof(text), "Please record/store program %02u first.", static_cast<unsigned>(p));
+        } else {
+          std::lock_guard<std::recursive_mutex> lock(Mutex());
+          std::snprintf(text, sizeof(text), "Please record/store program %02u on track %u first.",
+                        static_cast<unsigned>(TrackProgramNumber(modifiedTrack)),
+                        static_cast<unsigned>(modifiedTrack + 1));
+        }
+        ShowMessage(text, "Modified Program", kMessageOk | kMessageIconWarning);
+        return false;
+      }
+      break;
+    default:
+      return false;
+  }
+
+  const bool save = command == kProgramCmdSaveFile || command == kProgramCmdSaveBankFile;
+  const std::string path = ChooseMenuFile(save, ProgramFolder(), "syx", proposedName);
+  if (path.empty()) return false;
+  programFolder = FolderOfPath(path);
+
+  const int target = command == kProgramCmdLoadFile || command == kProgramCmdSaveFile ? p : -1;
+  bool ok = false;
+  {
+    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    if (save) {
+      ModifyCurrentPreset();
+      ok = library.SaveSysExFile(path, target);
+    } else {
+      ok = library.LoadSysExFile(path, target);
+      panelDirty = true;
+    }
+  }
+  ReportFileResult(ok, save ? "Cannot save file!" : "Cannot load file!");
+  return ok;
+}
