@@ -22,13 +22,13 @@ constexpr int kMidiSettingsItem = 17;
 constexpr int kGoOnlineItem = 21;
 
 std::string NumberedItem(int number, const std::string& name) {
-  char prefix[16];
+  char prefix[24];
   std::snprintf(prefix, sizeof(prefix), "%02u: ", static_cast<unsigned>(number));
   return prefix + name;
 }
 
 std::string RangeTitle(int first, int last) {
-  char text[16];
+  char text[32];
   std::snprintf(text, sizeof(text), "%02d - %02d", first, last);
   return text;
 }
