@@ -77,16 +77,17 @@ bool Vornell::ToggleSaveEnhancedPrograms() {
   return on;
 }
 
+// These two run without the plug-in lock: their questions are modal, and the
+// audio thread would wait for the lock as long as a box is open. What the
+// audio thread reads of the configuration is atomic.
 void Vornell::ReloadConfiguration() {
   VornellDialogs dialogs(*this);
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
   config.ReloadConfigurationCommand(dialogs);
   ConfigurationChanged();
 }
 
 void Vornell::SaveConfiguration() {
   VornellDialogs dialogs(*this);
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
   config.SaveConfigurationCommand(dialogs);
 }
 

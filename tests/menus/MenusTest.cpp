@@ -2,6 +2,7 @@
 // items and marks, the PROGRAM button menu and the sequence menus.
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
 #include "editor/Menus.h"
 #include "programs/ParameterTable.h"
@@ -187,6 +188,51 @@ TEST_F(Menus, SequenceMenusFollowTheSequenceAndTheMode) {
   EXPECT_EQ(Window().menusShown.size(), shownBefore);
   plug->config.SetDefaultSequencePath(originalSequencePath);
   ForgetSequenceFolder();
+}
+
+// The audio thread must get the plug-in lock while a menu, a question or a
+// file dialog waits for the user.
+TEST_F(Menus, NoLockIsHeldWhileTheUserIsAsked) {
+  int waits = 0;
+  int blocked = 0;
+  Window().duringModal = [&] {
+    ++waits;
+    bool free = false;
+    std::thread audio([&] {
+      free = plug->Mutex().try_lock();
+      if (free) plug->Mutex().unlock();
+    });
+    audio.join();
+    if (!free) ++blocked;
+  };
+  const std::string original = plug->config.presetPath;
+  {
+    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    SetPlain(kParamLinkPrograms, 0);
+    plug->SelectTrackProgram(0, 4);
+    plug->SelectTrackProgram(1, 5);
+  }
+  plug->editTrack = 0;
+  AnswerMenu({0, 1, 5});  // store into 5, which track 2 plays: a question
+  AnswerMessage(kAnswerNo);
+  RunProgramButtonMenu(*plug, Graphics(), 0, 0);
+  AnswerMenu({5});  // bank load: question and file dialog
+  AnswerMessage(kAnswerYes);
+  AnswerFile(std::nullopt);
+  RunProgramButtonMenu(*plug, Graphics(), 0, 0);
+  AnswerMenu({18});  // reload configuration: question
+  AnswerMessage(kAnswerNo);
+  RunOptionMenu(*plug, Graphics(), 0, 0);
+  AnswerMenu({5});  // save preset: file dialog, then the error box
+  AnswerFile(folder / "missing-folder/p.fxp");
+  RunOptionMenu(*plug, Graphics(), 0, 0);
+  AnswerMenu({13});  // default folder dialog
+  AnswerFile(std::nullopt);
+  RunOptionMenu(*plug, Graphics(), 0, 0);
+  EXPECT_EQ(waits, 12);
+  EXPECT_EQ(blocked, 0);
+  Window().duringModal = nullptr;
+  EXPECT_EQ(plug->config.presetPath, original);
 }
 
 }  // namespace
