@@ -33,6 +33,8 @@ TEST_F(PresetCommands, PasteIsDisabledBeforeCopyAndTakesTheCopiedPresetsNewName)
   AnswerMenu({1});
   EXPECT_FALSE(RunOptionMenu(*plug, Graphics(), 10, 20));  // a disabled item cannot be chosen
   EXPECT_TRUE(ShownFlags(1) & PopupMenuItem::kDisabled);
+  plug->RunPresetCommand(Vornell::kPresetCmdPaste);  // an empty clipboard: not even a question
+  EXPECT_TRUE(Messages().empty());
 
   SelectPreset(5);
   SetPlain(VoiceParamIndex(0, kCutoff), 3);
