@@ -1,62 +1,20 @@
 #include "editor/Menus.h"
 
-#include <cstdio>
 #include <mutex>
 #include <string>
 
 #include "graphics/IGraphics.h"
 #include "plugin/Vornell.h"
-#include "programs/Program.h"
 
 namespace {
 
-constexpr int kProgramsPerSubmenu = 25;
-constexpr int kPresetsPerSubmenu = 16;
-constexpr size_t kMaxProgramNameInMenu = 64;
-// The sequence menu's "Default Path For Sequence Files..." item and its command.
-constexpr int kSequenceDefaultPathItem = 5;
-constexpr int kSequenceDefaultPathCommand = 10;
 // The option menu's submenu items: the commands of "Global MIDI Settings..."
 // start here; "Go Online..." holds the update check and the web site.
 constexpr int kMidiSettingsItem = 17;
 constexpr int kGoOnlineItem = 21;
 
-std::string NumberedItem(int number, const std::string& name) {
-  char prefix[24];
-  std::snprintf(prefix, sizeof(prefix), "%02u: ", static_cast<unsigned>(number));
-  return prefix + name;
-}
-
-std::string RangeTitle(int first, int last) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "%02d - %02d", first, last);
-  return text;
-}
-
 int Flag(bool on, int flag) {
   return on ? flag : PopupMenuItem::kNoFlags;
-}
-
-// Index of `chosen` among the submenus of `menu` in order, or -1.
-int SubmenuPosition(const PopupMenu& menu, const PopupMenu* chosen) {
-  if (!chosen) return -1;
-  int position = 0;
-  for (int i = 0; i < menu.NItems(); ++i) {
-    const PopupMenu* sub = menu.GetItem(i)->Submenu();
-    if (!sub) continue;
-    if (sub == chosen) return position;
-    ++position;
-  }
-  return -1;
-}
-
-// The chosen item of a numbered list menu of `per` items in each submenu.
-int NumberFromChoice(const PopupMenu& menu, const PopupMenu* chosen, int per) {
-  const int position = SubmenuPosition(menu, chosen);
-  if (position < 0) return -1;
-  const int index = chosen->GetChosenItemIdx();
-  if (index < 0 || index >= per) return -1;
-  return position * per + index;
 }
 
 // A point as the rectangle whose bottom-left corner it is.
@@ -65,43 +23,6 @@ Rect AtPoint(int x, int y) {
 }
 
 }  // namespace
-
-std::unique_ptr<PopupMenu> BuildProgramMenu(Vornell& plug, int t, const char* title) {
-  auto menu = std::make_unique<PopupMenu>();
-  menu->AddItem(title ? title : "", PopupMenuItem::kTitle);
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
-  if (t < 0) t = plug.editTrack;
-  const int current = plug.TrackProgramNumber(t);
-  for (int first = 0; first < kProgramCount; first += kProgramsPerSubmenu) {
-    PopupMenu* sub = menu->AddSubmenu(RangeTitle(first, first + kProgramsPerSubmenu - 1));
-    for (int p = first; p < first + kProgramsPerSubmenu; ++p) {
-      const std::string& name = plug.library.programs[static_cast<size_t>(p)].name;
-      sub->AddItem(NumberedItem(p, name.substr(0, kMaxProgramNameInMenu)),
-                   Flag(p == current, PopupMenuItem::kChecked));
-    }
-  }
-  return menu;
-}
-
-int ProgramFromMenuChoice(const PopupMenu& menu, const PopupMenu* chosen) {
-  return NumberFromChoice(menu, chosen, kProgramsPerSubmenu);
-}
-
-std::unique_ptr<PopupMenu> BuildPresetMenu(Vornell& plug) {
-  auto menu = std::make_unique<PopupMenu>();
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
-  const int current = plug.GetCurrentPresetIndex();
-  for (int first = 0; first < plug.NumPresets(); first += kPresetsPerSubmenu) {
-    PopupMenu* sub = menu->AddSubmenu(RangeTitle(first, first + kPresetsPerSubmenu - 1));
-    for (int i = first; i < first + kPresetsPerSubmenu && i < plug.NumPresets(); ++i)
-      sub->AddItem(NumberedItem(i, plug.GetPresetName(i)), Flag(i == current, PopupMenuItem::kChecked));
-  }
-  return menu;
-}
-
-int PresetFromMenuChoice(const PopupMenu& menu, const PopupMenu* chosen) {
-  return NumberFromChoice(menu, chosen, kPresetsPerSubmenu);
-}
 
 std::unique_ptr<PopupMenu> BuildOptionMenu(Vornell& plug) {
   bool clipboardEmpty = true;
@@ -161,8 +82,13 @@ int OptionCommandFromChoice(const PopupMenu& menu, const PopupMenu* chosen) {
 }
 
 std::unique_ptr<PopupMenu> BuildProgramButtonMenu(Vornell& plug) {
+  int editTrack = 0;
+  {
+    std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+    editTrack = plug.editTrack;
+  }
   auto menu = std::make_unique<PopupMenu>();
-  menu->AddSubmenu("Record/Store Program...", BuildProgramMenu(plug, -1, "Store Program to..."));
+  menu->AddSubmenu("Record/Store Program...", BuildProgramMenu(plug, editTrack, "Store Program to..."));
   menu->AddItem("Init Program");
   menu->AddSeparator();
   menu->AddItem("Load Program SysEx File");
@@ -177,27 +103,6 @@ std::unique_ptr<PopupMenu> BuildProgramButtonMenu(Vornell& plug) {
   menu->AddSeparator();
   menu->AddItem("Default Path For Program Files...");
   return menu;
-}
-
-std::unique_ptr<PopupMenu> BuildSequenceMenu(Vornell& plug, int which) {
-  which = which == 1 ? 1 : 0;
-  auto menu = std::make_unique<PopupMenu>();
-  for (SequenceFileCommand command : {SequenceFileCommand::kLoad, SequenceFileCommand::kSaveType0,
-                                      SequenceFileCommand::kSaveType1, SequenceFileCommand::kClear}) {
-    menu->AddItem(plug.SequenceMenuItemText(command, which),
-                  Flag(!plug.SequenceMenuItemEnabled(command, which), PopupMenuItem::kDisabled));
-  }
-  menu->AddSeparator();
-  menu->AddItem(plug.SequenceMenuItemText(SequenceFileCommand::kDefaultPath, which));
-  return menu;
-}
-
-int SequenceCommandFromChoice(const PopupMenu& menu, const PopupMenu* chosen, int which) {
-  if (chosen != &menu) return -1;
-  const int index = chosen->GetChosenItemIdx();
-  if (index >= 0 && index <= 3) return (which == 1 ? 5 : 0) + index;
-  if (index == kSequenceDefaultPathItem) return kSequenceDefaultPathCommand;
-  return -1;
 }
 
 bool RunOptionMenu(Vornell& plug, IGraphics& graphics, int x, int y) {
@@ -223,22 +128,4 @@ bool RunProgramButtonMenu(Vornell& plug, IGraphics& graphics, int x, int y) {
   if (q < 0) return false;
   plug.StoreProgramFromMenu(q);
   return true;
-}
-
-bool RunSequenceMenu(Vornell& plug, IGraphics& graphics, int which, int x, int y) {
-  {
-    std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
-    const int mode = plug.ModeValue();
-    if (mode == 1 || mode == 2) return false;
-  }
-  std::unique_ptr<PopupMenu> menu = BuildSequenceMenu(plug, which);
-  const int command = SequenceCommandFromChoice(*menu, graphics.ShowPopupMenu(menu.get(), AtPoint(x, y)), which);
-  if (command < 0) return false;
-  plug.RunSequenceCommand(command);
-  return true;
-}
-
-int RunPresetMenu(Vornell& plug, IGraphics& graphics, const Rect& selector) {
-  std::unique_ptr<PopupMenu> menu = BuildPresetMenu(plug);
-  return PresetFromMenuChoice(*menu, graphics.ShowPopupMenu(menu.get(), selector));
 }

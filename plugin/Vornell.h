@@ -16,7 +16,7 @@
 //   programs/StateChunk.cpp         the whole state: SaveState, LoadState, summary
 //   programs/Presets.cpp            startup bank, preset init, copy and paste, file peeking
 //   programs/ProgramCommands.cpp    the PROGRAM button menu's commands
-//   programs/PresetCommands.cpp     the option menu's and the sequence menus' commands
+//   programs/PresetCommands.cpp     the option menu's commands
 //
 // Threads: every method that changes parameters, tracks or the library runs
 // under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
@@ -315,8 +315,8 @@ class Vornell : public Synth, public EngineHooks {
                                          const std::string& extensions, const std::string& fileName);
 
   // ---- menu commands (programs/ProgramCommands.cpp, programs/PresetCommands.cpp) -------
-  // The commands behind the PROGRAM button menu, the option menu and the
-  // sequence menus (editor/Menus.cpp builds and shows those). User-interface
+  // The commands behind the PROGRAM button menu and the option menu
+  // (editor/Menus.cpp builds and shows those). User-interface
   // thread, without the plug-in lock: each takes it around what it changes and
   // never holds it while a question or a file dialog is open. Nothing happens
   // while the editor window is closed. Questions are yes/no boxes in which only
@@ -364,10 +364,6 @@ class Vornell : public Synth, public EngineHooks {
     kPresetCmdCheckForUpdate = 24,
   };
   void RunPresetCommand(int command);
-
-  // Sequence menu items by command number: 0..3 load, save type 0, save type
-  // 1 and clear Seq A; 5..8 the same for Seq B; 10 the default folder.
-  void RunSequenceCommand(int command);
 
   // The folders the program (.syx) and preset (.fxp/.fxb) dialogs open in:
   // the configured default until a file is chosen, then that file's folder.

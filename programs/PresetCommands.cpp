@@ -1,13 +1,12 @@
-// The option menu's commands (preset clipboard, preset and bank files, the
-// startup bank, default folder, configuration switches) and the sequence
-// menus' command numbers.
+// The option menu's commands: the preset clipboard, preset and bank files,
+// the startup bank, the default folder and the configuration switches.
 #include <mutex>
 #include <string>
 
 #include "graphics/EditorRecords.h"
 #include "platform/Paths.h"
 #include "plugin/Vornell.h"
-#include "sequencer/SequenceFileCommands.h"
+#include "sequencer/SequenceFileCommands.h"  // FolderOfPath
 
 void Vornell::RunPresetCommand(int command) {
   if (!EditorOpen()) return;
@@ -131,29 +130,4 @@ bool Vornell::PresetFileCommand(int command) {
   }
   ReportFileResult(ok, save ? "Cannot save file!" : "Cannot load file!");
   return ok;
-}
-
-// ---- the sequence menus ------------------------------------------------------------------
-
-void Vornell::RunSequenceCommand(int command) {
-  if (command == 10) {
-    ChooseDefaultSequencePath();
-    return;
-  }
-  if (command < 0 || command > 8 || command == 4) return;
-  const int which = command >= 5 ? 1 : 0;
-  switch (command % 5) {
-    case 0:
-      LoadSequenceFromMidiFile(which);
-      return;
-    case 1:
-      SaveSequenceToMidiFile(which, false);
-      return;
-    case 2:
-      SaveSequenceToMidiFile(which, true);
-      return;
-    default:
-      ClearSequenceFromMenu(which);
-      return;
-  }
 }

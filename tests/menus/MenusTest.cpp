@@ -1,78 +1,15 @@
-// The menus themselves: the program and preset lists, the option menu's
-// items and marks, the PROGRAM button menu and the sequence menus.
-#include <filesystem>
+// The option menu's items and marks, the PROGRAM button menu, and the lock
+// while the user is asked.
 #include <mutex>
 #include <thread>
 
 #include "editor/Menus.h"
 #include "programs/ParameterTable.h"
-#include "sequencer/SequenceFileCommands.h"
 #include "tests/menus/MenuTestSupport.h"
 
 namespace {
 
 class Menus : public MenuFixture {};
-
-TEST_F(Menus, ProgramListHasFourRangesAndMapsChoicesBackToNumbers) {
-  {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
-    SetPlain(kParamLinkPrograms, 0);
-    plug->SelectTrackProgram(2, 57);
-    plug->library.programs[31].name = std::string(70, 'N');
-  }
-  std::unique_ptr<PopupMenu> menu = BuildProgramMenu(*plug, 2, "Select Program");
-  ASSERT_EQ(menu->NItems(), 5);
-  EXPECT_EQ(menu->GetItem(0)->Text(), "Select Program");
-  EXPECT_TRUE(menu->GetItem(0)->IsTitle());
-  const char* ranges[] = {"00 - 24", "25 - 49", "50 - 74", "75 - 99"};
-  int checked = 0;
-  for (int s = 0; s < 4; ++s) {
-    PopupMenu* sub = menu->GetItem(s + 1)->Submenu();
-    ASSERT_NE(sub, nullptr);
-    EXPECT_EQ(menu->GetItem(s + 1)->Text(), ranges[s]);
-    ASSERT_EQ(sub->NItems(), 25);
-    for (int i = 0; i < 25; ++i) checked += sub->GetItem(i)->Checked() ? 1 : 0;
-  }
-  EXPECT_EQ(checked, 1);
-  EXPECT_TRUE(menu->GetItem(3)->Submenu()->GetItem(7)->Checked());
-  EXPECT_EQ(menu->GetItem(3)->Submenu()->GetItem(7)->Text(), "57: " + plug->library.programs[57].name);
-  EXPECT_EQ(menu->GetItem(2)->Submenu()->GetItem(6)->Text(), "31: " + std::string(64, 'N'));
-
-  PopupMenu* last = menu->GetItem(4)->Submenu();
-  last->SetChosenItemIdx(24);
-  EXPECT_EQ(ProgramFromMenuChoice(*menu, last), 99);
-  PopupMenu* first = menu->GetItem(1)->Submenu();
-  first->SetChosenItemIdx(0);
-  EXPECT_EQ(ProgramFromMenuChoice(*menu, first), 0);
-  PopupMenu other;
-  other.SetChosenItemIdx(3);
-  EXPECT_EQ(ProgramFromMenuChoice(*menu, &other), -1);
-  EXPECT_EQ(ProgramFromMenuChoice(*menu, nullptr), -1);
-
-  // Track -1 is the edit track.
-  plug->editTrack = 2;
-  EXPECT_TRUE(BuildProgramMenu(*plug, -1, "t")->GetItem(3)->Submenu()->GetItem(7)->Checked());
-}
-
-TEST_F(Menus, PresetListOpensUnderTheSelectorAndGivesThePreset) {
-  {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
-    ASSERT_TRUE(plug->SelectPreset(19));
-  }
-  std::unique_ptr<PopupMenu> menu = BuildPresetMenu(*plug);
-  ASSERT_EQ(menu->NItems(), 4);
-  EXPECT_EQ(menu->GetItem(3)->Text(), "48 - 63");
-  EXPECT_EQ(menu->GetItem(1)->Submenu()->NItems(), 16);
-  EXPECT_TRUE(menu->GetItem(1)->Submenu()->GetItem(3)->Checked());
-  EXPECT_EQ(menu->GetItem(1)->Submenu()->GetItem(3)->Text(), "19: " + plug->GetPresetName(19));
-
-  AnswerMenu({3, 15});
-  EXPECT_EQ(RunPresetMenu(*plug, Graphics(), Rect(40, 10, 200, 26)), 63);
-  EXPECT_EQ(Window().menusShown.back().x, 40);
-  EXPECT_EQ(Window().menusShown.back().y, 26);
-  EXPECT_EQ(RunPresetMenu(*plug, Graphics(), Rect(40, 10, 200, 26)), -1);  // dismissed
-  EXPECT_EQ(plug->GetCurrentPresetIndex(), 19);
-}
 
 TEST_F(Menus, OptionMenuItemsMarksAndTheWebSite) {
   plug->config.midiThru = true;
@@ -127,67 +64,19 @@ TEST_F(Menus, ProgramButtonMenuItems) {
                                       "Save Program Bank SysEx File", "Additionally Save Enhanced Program Data", "",
                                       "Restore Factory Program", "Restore All Factory Programs", "",
                                       "Default Path For Program Files..."}));
+  // The store list is the edit track's.
+  {
+    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    SetPlain(kParamLinkPrograms, 0);
+    plug->SelectTrackProgram(3, 77);
+  }
+  plug->editTrack = 3;
   std::unique_ptr<PopupMenu> menu = BuildProgramButtonMenu(*plug);
-  EXPECT_EQ(menu->GetItem(0)->Submenu()->GetItem(0)->Text(), "Store Program to...");
-}
-
-TEST_F(Menus, SequenceMenusFollowTheSequenceAndTheMode) {
-  const std::string originalSequencePath = plug->config.sequencePath;
-  AnswerMenu({});
-  EXPECT_FALSE(RunSequenceMenu(*plug, Graphics(), 0, 50, 60));
-  const HeadlessWindowSystem::ShownMenu& a = Window().menusShown.back();
-  EXPECT_EQ(a.texts, (std::vector<std::string>{"Load Sequence A From MIDI File", "Save Sequence A To MIDI Type 0 File",
-                                               "Save Sequence A To MIDI Type 1 File", "Clear Sequence A", "",
-                                               "Default Path For Sequence Files..."}));
-  EXPECT_FALSE(a.flags[0] & PopupMenuItem::kDisabled);
-  for (int i = 1; i <= 3; ++i) EXPECT_TRUE(a.flags[static_cast<size_t>(i)] & PopupMenuItem::kDisabled) << i;
-  EXPECT_FALSE(a.flags[5] & PopupMenuItem::kDisabled);
-
-  // "Default Path For Sequence Files..." runs the same command from both menus.
-  AnswerMenu({5});
-  AnswerFile(folder / "[file name is ignored]");
-  EXPECT_TRUE(RunSequenceMenu(*plug, Graphics(), 0, 50, 60));
-  EXPECT_EQ(plug->config.sequencePath, folder.Path());
-  std::filesystem::create_directory(folder / "b");
-  AnswerMenu({5});
-  AnswerFile(folder / "b/[file name is ignored]");
-  EXPECT_TRUE(RunSequenceMenu(*plug, Graphics(), 1, 50, 60));
-  EXPECT_EQ(plug->config.sequencePath, folder / "b");
-  EXPECT_EQ(Window().fileRequests.back().fileName, "[file name is ignored]");
-
-  // With material in Seq B its items are offered, and clearing asks first.
-  {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
-    SequenceEvent on{0, 0x90, 60, 100};
-    SequenceEvent off{96, 0x80, 60, 0};
-    ASSERT_TRUE(plug->seqB.AddEvent(on));
-    ASSERT_TRUE(plug->seqB.AddEvent(off));
-    plug->seqB.length = 192;
-  }
-  AnswerMenu({3});
-  AnswerMessage(kAnswerYes);
-  EXPECT_TRUE(RunSequenceMenu(*plug, Graphics(), 1, 0, 0));
-  const HeadlessWindowSystem::ShownMenu& b = Window().menusShown.back();
-  EXPECT_EQ(b.texts[3], "Clear Sequence B");
-  for (int i = 1; i <= 3; ++i) EXPECT_FALSE(b.flags[static_cast<size_t>(i)] & PopupMenuItem::kDisabled) << i;
-  EXPECT_EQ(Messages().back(), "Clear Sequence B|Do you really want to clear Sequence B?");
-  EXPECT_TRUE(plug->seqB.Empty());
-
-  // In Mode 1 the press belongs to the front panel: no menu.
-  {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
-    SequenceEvent on{0, 0x90, 60, 100};
-    ASSERT_TRUE(plug->seqA.AddEvent(on));
-    plug->seqA.length = 192;
-    ASSERT_TRUE(plug->SetMode(1));
-  }
-  const size_t shownBefore = Window().menusShown.size();
-  AnswerMenu({0});
-  EXPECT_FALSE(RunSequenceMenu(*plug, Graphics(), 0, 0, 0));
-  EXPECT_FALSE(RunSequenceMenu(*plug, Graphics(), 1, 0, 0));
-  EXPECT_EQ(Window().menusShown.size(), shownBefore);
-  plug->config.SetDefaultSequencePath(originalSequencePath);
-  ForgetSequenceFolder();
+  const PopupMenu* store = menu->GetItem(0)->Submenu();
+  ASSERT_NE(store, nullptr);
+  EXPECT_EQ(store->GetItem(0)->Text(), "Store Program to...");
+  EXPECT_TRUE(store->GetItem(0)->IsTitle());
+  EXPECT_TRUE(store->GetItem(4)->Submenu()->GetItem(2)->Checked());
 }
 
 // The audio thread must get the plug-in lock while a menu, a question or a
