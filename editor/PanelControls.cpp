@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "performance/PanelIds.h"
+#include "editor/Menus.h"
 #include "editor/PanelMenus.h"
 #include "editor/VornellEditor.h"
 #include "plugin/Vornell.h"
@@ -206,9 +207,9 @@ void IKRUtilityKick::ReleaseLatch() {
   MarkDirty(false);
 }
 
-void IKRUtilityKick::ShowProgramButtonMenu(int, int) {
-  // The program commands (store, init, SysEx files, factory restore) are not
-  // built yet; the PROGRAM button's menu opens nothing until they are.
+void IKRUtilityKick::ShowProgramButtonMenu(int x, int y) {
+  RunProgramButtonMenu(*vornell, *graphics, x, y);
+  graphics->SetAllControlsDirty();
 }
 
 void IKRUtilityKick::ShowSequenceMenu(int which, int x, int y) {

@@ -43,12 +43,13 @@ std::string NumberedText(int number, const std::string& name) {
 std::unique_ptr<PopupMenu> BuildProgramMenu(Vornell& plug, int t, const char* title) {
   auto menu = std::make_unique<PopupMenu>();
   std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  if (t < 0) t = plug.editTrack;
   const int current = plug.TrackProgramNumber(t);
   menu->AddItem(title, PopupMenuItem::kTitle);
   for (int first = 0; first < kProgramCount; first += kProgramsPerSubmenu) {
     PopupMenu* sub = menu->AddSubmenu(RangeText(first, first + kProgramsPerSubmenu - 1));
     for (int p = first; p < first + kProgramsPerSubmenu; ++p)
-      sub->AddItem(NumberedText(p, plug.library.programs[static_cast<size_t>(p)].name),
+      sub->AddItem(NumberedText(p, plug.library.programs[static_cast<size_t>(p)].name.substr(0, 64)),
                    p == current ? PopupMenuItem::kChecked : PopupMenuItem::kNoFlags);
   }
   return menu;

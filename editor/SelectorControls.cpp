@@ -6,6 +6,7 @@
 
 #include "editor/PanelControls.h"
 #include "performance/PanelIds.h"
+#include "editor/Menus.h"
 #include "editor/PanelMenus.h"
 #include "graphics/IEditorDelegate.h"
 #include "graphics/IGraphics.h"
@@ -292,7 +293,7 @@ void IKRPresetMenu::AcceptEnteredText(const std::string& text) {
 
 // --- IKROptionMenu -------------------------------------------------------------
 
-IKROptionMenu::IKROptionMenu(Vornell* plug, const Rect& rect) : IControl(plug, rect) {}
+IKROptionMenu::IKROptionMenu(Vornell* plug, const Rect& rect) : IControl(plug, rect), vornell(plug) {}
 
 bool IKROptionMenu::Draw(IGraphics* g) {
   if (hovered) g->FillRect(Color(64, 255, 255, 64), drawRect);
@@ -309,7 +310,8 @@ void IKROptionMenu::OnMouseOut() {
   MarkDirty(false);
 }
 
-void IKROptionMenu::OnMouseDown(int, int, const MouseMods&) {
-  // The preset and configuration commands the option menu runs are not built
-  // yet; until they are, the button opens nothing.
+void IKROptionMenu::OnMouseDown(int x, int y, const MouseMods&) {
+  RunOptionMenu(*vornell, *graphics, x, y);
+  // A command may have changed any control (a preset loaded, say).
+  graphics->SetAllControlsDirty();
 }

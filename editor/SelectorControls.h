@@ -95,5 +95,6 @@ class IKROptionMenu : public IControl {
   bool Draw(IGraphics* graphics) override;
 
  private:
+  Vornell* vornell;
   bool hovered = false;
 };

@@ -470,3 +470,35 @@ TEST_F(PanelEditorTest, PanelPictureHasItsControlsDrawn) {
 }
 
 }  // namespace
+
+namespace {
+
+// The top bar's option button and a modified click on PROGRAM open the
+// command menus, which run what is chosen.
+TEST_F(PanelEditorTest, OptionAndProgramButtonsRunTheirMenus) {
+  OpenAndSettle();
+  // The option button (no key of its own) sits right of the preset name.
+  const int optionX = 517, optionY = 34;
+  Window().menuAnswers.push_back({0});  // "Copy Preset"
+  Window().Click(optionX, optionY, HeadlessWindowSystem::Left());
+  Idle(2);
+  ASSERT_EQ(Window().menusShown.size(), 1u);
+  EXPECT_EQ(Window().menusShown[0].texts[0], "Copy Preset");
+  EXPECT_EQ(Window().menusShown[0].texts[1], "Paste Preset");
+  EXPECT_NE(Window().menusShown[0].flags[1] & PopupMenuItem::kDisabled, 0);
+  Window().Click(optionX, optionY, HeadlessWindowSystem::Left());  // dismissed
+  Idle(2);
+  ASSERT_EQ(Window().menusShown.size(), 2u);
+  EXPECT_EQ(Window().menusShown[1].flags[1] & PopupMenuItem::kDisabled, 0);
+
+  // Right-click on PROGRAM: the program menu, not a panel press.
+  Window().menuAnswers.push_back({1});  // "Init Program"
+  ClickOn(Key(-panel_id::kProgram), HeadlessWindowSystem::Right());
+  ASSERT_EQ(Window().menusShown.size(), 3u);
+  EXPECT_EQ(Window().menusShown[2].texts[0], "Record/Store Program...");
+  EXPECT_EQ(Window().menusShown[2].texts[1], "Init Program");
+  EXPECT_EQ(plug->engine.GetTrack(plug->editTrack).programName, "BASIC PATCH");
+  EXPECT_EQ(plug->StatusText(), "Program initialized.");
+}
+
+}  // namespace
