@@ -253,8 +253,7 @@ void ProgramBrowser::BuildPage(IGraphics* g, const std::function<PanelBitmap(int
       kProgramSelectorKey);
   Add(new IKRUtilityKick(plug, kBrowserProgramDown.x, kBrowserProgramDown.y, panel_id::kProgramDown, prev),
       kProgramDownKey);
-  Add(new IKRUtilityKick(plug, kBrowserProgramUp.x, kBrowserProgramUp.y, panel_id::kProgramUp, next),
-      kProgramUpKey);
+  Add(new IKRUtilityKick(plug, kBrowserProgramUp.x, kBrowserProgramUp.y, panel_id::kProgramUp, next), kProgramUpKey);
   Add(new IKRSwitchControl(plug, kBrowserLinkCheck.x, kBrowserLinkCheck.y, kParamLinkPrograms,
                            bitmap(kCheckBoxPicture, 2)),
       kLinkKey);

@@ -136,8 +136,7 @@ TEST_F(BrowserEditorTest, SysExFileIsListedSortedUnderOneEntryNamedAfterTheFile)
   EXPECT_EQ(Browser().Entries()[0].name, "pair.syx");
   EXPECT_EQ(RowTexts(ProgramBrowser::kLeftList, 2), (std::vector<std::string>{"0 pair.syx", " "}));
   EXPECT_EQ(Browser().SelectedEntry(), 0);
-  EXPECT_EQ(RowTexts(ProgramBrowser::kRightList, 3),
-            (std::vector<std::string>{"0 PROGRAM 02", "1 PROGRAM 05", " "}));
+  EXPECT_EQ(RowTexts(ProgramBrowser::kRightList, 3), (std::vector<std::string>{"0 PROGRAM 02", "1 PROGRAM 05", " "}));
   EXPECT_FALSE(Browser().Row(ProgramBrowser::kRightList, 0)->Marked());
   EXPECT_EQ(Browser().Entries()[0].programs[0].values, plug->library.programs[2].values);
   EXPECT_TRUE(Browser().FileSource());
