@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "editor/PanelControls.h"
+#include "editor/ProgramBrowser.h"
 #include "performance/PanelIds.h"
 #include "editor/SelectorControls.h"
 #include "graphics/IControls.h"
@@ -103,10 +104,12 @@ VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   BuildConfigPage();
   BuildEditTrackRow();
   BuildVoiceSection();
+  browser = std::make_unique<ProgramBrowser>(plug);
+  browser->BuildPage(graphics.get(), [this](int id, int frames) { return Bitmap(id, frames); });
   BuildTopBar();
 
   plug->DisarmMidiLearn();
-  browserPageShown = false;
+  browser->ShowBrowserPage(false);
   // The window is not open yet: the pages are laid out now, so the first
   // picture is right, and again at the first idle tick.
   ApplyConfigPageVisibility();
@@ -341,6 +344,14 @@ void VornellEditor::BuildTopBar() {
 }
 
 // --- pages ----------------------------------------------------------------------
+
+void VornellEditor::ShowBrowserPage(bool on) {
+  browser->ShowBrowserPage(on);
+}
+
+bool VornellEditor::BrowserPageShown() const {
+  return browser->PageVisible();
+}
 
 void VornellEditor::ApplyConfigPageVisibility() {
   const bool on = plug->config.configPanelShown.load();

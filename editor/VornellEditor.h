@@ -1,9 +1,10 @@
 #pragma once
 // The instrument's editor: the front panel (multi-track controller, CONTROL
 // section, keypad, master knobs), the configuration page, the edit-track row,
-// the voice section of all six tracks (only the edit track's shown), the top
-// bar and the status line, on the framework's editor object. Built once, when
-// the instrument is constructed (Vornell::CreateEditor), and owned by it.
+// the voice section of all six tracks (only the edit track's shown), the
+// program browser page, the top bar and the status line, on the framework's
+// editor object. Built once, when the instrument is constructed
+// (Vornell::CreateEditor), and owned by it.
 //
 // Page visibility, the edit track and the selectors' gray states live in the
 // plug-in's flags; the idle tick applies them, so they survive the window
@@ -24,6 +25,7 @@ class IKRSwitchMidiLearn;
 class IKRUtilityKick;
 class ITextControl;
 class IWindowSystem;
+class ProgramBrowser;
 class Vornell;
 struct PanelBitmap;
 
@@ -52,10 +54,10 @@ class VornellEditor {
   // their latches (the panel logic's held flags are not touched).
   void ReleaseLatchedKicks();
 
-  // The program browser page is not part of this editor yet: the switch only
-  // remembers its state.
-  void ShowBrowserPage(bool on) { browserPageShown = on; }
-  bool BrowserPageShown() const { return browserPageShown; }
+  // The program browser page (the page switch -340 turns it on and off).
+  ProgramBrowser* Browser() const { return browser.get(); }
+  void ShowBrowserPage(bool on);
+  bool BrowserPageShown() const;
 
   // Hides or shows the configuration page's controls by the plug-in's flags,
   // and the voice controls of every track but t. Window open or not.
@@ -91,5 +93,5 @@ class VornellEditor {
   ITextControl* statusLine = nullptr;
   IKRSwitchMidiLearn* learnButton = nullptr;
   uint32_t statusSerialShown = 0;
-  bool browserPageShown = false;
+  std::unique_ptr<ProgramBrowser> browser;
 };

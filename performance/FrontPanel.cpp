@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "graphics/EditorRecords.h"
+#include "graphics/IGraphics.h"
 #include "performance/PanelIds.h"
 #include "plugin/IEditorLink.h"
 #include "plugin/Vornell.h"
@@ -28,6 +29,32 @@ struct Vornell::PanelPress {
 };
 
 namespace {
+
+// The plug-in lock for one press, taken through the attached editor when there
+// is one: a question or file dialog opened by the press (RECORD's question, a
+// modified program, the browser's file dialog) then gives it back while it
+// waits, so the audio thread never waits for the user.
+class PressLock {
+ public:
+  explicit PressLock(Vornell& plug) : graphics(plug.GetGraphics()), mutex(plug.Mutex()) {
+    if (graphics)
+      graphics->LockPlug();
+    else
+      mutex.lock();
+  }
+  ~PressLock() {
+    if (graphics)
+      graphics->UnlockPlug();
+    else
+      mutex.unlock();
+  }
+  PressLock(const PressLock&) = delete;
+  PressLock& operator=(const PressLock&) = delete;
+
+ private:
+  IGraphics* graphics;
+  std::recursive_mutex& mutex;
+};
 
 bool ValidTrack(int t) {
   return t >= 0 && t < Engine::kTrackCount;
@@ -95,7 +122,7 @@ int TwoDecimalDigits(int c) {
 // --- button down -------------------------------------------------------------------
 
 bool Vornell::OnPanelButtonDown(int id, bool modifier) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PressLock lock(*this);
   PanelPress press;
   bool full = true;
   const int track = TrackOf(id, kTrackButton1);
@@ -407,8 +434,7 @@ bool Vornell::PanelOtherButton(int id, PanelPress& press) {
     case kBrowserRecordAll:
     case kBrowserSingle:
     case kBrowserBank:
-      // The program browser and the program menu's save commands are not
-      // built yet: these buttons do nothing for now.
+      press.result = BrowserButton(id);
       break;
     default:
       // Not a panel button: nothing changes.
@@ -579,6 +605,9 @@ bool Vornell::PanelLedState(int id) const {
     case kRecordLed:
       if (Recording() && recordState == kRecordOverdubPrepared) return blinkPhase;
       return recordMode || arpLatch;
+    case kBrowserInternalLed:
+    case kBrowserFileLed:
+      return BrowserShowsFile() == (id == kBrowserFileLed);
     case kLfoTriangleLed:
     case kLfoSquareLed: {
       const bool square = ValidTrack(editTrack) && GetParam(VoiceParamIndex(editTrack, kVoiceLfoShape))->Value() >= 0.5;

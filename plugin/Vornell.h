@@ -224,6 +224,15 @@ class Vornell : public Synth, public EngineHooks {
   // editor is open: 0 nothing asked, 1 the user said no, 2 yes.
   int ConfirmModifiedProgram(int t);
 
+  // ---- program browser (editor/ProgramBrowser.cpp) -----------------------------------
+  // The browser page's INTERNAL, FILE, record-all, SINGLE and BANK buttons, from
+  // the front panel's press handler; returns its result code (0 nothing asked,
+  // 1 answered no, 2 answered yes or a dialog opened). User-interface thread,
+  // under the plug-in lock taken through the editor (dialogs give it back).
+  int BrowserButton(int id);
+  // The browser lists a file (its FILE LED lit) rather than the presets.
+  bool BrowserShowsFile() const;
+
   // ---- performance Modes, clock and player (sequencer/PerformanceModes.cpp) ---------
   // Every method here and in the recorder and arpeggiator sections runs under the
   // plug-in lock (those called from the editor take it themselves): on the

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "graphics/IEditorDelegate.h"
+#include "editor/VornellEditor.h"
 #include "graphics/IGraphics.h"
 #include "programs/ParameterTable.h"
+#include "resources/panel/PanelLayout.h"
 #include "tests/editor/EditorTestSupport.h"
 
 namespace {
@@ -120,6 +122,30 @@ TEST_F(EditorThreadsTest, AudioRunsWhileTheModifiedProgramQuestionWaits) {
   EXPECT_TRUE(renderedDuringBox);
   ASSERT_EQ(asking->answers.size(), 1u);
   EXPECT_EQ(asking->answers[0], 1);
+}
+
+// Questions and dialogs opened by a panel button (here the browser's PROGRAM
+// down with a modified program, then its FILE dialog) wait without the lock.
+TEST_F(EditorThreadsTest, AudioRunsWhileAPanelButtonsDialogWaits) {
+  ASSERT_TRUE(OpenEditor());
+  Idle(1);
+  asking->SetParamFromEditor(kParamLinkPrograms, 0.0);
+  asking->SetParamFromEditor(VoiceParamIndex(0, kVoiceFilterCutoff), 0.1);
+  asking->EditorPart()->ShowBrowserPage(true);
+  Idle(1);
+  int rendered = 0;
+  Window().duringModal = [&] { rendered += FinishesMeanwhile([this] { RenderBlock(); }); };
+  Window().messageAnswers.push_back(kAnswerNo);
+  const panel::Spot down = panel::kBrowserProgramDown;
+  Window().Click(down.x + 5, down.y + 5);
+  Idle(1);
+  ASSERT_EQ(Window().messagesShown.size(), 1u);
+  const panel::Spot file = panel::kBrowserFileButton;
+  Window().Click(file.x + 5, file.y + 5);
+  Idle(1);
+  JoinThreads();
+  EXPECT_EQ(Window().fileRequests.size(), 1u);
+  EXPECT_EQ(rendered, 2);
 }
 
 }  // namespace

@@ -1,0 +1,501 @@
+#include "editor/ProgramBrowser.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+
+#include "editor/PanelControls.h"
+#include "editor/SelectorControls.h"
+#include "editor/VornellEditor.h"
+#include "graphics/IControls.h"
+#include "graphics/IGraphics.h"
+#include "performance/PanelIds.h"
+#include "plugin/Vornell.h"
+#include "programs/ParameterTable.h"
+#include "programs/StateChunk.h"
+#include "resources/panel/PanelLayout.h"
+
+namespace {
+
+// Panel pictures used by the page.
+constexpr int kBrowserPicture = 102;
+constexpr int kButtonPicture = 103;
+constexpr int kRedButtonPicture = 106;
+constexpr int kCheckBoxPicture = 107;
+constexpr int kDigitsPicture = 109;
+constexpr int kLedPicture = 113;
+constexpr int kPrevPicture = 117;
+constexpr int kNextPicture = 118;
+
+constexpr int kPictureId = -395;
+constexpr int kFileNameKey = 396;
+constexpr int kEditTrackDisplayKey = 401;
+constexpr int kEditTrackDownKey = 402;
+constexpr int kEditTrackUpKey = 403;
+constexpr int kProgramSelectorKey = 404;
+constexpr int kProgramDownKey = 405;
+constexpr int kProgramUpKey = 406;
+constexpr int kLinkKey = 407;
+constexpr int kLeftScrollKey = 413;
+constexpr int kRightScrollKey = 414;
+
+// The scroll bars scale their thumb to these list sizes, whatever the list holds.
+constexpr int kLeftNominalRows = 64;
+constexpr int kRightNominalRows = 100;
+constexpr int kArrowHeight = 14;
+
+constexpr const char* kRecordAllQuestion =
+    "This will replace all programs of the current preset. Do you want to continue?";
+
+Rect RectOf(const panel::Box& box) {
+  return Rect(box.left, box.top, box.right, box.bottom);
+}
+
+std::string LastComponent(const std::string& path) {
+  const size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool EndsWith(const std::string& text, const char* suffix) {
+  const std::string tail(suffix);
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The presets of a SerializePresets list (as the file peeks give them) that
+// hold a readable state. A state that cannot be read ends the list: nothing
+// after it can be found.
+void ReadPresetEntries(const DataBlock& block, std::vector<ProgramBrowser::Entry>& entries) {
+  int position = 0;
+  for (int i = 0; i < 64 && position >= 0 && position < block.Size(); ++i) {
+    ProgramBrowser::Entry entry;
+    uint8_t initialized = 0;
+    position = block.GetText(&entry.name, position);
+    position = block.GetByte(&initialized, position);
+    if (position < 0) break;
+    if (!initialized) continue;
+    position = ReadStateSummary(block, position, entry.tracks, entry.programs);
+    if (position < 0) break;
+    entries.push_back(std::move(entry));
+  }
+}
+
+// SINGLE and BANK run the program menu's "Save Program SysEx File" (command 4)
+// and "Save Program Bank SysEx File" (command 6). Placeholder: the program
+// menu's commands are not in this tree yet, so these buttons do nothing.
+// Returns the press result (2 when a dialog was opened).
+int RunProgramMenuCommandPlaceholder(Vornell&, int /*command*/) {
+  return 0;
+}
+
+}  // namespace
+
+// --- IKRFileControl ----------------------------------------------------------------
+
+IKRFileControl::IKRFileControl(Vornell* plug, ProgramBrowser* owner, const Rect& rect)
+    : IControl(plug, rect), vornell(plug), browser(owner), folder(plug->config.presetPath) {
+  textStyle = PanelTextStyle(Color(255, 220, 220, 220));
+}
+
+std::string IKRFileControl::FileName() const {
+  return LastComponent(chosenPath);
+}
+
+bool IKRFileControl::Draw(IGraphics* g) {
+  if (grayed) return true;
+  return g->DrawLabel(&textStyle, FileName(), drawRect);
+}
+
+void IKRFileControl::OnMouseDown(int, int, const MouseMods&) {
+  if (grayed) return;
+  ChooseAndLoad();
+  MarkDirty(false);
+}
+
+bool IKRFileControl::ChooseAndLoad() {
+  if (!graphics || !graphics->IsEditorOpen()) return false;
+  std::string result;
+  graphics->ChooseFile(result, IGraphics::FileMode::Open, folder, "fxb fxp syx");
+  if (result.empty()) return false;
+  chosenPath = result;
+  browser->LoadFileIntoBrowser(result);
+  MarkDirty(false);
+  return true;
+}
+
+// --- IKRScrollControl --------------------------------------------------------------
+
+IKRScrollControl::IKRScrollControl(Vornell* plug, ProgramBrowser* owner, const Rect& rect, int whichList)
+    : IControl(plug, rect), browser(owner), list(whichList) {
+  const bool left = list == ProgramBrowser::kLeftList;
+  rowsVisible = left ? ProgramBrowser::kLeftVisible : ProgramBrowser::kRightVisible;
+  rowsTotal = left ? kLeftNominalRows : kRightNominalRows;
+  track = Rect(rect.left, rect.top + kArrowHeight, rect.right, rect.bottom - kArrowHeight);
+  upArrow = Rect(rect.left, rect.top, rect.right, rect.top + kArrowHeight);
+  downArrow = Rect(rect.left, rect.bottom - kArrowHeight, rect.right, rect.bottom);
+}
+
+void IKRScrollControl::ThumbSpan(int* top, int* bottom) const {
+  const double trackHeight = drawRect.H() - 2 * kArrowHeight;
+  const double first = browser->FirstVisible(list);
+  *top = static_cast<int>(first / rowsTotal * trackHeight + track.top);
+  *bottom = std::min(*top + static_cast<int>(static_cast<double>(rowsVisible) / rowsTotal * trackHeight), track.bottom);
+}
+
+bool IKRScrollControl::Draw(IGraphics* g) {
+  int top = 0, bottom = 0;
+  ThumbSpan(&top, &bottom);
+  if (bottom > top) g->FillRect(Color(32, 255, 255, 255), Rect(drawRect.left, top, drawRect.right, bottom));
+  return true;
+}
+
+void IKRScrollControl::OnMouseDown(int x, int y, const MouseMods&) {
+  int top = 0, bottom = 0;
+  ThumbSpan(&top, &bottom);
+  if (y < top || upArrow.Contains(x, y))
+    browser->ScrollPage(list, -1);
+  else if (y >= bottom || downArrow.Contains(x, y))
+    browser->ScrollPage(list, 1);
+  MarkDirty(false);
+}
+
+// --- IKRScrollItemControl ----------------------------------------------------------
+
+IKRScrollItemControl::IKRScrollItemControl(Vornell* plug, ProgramBrowser* owner, const Rect& rect, int whichList,
+                                           int rowNumber)
+    : IControl(plug, rect), browser(owner), list(whichList), row(rowNumber) {
+  numberRect = Rect(rect.left, rect.top, rect.left + 20, rect.bottom);
+  nameRect = Rect(rect.left + 22, rect.top, rect.right - 1, rect.bottom);
+  const Color ordinary(128, 255, 255, 255);
+  const Color selected(192, 255, 255, 255);
+  numberStyle = PanelTextStyle(ordinary, TextStyle::kAlignCenter);
+  nameStyle = PanelTextStyle(ordinary);
+  selectedNumberStyle = PanelTextStyle(selected, TextStyle::kAlignCenter);
+  selectedNameStyle = PanelTextStyle(selected);
+}
+
+void IKRScrollItemControl::SetTexts(const std::string& number, const std::string& name, bool mark) {
+  numberText = number;
+  nameText = name;
+  marked = mark;
+  MarkDirty(false);
+}
+
+bool IKRScrollItemControl::Draw(IGraphics* g) {
+  if (!numberText.empty()) g->FillRect(Color(16, 255, 255, 255), numberRect);
+  if (browser->RowSelected(list, row)) {
+    g->FillRect(Color(32, 255, 255, 255), drawRect);
+    g->DrawLabel(&selectedNumberStyle, numberText, numberRect);
+    g->DrawLabel(&selectedNameStyle, nameText, nameRect);
+    return true;
+  }
+  if (marked) g->FillRect(Color(32, 0, 0, 128), drawRect);
+  g->DrawLabel(&numberStyle, numberText, numberRect);
+  g->DrawLabel(&nameStyle, nameText, nameRect);
+  return true;
+}
+
+void IKRScrollItemControl::OnMouseDown(int, int, const MouseMods&) {
+  browser->ClickRow(list, row);
+  MarkDirty(false);
+}
+
+// --- ProgramBrowser: the page ------------------------------------------------------
+
+ProgramBrowser::ProgramBrowser(Vornell* vornell) : plug(vornell) {}
+
+void ProgramBrowser::Add(IControl* control, int key) {
+  graphics->AddControl(control);
+  pageControls.push_back(control);
+  if (key >= 0) controls[key] = control;
+}
+
+IControl* ProgramBrowser::ControlByKey(int key) const {
+  const auto found = controls.find(key);
+  return found == controls.end() ? nullptr : found->second;
+}
+
+IKRScrollItemControl* ProgramBrowser::Row(int list, int row) const {
+  const std::vector<IKRScrollItemControl*>& rows = list == kLeftList ? leftRows : rightRows;
+  return (row >= 0 && row < static_cast<int>(rows.size())) ? rows[static_cast<size_t>(row)] : nullptr;
+}
+
+void ProgramBrowser::BuildPage(IGraphics* g, const std::function<PanelBitmap(int, int)>& bitmap) {
+  using namespace panel;
+  graphics = g;
+  const PanelBitmap led = bitmap(kLedPicture, 2);
+  const PanelBitmap button = bitmap(kButtonPicture, 2);
+  const PanelBitmap redButton = bitmap(kRedButtonPicture, 2);
+  const PanelBitmap prev = bitmap(kPrevPicture, 2);
+  const PanelBitmap next = bitmap(kNextPicture, 2);
+  auto kick = [&](const Spot& spot, int id, const PanelBitmap& picture) {
+    Add(new IKRUtilityKick(plug, spot.x, spot.y, id, picture), -id);
+  };
+
+  // The picture takes every click the page's own controls leave.
+  Add(new IBitmapControl(plug, 0, 0, kPictureId, bitmap(kBrowserPicture, 1)), -kPictureId);
+  Add(new IKRLED(plug, kBrowserInternalLed.x, kBrowserInternalLed.y, panel_id::kBrowserInternalLed, led),
+      -panel_id::kBrowserInternalLed);
+  Add(new IKRLED(plug, kBrowserFileLed.x, kBrowserFileLed.y, panel_id::kBrowserFileLed, led),
+      -panel_id::kBrowserFileLed);
+  kick(kBrowserInternalButton, panel_id::kBrowserInternal, button);
+  kick(kBrowserFileButton, panel_id::kBrowserFile, button);
+  fileControl = new IKRFileControl(plug, this, RectOf(kBrowserFileName));
+  Add(fileControl, kFileNameKey);
+
+  Add(new IKRNumberDisplay(plug, RectOf(kBrowserEditTrack), panel_id::kEditTrackDisplay,
+                           bitmap(kDigitsPicture, kDigitFrames)),
+      kEditTrackDisplayKey);
+  Add(new IKRUtilityKick(plug, kBrowserEditTrackDown.x, kBrowserEditTrackDown.y, panel_id::kEditTrackDown, prev),
+      kEditTrackDownKey);
+  Add(new IKRUtilityKick(plug, kBrowserEditTrackUp.x, kBrowserEditTrackUp.y, panel_id::kEditTrackUp, next),
+      kEditTrackUpKey);
+  Add(new IKRPrgControl(plug, RectOf(kBrowserProgramNumber), RectOf(kBrowserProgramName), -1, true),
+      kProgramSelectorKey);
+  Add(new IKRUtilityKick(plug, kBrowserProgramDown.x, kBrowserProgramDown.y, panel_id::kProgramDown, prev),
+      kProgramDownKey);
+  Add(new IKRUtilityKick(plug, kBrowserProgramUp.x, kBrowserProgramUp.y, panel_id::kProgramUp, next), kProgramUpKey);
+  Add(new IKRSwitchControl(plug, kBrowserLinkCheck.x, kBrowserLinkCheck.y, kParamLinkPrograms,
+                           bitmap(kCheckBoxPicture, 2)),
+      kLinkKey);
+  kick(kBrowserRecord, panel_id::kBrowserRecord, redButton);
+  kick(kBrowserRecordAll, panel_id::kBrowserRecordAll, redButton);
+  kick(kBrowserSingle, panel_id::kBrowserSingle, button);
+  kick(kBrowserBank, panel_id::kBrowserBank, button);
+
+  Add(new IKRScrollControl(plug, this, RectOf(kBrowserLeftScroll), kLeftList), kLeftScrollKey);
+  Add(new IKRScrollControl(plug, this, RectOf(kBrowserRightScroll), kRightList), kRightScrollKey);
+  for (int i = 0; i < kLeftVisible; ++i) {
+    leftRows.push_back(new IKRScrollItemControl(plug, this, RectOf(BrowserLeftRow(i)), kLeftList, i));
+    Add(leftRows.back(), -1);
+  }
+  // Numbered column by column.
+  for (int i = 0; i < kRightVisible; ++i) {
+    const Box box = BrowserRightRow(i / kBrowserRows, i % kBrowserRows);
+    rightRows.push_back(new IKRScrollItemControl(plug, this, RectOf(box), kRightList, i));
+    Add(rightRows.back(), -1);
+  }
+}
+
+void ProgramBrowser::ApplyVisibility() {
+  for (IControl* control : pageControls) control->SetHidden(!pageVisible);
+  fileControl->SetGrayed(!fileSource);
+  if (IControl* pageSwitch = plug->ControlByKey(-panel_id::kBrowserPageSwitch)) {
+    pageSwitch->SetValue(pageVisible ? 1.0 : 0.0);
+    pageSwitch->MarkDirty(false);
+  }
+}
+
+void ProgramBrowser::RefreshPage() {
+  if (!graphics) return;
+  RefillLeft();
+  RefillRight();
+  fileControl->SetGrayed(!fileSource);
+  for (IControl* control : pageControls) control->MarkDirty(false);
+}
+
+void ProgramBrowser::ShowBrowserPage(bool on) {
+  if (!graphics) return;
+  pageVisible = on;
+  ApplyVisibility();
+  if (on && !fileSource) {
+    UseInternalSource();
+    return;
+  }
+  RefreshPage();
+}
+
+// --- ProgramBrowser: sources -------------------------------------------------------
+
+void ProgramBrowser::UseInternalSource() {
+  fileSource = false;
+  entries.clear();
+  int currentEntry = -1;
+  {
+    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    const int current = plug->GetCurrentPresetIndex();
+    for (int i = 0; i < plug->NumPresets(); ++i) {
+      const PlugPreset* preset = plug->GetPreset(i);
+      if (!preset || !preset->initialized) continue;
+      Entry entry;
+      entry.name = preset->name;
+      if (ReadStateSummary(preset->state, 0, entry.tracks, entry.programs) < 0) continue;
+      if (i == current) currentEntry = static_cast<int>(entries.size());
+      entries.push_back(std::move(entry));
+    }
+  }
+  SelectEntry(currentEntry);
+  if (pageVisible) RefreshPage();
+}
+
+void ProgramBrowser::LoadFileIntoBrowser(const std::string& path) {
+  filePath = path;
+  if (path.empty()) return;
+  leftFirst = 0;
+  rightFirst = 0;
+  fileSource = true;
+  entries.clear();
+  if (EndsWith(path, ".fxp") || EndsWith(path, ".FXP") || EndsWith(path, ".fxb") || EndsWith(path, ".FXB")) {
+    const bool bank = EndsWith(path, ".fxb") || EndsWith(path, ".FXB");
+    DataBlock block;
+    const bool read = bank ? plug->PeekBankFile(path, block) : plug->PeekProgramFile(path, block);
+    if (read) ReadPresetEntries(block, entries);
+  } else {
+    std::vector<Program> programs;
+    if (ListSysExPrograms(path, programs) && !programs.empty()) {
+      std::stable_sort(programs.begin(), programs.end(),
+                       [](const Program& a, const Program& b) { return a.number < b.number; });
+      Entry entry;
+      entry.name = LastComponent(path);
+      entry.programs = std::move(programs);
+      entries.push_back(std::move(entry));
+    }
+  }
+  selectedEntry = entries.empty() ? -1 : 0;
+  rightSelected = -1;
+  RefillLeft();
+  RefillRight();
+  ClickRow(kLeftList, 0);
+  if (pageVisible) RefreshPage();
+}
+
+bool ProgramBrowser::ChooseFile() {
+  return fileControl && fileControl->ChooseAndLoad();
+}
+
+int ProgramBrowser::RecordAllPrograms() {
+  if (!plug->EditorOpen() || selectedEntry < 0 || selectedEntry >= static_cast<int>(entries.size())) return 0;
+  // Taken before asking: the list may not be looked at again while the box is open.
+  const std::vector<Program> programs = entries[static_cast<size_t>(selectedEntry)].programs;
+  if (plug->ShowMessage(kRecordAllQuestion, "Record All Programs", kMessageYesNo) != kAnswerYes) return 1;
+  std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+  const int count = std::min(static_cast<int>(programs.size()), kProgramCount);
+  for (int i = 0; i < count; ++i) {
+    Program& program = plug->library.programs[static_cast<size_t>(i)];
+    program.values = programs[static_cast<size_t>(i)].values;
+    program.name = programs[static_cast<size_t>(i)].name;
+  }
+  for (int t = 0; t < Engine::kTrackCount; ++t) {
+    const int p = plug->TrackProgramNumber(t);
+    if (p < count) plug->LoadProgramIntoTrack(t, p);
+  }
+  plug->ModifyCurrentPreset();
+  plug->panelDirty = true;
+  return 2;
+}
+
+// --- ProgramBrowser: lists ---------------------------------------------------------
+
+int ProgramBrowser::RowCount(int list) const {
+  if (list == kLeftList) return static_cast<int>(entries.size());
+  if (selectedEntry < 0 || selectedEntry >= static_cast<int>(entries.size())) return 0;
+  const Entry& entry = entries[static_cast<size_t>(selectedEntry)];
+  return static_cast<int>(entry.tracks.size() + entry.programs.size());
+}
+
+bool ProgramBrowser::RowSelected(int list, int row) const {
+  if (list == kLeftList) return selectedEntry >= 0 && leftFirst + row == selectedEntry;
+  return rightSelected >= 0 && rightFirst + row == rightSelected;
+}
+
+const Program* ProgramBrowser::RightRowProgram(int absoluteRow) const {
+  if (absoluteRow < 0 || selectedEntry < 0 || selectedEntry >= static_cast<int>(entries.size())) return nullptr;
+  const Entry& entry = entries[static_cast<size_t>(selectedEntry)];
+  const size_t row = static_cast<size_t>(absoluteRow);
+  if (row < entry.tracks.size()) return &entry.tracks[row];
+  if (row - entry.tracks.size() < entry.programs.size()) return &entry.programs[row - entry.tracks.size()];
+  return nullptr;
+}
+
+void ProgramBrowser::RefillLeft() {
+  for (int i = 0; i < static_cast<int>(leftRows.size()); ++i) {
+    const int index = leftFirst + i;
+    if (index < static_cast<int>(entries.size()))
+      leftRows[static_cast<size_t>(i)]->SetTexts(std::to_string(index), entries[static_cast<size_t>(index)].name,
+                                                 false);
+    else
+      leftRows[static_cast<size_t>(i)]->SetTexts("", "", false);
+  }
+}
+
+void ProgramBrowser::RefillRight() {
+  const Entry* entry = (selectedEntry >= 0 && selectedEntry < static_cast<int>(entries.size()))
+                           ? &entries[static_cast<size_t>(selectedEntry)]
+                           : nullptr;
+  const int tracks = entry ? static_cast<int>(entry->tracks.size()) : 0;
+  for (int i = 0; i < static_cast<int>(rightRows.size()); ++i) {
+    IKRScrollItemControl* row = rightRows[static_cast<size_t>(i)];
+    const int index = rightFirst + i;
+    const Program* program = RightRowProgram(index);
+    if (!program)
+      row->SetTexts("", "", false);
+    else if (index < tracks)
+      row->SetTexts("T" + std::to_string(index + 1), program->name, true);
+    else
+      row->SetTexts(std::to_string(index - tracks), program->name, false);
+  }
+}
+
+void ProgramBrowser::SelectEntry(int entry) {
+  selectedEntry = entry;
+  rightFirst = 0;
+  rightSelected = -1;
+  RefillLeft();
+  RefillRight();
+}
+
+void ProgramBrowser::ClickRow(int list, int row) {
+  if (list == kLeftList) {
+    const int index = leftFirst + row;
+    if (row < 0 || index >= static_cast<int>(entries.size())) return;
+    // SelectEntry refills (and so redraws) every left row, the old and the new one included.
+    SelectEntry(index);
+    return;
+  }
+  const Program* program = RightRowProgram(rightFirst + row);
+  if (!program) return;
+  rightSelected = rightFirst + row;
+  for (IKRScrollItemControl* item : rightRows) item->MarkDirty(false);
+  // A copy: auditioning reaches the editor, which must not see the list change under it.
+  const Program audition = *program;
+  plug->AuditionProgram(audition);
+}
+
+void ProgramBrowser::ScrollPage(int list, int direction) {
+  const int page = list == kLeftList ? kLeftVisible : kRightVisible;
+  int& first = list == kLeftList ? leftFirst : rightFirst;
+  first += direction < 0 ? -page : page;
+  if (first >= RowCount(list)) first -= page;
+  if (first < 0) first = 0;
+  if (list == kLeftList)
+    RefillLeft();
+  else
+    RefillRight();
+}
+
+// --- the instrument's side ---------------------------------------------------------
+
+int Vornell::BrowserButton(int id) {
+  ProgramBrowser* browser = editorPart ? editorPart->Browser() : nullptr;
+  switch (id) {
+    case panel_id::kBrowserInternal:
+      if (browser) browser->UseInternalSource();
+      return 0;
+    case panel_id::kBrowserFile:
+      if (!browser || !EditorOpen()) return 0;
+      browser->ChooseFile();
+      return 2;
+    case panel_id::kBrowserRecordAll:
+      return browser ? browser->RecordAllPrograms() : 0;
+    case panel_id::kBrowserSingle:
+      return RunProgramMenuCommandPlaceholder(*this, 4);
+    case panel_id::kBrowserBank:
+      return RunProgramMenuCommandPlaceholder(*this, 6);
+    default:
+      return 0;
+  }
+}
+
+bool Vornell::BrowserShowsFile() const {
+  const ProgramBrowser* browser = editorPart ? editorPart->Browser() : nullptr;
+  return browser && browser->FileSource();
+}
