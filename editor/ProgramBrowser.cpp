@@ -79,14 +79,6 @@ void ReadPresetEntries(const DataBlock& block, std::vector<ProgramBrowser::Entry
   }
 }
 
-// SINGLE and BANK run the program menu's "Save Program SysEx File" (command 4)
-// and "Save Program Bank SysEx File" (command 6). Placeholder: the program
-// menu's commands are not in this tree yet, so these buttons do nothing.
-// Returns the press result (2 when a dialog was opened).
-int RunProgramMenuCommandPlaceholder(Vornell&, int /*command*/) {
-  return 0;
-}
-
 }  // namespace
 
 // --- IKRFileControl ----------------------------------------------------------------
@@ -486,10 +478,14 @@ int Vornell::BrowserButton(int id) {
       return 2;
     case panel_id::kBrowserRecordAll:
       return browser ? browser->RecordAllPrograms() : 0;
+    // SINGLE and BANK are the program menu's two save commands; they open a
+    // dialog (or refuse with a message).
     case panel_id::kBrowserSingle:
-      return RunProgramMenuCommandPlaceholder(*this, 4);
+      RunProgramCommand(kProgramCmdSaveFile);
+      return 2;
     case panel_id::kBrowserBank:
-      return RunProgramMenuCommandPlaceholder(*this, 6);
+      RunProgramCommand(kProgramCmdSaveBankFile);
+      return 2;
     default:
       return 0;
   }

@@ -435,6 +435,8 @@ bool Vornell::PanelOtherButton(int id, PanelPress& press) {
     case kBrowserSingle:
     case kBrowserBank:
       press.result = BrowserButton(id);
+      // The save commands report on the status line themselves.
+      if (id == kBrowserSingle || id == kBrowserBank) press.clearStatus = false;
       break;
     default:
       // Not a panel button: nothing changes.

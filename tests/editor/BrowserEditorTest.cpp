@@ -357,3 +357,29 @@ TEST_F(BrowserEditorTest, PagePictureHasItsRowsDrawnInTheListAreas) {
 }
 
 }  // namespace
+
+namespace {
+
+// SINGLE and BANK save the edit track's program and the library through the
+// program menu's commands: a save dialog for .syx files.
+TEST_F(BrowserEditorTest, SingleAndBankButtonsSaveSysExFiles) {
+  OpenAndSettle();
+  ShowPage();
+  const std::string single = WriteSysEx("placeholder.syx", {0}) + ".single.syx";
+  Window().fileAnswers.push_back(single);
+  ClickOn(Browser().ControlByKey(411));
+  ASSERT_EQ(Window().fileRequests.size(), 1u);
+  EXPECT_TRUE(Window().fileRequests[0].save);
+  EXPECT_EQ(Window().fileRequests[0].extensions, (std::vector<std::string>{"syx"}));
+  EXPECT_EQ(plug->StatusText(), "Done.");
+  std::vector<Program> listed;
+  ASSERT_TRUE(ListSysExPrograms(single, listed));
+  EXPECT_EQ(listed.size(), 1u);
+
+  Window().fileAnswers.push_back(std::nullopt);  // BANK, cancelled: nothing written
+  ClickOn(Browser().ControlByKey(412));
+  ASSERT_EQ(Window().fileRequests.size(), 2u);
+  EXPECT_TRUE(Window().fileRequests[1].save);
+}
+
+}  // namespace
