@@ -248,8 +248,13 @@ IKRPresetMenu::IKRPresetMenu(Vornell* plug, const Rect& number, const Rect& name
 }
 
 std::string IKRPresetMenu::NumberText() const {
+  int index = 0;
+  {
+    std::lock_guard<std::recursive_mutex> lock(vornell->Mutex());
+    index = vornell->GetCurrentPresetIndex();
+  }
   char text[16];
-  std::snprintf(text, sizeof(text), "%02d", vornell->GetCurrentPresetIndex());
+  std::snprintf(text, sizeof(text), "%02d", index);
   return text;
 }
 

@@ -150,6 +150,7 @@ void IPlugBase::SetBlockSize(int frames) {
 // --- the editor's view ---------------------------------------------------------------
 
 bool IPlugBase::GetEditorParamInfo(int index, EditorParamInfo* info) const {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
   const PlugParam* param = GetParam(index);
   if (!param || !info) return false;
   switch (param->Kind()) {
@@ -191,11 +192,13 @@ double IPlugBase::EditorNormalizedValue(int index, double plainValue) const {
 }
 
 std::string IPlugBase::EditorDisplayText(int index, double value, bool normalised) const {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
   const PlugParam* param = GetParam(index);
   return param ? param->DisplayText(value, normalised) : std::string();
 }
 
 std::string IPlugBase::EditorLabelText(int index) const {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
   const PlugParam* param = GetParam(index);
   return param ? param->LabelText(param->Value()) : std::string();
 }

@@ -152,7 +152,9 @@ class IPlugBase : public IEditorDelegate {
   IGraphics* GetGraphics() const { return graphicsLink.Graphics(); }
 
   // ---------------------------------------------------------------------------
-  // IEditorDelegate: the editor's view of the parameters and the lock.
+  // IEditorDelegate: the editor's view of the parameters and the lock. The
+  // readers take the lock: the editor draws without it, while a host thread
+  // may be loading a chunk.
 
   int EditorParamCount() const override { return NumParams(); }
   bool GetEditorParamInfo(int index, EditorParamInfo* info) const override;
@@ -276,7 +278,7 @@ class IPlugBase : public IEditorDelegate {
  private:
   void ParseChannelIOConfig(const char* text);
 
-  std::recursive_mutex mutex;
+  mutable std::recursive_mutex mutex;
   std::vector<PlugParam> params;
   std::vector<PlugPreset> presets;
   std::vector<ChannelIOConfig> ioConfigs;

@@ -171,12 +171,15 @@ TEST_F(HostThreadsStress, AudioAutomationPresetsChunksAndEditorTogether) {
     }
   });
 
-  // The editor: opened into a parent window, idled for a while, closed.
+  // The editor: opened into a parent window, idled for a while, closed. (The
+  // whole panel redraws at almost every tick here, since automation and
+  // presets keep changing it: few ticks per session leave time for several
+  // sessions even under ThreadSanitizer.)
   std::thread editor([&] {
     while (!stop.load()) {
       if (!Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(kParentWindow))) continue;
       auto* window = static_cast<HeadlessWindowSystem*>(plug->EditorPart()->Graphics()->WindowSystem());
-      for (int i = 0; i < 10 && !stop.load(); ++i) {
+      for (int i = 0; i < 4 && !stop.load(); ++i) {
         window->AdvanceTime(30);
         Dispatch(effEditIdle);
         Dispatch(effIdle);
