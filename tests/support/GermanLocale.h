@@ -28,6 +28,7 @@ class GermanLocale {
     const std::lconv* conventions = std::localeconv();
     return conventions != nullptr && std::string(conventions->decimal_point) == ",";
   }
+  std::string Current() const { return std::setlocale(LC_ALL, nullptr); }
 
  private:
   std::string previous;
