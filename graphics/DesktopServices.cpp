@@ -167,8 +167,17 @@ std::vector<std::string> PromptFolderEntries(const std::string& folder, const st
     }
     closedir(dir);
   }
-  std::sort(folders.begin(), folders.end());
-  std::sort(files.begin(), files.end());
+  // In the order people read names: case counts only between equal names.
+  auto byName = [](const std::string& a, const std::string& b) {
+    auto lowered = [](std::string text) {
+      for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      return text;
+    };
+    const std::string la = lowered(a), lb = lowered(b);
+    return la != lb ? la < lb : a < b;
+  };
+  std::sort(folders.begin(), folders.end(), byName);
+  std::sort(files.begin(), files.end(), byName);
   std::vector<std::string> entries;
   std::string trimmed = folder;
   while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();

@@ -351,15 +351,17 @@ TEST(DesktopTest, FindProgramAndOpenersInTurn) {
 
 TEST(DesktopTest, PromptListsFoldersThenMatchingFiles) {
   TempFolder folder;
-  for (const char* name : {"b.syx", "A.SYX", "c.Syx", "notes.txt", ".hidden.syx", "bank.fxb"}) folder.File(name);
+  for (const char* name : {"b.syx", "A.SYX", "Z.syx", "c.Syx", "notes.txt", ".hidden.syx", "bank.fxb"})
+    folder.File(name);
   mkdir((folder.path + "/sub").c_str(), 0755);
   mkdir((folder.path + "/.cache").c_str(), 0755);
   EXPECT_EQ(PromptFolderEntries(folder.path, {"syx"}, false),
-            (std::vector<std::string>{"../", "sub/", "A.SYX", "b.syx", "c.Syx"}));
+            (std::vector<std::string>{"../", "sub/", "A.SYX", "b.syx", "c.Syx", "Z.syx"}))
+      << "any case, sorted as read";
   EXPECT_EQ(PromptFolderEntries(folder.path, {"fxb", "fxp"}, false),
             (std::vector<std::string>{"../", "sub/", "bank.fxb"}));
   EXPECT_EQ(PromptFolderEntries(folder.path, {"syx"}, true), (std::vector<std::string>{"../", "sub/"}));
-  EXPECT_EQ(PromptFolderEntries(folder.path, {}, false).size(), 7u) << "no extensions: every file";
+  EXPECT_EQ(PromptFolderEntries(folder.path, {}, false).size(), 8u) << "no extensions: every file";
   EXPECT_EQ(PromptFolderEntries(folder.path, {"syx"}, false, 2).size(), 3u) << "bounded";
   EXPECT_EQ(PromptFolderEntries(folder.path + "/missing", {"syx"}, false), std::vector<std::string>{"../"});
   const std::vector<std::string> root = PromptFolderEntries("/", {}, true);
