@@ -300,8 +300,8 @@ void DialogView::DrawList(LICE_IBitmap* dest) const {
   for (int row = 0; row < kListRows && listFirst + row < count; ++row) {
     const int entry = listFirst + row;
     const int top = r.top + 1 + row * rowHeight;
-    if (entry == listSelected) LICE_FillRect(dest, r.left + 1, top, r.W() - 2, rowHeight, kListSelection, 1.0f,
-                                             LICE_BlitMode::Copy);
+    if (entry == listSelected)
+      LICE_FillRect(dest, r.left + 1, top, r.W() - 2, rowHeight, kListSelection, 1.0f, LICE_BlitMode::Copy);
     std::string text = listEntries[static_cast<size_t>(entry)];
     const bool isFolder = !text.empty() && text.back() == '/';
     // Text is not clipped: a long name is cut to the row.
@@ -309,8 +309,9 @@ void DialogView::DrawList(LICE_IBitmap* dest) const {
       while (!text.empty() && (static_cast<unsigned char>(text.back()) & 0xc0) == 0x80) text.pop_back();
       if (!text.empty()) text.pop_back();
     }
-    if (font) font->DrawText(dest, text, r.left + 6, top + 2, textRight, isFolder ? kListFolder : kText, false,
-                             LICE_TextAlign::Left);
+    if (font)
+      font->DrawText(dest, text, r.left + 6, top + 2, textRight, isFolder ? kListFolder : kText, false,
+                     LICE_TextAlign::Left);
   }
   if (count > kListRows) {
     // Where the visible rows lie in the whole list.

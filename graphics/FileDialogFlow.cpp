@@ -28,9 +28,9 @@ bool RunFileDialogFlow(const FileDialogRequest& request, const FileDialogHooks& 
   if (!start.empty() && start.back() != '/') start += '/';
   if (!request.chooseFolder) start += request.fileName;
   const std::string title = !request.title.empty() ? request.title
-                            : request.chooseFolder  ? "Choose Folder"
-                            : request.save          ? "Save As"
-                                                    : "Open";
+                            : request.chooseFolder ? "Choose Folder"
+                            : request.save         ? "Save As"
+                                                   : "Open";
   // Each round is one answer of the user; a bad answer asks again.
   for (int round = 0; round < 1000; ++round) {
     std::string path;

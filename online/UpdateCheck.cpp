@@ -21,9 +21,10 @@ bool IsBlank(char c) {
 }
 
 void ShowNoAnswer(UpdateCheckHost& host) {
-  host.ShowMessage("An error occurred while contacting the Kestrune Music web server.\n\n"
-                   "Please check your internet connection and try again later.",
-                   kTitle, kMessageOk | kMessageIconError);
+  host.ShowMessage(
+      "An error occurred while contacting the Kestrune Music web server.\n\n"
+      "Please check your internet connection and try again later.",
+      kTitle, kMessageOk | kMessageIconError);
 }
 
 }  // namespace

@@ -56,8 +56,8 @@ HttpGetResult HttpGet(const HttpGetRequest& request) {
   ok = ok && curl_easy_setopt(curl, CURLOPT_PROXY, "") == CURLE_OK;
   ok = ok && curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connectTimeoutMs)) == CURLE_OK;
   ok = ok && curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(request.totalTimeoutMs)) == CURLE_OK;
-  ok = ok && curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBodyBytes)) ==
-                 CURLE_OK;
+  ok = ok &&
+       curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBodyBytes)) == CURLE_OK;
   ok = ok && curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
   ok = ok && curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 3L) == CURLE_OK;
 #if LIBCURL_VERSION_NUM >= 0x075500

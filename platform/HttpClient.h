@@ -18,9 +18,9 @@ struct HttpGetRequest {
 };
 
 enum class HttpGetOutcome {
-  Answered,     // a complete response (any status); body holds it
-  NoAnswer,     // no connection, no complete response within the bounds, or the body too long
-  Failed        // the client could not be set up
+  Answered,  // a complete response (any status); body holds it
+  NoAnswer,  // no connection, no complete response within the bounds, or the body too long
+  Failed     // the client could not be set up
 };
 
 struct HttpGetResult {

@@ -46,8 +46,7 @@ std::string Vornell::ChooseMenuFile(bool save, const std::string& folder, const 
   if (!graphics) return "";
   std::string result = fileName;
   std::string start = folder;
-  graphics->ChooseFile(result, save ? IGraphics::FileMode::Save : IGraphics::FileMode::Open, start, extensions,
-                       title);
+  graphics->ChooseFile(result, save ? IGraphics::FileMode::Save : IGraphics::FileMode::Open, start, extensions, title);
   return result;
 }
 

@@ -908,8 +908,8 @@ int WindowSystemX11::RunDialog(DialogView& view, const std::string& caption) {
             break;
           case ButtonPress:
             if (ev.xbutton.button == 1 && view.ListEntryAt(ev.xbutton.x, ev.xbutton.y) >= 0) {
-              const bool doubleClick = listClicks.Press(1, static_cast<uint32_t>(ev.xbutton.time), ev.xbutton.x,
-                                                        ev.xbutton.y);
+              const bool doubleClick =
+                  listClicks.Press(1, static_cast<uint32_t>(ev.xbutton.time), ev.xbutton.x, ev.xbutton.y);
               answer = view.ClickList(ev.xbutton.x, ev.xbutton.y, doubleClick);
               redraw();
             } else if (ev.xbutton.button == 1) {

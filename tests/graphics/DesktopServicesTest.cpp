@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "graphics/DesktopServices.h"
@@ -102,10 +102,10 @@ TEST(DialogProgramsTest, ZenityAndKdialogArguments) {
   FileDialogRequest save = Request(true);
   save.title = "Save Bank";
   EXPECT_EQ(ZenityFileArguments("/usr/bin/zenity", save, 0x400001),
-            (std::vector<std::string>{"/usr/bin/zenity", "--file-selection", "--title=Save Bank", "--modal",
-                                      "--attach=4194305", "--save", "--confirm-overwrite",
-                                      "--filename=/home/u/Presets/bank.fxb",
-                                      "--file-filter=*.fxb;*.fxp;*.syx | *.[fF][xX][bB] *.[fF][xX][pP] *.[sS][yY][xX]"}));
+            (std::vector<std::string>{
+                "/usr/bin/zenity", "--file-selection", "--title=Save Bank", "--modal", "--attach=4194305", "--save",
+                "--confirm-overwrite", "--filename=/home/u/Presets/bank.fxb",
+                "--file-filter=*.fxb;*.fxp;*.syx | *.[fF][xX][bB] *.[fF][xX][pP] *.[sS][yY][xX]"}));
   FileDialogRequest open = Request(false);
   open.fileName.clear();
   open.folder = "/home/u/My Presets";

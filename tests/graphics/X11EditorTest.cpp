@@ -398,10 +398,10 @@ TEST_F(X11EditorTest, FileDialogProgramAndBuiltInPrompt) {
     if (!std::fgets(args, sizeof args, f)) args[0] = 0;
     std::fclose(f);
   }
-  EXPECT_EQ(std::string(args).rfind("--file-selection --title=Load File into Browser --modal --attach=" +
-                                        std::to_string(host.window) + " ",
-                                    0),
-            0u)
+  EXPECT_EQ(
+      std::string(args).rfind(
+          "--file-selection --title=Load File into Browser --modal --attach=" + std::to_string(host.window) + " ", 0),
+      0u)
       << args;
   // Without any dialog program the framework asks for the path itself.
   setenv("PATH", "/nonexistent", 1);
@@ -426,8 +426,9 @@ TEST_F(X11EditorTest, FileDialogProgramAndBuiltInPrompt) {
   const int x = list.left + 10, y = list.top + 1 + 2 * rowHeight + rowHeight / 2;  // "../", "a.syx", "b.SYX"
   setenv("PATH", "/nonexistent", 1);
   std::thread clicker([&] {
-    const std::string command = "/usr/bin/xdotool search --sync --name '^Load Program SysEx File$' mousemove --window %1 " +
-                                std::to_string(x) + " " + std::to_string(y) + " click --repeat 2 --delay 80 1";
+    const std::string command =
+        "/usr/bin/xdotool search --sync --name '^Load Program SysEx File$' mousemove --window %1 " + std::to_string(x) +
+        " " + std::to_string(y) + " click --repeat 2 --delay 80 1";
     EXPECT_EQ(std::system(command.c_str()), 0);
   });
   result.clear();

@@ -50,8 +50,8 @@ TEST_F(UpdateCheck, RepliesAndFailuresEndInOneMessage) {
        newer + "1.0.2\n", true},
       {"two-digit patch", Behaviour::Reply, "1010", "200 OK", kAnswerNo, 0, kNewTitle,
        kMessageYesNo | kMessageIconQuestion, newer + "1.0.10\n", false},
-      {"major", Behaviour::Reply, "2105\r\n", "200 OK", kAnswerYes, 0, kNewTitle,
-       kMessageYesNo | kMessageIconQuestion, newer + "2.1.5\n", true},
+      {"major", Behaviour::Reply, "2105\r\n", "200 OK", kAnswerYes, 0, kNewTitle, kMessageYesNo | kMessageIconQuestion,
+       newer + "2.1.5\n", true},
       {"text", Behaviour::Reply, "abc", "200 OK", 0, 0, kTitle, kInformation, "Your version is up to date.", false},
       {"html page", Behaviour::Reply, "<html><body>1009</body></html>", "200 OK", 0, -3, kTitle, kError, "invalid",
        false},
@@ -119,7 +119,7 @@ TEST(UpdateCheckText, ServerVariableAndVersionText) {
   EXPECT_NE(MakerSiteUrl().find(kMakerHost), std::string::npos);
 
   const std::vector<std::pair<std::string, std::string>> texts = {
-      {"1002", "1.0.2"}, {"1010", "1.0.10"}, {"1012", "1.0.12"}, {"2105", "2.1.5"},
+      {"1002", "1.0.2"}, {"1010", "1.0.10"},          {"1012", "1.0.12"}, {"2105", "2.1.5"},
       {"1100", "1.1.0"}, {" 1003 \n<junk>", "1.0.3"}, {"12", "12"}};
   for (const auto& [reply, text] : texts) EXPECT_EQ(ReplyVersionText(reply), text) << reply;
   EXPECT_EQ(ReplyVersionNumber("abc"), 0);

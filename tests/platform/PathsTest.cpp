@@ -84,11 +84,11 @@ TEST(Paths, ExtensionsMatchInAnyCase) {
     bool has;
   };
   const Case cases[] = {
-      {"/a/bank.fxb", "fxb", true},   {"/a/BANK.FXB", "fxb", true},   {"/a/all.Fxb", "fxb", true},
-      {"BANK.SYX", "syx", true},      {"/a/b.syx", "SYX", true},      {"/a/b.fxb.syx", "fxb", false},
-      {"/a/b.fxb.syx", "syx", true},  {"/a/bfxb", "fxb", false},      {"/a.fxb/b", "fxb", false},
-      {"/a/b.fxbx", "fxb", false},    {"", "fxb", false},             {"/a/b.", "", false},
-      {"/a/b.mid", "MID", true},      {"/a/b.midi", "mid", false},
+      {"/a/bank.fxb", "fxb", true},  {"/a/BANK.FXB", "fxb", true}, {"/a/all.Fxb", "fxb", true},
+      {"BANK.SYX", "syx", true},     {"/a/b.syx", "SYX", true},    {"/a/b.fxb.syx", "fxb", false},
+      {"/a/b.fxb.syx", "syx", true}, {"/a/bfxb", "fxb", false},    {"/a.fxb/b", "fxb", false},
+      {"/a/b.fxbx", "fxb", false},   {"", "fxb", false},           {"/a/b.", "", false},
+      {"/a/b.mid", "MID", true},     {"/a/b.midi", "mid", false},
   };
   for (const Case& c : cases) EXPECT_EQ(PathHasExtension(c.path, c.extension), c.has) << c.path << " " << c.extension;
 }

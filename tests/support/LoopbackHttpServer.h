@@ -12,9 +12,9 @@
 class LoopbackHttpServer {
  public:
   enum class Behaviour {
-    Reply,    // answers with the status and body, then closes
-    Silent,   // reads the request and never answers
-    Endless   // answers with a body that does not end
+    Reply,   // answers with the status and body, then closes
+    Silent,  // reads the request and never answers
+    Endless  // answers with a body that does not end
   };
 
   // status: "200 OK", "404 Not Found", ...
