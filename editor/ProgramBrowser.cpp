@@ -10,6 +10,7 @@
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
 #include "performance/PanelIds.h"
+#include "platform/Paths.h"
 #include "plugin/Vornell.h"
 #include "programs/ParameterTable.h"
 #include "programs/StateChunk.h"
@@ -54,11 +55,6 @@ Rect RectOf(const panel::Box& box) {
 std::string LastComponent(const std::string& path) {
   const size_t slash = path.find_last_of("/\\");
   return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-bool EndsWith(const std::string& text, const char* suffix) {
-  const std::string tail(suffix);
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // The presets of a SerializePresets list (as the file peeks give them) that
@@ -106,7 +102,7 @@ void IKRFileControl::OnMouseDown(int, int, const MouseMods&) {
 bool IKRFileControl::ChooseAndLoad() {
   if (!graphics || !graphics->IsEditorOpen()) return false;
   std::string result;
-  graphics->ChooseFile(result, IGraphics::FileMode::Open, folder, "fxb fxp syx");
+  graphics->ChooseFile(result, IGraphics::FileMode::Open, folder, "fxb fxp syx", "Load File into Browser");
   if (result.empty()) return false;
   chosenPath = result;
   browser->LoadFileIntoBrowser(result);
@@ -326,8 +322,9 @@ void ProgramBrowser::LoadFileIntoBrowser(const std::string& path) {
   rightFirst = 0;
   fileSource = true;
   entries.clear();
-  if (EndsWith(path, ".fxp") || EndsWith(path, ".FXP") || EndsWith(path, ".fxb") || EndsWith(path, ".FXB")) {
-    const bool bank = EndsWith(path, ".fxb") || EndsWith(path, ".FXB");
+  // The extension in any case tells the kind: ".Fxb" is a bank, not SysEx.
+  if (PathHasExtension(path, "fxp") || PathHasExtension(path, "fxb")) {
+    const bool bank = PathHasExtension(path, "fxb");
     DataBlock block;
     const bool read = bank ? plug->PeekBankFile(path, block) : plug->PeekProgramFile(path, block);
     if (read) ReadPresetEntries(block, entries);

@@ -476,7 +476,8 @@ void IGraphics::DestroyTextEntry() {
   }
 }
 
-void IGraphics::ChooseFile(std::string& result, FileMode mode, std::string& folder, const std::string& extensions) {
+void IGraphics::ChooseFile(std::string& result, FileMode mode, std::string& folder, const std::string& extensions,
+                           const std::string& title) {
   std::lock_guard<std::recursive_mutex> guard(windowLock);
   if (!IsEditorOpen()) {
     result.clear();
@@ -484,6 +485,8 @@ void IGraphics::ChooseFile(std::string& result, FileMode mode, std::string& fold
   }
   FileDialogRequest request;
   request.save = mode == FileMode::Save;
+  request.chooseFolder = mode == FileMode::Folder;
+  request.title = !title.empty() ? title : request.chooseFolder ? "Choose Folder" : request.save ? "Save As" : "Open";
   request.folder = folder.empty() ? DesktopFolder() : folder;
   request.fileName = result;
   size_t start = 0;
@@ -505,6 +508,12 @@ void IGraphics::ChooseFile(std::string& result, FileMode mode, std::string& fold
     result.clear();
     return;
   }
+  if (request.chooseFolder) {
+    while (chosen.size() > 1 && chosen.back() == '/') chosen.pop_back();
+    result = chosen;
+    folder = chosen == "/" ? chosen : chosen + "/";
+    return;
+  }
   result = chosen;
   const size_t slash = chosen.rfind('/');
   folder = slash == std::string::npos ? std::string() : chosen.substr(0, slash + 1);
@@ -514,8 +523,13 @@ bool IGraphics::OpenWebPage(const std::string& url, const std::string& caption, 
                             const std::string& failure) {
   if (!confirmation.empty() && ShowMessage(confirmation, caption, kMessageYesNo) != kAnswerYes) return false;
   if (windowSystem->HasInternetConnection() && windowSystem->OpenUrl(url)) return true;
+  ShowNotice(url);
   if (!failure.empty()) ShowMessage(failure, caption, kMessageOk);
   return false;
+}
+
+void IGraphics::ShowNotice(const std::string& text) {
+  if (plug) plug->ShowEditorNotice(text);
 }
 
 int IGraphics::ShowMessage(const std::string& text, const std::string& caption, int type) {

@@ -15,7 +15,11 @@ class IGraphics;
 class PopupMenu;
 
 struct FileDialogRequest {
+  // The window's title: what is asked ("Load Bank", "Save Preset").
+  std::string title;
   bool save = false;
+  // A folder is chosen, not a file (the extensions are then empty).
+  bool chooseFolder = false;
   std::string folder;    // initial folder (never empty)
   std::string fileName;  // initial file name (may be empty)
   // Extensions without dot ("fxb", "fxp", ...); the first is the default.

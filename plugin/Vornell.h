@@ -17,6 +17,7 @@
 //   programs/Presets.cpp            startup bank, preset init, copy and paste, file peeking
 //   programs/ProgramCommands.cpp    the PROGRAM button menu's commands
 //   programs/PresetCommands.cpp     the option menu's commands
+//   online/VornellUpdateCheck.cpp   "Check Online for Update" and the maker's web pages
 //
 // Threads: every method that changes parameters, tracks or the library runs
 // under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
@@ -32,6 +33,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineHooks.h"
+#include "online/UpdateCheck.h"
 #include "performance/NoteVelocityMap.h"
 #include "plugin/Synth.h"
 #include "programs/ProgramLibrary.h"
@@ -321,7 +323,8 @@ class Vornell : public Synth, public EngineHooks {
   // The file dialog of these commands: the chosen full path, or empty when
   // cancelled. Goes to the editor's dialog; without an editor, cancelled.
   virtual std::string ChooseSequenceFile(SequenceFileHost::DialogMode mode, const std::string& folder,
-                                         const std::string& extensions, const std::string& fileName);
+                                         const std::string& extensions, const std::string& fileName,
+                                         const std::string& title);
 
   // ---- menu commands (programs/ProgramCommands.cpp, programs/PresetCommands.cpp) -------
   // The commands behind the PROGRAM button menu and the option menu
@@ -374,6 +377,17 @@ class Vornell : public Synth, public EngineHooks {
   };
   void RunPresetCommand(int command);
 
+  // ---- online (online/VornellUpdateCheck.cpp) -----------------------------------------
+  // "Check Online for Update" (command 24): asks the update server (UpdateServer())
+  // and answers in message boxes; returns an UpdateCheckResult. User-interface
+  // thread, without the plug-in lock; it blocks that thread within
+  // updateCheckLimits and takes no lock, so audio goes on meanwhile.
+  int CheckOnlineForUpdate();
+  UpdateCheckLimits updateCheckLimits;  // tests shorten the time-outs
+  // The editor framework's notices (a file dialog's hint, an address no
+  // browser opened) as an orange status text. User-interface thread.
+  void ShowEditorNotice(const std::string& text) override;
+
   // The folders the program (.syx) and preset (.fxp/.fxb) dialogs open in:
   // the configured default until a file is chosen, then that file's folder.
   std::string ProgramFolder() const;
@@ -384,13 +398,13 @@ class Vornell : public Synth, public EngineHooks {
  private:
   // A yes/no question; false only for "no".
   bool AskYesNo(const std::string& text, const std::string& title);
-  // The editor's file dialog: the chosen path, empty when cancelled.
+  // The editor's file dialog titled as the command: the chosen path, empty when cancelled.
   std::string ChooseMenuFile(bool save, const std::string& folder, const std::string& extensions,
-                             const std::string& fileName);
+                             const std::string& fileName, const std::string& title);
   // "Done." in green, or the failure in an "Error" box and in red.
   void ReportFileResult(bool ok, const char* failure);
-  // The save dialog of the default-folder commands; the chosen folder or empty.
-  std::string ChooseDefaultFolder(const std::string& start);
+  // The folder chooser of the default-folder commands; the chosen folder or empty.
+  std::string ChooseDefaultFolder(const std::string& start, const std::string& title);
   bool ProgramFileCommand(int command);
   bool PresetFileCommand(int command);
 

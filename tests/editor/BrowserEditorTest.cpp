@@ -153,7 +153,7 @@ TEST_F(BrowserEditorTest, SysExFileIsListedSortedUnderOneEntryNamedAfterTheFile)
 
 TEST_F(BrowserEditorTest, PresetAndBankFilesBecomeEntries) {
   OpenAndSettle();
-  const std::string bank = folder / "all.fxb";
+  const std::string bank = folder / "all.Fxb";  // any case tells the kind
   const std::string preset = folder / "one.FXP";
   ASSERT_TRUE(plug->SaveBankFile(bank));
   plug->ChoosePreset(9);
@@ -307,6 +307,7 @@ TEST_F(BrowserEditorTest, FileButtonLoadsTheFileChosenInItsDialog) {
   ClickOn(fileButton);
   ASSERT_EQ(Window().fileRequests.size(), 1u);
   EXPECT_FALSE(Window().fileRequests[0].save);
+  EXPECT_EQ(Window().fileRequests[0].title, "Load File into Browser");
   EXPECT_EQ(Window().fileRequests[0].extensions, (std::vector<std::string>{"fxb", "fxp", "syx"}));
   EXPECT_FALSE(Browser().FileSource());
 

@@ -223,10 +223,11 @@ TEST_F(ProgramCommands, EnhancedDataSwitchAndDefaultFolderAreWrittenToTheSetting
   const std::string original = plug->config.programPath;
   const uint32_t statusSerial = plug->StatusSerial();
   std::filesystem::create_directory(folder / "programs");
-  AnswerFile(folder / "programs/[file name is ignored]");
+  AnswerFile(folder / "programs");
   plug->RunProgramCommand(Vornell::kProgramCmdDefaultPath);
   ASSERT_EQ(Window().fileRequests.size(), 1u);
-  EXPECT_EQ(Window().fileRequests[0].fileName, "[file name is ignored]");
+  EXPECT_TRUE(Window().fileRequests[0].chooseFolder);
+  EXPECT_TRUE(Window().fileRequests[0].fileName.empty());
   EXPECT_TRUE(Window().fileRequests[0].extensions.empty());
   EXPECT_EQ(plug->ProgramFolder(), folder / "programs");
   EXPECT_NE(ReadText(plug->config.iniPath).find("Path to Program Files=" + (folder / "programs")), std::string::npos);
