@@ -216,12 +216,8 @@ void IKRPrgControl::OnMouseDown(int x, int y, const MouseMods& mods) {
     MarkDirty(false);
     return;
   }
-  {
-    PanelLock lock(graphics);
-    vornell->editTrack = t;
-  }
-  vornell->RefreshEditTrackControls(t);
-  vornell->panelDirty = true;
+  PanelLock lock(graphics);
+  vornell->SetEditTrack(t);
 }
 
 void IKRPrgControl::AcceptEnteredText(const std::string& text) {
