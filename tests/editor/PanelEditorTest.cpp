@@ -577,6 +577,45 @@ int ChangedPixels(IGraphics* g, const LICE_IBitmap* background, const Rect& box)
   return changed;
 }
 
+// How far the pixels of r rise above the darkest one (the display's own
+// colour): the text's brightness, summed.
+int64_t TextBrightness(IGraphics* g, const Rect& r) {
+  auto level = [g](int x, int y) {
+    const LICE_pixel p = g->BackBuffer()->GetPixel(x, y);
+    return static_cast<int>(LICE_GETR(p) + LICE_GETG(p) + LICE_GETB(p));
+  };
+  int darkest = 3 * 255;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) darkest = std::min(darkest, level(x, y));
+  int64_t sum = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) sum += level(x, y) - darkest;
+  return sum;
+}
+
+TEST_F(PanelEditorTest, GrayedProgramSelectorsLookGrayed) {
+  OpenAndSettle();
+  plug->ShowConfigPage(true);
+  SetPlain(kParamLinkPrograms, 1);
+  // All tracks play the same program, so the selectors show the same text.
+  Press(panel_id::kProgram);
+  Type({1, 2});
+  Idle(3);
+  ASSERT_FALSE(Key(panel_id::ProgramSelectorKey(0))->IsGrayed());
+  IGraphics* g = plug->EditorPart()->Graphics();
+  const std::string path = std::string(VORNELL_BINARY_DIR) + "/panel-grayed-selectors.png";
+  ASSERT_TRUE(Window().WriteBackBufferPNG(path));
+  const int64_t active = TextBrightness(g, Key(panel_id::ProgramSelectorKey(0))->GetRect());
+  for (int t = 1; t < 6; ++t) {
+    IControl* selector = Key(panel_id::ProgramSelectorKey(t));
+    ASSERT_TRUE(selector->IsGrayed()) << t;
+    ASSERT_EQ(plug->TrackProgramNumber(t), 12) << t;
+    const int64_t grayed = TextBrightness(g, selector->GetRect());
+    EXPECT_LT(grayed, active / 2) << t;
+    EXPECT_GT(grayed, active / 20) << t << ": still readable";
+  }
+}
+
 TEST_F(PanelEditorTest, PanelPictureHasItsControlsDrawn) {
   OpenAndSettle();
   plug->ShowConfigPage(true);
