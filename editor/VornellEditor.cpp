@@ -92,6 +92,7 @@ void VornellEditor::SetWindowSystemFactory(WindowSystemFactory factory) {
 VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   std::unique_ptr<IWindowSystem> windowSystem = Factory() ? Factory()() : nullptr;
   graphics = std::make_unique<IGraphics>(plug, panel::kPanelWidth, panel::kPanelHeight, 25, std::move(windowSystem));
+  graphics->SetWindowName("Vornell");
   graphics->HandleMouseOver(true);
   graphics->EnableTooltips(true);
   graphics->SetBackground(kBackPicture, PictureName(kBackPicture));

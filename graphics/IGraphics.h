@@ -69,6 +69,8 @@ class IGraphics {
   PanelBitmap LoadPanelBitmap(int id, const char* name, int frames = 1, bool framesAreHorizontal = false);
   // Receives the keys nobody else takes (owned by the list when added there).
   void SetKeyCatcher(IControl* control) { keyCatcher = control; }
+  // Names the window (title and class) when it opens.
+  void SetWindowName(const std::string& name);
   void HandleMouseOver(bool on) { handleMouseOver = on; }
   void EnableTooltips(bool on) { tooltips = on; }
   bool TooltipsEnabled() const { return tooltips; }
@@ -85,7 +87,11 @@ class IGraphics {
   bool BlitFrame(const PanelBitmap& bitmap, const Rect& rect, int frame, const BlendMode* blend);
   bool FillRect(const Color& color, const Rect& rect, const BlendMode* blend = nullptr);
   bool FillCircle(const Color& color, int cx, int cy, float radius, const BlendMode* blend = nullptr);
-  bool DrawLabel(TextStyle* style, const std::string& text, const Rect& rect);
+  // Text aligned by the style within rect's width, at its top, not clipped
+  // to rect. A blend's weight fades the colour (a grayed control's text).
+  bool DrawLabel(TextStyle* style, const std::string& text, const Rect& rect, const BlendMode* blend = nullptr);
+  // The same, clipped to rect: nothing is drawn outside it.
+  bool DrawClippedLabel(TextStyle* style, const std::string& text, const Rect& rect, const BlendMode* blend = nullptr);
   // The rectangle being drawn (drawing is clipped to it).
   const Rect& DrawnRect() const { return drawnRect; }
 

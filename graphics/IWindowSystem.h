@@ -45,6 +45,9 @@ class IWindowSystem {
   virtual uint64_t NowMs() = 0;
   // Copies that part of the back buffer to the window now.
   virtual void UpdateWindow(const Rect& r) = 0;
+  // The name the editor's window carries (its title and class) from the
+  // next Open on; "IPlug" until one is given.
+  virtual void SetWindowName(const std::string& name) = 0;
 
   // Keyboard focus for the window (on a click and for a text entry).
   virtual void TakeKeyboardFocus() = 0;

@@ -404,13 +404,9 @@ bool Vornell::PanelOtherButton(int id, PanelPress& press) {
       press.value = id == kLfoSquare ? 1.0 : 0.0;
       break;
     case kEditTrackDown:
-    case kEditTrackUp: {
-      const int t = editTrack + (id == kEditTrackUp ? 1 : -1);
-      editTrack = t < 0 ? 0 : (t >= Engine::kTrackCount ? Engine::kTrackCount - 1 : t);
-      ReadSelectedParamValue();
-      RefreshEditTrackControls();
+    case kEditTrackUp:
+      SetEditTrack(editTrack + (id == kEditTrackUp ? 1 : -1));
       break;
-    }
     case kProgramDown:
     case kProgramUp:
       press.result = ConfirmModifiedProgram(ConfirmTrackForSelection());
@@ -479,6 +475,13 @@ void Vornell::PanelResetTrackSettings() {
       const int index = TrackParamIndex(t, j);
       SetParameterFromEngine(index, GetParam(index)->Default());
     }
+}
+
+void Vornell::SetEditTrack(int t) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  editTrack = t < 0 ? 0 : (t >= Engine::kTrackCount ? Engine::kTrackCount - 1 : t);
+  ReadSelectedParamValue();
+  RefreshEditTrackControls();
 }
 
 void Vornell::ReadSelectedParamValue() {

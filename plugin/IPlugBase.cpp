@@ -103,6 +103,14 @@ bool IPlugBase::StateEquals(const DataBlock& block, int position) {
 
 void IPlugBase::SetParamFromEditor(int index, double normalized) {
   std::lock_guard<std::recursive_mutex> lock(mutex);
+  const int outerEdit = userEditIndex;
+  userEditIndex = index;
+  SetParamNormalized(index, normalized);
+  userEditIndex = outerEdit;
+}
+
+void IPlugBase::SetParamNormalized(int index, double normalized) {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
   PlugParam* param = GetParam(index);
   if (!param) return;
   param->SetFromNormalized(normalized);
@@ -221,7 +229,7 @@ void IPlugBase::SetParameterFromEngine(int index, double value) {
   param->SetValue(value);
   if (stateLoading) return;
   const double normalized = param->NormalizedValue();
-  SetParamFromEditor(index, normalized);
+  SetParamNormalized(index, normalized);
   if (editor) editor->ShowParamValue(index, normalized, true);
 }
 

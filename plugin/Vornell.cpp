@@ -117,7 +117,7 @@ double Vornell::GetParameterNormalized(int32_t index) {
 
 void Vornell::SetParameterFromController(int32_t index, double normalized) {
   if (!GetParam(index)) return;
-  SetParamFromEditor(index, normalized);
+  SetParamNormalized(index, normalized);
   if (IEditorLink* editor = GetEditorLink()) editor->ShowParamValue(index, normalized, true);
 }
 

@@ -195,6 +195,11 @@ class Vornell : public Synth, public EngineHooks {
   // the Stack Mode it was typed in has been left).
   int PendingStackProgram() const;
   bool BlinkPhase() const { return blinkPhase; }
+  // Makes track t (limited to 0..5) the edit track: the VALUE reading is taken
+  // from the new track's selected parameter and the editor shows that track's
+  // voice controls at its next idle tick. Every change of editTrack goes
+  // through here. User-interface thread; takes the plug-in lock.
+  void SetEditTrack(int t);
 
   // ---- program workflow (user-interface thread, under the plug-in lock) ------------
   // The program track t plays, 0..99, from the slot set its Mode makes live.
@@ -490,7 +495,7 @@ class Vornell : public Synth, public EngineHooks {
   bool linkInProgress = false;
   // The editor redraws its panel displays at its next idle tick.
   std::atomic<bool> panelDirty{false};
-  // The front panel's edit position.
+  // The front panel's edit position (editTrack is changed with SetEditTrack).
   int editTrack = 0;
   int selectedParam = 0;
   int selectedParamValue = 0;

@@ -90,7 +90,7 @@ void Vornell::InitializePreset() {
   seqB.Clear();
   for (int i = 0; i < kParamFirstVoice; ++i) {
     const PlugParam* param = GetParam(i);
-    SetParamFromEditor(i, param->ToNormalized(param->Default()));
+    SetParamNormalized(i, param->ToNormalized(param->Default()));
   }
   for (int t = 0; t < Engine::kTrackCount; ++t) LoadProgramIntoTrack(t, TrackProgramNumber(t));
   ModifyCurrentPreset("Vornell");

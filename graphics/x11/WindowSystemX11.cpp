@@ -175,6 +175,7 @@ class WindowSystemX11 : public IWindowSystem {
   void ProcessEvents() override;
   uint64_t NowMs() override { return MonotonicMs(); }
   void UpdateWindow(const Rect& r) override;
+  void SetWindowName(const std::string& name) override { windowName = name; }
   void TakeKeyboardFocus() override;
   void ReleaseKeyboardFocus() override;
   void ShowTooltip(const std::string& text, int x, int y) override;
@@ -224,6 +225,7 @@ class WindowSystemX11 : public IWindowSystem {
   // Mirrors dpy != nullptr for readers on other threads (dpy itself belongs
   // to the thread that holds the editor's window lock).
   std::atomic<bool> isOpen{false};
+  std::string windowName = "IPlug";
   Window window = 0;
   Window parent = 0;
   Window hostTopLevel = 0;
@@ -284,7 +286,9 @@ bool WindowSystemX11::Open(IGraphics* owner, uintptr_t parentWindow, int w, int 
       height = h;
       graphics = owner;
       windowAlive = true;
-      XStoreName(dpy, window, "IPlug");
+      XStoreName(dpy, window, windowName.c_str());
+      XClassHint classHint{const_cast<char*>(windowName.c_str()), const_cast<char*>(windowName.c_str())};
+      XSetClassHint(dpy, window, &classHint);
       wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
       wmDeleteWindow = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
       depth = parentAttributes.depth;

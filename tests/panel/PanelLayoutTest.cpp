@@ -49,8 +49,8 @@ std::vector<Point> FrontPanelKeys() {
 
 // Windows the controls write their texts and digits into.
 const Rect kFrontPanelWindows[] = {{680, 120, 705, 136}, {148, 329, 160, 345}, {284, 329, 303, 345},
-                                   {329, 329, 471, 345}, {659, 329, 711, 345}, {763, 329, 815, 345},
-                                   {829, 329, 980, 345}, {247, 26, 271, 44},   {297, 26, 489, 44}};
+                                   {329, 329, 471, 345}, {659, 329, 711, 345}, {743, 329, 795, 345},
+                                   {811, 329, 982, 345}, {247, 26, 271, 44},   {297, 26, 489, 44}};
 
 int CountBright(const PanelImage& image, const Rect& area, int luma) {
   int count = 0;
