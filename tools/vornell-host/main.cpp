@@ -367,6 +367,9 @@ int Render(const Options& options) {
     std::fprintf(stderr, "cannot write %s: %s\n", outPath.c_str(), sf_strerror(nullptr));
     return 1;
   }
+  // No PEAK chunk: it holds the time of writing, and the same rendering should
+  // give the same file.
+  sf_command(out, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
 
   std::vector<std::vector<float>> floatOut(outputs, std::vector<float>(block));
   std::vector<std::vector<float>> floatIn(std::max(inputs, 1), std::vector<float>(block));
