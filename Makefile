@@ -46,6 +46,8 @@ demo: build
 # The 32-bit module build/i386/Vornell.so and an i386 bundled host from the same
 # source; scripts/install-i386 brings the compiler support and the i386
 # libraries. `make i386` renders the demo through them into out/demo-i386.wav.
+# The i386 preset compiles as the release one does, less the debug information,
+# which keeps its part of `make test` short.
 i386-build: deps
 	root="$$(bash scripts/install-i386)" && cmake --preset i386 -DVORNELL_I386_ROOT="$$root" \
 	  -DVORNELL_NATIVE_BUILD="$(CURDIR)/build/$(TEST_PRESET)" >/dev/null
