@@ -36,6 +36,7 @@ constexpr int kProgramSelectorKey = 404;
 constexpr int kProgramDownKey = 405;
 constexpr int kProgramUpKey = 406;
 constexpr int kLinkKey = 407;
+constexpr int kStatusLineKey = 408;
 constexpr int kLeftScrollKey = 413;
 constexpr int kRightScrollKey = 414;
 
@@ -266,6 +267,10 @@ void ProgramBrowser::BuildPage(IGraphics* g, const std::function<PanelBitmap(int
     rightRows.push_back(new IKRScrollItemControl(plug, this, RectOf(box), kRightList, i));
     Add(rightRows.back(), -1);
   }
+}
+
+void ProgramBrowser::AddStatusLine(ITextControl* statusLine) {
+  Add(statusLine, kStatusLineKey);
 }
 
 void ProgramBrowser::ApplyVisibility() {

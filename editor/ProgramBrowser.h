@@ -22,6 +22,7 @@
 #include "programs/Program.h"
 
 class IGraphics;
+class ITextControl;
 class Vornell;
 class ProgramBrowser;
 struct PanelBitmap;
@@ -117,6 +118,9 @@ class ProgramBrowser {
   // the page's picture covers the panel, so the panel takes no clicks while
   // the page is shown. bitmap(id, frames) loads a panel picture.
   void BuildPage(IGraphics* graphics, const std::function<PanelBitmap(int id, int frames)>& bitmap);
+  // The page's own status line (it covers the panel's), above what BuildPage
+  // added; shown and hidden with the page. The editor keeps its text.
+  void AddStatusLine(ITextControl* statusLine);
 
   // Shows or hides every control of the page; shown with the internal
   // source, the entries are read again and the current preset's selected.
@@ -154,7 +158,8 @@ class ProgramBrowser {
   bool RowSelected(int list, int row) const;
   // The page's controls by key (395 picture, 396 file name, 397/398 LEDs,
   // 399/400 INTERNAL/FILE, 401 EDIT TRACK display, 402/403 its arrows, 404
-  // program selector, 405/406 its arrows, 407 "Link Programs", 409..412
+  // program selector, 405/406 its arrows, 407 "Link Programs", 408 the status
+  // line, 409..412
   // RECORD, record all, SINGLE, BANK, 413/414 left and right scroll bars).
   IControl* ControlByKey(int key) const;
   IKRScrollItemControl* Row(int list, int row) const;

@@ -22,6 +22,14 @@
 
 namespace {
 
+// Pixels of box that differ from the page's bare picture.
+int ChangedPixels(IGraphics* g, const LICE_IBitmap* picture, const Rect& box) {
+  int changed = 0;
+  for (int y = box.top; y < box.bottom; ++y)
+    for (int x = box.left; x < box.right; ++x) changed += g->BackBuffer()->GetPixel(x, y) != picture->GetPixel(x, y);
+  return changed;
+}
+
 class BrowserEditorTest : public VornellEditorFixture {
  protected:
   void OpenAndSettle() {
@@ -78,8 +86,10 @@ TEST_F(BrowserEditorTest, InternalSourceListsThePresetsAndCoversThePanel) {
   ShowPage();
 
   // Every control of the page is shown; the file name field is grayed.
-  for (int key : {395, 396, 397, 398, 399, 400, 401, 402, 403, 404, 405, 406, 407, 409, 410, 411, 412, 413, 414})
+  for (int key : {395, 396, 397, 398, 399, 400, 401, 402, 403, 404, 405, 406, 407, 408, 409, 410, 411, 412, 413, 414}) {
+    ASSERT_NE(Browser().ControlByKey(key), nullptr) << key;
     EXPECT_FALSE(Browser().ControlByKey(key)->IsHidden()) << key;
+  }
   EXPECT_TRUE(Browser().FileControl()->IsGrayed());
   EXPECT_TRUE(LedLit(panel_id::kBrowserInternalLed));
   EXPECT_FALSE(LedLit(panel_id::kBrowserFileLed));
@@ -117,7 +127,7 @@ TEST_F(BrowserEditorTest, InternalSourceListsThePresetsAndCoversThePanel) {
   // The switch hides the page again; the panel takes clicks once more.
   ClickOn(plug->ControlByKey(-panel_id::kBrowserPageSwitch));
   EXPECT_FALSE(Browser().PageVisible());
-  for (int key : {395, 396, 401, 404, 413}) EXPECT_TRUE(Browser().ControlByKey(key)->IsHidden()) << key;
+  for (int key : {395, 396, 401, 404, 408, 413}) EXPECT_TRUE(Browser().ControlByKey(key)->IsHidden()) << key;
   EXPECT_TRUE(Browser().Row(ProgramBrowser::kLeftList, 0)->IsHidden());
   Window().MouseDown(digit.x + 6, digit.y + 8);
   Idle(1);
@@ -249,6 +259,39 @@ TEST_F(BrowserEditorTest, RecordAllProgramsChangesTheLibraryOnlyAfterYes) {
   EXPECT_EQ(programs[0].name, "PROGRAM 03");
 }
 
+// The page covers the panel's status line: it shows the status itself, with
+// what RECORD, SINGLE and BANK report.
+TEST_F(BrowserEditorTest, PageShowsTheStatusOfItsCommands) {
+  OpenAndSettle();
+  plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
+  plug->editTrack = 0;
+  plug->SelectTrackProgram(0, 77);  // no other track plays it: RECORD asks nothing
+  Idle(1);
+  ShowPage();
+  auto* status = dynamic_cast<ITextControl*>(Browser().ControlByKey(408));
+  ASSERT_NE(status, nullptr);
+  EXPECT_FALSE(status->IsHidden());
+  IGraphics* g = plug->EditorPart()->Graphics();
+  const auto* picture = static_cast<const IBitmapControl*>(Browser().ControlByKey(395))->GetBitmap().bitmap;
+  ASSERT_NE(picture, nullptr);
+  const int versionPixels = ChangedPixels(g, picture, status->GetRect());
+  EXPECT_EQ(status->GetText(), "Version 1.0.1.N");
+
+  ClickOn(Browser().ControlByKey(409));  // RECORD
+  EXPECT_EQ(status->GetText(), "Program recorded/stored.");
+  EXPECT_NE(ChangedPixels(g, picture, status->GetRect()), versionPixels);
+
+  Window().fileAnswers.push_back(folder / "no/such/folder/single.syx");
+  ClickOn(Browser().ControlByKey(411));  // SINGLE, into a folder that does not exist
+  EXPECT_EQ(status->GetText(), "Cannot save file!");
+
+  Window().fileAnswers.push_back(folder / "bank.syx");
+  ClickOn(Browser().ControlByKey(412));  // BANK
+  EXPECT_EQ(status->GetText(), "Done.");
+  // What the page shows is what the panel's status line shows.
+  EXPECT_EQ(StatusLineText(), "Done.");
+}
+
 TEST_F(BrowserEditorTest, ScrollBarsPageWithinTheLists) {
   OpenAndSettle();
   ShowPage();
@@ -325,14 +368,6 @@ TEST_F(BrowserEditorTest, FileButtonLoadsTheFileChosenInItsDialog) {
   ASSERT_EQ(Window().fileRequests.size(), 3u);
   EXPECT_EQ(Window().fileRequests[2].folder.rfind(folder.Path(), 0), 0u);
   EXPECT_EQ(Browser().Entries()[0].name, "other.syx");
-}
-
-// Pixels of box that differ from the page's bare picture.
-int ChangedPixels(IGraphics* g, const LICE_IBitmap* picture, const Rect& box) {
-  int changed = 0;
-  for (int y = box.top; y < box.bottom; ++y)
-    for (int x = box.left; x < box.right; ++x) changed += g->BackBuffer()->GetPixel(x, y) != picture->GetPixel(x, y);
-  return changed;
 }
 
 TEST_F(BrowserEditorTest, PagePictureHasItsRowsDrawnInTheListAreas) {
