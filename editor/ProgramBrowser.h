@@ -107,7 +107,7 @@ class ProgramBrowser {
   struct Entry {
     std::string name;
     std::vector<Program> tracks;    // the six track programs (none for a SysEx file)
-    std::vector<Program> programs;  // library programs
+    std::vector<Program> programs;  // library programs, each numbered by the slot it belongs in
   };
 
   explicit ProgramBrowser(Vornell* plug);
@@ -134,7 +134,8 @@ class ProgramBrowser {
   // The FILE button: the file name field's dialog. False when nothing was
   // loaded.
   bool ChooseFile();
-  // Asks, then replaces the plug-in's library with the selected entry's.
+  // Asks, then records each library program of the selected entry into the
+  // plug-in's program of its number.
   // Returns 0 when nothing was asked, 1 for no, 2 for yes.
   int RecordAllPrograms();
 

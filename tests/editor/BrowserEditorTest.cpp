@@ -3,6 +3,7 @@
 // SysEx files, auditioning, recording all programs, paging, and a picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -16,6 +17,7 @@
 #include "graphics/lice/LICE_IBitmap.h"
 #include "performance/PanelIds.h"
 #include "programs/ParameterTable.h"
+#include "programs/ProgramLibrary.h"
 #include "resources/panel/PanelLayout.h"
 #include "tests/editor/EditorTestSupport.h"
 #include "tests/support/TempFolder.h"
@@ -146,7 +148,8 @@ TEST_F(BrowserEditorTest, SysExFileIsListedSortedUnderOneEntryNamedAfterTheFile)
   EXPECT_EQ(Browser().Entries()[0].name, "pair.syx");
   EXPECT_EQ(RowTexts(ProgramBrowser::kLeftList, 2), (std::vector<std::string>{"0 pair.syx", " "}));
   EXPECT_EQ(Browser().SelectedEntry(), 0);
-  EXPECT_EQ(RowTexts(ProgramBrowser::kRightList, 3), (std::vector<std::string>{"0 PROGRAM 02", "1 PROGRAM 05", " "}));
+  // Each program under its own number.
+  EXPECT_EQ(RowTexts(ProgramBrowser::kRightList, 3), (std::vector<std::string>{"2 PROGRAM 02", "5 PROGRAM 05", " "}));
   EXPECT_FALSE(Browser().Row(ProgramBrowser::kRightList, 0)->Marked());
   EXPECT_EQ(Browser().Entries()[0].programs[0].values, plug->library.programs[2].values);
   EXPECT_TRUE(Browser().FileSource());
@@ -229,7 +232,7 @@ TEST_F(BrowserEditorTest, RecordAllProgramsChangesTheLibraryOnlyAfterYes) {
   const Program three = plug->library.programs[3];
   ShowPage();
   Browser().LoadFileIntoBrowser(path);
-  plug->SelectTrackProgram(1, 0);
+  plug->SelectTrackProgram(1, 3);
   const auto library = plug->library.programs;
   IControl* recordAll = Browser().ControlByKey(410);
 
@@ -244,19 +247,112 @@ TEST_F(BrowserEditorTest, RecordAllProgramsChangesTheLibraryOnlyAfterYes) {
   Window().messageAnswers.push_back(kAnswerYes);
   ClickOn(recordAll);
   ASSERT_EQ(Window().messagesShown.size(), 2u);
-  // Sorted by number: 3 goes to slot 0 and 7 to slot 1, with the listed names.
-  EXPECT_EQ(plug->library.programs[0].values, three.values);
-  EXPECT_EQ(plug->library.programs[0].name, "PROGRAM 03");
-  EXPECT_EQ(plug->library.programs[1].values, seven.values);
-  EXPECT_EQ(plug->library.programs[1].name, "PROGRAM 07");
-  EXPECT_EQ(plug->library.programs[2], library[2]);
-  // Track 2 plays program 0 and took the new sound over.
+  // Each listed program goes into its own number, with the listed name; the
+  // other programs stay.
+  for (int p = 0; p < kProgramCount; ++p) {
+    if (p == 3 || p == 7) continue;
+    EXPECT_EQ(plug->library.programs[p], library[p]) << p;
+  }
+  EXPECT_EQ(plug->library.programs[3].values, three.values);
+  EXPECT_EQ(plug->library.programs[3].name, "PROGRAM 03");
+  EXPECT_EQ(plug->library.programs[7].values, seven.values);
+  EXPECT_EQ(plug->library.programs[7].name, "PROGRAM 07");
+  // Track 2 plays program 3 and took it over.
   for (int k = 0; k < kVoiceParamCount; ++k) EXPECT_EQ(plug->IntParam(VoiceParamIndex(1, k)), three.values[k]) << k;
   EXPECT_EQ(plug->engine.GetTrack(1).programName, "PROGRAM 03");
   // The current preset took the new library.
   std::vector<Program> tracks, programs;
   ASSERT_GT(ReadStateSummary(plug->GetPreset(plug->GetCurrentPresetIndex())->state, 0, tracks, programs), 0);
-  EXPECT_EQ(programs[0].name, "PROGRAM 03");
+  EXPECT_EQ(programs[3].name, "PROGRAM 03");
+}
+
+// The instrument's own SysEx files, chosen with FILE: every program is listed
+// under its own number, with its own name where enhanced data carries one, and
+// RECORD ALL puts each back into that number. Foreign messages between the
+// programs are passed over.
+TEST_F(BrowserEditorTest, OwnSysExFilesAreListedAndRecordedByTheirOwnNumbers) {
+  OpenAndSettle();
+  plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
+  ProgramLibrary& library = plug->library;
+  for (int p = 0; p < kProgramCount; ++p) {
+    library.programs[p].name = "Sound " + std::to_string(p);
+    for (int k = 0; k < kProgramValueCount; ++k)
+      library.programs[p].values[k] = static_cast<uint8_t>((p * 37 + k * 11 + 1) & 255);
+  }
+  const auto saved = library.programs;
+  const std::vector<uint8_t> identityRequest = {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+  const std::vector<uint8_t> otherMaker = {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7, 0x12};
+
+  struct Case {
+    const char* file;
+    bool enhanced;
+    std::vector<int> numbers;  // written in this order
+    bool foreign;
+  };
+  std::vector<int> bank(kProgramCount);
+  for (int p = 0; p < kProgramCount; ++p) bank[p] = p;
+  const Case cases[] = {{"bank-enhanced.syx", true, bank, false},
+                        {"bank-plain.syx", false, bank, false},
+                        {"single.syx", true, {42}, false},
+                        {"single-plain.syx", false, {42}, false},
+                        {"foreign.syx", true, {0, 3, 45, 1, 2}, true}};
+  ShowPage();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    library.programs = saved;
+    library.saveEnhancedPrograms = c.enhanced;
+    std::vector<uint8_t> bytes;
+    for (int p : c.numbers) {
+      const std::vector<uint8_t> messages = library.BuildSysEx(p);
+      bytes.insert(bytes.end(), messages.begin(), messages.end());
+      if (c.foreign)
+        bytes.insert(bytes.end(), p % 2 ? identityRequest.begin() : otherMaker.begin(),
+                     p % 2 ? identityRequest.end() : otherMaker.end());
+    }
+    std::ofstream(folder / c.file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    // The library is something else when the file is read back.
+    {
+      std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+      library.RestoreFactoryPrograms(-1);
+    }
+    const auto before = library.programs;
+
+    Window().fileAnswers.push_back(folder / c.file);
+    ClickOn(Browser().ControlByKey(400));
+    ASSERT_EQ(Browser().Entries().size(), 1u);
+    std::vector<int> sorted = c.numbers;
+    std::sort(sorted.begin(), sorted.end());
+    auto expected = [&](int p) {
+      Program program = saved[p];
+      if (!c.enhanced) {
+        char name[16];
+        std::snprintf(name, sizeof name, "PROGRAM %02d", p);
+        program.name = name;
+        UnpackProgram(PackProgram(saved[p].values), program.values);
+      }
+      return program;
+    };
+    const std::vector<Program>& listed = Browser().Entries()[0].programs;
+    ASSERT_EQ(listed.size(), sorted.size());
+    for (size_t i = 0; i < sorted.size(); ++i) {
+      EXPECT_EQ(listed[i].number, sorted[i]);
+      EXPECT_EQ(listed[i].name, expected(sorted[i]).name);
+      EXPECT_EQ(listed[i].values, expected(sorted[i]).values);
+      if (const IKRScrollItemControl* row = Browser().Row(ProgramBrowser::kRightList, static_cast<int>(i))) {
+        EXPECT_EQ(row->NumberText() + " " + row->NameText(),
+                  std::to_string(sorted[i]) + " " + expected(sorted[i]).name);
+      }
+    }
+
+    Window().messageAnswers.push_back(kAnswerYes);
+    ClickOn(Browser().ControlByKey(410));
+    for (int p = 0; p < kProgramCount; ++p) {
+      const bool inFile = std::find(sorted.begin(), sorted.end(), p) != sorted.end();
+      EXPECT_EQ(library.programs[p].name, inFile ? expected(p).name : before[p].name) << p;
+      EXPECT_EQ(library.programs[p].values, inFile ? expected(p).values : before[p].values) << p;
+    }
+  }
 }
 
 // The page covers the panel's status line: it shows the status itself, with
@@ -360,7 +456,7 @@ TEST_F(BrowserEditorTest, FileButtonLoadsTheFileChosenInItsDialog) {
   EXPECT_EQ(Browser().FilePath(), path);
   EXPECT_EQ(Browser().FileControl()->FileName(), "chosen.syx");
   ASSERT_EQ(Browser().Entries().size(), 1u);
-  EXPECT_EQ(RowTexts(ProgramBrowser::kRightList, 1)[0], "0 PROGRAM 09");
+  EXPECT_EQ(RowTexts(ProgramBrowser::kRightList, 1)[0], "9 PROGRAM 09");
 
   // Now ungrayed, the file name field opens the dialog itself, in the chosen file's folder.
   Window().fileAnswers.push_back(WriteSysEx("other.syx", {1}));
@@ -408,7 +504,7 @@ TEST_F(BrowserEditorTest, SingleAndBankButtonsSaveSysExFiles) {
   EXPECT_EQ(Window().fileRequests[0].extensions, (std::vector<std::string>{"syx"}));
   EXPECT_EQ(plug->StatusText(), "Done.");
   std::vector<Program> listed;
-  ASSERT_TRUE(ListSysExPrograms(single, listed));
+  ASSERT_TRUE(ListSysExPrograms(single, true, listed));
   EXPECT_EQ(listed.size(), 1u);
 
   Window().fileAnswers.push_back(std::nullopt);  // BANK, cancelled: nothing written
