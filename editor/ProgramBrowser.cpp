@@ -375,7 +375,8 @@ int ProgramBrowser::RecordAllPrograms() {
   if (!plug->EditorOpen() || selectedEntry < 0 || selectedEntry >= static_cast<int>(entries.size())) return 0;
   // Taken before asking: the list may not be looked at again while the box is open.
   const std::vector<Program> programs = entries[static_cast<size_t>(selectedEntry)].programs;
-  if (plug->ShowMessage(kRecordAllQuestion, "Record All Programs", kMessageYesNo) != kAnswerYes) return 1;
+  if (plug->ShowMessage(kRecordAllQuestion, "Record All Programs", kMessageYesNo | kMessageIconQuestion) != kAnswerYes)
+    return 1;
   std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
   // Each program goes into its own number: a file need not hold them all.
   std::array<bool, kProgramCount> recorded{};

@@ -242,6 +242,7 @@ TEST_F(BrowserEditorTest, RecordAllProgramsChangesTheLibraryOnlyAfterYes) {
   EXPECT_EQ(Window().messagesShown[0].text,
             "This will replace all programs of the current preset. Do you want to continue?");
   EXPECT_EQ(Window().messagesShown[0].caption, "Record All Programs");
+  EXPECT_EQ(Window().messagesShown[0].type, kMessageYesNo | kMessageIconQuestion);
   EXPECT_EQ(plug->library.programs, library);
 
   Window().messageAnswers.push_back(kAnswerYes);
@@ -352,6 +353,27 @@ TEST_F(BrowserEditorTest, OwnSysExFilesAreListedAndRecordedByTheirOwnNumbers) {
       EXPECT_EQ(library.programs[p].name, inFile ? expected(p).name : before[p].name) << p;
       EXPECT_EQ(library.programs[p].values, inFile ? expected(p).values : before[p].values) << p;
     }
+  }
+}
+
+// RECORD on the page stores the edit track's sound into its program and then
+// selects that program, as the keypad's STORE does: with "Link Programs" on,
+// the linked tracks playing another program switch to it.
+TEST_F(BrowserEditorTest, RecordStoresAndSelectsTheEditTracksProgram) {
+  OpenAndSettle();
+  plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
+  for (int t = 0; t < 6; ++t) plug->SelectTrackProgram(t, t == 0 ? 5 : 20 + t);
+  plug->SetParamFromEditor(kParamLinkPrograms, 1.0);
+  plug->editTrack = 0;
+  const int cutoff = VoiceParamIndex(0, kVoiceFilterCutoff);
+  plug->SetParamFromEditor(cutoff, plug->GetParam(cutoff)->ToNormalized(12));
+  ShowPage();
+  ClickOn(Browser().ControlByKey(409));
+  EXPECT_EQ(plug->library.programs[5].values[kVoiceFilterCutoff], 12);
+  for (int t = 0; t < 6; ++t) {
+    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    EXPECT_EQ(plug->TrackProgramNumber(t), 5) << t;
+    EXPECT_EQ(plug->IntParam(VoiceParamIndex(t, kVoiceFilterCutoff)), 12) << t;
   }
 }
 
