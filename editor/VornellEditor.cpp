@@ -107,6 +107,10 @@ VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   BuildVoiceSection();
   browser = std::make_unique<ProgramBrowser>(plug);
   browser->BuildPage(graphics.get(), [this](int id, int frames) { return Bitmap(id, frames); });
+  // The page covers the status line: it shows the same status on a line of its own.
+  browserStatusLine = new ITextControl(plug, RectOf(panel::kBrowserStatusLine),
+                                       PanelTextStyle(StatusColour(kStatusWhite)), kVersionText);
+  browser->AddStatusLine(browserStatusLine);
   BuildTopBar();
 
   plug->DisarmMidiLearn();
@@ -397,9 +401,11 @@ void VornellEditor::UpdateStatusLine() {
   const uint32_t serial = plug->StatusSerial();
   if (serial == statusSerialShown) return;
   statusSerialShown = serial;
-  statusLine->SetTextStyle(PanelTextStyle(StatusColour(plug->StatusColour())));
-  statusLine->MarkDirty(false);
-  statusLine->SetTextFromPlug(plug->StatusText());
+  for (ITextControl* line : {statusLine, browserStatusLine}) {
+    line->SetTextStyle(PanelTextStyle(StatusColour(plug->StatusColour())));
+    line->MarkDirty(false);
+    line->SetTextFromPlug(plug->StatusText());
+  }
 }
 
 void VornellEditor::UpdateBlinking() {

@@ -366,11 +366,7 @@ void Vornell::PanelNumber(int n, PanelPress& press) {
       press.result = 1;
       return;
     }
-    SelectTrackProgram(editTrack, n);
-    // Selecting clears the status line; the store's message is what the user
-    // needs to see.
-    ShowStatus("Program recorded/stored.", kStatusGreen);
-    press.clearStatus = false;
+    press.clearStatus = false;  // "Program recorded/stored." stays
     press.result = 2;
   } else {
     press.result = ConfirmModifiedProgram(ConfirmTrackForSelection());
@@ -384,7 +380,7 @@ bool Vornell::PanelStoreProgram(int p) {
                                    "Record/Store Program", kMessageYesNo | kMessageIconQuestion);
     if (answer == kAnswerNo) return false;
   }
-  StoreTrackProgram(p);
+  StoreAndSelectProgram(p);
   return true;
 }
 

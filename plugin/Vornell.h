@@ -219,6 +219,10 @@ class Vornell : public Synth, public EngineHooks {
   // Records the edit track's sound into library slot p (p < 0: its own program)
   // and reloads every track playing p.
   void StoreTrackProgram(int p);
+  // StoreTrackProgram(p), then the edit track and its linked tracks switch to
+  // p; the store's message stays on the status line. The keypad's STORE, the
+  // browser's RECORD and "Store Program to..." all end here.
+  void StoreAndSelectProgram(int p);
   // "Init Program": the edit track and its linked tracks get the default sound.
   void InitEditTrackProgram();
   void RenameTrackProgram(int t, const std::string& name);
@@ -575,8 +579,8 @@ class Vornell : public Synth, public EngineHooks {
   void PanelNumber(int n, PanelPress& press);
   void PanelSpecialFunction(int d, PanelPress& press);
   bool PanelOtherButton(int id, PanelPress& press);
-  // Stores the edit track's sound into program p after asking when other
-  // tracks play p; false when the answer was no.
+  // Stores the edit track's sound into program p and selects p, after asking
+  // when other tracks play p; false when the answer was no.
   bool PanelStoreProgram(int p);
   void PanelStepProgram(int step);
   void PanelStepPreset(int step);

@@ -78,9 +78,7 @@ bool Vornell::StoreProgramFromMenu(int q) {
     usedElsewhere = ProgramUsedElsewhere(q);
   }
   if (usedElsewhere && !DontAskToCommit() && !AskYesNo(kAffectsOthers, "Record/Store Program")) return false;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  StoreTrackProgram(q);
-  SelectTrackProgram(editTrack, q);
+  StoreAndSelectProgram(q);
   return true;
 }
 

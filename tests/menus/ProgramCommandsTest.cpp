@@ -67,6 +67,9 @@ TEST_F(ProgramCommands, StoringIntoAnotherProgramAsksThenSwitchesTheEditTrack) {
   EXPECT_EQ(VoiceValue(0, kCutoff), 2);
   EXPECT_EQ(VoiceValue(4, kCutoff), 2);  // the other track playing 28 took the stored sound
   EXPECT_FALSE(plug->engine.GetTrack(0).programModified);
+  // The switch to program 28 does not wipe the store's message.
+  Idle(2);
+  EXPECT_EQ(StatusLineText(), "Program recorded/stored.");
 
   ASSERT_EQ(Window().menusShown.size(), 2u);
   EXPECT_EQ(Window().menusShown[0].x, 120);
