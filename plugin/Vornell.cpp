@@ -86,6 +86,13 @@ void Vornell::OnMidiMessage(const MidiMessage& message) {
   engine.OnMidiMessage(message);
 }
 
+void Vornell::OnActivate(bool active) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  // What the host handed over for blocks that will not come must not play
+  // when processing resumes.
+  if (!active) engine.DropQueuedMessages();
+}
+
 void Vornell::ResetAllVoices() {
   engine.ResetAllVoices();
 }
