@@ -114,7 +114,8 @@ bool Vornell::CaptureMidiLearn(int32_t controller) {
 }
 
 void Vornell::OnProgramChange(int32_t program) {
-  if (!IgnoreProgramChange()) SelectPreset(program);
+  // The host's preset display follows (told later: this is the audio thread).
+  if (!IgnoreProgramChange() && SelectPreset(program)) NotifyHostProgramChange();
 }
 
 double Vornell::GetParameterNormalized(int32_t index) {

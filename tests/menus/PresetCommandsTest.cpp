@@ -1,11 +1,13 @@
 // The option menu's preset commands: the clipboard, preset and bank files
 // with their proposed names, the startup bank and the preset folder.
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <mutex>
 
 #include "editor/Menus.h"
+#include "performance/PanelIds.h"
 #include "platform/Paths.h"
 #include "programs/ParameterTable.h"
 #include "tests/menus/MenuTestSupport.h"
@@ -181,6 +183,33 @@ TEST_F(PresetCommands, DefaultPresetFolderIsWrittenWithoutAStatusMessage) {
   plug->RunPresetCommand(Vornell::kPresetCmdLoad);
   EXPECT_EQ(Window().fileRequests.back().folder, folder.Path());
   plug->config.SetDefaultPresetPath(original);
+}
+
+// Every way the editor changes the current preset or a preset's name tells the
+// host, so that its preset display follows.
+TEST_F(PresetCommands, EveryPresetChangeFromTheEditorIsToldTheHost) {
+  const std::string fxp = folder / "one.fxp";
+  const std::string fxb = folder / "all.fxb";
+  AnswerFile(fxp);
+  plug->RunPresetCommand(Vornell::kPresetCmdSave);
+  AnswerFile(fxb);
+  plug->RunPresetCommand(Vornell::kPresetCmdSaveBank);
+  plug->RunPresetCommand(Vornell::kPresetCmdCopy);
+  plug->startupBankPath = fxb;
+  const std::vector<std::pair<std::string, std::function<void()>>> changes = {
+      {"preset selector", [&] { plug->ChoosePreset(3); }},
+      {"preset arrow", [&] { plug->OnPanelButtonDown(panel_id::kPresetNext, false); }},
+      {"init preset", [&] { AnswerMessage(kAnswerYes), plug->RunPresetCommand(Vornell::kPresetCmdInit); }},
+      {"paste preset", [&] { AnswerMessage(kAnswerYes), plug->RunPresetCommand(Vornell::kPresetCmdPaste); }},
+      {"load preset", [&] { AnswerFile(fxp), plug->RunPresetCommand(Vornell::kPresetCmdLoad); }},
+      {"load bank", [&] { AnswerFile(fxb), plug->RunPresetCommand(Vornell::kPresetCmdLoadBank); }},
+      {"load startup bank", [&] { AnswerMessage(kAnswerYes), plug->RunPresetCommand(Vornell::kPresetCmdLoadStartupBank); }},
+  };
+  for (const auto& [what, change] : changes) {
+    RecordingHost::Clear();
+    change();
+    EXPECT_GE(RecordingHost::DisplayUpdates(), 1) << what;
+  }
 }
 
 }  // namespace

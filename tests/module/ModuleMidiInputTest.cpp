@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/module/ModuleSupport.h"
@@ -82,6 +86,38 @@ TEST(ModuleMidiInput, AFloodOfEventsNeverLosesANoteOff) {
     host->SendMidi(flood);
     EXPECT_TRUE(SilentFrom(Render(*host, {}, 3 * 44100), 2 * 44100));
   }
+}
+
+// A program change selects a preset inside the host's audio call; the host's
+// preset display is told afterwards, from its user-interface thread.
+TEST(ModuleMidiInput, AProgramChangeIsToldTheHostOutsideTheAudioCall) {
+  // Program changes are ignored unless the settings say otherwise (the test
+  // program's settings folder is a private one).
+  const std::filesystem::path settings = std::filesystem::path(getenv("XDG_CONFIG_HOME")) / "KestruneMusic";
+  std::filesystem::create_directories(settings);
+  std::ofstream(settings / "vornell.ini") << "[MIDI Global]\nIgnore Program Change=false\n";
+  auto host = OpenInstance(44100.0, kBlock);
+  std::filesystem::remove(settings / "vornell.ini");
+  ASSERT_TRUE(host);
+  host->ClearCalls();
+  std::thread audio([&] {
+    host->SendMidi({{0xC0, 5, 0, 0}});
+    host->ProcessFloat(kBlock);
+  });
+  audio.join();
+  EXPECT_EQ(host->CountCalls(audioMasterUpdateDisplay), 0);
+  EXPECT_EQ(host->Dispatch(effGetProgram), 5);  // on another thread than the audio calls
+  EXPECT_EQ(host->CountCalls(audioMasterUpdateDisplay), 1);
+
+  // A host that makes every call on one thread hears of it at its idle call.
+  host->SendMidi({{0xC0, 9, 0, 0}});
+  host->ProcessFloat(kBlock);
+  EXPECT_EQ(host->Dispatch(effGetProgram), 9);
+  EXPECT_EQ(host->CountCalls(audioMasterUpdateDisplay), 1);
+  host->Dispatch(effEditIdle);
+  EXPECT_EQ(host->CountCalls(audioMasterUpdateDisplay), 2);
+  host->Dispatch(effEditIdle);
+  EXPECT_EQ(host->CountCalls(audioMasterUpdateDisplay), 2);
 }
 
 }  // namespace
