@@ -16,6 +16,5 @@ struct MidiMessage {
 // the sustain pedal let go. Losing one would leave a note hanging.
 inline bool IsRelease(const MidiMessage& message) {
   const int kind = message.status >> 4;
-  return kind == 8 || (kind == 9 && message.data2 == 0) ||
-         (kind == 11 && message.data1 == 64 && message.data2 == 0);
+  return kind == 8 || (kind == 9 && message.data2 == 0) || (kind == 11 && message.data1 == 64 && message.data2 == 0);
 }

@@ -1,8 +1,8 @@
 // The option menu's preset commands: the clipboard, preset and bank files
 // with their proposed names, the startup bank and the preset folder.
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <mutex>
 
@@ -203,7 +203,8 @@ TEST_F(PresetCommands, EveryPresetChangeFromTheEditorIsToldTheHost) {
       {"paste preset", [&] { AnswerMessage(kAnswerYes), plug->RunPresetCommand(Vornell::kPresetCmdPaste); }},
       {"load preset", [&] { AnswerFile(fxp), plug->RunPresetCommand(Vornell::kPresetCmdLoad); }},
       {"load bank", [&] { AnswerFile(fxb), plug->RunPresetCommand(Vornell::kPresetCmdLoadBank); }},
-      {"load startup bank", [&] { AnswerMessage(kAnswerYes), plug->RunPresetCommand(Vornell::kPresetCmdLoadStartupBank); }},
+      {"load startup bank",
+       [&] { AnswerMessage(kAnswerYes), plug->RunPresetCommand(Vornell::kPresetCmdLoadStartupBank); }},
   };
   for (const auto& [what, change] : changes) {
     RecordingHost::Clear();
