@@ -196,21 +196,25 @@ TEST_F(PresetCommands, EveryPresetChangeFromTheEditorIsToldTheHost) {
   plug->RunPresetCommand(Vornell::kPresetCmdSaveBank);
   plug->RunPresetCommand(Vornell::kPresetCmdCopy);
   plug->startupBankPath = fxb;
+  // The questions and file dialogs below, in the order they come.
+  for (int i = 0; i < 3; ++i) AnswerMessage(kAnswerYes);
+  AnswerFile(fxp);
+  AnswerFile(fxb);
   const std::vector<std::pair<std::string, std::function<void()>>> changes = {
       {"preset selector", [&] { plug->ChoosePreset(3); }},
       {"preset arrow", [&] { plug->OnPanelButtonDown(panel_id::kPresetNext, false); }},
-      {"init preset", [&] { AnswerMessage(kAnswerYes), plug->RunPresetCommand(Vornell::kPresetCmdInit); }},
-      {"paste preset", [&] { AnswerMessage(kAnswerYes), plug->RunPresetCommand(Vornell::kPresetCmdPaste); }},
-      {"load preset", [&] { AnswerFile(fxp), plug->RunPresetCommand(Vornell::kPresetCmdLoad); }},
-      {"load bank", [&] { AnswerFile(fxb), plug->RunPresetCommand(Vornell::kPresetCmdLoadBank); }},
-      {"load startup bank",
-       [&] { AnswerMessage(kAnswerYes), plug->RunPresetCommand(Vornell::kPresetCmdLoadStartupBank); }},
+      {"init preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdInit); }},
+      {"paste preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdPaste); }},
+      {"load preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdLoad); }},
+      {"load bank", [&] { plug->RunPresetCommand(Vornell::kPresetCmdLoadBank); }},
+      {"load startup bank", [&] { plug->RunPresetCommand(Vornell::kPresetCmdLoadStartupBank); }},
   };
   for (const auto& [what, change] : changes) {
     RecordingHost::Clear();
     change();
     EXPECT_GE(RecordingHost::DisplayUpdates(), 1) << what;
   }
+  EXPECT_TRUE(Window().messageAnswers.empty() && Window().fileAnswers.empty());  // every command went through
 }
 
 }  // namespace
