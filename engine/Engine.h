@@ -34,6 +34,8 @@ class Engine {
   static constexpr int32_t kChannelCount = 16;
   static constexpr int32_t kParameterCount = 303;
   static constexpr int32_t kFirstVoiceParameter = 81;
+  // The longest block a host may announce (the adapter renders longer calls in pieces).
+  static constexpr int32_t kMaxBlockSize = 65536;
 
   explicit Engine(EngineHooks* hooks = nullptr);
   ~Engine();
@@ -58,6 +60,10 @@ class Engine {
   bool QueueMidiMessage(const MidiMessage& message) { return inputQueue.Add(message); }
   // Silences every voice at once and drops every queued message.
   void ResetAllVoices();
+  // Processing stops: the messages waiting for later blocks are dropped, but
+  // the releases among them (note offs, pedal up) act at once, so that no
+  // note is left hanging. Dispatcher thread, under the plug-in lock.
+  void DropQueuedMessages();
 
   // ---- note dispatch (audio thread or under the plug-in lock) --------------
   void NoteOn(int32_t channel, int32_t note, int32_t velocity, bool fromSequencer);
@@ -211,6 +217,8 @@ class Engine {
   TickEventQueue tickEvents;
   int32_t controlPeriod = 0;
   int32_t controlCountdown = 0;
+  // The longest block the host announced (OnReset); host offsets lie below it.
+  int32_t maxBlockSize = MidiInputQueue::kInitialCapacity;
   // Samples of the current control period rendered by earlier segments (a
   // period may span blocks); tickEvents offsets count from the period's start.
   int32_t periodElapsed = 0;

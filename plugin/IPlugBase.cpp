@@ -295,10 +295,14 @@ int IPlugBase::UnserializePresets(const DataBlock& block, int position) {
     // keeps what it had, and so do all after it.
     if (position < 0) break;
     if (initialized) {
+      const int start = position;
       position = LoadState(block, position);
       if (position <= 0) break;
+      // The preset keeps the bytes it was given. Saving the state again would
+      // note the preset current at this moment in it, so an untouched bank
+      // would no longer read back as the same bytes.
       preset.state.Clear();
-      SaveState(preset.state);
+      preset.state.PutBytes(block.Data() + start, position - start);
     }
     if (name.size() > static_cast<size_t>(kPresetNameLength)) name.resize(kPresetNameLength);
     preset.name = name;

@@ -105,6 +105,8 @@ class Vornell : public Synth, public EngineHooks {
   void ProcessBlock(double** inputs, double** outputs, int frames) override;
   // Audio thread: MIDI thru echo, then the engine's input handling.
   void OnMidiMessage(const MidiMessage& message) override;
+  // The host starts or stops processing. Dispatcher thread.
+  void OnActivate(bool active) override;
   // Every parameter once more, as a whole (not an edit: linked tracks do not follow).
   void ApplyAllParams() override;
   void ResetAllVoices() override;

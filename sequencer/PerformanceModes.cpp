@@ -105,6 +105,13 @@ bool Vornell::SetMode(int32_t m) {
   engine.ReleaseChannelVoices(5);
   panelDirty = true;
   const bool wasPlaying = PlayerMode(old);
+  // A Mode that cannot be entered: the parameter, which a host or the editor
+  // may already have moved, goes back to the Mode kept; then the reason shows.
+  const auto refuse = [&](const char* text, int colour) {
+    if (IntParam(kParamMode) != old) SetParameterFromEngine(kParamMode, old);
+    ShowStatus(text, colour);
+    return false;
+  };
 
   switch (m) {
     case kModeSequenceA:
@@ -124,8 +131,7 @@ bool Vornell::SetMode(int32_t m) {
         SetMode(kModeNormal);
         char text[32];
         std::snprintf(text, sizeof(text), "Sequence %c: empty.", b ? 'B' : 'A');
-        ShowStatus(text, kStatusOrange);
-        return false;
+        return refuse(text, kStatusOrange);
       }
       AssignSequenceTracks(sequence);
       for (int t = 0; t < Engine::kTrackCount; ++t) {
@@ -147,10 +153,7 @@ bool Vornell::SetMode(int32_t m) {
       }
       bool listening = engine.GetTrack(5).channel != Track::kNoChannel;
       for (int t = 0; t < Engine::kTrackCount && !listening; ++t) listening = engine.GetTrack(t).channel == 5;
-      if (!listening) {
-        ShowStatus("Select a track for channel 6!", kStatusRed);
-        return false;
-      }
+      if (!listening) return refuse("Select a track for channel 6!", kStatusRed);
       AssignSequenceTracks(arpeggio);
       engine.ReleaseChannelVoices(5);
       player.SelectSequence(PlayedSequence::kNone);

@@ -65,8 +65,12 @@ INSTANTIATE_TEST_SUITE_P(EveryTrack, ModuleNoteRouting, ::testing::Range(1, 7));
 TEST(ModuleProcess, BlocksOfAnyLengthGiveTheAudioOfOneLongBlock) {
   // The whole song is handed over before the first block, so that only the
   // rendering is cut into pieces: control periods running on across calls,
-  // the scratch buffers and the conversion to the host's buffers.
-  auto reference = OpenInstance(44100.0, 4096);
+  // the scratch buffers and the conversion to the host's buffers. The host
+  // announces blocks that could hold the whole song (an event past the
+  // announced block would go on its last frame).
+  constexpr int32_t kAnnounced = 32768;
+  static_assert(kAnnounced > kSongFrames);
+  auto reference = OpenInstance(44100.0, kAnnounced);
   ASSERT_TRUE(reference);
   SetUpSounds(*reference);
   const Channels expected = RenderAllEventsFirst(*reference, Song(), kSongFrames, {4096});
@@ -76,7 +80,7 @@ TEST(ModuleProcess, BlocksOfAnyLengthGiveTheAudioOfOneLongBlock) {
       {1}, {2}, {3}, {17}, {64}, {511, 1}, {1000}, {1023, 44}, {4096, 1, 4095}, {1, 7, 4096, 333, 64, 2048}};
   for (const auto& pattern : patterns) {
     SCOPED_TRACE(::testing::PrintToString(pattern));
-    auto host = OpenInstance(44100.0, 4096);
+    auto host = OpenInstance(44100.0, kAnnounced);
     ASSERT_TRUE(host);
     SetUpSounds(*host);
     const Channels got = RenderAllEventsFirst(*host, Song(), kSongFrames, pattern);
