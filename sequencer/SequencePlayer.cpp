@@ -101,6 +101,7 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
   const int32_t mode = host.Mode();
   if (current != PlayedSequence::kNone && !PlayingMode(mode)) {
     current = PlayedSequence::kNone;
+    EndNotes();
     host.ReleaseSequenceDrivenTracks();
     return;
   }
@@ -115,8 +116,13 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
   }
   // Following the host, nothing plays until its transport runs; otherwise the
   // first block after selecting would sound the loop's first notes, which
-  // would then hang while the transport stands still.
-  if (host.SyncToHost() && !hostPlaying) return;
+  // would then hang while the transport stands still. For the same reason the
+  // notes of a loop that stands still now (following a stopped host from the
+  // internal clock) end here.
+  if (host.SyncToHost() && !hostPlaying) {
+    EndNotes();
+    return;
+  }
 
   const double end = blockPosition + frames;
   if (end < 0 || !(samplesPerTick > 0)) return;
@@ -129,15 +135,10 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
     const int32_t offset = static_cast<int32_t>(std::lround(nextTickTime - blockPosition));
     if (sequence.length > 0) {
       if (currentTick >= sequence.length) {
-        // Note-offs at the loop length close notes that were still held when
-        // a recording stopped; they end those notes at the wrap, which would
-        // otherwise sound on (and pile up voices) pass after pass.
-        const int32_t count = static_cast<int32_t>(events.size());
-        while (eventIndex < count && events[eventIndex].tick < sequence.length) ++eventIndex;
-        for (; eventIndex < count && events[eventIndex].tick == sequence.length; ++eventIndex) {
-          const SequenceEvent& e = events[eventIndex];
-          if ((e.status >> 4) == 8) host.QueueMidiMessage({offset, e.status, e.data1, e.data2, 1, 0});
-        }
+        // A note whose note-off lies at or beyond the loop length (one still
+        // held when a recording stopped, or one the rounding of the length cut
+        // off) ends at the wrap; it would otherwise sound on, pass after pass.
+        CloseOpenNotes(offset);
         // The recorder may close hanging notes here, so the list is read
         // afresh below.
         host.OnLoopWrap();
@@ -151,13 +152,13 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
       while (eventIndex < eventCount && events[eventIndex].tick < currentTick) ++eventIndex;
       while (eventIndex < eventCount && events[eventIndex].tick == currentTick) {
         const SequenceEvent& e = events[eventIndex];
-        host.QueueMidiMessage({offset, e.status, e.data1, e.data2, 1, 0});
+        Queue({offset, e.status, e.data1, e.data2, 1, 0});
         ++eventIndex;
       }
       ++currentTick;
     }
     if (--clickCountdown <= 0) {
-      if (click) host.QueueMidiMessage({offset, 0x90, 0x3C, 0x64, 0, 1});
+      if (click) Queue({offset, 0x90, 0x3C, 0x64, 0, 1});
       clickCountdown = sequence.EffectivePpq();
     }
     nextTickTime += samplesPerTick;
@@ -165,6 +166,7 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
 }
 
 void SequencePlayer::StartPlayback() {
+  EndNotes();
   current = SequenceOfMode(host.Mode());
   currentTick = 0;
   clickCountdown = 0;
@@ -175,10 +177,38 @@ void SequencePlayer::StartPlayback() {
 
 void SequencePlayer::StopPlayback() {
   current = PlayedSequence::kNone;
+  EndNotes();
   host.ReleaseSequenceDrivenTracks();
 }
 
+void SequencePlayer::EndNotes(int channel) {
+  // A note-on still queued has its mark, so without marks nothing can hang.
+  if (openNotes.none()) return;
+  host.DropQueuedNoteOns(channel);
+  CloseOpenNotes(0, channel);
+}
+
+void SequencePlayer::Queue(const MidiMessage& message) {
+  const int kind = message.status >> 4;
+  if (!message.isClick && (kind == 8 || kind == 9)) {
+    const size_t key = static_cast<size_t>(message.status & 15) * 256 + message.data1;
+    openNotes.set(key, kind == 9 && message.data2 > 0);
+  }
+  host.QueueMidiMessage(message);
+}
+
+void SequencePlayer::CloseOpenNotes(int32_t offset, int channel) {
+  if (openNotes.none()) return;
+  for (int c = 0; c < 16; ++c) {
+    if (channel >= 0 && c != channel) continue;
+    for (int note = 0; note < 256; ++note)
+      if (openNotes[static_cast<size_t>(c * 256 + note)])
+        Queue({offset, static_cast<uint8_t>(0x80 | c), static_cast<uint8_t>(note), 0, 1, 0});
+  }
+}
+
 void SequencePlayer::RestartLoop() {
+  EndNotes();
   currentTick = 0;
   clickCountdown = 0;
   eventIndex = 0;
@@ -220,6 +250,8 @@ void SequencePlayer::SyncToHostTransport() {
   if (time.ppqPos != lastHostPpq) {
     blockPosition = time.samplePos;
     if (jumped) {
+      // Back to the loop start: the note-offs of what plays now lie ahead.
+      EndNotes();
       currentTick = 0;
       clickCountdown = 0;
       eventIndex = 0;

@@ -7,6 +7,7 @@
 //
 // Everything here runs on the audio thread under the plug-in lock, except
 // where a comment says otherwise (those callers hold the same lock).
+#include <bitset>
 #include <cstdint>
 
 #include "engine/MidiMessage.h"
@@ -35,8 +36,12 @@ class SequencePlayerHost {
   virtual bool SyncToHost() = 0;    // "Sync to Host"
   virtual bool ClickEnabled() = 0;
   virtual Sequence& SequenceFor(PlayedSequence which) = 0;  // never called with kNone
-  // Adds to the engine's input queue; a full queue drops the message.
+  // Adds to the engine's input queue; a full queue drops the message. A
+  // message never goes before one the player queued earlier.
   virtual void QueueMidiMessage(const MidiMessage& message) = 0;
+  // Forgets the note-ons the player queued that have not sounded yet, of one
+  // MIDI channel or of all (-1).
+  virtual void DropQueuedNoteOns(int channel) { (void)channel; }
   // ReleaseTrackVoices for every sequence-driven track.
   virtual void ReleaseSequenceDrivenTracks() = 0;
   // The loop wrapped: the recorder restarts its elapsed time and moves on
@@ -69,6 +74,10 @@ class SequencePlayer {
   void UpdateTickDuration();
   void StartPlayback();
   void StopPlayback();
+  // Ends every note the player started, of one MIDI channel or of all (-1):
+  // note-ons not yet sounded are dropped, sounding ones get their note-off.
+  // For a pattern or part that goes away, or a loop that stops or jumps.
+  void EndNotes(int channel = -1);
 
   // For the recorder and the mode switch.
   void SelectSequence(PlayedSequence which) { current = which; }
@@ -95,6 +104,11 @@ class SequencePlayer {
  private:
   int32_t CurrentPpq();
   void MoveNextTickTo(double position);
+  // Every message goes through here, so the player knows which of its notes
+  // are started and not yet ended.
+  void Queue(const MidiMessage& message);
+  // Note-offs at `offset` for the notes started and not ended (of one channel, or all).
+  void CloseOpenNotes(int32_t offset, int channel = -1);
 
   SequencePlayerHost& host;
   PlayedSequence current = PlayedSequence::kNone;
@@ -107,4 +121,7 @@ class SequencePlayer {
   double hostTempo = 0.0;
   double lastHostPpq = -1.0;
   bool hostPlaying = false;
+  // Channel * 256 + note of every note-on queued whose note-off is not (the
+  // engine plays note numbers up to 255, which a stored sequence may hold).
+  std::bitset<16 * 256> openNotes;
 };
