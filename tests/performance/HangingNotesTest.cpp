@@ -3,8 +3,9 @@
 // channel, parameters, chunks, suspend and a new sample rate, a transport that
 // starts, stops and jumps) while a player uses the panel (every Mode, recording
 // and overdubbing Seq A and B, a latched arpeggio), in blocks of 1 to 4096
-// frames, some of them starting exactly on a pattern step. At the end every key
-// and pedal goes up, the latch goes off and a playing loop is stopped; after the
+// frames, some of them starting exactly on a pattern step or ending just after
+// a note of the loop. At a few checkpoints of each run every key and pedal goes
+// up, the latch goes off and a playing loop is stopped, in any order; after the
 // longest release all fourteen outputs must be silent.
 //
 // A fixed list of seeds runs with the tests. VORNELL_SOAK_SEEDS=n (`make soak`)
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -91,13 +93,17 @@ class Session {
     AdvanceTransport(frames);
     now += frames;
     float peak = 0.0f;
-    for (const auto& channel : output)
-      for (int32_t i = 0; i < frames; ++i) peak = std::max(peak, std::fabs(channel[static_cast<size_t>(i)]));
+    for (size_t c = 0; c < output.size(); ++c) {
+      for (int32_t i = 0; i < frames; ++i) peaks[c] = std::max(peaks[c], std::fabs(output[c][static_cast<size_t>(i)]));
+      peak = std::max(peak, peaks[c]);
+    }
     return peak;
   }
 
-  // Renders seconds of audio in blocks of at most `block`; the peak.
+  // Renders seconds of audio in blocks of at most `block`; the peak (and in
+  // `peaks` that of each output).
   float RenderFor(double seconds, int32_t block = 512) {
+    peaks.fill(0.0f);
     float peak = 0.0f;
     for (int64_t left = std::llround(seconds * rate); left > 0; left -= block)
       peak = std::max(peak, Render(static_cast<int32_t>(std::min<int64_t>(block, left))));
@@ -122,29 +128,87 @@ class Session {
     transportTime.sampleRate = newRate;
   }
 
-  // Every key and pedal up, the latch off, a recording ended and a playing loop
-  // stopped (by the transport when following the host, else by a Mode change
-  // or by following a host whose transport stands still).
-  void ReleaseEverything(std::mt19937& random) {
-    const std::set<std::pair<int, int>> down = held;
-    for (const auto& [channel, note] : down) Midi(0x80 | channel, note, 0, 0);
-    for (int channel = 0; channel < 16; ++channel)
-      if (pedal[channel]) Midi(0xB0 | channel, 64, 0, 0);
-    Render(64);
-    if (plug.arpLatch) Press(panel_id::kRecord);
-    if (plug.Recording()) Press(panel_id::kRecord);
+  bool LoopPlays() {
     const int mode = plug.engine.Mode();
-    if (mode == kModeSequenceA || mode == kModeSequenceB) {
-      const bool synced = plug.GetParam(kParamSyncToHost)->Value() >= 0.5;
-      if (synced && (transportTime.flags & kVstTransportPlaying)) {
+    if (mode != kModeSequenceA && mode != kModeSequenceB) return false;
+    const bool synced = plug.GetParam(kParamSyncToHost)->Value() >= 0.5;
+    return !synced || (transportTime.flags & kVstTransportPlaying);
+  }
+
+  // Every key and pedal up, the latch off, a recording ended and, unless
+  // kept, a playing loop stopped (by the transport when following the host,
+  // else by a Mode change or by following a host whose transport stands
+  // still), in a random order, each step often right after a note of the loop
+  // was queued.
+  void ReleaseEverything(std::mt19937& random, bool keepLoop) {
+    int steps[] = {0, 1, 2, 3, 4};
+    std::shuffle(std::begin(steps), std::end(steps) - (keepLoop ? 1 : 0), random);
+    for (int round = 0; round < 3; ++round) {
+      for (int step : steps) {
+        Render(random() % 2 ? BlockEndingAfterANote(random) : 1 + static_cast<int32_t>(random() % 64));
+        switch (step) {
+          case 0: {
+            const std::set<std::pair<int, int>> down = held;
+            for (const auto& [channel, note] : down) Midi(0x80 | channel, note, 0, 0);
+            break;
+          }
+          case 1:
+            for (int channel = 0; channel < 16; ++channel)
+              if (pedal[channel]) Midi(0xB0 | channel, 64, 0, 0);
+            break;
+          case 2:
+            if (plug.arpLatch) Press(panel_id::kRecord);
+            break;
+          case 3:
+            if (plug.Recording()) Press(panel_id::kRecord);
+            break;
+          default:
+            if (LoopPlays() && !keepLoop) StopLoop(random);
+            break;
+        }
+      }
+      // Ending a recording may have started its loop.
+      if (!plug.arpLatch && !plug.Recording() && (keepLoop || !LoopPlays())) break;
+    }
+    Render(1 + static_cast<int32_t>(random() % 64));
+  }
+
+  void StopLoop(std::mt19937& random) {
+    const bool synced = plug.GetParam(kParamSyncToHost)->Value() >= 0.5;
+    switch (synced ? 0 : 1 + random() % 3) {
+      case 0:
         SetTransport(false);
-      } else if (random() % 2 == 0) {
+        break;
+      case 1:
         SetTransport(false);
         SetParam(kParamSyncToHost, 1);
-      } else {
+        break;
+      case 2:
         SetParam(kParamMode, kModeNormal);
-      }
+        break;
+      default:
+        Press(plug.engine.Mode() == kModeSequenceA ? panel_id::kSeqA : panel_id::kSeqB);
+        break;
     }
+  }
+
+  // A block that ends 1 to 4 samples after the next note-on of the playing
+  // sequence is due, so that it is queued but, inside a control period, not yet
+  // sounded when the next step comes. Any length when nothing is due soon.
+  int32_t BlockEndingAfterANote(std::mt19937& random) {
+    const SequencePlayer& player = plug.player;
+    const Sequence* sequence = plug.CurrentSequence();
+    const int32_t fallback = 1 + static_cast<int32_t>(random() % 256);
+    if (!sequence || !(player.SamplesPerTick() > 0) || sequence->length <= 0) return fallback;
+    for (const SequenceEvent& e : sequence->Events()) {
+      if (e.tick < player.CurrentTick() || e.tick >= sequence->length) continue;
+      if ((e.status >> 4) != 9 || e.data2 == 0) continue;
+      const double due = player.NextTickTime() + (e.tick - player.CurrentTick()) * player.SamplesPerTick() -
+                         plug.sequencerBlockEnd;
+      if (!(due >= 0 && due < kMaxBlock - 8)) return fallback;
+      return static_cast<int32_t>(due) + 1 + static_cast<int32_t>(random() % 4);
+    }
+    return fallback;
   }
 
   void Note(const std::string& text) {
@@ -171,6 +235,7 @@ class Session {
   Vornell& plug;
   double rate;
   int64_t now = 0;
+  std::array<float, Engine::kOutputCount> peaks{};
   MidiList midi;
   std::set<std::pair<int, int>> held;  // channel, note
   bool pedal[16] = {};
@@ -224,7 +289,12 @@ void BlockMidi(Session& s, int32_t frames, std::mt19937& random) {
   for (int32_t offset : offsets) {
     const int channel = random() % 5 == 0 ? static_cast<int>(random() % 16) : static_cast<int>(random() % 6);
     const int kind = static_cast<int>(random() % 100);
-    if (kind < 40 || s.held.empty()) {
+    if (kind < 5 && offset + 8 < frames) {
+      // A note a few samples long (recorded, it lasts a tick).
+      const int note = 48 + static_cast<int>(random() % 25);
+      s.Midi(0x90 | channel, note, 100, offset);
+      s.Midi(0x80 | channel, note, 0, offset + 1 + static_cast<int32_t>(random() % 8));
+    } else if (kind < 40 || s.held.empty()) {
       s.Midi(0x90 | channel, 48 + static_cast<int>(random() % 25), 1 + static_cast<int>(random() % 127), offset);
     } else if (kind < 78) {
       auto key = s.held.begin();
@@ -249,37 +319,42 @@ void BlockMidi(Session& s, int32_t frames, std::mt19937& random) {
 // Something the host or the player does between two blocks.
 void Action(Session& s, std::vector<uint8_t>& savedChunk, std::mt19937& random) {
   const int kind = static_cast<int>(random() % 100);
-  if (kind < 14) {
-    // Into a Mode from the panel, as a musician does it.
-    static constexpr int kModeButtons[] = {panel_id::kUpDown, panel_id::kAssign, panel_id::kSeqA,
-                                           panel_id::kSeqB,   panel_id::kStackA, panel_id::kStackB};
-    s.Press(kModeButtons[random() % 6]);
-  } else if (kind < 20) {
+  const int track = panel_id::kTrackButton1 - static_cast<int>(random() % 6);
+  if (kind < 12) {
+    s.Press(random() % 2 ? panel_id::kUpDown : panel_id::kAssign);
+  } else if (kind < 18) {
+    s.Press(random() % 2 ? panel_id::kSeqA : panel_id::kSeqB);
+  } else if (kind < 22) {
+    s.Press(random() % 2 ? panel_id::kStackA : panel_id::kStackB);
+  } else if (kind < 27) {
     s.SetParam(kParamMode, static_cast<double>(random() % 7));
-  } else if (kind < 34) {
-    // RECORD: latch in an arpeggiator Mode, start/stop a recording, prepare an overdub.
+  } else if (kind < 37) {
+    // RECORD: latch in an arpeggiator Mode, stop a recording, prepare an overdub.
     s.Press(panel_id::kRecord);
-  } else if (kind < 42) {
+  } else if (kind < 47) {
     // A new recording: RECORD, then SEQ A or B.
     s.Press(panel_id::kRecord);
     s.Press(random() % 2 ? panel_id::kSeqA : panel_id::kSeqB);
-  } else if (kind < 52) {
-    // TRACK: arms a track for an overdub, or with RECORD held clears its part.
-    const int track = panel_id::kTrackButton1 - static_cast<int>(random() % 6);
-    if (random() % 4 == 0) {
-      s.Note("clear track " + std::to_string(track));
-      s.plug.OnPanelButtonDown(panel_id::kRecord, false);
-      s.Press(track);
-      s.plug.OnPanelButtonUp(panel_id::kRecord);
-    } else {
-      s.Press(track);
-    }
-  } else if (kind < 60) {
+  } else if (kind < 53) {
+    // An overdub: RECORD, then the TRACK to record (or, without a loop, a TRACK alone).
+    if (s.LoopPlays() && !s.plug.Recording()) s.Press(panel_id::kRecord);
+    s.Press(track);
+  } else if (kind < 57) {
+    // TRACK with RECORD held: the track's part goes.
+    s.Note("clear track " + std::to_string(track));
+    s.plug.OnPanelButtonDown(panel_id::kRecord, false);
+    s.Press(track);
+    s.plug.OnPanelButtonUp(panel_id::kRecord);
+  } else if (kind < 62) {
     const double speeds[] = {120.0, 240.0, 96.0, 480.0, 12.0 + random() % 469};
     s.SetParam(kParamSpeed, speeds[random() % 5]);
   } else if (kind < 66) {
+    // The host moves a track to another channel (a pedal may be down on the old one).
+    const int channel = random() % 5 == 0 ? kChannelAll : static_cast<int>(random() % 6);
+    s.SetParam(TrackParamIndex(static_cast<int>(random() % 6), kTrackChannel), channel);
+  } else if (kind < 71) {
     s.SetParam(kParamSyncToHost, random() % 2);
-  } else if (kind < 76) {
+  } else if (kind < 81) {
     const bool running = transportTime.flags & kVstTransportPlaying;
     const int what = static_cast<int>(random() % 3);
     if (what == 0) {
@@ -291,10 +366,10 @@ void Action(Session& s, std::vector<uint8_t>& savedChunk, std::mt19937& random) 
       transportTime.ppqPos = beats;
       transportTime.samplePos = beats * 60.0 / transportTime.tempo * s.rate;
     } else {
-      transportTime.tempo = 40.0 + random() % 400;
+      transportTime.tempo = 20.0 + random() % 980;
       s.Note("host tempo " + std::to_string(transportTime.tempo));
     }
-  } else if (kind < 84) {
+  } else if (kind < 89) {
     if (savedChunk.empty() || random() % 2) {
       s.Note("chunk saved");
       void* data = nullptr;
@@ -305,7 +380,7 @@ void Action(Session& s, std::vector<uint8_t>& savedChunk, std::mt19937& random) 
       std::vector<uint8_t> copy = savedChunk;
       s.Dispatch(effSetChunk, 1, static_cast<intptr_t>(copy.size()), copy.data());
     }
-  } else if (kind < 92) {
+  } else if (kind < 95) {
     s.Note("suspend and resume");
     s.Dispatch(effMainsChanged, 0, 0);
     s.Dispatch(effMainsChanged, 0, 1);
@@ -314,7 +389,7 @@ void Action(Session& s, std::vector<uint8_t>& savedChunk, std::mt19937& random) 
   }
 }
 
-// One random run: the outputs must be silent at its end.
+// One random run: the outputs must be silent at each checkpoint.
 void RunSeed(uint32_t seed) {
   std::mt19937 random(seed);
   Session s(random() % 2 ? 48000.0 : 44100.0);
@@ -333,17 +408,33 @@ void RunSeed(uint32_t seed) {
     s.SetTransport(random() % 4 != 0);
   }
   std::vector<uint8_t> savedChunk;
-  const int64_t length = std::llround(s.rate * (2.0 + random() % 4));
-  while (s.now < length) {
-    if (std::uniform_real_distribution<double>(0, 1)(random) < 0.04) Action(s, savedChunk, random);
-    const int32_t frames = BlockLength(s, random);
-    BlockMidi(s, frames, random);
-    s.Render(frames);
+  for (int checkpoint = 1; checkpoint <= 4; ++checkpoint) {
+    const int64_t until = s.now + std::llround(s.rate * (0.5 + 0.1 * (random() % 16)));
+    while (s.now < until) {
+      if (std::uniform_real_distribution<double>(0, 1)(random) < 0.05) Action(s, savedChunk, random);
+      const int32_t frames = random() % 8 ? BlockLength(s, random) : s.BlockEndingAfterANote(random);
+      BlockMidi(s, frames, random);
+      s.Render(frames);
+    }
+    // While a loop plays on, only the tracks it feeds may sound.
+    s.ReleaseEverything(random, true);
+    if (s.LoopPlays()) {
+      s.RenderFor(kReleaseWait, 1 + static_cast<int32_t>(random() % 1024));
+      s.RenderFor(kQuietWindow);
+      const Sequence& loop = *s.plug.CurrentSequence();
+      for (int t = 0; t < Engine::kTrackCount; ++t) {
+        const int channel = s.plug.engine.GetTrack(t).channel;
+        if (channel < 16 && loop.channelUsed[channel]) continue;
+        ASSERT_EQ(std::max(s.peaks[2 + 2 * t], s.peaks[3 + 2 * t]), 0.0f)
+            << "seed " << seed << ", checkpoint " << checkpoint << ", track " << t + 1 << " outside the loop: "
+            << s.Report();
+      }
+    }
+    s.ReleaseEverything(random, false);
+    s.RenderFor(kReleaseWait, 1 + static_cast<int32_t>(random() % 1024));
+    ASSERT_EQ(s.RenderFor(kQuietWindow), 0.0f) << "seed " << seed << ", checkpoint " << checkpoint << ": "
+                                                << s.Report();
   }
-  s.ReleaseEverything(random);
-  s.RenderFor(kReleaseWait, 1 + static_cast<int32_t>(random() % 1024));
-  const float peak = s.RenderFor(kQuietWindow);
-  EXPECT_EQ(peak, 0.0f) << "seed " << seed << ": " << s.Report();
 }
 
 // The case the musicians found: Up/Down and Assign, Speed 120, keys 60, 64
