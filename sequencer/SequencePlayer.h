@@ -7,7 +7,6 @@
 //
 // Everything here runs on the audio thread under the plug-in lock, except
 // where a comment says otherwise (those callers hold the same lock).
-#include <bitset>
 #include <cstdint>
 
 #include "engine/MidiMessage.h"
@@ -51,6 +50,18 @@ class SequencePlayerHost {
   virtual void GetHostTime(SequencerHostTime& time) = 0;
 };
 
+// The host tempo the player follows is kept within this range (BPM): every
+// tempo a host offers, while a tick stays long enough to be counted in samples.
+constexpr double kMinHostTempo = 10.0;
+constexpr double kMaxHostTempo = 999.0;
+// Ticks handled in one block at most, per frame (plus one). A musical clock
+// gives a few at the most (about 6 at 999 BPM with the shortest note value and
+// 960 ticks per quarter at 44.1 kHz); a faster one skips the rest of the block.
+constexpr int32_t kMaxTicksPerFrame = 32;
+// Sequence events looked at in one block at most; the rest of a tick's events
+// are stepped over. Only a damaged sequence comes near it.
+constexpr int32_t kMaxEventsPerBlock = 8192;
+
 // Note values for the "Speed" knob while synced, in quarter notes.
 constexpr int kSpeedNoteValueCount = 14;
 // round((Speed - 12) / 468 * 13) with Speed clamped to 12..480.
@@ -92,6 +103,8 @@ class SequencePlayer {
   }
 
   PlayedSequence CurrentSequence() const { return current; }
+  // Ticks the last ScheduleSequencerBlock handled.
+  int64_t TicksInLastBlock() const { return ticksInLastBlock; }
   int32_t CurrentTick() const { return currentTick; }
   int32_t EventIndex() const { return eventIndex; }
   int32_t ClickCountdown() const { return clickCountdown; }
@@ -107,8 +120,9 @@ class SequencePlayer {
   // Every message goes through here, so the player knows which of its notes
   // are started and not yet ended.
   void Queue(const MidiMessage& message);
-  // Note-offs at `offset` for the notes started and not ended (of one channel, or all).
-  void CloseOpenNotes(int32_t offset, int channel = -1);
+  // Note-offs for the notes started and not ended (of one channel, or all),
+  // behind everything already queued.
+  void CloseOpenNotes(int channel);
 
   SequencePlayerHost& host;
   PlayedSequence current = PlayedSequence::kNone;
@@ -121,7 +135,12 @@ class SequencePlayer {
   double hostTempo = 0.0;
   double lastHostPpq = -1.0;
   bool hostPlaying = false;
-  // Channel * 256 + note of every note-on queued whose note-off is not (the
-  // engine plays note numbers up to 255, which a stored sequence may hold).
-  std::bitset<16 * 256> openNotes;
+  int64_t ticksInLastBlock = 0;
+  // One bit per channel * 256 + note for every note-on queued whose note-off
+  // is not (the engine plays note numbers up to 255, which a stored sequence
+  // may hold).
+  static constexpr int kOpenNoteWords = 16 * 256 / 64;
+  uint64_t openNotes[kOpenNoteWords] = {};
+  bool AnyOpenNote() const;
+  bool IsOpen(int channel, int note) const;
 };
