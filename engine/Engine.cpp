@@ -124,6 +124,7 @@ bool Engine::QueueMidiMessage(const MidiMessage& message) {
   // period: a message of one block could otherwise go before one of the block
   // before (a note-off before its note-on, and the note would hang).
   MidiMessage queued = message;
+  if (inputQueue.Empty()) sequencerTail = 0;  // also after the queue was emptied
   queued.offset = std::max(queued.offset, sequencerTail);
   if (!inputQueue.Add(queued)) return false;
   sequencerTail = queued.offset;

@@ -82,10 +82,9 @@ double FollowedTempo(double reported) {
 // `after`, above it); the events are ordered by tick.
 int32_t FindTick(const std::vector<SequenceEvent>& events, int32_t from, int32_t tick, bool after) {
   const auto begin = events.begin() + from;
-  const auto found = after ? std::upper_bound(begin, events.end(), tick,
-                                              [](int32_t t, const SequenceEvent& e) { return t < e.tick; })
-                           : std::lower_bound(begin, events.end(), tick,
-                                              [](const SequenceEvent& e, int32_t t) { return e.tick < t; });
+  const auto found =
+      after ? std::upper_bound(begin, events.end(), tick, [](int32_t t, const SequenceEvent& e) { return t < e.tick; })
+            : std::lower_bound(begin, events.end(), tick, [](const SequenceEvent& e, int32_t t) { return e.tick < t; });
   return static_cast<int32_t>(found - events.begin());
 }
 
