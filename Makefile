@@ -5,7 +5,7 @@ TEST_PRESET ?= ci
 SAN_PRESET ?= asan-ubsan
 VST_DIR ?= $(HOME)/.vst
 
-.PHONY: all deps build test test-asan test-tsan demo bench install clean fuzz fuzz-smoke i386 i386-build test-i386
+.PHONY: all deps build test test-asan test-tsan soak demo bench install clean fuzz fuzz-smoke i386 i386-build test-i386
 
 all: build
 
@@ -37,6 +37,13 @@ test-tsan: deps
 	cmake --preset tsan >/dev/null
 	cmake --build --preset tsan -j $(JOBS) --target test_stress
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/tests/stress/test_stress
+
+# The hanging-notes property test over SOAK_SEEDS more random runs than `make test` does.
+SOAK_SEEDS ?= 2000
+soak: deps
+	cmake --preset $(TEST_PRESET) >/dev/null
+	cmake --build --preset $(TEST_PRESET) -j $(JOBS) --target test_performance
+	VORNELL_SOAK_SEEDS=$(SOAK_SEEDS) build/$(TEST_PRESET)/tests/test_performance --gtest_filter='HangingNotes.*'
 
 # Renders the bundled demo song into out/demo.wav.
 demo: build

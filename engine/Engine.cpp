@@ -72,7 +72,9 @@ void Engine::ResetAllVoices() {
   ClearHeldNotes();
   tickEvents.Clear();
   inputQueue.Clear();
+  sequencerTail = 0;
   for (Voice& voice : voices) voice.Kill();
+  for (Track& track : tracks) track.sustainPedal = false;
   runningVoices[0] = runningVoices[1] = 0;
   if (hooks) hooks->ClearArpeggiatorHold();
   RefreshIndicators();
@@ -144,6 +146,28 @@ void Engine::DropQueuedMessages() {
     DispatchTickEvent(message);
   }
   inputQueue.Clear();
+}
+
+bool Engine::QueueMidiMessage(const MidiMessage& message) {
+  if (!message.fromSequencer) return inputQueue.Add(message);
+  // The player's offsets count from the block start, the queue's from the
+  // next control tick, which lies later when a block begins inside a control
+  // period: a message of one block could otherwise go before one of the block
+  // before (a note-off before its note-on, and the note would hang).
+  MidiMessage queued = message;
+  if (inputQueue.Empty()) sequencerTail = 0;  // also after the queue was emptied
+  queued.offset = std::max(queued.offset, sequencerTail);
+  if (!inputQueue.Add(queued)) return false;
+  sequencerTail = queued.offset;
+  return true;
+}
+
+void Engine::DropSequencerNoteOns(int32_t channel) {
+  auto pendingNoteOn = [channel](const MidiMessage& m) {
+    return m.fromSequencer && (m.status >> 4) == 9 && m.data2 > 0 && (channel < 0 || (m.status & 15) == channel);
+  };
+  inputQueue.RemoveIf(pendingNoteOn);
+  tickEvents.RemoveIf(pendingNoteOn);
 }
 
 void Engine::SetControllerMapping(int32_t controller, int32_t parameter) {
@@ -239,6 +263,7 @@ void Engine::DrainInputQueue() {
     }
   }
   inputQueue.ShiftOffsets(period);
+  sequencerTail = std::max(0, sequencerTail - period);
 }
 
 void Engine::ParameterController(int32_t channel, int32_t controller, int32_t value) {

@@ -55,9 +55,12 @@ class Engine {
   // in Modes 3 and 4, MIDI learn and program change through the hooks, resets
   // on controllers 120 and 123 and queues the rest (offset relative to the block).
   void OnMidiMessage(const MidiMessage& message);
-  // Adds a message to the input queue unchanged (sequencer, click, arpeggiator).
-  // False when the queue is full.
-  bool QueueMidiMessage(const MidiMessage& message) { return inputQueue.Add(message); }
+  // Adds a message to the input queue (sequencer, click, arpeggiator). A
+  // sequencer message never goes before one queued earlier. False when the
+  // queue is full.
+  bool QueueMidiMessage(const MidiMessage& message);
+  // Drops the sequencer's note-ons not yet dispatched, of one MIDI channel or of all (-1).
+  void DropSequencerNoteOns(int32_t channel);
   // Silences every voice at once and drops every queued message.
   void ResetAllVoices();
   // Processing stops: the messages waiting for later blocks are dropped, but
@@ -214,6 +217,8 @@ class Engine {
   bool tuningOnline = false;
 
   MidiInputQueue inputQueue;
+  // Offset of the last sequencer message in inputQueue (0 when none is left).
+  int32_t sequencerTail = 0;
   TickEventQueue tickEvents;
   int32_t controlPeriod = 0;
   int32_t controlCountdown = 0;

@@ -39,6 +39,15 @@ class MidiInputQueue {
   // Subtracts a control period from every live entry.
   void ShiftOffsets(int32_t amount);
   const MidiMessage& At(int32_t i) const { return storage[front + i]; }
+  // Removes the live entries for which drop(message) is true; the rest keep their order.
+  template <class Predicate>
+  void RemoveIf(Predicate drop) {
+    int32_t kept = front;
+    for (int32_t i = front; i < length; ++i)
+      if (!drop(storage[i])) storage[kept++] = storage[i];
+    length = kept;
+    if (front == length) front = length = 0;
+  }
 
   int32_t Capacity() const { return capacity; }
   int32_t GrowthStep() const { return growthStep; }

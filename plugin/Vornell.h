@@ -25,6 +25,7 @@
 // thread, the program workflow on the user-interface thread.
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -535,10 +536,11 @@ class Vornell : public Synth, public EngineHooks {
   // Arpeggiator: the note set of Up/Down, the keys down, latch and pedal hold.
   NoteVelocityMap arpNotes;
   NoteVelocityMap arpHeldKeys;
+  // Channel * 256 + note of the keys down that play the tracks directly
+  // (pressed while latched): their note-offs go to the engine.
+  std::bitset<16 * 256> directKeys;
   bool arpLatch = false;
   bool arpHold = false;
-  // The pattern was cleared inside a block: channel 6 is released at the next one.
-  bool arpReleasePending = false;
 
  protected:
   // The preset browser's entry of the current preset changed (editor part).

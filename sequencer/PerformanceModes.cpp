@@ -21,10 +21,6 @@ void Vornell::OnBlockStart(int32_t frames) {
   // The panel changes these as plain members; the engine mixes the click with them.
   engine.SetClickEnabled(clickEnabled);
   engine.SetClickLevel(clickLevel);
-  if (arpReleasePending) {
-    arpReleasePending = false;
-    if (arpeggio.Empty()) engine.ReleaseChannelVoices(5);
-  }
   player.OnBlockStart(frames);
   // Following the host the player's position stays at the block start.
   sequencerBlockEnd = player.BlockPosition() + (sequencerHost.SyncToHost() ? frames : 0);
@@ -154,6 +150,12 @@ bool Vornell::SetMode(int32_t m) {
       bool listening = engine.GetTrack(5).channel != Track::kNoChannel;
       for (int t = 0; t < Engine::kTrackCount && !listening; ++t) listening = engine.GetTrack(t).channel == 5;
       if (!listening) return refuse("Select a track for channel 6!", kStatusRed);
+      if (old != kModeArpUpDown && old != kModeArpAssign) {
+        // Keys let go outside these Modes were never seen going up: counted
+        // as down, one would keep a held pattern playing after the last release.
+        arpHeldKeys.Clear();
+        directKeys.reset();
+      }
       AssignSequenceTracks(arpeggio);
       engine.ReleaseChannelVoices(5);
       player.SelectSequence(PlayedSequence::kNone);
