@@ -110,7 +110,7 @@ bool RunOptionMenu(Vornell& plug, IGraphics& graphics, int x, int y) {
   const int command = OptionCommandFromChoice(*menu, graphics.ShowPopupMenu(menu.get(), AtPoint(x, y)));
   if (command == -1) return false;
   if (command == -2)
-    graphics.OpenWebPage(MakerSiteUrl(), "", "", "");
+    graphics.OpenWebPage(MakerSiteUrl(), MakerSiteLabel(), "", NoBrowserText(MakerSiteUrl()));
   else
     plug.RunPresetCommand(command);
   return true;

@@ -405,6 +405,8 @@ void VornellEditor::UpdateStatusLine() {
     line->SetTextStyle(PanelTextStyle(StatusColour(plug->StatusColour())));
     line->MarkDirty(false);
     line->SetTextFromPlug(plug->StatusText());
+    // The page not shown takes the text but draws it only when it is shown.
+    if (line->IsHidden()) line->MarkClean();
   }
 }
 

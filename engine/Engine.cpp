@@ -49,6 +49,7 @@ Engine::~Engine() = default;
 
 void Engine::OnReset(double sampleRate, int32_t blockSize) {
   if (!(sampleRate > 0.0) || !std::isfinite(sampleRate)) sampleRate = kDefaultSampleRate;
+  sampleRate = std::min(sampleRate, kMaxSampleRate);
   ClearHeldNotes();
   controlCountdown = 0;
   controlPeriod = std::max<int32_t>(1, static_cast<int32_t>(std::trunc(std::trunc(sampleRate) / 1000.0)));

@@ -36,6 +36,9 @@ class Engine {
   static constexpr int32_t kFirstVoiceParameter = 81;
   // The longest block a host may announce (the adapter renders longer calls in pieces).
   static constexpr int32_t kMaxBlockSize = 65536;
+  // Far above any audio interface; a larger rate would overflow the control
+  // period's integer arithmetic.
+  static constexpr double kMaxSampleRate = 1536000.0;
 
   explicit Engine(EngineHooks* hooks = nullptr);
   ~Engine();

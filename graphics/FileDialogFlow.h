@@ -29,7 +29,7 @@ struct FileDialogHooks {
 };
 
 // The notice given when neither zenity nor kdialog is installed.
-inline constexpr const char kNoDialogProgramNotice[] = "Install zenity for the full file dialog.";
+inline constexpr const char kNoDialogProgramNotice[] = "Install zenity for file dialogs.";
 
 // True with the full path on a choice (a folder request: the folder); false on cancel.
 bool RunFileDialogFlow(const FileDialogRequest& request, const FileDialogHooks& hooks, std::string* chosenPath);

@@ -22,6 +22,10 @@ std::string MakerDownloadPageUrl() {
   return MakerSiteUrl() + "music/vst.html";
 }
 
+std::string NoBrowserText(const std::string& url) {
+  return "No web browser could be started. Please open this address by hand:\n\n" + url;
+}
+
 std::string MakerUpdateServer() {
   return std::string("http://") + kMakerHost;
 }

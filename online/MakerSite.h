@@ -13,5 +13,8 @@ std::string MakerSiteLabel();
 std::string MakerSiteUrl();
 // The page the new versions are downloaded from.
 std::string MakerDownloadPageUrl();
+// The text shown when no web browser could be started for url: the address
+// in full, to be typed by hand (the status line has room for short ones only).
+std::string NoBrowserText(const std::string& url);
 // The update server as "http://host" (port 80).
 std::string MakerUpdateServer();

@@ -22,6 +22,7 @@ static_assert(std::is_same_v<VstHostCallback, audioMasterCallback>,
 namespace {
 
 constexpr int kMaxBlockSize = 65536;
+constexpr float kMaxHostSampleRate = 1536000.0f;
 constexpr int kInitialBlockSize = 1024;
 // Texts written into host buffers: the documented limits plus the terminator
 // for names, and the 24 characters that widely used plug-ins rely on for the
@@ -538,8 +539,9 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
       return 0;
 
     case effSetSampleRate:
-      // A rate of zero, negative or not a number would poison every rate-dependent table.
-      if (std::isfinite(opt) && opt > 0.0f) {
+      // A rate of zero, negative, absurdly high or not a number would poison
+      // every rate-dependent table.
+      if (std::isfinite(opt) && opt > 0.0f && opt <= kMaxHostSampleRate) {
         SetSampleRate(opt);
         OnReset();
       }

@@ -239,7 +239,7 @@ constexpr Spot kBrowserRecordAll{810, 88};
 constexpr Spot kBrowserSingle{894, 88};
 constexpr Spot kBrowserBank{934, 88};
 // The page covers the panel's status line and shows the status in the top bar.
-constexpr Box kBrowserStatusLine{829, 27, 980, 43};
+constexpr Box kBrowserStatusLine{811, 27, 982, 43};
 constexpr Box kBrowserLeftScroll{291, 148, 305, 488};
 constexpr Box kBrowserRightScroll{956, 148, 970, 488};
 constexpr int kBrowserRows = 20;

@@ -25,8 +25,10 @@ TEST_F(Menus, OptionMenuItemsMarksAndTheWebSite) {
   Window().urlOpens = false;
   AnswerMenu({21, 1});
   ASSERT_TRUE(RunOptionMenu(*plug, Graphics(), 300, 12));
-  EXPECT_TRUE(Window().messagesShown.empty());
+  ASSERT_EQ(Window().messagesShown.size(), 1u);
+  EXPECT_NE(Window().messagesShown[0].text.find(MakerSiteUrl()), std::string::npos);
   EXPECT_EQ(LastStatus(), MakerSiteUrl());
+  Window().messagesShown.clear();
   Window().urlOpens = true;
 
   const HeadlessWindowSystem::ShownMenu& shown = Window().menusShown.back();

@@ -219,7 +219,7 @@ TEST(Browser, SharesTheFrontPanelsTopBarAndHasDarkListRows) {
   // The top-bar controls stay on top of both pages: what is under them must
   // match. Where the panel has its motto, the page has a window for its status line.
   EXPECT_EQ(back.CountDifferences(browser, 14, 0, 14, 0, 746, 56, 2), 0);
-  EXPECT_LT(MaxLuma(browser, {829, 27, 980, 43}), 90);
+  EXPECT_LT(MaxLuma(browser, {811, 27, 982, 43}), 90);
   EXPECT_GT(back.CountDifferences(browser, 0, 60, 0, 60, 1024, 452, 24), 1024 * 452 / 10);
   for (int i = 0; i < 20; ++i) {
     SCOPED_TRACE(i);
