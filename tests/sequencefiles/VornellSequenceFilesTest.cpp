@@ -67,20 +67,12 @@ struct FileSession {
   }
   void Note(int channel, int note, int velocity) { SendNote(plug, channel, note, velocity); }
   std::vector<int64_t> OnsetsFrom(int t, int64_t from) const {
-    std::vector<int64_t> picked;
-    for (int64_t o : Onsets(out, TrackChannel(t)))
-      if (o >= from) picked.push_back(o);
-    return picked;
+    return Onsets(out.channels[static_cast<size_t>(TrackChannel(t))], 200, from);
   }
   // The MIDI note track t sounds over 4800 samples from `from` (sawtooth: one
   // rising zero crossing per period).
   int HeardNote(int t, int64_t from) const {
-    const std::vector<double>& c = out.channels[static_cast<size_t>(TrackChannel(t))];
-    int crossings = 0;
-    for (int64_t i = from + 1; i < from + 4800; ++i)
-      if (c[static_cast<size_t>(i - 1)] < 0.0 && c[static_cast<size_t>(i)] >= 0.0) ++crossings;
-    if (crossings == 0) return -1;
-    return static_cast<int>(std::lround(69.0 + 12.0 * std::log2(crossings * kTestRate / 4800.0 / 440.0)));
+    return HeardMidiNote(out.channels[static_cast<size_t>(TrackChannel(t))], static_cast<size_t>(from), 4800, kTestRate);
   }
 
   FileVornell plug;
