@@ -21,7 +21,7 @@ ToolRun Execute(const std::string& arguments) {
                     arguments + " 2>&1");
 }
 
-class BundledHost : public ToolTest {
+class BundledHost : public PrivateFolderTest {
  protected:
   const std::string module = VST_TEST_MODULE;
   const std::string song = std::string(VORNELL_DEMO_OUTPUT) + "/demo.mid";

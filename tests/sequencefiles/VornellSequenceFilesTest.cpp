@@ -201,9 +201,9 @@ TEST(VornellSequenceFiles, RecordedLoopSavedAsType1HasOneMidiTrackPerInstrumentT
   if (!HaveMido()) GTEST_SKIP() << "mido is not installed for " << SystemPython() << " (Debian package python3-mido)";
   const std::string script = folder.Path() + "/dump.py";
   std::ofstream(script) << kMidoDump;
-  int status = -1;
-  const std::string dump = RunCommand(SystemPython() + " " + script + " " + path + " 2>&1", &status);
-  ASSERT_EQ(status, 0) << dump;
+  const ToolRun run = RunCommand(SystemPython() + " " + script + " " + path + " 2>&1");
+  const std::string& dump = run.output;
+  ASSERT_EQ(run.status, 0) << dump;
   EXPECT_EQ(dump, ExpectedMidoDump(s.plug.seqA));
   // The two recorded parts, each on the MIDI track of the instrument track that played it.
   EXPECT_NE(dump.find("0 0 on 0 60 100\n"), std::string::npos) << dump;

@@ -1,14 +1,13 @@
 #pragma once
 // Running the build's programs and other tools from a test: a shell command
-// with its exit code and output, and a fixture whose files go into a private
-// folder that is removed after each test.
-#include <gtest/gtest.h>
+// with its exit code and output. Tests that give the tools files derive from
+// PrivateFolderTest.
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
 
-#include "tests/support/TempFolder.h"
+#include "tests/support/PrivateFolderTest.h"
 
 struct ToolRun {
   int status = -1;  // the exit code; -1 when the command could not run or did not exit
@@ -28,12 +27,3 @@ inline ToolRun RunCommand(const std::string& command) {
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return run;
 }
-
-class ToolTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_FALSE(folder.Path().empty()) << "no temporary folder"; }
-  // A file name in the test's folder.
-  std::string Path(const std::string& name) const { return folder / name; }
-
-  TempFolder folder;
-};

@@ -18,7 +18,7 @@ ToolRun Execute(const std::string& arguments) {
   return RunCommand(std::string(VORNELL_HOST_TOOL) + " " + arguments + " 2>&1");
 }
 
-class VornellHost : public ToolTest {
+class VornellHost : public PrivateFolderTest {
  protected:
   // One note on channel 1 from 0.5 s to 1.0 s at 120 BPM (division 96), and a
   // second on channel 2 from 1.0 s to 1.5 s.
