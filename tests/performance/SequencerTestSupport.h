@@ -109,7 +109,8 @@ struct Session {
   // The MIDI note a track sounds over [from, from + 4800), from the rate of its
   // rising zero crossings (the test sound is a plain sawtooth).
   int HeardNote(int t, int64_t from) const {
-    return HeardMidiNote(out.channels[static_cast<size_t>(TrackChannel(t))], static_cast<size_t>(from), 4800, kTestRate);
+    return HeardMidiNote(out.channels[static_cast<size_t>(TrackChannel(t))], static_cast<size_t>(from), 4800,
+                         kTestRate);
   }
 
   SeqVornell plug;

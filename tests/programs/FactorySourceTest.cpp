@@ -27,8 +27,8 @@ class FactorySource : public PrivateFolderTest {
   int Generate(const std::string& text) {
     const std::string input = Path("factory.txt");
     WriteFileText(input, text);
-    return RunCommand(VORNELL_TOOL_LAUNCHER " \"" + kGenerator + "\" \"" + input + "\" \"" + Bank() + "\" \"" + Names() +
-                      "\" 2>" + Path("errors.txt"))
+    return RunCommand(VORNELL_TOOL_LAUNCHER " \"" + kGenerator + "\" \"" + input + "\" \"" + Bank() + "\" \"" +
+                      Names() + "\" 2>" + Path("errors.txt"))
         .status;
   }
   std::string Bank() const { return Path("bank.syx"); }

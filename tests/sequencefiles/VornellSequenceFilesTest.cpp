@@ -72,7 +72,8 @@ struct FileSession {
   // The MIDI note track t sounds over 4800 samples from `from` (sawtooth: one
   // rising zero crossing per period).
   int HeardNote(int t, int64_t from) const {
-    return HeardMidiNote(out.channels[static_cast<size_t>(TrackChannel(t))], static_cast<size_t>(from), 4800, kTestRate);
+    return HeardMidiNote(out.channels[static_cast<size_t>(TrackChannel(t))], static_cast<size_t>(from), 4800,
+                         kTestRate);
   }
 
   FileVornell plug;

@@ -293,7 +293,8 @@ TEST(MidiFileInterop, LiveFilesWrittenByTheToolsLoad) {
     }
     py << "f.save(sys.argv[1])\n";
     py.close();
-    const ToolRun out = RunCommand(SystemPython() + " " + folder.Path() + "/make.py " + folder.Path() + "/mido.mid 2>&1");
+    const ToolRun out =
+        RunCommand(SystemPython() + " " + folder.Path() + "/make.py " + folder.Path() + "/mido.mid 2>&1");
     ASSERT_EQ(out.status, 0) << out.output;
     made.push_back(folder.Path() + "/mido.mid");
   }
