@@ -18,6 +18,7 @@
 #include "resources/panel/PanelLayout.h"
 #include "tests/support/HostedInstrument.h"
 #include "tests/support/PrivateXvfb.h"
+#include "tests/support/TempFolder.h"
 
 #define KeyCode XKeyCode
 #include <X11/Xlib.h>
@@ -70,9 +71,9 @@ TEST(EditorWindowTest, HostOpensTheEditorAKnobDragReachesTheHostAndTheScreenshot
   const std::string xdotool = FindProgram("xdotool");
   ASSERT_FALSE(xdotool.empty()) << "xdotool is needed";
 
-  char folder[] = "/tmp/vornell-editor-test-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string shot = std::string(folder) + "/editor.png";
+  const TempFolder folder;
+  ASSERT_FALSE(folder.Path().empty());
+  const std::string shot = folder / "editor.png";
 
 #ifdef __SANITIZE_ADDRESS__
   // The engine's wave tables live for the whole process; once the host has
@@ -138,8 +139,6 @@ TEST(EditorWindowTest, HostOpensTheEditorAKnobDragReachesTheHostAndTheScreenshot
   EXPECT_GT(same, compared * 9 / 10) << same << " of " << compared;
   cairo_surface_destroy(panelPicture);
   cairo_surface_destroy(image);
-  std::remove(shot.c_str());
-  rmdir(folder);
 }
 
 TEST(EditorWindowTest, TheEditorWindowIsNamedAfterTheInstrument) {

@@ -4,11 +4,8 @@
 
 #include "tests/engine/EngineTestSupport.h"
 
-using enginetest::FirstNonZero;
 using enginetest::InitProgram;
-using enginetest::Peak;
 using enginetest::Rig;
-using enginetest::Rms;
 
 namespace {
 
@@ -284,7 +281,7 @@ TEST(EngineBlocks, ResetAtTheSameRateKeepsVoicesAndAChangedRateSilences) {
   rig.Midi(0, 0x90, 69, 100);
   rig.Render(512);
   rig.RenderBlocks(48000, 512);
-  EXPECT_NEAR(enginetest::MeasureFrequency(rig.out[0], 20000, rig.out[0].size(), 96000.0), 440.0, 1.0);
+  EXPECT_NEAR(ZeroCrossingFrequency(rig.out[0], 20000, rig.out[0].size(), 96000.0), 440.0, 1.0);
 }
 
 TEST(EngineBlocks, NullOutputsAreSkipped) {

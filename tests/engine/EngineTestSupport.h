@@ -7,6 +7,7 @@
 
 #include "engine/Engine.h"
 #include "engine/VoiceParamUnits.h"
+#include "tests/support/SignalMeasures.h"
 
 namespace enginetest {
 
@@ -68,40 +69,5 @@ class Rig {
   Engine engine;
   std::array<std::vector<double>, Engine::kOutputCount> out;
 };
-
-// Frequency from rising zero crossings (linear interpolation) of x[from, to).
-inline double MeasureFrequency(const std::vector<double>& x, size_t from, size_t to, double rate) {
-  double first = -1.0, last = -1.0;
-  int32_t crossings = 0;
-  for (size_t i = from + 1; i < to && i < x.size(); ++i) {
-    if (x[i - 1] < 0.0 && x[i] >= 0.0) {
-      double t = (i - 1) + (-x[i - 1]) / (x[i] - x[i - 1]);
-      if (first < 0.0) first = t;
-      last = t;
-      ++crossings;
-    }
-  }
-  if (crossings < 2) return 0.0;
-  return (crossings - 1) * rate / (last - first);
-}
-
-inline double Rms(const std::vector<double>& x, size_t from, size_t to) {
-  double sum = 0.0;
-  size_t n = 0;
-  for (size_t i = from; i < to && i < x.size(); ++i, ++n) sum += x[i] * x[i];
-  return n ? std::sqrt(sum / n) : 0.0;
-}
-
-inline double Peak(const std::vector<double>& x, size_t from, size_t to) {
-  double peak = 0.0;
-  for (size_t i = from; i < to && i < x.size(); ++i) peak = std::max(peak, std::fabs(x[i]));
-  return peak;
-}
-
-inline int64_t FirstNonZero(const std::vector<double>& x) {
-  for (size_t i = 0; i < x.size(); ++i)
-    if (x[i] != 0.0) return static_cast<int64_t>(i);
-  return -1;
-}
 
 }  // namespace enginetest

@@ -10,7 +10,6 @@
 
 using enginetest::InitProgram;
 using enginetest::Rig;
-using enginetest::Rms;
 
 namespace {
 

@@ -7,10 +7,7 @@
 #include "tests/engine/EngineTestSupport.h"
 
 using enginetest::InitProgram;
-using enginetest::MeasureFrequency;
-using enginetest::Peak;
 using enginetest::Rig;
-using enginetest::Rms;
 
 namespace {
 
@@ -42,9 +39,9 @@ std::array<uint8_t, 37> PlainSaw() {
 TEST(VoiceSound, SawtoothPlaysConcertPitchAndOctave) {
   for (double rate : {44100.0, 48000.0}) {
     auto a4 = PlayNote(PlainSaw(), 69, static_cast<int32_t>(rate / 2), rate);
-    EXPECT_NEAR(MeasureFrequency(a4, a4.size() / 4, a4.size(), rate), 440.0, 0.5) << rate;
+    EXPECT_NEAR(ZeroCrossingFrequency(a4, a4.size() / 4, a4.size(), rate), 440.0, 0.5) << rate;
     auto a5 = PlayNote(PlainSaw(), 81, static_cast<int32_t>(rate / 2), rate);
-    EXPECT_NEAR(MeasureFrequency(a5, a5.size() / 4, a5.size(), rate), 880.0, 1.0) << rate;
+    EXPECT_NEAR(ZeroCrossingFrequency(a5, a5.size() / 4, a5.size(), rate), 880.0, 1.0) << rate;
   }
 }
 
@@ -52,15 +49,15 @@ TEST(VoiceSound, CoarseAndFineTuneMoveThePitch) {
   auto sound = PlainSaw();
   sound[Voice::kCoarseFrequency] = 36;  // one octave up
   auto up = PlayNote(sound, 57, 24000);
-  EXPECT_NEAR(MeasureFrequency(up, 6000, up.size(), 48000.0), 440.0, 0.5);
+  EXPECT_NEAR(ZeroCrossingFrequency(up, 6000, up.size(), 48000.0), 440.0, 0.5);
   sound = PlainSaw();
   sound[Voice::kFineFrequency] = 255;  // almost a semitone
   auto fine = PlayNote(sound, 69, 24000);
   // Fine frequency spans one semitone.
-  EXPECT_NEAR(MeasureFrequency(fine, 6000, fine.size(), 48000.0), 466.164, 0.5);
+  EXPECT_NEAR(ZeroCrossingFrequency(fine, 6000, fine.size(), 48000.0), 466.164, 0.5);
   sound[Voice::kFineFrequency] = 128;
   auto half = PlayNote(sound, 69, 24000);
-  EXPECT_NEAR(MeasureFrequency(half, 6000, half.size(), 48000.0), 440.0 * std::pow(2.0, 0.5 / 12.0), 0.6);
+  EXPECT_NEAR(ZeroCrossingFrequency(half, 6000, half.size(), 48000.0), 440.0 * std::pow(2.0, 0.5 / 12.0), 0.6);
 }
 
 TEST(VoiceSound, EveryWaveformMixPlaysTheNotePitch) {
@@ -71,7 +68,7 @@ TEST(VoiceSound, EveryWaveformMixPlaysTheNotePitch) {
     sound[Voice::kOscPulse] = (mix >> 2) & 1;
     auto x = PlayNote(sound, 57, 24000);
     if (mix == 1 || mix == 2 || mix == 4) {
-      EXPECT_NEAR(MeasureFrequency(x, 6000, x.size(), 48000.0), 220.0, 0.5) << mix;
+      EXPECT_NEAR(ZeroCrossingFrequency(x, 6000, x.size(), 48000.0), 220.0, 0.5) << mix;
     }
     EXPECT_LT(Peak(x, 0, x.size()), 0.5) << mix;
     EXPECT_GT(Rms(x, 6000, x.size()), 0.02) << mix;
@@ -98,7 +95,7 @@ TEST(VoiceSound, FullResonanceSelfOscillatesFromTheFirstSampleNearCutoff) {
   ASSERT_NE(x[0], 0.0);
   EXPECT_GT(Rms(x, 0, 48), 0.01);
   double cutoff = PitchToFrequency(static_cast<int32_t>(std::lround(243 / 255.0 * 88 * 128)));
-  double f = MeasureFrequency(x, 4800, x.size(), 48000.0);
+  double f = ZeroCrossingFrequency(x, 4800, x.size(), 48000.0);
   EXPECT_NEAR(f, cutoff, cutoff * 0.1);
   // It keeps oscillating.
   EXPECT_GT(Rms(x, 20000, 24000), 0.5 * Rms(x, 2000, 6000));

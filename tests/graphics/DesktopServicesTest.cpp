@@ -13,6 +13,7 @@
 #include "graphics/EditorRecords.h"
 #include "graphics/FileDialogFlow.h"
 #include "graphics/IWindowSystem.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -26,15 +27,9 @@ FileDialogRequest Request(bool save) {
   return r;
 }
 
-// A private folder with files, removed at the end.
-class TempFolder {
+// The private folder with helpers that put files and scripts into it.
+class FilesFolder : public TempFolder {
  public:
-  TempFolder() {
-    char pattern[] = "/tmp/vornell-graphics-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    path = made ? made : "/tmp";
-  }
-  ~TempFolder() { std::system(("rm -rf '" + path + "'").c_str()); }
   std::string File(const std::string& name, const std::string& content = "x") const {
     const std::string p = path + "/" + name;
     std::ofstream(p) << content;
@@ -45,7 +40,7 @@ class TempFolder {
     chmod(p.c_str(), 0755);
     return p;
   }
-  std::string path;
+  const std::string path = Path();
 };
 
 // Scripted hooks for the file dialog's course.
@@ -150,7 +145,7 @@ TEST(DialogProgramsTest, ResultsExitCodesAndExtensions) {
 }
 
 TEST(DialogProgramsTest, ChosenFileChecks) {
-  TempFolder folder;
+  FilesFolder folder;
   const std::string existing = folder.File("here.fxb");
   EXPECT_EQ(CheckChosenFile(existing, false, false), ChosenFileCheck::Accept);
   EXPECT_EQ(CheckChosenFile(folder.path + "/missing.fxb", false, false), ChosenFileCheck::FileMissing);
@@ -162,7 +157,7 @@ TEST(DialogProgramsTest, ChosenFileChecks) {
 }
 
 TEST(FileDialogFlowTest, ProgramChoiceCancelAndFallBack) {
-  TempFolder folder;
+  FilesFolder folder;
   const std::string existing = folder.File("b\xc3\xa4nk with space.fxb");
   {
     Script s;
@@ -218,7 +213,7 @@ TEST(FileDialogFlowTest, ProgramChoiceCancelAndFallBack) {
 }
 
 TEST(FileDialogFlowTest, FolderChooser) {
-  TempFolder folder;
+  FilesFolder folder;
   folder.File("file.syx");
   FileDialogRequest request;
   request.chooseFolder = true;
@@ -233,7 +228,7 @@ TEST(FileDialogFlowTest, FolderChooser) {
 }
 
 TEST(FileDialogFlowTest, ChecksAskAgain) {
-  TempFolder folder;
+  FilesFolder folder;
   const std::string existing = folder.File("old.fxb");
   Script s;
   s.zenity = false;
@@ -270,7 +265,7 @@ TEST(FileDialogFlowTest, ChecksAskAgain) {
 }
 
 TEST(ChildProcessTest, OutputExitCodeEnvironmentAndTermination) {
-  TempFolder folder;
+  FilesFolder folder;
   setenv("LD_PRELOAD", "", 1);
   setenv("LD_LIBRARY_PATH", "/host/libs", 1);
   const std::string fake = folder.Script("zenity",
@@ -310,7 +305,7 @@ TEST(ChildProcessTest, OutputExitCodeEnvironmentAndTermination) {
 }
 
 TEST(DesktopTest, FindProgramAndOpenersInTurn) {
-  TempFolder folder;
+  FilesFolder folder;
   const std::string log = folder.path + "/log";
   // Each opener notes its call; the ones that fail exit non-zero.
   auto opener = [&](const std::string& name, int exitCode) {
@@ -350,7 +345,7 @@ TEST(DesktopTest, FindProgramAndOpenersInTurn) {
 }
 
 TEST(DesktopTest, PromptListsFoldersThenMatchingFiles) {
-  TempFolder folder;
+  FilesFolder folder;
   for (const char* name : {"b.syx", "A.SYX", "Z.syx", "c.Syx", "notes.txt", ".hidden.syx", "bank.fxb"})
     folder.File(name);
   mkdir((folder.path + "/sub").c_str(), 0755);

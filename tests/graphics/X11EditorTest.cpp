@@ -21,6 +21,7 @@
 #include "graphics/lice/LICE_IBitmap.h"
 #include "tests/graphics/GraphicsTestSupport.h"
 #include "tests/support/PrivateXvfb.h"
+#include "tests/support/TempFolder.h"
 
 #define KeyCode XKeyCode
 #include <X11/Xlib.h>
@@ -371,8 +372,9 @@ TEST_F(X11EditorTest, FileDialogProgramAndBuiltInPrompt) {
   Editor editor;
   ASSERT_TRUE(editor.graphics->OpenEditorWindow(host.window));
   for (int i = 0; i < 5; ++i) editor.graphics->EditorIdle();
-  char pattern[] = "/tmp/vornell-x11-XXXXXX";
-  const std::string folder = mkdtemp(pattern);
+  const TempFolder temporary;
+  ASSERT_FALSE(temporary.Path().empty());
+  const std::string folder = temporary.Path();
   const std::string chosen = folder + "/My Banks b\xc3\xa4nk.fxb";
   {
     FILE* f = std::fopen(chosen.c_str(), "w");
@@ -436,7 +438,6 @@ TEST_F(X11EditorTest, FileDialogProgramAndBuiltInPrompt) {
   clicker.join();
   setenv("PATH", savedPath.c_str(), 1);
   EXPECT_EQ(result, folder + "/b.SYX");
-  std::system(("rm -rf '" + folder + "'").c_str());
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "plugin/IEditorLink.h"
 #include "plugin/Vornell.h"
 #include "programs/ParameterTable.h"
+#include "tests/support/SignalMeasures.h"
 
 class FakeEditor : public IEditorLink {
  public:
@@ -77,18 +78,8 @@ class TestVornell : public Vornell {
 struct Rendering {
   std::vector<std::vector<double>> channels = std::vector<std::vector<double>>(14);
 
-  double Rms(int channel, size_t from = 0) const {
-    const std::vector<double>& c = channels[static_cast<size_t>(channel)];
-    double sum = 0.0;
-    size_t count = 0;
-    for (size_t i = from; i < c.size(); ++i, ++count) sum += c[i] * c[i];
-    return count ? std::sqrt(sum / static_cast<double>(count)) : 0.0;
-  }
-  double Peak(int channel) const {
-    double peak = 0.0;
-    for (double s : channels[static_cast<size_t>(channel)]) peak = std::max(peak, std::fabs(s));
-    return peak;
-  }
+  double Rms(int channel, size_t from = 0) const { return ::Rms(channels[static_cast<size_t>(channel)], from); }
+  double Peak(int channel) const { return ::Peak(channels[static_cast<size_t>(channel)]); }
   // Largest difference between one channel here and in another rendering.
   double MaxDifference(const Rendering& other, int channel) const {
     const std::vector<double>& a = channels[static_cast<size_t>(channel)];

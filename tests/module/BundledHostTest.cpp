@@ -1,82 +1,32 @@
 // The product path end to end: the bundled host renders the built demo song
 // through the built module, as `make demo` does, and moves chunks in and out.
 #include <gtest/gtest.h>
-#include <sndfile.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cmath>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
-namespace {
+#include "tests/support/SignalMeasures.h"
+#include "tests/support/ToolRun.h"
+#include "tests/support/WavFile.h"
 
-struct ToolRun {
-  int status = -1;
-  std::string output;
-};
+namespace {
 
 ToolRun Execute(const std::string& arguments) {
   // The host unloads the module, and with it the system's graphics libraries,
   // whose start-up allocations a leak check would then report. The module's
   // own memory over unloading is checked in-process (ModuleLifetime).
-  const std::string command =
-      "ASAN_OPTIONS=detect_leaks=0 " VORNELL_TOOL_LAUNCHER " " + std::string(VORNELL_HOST_TOOL) + " " + arguments + " 2>&1";
-  ToolRun run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) run.output.append(buffer, got);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return RunCommand("ASAN_OPTIONS=detect_leaks=0 " VORNELL_TOOL_LAUNCHER " " + std::string(VORNELL_HOST_TOOL) + " " +
+                    arguments + " 2>&1");
 }
 
-class BundledHost : public ::testing::Test {
+class BundledHost : public PrivateFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vornell-module-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory = pattern;
-  }
-  void TearDown() override {
-    for (const std::string& file : created) std::remove(file.c_str());
-    rmdir(directory.c_str());
-  }
-  std::string Path(const std::string& name) {
-    created.push_back(directory + "/" + name);
-    return created.back();
-  }
   const std::string module = VST_TEST_MODULE;
   const std::string song = std::string(VORNELL_DEMO_OUTPUT) + "/demo.mid";
   const std::string state = std::string(VORNELL_DEMO_OUTPUT) + "/demo.state";
-  std::string directory;
-  std::vector<std::string> created;
 };
-
-// Channels of a float WAV file, [channel][frame].
-std::vector<std::vector<float>> ReadWav(const std::string& path, int* rate) {
-  SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-  if (!file) return {};
-  std::vector<float> interleaved(static_cast<size_t>(info.frames * info.channels));
-  sf_readf_float(file, interleaved.data(), info.frames);
-  sf_close(file);
-  *rate = info.samplerate;
-  std::vector<std::vector<float>> channels(static_cast<size_t>(info.channels));
-  for (size_t i = 0; i < interleaved.size(); ++i) channels[i % channels.size()].push_back(interleaved[i]);
-  return channels;
-}
-
-double Rms(const std::vector<float>& x) {
-  double sum = 0.0;
-  for (float s : x) sum += static_cast<double>(s) * s;
-  return x.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(x.size()));
-}
 
 TEST_F(BundledHost, InfoShowsTheInstrument) {
   const ToolRun run = Execute("info " + module);
@@ -91,20 +41,16 @@ TEST_F(BundledHost, TheDemoSongRendersThroughTheModule) {
   const ToolRun run = Execute("render " + module + " " + song + " " + wav + " --rate 48000 --outputs all --state " +
                               state + " --program");
   ASSERT_EQ(run.status, 0) << run.output;
-  int rate = 0;
-  const auto channels = ReadWav(wav, &rate);
-  ASSERT_EQ(channels.size(), 14u);
-  EXPECT_EQ(rate, 48000);
-  const double seconds = static_cast<double>(channels[0].size()) / rate;
+  const WavFile file = ReadWavFile(wav);
+  ASSERT_EQ(file.channels, 14);
+  EXPECT_EQ(file.rate, 48000);
+  const double seconds = static_cast<double>(file.frames) / file.rate;
   EXPECT_GT(seconds, 18.0);
   EXPECT_LT(seconds, 26.0);
-  float peak = 0.0f;
-  for (const auto& c : channels)
-    for (float s : c) peak = std::max(peak, std::fabs(s));
-  EXPECT_LT(peak, 1.0f);
+  EXPECT_LT(Peak(file.samples), 1.0);
   // The state put each part on its own track: every pair sounds.
-  for (int track = 1; track <= 6; ++track) EXPECT_GT(Rms(channels[2 * track]), 1e-3) << "track " << track;
-  EXPECT_GT(Rms(channels[0]), 0.03);
+  for (int track = 1; track <= 6; ++track) EXPECT_GT(Rms(file.Channel(2 * track)), 1e-3) << "track " << track;
+  EXPECT_GT(Rms(file.Channel(0)), 0.03);
 }
 
 TEST_F(BundledHost, ChunksGoOutAndComeBack) {

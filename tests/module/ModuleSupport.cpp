@@ -84,20 +84,6 @@ DoubleChannels RenderDouble(TestHost& host, const std::vector<TimedMidi>& events
                             [&host](int32_t frames) { return host.ProcessDouble(frames); });
 }
 
-double Peak(const std::vector<float>& samples) {
-  double peak = 0.0;
-  for (float s : samples) peak = std::max(peak, std::fabs(static_cast<double>(s)));
-  return peak;
-}
-
-double Rms(const std::vector<float>& samples, size_t from, size_t to) {
-  to = std::min(to, samples.size());
-  if (from >= to) return 0.0;
-  double sum = 0.0;
-  for (size_t i = from; i < to; ++i) sum += static_cast<double>(samples[i]) * samples[i];
-  return std::sqrt(sum / static_cast<double>(to - from));
-}
-
 bool AllFinite(const Channels& channels) {
   for (const auto& channel : channels)
     for (float s : channel)

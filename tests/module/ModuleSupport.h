@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/SignalMeasures.h"
 #include "tests/vst/TestHost.h"
 
 // A MIDI message at an absolute frame of the rendering.
@@ -44,6 +45,4 @@ Channels RenderAllEventsFirst(TestHost& host, const std::vector<TimedMidi>& even
 DoubleChannels RenderDouble(TestHost& host, const std::vector<TimedMidi>& events, int64_t total,
                             const std::vector<int32_t>& blocks = {512});
 
-double Peak(const std::vector<float>& samples);
-double Rms(const std::vector<float>& samples, size_t from = 0, size_t to = SIZE_MAX);
 bool AllFinite(const Channels& channels);

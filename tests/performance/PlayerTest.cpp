@@ -150,11 +150,8 @@ TEST(Player, ClickSoundsEveryQuarterIntoTheSumOnlyWhateverTheLoopLength) {
   const int64_t before = s.Now();
   s.plug.SetClickLevel(0.25);
   s.RunTo(before + kQuarter);
-  double peakHalf = 0.0;
-  double peakFull = 0.0;
-  for (int64_t i = before; i < s.Now(); ++i) peakHalf = std::max(peakHalf, std::fabs(sum[static_cast<size_t>(i)]));
-  for (int64_t i = 6000; i < 6000 + kQuarter; ++i)
-    peakFull = std::max(peakFull, std::fabs(sum[static_cast<size_t>(i)]));
+  const double peakHalf = Peak(sum, static_cast<size_t>(before), static_cast<size_t>(s.Now()));
+  const double peakFull = Peak(sum, 6000, 6000 + kQuarter);
   EXPECT_NEAR(peakHalf, peakFull / 2, peakFull * 0.01);
   s.plug.clickEnabled = false;
   const int64_t off = s.Now();

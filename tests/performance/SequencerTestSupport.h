@@ -9,6 +9,7 @@
 
 #include "plugin/HostTimeInfo.h"
 #include "tests/instrument/InstrumentTestSupport.h"
+#include "tests/support/SignalMeasures.h"
 
 class SeqVornell : public TestVornell {
  public:
@@ -71,23 +72,6 @@ inline void Play(SeqVornell& plug, int frames, Rendering& rendering, int block =
   }
 }
 
-// Samples at which a channel starts to sound after at least `gap` samples of
-// exact silence (voices that have ended add nothing at all).
-inline std::vector<int64_t> Onsets(const Rendering& rendering, int channel, int gap = 200) {
-  std::vector<int64_t> onsets;
-  const std::vector<double>& c = rendering.channels[static_cast<size_t>(channel)];
-  int64_t silent = gap;
-  for (size_t i = 0; i < c.size(); ++i) {
-    if (c[i] != 0.0) {
-      if (silent >= gap) onsets.push_back(static_cast<int64_t>(i));
-      silent = 0;
-    } else {
-      ++silent;
-    }
-  }
-  return onsets;
-}
-
 inline int TrackChannel(int t) {
   return 2 + 2 * t;
 }  // left output of track t
@@ -116,30 +100,17 @@ struct Session {
     plug.OnMidiMessage(message);
   }
   std::vector<int64_t> OnsetsFrom(int t, int64_t from, int64_t to = INT64_MAX) const {
-    std::vector<int64_t> all = Onsets(out, TrackChannel(t));
-    std::vector<int64_t> picked;
-    for (int64_t o : all)
-      if (o >= from && o < to) picked.push_back(o);
-    return picked;
+    return Onsets(out.channels[static_cast<size_t>(TrackChannel(t))], 200, from, to);
   }
   // Root-mean-square of track t's left output over [from, to).
   double TrackRms(int t, int64_t from, int64_t to) const {
-    const std::vector<double>& c = out.channels[static_cast<size_t>(TrackChannel(t))];
-    double sum = 0.0;
-    for (int64_t i = from; i < to; ++i) sum += c[static_cast<size_t>(i)] * c[static_cast<size_t>(i)];
-    return std::sqrt(sum / static_cast<double>(to - from));
+    return Rms(out.channels[static_cast<size_t>(TrackChannel(t))], static_cast<size_t>(from), static_cast<size_t>(to));
   }
   // The MIDI note a track sounds over [from, from + 4800), from the rate of its
   // rising zero crossings (the test sound is a plain sawtooth).
   int HeardNote(int t, int64_t from) const {
-    const std::vector<double>& c = out.channels[static_cast<size_t>(TrackChannel(t))];
-    const int64_t length = 4800;
-    int crossings = 0;
-    for (int64_t i = from + 1; i < from + length; ++i)
-      if (c[static_cast<size_t>(i - 1)] < 0.0 && c[static_cast<size_t>(i)] >= 0.0) ++crossings;
-    if (crossings == 0) return -1;
-    const double frequency = crossings * kTestRate / static_cast<double>(length);
-    return static_cast<int>(std::lround(69.0 + 12.0 * std::log2(frequency / 440.0)));
+    return HeardMidiNote(out.channels[static_cast<size_t>(TrackChannel(t))], static_cast<size_t>(from), 4800,
+                         kTestRate);
   }
 
   SeqVornell plug;

@@ -12,23 +12,11 @@
 
 #include "plugin/IPlugBase.h"
 #include "tests/plugin/TestPlug.h"
+#include "tests/support/PrivateFolderTest.h"
 
 namespace {
 
-class PresetFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder = std::filesystem::temp_directory_path() /
-             ("vornell-presetfile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-
-  std::string Path(const char* name) const { return (folder / name).string(); }
-
-  std::filesystem::path folder;
-};
+class PresetFileTest : public PrivateFolderTest {};
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -294,7 +282,7 @@ TEST_F(PresetFileTest, RejectedProgramFilesChangeNothing) {
 
   EXPECT_FALSE(plug.LoadProgramFile(""));
   EXPECT_FALSE(plug.LoadProgramFile(Path("missing.fxp")));
-  EXPECT_FALSE(plug.LoadProgramFile(folder.string()));  // a folder, not a file
+  EXPECT_FALSE(plug.LoadProgramFile(folder.Path()));  // a folder, not a file
   EXPECT_TRUE(Snapshot(plug) == before);
   EXPECT_EQ(plug.programChanges, 0);
 }

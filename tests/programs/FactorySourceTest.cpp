@@ -3,47 +3,36 @@
 // real source and on damaged copies of it.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/Resources.h"
+#include "tests/support/ToolRun.h"
 
 namespace {
 
 const std::string kGenerator = std::string(VORNELL_BINARY_DIR) + "/resources/programs/vornell_make_factory_programs";
 const std::string kSource = std::string(VORNELL_TEST_DATA_DIR) + "/../resources/programs/factory.txt";
 
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class FactorySource : public ::testing::Test {
+class FactorySource : public PrivateFolderTest {
  protected:
   void SetUp() override {
-    folder = std::filesystem::path(::testing::TempDir()) /
-             ("vornell_factory_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    source = ReadText(kSource);
+    PrivateFolderTest::SetUp();
+    source = ReadFileText(kSource);
     ASSERT_FALSE(source.empty()) << kSource;
   }
-  void TearDown() override { std::filesystem::remove_all(folder); }
 
   // Runs the generator on `text`; returns its exit status.
   int Generate(const std::string& text) {
-    const std::string input = (folder / "factory.txt").string();
-    std::ofstream(input, std::ios::binary) << text;
-    const std::string command = VORNELL_TOOL_LAUNCHER " \"" + kGenerator + "\" \"" + input + "\" \"" + Bank() + "\" \"" + Names() + "\" 2>" +
-                                (folder / "errors.txt").string();
-    return std::system(command.c_str());
+    const std::string input = Path("factory.txt");
+    WriteFileText(input, text);
+    return RunCommand(VORNELL_TOOL_LAUNCHER " \"" + kGenerator + "\" \"" + input + "\" \"" + Bank() + "\" \"" +
+                      Names() + "\" 2>" + Path("errors.txt"))
+        .status;
   }
-  std::string Bank() const { return (folder / "bank.syx").string(); }
-  std::string Names() const { return (folder / "names.txt").string(); }
+  std::string Bank() const { return Path("bank.syx"); }
+  std::string Names() const { return Path("names.txt"); }
 
   // The source with the first occurrence of `from` after `anchor` replaced.
   std::string Edited(const std::string& anchor, const std::string& from, const std::string& to) const {
@@ -55,7 +44,6 @@ class FactorySource : public ::testing::Test {
     return text.replace(at, from.size(), to);
   }
 
-  std::filesystem::path folder;
   std::string source;
 };
 
@@ -67,8 +55,8 @@ TEST_F(FactorySource, TheSourceGivesExactlyTheEmbeddedData) {
   const ResourceData names = FindResource("PRG", "FACTORYNAMES");
   ASSERT_TRUE(bank.Found());
   ASSERT_TRUE(names.Found());
-  EXPECT_EQ(ReadText(Bank()), std::string(reinterpret_cast<const char*>(bank.data), bank.size));
-  EXPECT_EQ(ReadText(Names()), std::string(reinterpret_cast<const char*>(names.data), names.size));
+  EXPECT_EQ(ReadFileText(Bank()), std::string(reinterpret_cast<const char*>(bank.data), bank.size));
+  EXPECT_EQ(ReadFileText(Names()), std::string(reinterpret_cast<const char*>(names.data), names.size));
 }
 
 TEST_F(FactorySource, ValuesFinerThanThePackedFormAreRefused) {

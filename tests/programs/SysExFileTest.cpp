@@ -8,22 +8,15 @@
 #include <vector>
 
 #include "programs/ProgramLibrary.h"
+#include "tests/support/PrivateFolderTest.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class SysExFile : public ::testing::Test {
+class SysExFile : public PrivateFolderTest {
  protected:
-  void SetUp() override {
-    folder = std::filesystem::path(::testing::TempDir()) /
-             ("vornell_sysex_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder); }
-
-  std::string PathOf(const std::string& name) const { return (folder / name).string(); }
+  std::string PathOf(const std::string& name) const { return Path(name); }
 
   void Write(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary);
@@ -33,8 +26,6 @@ class SysExFile : public ::testing::Test {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-
-  std::filesystem::path folder;
 };
 
 void FillDistinct(ProgramLibrary& library) {
@@ -108,7 +99,7 @@ TEST_F(SysExFile, LoadFailuresLeaveTheLibraryUnchanged) {
 
   EXPECT_FALSE(target.LoadSysExFile("", -1));
   EXPECT_FALSE(target.LoadSysExFile(PathOf("missing.syx"), -1));
-  EXPECT_FALSE(target.LoadSysExFile(folder.string(), -1));  // a folder is not a file
+  EXPECT_FALSE(target.LoadSysExFile(folder.Path(), -1));  // a folder is not a file
 
   const std::string garbage = PathOf("garbage.syx");
   Write(garbage, Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0xF0, 0x01, 0x05});
@@ -126,7 +117,7 @@ TEST_F(SysExFile, SaveFailuresAreReported) {
   FillDistinct(source);
   EXPECT_FALSE(source.SaveSysExFile("", -1));
   EXPECT_FALSE(source.SaveSysExFile(PathOf("no/such/folder/bank.syx"), -1));
-  EXPECT_FALSE(source.SaveSysExFile(folder.string(), 0));
+  EXPECT_FALSE(source.SaveSysExFile(folder.Path(), 0));
   EXPECT_FALSE(source.SaveSysExFile(PathOf("none.syx"), 100));
   EXPECT_FALSE(std::filesystem::exists(PathOf("none.syx")));
 }
@@ -174,7 +165,7 @@ TEST_F(SysExFile, ListingFailuresAndDamage) {
   std::vector<Program> list;
   EXPECT_FALSE(ListSysExPrograms("", true, list));
   EXPECT_FALSE(ListSysExPrograms(PathOf("missing.syx"), true, list));
-  EXPECT_FALSE(ListSysExPrograms(folder.string(), true, list));
+  EXPECT_FALSE(ListSysExPrograms(folder.Path(), true, list));
 
   ProgramLibrary source;
   FillDistinct(source);

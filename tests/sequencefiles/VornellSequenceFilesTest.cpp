@@ -67,20 +67,13 @@ struct FileSession {
   }
   void Note(int channel, int note, int velocity) { SendNote(plug, channel, note, velocity); }
   std::vector<int64_t> OnsetsFrom(int t, int64_t from) const {
-    std::vector<int64_t> picked;
-    for (int64_t o : Onsets(out, TrackChannel(t)))
-      if (o >= from) picked.push_back(o);
-    return picked;
+    return Onsets(out.channels[static_cast<size_t>(TrackChannel(t))], 200, from);
   }
   // The MIDI note track t sounds over 4800 samples from `from` (sawtooth: one
   // rising zero crossing per period).
   int HeardNote(int t, int64_t from) const {
-    const std::vector<double>& c = out.channels[static_cast<size_t>(TrackChannel(t))];
-    int crossings = 0;
-    for (int64_t i = from + 1; i < from + 4800; ++i)
-      if (c[static_cast<size_t>(i - 1)] < 0.0 && c[static_cast<size_t>(i)] >= 0.0) ++crossings;
-    if (crossings == 0) return -1;
-    return static_cast<int>(std::lround(69.0 + 12.0 * std::log2(crossings * kTestRate / 4800.0 / 440.0)));
+    return HeardMidiNote(out.channels[static_cast<size_t>(TrackChannel(t))], static_cast<size_t>(from), 4800,
+                         kTestRate);
   }
 
   FileVornell plug;
@@ -209,9 +202,9 @@ TEST(VornellSequenceFiles, RecordedLoopSavedAsType1HasOneMidiTrackPerInstrumentT
   if (!HaveMido()) GTEST_SKIP() << "mido is not installed for " << SystemPython() << " (Debian package python3-mido)";
   const std::string script = folder.Path() + "/dump.py";
   std::ofstream(script) << kMidoDump;
-  int status = -1;
-  const std::string dump = RunCommand(SystemPython() + " " + script + " " + path + " 2>&1", &status);
-  ASSERT_EQ(status, 0) << dump;
+  const ToolRun run = RunCommand(SystemPython() + " " + script + " " + path + " 2>&1");
+  const std::string& dump = run.output;
+  ASSERT_EQ(run.status, 0) << dump;
   EXPECT_EQ(dump, ExpectedMidoDump(s.plug.seqA));
   // The two recorded parts, each on the MIDI track of the instrument track that played it.
   EXPECT_NE(dump.find("0 0 on 0 60 100\n"), std::string::npos) << dump;

@@ -194,11 +194,10 @@ TEST(MidiFileInterop, LiveMidicsvReadsOurFilesAsWritten) {
   for (bool type1 : {false, true}) {
     const std::string path = folder.Path() + (type1 ? "/type1.mid" : "/type0.mid");
     ASSERT_TRUE(WriteMidiFile(path, type1, loop));
-    int status = 0;
-    const std::string csv = RunCommand("midicsv " + path + " 2>&1", &status);
-    ASSERT_EQ(status, 0) << csv;
+    const ToolRun csv = RunCommand("midicsv " + path + " 2>&1");
+    ASSERT_EQ(csv.status, 0) << csv.output;
     std::string header;
-    const std::vector<SeenEvent> seen = MidicsvView(csv, &header);
+    const std::vector<SeenEvent> seen = MidicsvView(csv.output, &header);
     EXPECT_EQ(header, type1 ? "1 6 192" : "0 1 192");
     EXPECT_EQ(seen, ExpectedView(loop, type1)) << "type " << type1;
   }
@@ -213,11 +212,10 @@ TEST(MidiFileInterop, LiveMidoReadsOurFilesAsWritten) {
   for (bool type1 : {false, true}) {
     const std::string path = folder.Path() + (type1 ? "/type1.mid" : "/type0.mid");
     ASSERT_TRUE(WriteMidiFile(path, type1, loop));
-    int status = 0;
-    const std::string dump = RunCommand(SystemPython() + " " + script + " " + path + " 2>&1", &status);
-    ASSERT_EQ(status, 0) << dump;
+    const ToolRun dump = RunCommand(SystemPython() + " " + script + " " + path + " 2>&1");
+    ASSERT_EQ(dump.status, 0) << dump.output;
     std::string header;
-    const std::vector<SeenEvent> seen = MidoView(dump, &header);
+    const std::vector<SeenEvent> seen = MidoView(dump.output, &header);
     EXPECT_EQ(header, type1 ? "1 6 192" : "0 1 192");
     EXPECT_EQ(seen, ExpectedView(loop, type1)) << "type " << type1;
   }
@@ -276,10 +274,8 @@ TEST(MidiFileInterop, LiveFilesWrittenByTheToolsLoad) {
     }
     csv << "1, " << now << ", End_track\n0, 0, End_of_file\n";
     csv.close();
-    int status = 0;
-    const std::string out =
-        RunCommand("csvmidi " + folder.Path() + "/notes.csv " + folder.Path() + "/csvmidi.mid 2>&1", &status);
-    ASSERT_EQ(status, 0) << out;
+    const ToolRun out = RunCommand("csvmidi " + folder.Path() + "/notes.csv " + folder.Path() + "/csvmidi.mid 2>&1");
+    ASSERT_EQ(out.status, 0) << out.output;
     made.push_back(folder.Path() + "/csvmidi.mid");
   }
   if (mido) {
@@ -297,10 +293,9 @@ TEST(MidiFileInterop, LiveFilesWrittenByTheToolsLoad) {
     }
     py << "f.save(sys.argv[1])\n";
     py.close();
-    int status = 0;
-    const std::string out =
-        RunCommand(SystemPython() + " " + folder.Path() + "/make.py " + folder.Path() + "/mido.mid 2>&1", &status);
-    ASSERT_EQ(status, 0) << out;
+    const ToolRun out =
+        RunCommand(SystemPython() + " " + folder.Path() + "/make.py " + folder.Path() + "/mido.mid 2>&1");
+    ASSERT_EQ(out.status, 0) << out.output;
     made.push_back(folder.Path() + "/mido.mid");
   }
   for (const std::string& path : made) {

@@ -65,46 +65,14 @@ DataBlockFromEvents::DataBlockFromEvents(std::initializer_list<SequenceEvent> ev
   }
 }
 
-TempFolder::TempFolder() {
-  std::string pattern = testing::TempDir() + "vornell-seq-XXXXXX";
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (mkdtemp(buffer.data())) path = buffer.data();
-  EXPECT_FALSE(path.empty()) << "cannot create a folder under " << testing::TempDir();
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ignored;
-  if (!path.empty()) std::filesystem::remove_all(path, ignored);
-}
-
-std::string RunCommand(const std::string& command, int* status) {
-  std::string output;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) {
-    *status = -1;
-    return output;
-  }
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-  const int result = pclose(pipe);
-  *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-  return output;
-}
-
 std::string SystemPython() {
   return access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
 }
 
 bool HaveMido() {
-  int status = 0;
-  RunCommand(SystemPython() + " -c 'import mido' 2>/dev/null", &status);
-  return status == 0;
+  return RunCommand(SystemPython() + " -c 'import mido' 2>/dev/null").status == 0;
 }
 
 bool HaveMidicsv() {
-  int status = 0;
-  RunCommand("command -v midicsv >/dev/null 2>&1 && command -v csvmidi >/dev/null 2>&1", &status);
-  return status == 0;
+  return RunCommand("command -v midicsv >/dev/null 2>&1 && command -v csvmidi >/dev/null 2>&1").status == 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers shared by the sequencer tests: building MIDI files byte by byte,
-// checking sequences, temporary folders and running external tools.
+// checking sequences, and which external MIDI tools are here.
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -8,6 +8,8 @@
 
 #include "plugin/DataBlock.h"
 #include "sequencer/Sequence.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/ToolRun.h"
 
 // A complete file: header with the format, the number of tracks given and the
 // division, then one "MTrk" chunk per track body with its length filled in.
@@ -28,21 +30,6 @@ struct DataBlockFromEvents {
   DataBlock block;
 };
 
-// A fresh folder under the test temporary directory, removed with its files.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& Path() const { return path; }
-
- private:
-  std::string path;
-};
-
-// Runs a shell command; returns its standard output and sets *status to its exit code.
-std::string RunCommand(const std::string& command, int* status);
 // Debian's interpreter, which has python3-mido; the one first on PATH may not.
 std::string SystemPython();
 bool HaveMido();

@@ -30,6 +30,7 @@
 #include "plugin/VstAbi.h"
 #include "programs/ParameterTable.h"
 #include "tests/support/HostedInstrument.h"
+#include "tests/support/SignalMeasures.h"
 
 namespace {
 
@@ -216,8 +217,7 @@ TEST_F(HostThreadsStress, AudioAutomationPresetsChunksAndEditorTogether) {
   double peak = 0.0;
   for (int b = 0; b < 40; ++b) {
     effect->processReplacing(effect, nullptr, pointers.data(), kBlock);
-    for (const auto& c : out)
-      for (float s : c) peak = std::max(peak, static_cast<double>(std::fabs(s)));
+    for (const auto& c : out) peak = std::max(peak, Peak(c));
   }
   EXPECT_GT(peak, 1e-4);
   EXPECT_TRUE(std::isfinite(peak));

@@ -11,6 +11,7 @@
 #include "platform/SharedLibrary.h"
 #include "plugin/Vornell.h"
 #include "programs/ParameterTable.h"
+#include "tests/support/SignalMeasures.h"
 #include "tests/support/TempFolder.h"
 #include "tuning/MtsClientGlobal.h"
 
@@ -124,46 +125,6 @@ class PlainVornell : public Vornell {
   }
 };
 
-double Rms(const std::vector<double>& samples) {
-  double sum = 0.0;
-  for (double s : samples) sum += s * s;
-  return samples.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(samples.size()));
-}
-
-// The fundamental near `expected` Hz: the lag of the strongest normalised
-// autocorrelation within ±8 % of the expected period, refined by a parabola.
-double MeasuredFrequency(const std::vector<double>& signal, double expected) {
-  const double period = kRate / expected;
-  const int lowLag = static_cast<int>(period * 0.92);
-  const int highLag = static_cast<int>(period * 1.08) + 1;
-  const size_t span = signal.size() - static_cast<size_t>(highLag) - 1;
-  auto correlation = [&](int lag) {
-    double product = 0.0, energyA = 0.0, energyB = 0.0;
-    for (size_t i = 0; i < span; ++i) {
-      const double a = signal[i];
-      const double b = signal[i + static_cast<size_t>(lag)];
-      product += a * b;
-      energyA += a * a;
-      energyB += b * b;
-    }
-    return product / std::sqrt(energyA * energyB + 1e-300);
-  };
-  int best = lowLag;
-  double bestValue = -2.0;
-  for (int lag = lowLag; lag <= highLag; ++lag) {
-    const double value = correlation(lag);
-    if (value > bestValue) {
-      bestValue = value;
-      best = lag;
-    }
-  }
-  const double before = correlation(best - 1);
-  const double after = correlation(best + 1);
-  const double curvature = before - 2.0 * bestValue + after;
-  const double shift = curvature < 0.0 ? 0.5 * (before - after) / curvature : 0.0;
-  return kRate / (best + shift);
-}
-
 std::vector<double> Tail(const std::vector<double>& samples, size_t from) {
   return std::vector<double>(samples.begin() + static_cast<std::ptrdiff_t>(from), samples.end());
 }
@@ -191,7 +152,7 @@ TEST_F(InstrumentWithMaster, AQuarterToneSharpMasterIsHeardAQuarterToneSharp) {
   plug.Note(69, 100);
   const std::vector<double> sharp = Tail(plug.Render(9600), 2400);
   ASSERT_GT(Rms(sharp), 0.01);
-  const double frequency = MeasuredFrequency(sharp, 440.0 * kQuarterTone);
+  const double frequency = AutocorrelationFrequency(sharp, kRate, 440.0 * kQuarterTone);
   EXPECT_NEAR(frequency / (440.0 * kQuarterTone), 1.0, 0.002) << frequency << " Hz";
 
   // Another key follows the master's table for that key, not a fixed shift.
@@ -199,7 +160,7 @@ TEST_F(InstrumentWithMaster, AQuarterToneSharpMasterIsHeardAQuarterToneSharp) {
   plug.Note(69, 0);
   plug.Note(60, 100);
   const std::vector<double> odd = Tail(plug.Render(9600), 2400);
-  EXPECT_NEAR(MeasuredFrequency(odd, 300.0) / 300.0, 1.0, 0.002);
+  EXPECT_NEAR(AutocorrelationFrequency(odd, kRate, 300.0) / 300.0, 1.0, 0.002);
 }
 
 TEST_F(InstrumentWithMaster, FilteredNotesAreNotPlayedAndOthersAre) {
@@ -211,7 +172,7 @@ TEST_F(InstrumentWithMaster, FilteredNotesAreNotPlayedAndOthersAre) {
   plug.Note(70, 100);
   const std::vector<double> played = Tail(plug.Render(9600), 2400);
   ASSERT_GT(Rms(played), 0.01);
-  EXPECT_NEAR(MeasuredFrequency(played, TwelveTone(70)) / TwelveTone(70), 1.0, 0.002);
+  EXPECT_NEAR(AutocorrelationFrequency(played, kRate, TwelveTone(70)) / TwelveTone(70), 1.0, 0.002);
 }
 
 TEST_F(InstrumentWithMaster, AMasterThatGoesAwayLeavesTheNextNotesInTwelveToneTuning) {
@@ -224,12 +185,12 @@ TEST_F(InstrumentWithMaster, AMasterThatGoesAwayLeavesTheNextNotesInTwelveToneTu
   EXPECT_EQ(plug.TuningStatusText(), "");
   // The sounding note keeps the pitch it started with.
   const std::vector<double> held = Tail(plug.Render(9600), 2400);
-  EXPECT_NEAR(MeasuredFrequency(held, 440.0 * kQuarterTone) / (440.0 * kQuarterTone), 1.0, 0.002);
+  EXPECT_NEAR(AutocorrelationFrequency(held, kRate, 440.0 * kQuarterTone) / (440.0 * kQuarterTone), 1.0, 0.002);
 
   plug.Note(69, 0);
   plug.Note(69, 100);
   const std::vector<double> plain = Tail(plug.Render(9600), 2400);
-  EXPECT_NEAR(MeasuredFrequency(plain, 440.0) / 440.0, 1.0, 0.002);
+  EXPECT_NEAR(AutocorrelationFrequency(plain, kRate, 440.0) / 440.0, 1.0, 0.002);
 
   plug.Note(69, 0);
   plug.Note(64, 100);  // filtered only while the master is there
@@ -240,7 +201,7 @@ TEST_F(InstrumentWithMaster, AMasterThatGoesAwayLeavesTheNextNotesInTwelveToneTu
   plug.Note(64, 0);
   plug.Note(69, 100);
   const std::vector<double> again = Tail(plug.Render(9600), 2400);
-  EXPECT_NEAR(MeasuredFrequency(again, 440.0 * kQuarterTone) / (440.0 * kQuarterTone), 1.0, 0.002);
+  EXPECT_NEAR(AutocorrelationFrequency(again, kRate, 440.0 * kQuarterTone) / (440.0 * kQuarterTone), 1.0, 0.002);
 }
 
 TEST_F(InstrumentWithMaster, EachInstanceRegistersForItsLifetime) {
@@ -269,7 +230,7 @@ TEST(InstrumentWithoutMaster, PlaysInTwelveToneTuningAndFiltersNothing) {
   plug.Note(69, 100);
   const std::vector<double> plain = Tail(plug.Render(9600), 2400);
   ASSERT_GT(Rms(plain), 0.01);
-  EXPECT_NEAR(MeasuredFrequency(plain, 440.0) / 440.0, 1.0, 0.002);
+  EXPECT_NEAR(AutocorrelationFrequency(plain, kRate, 440.0) / 440.0, 1.0, 0.002);
 }
 
 }  // namespace

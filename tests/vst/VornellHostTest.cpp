@@ -1,53 +1,25 @@
 // The bundled command-line host, run as a program against the test instrument.
 #include <gtest/gtest.h>
-#include <sndfile.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/support/SignalMeasures.h"
+#include "tests/support/ToolRun.h"
+#include "tests/support/WavFile.h"
+
 namespace {
 
-struct ToolRun {
-  int status;
-  std::string output;
-};
-
 ToolRun Execute(const std::string& arguments) {
-  std::string command = std::string(VORNELL_HOST_TOOL) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ToolRun run{-1, ""};
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) run.output.append(buffer, got);
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return RunCommand(std::string(VORNELL_HOST_TOOL) + " " + arguments + " 2>&1");
 }
 
-class VornellHost : public ::testing::Test {
+class VornellHost : public PrivateFolderTest {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vornell-host-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    directory = pattern;
-  }
-  void TearDown() override {
-    for (const std::string& file : created) std::remove(file.c_str());
-    rmdir(directory.c_str());
-  }
-  std::string Path(const std::string& name) {
-    created.push_back(directory + "/" + name);
-    return created.back();
-  }
   // One note on channel 1 from 0.5 s to 1.0 s at 120 BPM (division 96), and a
   // second on channel 2 from 1.0 s to 1.5 s.
   std::string WriteSong() {
@@ -63,39 +35,11 @@ class VornellHost : public ::testing::Test {
   }
 
   const std::string module = VST_TEST_MODULE;
-  std::string directory;
-  std::vector<std::string> created;
 };
 
-struct Wav {
-  int channels = 0;
-  int rate = 0;
-  std::vector<float> samples;  // interleaved
-  int64_t frames = 0;
-};
-
-Wav ReadWav(const std::string& path) {
-  Wav wav;
-  SF_INFO info{};
-  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-  if (!file) return wav;
-  wav.channels = info.channels;
-  wav.rate = info.samplerate;
-  wav.frames = info.frames;
-  wav.samples.resize(static_cast<size_t>(info.frames * info.channels));
-  sf_readf_float(file, wav.samples.data(), info.frames);
-  sf_close(file);
-  return wav;
-}
-
-double RmsBetween(const Wav& wav, int channel, double from, double to) {
-  int64_t a = static_cast<int64_t>(from * wav.rate), b = static_cast<int64_t>(to * wav.rate);
-  double sum = 0.0;
-  for (int64_t f = a; f < b; ++f) {
-    double s = wav.samples[static_cast<size_t>(f * wav.channels + channel)];
-    sum += s * s;
-  }
-  return std::sqrt(sum / double(b - a));
+// Seconds [from, to) of one channel.
+double RmsBetween(const WavFile& wav, int channel, double from, double to) {
+  return Rms(wav.Channel(channel), static_cast<size_t>(from * wav.rate), static_cast<size_t>(to * wav.rate));
 }
 
 }  // namespace
@@ -134,7 +78,7 @@ TEST_F(VornellHost, RenderWritesTheSongWithItsTailAtTheRequestedRate) {
   ToolRun run = Execute("render " + module + " " + song + " " + wavPath + " --rate 48000 --block 300 --tail 0.5");
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("real-time factor"), std::string::npos) << run.output;
-  Wav wav = ReadWav(wavPath);
+  WavFile wav = ReadWavFile(wavPath);
   ASSERT_EQ(wav.channels, 2);
   EXPECT_EQ(wav.rate, 48000);
   EXPECT_EQ(wav.frames, 48000 * 2);  // 1.5 s of song and 0.5 s of tail
@@ -153,7 +97,7 @@ TEST_F(VornellHost, RenderAllOutputsAndTheDoublePathAgree) {
   std::string single = Path("single.wav"), twice = Path("double.wav");
   ASSERT_EQ(Execute("render " + module + " " + song + " " + single + " --outputs all --tail 0").status, 0);
   ASSERT_EQ(Execute("render " + module + " " + song + " " + twice + " --outputs all --tail 0 --double").status, 0);
-  Wav a = ReadWav(single), b = ReadWav(twice);
+  WavFile a = ReadWavFile(single), b = ReadWavFile(twice);
   ASSERT_EQ(a.channels, 14);
   ASSERT_EQ(b.channels, 14);
   EXPECT_EQ(a.samples, b.samples);
@@ -190,7 +134,7 @@ TEST_F(VornellHost, ChunkGetSetAndStateRestore) {
   std::string wavPath = Path("muted.wav");
   ToolRun render = Execute("render " + module + " " + song + " " + wavPath + " --state " + program + " --program");
   ASSERT_EQ(render.status, 0) << render.output;
-  Wav wav = ReadWav(wavPath);
+  WavFile wav = ReadWavFile(wavPath);
   EXPECT_EQ(RmsBetween(wav, 0, 0.55, 0.95), 0.0);
 
   // Garbage is refused, and the render does not go on with it.
@@ -208,10 +152,10 @@ TEST_F(VornellHost, BadArgumentsAndFilesFailCleanly) {
   EXPECT_EQ(Execute("render " + module + " " + song + " " + Path("x.wav") + " --rate 0").status, 2);
   EXPECT_EQ(Execute("render " + module + " " + song + " " + Path("x.wav") + " --block -1").status, 2);
   EXPECT_EQ(Execute("render " + module + " " + song + " " + Path("x.wav") + " --outputs some").status, 2);
-  ToolRun missing = Execute("info " + directory + "/missing.so");
+  ToolRun missing = Execute("info " + Path("missing.so"));
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.output.find("cannot open module"), std::string::npos);
-  EXPECT_EQ(Execute("render " + module + " " + directory + "/none.mid " + Path("x.wav")).status, 1);
+  EXPECT_EQ(Execute("render " + module + " " + Path("none.mid") + " " + Path("x.wav")).status, 1);
   EXPECT_EQ(Execute("render " + module + " " + song + " " + Path("x.wav") + " --preset 8").status, 1);
   // Not a module at all.
   EXPECT_EQ(Execute("info " + song).status, 1);

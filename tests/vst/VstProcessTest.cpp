@@ -7,6 +7,7 @@
 #include <cmath>
 #include <thread>
 
+#include "tests/support/SignalMeasures.h"
 #include "tests/vst/TestHost.h"
 #include "tests/vst/TestInstrumentHooks.h"
 
@@ -24,18 +25,6 @@ void Prepare(TestHost& host, float rate, intptr_t block) {
   host.Dispatch(effSetBlockSize, 0, block);
   host.Dispatch(effOpen);
   host.Dispatch(effMainsChanged, 0, 1);
-}
-
-int FirstNonZero(const std::vector<float>& samples) {
-  for (size_t i = 0; i < samples.size(); ++i)
-    if (samples[i] != 0.0f) return static_cast<int>(i);
-  return -1;
-}
-
-double Rms(const std::vector<float>& samples) {
-  double sum = 0.0;
-  for (float s : samples) sum += double(s) * s;
-  return samples.empty() ? 0.0 : std::sqrt(sum / samples.size());
 }
 
 }  // namespace
