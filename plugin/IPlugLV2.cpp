@@ -64,7 +64,9 @@ struct IPlugLV2::Lv2Records {
   int64_t lastOutFrame = 0;
   uint32_t runFrames = 0;
 
-  // The host's last time position, advanced by what was rendered since.
+  // The host's last time position, and the frames rendered since (times the
+  // speed). Positions are worked out from there rather than summed block by
+  // block, so that no rounding accumulates between the host's updates.
   bool timeKnown = false;
   double frame = 0.0;
   double speed = 0.0;
@@ -73,6 +75,10 @@ struct IPlugLV2::Lv2Records {
   double beatsPerBar = 4.0;
   double beatUnit = 4.0;
   double beatsPerMinute = 120.0;
+  double elapsed = 0.0;
+
+  // Beats (of the beat unit) since the host's position.
+  double BeatsSince(double rate) const { return elapsed / rate * beatsPerMinute / 60.0; }
 
   // A number atom of any of the four numeric types.
   bool Number(const LV2_Atom* atom, double* value) const {
@@ -231,15 +237,7 @@ void IPlugLV2::RenderSegment(uint32_t start, uint32_t frames) {
 
 void IPlugLV2::AdvanceTime(uint32_t frames) {
   Lv2Records& r = *lv2;
-  if (!r.timeKnown || r.speed == 0.0) return;
-  const double moved = frames * r.speed;
-  r.frame += moved;
-  r.barBeat += moved / GetSampleRate() * r.beatsPerMinute / 60.0;
-  if (r.beatsPerBar > 0.0 && r.barBeat >= r.beatsPerBar) {
-    const double bars = std::floor(r.barBeat / r.beatsPerBar);
-    r.bar += bars;
-    r.barBeat -= bars * r.beatsPerBar;
-  }
+  if (r.timeKnown) r.elapsed += frames * r.speed;
 }
 
 void IPlugLV2::Run(uint32_t frames) {
@@ -302,6 +300,7 @@ void IPlugLV2::Run(uint32_t frames) {
         if (r.Number(beatUnit, &value) && value >= 1.0) r.beatUnit = value;
         if (r.Number(beatsPerBar, &value) && value > 0.0) r.beatsPerBar = value;
         if (r.Number(bpm, &value) && value > 0.0) r.beatsPerMinute = value;
+        r.elapsed = 0.0;
         r.timeKnown = true;
       }
     }
@@ -344,7 +343,7 @@ bool IPlugLV2::SendSysExToHost(int offset, int size, const uint8_t* data) {
 // ---- time -----------------------------------------------------------------------
 
 double IPlugLV2::GetSamplePosition() {
-  return lv2->timeKnown ? lv2->frame : 0.0;
+  return lv2->timeKnown ? lv2->frame + lv2->elapsed : 0.0;
 }
 
 double IPlugLV2::GetHostTempo() {
@@ -364,10 +363,11 @@ void IPlugLV2::GetHostTime(HostTimeInfo& info) {
   const Lv2Records& r = *lv2;
   if (!r.timeKnown) return;
   const double quartersPerBeat = 4.0 / r.beatUnit;
-  info.samplePos = r.frame;
+  const double beats = r.bar * r.beatsPerBar + r.barBeat + r.BeatsSince(GetSampleRate());
+  info.samplePos = r.frame + r.elapsed;
   info.tempo = r.beatsPerMinute * quartersPerBeat;
-  info.lastBar = r.bar * r.beatsPerBar * quartersPerBeat;
-  info.ppqPos = info.lastBar + r.barBeat * quartersPerBeat;
+  info.ppqPos = beats * quartersPerBeat;
+  info.lastBar = std::floor(beats / r.beatsPerBar) * r.beatsPerBar * quartersPerBeat;
   GetTimeSignature(&info.numerator, &info.denominator);
   info.transportRunning = r.speed != 0.0;
 }

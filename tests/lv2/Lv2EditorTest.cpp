@@ -66,6 +66,7 @@ size_t Colours(Display* display, Window window, int width, int height, const cha
 
 TEST(Lv2Editor, OpensInTheHostWindowAndHandsThePluginsChangesToThePorts) {
   ASSERT_TRUE(PrivateXvfb::Ready()) << "no Xvfb";
+  const ScopedSettings programChanges("[MIDI Global]\nIgnore Program Change=false\n");
   Lv2TestInstance lv2;
   ASSERT_TRUE(lv2.Ok());
   lv2.Run(64);

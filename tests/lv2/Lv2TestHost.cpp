@@ -1,8 +1,10 @@
 #include "tests/lv2/Lv2TestHost.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
-#include <map>
+#include <filesystem>
+#include <fstream>
 
 #include "lv2/atom/forge.h"
 #include "lv2/atom/util.h"
@@ -53,6 +55,19 @@ const void* Retrieve(LV2_State_Handle handle, uint32_t, size_t* size, uint32_t* 
 }
 
 }  // namespace
+
+ScopedSettings::ScopedSettings(const std::string& text) {
+  const char* home = std::getenv("XDG_CONFIG_HOME");
+  if (!home) return;
+  const std::filesystem::path folder = std::filesystem::path(home) / "KestruneMusic";
+  std::filesystem::create_directories(folder);
+  path = (folder / "vornell.ini").string();
+  std::ofstream(path) << text;
+}
+
+ScopedSettings::~ScopedSettings() {
+  if (!path.empty()) std::filesystem::remove(path);
+}
 
 Lv2Bundle& Lv2Bundle::Get() {
   static Lv2Bundle bundle = [] {

@@ -24,6 +24,19 @@ struct Lv2Bundle {
   static Lv2Bundle& Get();
 };
 
+// The user's settings file (in the test program's private configuration
+// folder) holds text while the object lives; instances read it when made.
+class ScopedSettings {
+ public:
+  explicit ScopedSettings(const std::string& text);
+  ~ScopedSettings();
+  ScopedSettings(const ScopedSettings&) = delete;
+  ScopedSettings& operator=(const ScopedSettings&) = delete;
+
+ private:
+  std::string path;
+};
+
 struct Lv2Position {
   double bar = 0.0, barBeat = 0.0, beatsPerBar = 4.0, beatUnit = 4.0, beatsPerMinute = 120.0, speed = 1.0;
   int64_t frame = 0;
