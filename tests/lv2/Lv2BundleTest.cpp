@@ -11,6 +11,7 @@
 #include "programs/ParameterTable.h"
 #include "tests/lv2/Lv2TestHost.h"
 #include "tests/module/ModuleSupport.h"
+#include "tests/support/AllocationCounter.h"
 
 namespace {
 
@@ -261,6 +262,40 @@ TEST(Lv2Bundle, MidiThruGoesToTheAtomOutputInTimeOrder) {
   EXPECT_EQ(out[0].bytes, (std::vector<uint8_t>{0x90, 60, 100}));
   EXPECT_EQ(out[1].frame, 700);
   EXPECT_EQ(out[1].bytes, (std::vector<uint8_t>{0x80, 60, 0}));
+}
+
+// run() with notes, controllers, control port changes, time positions and
+// MIDI thru takes nothing from the heap. (A MIDI program change loads a
+// preset inside the block, which allocates in both modules alike.)
+TEST(Lv2Bundle, RunTakesNothingFromTheHeap) {
+  const ScopedSettings settings("[MIDI Global]\nMIDI Thru=true\n");
+  Lv2TestInstance lv2(kRate, 512);
+  ASSERT_TRUE(lv2.Ok());
+  lv2.Run(512);
+  int64_t allocations = 0;
+  for (int block = 0; block < 64; ++block) {
+    const uint8_t note = static_cast<uint8_t>(48 + block % 24);
+    lv2.QueueMidi(static_cast<uint32_t>(block * 7 % 512), {0x90, note, 100});
+    lv2.QueueMidi(static_cast<uint32_t>(block * 13 % 512), {0xB0, 1, static_cast<uint8_t>(block)});
+    if (block % 8 == 4) lv2.QueueMidi(100, {0x80, static_cast<uint8_t>(note - 4), 0});
+    if (block % 10 == 0) {
+      Lv2Position position;
+      position.bar = block;
+      position.speed = block % 20 == 0 ? 1.0 : 0.0;
+      lv2.QueuePosition(static_cast<uint32_t>(block * 5 % 512), position);
+    }
+    lv2.Control(kParamMasterVolume) = block % 2 ? 0.4f : 0.6f;
+    lv2.Control(kParamSyncToHost) = block > 30 ? 1.0f : 0.0f;
+    lv2.PrepareRun();
+    {
+      AllocationWindow window;
+      lv2.RunPlugin(512);
+      allocations += window.Count();
+    }
+    lv2.FinishRun(512);
+  }
+  EXPECT_EQ(allocations, 0);
+  EXPECT_GT(lv2.MidiOut().size(), 64u);
 }
 
 }  // namespace

@@ -150,8 +150,14 @@ void Lv2TestInstance::QueuePosition(uint32_t frame, const Lv2Position& position)
 }
 
 std::vector<std::vector<float>> Lv2TestInstance::Run(uint32_t frames) {
-  Lv2Bundle& b = Lv2Bundle::Get();
   frames = std::min<uint32_t>(frames, static_cast<uint32_t>(maxBlock));
+  PrepareRun();
+  RunPlugin(frames);
+  return FinishRun(frames);
+}
+
+void Lv2TestInstance::PrepareRun() {
+  Lv2Bundle& b = Lv2Bundle::Get();
   std::stable_sort(queued.begin(), queued.end(), [](const Queued& x, const Queued& y) { return x.frame < y.frame; });
   LV2_Atom_Forge forge;
   lv2_atom_forge_init(&forge, &b.map);
@@ -191,9 +197,15 @@ std::vector<std::vector<float>> Lv2TestInstance::Run(uint32_t frames) {
   out->atom.type = b.Map(LV2_ATOM__Chunk);
   out->atom.size = static_cast<uint32_t>(outBuffer.size() * 8 - sizeof(LV2_Atom));
   for (auto& channel : audio) std::fill(channel.begin(), channel.end(), 12345.0f);
+}
 
+void Lv2TestInstance::RunPlugin(uint32_t frames) {
   lilv_instance_run(instance, frames);
+}
 
+std::vector<std::vector<float>> Lv2TestInstance::FinishRun(uint32_t frames) {
+  Lv2Bundle& b = Lv2Bundle::Get();
+  auto* out = reinterpret_cast<LV2_Atom_Sequence*>(outBuffer.data());
   if (out->atom.type == b.Map(LV2_ATOM__Sequence)) {
     LV2_ATOM_SEQUENCE_FOREACH(out, event) {
       const auto* bytes = static_cast<const uint8_t*>(LV2_ATOM_BODY_CONST(&event->body));

@@ -65,6 +65,11 @@ class Lv2TestInstance {
 
   // One run of frames; returns the fourteen outputs [channel][frame].
   std::vector<std::vector<float>> Run(uint32_t frames);
+  // Run in its three steps, for a test that watches the plug-in's run()
+  // alone: the queued events into the input port, run(), the outputs read.
+  void PrepareRun();
+  void RunPlugin(uint32_t frames);
+  std::vector<std::vector<float>> FinishRun(uint32_t frames);
   // Frames rendered so far.
   int64_t Rendered() const { return rendered; }
   const std::vector<Lv2MidiOut>& MidiOut() const { return midiOut; }
