@@ -4,8 +4,9 @@ JOBS ?= $(shell nproc)
 TEST_PRESET ?= ci
 SAN_PRESET ?= asan-ubsan
 VST_DIR ?= $(HOME)/.vst
+LV2_DIR ?= $(HOME)/.lv2
 
-.PHONY: all deps build test test-asan test-tsan soak demo bench install clean fuzz fuzz-smoke i386 i386-build test-i386
+.PHONY: all deps build lv2 test test-asan test-tsan soak demo bench install clean fuzz fuzz-smoke i386 i386-build test-i386
 
 all: build
 
@@ -93,10 +94,21 @@ fuzz-smoke: deps
 	ASAN_OPTIONS=detect_leaks=0 cmake --build --preset fuzz -j $(JOBS)
 	bash scripts/run-fuzz build/fuzz 20
 
+# The LV2 bundle build/release/Vornell.lv2: the module and its description.
+lv2: deps
+	cmake --preset release >/dev/null
+	cmake --build --preset release -j $(JOBS) --target vornell_lv2_bundle
+	@echo "built build/release/Vornell.lv2"
+
 # Vornell64.so for 64-bit hosts, and Vornell.so for 32-bit ones when `make i386`
-# has built it (the 32-bit module is optional here).
+# has built it (the 32-bit module is optional here); the LV2 bundle into LV2_DIR.
 install: build
 	@test -f build/release/Vornell64.so || { echo "the plug-in module has not been built"; exit 1; }
+	@test -f build/release/Vornell.lv2/manifest.ttl || { echo "the LV2 bundle has not been built"; exit 1; }
+	mkdir -p $(LV2_DIR)
+	rm -rf $(LV2_DIR)/Vornell.lv2
+	cp -r build/release/Vornell.lv2 $(LV2_DIR)/
+	@echo "installed $(LV2_DIR)/Vornell.lv2"
 	mkdir -p $(VST_DIR)
 	cp build/release/Vornell64.so $(VST_DIR)/
 	@echo "installed $(VST_DIR)/Vornell64.so"

@@ -8,7 +8,7 @@
 // config, a member, has read the INI file before this body runs. The tuning
 // client inverts the voices' own pitch scale, so a master's frequency is
 // played as exactly as the scale allows.
-Synth::Synth(VstHostCallback hostCallback) : IPlugVST(hostCallback) {
+Synth::Synth(VstHostCallback hostCallback) : IPlugAdapter(hostCallback) {
   tuningClient = std::make_unique<TuningClient>(PitchToFrequency);
 }
 

@@ -14,12 +14,21 @@
 #include <string>
 
 #include "config/Configuration.h"
-#include "plugin/IPlugVST.h"
 #include "tuning/TuningClient.h"
 
+// The host adapter is chosen by the build: the LV2 module compiles the same
+// instrument source with VORNELL_LV2 defined.
+#ifdef VORNELL_LV2
+#include "plugin/IPlugLV2.h"
+using IPlugAdapter = IPlugLV2;
+#else
+#include "plugin/IPlugVST.h"
+using IPlugAdapter = IPlugVST;
+#endif
+
 class IEditorLink;
-// IPlugBase <- IPlugVST <- Synth <- Vornell.
-class Synth : public IPlugVST {
+// IPlugBase <- IPlugVST (or IPlugLV2) <- Synth <- Vornell.
+class Synth : public IPlugAdapter {
  public:
   // hostCallback may be null (no host services); it goes to the host adapter.
   explicit Synth(VstHostCallback hostCallback = nullptr);
