@@ -1,5 +1,6 @@
 // The batched renderer must give exactly the samples of the plain per-sample
-// order (every voice in index order, sample by sample).
+// order (every voice in index order, sample by sample), and both must keep
+// giving the samples recorded before the renderer was vectorised.
 
 #include <gtest/gtest.h>
 
@@ -138,6 +139,96 @@ void Drive(Rig& rig, uint32_t seed) {
   }
 }
 
+// A second set of six sounds: what the busy passage leaves out.
+void SetUpOtherSounds(Rig& rig) {
+  Engine& e = rig.engine;
+  for (int32_t t = 0; t < Engine::kTrackCount; ++t) {
+    e.SetTrackChannel(t, t % 4);
+    e.SetTrackMode(t, t == 3 ? Track::kMonophonic : Track::kPolyphonic);
+    e.SetTrackPan(t, 0.1 + 0.15 * t);
+  }
+  auto saw = InitProgram();  // plain sawtooth, key tracking, half noise
+  saw[Voice::kFilterKeyTrack] = 255;
+  saw[Voice::kFilterCutoff] = 70;
+  saw[Voice::kOscNoiseMixer] = 60;
+  rig.Sound(0, saw);
+  auto sweep = InitProgram();  // rectangle LFO on the filter, triangle LFO on the width
+  sweep[Voice::kOscSawtooth] = 0;
+  sweep[Voice::kOscPulse] = 1;
+  sweep[Voice::kLfoShape] = 1;
+  sweep[Voice::kLfoToFilter] = 1;
+  sweep[Voice::kLfoAmount] = 200;
+  sweep[Voice::kLfoFrequency] = 230;
+  sweep[Voice::kFilterResonance] = 160;
+  sweep[Voice::kFilterCutoff] = 100;
+  sweep[Voice::kAmpEnvAttack] = 90;
+  sweep[Voice::kAmpEnvRelease] = 120;
+  rig.Sound(1, sweep);
+  auto pw = InitProgram();
+  pw[Voice::kOscPulse] = 1;
+  pw[Voice::kOscLfoToPw] = 1;
+  pw[Voice::kLfoAmount] = 255;
+  pw[Voice::kLfoFrequency] = 60;
+  pw[Voice::kFilterEnvAmount] = 200;
+  pw[Voice::kFilterEnvRelease] = 100;
+  pw[Voice::kFilterEnvSustain] = 30;
+  pw[Voice::kAmpEnvDecay] = 100;
+  pw[Voice::kAmpEnvSustain] = 120;
+  rig.Sound(2, pw);
+  auto bass = InitProgram();  // low, coarse down, pitch envelope, triangle modulation of the cutoff
+  bass[Voice::kCoarseFrequency] = 12;
+  bass[Voice::kFineFrequency] = 77;
+  bass[Voice::kOscTriangle] = 1;
+  bass[Voice::kOscEnvAmount] = 40;
+  bass[Voice::kOscEnvAttack] = 10;
+  bass[Voice::kOscEnvRelease] = 60;
+  bass[Voice::kFilterOscModAmount] = 255;
+  bass[Voice::kFilterCutoff] = 50;
+  bass[Voice::kFilterResonance] = 200;
+  bass[Voice::kGlideRate] = 100;
+  rig.Sound(3, bass);
+  auto noise = InitProgram();  // noise alone through a high resonance
+  noise[Voice::kOscSawtooth] = 0;
+  noise[Voice::kOscNoiseMixer] = 255;
+  noise[Voice::kFilterResonance] = 150;
+  noise[Voice::kAmpEnvRelease] = 200;
+  rig.Sound(4, noise);
+  auto unison = InitProgram();  // unison, all three waveforms, everything modulated
+  unison[Voice::kVoiceMode] = 1;
+  unison[Voice::kOscPulse] = 1;
+  unison[Voice::kOscTriangle] = 1;
+  unison[Voice::kLfoToOsc] = 1;
+  unison[Voice::kLfoAmount] = 40;
+  unison[Voice::kFilterEnvAmount] = 150;
+  unison[Voice::kFilterEnvInvert] = 1;
+  unison[Voice::kFilterOscModAmount] = 90;
+  unison[Voice::kVoiceVolume] = 180;
+  rig.Sound(5, unison);
+}
+
+// FNV-1a over the bytes of every output, as doubles and as the floats a
+// single-precision host receives.
+struct OutputHashes {
+  uint64_t doubles = 14695981039346656037ull;
+  uint64_t floats = 14695981039346656037ull;
+};
+
+void HashBytes(uint64_t& hash, const void* data, size_t size) {
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  for (size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+}
+
+OutputHashes HashOutputs(const Rig& rig) {
+  OutputHashes hashes;
+  for (const std::vector<double>& channel : rig.out) {
+    HashBytes(hashes.doubles, channel.data(), sizeof(double) * channel.size());
+    std::vector<float> single(channel.size());
+    for (size_t i = 0; i < channel.size(); ++i) single[i] = static_cast<float>(channel[i]);
+    HashBytes(hashes.floats, single.data(), sizeof(float) * single.size());
+  }
+  return hashes;
+}
+
 }  // namespace
 
 TEST(RenderOrder, BatchedAndPerSampleRenderingAreIdenticalOnABusyPassage) {
@@ -157,6 +248,41 @@ TEST(RenderOrder, BatchedAndPerSampleRenderingAreIdenticalOnABusyPassage) {
       EXPECT_GT(Rms(reference.out[k], 0, reference.out[k].size()), 0.0) << k;
       EXPECT_EQ(0, std::memcmp(batched.out[k].data(), reference.out[k].data(), sizeof(double) * batched.out[k].size()))
           << "output " << k << " seed " << seed;
+    }
+  }
+}
+
+// Hashes recorded from the renderer before it was vectorised (busy passage
+// and the other sounds, three seeds, at two rates).
+TEST(RenderOrder, RendersTheRecordedSamples) {
+  struct Case {
+    bool otherSounds;
+    double rate;
+    uint32_t seed;
+    uint64_t doubles;
+    uint64_t floats;
+  };
+  const Case cases[] = {
+      {false, 48000.0, 1u, 0x52d6c8f9bc2d04ddull, 0x25a731aa4947282aull},
+      {false, 48000.0, 2u, 0x5be31c5457b821f7ull, 0xb2b8fa473e1b560eull},
+      {false, 44100.0, 3u, 0x2d47265368450d8dull, 0xd63209adedd1ce79ull},
+      {true, 48000.0, 4u, 0xc5be08223b725770ull, 0x784b2e1568d795dcull},
+      {true, 44100.0, 5u, 0x88656846dae04d0aull, 0x17aab270a880f9fcull},
+      {true, 96000.0, 6u, 0x0cdabb117b462dbcull, 0x5cba3f8cf4407c45ull},
+  };
+  for (const Case& c : cases) {
+    for (bool perSample : {true, false}) {
+      Rig rig(c.rate);
+      rig.engine.SetReferenceRendering(perSample);
+      if (c.otherSounds)
+        SetUpOtherSounds(rig);
+      else
+        SetUpBusyEngine(rig);
+      Drive(rig, c.seed);
+      EXPECT_GT(Rms(rig.out[0], 0, rig.out[0].size()), 0.01);
+      OutputHashes hashes = HashOutputs(rig);
+      EXPECT_EQ(hashes.doubles, c.doubles) << "seed " << c.seed << (perSample ? " per sample" : " batched");
+      EXPECT_EQ(hashes.floats, c.floats) << "seed " << c.seed << (perSample ? " per sample" : " batched");
     }
   }
 }
