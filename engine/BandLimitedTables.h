@@ -15,6 +15,9 @@ class BandLimitedTables {
 
   const double* Sawtooth(int32_t level) const { return sawtooth[level]; }
   const double* Triangle(int32_t level) const { return triangle[level]; }
+  // All levels in one block: the sawtooth levels, then the triangle levels.
+  static constexpr int32_t kTriangleOffset = kLevels * kLength;
+  const double* Storage() const { return sawtooth[0]; }
 
  private:
   BandLimitedTables();

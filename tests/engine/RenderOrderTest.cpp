@@ -6,7 +6,10 @@
 
 #include <cstring>
 #include <random>
+#include <string>
 
+#include "engine/VectorKernels.h"
+#include "engine/VectorPath.h"
 #include "tests/engine/EngineTestSupport.h"
 
 using enginetest::InitProgram;
@@ -222,9 +225,17 @@ OutputHashes HashOutputs(const Rig& rig) {
   OutputHashes hashes;
   for (const std::vector<double>& channel : rig.out) {
     HashBytes(hashes.doubles, channel.data(), sizeof(double) * channel.size());
+    // Through the active path's conversion, as the plug-in converts; adding
+    // to a host's buffer must round each sum as a scalar float addition.
+    const int32_t count = static_cast<int32_t>(channel.size());
     std::vector<float> single(channel.size());
-    for (size_t i = 0; i < channel.size(); ++i) single[i] = static_cast<float>(channel[i]);
+    StoreAsFloat(channel.data(), single.data(), count);
     HashBytes(hashes.floats, single.data(), sizeof(float) * single.size());
+    std::vector<float> added(channel.size()), expected(channel.size());
+    for (size_t i = 0; i < channel.size(); ++i) added[i] = expected[i] = 0.001f * static_cast<float>(i % 97) - 0.03f;
+    AddAsFloat(channel.data(), added.data(), count);
+    for (size_t i = 0; i < channel.size(); ++i) expected[i] += static_cast<float>(channel[i]);
+    EXPECT_EQ(0, std::memcmp(added.data(), expected.data(), sizeof(float) * added.size()));
   }
   return hashes;
 }
@@ -253,8 +264,9 @@ TEST(RenderOrder, BatchedAndPerSampleRenderingAreIdenticalOnABusyPassage) {
 }
 
 // Hashes recorded from the renderer before it was vectorised (busy passage
-// and the other sounds, three seeds, at two rates).
-TEST(RenderOrder, RendersTheRecordedSamples) {
+// and the other sounds, three seeds, at three rates), in the per-sample order
+// and in the batched one on every vector path this processor has.
+TEST(RenderOrder, EveryPathRendersTheRecordedSamples) {
   struct Case {
     bool otherSounds;
     double rate;
@@ -270,8 +282,14 @@ TEST(RenderOrder, RendersTheRecordedSamples) {
       {true, 44100.0, 5u, 0x88656846dae04d0aull, 0x17aab270a880f9fcull},
       {true, 96000.0, 6u, 0x0cdabb117b462dbcull, 0x5cba3f8cf4407c45ull},
   };
-  for (const Case& c : cases) {
-    for (bool perSample : {true, false}) {
+  const VectorPath chosen = ActiveVectorPath();
+  // -1: the per-sample order; then the vector paths.
+  for (int32_t run = -1; run <= static_cast<int32_t>(VectorPath::kAvx512); ++run) {
+    const bool perSample = run < 0;
+    const VectorPath path = perSample ? chosen : static_cast<VectorPath>(run);
+    if (!SelectVectorPath(path)) continue;
+    const std::string name = perSample ? "per sample" : VectorPathName(path);
+    for (const Case& c : cases) {
       Rig rig(c.rate);
       rig.engine.SetReferenceRendering(perSample);
       if (c.otherSounds)
@@ -281,8 +299,9 @@ TEST(RenderOrder, RendersTheRecordedSamples) {
       Drive(rig, c.seed);
       EXPECT_GT(Rms(rig.out[0], 0, rig.out[0].size()), 0.01);
       OutputHashes hashes = HashOutputs(rig);
-      EXPECT_EQ(hashes.doubles, c.doubles) << "seed " << c.seed << (perSample ? " per sample" : " batched");
-      EXPECT_EQ(hashes.floats, c.floats) << "seed " << c.seed << (perSample ? " per sample" : " batched");
+      EXPECT_EQ(hashes.doubles, c.doubles) << "seed " << c.seed << ", " << name;
+      EXPECT_EQ(hashes.floats, c.floats) << "seed " << c.seed << ", " << name;
     }
   }
+  SelectVectorPath(chosen);
 }

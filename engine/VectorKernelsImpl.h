@@ -1,0 +1,404 @@
+// The audio kernels, written once for any vector width. Each path's file
+// includes this after its target pragma, so everything here has internal
+// linkage (an anonymous namespace) and calls nothing defined elsewhere: a copy
+// compiled for a wider instruction set must never stand in for another.
+// Include every other header before the pragma, for the same reason.
+//
+// Every sample is computed with exactly the operations, in exactly the order,
+// of the per-sample path (Voice::RenderSample, LadderFilter::Step and the
+// engine's mix), one lane per voice: vectors only run several voices at once.
+
+namespace {
+
+constexpr int32_t kPhaseMask = (1 << 28) - 1;
+
+template <int32_t N>
+struct Vectors {
+  typedef double D __attribute__((vector_size(N * sizeof(double))));
+  typedef int64_t M __attribute__((vector_size(N * sizeof(int64_t))));
+};
+typedef double Double8 __attribute__((vector_size(8 * sizeof(double))));
+typedef float Float8 __attribute__((vector_size(8 * sizeof(float))));
+
+template <typename T>
+__attribute__((always_inline)) inline T Load(const void* p) {
+  T v;
+  __builtin_memcpy(&v, p, sizeof(v));
+  return v;
+}
+
+template <typename T>
+__attribute__((always_inline)) inline void Store(void* p, T v) {
+  __builtin_memcpy(p, &v, sizeof(v));
+}
+
+template <typename V, typename E>
+__attribute__((always_inline)) inline V Broadcast(E value) {
+  V v;
+  for (int32_t j = 0; j < static_cast<int32_t>(sizeof(V) / sizeof(E)); ++j) v[j] = value;
+  return v;
+}
+
+// ---- oscillator ---------------------------------------------------------
+
+// One lane, sample by sample, as Oscillator::RenderSample and the noise mix of
+// Voice::RenderSample; for vector units without a gather.
+template <bool Pulse, bool Sawtooth, bool Triangle, bool Noise>
+void OscillateLane(LaneGroup& g, int32_t lane, int32_t length) {
+  const double* saw = g.tables + g.tableOffset[lane];
+  const double* triangle = saw + g.triangleOffset;
+  const bool table = g.hasTable[lane] != 0;
+  const double mixGain = g.mixGain[lane], noiseMix = g.noiseMix[lane], keepMix = g.keepMix[lane];
+  const int32_t increment = g.increment[lane];
+  int32_t phase1 = g.phase1[lane], phase2 = g.phase2[lane];
+  double* x = g.x + lane;
+  const int32_t stride = g.lanes;
+  for (int32_t i = 0; i < length; ++i) {
+    double s = 0.0;
+    if (table) {
+      const int32_t i1 = phase1 >> 16;
+      if (Pulse) s = saw[i1] - saw[phase2 >> 16];
+      if (Sawtooth) s += saw[i1];
+      if (Triangle) s += triangle[i1];
+    }
+    phase1 = (phase1 + increment) & kPhaseMask;
+    phase2 = (phase2 + increment) & kPhaseMask;
+    s = s * mixGain;
+    if (Noise) s = noiseMix * g.noise[i] + keepMix * s;
+    x[static_cast<size_t>(i) * stride] = s;
+  }
+  g.phase1[lane] = phase1;
+  g.phase2[lane] = phase2;
+}
+
+using LaneOscillator = void (*)(LaneGroup&, int32_t, int32_t);
+[[maybe_unused]] const LaneOscillator kLaneOscillators[16] = {
+    OscillateLane<false, false, false, false>, OscillateLane<false, false, false, true>,
+    OscillateLane<false, false, true, false>,  OscillateLane<false, false, true, true>,
+    OscillateLane<false, true, false, false>,  OscillateLane<false, true, false, true>,
+    OscillateLane<false, true, true, false>,   OscillateLane<false, true, true, true>,
+    OscillateLane<true, false, false, false>,  OscillateLane<true, false, false, true>,
+    OscillateLane<true, false, true, false>,   OscillateLane<true, false, true, true>,
+    OscillateLane<true, true, false, false>,   OscillateLane<true, true, false, true>,
+    OscillateLane<true, true, true, false>,    OscillateLane<true, true, true, true>,
+};
+
+[[maybe_unused]] void OscillateLanes(LaneGroup& g, int32_t length) {
+  for (int32_t lane = 0; lane < g.lanes; ++lane) {
+    const int32_t kind = (g.pulseOn[lane] ? 8 : 0) | (g.sawtoothOn[lane] ? 4 : 0) | (g.triangleOn[lane] ? 2 : 0) |
+                         (g.noiseOn[lane] ? 1 : 0);
+    kLaneOscillators[kind](g, lane, length);
+  }
+}
+
+// A chain at a time, sample by sample, the table readings gathered for the
+// chain's lanes at once. Gather::N lanes; Gather::Index holds N int32.
+template <typename Gather>
+void OscillateChains(LaneGroup& g, int32_t length) {
+  constexpr int32_t N = Gather::N;
+  typedef typename Vectors<N>::D D;
+  typedef typename Vectors<N>::M M;
+  typedef typename Gather::Index I;
+  const int32_t lanes = g.lanes;
+  const I mask = Broadcast<I>(kPhaseMask);
+  const D zero = Broadcast<D>(0.0);
+  for (int32_t c = 0; c * N < lanes; ++c) {
+    const int32_t o = c * N;
+    I phase1 = Load<I>(g.phase1 + o), phase2 = Load<I>(g.phase2 + o);
+    const I increment = Load<I>(g.increment + o), offset = Load<I>(g.tableOffset + o);
+    const M pulse = Load<M>(g.pulseOn + o), saw = Load<M>(g.sawtoothOn + o), triangle = Load<M>(g.triangleOn + o);
+    const M table = Load<M>(g.hasTable + o), noiseOn = Load<M>(g.noiseOn + o);
+    const D mixGain = Load<D>(g.mixGain + o), noiseMix = Load<D>(g.noiseMix + o), keepMix = Load<D>(g.keepMix + o);
+    const bool second = g.chainPulse[c], withTriangle = g.chainTriangle[c];
+    bool withNoise = false;
+    for (int32_t j = 0; j < N; ++j) withNoise |= noiseOn[j] != 0;
+    const double* sawBase = g.tables;
+    const double* triangleBase = g.tables + g.triangleOffset;
+    double* x = g.x + o;
+    for (int32_t i = 0; i < length; ++i) {
+      const I i1 = (phase1 >> 16) + offset;
+      const D saw1 = Gather::Read(sawBase, i1);
+      D s = zero;
+      if (second) {
+        const D saw2 = Gather::Read(sawBase, (phase2 >> 16) + offset);
+        s = pulse ? saw1 - saw2 : zero;
+      }
+      s = saw ? s + saw1 : s;
+      if (withTriangle) {
+        const D triangle1 = Gather::Read(triangleBase, i1);
+        s = triangle ? s + triangle1 : s;
+      }
+      s = table ? s : zero;
+      phase1 = (phase1 + increment) & mask;
+      phase2 = (phase2 + increment) & mask;
+      s = s * mixGain;
+      if (withNoise) s = noiseOn ? noiseMix * Broadcast<D>(g.noise[i]) + keepMix * s : s;
+      Store(x + static_cast<size_t>(i) * lanes, s);
+    }
+    Store(g.phase1 + o, phase1);
+    Store(g.phase2 + o, phase2);
+  }
+}
+
+// ---- filter -------------------------------------------------------------
+
+// Chains first .. first + C - 1 for one run: LadderFilter::Step per lane,
+// then the output gain compensation, the amplitude envelope, the voice's
+// output gain and the master gain, multiplied in that order.
+template <int32_t N, int32_t C>
+void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
+  typedef typename Vectors<N>::D D;
+  const int32_t lanes = g.lanes;
+  const int32_t o = first * N;
+  D s1[C], s2[C], s3[C], s4[C], ad[C], gainComp[C], outputGain[C];
+  const double* coefficient[C];
+  const double* level[C];
+  int32_t coefficientStep[C], levelStep[C];
+  for (int32_t c = 0; c < C; ++c) {
+    s1[c] = Load<D>(g.s1 + o + c * N);
+    s2[c] = Load<D>(g.s2 + o + c * N);
+    s3[c] = Load<D>(g.s3 + o + c * N);
+    s4[c] = Load<D>(g.s4 + o + c * N);
+    ad[c] = Load<D>(g.antiDenormal + o + c * N);
+    gainComp[c] = Load<D>(g.gainComp + o + c * N);
+    outputGain[c] = Load<D>(g.outputGain + o + c * N);
+    coefficient[c] = g.coefficients[first + c];
+    level[c] = g.levels[first + c];
+    coefficientStep[c] = g.coefficientStep[first + c];
+    levelStep[c] = g.levelStep[first + c];
+  }
+  const D masterGain = Broadcast<D>(g.masterGain);
+  const D plus5 = Broadcast<D>(5.0), minus5 = Broadcast<D>(-5.0);
+  const double* x = g.x + o;
+  double* y = g.y + o;
+  for (int32_t i = 0; i < length; ++i) {
+    for (int32_t c = 0; c < C; ++c) {
+      const double* k5 = coefficient[c];
+      const D G = Load<D>(k5);
+      const D a = Load<D>(k5 + lanes);
+      const D G4 = Load<D>(k5 + 2 * lanes);
+      const D norm = Load<D>(k5 + 3 * lanes);
+      const D k = Load<D>(k5 + 4 * lanes);
+      const D in = Load<D>(x + c * N);
+      s1[c] += ad[c];
+      s2[c] += ad[c];
+      s3[c] += ad[c];
+      s4[c] += ad[c];
+      ad[c] = -ad[c];
+      const D S = ((G * s1[c] + s2[c]) * G + s3[c]) * G + s4[c];
+      D out = (S + G4 * in) * norm;
+      const D h = 0.2 * out;
+      const D h2 = h * h;
+      D f = 5.0 * h * (h2 + 27.0) / (9.0 * h2 + 27.0);
+      f = h < -3.0 ? minus5 : f;
+      f = h > 3.0 ? plus5 : f;
+      const D u = (in - k * f) * G;
+      const D y1 = s1[c] + u;
+      s1[c] = u - a * y1;
+      D v = G * y1;
+      const D y2 = s2[c] + v;
+      s2[c] = v - a * y2;
+      v = G * y2;
+      const D y3 = s3[c] + v;
+      s3[c] = v - a * y3;
+      v = G * y3;
+      const D y4 = s4[c] + v;
+      s4[c] = v - a * y4;
+      out = out * gainComp[c];
+      out = out * Load<D>(level[c]);
+      out = out * outputGain[c];
+      out = out * masterGain;
+      Store(y + c * N, out);
+      coefficient[c] += coefficientStep[c];
+      level[c] += levelStep[c];
+    }
+    x += lanes;
+    y += lanes;
+  }
+  for (int32_t c = 0; c < C; ++c) {
+    Store(g.s1 + o + c * N, s1[c]);
+    Store(g.s2 + o + c * N, s2[c]);
+    Store(g.s3 + o + c * N, s3[c]);
+    Store(g.s4 + o + c * N, s4[c]);
+    Store(g.antiDenormal + o + c * N, ad[c]);
+  }
+}
+
+// Passes of up to MaxC chains, so that a pass's states stay in registers
+// while several chains give the divider independent work.
+template <int32_t N, int32_t MaxC>
+void Filter(LaneGroup& g, int32_t length) {
+  const int32_t chains = g.lanes / N;
+  for (int32_t first = 0; first < chains;) {
+    const int32_t count = chains - first < MaxC ? chains - first : MaxC;
+    switch (count) {
+      case 1:
+        FilterPass<N, 1>(g, first, length);
+        break;
+      case 2:
+        FilterPass<N, MaxC >= 2 ? 2 : 1>(g, first, length);
+        break;
+      case 3:
+        FilterPass<N, MaxC >= 3 ? 3 : 1>(g, first, length);
+        break;
+      default:
+        FilterPass<N, MaxC >= 4 ? 4 : 1>(g, first, length);
+        break;
+    }
+    first += count;
+  }
+}
+
+// ---- mix ----------------------------------------------------------------
+
+// rows[j] holds sample j of N lanes; afterwards rows[q] holds lane q's N
+// samples. Each stage swaps one bit between the row and the column index.
+template <int32_t N>
+struct Transpose;
+
+template <>
+struct Transpose<2> {
+  typedef Vectors<2>::D D;
+  typedef Vectors<2>::M M;
+  __attribute__((always_inline)) static void Run(D* r) {
+    const D a = r[0], b = r[1];
+    r[0] = __builtin_shuffle(a, b, M{0, 2});
+    r[1] = __builtin_shuffle(a, b, M{1, 3});
+  }
+};
+
+template <>
+struct Transpose<4> {
+  typedef Vectors<4>::D D;
+  typedef Vectors<4>::M M;
+  __attribute__((always_inline)) static void Run(D* r) {
+    for (int32_t p = 0; p < 4; p += 2) {
+      const D a = r[p], b = r[p + 1];
+      r[p] = __builtin_shuffle(a, b, M{0, 4, 2, 6});
+      r[p + 1] = __builtin_shuffle(a, b, M{1, 5, 3, 7});
+    }
+    for (int32_t p = 0; p < 2; ++p) {
+      const D a = r[p], b = r[p + 2];
+      r[p] = __builtin_shuffle(a, b, M{0, 1, 4, 5});
+      r[p + 2] = __builtin_shuffle(a, b, M{2, 3, 6, 7});
+    }
+  }
+};
+
+template <>
+struct Transpose<8> {
+  typedef Vectors<8>::D D;
+  typedef Vectors<8>::M M;
+  __attribute__((always_inline)) static void Run(D* r) {
+    for (int32_t p = 0; p < 8; p += 2) {
+      const D a = r[p], b = r[p + 1];
+      r[p] = __builtin_shuffle(a, b, M{0, 8, 2, 10, 4, 12, 6, 14});
+      r[p + 1] = __builtin_shuffle(a, b, M{1, 9, 3, 11, 5, 13, 7, 15});
+    }
+    const int32_t pairs[4] = {0, 1, 4, 5};
+    for (int32_t p : pairs) {
+      const D a = r[p], b = r[p + 2];
+      r[p] = __builtin_shuffle(a, b, M{0, 1, 8, 9, 4, 5, 12, 13});
+      r[p + 2] = __builtin_shuffle(a, b, M{2, 3, 10, 11, 6, 7, 14, 15});
+    }
+    for (int32_t p = 0; p < 4; ++p) {
+      const D a = r[p], b = r[p + 4];
+      r[p] = __builtin_shuffle(a, b, M{0, 1, 2, 3, 8, 9, 10, 11});
+      r[p + 4] = __builtin_shuffle(a, b, M{4, 5, 6, 7, 12, 13, 14, 15});
+    }
+  }
+};
+
+// The outputs: 0 and 1 the sum, 2 + 2t and 3 + 2t track t's pair.
+constexpr int32_t kOutputs = 14;
+constexpr int32_t kTracks = 6;
+
+// N samples at a time: the group's output rows are turned into one vector
+// per voice in registers and added, voice after voice, to the sum and to the
+// voice's track pair; the pair of the track met last stays in registers.
+template <int32_t N>
+void Mix(const LaneGroup& g, double* const* out, int32_t length, bool first) {
+  typedef typename Vectors<N>::D D;
+  const int32_t lanes = g.lanes, used = g.used;
+  int32_t i = 0;
+  for (; i + N <= length; i += N) {
+    D sumLeft, sumRight, trackLeft[kTracks], trackRight[kTracks];
+    if (first) {
+      sumLeft = sumRight = Broadcast<D>(0.0);
+      for (int32_t t = 0; t < kTracks; ++t) trackLeft[t] = trackRight[t] = sumLeft;
+    } else {
+      sumLeft = Load<D>(out[0] + i);
+      sumRight = Load<D>(out[1] + i);
+      for (int32_t t = 0; t < kTracks; ++t) {
+        trackLeft[t] = Load<D>(out[2 + 2 * t] + i);
+        trackRight[t] = Load<D>(out[3 + 2 * t] + i);
+      }
+    }
+    int32_t current = g.track[0];
+    D left = trackLeft[current], right = trackRight[current];
+    for (int32_t o = 0; o < used; o += N) {
+      D rows[N];
+      for (int32_t j = 0; j < N; ++j) rows[j] = Load<D>(g.y + static_cast<size_t>(i + j) * lanes + o);
+      Transpose<N>::Run(rows);
+      const int32_t count = used - o < N ? used - o : N;
+      for (int32_t q = 0; q < count; ++q) {
+        const int32_t lane = o + q;
+        const D l = rows[q] * Broadcast<D>(g.gainLeft[lane]);
+        const D r = rows[q] * Broadcast<D>(g.gainRight[lane]);
+        sumLeft += l;
+        sumRight += r;
+        const int32_t t = g.track[lane];
+        if (t != current) {
+          trackLeft[current] = left;
+          trackRight[current] = right;
+          left = trackLeft[t];
+          right = trackRight[t];
+          current = t;
+        }
+        left += l;
+        right += r;
+      }
+    }
+    trackLeft[current] = left;
+    trackRight[current] = right;
+    Store(out[0] + i, sumLeft);
+    Store(out[1] + i, sumRight);
+    for (int32_t t = 0; t < kTracks; ++t) {
+      Store(out[2 + 2 * t] + i, trackLeft[t]);
+      Store(out[3 + 2 * t] + i, trackRight[t]);
+    }
+  }
+  // The rest, sample by sample.
+  for (; i < length; ++i) {
+    double acc[kOutputs];
+    for (int32_t k = 0; k < kOutputs; ++k) acc[k] = first ? 0.0 : out[k][i];
+    const double* row = g.y + static_cast<size_t>(i) * lanes;
+    for (int32_t lane = 0; lane < used; ++lane) {
+      const double l = row[lane] * g.gainLeft[lane];
+      const double r = row[lane] * g.gainRight[lane];
+      const int32_t t = g.track[lane];
+      acc[0] += l;
+      acc[1] += r;
+      acc[2 + 2 * t] += l;
+      acc[3 + 2 * t] += r;
+    }
+    for (int32_t k = 0; k < kOutputs; ++k) out[k][i] = acc[k];
+  }
+}
+
+// ---- the host's float outputs -------------------------------------------
+
+void StoreFloat(const double* source, float* destination, int32_t count) {
+  int32_t i = 0;
+  for (; i + 8 <= count; i += 8) Store(destination + i, __builtin_convertvector(Load<Double8>(source + i), Float8));
+  for (; i < count; ++i) destination[i] = static_cast<float>(source[i]);
+}
+
+void AddFloat(const double* source, float* destination, int32_t count) {
+  int32_t i = 0;
+  for (; i + 8 <= count; i += 8)
+    Store(destination + i, Load<Float8>(destination + i) + __builtin_convertvector(Load<Double8>(source + i), Float8));
+  for (; i < count; ++i) destination[i] += static_cast<float>(source[i]);
+}
+
+}  // namespace
