@@ -19,13 +19,9 @@ void Oscillator::SetPitch(double pitch) {
     phase2 = static_cast<int32_t>(static_cast<int64_t>(phase1 + pulseWidth * 268435456.0) & kPhaseMask);
   else
     phase2 = phase1;
-  // One table level per half octave above one table entry per sample.
-  double d = static_cast<double>(phaseIncrement / 65536);
-  int32_t level = 0;
-  while (d > 1.0 && level < BandLimitedTables::kLevels - 1) {
-    d *= 0.7071067811865476;
-    ++level;
-  }
+  // One table level per half octave above one table entry per sample, kept
+  // with the increments.
+  const int32_t level = increments ? increments->Level(index) : 0;
   const BandLimitedTables& tables = BandLimitedTables::Get();
   sawTable = tables.Sawtooth(level);
   triangleTable = tables.Triangle(level);

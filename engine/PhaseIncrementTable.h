@@ -11,7 +11,12 @@ class PhaseIncrementTable {
   PhaseIncrementTable();
   void Build(double sampleRate);
   int32_t operator[](int32_t pitch) const { return entries[pitch]; }
+  // The band-limited table level for the increment of this pitch.
+  int32_t Level(int32_t pitch) const { return levels[pitch]; }
+  // One level per half octave above one table entry per sample.
+  static int32_t LevelFor(int32_t increment);
 
  private:
   std::vector<int32_t> entries;
+  std::vector<uint8_t> levels;
 };

@@ -15,7 +15,8 @@ struct LaneGroup {
   static constexpr int32_t kMaxChains = 16;  // 32 lanes of two doubles
   static constexpr int32_t kCoefficients = 5;  // G, a, G4, norm, k
 
-  int32_t lanes = 0;  // a multiple of the vector width
+  int32_t lanes = 0;       // a multiple of the vector width
+  int32_t chainCount = 0;  // lanes / width
   int32_t used = 0;   // lanes 0..used-1 hold voices, the rest are silent
 
   // ---- oscillator (per lane) ----
@@ -36,6 +37,16 @@ struct LaneGroup {
   const double* tables = nullptr;         // sawtooth levels, then triangle levels
   int32_t triangleOffset = 0;             // from a sawtooth level to its triangle
   const double* noise = nullptr;          // the shared noise, per sample
+
+  // ---- cutoff moved by the triangle, per sample (chains marked varying) ----
+  bool chainVarying[kMaxChains];
+  double* triangle = nullptr;             // the triangle as read per sample, [i * lanes + lane]
+  double* varyingCoefficients = nullptr;  // [(i * kCoefficients + j) * lanes + lane]
+  alignas(64) double lastTriangle[kMaxLanes];  // kept by lanes without a table
+  alignas(64) double modDepth[kMaxLanes];      // 0 for lanes whose cutoff holds
+  alignas(64) double cutoffPitch[kMaxLanes];
+  alignas(64) double resonance[kMaxLanes];
+  const double* cutoffEntries = nullptr;  // kmax, G, a, G4 of each cutoff index (CutoffTables)
 
   // ---- filter ----
   double* x = nullptr;  // oscillator and noise mix, [i * lanes + lane]
@@ -68,8 +79,11 @@ struct VectorKernels {
   VectorPath path;
   int32_t width;     // doubles per vector
   int32_t maxLanes;  // lanes per group
-  // x from the oscillator settings and the noise.
+  // x from the oscillator settings and the noise (and, for varying chains,
+  // the triangle per sample).
   void (*oscillate)(LaneGroup& group, int32_t length);
+  // The varying chains' filter coefficients per sample, from the triangle.
+  void (*coefficients)(LaneGroup& group, int32_t length);
   // y from x through the ladder filter, the amplitude envelope, the output and
   // master gains; the filter states are carried in the group.
   void (*filter)(LaneGroup& group, int32_t length);
@@ -84,13 +98,6 @@ struct VectorKernels {
 // The kernels of the active path (audio thread; chosen on first use).
 const VectorKernels& ActiveKernels();
 
-// The conversions of the active path, for the plug-in's float outputs.
-inline void StoreAsFloat(const double* source, float* destination, int32_t count) {
-  ActiveKernels().storeFloat(source, destination, count);
-}
-inline void AddAsFloat(const double* source, float* destination, int32_t count) {
-  ActiveKernels().addFloat(source, destination, count);
-}
 
 // One table per path, defined in its own file.
 const VectorKernels& BaselineKernels();

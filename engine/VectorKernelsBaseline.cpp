@@ -11,7 +11,7 @@
 
 const VectorKernels& BaselineKernels() {
   static const VectorKernels kernels = {
-      VectorPath::kBaseline, 2, 16, OscillateLanes, Filter<2, 4>, Mix<2>, StoreFloat, AddFloat,
+      VectorPath::kBaseline, 2, 16, OscillateLanes, CoefficientsOfLanes, Filter<2, 4>, Mix<2>, StoreFloat, AddFloat,
   };
   return kernels;
 }

@@ -84,7 +84,17 @@ using LaneOscillator = void (*)(LaneGroup&, int32_t, int32_t);
 };
 
 [[maybe_unused]] void OscillateLanes(LaneGroup& g, int32_t length) {
+  const int32_t width = g.lanes / g.chainCount;
   for (int32_t lane = 0; lane < g.lanes; ++lane) {
+    if (g.chainVarying[lane / width]) {
+      // The triangle as Oscillator::RenderSample leaves it in lastTriangle.
+      const double* triangle = g.tables + g.tableOffset[lane] + g.triangleOffset;
+      int32_t phase = g.phase1[lane];
+      for (int32_t i = 0; i < length; ++i) {
+        g.triangle[static_cast<size_t>(i) * g.lanes + lane] = g.hasTable[lane] ? triangle[phase >> 16] : g.lastTriangle[lane];
+        phase = (phase + g.increment[lane]) & kPhaseMask;
+      }
+    }
     const int32_t kind = (g.pulseOn[lane] ? 8 : 0) | (g.sawtoothOn[lane] ? 4 : 0) | (g.triangleOn[lane] ? 2 : 0) |
                          (g.noiseOn[lane] ? 1 : 0);
     kLaneOscillators[kind](g, lane, length);
@@ -109,7 +119,8 @@ void OscillateChains(LaneGroup& g, int32_t length) {
     const M pulse = Load<M>(g.pulseOn + o), saw = Load<M>(g.sawtoothOn + o), triangle = Load<M>(g.triangleOn + o);
     const M table = Load<M>(g.hasTable + o), noiseOn = Load<M>(g.noiseOn + o);
     const D mixGain = Load<D>(g.mixGain + o), noiseMix = Load<D>(g.noiseMix + o), keepMix = Load<D>(g.keepMix + o);
-    const bool second = g.chainPulse[c], withTriangle = g.chainTriangle[c];
+    const bool second = g.chainPulse[c], withTriangle = g.chainTriangle[c], varying = g.chainVarying[c];
+    const D lastTriangle = Load<D>(g.lastTriangle + o);
     bool withNoise = false;
     for (int32_t j = 0; j < N; ++j) withNoise |= noiseOn[j] != 0;
     const double* sawBase = g.tables;
@@ -124,9 +135,10 @@ void OscillateChains(LaneGroup& g, int32_t length) {
         s = pulse ? saw1 - saw2 : zero;
       }
       s = saw ? s + saw1 : s;
-      if (withTriangle) {
+      if (withTriangle || varying) {
         const D triangle1 = Gather::Read(triangleBase, i1);
-        s = triangle ? s + triangle1 : s;
+        if (withTriangle) s = triangle ? s + triangle1 : s;
+        if (varying) Store(g.triangle + static_cast<size_t>(i) * lanes + o, table ? triangle1 : lastTriangle);
       }
       s = table ? s : zero;
       phase1 = (phase1 + increment) & mask;
@@ -137,6 +149,87 @@ void OscillateChains(LaneGroup& g, int32_t length) {
     }
     Store(g.phase1 + o, phase1);
     Store(g.phase2 + o, phase2);
+  }
+}
+
+// ---- filter coefficients moved by the triangle ------------------------------
+
+constexpr double kTopCutoff = 17280.0;
+
+// LadderFilter::CutoffIndex: the cutoff rounded half away from zero, clamped
+// to the tables.
+__attribute__((always_inline)) inline int32_t CutoffIndexOf(double cutoff) {
+  if (!(cutoff > 0.0)) return 0;
+  if (cutoff >= kTopCutoff) return static_cast<int32_t>(kTopCutoff);
+  const double whole = static_cast<double>(static_cast<int32_t>(cutoff));
+  return static_cast<int32_t>(whole) + (cutoff - whole >= 0.5 ? 1 : 0);
+}
+
+// LadderFilter::ComputeCoefficients for every sample, lane by lane (the
+// filter skips the computation while the index holds; the values are the
+// same either way).
+[[maybe_unused]] void CoefficientsOfLanes(LaneGroup& g, int32_t length) {
+  const int32_t lanes = g.lanes;
+  const int32_t width = lanes / g.chainCount;
+  for (int32_t lane = 0; lane < lanes; ++lane) {
+    if (!g.chainVarying[lane / width]) continue;
+    int32_t last = -1;
+    double G = 0.0, a = 0.0, G4 = 0.0, norm = 0.0, k = 0.0;
+    for (int32_t i = 0; i < length; ++i) {
+      const int32_t c = CutoffIndexOf(g.modDepth[lane] * g.triangle[static_cast<size_t>(i) * lanes + lane] +
+                                      g.cutoffPitch[lane]);
+      if (c != last) {
+        last = c;
+        const double* e = g.cutoffEntries + 4 * c;
+        k = g.resonance[lane] * e[0];
+        G = e[1];
+        a = e[2];
+        G4 = e[3];
+        norm = 1.0 / (1.0 + k * G4);
+      }
+      double* row = g.varyingCoefficients + static_cast<size_t>(i) * LaneGroup::kCoefficients * lanes + lane;
+      row[0] = G;
+      row[lanes] = a;
+      row[2 * lanes] = G4;
+      row[3 * lanes] = norm;
+      row[4 * lanes] = k;
+    }
+  }
+}
+
+// The same for a chain at a time, the table entries gathered.
+template <typename Gather>
+void CoefficientsOfChains(LaneGroup& g, int32_t length) {
+  constexpr int32_t N = Gather::N;
+  typedef typename Vectors<N>::D D;
+  typedef typename Gather::Index I;
+  const int32_t lanes = g.lanes;
+  const D zero = Broadcast<D>(0.0), one = Broadcast<D>(1.0), half = Broadcast<D>(0.5);
+  const D top = Broadcast<D>(kTopCutoff);
+  const double* entries = g.cutoffEntries;
+  for (int32_t c = 0; c * N < lanes; ++c) {
+    if (!g.chainVarying[c]) continue;
+    const int32_t o = c * N;
+    const D depth = Load<D>(g.modDepth + o), pitch = Load<D>(g.cutoffPitch + o), resonance = Load<D>(g.resonance + o);
+    for (int32_t i = 0; i < length; ++i) {
+      const D cutoff = depth * Load<D>(g.triangle + static_cast<size_t>(i) * lanes + o) + pitch;
+      D clamped = cutoff > 0.0 ? cutoff : zero;  // NaN too
+      clamped = clamped >= top ? top : clamped;
+      const D whole = __builtin_convertvector(__builtin_convertvector(clamped, I), D);
+      const D index = whole + (clamped - whole >= half ? one : zero);
+      const I entry = __builtin_convertvector(index, I) * 4;
+      const D k = resonance * Gather::Read(entries, entry);
+      const D G = Gather::Read(entries + 1, entry);
+      const D a = Gather::Read(entries + 2, entry);
+      const D G4 = Gather::Read(entries + 3, entry);
+      const D norm = 1.0 / (1.0 + k * G4);
+      double* row = g.varyingCoefficients + static_cast<size_t>(i) * LaneGroup::kCoefficients * lanes + o;
+      Store(row, G);
+      Store(row + lanes, a);
+      Store(row + 2 * lanes, G4);
+      Store(row + 3 * lanes, norm);
+      Store(row + 4 * lanes, k);
+    }
   }
 }
 

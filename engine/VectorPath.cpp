@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/SampleConversion.h"
 #include "engine/VectorKernels.h"
 
 namespace {
@@ -69,4 +70,12 @@ const char* VectorPathName(VectorPath path) {
 
 const VectorKernels& ActiveKernels() {
   return *Active().load(std::memory_order_relaxed);
+}
+
+void StoreAsFloat(const double* source, float* destination, int32_t count) {
+  ActiveKernels().storeFloat(source, destination, count);
+}
+
+void AddAsFloat(const double* source, float* destination, int32_t count) {
+  ActiveKernels().addFloat(source, destination, count);
 }

@@ -106,13 +106,16 @@ void Voice::ControlTick() {
   }
   if (keyTrack > 0.0) cutoffPitch += keyTrack * keyOctaves;
 
-  double h = PitchToFrequency(RoundPitch(pitch));
-  double l = PitchToFrequency(RoundPitch(cutoffPitch));
-  if (h < 10000.0 && l < 10000.0) {
-    double product = l * h;
-    modDepth = (1.0 - product * product / 1e16) * oscModAmount;
-  } else {
-    modDepth = 0.0;
+  // Without the triangle modulation the depth is zero (only its sign is
+  // ever tested), and the two frequencies need not be looked up.
+  modDepth = 0.0;
+  if (oscModAmount > 0.0) {
+    double h = PitchToFrequency(RoundPitch(pitch));
+    double l = PitchToFrequency(RoundPitch(cutoffPitch));
+    if (h < 10000.0 && l < 10000.0) {
+      double product = l * h;
+      modDepth = (1.0 - product * product / 1e16) * oscModAmount;
+    }
   }
 
   active = !ampEnv.Idle();

@@ -42,14 +42,15 @@ void VoiceRenderer::Prepare(int32_t maxLength) {
   capacity = maxLength;
   const size_t rows = static_cast<size_t>(capacity) * kMaxLanes;
   noise.assign(capacity, 0.0);
-  // x, y, the moving coefficients and levels, and room to align them.
-  storage.assign(rows * (3 + kCoefficients) + 8, 0.0);
+  // x, y, the moving coefficients, triangle and levels, and room to align them.
+  storage.assign(rows * (4 + kCoefficients) + 8, 0.0);
   double* base = storage.data();
   while (reinterpret_cast<uintptr_t>(base) % 64 != 0) ++base;
   x = base;
   y = x + rows;
   coefficients = y + rows;
-  levels = coefficients + rows * kCoefficients;
+  triangle = coefficients + rows * kCoefficients;
+  levels = triangle + rows;
   discard.assign(static_cast<size_t>(capacity) * Engine::kOutputCount, 0.0);
 }
 
@@ -58,6 +59,7 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
   LaneGroup& g = group;
   const BandLimitedTables& tables = BandLimitedTables::Get();
   g.lanes = lanes;
+  g.chainCount = lanes / width;
   g.used = used;
   g.tables = tables.Storage();
   g.triangleOffset = BandLimitedTables::kTriangleOffset;
@@ -65,6 +67,9 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
   g.x = x;
   g.y = y;
   g.masterGain = engine.masterGain;
+  g.triangle = triangle;
+  g.varyingCoefficients = coefficients;
+  g.cutoffEntries = reinterpret_cast<const double*>(engine.Cutoffs().Entries());
 
   // Which lanes' filter coefficients follow the triangle sample by sample, and
   // whose amplitude envelope moves; a chain with one such lane gets a value
@@ -88,8 +93,8 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
     g.levelStep[c] = chainMoving[c] ? lanes : 0;
     g.chainPulse[c] = false;
     g.chainTriangle[c] = false;
+    g.chainVarying[c] = chainVarying[c];
   }
-  const size_t coefficientRow = static_cast<size_t>(kCoefficients) * lanes;
 
   for (int32_t lane = 0; lane < lanes; ++lane) {
     const int32_t chain = lane / width;
@@ -102,11 +107,8 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
       g.s1[lane] = g.s2[lane] = g.s3[lane] = g.s4[lane] = g.antiDenormal[lane] = 0.0;
       g.gainLeft[lane] = g.gainRight[lane] = 0.0;
       g.track[lane] = 0;
-      if (chainVarying[chain]) {
-        for (int32_t i = 0; i < length; ++i) PutCoefficients(coefficients + i * coefficientRow + lane, lanes, 0, 0, 0, 1, 0);
-      } else {
-        PutCoefficients(constantCoefficients + lane, lanes, 0, 0, 0, 1, 0);
-      }
+      g.lastTriangle[lane] = g.modDepth[lane] = g.cutoffPitch[lane] = g.resonance[lane] = 0.0;
+      if (!chainVarying[chain]) PutCoefficients(constantCoefficients + lane, lanes, 0, 0, 0, 1, 0);
       if (chainMoving[chain]) {
         for (int32_t i = 0; i < length; ++i) levels[static_cast<size_t>(i) * lanes + lane] = 0.0;
       } else {
@@ -134,28 +136,26 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
     g.noiseMix[lane] = voice.noiseMix;
     g.keepMix[lane] = 1.0 - voice.noiseMix;
 
-    // Filter coefficients: per sample when the triangle moves the cutoff
-    // (recomputed whenever its rounded value changes), else once.
+    // Filter coefficients: per sample (by the kernels) when the triangle
+    // moves the cutoff, else once. A pre-roll runs on the first sample's.
+    g.lastTriangle[lane] = osc.lastTriangle;
+    g.modDepth[lane] = varying[lane] ? voice.modDepth : 0.0;
+    g.cutoffPitch[lane] = voice.cutoffPitch;
+    g.resonance[lane] = filter.resonance;
     if (varying[lane]) {
-      const double* triangle = osc.sawTable ? osc.triangleTable : nullptr;
-      int32_t phase = osc.phase1;
-      for (int32_t i = 0; i < length; ++i) {
-        const double lastTriangle = triangle ? triangle[phase >> 16] : osc.lastTriangle;
-        phase = (phase + osc.phaseIncrement) & Oscillator::kPhaseMask;
-        filter.UpdateCoefficients(voice.modDepth * lastTriangle + voice.cutoffPitch);
-        if (i == 0 && filter.preRoll) filter.RunPreRoll();
-        PutCoefficients(coefficients + i * coefficientRow + lane, lanes, filter);
+      if (filter.preRoll) {
+        const double first = osc.sawTable ? osc.triangleTable[osc.phase1 >> 16] : osc.lastTriangle;
+        filter.UpdateCoefficients(voice.modDepth * first + voice.cutoffPitch);
+        filter.RunPreRoll();
       }
     } else {
       filter.UpdateCoefficients(voice.cutoffPitch);
       if (filter.preRoll) filter.RunPreRoll();
-      if (chainVarying[chain]) {
-        for (int32_t i = 0; i < length; ++i) PutCoefficients(coefficients + i * coefficientRow + lane, lanes, filter);
-      } else {
-        PutCoefficients(constantCoefficients + lane, lanes, filter);
-      }
+      if (!chainVarying[chain]) PutCoefficients(constantCoefficients + lane, lanes, filter);
     }
-    g.gainComp[lane] = filter.gainComp;
+    // What ComputeCoefficients takes for gainComp (a varying lane's filter
+    // may not have computed its coefficients since a resonance change).
+    g.gainComp[lane] = filter.resonanceGain;
     g.s1[lane] = filter.s1;
     g.s2[lane] = filter.s2;
     g.s3[lane] = filter.s3;
@@ -202,6 +202,8 @@ void VoiceRenderer::FinishGroup(Voice* const* voices, int32_t length) {
     // The triangle was last read at the phase before the final advance.
     if (osc.sawTable && length > 0)
       osc.lastTriangle = osc.triangleTable[((osc.phase1 - osc.phaseIncrement) & Oscillator::kPhaseMask) >> 16];
+    // The filter's coefficients as the last sample left them.
+    if (voice.modDepth > 0.0) filter.UpdateCoefficients(voice.modDepth * osc.lastTriangle + voice.cutoffPitch);
   }
 }
 
@@ -236,6 +238,7 @@ void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, do
       const int32_t lanes = (used + kernels.width - 1) / kernels.width * kernels.width;
       FillGroup(engine, active + first, used, lanes, kernels.width, length);
       kernels.oscillate(group, length);
+      kernels.coefficients(group, length);
       kernels.filter(group, length);
       kernels.mix(group, out, length, first == 0);
       FinishGroup(active + first, length);

@@ -37,6 +37,7 @@ class VoiceRenderer {
   double* x = nullptr;           // [i * lanes + lane]
   double* y = nullptr;           // [i * lanes + lane]
   double* coefficients = nullptr;  // [(i * 5 + j) * lanes + lane] for chains whose coefficients move
+  double* triangle = nullptr;      // [i * lanes + lane] for the same chains
   double* levels = nullptr;        // [i * lanes + lane] for chains whose envelope moves
   std::vector<double> discard;
   LaneGroup group;

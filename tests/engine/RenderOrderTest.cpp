@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "engine/VectorKernels.h"
+#include "engine/SampleConversion.h"
 #include "engine/VectorPath.h"
 #include "tests/engine/EngineTestSupport.h"
 
