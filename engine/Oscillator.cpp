@@ -36,7 +36,7 @@ double Oscillator::RenderSample() {
   if (sawTable) {
     int32_t i1 = phase1 >> 16;
     int32_t i2 = phase2 >> 16;
-    lastTriangle = triangleTable[i1];
+    lastTriangle = triangleTable + i1;
     if (pulseOn) s = sawTable[i1] - sawTable[i2];
     if (sawtoothOn) s += sawTable[i1];
     if (triangleOn) s += triangleTable[i1];

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "engine/VectorKernels.h"
 #include "engine/VectorKernelsImpl.h"

@@ -32,11 +32,15 @@ __attribute__((always_inline)) inline void Store(void* p, T v) {
   __builtin_memcpy(p, &v, sizeof(v));
 }
 
+template <typename V, typename E, size_t... J>
+__attribute__((always_inline)) inline V BroadcastOf(E value, std::index_sequence<J...>) {
+  return V{((void)J, value)...};
+}
+
+// Every element the value (including the sign of a zero).
 template <typename V, typename E>
 __attribute__((always_inline)) inline V Broadcast(E value) {
-  V v;
-  for (int32_t j = 0; j < static_cast<int32_t>(sizeof(V) / sizeof(E)); ++j) v[j] = value;
-  return v;
+  return BroadcastOf<V>(value, std::make_index_sequence<sizeof(V) / sizeof(E)>());
 }
 
 // ---- oscillator ---------------------------------------------------------
@@ -247,6 +251,7 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
   const double* coefficient[C];
   const double* level[C];
   int32_t coefficientStep[C], levelStep[C];
+#pragma GCC unroll 4
   for (int32_t c = 0; c < C; ++c) {
     s1[c] = Load<D>(g.s1 + o + c * N);
     s2[c] = Load<D>(g.s2 + o + c * N);
@@ -265,7 +270,8 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
   const double* x = g.x + o;
   double* y = g.y + o;
   for (int32_t i = 0; i < length; ++i) {
-    for (int32_t c = 0; c < C; ++c) {
+  #pragma GCC unroll 4
+  for (int32_t c = 0; c < C; ++c) {
       const double* k5 = coefficient[c];
       const D G = Load<D>(k5);
       const D a = Load<D>(k5 + lanes);
@@ -308,6 +314,7 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
     x += lanes;
     y += lanes;
   }
+#pragma GCC unroll 4
   for (int32_t c = 0; c < C; ++c) {
     Store(g.s1 + o + c * N, s1[c]);
     Store(g.s2 + o + c * N, s2[c]);

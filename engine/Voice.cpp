@@ -131,7 +131,7 @@ double Voice::RenderSampleWithNoise(double noise) {
   if (!active) return 0.0;
   double s = osc.RenderSample() * osc.mixGain;
   if (noiseMix > 0.0) s = noiseMix * noise + (1.0 - noiseMix) * s;
-  double c = modDepth > 0.0 ? modDepth * osc.lastTriangle + cutoffPitch : cutoffPitch;
+  double c = modDepth > 0.0 ? modDepth * osc.LastTriangle() + cutoffPitch : cutoffPitch;
   double y = filter.FilterSample(s, c);
   ampEnv.Tick();
   return y * ampEnv.level * outputGain;

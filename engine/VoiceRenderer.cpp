@@ -71,6 +71,23 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
   g.varyingCoefficients = coefficients;
   g.cutoffEntries = reinterpret_cast<const double*>(engine.Cutoffs().Entries());
 
+  // The voices' state, the cutoff entries and the first table readings, asked
+  // for all at once: the lanes are filled one after the other, and each would
+  // otherwise wait for its own.
+  const CutoffTables::Entry* entries = engine.Cutoffs().Entries();
+  for (int32_t lane = 0; lane < used; ++lane) {
+    const char* state = reinterpret_cast<const char*>(voices[lane]);
+    for (size_t at = 0; at < sizeof(Voice); at += 64) __builtin_prefetch(state + at);
+  }
+  for (int32_t lane = 0; lane < used; ++lane) {
+    const Voice& voice = *voices[lane];
+    __builtin_prefetch(entries + LadderFilter::CutoffIndex(voice.cutoffPitch));
+    if (voice.osc.sawTable) {
+      __builtin_prefetch(voice.osc.sawTable + (voice.osc.phase1 >> 16));
+      __builtin_prefetch(voice.osc.sawTable + (voice.osc.phase2 >> 16));
+    }
+  }
+
   // Which lanes' filter coefficients follow the triangle sample by sample, and
   // whose amplitude envelope moves; a chain with one such lane gets a value
   // per sample for all its lanes.
@@ -138,13 +155,13 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
 
     // Filter coefficients: per sample (by the kernels) when the triangle
     // moves the cutoff, else once. A pre-roll runs on the first sample's.
-    g.lastTriangle[lane] = osc.lastTriangle;
+    g.lastTriangle[lane] = varying[lane] && !osc.sawTable ? osc.LastTriangle() : 0.0;
     g.modDepth[lane] = varying[lane] ? voice.modDepth : 0.0;
     g.cutoffPitch[lane] = voice.cutoffPitch;
     g.resonance[lane] = filter.resonance;
     if (varying[lane]) {
       if (filter.preRoll) {
-        const double first = osc.sawTable ? osc.triangleTable[osc.phase1 >> 16] : osc.lastTriangle;
+        const double first = osc.sawTable ? osc.triangleTable[osc.phase1 >> 16] : osc.LastTriangle();
         filter.UpdateCoefficients(voice.modDepth * first + voice.cutoffPitch);
         filter.RunPreRoll();
       }
@@ -201,9 +218,9 @@ void VoiceRenderer::FinishGroup(Voice* const* voices, int32_t length) {
     osc.phase2 = g.phase2[lane];
     // The triangle was last read at the phase before the final advance.
     if (osc.sawTable && length > 0)
-      osc.lastTriangle = osc.triangleTable[((osc.phase1 - osc.phaseIncrement) & Oscillator::kPhaseMask) >> 16];
+      osc.lastTriangle = osc.triangleTable + (((osc.phase1 - osc.phaseIncrement) & Oscillator::kPhaseMask) >> 16);
     // The filter's coefficients as the last sample left them.
-    if (voice.modDepth > 0.0) filter.UpdateCoefficients(voice.modDepth * osc.lastTriangle + voice.cutoffPitch);
+    if (voice.modDepth > 0.0) filter.UpdateCoefficients(voice.modDepth * osc.LastTriangle() + voice.cutoffPitch);
   }
 }
 
