@@ -15,13 +15,13 @@ void Oscillator::SetPitch(double pitch) {
   }
   int32_t index = pitch >= 17280.0 ? 17280 : static_cast<int32_t>(pitch);
   phaseIncrement = increments ? (*increments)[index] : 0;
+  // One table level per half octave above one table entry per sample, kept
+  // with the increments.
+  const int32_t level = increments ? increments->Level(index) : 0;
   if (pulseWidth >= 0.0 && pulseWidth <= 1.0)
     phase2 = static_cast<int32_t>(static_cast<int64_t>(phase1 + pulseWidth * 268435456.0) & kPhaseMask);
   else
     phase2 = phase1;
-  // One table level per half octave above one table entry per sample, kept
-  // with the increments.
-  const int32_t level = increments ? increments->Level(index) : 0;
   const BandLimitedTables& tables = BandLimitedTables::Get();
   sawTable = tables.Sawtooth(level);
   triangleTable = tables.Triangle(level);

@@ -6,7 +6,7 @@
 
 #include "engine/BandLimitedTables.h"
 
-PhaseIncrementTable::PhaseIncrementTable() : entries(kSize, 0), levels(kSize, 0) {}
+PhaseIncrementTable::PhaseIncrementTable() : entries(kSize, Entry{0, 0}) {}
 
 int32_t PhaseIncrementTable::LevelFor(int32_t increment) {
   double d = static_cast<double>(increment / 65536);  // table entries advanced per sample
@@ -24,7 +24,7 @@ void PhaseIncrementTable::Build(double sampleRate) {
   const double largest = static_cast<double>((1 << 28) - 1);
   for (int32_t i = 0; i < kSize; ++i) {
     double increment = sampleRate > 0.0 ? std::trunc(PitchToFrequency(i) * 268435456.0 / sampleRate) : 0.0;
-    entries[i] = static_cast<int32_t>(increment > largest ? largest : increment);
-    levels[i] = static_cast<uint8_t>(LevelFor(entries[i]));
+    entries[i].increment = static_cast<int32_t>(increment > largest ? largest : increment);
+    entries[i].level = LevelFor(entries[i].increment);
   }
 }

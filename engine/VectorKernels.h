@@ -6,10 +6,10 @@
 
 // Up to 32 voices rendered side by side for one run of samples, one vector
 // lane per voice. Vectors of `width` lanes make a chain; a group has
-// `lanes` / `width` chains. Lanes are in voice index order, because the mix
-// adds them in that order. Sample-major arrays are lane-interleaved: element
-// [i * lanes + lane] is sample i of that lane. Filled by VoiceRenderer, run by
-// the kernels of the active path; all on the audio thread.
+// `lanes` / `width` chains. Sample-major arrays are lane-interleaved: element
+// [i * lanes + lane] is sample i of that lane (y: [i * yStride + lane], all
+// groups' lanes in one row). Filled by VoiceRenderer, run by the kernels of
+// the active path; all on the audio thread.
 struct LaneGroup {
   static constexpr int32_t kMaxLanes = 32;
   static constexpr int32_t kMaxChains = 16;  // 32 lanes of two doubles
@@ -50,7 +50,8 @@ struct LaneGroup {
 
   // ---- filter ----
   double* x = nullptr;  // oscillator and noise mix, [i * lanes + lane]
-  double* y = nullptr;  // voice output times master gain, [i * lanes + lane]
+  double* y = nullptr;  // voice output times master gain, [i * yStride + lane]
+  int32_t yStride = 0;
   // Coefficient j of chain c at sample i starts at
   // coefficients[c] + i * coefficientStep[c] + j * lanes; the step is 0 while
   // the chain's coefficients hold for the whole run.
@@ -68,10 +69,22 @@ struct LaneGroup {
   alignas(64) double antiDenormal[kMaxLanes];
   double masterGain = 0.0;
 
-  // ---- mix ----
-  alignas(64) double gainLeft[kMaxLanes];
-  alignas(64) double gainRight[kMaxLanes];
-  int32_t track[kMaxLanes];
+};
+
+// The run's voices in index order (the order the mix adds them in) and
+// where each one's output is in the groups' common row.
+struct MixPlan {
+  static constexpr int32_t kMaxVoices = 96;
+  static constexpr int32_t kMaxRow = 192;  // every group's lanes, rounded up to whole vectors
+
+  const double* y = nullptr;  // [i * stride + slot]
+  int32_t stride = 0;         // a multiple of the vector width
+  double* columns = nullptr;  // room for kMaxRow vectors of the widest kind
+  int32_t voices = 0;
+  int32_t slot[kMaxVoices];
+  int32_t track[kMaxVoices];
+  double gainLeft[kMaxVoices];
+  double gainRight[kMaxVoices];
 };
 
 // The kernels of one vector path.
@@ -87,9 +100,9 @@ struct VectorKernels {
   // y from x through the ladder filter, the amplitude envelope, the output and
   // master gains; the filter states are carried in the group.
   void (*filter)(LaneGroup& group, int32_t length);
-  // Adds the used lanes' y, in lane order, into the fourteen outputs (sum
-  // L/R, track pairs); `first` starts the outputs from zero instead.
-  void (*mix)(const LaneGroup& group, double* const* out, int32_t length, bool first);
+  // The fourteen outputs (sum L/R, track pairs) from the voices' outputs,
+  // added in voice order.
+  void (*mix)(const MixPlan& plan, double* const* out, int32_t length);
   // The host's single-precision outputs: written, or added to.
   void (*storeFloat)(const double* source, float* destination, int32_t count);
   void (*addFloat)(const double* source, float* destination, int32_t count);

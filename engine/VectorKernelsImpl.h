@@ -269,6 +269,7 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
   const D plus5 = Broadcast<D>(5.0), minus5 = Broadcast<D>(-5.0);
   const double* x = g.x + o;
   double* y = g.y + o;
+  const int32_t yStride = g.yStride;
   for (int32_t i = 0; i < length; ++i) {
   #pragma GCC unroll 4
   for (int32_t c = 0; c < C; ++c) {
@@ -312,7 +313,7 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
       level[c] += levelStep[c];
     }
     x += lanes;
-    y += lanes;
+    y += yStride;
   }
 #pragma GCC unroll 4
   for (int32_t c = 0; c < C; ++c) {
@@ -413,51 +414,44 @@ struct Transpose<8> {
 constexpr int32_t kOutputs = 14;
 constexpr int32_t kTracks = 6;
 
-// N samples at a time: the group's output rows are turned into one vector
-// per voice in registers and added, voice after voice, to the sum and to the
-// voice's track pair; the pair of the track met last stays in registers.
+// N samples at a time: the row of every voice's output is turned into one
+// vector per voice (N samples) in a small scratch, and the voices are added
+// in index order to the sum and to their track's pair; the pair of the track
+// met last stays in registers.
 template <int32_t N>
-void Mix(const LaneGroup& g, double* const* out, int32_t length, bool first) {
+void Mix(const MixPlan& plan, double* const* out, int32_t length) {
   typedef typename Vectors<N>::D D;
-  const int32_t lanes = g.lanes, used = g.used;
+  const int32_t stride = plan.stride, voices = plan.voices;
+  double* columns = plan.columns;
   int32_t i = 0;
   for (; i + N <= length; i += N) {
-    D sumLeft, sumRight, trackLeft[kTracks], trackRight[kTracks];
-    if (first) {
-      sumLeft = sumRight = Broadcast<D>(0.0);
-      for (int32_t t = 0; t < kTracks; ++t) trackLeft[t] = trackRight[t] = sumLeft;
-    } else {
-      sumLeft = Load<D>(out[0] + i);
-      sumRight = Load<D>(out[1] + i);
-      for (int32_t t = 0; t < kTracks; ++t) {
-        trackLeft[t] = Load<D>(out[2 + 2 * t] + i);
-        trackRight[t] = Load<D>(out[3 + 2 * t] + i);
-      }
-    }
-    int32_t current = g.track[0];
-    D left = trackLeft[current], right = trackRight[current];
-    for (int32_t o = 0; o < used; o += N) {
+    for (int32_t o = 0; o < stride; o += N) {
       D rows[N];
-      for (int32_t j = 0; j < N; ++j) rows[j] = Load<D>(g.y + static_cast<size_t>(i + j) * lanes + o);
+      for (int32_t j = 0; j < N; ++j) rows[j] = Load<D>(plan.y + static_cast<size_t>(i + j) * stride + o);
       Transpose<N>::Run(rows);
-      const int32_t count = used - o < N ? used - o : N;
-      for (int32_t q = 0; q < count; ++q) {
-        const int32_t lane = o + q;
-        const D l = rows[q] * Broadcast<D>(g.gainLeft[lane]);
-        const D r = rows[q] * Broadcast<D>(g.gainRight[lane]);
-        sumLeft += l;
-        sumRight += r;
-        const int32_t t = g.track[lane];
-        if (t != current) {
-          trackLeft[current] = left;
-          trackRight[current] = right;
-          left = trackLeft[t];
-          right = trackRight[t];
-          current = t;
-        }
-        left += l;
-        right += r;
+      for (int32_t q = 0; q < N; ++q) Store(columns + static_cast<size_t>(o + q) * N, rows[q]);
+    }
+    const D zero = Broadcast<D>(0.0);
+    D sumLeft = zero, sumRight = zero, trackLeft[kTracks], trackRight[kTracks];
+    for (int32_t t = 0; t < kTracks; ++t) trackLeft[t] = trackRight[t] = zero;
+    int32_t current = 0;
+    D left = zero, right = zero;
+    for (int32_t v = 0; v < voices; ++v) {
+      const D s = Load<D>(columns + static_cast<size_t>(plan.slot[v]) * N);
+      const D l = s * Broadcast<D>(plan.gainLeft[v]);
+      const D r = s * Broadcast<D>(plan.gainRight[v]);
+      sumLeft += l;
+      sumRight += r;
+      const int32_t t = plan.track[v];
+      if (t != current) {
+        trackLeft[current] = left;
+        trackRight[current] = right;
+        left = trackLeft[t];
+        right = trackRight[t];
+        current = t;
       }
+      left += l;
+      right += r;
     }
     trackLeft[current] = left;
     trackRight[current] = right;
@@ -470,13 +464,13 @@ void Mix(const LaneGroup& g, double* const* out, int32_t length, bool first) {
   }
   // The rest, sample by sample.
   for (; i < length; ++i) {
-    double acc[kOutputs];
-    for (int32_t k = 0; k < kOutputs; ++k) acc[k] = first ? 0.0 : out[k][i];
-    const double* row = g.y + static_cast<size_t>(i) * lanes;
-    for (int32_t lane = 0; lane < used; ++lane) {
-      const double l = row[lane] * g.gainLeft[lane];
-      const double r = row[lane] * g.gainRight[lane];
-      const int32_t t = g.track[lane];
+    double acc[kOutputs] = {};
+    const double* row = plan.y + static_cast<size_t>(i) * stride;
+    for (int32_t v = 0; v < voices; ++v) {
+      const double s = row[plan.slot[v]];
+      const double l = s * plan.gainLeft[v];
+      const double r = s * plan.gainRight[v];
+      const int32_t t = plan.track[v];
       acc[0] += l;
       acc[1] += r;
       acc[2 + 2 * t] += l;

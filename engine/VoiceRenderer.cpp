@@ -5,6 +5,7 @@
 #include "engine/VoiceRenderer.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "engine/BandLimitedTables.h"
@@ -42,20 +43,21 @@ void VoiceRenderer::Prepare(int32_t maxLength) {
   capacity = maxLength;
   const size_t rows = static_cast<size_t>(capacity) * kMaxLanes;
   noise.assign(capacity, 0.0);
-  // x, y, the moving coefficients, triangle and levels, and room to align them.
-  storage.assign(rows * (4 + kCoefficients) + 8, 0.0);
+  const size_t outputRows = static_cast<size_t>(capacity) * MixPlan::kMaxRow;
+  // x, the moving coefficients, triangle and levels, y, and room to align them.
+  storage.assign(rows * (3 + kCoefficients) + outputRows + 8, 0.0);
   double* base = storage.data();
   while (reinterpret_cast<uintptr_t>(base) % 64 != 0) ++base;
   x = base;
   y = x + rows;
-  coefficients = y + rows;
+  coefficients = y + outputRows;
   triangle = coefficients + rows * kCoefficients;
   levels = triangle + rows;
   discard.assign(static_cast<size_t>(capacity) * Engine::kOutputCount, 0.0);
 }
 
 void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used, int32_t lanes, int32_t width,
-                              int32_t length) {
+                              int32_t length, int32_t row, int32_t rowLength) {
   LaneGroup& g = group;
   const BandLimitedTables& tables = BandLimitedTables::Get();
   g.lanes = lanes;
@@ -65,7 +67,8 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
   g.triangleOffset = BandLimitedTables::kTriangleOffset;
   g.noise = noise.data();
   g.x = x;
-  g.y = y;
+  g.y = y + row;
+  g.yStride = rowLength;
   g.masterGain = engine.masterGain;
   g.triangle = triangle;
   g.varyingCoefficients = coefficients;
@@ -77,7 +80,7 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
   const CutoffTables::Entry* entries = engine.Cutoffs().Entries();
   for (int32_t lane = 0; lane < used; ++lane) {
     const char* state = reinterpret_cast<const char*>(voices[lane]);
-    for (size_t at = 0; at < sizeof(Voice); at += 64) __builtin_prefetch(state + at);
+    for (size_t at = 0; at < offsetof(Voice, oscEnv); at += 64) __builtin_prefetch(state + at);
   }
   for (int32_t lane = 0; lane < used; ++lane) {
     const Voice& voice = *voices[lane];
@@ -122,8 +125,6 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
       g.mixGain[lane] = g.noiseMix[lane] = g.keepMix[lane] = 0.0;
       g.gainComp[lane] = g.outputGain[lane] = 0.0;
       g.s1[lane] = g.s2[lane] = g.s3[lane] = g.s4[lane] = g.antiDenormal[lane] = 0.0;
-      g.gainLeft[lane] = g.gainRight[lane] = 0.0;
-      g.track[lane] = 0;
       g.lastTriangle[lane] = g.modDepth[lane] = g.cutoffPitch[lane] = g.resonance[lane] = 0.0;
       if (!chainVarying[chain]) PutCoefficients(constantCoefficients + lane, lanes, 0, 0, 0, 1, 0);
       if (chainMoving[chain]) {
@@ -195,11 +196,6 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
       }
     }
     g.outputGain[lane] = voice.outputGain;
-
-    const Track& track = engine.tracks[voice.track];
-    g.track[lane] = voice.track;
-    g.gainLeft[lane] = track.gainLeft;
-    g.gainRight[lane] = track.gainRight;
   }
 }
 
@@ -226,9 +222,12 @@ void VoiceRenderer::FinishGroup(Voice* const* voices, int32_t length) {
 
 void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, double clickGain) {
   if (length <= 0) return;
-  // Active voices in index order: the mix adds them in this order.
+  // Active voices in index order (the mix adds them in this order); in the
+  // lanes, those whose cutoff holds for the run come first, so that those
+  // whose cutoff follows the triangle share as few chains as possible.
   Voice* active[Engine::kVoiceCount];
-  int32_t count = 0;
+  Voice* lanes[Engine::kVoiceCount];
+  int32_t count = 0, holding = 0;
   bool noiseHeard = false;
   for (int32_t word = 0; word < 2; ++word) {
     uint64_t bits = engine.runningVoices[word];
@@ -239,8 +238,11 @@ void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, do
       if (!voice.active) continue;
       active[count++] = &voice;
       noiseHeard |= voice.noiseMix > 0.0;
+      if (!(voice.modDepth > 0.0)) lanes[holding++] = &voice;
     }
   }
+  for (int32_t n = 0, f = holding; n < count; ++n)
+    if (active[n]->modDepth > 0.0) lanes[f++] = active[n];
   if (noiseHeard)
     engine.AdvanceNoise(noise.data(), length);
   else
@@ -250,16 +252,36 @@ void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, do
     for (int32_t k = 0; k < Engine::kOutputCount; ++k) std::memset(out[k], 0, sizeof(double) * length);
   } else {
     const VectorKernels& kernels = ActiveKernels();
-    for (int32_t first = 0; first < count; first += kernels.maxLanes) {
+    const int32_t width = kernels.width;
+    auto lanesOf = [&](int32_t used) { return (used + width - 1) / width * width; };
+    int32_t rowLength = 0;
+    for (int32_t first = 0; first < count; first += kernels.maxLanes)
+      rowLength += lanesOf(std::min(kernels.maxLanes, count - first));
+    int32_t slotOf[Engine::kVoiceCount];
+    for (int32_t first = 0, row = 0; first < count; first += kernels.maxLanes) {
       const int32_t used = std::min(kernels.maxLanes, count - first);
-      const int32_t lanes = (used + kernels.width - 1) / kernels.width * kernels.width;
-      FillGroup(engine, active + first, used, lanes, kernels.width, length);
+      FillGroup(engine, lanes + first, used, lanesOf(used), width, length, row, rowLength);
       kernels.oscillate(group, length);
       kernels.coefficients(group, length);
       kernels.filter(group, length);
-      kernels.mix(group, out, length, first == 0);
-      FinishGroup(active + first, length);
+      FinishGroup(lanes + first, length);
+      for (int32_t lane = 0; lane < used; ++lane)
+        slotOf[lanes[first + lane] - engine.voices.data()] = row + lane;
+      row += lanesOf(used);
     }
+    plan.y = y;
+    plan.stride = rowLength;
+    plan.columns = columns;
+    plan.voices = count;
+    for (int32_t n = 0; n < count; ++n) {
+      const Voice& voice = *active[n];
+      const Track& track = engine.tracks[voice.track];
+      plan.slot[n] = slotOf[&voice - engine.voices.data()];
+      plan.track[n] = voice.track;
+      plan.gainLeft[n] = track.gainLeft;
+      plan.gainRight[n] = track.gainRight;
+    }
+    kernels.mix(plan, out, length);
   }
 
   if (engine.clickEnabled) {

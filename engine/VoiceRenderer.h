@@ -27,7 +27,8 @@ class VoiceRenderer {
  private:
   // Loads `used` voices into the group's lanes and runs what stays per voice
   // (filter coefficients, amplitude envelope) for the run.
-  void FillGroup(Engine& engine, Voice* const* voices, int32_t used, int32_t lanes, int32_t width, int32_t length);
+  void FillGroup(Engine& engine, Voice* const* voices, int32_t used, int32_t lanes, int32_t width, int32_t length,
+                 int32_t row, int32_t rowLength);
   // Hands the run's end state back to the voices.
   void FinishGroup(Voice* const* voices, int32_t length);
 
@@ -35,12 +36,14 @@ class VoiceRenderer {
   std::vector<double> noise;
   std::vector<double> storage;   // the sample-major arrays below, 64-byte aligned
   double* x = nullptr;           // [i * lanes + lane]
-  double* y = nullptr;           // [i * lanes + lane]
+  double* y = nullptr;           // [i * row length + slot], every group's lanes in one row
   double* coefficients = nullptr;  // [(i * 5 + j) * lanes + lane] for chains whose coefficients move
   double* triangle = nullptr;      // [i * lanes + lane] for the same chains
   double* levels = nullptr;        // [i * lanes + lane] for chains whose envelope moves
   std::vector<double> discard;
   LaneGroup group;
+  MixPlan plan;
+  alignas(64) double columns[MixPlan::kMaxRow * 8];
   alignas(64) double constantCoefficients[LaneGroup::kCoefficients * LaneGroup::kMaxLanes];  // [j * lanes + lane]
   alignas(64) double constantLevels[LaneGroup::kMaxLanes];
 };
