@@ -25,10 +25,6 @@ void PutCoefficients(double* at, int32_t lanes, double G, double a, double G4, d
   at[4 * lanes] = k;
 }
 
-void PutCoefficients(double* at, int32_t lanes, const LadderFilter& filter) {
-  PutCoefficients(at, lanes, filter.G, filter.a, filter.G4, filter.norm, filter.k);
-}
-
 // An envelope that stays where it is for the whole run: idle (ended earlier
 // in this control period) or holding its sustain level.
 bool EnvelopeHolds(const Envelope& env) {
@@ -167,10 +163,20 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
         filter.RunPreRoll();
       }
     } else {
-      filter.UpdateCoefficients(voice.cutoffPitch);
-      if (filter.preRoll) filter.RunPreRoll();
-      if (!chainVarying[chain]) PutCoefficients(constantCoefficients + lane, lanes, filter);
+      if (filter.preRoll) {
+        filter.UpdateCoefficients(voice.cutoffPitch);
+        filter.RunPreRoll();
+      }
+      // ComputeCoefficients straight into the lane; norm's division follows
+      // for all lanes at once.
+      if (!chainVarying[chain]) {
+        const CutoffTables::Entry& e = entries[LadderFilter::CutoffIndex(voice.cutoffPitch)];
+        PutCoefficients(constantCoefficients + lane, lanes, e.g, e.a, e.g4, 0.0, filter.resonance * e.kmax);
+      }
     }
+    // The filter's own coefficients were not updated: its next per-sample
+    // use computes them afresh.
+    filter.lastCutoffIndex = -1;
     // What ComputeCoefficients takes for gainComp (a varying lane's filter
     // may not have computed its coefficients since a resonance change).
     g.gainComp[lane] = filter.resonanceGain;
@@ -197,6 +203,11 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
     }
     g.outputGain[lane] = voice.outputGain;
   }
+  for (int32_t lane = 0; lane < lanes; ++lane) {
+    if (chainVarying[lane / width]) continue;
+    double* at = constantCoefficients + lane;
+    at[3 * lanes] = 1.0 / (1.0 + at[4 * lanes] * at[2 * lanes]);  // norm = 1 / (1 + k G4)
+  }
 }
 
 void VoiceRenderer::FinishGroup(Voice* const* voices, int32_t length) {
@@ -215,8 +226,6 @@ void VoiceRenderer::FinishGroup(Voice* const* voices, int32_t length) {
     // The triangle was last read at the phase before the final advance.
     if (osc.sawTable && length > 0)
       osc.lastTriangle = osc.triangleTable + (((osc.phase1 - osc.phaseIncrement) & Oscillator::kPhaseMask) >> 16);
-    // The filter's coefficients as the last sample left them.
-    if (voice.modDepth > 0.0) filter.UpdateCoefficients(voice.modDepth * osc.LastTriangle() + voice.cutoffPitch);
   }
 }
 
