@@ -263,24 +263,36 @@ TEST(RenderOrder, BatchedAndPerSampleRenderingAreIdenticalOnABusyPassage) {
   }
 }
 
-// Hashes recorded from the renderer before it was vectorised (busy passage
-// and the other sounds, three seeds, at three rates), in the per-sample order
-// and in the batched one on every vector path this processor has.
+// A crowd: the other sounds with nearly every voice sounding at once, so
+// that the batched path fills several groups.
+void SetUpCrowd(Rig& rig) {
+  SetUpOtherSounds(rig);
+  for (int32_t n = 0; n < 64; ++n) rig.Midi(n, 0x90 + n % 4, 30 + n, 90);
+  rig.Render(64);
+}
+
+// Hashes recorded from the renderer before it was vectorised (busy passage,
+// the other sounds and the crowd, seeds 1 to 7, at three rates), in the
+// per-sample order and in the batched one on every vector path this
+// processor has. (The crowd's were taken from the earlier renderer's code
+// with this same test.)
 TEST(RenderOrder, EveryPathRendersTheRecordedSamples) {
+  enum Setup { kBusy, kOther, kCrowd };
   struct Case {
-    bool otherSounds;
+    Setup setup;
     double rate;
     uint32_t seed;
     uint64_t doubles;
     uint64_t floats;
   };
   const Case cases[] = {
-      {false, 48000.0, 1u, 0x52d6c8f9bc2d04ddull, 0x25a731aa4947282aull},
-      {false, 48000.0, 2u, 0x5be31c5457b821f7ull, 0xb2b8fa473e1b560eull},
-      {false, 44100.0, 3u, 0x2d47265368450d8dull, 0xd63209adedd1ce79ull},
-      {true, 48000.0, 4u, 0xc5be08223b725770ull, 0x784b2e1568d795dcull},
-      {true, 44100.0, 5u, 0x88656846dae04d0aull, 0x17aab270a880f9fcull},
-      {true, 96000.0, 6u, 0x0cdabb117b462dbcull, 0x5cba3f8cf4407c45ull},
+      {kBusy, 48000.0, 1u, 0x52d6c8f9bc2d04ddull, 0x25a731aa4947282aull},
+      {kBusy, 48000.0, 2u, 0x5be31c5457b821f7ull, 0xb2b8fa473e1b560eull},
+      {kBusy, 44100.0, 3u, 0x2d47265368450d8dull, 0xd63209adedd1ce79ull},
+      {kOther, 48000.0, 4u, 0xc5be08223b725770ull, 0x784b2e1568d795dcull},
+      {kOther, 44100.0, 5u, 0x88656846dae04d0aull, 0x17aab270a880f9fcull},
+      {kOther, 96000.0, 6u, 0x0cdabb117b462dbcull, 0x5cba3f8cf4407c45ull},
+      {kCrowd, 48000.0, 7u, 0xf81d6800cc1a916aull, 0x9e608023a698d3b1ull},
   };
   const VectorPath chosen = ActiveVectorPath();
   // -1: the per-sample order; then the vector paths.
@@ -292,10 +304,14 @@ TEST(RenderOrder, EveryPathRendersTheRecordedSamples) {
     for (const Case& c : cases) {
       Rig rig(c.rate);
       rig.engine.SetReferenceRendering(perSample);
-      if (c.otherSounds)
-        SetUpOtherSounds(rig);
-      else
-        SetUpBusyEngine(rig);
+      if (c.setup == kBusy) SetUpBusyEngine(rig);
+      if (c.setup == kOther) SetUpOtherSounds(rig);
+      if (c.setup == kCrowd) {
+        SetUpCrowd(rig);
+        int32_t sounding = 0;
+        for (int32_t v = 0; v < Engine::kVoiceCount; ++v) sounding += rig.engine.GetVoice(v).active;
+        EXPECT_GT(sounding, 80);
+      }
       Drive(rig, c.seed);
       EXPECT_GT(Rms(rig.out[0], 0, rig.out[0].size()), 0.01);
       OutputHashes hashes = HashOutputs(rig);
