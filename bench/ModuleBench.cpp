@@ -148,11 +148,10 @@ bool SetUpVornell(Instance& instance) {
     const char* name;
     float value;  // 0..255
   } sound[] = {
-      {"OSC Sawtooth", 255},       {"OSC Pulse", 255},         {"OSC Pulse Width", 100},
-      {"Filter Resonance", 85},    {"Filter Cutoff", 110},     {"Filter Env Amount", 90},
-      {"Filter Env Attack", 20},   {"Filter Env Decay", 80},   {"Filter Env Sustain", 100},
-      {"LFO to Filter", 255},      {"LFO Amount", 80},         {"LFO Frequency", 100},
-      {"Amp Env Sustain", 255},    {"Amp Env Attack", 0},      {"Filter Key Track", 0},
+      {"OSC Sawtooth", 255},       {"OSC Pulse", 255},        {"OSC Pulse Width", 100},  {"Filter Resonance", 85},
+      {"Filter Cutoff", 110},      {"Filter Env Amount", 90}, {"Filter Env Attack", 20}, {"Filter Env Decay", 80},
+      {"Filter Env Sustain", 100}, {"LFO to Filter", 255},    {"LFO Amount", 80},        {"LFO Frequency", 100},
+      {"Amp Env Sustain", 255},    {"Amp Env Attack", 0},     {"Filter Key Track", 0},
   };
   for (const auto& p : sound) ok = ok && instance.SetNormalized(std::string("(1) ") + p.name, p.value / 255.0f);
   return ok;
@@ -166,12 +165,11 @@ void SetUpPeer(Instance& instance) {
     const char* name;
     float value;
   } sound[] = {
-      {"osc1_waveform", 0.5f},     {"osc2_waveform", 0.25f},   {"osc_mix", 0.5f},
-      {"osc1_pulsewidth", 0.4f},   {"osc2_pulsewidth", 0.4f},  {"filter_resonance", 0.5f},
-      {"filter_cutoff", 0.6f},     {"filter_env_amount", 0.7f}, {"filter_attack", 0.1f},
-      {"filter_decay", 0.3f},      {"filter_sustain", 0.4f},   {"filter_mod_amount", 0.8f},
-      {"lfo_freq", 0.3f},          {"lfo_waveform", 0.0f},     {"amp_attack", 0.0f},
-      {"amp_sustain", 1.0f},       {"reverb_wet", 0.0f},       {"distortion_crunch", 0.0f},
+      {"osc1_waveform", 0.5f},   {"osc2_waveform", 0.25f},    {"osc_mix", 0.5f},        {"osc1_pulsewidth", 0.4f},
+      {"osc2_pulsewidth", 0.4f}, {"filter_resonance", 0.5f},  {"filter_cutoff", 0.6f},  {"filter_env_amount", 0.7f},
+      {"filter_attack", 0.1f},   {"filter_decay", 0.3f},      {"filter_sustain", 0.4f}, {"filter_mod_amount", 0.8f},
+      {"lfo_freq", 0.3f},        {"lfo_waveform", 0.0f},      {"amp_attack", 0.0f},     {"amp_sustain", 1.0f},
+      {"reverb_wet", 0.0f},      {"distortion_crunch", 0.0f},
   };
   for (const auto& p : sound) instance.SetNormalized(p.name, p.value);
 }

@@ -2,9 +2,8 @@
 
 #include <cmath>
 
-#include "engine/SemitoneFrequencyTable.h"
-
 #include "engine/BandLimitedTables.h"
+#include "engine/SemitoneFrequencyTable.h"
 
 PhaseIncrementTable::PhaseIncrementTable() : entries(kSize, Entry{0, 0}) {}
 

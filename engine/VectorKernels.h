@@ -12,12 +12,12 @@
 // the active path; all on the audio thread.
 struct LaneGroup {
   static constexpr int32_t kMaxLanes = 32;
-  static constexpr int32_t kMaxChains = 16;  // 32 lanes of two doubles
+  static constexpr int32_t kMaxChains = 16;    // 32 lanes of two doubles
   static constexpr int32_t kCoefficients = 5;  // G, a, G4, norm, k
 
   int32_t lanes = 0;       // a multiple of the vector width
   int32_t chainCount = 0;  // lanes / width
-  int32_t used = 0;   // lanes 0..used-1 hold voices, the rest are silent
+  int32_t used = 0;        // lanes 0..used-1 hold voices, the rest are silent
 
   // ---- oscillator (per lane) ----
   alignas(64) int32_t phase1[kMaxLanes];
@@ -40,8 +40,8 @@ struct LaneGroup {
 
   // ---- cutoff moved by the triangle, per sample (chains marked varying) ----
   bool chainVarying[kMaxChains];
-  double* triangle = nullptr;             // the triangle as read per sample, [i * lanes + lane]
-  double* varyingCoefficients = nullptr;  // [(i * kCoefficients + j) * lanes + lane]
+  double* triangle = nullptr;                  // the triangle as read per sample, [i * lanes + lane]
+  double* varyingCoefficients = nullptr;       // [(i * kCoefficients + j) * lanes + lane]
   alignas(64) double lastTriangle[kMaxLanes];  // kept by lanes without a table
   alignas(64) double modDepth[kMaxLanes];      // 0 for lanes whose cutoff holds
   alignas(64) double cutoffPitch[kMaxLanes];
@@ -68,7 +68,6 @@ struct LaneGroup {
   alignas(64) double s4[kMaxLanes];
   alignas(64) double antiDenormal[kMaxLanes];
   double masterGain = 0.0;
-
 };
 
 // The run's voices in index order (the order the mix adds them in) and
@@ -110,7 +109,6 @@ struct VectorKernels {
 
 // The kernels of the active path (audio thread; chosen on first use).
 const VectorKernels& ActiveKernels();
-
 
 // One table per path, defined in its own file.
 const VectorKernels& BaselineKernels();

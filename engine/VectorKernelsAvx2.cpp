@@ -35,7 +35,8 @@ struct Gather4 {
 
 const VectorKernels& Avx2Kernels() {
   static const VectorKernels kernels = {
-      VectorPath::kAvx2, 4, 16, OscillateChains<Gather4>, CoefficientsOfChains<Gather4>, Filter<4, 2>, Mix<4>, StoreFloat, AddFloat,
+      VectorPath::kAvx2, 4,        16, OscillateChains<Gather4>, CoefficientsOfChains<Gather4>, Filter<4, 2>, Mix<4>,
+      StoreFloat,        AddFloat,
   };
   return kernels;
 }

@@ -36,7 +36,8 @@ struct Gather8 {
 
 const VectorKernels& Avx512Kernels() {
   static const VectorKernels kernels = {
-      VectorPath::kAvx512, 8, 32, OscillateChains<Gather8>, CoefficientsOfChains<Gather8>, Filter<8, 4>, Mix<8>, StoreFloat, AddFloat,
+      VectorPath::kAvx512, 8,        32, OscillateChains<Gather8>, CoefficientsOfChains<Gather8>, Filter<8, 4>, Mix<8>,
+      StoreFloat,          AddFloat,
   };
   return kernels;
 }

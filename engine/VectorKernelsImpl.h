@@ -95,7 +95,8 @@ using LaneOscillator = void (*)(LaneGroup&, int32_t, int32_t);
       const double* triangle = g.tables + g.tableOffset[lane] + g.triangleOffset;
       int32_t phase = g.phase1[lane];
       for (int32_t i = 0; i < length; ++i) {
-        g.triangle[static_cast<size_t>(i) * g.lanes + lane] = g.hasTable[lane] ? triangle[phase >> 16] : g.lastTriangle[lane];
+        g.triangle[static_cast<size_t>(i) * g.lanes + lane] =
+            g.hasTable[lane] ? triangle[phase >> 16] : g.lastTriangle[lane];
         phase = (phase + g.increment[lane]) & kPhaseMask;
       }
     }
@@ -180,8 +181,8 @@ __attribute__((always_inline)) inline int32_t CutoffIndexOf(double cutoff) {
     int32_t last = -1;
     double G = 0.0, a = 0.0, G4 = 0.0, norm = 0.0, k = 0.0;
     for (int32_t i = 0; i < length; ++i) {
-      const int32_t c = CutoffIndexOf(g.modDepth[lane] * g.triangle[static_cast<size_t>(i) * lanes + lane] +
-                                      g.cutoffPitch[lane]);
+      const int32_t c =
+          CutoffIndexOf(g.modDepth[lane] * g.triangle[static_cast<size_t>(i) * lanes + lane] + g.cutoffPitch[lane]);
       if (c != last) {
         last = c;
         const double* e = g.cutoffEntries + 4 * c;
@@ -271,8 +272,8 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
   double* y = g.y + o;
   const int32_t yStride = g.yStride;
   for (int32_t i = 0; i < length; ++i) {
-  #pragma GCC unroll 4
-  for (int32_t c = 0; c < C; ++c) {
+#pragma GCC unroll 4
+    for (int32_t c = 0; c < C; ++c) {
       const double* k5 = coefficient[c];
       const D G = Load<D>(k5);
       const D a = Load<D>(k5 + lanes);

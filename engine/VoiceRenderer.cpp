@@ -274,8 +274,7 @@ void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, do
       kernels.coefficients(group, length);
       kernels.filter(group, length);
       FinishGroup(lanes + first, length);
-      for (int32_t lane = 0; lane < used; ++lane)
-        slotOf[lanes[first + lane] - engine.voices.data()] = row + lane;
+      for (int32_t lane = 0; lane < used; ++lane) slotOf[lanes[first + lane] - engine.voices.data()] = row + lane;
       row += lanesOf(used);
     }
     plan.y = y;

@@ -34,9 +34,9 @@ class VoiceRenderer {
 
   int32_t capacity = 0;
   std::vector<double> noise;
-  std::vector<double> storage;   // the sample-major arrays below, 64-byte aligned
-  double* x = nullptr;           // [i * lanes + lane]
-  double* y = nullptr;           // [i * row length + slot], every group's lanes in one row
+  std::vector<double> storage;     // the sample-major arrays below, 64-byte aligned
+  double* x = nullptr;             // [i * lanes + lane]
+  double* y = nullptr;             // [i * row length + slot], every group's lanes in one row
   double* coefficients = nullptr;  // [(i * 5 + j) * lanes + lane] for chains whose coefficients move
   double* triangle = nullptr;      // [i * lanes + lane] for the same chains
   double* levels = nullptr;        // [i * lanes + lane] for chains whose envelope moves

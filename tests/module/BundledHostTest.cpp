@@ -28,8 +28,8 @@ ToolRun Execute(const std::string& arguments, const std::string& environment = "
   // The host unloads the module, and with it the system's graphics libraries,
   // whose start-up allocations a leak check would then report. The module's
   // own memory over unloading is checked in-process (ModuleLifetime).
-  const std::string command = "ASAN_OPTIONS=detect_leaks=0 " + environment + std::string(VORNELL_HOST_TOOL) + " " +
-                              arguments + " 2>&1";
+  const std::string command =
+      "ASAN_OPTIONS=detect_leaks=0 " + environment + std::string(VORNELL_HOST_TOOL) + " " + arguments + " 2>&1";
   ToolRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -106,8 +106,8 @@ uint64_t HashSamples(const std::vector<std::vector<float>>& channels) {
 
 TEST_F(BundledHost, TheDemoSongRendersThroughTheModule) {
   const std::string wav = Path("demo.wav");
-  const std::string arguments = " " + module + " " + song + " " + wav + " --rate 48000 --outputs all --state " +
-                                state + " --program";
+  const std::string arguments =
+      " " + module + " " + song + " " + wav + " --rate 48000 --outputs all --state " + state + " --program";
   const ToolRun run = Execute("render" + arguments);
   ASSERT_EQ(run.status, 0) << run.output;
   int rate = 0;
