@@ -4,6 +4,7 @@
 #include <string>
 
 #include "graphics/IGraphics.h"
+#include "online/MakerSite.h"
 #include "plugin/Vornell.h"
 
 namespace {
@@ -58,9 +59,8 @@ std::unique_ptr<PopupMenu> BuildOptionMenu(Vornell& plug) {
   menu->AddItem("Save Configuration");
   menu->AddSeparator();
   PopupMenu* online = menu->AddSubmenu("Go Online...");
-  // The update check is not part of this build.
-  online->AddItem("Check Online for Update", PopupMenuItem::kDisabled);
-  online->AddItem(kMakerSiteLabel);
+  online->AddItem("Check Online for Update");
+  online->AddItem(MakerSiteLabel());
   return menu;
 }
 
@@ -110,7 +110,7 @@ bool RunOptionMenu(Vornell& plug, IGraphics& graphics, int x, int y) {
   const int command = OptionCommandFromChoice(*menu, graphics.ShowPopupMenu(menu.get(), AtPoint(x, y)));
   if (command == -1) return false;
   if (command == -2)
-    graphics.OpenWebPage(kMakerSiteUrl, "", "", "");
+    graphics.OpenWebPage(MakerSiteUrl(), MakerSiteLabel(), "", NoBrowserText(MakerSiteUrl()));
   else
     plug.RunPresetCommand(command);
   return true;

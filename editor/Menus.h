@@ -15,10 +15,6 @@
 class IGraphics;
 class Vornell;
 
-// Web site opened by the option menu's "Go Online..." submenu.
-constexpr const char* kMakerSiteLabel = "Visit kestrune.example";
-constexpr const char* kMakerSiteUrl = "https://kestrune.example/vornell";
-
 // The option menu with its flags and check marks as they are now.
 std::unique_ptr<PopupMenu> BuildOptionMenu(Vornell& plug);
 // The option menu command (Vornell::RunPresetCommand) of a choice; -2 for

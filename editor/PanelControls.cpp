@@ -273,13 +273,8 @@ void IKRNumberDisplay::OnMouseDown(int x, int y, const MouseMods&) {
   trackMenu.CheckItemAlone(vornell->editTrack);
   const PopupMenu* chosen = graphics->ShowPopupMenu(&trackMenu, Rect(x, y, x, y));
   if (chosen && chosen->GetChosenItemIdx() >= 0) {
-    const int t = chosen->GetChosenItemIdx();
-    {
-      PanelLock lock(graphics);
-      vornell->editTrack = t;
-    }
-    vornell->RefreshEditTrackControls(t);
-    vornell->panelDirty = true;
+    PanelLock lock(graphics);
+    vornell->SetEditTrack(chosen->GetChosenItemIdx());
   }
   MarkDirty(false);
 }

@@ -1,6 +1,7 @@
 #include "editor/ProgramBrowser.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <mutex>
 
@@ -10,8 +11,10 @@
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
 #include "performance/PanelIds.h"
+#include "platform/Paths.h"
 #include "plugin/Vornell.h"
 #include "programs/ParameterTable.h"
+#include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
 #include "resources/panel/PanelLayout.h"
 
@@ -36,6 +39,7 @@ constexpr int kProgramSelectorKey = 404;
 constexpr int kProgramDownKey = 405;
 constexpr int kProgramUpKey = 406;
 constexpr int kLinkKey = 407;
+constexpr int kStatusLineKey = 408;
 constexpr int kLeftScrollKey = 413;
 constexpr int kRightScrollKey = 414;
 
@@ -56,9 +60,14 @@ std::string LastComponent(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool EndsWith(const std::string& text, const char* suffix) {
-  const std::string tail(suffix);
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+// A preset's track programs and library from its stored state; the library
+// programs are numbered by their slot (a slot's own number field may say
+// otherwise after a program was loaded into another slot). Returns the
+// position after the state, or -1.
+int ReadEntryPrograms(const DataBlock& block, int position, ProgramBrowser::Entry& entry) {
+  position = ReadStateSummary(block, position, entry.tracks, entry.programs);
+  for (size_t slot = 0; slot < entry.programs.size(); ++slot) entry.programs[slot].number = static_cast<uint8_t>(slot);
+  return position;
 }
 
 // The presets of a SerializePresets list (as the file peeks give them) that
@@ -73,7 +82,7 @@ void ReadPresetEntries(const DataBlock& block, std::vector<ProgramBrowser::Entry
     position = block.GetByte(&initialized, position);
     if (position < 0) break;
     if (!initialized) continue;
-    position = ReadStateSummary(block, position, entry.tracks, entry.programs);
+    position = ReadEntryPrograms(block, position, entry);
     if (position < 0) break;
     entries.push_back(std::move(entry));
   }
@@ -106,7 +115,7 @@ void IKRFileControl::OnMouseDown(int, int, const MouseMods&) {
 bool IKRFileControl::ChooseAndLoad() {
   if (!graphics || !graphics->IsEditorOpen()) return false;
   std::string result;
-  graphics->ChooseFile(result, IGraphics::FileMode::Open, folder, "fxb fxp syx");
+  graphics->ChooseFile(result, IGraphics::FileMode::Open, folder, "fxb fxp syx", "Load File into Browser");
   if (result.empty()) return false;
   chosenPath = result;
   browser->LoadFileIntoBrowser(result);
@@ -268,6 +277,10 @@ void ProgramBrowser::BuildPage(IGraphics* g, const std::function<PanelBitmap(int
   }
 }
 
+void ProgramBrowser::AddStatusLine(ITextControl* statusLine) {
+  Add(statusLine, kStatusLineKey);
+}
+
 void ProgramBrowser::ApplyVisibility() {
   for (IControl* control : pageControls) control->SetHidden(!pageVisible);
   fileControl->SetGrayed(!fileSource);
@@ -310,7 +323,7 @@ void ProgramBrowser::UseInternalSource() {
       if (!preset || !preset->initialized) continue;
       Entry entry;
       entry.name = preset->name;
-      if (ReadStateSummary(preset->state, 0, entry.tracks, entry.programs) < 0) continue;
+      if (ReadEntryPrograms(preset->state, 0, entry) < 0) continue;
       if (i == current) currentEntry = static_cast<int>(entries.size());
       entries.push_back(std::move(entry));
     }
@@ -326,14 +339,15 @@ void ProgramBrowser::LoadFileIntoBrowser(const std::string& path) {
   rightFirst = 0;
   fileSource = true;
   entries.clear();
-  if (EndsWith(path, ".fxp") || EndsWith(path, ".FXP") || EndsWith(path, ".fxb") || EndsWith(path, ".FXB")) {
-    const bool bank = EndsWith(path, ".fxb") || EndsWith(path, ".FXB");
+  // The extension in any case tells the kind: ".Fxb" is a bank, not SysEx.
+  if (PathHasExtension(path, "fxp") || PathHasExtension(path, "fxb")) {
+    const bool bank = PathHasExtension(path, "fxb");
     DataBlock block;
     const bool read = bank ? plug->PeekBankFile(path, block) : plug->PeekProgramFile(path, block);
     if (read) ReadPresetEntries(block, entries);
   } else {
     std::vector<Program> programs;
-    if (ListSysExPrograms(path, programs) && !programs.empty()) {
+    if (ListSysExPrograms(path, plug->library.saveEnhancedPrograms, programs)) {
       std::stable_sort(programs.begin(), programs.end(),
                        [](const Program& a, const Program& b) { return a.number < b.number; });
       Entry entry;
@@ -358,17 +372,21 @@ int ProgramBrowser::RecordAllPrograms() {
   if (!plug->EditorOpen() || selectedEntry < 0 || selectedEntry >= static_cast<int>(entries.size())) return 0;
   // Taken before asking: the list may not be looked at again while the box is open.
   const std::vector<Program> programs = entries[static_cast<size_t>(selectedEntry)].programs;
-  if (plug->ShowMessage(kRecordAllQuestion, "Record All Programs", kMessageYesNo) != kAnswerYes) return 1;
+  if (plug->ShowMessage(kRecordAllQuestion, "Record All Programs", kMessageYesNo | kMessageIconQuestion) != kAnswerYes)
+    return 1;
   std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
-  const int count = std::min(static_cast<int>(programs.size()), kProgramCount);
-  for (int i = 0; i < count; ++i) {
-    Program& program = plug->library.programs[static_cast<size_t>(i)];
-    program.values = programs[static_cast<size_t>(i)].values;
-    program.name = programs[static_cast<size_t>(i)].name;
+  // Each program goes into its own number: a file need not hold them all.
+  std::array<bool, kProgramCount> recorded{};
+  for (const Program& listed : programs) {
+    if (listed.number >= kProgramCount) continue;
+    Program& program = plug->library.programs[listed.number];
+    program.values = listed.values;
+    program.name = listed.name;
+    recorded[listed.number] = true;
   }
   for (int t = 0; t < Engine::kTrackCount; ++t) {
     const int p = plug->TrackProgramNumber(t);
-    if (p < count) plug->LoadProgramIntoTrack(t, p);
+    if (recorded[static_cast<size_t>(p)]) plug->LoadProgramIntoTrack(t, p);
   }
   plug->ModifyCurrentPreset();
   plug->panelDirty = true;
@@ -423,7 +441,7 @@ void ProgramBrowser::RefillRight() {
     else if (index < tracks)
       row->SetTexts("T" + std::to_string(index + 1), program->name, true);
     else
-      row->SetTexts(std::to_string(index - tracks), program->name, false);
+      row->SetTexts(std::to_string(program->number), program->name, false);
   }
 }
 

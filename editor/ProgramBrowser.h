@@ -22,6 +22,7 @@
 #include "programs/Program.h"
 
 class IGraphics;
+class ITextControl;
 class Vornell;
 class ProgramBrowser;
 struct PanelBitmap;
@@ -106,7 +107,7 @@ class ProgramBrowser {
   struct Entry {
     std::string name;
     std::vector<Program> tracks;    // the six track programs (none for a SysEx file)
-    std::vector<Program> programs;  // library programs
+    std::vector<Program> programs;  // library programs, each numbered by the slot it belongs in
   };
 
   explicit ProgramBrowser(Vornell* plug);
@@ -117,6 +118,9 @@ class ProgramBrowser {
   // the page's picture covers the panel, so the panel takes no clicks while
   // the page is shown. bitmap(id, frames) loads a panel picture.
   void BuildPage(IGraphics* graphics, const std::function<PanelBitmap(int id, int frames)>& bitmap);
+  // The page's own status line (it covers the panel's), above what BuildPage
+  // added; shown and hidden with the page. The editor keeps its text.
+  void AddStatusLine(ITextControl* statusLine);
 
   // Shows or hides every control of the page; shown with the internal
   // source, the entries are read again and the current preset's selected.
@@ -130,7 +134,8 @@ class ProgramBrowser {
   // The FILE button: the file name field's dialog. False when nothing was
   // loaded.
   bool ChooseFile();
-  // Asks, then replaces the plug-in's library with the selected entry's.
+  // Asks, then records each library program of the selected entry into the
+  // plug-in's program of its number.
   // Returns 0 when nothing was asked, 1 for no, 2 for yes.
   int RecordAllPrograms();
 
@@ -154,7 +159,8 @@ class ProgramBrowser {
   bool RowSelected(int list, int row) const;
   // The page's controls by key (395 picture, 396 file name, 397/398 LEDs,
   // 399/400 INTERNAL/FILE, 401 EDIT TRACK display, 402/403 its arrows, 404
-  // program selector, 405/406 its arrows, 407 "Link Programs", 409..412
+  // program selector, 405/406 its arrows, 407 "Link Programs", 408 the status
+  // line, 409..412
   // RECORD, record all, SINGLE, BANK, 413/414 left and right scroll bars).
   IControl* ControlByKey(int key) const;
   IKRScrollItemControl* Row(int list, int row) const;

@@ -185,8 +185,9 @@ bool IKRPrgControl::Draw(IGraphics* g) {
   TextStyle* style = kind == 2 ? &modifiedStyle : kind == 1 ? &otherStyle : &normalStyle;
   char text[16];
   std::snprintf(text, sizeof(text), "%02u", static_cast<unsigned>(number));
-  g->DrawLabel(style, text, numberRect);
-  g->DrawLabel(style, name, nameRect);
+  // A grayed selector takes no clicks; it shows it faded.
+  g->DrawLabel(style, text, numberRect, &blend);
+  g->DrawLabel(style, name, nameRect, &blend);
   return true;
 }
 
@@ -216,12 +217,8 @@ void IKRPrgControl::OnMouseDown(int x, int y, const MouseMods& mods) {
     MarkDirty(false);
     return;
   }
-  {
-    PanelLock lock(graphics);
-    vornell->editTrack = t;
-  }
-  vornell->RefreshEditTrackControls(t);
-  vornell->panelDirty = true;
+  PanelLock lock(graphics);
+  vornell->SetEditTrack(t);
 }
 
 void IKRPrgControl::AcceptEnteredText(const std::string& text) {

@@ -92,6 +92,7 @@ void VornellEditor::SetWindowSystemFactory(WindowSystemFactory factory) {
 VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   std::unique_ptr<IWindowSystem> windowSystem = Factory() ? Factory()() : nullptr;
   graphics = std::make_unique<IGraphics>(plug, panel::kPanelWidth, panel::kPanelHeight, 25, std::move(windowSystem));
+  graphics->SetWindowName("Vornell");
   graphics->HandleMouseOver(true);
   graphics->EnableTooltips(true);
   graphics->SetBackground(kBackPicture, PictureName(kBackPicture));
@@ -106,6 +107,10 @@ VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   BuildVoiceSection();
   browser = std::make_unique<ProgramBrowser>(plug);
   browser->BuildPage(graphics.get(), [this](int id, int frames) { return Bitmap(id, frames); });
+  // The page covers the status line: it shows the same status on a line of its own.
+  browserStatusLine = new ITextControl(plug, RectOf(panel::kBrowserStatusLine),
+                                       PanelTextStyle(StatusColour(kStatusWhite)), kVersionText);
+  browser->AddStatusLine(browserStatusLine);
   BuildTopBar();
 
   plug->DisarmMidiLearn();
@@ -396,9 +401,13 @@ void VornellEditor::UpdateStatusLine() {
   const uint32_t serial = plug->StatusSerial();
   if (serial == statusSerialShown) return;
   statusSerialShown = serial;
-  statusLine->SetTextStyle(PanelTextStyle(StatusColour(plug->StatusColour())));
-  statusLine->MarkDirty(false);
-  statusLine->SetTextFromPlug(plug->StatusText());
+  for (ITextControl* line : {statusLine, browserStatusLine}) {
+    line->SetTextStyle(PanelTextStyle(StatusColour(plug->StatusColour())));
+    line->MarkDirty(false);
+    line->SetTextFromPlug(plug->StatusText());
+    // The page not shown takes the text but draws it only when it is shown.
+    if (line->IsHidden()) line->MarkClean();
+  }
 }
 
 void VornellEditor::UpdateBlinking() {

@@ -91,6 +91,7 @@ class VornellEditor {
   std::unique_ptr<IGraphics> graphics;
   IKnobMultiControl* masterKnobs[4] = {};
   ITextControl* statusLine = nullptr;
+  ITextControl* browserStatusLine = nullptr;  // the browser page's, kept in step
   IKRSwitchMidiLearn* learnButton = nullptr;
   uint32_t statusSerialShown = 0;
   std::unique_ptr<ProgramBrowser> browser;

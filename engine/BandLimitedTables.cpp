@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/PortableMath.h"
+
 #ifdef VORNELL_EMBEDDED_BAND_LIMITED_TABLES
 // Written by the build (resources/tables), 64-byte aligned.
 extern "C" const double vornell_band_limited_tables[];
@@ -28,7 +30,7 @@ int32_t BandLimitedTables::HarmonicCount(int32_t level) {
 void BandLimitedTables::Compute(double* storage) {
   // sin(k x) at x = 2 pi i / 4096 is read from one period table at (k i) mod 4096.
   std::vector<double> sine(kLength);
-  for (int32_t i = 0; i < kLength; ++i) sine[i] = std::sin(2.0 * M_PI * i / kLength);
+  for (int32_t i = 0; i < kLength; ++i) sine[i] = PortableSin(2.0 * M_PI * i / kLength);
   const int32_t mask = kLength - 1;
   const int32_t quarter = kLength / 4;
   std::vector<double> amplitude;
@@ -39,7 +41,7 @@ void BandLimitedTables::Compute(double* storage) {
     triangleAmplitude.assign(n + 1, 0.0);
     amplitude[1] = 0.5;
     // The harmonics fade to 54 % towards the highest one.
-    for (int32_t k = 2; k <= n; ++k) amplitude[k] = 0.5 * (0.54 + 0.46 * std::cos(M_PI / 2.0 * (k - 1) / (n - 1))) / k;
+    for (int32_t k = 2; k <= n; ++k) amplitude[k] = 0.5 * (0.54 + 0.46 * PortableCos(M_PI / 2.0 * (k - 1) / (n - 1))) / k;
     for (int32_t k = 1; k <= n; k += 2) triangleAmplitude[k] = amplitude[k] * std::sqrt(2.0) / k;
     double* sawtooth = storage + level * kLength;
     double* triangle = storage + kTriangleOffset + level * kLength;

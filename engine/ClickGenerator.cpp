@@ -2,13 +2,15 @@
 
 #include <cmath>
 
+#include "engine/PortableMath.h"
+
 void ClickGenerator::Setup(double rate, double frequency, double q) {
   x1 = x2 = y1 = y2 = 0.0;
   antiDenormal = 1e-13;
   double w = rate > 0.0 ? 2.0 * M_PI * frequency / rate : 0.0;
-  double alpha = std::sin(w) / (2.0 * q);
+  double alpha = PortableSin(w) / (2.0 * q);
   double n = 1.0 / (1.0 + alpha);
-  c0 = 2.0 * std::cos(w) * n;
+  c0 = 2.0 * PortableCos(w) * n;
   c1 = (alpha - 1.0) * n;
   c2 = alpha * q * n;
   sampleRate = rate;

@@ -5,6 +5,7 @@
 #include "engine/Engine.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "engine/BandLimitedTables.h"
@@ -12,7 +13,15 @@
 
 namespace {
 constexpr double kDefaultSampleRate = 44100.0;
+
+// A controller or bend later in the block than one control period moves by
+// half a period, to the tick nearest its time rather than the one before it.
+int32_t NearestTickOffset(int32_t offset, int32_t period) {
+  if (offset <= period) return offset;
+  const int32_t half = period / 2;
+  return offset > INT32_MAX - half ? INT32_MAX : offset + half;
 }
+}  // namespace
 
 Engine::Engine(EngineHooks* engineHooks)
     : hooks(engineHooks),
@@ -40,9 +49,11 @@ Engine::~Engine() = default;
 
 void Engine::OnReset(double sampleRate, int32_t blockSize) {
   if (!(sampleRate > 0.0) || !std::isfinite(sampleRate)) sampleRate = kDefaultSampleRate;
+  sampleRate = std::min(sampleRate, kMaxSampleRate);
   ClearHeldNotes();
   controlCountdown = 0;
   controlPeriod = std::max<int32_t>(1, static_cast<int32_t>(std::trunc(std::trunc(sampleRate) / 1000.0)));
+  maxBlockSize = std::clamp<int32_t>(blockSize, 1, kMaxBlockSize);
   inputQueue.Resize(blockSize);
   tickEvents.Reserve(inputQueue.ReservedCapacity());
   if (sampleRate != lastSampleRate) {
@@ -62,7 +73,9 @@ void Engine::ResetAllVoices() {
   ClearHeldNotes();
   tickEvents.Clear();
   inputQueue.Clear();
+  sequencerTail = 0;
   for (Voice& voice : voices) voice.Kill();
+  for (Track& track : tracks) track.sustainPedal = false;
   runningVoices[0] = runningVoices[1] = 0;
   if (hooks) hooks->ClearArpeggiatorHold();
   RefreshIndicators();
@@ -79,8 +92,11 @@ void Engine::OnMidiMessage(const MidiMessage& message) {
   queued.fromSequencer = 0;
   queued.isClick = 0;
   // A host event before the block start would otherwise wait in front of every
-  // later message; it is taken as due at the block start.
-  if (queued.offset < 0) queued.offset = 0;
+  // later message; it is taken as due at the block start. One at or past the
+  // end of the longest block the host announced cannot belong to the coming
+  // block: it goes on the block's last frame rather than waiting for a later
+  // one (hosts do send these, some with offsets near the 32-bit limit).
+  queued.offset = std::clamp(queued.offset, 0, maxBlockSize - 1);
   if (kind == 9 && queued.data2 == 0) {
     queued.status = static_cast<uint8_t>(0x80 + channel);
     kind = 8;
@@ -99,7 +115,7 @@ void Engine::OnMidiMessage(const MidiMessage& message) {
       }
       if (controller >= 120) return;
       if (hooks && hooks->CaptureMidiLearn(controller)) return;
-      if (controller != 64 && queued.offset > controlPeriod) queued.offset += controlPeriod / 2;
+      if (controller != 64) queued.offset = NearestTickOffset(queued.offset, controlPeriod);
       inputQueue.Add(queued);
       return;
     }
@@ -107,12 +123,52 @@ void Engine::OnMidiMessage(const MidiMessage& message) {
       if (hooks) hooks->OnProgramChange(queued.data1);
       return;
     case 14:
-      if (queued.offset > controlPeriod) queued.offset += controlPeriod / 2;
+      queued.offset = NearestTickOffset(queued.offset, controlPeriod);
       inputQueue.Add(queued);
       return;
     default:
       return;  // pressure
   }
+}
+
+void Engine::DropQueuedMessages() {
+  // In order, as the blocks would have dispatched them: the messages of the
+  // current control period first.
+  while (!tickEvents.Empty()) {
+    const MidiMessage message = tickEvents.Front();
+    tickEvents.PopFront();
+    if (IsRelease(message)) DispatchTickEvent(message);
+  }
+  for (int32_t i = 0; i < inputQueue.Count(); ++i) {
+    MidiMessage message = inputQueue.At(i);
+    if (!IsRelease(message)) continue;
+    // A note on with velocity 0 from the sequencer reaches the note off as the block would send it.
+    if ((message.status >> 4) == 9) message.status = static_cast<uint8_t>(0x80 + (message.status & 15));
+    DispatchTickEvent(message);
+  }
+  inputQueue.Clear();
+}
+
+bool Engine::QueueMidiMessage(const MidiMessage& message) {
+  if (!message.fromSequencer) return inputQueue.Add(message);
+  // The player's offsets count from the block start, the queue's from the
+  // next control tick, which lies later when a block begins inside a control
+  // period: a message of one block could otherwise go before one of the block
+  // before (a note-off before its note-on, and the note would hang).
+  MidiMessage queued = message;
+  if (inputQueue.Empty()) sequencerTail = 0;  // also after the queue was emptied
+  queued.offset = std::max(queued.offset, sequencerTail);
+  if (!inputQueue.Add(queued)) return false;
+  sequencerTail = queued.offset;
+  return true;
+}
+
+void Engine::DropSequencerNoteOns(int32_t channel) {
+  auto pendingNoteOn = [channel](const MidiMessage& m) {
+    return m.fromSequencer && (m.status >> 4) == 9 && m.data2 > 0 && (channel < 0 || (m.status & 15) == channel);
+  };
+  inputQueue.RemoveIf(pendingNoteOn);
+  tickEvents.RemoveIf(pendingNoteOn);
 }
 
 void Engine::SetControllerMapping(int32_t controller, int32_t parameter) {
@@ -208,6 +264,7 @@ void Engine::DrainInputQueue() {
     }
   }
   inputQueue.ShiftOffsets(period);
+  sequencerTail = std::max(0, sequencerTail - period);
 }
 
 void Engine::ParameterController(int32_t channel, int32_t controller, int32_t value) {

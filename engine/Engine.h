@@ -34,6 +34,11 @@ class Engine {
   static constexpr int32_t kChannelCount = 16;
   static constexpr int32_t kParameterCount = 303;
   static constexpr int32_t kFirstVoiceParameter = 81;
+  // The longest block a host may announce (the adapter renders longer calls in pieces).
+  static constexpr int32_t kMaxBlockSize = 65536;
+  // Far above any audio interface; a larger rate would overflow the control
+  // period's integer arithmetic.
+  static constexpr double kMaxSampleRate = 1536000.0;
 
   explicit Engine(EngineHooks* hooks = nullptr);
   ~Engine();
@@ -53,11 +58,18 @@ class Engine {
   // in Modes 3 and 4, MIDI learn and program change through the hooks, resets
   // on controllers 120 and 123 and queues the rest (offset relative to the block).
   void OnMidiMessage(const MidiMessage& message);
-  // Adds a message to the input queue unchanged (sequencer, click, arpeggiator).
-  // False when the queue is full.
-  bool QueueMidiMessage(const MidiMessage& message) { return inputQueue.Add(message); }
+  // Adds a message to the input queue (sequencer, click, arpeggiator). A
+  // sequencer message never goes before one queued earlier. False when the
+  // queue is full.
+  bool QueueMidiMessage(const MidiMessage& message);
+  // Drops the sequencer's note-ons not yet dispatched, of one MIDI channel or of all (-1).
+  void DropSequencerNoteOns(int32_t channel);
   // Silences every voice at once and drops every queued message.
   void ResetAllVoices();
+  // Processing stops: the messages waiting for later blocks are dropped, but
+  // the releases among them (note offs, pedal up) act at once, so that no
+  // note is left hanging. Dispatcher thread, under the plug-in lock.
+  void DropQueuedMessages();
 
   // ---- note dispatch (audio thread or under the plug-in lock) --------------
   void NoteOn(int32_t channel, int32_t note, int32_t velocity, bool fromSequencer);
@@ -210,9 +222,13 @@ class Engine {
   bool tuningOnline = false;
 
   MidiInputQueue inputQueue;
+  // Offset of the last sequencer message in inputQueue (0 when none is left).
+  int32_t sequencerTail = 0;
   TickEventQueue tickEvents;
   int32_t controlPeriod = 0;
   int32_t controlCountdown = 0;
+  // The longest block the host announced (OnReset); host offsets lie below it.
+  int32_t maxBlockSize = MidiInputQueue::kInitialCapacity;
   // Samples of the current control period rendered by earlier segments (a
   // period may span blocks); tickEvents offsets count from the period's start.
   int32_t periodElapsed = 0;

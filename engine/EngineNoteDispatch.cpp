@@ -63,6 +63,9 @@ void Engine::AddPendingRelease(int32_t v) {
 void Engine::BindVoice(int32_t v, int32_t track) {
   Voice& voice = voices[v];
   voice.track = static_cast<uint8_t>(track);
+  // A pool voice leaves the pedal of its former track behind: no pedal of
+  // that track's channel would let it go again.
+  voice.sustained = tracks[track].sustainPedal;
   for (int32_t k = 0; k < Voice::kParamCount; ++k) voice.SetVoiceParam(k, trackVoiceParams[track][k]);
 }
 
@@ -246,12 +249,15 @@ void Engine::NoteOff(int32_t c, int32_t note, bool fromSequencer) {
   ChannelTrackList order = channelTracks[c];
   for (int32_t i = 0; i < order.count; ++i) {
     int32_t t = order.tracks[i];
-    if (!TakesMessage(t, c, fromSequencer)) continue;
+    const bool takes = TakesMessage(t, c, fromSequencer);
+    // A key pressed before a recording began still ends the note it started
+    // on a track that is not armed; only new notes are kept from such tracks.
+    if (!takes && (fromSequencer || tracks[t].sequenceDriven)) continue;
     for (int32_t v = 0; v < kVoiceCount; ++v)
       if (voices[v].track == t && (voices[v].note & 255) == note) AddPendingRelease(v);
     const bool legato = map.count > 1;
     const Track& track = tracks[t];
-    if (track.trackMode != Track::kPolyphonic && map.count > 0) {
+    if (takes && track.trackMode != Track::kPolyphonic && map.count > 0) {
       int32_t lowest = LowestHeldNote(c);
       int32_t velocity = map.velocity[lowest];
       if (mode == 5 || mode == 6) {
@@ -273,6 +279,7 @@ void Engine::SustainPedal(int32_t c, bool pressed, bool fromSequencer) {
     const Track& track = tracks[t];
     if (fromSequencer ? track.channel != c : track.sequenceDriven) continue;
     if (track.channel != Track::kAllChannels && track.channel != c) continue;
+    tracks[t].sustainPedal = pressed;
     for (Voice& voice : voices) {
       if (voice.track != t) continue;
       voice.sustained = pressed;
@@ -304,6 +311,10 @@ void Engine::SetTrackChannel(int32_t track, int32_t channel) {
   Track& t = tracks[track];
   if (channel == t.channel) return;
   ForceReleaseTrack(track);
+  // The pedal of the old channel can no longer be let up for this track.
+  t.sustainPedal = false;
+  for (Voice& voice : voices)
+    if (voice.track == track) voice.sustained = false;
   if (hooks) hooks->ClearArpeggiatorHold();
   RefreshIndicators();
   t.channel = static_cast<uint8_t>(t.sequenceDriven ? track : channel);

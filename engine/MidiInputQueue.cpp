@@ -1,6 +1,23 @@
 #include "engine/MidiInputQueue.h"
 
+#include <bitset>
 #include <cstring>
+
+namespace {
+
+// Releases that do the same: the same note off (or pedal) on the same channel,
+// from the host or from the sequencer. 2 * 16 * 129 of them.
+constexpr int32_t kReleaseKinds = 2 * 16 * 129;
+
+int32_t ReleaseKind(const MidiMessage& message) {
+  const int32_t what = (message.status >> 4) == 11 ? 128 : (message.data1 & 127);
+  return ((message.fromSequencer ? 16 : 0) + (message.status & 15)) * 129 + what;
+}
+
+}  // namespace
+
+static_assert(MidiInputQueue::kInitialCapacity * MidiInputQueue::kReserveSteps > kReleaseKinds,
+              "a full queue of releases must hold two that do the same");
 
 MidiInputQueue::MidiInputQueue() : storage(static_cast<size_t>(kInitialCapacity) * kReserveSteps) {}
 
@@ -13,8 +30,11 @@ bool MidiInputQueue::Add(const MidiMessage& message) {
       front = 0;
     } else {
       int32_t grown = growthStep * (capacity / growthStep + 1);
-      if (grown > static_cast<int32_t>(storage.size())) return false;  // beyond the reserve: dropped
-      capacity = grown;
+      if (grown <= static_cast<int32_t>(storage.size())) {
+        capacity = grown;
+      } else if (!IsRelease(message) || !MakeRoomForRelease(message)) {
+        return false;  // beyond the reserve: dropped, or absorbed by an equal release
+      }
     }
   }
   int32_t position = length;
@@ -24,6 +44,40 @@ bool MidiInputQueue::Add(const MidiMessage& message) {
   storage[position] = message;
   ++length;
   return true;
+}
+
+bool MidiInputQueue::MakeRoomForRelease(const MidiMessage& message) {
+  // The latest message that ends nothing gives way.
+  for (int32_t i = length - 1; i >= front; --i) {
+    if (!IsRelease(storage[i])) {
+      RemoveAt(i);
+      return true;
+    }
+  }
+  // Only releases. Of two that do the same the later one is kept: a note
+  // started between them, or queued between them later on, still ends.
+  const int32_t kind = ReleaseKind(message);
+  for (int32_t i = length - 1; i >= front; --i) {
+    if (ReleaseKind(storage[i]) != kind) continue;
+    if (storage[i].offset >= message.offset) return false;
+    RemoveAt(i);
+    return true;
+  }
+  std::bitset<kReleaseKinds> later;
+  for (int32_t i = length - 1; i >= front; --i) {
+    const int32_t other = ReleaseKind(storage[i]);
+    if (later.test(static_cast<size_t>(other))) {
+      RemoveAt(i);
+      return true;
+    }
+    later.set(static_cast<size_t>(other));
+  }
+  return false;  // not reached: the reserve holds more entries than there are kinds
+}
+
+void MidiInputQueue::RemoveAt(int32_t index) {
+  std::memmove(storage.data() + index, storage.data() + index + 1, sizeof(MidiMessage) * (length - index - 1));
+  --length;
 }
 
 void MidiInputQueue::PopFront() {

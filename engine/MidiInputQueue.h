@@ -12,7 +12,12 @@
 // full and nothing before the front can be reclaimed), but the storage behind it
 // is reserved outside the audio path (construction and Resize) for
 // kReserveSteps growth steps, so Add never allocates. A message that would need
-// more than the reserve is dropped, as when an allocation fails.
+// more than the reserve is dropped, as when an allocation fails, unless it is a
+// release (IsRelease): a release always gets in, so that no note is left
+// hanging. It takes the place of the latest message that is no release; in a
+// queue of releases only, two releases of the same note (or pedal) become the
+// later one. The reserve holds more entries than there are distinct releases,
+// so one of the two always exists.
 class MidiInputQueue {
  public:
   static constexpr int32_t kInitialCapacity = 1024;
@@ -21,6 +26,7 @@ class MidiInputQueue {
   MidiInputQueue();
 
   // Audio thread or dispatcher, under the plug-in lock. False when dropped.
+  // Linear in the queue's length at most, also when the queue is full.
   bool Add(const MidiMessage& message);
   // Dispatcher (OnReset), under the plug-in lock; may allocate.
   void Resize(int32_t blockSize);
@@ -33,12 +39,26 @@ class MidiInputQueue {
   // Subtracts a control period from every live entry.
   void ShiftOffsets(int32_t amount);
   const MidiMessage& At(int32_t i) const { return storage[front + i]; }
+  // Removes the live entries for which drop(message) is true; the rest keep their order.
+  template <class Predicate>
+  void RemoveIf(Predicate drop) {
+    int32_t kept = front;
+    for (int32_t i = front; i < length; ++i)
+      if (!drop(storage[i])) storage[kept++] = storage[i];
+    length = kept;
+    if (front == length) front = length = 0;
+  }
 
   int32_t Capacity() const { return capacity; }
   int32_t GrowthStep() const { return growthStep; }
   int32_t ReservedCapacity() const { return static_cast<int32_t>(storage.size()); }
 
  private:
+  // Full: makes room for a release. False when it is absorbed by an equal
+  // release queued for the same time or later (nothing to add then).
+  bool MakeRoomForRelease(const MidiMessage& message);
+  void RemoveAt(int32_t index);
+
   std::vector<MidiMessage> storage;
   int32_t capacity = kInitialCapacity;
   int32_t growthStep = kInitialCapacity;

@@ -20,6 +20,17 @@ class TickEventQueue {
   bool Full() const { return count == static_cast<int32_t>(ring.size()); }
   int32_t Count() const { return count; }
   void Clear() { head = count = 0; }
+  // Removes the entries for which drop(message) is true; the rest keep their order.
+  template <class Predicate>
+  void RemoveIf(Predicate drop) {
+    const int32_t size = static_cast<int32_t>(ring.size());
+    int32_t kept = 0;
+    for (int32_t i = 0; i < count; ++i) {
+      const MidiMessage message = ring[(head + i) % size];
+      if (!drop(message)) ring[(head + kept++) % size] = message;
+    }
+    count = kept;
+  }
 
  private:
   std::vector<MidiMessage> ring;

@@ -22,6 +22,9 @@ struct Track {
   bool cycle = true;
   bool sequenceDriven = false;
   bool armed = false;
+  // The sustain pedal of the channel it listens on is down: the track's
+  // voices, also those it takes from the pool later, hold their notes.
+  bool sustainPedal = false;
   bool programModified = false;
   int32_t transpose = 0;
   double tune = 0.0;  // pitch steps

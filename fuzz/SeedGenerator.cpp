@@ -182,16 +182,35 @@ void VstSeeds() {
   Write("vst_text", "names.bin", names.bytes[0], Bytes(names.bytes.begin() + 1, names.bytes.end()));
 }
 
+// A few programs with enhanced data, and between them another maker's message,
+// stray data bytes and a message cut short by the next one.
+Bytes SysExWithForeignMessages(ProgramLibrary& library) {
+  Bytes bytes;
+  const Bytes foreign = {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7, 0x12, 0x34};
+  for (int p : {0, 3, 45, 1}) {
+    const Bytes messages = library.BuildSysEx(p);
+    bytes.insert(bytes.end(), messages.begin(), messages.end());
+    bytes.insert(bytes.end(), foreign.begin(), foreign.end());
+  }
+  const Bytes cut = library.BuildSysEx(7);
+  bytes.insert(bytes.end(), cut.begin(), cut.begin() + 20);
+  const Bytes last = library.BuildSysEx(99);
+  bytes.insert(bytes.end(), last.begin(), last.end());
+  return bytes;
+}
+
 void SysExSeeds(Vornell& plug) {
   ProgramLibrary& library = plug.library;
   library.saveEnhancedPrograms = true;
   Write("sysex", "bank-enhanced.syx", 255, library.BuildSysEx(-1));
   Write("sysex", "program-enhanced.syx", 7, library.BuildSysEx(12));
   Write("sysex", "list-enhanced.syx", 253, library.BuildSysEx(-1));
+  Write("sysex", "bank-foreign.syx", 255, SysExWithForeignMessages(library));
+  Write("sysex", "list-foreign.syx", 253, SysExWithForeignMessages(library));
   library.saveEnhancedPrograms = false;
   Write("sysex", "bank-plain.syx", 254, library.BuildSysEx(-1));
   Write("sysex", "program-plain.syx", 42, library.BuildSysEx(3));
-  Write("sysex", "list-plain.syx", 253, library.BuildSysEx(-1));
+  Write("sysex", "list-plain.syx", 252, library.BuildSysEx(-1));
   library.saveEnhancedPrograms = true;
 }
 

@@ -1,7 +1,8 @@
 // Program System Exclusive data: the library's reader (into one slot or into
 // the slots the messages name, reloading the instrument's tracks) and the file
 // browser's listing. First byte: the target slot (255 and 254: every message to
-// its own slot, 253: the listing).
+// its own slot, 253 and 252: the listing with and without enhanced data).
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -34,13 +35,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ++data;
   --size;
 
-  if (selector == 253) {
+  if (selector == 253 || selector == 252) {
     const std::string path = FuzzScratchFolder() + "/list.syx";
     if (!FuzzWriteFile(path, data, size)) return 0;
     std::vector<Program> list;
-    const bool listed = ListSysExPrograms(path, list);
-    FUZZ_CHECK(!listed || !list.empty(), "a listing reported success without programs");
+    const bool readEnhanced = selector == 253;
+    const bool listed = ListSysExPrograms(path, readEnhanced, list);
+    FUZZ_CHECK(listed == !list.empty(), "a listing's result and its programs disagree");
     for (const Program& program : list) FUZZ_CHECK(program.number < kProgramCount, "listed program number past 99");
+    // The listing shows what a bank load stores: the last program of each number.
+    ProgramLibrary loaded;
+    loaded.saveEnhancedPrograms = readEnhanced;
+    FUZZ_CHECK(loaded.ParseSysEx(data, size, -1) == listed, "the listing and the bank load disagree on the data");
+    std::array<const Program*, kProgramCount> last{};
+    for (const Program& program : list) last[program.number] = &program;
+    for (int p = 0; p < kProgramCount; ++p)
+      FUZZ_CHECK(!last[p] || loaded.programs[p].values == last[p]->values, "a listed program loads differently");
     return 0;
   }
 

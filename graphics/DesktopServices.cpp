@@ -1,5 +1,6 @@
 #include "graphics/DesktopServices.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -11,13 +12,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
 #include "graphics/IWindowSystem.h"
+#include "platform/Paths.h"
 
 extern char** environ;
 
@@ -43,13 +48,28 @@ struct ExecData {
 };
 
 std::string Title(const FileDialogRequest& request) {
-  return request.save ? "Save As" : "Open";
+  if (!request.title.empty()) return request.title;
+  return request.chooseFolder ? "Choose Folder" : request.save ? "Save As" : "Open";
 }
 
 std::string StartPath(const FileDialogRequest& request) {
   std::string path = request.folder;
   if (!path.empty() && path.back() != '/') path += '/';
-  return path + request.fileName;
+  return request.chooseFolder ? path : path + request.fileName;
+}
+
+// "*.[fF][xX][bB] *.[fF][xX][pP]"
+std::string AnyCasePatterns(const FileDialogRequest& request) {
+  std::string patterns;
+  for (const std::string& e : request.extensions) patterns += (patterns.empty() ? "" : " ") + AnyCaseGlob(e);
+  return patterns;
+}
+
+bool HasAnyExtension(const std::string& name, const std::vector<std::string>& extensions) {
+  if (extensions.empty()) return true;
+  for (const std::string& e : extensions)
+    if (PathHasExtension(name, e)) return true;
+  return false;
 }
 
 bool IsDirectory(const std::string& path) {
@@ -79,30 +99,31 @@ std::string FindProgram(const std::string& name) {
 std::vector<std::string> ZenityFileArguments(const std::string& program, const FileDialogRequest& request,
                                              unsigned long parentWindow) {
   std::vector<std::string> args = {program, "--file-selection", "--title=" + Title(request)};
-  if (request.save) {
+  if (parentWindow != 0) {
+    args.push_back("--modal");
+    args.push_back("--attach=" + std::to_string(parentWindow));
+  }
+  if (request.chooseFolder) {
+    args.push_back("--directory");
+  } else if (request.save) {
     args.push_back("--save");
     args.push_back("--confirm-overwrite");
   }
   // A trailing "/" makes the start a folder rather than a file name.
   args.push_back("--filename=" + StartPath(request));
-  if (!request.extensions.empty()) {
-    std::string patterns;
-    for (const std::string& e : request.extensions) patterns += (patterns.empty() ? "*." : " *.") + e;
-    args.push_back("--file-filter=" + request.filter + " | " + patterns);
-  }
-  (void)parentWindow;  // --attach is not understood by every zenity release
+  if (!request.chooseFolder && !request.extensions.empty())
+    args.push_back("--file-filter=" + request.filter + " | " + AnyCasePatterns(request));
   return args;
 }
 
 std::vector<std::string> KdialogFileArguments(const std::string& program, const FileDialogRequest& request,
                                               unsigned long parentWindow) {
-  std::vector<std::string> args = {program, request.save ? "--getsavefilename" : "--getopenfilename",
-                                   StartPath(request)};
-  if (!request.extensions.empty()) {
-    std::string patterns;
-    for (const std::string& e : request.extensions) patterns += (patterns.empty() ? "*." : " *.") + e;
-    args.push_back(request.filter + " (" + patterns + ")");
-  }
+  const char* mode = request.chooseFolder ? "--getexistingdirectory"
+                     : request.save       ? "--getsavefilename"
+                                          : "--getopenfilename";
+  std::vector<std::string> args = {program, mode, StartPath(request)};
+  if (!request.chooseFolder && !request.extensions.empty())
+    args.push_back(request.filter + " (" + AnyCasePatterns(request) + ")");
   args.push_back("--title");
   args.push_back(Title(request));
   if (parentWindow != 0) {
@@ -110,6 +131,60 @@ std::vector<std::string> KdialogFileArguments(const std::string& program, const 
     args.push_back(std::to_string(parentWindow));
   }
   return args;
+}
+
+std::string AnyCaseGlob(const std::string& extension) {
+  std::string glob = "*.";
+  for (char c : extension) {
+    const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (lower == upper) {
+      glob += c;
+    } else {
+      glob += '[';
+      glob += lower;
+      glob += upper;
+      glob += ']';
+    }
+  }
+  return glob;
+}
+
+std::vector<std::string> PromptFolderEntries(const std::string& folder, const std::vector<std::string>& extensions,
+                                             bool foldersOnly, size_t maxEntries) {
+  std::vector<std::string> folders, files;
+  DIR* dir = opendir(folder.empty() ? "/" : folder.c_str());
+  if (dir) {
+    while (dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name.empty() || name[0] == '.') continue;
+      if (folders.size() + files.size() >= maxEntries) break;
+      if (IsDirectory(JoinPath(folder, name))) {
+        folders.push_back(name + "/");
+      } else if (!foldersOnly && HasAnyExtension(name, extensions)) {
+        files.push_back(name);
+      }
+    }
+    closedir(dir);
+  }
+  // In the order people read names: case counts only between equal names.
+  auto byName = [](const std::string& a, const std::string& b) {
+    auto lowered = [](std::string text) {
+      for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      return text;
+    };
+    const std::string la = lowered(a), lb = lowered(b);
+    return la != lb ? la < lb : a < b;
+  };
+  std::sort(folders.begin(), folders.end(), byName);
+  std::sort(files.begin(), files.end(), byName);
+  std::vector<std::string> entries;
+  std::string trimmed = folder;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  if (!trimmed.empty() && trimmed != "/") entries.push_back("../");
+  entries.insert(entries.end(), folders.begin(), folders.end());
+  entries.insert(entries.end(), files.begin(), files.end());
+  return entries;
 }
 
 std::string DialogResultPath(int exitCode, const std::string& output) {
@@ -247,11 +322,12 @@ void ChildProcess::Terminate() {
   }
 }
 
-bool SpawnDetached(const std::vector<std::string>& arguments) {
+bool RunDetachedOpener(const std::vector<std::string>& arguments, int waitMs) {
   if (arguments.empty()) return false;
   ExecData data(arguments);
-  // A pipe closed by a successful exec tells whether the program ran; the
-  // intermediate child exits at once, so nothing is left to reap.
+  // The opener runs under a watcher in a session of its own; the watcher
+  // writes the opener's exit status into the pipe. The intermediate child
+  // exits at once, so nothing is left for us to reap.
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return false;
   const pid_t child = fork();
@@ -261,39 +337,76 @@ bool SpawnDetached(const std::vector<std::string>& arguments) {
     return false;
   }
   if (child == 0) {
-    const pid_t grandchild = fork();
-    if (grandchild == 0) {
+    const pid_t watcher = fork();
+    if (watcher == 0) {
       setsid();
-      const int devNull = open("/dev/null", O_RDWR);
-      if (devNull >= 0) {
-        dup2(devNull, STDIN_FILENO);
-        dup2(devNull, STDOUT_FILENO);
-        dup2(devNull, STDERR_FILENO);
+      // A host that ignores SIGCHLD would leave us no exit status to wait for.
+      signal(SIGCHLD, SIG_DFL);
+      close(pipeFds[0]);
+      const pid_t opener = fork();
+      if (opener == 0) {
+        const int devNull = open("/dev/null", O_RDWR);
+        if (devNull >= 0) {
+          dup2(devNull, STDIN_FILENO);
+          dup2(devNull, STDOUT_FILENO);
+          dup2(devNull, STDERR_FILENO);
+        }
+        execve(data.argv[0], data.argv.data(), data.envp.data());
+        _exit(127);
       }
-      execve(data.argv[0], data.argv.data(), data.envp.data());
-      const char failed = 1;
-      if (write(pipeFds[1], &failed, 1) < 0) _exit(127);
-      _exit(127);
+      int status = 0;
+      int32_t code = 127;
+      if (opener > 0 && waitpid(opener, &status, 0) == opener) code = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+      if (write(pipeFds[1], &code, sizeof code) < 0) _exit(1);
+      _exit(0);
     }
-    _exit(grandchild > 0 ? 0 : 1);
+    _exit(watcher > 0 ? 0 : 1);
   }
   close(pipeFds[1]);
   int status = 0;
   waitpid(child, &status, 0);
-  char failed = 0;
-  ssize_t n;
-  do {
-    n = read(pipeFds[0], &failed, 1);
-  } while (n < 0 && errno == EINTR);
+  bool worked = false;
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    pollfd p{pipeFds[0], POLLIN, 0};
+    int ready;
+    do {
+      ready = poll(&p, 1, waitMs);
+    } while (ready < 0 && errno == EINTR);
+    if (ready == 0) {
+      worked = true;  // still running: a browser in the foreground
+    } else if (ready > 0) {
+      int32_t code = -1;
+      ssize_t n;
+      do {
+        n = read(pipeFds[0], &code, sizeof code);
+      } while (n < 0 && errno == EINTR);
+      worked = n == static_cast<ssize_t>(sizeof code) && code == 0;
+    }
+  }
   close(pipeFds[0]);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
+  return worked;
 }
 
-bool OpenUrlWithDesktop(const std::string& url) {
+std::vector<std::vector<std::string>> UrlOpenerCommands(const std::string& url) {
+  static const std::vector<std::vector<std::string>> kOpeners = {
+      {"xdg-open"}, {"gio", "open"}, {"sensible-browser"}, {"x-www-browser"}};
+  std::vector<std::vector<std::string>> commands;
+  for (const std::vector<std::string>& opener : kOpeners) {
+    const std::string program = FindProgram(opener[0]);
+    if (program.empty()) continue;
+    std::vector<std::string> command = opener;
+    command[0] = program;
+    command.push_back(url);
+    commands.push_back(command);
+  }
+  return commands;
+}
+
+bool OpenUrlWithDesktop(const std::string& url, int waitMs) {
   if (url.empty() || url[0] == '-') return false;
-  const std::string program = FindProgram("xdg-open");
-  if (program.empty()) return false;
-  return SpawnDetached({program, url});
+  for (const std::vector<std::string>& command : UrlOpenerCommands(url))
+    if (RunDetachedOpener(command, waitMs)) return true;
+  return false;
 }
 
 bool MachineHasNetworkConnection() {

@@ -1,8 +1,8 @@
 #pragma once
 // What the desktop offers outside the X server: file dialog programs
-// (zenity, kdialog) run as child processes, opening web pages with
-// xdg-open, and whether the machine has a network connection. POSIX only;
-// user-interface thread.
+// (zenity, kdialog) run as child processes, opening web pages with the
+// desktop's opener, and whether the machine has a network connection.
+// POSIX only; user-interface thread.
 #include <sys/types.h>
 
 #include <string>
@@ -13,12 +13,23 @@ struct FileDialogRequest;
 // Full path of an executable found on PATH, or empty.
 std::string FindProgram(const std::string& name);
 
-// Command lines for the file dialog programs. parentWindow: the X window
-// the dialog belongs to (0: none).
+// Command lines for the file dialog programs: the request's title, a folder
+// chooser for a folder request, and filters that match the extensions in
+// any case. parentWindow: the X window the dialog is attached to, so that
+// the window manager keeps it above the host (0: none).
 std::vector<std::string> ZenityFileArguments(const std::string& program, const FileDialogRequest& request,
                                              unsigned long parentWindow);
 std::vector<std::string> KdialogFileArguments(const std::string& program, const FileDialogRequest& request,
                                               unsigned long parentWindow);
+// A glob for an extension in any case: "syx" -> "*.[sS][yY][xX]".
+std::string AnyCaseGlob(const std::string& extension);
+
+// What the built-in path prompt lists for a folder: "../" (below the root),
+// the subfolders as "name/", then (unless foldersOnly) the files with one of
+// the extensions in any case (every file when there are none); each group
+// sorted, hidden entries left out, at most maxEntries.
+std::vector<std::string> PromptFolderEntries(const std::string& folder, const std::vector<std::string>& extensions,
+                                             bool foldersOnly, size_t maxEntries = 2000);
 
 // The path a dialog program printed: accepted only on exit 0 and when it
 // is absolute; the trailing newline is removed. Empty otherwise.
@@ -77,10 +88,15 @@ class ChildProcess {
   std::string output;
 };
 
-// Starts the program without waiting for it; true when it could be run.
-bool SpawnDetached(const std::vector<std::string>& arguments);
-// Opens an address with xdg-open; false when that is not installed or the
-// address could be taken as an option.
-bool OpenUrlWithDesktop(const std::string& url);
+// Starts the program in a session of its own and waits at most waitMs for
+// it: true when it ended with status 0 or still runs then (a browser
+// started in the foreground); false when it could not run or failed.
+bool RunDetachedOpener(const std::vector<std::string>& arguments, int waitMs);
+// The openers tried in turn for an address, as far as they are on PATH:
+// xdg-open, gio open, sensible-browser, x-www-browser.
+std::vector<std::vector<std::string>> UrlOpenerCommands(const std::string& url);
+// Opens an address with the first opener that works; false when none does
+// or the address could be taken as an option.
+bool OpenUrlWithDesktop(const std::string& url, int waitMs = 2000);
 // True when a network interface other than loopback is up with an address.
 bool MachineHasNetworkConnection();

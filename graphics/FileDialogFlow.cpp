@@ -5,6 +5,7 @@
 #include "graphics/DesktopServices.h"
 #include "graphics/EditorRecords.h"
 #include "graphics/IWindowSystem.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -21,10 +22,15 @@ std::string ExpandHome(const std::string& path) {
 
 bool RunFileDialogFlow(const FileDialogRequest& request, const FileDialogHooks& hooks, std::string* chosenPath) {
   bool useProgram = true;
+  // Releases without --attach and --modal fail on them: they get a second try without.
+  bool attach = hooks.parentWindow != 0;
   std::string start = request.folder;
   if (!start.empty() && start.back() != '/') start += '/';
-  start += request.fileName;
-  const std::string title = request.save ? "Save As" : "Open";
+  if (!request.chooseFolder) start += request.fileName;
+  const std::string title = !request.title.empty() ? request.title
+                            : request.chooseFolder ? "Choose Folder"
+                            : request.save         ? "Save As"
+                                                   : "Open";
   // Each round is one answer of the user; a bad answer asks again.
   for (int round = 0; round < 1000; ++round) {
     std::string path;
@@ -32,18 +38,24 @@ bool RunFileDialogFlow(const FileDialogRequest& request, const FileDialogHooks& 
     if (useProgram) {
       std::vector<std::string> arguments;
       bool zenity = false;
+      const unsigned long parent = attach ? hooks.parentWindow : 0;
       std::string program = hooks.findProgram("zenity");
       if (!program.empty()) {
-        arguments = ZenityFileArguments(program, request, hooks.parentWindow);
+        arguments = ZenityFileArguments(program, request, parent);
         zenity = true;
       } else if (!(program = hooks.findProgram("kdialog")).empty()) {
-        arguments = KdialogFileArguments(program, request, hooks.parentWindow);
+        arguments = KdialogFileArguments(program, request, parent);
+      } else if (hooks.notice) {
+        hooks.notice(kNoDialogProgramNotice);
       }
       int exitCode = -1;
       std::string output;
       if (arguments.empty() || !hooks.runProgram(arguments, &exitCode, &output) ||
           ClassifyDialogExit(exitCode) == DialogExit::Failed) {
-        useProgram = false;
+        if (!arguments.empty() && zenity && attach)
+          attach = false;
+        else
+          useProgram = false;
         continue;
       }
       if (ClassifyDialogExit(exitCode) == DialogExit::Cancelled) return false;
@@ -51,13 +63,21 @@ bool RunFileDialogFlow(const FileDialogRequest& request, const FileDialogHooks& 
       if (path.empty()) return false;
       confirmed = request.save && zenity;
     } else {
-      if (!hooks.prompt(title, start, &path)) return false;
+      if (!hooks.prompt(request, start, &path)) return false;
       path = ExpandHome(path);
       start = path;
       if (path.empty() || path[0] != '/') {
         hooks.message("Please enter a full path, beginning with \"/\".", title, kMessageOk | kMessageIconWarning);
         continue;
       }
+    }
+    if (request.chooseFolder) {
+      if (!FolderExists(path)) {
+        hooks.message(path + "\nPath does not exist.", title, kMessageOk | kMessageIconWarning);
+        continue;
+      }
+      *chosenPath = path;
+      return true;
     }
     if (request.save) {
       const std::string withExtension = WithDefaultExtension(path, request);

@@ -1,10 +1,10 @@
 #pragma once
 // The course of a file dialog on Linux, apart from the windows: a dialog
-// program (zenity, else kdialog) when one is installed and works, else the
-// framework's own path prompt; then the checks a file dialog makes (the
-// file must exist to be opened, the folder to save into, overwriting is
-// asked), asking again until the user chooses a usable path or cancels.
-// User-interface thread.
+// program (zenity, else kdialog) attached to the host's window when one is
+// installed and works, else the framework's own path prompt; then the
+// checks a file dialog makes (the file must exist to be opened, the folder
+// to save into or to be chosen, overwriting is asked), asking again until
+// the user chooses a usable path or cancels. User-interface thread.
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,8 +15,11 @@ struct FileDialogHooks {
   // Runs a program modally. False when it could not be started; else its
   // exit status and standard output.
   std::function<bool(const std::vector<std::string>& arguments, int* exitCode, std::string* output)> runProgram;
-  // The built-in prompt, starting with `start`; false on cancel.
-  std::function<bool(const std::string& title, const std::string& start, std::string* path)> prompt;
+  // The built-in prompt for the request, starting with `start`; false on cancel.
+  std::function<bool(const FileDialogRequest& request, const std::string& start, std::string* path)> prompt;
+  // A notice for the status line: the built-in prompt is used because no
+  // dialog program is installed.
+  std::function<void(const std::string& text)> notice;
   // A message box; returns a MessageBoxAnswer.
   std::function<int(const std::string& text, const std::string& caption, int type)> message;
   // Locates a program ("zenity", "kdialog"); empty when not installed.
@@ -25,5 +28,8 @@ struct FileDialogHooks {
   unsigned long parentWindow = 0;
 };
 
-// True with the full path on a choice; false on cancel.
+// The notice given when neither zenity nor kdialog is installed.
+inline constexpr const char kNoDialogProgramNotice[] = "Install zenity for file dialogs.";
+
+// True with the full path on a choice (a folder request: the folder); false on cancel.
 bool RunFileDialogFlow(const FileDialogRequest& request, const FileDialogHooks& hooks, std::string* chosenPath);

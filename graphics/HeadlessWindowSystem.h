@@ -88,6 +88,7 @@ class HeadlessWindowSystem : public IWindowSystem {
   int focusTaken = 0;
   bool cursorHidden = false;
   uintptr_t parentWindow = 0;
+  std::string windowName = "IPlug";
 
   bool WriteBackBufferPNG(const std::string& path) const;
 
@@ -98,6 +99,7 @@ class HeadlessWindowSystem : public IWindowSystem {
   void ProcessEvents() override;
   uint64_t NowMs() override { return nowMs; }
   void UpdateWindow(const Rect& r) override { updates.push_back(r); }
+  void SetWindowName(const std::string& name) override { windowName = name; }
   void TakeKeyboardFocus() override;
   void ReleaseKeyboardFocus() override { keyboardFocus = false; }
   void ShowTooltip(const std::string& text, int, int) override { tooltip = text; }

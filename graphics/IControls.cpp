@@ -66,7 +66,8 @@ ITextControl::ITextControl(IEditorDelegate* plug, const Rect& rect, const TextSt
 
 bool ITextControl::Draw(IGraphics* g) {
   if (text.empty()) return true;
-  return g->DrawLabel(&textStyle, text, drawRect);
+  // Clipped: a redraw of the control's own rectangle then erases all it drew.
+  return g->DrawClippedLabel(&textStyle, text, drawRect, &blend);
 }
 
 void ITextControl::SetTextFromPlug(const std::string& newText) {

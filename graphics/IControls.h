@@ -42,7 +42,7 @@ class IKnobMultiControl : public IControl {
   double gearing = 4.0;
 };
 
-// A line of text, drawn with DrawLabel.
+// A line of text, drawn within its rectangle.
 class ITextControl : public IControl {
  public:
   ITextControl(IEditorDelegate* plug, const Rect& rect, const TextStyle& style, const std::string& initialText = "");

@@ -54,4 +54,9 @@ class IEditorDelegate {
   // The plug-in's periodic editor update; user-interface thread, called by
   // the framework with the plug-in lock held.
   virtual void OnIdleTick() = 0;
+
+  // A short notice for the user that needs no answer (a hint about the file
+  // dialog, a web address no browser could open); the plug-in shows it where
+  // it shows its status. User-interface thread, without the plug-in lock.
+  virtual void ShowEditorNotice(const std::string& text) { (void)text; }
 };

@@ -129,6 +129,11 @@ PanelBitmap IGraphics::LoadPanelBitmap(int id, const char* name, int frames, boo
   return PanelBitmap(bitmap, bitmap->Width(), bitmap->Height(), frames, framesAreHorizontal);
 }
 
+void IGraphics::SetWindowName(const std::string& name) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
+  if (windowSystem) windowSystem->SetWindowName(name);
+}
+
 void IGraphics::SetBackground(int id, const char* name) {
   const PanelBitmap bitmap = LoadPanelBitmap(id, name, 1);
   auto* background = new IBitmapControl(plug, Rect(0, 0, bitmap.W, bitmap.H), -1, bitmap);
@@ -192,7 +197,7 @@ bool IGraphics::FillCircle(const Color& color, int cx, int cy, float radius, con
   return true;
 }
 
-bool IGraphics::DrawLabel(TextStyle* style, const std::string& text, const Rect& rect) {
+bool IGraphics::DrawLabel(TextStyle* style, const std::string& text, const Rect& rect, const BlendMode* blend) {
   if (text.empty()) return true;
   if (!style || !backBuffer) return false;
   if (!style->cachedFont) style->cachedFont = CachedFontFor(*style);
@@ -203,9 +208,21 @@ bool IGraphics::DrawLabel(TextStyle* style, const std::string& text, const Rect&
     align = LICE_TextAlign::Left;
   else if (style->align == TextStyle::kAlignFar)
     align = LICE_TextAlign::Right;
-  font->DrawText(backBuffer.get(), text, rect.left, rect.top, rect.right, PixelOf(style->color), style->color.A != 255,
-                 align);
+  Color color = style->color;
+  const float weight = WeightOf(blend);
+  if (weight < 1.0f) color.A = static_cast<int>(color.A * std::max(weight, 0.0f) + 0.5f);
+  font->DrawText(backBuffer.get(), text, rect.left, rect.top, rect.right, PixelOf(color), color.A != 255, align);
   return true;
+}
+
+bool IGraphics::DrawClippedLabel(TextStyle* style, const std::string& text, const Rect& rect, const BlendMode* blend) {
+  if (!backBuffer) return false;
+  const Rect clip = rect.Intersect(drawnRect);
+  if (clip.Empty()) return true;
+  backBuffer->SetClip(clip.left, clip.top, clip.W(), clip.H());
+  const bool drawn = DrawLabel(style, text, rect, blend);
+  backBuffer->SetClip(drawnRect.left, drawnRect.top, drawnRect.W(), drawnRect.H());
+  return drawn;
 }
 
 Rect IGraphics::CollectDirtyRect() const {
@@ -476,7 +493,8 @@ void IGraphics::DestroyTextEntry() {
   }
 }
 
-void IGraphics::ChooseFile(std::string& result, FileMode mode, std::string& folder, const std::string& extensions) {
+void IGraphics::ChooseFile(std::string& result, FileMode mode, std::string& folder, const std::string& extensions,
+                           const std::string& title) {
   std::lock_guard<std::recursive_mutex> guard(windowLock);
   if (!IsEditorOpen()) {
     result.clear();
@@ -484,6 +502,8 @@ void IGraphics::ChooseFile(std::string& result, FileMode mode, std::string& fold
   }
   FileDialogRequest request;
   request.save = mode == FileMode::Save;
+  request.chooseFolder = mode == FileMode::Folder;
+  request.title = !title.empty() ? title : request.chooseFolder ? "Choose Folder" : request.save ? "Save As" : "Open";
   request.folder = folder.empty() ? DesktopFolder() : folder;
   request.fileName = result;
   size_t start = 0;
@@ -505,6 +525,12 @@ void IGraphics::ChooseFile(std::string& result, FileMode mode, std::string& fold
     result.clear();
     return;
   }
+  if (request.chooseFolder) {
+    while (chosen.size() > 1 && chosen.back() == '/') chosen.pop_back();
+    result = chosen;
+    folder = chosen == "/" ? chosen : chosen + "/";
+    return;
+  }
   result = chosen;
   const size_t slash = chosen.rfind('/');
   folder = slash == std::string::npos ? std::string() : chosen.substr(0, slash + 1);
@@ -514,8 +540,13 @@ bool IGraphics::OpenWebPage(const std::string& url, const std::string& caption, 
                             const std::string& failure) {
   if (!confirmation.empty() && ShowMessage(confirmation, caption, kMessageYesNo) != kAnswerYes) return false;
   if (windowSystem->HasInternetConnection() && windowSystem->OpenUrl(url)) return true;
+  ShowNotice(url);
   if (!failure.empty()) ShowMessage(failure, caption, kMessageOk);
   return false;
+}
+
+void IGraphics::ShowNotice(const std::string& text) {
+  if (plug) plug->ShowEditorNotice(text);
 }
 
 int IGraphics::ShowMessage(const std::string& text, const std::string& caption, int type) {

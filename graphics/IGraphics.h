@@ -42,7 +42,8 @@ class TextEntryField;
 
 class IGraphics {
  public:
-  enum class FileMode { Open, Save };
+  // Folder: a folder chooser; the result is the folder itself.
+  enum class FileMode { Open, Save, Folder };
 
   // windowSystem null: the X11 window system.
   IGraphics(IEditorDelegate* plug, int width = 1024, int height = 512, int fps = 25,
@@ -68,6 +69,8 @@ class IGraphics {
   PanelBitmap LoadPanelBitmap(int id, const char* name, int frames = 1, bool framesAreHorizontal = false);
   // Receives the keys nobody else takes (owned by the list when added there).
   void SetKeyCatcher(IControl* control) { keyCatcher = control; }
+  // Names the window (title and class) when it opens.
+  void SetWindowName(const std::string& name);
   void HandleMouseOver(bool on) { handleMouseOver = on; }
   void EnableTooltips(bool on) { tooltips = on; }
   bool TooltipsEnabled() const { return tooltips; }
@@ -84,7 +87,11 @@ class IGraphics {
   bool BlitFrame(const PanelBitmap& bitmap, const Rect& rect, int frame, const BlendMode* blend);
   bool FillRect(const Color& color, const Rect& rect, const BlendMode* blend = nullptr);
   bool FillCircle(const Color& color, int cx, int cy, float radius, const BlendMode* blend = nullptr);
-  bool DrawLabel(TextStyle* style, const std::string& text, const Rect& rect);
+  // Text aligned by the style within rect's width, at its top, not clipped
+  // to rect. A blend's weight fades the colour (a grayed control's text).
+  bool DrawLabel(TextStyle* style, const std::string& text, const Rect& rect, const BlendMode* blend = nullptr);
+  // The same, clipped to rect: nothing is drawn outside it.
+  bool DrawClippedLabel(TextStyle* style, const std::string& text, const Rect& rect, const BlendMode* blend = nullptr);
   // The rectangle being drawn (drawing is clipped to it).
   const Rect& DrawnRect() const { return drawnRect; }
 
@@ -98,10 +105,17 @@ class IGraphics {
   bool TextEntryOpen() const { return textEntry != nullptr; }
   // extensions: space separated ("fxb fxp syx"). On a choice `result` is the
   // full path and `folder` the chosen file's folder (ending in "/"); on
-  // cancel, or without an open window, `result` is empty.
-  void ChooseFile(std::string& result, FileMode mode, std::string& folder, const std::string& extensions);
+  // cancel, or without an open window, `result` is empty. title says what is
+  // asked ("Load Bank"); empty: "Open", "Save As" or "Choose Folder".
+  void ChooseFile(std::string& result, FileMode mode, std::string& folder, const std::string& extensions,
+                  const std::string& title = "");
+  // When no browser could be started the address also goes to the plug-in
+  // as a notice (IEditorDelegate::ShowEditorNotice), so that the user can
+  // copy it by hand.
   bool OpenWebPage(const std::string& url, const std::string& caption, const std::string& confirmation,
                    const std::string& failure);
+  // Hands a notice from the window system to the plug-in.
+  void ShowNotice(const std::string& text);
   // type: MessageBoxType flags; returns a MessageBoxAnswer.
   int ShowMessage(const std::string& text, const std::string& caption, int type);
   void HideMouseCursor(bool hide);

@@ -15,7 +15,11 @@ class IGraphics;
 class PopupMenu;
 
 struct FileDialogRequest {
+  // The window's title: what is asked ("Load Bank", "Save Preset").
+  std::string title;
   bool save = false;
+  // A folder is chosen, not a file (the extensions are then empty).
+  bool chooseFolder = false;
   std::string folder;    // initial folder (never empty)
   std::string fileName;  // initial file name (may be empty)
   // Extensions without dot ("fxb", "fxp", ...); the first is the default.
@@ -41,6 +45,9 @@ class IWindowSystem {
   virtual uint64_t NowMs() = 0;
   // Copies that part of the back buffer to the window now.
   virtual void UpdateWindow(const Rect& r) = 0;
+  // The name the editor's window carries (its title and class) from the
+  // next Open on; "IPlug" until one is given.
+  virtual void SetWindowName(const std::string& name) = 0;
 
   // Keyboard focus for the window (on a click and for a text entry).
   virtual void TakeKeyboardFocus() = 0;

@@ -80,6 +80,7 @@ void Vornell::UpdateArpeggio(int note, int velocity, bool on) {
   }
   if (arpeggio.Empty()) {
     arpeggio.length = 0;
+    player.EndNotes(kArpChannel);
     engine.ReleaseChannelVoices(kArpChannel);
   } else {
     arpeggio.length = static_cast<int32_t>(arpeggio.EventCount()) * kStepTicks;
@@ -93,21 +94,33 @@ void Vornell::UpdateArpeggio(int note, int velocity, bool on) {
 void Vornell::ClearArpeggio() {
   arpeggio.Clear();
   arpNotes.Clear();
+  // Steps the player already queued (the rest of this block, or the end of
+  // the last one, which the control period holds back) would start notes that
+  // no pattern ends any more.
+  player.EndNotes(kArpChannel);
   engine.ReleaseChannelVoices(kArpChannel);
 }
 
 bool Vornell::DivertToArpeggiator(const MidiMessage& message) {
   const int kind = message.status >> 4;
   const int note = message.data1;
+  const size_t key = static_cast<size_t>(message.status & 15) * 256 + message.data1;
   if (kind == 9 && message.data2 > 0) {
-    if (arpLatch) return false;
+    if (arpLatch) {
+      // It sounds directly; its release must reach it even once the latch is off.
+      directKeys.set(key);
+      return false;
+    }
     UpdateArpeggio(note, message.data2, true);
     arpHeldKeys.Set(note, message.data2);
     return true;
   }
   if (kind != 8 && kind != 9) return false;
   arpHeldKeys.Remove(note);
-  if (arpLatch) return false;
+  if (arpLatch || directKeys[key]) {
+    directKeys.reset(key);
+    return false;
+  }
   if (arpHold) return true;
   UpdateArpeggio(note, 0, false);
   engine.NoteOff(kArpChannel, note, true);
@@ -117,12 +130,7 @@ bool Vornell::DivertToArpeggiator(const MidiMessage& message) {
 
 void Vornell::ArpeggiatorSustain(int32_t value) {
   arpHold = value > 0;
-  if (value == 0 && !arpLatch && arpHeldKeys.Empty()) {
-    ClearArpeggio();
-    // This runs inside the block, after the player queued the block's steps: a
-    // step still to come would start a note that no pattern ends any more.
-    arpReleasePending = true;
-  }
+  if (value == 0 && !arpLatch && arpHeldKeys.Empty()) ClearArpeggio();
 }
 
 void Vornell::ClearArpeggiatorHold() {

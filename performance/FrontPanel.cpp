@@ -366,11 +366,7 @@ void Vornell::PanelNumber(int n, PanelPress& press) {
       press.result = 1;
       return;
     }
-    SelectTrackProgram(editTrack, n);
-    // Selecting clears the status line; the store's message is what the user
-    // needs to see.
-    ShowStatus("Program recorded/stored.", kStatusGreen);
-    press.clearStatus = false;
+    press.clearStatus = false;  // "Program recorded/stored." stays
     press.result = 2;
   } else {
     press.result = ConfirmModifiedProgram(ConfirmTrackForSelection());
@@ -384,7 +380,7 @@ bool Vornell::PanelStoreProgram(int p) {
                                    "Record/Store Program", kMessageYesNo | kMessageIconQuestion);
     if (answer == kAnswerNo) return false;
   }
-  StoreTrackProgram(p);
+  StoreAndSelectProgram(p);
   return true;
 }
 
@@ -404,13 +400,9 @@ bool Vornell::PanelOtherButton(int id, PanelPress& press) {
       press.value = id == kLfoSquare ? 1.0 : 0.0;
       break;
     case kEditTrackDown:
-    case kEditTrackUp: {
-      const int t = editTrack + (id == kEditTrackUp ? 1 : -1);
-      editTrack = t < 0 ? 0 : (t >= Engine::kTrackCount ? Engine::kTrackCount - 1 : t);
-      ReadSelectedParamValue();
-      RefreshEditTrackControls();
+    case kEditTrackUp:
+      SetEditTrack(editTrack + (id == kEditTrackUp ? 1 : -1));
       break;
-    }
     case kProgramDown:
     case kProgramUp:
       press.result = ConfirmModifiedProgram(ConfirmTrackForSelection());
@@ -479,6 +471,13 @@ void Vornell::PanelResetTrackSettings() {
       const int index = TrackParamIndex(t, j);
       SetParameterFromEngine(index, GetParam(index)->Default());
     }
+}
+
+void Vornell::SetEditTrack(int t) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  editTrack = t < 0 ? 0 : (t >= Engine::kTrackCount ? Engine::kTrackCount - 1 : t);
+  ReadSelectedParamValue();
+  RefreshEditTrackControls();
 }
 
 void Vornell::ReadSelectedParamValue() {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -102,6 +103,19 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   if (folderSlash && nameSlash) return folder + name.substr(1);
   if (folderSlash || nameSlash) return folder + name;
   return folder + "/" + name;
+}
+
+bool PathHasExtension(const std::string& path, const std::string& extension) {
+  const size_t slash = path.rfind('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  if (extension.empty() || path.size() < nameStart + extension.size() + 1) return false;
+  const size_t dot = path.size() - extension.size() - 1;
+  if (path[dot] != '.') return false;
+  for (size_t i = 0; i < extension.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(path[dot + 1 + i])) !=
+        std::tolower(static_cast<unsigned char>(extension[i])))
+      return false;
+  return true;
 }
 
 bool FolderExists(const std::string& path) {

@@ -18,6 +18,10 @@ std::string DocumentsFolder();
 // Joins two path parts with exactly one '/' between them.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// Whether the path's last component ends in "." + extension, in any case
+// ("BANK.SYX" and "bank.Syx" both have the extension "syx").
+bool PathHasExtension(const std::string& path, const std::string& extension);
+
 bool FolderExists(const std::string& path);
 bool FileExists(const std::string& path);
 

@@ -104,6 +104,14 @@ bool IPlugBase::StateEquals(const DataBlock& block, int position) {
 
 void IPlugBase::SetParamFromEditor(int index, double normalized) {
   std::lock_guard<std::recursive_mutex> lock(mutex);
+  const int outerEdit = userEditIndex;
+  userEditIndex = index;
+  SetParamNormalized(index, normalized);
+  userEditIndex = outerEdit;
+}
+
+void IPlugBase::SetParamNormalized(int index, double normalized) {
+  std::lock_guard<std::recursive_mutex> lock(mutex);
   PlugParam* param = GetParam(index);
   if (!param) return;
   param->SetFromNormalized(normalized);
@@ -222,7 +230,7 @@ void IPlugBase::SetParameterFromEngine(int index, double value) {
   param->SetValue(value);
   if (stateLoading) return;
   const double normalized = param->NormalizedValue();
-  SetParamFromEditor(index, normalized);
+  SetParamNormalized(index, normalized);
   if (editor) editor->ShowParamValue(index, normalized, true);
 }
 
@@ -288,10 +296,14 @@ int IPlugBase::UnserializePresets(const DataBlock& block, int position) {
     // keeps what it had, and so do all after it.
     if (position < 0) break;
     if (initialized) {
+      const int start = position;
       position = LoadState(block, position);
       if (position <= 0) break;
+      // The preset keeps the bytes it was given. Saving the state again would
+      // note the preset current at this moment in it, so an untouched bank
+      // would no longer read back as the same bytes.
       preset.state.Clear();
-      SaveState(preset.state);
+      preset.state.PutBytes(block.Data() + start, position - start);
     }
     if (name.size() > static_cast<size_t>(kPresetNameLength)) name.resize(kPresetNameLength);
     preset.name = name;

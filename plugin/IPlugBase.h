@@ -102,9 +102,16 @@ class IPlugBase : public IEditorDelegate {
   virtual bool StateEquals(const DataBlock& block, int position);
   // The host adapter calls this once the host is known.
   virtual void OnHostIdentified() {}
-  // A 0..1 edit from the editor or the plug-in itself: takes the lock, sets the
-  // parameter, tells the host, calls OnParamChanged. Any thread.
+  // A 0..1 edit by the user in the editor (a control of the parameter, or a
+  // panel button standing for one): takes the lock, sets the parameter, tells
+  // the host, calls OnParamChanged with UserEditIndex() = index. Any thread.
   void SetParamFromEditor(int index, double normalized) override;
+  // The same change made by the plug-in itself (a mapped controller, a
+  // program load, a preset reset): not the user's edit. Any thread.
+  void SetParamNormalized(int index, double normalized);
+  // The parameter the user is editing in the editor while its change is
+  // handled, else -1. Under the lock.
+  int UserEditIndex() const { return userEditIndex; }
 
   // Host services; the host adapter fills them. Defaults do nothing.
   void BeginHostParamGesture(int /*index*/) override {}
@@ -290,6 +297,7 @@ class IPlugBase : public IEditorDelegate {
   std::vector<std::vector<double>> latencyDelay;
   IEditorLink* editor = nullptr;
   GraphicsEditorLink graphicsLink;
+  int userEditIndex = -1;
   int currentPreset = 0;
   double sampleRate = 44100.0;
   int blockSize = 0;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <type_traits>
 #include <vector>
 
@@ -21,6 +22,7 @@ static_assert(std::is_same_v<VstHostCallback, audioMasterCallback>,
 namespace {
 
 constexpr int kMaxBlockSize = 65536;
+constexpr float kMaxHostSampleRate = 1536000.0f;
 constexpr int kInitialBlockSize = 1024;
 // Texts written into host buffers: the documented limits plus the terminator
 // for names, and the 24 characters that widely used plug-ins rely on for the
@@ -148,6 +150,21 @@ IPlugVST* PluginOf(AEffect* effect) {
   return effect ? static_cast<IPlugVST*>(effect->object) : nullptr;
 }
 
+// Audio calls (process callbacks, effProcessEvents) running on this thread.
+thread_local int audioCallDepth = 0;
+
+// Marks the span of an audio call and notes its thread.
+class AudioCall {
+ public:
+  explicit AudioCall(std::atomic<std::thread::id>& audioThread) {
+    ++audioCallDepth;
+    audioThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
+  }
+  ~AudioCall() { --audioCallDepth; }
+  AudioCall(const AudioCall&) = delete;
+  AudioCall& operator=(const AudioCall&) = delete;
+};
+
 }  // namespace
 
 // The records the host reads. The speaker arrangements are allocated for their
@@ -243,7 +260,20 @@ void IPlugVST::EndHostParamGesture(int index) {
 }
 
 void IPlugVST::NotifyHostProgramChange() {
+  // While the object is built the host does not know the effect yet.
+  if (stateLoading) return;
+  // Calling the host from inside its audio call is more than some hosts bear:
+  // their display work would run on the audio thread.
+  if (audioCallDepth > 0) {
+    programChangePending = true;
+    return;
+  }
+  programChangePending = false;
   CallHost(audioMasterUpdateDisplay);
+}
+
+void IPlugVST::DeliverProgramChange() {
+  if (audioCallDepth == 0 && programChangePending.exchange(false)) CallHost(audioMasterUpdateDisplay);
 }
 
 bool IPlugVST::IsRenderingOffline() {
@@ -407,6 +437,9 @@ intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
   // changes they make, so the audio thread keeps running meanwhile.
   if (opcode == effEditOpen || opcode == effEditClose || opcode == effEditIdle || opcode == effIdle)
     return plugin->DispatchEditor(opcode, ptr);
+  if (opcode != effProcessEvents && opcode != effClose &&
+      std::this_thread::get_id() != plugin->audioThread.load(std::memory_order_relaxed))
+    plugin->DeliverProgramChange();
   std::unique_lock<std::recursive_mutex> lock(plugin->Mutex());
   if (opcode == effClose) {
     // The lock lives in the object: release it before the object goes.
@@ -418,6 +451,8 @@ intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
 }
 
 intptr_t IPlugVST::DispatchEditor(int32_t opcode, void* ptr) {
+  // These come from the host's user-interface thread.
+  DeliverProgramChange();
   IEditorLink* editor = nullptr;
   {
     std::lock_guard<std::recursive_mutex> lock(Mutex());
@@ -504,8 +539,9 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
       return 0;
 
     case effSetSampleRate:
-      // A rate of zero, negative or not a number would poison every rate-dependent table.
-      if (std::isfinite(opt) && opt > 0.0f) {
+      // A rate of zero, negative, absurdly high or not a number would poison
+      // every rate-dependent table.
+      if (std::isfinite(opt) && opt > 0.0f && opt <= kMaxHostSampleRate) {
         SetSampleRate(opt);
         OnReset();
       }
@@ -546,6 +582,7 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
     case effProcessEvents: {
       const VstEvents* events = static_cast<const VstEvents*>(ptr);
       if (!events) return 0;
+      const AudioCall call(audioThread);
       // The pointer array really has numEvents entries, whatever was declared.
       VstEvent* const* list = events->events;
       for (int32_t i = 0; i < events->numEvents; ++i) {
@@ -874,6 +911,7 @@ void IPlugVST::HostProcessReplacing(AEffect* effect, float** inputs, float** out
   IPlugVST* plugin = PluginOf(effect);
   if (!plugin || frames <= 0) return;
   std::lock_guard<std::recursive_mutex> lock(plugin->Mutex());
+  const AudioCall call(plugin->audioThread);
   plugin->ProcessFloat(inputs, outputs, frames, false);
 }
 
@@ -881,6 +919,7 @@ void IPlugVST::HostProcessAccumulating(AEffect* effect, float** inputs, float** 
   IPlugVST* plugin = PluginOf(effect);
   if (!plugin || frames <= 0) return;
   std::lock_guard<std::recursive_mutex> lock(plugin->Mutex());
+  const AudioCall call(plugin->audioThread);
   plugin->ProcessFloat(inputs, outputs, frames, true);
 }
 
@@ -888,6 +927,7 @@ void IPlugVST::HostProcessDoubleReplacing(AEffect* effect, double** inputs, doub
   IPlugVST* plugin = PluginOf(effect);
   if (!plugin || frames <= 0) return;
   std::lock_guard<std::recursive_mutex> lock(plugin->Mutex());
+  const AudioCall call(plugin->audioThread);
   plugin->ProcessDouble(inputs, outputs, frames);
 }
 

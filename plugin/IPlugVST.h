@@ -11,9 +11,11 @@
 // effIdle):
 // the editor takes the lock itself for what it changes, so that its modal
 // waits never hold it.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "plugin/DataBlock.h"
@@ -44,6 +46,11 @@ class IPlugVST : public IPlugBase {
   void BeginHostParamGesture(int index) override;
   void NotifyHostParamChange(int index, double normalized) override;
   void EndHostParamGesture(int index) override;
+  // audioMasterUpdateDisplay: the current preset or a preset name changed. Any
+  // thread. Inside an audio call (a MIDI program change arrives through
+  // effProcessEvents) the host is not called: it is told at the next
+  // effEditIdle or effIdle, or at the next dispatcher call made on another
+  // thread than the audio thread. Nothing is told while the object is built.
   void NotifyHostProgramChange() override;
   bool IsRenderingOffline() override;
   double GetSamplePosition() override;
@@ -91,6 +98,9 @@ class IPlugVST : public IPlugBase {
   // The dispatcher body; the caller holds the lock (effClose excepted).
   intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
   intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
+  // Tells the host of a preset change made inside an audio call, if one is
+  // waiting. Not inside an audio call; any lock may be held or not.
+  void DeliverProgramChange();
   intptr_t GetChunk(int32_t index, void* ptr);
   intptr_t SetChunk(int32_t index, intptr_t size, void* ptr);
   intptr_t RestoreAfterRefusedChunk();
@@ -118,6 +128,10 @@ class IPlugVST : public IPlugBase {
   DataBlock undoState;
   DataBlock undoPresets;
   bool hostSetupDone = false;
+  // A preset change made inside an audio call, not yet told the host, and the
+  // thread of the latest audio call.
+  std::atomic<bool> programChangePending{false};
+  std::atomic<std::thread::id> audioThread{};
   bool programChunkOnlyKnown = false;
   bool programChunkOnly = false;
   // Host pointers moved along when a host block is rendered in pieces;

@@ -86,6 +86,13 @@ void Vornell::OnMidiMessage(const MidiMessage& message) {
   engine.OnMidiMessage(message);
 }
 
+void Vornell::OnActivate(bool active) {
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  // What the host handed over for blocks that will not come must not play
+  // when processing resumes.
+  if (!active) engine.DropQueuedMessages();
+}
+
 void Vornell::ResetAllVoices() {
   engine.ResetAllVoices();
 }
@@ -107,7 +114,8 @@ bool Vornell::CaptureMidiLearn(int32_t controller) {
 }
 
 void Vornell::OnProgramChange(int32_t program) {
-  if (!IgnoreProgramChange()) SelectPreset(program);
+  // The host's preset display follows (told later: this is the audio thread).
+  if (!IgnoreProgramChange() && SelectPreset(program)) NotifyHostProgramChange();
 }
 
 double Vornell::GetParameterNormalized(int32_t index) {
@@ -117,7 +125,7 @@ double Vornell::GetParameterNormalized(int32_t index) {
 
 void Vornell::SetParameterFromController(int32_t index, double normalized) {
   if (!GetParam(index)) return;
-  SetParamFromEditor(index, normalized);
+  SetParamNormalized(index, normalized);
   if (IEditorLink* editor = GetEditorLink()) editor->ShowParamValue(index, normalized, true);
 }
 

@@ -17,6 +17,7 @@
 //   programs/Presets.cpp            startup bank, preset init, copy and paste, file peeking
 //   programs/ProgramCommands.cpp    the PROGRAM button menu's commands
 //   programs/PresetCommands.cpp     the option menu's commands
+//   online/VornellUpdateCheck.cpp   "Check Online for Update" and the maker's web pages
 //
 // Threads: every method that changes parameters, tracks or the library runs
 // under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
@@ -24,6 +25,7 @@
 // thread, the program workflow on the user-interface thread.
 #include <array>
 #include <atomic>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -32,6 +34,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineHooks.h"
+#include "online/UpdateCheck.h"
 #include "performance/NoteVelocityMap.h"
 #include "plugin/Synth.h"
 #include "programs/ProgramLibrary.h"
@@ -103,6 +106,8 @@ class Vornell : public Synth, public EngineHooks {
   void ProcessBlock(double** inputs, double** outputs, int frames) override;
   // Audio thread: MIDI thru echo, then the engine's input handling.
   void OnMidiMessage(const MidiMessage& message) override;
+  // The host starts or stops processing. Dispatcher thread.
+  void OnActivate(bool active) override;
   // Every parameter once more, as a whole (not an edit: linked tracks do not follow).
   void ApplyAllParams() override;
   void ResetAllVoices() override;
@@ -193,6 +198,11 @@ class Vornell : public Synth, public EngineHooks {
   // the Stack Mode it was typed in has been left).
   int PendingStackProgram() const;
   bool BlinkPhase() const { return blinkPhase; }
+  // Makes track t (limited to 0..5) the edit track: the VALUE reading is taken
+  // from the new track's selected parameter and the editor shows that track's
+  // voice controls at its next idle tick. Every change of editTrack goes
+  // through here. User-interface thread; takes the plug-in lock.
+  void SetEditTrack(int t);
 
   // ---- program workflow (user-interface thread, under the plug-in lock) ------------
   // The program track t plays, 0..99, from the slot set its Mode makes live.
@@ -212,6 +222,10 @@ class Vornell : public Synth, public EngineHooks {
   // Records the edit track's sound into library slot p (p < 0: its own program)
   // and reloads every track playing p.
   void StoreTrackProgram(int p);
+  // StoreTrackProgram(p), then the edit track and its linked tracks switch to
+  // p; the store's message stays on the status line. The keypad's STORE, the
+  // browser's RECORD and "Store Program to..." all end here.
+  void StoreAndSelectProgram(int p);
   // "Init Program": the edit track and its linked tracks get the default sound.
   void InitEditTrackProgram();
   void RenameTrackProgram(int t, const std::string& name);
@@ -321,7 +335,8 @@ class Vornell : public Synth, public EngineHooks {
   // The file dialog of these commands: the chosen full path, or empty when
   // cancelled. Goes to the editor's dialog; without an editor, cancelled.
   virtual std::string ChooseSequenceFile(SequenceFileHost::DialogMode mode, const std::string& folder,
-                                         const std::string& extensions, const std::string& fileName);
+                                         const std::string& extensions, const std::string& fileName,
+                                         const std::string& title);
 
   // ---- menu commands (programs/ProgramCommands.cpp, programs/PresetCommands.cpp) -------
   // The commands behind the PROGRAM button menu and the option menu
@@ -374,6 +389,17 @@ class Vornell : public Synth, public EngineHooks {
   };
   void RunPresetCommand(int command);
 
+  // ---- online (online/VornellUpdateCheck.cpp) -----------------------------------------
+  // "Check Online for Update" (command 24): asks the update server (UpdateServer())
+  // and answers in message boxes; returns an UpdateCheckResult. User-interface
+  // thread, without the plug-in lock; it blocks that thread within
+  // updateCheckLimits and takes no lock, so audio goes on meanwhile.
+  int CheckOnlineForUpdate();
+  UpdateCheckLimits updateCheckLimits;  // tests shorten the time-outs
+  // The editor framework's notices (a file dialog's hint, an address no
+  // browser opened) as an orange status text. User-interface thread.
+  void ShowEditorNotice(const std::string& text) override;
+
   // The folders the program (.syx) and preset (.fxp/.fxb) dialogs open in:
   // the configured default until a file is chosen, then that file's folder.
   std::string ProgramFolder() const;
@@ -384,13 +410,13 @@ class Vornell : public Synth, public EngineHooks {
  private:
   // A yes/no question; false only for "no".
   bool AskYesNo(const std::string& text, const std::string& title);
-  // The editor's file dialog: the chosen path, empty when cancelled.
+  // The editor's file dialog titled as the command: the chosen path, empty when cancelled.
   std::string ChooseMenuFile(bool save, const std::string& folder, const std::string& extensions,
-                             const std::string& fileName);
+                             const std::string& fileName, const std::string& title);
   // "Done." in green, or the failure in an "Error" box and in red.
   void ReportFileResult(bool ok, const char* failure);
-  // The save dialog of the default-folder commands; the chosen folder or empty.
-  std::string ChooseDefaultFolder(const std::string& start);
+  // The folder chooser of the default-folder commands; the chosen folder or empty.
+  std::string ChooseDefaultFolder(const std::string& start, const std::string& title);
   bool ProgramFileCommand(int command);
   bool PresetFileCommand(int command);
 
@@ -476,7 +502,7 @@ class Vornell : public Synth, public EngineHooks {
   bool linkInProgress = false;
   // The editor redraws its panel displays at its next idle tick.
   std::atomic<bool> panelDirty{false};
-  // The front panel's edit position.
+  // The front panel's edit position (editTrack is changed with SetEditTrack).
   int editTrack = 0;
   int selectedParam = 0;
   int selectedParamValue = 0;
@@ -510,10 +536,11 @@ class Vornell : public Synth, public EngineHooks {
   // Arpeggiator: the note set of Up/Down, the keys down, latch and pedal hold.
   NoteVelocityMap arpNotes;
   NoteVelocityMap arpHeldKeys;
+  // Channel * 256 + note of the keys down that play the tracks directly
+  // (pressed while latched): their note-offs go to the engine.
+  std::bitset<16 * 256> directKeys;
   bool arpLatch = false;
   bool arpHold = false;
-  // The pattern was cleared inside a block: channel 6 is released at the next one.
-  bool arpReleasePending = false;
 
  protected:
   // The preset browser's entry of the current preset changed (editor part).
@@ -556,8 +583,8 @@ class Vornell : public Synth, public EngineHooks {
   void PanelNumber(int n, PanelPress& press);
   void PanelSpecialFunction(int d, PanelPress& press);
   bool PanelOtherButton(int id, PanelPress& press);
-  // Stores the edit track's sound into program p after asking when other
-  // tracks play p; false when the answer was no.
+  // Stores the edit track's sound into program p and selects p, after asking
+  // when other tracks play p; false when the answer was no.
   bool PanelStoreProgram(int p);
   void PanelStepProgram(int step);
   void PanelStepPreset(int step);

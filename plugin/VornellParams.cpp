@@ -223,8 +223,10 @@ void Vornell::ApplyVoiceParam(int index) {
 
   if (!stateLoading) {
     panelDirty = true;
-    if (t == editTrack) {
-      selectedParam = k;
+    // Only the user's own edit of the edit track moves PARAM; program loads,
+    // automation, controllers and linked copies leave it where it is.
+    if (t == editTrack && index == UserEditIndex()) selectedParam = k;
+    if (t == editTrack && k == selectedParam) {
       selectedParamValue = u;
       RefreshParamDisplay();
     }

@@ -28,7 +28,7 @@ void Vornell::RunPresetCommand(int command) {
       PresetFileCommand(command);
       return;
     case kPresetCmdSelectStartupBank: {
-      const std::string path = ChooseMenuFile(false, DocumentsFolder(), "fxb", "");
+      const std::string path = ChooseMenuFile(false, DocumentsFolder(), "fxb", "", "Select Startup Bank");
       if (!path.empty()) {
         std::lock_guard<std::recursive_mutex> lock(Mutex());
         // Loaded at the next start and by "Load Startup Bank", not now.
@@ -66,7 +66,7 @@ void Vornell::RunPresetCommand(int command) {
       return;
     }
     case kPresetCmdDefaultPath: {
-      const std::string folder = ChooseDefaultFolder(PresetFolder());
+      const std::string folder = ChooseDefaultFolder(PresetFolder(), "Default Path for Preset Files");
       if (folder.empty()) return;
       presetFolder = folder;
       config.SetDefaultPresetPath(folder);
@@ -93,8 +93,10 @@ void Vornell::RunPresetCommand(int command) {
     case kPresetCmdSaveConfiguration:
       SaveConfiguration();
       return;
+    case kPresetCmdCheckForUpdate:
+      CheckOnlineForUpdate();
+      return;
     default:
-      // kPresetCmdCheckForUpdate: the online update check is not part of this build.
       return;
   }
 }
@@ -110,7 +112,11 @@ bool Vornell::PresetFileCommand(int command) {
   } else if (command == kPresetCmdSaveBank) {
     proposedName = "Vornell";
   }
-  const std::string path = ChooseMenuFile(save, PresetFolder(), bank ? "fxb" : "fxp", proposedName);
+  const char* title = command == kPresetCmdLoad       ? "Load Preset"
+                      : command == kPresetCmdSave     ? "Save Preset"
+                      : command == kPresetCmdLoadBank ? "Load Bank"
+                                                      : "Save Bank";
+  const std::string path = ChooseMenuFile(save, PresetFolder(), bank ? "fxb" : "fxp", proposedName, title);
   if (path.empty()) {
     ShowStatus("Done.", kStatusGreen);
     return false;

@@ -90,10 +90,11 @@ void Vornell::InitializePreset() {
   seqB.Clear();
   for (int i = 0; i < kParamFirstVoice; ++i) {
     const PlugParam* param = GetParam(i);
-    SetParamFromEditor(i, param->ToNormalized(param->Default()));
+    SetParamNormalized(i, param->ToNormalized(param->Default()));
   }
   for (int t = 0; t < Engine::kTrackCount; ++t) LoadProgramIntoTrack(t, TrackProgramNumber(t));
   ModifyCurrentPreset("Vornell");
+  NotifyHostProgramChange();
   RefreshParamControls();
   PushParamsToHost();
   ShowStatus("Preset initialized.", kStatusGreen);
@@ -114,6 +115,7 @@ void Vornell::PastePreset() {
   LoadState(presetClipboard, 0);
   const std::string name = GetPresetName(presetClipboardIndex);
   ModifyCurrentPreset(name.c_str());
+  NotifyHostProgramChange();
   RefreshParamControls();
   PushParamsToHost();
 }

@@ -2,7 +2,6 @@
 // default sound, single programs and the library as System Exclusive files,
 // factory programs, the enhanced data switch and the default folder.
 #include <cstdio>
-#include <filesystem>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -42,12 +41,12 @@ bool Vornell::AskYesNo(const std::string& text, const std::string& title) {
 }
 
 std::string Vornell::ChooseMenuFile(bool save, const std::string& folder, const std::string& extensions,
-                                    const std::string& fileName) {
+                                    const std::string& fileName, const std::string& title) {
   IGraphics* graphics = GetGraphics();
   if (!graphics) return "";
   std::string result = fileName;
   std::string start = folder;
-  graphics->ChooseFile(result, save ? IGraphics::FileMode::Save : IGraphics::FileMode::Open, start, extensions);
+  graphics->ChooseFile(result, save ? IGraphics::FileMode::Save : IGraphics::FileMode::Open, start, extensions, title);
   return result;
 }
 
@@ -60,18 +59,13 @@ void Vornell::ReportFileResult(bool ok, const char* failure) {
   ShowStatus(failure, kStatusRed);
 }
 
-std::string Vornell::ChooseDefaultFolder(const std::string& start) {
-  // There is no folder dialog: a save dialog picks the folder, and the name it
-  // proposes says that the name does not matter.
-  const std::string chosen = ChooseMenuFile(true, start, " ", "[file name is ignored]");
-  if (chosen.empty()) return "";
-  std::error_code error;
-  if (std::filesystem::is_directory(chosen, error)) {
-    std::string folder = chosen;
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
-  }
-  return FolderOfPath(chosen);
+std::string Vornell::ChooseDefaultFolder(const std::string& start, const std::string& title) {
+  IGraphics* graphics = GetGraphics();
+  if (!graphics) return "";
+  std::string result;
+  std::string folder = start;
+  graphics->ChooseFile(result, IGraphics::FileMode::Folder, folder, "", title);
+  return result;
 }
 
 // ---- the PROGRAM button menu -------------------------------------------------------------
@@ -84,9 +78,7 @@ bool Vornell::StoreProgramFromMenu(int q) {
     usedElsewhere = ProgramUsedElsewhere(q);
   }
   if (usedElsewhere && !DontAskToCommit() && !AskYesNo(kAffectsOthers, "Record/Store Program")) return false;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  StoreTrackProgram(q);
-  SelectTrackProgram(editTrack, q);
+  StoreAndSelectProgram(q);
   return true;
 }
 
@@ -100,7 +92,7 @@ void Vornell::RunProgramCommand(int command) {
       ToggleSaveEnhancedPrograms();
       return;
     case kProgramCmdDefaultPath: {
-      const std::string folder = ChooseDefaultFolder(ProgramFolder());
+      const std::string folder = ChooseDefaultFolder(ProgramFolder(), "Default Path For Program Files");
       if (folder.empty()) return;
       programFolder = folder;
       // An unwritable settings file still leaves the folder in force for this session.
@@ -182,7 +174,11 @@ bool Vornell::ProgramFileCommand(int command) {
   }
 
   const bool save = command == kProgramCmdSaveFile || command == kProgramCmdSaveBankFile;
-  const std::string path = ChooseMenuFile(save, ProgramFolder(), "syx", proposedName);
+  const char* title = command == kProgramCmdLoadFile       ? "Load Program SysEx File"
+                      : command == kProgramCmdSaveFile     ? "Save Program SysEx File"
+                      : command == kProgramCmdLoadBankFile ? "Load Program Bank SysEx File"
+                                                           : "Save Program Bank SysEx File";
+  const std::string path = ChooseMenuFile(save, ProgramFolder(), "syx", proposedName, title);
   if (path.empty()) return false;
   programFolder = FolderOfPath(path);
 

@@ -18,25 +18,69 @@ constexpr uint8_t kEnhancedId2 = 0x0E;
 // larger is not a SysEx file of ours and is refused rather than read whole.
 constexpr size_t kMaxSysExFileSize = size_t{64} * 1024 * 1024;
 
-// Scanner over the bytes of a SysEx stream. Reads past the end yield FF and
-// still advance, so a cut-off message fails its next check instead of reading
-// out of bounds.
-struct ByteReader {
+// One System Exclusive message: from its F0 up to and with its F7. A message
+// cut short (by another status byte or the end of the data) is not complete.
+struct SysExMessage {
+  const uint8_t* bytes = nullptr;
+  size_t length = 0;
+  bool complete = false;
+};
+
+// The messages of SysEx data, one after another. Bytes outside messages are
+// passed over; a status byte inside a message ends it there (the byte itself
+// starts what follows), as it does on a MIDI cable.
+class SysExStream {
+ public:
+  SysExStream(const uint8_t* bytes, size_t count) : data(bytes), size(count) {}
+
+  bool Next(SysExMessage& message) {
+    while (position < size && data[position] != kSysExStart) ++position;
+    if (position >= size) return false;
+    const size_t start = position++;
+    while (position < size && data[position] < 0x80) ++position;
+    message.complete = position < size && data[position] == kSysExEnd;
+    if (message.complete) ++position;
+    message.bytes = data + start;
+    message.length = position - start;
+    return true;
+  }
+
+ private:
   const uint8_t* data;
   size_t size;
-  size_t position;
-
-  uint8_t Next() {
-    const uint8_t byte = position < size ? data[position] : 0xFF;
-    ++position;
-    return byte;
-  }
-  uint8_t NextNibblePair() {
-    const uint8_t low = Next();
-    const uint8_t high = Next();
-    return static_cast<uint8_t>(((high << 4) + (low & 15)) & 255);
-  }
+  size_t position = 0;
 };
+
+uint8_t NibblePair(const uint8_t* pair) {
+  return static_cast<uint8_t>(((pair[1] << 4) + (pair[0] & 15)) & 255);
+}
+
+// F0 01 05 pp, the 16 packed bytes as nibble pairs, F7.
+bool DecodeProgramMessage(const SysExMessage& message, SysExProgram& program) {
+  if (!message.complete || message.length != kProgramMessageSize || message.bytes[1] != kManufacturer ||
+      message.bytes[2] != kProgramMessageId)
+    return false;
+  program.number = message.bytes[3];
+  PackedProgram packed;
+  for (size_t i = 0; i < packed.bytes.size(); ++i) packed.bytes[i] = NibblePair(message.bytes + 4 + 2 * i);
+  UnpackProgram(packed, program.packedValues);
+  return true;
+}
+
+// F0 01 0D 0E, a program record as nibble pairs, F7. True when the record
+// reads completely.
+bool DecodeEnhancedMessage(const SysExMessage& message, Program& record) {
+  constexpr size_t kHeader = 4;
+  if (!message.complete || message.length < kHeader + 1 || message.bytes[1] != kManufacturer ||
+      message.bytes[2] != kEnhancedId1 || message.bytes[3] != kEnhancedId2)
+    return false;
+  const size_t nibbles = message.length - kHeader - 1;
+  if (nibbles % 2 != 0) return false;
+  DataBlock block;
+  for (size_t i = 0; i < nibbles; i += 2)
+    if (!block.PutByte(NibblePair(message.bytes + kHeader + i))) return false;
+  return ReadProgramRecord(record, block, 0) >= 0;
+}
 
 void AppendNibbles(std::vector<uint8_t>& out, const uint8_t* bytes, size_t count) {
   for (size_t i = 0; i < count; ++i) {
@@ -108,56 +152,19 @@ std::vector<uint8_t> ProgramLibrary::BuildSysEx(int first) const {
 }
 
 bool ProgramLibrary::ParseSysEx(const uint8_t* data, size_t size, int target) {
-  if (!data) size = 0;
-  ByteReader reader{data, size, 0};
-  bool found = false;
-  for (;;) {
-    bool stop = false;
-    if (reader.Next() == kSysExStart && reader.Next() == kManufacturer && reader.Next() == kProgramMessageId) {
-      const uint8_t pp = reader.Next();
-      const int slot = target >= 0 ? target : pp;
-      if (slot < kProgramCount) {
-        PackedProgram packed;
-        for (uint8_t& byte : packed.bytes) byte = reader.NextNibblePair();
-        if (reader.Next() == kSysExEnd) {
-          UnpackProgram(packed, programs[slot].values);
-          found = true;
-          if (saveEnhancedPrograms) {
-            reader.position = ParseEnhancedMessage(data, size, slot, reader.position);
-          }
-        }
-        // A single-program load takes only the first message, stored or not.
-        stop = target >= 0;
-      }
-    }
-    // Until one message has been stored, anything else means this is not our data.
-    if (!found) return false;
-    if (stop || reader.position >= size) break;
-  }
+  if (target >= kProgramCount) return false;
+  auto store = [this, target](SysExProgram& program) {
+    Program& slot = programs[static_cast<size_t>(target >= 0 ? target : program.number)];
+    slot.values = program.packedValues;
+    // Otherwise the slot keeps its number and name.
+    if (program.hasRecord) slot = std::move(program.record);
+    // A single-program load takes only the first program.
+    return target < 0;
+  };
+  // A single-program load takes the first message whatever number it names.
+  if (!ReadSysExPrograms(data, size, saveEnhancedPrograms, target >= 0, store)) return false;
   ReloadTracks(target);
   return true;
-}
-
-size_t ProgramLibrary::ParseEnhancedMessage(const uint8_t* data, size_t size, int slot, size_t position) {
-  if (slot < 0 || slot >= kProgramCount) return position;
-  ByteReader reader{data, size, position};
-  if (reader.Next() != kSysExStart || reader.Next() != kManufacturer || reader.Next() != kEnhancedId1 ||
-      reader.Next() != kEnhancedId2) {
-    return position;
-  }
-  DataBlock record;
-  for (;;) {
-    if (reader.position >= size) return position;  // no F7 before the end
-    if (data[reader.position] == kSysExEnd) break;
-    if (!record.PutByte(reader.NextNibblePair())) return position;
-  }
-  ++reader.position;  // past F7
-  // The record is read into a scratch program first, so the slot is either
-  // replaced entirely or untouched.
-  Program read = programs[slot];
-  if (ReadProgramRecord(read, record, 0) < 0) return position;
-  programs[slot] = std::move(read);
-  return reader.position;
 }
 
 bool ProgramLibrary::LoadSysExFile(const std::string& path, int target) {
@@ -208,30 +215,57 @@ void ProgramLibrary::ReloadTracks(int program) const {
   if (reloadTracks) reloadTracks(program < 0 ? -1 : program);
 }
 
-bool ListSysExPrograms(const std::string& path, std::vector<Program>& list) {
+bool ReadSysExPrograms(const uint8_t* data, size_t size, bool readEnhanced, bool anyNumber,
+                       const std::function<bool(SysExProgram&)>& take) {
+  // Anything but a program message at the very start means the data is not ours.
+  if (!data || size == 0 || data[0] != kSysExStart) return false;
+  SysExStream stream(data, size);
+  SysExMessage message;
+  // A program is handed over once the message after it has been looked at:
+  // that one may be its enhanced data.
+  SysExProgram pending;
+  bool havePending = false;
+  bool first = true;
+  while (stream.Next(message)) {
+    SysExProgram program;
+    const bool isProgram = DecodeProgramMessage(message, program) && (anyNumber || program.number < kProgramCount);
+    if (first && !isProgram) return false;
+    first = false;
+    if (!isProgram && havePending && readEnhanced) {
+      Program record;
+      if (DecodeEnhancedMessage(message, record)) {
+        pending.record = std::move(record);
+        pending.hasRecord = true;
+      }
+    }
+    if (havePending && !take(pending)) return true;
+    pending = std::move(program);
+    havePending = isProgram;
+  }
+  if (havePending) take(pending);
+  return true;
+}
+
+bool ListSysExPrograms(const std::string& path, bool readEnhanced, std::vector<Program>& list) {
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(path, bytes)) return false;
-  bool result = false;
-  for (size_t offset = 0; offset + kProgramMessageSize <= bytes.size(); offset += kProgramMessageSize) {
-    const uint8_t* step = bytes.data() + offset;
-    if (step[0] == kSysExStart && step[1] == kManufacturer && step[2] == kProgramMessageId && step[3] < kProgramCount) {
-      if (step[kProgramMessageSize - 1] != kSysExEnd) return false;
-      ByteReader reader{step, kProgramMessageSize, 4};
-      PackedProgram packed;
-      for (uint8_t& byte : packed.bytes) byte = reader.NextNibblePair();
-      Program program;
-      program.number = step[3];
+  auto take = [&list](SysExProgram& found) {
+    Program program;
+    if (found.hasRecord) {
+      program = std::move(found.record);
+    } else {
       char name[16];
-      std::snprintf(name, sizeof name, "PROGRAM %02u", static_cast<unsigned>(step[3]));
+      std::snprintf(name, sizeof name, "PROGRAM %02u", static_cast<unsigned>(found.number));
       program.name = name;
-      UnpackProgram(packed, program.values);
-      list.push_back(std::move(program));
-      result = true;
-    } else if (!result) {
-      break;
+      program.values = found.packedValues;
     }
-  }
-  return result;
+    // Listed under the number its message names, which is where a bank load puts it.
+    program.number = static_cast<uint8_t>(found.number);
+    list.push_back(std::move(program));
+    return true;
+  };
+  // A file that starts with a program message lists at least that one.
+  return ReadSysExPrograms(bytes.data(), bytes.size(), readEnhanced, false, take);
 }
 
 std::array<std::string, kProgramCount> FactoryProgramNames() {

@@ -39,19 +39,13 @@ class ProgramLibrary {
   std::vector<uint8_t> BuildSysEx(int first) const;
 
   // target >= 0 stores the first program message of the data into slot target
-  // (whatever program number it names); target < 0 stores every message into
-  // the slot its pp names. The data must start with a valid program message;
-  // after that, anything that does not parse is skipped. When something was
+  // (whatever program number it names); target < 0 stores every program into
+  // the slot its message names. The data is read by ReadSysExPrograms, with
+  // enhanced-data messages when saveEnhancedPrograms is on. When something was
   // stored, the affected tracks are reloaded. Returns whether a program was
   // stored.
   bool ParseSysEx(const uint8_t* data, size_t size, int target);
   bool ParseSysEx(const std::vector<uint8_t>& data, int target) { return ParseSysEx(data.data(), data.size(), target); }
-
-  // At `position` (just after a stored program message): when an enhanced-data
-  // message stands there and its record reads completely, it replaces slot
-  // `slot` and the position after its F7 is returned; otherwise the slot is
-  // unchanged and `position` is returned.
-  size_t ParseEnhancedMessage(const uint8_t* data, size_t size, int slot, size_t position);
 
   // False for an empty path, a file that cannot be read, or one in which no
   // program message was found (the library is then unchanged).
@@ -69,10 +63,39 @@ class ProgramLibrary {
   void ReloadTracks(int program) const;
 };
 
-// For the file browser: appends every program message found on the 37-byte
-// grid of the file, named "PROGRAM %02u" after its number. True when at least
-// one program was appended and the scan ended without a broken message.
-bool ListSysExPrograms(const std::string& path, std::vector<Program>& list);
+// One program of SysEx data: the number its program message names, the
+// values of its packed form, and the whole record (number, name, all values)
+// of the enhanced-data message that completed it, if one did.
+struct SysExProgram {
+  int number = 0;
+  ProgramValues packedValues{};
+  bool hasRecord = false;
+  Program record;
+};
+
+// Reads SysEx data as the stream of messages it is, for the library's loads
+// and the file browser alike. A message runs from F0 to its F7; one cut short
+// by another status byte or by the end of the data is skipped, and so are the
+// bytes between messages and every message that is not a program message.
+// An enhanced-data message completes the program message directly before it
+// (read only when `readEnhanced`; one whose record does not read completely
+// is skipped). Program messages name numbers 0..99; with `anyNumber` (a load
+// into one chosen slot) any number is taken.
+//
+// Hands every program, once complete, to `take` in the order of the data;
+// `take` returns false to stop the reading. Returns false without handing
+// over anything when the data does not start with a program message: then it
+// is not data of ours.
+bool ReadSysExPrograms(const uint8_t* data, size_t size, bool readEnhanced, bool anyNumber,
+                       const std::function<bool(SysExProgram&)>& take);
+
+// For the file browser: appends every program of the file, in the order of
+// the file, with the number its message names and, when an enhanced-data
+// message completed it, its name and full values; otherwise named
+// "PROGRAM %02u" after its number, with the packed values. True when at least
+// one program was appended; false for a file that cannot be read or does not
+// start with a program message.
+bool ListSysExPrograms(const std::string& path, bool readEnhanced, std::vector<Program>& list);
 
 // Factory program names 0..99 from the embedded table; empty texts when the
 // table is missing.

@@ -28,6 +28,8 @@ bool ValidTrack(int t) {
   return t >= 0 && t < Engine::kTrackCount;
 }
 
+constexpr const char* kProgramStoredText = "Program recorded/stored.";
+
 }  // namespace
 
 int Vornell::ProgramParamForKind(int kind, int t) {
@@ -168,8 +170,20 @@ void Vornell::StoreTrackProgram(int p) {
   program.name = engine.GetTrack(editTrack).programName;
   for (int t = 0; t < Engine::kTrackCount; ++t)
     if (TrackProgramNumber(t) == p) LoadProgramIntoTrack(t, p);
-  ShowStatus("Program recorded/stored.", kStatusGreen);
+  ShowStatus(kProgramStoredText, kStatusGreen);
   panelDirty = true;
+}
+
+void Vornell::StoreAndSelectProgram(int p) {
+  if (!ValidTrack(editTrack)) return;
+  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  if (p < 0) p = TrackProgramNumber(editTrack);
+  if (p >= kProgramCount) return;
+  StoreTrackProgram(p);
+  SelectTrackProgram(editTrack, p);
+  // A switch of program clears the status line; the store's message is what
+  // the user needs to see.
+  ShowStatus(kProgramStoredText, kStatusGreen);
 }
 
 void Vornell::InitEditTrackProgram() {

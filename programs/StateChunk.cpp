@@ -111,6 +111,7 @@ int Vornell::LoadState(const DataBlock& block, int position) {
 
   linkSuspended = false;
   stateLoading = wasLoading;
+  ReadSelectedParamValue();
   return position;
 }
 

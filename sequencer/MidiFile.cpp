@@ -317,7 +317,7 @@ void BuildMidiFile(const Sequence& sequence, bool type1, std::vector<uint8_t>& f
   const int tracks = type1 ? kTrackChunksType1 : 1;
   // A resolution the 16-bit field cannot carry only comes from a corrupt state.
   int32_t division = sequence.EffectivePpq();
-  if (division > 0xFFFF) division = Sequence::kDefaultPpq;
+  if (division > Sequence::kMaxPpq) division = Sequence::kDefaultPpq;
   file.insert(file.end(), {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, static_cast<uint8_t>(type1 ? 1 : 0)});
   PutBigEndian(file, static_cast<uint32_t>(tracks), 2);
   PutBigEndian(file, static_cast<uint32_t>(division), 2);

@@ -21,10 +21,6 @@ void Vornell::OnBlockStart(int32_t frames) {
   // The panel changes these as plain members; the engine mixes the click with them.
   engine.SetClickEnabled(clickEnabled);
   engine.SetClickLevel(clickLevel);
-  if (arpReleasePending) {
-    arpReleasePending = false;
-    if (arpeggio.Empty()) engine.ReleaseChannelVoices(5);
-  }
   player.OnBlockStart(frames);
   // Following the host the player's position stays at the block start.
   sequencerBlockEnd = player.BlockPosition() + (sequencerHost.SyncToHost() ? frames : 0);
@@ -105,6 +101,13 @@ bool Vornell::SetMode(int32_t m) {
   engine.ReleaseChannelVoices(5);
   panelDirty = true;
   const bool wasPlaying = PlayerMode(old);
+  // A Mode that cannot be entered: the parameter, which a host or the editor
+  // may already have moved, goes back to the Mode kept; then the reason shows.
+  const auto refuse = [&](const char* text, int colour) {
+    if (IntParam(kParamMode) != old) SetParameterFromEngine(kParamMode, old);
+    ShowStatus(text, colour);
+    return false;
+  };
 
   switch (m) {
     case kModeSequenceA:
@@ -124,8 +127,7 @@ bool Vornell::SetMode(int32_t m) {
         SetMode(kModeNormal);
         char text[32];
         std::snprintf(text, sizeof(text), "Sequence %c: empty.", b ? 'B' : 'A');
-        ShowStatus(text, kStatusOrange);
-        return false;
+        return refuse(text, kStatusOrange);
       }
       AssignSequenceTracks(sequence);
       for (int t = 0; t < Engine::kTrackCount; ++t) {
@@ -147,9 +149,12 @@ bool Vornell::SetMode(int32_t m) {
       }
       bool listening = engine.GetTrack(5).channel != Track::kNoChannel;
       for (int t = 0; t < Engine::kTrackCount && !listening; ++t) listening = engine.GetTrack(t).channel == 5;
-      if (!listening) {
-        ShowStatus("Select a track for channel 6!", kStatusRed);
-        return false;
+      if (!listening) return refuse("Select a track for channel 6!", kStatusRed);
+      if (old != kModeArpUpDown && old != kModeArpAssign) {
+        // Keys let go outside these Modes were never seen going up: counted
+        // as down, one would keep a held pattern playing after the last release.
+        arpHeldKeys.Clear();
+        directKeys.reset();
       }
       AssignSequenceTracks(arpeggio);
       engine.ReleaseChannelVoices(5);

@@ -223,6 +223,8 @@ void Vornell::ClearTrack(int t) {
   Sequence* sequence = CurrentSequence();
   if (!sequence || t < 0 || t >= Engine::kTrackCount) return;
   sequence->RemoveChannel(t);
+  // Its notes already queued would start with no note-off left to end them.
+  player.EndNotes(t);
   engine.ReleaseTrackVoices(t);
   engine.GetTrack(t).sequenceDriven = false;
   engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));

@@ -234,8 +234,11 @@ int Sequence::Unserialize(const DataBlock& chunk, int position) {
   next = chunk.GetDouble(&newBarLength, next);
   next = chunk.GetInt32(&count, next);
   // Check the whole record first: a garbage count must neither allocate nor
-  // leave a half-read list behind.
-  if (next < 0 || count < 0 || count > (chunk.Size() - next) / kStoredEventSize) {
+  // leave a half-read list behind. A resolution finer than any the instrument
+  // writes would have the player count ticks instead of playing (every other
+  // field is safe at any value: a length of 0 or less is not played, events
+  // outside the loop are not played, tempo and bar length are only kept).
+  if (next < 0 || count < 0 || count > (chunk.Size() - next) / kStoredEventSize || newPpq > kMaxPpq) {
     Clear();
     return -1;
   }

@@ -35,6 +35,9 @@ int SequenceNoteNumber(const SequenceEvent& event);
 class Sequence {
  public:
   static constexpr int32_t kDefaultPpq = 192;
+  // The finest resolution a sequence can have: what a MIDI file's division
+  // carries. A stored sequence with a finer one is refused.
+  static constexpr int32_t kMaxPpq = 0xFFFF;
   static constexpr size_t kReservedEvents = 4096;
   // Size of the stored form without the events, and of one stored event.
   static constexpr int kStoredHeaderSize = 4 + 4 + 8 + 8 + 4;
@@ -107,9 +110,10 @@ class Sequence {
 
   // Reads the stored form at `position`; returns the position after it. The
   // whole record is checked before anything changes: when the chunk ends early,
-  // the count is negative or larger than the bytes left, or memory runs out,
-  // the sequence is cleared (as Clear does) and -1 is returned. So after a
-  // failure the sequence is always empty and consistent, never half-read.
+  // the count is negative or larger than the bytes left, the resolution is
+  // above kMaxPpq, or memory runs out, the sequence is cleared (as Clear does)
+  // and -1 is returned. So after a failure the sequence is always empty and
+  // consistent, never half-read.
   int Unserialize(const DataBlock& chunk, int position);
 
  private:

@@ -54,14 +54,17 @@ std::string Report(SequenceFileHost& host, bool ok, const char* failure) {
 }
 
 std::string LoadCommand(int which, SequenceFileHost& host) {
-  const std::string path = host.ChooseFile(SequenceFileHost::DialogMode::kOpen, SequenceFolder(), "mid", "");
+  const std::string path = host.ChooseFile(SequenceFileHost::DialogMode::kOpen, SequenceFolder(), "mid", "",
+                                           SequenceMenuText(SequenceFileCommand::kLoad, which));
   if (path.empty()) return "";
   SetSequenceFolder(FolderOfPath(path));
   return Report(host, ReadMidiFile(path, which, host), "Cannot load file!");
 }
 
 std::string SaveCommand(int which, bool type1, SequenceFileHost& host) {
-  const std::string path = host.ChooseFile(SequenceFileHost::DialogMode::kSave, SequenceFolder(), "mid", "Vornell");
+  const std::string path = host.ChooseFile(
+      SequenceFileHost::DialogMode::kSave, SequenceFolder(), "mid", "Vornell",
+      SequenceMenuText(type1 ? SequenceFileCommand::kSaveType1 : SequenceFileCommand::kSaveType0, which));
   if (path.empty()) return "";
   SetSequenceFolder(FolderOfPath(path));
   host.ModifyCurrentPreset();
@@ -79,10 +82,10 @@ std::string ClearCommand(int which, SequenceFileHost& host) {
 }
 
 std::string DefaultPathCommand(SequenceFileHost& host) {
-  const std::string result =
-      host.ChooseFile(SequenceFileHost::DialogMode::kFolder, SequenceFolder(), " ", "[file name is ignored]");
+  const std::string result = host.ChooseFile(SequenceFileHost::DialogMode::kFolder, SequenceFolder(), "", "",
+                                             "Default Path For Sequence Files");
   if (result.empty()) return "";
-  // A folder dialog may answer with the folder itself or with a file name in it.
+  // The answer is the folder; a host that answers with a file in it gets its folder.
   struct stat info;
   std::string folder = result;
   if (stat(result.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {

@@ -40,10 +40,11 @@ class SequenceFileHost {
   // Stores the current state into the current preset (no new name).
   virtual void ModifyCurrentPreset() = 0;
 
-  // The file dialog: returns the chosen full path, or empty when cancelled.
-  // `extensions` is a space-separated list; `fileName` the proposed name.
+  // The file dialog titled `title`: returns the chosen full path (kFolder: the
+  // chosen folder), or empty when cancelled. `extensions` is a space-separated
+  // list; `fileName` the proposed name.
   virtual std::string ChooseFile(DialogMode mode, const std::string& folder, const std::string& extensions,
-                                 const std::string& fileName) = 0;
+                                 const std::string& fileName, const std::string& title) = 0;
   // A message box; returns the button pressed (kAnswerYes, kAnswerNo, ...).
   virtual int ShowMessage(const std::string& text, const std::string& caption, int type) = 0;
   virtual void ShowStatus(const std::string& text, int colour) = 0;

@@ -60,13 +60,35 @@ int32_t SequencePlayer::CurrentPpq() {
 }
 
 void SequencePlayer::MoveNextTickTo(double position) {
-  if (!(samplesPerTick > 0)) return;
-  // After a long jump of the host position, skip most of the gap at once
-  // instead of tick by tick.
-  const double behind = (position - nextTickTime) / samplesPerTick;
-  if (behind > 64) nextTickTime += std::floor(behind - 1) * samplesPerTick;
-  while (nextTickTime < position) nextTickTime += samplesPerTick;
+  if (!(samplesPerTick > 0) || !std::isfinite(position)) return;
+  if (!std::isfinite(nextTickTime)) nextTickTime = position;
+  if (nextTickTime >= position) return;
+  // The first tick of the grid at or after the position, in one step: far
+  // from sample 0 a tick can be shorter than the rounding step of the time.
+  nextTickTime += std::ceil((position - nextTickTime) / samplesPerTick) * samplesPerTick;
+  if (nextTickTime < position) nextTickTime = position;
 }
+
+namespace {
+
+// The host tempo as the player follows it: to 1/1000 BPM, within the range;
+// a host that reports none (or not a number) runs at 120.
+double FollowedTempo(double reported) {
+  if (!(reported > 0)) return 120.0;
+  return std::clamp(std::round(reported * 1000.0) * 0.001, kMinHostTempo, kMaxHostTempo);
+}
+
+// The first event at or after `from` whose tick is not below `tick` (or, with
+// `after`, above it); the events are ordered by tick.
+int32_t FindTick(const std::vector<SequenceEvent>& events, int32_t from, int32_t tick, bool after) {
+  const auto begin = events.begin() + from;
+  const auto found =
+      after ? std::upper_bound(begin, events.end(), tick, [](int32_t t, const SequenceEvent& e) { return t < e.tick; })
+            : std::lower_bound(begin, events.end(), tick, [](const SequenceEvent& e, int32_t t) { return e.tick < t; });
+  return static_cast<int32_t>(found - events.begin());
+}
+
+}  // namespace
 
 void SequencePlayer::UpdateTickDuration() {
   if (current == PlayedSequence::kNone) return;
@@ -92,7 +114,14 @@ void SequencePlayer::UpdateTickDuration() {
 
 void SequencePlayer::OnBlockStart(int32_t frames) {
   const bool synced = host.SyncToHost();
-  if (synced) SyncToHostTransport();
+  if (synced) {
+    SyncToHostTransport();
+  } else if (!(std::fabs(blockPosition) < 1e15)) {
+    // A host position far out of reach (or not a number) that the clock kept
+    // from following the host: the internal clock starts again at sample 0.
+    blockPosition = 0;
+    nextTickTime = 0;
+  }
   ScheduleSequencerBlock(frames);
   if (!synced) blockPosition += frames;
 }
@@ -101,6 +130,7 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
   const int32_t mode = host.Mode();
   if (current != PlayedSequence::kNone && !PlayingMode(mode)) {
     current = PlayedSequence::kNone;
+    EndNotes();
     host.ReleaseSequenceDrivenTracks();
     return;
   }
@@ -115,28 +145,50 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
   }
   // Following the host, nothing plays until its transport runs; otherwise the
   // first block after selecting would sound the loop's first notes, which
-  // would then hang while the transport stands still.
-  if (host.SyncToHost() && !hostPlaying) return;
+  // would then hang while the transport stands still. For the same reason the
+  // notes of a loop that stands still now (following a stopped host from the
+  // internal clock) end here.
+  if (host.SyncToHost() && !hostPlaying) {
+    EndNotes();
+    return;
+  }
 
+  ticksInLastBlock = 0;
   const double end = blockPosition + frames;
-  if (end < 0 || !(samplesPerTick > 0)) return;
-  if (blockPosition > nextTickTime) MoveNextTickTo(blockPosition);
+  // A position that is not a number plays nothing.
+  if (!(end >= 0) || !std::isfinite(end) || !(samplesPerTick > 0)) return;
+  if (!(nextTickTime >= blockPosition)) MoveNextTickTo(blockPosition);
 
   Sequence& sequence = host.SequenceFor(current);
   const std::vector<SequenceEvent>& events = sequence.Events();
   const bool click = host.ClickEnabled();
+  // Bounded whatever the clock: a tick too short to move the time on, or far
+  // more of them than any musical clock gives, cannot hold up the block.
+  const int64_t tickLimit = int64_t{frames} * kMaxTicksPerFrame + 1;
+  int32_t eventWork = 0;
   while (end > nextTickTime) {
-    const int32_t offset = static_cast<int32_t>(std::lround(nextTickTime - blockPosition));
+    if (ticksInLastBlock == tickLimit) {
+      nextTickTime = end;
+      break;
+    }
+    ++ticksInLastBlock;
+    const double position = std::clamp(nextTickTime - blockPosition, 0.0, static_cast<double>(frames));
+    const int32_t offset = static_cast<int32_t>(std::lround(position));
     if (sequence.length > 0) {
       if (currentTick >= sequence.length) {
-        // Note-offs at the loop length close notes that were still held when
-        // a recording stopped; they end those notes at the wrap, which would
-        // otherwise sound on (and pile up voices) pass after pass.
-        const int32_t count = static_cast<int32_t>(events.size());
-        while (eventIndex < count && events[eventIndex].tick < sequence.length) ++eventIndex;
-        for (; eventIndex < count && events[eventIndex].tick == sequence.length; ++eventIndex) {
-          const SequenceEvent& e = events[eventIndex];
-          if ((e.status >> 4) == 8) host.QueueMidiMessage({offset, e.status, e.data1, e.data2, 1, 0});
+        // A note whose note-off lies at or beyond the loop length (one still
+        // held when a recording stopped, or one the rounding of the length cut
+        // off) ends at the wrap; it would otherwise sound on, pass after pass.
+        // A note held across the loop point ends early in the next pass.
+        if (AnyOpenNote()) {
+          const int32_t count = static_cast<int32_t>(events.size());
+          for (int32_t i = FindTick(events, 0, sequence.length, false); i < count; ++i) {
+            if (++eventWork > kMaxEventsPerBlock) break;
+            const SequenceEvent& e = events[i];
+            const int kind = e.status >> 4;
+            if ((kind == 8 || (kind == 9 && e.data2 == 0)) && IsOpen(e.status & 15, e.data1))
+              Queue({offset, static_cast<uint8_t>(0x80 | (e.status & 15)), e.data1, 0, 1, 0});
+          }
         }
         // The recorder may close hanging notes here, so the list is read
         // afresh below.
@@ -148,16 +200,21 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
       // Events behind the play position (inserted by an overdub at or before
       // the tick just played, or stored before tick 0) are stepped over, so
       // the rest of the pass keeps playing.
-      while (eventIndex < eventCount && events[eventIndex].tick < currentTick) ++eventIndex;
+      if (eventIndex < eventCount && events[eventIndex].tick < currentTick)
+        eventIndex = FindTick(events, eventIndex, currentTick, false);
       while (eventIndex < eventCount && events[eventIndex].tick == currentTick) {
+        if (++eventWork > kMaxEventsPerBlock) {
+          eventIndex = FindTick(events, eventIndex, currentTick, true);
+          break;
+        }
         const SequenceEvent& e = events[eventIndex];
-        host.QueueMidiMessage({offset, e.status, e.data1, e.data2, 1, 0});
+        Queue({offset, e.status, e.data1, e.data2, 1, 0});
         ++eventIndex;
       }
       ++currentTick;
     }
     if (--clickCountdown <= 0) {
-      if (click) host.QueueMidiMessage({offset, 0x90, 0x3C, 0x64, 0, 1});
+      if (click) Queue({offset, 0x90, 0x3C, 0x64, 0, 1});
       clickCountdown = sequence.EffectivePpq();
     }
     nextTickTime += samplesPerTick;
@@ -165,6 +222,7 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
 }
 
 void SequencePlayer::StartPlayback() {
+  EndNotes();
   current = SequenceOfMode(host.Mode());
   currentTick = 0;
   clickCountdown = 0;
@@ -175,10 +233,53 @@ void SequencePlayer::StartPlayback() {
 
 void SequencePlayer::StopPlayback() {
   current = PlayedSequence::kNone;
+  EndNotes();
   host.ReleaseSequenceDrivenTracks();
 }
 
+bool SequencePlayer::IsOpen(int channel, int note) const {
+  const int key = channel * 256 + note;
+  return (openNotes[key >> 6] >> (key & 63)) & 1;
+}
+
+bool SequencePlayer::AnyOpenNote() const {
+  for (uint64_t word : openNotes)
+    if (word) return true;
+  return false;
+}
+
+void SequencePlayer::EndNotes(int channel) {
+  // A note-on still queued has its mark, so without marks nothing can hang.
+  if (!AnyOpenNote()) return;
+  host.DropQueuedNoteOns(channel);
+  CloseOpenNotes(channel);
+}
+
+void SequencePlayer::Queue(const MidiMessage& message) {
+  const int kind = message.status >> 4;
+  if (!message.isClick && (kind == 8 || kind == 9)) {
+    const int key = (message.status & 15) * 256 + message.data1;
+    const uint64_t bit = uint64_t{1} << (key & 63);
+    if (kind == 9 && message.data2 > 0)
+      openNotes[key >> 6] |= bit;
+    else
+      openNotes[key >> 6] &= ~bit;
+  }
+  host.QueueMidiMessage(message);
+}
+
+void SequencePlayer::CloseOpenNotes(int channel) {
+  // Four words per channel; a note-off clears its bit as it is queued.
+  for (int word = channel < 0 ? 0 : channel * 4; word < (channel < 0 ? kOpenNoteWords : channel * 4 + 4); ++word) {
+    while (openNotes[word]) {
+      const int key = word * 64 + __builtin_ctzll(openNotes[word]);
+      Queue({0, static_cast<uint8_t>(0x80 | (key >> 8)), static_cast<uint8_t>(key & 255), 0, 1, 0});
+    }
+  }
+}
+
 void SequencePlayer::RestartLoop() {
+  EndNotes();
   currentTick = 0;
   clickCountdown = 0;
   eventIndex = 0;
@@ -192,7 +293,7 @@ void SequencePlayer::SyncToHostTransport() {
   const bool jumped = (time.ppqPos - lastHostPpq) < -0.5;
 
   bool realign = jumped;
-  const double tempo = std::round(host.GetHostTempo() * 1000.0) * 0.001;
+  const double tempo = FollowedTempo(host.GetHostTempo());
   if (tempo != hostTempo) {
     hostTempo = tempo;
     UpdateTickDuration();
@@ -220,6 +321,8 @@ void SequencePlayer::SyncToHostTransport() {
   if (time.ppqPos != lastHostPpq) {
     blockPosition = time.samplePos;
     if (jumped) {
+      // Back to the loop start: the note-offs of what plays now lie ahead.
+      EndNotes();
       currentTick = 0;
       clickCountdown = 0;
       eventIndex = 0;

@@ -35,8 +35,12 @@ class SequencePlayerHost {
   virtual bool SyncToHost() = 0;    // "Sync to Host"
   virtual bool ClickEnabled() = 0;
   virtual Sequence& SequenceFor(PlayedSequence which) = 0;  // never called with kNone
-  // Adds to the engine's input queue; a full queue drops the message.
+  // Adds to the engine's input queue; a full queue drops the message. A
+  // message never goes before one the player queued earlier.
   virtual void QueueMidiMessage(const MidiMessage& message) = 0;
+  // Forgets the note-ons the player queued that have not sounded yet, of one
+  // MIDI channel or of all (-1).
+  virtual void DropQueuedNoteOns(int channel) { (void)channel; }
   // ReleaseTrackVoices for every sequence-driven track.
   virtual void ReleaseSequenceDrivenTracks() = 0;
   // The loop wrapped: the recorder restarts its elapsed time and moves on
@@ -45,6 +49,18 @@ class SequencePlayerHost {
   virtual double GetHostTempo() = 0;
   virtual void GetHostTime(SequencerHostTime& time) = 0;
 };
+
+// The host tempo the player follows is kept within this range (BPM): every
+// tempo a host offers, while a tick stays long enough to be counted in samples.
+constexpr double kMinHostTempo = 10.0;
+constexpr double kMaxHostTempo = 999.0;
+// Ticks handled in one block at most, per frame (plus one). A musical clock
+// gives a few at the most (about 6 at 999 BPM with the shortest note value and
+// 960 ticks per quarter at 44.1 kHz); a faster one skips the rest of the block.
+constexpr int32_t kMaxTicksPerFrame = 32;
+// Sequence events looked at in one block at most; the rest of a tick's events
+// are stepped over. Only a damaged sequence comes near it.
+constexpr int32_t kMaxEventsPerBlock = 8192;
 
 // Note values for the "Speed" knob while synced, in quarter notes.
 constexpr int kSpeedNoteValueCount = 14;
@@ -69,6 +85,10 @@ class SequencePlayer {
   void UpdateTickDuration();
   void StartPlayback();
   void StopPlayback();
+  // Ends every note the player started, of one MIDI channel or of all (-1):
+  // note-ons not yet sounded are dropped, sounding ones get their note-off.
+  // For a pattern or part that goes away, or a loop that stops or jumps.
+  void EndNotes(int channel = -1);
 
   // For the recorder and the mode switch.
   void SelectSequence(PlayedSequence which) { current = which; }
@@ -83,6 +103,8 @@ class SequencePlayer {
   }
 
   PlayedSequence CurrentSequence() const { return current; }
+  // Ticks the last ScheduleSequencerBlock handled.
+  int64_t TicksInLastBlock() const { return ticksInLastBlock; }
   int32_t CurrentTick() const { return currentTick; }
   int32_t EventIndex() const { return eventIndex; }
   int32_t ClickCountdown() const { return clickCountdown; }
@@ -95,6 +117,12 @@ class SequencePlayer {
  private:
   int32_t CurrentPpq();
   void MoveNextTickTo(double position);
+  // Every message goes through here, so the player knows which of its notes
+  // are started and not yet ended.
+  void Queue(const MidiMessage& message);
+  // Note-offs for the notes started and not ended (of one channel, or all),
+  // behind everything already queued.
+  void CloseOpenNotes(int channel);
 
   SequencePlayerHost& host;
   PlayedSequence current = PlayedSequence::kNone;
@@ -107,4 +135,12 @@ class SequencePlayer {
   double hostTempo = 0.0;
   double lastHostPpq = -1.0;
   bool hostPlaying = false;
+  int64_t ticksInLastBlock = 0;
+  // One bit per channel * 256 + note for every note-on queued whose note-off
+  // is not (the engine plays note numbers up to 255, which a stored sequence
+  // may hold).
+  static constexpr int kOpenNoteWords = 16 * 256 / 64;
+  uint64_t openNotes[kOpenNoteWords] = {};
+  bool AnyOpenNote() const;
+  bool IsOpen(int channel, int note) const;
 };

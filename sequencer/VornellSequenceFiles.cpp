@@ -33,8 +33,8 @@ void VornellSequenceFiles::ModifyCurrentPreset() {
 }
 
 std::string VornellSequenceFiles::ChooseFile(DialogMode mode, const std::string& folder, const std::string& extensions,
-                                             const std::string& fileName) {
-  return plug.ChooseSequenceFile(mode, folder, extensions, fileName);
+                                             const std::string& fileName, const std::string& title) {
+  return plug.ChooseSequenceFile(mode, folder, extensions, fileName, title);
 }
 
 int VornellSequenceFiles::ShowMessage(const std::string& text, const std::string& caption, int type) {
@@ -91,15 +91,15 @@ bool Vornell::SequenceMenuItemEnabled(SequenceFileCommand command, int which) {
 }
 
 std::string Vornell::ChooseSequenceFile(SequenceFileHost::DialogMode mode, const std::string& folder,
-                                        const std::string& extensions, const std::string& fileName) {
+                                        const std::string& extensions, const std::string& fileName,
+                                        const std::string& title) {
   IGraphics* graphics = GetGraphics();
   if (!graphics) return "";  // no editor: as if cancelled
-  // There is no folder dialog: the save dialog picks the folder, and the file
-  // name it proposes says that the name does not matter.
-  const IGraphics::FileMode fileMode =
-      mode == SequenceFileHost::DialogMode::kOpen ? IGraphics::FileMode::Open : IGraphics::FileMode::Save;
+  const IGraphics::FileMode fileMode = mode == SequenceFileHost::DialogMode::kOpen   ? IGraphics::FileMode::Open
+                                       : mode == SequenceFileHost::DialogMode::kSave ? IGraphics::FileMode::Save
+                                                                                     : IGraphics::FileMode::Folder;
   std::string result = fileName;
   std::string start = folder;
-  graphics->ChooseFile(result, fileMode, start, extensions);
+  graphics->ChooseFile(result, fileMode, start, extensions, title);
   return result;
 }

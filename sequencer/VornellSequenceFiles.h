@@ -21,7 +21,7 @@ class VornellSequenceFiles final : public SequenceFileHost {
   void ClearSequence(int which) override;
   void ModifyCurrentPreset() override;
   std::string ChooseFile(DialogMode mode, const std::string& folder, const std::string& extensions,
-                         const std::string& fileName) override;
+                         const std::string& fileName, const std::string& title) override;
   int ShowMessage(const std::string& text, const std::string& caption, int type) override;
   void ShowStatus(const std::string& text, int colour) override;
   std::string SequencePath() override;

@@ -43,6 +43,10 @@ void VornellSequencerHost::QueueMidiMessage(const MidiMessage& message) {
   plug.engine.QueueMidiMessage(message);
 }
 
+void VornellSequencerHost::DropQueuedNoteOns(int channel) {
+  plug.engine.DropSequencerNoteOns(channel);
+}
+
 void VornellSequencerHost::ReleaseSequenceDrivenTracks() {
   for (int t = 0; t < Engine::kTrackCount; ++t)
     if (plug.engine.GetTrack(t).sequenceDriven) plug.engine.ReleaseTrackVoices(t);

@@ -17,6 +17,7 @@ class VornellSequencerHost final : public SequencePlayerHost {
   bool ClickEnabled() override;
   Sequence& SequenceFor(PlayedSequence which) override;
   void QueueMidiMessage(const MidiMessage& message) override;
+  void DropQueuedNoteOns(int channel) override;
   void ReleaseSequenceDrivenTracks() override;
   void OnLoopWrap() override;
   double GetHostTempo() override;

@@ -175,6 +175,7 @@ class WindowSystemX11 : public IWindowSystem {
   void ProcessEvents() override;
   uint64_t NowMs() override { return MonotonicMs(); }
   void UpdateWindow(const Rect& r) override;
+  void SetWindowName(const std::string& name) override { windowName = name; }
   void TakeKeyboardFocus() override;
   void ReleaseKeyboardFocus() override;
   void ShowTooltip(const std::string& text, int x, int y) override;
@@ -224,6 +225,7 @@ class WindowSystemX11 : public IWindowSystem {
   // Mirrors dpy != nullptr for readers on other threads (dpy itself belongs
   // to the thread that holds the editor's window lock).
   std::atomic<bool> isOpen{false};
+  std::string windowName = "IPlug";
   Window window = 0;
   Window parent = 0;
   Window hostTopLevel = 0;
@@ -284,7 +286,9 @@ bool WindowSystemX11::Open(IGraphics* owner, uintptr_t parentWindow, int w, int 
       height = h;
       graphics = owner;
       windowAlive = true;
-      XStoreName(dpy, window, "IPlug");
+      XStoreName(dpy, window, windowName.c_str());
+      XClassHint classHint{const_cast<char*>(windowName.c_str()), const_cast<char*>(windowName.c_str())};
+      XSetClassHint(dpy, window, &classHint);
       wmProtocols = XInternAtom(dpy, "WM_PROTOCOLS", False);
       wmDeleteWindow = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
       depth = parentAttributes.depth;
@@ -880,6 +884,7 @@ int WindowSystemX11::RunDialog(DialogView& view, const std::string& caption) {
   const Atom deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
   int answer = 0;
   int pressed = -1;
+  ClickTracker listClicks;
   auto redraw = [&] {
     view.Draw(&bitmap, pressed);
     PaintBitmap(d, dialog, &bitmap);
@@ -906,8 +911,16 @@ int WindowSystemX11::RunDialog(DialogView& view, const std::string& caption) {
             XSetInputFocus(d, dialog, RevertToParent, CurrentTime);
             break;
           case ButtonPress:
-            if (ev.xbutton.button == 1) {
+            if (ev.xbutton.button == 1 && view.ListEntryAt(ev.xbutton.x, ev.xbutton.y) >= 0) {
+              const bool doubleClick =
+                  listClicks.Press(1, static_cast<uint32_t>(ev.xbutton.time), ev.xbutton.x, ev.xbutton.y);
+              answer = view.ClickList(ev.xbutton.x, ev.xbutton.y, doubleClick);
+              redraw();
+            } else if (ev.xbutton.button == 1) {
               pressed = view.ButtonAt(ev.xbutton.x, ev.xbutton.y);
+              redraw();
+            } else if ((ev.xbutton.button == 4 || ev.xbutton.button == 5) && view.HasList()) {
+              view.ScrollList(ev.xbutton.button == 4 ? -3 : 3);
               redraw();
             }
             break;
@@ -955,16 +968,32 @@ int WindowSystemX11::RunMessageBox(const std::string& text, const std::string& c
 
 bool WindowSystemX11::RunFileDialog(const FileDialogRequest& request, std::string* chosenPath) {
   FileDialogHooks hooks;
-  hooks.parentWindow = hostTopLevel;
+  // The host's top-level window, which the window manager keeps the dialog above.
+  hooks.parentWindow = hostTopLevel ? hostTopLevel : window;
   hooks.findProgram = FindProgram;
   hooks.message = [this](const std::string& text, const std::string& caption, int type) {
     return RunMessageBox(text, caption, type);
   };
-  hooks.prompt = [this](const std::string& title, const std::string& start, std::string* path) {
-    DialogView prompt(title == "Open" ? "Open file (full path):" : "Save as (full path):", start);
-    if (RunDialog(prompt, title) != kAnswerOk) return false;
+  hooks.prompt = [this](const FileDialogRequest& asked, const std::string& start, std::string* path) {
+    const char* label = asked.chooseFolder ? "Folder (full path):"
+                        : asked.save       ? "Save as (full path):"
+                                           : "Open file (full path):";
+    const std::vector<std::string> extensions = asked.extensions;
+    const bool foldersOnly = asked.chooseFolder;
+    DialogView prompt(
+        label, start,
+        [extensions, foldersOnly](const std::string& folder) {
+          return PromptFolderEntries(folder, extensions, foldersOnly);
+        },
+        foldersOnly);
+    if (RunDialog(prompt, asked.title.empty() ? "Open" : asked.title) != kAnswerOk) return false;
     *path = prompt.Field()->Text();
     return true;
+  };
+  hooks.notice = [this](const std::string& text) {
+    // Once per process: every dialog would say the same.
+    static std::atomic<bool> given{false};
+    if (!given.exchange(true) && graphics) graphics->ShowNotice(text);
   };
   hooks.runProgram = [this](const std::vector<std::string>& arguments, int* exitCode, std::string* output) {
     ChildProcess child;

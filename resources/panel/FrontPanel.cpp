@@ -271,7 +271,7 @@ void DrawAmplifier(Painter& painter) {
 
 }  // namespace
 
-void PaintTopBar(Painter& painter) {
+void PaintTopBar(Painter& painter, bool motto) {
   cairo_t* cr = painter.Context();
   painter.FillRect(0, 0, kPanelWidth, 58, Rgb{0.045, 0.045, 0.05});
   // Accent pin-stripes under the bar, as on the hardware's name board.
@@ -301,7 +301,7 @@ void PaintTopBar(Painter& painter) {
   painter.Legend("PAGE", (kConfigSwitch.x + kBrowserSwitch.x + kWideButtonWidth) / 2.0, 15.5, 7.5, 0,
                  colours::kLegendDim);
   painter.Legend("MIDI", kLearnButton.x + kWideButtonWidth / 2.0, 15.5, 7.5, 0, colours::kLegendDim);
-  painter.Text("MULTI-TRACK POLYPHONIC SYNTHESIZER", 990, 38, 9.0, Align::kRight, colours::kLegendDim);
+  if (motto) painter.Text("MULTI-TRACK POLYPHONIC SYNTHESIZER", 990, 38, 9.0, Align::kRight, colours::kLegendDim);
 }
 
 void PaintParamChart(Painter& painter) {

@@ -185,7 +185,8 @@ Surface PaintBrowserPicture() {
     Painter painter(surface.get());
     cairo_t* cr = painter.Context();
     PaintPanelSurface(cr, 0, 0, kPanelWidth, kPanelHeight, 31u);
-    PaintTopBar(painter);
+    PaintTopBar(painter, false);
+    painter.DisplayWindow(kBrowserStatusLine, 1, colours::kDisplay);
     painter.Section(40, 62, 984, 500, "PROGRAM BROWSER");
     DrawBrowserControls(painter);
     DrawBrowserLists(painter);

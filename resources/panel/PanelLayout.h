@@ -120,7 +120,9 @@ constexpr Spot PanKnob(int t) {
 }
 
 // --- edit-track row ---------------------------------------------------------
-constexpr Box kStatusLine{829, 329, 980, 345};
+// The status line takes the row's room right of VOICE MODE: the longest
+// message, "(6) Filter Osc Mod Amount: 63" at Arial 14, needs 163 pixels.
+constexpr Box kStatusLine{811, 329, 982, 345};
 constexpr Box kEditTrackDisplay{148, 329, 160, 345};
 constexpr Spot kEditTrackDown{119, 326};
 constexpr Spot kEditTrackUp{165, 326};
@@ -130,7 +132,7 @@ constexpr Spot kEditProgramDown{259, 326};
 constexpr Spot kEditProgramUp{305, 326};
 constexpr Spot kRowLinkCheck{483, 330};
 constexpr Box kResolutionDropDown{659, 329, 711, 345};
-constexpr Box kVoiceModeDropDown{763, 329, 815, 345};
+constexpr Box kVoiceModeDropDown{743, 329, 795, 345};
 
 // --- voice section ----------------------------------------------------------
 // Knobs by voice parameter number k (-1: no knob of its own).
@@ -236,6 +238,8 @@ constexpr Spot kBrowserRecord{710, 88};
 constexpr Spot kBrowserRecordAll{810, 88};
 constexpr Spot kBrowserSingle{894, 88};
 constexpr Spot kBrowserBank{934, 88};
+// The page covers the panel's status line and shows the status in the top bar.
+constexpr Box kBrowserStatusLine{811, 27, 982, 43};
 constexpr Box kBrowserLeftScroll{291, 148, 305, 488};
 constexpr Box kBrowserRightScroll{956, 148, 970, 488};
 constexpr int kBrowserRows = 20;

@@ -28,8 +28,9 @@ Surface PaintPrevPicture();
 Surface PaintNextPicture();
 
 // Shared by the front panel and the browser page, which both sit under the
-// same top-bar controls.
-void PaintTopBar(Painter& painter);
+// same top-bar controls. The browser page has its status line where the
+// panel has the motto.
+void PaintTopBar(Painter& painter, bool motto = true);
 // The parameter chart, drawn with its top-left corner at the origin.
 void PaintParamChart(Painter& painter);
 

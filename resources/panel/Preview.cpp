@@ -165,6 +165,7 @@ void PlaceBrowserControls(Composer& composer) {
   composer.Place(kRedButton, 1, kBrowserRecordAll);
   composer.Place(kButton, 1, kBrowserSingle);
   composer.Place(kButton, 1, kBrowserBank);
+  composer.Text("Program recorded/stored.", kBrowserStatusLine, 0.25, 1, 0.25);
   for (int i = 0; i < 8; ++i) {
     const Box row = BrowserLeftRow(i);
     composer.Text(std::to_string(i).c_str(), row, 1, 1, 1);

@@ -3,6 +3,7 @@
 // SysEx files, auditioning, recording all programs, paging, and a picture.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -16,11 +17,20 @@
 #include "graphics/lice/LICE_IBitmap.h"
 #include "performance/PanelIds.h"
 #include "programs/ParameterTable.h"
+#include "programs/ProgramLibrary.h"
 #include "resources/panel/PanelLayout.h"
 #include "tests/editor/EditorTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
+
+// Pixels of box that differ from the page's bare picture.
+int ChangedPixels(IGraphics* g, const LICE_IBitmap* picture, const Rect& box) {
+  int changed = 0;
+  for (int y = box.top; y < box.bottom; ++y)
+    for (int x = box.left; x < box.right; ++x) changed += g->BackBuffer()->GetPixel(x, y) != picture->GetPixel(x, y);
+  return changed;
+}
 
 class BrowserEditorTest : public VornellEditorFixture {
  protected:
@@ -78,8 +88,10 @@ TEST_F(BrowserEditorTest, InternalSourceListsThePresetsAndCoversThePanel) {
   ShowPage();
 
   // Every control of the page is shown; the file name field is grayed.
-  for (int key : {395, 396, 397, 398, 399, 400, 401, 402, 403, 404, 405, 406, 407, 409, 410, 411, 412, 413, 414})
+  for (int key : {395, 396, 397, 398, 399, 400, 401, 402, 403, 404, 405, 406, 407, 408, 409, 410, 411, 412, 413, 414}) {
+    ASSERT_NE(Browser().ControlByKey(key), nullptr) << key;
     EXPECT_FALSE(Browser().ControlByKey(key)->IsHidden()) << key;
+  }
   EXPECT_TRUE(Browser().FileControl()->IsGrayed());
   EXPECT_TRUE(LedLit(panel_id::kBrowserInternalLed));
   EXPECT_FALSE(LedLit(panel_id::kBrowserFileLed));
@@ -117,7 +129,7 @@ TEST_F(BrowserEditorTest, InternalSourceListsThePresetsAndCoversThePanel) {
   // The switch hides the page again; the panel takes clicks once more.
   ClickOn(plug->ControlByKey(-panel_id::kBrowserPageSwitch));
   EXPECT_FALSE(Browser().PageVisible());
-  for (int key : {395, 396, 401, 404, 413}) EXPECT_TRUE(Browser().ControlByKey(key)->IsHidden()) << key;
+  for (int key : {395, 396, 401, 404, 408, 413}) EXPECT_TRUE(Browser().ControlByKey(key)->IsHidden()) << key;
   EXPECT_TRUE(Browser().Row(ProgramBrowser::kLeftList, 0)->IsHidden());
   Window().MouseDown(digit.x + 6, digit.y + 8);
   Idle(1);
@@ -136,7 +148,8 @@ TEST_F(BrowserEditorTest, SysExFileIsListedSortedUnderOneEntryNamedAfterTheFile)
   EXPECT_EQ(Browser().Entries()[0].name, "pair.syx");
   EXPECT_EQ(RowTexts(ProgramBrowser::kLeftList, 2), (std::vector<std::string>{"0 pair.syx", " "}));
   EXPECT_EQ(Browser().SelectedEntry(), 0);
-  EXPECT_EQ(RowTexts(ProgramBrowser::kRightList, 3), (std::vector<std::string>{"0 PROGRAM 02", "1 PROGRAM 05", " "}));
+  // Each program under its own number.
+  EXPECT_EQ(RowTexts(ProgramBrowser::kRightList, 3), (std::vector<std::string>{"2 PROGRAM 02", "5 PROGRAM 05", " "}));
   EXPECT_FALSE(Browser().Row(ProgramBrowser::kRightList, 0)->Marked());
   EXPECT_EQ(Browser().Entries()[0].programs[0].values, plug->library.programs[2].values);
   EXPECT_TRUE(Browser().FileSource());
@@ -153,7 +166,7 @@ TEST_F(BrowserEditorTest, SysExFileIsListedSortedUnderOneEntryNamedAfterTheFile)
 
 TEST_F(BrowserEditorTest, PresetAndBankFilesBecomeEntries) {
   OpenAndSettle();
-  const std::string bank = folder / "all.fxb";
+  const std::string bank = folder / "all.Fxb";  // any case tells the kind
   const std::string preset = folder / "one.FXP";
   ASSERT_TRUE(plug->SaveBankFile(bank));
   plug->ChoosePreset(9);
@@ -219,7 +232,7 @@ TEST_F(BrowserEditorTest, RecordAllProgramsChangesTheLibraryOnlyAfterYes) {
   const Program three = plug->library.programs[3];
   ShowPage();
   Browser().LoadFileIntoBrowser(path);
-  plug->SelectTrackProgram(1, 0);
+  plug->SelectTrackProgram(1, 3);
   const auto library = plug->library.programs;
   IControl* recordAll = Browser().ControlByKey(410);
 
@@ -229,24 +242,172 @@ TEST_F(BrowserEditorTest, RecordAllProgramsChangesTheLibraryOnlyAfterYes) {
   EXPECT_EQ(Window().messagesShown[0].text,
             "This will replace all programs of the current preset. Do you want to continue?");
   EXPECT_EQ(Window().messagesShown[0].caption, "Record All Programs");
+  EXPECT_EQ(Window().messagesShown[0].type, kMessageYesNo | kMessageIconQuestion);
   EXPECT_EQ(plug->library.programs, library);
 
   Window().messageAnswers.push_back(kAnswerYes);
   ClickOn(recordAll);
   ASSERT_EQ(Window().messagesShown.size(), 2u);
-  // Sorted by number: 3 goes to slot 0 and 7 to slot 1, with the listed names.
-  EXPECT_EQ(plug->library.programs[0].values, three.values);
-  EXPECT_EQ(plug->library.programs[0].name, "PROGRAM 03");
-  EXPECT_EQ(plug->library.programs[1].values, seven.values);
-  EXPECT_EQ(plug->library.programs[1].name, "PROGRAM 07");
-  EXPECT_EQ(plug->library.programs[2], library[2]);
-  // Track 2 plays program 0 and took the new sound over.
+  // Each listed program goes into its own number, with the listed name; the
+  // other programs stay.
+  for (int p = 0; p < kProgramCount; ++p) {
+    if (p == 3 || p == 7) continue;
+    EXPECT_EQ(plug->library.programs[p], library[p]) << p;
+  }
+  EXPECT_EQ(plug->library.programs[3].values, three.values);
+  EXPECT_EQ(plug->library.programs[3].name, "PROGRAM 03");
+  EXPECT_EQ(plug->library.programs[7].values, seven.values);
+  EXPECT_EQ(plug->library.programs[7].name, "PROGRAM 07");
+  // Track 2 plays program 3 and took it over.
   for (int k = 0; k < kVoiceParamCount; ++k) EXPECT_EQ(plug->IntParam(VoiceParamIndex(1, k)), three.values[k]) << k;
   EXPECT_EQ(plug->engine.GetTrack(1).programName, "PROGRAM 03");
   // The current preset took the new library.
   std::vector<Program> tracks, programs;
   ASSERT_GT(ReadStateSummary(plug->GetPreset(plug->GetCurrentPresetIndex())->state, 0, tracks, programs), 0);
-  EXPECT_EQ(programs[0].name, "PROGRAM 03");
+  EXPECT_EQ(programs[3].name, "PROGRAM 03");
+}
+
+// The instrument's own SysEx files, chosen with FILE: every program is listed
+// under its own number, with its own name where enhanced data carries one, and
+// RECORD ALL puts each back into that number. Foreign messages between the
+// programs are passed over.
+TEST_F(BrowserEditorTest, OwnSysExFilesAreListedAndRecordedByTheirOwnNumbers) {
+  OpenAndSettle();
+  plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
+  ProgramLibrary& library = plug->library;
+  for (int p = 0; p < kProgramCount; ++p) {
+    library.programs[p].name = "Sound " + std::to_string(p);
+    for (int k = 0; k < kProgramValueCount; ++k)
+      library.programs[p].values[k] = static_cast<uint8_t>((p * 37 + k * 11 + 1) & 255);
+  }
+  const auto saved = library.programs;
+  const std::vector<uint8_t> identityRequest = {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+  const std::vector<uint8_t> otherMaker = {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7, 0x12};
+
+  struct Case {
+    const char* file;
+    bool enhanced;
+    std::vector<int> numbers;  // written in this order
+    bool foreign;
+  };
+  std::vector<int> bank(kProgramCount);
+  for (int p = 0; p < kProgramCount; ++p) bank[p] = p;
+  const Case cases[] = {{"bank-enhanced.syx", true, bank, false},
+                        {"bank-plain.syx", false, bank, false},
+                        {"single.syx", true, {42}, false},
+                        {"single-plain.syx", false, {42}, false},
+                        {"foreign.syx", true, {0, 3, 45, 1, 2}, true}};
+  ShowPage();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    library.programs = saved;
+    library.saveEnhancedPrograms = c.enhanced;
+    std::vector<uint8_t> bytes;
+    for (int p : c.numbers) {
+      const std::vector<uint8_t> messages = library.BuildSysEx(p);
+      bytes.insert(bytes.end(), messages.begin(), messages.end());
+      if (c.foreign)
+        bytes.insert(bytes.end(), p % 2 ? identityRequest.begin() : otherMaker.begin(),
+                     p % 2 ? identityRequest.end() : otherMaker.end());
+    }
+    std::ofstream(folder / c.file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    // The library is something else when the file is read back.
+    {
+      std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+      library.RestoreFactoryPrograms(-1);
+    }
+    const auto before = library.programs;
+
+    Window().fileAnswers.push_back(folder / c.file);
+    ClickOn(Browser().ControlByKey(400));
+    ASSERT_EQ(Browser().Entries().size(), 1u);
+    std::vector<int> sorted = c.numbers;
+    std::sort(sorted.begin(), sorted.end());
+    auto expected = [&](int p) {
+      Program program = saved[p];
+      if (!c.enhanced) {
+        char name[16];
+        std::snprintf(name, sizeof name, "PROGRAM %02d", p);
+        program.name = name;
+        UnpackProgram(PackProgram(saved[p].values), program.values);
+      }
+      return program;
+    };
+    const std::vector<Program>& listed = Browser().Entries()[0].programs;
+    ASSERT_EQ(listed.size(), sorted.size());
+    for (size_t i = 0; i < sorted.size(); ++i) {
+      EXPECT_EQ(listed[i].number, sorted[i]);
+      EXPECT_EQ(listed[i].name, expected(sorted[i]).name);
+      EXPECT_EQ(listed[i].values, expected(sorted[i]).values);
+      if (const IKRScrollItemControl* row = Browser().Row(ProgramBrowser::kRightList, static_cast<int>(i))) {
+        EXPECT_EQ(row->NumberText() + " " + row->NameText(),
+                  std::to_string(sorted[i]) + " " + expected(sorted[i]).name);
+      }
+    }
+
+    Window().messageAnswers.push_back(kAnswerYes);
+    ClickOn(Browser().ControlByKey(410));
+    for (int p = 0; p < kProgramCount; ++p) {
+      const bool inFile = std::find(sorted.begin(), sorted.end(), p) != sorted.end();
+      EXPECT_EQ(library.programs[p].name, inFile ? expected(p).name : before[p].name) << p;
+      EXPECT_EQ(library.programs[p].values, inFile ? expected(p).values : before[p].values) << p;
+    }
+  }
+}
+
+// RECORD on the page stores the edit track's sound into its program and then
+// selects that program, as the keypad's STORE does: with "Link Programs" on,
+// the linked tracks playing another program switch to it.
+TEST_F(BrowserEditorTest, RecordStoresAndSelectsTheEditTracksProgram) {
+  OpenAndSettle();
+  plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
+  for (int t = 0; t < 6; ++t) plug->SelectTrackProgram(t, t == 0 ? 5 : 20 + t);
+  plug->SetParamFromEditor(kParamLinkPrograms, 1.0);
+  plug->editTrack = 0;
+  const int cutoff = VoiceParamIndex(0, kVoiceFilterCutoff);
+  plug->SetParamFromEditor(cutoff, plug->GetParam(cutoff)->ToNormalized(12));
+  ShowPage();
+  ClickOn(Browser().ControlByKey(409));
+  EXPECT_EQ(plug->library.programs[5].values[kVoiceFilterCutoff], 12);
+  for (int t = 0; t < 6; ++t) {
+    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    EXPECT_EQ(plug->TrackProgramNumber(t), 5) << t;
+    EXPECT_EQ(plug->IntParam(VoiceParamIndex(t, kVoiceFilterCutoff)), 12) << t;
+  }
+}
+
+// The page covers the panel's status line: it shows the status itself, with
+// what RECORD, SINGLE and BANK report.
+TEST_F(BrowserEditorTest, PageShowsTheStatusOfItsCommands) {
+  OpenAndSettle();
+  plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
+  plug->editTrack = 0;
+  plug->SelectTrackProgram(0, 77);  // no other track plays it: RECORD asks nothing
+  Idle(1);
+  ShowPage();
+  auto* status = dynamic_cast<ITextControl*>(Browser().ControlByKey(408));
+  ASSERT_NE(status, nullptr);
+  EXPECT_FALSE(status->IsHidden());
+  IGraphics* g = plug->EditorPart()->Graphics();
+  const auto* picture = static_cast<const IBitmapControl*>(Browser().ControlByKey(395))->GetBitmap().bitmap;
+  ASSERT_NE(picture, nullptr);
+  const int versionPixels = ChangedPixels(g, picture, status->GetRect());
+  EXPECT_EQ(status->GetText(), "Version 1.0.1.N");
+
+  ClickOn(Browser().ControlByKey(409));  // RECORD
+  EXPECT_EQ(status->GetText(), "Program recorded/stored.");
+  EXPECT_NE(ChangedPixels(g, picture, status->GetRect()), versionPixels);
+
+  Window().fileAnswers.push_back(folder / "no/such/folder/single.syx");
+  ClickOn(Browser().ControlByKey(411));  // SINGLE, into a folder that does not exist
+  EXPECT_EQ(status->GetText(), "Cannot save file!");
+
+  Window().fileAnswers.push_back(folder / "bank.syx");
+  ClickOn(Browser().ControlByKey(412));  // BANK
+  EXPECT_EQ(status->GetText(), "Done.");
+  // What the page shows is what the panel's status line shows.
+  EXPECT_EQ(StatusLineText(), "Done.");
 }
 
 TEST_F(BrowserEditorTest, ScrollBarsPageWithinTheLists) {
@@ -307,6 +468,7 @@ TEST_F(BrowserEditorTest, FileButtonLoadsTheFileChosenInItsDialog) {
   ClickOn(fileButton);
   ASSERT_EQ(Window().fileRequests.size(), 1u);
   EXPECT_FALSE(Window().fileRequests[0].save);
+  EXPECT_EQ(Window().fileRequests[0].title, "Load File into Browser");
   EXPECT_EQ(Window().fileRequests[0].extensions, (std::vector<std::string>{"fxb", "fxp", "syx"}));
   EXPECT_FALSE(Browser().FileSource());
 
@@ -317,7 +479,7 @@ TEST_F(BrowserEditorTest, FileButtonLoadsTheFileChosenInItsDialog) {
   EXPECT_EQ(Browser().FilePath(), path);
   EXPECT_EQ(Browser().FileControl()->FileName(), "chosen.syx");
   ASSERT_EQ(Browser().Entries().size(), 1u);
-  EXPECT_EQ(RowTexts(ProgramBrowser::kRightList, 1)[0], "0 PROGRAM 09");
+  EXPECT_EQ(RowTexts(ProgramBrowser::kRightList, 1)[0], "9 PROGRAM 09");
 
   // Now ungrayed, the file name field opens the dialog itself, in the chosen file's folder.
   Window().fileAnswers.push_back(WriteSysEx("other.syx", {1}));
@@ -325,14 +487,6 @@ TEST_F(BrowserEditorTest, FileButtonLoadsTheFileChosenInItsDialog) {
   ASSERT_EQ(Window().fileRequests.size(), 3u);
   EXPECT_EQ(Window().fileRequests[2].folder.rfind(folder.Path(), 0), 0u);
   EXPECT_EQ(Browser().Entries()[0].name, "other.syx");
-}
-
-// Pixels of box that differ from the page's bare picture.
-int ChangedPixels(IGraphics* g, const LICE_IBitmap* picture, const Rect& box) {
-  int changed = 0;
-  for (int y = box.top; y < box.bottom; ++y)
-    for (int x = box.left; x < box.right; ++x) changed += g->BackBuffer()->GetPixel(x, y) != picture->GetPixel(x, y);
-  return changed;
 }
 
 TEST_F(BrowserEditorTest, PagePictureHasItsRowsDrawnInTheListAreas) {
@@ -373,7 +527,7 @@ TEST_F(BrowserEditorTest, SingleAndBankButtonsSaveSysExFiles) {
   EXPECT_EQ(Window().fileRequests[0].extensions, (std::vector<std::string>{"syx"}));
   EXPECT_EQ(plug->StatusText(), "Done.");
   std::vector<Program> listed;
-  ASSERT_TRUE(ListSysExPrograms(single, listed));
+  ASSERT_TRUE(ListSysExPrograms(single, true, listed));
   EXPECT_EQ(listed.size(), 1u);
 
   Window().fileAnswers.push_back(std::nullopt);  // BANK, cancelled: nothing written

@@ -14,6 +14,7 @@
 
 std::mutex RecordingHost::mutex;
 std::vector<HostEdit> RecordingHost::edits;
+int RecordingHost::displayUpdates = 0;
 
 intptr_t RecordingHost::Callback(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float opt) {
   std::lock_guard<std::mutex> lock(mutex);
@@ -28,6 +29,9 @@ intptr_t RecordingHost::Callback(AEffect*, int32_t opcode, int32_t index, intptr
       return 0;
     case audioMasterEndEdit:
       edits.push_back({HostEdit::kEnd, index, 0.0f});
+      return 1;
+    case audioMasterUpdateDisplay:
+      ++displayUpdates;
       return 1;
     default:
       return 0;
@@ -45,9 +49,15 @@ std::vector<HostEdit> RecordingHost::EditsOf(int index) {
   return all;
 }
 
+int RecordingHost::DisplayUpdates() {
+  std::lock_guard<std::mutex> lock(mutex);
+  return displayUpdates;
+}
+
 void RecordingHost::Clear() {
   std::lock_guard<std::mutex> lock(mutex);
   edits.clear();
+  displayUpdates = 0;
 }
 
 void VornellEditorFixture::SetUp() {

@@ -26,11 +26,14 @@ class RecordingHost {
   static std::vector<HostEdit> Edits();
   // The edits of one parameter.
   static std::vector<HostEdit> EditsOf(int index);
+  // How often the host was asked to refresh its display (program names).
+  static int DisplayUpdates();
   static void Clear();
 
  private:
   static std::mutex mutex;
   static std::vector<HostEdit> edits;
+  static int displayUpdates;
 };
 
 class VornellEditorFixture : public ::testing::Test {

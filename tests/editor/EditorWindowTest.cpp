@@ -14,8 +14,15 @@
 
 #include "graphics/DesktopServices.h"
 #include "platform/Resources.h"
+#include "plugin/Vornell.h"
 #include "resources/panel/PanelLayout.h"
+#include "tests/support/HostedInstrument.h"
 #include "tests/support/PrivateXvfb.h"
+
+#define KeyCode XKeyCode
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#undef KeyCode
 
 namespace {
 
@@ -133,6 +140,42 @@ TEST(EditorWindowTest, HostOpensTheEditorAKnobDragReachesTheHostAndTheScreenshot
   cairo_surface_destroy(image);
   std::remove(shot.c_str());
   rmdir(folder);
+}
+
+TEST(EditorWindowTest, TheEditorWindowIsNamedAfterTheInstrument) {
+  if (!PrivateXvfb::Ready()) GTEST_SKIP() << "Xvfb is not installed";
+  Display* display = XOpenDisplay(nullptr);
+  ASSERT_NE(display, nullptr);
+  const Window host = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1024, 512, 0, 0, 0);
+  XMapWindow(display, host);
+  XSync(display, False);
+  auto* plug = new Vornell(&QuietHostCallback);
+  AEffect* effect = plug->GetAEffect();
+  StartLikeAHost(effect, 48000.0, 256);
+  ASSERT_NE(effect->dispatcher(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(host), 0.0f), 0);
+  XSync(display, False);
+
+  Window root = 0, parent = 0, *children = nullptr;
+  unsigned int count = 0;
+  ASSERT_TRUE(XQueryTree(display, host, &root, &parent, &children, &count));
+  ASSERT_EQ(count, 1u);
+  const Window editor = children[0];
+  XFree(children);
+  char* name = nullptr;
+  ASSERT_TRUE(XFetchName(display, editor, &name));
+  EXPECT_STREQ(name, "Vornell");
+  XFree(name);
+  XClassHint hint{};
+  ASSERT_TRUE(XGetClassHint(display, editor, &hint));
+  EXPECT_STREQ(hint.res_name, "Vornell");
+  EXPECT_STREQ(hint.res_class, "Vornell");
+  XFree(hint.res_name);
+  XFree(hint.res_class);
+
+  effect->dispatcher(effect, effEditClose, 0, 0, nullptr, 0.0f);
+  effect->dispatcher(effect, effClose, 0, 0, nullptr, 0.0f);
+  XDestroyWindow(display, host);
+  XCloseDisplay(display);
 }
 
 TEST(EditorWindowTest, HostRefusesAScreenshotWithoutATime) {

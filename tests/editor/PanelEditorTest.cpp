@@ -6,8 +6,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "editor/PanelControls.h"
 #include "performance/PanelIds.h"
@@ -18,6 +22,7 @@
 #include "programs/ParameterTable.h"
 #include "resources/panel/PanelLayout.h"
 #include "tests/editor/EditorTestSupport.h"
+#include "tests/support/HostedInstrument.h"
 
 namespace {
 
@@ -52,6 +57,19 @@ class PanelEditorTest : public VornellEditorFixture {
     effect->setParameter(effect, index, static_cast<float>(plug->GetParam(index)->ToNormalized(value)));
   }
   IKRChannelControl* Channel(int t) { return dynamic_cast<IKRChannelControl*>(Key(TrackParamIndex(t, kTrackChannel))); }
+  // A click on a panel button, or on keypad digits one after the other.
+  void Press(int id) { ClickOn(plug->EditorPart()->Kick(id)); }
+  void Type(std::initializer_list<int> digits) {
+    for (int d : digits) Press(panel_id::KeypadButton(d));
+  }
+  // The digit frames the CONTROL number display draws, and those of a
+  // two-digit decimal number.
+  std::pair<int, int> NumberShown() {
+    std::pair<int, int> frames;
+    static_cast<IKRNumberDisplay*>(Key(-panel_id::kNumberDisplay))->DigitFrames(&frames.first, &frames.second);
+    return frames;
+  }
+  static std::pair<int, int> Digits(int n) { return {n / 10 % 10 + 1, n % 10 + 1}; }
 };
 
 TEST_F(PanelEditorTest, OnlyTheEditTracksVoiceControlsAreShown) {
@@ -333,6 +351,117 @@ TEST_F(PanelEditorTest, LinkedProgramsGrayAllButTheFirstSelectorOfAKind) {
   EXPECT_EQ(plug->editTrack, 1);
 }
 
+TEST_F(PanelEditorTest, ValueDisplayFollowsTheEditTrackHoweverItChanges) {
+  OpenAndSettle();
+  plug->ShowConfigPage(true);
+  for (int t = 0; t < 6; ++t) SetPlain(VoiceParamIndex(t, kVoiceFilterCutoff), 40 + 30 * t);
+  Press(panel_id::kParam);
+  Type({1, 9});
+  Press(panel_id::kValue);
+  // VALUE shows the edit track's cutoff in the low resolution (one bit less).
+  auto expectValueOf = [this](int t, const char* how) {
+    EXPECT_EQ(plug->editTrack, t) << how;
+    EXPECT_EQ(NumberShown(), Digits((40 + 30 * t) >> 1)) << how;
+  };
+  expectValueOf(0, "at first");
+  Window().menuAnswers.push_back({2});
+  ClickOn(Key(-panel_id::kEditTrackDisplay));
+  Idle(25);
+  expectValueOf(2, "EDIT TRACK display menu");
+  ClickOn(Key(panel_id::ProgramSelectorKey(4)));
+  Idle(25);
+  expectValueOf(4, "click on a configuration-page program selector");
+  Press(panel_id::kEditTrackDown);
+  expectValueOf(3, "EDIT TRACK down");
+}
+
+TEST_F(PanelEditorTest, OnlyTheUsersOwnEditsMoveTheSelectedParameter) {
+  OpenAndSettle();
+  plug->ShowConfigPage(true);
+  Idle(1);
+  Press(panel_id::kParam);
+  Type({1, 9});
+  auto shownParam = [this] {
+    Press(panel_id::kParam);
+    return NumberShown();
+  };
+  ASSERT_EQ(shownParam(), Digits(19));
+
+  MidiList midi;
+  std::vector<std::vector<float>> buffers(14, std::vector<float>(64));
+  std::vector<float*> outputs;
+  for (std::vector<float>& b : buffers) outputs.push_back(b.data());
+  // Programs are changed first: later edits would make the question about the
+  // modified program come up.
+  const std::pair<const char*, std::function<void()>> others[] = {
+      {"program typed on the keypad",
+       [&] {
+         Press(panel_id::kProgram);
+         Type({4, 2});
+         EXPECT_EQ(plug->TrackProgramNumber(0), 42);
+       }},
+      {"PROGRAM up",
+       [&] {
+         Press(panel_id::kProgramUp);
+         EXPECT_EQ(plug->TrackProgramNumber(0), 43);
+       }},
+      {"program chosen in the selector's menu",
+       [&] {
+         Window().menuAnswers.push_back({1, 3});
+         ClickOn(Key(panel_id::ProgramSelectorKey(0)), HeadlessWindowSystem::Right());
+         EXPECT_EQ(plug->TrackProgramNumber(0), 3);
+       }},
+      {"next preset", [&] { Press(panel_id::kPresetNext); }},
+      {"state from the host",
+       [&] {
+         void* chunk = nullptr;
+         const intptr_t size = Dispatch(effGetChunk, 0, 0, &chunk);
+         const std::vector<char> copy(static_cast<char*>(chunk), static_cast<char*>(chunk) + size);
+         Dispatch(effSetChunk, 0, size, const_cast<char*>(copy.data()));
+       }},
+      {"configuration template",
+       [&] {
+         Window().menuAnswers.push_back({1});
+         ClickOn(Key(-panel_id::kTemplateDropDown));
+       }},
+      {"host automation", [&] { SetPlain(VoiceParamIndex(0, kVoiceOscEnvDecay), 99); }},
+      {"copy to a linked track",
+       [&] {
+         SetPlain(kParamLinkPrograms, 1);
+         SetPlain(VoiceParamIndex(3, kVoiceGlideRate), 80);
+         SetPlain(kParamLinkPrograms, 0);
+       }},
+      {"parameter controller",
+       [&] {
+         // Receiving parameter controllers, controller c drives parameter c + 79.
+         ASSERT_TRUE(plug->config.ToggleSetting(ConfigSetting::ReceiveParamCCs));
+         midi.Add(0xb0, VoiceParamIndex(0, kVoiceOscEnvAmount) - 79, 100, 0);
+         Dispatch(effProcessEvents, 0, 0, midi.Events());
+         effect->processReplacing(effect, nullptr, outputs.data(), 64);
+         plug->config.ToggleSetting(ConfigSetting::ReceiveParamCCs);
+       }},
+  };
+  for (const auto& [what, change] : others) {
+    change();
+    Idle(2);
+    EXPECT_EQ(shownParam(), Digits(19)) << what;
+  }
+  EXPECT_EQ(plug->IntParam(VoiceParamIndex(0, kVoiceGlideRate)), 80) << "the link copied";
+  EXPECT_NEAR(plug->GetParam(VoiceParamIndex(0, kVoiceOscEnvAmount))->NormalizedValue(), 100 / 127.0, 0.01);
+
+  // The user's own edits on the panel select what they edit.
+  const panel::Spot decay = panel::VoiceKnob(kVoiceOscEnvDecay);
+  Window().Drag(decay.x + 15, decay.y + 15, decay.x + 15, decay.y + 5);
+  Idle(2);
+  EXPECT_EQ(shownParam(), Digits(kVoiceOscEnvDecay)) << "knob";
+  Press(panel_id::kOscSawtooth);
+  EXPECT_EQ(shownParam(), Digits(kVoiceOscSawtooth)) << "voice switch";
+  ClickOn(Key(VoiceParamIndex(0, kVoiceMode)));
+  EXPECT_EQ(shownParam(), Digits(kVoiceMode)) << "voice mode drop-down";
+  Type({2, 3});
+  EXPECT_EQ(shownParam(), Digits(23)) << "keypad";
+}
+
 TEST_F(PanelEditorTest, ProgramSelectorOffersAndSelectsPrograms) {
   OpenAndSettle();
   plug->ShowConfigPage(true);
@@ -446,6 +575,45 @@ int ChangedPixels(IGraphics* g, const LICE_IBitmap* background, const Rect& box)
   for (int y = box.top; y < box.bottom; ++y)
     for (int x = box.left; x < box.right; ++x) changed += g->BackBuffer()->GetPixel(x, y) != background->GetPixel(x, y);
   return changed;
+}
+
+// How far the pixels of r rise above the darkest one (the display's own
+// colour): the text's brightness, summed.
+int64_t TextBrightness(IGraphics* g, const Rect& r) {
+  auto level = [g](int x, int y) {
+    const LICE_pixel p = g->BackBuffer()->GetPixel(x, y);
+    return static_cast<int>(LICE_GETR(p) + LICE_GETG(p) + LICE_GETB(p));
+  };
+  int darkest = 3 * 255;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) darkest = std::min(darkest, level(x, y));
+  int64_t sum = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) sum += level(x, y) - darkest;
+  return sum;
+}
+
+TEST_F(PanelEditorTest, GrayedProgramSelectorsLookGrayed) {
+  OpenAndSettle();
+  plug->ShowConfigPage(true);
+  SetPlain(kParamLinkPrograms, 1);
+  // All tracks play the same program, so the selectors show the same text.
+  Press(panel_id::kProgram);
+  Type({1, 2});
+  Idle(3);
+  ASSERT_FALSE(Key(panel_id::ProgramSelectorKey(0))->IsGrayed());
+  IGraphics* g = plug->EditorPart()->Graphics();
+  const std::string path = std::string(VORNELL_BINARY_DIR) + "/panel-grayed-selectors.png";
+  ASSERT_TRUE(Window().WriteBackBufferPNG(path));
+  const int64_t active = TextBrightness(g, Key(panel_id::ProgramSelectorKey(0))->GetRect());
+  for (int t = 1; t < 6; ++t) {
+    IControl* selector = Key(panel_id::ProgramSelectorKey(t));
+    ASSERT_TRUE(selector->IsGrayed()) << t;
+    ASSERT_EQ(plug->TrackProgramNumber(t), 12) << t;
+    const int64_t grayed = TextBrightness(g, selector->GetRect());
+    EXPECT_LT(grayed, active / 2) << t;
+    EXPECT_GT(grayed, active / 20) << t << ": still readable";
+  }
 }
 
 TEST_F(PanelEditorTest, PanelPictureHasItsControlsDrawn) {

@@ -3,11 +3,17 @@
 // with the host's edit gestures around them, and the status line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "editor/VornellEditor.h"
+#include "graphics/GraphicsCaches.h"
+#include "graphics/FileDialogFlow.h"
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
+#include "graphics/lice/LICE_CachedFont.h"
 #include "graphics/lice/LICE_IBitmap.h"
 #include "plugin/IPlugBase.h"
 #include "resources/panel/PanelLayout.h"
@@ -197,6 +203,88 @@ TEST_F(VornellEditorTest, StatusTextIsCutToTheLinesRoom) {
   plug->ShowStatus(longText.c_str(), kStatusOrange);
   Idle(1);
   EXPECT_EQ(StatusLineText(), std::string(255, 'x'));
+}
+
+// Every text the instrument writes on its status line: the fixed messages,
+// the click level at every knob step, and each parameter's name with each
+// display text it can have.
+std::vector<std::string> AllStatusTexts(Vornell& plug) {
+  std::vector<std::string> texts = {
+      "Version 1.0.1.N",           "Preset initialized.",        "Done.",
+      "Cannot load file!",         "Cannot save file!",          "Program recorded/stored.",
+      "Program initialized.",      "Program changed.",           "Configuration applied.",
+      "Waiting for first note...", "Start overdubbing...",       "Recording started...",
+      "Recording stopped.",        "Prepare for overdub...",     "Track cleared.",
+      "Sequence A: empty.",        "Sequence B: empty.",         "Select a track for channel 6!",
+      "Sequencer started...",      "Arpeggiator started...",     "Arpeggiator latched...",
+      "Arpeggiator unlatched.",    "Extended Param. Resolution", "Low Param. Resolution",
+      "Stack program assigned",    "Press TRACK button...",      "Press TRACK RECORD...",
+      "Track settings reset.",     "Ignore MIDI Program Change", "Permit MIDI Program Change",
+      "Receive parameter CCs",     "Ignore parameter CCs",       "Auto-Tuning not necessary :-)", kNoDialogProgramNotice};
+  for (int i = 0; i <= 1000; ++i) {
+    plug.SetClickLevel(i / 1000.0);
+    texts.push_back(plug.StatusText());
+  }
+  for (int index = 0; index < plug.NumParams(); ++index) {
+    const PlugParam& param = *plug.GetParam(index);
+    const bool whole = param.Kind() != ParamKind::Continuous;
+    const int steps = whole ? static_cast<int>(param.Max() - param.Min()) : 1000;
+    for (int i = 0; i <= steps; ++i) {
+      const double v = whole ? param.Min() + i : param.Min() + (param.Max() - param.Min()) * i / steps;
+      texts.push_back(std::string(param.Name()) + ": " + param.DisplayText(v));
+    }
+  }
+  return texts;
+}
+
+TEST_F(VornellEditorTest, EveryStatusTextFitsTheStatusLine) {
+  ASSERT_TRUE(OpenEditor());
+  ITextControl* line = plug->EditorPart()->StatusLine();
+  LICE_IFont* font = CachedFontFor(line->GetTextStyle());
+  ASSERT_NE(font, nullptr);
+  // The browser page shows the status in a box of its own.
+  const int room = std::min(line->GetRect().W(), panel::kBrowserStatusLine.right - panel::kBrowserStatusLine.left);
+  int widest = 0;
+  for (const std::string& text : AllStatusTexts(*plug)) {
+    const int width = font->MeasureText(text);
+    widest = std::max(widest, width);
+    EXPECT_LE(width, room) << '"' << text << '"' << ' ' << width;
+  }
+  // The sweep reached the long texts.
+  EXPECT_GT(widest, room * 3 / 4);
+}
+
+// Pixels in r that differ from the panel picture.
+int ChangedPixels(Vornell* plug, const Rect& r) {
+  IGraphics* g = plug->EditorPart()->Graphics();
+  const LICE_IBitmap* back = static_cast<const IBitmapControl*>(g->GetControl(0))->GetBitmap().bitmap;
+  int changed = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) changed += g->BackBuffer()->GetPixel(x, y) != back->GetPixel(x, y);
+  return changed;
+}
+
+TEST_F(VornellEditorTest, StatusLineDrawsOnlyInsideItsBoxAndErasesItWhole) {
+  ASSERT_TRUE(OpenEditor());
+  IGraphics* g = plug->EditorPart()->Graphics();
+  const Rect box = plug->EditorPart()->StatusLine()->GetRect();
+  const Rect right(box.right, box.top, plug->EditorPart()->Graphics()->Width(), box.bottom);
+  const std::string longText(80, 'W');
+  plug->ShowStatus(longText.c_str(), kStatusOrange);
+  Idle(3);
+  // A redraw of everything, then of the status line alone.
+  g->SetAllControlsDirty();
+  Idle(2);
+  EXPECT_EQ(ChangedPixels(plug, right), 0);
+  EXPECT_GT(ChangedPixels(plug, box), 200);
+  plug->ShowStatus("Done.", kStatusGreen);
+  Window().updates.clear();
+  Idle(3);
+  ASSERT_FALSE(Window().updates.empty());
+  for (const Rect& r : Window().updates) EXPECT_EQ(r, box);
+  EXPECT_EQ(ChangedPixels(plug, right), 0);
+  // Past the short text the box is bare again.
+  EXPECT_EQ(ChangedPixels(plug, Rect(box.left + 60, box.top, box.right, box.bottom)), 0);
 }
 
 TEST_F(VornellEditorTest, ClosingTheInstrumentWithTheEditorOpenIsSafe) {

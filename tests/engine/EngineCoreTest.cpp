@@ -160,6 +160,24 @@ TEST(EngineTiming, MessagesAcrossSeveralBlocksAndPeriods) {
   EXPECT_EQ(FirstNonZero(std::vector<double>(rig.out[0].begin() + 100, rig.out[0].end())), 47);
 }
 
+TEST(EngineTiming, ASequencerMessageNeverOvertakesOneOfTheBlockBefore) {
+  // A block that begins 40 samples before a tick holds its messages back by
+  // 40, the next one, beginning on a tick, by nothing: a note-off at the start
+  // of the second must still come after a note-on at the end of the first.
+  Rig rig;
+  for (int32_t t = 1; t < 6; ++t) rig.engine.SetTrackChannel(t, Track::kNoChannel);
+  rig.engine.SetTrackChannel(0, 0);
+  rig.Render(8);
+  ASSERT_EQ(rig.engine.ControlCountdown(), 40);
+  rig.engine.QueueMidiMessage(MidiMessage{80, 0x90, 60, 100, 1, 0});
+  rig.Render(88);
+  ASSERT_EQ(rig.engine.ControlCountdown(), 0);
+  rig.engine.QueueMidiMessage(MidiMessage{0, 0x80, 60, 0, 1, 0});
+  rig.Render(256);
+  EXPECT_EQ(rig.engine.GetVoice(0).note, 60);
+  EXPECT_FALSE(rig.engine.GetVoice(0).keyHeld);
+}
+
 TEST(EngineControllers, AllSoundOffAndAllNotesOffSilenceAtOnceAndDropTheQueue) {
   for (int32_t controller : {120, 123}) {
     CountingHooks hooks;

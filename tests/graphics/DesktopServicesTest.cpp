@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -71,7 +73,7 @@ struct Script {
       programAnswers.erase(programAnswers.begin());
       return true;
     };
-    h.prompt = [this](const std::string&, const std::string&, std::string* path) {
+    h.prompt = [this](const FileDialogRequest&, const std::string&, std::string* path) {
       ++prompts;
       if (promptAnswers.empty()) return false;
       *path = promptAnswers.front();
@@ -86,26 +88,49 @@ struct Script {
       messageAnswers.erase(messageAnswers.begin());
       return a;
     };
+    h.notice = [this](const std::string& text) { notices.push_back(text); };
+    h.parentWindow = parentWindow;
     return h;
   }
+  std::vector<std::string> notices;
+  unsigned long parentWindow = 0;
 };
 
 }  // namespace
 
 TEST(DialogProgramsTest, ZenityAndKdialogArguments) {
-  const auto zenity = ZenityFileArguments("/usr/bin/zenity", Request(true), 0x400001);
-  EXPECT_EQ(zenity, (std::vector<std::string>{"/usr/bin/zenity", "--file-selection", "--title=Save As", "--save",
-                                              "--confirm-overwrite", "--filename=/home/u/Presets/bank.fxb",
-                                              "--file-filter=*.fxb;*.fxp;*.syx | *.fxb *.fxp *.syx"}));
+  FileDialogRequest save = Request(true);
+  save.title = "Save Bank";
+  EXPECT_EQ(ZenityFileArguments("/usr/bin/zenity", save, 0x400001),
+            (std::vector<std::string>{
+                "/usr/bin/zenity", "--file-selection", "--title=Save Bank", "--modal", "--attach=4194305", "--save",
+                "--confirm-overwrite", "--filename=/home/u/Presets/bank.fxb",
+                "--file-filter=*.fxb;*.fxp;*.syx | *.[fF][xX][bB] *.[fF][xX][pP] *.[sS][yY][xX]"}));
   FileDialogRequest open = Request(false);
   open.fileName.clear();
   open.folder = "/home/u/My Presets";
   const auto zenityOpen = ZenityFileArguments("zenity", open, 0);
-  EXPECT_EQ(zenityOpen[3], "--filename=/home/u/My Presets/") << "a trailing slash opens the folder";
-  const auto kdialog = KdialogFileArguments("/usr/bin/kdialog", Request(false), 4194305);
-  EXPECT_EQ(kdialog, (std::vector<std::string>{"/usr/bin/kdialog", "--getopenfilename", "/home/u/Presets/bank.fxb",
-                                               "*.fxb;*.fxp;*.syx (*.fxb *.fxp *.syx)", "--title", "Open", "--attach",
-                                               "4194305"}));
+  EXPECT_EQ(zenityOpen[2], "--title=Open") << "a request without a title";
+  EXPECT_EQ(zenityOpen[3], "--filename=/home/u/My Presets/") << "a trailing slash opens the folder; no parent";
+  open.title = "Load Program SysEx File";
+  EXPECT_EQ(KdialogFileArguments("/usr/bin/kdialog", open, 4194305),
+            (std::vector<std::string>{"/usr/bin/kdialog", "--getopenfilename", "/home/u/My Presets/",
+                                      "*.fxb;*.fxp;*.syx (*.[fF][xX][bB] *.[fF][xX][pP] *.[sS][yY][xX])", "--title",
+                                      "Load Program SysEx File", "--attach", "4194305"}));
+
+  FileDialogRequest folder;
+  folder.chooseFolder = true;
+  folder.title = "Default Path For Program Files";
+  folder.folder = "/home/u/Programs";
+  folder.fileName = "ignored.syx";
+  EXPECT_EQ(ZenityFileArguments("zenity", folder, 7),
+            (std::vector<std::string>{"zenity", "--file-selection", "--title=Default Path For Program Files", "--modal",
+                                      "--attach=7", "--directory", "--filename=/home/u/Programs/"}));
+  EXPECT_EQ(KdialogFileArguments("kdialog", folder, 0),
+            (std::vector<std::string>{"kdialog", "--getexistingdirectory", "/home/u/Programs/", "--title",
+                                      "Default Path For Program Files"}));
+  EXPECT_EQ(AnyCaseGlob("mid"), "*.[mM][iI][dD]");
+  EXPECT_EQ(AnyCaseGlob("mp3"), "*.[mM][pP]3");
 }
 
 TEST(DialogProgramsTest, ResultsExitCodesAndExtensions) {
@@ -175,7 +200,36 @@ TEST(FileDialogFlowTest, ProgramChoiceCancelAndFallBack) {
     EXPECT_FALSE(RunFileDialogFlow(Request(false), s.Hooks(), &path));
     EXPECT_TRUE(s.programRuns.empty());
     EXPECT_EQ(s.prompts, 1);
+    EXPECT_EQ(s.notices, std::vector<std::string>{kNoDialogProgramNotice}) << "neither program installed";
   }
+  {
+    // A zenity that does not know --attach gets a second try without it.
+    Script s;
+    s.parentWindow = 0x400001;
+    s.programAnswers = {{255, ""}, {0, existing + "\n"}};
+    std::string path;
+    EXPECT_TRUE(RunFileDialogFlow(Request(false), s.Hooks(), &path));
+    ASSERT_EQ(s.programRuns.size(), 2u);
+    EXPECT_NE(std::find(s.programRuns[0].begin(), s.programRuns[0].end(), "--attach=4194305"), s.programRuns[0].end());
+    EXPECT_EQ(std::find(s.programRuns[1].begin(), s.programRuns[1].end(), "--modal"), s.programRuns[1].end());
+    EXPECT_EQ(path, existing);
+    EXPECT_TRUE(s.notices.empty());
+  }
+}
+
+TEST(FileDialogFlowTest, FolderChooser) {
+  TempFolder folder;
+  folder.File("file.syx");
+  FileDialogRequest request;
+  request.chooseFolder = true;
+  request.folder = folder.path;
+  Script s;
+  s.programAnswers = {{0, folder.path + "/file.syx\n"}, {0, folder.path + "\n"}};
+  std::string path;
+  EXPECT_TRUE(RunFileDialogFlow(request, s.Hooks(), &path));
+  EXPECT_EQ(path, folder.path);
+  ASSERT_EQ(s.messages.size(), 1u) << "a file is no folder";
+  EXPECT_NE(std::find(s.programRuns[0].begin(), s.programRuns[0].end(), "--directory"), s.programRuns[0].end());
 }
 
 TEST(FileDialogFlowTest, ChecksAskAgain) {
@@ -255,26 +309,61 @@ TEST(ChildProcessTest, OutputExitCodeEnvironmentAndTermination) {
   EXPECT_EQ(ClassifyDialogExit(missing.ExitCode()), DialogExit::Failed);
 }
 
-TEST(DesktopTest, FindProgramSpawnAndUrls) {
+TEST(DesktopTest, FindProgramAndOpenersInTurn) {
   TempFolder folder;
-  const std::string marker = folder.path + "/opened";
-  folder.Script("xdg-open", "echo \"$1\" > '" + marker + "'");
+  const std::string log = folder.path + "/log";
+  // Each opener notes its call; the ones that fail exit non-zero.
+  auto opener = [&](const std::string& name, int exitCode) {
+    folder.Script(name, "echo \"" + name + " $*\" >> '" + log + "'; exit " + std::to_string(exitCode));
+  };
+  auto calls = [&] {
+    std::vector<std::string> lines;
+    std::ifstream in(log);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::remove(log.c_str());
+    return lines;
+  };
   const char* oldPath = std::getenv("PATH");
   const std::string saved = oldPath ? oldPath : "";
-  setenv("PATH", (folder.path + ":" + saved).c_str(), 1);
+  setenv("PATH", folder.path.c_str(), 1);
+  const std::string url = "https://example.org/?a=1&b=2";
+  EXPECT_FALSE(OpenUrlWithDesktop(url)) << "no opener at all";
+  opener("xdg-open", 3);
+  opener("gio", 1);
+  opener("sensible-browser", 0);
+  opener("x-www-browser", 0);
   EXPECT_EQ(FindProgram("xdg-open"), folder.path + "/xdg-open");
   EXPECT_EQ(FindProgram("no-such-program-here"), "");
   EXPECT_FALSE(OpenUrlWithDesktop("--help")) << "an option is no address";
-  EXPECT_TRUE(OpenUrlWithDesktop("https://example.org/?a=1&b=2"));
-  std::string opened;
-  for (int i = 0; i < 200 && opened.empty(); ++i) {
-    std::ifstream in(marker);
-    std::getline(in, opened);
-    if (opened.empty()) usleep(10000);
-  }
-  EXPECT_EQ(opened, "https://example.org/?a=1&b=2");
-  EXPECT_FALSE(SpawnDetached({folder.path + "/not-there"})) << "a program that cannot run is reported";
-  setenv("PATH", folder.path.c_str(), 1);
-  EXPECT_EQ(FindProgram("zenity"), "");
+  EXPECT_TRUE(calls().empty());
+  EXPECT_TRUE(OpenUrlWithDesktop(url));
+  EXPECT_EQ(calls(), (std::vector<std::string>{"xdg-open " + url, "gio open " + url, "sensible-browser " + url}));
+  opener("sensible-browser", 2);
+  opener("x-www-browser", 127);
+  EXPECT_FALSE(OpenUrlWithDesktop(url));
+  EXPECT_EQ(calls().size(), 4u);
+  // A browser that stays in the foreground has worked.
+  folder.Script("xdg-open", "exec /bin/sleep 3");
+  EXPECT_TRUE(OpenUrlWithDesktop(url, 100));
+  EXPECT_FALSE(RunDetachedOpener({folder.path + "/not-there"}, 1000)) << "a program that cannot run is reported";
   setenv("PATH", saved.c_str(), 1);
+}
+
+TEST(DesktopTest, PromptListsFoldersThenMatchingFiles) {
+  TempFolder folder;
+  for (const char* name : {"b.syx", "A.SYX", "Z.syx", "c.Syx", "notes.txt", ".hidden.syx", "bank.fxb"})
+    folder.File(name);
+  mkdir((folder.path + "/sub").c_str(), 0755);
+  mkdir((folder.path + "/.cache").c_str(), 0755);
+  EXPECT_EQ(PromptFolderEntries(folder.path, {"syx"}, false),
+            (std::vector<std::string>{"../", "sub/", "A.SYX", "b.syx", "c.Syx", "Z.syx"}))
+      << "any case, sorted as read";
+  EXPECT_EQ(PromptFolderEntries(folder.path, {"fxb", "fxp"}, false),
+            (std::vector<std::string>{"../", "sub/", "bank.fxb"}));
+  EXPECT_EQ(PromptFolderEntries(folder.path, {"syx"}, true), (std::vector<std::string>{"../", "sub/"}));
+  EXPECT_EQ(PromptFolderEntries(folder.path, {}, false).size(), 8u) << "no extensions: every file";
+  EXPECT_EQ(PromptFolderEntries(folder.path, {"syx"}, false, 2).size(), 3u) << "bounded";
+  EXPECT_EQ(PromptFolderEntries(folder.path + "/missing", {"syx"}, false), std::vector<std::string>{"../"});
+  const std::vector<std::string> root = PromptFolderEntries("/", {}, true);
+  EXPECT_TRUE(root.empty() || root.front() != "../") << "nothing above the root";
 }

@@ -149,3 +149,49 @@ TEST(DialogViewTest, PathPromptEditsItsField) {
   EXPECT_EQ(prompt.HandleKey(Key(KeyEvent::kEscape)), kAnswerCancel);
   EXPECT_FALSE(prompt.FieldRect().Empty());
 }
+
+TEST(DialogViewTest, PathPromptBrowsesItsList) {
+  std::vector<std::string> asked;
+  auto lister = [&](const std::string& folder) {
+    asked.push_back(folder);
+    if (folder == "/home/u/Banks") return std::vector<std::string>{"../", "sub/", "a.syx", "B.SYX"};
+    std::vector<std::string> many = {"../"};
+    for (int i = 0; i < 25; ++i) many.push_back("f" + std::to_string(100 + i) + ".syx");
+    return many;
+  };
+  DialogView prompt("Save as (full path):", "/home/u/Banks/new.syx", lister, false);
+  ASSERT_TRUE(prompt.HasList());
+  EXPECT_EQ(prompt.ListFolder(), "/home/u/Banks");
+  const Rect list = prompt.ListRect();
+  const int rowHeight = (list.H() - 2) / 10;
+  auto rowY = [&](int row) { return list.top + 1 + row * rowHeight + rowHeight / 2; };
+  EXPECT_GT(list.top, prompt.FieldRect().bottom);
+  EXPECT_GT(prompt.ButtonRect(0).top, list.bottom);
+  EXPECT_EQ(prompt.ListEntryAt(list.left + 5, rowY(4)), -1) << "below the last entry";
+
+  // A folder opens, keeping the typed name; "../" goes back up.
+  EXPECT_EQ(prompt.ClickList(list.left + 5, rowY(1), false), 0);
+  EXPECT_EQ(prompt.ListFolder(), "/home/u/Banks/sub");
+  EXPECT_EQ(prompt.Field()->Text(), "/home/u/Banks/sub/new.syx");
+  EXPECT_EQ(prompt.ClickList(list.left + 5, rowY(0), true), 0) << "a double-click's second press on the new list";
+  EXPECT_EQ(prompt.ListFolder(), "/home/u/Banks/sub");
+  // Scrolling stops at the last page.
+  prompt.ScrollList(100);
+  EXPECT_EQ(prompt.ListEntryAt(list.left + 5, rowY(0)), 16);
+  prompt.ScrollList(-100);
+  EXPECT_EQ(prompt.ClickList(list.left + 5, rowY(0), false), 0);
+  EXPECT_EQ(prompt.ListFolder(), "/home/u/Banks");
+
+  // A file goes into the field; a double-click on it accepts.
+  EXPECT_EQ(prompt.ClickList(list.left + 5, rowY(3), false), 0);
+  EXPECT_EQ(prompt.Field()->Text(), "/home/u/Banks/B.SYX");
+  EXPECT_EQ(prompt.ClickList(list.left + 5, rowY(3), true), kAnswerOk);
+  EXPECT_EQ(asked, (std::vector<std::string>{"/home/u/Banks", "/home/u/Banks/sub", "/home/u/Banks"}));
+
+  LICE_MemBitmap bitmap(prompt.Width(), prompt.Height());
+  prompt.Draw(&bitmap, -1);
+  int dark = 0;
+  for (int y = list.top; y < list.bottom; ++y)
+    for (int x = list.left; x < list.right; ++x) dark += LICE_GETR(bitmap.GetPixel(x, y)) < 80;
+  EXPECT_GT(dark, 50) << "the entries are drawn";
+}

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "graphics/DesktopServices.h"
+#include "graphics/DialogView.h"
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
 #include "graphics/PopupMenu.h"
@@ -388,9 +389,20 @@ TEST_F(X11EditorTest, FileDialogProgramAndBuiltInPrompt) {
   const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
   setenv("PATH", (folder + ":" + savedPath).c_str(), 1);
   std::string result, dir = folder + "/";
-  editor.graphics->ChooseFile(result, IGraphics::FileMode::Open, dir, "fxb fxp syx");
+  editor.graphics->ChooseFile(result, IGraphics::FileMode::Open, dir, "fxb fxp syx", "Load File into Browser");
   EXPECT_EQ(result, chosen);
   EXPECT_EQ(dir, folder + "/");
+  // Titled, and attached to the host's top-level window.
+  char args[512] = {0};
+  if (FILE* f = std::fopen((folder + "/args").c_str(), "r")) {
+    if (!std::fgets(args, sizeof args, f)) args[0] = 0;
+    std::fclose(f);
+  }
+  EXPECT_EQ(
+      std::string(args).rfind(
+          "--file-selection --title=Load File into Browser --modal --attach=" + std::to_string(host.window) + " ", 0),
+      0u)
+      << args;
   // Without any dialog program the framework asks for the path itself.
   setenv("PATH", "/nonexistent", 1);
   std::thread typist([&] {
@@ -404,6 +416,26 @@ TEST_F(X11EditorTest, FileDialogProgramAndBuiltInPrompt) {
   typist.join();
   setenv("PATH", savedPath.c_str(), 1);
   EXPECT_EQ(result, folder + "/typed.syx");
+
+  // The prompt lists the folder's matching files; a double-click takes one.
+  for (const char* name : {"a.syx", "b.SYX"})
+    if (FILE* f = std::fopen((folder + "/" + name).c_str(), "w")) std::fclose(f);
+  auto lister = [](const std::string& shown) { return PromptFolderEntries(shown, {"syx"}, false); };
+  const Rect list = DialogView("Open file (full path):", folder + "/", lister, false).ListRect();
+  const int rowHeight = (list.H() - 2) / 10;
+  const int x = list.left + 10, y = list.top + 1 + 2 * rowHeight + rowHeight / 2;  // "../", "a.syx", "b.SYX"
+  setenv("PATH", "/nonexistent", 1);
+  std::thread clicker([&] {
+    const std::string command =
+        "/usr/bin/xdotool search --sync --name '^Load Program SysEx File$' mousemove --window %1 " + std::to_string(x) +
+        " " + std::to_string(y) + " click --repeat 2 --delay 80 1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+  });
+  result.clear();
+  editor.graphics->ChooseFile(result, IGraphics::FileMode::Open, dir, "syx", "Load Program SysEx File");
+  clicker.join();
+  setenv("PATH", savedPath.c_str(), 1);
+  EXPECT_EQ(result, folder + "/b.SYX");
   std::system(("rm -rf '" + folder + "'").c_str());
 }
 

@@ -118,6 +118,9 @@ TEST(ProgramWorkflow, SequenceModeUsesSeqSlotsForArmedAndSequenceDrivenTracks) {
   plug.SetPlain(ProgramParamIndex(kProgramSetSeqA, 1), 45);  // Mode 0: stored only
   ExpectTrackPlays(plug, 1, 21);
 
+  // Seq A holds a part of track 6 only, so that the Mode can be entered.
+  for (SequenceEvent e : {SequenceEvent{0, 0x95, 60, 100}, SequenceEvent{48, 0x85, 60, 0}}) plug.seqA.AddEvent(e);
+  plug.seqA.length = 192;
   plug.SetPlain(kParamMode, kModeSequenceA);
   plug.engine.GetTrack(1).armed = true;
   EXPECT_EQ(plug.TrackProgramNumber(1), 45);

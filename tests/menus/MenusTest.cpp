@@ -1,9 +1,11 @@
 // The option menu's items and marks, the PROGRAM button menu, and the lock
 // while the user is asked.
+#include <functional>
 #include <mutex>
 #include <thread>
 
 #include "editor/Menus.h"
+#include "online/MakerSite.h"
 #include "programs/ParameterTable.h"
 #include "tests/menus/MenuTestSupport.h"
 
@@ -17,8 +19,17 @@ TEST_F(Menus, OptionMenuItemsMarksAndTheWebSite) {
   plug->config.receiveParamCCs = true;
   AnswerMenu({21, 1});
   ASSERT_TRUE(RunOptionMenu(*plug, Graphics(), 300, 12));
-  EXPECT_EQ(Window().urlsOpened, std::vector<std::string>{kMakerSiteUrl});
+  EXPECT_EQ(Window().urlsOpened, std::vector<std::string>{MakerSiteUrl()});
   EXPECT_TRUE(Window().messagesShown.empty());
+  // Without a browser the address is shown, to be typed by hand.
+  Window().urlOpens = false;
+  AnswerMenu({21, 1});
+  ASSERT_TRUE(RunOptionMenu(*plug, Graphics(), 300, 12));
+  ASSERT_EQ(Window().messagesShown.size(), 1u);
+  EXPECT_NE(Window().messagesShown[0].text.find(MakerSiteUrl()), std::string::npos);
+  EXPECT_EQ(LastStatus(), MakerSiteUrl());
+  Window().messagesShown.clear();
+  Window().urlOpens = true;
 
   const HeadlessWindowSystem::ShownMenu& shown = Window().menusShown.back();
   EXPECT_EQ(shown.texts, (std::vector<std::string>{
@@ -39,8 +50,7 @@ TEST_F(Menus, OptionMenuItemsMarksAndTheWebSite) {
   EXPECT_FALSE(midi->GetItem(1)->Checked());
   PopupMenu* online = menu->GetItem(21)->Submenu();
   EXPECT_EQ(online->GetItem(0)->Text(), "Check Online for Update");
-  EXPECT_FALSE(online->GetItem(0)->Enabled());
-  EXPECT_EQ(online->GetItem(1)->Text(), kMakerSiteLabel);
+  EXPECT_EQ(online->GetItem(1)->Text(), "Visit kestrune.example");
 
   // The MIDI switches run through the submenu and are written at once.
   AnswerMenu({17, 1});
@@ -77,6 +87,40 @@ TEST_F(Menus, ProgramButtonMenuItems) {
   EXPECT_EQ(store->GetItem(0)->Text(), "Store Program to...");
   EXPECT_TRUE(store->GetItem(0)->IsTitle());
   EXPECT_TRUE(store->GetItem(4)->Submenu()->GetItem(2)->Checked());
+}
+
+// Each file dialog says what it asks; the default folders take a folder chooser.
+TEST_F(Menus, FileDialogsSayWhatIsAsked) {
+  struct Step {
+    std::function<void()> run;
+    const char* title;
+    bool folder;
+  };
+  const std::vector<Step> steps = {
+      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdLoad); }, "Load Preset", false},
+      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdSave); }, "Save Preset", false},
+      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdLoadBank); }, "Load Bank", false},
+      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdSaveBank); }, "Save Bank", false},
+      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdSelectStartupBank); }, "Select Startup Bank", false},
+      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdDefaultPath); }, "Default Path for Preset Files", true},
+      {[&] { plug->RunProgramCommand(Vornell::kProgramCmdLoadFile); }, "Load Program SysEx File", false},
+      {[&] { plug->RunProgramCommand(Vornell::kProgramCmdSaveFile); }, "Save Program SysEx File", false},
+      {[&] { plug->RunProgramCommand(Vornell::kProgramCmdLoadBankFile); }, "Load Program Bank SysEx File", false},
+      {[&] { plug->RunProgramCommand(Vornell::kProgramCmdSaveBankFile); }, "Save Program Bank SysEx File", false},
+      {[&] { plug->RunProgramCommand(Vornell::kProgramCmdDefaultPath); }, "Default Path For Program Files", true},
+      {[&] { plug->LoadSequenceFromMidiFile(1); }, "Load Sequence B From MIDI File", false},
+      {[&] { plug->SaveSequenceToMidiFile(0, false); }, "Save Sequence A To MIDI Type 0 File", false},
+      {[&] { plug->ChooseDefaultSequencePath(); }, "Default Path For Sequence Files", true},
+  };
+  for (const Step& step : steps) {
+    AnswerMessage(kAnswerYes);  // to a question on the way
+    Window().fileRequests.clear();
+    step.run();
+    Window().messageAnswers.clear();
+    ASSERT_EQ(Window().fileRequests.size(), 1u) << step.title;
+    EXPECT_EQ(Window().fileRequests[0].title, step.title);
+    EXPECT_EQ(Window().fileRequests[0].chooseFolder, step.folder) << step.title;
+  }
 }
 
 // The audio thread must get the plug-in lock while a menu, a question or a

@@ -2,10 +2,12 @@
 // with their proposed names, the startup bank and the preset folder.
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <mutex>
 
 #include "editor/Menus.h"
+#include "performance/PanelIds.h"
 #include "platform/Paths.h"
 #include "programs/ParameterTable.h"
 #include "tests/menus/MenuTestSupport.h"
@@ -168,10 +170,10 @@ TEST_F(PresetCommands, StartupBankItemsFollowTheSelectionAndAVanishedFileIsRepor
 TEST_F(PresetCommands, DefaultPresetFolderIsWrittenWithoutAStatusMessage) {
   const std::string original = plug->config.presetPath;
   const uint32_t statusSerial = plug->StatusSerial();
-  AnswerFile(folder / "[file name is ignored]");
+  AnswerFile(folder.Path() + "/");
   AnswerMenu({13});
   ASSERT_TRUE(RunOptionMenu(*plug, Graphics(), 0, 0));
-  EXPECT_EQ(Window().fileRequests.back().fileName, "[file name is ignored]");
+  EXPECT_TRUE(Window().fileRequests.back().chooseFolder);
   EXPECT_EQ(plug->PresetFolder(), folder.Path());
   EXPECT_NE(ReadText(plug->config.iniPath).find("Path to Preset Files=" + folder.Path()), std::string::npos);
   EXPECT_EQ(plug->StatusSerial(), statusSerial);
@@ -181,6 +183,38 @@ TEST_F(PresetCommands, DefaultPresetFolderIsWrittenWithoutAStatusMessage) {
   plug->RunPresetCommand(Vornell::kPresetCmdLoad);
   EXPECT_EQ(Window().fileRequests.back().folder, folder.Path());
   plug->config.SetDefaultPresetPath(original);
+}
+
+// Every way the editor changes the current preset or a preset's name tells the
+// host, so that its preset display follows.
+TEST_F(PresetCommands, EveryPresetChangeFromTheEditorIsToldTheHost) {
+  const std::string fxp = folder / "one.fxp";
+  const std::string fxb = folder / "all.fxb";
+  AnswerFile(fxp);
+  plug->RunPresetCommand(Vornell::kPresetCmdSave);
+  AnswerFile(fxb);
+  plug->RunPresetCommand(Vornell::kPresetCmdSaveBank);
+  plug->RunPresetCommand(Vornell::kPresetCmdCopy);
+  plug->startupBankPath = fxb;
+  // The questions and file dialogs below, in the order they come.
+  for (int i = 0; i < 3; ++i) AnswerMessage(kAnswerYes);
+  AnswerFile(fxp);
+  AnswerFile(fxb);
+  const std::vector<std::pair<std::string, std::function<void()>>> changes = {
+      {"preset selector", [&] { plug->ChoosePreset(3); }},
+      {"preset arrow", [&] { plug->OnPanelButtonDown(panel_id::kPresetNext, false); }},
+      {"init preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdInit); }},
+      {"paste preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdPaste); }},
+      {"load preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdLoad); }},
+      {"load bank", [&] { plug->RunPresetCommand(Vornell::kPresetCmdLoadBank); }},
+      {"load startup bank", [&] { plug->RunPresetCommand(Vornell::kPresetCmdLoadStartupBank); }},
+  };
+  for (const auto& [what, change] : changes) {
+    RecordingHost::Clear();
+    change();
+    EXPECT_GE(RecordingHost::DisplayUpdates(), 1) << what;
+  }
+  EXPECT_TRUE(Window().messageAnswers.empty() && Window().fileAnswers.empty());  // every command went through
 }
 
 }  // namespace

@@ -67,6 +67,9 @@ TEST_F(ProgramCommands, StoringIntoAnotherProgramAsksThenSwitchesTheEditTrack) {
   EXPECT_EQ(VoiceValue(0, kCutoff), 2);
   EXPECT_EQ(VoiceValue(4, kCutoff), 2);  // the other track playing 28 took the stored sound
   EXPECT_FALSE(plug->engine.GetTrack(0).programModified);
+  // The switch to program 28 does not wipe the store's message.
+  Idle(2);
+  EXPECT_EQ(StatusLineText(), "Program recorded/stored.");
 
   ASSERT_EQ(Window().menusShown.size(), 2u);
   EXPECT_EQ(Window().menusShown[0].x, 120);
@@ -223,10 +226,11 @@ TEST_F(ProgramCommands, EnhancedDataSwitchAndDefaultFolderAreWrittenToTheSetting
   const std::string original = plug->config.programPath;
   const uint32_t statusSerial = plug->StatusSerial();
   std::filesystem::create_directory(folder / "programs");
-  AnswerFile(folder / "programs/[file name is ignored]");
+  AnswerFile(folder / "programs");
   plug->RunProgramCommand(Vornell::kProgramCmdDefaultPath);
   ASSERT_EQ(Window().fileRequests.size(), 1u);
-  EXPECT_EQ(Window().fileRequests[0].fileName, "[file name is ignored]");
+  EXPECT_TRUE(Window().fileRequests[0].chooseFolder);
+  EXPECT_TRUE(Window().fileRequests[0].fileName.empty());
   EXPECT_TRUE(Window().fileRequests[0].extensions.empty());
   EXPECT_EQ(plug->ProgramFolder(), folder / "programs");
   EXPECT_NE(ReadText(plug->config.iniPath).find("Path to Program Files=" + (folder / "programs")), std::string::npos);

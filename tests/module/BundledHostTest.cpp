@@ -29,7 +29,8 @@ ToolRun Execute(const std::string& arguments, const std::string& environment = "
   // whose start-up allocations a leak check would then report. The module's
   // own memory over unloading is checked in-process (ModuleLifetime).
   const std::string command =
-      "ASAN_OPTIONS=detect_leaks=0 " + environment + std::string(VORNELL_HOST_TOOL) + " " + arguments + " 2>&1";
+      "ASAN_OPTIONS=detect_leaks=0 " + environment + VORNELL_TOOL_LAUNCHER " " + std::string(VORNELL_HOST_TOOL) + " " +
+      arguments + " 2>&1";
   ToolRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;

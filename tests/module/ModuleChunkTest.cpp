@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -89,9 +90,9 @@ TEST(ModuleChunk, ABankChunkRestoresEveryPresetAndTheCurrentOne) {
     fresh->Dispatch(effGetProgramNameIndexed, i, -1, b);
     EXPECT_STREQ(a, b) << i;
   }
-  // Every preset holds the same whole state: parameters, library, sequences.
-  // (Bank bytes themselves may differ: each stored state notes which preset
-  // was current when it was stored, which is not read back.)
+  // The receiving instance hands the very bank back, and every preset holds
+  // the same whole state: parameters, library, sequences.
+  EXPECT_TRUE(fresh->GetChunk(0) == bank);
   for (int32_t preset : {40, 3, 0, 63}) {
     SCOPED_TRACE(preset);
     edited->Dispatch(effSetProgram, 0, preset);
@@ -208,3 +209,44 @@ TEST(ModuleChunk, TheHostMayHandBackTheChunksOwnMemory) {
 }
 
 }  // namespace
+
+// Hosts that compare chunks to find out whether a project changed must see
+// the very bytes again when nothing changed: get, set and get again, from
+// several situations an instance can be in.
+TEST(ModuleChunk, AnUnchangedStateRoundTripsToTheSameBytes) {
+  auto source = OpenInstance();
+  ASSERT_TRUE(source);
+  source->Dispatch(effSetProgram, 0, 7);
+  Edit(*source);
+  const std::vector<uint8_t> editedBank = source->GetChunk(0);
+  const std::vector<uint8_t> editedProgram = source->GetChunk(1);
+
+  const std::vector<std::pair<std::string, std::function<void(TestHost&)>>> situations = {
+      {"fresh", [](TestHost&) {}},
+      {"another preset", [](TestHost& h) { h.Dispatch(effSetProgram, 0, 12); }},
+      {"after a bank load", [&](TestHost& h) { ASSERT_EQ(h.SetChunk(0, editedBank), 1); }},
+      {"bank load, then another preset",
+       [&](TestHost& h) {
+         ASSERT_EQ(h.SetChunk(0, editedBank), 1);
+         h.Dispatch(effSetProgram, 0, 3);
+       }},
+      {"after a program load", [&](TestHost& h) { ASSERT_EQ(h.SetChunk(1, editedProgram), 1); }},
+      {"edited", [](TestHost& h) { Edit(h); }},
+  };
+  for (const auto& [what, prepare] : situations) {
+    for (int32_t index : {0, 1}) {
+      SCOPED_TRACE(what + (index ? ", program chunk" : ", bank chunk"));
+      auto host = OpenInstance();
+      ASSERT_TRUE(host);
+      prepare(*host);
+      const std::vector<uint8_t> first = host->GetChunk(index);
+      ASSERT_EQ(host->SetChunk(index, first), 1);
+      EXPECT_TRUE(host->GetChunk(index) == first);
+      // Twice over, and the other kind of chunk is left as it was too.
+      const std::vector<uint8_t> other = host->GetChunk(1 - index);
+      ASSERT_EQ(host->SetChunk(index, first), 1);
+      EXPECT_TRUE(host->GetChunk(index) == first);
+      EXPECT_TRUE(host->GetChunk(1 - index) == other);
+    }
+  }
+}

@@ -2,7 +2,9 @@
 // lengths, the float, accumulating and double paths, several instances.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -65,8 +67,12 @@ INSTANTIATE_TEST_SUITE_P(EveryTrack, ModuleNoteRouting, ::testing::Range(1, 7));
 TEST(ModuleProcess, BlocksOfAnyLengthGiveTheAudioOfOneLongBlock) {
   // The whole song is handed over before the first block, so that only the
   // rendering is cut into pieces: control periods running on across calls,
-  // the scratch buffers and the conversion to the host's buffers.
-  auto reference = OpenInstance(44100.0, 4096);
+  // the scratch buffers and the conversion to the host's buffers. The host
+  // announces blocks that could hold the whole song (an event past the
+  // announced block would go on its last frame).
+  constexpr int32_t kAnnounced = 32768;
+  static_assert(kAnnounced > kSongFrames);
+  auto reference = OpenInstance(44100.0, kAnnounced);
   ASSERT_TRUE(reference);
   SetUpSounds(*reference);
   const Channels expected = RenderAllEventsFirst(*reference, Song(), kSongFrames, {4096});
@@ -76,7 +82,7 @@ TEST(ModuleProcess, BlocksOfAnyLengthGiveTheAudioOfOneLongBlock) {
       {1}, {2}, {3}, {17}, {64}, {511, 1}, {1000}, {1023, 44}, {4096, 1, 4095}, {1, 7, 4096, 333, 64, 2048}};
   for (const auto& pattern : patterns) {
     SCOPED_TRACE(::testing::PrintToString(pattern));
-    auto host = OpenInstance(44100.0, 4096);
+    auto host = OpenInstance(44100.0, kAnnounced);
     ASSERT_TRUE(host);
     SetUpSounds(*host);
     const Channels got = RenderAllEventsFirst(*host, Song(), kSongFrames, pattern);
@@ -224,3 +230,32 @@ TEST(ModuleProcess, SampleRatesChangeThePitchNotTheLevel) {
 }
 
 }  // namespace
+
+// A host may report any tempo, far into a project: following it with "Sync
+// to Host", the arpeggiator returns from every block, and its pattern plays.
+TEST(ModuleProcess, AbsurdHostTemposStillLetEveryBlockReturn) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  for (double tempo : {1e20, 1e300, 1e9, inf, nan, -5.0, 0.0}) {
+    SCOPED_TRACE(tempo);
+    auto host = OpenInstance();
+    ASSERT_TRUE(host);
+    host->config.time.tempo = tempo;
+    host->config.time.samplePos = 1e17;  // far into a project: a tick shorter than the time's rounding step
+    host->config.time.ppqPos = 4.0;
+    host->config.time.flags = kVstTransportPlaying | kVstTempoValid | kVstPpqPosValid;
+    ASSERT_TRUE(SetByText(*host, "Speed", "480"));
+    host->Set(ParamIndex(*host, "Sync to Host"), 1.0f);
+    ASSERT_TRUE(SetByText(*host, "Mode", "Arpeggiator Up/Down"));
+    host->SendMidi({{0x90, 60, 100, 0}, {0x90, 67, 100, 0}});
+    double peak = 0.0;
+    for (int block = 0; block < 40; ++block) {
+      const Channels out = host->ProcessFloat(512);
+      ASSERT_TRUE(AllFinite(out));
+      peak = std::max(peak, Peak(out[0]));
+      host->config.time.samplePos += 512;
+      host->config.time.ppqPos += 0.05;
+    }
+    EXPECT_GT(peak, 0.0);
+  }
+}

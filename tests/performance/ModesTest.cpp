@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/performance/SequencerTestSupport.h"
+#include "tests/support/HostedInstrument.h"
 
 namespace {
 
@@ -91,6 +92,33 @@ TEST(Modes, OutOfRangeModesCountAsNormal) {
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
   EXPECT_TRUE(s.plug.SetMode(-3));
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+}
+
+// Whatever Mode a host asks for, the "Mode" parameter ends where the engine
+// is: a Mode that cannot be entered (an empty sequence, no track for the
+// arpeggio) falls back in the parameter as well, also on a fresh instance.
+TEST(Modes, TheModeParameterFollowsTheEngineWhateverTheHostAsks) {
+  for (const bool ready : {false, true}) {
+    HostedInstrument host(48000.0, 480);
+    Vornell& plug = *host.plug;
+    if (ready) {
+      AddNote(plug.seqA, 0, 60, 0, 48);
+      AddNote(plug.seqB, 1, 62, 0, 48);
+      plug.seqA.length = plug.seqB.length = 192;
+    } else {
+      host.effect->setParameter(host.effect, TrackParamIndex(5, kTrackChannel), 1.0f);  // "X": off
+    }
+    const PlugParam& mode = *plug.GetParam(kParamMode);
+    const auto ask = [&](int m) { host.effect->setParameter(host.effect, kParamMode, mode.ToNormalized(m)); };
+    for (int from = kModeNormal; from <= kModeStackB; ++from) {
+      for (int to = kModeNormal; to <= kModeStackB; ++to) {
+        ask(kModeNormal);
+        ask(from);
+        ask(to);
+        ASSERT_EQ(plug.IntParam(kParamMode), plug.engine.Mode()) << "ready " << ready << ", " << from << " to " << to;
+      }
+    }
+  }
 }
 
 }  // namespace

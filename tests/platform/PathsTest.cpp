@@ -75,3 +75,20 @@ TEST(Paths, CreateFoldersMakesParentsAndReportsFailure) {
   EXPECT_FALSE(FolderExists(root / "file"));
   EXPECT_FALSE(CreateFolders(""));
 }
+
+// The kind of a file is told by its extension in any case.
+TEST(Paths, ExtensionsMatchInAnyCase) {
+  struct Case {
+    const char* path;
+    const char* extension;
+    bool has;
+  };
+  const Case cases[] = {
+      {"/a/bank.fxb", "fxb", true},  {"/a/BANK.FXB", "fxb", true}, {"/a/all.Fxb", "fxb", true},
+      {"BANK.SYX", "syx", true},     {"/a/b.syx", "SYX", true},    {"/a/b.fxb.syx", "fxb", false},
+      {"/a/b.fxb.syx", "syx", true}, {"/a/bfxb", "fxb", false},    {"/a.fxb/b", "fxb", false},
+      {"/a/b.fxbx", "fxb", false},   {"", "fxb", false},           {"/a/b.", "", false},
+      {"/a/b.mid", "MID", true},     {"/a/b.midi", "mid", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(PathHasExtension(c.path, c.extension), c.has) << c.path << " " << c.extension;
+}

@@ -38,7 +38,7 @@ class FactorySource : public ::testing::Test {
   int Generate(const std::string& text) {
     const std::string input = (folder / "factory.txt").string();
     std::ofstream(input, std::ios::binary) << text;
-    const std::string command = "\"" + kGenerator + "\" \"" + input + "\" \"" + Bank() + "\" \"" + Names() + "\" 2>" +
+    const std::string command = VORNELL_TOOL_LAUNCHER " \"" + kGenerator + "\" \"" + input + "\" \"" + Bank() + "\" \"" + Names() + "\" 2>" +
                                 (folder / "errors.txt").string();
     return std::system(command.c_str());
   }

@@ -194,6 +194,8 @@ TEST(ProgramSysEx, AfterTheFirstMessageBrokenOnesAreSkipped) {
   FillDistinct(source);
   source.saveEnhancedPrograms = false;
   Bytes bank = source.BuildSysEx(-1);
+  const Bytes cut(bank.begin() + 37 * 50, bank.begin() + 37 * 50 + 20);
+  bank.insert(bank.begin() + 37 * 40, cut.begin(), cut.end());    // a message cut short before program 40
   bank[37 * 10 + 36] = 0x00;                                      // program 10 lacks its F7
   bank[37 * 20 + 3] = 120;                                        // program 20 names a slot that does not exist
   bank.insert(bank.begin() + 37 * 30, {0x12, 0x34, 0x01, 0xF7});  // noise between messages
@@ -228,21 +230,50 @@ TEST(ProgramSysEx, EnhancedRecordThatDoesNotFitLeavesThePackedValues) {
   EXPECT_EQ(target.programs[0].values[0], 24);  // the organ after it was still found
 }
 
-TEST(ProgramSysEx, ParseEnhancedMessageReturnsWhereScanningGoesOn) {
+// An enhanced-data message completes only the program message right before
+// it, and only when read completely.
+TEST(ProgramSysEx, EnhancedMessageCompletesTheProgramMessageRightBeforeIt) {
   ProgramLibrary source;
   FillDistinct(source);
-  const Bytes data = source.BuildSysEx(8);
-  ProgramLibrary target;
-  EXPECT_EQ(target.ParseEnhancedMessage(data.data(), data.size(), 8, 37), data.size());
-  EXPECT_EQ(target.programs[8], source.programs[8]);
-
-  ProgramLibrary untouched;
-  EXPECT_EQ(untouched.ParseEnhancedMessage(data.data(), data.size(), 8, 0), 0u);  // not an enhanced message
-  const Bytes noEnd(data.begin(), data.end() - 1);
-  EXPECT_EQ(untouched.ParseEnhancedMessage(noEnd.data(), noEnd.size(), 8, 37), 37u);
-  EXPECT_EQ(untouched.ParseEnhancedMessage(data.data(), data.size(), 100, 37), 37u);
-  EXPECT_EQ(untouched.ParseEnhancedMessage(data.data(), data.size(), 8, data.size() + 5), data.size() + 5);
-  EXPECT_EQ(untouched.programs[8], Program{});
+  const Bytes both = source.BuildSysEx(8);
+  const Bytes program(both.begin(), both.begin() + 37);
+  const Bytes enhanced(both.begin() + 37, both.end());
+  const Bytes foreign = {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+  auto join = [](std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+  };
+  struct Case {
+    Bytes data;
+    bool readEnhanced;
+    size_t programs;  // found; the first is program 8
+    bool completed;
+  };
+  const Case cases[] = {
+      {both, true, 1, true},
+      {both, false, 1, false},
+      {join({program, foreign, enhanced}), true, 1, false},
+      {Bytes(both.begin(), both.end() - 1), true, 1, false},                         // no F7 at the end
+      {join({Bytes(both.begin(), both.end() - 1), kOrganMessage}), true, 2, false},  // cut short by the next
+      {join({enhanced, program}), true, 0, false},                                   // not ours: starts otherwise
+  };
+  for (const Case& c : cases) {
+    std::vector<SysExProgram> read;
+    auto take = [&read](SysExProgram& program) {
+      read.push_back(program);
+      return true;
+    };
+    EXPECT_EQ(ReadSysExPrograms(c.data.data(), c.data.size(), c.readEnhanced, false, take), c.programs > 0);
+    ASSERT_EQ(read.size(), c.programs);
+    if (read.empty()) continue;
+    EXPECT_EQ(read[0].number, 8);
+    EXPECT_EQ(read[0].packedValues, PackedResolution(source.programs[8].values));
+    EXPECT_EQ(read[0].hasRecord, c.completed);
+    if (c.completed) {
+      EXPECT_EQ(read[0].record, source.programs[8]);
+    }
+  }
 }
 
 TEST(ProgramSysEx, EveryCutOfABankLoadsOnlyWholeMessages) {

@@ -138,47 +138,43 @@ TEST_F(SysExFile, AWriteThatFailsAfterOpeningIsNotReportedAsDone) {
   EXPECT_FALSE(source.SaveSysExFile("/dev/full", -1));  // opens, but every write runs out of space
 }
 
-TEST_F(SysExFile, ListingFindsProgramsOnThe37ByteGrid) {
+// Every program of the file under the number its message names; enhanced data
+// (when read) gives the name and the full values, otherwise the name is made
+// from the number and the values have the packed resolution.
+TEST_F(SysExFile, ListingShowsEveryProgramUnderItsOwnNumber) {
   ProgramLibrary source;
   FillDistinct(source);
-  source.saveEnhancedPrograms = false;
-  const std::string path = PathOf("list.syx");
-  ASSERT_TRUE(source.SaveSysExFile(path, -1));
-
-  std::vector<Program> list;
-  ASSERT_TRUE(ListSysExPrograms(path, list));
-  ASSERT_EQ(list.size(), 100u);
-  EXPECT_EQ(list[0].name, "PROGRAM 00");
-  EXPECT_EQ(list[99].name, "PROGRAM 99");
-  for (int p = 0; p < kProgramCount; ++p) {
-    ProgramValues expected;
-    UnpackProgram(PackProgram(source.programs[p].values), expected);
-    EXPECT_EQ(list[p].number, p);
-    EXPECT_EQ(list[p].values, expected) << p;
+  for (bool enhancedFile : {false, true}) {
+    for (bool readEnhanced : {false, true}) {
+      SCOPED_TRACE(std::to_string(enhancedFile) + std::to_string(readEnhanced));
+      source.saveEnhancedPrograms = enhancedFile;
+      const std::string path = PathOf("list.syx");
+      ASSERT_TRUE(source.SaveSysExFile(path, -1));
+      std::vector<Program> list;
+      ASSERT_TRUE(ListSysExPrograms(path, readEnhanced, list));
+      ASSERT_EQ(list.size(), 100u);
+      const bool whole = enhancedFile && readEnhanced;
+      for (int p = 0; p < kProgramCount; ++p) {
+        ProgramValues packed;
+        UnpackProgram(PackProgram(source.programs[p].values), packed);
+        char name[16];
+        std::snprintf(name, sizeof name, "PROGRAM %02d", p);
+        EXPECT_EQ(list[p].number, p);
+        EXPECT_EQ(list[p].name, whole ? source.programs[p].name : std::string(name)) << p;
+        EXPECT_EQ(list[p].values, whole ? source.programs[p].values : packed) << p;
+      }
+      // Listing appends to what the caller already has.
+      ASSERT_TRUE(ListSysExPrograms(path, readEnhanced, list));
+      EXPECT_EQ(list.size(), 200u);
+    }
   }
-
-  // Listing appends to what the caller already has.
-  ASSERT_TRUE(ListSysExPrograms(path, list));
-  EXPECT_EQ(list.size(), 200u);
 }
 
-TEST_F(SysExFile, ListingWithEnhancedDataKeepsOnlyWhatLiesOnTheGrid) {
-  ProgramLibrary source;
-  FillDistinct(source);
-  const std::string path = PathOf("enhanced.syx");
-  ASSERT_TRUE(source.SaveSysExFile(path, -1));
+TEST_F(SysExFile, ListingFailuresAndDamage) {
   std::vector<Program> list;
-  EXPECT_TRUE(ListSysExPrograms(path, list));
-  ASSERT_GE(list.size(), 1u);
-  EXPECT_EQ(list[0].number, 0);
-  EXPECT_EQ(list[0].name, "PROGRAM 00");
-}
-
-TEST_F(SysExFile, ListingFailures) {
-  std::vector<Program> list;
-  EXPECT_FALSE(ListSysExPrograms("", list));
-  EXPECT_FALSE(ListSysExPrograms(PathOf("missing.syx"), list));
-  EXPECT_FALSE(ListSysExPrograms(folder.string(), list));
+  EXPECT_FALSE(ListSysExPrograms("", true, list));
+  EXPECT_FALSE(ListSysExPrograms(PathOf("missing.syx"), true, list));
+  EXPECT_FALSE(ListSysExPrograms(folder.string(), true, list));
 
   ProgramLibrary source;
   FillDistinct(source);
@@ -187,29 +183,28 @@ TEST_F(SysExFile, ListingFailures) {
 
   const std::string shortFile = PathOf("short.syx");
   Write(shortFile, Bytes(bank.begin(), bank.begin() + 36));
-  EXPECT_FALSE(ListSysExPrograms(shortFile, list));
+  EXPECT_FALSE(ListSysExPrograms(shortFile, true, list));
 
+  // Not starting with a program message: not a file of ours.
   const std::string foreign = PathOf("foreign.syx");
   Bytes shifted = bank;
   shifted.insert(shifted.begin(), 0x00);
   Write(foreign, shifted);
-  EXPECT_FALSE(ListSysExPrograms(foreign, list));
+  EXPECT_FALSE(ListSysExPrograms(foreign, true, list));
   EXPECT_TRUE(list.empty());
 
-  // A message without its F7 ends the listing as a failure, after what came before.
-  Bytes broken = bank;
-  broken[37 * 3 + 36] = 0x00;
-  const std::string brokenFile = PathOf("broken.syx");
-  Write(brokenFile, broken);
-  EXPECT_FALSE(ListSysExPrograms(brokenFile, list));
-  EXPECT_EQ(list.size(), 3u);
-
-  // Number 100 or more is not a program message; after the first one it is skipped.
-  list.clear();
-  Bytes badNumber = bank;
-  badNumber[37 * 5 + 3] = 100;
-  const std::string badNumberFile = PathOf("number.syx");
-  Write(badNumberFile, badNumber);
-  EXPECT_TRUE(ListSysExPrograms(badNumberFile, list));
-  EXPECT_EQ(list.size(), 99u);
+  // After the first program, a message without its F7 and one naming number
+  // 100 are passed over, and so is the rest of a message cut short.
+  Bytes damaged = bank;
+  damaged.insert(damaged.begin() + 37 * 60, bank.begin(), bank.begin() + 20);
+  damaged[37 * 5 + 3] = 100;
+  damaged[37 * 3 + 36] = 0x00;
+  const std::string damagedFile = PathOf("damaged.syx");
+  Write(damagedFile, damaged);
+  EXPECT_TRUE(ListSysExPrograms(damagedFile, true, list));
+  ASSERT_EQ(list.size(), 98u);
+  EXPECT_EQ(list[2].number, 2);
+  EXPECT_EQ(list[3].number, 4);
+  EXPECT_EQ(list[4].number, 6);
+  EXPECT_EQ(list[58].number, 60);
 }

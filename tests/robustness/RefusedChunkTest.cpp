@@ -2,6 +2,7 @@
 // byte for byte: hosts compare chunks to decide whether a project changed.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -11,10 +12,11 @@
 
 namespace {
 
-std::vector<uint8_t> BankChunk(Vornell& plug) {
+// index 0: the bank chunk; 1: the program chunk (the live state).
+std::vector<uint8_t> BankChunk(Vornell& plug, int32_t index = 0) {
   void* data = nullptr;
   AEffect* effect = plug.GetAEffect();
-  const intptr_t size = effect->dispatcher(effect, effGetChunk, 0, 0, &data, 0.0f);
+  const intptr_t size = effect->dispatcher(effect, effGetChunk, index, 0, &data, 0.0f);
   if (size <= 0 || !data) return {};
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   return std::vector<uint8_t>(bytes, bytes + size);
@@ -40,6 +42,42 @@ TEST(RefusedChunkRegression, StoredPresetStatesKeepTheirBytes) {
   EXPECT_EQ(BankChunk(plug), before);
   EXPECT_EQ(plug.GetPresetName(1), "user preset 1");
   EXPECT_EQ(plug.GetCurrentPresetIndex(), 0);
+}
+
+// A crafted project whose Seq A counts 2^31 - 1 ticks per quarter note would
+// have the player count ticks instead of playing: refused. The finest
+// resolution a MIDI file gives a sequence loads and reads back as it was.
+TEST(RefusedChunkRegression, SequenceResolutionsBeyondAMidiFilesAreRefused) {
+  VornellStartup startup;
+  startup.loadPresetBank = false;
+  for (int32_t ppq : {Sequence::kMaxPpq, Sequence::kMaxPpq + 1, INT32_MAX}) {
+    SCOPED_TRACE(ppq);
+    std::vector<uint8_t> crafted;
+    {
+      Vornell source(nullptr, startup);
+      std::lock_guard<std::recursive_mutex> lock(source.Mutex());
+      SequenceEvent on{0, 0x90, 60, 100};
+      SequenceEvent off{96, 0x80, 60, 0};
+      source.seqA.AddEvent(on);
+      source.seqA.AddEvent(off);
+      source.seqA.length = 768;
+      source.seqA.ppq = ppq;
+      crafted = BankChunk(source, 1);
+    }
+    ASSERT_FALSE(crafted.empty());
+    Vornell plug(nullptr, startup);
+    const std::vector<uint8_t> before = BankChunk(plug, 1);
+    AEffect* effect = plug.GetAEffect();
+    const intptr_t taken =
+        effect->dispatcher(effect, effSetChunk, 1, static_cast<intptr_t>(crafted.size()), crafted.data(), 0.0f);
+    if (ppq <= Sequence::kMaxPpq) {
+      EXPECT_EQ(taken, 1);
+      EXPECT_EQ(BankChunk(plug, 1), crafted);
+    } else {
+      EXPECT_EQ(taken, 0);
+      EXPECT_EQ(BankChunk(plug, 1), before);
+    }
+  }
 }
 
 }  // namespace

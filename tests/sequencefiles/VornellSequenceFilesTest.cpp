@@ -32,7 +32,7 @@ struct Dialog {
 class FileVornell : public SeqVornell {
  public:
   std::string ChooseSequenceFile(DialogMode mode, const std::string& folder, const std::string& extensions,
-                                 const std::string& fileName) override {
+                                 const std::string& fileName, const std::string&) override {
     dialogs.push_back({mode, folder, extensions, fileName});
     if (answers.empty()) return "";
     chosen = answers.front();
@@ -396,7 +396,7 @@ TEST(VornellSequenceFiles, DefaultPathBecomesTheSettingAndTheDialogsStartThere) 
   ASSERT_EQ(s.plug.dialogs.size(), 1u);
   EXPECT_EQ(s.plug.dialogs[0].mode, DialogMode::kFolder);
   EXPECT_EQ(s.plug.dialogs[0].folder, configured.Path());
-  EXPECT_EQ(s.plug.dialogs[0].fileName, "[file name is ignored]");
+  EXPECT_EQ(s.plug.dialogs[0].fileName, "");
 
   s.plug.answers.push_back(chosen.Path() + "/");
   EXPECT_EQ(s.plug.ChooseDefaultSequencePath(), chosen.Path());

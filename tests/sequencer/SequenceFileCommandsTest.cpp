@@ -21,7 +21,7 @@ class FakeHost : public SequenceFileHost {
  public:
   struct Dialog {
     DialogMode mode;
-    std::string folder, extensions, fileName;
+    std::string folder, extensions, fileName, title;
   };
   struct Message {
     std::string text, caption;
@@ -55,8 +55,8 @@ class FakeHost : public SequenceFileHost {
   }
   void ModifyCurrentPreset() override { log.push_back("ModifyCurrentPreset"); }
   std::string ChooseFile(DialogMode mode, const std::string& folder, const std::string& extensions,
-                         const std::string& fileName) override {
-    dialogs.push_back({mode, folder, extensions, fileName});
+                         const std::string& fileName, const std::string& title) override {
+    dialogs.push_back({mode, folder, extensions, fileName, title});
     log.push_back("ChooseFile");
     if (chooseAnswers.empty()) return "";
     std::string answer = chooseAnswers.front();
@@ -142,6 +142,7 @@ TEST_F(SequenceFileCommands, SaveStoresPresetThenWritesTheFile) {
   EXPECT_EQ(host.dialogs[0].folder, "/configured/sequences");  // first use takes the configured path
   EXPECT_EQ(host.dialogs[0].extensions, "mid");
   EXPECT_EQ(host.dialogs[0].fileName, "Vornell");
+  EXPECT_EQ(host.dialogs[0].title, "Save Sequence B To MIDI Type 1 File");
   EXPECT_EQ(host.log, (std::vector<std::string>{"ChooseFile", "ModifyCurrentPreset"}));
   std::vector<uint8_t> expected;
   BuildMidiFile(ShortLoop(), true, expected);
@@ -252,12 +253,13 @@ TEST_F(SequenceFileCommands, ClearAsksFirstAndOnlyNoCancels) {
 }
 
 TEST_F(SequenceFileCommands, DefaultPathTakesTheChosenFolder) {
-  host.chooseAnswers.push_back(folder.Path() + "/[file name is ignored]");
+  host.chooseAnswers.push_back(folder.Path());
   EXPECT_EQ(RunSequenceFileCommand(SequenceFileCommand::kDefaultPath, 0, host), "");
   ASSERT_EQ(host.dialogs.size(), 1u);
   EXPECT_EQ(host.dialogs[0].mode, Host::DialogMode::kFolder);
-  EXPECT_EQ(host.dialogs[0].extensions, " ");
-  EXPECT_EQ(host.dialogs[0].fileName, "[file name is ignored]");
+  EXPECT_EQ(host.dialogs[0].title, "Default Path For Sequence Files");
+  EXPECT_EQ(host.dialogs[0].extensions, "");
+  EXPECT_EQ(host.dialogs[0].fileName, "");
   EXPECT_EQ(host.storedPaths, (std::vector<std::string>{folder.Path()}));
   EXPECT_EQ(SequenceFolder(), folder.Path());
 

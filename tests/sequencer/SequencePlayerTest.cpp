@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "engine/Engine.h"
@@ -250,15 +252,18 @@ TEST(SequencePlayer, SyncedTransportStartAlignsToTheHostGrid) {
   }
   EXPECT_EQ(recorder.played[0].message.data1, 0);
 
-  // Transport stop: the player stops and releases, and stands still.
+  // Transport stop: the player stops, ends the notes it started (none of
+  // these has a note-off of its own) and releases, and stands still.
   host.hostTime.transportRunning = false;
   const size_t count = recorder.played.size();
   recorder.Block(player, 512);
   EXPECT_FALSE(player.HostPlaying());
   EXPECT_EQ(host.releases, 1);
+  ASSERT_EQ(recorder.played.size(), count + 16);
+  for (size_t i = count; i < recorder.played.size(); ++i) EXPECT_EQ(recorder.played[i].message.status, 0x80);
   recorder.Block(player, 512);
   recorder.Block(player, 512);
-  EXPECT_EQ(recorder.played.size(), count);
+  EXPECT_EQ(recorder.played.size(), count + 16);
 
   // Restart earlier in the song: the loop starts again at tick 0.
   position = 2.0 * samplesPerQuarter;
@@ -318,4 +323,61 @@ TEST(SequencePlayer, QueuesIntoTheEnginesInputQueue) {
   EXPECT_EQ(queue.At(0).fromSequencer, 1);
   EXPECT_EQ(queue.At(1).status, 0x83);
   EXPECT_EQ(queue.At(1).offset, std::lround(10 * kSamplesPerTick));
+}
+
+TEST(SequencePlayer, EveryBlockEndsAfterBoundedWorkWhateverTheClock) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  constexpr int32_t kFrames = 256;
+  constexpr int64_t kTickLimit = int64_t{kFrames} * kMaxTicksPerFrame + 1;
+  // A host's tempo and position, or a sequence's resolution, of any value.
+  for (double tempo : {1e20, 1e300, 1e9, 1e8, inf, nan, -5.0, 0.0, 1e-300}) {
+    for (double position : {0.0, 3e5, 1e17, 1e300, -1e300, inf, -inf, nan}) {
+      for (int32_t ppq : {192, Sequence::kMaxPpq, INT32_MAX}) {
+        FakePlayerHost host;
+        host.sync = true;
+        host.speed = 480;  // "1/64": the shortest tick
+        host.hostTempo = tempo;
+        Sequence& s = host.sequences[0];
+        for (int tick = 0; tick < 4; tick += 2) {
+          Add(s, tick, 0x90, 60, 100);
+          Add(s, tick, 0x80, 60, 0);
+        }
+        s.length = 4;
+        s.ppq = ppq;
+        SequencePlayer player(host);
+        for (int block = 0; block < 3; ++block) {
+          host.hostTime = {tempo, position + block * kFrames, position / 22050.0, true};
+          host.queued.clear();
+          player.OnBlockStart(kFrames);
+          EXPECT_LE(player.TicksInLastBlock(), kTickLimit);
+          for (const MidiMessage& m : host.queued) ASSERT_TRUE(m.offset >= 0 && m.offset <= kFrames) << m.offset;
+          EXPECT_GE(player.HostTempo(), kMinHostTempo) << tempo;
+          EXPECT_LE(player.HostTempo(), kMaxHostTempo) << tempo;
+        }
+      }
+    }
+  }
+  // The internal clock with a resolution no sequence of the instrument has,
+  // at a rate no host uses.
+  FakePlayerHost host;
+  host.sampleRate = 1.0;
+  host.speed = 480;
+  host.sequences[0].length = 8;
+  host.sequences[0].ppq = INT32_MAX;
+  SequencePlayer player(host);
+  player.OnBlockStart(kFrames);
+  EXPECT_EQ(player.TicksInLastBlock(), kTickLimit);
+  // The fastest musical clock stays well inside the limit: every tick is played.
+  FakePlayerHost fast;
+  fast.sync = true;
+  fast.speed = 480;
+  fast.hostTempo = kMaxHostTempo;
+  fast.sequences[0].length = 768;
+  fast.hostTime = {kMaxHostTempo, 0, 0, true};
+  SequencePlayer fastPlayer(fast);
+  fastPlayer.OnBlockStart(kFrames);
+  fast.hostTime = {kMaxHostTempo, kFrames, kFrames / 44100.0 * kMaxHostTempo / 60, true};
+  fastPlayer.OnBlockStart(kFrames);
+  EXPECT_NEAR(static_cast<double>(fastPlayer.TicksInLastBlock()), kFrames / fastPlayer.SamplesPerTick(), 1.0);
 }

@@ -6,6 +6,19 @@ intptr_t QuietHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, f
   return opcode == audioMasterVersion ? 2400 : 0;
 }
 
+VstTimeInfo transportTime{};
+
+intptr_t TransportHostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
+  if (opcode == audioMasterGetTime) return reinterpret_cast<intptr_t>(&transportTime);
+  return opcode == audioMasterVersion ? 2400 : 0;
+}
+
+void AdvanceTransport(int32_t frames) {
+  if (!(transportTime.flags & kVstTransportPlaying)) return;
+  transportTime.samplePos += frames;
+  transportTime.ppqPos += frames / transportTime.sampleRate * transportTime.tempo / 60.0;
+}
+
 void StartLikeAHost(AEffect* effect, double rate, int32_t blockSize) {
   effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
   effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
@@ -13,8 +26,8 @@ void StartLikeAHost(AEffect* effect, double rate, int32_t blockSize) {
   effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
 }
 
-HostedInstrument::HostedInstrument(double rate, int32_t blockSize)
-    : plug(new Vornell(&QuietHostCallback)), effect(plug->GetAEffect()) {
+HostedInstrument::HostedInstrument(double rate, int32_t blockSize, VstHostCallback host)
+    : plug(new Vornell(host)), effect(plug->GetAEffect()) {
   StartLikeAHost(effect, rate, blockSize);
 }
 
@@ -26,10 +39,12 @@ intptr_t HostedInstrument::Dispatch(int32_t opcode, int32_t index, intptr_t valu
   return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
-MidiList::MidiList() : storage(offsetof(VstEvents, events) + sizeof(VstEvent*) * kCapacity), events(kCapacity) {}
+MidiList::MidiList(int capacity)
+    : storage(offsetof(VstEvents, events) + sizeof(VstEvent*) * static_cast<size_t>(capacity)),
+      events(static_cast<size_t>(capacity)) {}
 
 void MidiList::Add(int status, int data1, int data2, int32_t delta) {
-  if (count == kCapacity) return;
+  if (Full()) return;
   VstMidiEvent& e = events[static_cast<size_t>(count++)];
   e = VstMidiEvent{};
   e.type = kVstMidiType;

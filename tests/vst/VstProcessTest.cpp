@@ -183,6 +183,7 @@ TEST(VstProcess, CallsBeforeOpenAndAfterSuspendAreSafe) {
   host.Dispatch(effSetSampleRate, 0, 0, nullptr, 0.0f);
   host.Dispatch(effSetSampleRate, 0, 0, nullptr, -44100.0f);
   host.Dispatch(effSetSampleRate, 0, 0, nullptr, std::nanf(""));
+  host.Dispatch(effSetSampleRate, 0, 0, nullptr, 1e30f);
   host.Dispatch(effSetBlockSize, 0, 0);
   host.Dispatch(effSetBlockSize, 0, -5);
   counters = Counters(host);

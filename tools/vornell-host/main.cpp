@@ -360,12 +360,16 @@ int Render(const Options& options) {
   SF_INFO info{};
   info.samplerate = static_cast<int>(rate);
   info.channels = channels;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  // The double path keeps its precision in the file: 64-bit samples.
+  info.format = SF_FORMAT_WAV | (useDouble ? SF_FORMAT_DOUBLE : SF_FORMAT_FLOAT);
   SNDFILE* out = sf_open(outPath.c_str(), SFM_WRITE, &info);
   if (!out) {
     std::fprintf(stderr, "cannot write %s: %s\n", outPath.c_str(), sf_strerror(nullptr));
     return 1;
   }
+  // No PEAK chunk: it holds the time of writing, and the same rendering should
+  // give the same file.
+  sf_command(out, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
 
   std::vector<std::vector<float>> floatOut(outputs, std::vector<float>(block));
   std::vector<std::vector<float>> floatIn(std::max(inputs, 1), std::vector<float>(block));
@@ -378,6 +382,7 @@ int Render(const Options& options) {
   for (auto& b : doubleOut) doubleOutPtr.push_back(b.data());
   for (auto& b : doubleIn) doubleInPtr.push_back(b.data());
   std::vector<float> interleaved(static_cast<size_t>(block) * channels);
+  std::vector<double> interleavedDouble(useDouble ? interleaved.size() : 0);
 
   // The event list: a VstEvents header followed by as many pointers as needed.
   const std::vector<SongEvent>& songEvents = song.Events();
@@ -426,12 +431,19 @@ int Render(const Options& options) {
 
     for (int32_t f = 0; f < frames; ++f) {
       for (int32_t c = 0; c < channels; ++c) {
-        float v = useDouble ? static_cast<float>(doubleOut[c][f]) : floatOut[c][f];
-        interleaved[static_cast<size_t>(f) * channels + c] = v;
-        peak = std::max(peak, std::fabs(static_cast<double>(v)));
+        const size_t at = static_cast<size_t>(f) * channels + c;
+        if (useDouble) {
+          interleavedDouble[at] = doubleOut[c][f];
+          peak = std::max(peak, std::fabs(doubleOut[c][f]));
+        } else {
+          interleaved[at] = floatOut[c][f];
+          peak = std::max(peak, std::fabs(static_cast<double>(floatOut[c][f])));
+        }
       }
     }
-    if (sf_writef_float(out, interleaved.data(), frames) != frames) {
+    const sf_count_t written = useDouble ? sf_writef_double(out, interleavedDouble.data(), frames)
+                                         : sf_writef_float(out, interleaved.data(), frames);
+    if (written != frames) {
       std::fprintf(stderr, "cannot write %s: %s\n", outPath.c_str(), sf_strerror(out));
       sf_close(out);
       return 1;

@@ -1,0 +1,33 @@
+// The instrument's side of the update check: its message boxes and the
+// download page go through the editor.
+#include "graphics/IGraphics.h"
+#include "online/MakerSite.h"
+#include "online/UpdateCheck.h"
+#include "plugin/Vornell.h"
+
+namespace {
+
+class EditorUpdateCheckHost : public UpdateCheckHost {
+ public:
+  explicit EditorUpdateCheckHost(Vornell& owner) : plug(owner) {}
+  int ShowMessage(const std::string& text, const std::string& caption, int type) override {
+    return plug.ShowMessage(text, caption, type);
+  }
+  void OpenWebPage(const std::string& url) override {
+    if (IGraphics* graphics = plug.GetGraphics()) graphics->OpenWebPage(url, "Check Online for Update", "", NoBrowserText(url));
+  }
+
+ private:
+  Vornell& plug;
+};
+
+}  // namespace
+
+int Vornell::CheckOnlineForUpdate() {
+  EditorUpdateCheckHost host(*this);
+  return ::CheckOnlineForUpdate(host, UpdateServer(), updateCheckLimits);
+}
+
+void Vornell::ShowEditorNotice(const std::string& text) {
+  ShowStatus(text.c_str(), kStatusOrange);
+}
