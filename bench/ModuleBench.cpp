@@ -1,10 +1,34 @@
 // The plug-in module as hosts meet it: loaded with dlopen, instances built
-// through its entry point. Goal for BM_InstanceStartup: under 50 ms, so that a
-// host scanning or opening a project with several instances does not stall.
+// through its entry point, blocks rendered through processReplacing into the
+// host's float buffers. BM_InstanceStartup: an instance in a process that
+// has made one before (goal 1.5 ms), so that a host scanning or opening a
+// project with several instances does not stall.
+//
+// BM_ModuleIdle and BM_ModuleVoices measure what a host pays per frame with
+// nothing sounding and per voice and sample with 90 held voices of a sawtooth
+// and pulse sound with resonance, filter envelope and LFO (the voice cost is
+// the marginal one: the idle cost of the same instance is taken off). When
+// VORNELL_BENCH_PEER names another VST2 instrument module, the same two
+// measurements run on it too (scripts/compare-amsynth prints the ratios).
+// VORNELL_BENCH_MODULE measures another build of Vornell instead of this one.
+//
+// BM_FirstInstanceStartup: the first instance in a fresh process (module
+// load included) and the later ones, goals 20 ms and 1.5 ms.
+// BM_SetChunkAudioWait: the longest audio call of a paced audio thread while
+// the host's thread loads a bank chunk again and again, goal 1 ms.
 #ifdef VORNELL_MODULE_PATH
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
+#include <time.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "plugin/VstAbi.h"
@@ -13,26 +37,203 @@ namespace {
 
 using Entry = AEffect* (*)(audioMasterCallback);
 
+constexpr double kRate = 48000.0;
+constexpr int32_t kFrames = 512;
+constexpr int32_t kVoices = 90;
+
 VstIntPtr Callback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
   return opcode == audioMasterVersion ? kVstVersion : 0;
 }
 
-// The module stays loaded for the whole run, as in a host.
-Entry ModuleEntry() {
+// Modules stay loaded for the whole run, as in a host.
+Entry ModuleEntry(const std::string& path) {
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!module) return nullptr;
+  Entry entry = reinterpret_cast<Entry>(dlsym(module, "VSTPluginMain"));
+  return entry ? entry : reinterpret_cast<Entry>(dlsym(module, "main"));
+}
+
+// The built module, or another build of it named by VORNELL_BENCH_MODULE
+// (to compare two builds).
+Entry VornellEntry() {
   static Entry entry = [] {
-    void* module = dlopen(VORNELL_MODULE_PATH, RTLD_NOW | RTLD_LOCAL);
-    return module ? reinterpret_cast<Entry>(dlsym(module, "VSTPluginMain")) : nullptr;
+    const char* other = std::getenv("VORNELL_BENCH_MODULE");
+    return ModuleEntry(other && *other ? other : VORNELL_MODULE_PATH);
   }();
   return entry;
 }
 
-VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstIntPtr value = 0, float opt = 0.0f) {
-  return effect->dispatcher(effect, opcode, 0, value, nullptr, opt);
+VstIntPtr Dispatch(AEffect* effect, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                   float opt = 0.0f) {
+  return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+}
+
+double ThreadSeconds() {
+  timespec now;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// An opened, resumed instance with float buffers for all its outputs.
+class Instance {
+ public:
+  explicit Instance(Entry entry, int32_t frames = kFrames)
+      : effect(entry ? entry(&Callback) : nullptr), frames(frames) {
+    if (!effect) return;
+    Dispatch(effect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
+    Dispatch(effect, effSetBlockSize, 0, frames);
+    Dispatch(effect, effOpen);
+    Dispatch(effect, effMainsChanged, 0, 1);
+    buffers.assign(static_cast<size_t>(effect->numOutputs), std::vector<float>(frames));
+    for (auto& channel : buffers) outputs.push_back(channel.data());
+  }
+  ~Instance() {
+    if (!effect) return;
+    Dispatch(effect, effMainsChanged, 0, 0);
+    Dispatch(effect, effClose);
+  }
+  Instance(const Instance&) = delete;
+  Instance& operator=(const Instance&) = delete;
+
+  int32_t ParamIndex(const std::string& name) {
+    for (int32_t i = 0; i < effect->numParams; ++i) {
+      char text[256] = {};
+      Dispatch(effect, effGetParamName, i, 0, text);
+      if (name == text) return i;
+    }
+    return -1;
+  }
+  // By the text the instrument displays; false when it does not take it.
+  bool SetText(const std::string& name, const std::string& value) {
+    const int32_t index = ParamIndex(name);
+    std::vector<char> text(value.begin(), value.end());
+    text.push_back(0);
+    return index >= 0 && Dispatch(effect, effString2Parameter, index, 0, text.data()) == 1;
+  }
+  bool SetNormalized(const std::string& name, float value) {
+    const int32_t index = ParamIndex(name);
+    if (index < 0) return false;
+    effect->setParameter(effect, index, value);
+    return true;
+  }
+
+  // Notes on channel 1, keys from 21 up, handed over before the next block.
+  void HoldNotes(int32_t count) {
+    std::vector<VstMidiEvent> notes(static_cast<size_t>(count));
+    std::vector<uint8_t> list(offsetof(VstEvents, events) + sizeof(VstEvent*) * notes.size());
+    VstEvents* events = reinterpret_cast<VstEvents*>(list.data());
+    events->numEvents = count;
+    VstEvent** pointers = reinterpret_cast<VstEvent**>(list.data() + offsetof(VstEvents, events));
+    for (size_t i = 0; i < notes.size(); ++i) {
+      notes[i] = VstMidiEvent{};
+      notes[i].type = kVstMidiType;
+      notes[i].byteSize = sizeof(VstMidiEvent);
+      notes[i].midiData[0] = static_cast<char>(0x90);
+      notes[i].midiData[1] = static_cast<char>(21 + i);
+      notes[i].midiData[2] = 100;
+      pointers[i] = reinterpret_cast<VstEvent*>(&notes[i]);
+    }
+    Dispatch(effect, effProcessEvents, 0, 0, events);
+  }
+
+  void Block() { effect->processReplacing(effect, nullptr, outputs.data(), frames); }
+
+  // CPU seconds of the calling thread per frame over `blocks` blocks.
+  double SecondsPerFrame(int32_t blocks) {
+    const double start = ThreadSeconds();
+    for (int32_t b = 0; b < blocks; ++b) Block();
+    return (ThreadSeconds() - start) / (static_cast<double>(blocks) * kFrames);
+  }
+
+  AEffect* effect;
+  int32_t frames;
+  std::vector<std::vector<float>> buffers;
+  std::vector<float*> outputs;
+};
+
+// The measured sound on Vornell: track 1 alone, polyphonic, with the engine
+// benchmark's sawtooth and pulse sound.
+bool SetUpVornell(Instance& instance) {
+  bool ok = instance.SetText("Link Programs", "off");
+  ok = ok && instance.SetText("Track 1 MIDI Channel", "1") && instance.SetText("Track 1 Mode", "Polyphonic");
+  for (int t = 2; t <= 6; ++t) ok = ok && instance.SetText("Track " + std::to_string(t) + " MIDI Channel", "X");
+  const struct {
+    const char* name;
+    float value;  // 0..255
+  } sound[] = {
+      {"OSC Sawtooth", 255},       {"OSC Pulse", 255},        {"OSC Pulse Width", 100},  {"Filter Resonance", 85},
+      {"Filter Cutoff", 110},      {"Filter Env Amount", 90}, {"Filter Env Attack", 20}, {"Filter Env Decay", 80},
+      {"Filter Env Sustain", 100}, {"LFO to Filter", 255},    {"LFO Amount", 80},        {"LFO Frequency", 100},
+      {"Amp Env Sustain", 255},    {"Amp Env Attack", 0},     {"Filter Key Track", 0},
+  };
+  for (const auto& p : sound) ok = ok && instance.SetNormalized(std::string("(1) ") + p.name, p.value / 255.0f);
+  return ok;
+}
+
+// The same kind of sound on a peer instrument, set by the parameter names it
+// has (amsynth's; unknown names are skipped): a sawtooth and a pulse
+// oscillator, resonance, a filter envelope and the LFO on the filter.
+void SetUpPeer(Instance& instance) {
+  const struct {
+    const char* name;
+    float value;
+  } sound[] = {
+      {"osc1_waveform", 0.5f},   {"osc2_waveform", 0.25f},    {"osc_mix", 0.5f},        {"osc1_pulsewidth", 0.4f},
+      {"osc2_pulsewidth", 0.4f}, {"filter_resonance", 0.5f},  {"filter_cutoff", 0.6f},  {"filter_env_amount", 0.7f},
+      {"filter_attack", 0.1f},   {"filter_decay", 0.3f},      {"filter_sustain", 0.4f}, {"filter_mod_amount", 0.8f},
+      {"lfo_freq", 0.3f},        {"lfo_waveform", 0.0f},      {"amp_attack", 0.0f},     {"amp_sustain", 1.0f},
+      {"reverb_wet", 0.0f},      {"distortion_crunch", 0.0f},
+  };
+  for (const auto& p : sound) instance.SetNormalized(p.name, p.value);
+}
+
+void Idle(benchmark::State& state, Entry entry, bool vornell) {
+  Instance instance(entry);
+  if (!instance.effect) {
+    state.SkipWithError("the module cannot be loaded");
+    return;
+  }
+  if (vornell && !SetUpVornell(instance)) state.SkipWithError("the sound could not be set");
+  if (!vornell) SetUpPeer(instance);
+  for (int32_t b = 0; b < 20; ++b) instance.Block();
+  const double start = ThreadSeconds();
+  int64_t blocks = 0;
+  for (auto _ : state) {
+    instance.Block();
+    benchmark::DoNotOptimize(instance.buffers[0][0]);
+    ++blocks;
+  }
+  state.counters["ns_per_frame"] = (ThreadSeconds() - start) * 1e9 / (static_cast<double>(blocks) * kFrames);
+}
+
+void Voices(benchmark::State& state, Entry entry, bool vornell) {
+  Instance instance(entry);
+  if (!instance.effect) {
+    state.SkipWithError("the module cannot be loaded");
+    return;
+  }
+  if (vornell && !SetUpVornell(instance)) state.SkipWithError("the sound could not be set");
+  if (!vornell) SetUpPeer(instance);
+  for (int32_t b = 0; b < 20; ++b) instance.Block();
+  const double idle = instance.SecondsPerFrame(400);
+  instance.HoldNotes(kVoices);
+  for (int32_t b = 0; b < 40; ++b) instance.Block();  // past the attack, into the sustain
+  const double start = ThreadSeconds();
+  int64_t blocks = 0;
+  for (auto _ : state) {
+    instance.Block();
+    benchmark::DoNotOptimize(instance.buffers[0][0]);
+    ++blocks;
+  }
+  const double perFrame = (ThreadSeconds() - start) / (static_cast<double>(blocks) * kFrames);
+  state.counters["ns_per_frame"] = perFrame * 1e9;
+  state.counters["idle_ns_per_frame"] = idle * 1e9;
+  state.counters["ns_per_voice_sample"] = (perFrame - idle) * 1e9 / kVoices;
 }
 
 // Construction and effOpen: what a host waits for per instance.
 void BM_InstanceStartup(benchmark::State& state) {
-  Entry entry = ModuleEntry();
+  Entry entry = VornellEntry();
   if (!entry) {
     state.SkipWithError("the module cannot be loaded");
     return;
@@ -49,26 +250,105 @@ void BM_InstanceStartup(benchmark::State& state) {
     Dispatch(effect, effClose);
     state.ResumeTiming();
   }
-  state.counters["goal_ms"] = 50;
+  state.counters["goal_ms"] = 1.5;
 }
 BENCHMARK(BM_InstanceStartup)->Unit(benchmark::kMillisecond);
 
-// One 512-frame block of six sounding tracks through processReplacing, with
-// the conversion to the host's float buffers: the per-block cost a host sees.
-void BM_ModuleBlock(benchmark::State& state) {
-  Entry entry = ModuleEntry();
-  AEffect* effect = entry ? entry(&Callback) : nullptr;
-  if (!effect) {
+#ifdef VORNELL_STARTUP_PROBE
+// Each iteration a fresh process (the probe) loads the module and opens the
+// first instance, then eight more: CPU time of the opening thread, and the
+// wall-clock time a host waits (which this shared machine's load inflates).
+void BM_FirstInstanceStartup(benchmark::State& state) {
+  const char* other = std::getenv("VORNELL_BENCH_MODULE");
+  const std::string command =
+      std::string(VORNELL_STARTUP_PROBE) + " '" + (other && *other ? other : VORNELL_MODULE_PATH) + "' 8";
+  double first = 0.0, firstWall = 0.0, later = 0.0, laterWall = 0.0;
+  for (auto _ : state) {
+    FILE* pipe = popen(command.c_str(), "r");
+    double values[4] = {};
+    const int read = pipe ? std::fscanf(pipe, "first_ms %lf %lf later_ms %lf %lf", &values[0], &values[1],
+                                        &values[2], &values[3])
+                          : 0;
+    if (pipe) pclose(pipe);
+    if (read != 4) {
+      state.SkipWithError("the start-up probe gave no figures");
+      return;
+    }
+    state.SetIterationTime(values[0] * 1e-3);
+    first += values[0];
+    firstWall += values[1];
+    later += values[2];
+    laterWall += values[3];
+  }
+  const double runs = static_cast<double>(state.iterations());
+  state.counters["first_ms"] = first / runs;
+  state.counters["first_wall_ms"] = firstWall / runs;
+  state.counters["later_ms"] = later / runs;
+  state.counters["later_wall_ms"] = laterWall / runs;
+  state.counters["goal_first_ms"] = 20;
+  state.counters["goal_later_ms"] = 1.5;
+}
+BENCHMARK(BM_FirstInstanceStartup)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
+#endif
+
+// A host's audio thread calls processReplacing every 128 frames (2.7 ms at
+// 48 kHz) while its other thread loads the instrument's bank chunk, as at a
+// project load or a preset bank change. The longest audio call is what the
+// audio thread waited (its own work is a few microseconds); above the block
+// period it is a dropout.
+void BM_SetChunkAudioWait(benchmark::State& state) {
+  constexpr int32_t kAudioFrames = 128;
+  Instance instance(VornellEntry(), kAudioFrames);
+  if (!instance.effect) {
     state.SkipWithError("the module cannot be loaded");
     return;
   }
-  constexpr int32_t kFrames = 512;
-  Dispatch(effect, effSetSampleRate, 0, 48000.0f);
-  Dispatch(effect, effSetBlockSize, kFrames);
-  Dispatch(effect, effOpen);
-  Dispatch(effect, effMainsChanged, 1);
-  // A six-note chord: by default every track listens to every channel and
-  // the tracks take the notes in turn.
+  void* data = nullptr;
+  const VstIntPtr size = Dispatch(instance.effect, effGetChunk, 0, 0, &data);
+  if (size <= 0 || !data) {
+    state.SkipWithError("the module gave no bank chunk");
+    return;
+  }
+  const std::vector<char> bank(static_cast<const char*>(data), static_cast<const char*>(data) + size);
+  instance.HoldNotes(12);
+  std::atomic<bool> running{true};
+  std::atomic<double> longest{0.0};
+  std::thread audio([&] {
+    using Clock = std::chrono::steady_clock;
+    const auto period = std::chrono::duration<double>(kAudioFrames / kRate);
+    auto next = Clock::now();
+    while (running.load()) {
+      const auto start = Clock::now();
+      instance.Block();
+      const double took = std::chrono::duration<double>(Clock::now() - start).count();
+      if (took > longest.load()) longest.store(took);
+      next += std::chrono::duration_cast<Clock::duration>(period);
+      std::this_thread::sleep_until(next);
+    }
+  });
+  std::vector<char> chunk;
+  for (auto _ : state) {
+    chunk = bank;  // the host's own copy
+    benchmark::DoNotOptimize(Dispatch(instance.effect, effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()),
+                                      chunk.data()));
+  }
+  running.store(false);
+  audio.join();
+  state.counters["longest_audio_call_ms"] = longest.load() * 1e3;
+  state.counters["goal_ms"] = 1;
+}
+BENCHMARK(BM_SetChunkAudioWait)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+
+// One 512-frame block of a six-note chord through processReplacing, with the
+// conversion to the host's float buffers: the per-block cost a host sees.
+void BM_ModuleBlock(benchmark::State& state) {
+  Instance instance(VornellEntry());
+  if (!instance.effect) {
+    state.SkipWithError("the module cannot be loaded");
+    return;
+  }
+  // By default every track listens to every channel and the tracks take the
+  // notes in turn.
   std::vector<VstMidiEvent> notes(6);
   std::vector<uint8_t> list(offsetof(VstEvents, events) + sizeof(VstEvent*) * notes.size());
   VstEvents* events = reinterpret_cast<VstEvents*>(list.data());
@@ -83,20 +363,33 @@ void BM_ModuleBlock(benchmark::State& state) {
     notes[i].midiData[2] = 100;
     pointers[i] = reinterpret_cast<VstEvent*>(&notes[i]);
   }
-  effect->dispatcher(effect, effProcessEvents, 0, 0, events, 0.0f);
-  std::vector<std::vector<float>> out(static_cast<size_t>(effect->numOutputs), std::vector<float>(kFrames));
-  std::vector<float*> outputs;
-  for (auto& channel : out) outputs.push_back(channel.data());
+  Dispatch(instance.effect, effProcessEvents, 0, 0, events);
   for (auto _ : state) {
-    effect->processReplacing(effect, nullptr, outputs.data(), kFrames);
-    benchmark::DoNotOptimize(out[0][0]);
+    instance.Block();
+    benchmark::DoNotOptimize(instance.buffers[0][0]);
   }
   state.SetItemsProcessed(state.iterations() * kFrames);
   state.counters["realtime_x"] = benchmark::Counter(
-      static_cast<double>(kFrames) / 48000.0 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
-  Dispatch(effect, effClose);
+      static_cast<double>(kFrames) / kRate * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ModuleBlock);
+
+// BM_ModuleIdle/<module> and BM_ModuleVoices/<module> for Vornell and a peer.
+const bool registered = [] {
+  benchmark::RegisterBenchmark("BM_ModuleIdle/Vornell", [](benchmark::State& s) { Idle(s, VornellEntry(), true); });
+  benchmark::RegisterBenchmark("BM_ModuleVoices/Vornell", [](benchmark::State& s) { Voices(s, VornellEntry(), true); });
+  const char* peer = std::getenv("VORNELL_BENCH_PEER");
+  if (peer && *peer) {
+    std::string path = peer;
+    std::string name = path.substr(path.find_last_of('/') + 1);
+    if (name.size() > 3 && name.compare(name.size() - 3, 3, ".so") == 0) name.resize(name.size() - 3);
+    benchmark::RegisterBenchmark(("BM_ModuleIdle/" + name).c_str(),
+                                 [path](benchmark::State& s) { Idle(s, ModuleEntry(path), false); });
+    benchmark::RegisterBenchmark(("BM_ModuleVoices/" + name).c_str(),
+                                 [path](benchmark::State& s) { Voices(s, ModuleEntry(path), false); });
+  }
+  return true;
+}();
 
 }  // namespace
 #endif

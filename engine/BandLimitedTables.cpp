@@ -5,19 +5,29 @@
 
 #include "engine/PortableMath.h"
 
+#ifdef VORNELL_EMBEDDED_BAND_LIMITED_TABLES
+// Written by the build (resources/tables), 64-byte aligned.
+extern "C" const double vornell_band_limited_tables[];
+
 const BandLimitedTables& BandLimitedTables::Get() {
-  // Built by the first user in the process; about 1.4 MB. A static object
-  // rather than a heap one: the memory goes with the module when a host
-  // unloads it, and the tables need no destructor at exit.
-  static const BandLimitedTables tables;
+  static constexpr BandLimitedTables tables(vornell_band_limited_tables);
   return tables;
 }
+#else
+const BandLimitedTables& BandLimitedTables::Get() {
+  // About 1.4 MB, static rather than on the heap: the memory goes with the
+  // module when a host unloads it and needs no destructor at exit.
+  static double storage[kSize];
+  static const BandLimitedTables tables = (Compute(storage), BandLimitedTables(storage));
+  return tables;
+}
+#endif
 
 int32_t BandLimitedTables::HarmonicCount(int32_t level) {
   return static_cast<int32_t>(std::lround(2048.0 / std::pow(std::sqrt(2.0), level)));
 }
 
-BandLimitedTables::BandLimitedTables() {
+void BandLimitedTables::Compute(double* storage) {
   // sin(k x) at x = 2 pi i / 4096 is read from one period table at (k i) mod 4096.
   std::vector<double> sine(kLength);
   for (int32_t i = 0; i < kLength; ++i) sine[i] = PortableSin(2.0 * M_PI * i / kLength);
@@ -33,6 +43,8 @@ BandLimitedTables::BandLimitedTables() {
     // The harmonics fade to 54 % towards the highest one.
     for (int32_t k = 2; k <= n; ++k) amplitude[k] = 0.5 * (0.54 + 0.46 * PortableCos(M_PI / 2.0 * (k - 1) / (n - 1))) / k;
     for (int32_t k = 1; k <= n; k += 2) triangleAmplitude[k] = amplitude[k] * std::sqrt(2.0) / k;
+    double* sawtooth = storage + level * kLength;
+    double* triangle = storage + kTriangleOffset + level * kLength;
     for (int32_t i = 0; i < kLength; ++i) {
       double saw = 0.0;
       double tri = 0.0;
@@ -41,8 +53,8 @@ BandLimitedTables::BandLimitedTables() {
         saw += amplitude[k] * sine[index];
         if (k & 1) tri += triangleAmplitude[k] * sine[(index + quarter) & mask];
       }
-      sawtooth[level][i] = saw;
-      triangle[level][i] = tri;
+      sawtooth[i] = saw;
+      triangle[i] = tri;
     }
   }
 }

@@ -23,6 +23,7 @@ class CutoffTables {
   double W(int32_t index) const { return w[index]; }
   double KMax(int32_t index) const { return entries[index].kmax; }
   const Entry& At(int32_t index) const { return entries[index]; }
+  const Entry* Entries() const { return entries.data(); }
 
  private:
   std::vector<double> w;

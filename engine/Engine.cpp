@@ -333,6 +333,18 @@ void Engine::AdvanceNoise(double* noise, int32_t length) {
   if (length > 0) noiseSample = noise[length - 1];
 }
 
+void Engine::SkipNoise(int32_t length) {
+  if (length <= 0) return;
+  // seed * 16807^length (mod 2^32) by squaring.
+  uint32_t factor = 1, power = 16807u;
+  for (uint32_t n = static_cast<uint32_t>(length); n; n >>= 1) {
+    if (n & 1) factor *= power;
+    power *= power;
+  }
+  noiseSeed = static_cast<int32_t>(static_cast<uint32_t>(noiseSeed) * factor);
+  noiseSample = noiseSeed * 4.6566129e-10;
+}
+
 void Engine::RenderSampleReference(double** out, int32_t i, double clickGain) {
   uint32_t seed = static_cast<uint32_t>(noiseSeed) * 16807u;  // 32-bit wrap-around
   noiseSeed = static_cast<int32_t>(seed);

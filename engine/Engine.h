@@ -182,6 +182,8 @@ class Engine {
   void RenderSampleReference(double** out, int32_t i, double clickGain);
   void DispatchTickEvent(const MidiMessage& message);
   void AdvanceNoise(double* noise, int32_t length);
+  // The same state change without the values: length steps at once.
+  void SkipNoise(int32_t length);
 
   // note dispatch
   bool TakesMessage(int32_t track, int32_t channel, bool fromSequencer) const;

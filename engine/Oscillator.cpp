@@ -15,17 +15,13 @@ void Oscillator::SetPitch(double pitch) {
   }
   int32_t index = pitch >= 17280.0 ? 17280 : static_cast<int32_t>(pitch);
   phaseIncrement = increments ? (*increments)[index] : 0;
+  // One table level per half octave above one table entry per sample, kept
+  // with the increments.
+  const int32_t level = increments ? increments->Level(index) : 0;
   if (pulseWidth >= 0.0 && pulseWidth <= 1.0)
     phase2 = static_cast<int32_t>(static_cast<int64_t>(phase1 + pulseWidth * 268435456.0) & kPhaseMask);
   else
     phase2 = phase1;
-  // One table level per half octave above one table entry per sample.
-  double d = static_cast<double>(phaseIncrement / 65536);
-  int32_t level = 0;
-  while (d > 1.0 && level < BandLimitedTables::kLevels - 1) {
-    d *= 0.7071067811865476;
-    ++level;
-  }
   const BandLimitedTables& tables = BandLimitedTables::Get();
   sawTable = tables.Sawtooth(level);
   triangleTable = tables.Triangle(level);
@@ -40,7 +36,7 @@ double Oscillator::RenderSample() {
   if (sawTable) {
     int32_t i1 = phase1 >> 16;
     int32_t i2 = phase2 >> 16;
-    lastTriangle = triangleTable[i1];
+    lastTriangle = triangleTable + i1;
     if (pulseOn) s = sawTable[i1] - sawTable[i2];
     if (sawtoothOn) s += sawTable[i1];
     if (triangleOn) s += triangleTable[i1];

@@ -21,7 +21,10 @@ class Oscillator {
   double pulseWidth = 0.5;
   const double* sawTable = nullptr;  // null: silent
   const double* triangleTable = nullptr;
-  double lastTriangle = 0.0;
+  // The triangle's value at the last rendered sample, read only when the
+  // cutoff modulation asks for it: a pointer into the tables (null: 0).
+  const double* lastTriangle = nullptr;
+  double LastTriangle() const { return lastTriangle ? *lastTriangle : 0.0; }
   double mixGain = 1.5;
   int32_t phase1 = 0;
   int32_t phase2 = 0;

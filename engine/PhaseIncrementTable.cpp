@@ -2,9 +2,20 @@
 
 #include <cmath>
 
+#include "engine/BandLimitedTables.h"
 #include "engine/SemitoneFrequencyTable.h"
 
-PhaseIncrementTable::PhaseIncrementTable() : entries(kSize, 0) {}
+PhaseIncrementTable::PhaseIncrementTable() : entries(kSize, Entry{0, 0}) {}
+
+int32_t PhaseIncrementTable::LevelFor(int32_t increment) {
+  double d = static_cast<double>(increment / 65536);  // table entries advanced per sample
+  int32_t level = 0;
+  while (d > 1.0 && level < BandLimitedTables::kLevels - 1) {
+    d *= 0.7071067811865476;
+    ++level;
+  }
+  return level;
+}
 
 void PhaseIncrementTable::Build(double sampleRate) {
   // Above one cycle per sample the increment is meaningless; it is held at the
@@ -12,6 +23,7 @@ void PhaseIncrementTable::Build(double sampleRate) {
   const double largest = static_cast<double>((1 << 28) - 1);
   for (int32_t i = 0; i < kSize; ++i) {
     double increment = sampleRate > 0.0 ? std::trunc(PitchToFrequency(i) * 268435456.0 / sampleRate) : 0.0;
-    entries[i] = static_cast<int32_t>(increment > largest ? largest : increment);
+    entries[i].increment = static_cast<int32_t>(increment > largest ? largest : increment);
+    entries[i].level = LevelFor(entries[i].increment);
   }
 }

@@ -10,8 +10,16 @@ class PhaseIncrementTable {
   static constexpr int32_t kSize = 17281;
   PhaseIncrementTable();
   void Build(double sampleRate);
-  int32_t operator[](int32_t pitch) const { return entries[pitch]; }
+  int32_t operator[](int32_t pitch) const { return entries[pitch].increment; }
+  // The band-limited table level for the increment of this pitch.
+  int32_t Level(int32_t pitch) const { return entries[pitch].level; }
+  // One level per half octave above one table entry per sample.
+  static int32_t LevelFor(int32_t increment);
 
  private:
-  std::vector<int32_t> entries;
+  struct Entry {  // together: one memory access per control tick and voice
+    int32_t increment;
+    int32_t level;
+  };
+  std::vector<Entry> entries;
 };

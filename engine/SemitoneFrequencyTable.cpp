@@ -39,5 +39,11 @@ int32_t RoundPitch(double pitch) {
   if (pitch >= 17280.0) return 17280;
   if (pitch <= -17280.0) return -17280;
   if (!(pitch == pitch)) return 0;
-  return static_cast<int32_t>(std::round(pitch));
+  // Halves away from zero, as std::round, without a library call: pitch -
+  // trunc(pitch) is exact here.
+  const int32_t whole = static_cast<int32_t>(pitch);
+  const double fraction = pitch - whole;
+  if (fraction >= 0.5) return whole + 1;
+  if (fraction <= -0.5) return whole - 1;
+  return whole;
 }

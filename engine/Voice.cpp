@@ -106,13 +106,16 @@ void Voice::ControlTick() {
   }
   if (keyTrack > 0.0) cutoffPitch += keyTrack * keyOctaves;
 
-  double h = PitchToFrequency(RoundPitch(pitch));
-  double l = PitchToFrequency(RoundPitch(cutoffPitch));
-  if (h < 10000.0 && l < 10000.0) {
-    double product = l * h;
-    modDepth = (1.0 - product * product / 1e16) * oscModAmount;
-  } else {
-    modDepth = 0.0;
+  // Without the triangle modulation the depth is zero (only its sign is
+  // ever tested), and the two frequencies need not be looked up.
+  modDepth = 0.0;
+  if (oscModAmount > 0.0) {
+    double h = PitchToFrequency(RoundPitch(pitch));
+    double l = PitchToFrequency(RoundPitch(cutoffPitch));
+    if (h < 10000.0 && l < 10000.0) {
+      double product = l * h;
+      modDepth = (1.0 - product * product / 1e16) * oscModAmount;
+    }
   }
 
   active = !ampEnv.Idle();
@@ -128,7 +131,7 @@ double Voice::RenderSampleWithNoise(double noise) {
   if (!active) return 0.0;
   double s = osc.RenderSample() * osc.mixGain;
   if (noiseMix > 0.0) s = noiseMix * noise + (1.0 - noiseMix) * s;
-  double c = modDepth > 0.0 ? modDepth * osc.lastTriangle + cutoffPitch : cutoffPitch;
+  double c = modDepth > 0.0 ? modDepth * osc.LastTriangle() + cutoffPitch : cutoffPitch;
   double y = filter.FilterSample(s, c);
   ampEnv.Tick();
   return y * ampEnv.level * outputGain;

@@ -99,6 +99,14 @@ class Voice {
   double outputGain = 1.0;
   double cutoffPitch = 0.0;
   double modDepth = 0.0;
+  double noiseMix = 0.0;  // setting, read by the audio path
+
+  // parts; what the audio path reads for every run first, close together
+  Oscillator osc;
+  LadderFilter filter;
+  Envelope ampEnv;
+  Envelope oscEnv;
+  Envelope filterEnv;
 
   // settings, in engine units
   double coarse = 0.0;
@@ -109,7 +117,6 @@ class Voice {
   bool oscEnvInvert = false;
   double pulseWidthSetting = 0.0;
   bool lfoToPw = false;
-  double noiseMix = 0.0;
   double cutoff = 0.0;
   double filterEnvAmount = 0.0;
   bool filterEnvInvert = false;
@@ -118,11 +125,4 @@ class Voice {
   double oscModAmount = 0.0;
   double voiceVolume = 0.0;
   double velocitySensitivity = 0.0;
-
-  // parts
-  Oscillator osc;
-  LadderFilter filter;
-  Envelope oscEnv;
-  Envelope filterEnv;
-  Envelope ampEnv;
 };

@@ -5,55 +5,31 @@
 #include "engine/VoiceRenderer.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
+#include "engine/BandLimitedTables.h"
 #include "engine/Engine.h"
 
 namespace {
 
-constexpr int32_t kMaxLanes = FilterLanes::kMaxLanes;
+constexpr int32_t kMaxLanes = LaneGroup::kMaxLanes;
+constexpr int32_t kCoefficients = LaneGroup::kCoefficients;
 
-// The oscillator and noise mix of one voice for a run, without per-sample
-// tests of the waveform switches. Also returns the triangle per sample when the
-// cutoff follows it.
-template <bool Pulse, bool Saw, bool Triangle>
-void RenderOscillator(Oscillator& osc, double noiseMix, const double* noise, double* x, int32_t stride,
-                      double* triangleOut, int32_t length) {
-  const double* sawTable = osc.sawTable;
-  const double* triangleTable = osc.triangleTable;
-  int32_t phase1 = osc.phase1, phase2 = osc.phase2;
-  const int32_t increment = osc.phaseIncrement;
-  const double mixGain = osc.mixGain;
-  double lastTriangle = osc.lastTriangle;
-  for (int32_t i = 0; i < length; ++i) {
-    double s = 0.0;
-    if (sawTable) {
-      int32_t i1 = phase1 >> 16;
-      int32_t i2 = phase2 >> 16;
-      lastTriangle = triangleTable[i1];
-      if (Pulse) s = sawTable[i1] - sawTable[i2];
-      if (Saw) s += sawTable[i1];
-      if (Triangle) s += triangleTable[i1];
-    }
-    phase1 = (phase1 + increment) & Oscillator::kPhaseMask;
-    phase2 = (phase2 + increment) & Oscillator::kPhaseMask;
-    s = s * mixGain;
-    if (noiseMix > 0.0) s = noiseMix * noise[i] + (1.0 - noiseMix) * s;
-    x[i * stride] = s;
-    if (triangleOut) triangleOut[i] = lastTriangle;
-  }
-  osc.phase1 = phase1;
-  osc.phase2 = phase2;
-  osc.lastTriangle = lastTriangle;
+// The five filter coefficients of a lane, in the order the kernels read them.
+void PutCoefficients(double* at, int32_t lanes, double G, double a, double G4, double norm, double k) {
+  at[0] = G;
+  at[lanes] = a;
+  at[2 * lanes] = G4;
+  at[3 * lanes] = norm;
+  at[4 * lanes] = k;
 }
 
-using OscillatorRun = void (*)(Oscillator&, double, const double*, double*, int32_t, double*, int32_t);
-
-const OscillatorRun kOscillatorRuns[8] = {
-    RenderOscillator<false, false, false>, RenderOscillator<false, false, true>, RenderOscillator<false, true, false>,
-    RenderOscillator<false, true, true>,   RenderOscillator<true, false, false>, RenderOscillator<true, false, true>,
-    RenderOscillator<true, true, false>,   RenderOscillator<true, true, true>,
-};
+// An envelope that stays where it is for the whole run: idle (ended earlier
+// in this control period) or holding its sustain level.
+bool EnvelopeHolds(const Envelope& env) {
+  return env.stage == Envelope::kIdle || (env.stage == Envelope::kDecay && env.segmentDone);
+}
 
 }  // namespace
 
@@ -61,194 +37,259 @@ void VoiceRenderer::Prepare(int32_t maxLength) {
   if (maxLength < 1) maxLength = 1;
   if (maxLength <= capacity) return;
   capacity = maxLength;
-  const size_t laneSize = static_cast<size_t>(capacity) * kMaxLanes;
+  const size_t rows = static_cast<size_t>(capacity) * kMaxLanes;
   noise.assign(capacity, 0.0);
-  level.assign(capacity, 0.0);
-  for (std::vector<double>* v : {&input, &output, &G, &a, &G4, &norm, &k}) v->assign(laneSize, 0.0);
-  levels.assign(laneSize, 0.0);
-  voiceOut.assign(static_cast<size_t>(capacity) * Engine::kVoiceCount, 0.0);
+  const size_t outputRows = static_cast<size_t>(capacity) * MixPlan::kMaxRow;
+  // x, the moving coefficients, triangle and levels, y, and room to align them.
+  storage.assign(rows * (3 + kCoefficients) + outputRows + 8, 0.0);
+  double* base = storage.data();
+  while (reinterpret_cast<uintptr_t>(base) % 64 != 0) ++base;
+  x = base;
+  y = x + rows;
+  coefficients = y + outputRows;
+  triangle = coefficients + rows * kCoefficients;
+  levels = triangle + rows;
   discard.assign(static_cast<size_t>(capacity) * Engine::kOutputCount, 0.0);
-  lanes.x = input.data();
-  lanes.y = output.data();
-  lanes.G = G.data();
-  lanes.a = a.data();
-  lanes.G4 = G4.data();
-  lanes.norm = norm.data();
-  lanes.k = k.data();
 }
 
-void VoiceRenderer::PrepareLane(Voice& voice, int32_t lane, int32_t length, bool varying) {
-  Oscillator& osc = voice.osc;
-  LadderFilter& filter = voice.filter;
-  double* triangle = varying ? level.data() : nullptr;  // borrowed until the envelope runs
-  int32_t run = (osc.pulseOn ? 4 : 0) | (osc.sawtoothOn ? 2 : 0) | (osc.triangleOn ? 1 : 0);
-  kOscillatorRuns[run](osc, voice.noiseMix, noise.data(), input.data() + lane, lanes.width, triangle, length);
+void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used, int32_t lanes, int32_t width,
+                              int32_t length, int32_t row, int32_t rowLength) {
+  LaneGroup& g = group;
+  const BandLimitedTables& tables = BandLimitedTables::Get();
+  g.lanes = lanes;
+  g.chainCount = lanes / width;
+  g.used = used;
+  g.tables = tables.Storage();
+  g.triangleOffset = BandLimitedTables::kTriangleOffset;
+  g.noise = noise.data();
+  g.x = x;
+  g.y = y + row;
+  g.yStride = rowLength;
+  g.masterGain = engine.masterGain;
+  g.triangle = triangle;
+  g.varyingCoefficients = coefficients;
+  g.cutoffEntries = reinterpret_cast<const double*>(engine.Cutoffs().Entries());
 
-  if (varying) {
-    // The cutoff follows the triangle sample by sample; coefficients are
-    // recomputed whenever its rounded value changes.
-    for (int32_t i = 0; i < length; ++i) {
-      filter.UpdateCoefficients(voice.modDepth * triangle[i] + voice.cutoffPitch);
-      if (i == 0 && filter.preRoll) filter.RunPreRoll();
-      const size_t at = static_cast<size_t>(i) * lanes.width + lane;
-      G[at] = filter.G;
-      a[at] = filter.a;
-      G4[at] = filter.G4;
-      norm[at] = filter.norm;
-      k[at] = filter.k;
-    }
-    lanes.constGainComp[lane] = filter.gainComp;
-  } else {
-    filter.UpdateCoefficients(voice.cutoffPitch);
-    if (filter.preRoll) filter.RunPreRoll();
-    lanes.constG[lane] = filter.G;
-    lanes.constA[lane] = filter.a;
-    lanes.constG4[lane] = filter.G4;
-    lanes.constNorm[lane] = filter.norm;
-    lanes.constK[lane] = filter.k;
-    lanes.constGainComp[lane] = filter.gainComp;
+  // The voices' state, the cutoff entries and the first table readings, asked
+  // for all at once: the lanes are filled one after the other, and each would
+  // otherwise wait for its own.
+  const CutoffTables::Entry* entries = engine.Cutoffs().Entries();
+  for (int32_t lane = 0; lane < used; ++lane) {
+    const char* state = reinterpret_cast<const char*>(voices[lane]);
+    for (size_t at = 0; at < offsetof(Voice, oscEnv); at += 64) __builtin_prefetch(state + at);
   }
-  lanes.s1[lane] = filter.s1;
-  lanes.s2[lane] = filter.s2;
-  lanes.s3[lane] = filter.s3;
-  lanes.s4[lane] = filter.s4;
-  lanes.antiDenormal[lane] = filter.antiDenormal;
+  for (int32_t lane = 0; lane < used; ++lane) {
+    const Voice& voice = *voices[lane];
+    __builtin_prefetch(entries + LadderFilter::CutoffIndex(voice.cutoffPitch));
+    if (voice.osc.sawTable) {
+      __builtin_prefetch(voice.osc.sawTable + (voice.osc.phase1 >> 16));
+      __builtin_prefetch(voice.osc.sawTable + (voice.osc.phase2 >> 16));
+    }
+  }
 
-  // The amplitude envelope; a held sustain is constant.
-  Envelope& env = voice.ampEnv;
-  double* levelOut = levels.data() + static_cast<size_t>(lane) * capacity;
-  if (env.stage == Envelope::kDecay && env.segmentDone) {
-    env.Tick();
-    std::fill(levelOut, levelOut + length, env.level);
-  } else {
-    for (int32_t i = 0; i < length; ++i) {
+  // Which lanes' filter coefficients follow the triangle sample by sample, and
+  // whose amplitude envelope moves; a chain with one such lane gets a value
+  // per sample for all its lanes.
+  bool varying[kMaxLanes] = {};
+  bool moving[kMaxLanes] = {};
+  for (int32_t lane = 0; lane < used; ++lane) {
+    varying[lane] = voices[lane]->modDepth > 0.0;
+    moving[lane] = !EnvelopeHolds(voices[lane]->ampEnv);
+  }
+  bool chainVarying[LaneGroup::kMaxChains] = {};
+  bool chainMoving[LaneGroup::kMaxChains] = {};
+  for (int32_t lane = 0; lane < lanes; ++lane) {
+    chainVarying[lane / width] |= varying[lane];
+    chainMoving[lane / width] |= moving[lane];
+  }
+  for (int32_t c = 0; c * width < lanes; ++c) {
+    g.coefficients[c] = (chainVarying[c] ? coefficients : constantCoefficients) + c * width;
+    g.coefficientStep[c] = chainVarying[c] ? kCoefficients * lanes : 0;
+    g.levels[c] = (chainMoving[c] ? levels : constantLevels) + c * width;
+    g.levelStep[c] = chainMoving[c] ? lanes : 0;
+    g.chainPulse[c] = false;
+    g.chainTriangle[c] = false;
+    g.chainVarying[c] = chainVarying[c];
+  }
+
+  for (int32_t lane = 0; lane < lanes; ++lane) {
+    const int32_t chain = lane / width;
+    if (lane >= used) {
+      // A silent lane: no table, no gain; zero coefficients keep its states at zero.
+      g.phase1[lane] = g.phase2[lane] = g.increment[lane] = g.tableOffset[lane] = 0;
+      g.pulseOn[lane] = g.sawtoothOn[lane] = g.triangleOn[lane] = g.hasTable[lane] = g.noiseOn[lane] = 0;
+      g.mixGain[lane] = g.noiseMix[lane] = g.keepMix[lane] = 0.0;
+      g.gainComp[lane] = g.outputGain[lane] = 0.0;
+      g.s1[lane] = g.s2[lane] = g.s3[lane] = g.s4[lane] = g.antiDenormal[lane] = 0.0;
+      g.lastTriangle[lane] = g.modDepth[lane] = g.cutoffPitch[lane] = g.resonance[lane] = 0.0;
+      if (!chainVarying[chain]) PutCoefficients(constantCoefficients + lane, lanes, 0, 0, 0, 1, 0);
+      if (chainMoving[chain]) {
+        for (int32_t i = 0; i < length; ++i) levels[static_cast<size_t>(i) * lanes + lane] = 0.0;
+      } else {
+        constantLevels[lane] = 0.0;
+      }
+      continue;
+    }
+    Voice& voice = *voices[lane];
+    Oscillator& osc = voice.osc;
+    LadderFilter& filter = voice.filter;
+
+    // Oscillator and noise mix.
+    g.phase1[lane] = osc.phase1;
+    g.phase2[lane] = osc.phase2;
+    g.increment[lane] = osc.phaseIncrement;
+    g.hasTable[lane] = osc.sawTable ? -1 : 0;
+    g.tableOffset[lane] = osc.sawTable ? static_cast<int32_t>(osc.sawTable - tables.Storage()) : 0;
+    g.pulseOn[lane] = osc.pulseOn ? -1 : 0;
+    g.sawtoothOn[lane] = osc.sawtoothOn ? -1 : 0;
+    g.triangleOn[lane] = osc.triangleOn ? -1 : 0;
+    g.chainPulse[chain] |= osc.pulseOn;
+    g.chainTriangle[chain] |= osc.triangleOn;
+    g.mixGain[lane] = osc.mixGain;
+    g.noiseOn[lane] = voice.noiseMix > 0.0 ? -1 : 0;
+    g.noiseMix[lane] = voice.noiseMix;
+    g.keepMix[lane] = 1.0 - voice.noiseMix;
+
+    // Filter coefficients: per sample (by the kernels) when the triangle
+    // moves the cutoff, else once. A pre-roll runs on the first sample's.
+    g.lastTriangle[lane] = varying[lane] && !osc.sawTable ? osc.LastTriangle() : 0.0;
+    g.modDepth[lane] = varying[lane] ? voice.modDepth : 0.0;
+    g.cutoffPitch[lane] = voice.cutoffPitch;
+    g.resonance[lane] = filter.resonance;
+    if (varying[lane]) {
+      if (filter.preRoll) {
+        const double first = osc.sawTable ? osc.triangleTable[osc.phase1 >> 16] : osc.LastTriangle();
+        filter.UpdateCoefficients(voice.modDepth * first + voice.cutoffPitch);
+        filter.RunPreRoll();
+      }
+    } else {
+      if (filter.preRoll) {
+        filter.UpdateCoefficients(voice.cutoffPitch);
+        filter.RunPreRoll();
+      }
+      // ComputeCoefficients straight into the lane; norm's division follows
+      // for all lanes at once.
+      if (!chainVarying[chain]) {
+        const CutoffTables::Entry& e = entries[LadderFilter::CutoffIndex(voice.cutoffPitch)];
+        PutCoefficients(constantCoefficients + lane, lanes, e.g, e.a, e.g4, 0.0, filter.resonance * e.kmax);
+      }
+    }
+    // The filter's own coefficients were not updated: its next per-sample
+    // use computes them afresh.
+    filter.lastCutoffIndex = -1;
+    // What ComputeCoefficients takes for gainComp (a varying lane's filter
+    // may not have computed its coefficients since a resonance change).
+    g.gainComp[lane] = filter.resonanceGain;
+    g.s1[lane] = filter.s1;
+    g.s2[lane] = filter.s2;
+    g.s3[lane] = filter.s3;
+    g.s4[lane] = filter.s4;
+    g.antiDenormal[lane] = filter.antiDenormal;
+
+    // The amplitude envelope; a held sustain is constant.
+    Envelope& env = voice.ampEnv;
+    if (moving[lane]) {
+      for (int32_t i = 0; i < length; ++i) {
+        env.Tick();
+        levels[static_cast<size_t>(i) * lanes + lane] = env.level;
+      }
+    } else {
       env.Tick();
-      levelOut[i] = env.level;
+      if (chainMoving[chain]) {
+        for (int32_t i = 0; i < length; ++i) levels[static_cast<size_t>(i) * lanes + lane] = env.level;
+      } else {
+        constantLevels[lane] = env.level;
+      }
     }
+    g.outputGain[lane] = voice.outputGain;
+  }
+  for (int32_t lane = 0; lane < lanes; ++lane) {
+    if (chainVarying[lane / width]) continue;
+    double* at = constantCoefficients + lane;
+    at[3 * lanes] = 1.0 / (1.0 + at[4 * lanes] * at[2 * lanes]);  // norm = 1 / (1 + k G4)
   }
 }
 
-void VoiceRenderer::ClearLane(int32_t lane, int32_t length, bool varying) {
-  // A silent lane: zero input and coefficients keep it at zero.
-  for (int32_t i = 0; i < length; ++i) {
-    const size_t at = static_cast<size_t>(i) * lanes.width + lane;
-    input[at] = 0.0;
-    if (varying) {
-      G[at] = a[at] = G4[at] = k[at] = 0.0;
-      norm[at] = 1.0;
-    }
+void VoiceRenderer::FinishGroup(Voice* const* voices, int32_t length) {
+  const LaneGroup& g = group;
+  for (int32_t lane = 0; lane < g.used; ++lane) {
+    Voice& voice = *voices[lane];
+    LadderFilter& filter = voice.filter;
+    filter.s1 = g.s1[lane];
+    filter.s2 = g.s2[lane];
+    filter.s3 = g.s3[lane];
+    filter.s4 = g.s4[lane];
+    filter.antiDenormal = g.antiDenormal[lane];
+    Oscillator& osc = voice.osc;
+    osc.phase1 = g.phase1[lane];
+    osc.phase2 = g.phase2[lane];
+    // The triangle was last read at the phase before the final advance.
+    if (osc.sawTable && length > 0)
+      osc.lastTriangle = osc.triangleTable + (((osc.phase1 - osc.phaseIncrement) & Oscillator::kPhaseMask) >> 16);
   }
-  lanes.constG[lane] = lanes.constA[lane] = lanes.constG4[lane] = lanes.constK[lane] = 0.0;
-  lanes.constGainComp[lane] = 0.0;
-  lanes.constNorm[lane] = 1.0;
-  lanes.s1[lane] = lanes.s2[lane] = lanes.s3[lane] = lanes.s4[lane] = lanes.antiDenormal[lane] = 0.0;
-}
-
-void VoiceRenderer::FinishLane(Engine& engine, Voice& voice, int32_t lane, int32_t length) {
-  LadderFilter& filter = voice.filter;
-  filter.s1 = lanes.s1[lane];
-  filter.s2 = lanes.s2[lane];
-  filter.s3 = lanes.s3[lane];
-  filter.s4 = lanes.s4[lane];
-  filter.antiDenormal = lanes.antiDenormal[lane];
-
-  const double* levelIn = levels.data() + static_cast<size_t>(lane) * capacity;
-  const double outputGain = voice.outputGain;
-  const double masterGain = engine.masterGain;
-  const size_t index = static_cast<size_t>(&voice - engine.voices.data());
-  double* result = voiceOut.data() + index * capacity;
-  const double* y = output.data() + lane;
-  for (int32_t i = 0; i < length; ++i)
-    result[i] = y[static_cast<size_t>(i) * lanes.width] * levelIn[i] * outputGain * masterGain;
-}
-
-void VoiceRenderer::RenderGroup(Engine& engine, Voice* const* group, int32_t used, bool varying, int32_t length) {
-  lanes.width = used > kMaxLanes / 2 ? kMaxLanes : kMaxLanes / 2;
-  for (int32_t lane = 0; lane < lanes.width; ++lane) {
-    if (lane < used)
-      PrepareLane(*group[lane], lane, length, varying);
-    else
-      ClearLane(lane, length, varying);
-  }
-  if (varying)
-    lanes.Run(length);
-  else
-    lanes.RunConstant(length);
-  for (int32_t lane = 0; lane < used; ++lane) FinishLane(engine, *group[lane], lane, length);
 }
 
 void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, double clickGain) {
   if (length <= 0) return;
-  engine.AdvanceNoise(noise.data(), length);
-  for (int32_t k2 = 0; k2 < Engine::kOutputCount; ++k2) std::memset(out[k2], 0, sizeof(double) * length);
-
-  // Active voices in index order (the mix adds them in this order), and split
-  // by whether their filter coefficients move within the run.
+  // Active voices in index order (the mix adds them in this order); in the
+  // lanes, those whose cutoff holds for the run come first, so that those
+  // whose cutoff follows the triangle share as few chains as possible.
   Voice* active[Engine::kVoiceCount];
-  Voice* constant[Engine::kVoiceCount];
-  Voice* varying[Engine::kVoiceCount];
-  int32_t count = 0, constantCount = 0, varyingCount = 0;
+  Voice* lanes[Engine::kVoiceCount];
+  int32_t count = 0, holding = 0;
+  bool noiseHeard = false;
   for (int32_t word = 0; word < 2; ++word) {
     uint64_t bits = engine.runningVoices[word];
     while (bits) {
-      int32_t bit = __builtin_ctzll(bits);
+      const int32_t bit = __builtin_ctzll(bits);
       bits &= bits - 1;
       Voice& voice = engine.voices[word * 64 + bit];
       if (!voice.active) continue;
       active[count++] = &voice;
-      if (voice.modDepth > 0.0)
-        varying[varyingCount++] = &voice;
-      else
-        constant[constantCount++] = &voice;
+      noiseHeard |= voice.noiseMix > 0.0;
+      if (!(voice.modDepth > 0.0)) lanes[holding++] = &voice;
     }
   }
-  for (int32_t first = 0; first < constantCount; first += kMaxLanes)
-    RenderGroup(engine, constant + first, std::min(kMaxLanes, constantCount - first), false, length);
-  for (int32_t first = 0; first < varyingCount; first += kMaxLanes)
-    RenderGroup(engine, varying + first, std::min(kMaxLanes, varyingCount - first), true, length);
+  for (int32_t n = 0, f = holding; n < count; ++n)
+    if (active[n]->modDepth > 0.0) lanes[f++] = active[n];
+  if (noiseHeard)
+    engine.AdvanceNoise(noise.data(), length);
+  else
+    engine.SkipNoise(length);
 
-  double* sumLeft = out[0];
-  double* sumRight = out[1];
-  for (int32_t n = 0; n < count; ++n) {
-    const Voice& voice = *active[n];
-    const Track& track = engine.tracks[voice.track];
-    const double gainLeft = track.gainLeft;
-    const double gainRight = track.gainRight;
-    double* trackLeft = out[2 + 2 * voice.track];
-    double* trackRight = out[3 + 2 * voice.track];
-    const double* s = voiceOut.data() + static_cast<size_t>(&voice - engine.voices.data()) * capacity;
-    // Two samples at a time (one vector register on every x86 target; the
-    // same operations per sample), then the rest.
-    typedef double Two __attribute__((vector_size(2 * sizeof(double))));
-    const Two twoLeft = {gainLeft, gainLeft};
-    const Two twoRight = {gainRight, gainRight};
-    int32_t i = 0;
-    for (; i + 2 <= length; i += 2) {
-      Two v, sl, sr, tl, tr;
-      __builtin_memcpy(&v, s + i, sizeof(v));
-      __builtin_memcpy(&sl, sumLeft + i, sizeof(sl));
-      __builtin_memcpy(&sr, sumRight + i, sizeof(sr));
-      __builtin_memcpy(&tl, trackLeft + i, sizeof(tl));
-      __builtin_memcpy(&tr, trackRight + i, sizeof(tr));
-      Two l = v * twoLeft;
-      Two r = v * twoRight;
-      sl += l;
-      sr += r;
-      tl += l;
-      tr += r;
-      __builtin_memcpy(sumLeft + i, &sl, sizeof(sl));
-      __builtin_memcpy(sumRight + i, &sr, sizeof(sr));
-      __builtin_memcpy(trackLeft + i, &tl, sizeof(tl));
-      __builtin_memcpy(trackRight + i, &tr, sizeof(tr));
+  if (count == 0) {
+    for (int32_t k = 0; k < Engine::kOutputCount; ++k) std::memset(out[k], 0, sizeof(double) * length);
+  } else {
+    const VectorKernels& kernels = ActiveKernels();
+    const int32_t width = kernels.width;
+    auto lanesOf = [&](int32_t used) { return (used + width - 1) / width * width; };
+    int32_t rowLength = 0;
+    for (int32_t first = 0; first < count; first += kernels.maxLanes)
+      rowLength += lanesOf(std::min(kernels.maxLanes, count - first));
+    int32_t slotOf[Engine::kVoiceCount];
+    for (int32_t first = 0, row = 0; first < count; first += kernels.maxLanes) {
+      const int32_t used = std::min(kernels.maxLanes, count - first);
+      FillGroup(engine, lanes + first, used, lanesOf(used), width, length, row, rowLength);
+      kernels.oscillate(group, length);
+      kernels.coefficients(group, length);
+      kernels.filter(group, length);
+      FinishGroup(lanes + first, length);
+      for (int32_t lane = 0; lane < used; ++lane) slotOf[lanes[first + lane] - engine.voices.data()] = row + lane;
+      row += lanesOf(used);
     }
-    for (; i < length; ++i) {
-      double l = s[i] * gainLeft;
-      double r = s[i] * gainRight;
-      sumLeft[i] += l;
-      sumRight[i] += r;
-      trackLeft[i] += l;
-      trackRight[i] += r;
+    plan.y = y;
+    plan.stride = rowLength;
+    plan.columns = columns;
+    plan.voices = count;
+    for (int32_t n = 0; n < count; ++n) {
+      const Voice& voice = *active[n];
+      const Track& track = engine.tracks[voice.track];
+      plan.slot[n] = slotOf[&voice - engine.voices.data()];
+      plan.track[n] = voice.track;
+      plan.gainLeft[n] = track.gainLeft;
+      plan.gainRight[n] = track.gainRight;
     }
+    kernels.mix(plan, out, length);
   }
 
   if (engine.clickEnabled) {

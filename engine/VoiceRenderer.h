@@ -4,16 +4,17 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/FilterLanes.h"
+#include "engine/VectorKernels.h"
 
 class Engine;
 class Voice;
 
 // The batched audio path: renders a run of samples (no message due inside it)
-// voice by voice instead of sample by sample, up to sixteen voices' filters
-// side by side. Per sample and voice it does the same arithmetic in the same order as
-// Voice::RenderSample and the engine's mix, so the output is identical to the
-// per-sample path. Scratch memory is sized outside the audio path by Prepare.
+// in groups of voices side by side, one vector lane per voice, with the
+// kernels of the active vector path. Per sample and voice it does the same
+// arithmetic in the same order as Voice::RenderSample and the engine's mix,
+// so the output is identical to the per-sample path. Scratch memory is sized
+// outside the audio path by Prepare.
 class VoiceRenderer {
  public:
   // Dispatcher thread (OnReset): room for runs of up to maxLength samples.
@@ -24,17 +25,25 @@ class VoiceRenderer {
   double* DiscardBuffer(int32_t output) { return discard.data() + static_cast<size_t>(output) * capacity; }
 
  private:
-  void RenderGroup(Engine& engine, Voice* const* group, int32_t used, bool varying, int32_t length);
-  void PrepareLane(Voice& voice, int32_t lane, int32_t length, bool varying);
-  void ClearLane(int32_t lane, int32_t length, bool varying);
-  void FinishLane(Engine& engine, Voice& voice, int32_t lane, int32_t length);
+  // Loads `used` voices into the group's lanes and runs what stays per voice
+  // (filter coefficients, amplitude envelope) for the run.
+  void FillGroup(Engine& engine, Voice* const* voices, int32_t used, int32_t lanes, int32_t width, int32_t length,
+                 int32_t row, int32_t rowLength);
+  // Hands the run's end state back to the voices.
+  void FinishGroup(Voice* const* voices, int32_t length);
 
   int32_t capacity = 0;
   std::vector<double> noise;
-  std::vector<double> level;                             // amplitude envelope of one lane
-  std::vector<double> input, output, G, a, G4, norm, k;  // lane-interleaved
-  std::vector<double> levels;                            // [lane * capacity + i]
-  std::vector<double> voiceOut;                          // [voice * capacity + i]: a voice's sample times master gain
+  std::vector<double> storage;     // the sample-major arrays below, 64-byte aligned
+  double* x = nullptr;             // [i * lanes + lane]
+  double* y = nullptr;             // [i * row length + slot], every group's lanes in one row
+  double* coefficients = nullptr;  // [(i * 5 + j) * lanes + lane] for chains whose coefficients move
+  double* triangle = nullptr;      // [i * lanes + lane] for the same chains
+  double* levels = nullptr;        // [i * lanes + lane] for chains whose envelope moves
   std::vector<double> discard;
-  FilterLanes lanes;
+  LaneGroup group;
+  MixPlan plan;
+  alignas(64) double columns[MixPlan::kMaxRow * 8];
+  alignas(64) double constantCoefficients[LaneGroup::kCoefficients * LaneGroup::kMaxLanes];  // [j * lanes + lane]
+  alignas(64) double constantLevels[LaneGroup::kMaxLanes];
 };

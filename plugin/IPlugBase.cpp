@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "engine/SampleConversion.h"
 #include "plugin/IEditorLink.h"
 
 IPlugBase::IPlugBase(int numParams, int numPresets, const char* channelIOConfig)
@@ -469,12 +470,10 @@ void IPlugBase::WriteFloatOutputs(int frames, bool accumulate) {
   frames = std::min(frames, blockSize);
   for (PlugChannel& channel : outputChannels) {
     if (!channel.connected || !channel.hostFloat || !channel.enginePointer) continue;
-    const double* source = channel.enginePointer;
-    float* destination = channel.hostFloat;
-    if (accumulate) {
-      for (int i = 0; i < frames; ++i) destination[i] += static_cast<float>(source[i]);
-    } else {
-      for (int i = 0; i < frames; ++i) destination[i] = static_cast<float>(source[i]);
-    }
+    // The engine's vector conversion: the same rounding as a scalar cast.
+    if (accumulate)
+      AddAsFloat(channel.enginePointer, channel.hostFloat, frames);
+    else
+      StoreAsFloat(channel.enginePointer, channel.hostFloat, frames);
   }
 }

@@ -2,23 +2,27 @@
 // through the built module, as `make demo` does, and moves chunks in and out.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "engine/VectorPath.h"
 #include "tests/support/SignalMeasures.h"
 #include "tests/support/ToolRun.h"
 #include "tests/support/WavFile.h"
 
 namespace {
 
-ToolRun Execute(const std::string& arguments) {
+// `environment` goes before the command (NAME=value settings).
+ToolRun Execute(const std::string& arguments, const std::string& environment = "") {
   // The host unloads the module, and with it the system's graphics libraries,
   // whose start-up allocations a leak check would then report. The module's
   // own memory over unloading is checked in-process (ModuleLifetime).
-  return RunCommand("ASAN_OPTIONS=detect_leaks=0 " VORNELL_TOOL_LAUNCHER " " + std::string(VORNELL_HOST_TOOL) + " " +
-                    arguments + " 2>&1");
+  return RunCommand("ASAN_OPTIONS=detect_leaks=0 " + environment + VORNELL_TOOL_LAUNCHER " " +
+                    std::string(VORNELL_HOST_TOOL) + " " + arguments + " 2>&1");
 }
 
 class BundledHost : public PrivateFolderTest {
@@ -36,12 +40,37 @@ TEST_F(BundledHost, InfoShowsTheInstrument) {
     EXPECT_NE(run.output.find(expected), std::string::npos) << expected;
 }
 
+// FNV-1a over the interleaved samples (every channel, frame by frame).
+uint64_t HashSamples(const std::vector<float>& samples) {
+  uint64_t hash = 14695981039346656037ull;
+  for (float sample : samples) {
+    unsigned char bytes[sizeof(float)];
+    std::memcpy(bytes, &sample, sizeof(float));
+    for (unsigned char b : bytes) hash = (hash ^ b) * 1099511628211ull;
+  }
+  return hash;
+}
+
 TEST_F(BundledHost, TheDemoSongRendersThroughTheModule) {
   const std::string wav = Path("demo.wav");
-  const ToolRun run = Execute("render " + module + " " + song + " " + wav + " --rate 48000 --outputs all --state " +
-                              state + " --program");
+  const std::string arguments =
+      " " + module + " " + song + " " + wav + " --rate 48000 --outputs all --state " + state + " --program";
+  const ToolRun run = Execute("render" + arguments);
   ASSERT_EQ(run.status, 0) << run.output;
   const WavFile file = ReadWavFile(wav);
+  // The samples rendered before the renderer was vectorised, on every vector
+  // path this processor has, in single and double precision.
+  const uint64_t recorded = 0xcc07df305a7991f2ull;
+  EXPECT_EQ(HashSamples(file.samples), recorded);
+  for (VectorPath path : {VectorPath::kBaseline, VectorPath::kAvx2, VectorPath::kAvx512}) {
+    if (!VectorPathSupported(path)) continue;
+    for (const char* precision : {"", " --double"}) {
+      const std::string prefix = std::string("VORNELL_VECTOR_PATH=") + VectorPathName(path) + " ";
+      const ToolRun again = Execute("render" + arguments + precision, prefix);
+      ASSERT_EQ(again.status, 0) << again.output;
+      EXPECT_EQ(HashSamples(ReadWavFile(wav).samples), recorded) << VectorPathName(path) << precision;
+    }
+  }
   ASSERT_EQ(file.channels, 14);
   EXPECT_EQ(file.rate, 48000);
   const double seconds = static_cast<double>(file.frames) / file.rate;
