@@ -1,9 +1,8 @@
 // The editor at every size: the panel drawn sharp from the twice-size
 // pictures, the same controls under the same places on the screen, the host
 // asked to resize, and the size kept in the INI file.
-#include <gtest/gtest.h>
-
 #include <cairo.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
@@ -53,9 +52,9 @@ double EdgeEnergy(const Picture& p) {
 
 // The picture resampled to w × h with cairo's smoothing filter.
 Picture Resampled(const Picture& p, int w, int h) {
-  cairo_surface_t* source = cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(p.pixels.data())), CAIRO_FORMAT_RGB24, p.width, p.height,
-      p.width * 4);
+  cairo_surface_t* source =
+      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(const_cast<uint32_t*>(p.pixels.data())),
+                                          CAIRO_FORMAT_RGB24, p.width, p.height, p.width * 4);
   cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
   cairo_t* cr = cairo_create(target);
   cairo_scale(cr, static_cast<double>(w) / p.width, static_cast<double>(h) / p.height);

@@ -16,10 +16,11 @@ TEST(EditorZoomSizes, FollowTheScreensSettingsRoundedToOfferedSizes) {
     const char* xftDpi;
     int size;
   } cases[] = {
-      {nullptr, nullptr, 100}, {"", "", 100},          {"2", "96", 200},      {"1", "192", 100},   {nullptr, "96", 100},
-      {nullptr, "120", 125},   {nullptr, "144", 150},  {nullptr, "168", 175}, {nullptr, "192", 200}, {nullptr, "288", 200},
-      {nullptr, "72", 100},    {nullptr, "\t144", 150}, {nullptr, "131", 125}, {nullptr, "133", 150}, {"abc", "144", 150},
-      {"0", "144", 150},       {"-2", nullptr, 100},   {"1.5", nullptr, 150}, {nullptr, "1e400", 100}, {nullptr, "dpi", 100},
+      {nullptr, nullptr, 100}, {"", "", 100},         {"2", "96", 200},        {"1", "192", 100},
+      {nullptr, "96", 100},    {nullptr, "120", 125}, {nullptr, "144", 150},   {nullptr, "168", 175},
+      {nullptr, "192", 200},   {nullptr, "288", 200}, {nullptr, "72", 100},    {nullptr, "\t144", 150},
+      {nullptr, "131", 125},   {nullptr, "133", 150}, {"abc", "144", 150},     {"0", "144", 150},
+      {"-2", nullptr, 100},    {"1.5", nullptr, 150}, {nullptr, "1e400", 100}, {nullptr, "dpi", 100},
   };
   for (const auto& c : cases)
     EXPECT_EQ(ScreenEditorSize(c.gdkScale, c.xftDpi), c.size)
