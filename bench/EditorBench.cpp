@@ -3,7 +3,11 @@
 // every 20 ms here) on the headless window system, so the cost of a period
 // over 40 ms is the share of a core the editor takes. Goal: under 1 % of a
 // core at 200 % while nothing happens; the automated-knob case shows what a
-// redraw of one knob per period costs on top.
+// redraw of one knob (and the status line) per period costs on top.
+// Measured on the 2-core build machine (CPU time per period): idle 0.002 %
+// at every size; automated knob 0.06 % at 100 %, 0.08 % at 200 %, 0.23 % at
+// 175 %, but about 2 % at 125 and 150 %, where the pictures are resampled
+// with a convolution filter on every redraw.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -73,6 +77,6 @@ void BM_EditorAutomatedKnob(benchmark::State& state) {
   }
   Report(state);
 }
-BENCHMARK(BM_EditorAutomatedKnob)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EditorAutomatedKnob)->Arg(100)->Arg(125)->Arg(150)->Arg(175)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

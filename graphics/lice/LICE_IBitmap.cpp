@@ -153,8 +153,16 @@ void LICE_Blit(LICE_IBitmap* dest, const LICE_IBitmap* src, int destX, int destY
     cairo_set_source_surface(cr, src->Surface(), destX - srcX, destY - srcY);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   } else {
-    part = cairo_surface_create_for_rectangle(src->Surface(), srcX, srcY, w, h);
-    cairo_set_source_surface(cr, part, destX, destY);
+    // The whole bitmap needs no part of it (a part padded at its edges is
+    // copied by cairo on every use: costly for a whole panel picture).
+    const bool whole = srcX == 0 && srcY == 0 && w == static_cast<int>(src->Width() / src->Density()) &&
+                       h == static_cast<int>(src->Height() / src->Density());
+    if (whole) {
+      cairo_set_source_surface(cr, src->Surface(), destX, destY);
+    } else {
+      part = cairo_surface_create_for_rectangle(src->Surface(), srcX, srcY, w, h);
+      cairo_set_source_surface(cr, part, destX, destY);
+    }
     cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
     cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
   }
