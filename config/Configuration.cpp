@@ -53,6 +53,17 @@ constexpr ConfigSetting kSwitches[] = {ConfigSetting::ShowConfigAtStartup, Confi
                                        ConfigSetting::DontAskToCommit, ConfigSetting::MidiThru,
                                        ConfigSetting::IgnoreProgramChange};
 
+// An "Editor Size" value: a whole number of 50 to 400, optionally followed by
+// "%"; 0 for anything else (older files have no such key).
+int32_t EditorSizeValue(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '%')) text.remove_suffix(1);
+  int32_t value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) return 0;
+  return value >= 50 && value <= 400 ? value : 0;
+}
+
 bool EqualsTrueIgnoringCase(std::string_view text) {
   constexpr std::string_view word = "true";
   if (text.size() != word.size()) return false;
@@ -136,6 +147,8 @@ int32_t Configuration::ReadConfiguration() {
   if (readSwitch("Editor", "Show Configuration At Startup", showConfigAtStartup)) {
     configPanelShown = showConfigAtStartup.load();
   }
+  const int32_t size = EditorSizeValue(document.GetString("Editor", "Editor Size", "", kBoolBufferSize));
+  if (size > 0) editorSize = size;
   readSwitch("Parameter", "Receive Parameter CCs", receiveParamCCs);
   readSwitch(kGlobalSection, "Dont Ask To Commit", dontAskToCommit);
   readSwitch(kGlobalSection, "Save Enhanced Prgs", saveEnhancedPrograms);
@@ -384,6 +397,11 @@ bool Configuration::SetDefaultProgramPath(const std::string& folder) {
 bool Configuration::SetSaveEnhancedPrograms(bool on) {
   saveEnhancedPrograms = on;
   return ini.WriteString(kGlobalSection, "Save Enhanced Prgs", on ? kTrue : kFalse);
+}
+
+bool Configuration::SetEditorSize(int32_t percent) {
+  editorSize = percent;
+  return ini.WriteString("Editor", "Editor Size", std::to_string(percent));
 }
 
 bool Configuration::SelectStartupBank(const std::string& path) {

@@ -128,6 +128,9 @@ class Configuration {
   // "Additionally Save Enhanced Program Data": the setting, written at once to
   // "Global"/"Save Enhanced Prgs". False when the file could not be written.
   bool SetSaveEnhancedPrograms(bool on);
+  // "Editor Size" of the option menu: the size in percent, written at once to
+  // "Editor"/"Editor Size". False when the file could not be written.
+  bool SetEditorSize(int32_t percent);
   // The startup bank: chosen (stored under "Startup Bank"/"File") or unselected (the section emptied).
   bool SelectStartupBank(const std::string& path);
   bool UnselectStartupBank();
@@ -147,6 +150,10 @@ class Configuration {
   std::atomic<bool> saveEnhancedPrograms{true};
   std::atomic<bool> midiThru{true};
   std::atomic<bool> ignoreProgramChange{true};
+  // The editor's size in percent as the file gives it ("Editor"/"Editor
+  // Size", a whole number of 50 to 400, a "%" after it allowed); 0 when the
+  // file has none, and the editor then follows the screen.
+  std::atomic<int32_t> editorSize{0};
 
   // Parameter index driven by each controller 0..119, -1 for none.
   std::array<std::atomic<int32_t>, kControllerCount> ccMap;

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <string>
 
+#include "graphics/EditorZoom.h"
 #include "graphics/IGraphics.h"
 #include "online/MakerSite.h"
 #include "plugin/Vornell.h"
@@ -13,6 +14,7 @@ namespace {
 // start here; "Go Online..." holds the update check and the web site.
 constexpr int kMidiSettingsItem = 17;
 constexpr int kGoOnlineItem = 21;
+constexpr int kEditorSizeItem = 23;
 
 int Flag(bool on, int flag) {
   return on ? flag : PopupMenuItem::kNoFlags;
@@ -61,6 +63,12 @@ std::unique_ptr<PopupMenu> BuildOptionMenu(Vornell& plug) {
   PopupMenu* online = menu->AddSubmenu("Go Online...");
   online->AddItem("Check Online for Update");
   online->AddItem(MakerSiteLabel());
+  menu->AddSeparator();
+  PopupMenu* sizes = menu->AddSubmenu("Editor Size");
+  const IGraphics* graphics = plug.GetGraphics();
+  const int chosenSize = graphics ? graphics->ChosenZoom() : 100;
+  for (int size : kEditorSizes)
+    sizes->AddItem(std::to_string(size) + " %", Flag(size == chosenSize, PopupMenuItem::kChecked));
   return menu;
 }
 
@@ -79,6 +87,20 @@ int OptionCommandFromChoice(const PopupMenu& menu, const PopupMenu* chosen) {
     if (index == 1) return -2;
   }
   return -1;
+}
+
+int EditorSizeFromChoice(const PopupMenu& menu, const PopupMenu* chosen) {
+  const PopupMenuItem* sizes = menu.GetItem(kEditorSizeItem);
+  if (!chosen || !sizes || chosen != sizes->Submenu()) return 0;
+  const int index = chosen->GetChosenItemIdx();
+  if (index < 0 || index >= static_cast<int>(kEditorSizes.size())) return 0;
+  return kEditorSizes[static_cast<size_t>(index)];
+}
+
+void ChooseEditorSize(Vornell& plug, IGraphics& graphics, int percent) {
+  plug.config.SetEditorSize(percent);
+  if (graphics.SetZoom(percent) == IGraphics::ZoomResult::Deferred)
+    plug.ShowStatus(kEditorSizeDeferredText, kStatusOrange);
 }
 
 std::unique_ptr<PopupMenu> BuildProgramButtonMenu(Vornell& plug) {
@@ -107,7 +129,12 @@ std::unique_ptr<PopupMenu> BuildProgramButtonMenu(Vornell& plug) {
 
 bool RunOptionMenu(Vornell& plug, IGraphics& graphics, int x, int y) {
   std::unique_ptr<PopupMenu> menu = BuildOptionMenu(plug);
-  const int command = OptionCommandFromChoice(*menu, graphics.ShowPopupMenu(menu.get(), AtPoint(x, y)));
+  const PopupMenu* chosen = graphics.ShowPopupMenu(menu.get(), AtPoint(x, y));
+  if (const int size = EditorSizeFromChoice(*menu, chosen)) {
+    ChooseEditorSize(plug, graphics, size);
+    return true;
+  }
+  const int command = OptionCommandFromChoice(*menu, chosen);
   if (command == -1) return false;
   if (command == -2)
     graphics.OpenWebPage(MakerSiteUrl(), MakerSiteLabel(), "", NoBrowserText(MakerSiteUrl()));

@@ -20,6 +20,15 @@ std::unique_ptr<PopupMenu> BuildOptionMenu(Vornell& plug);
 // The option menu command (Vornell::RunPresetCommand) of a choice; -2 for
 // the web site item; -1 for anything else.
 int OptionCommandFromChoice(const PopupMenu& menu, const PopupMenu* chosen);
+// The size in percent a choice in the option menu's "Editor Size" submenu
+// stands for, or 0.
+int EditorSizeFromChoice(const PopupMenu& menu, const PopupMenu* chosen);
+// A size chosen there: remembered in the INI file and applied to the editor,
+// at once when the host resizes its window, else at the next opening (the
+// status line then says so).
+void ChooseEditorSize(Vornell& plug, IGraphics& graphics, int percent);
+// The status text when the host kept its window's size.
+inline constexpr const char* kEditorSizeDeferredText = "New size at next opening.";
 // The PROGRAM button menu; item 0 opens BuildProgramMenu(edit track, "Store Program to...").
 std::unique_ptr<PopupMenu> BuildProgramButtonMenu(Vornell& plug);
 // The option button: shows the option menu at (x, y) and runs the choice.

@@ -93,6 +93,9 @@ VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   std::unique_ptr<IWindowSystem> windowSystem = Factory() ? Factory()() : nullptr;
   graphics = std::make_unique<IGraphics>(plug, panel::kPanelWidth, panel::kPanelHeight, 25, std::move(windowSystem));
   graphics->SetWindowName("Vornell");
+  // The size the user chose last, in any instance; else what suits the screen.
+  const int chosenSize = plug->config.editorSize.load();
+  graphics->SetZoom(chosenSize > 0 ? chosenSize : graphics->WindowSystem()->ScreenZoom());
   graphics->HandleMouseOver(true);
   graphics->EnableTooltips(true);
   graphics->SetBackground(kBackPicture, PictureName(kBackPicture));

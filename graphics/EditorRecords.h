@@ -144,6 +144,9 @@ struct PanelBitmap {
   int W = 0, H = 0;                // the whole image
   int N = 1;                       // frame count
   bool framesAreHorizontal = false;
+  // The "PNG" resource it came from (0 none); its twice-size drawing, if
+  // the module has one, serves zoomed editors.
+  int resourceId = 0;
 
   PanelBitmap() = default;
   PanelBitmap(LICE_IBitmap* b, int w, int h, int n = 1, bool horizontal = false)

@@ -59,6 +59,18 @@ LICE_IBitmap* CachedResourceBitmap(int id, bool decode) {
   return bitmap;
 }
 
+LICE_IBitmap* CachedDoubleSizeBitmap(int id) {
+  BitmapCache& cache = Bitmaps();
+  const int key = id + kDoubleSizeResourceOffset;
+  std::lock_guard<std::mutex> guard(cache.lock);
+  auto found = cache.entries.find(key);
+  if (found != cache.entries.end()) return found->second.get();
+  LICE_IBitmap* bitmap = LICE_LoadPNGResource(key);
+  if (bitmap) bitmap->SetDensity(2.0);
+  cache.entries.emplace(key, std::unique_ptr<LICE_IBitmap>(bitmap));
+  return bitmap;
+}
+
 bool ResourceBitmapIsCached(int id) {
   BitmapCache& cache = Bitmaps();
   std::lock_guard<std::mutex> guard(cache.lock);

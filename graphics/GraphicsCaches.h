@@ -11,6 +11,11 @@ class LICE_IFont;
 // remembered as such) when it is missing or cannot be decoded. With
 // decode false a new entry is made empty.
 LICE_IBitmap* CachedResourceBitmap(int id, bool decode = true);
+// The same picture drawn at twice the size, "PNG" resource id +
+// kDoubleSizeResourceOffset, with a density of 2 (so its size in drawing
+// units is that of the picture `id`); null when the module has none.
+constexpr int kDoubleSizeResourceOffset = 1000;
+LICE_IBitmap* CachedDoubleSizeBitmap(int id);
 // True once the id has an entry (loaded or not).
 bool ResourceBitmapIsCached(int id);
 // The font for a text style: height = size, weight 700 when bold, italic

@@ -86,8 +86,10 @@ bool HeadlessWindowSystem::WriteBackBufferPNG(const std::string& path) const {
   return graphics && LICE_WritePNG(graphics->BackBuffer(), path);
 }
 
-bool HeadlessWindowSystem::Open(IGraphics* owner, uintptr_t parent, int, int) {
+bool HeadlessWindowSystem::Open(IGraphics* owner, uintptr_t parent, int width, int height) {
   if (parent == 0) return false;
+  windowWidth = width;
+  windowHeight = height;
   graphics = owner;
   parentWindow = parent;
   open = true;

@@ -83,12 +83,19 @@ class HeadlessWindowSystem : public IWindowSystem {
   std::vector<std::string> urlsOpened;
   std::vector<KeyEvent> keysPassedToHost;
   std::string tooltip;  // visible tooltip, empty when hidden
+  int tooltipX = 0, tooltipY = 0;
   int hoverRequests = 0;
   bool keyboardFocus = false;
   int focusTaken = 0;
   bool cursorHidden = false;
   uintptr_t parentWindow = 0;
   std::string windowName = "IPlug";
+  // The window's size in pixels (as opened, then as resized).
+  int windowWidth = 0, windowHeight = 0;
+  int resizes = 0;
+  double drawScale = 1.0;
+  // What ScreenZoom answers.
+  int screenZoom = 100;
 
   bool WriteBackBufferPNG(const std::string& path) const;
 
@@ -99,10 +106,21 @@ class HeadlessWindowSystem : public IWindowSystem {
   void ProcessEvents() override;
   uint64_t NowMs() override { return nowMs; }
   void UpdateWindow(const Rect& r) override { updates.push_back(r); }
+  void ResizeWindow(int width, int height) override {
+    windowWidth = width;
+    windowHeight = height;
+    ++resizes;
+  }
+  void SetDrawScale(double scale) override { drawScale = scale; }
+  int ScreenZoom() override { return screenZoom; }
   void SetWindowName(const std::string& name) override { windowName = name; }
   void TakeKeyboardFocus() override;
   void ReleaseKeyboardFocus() override { keyboardFocus = false; }
-  void ShowTooltip(const std::string& text, int, int) override { tooltip = text; }
+  void ShowTooltip(const std::string& text, int x, int y) override {
+    tooltip = text;
+    tooltipX = x;
+    tooltipY = y;
+  }
   void HideTooltip() override { tooltip.clear(); }
   void RequestHoverNotice() override { ++hoverRequests; }
   void HideCursor(bool hide) override { cursorHidden = hide; }

@@ -59,4 +59,12 @@ class IEditorDelegate {
   // dialog, a web address no browser could open); the plug-in shows it where
   // it shows its status. User-interface thread, without the plug-in lock.
   virtual void ShowEditorNotice(const std::string& text) { (void)text; }
+
+  // Asks the host to give the open editor window this size in pixels; true
+  // when it agreed. User-interface thread, without the plug-in lock.
+  virtual bool RequestEditorResize(int width, int height) {
+    (void)width;
+    (void)height;
+    return false;
+  }
 };

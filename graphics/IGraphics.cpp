@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "graphics/EditorZoom.h"
 #include "graphics/GraphicsCaches.h"
 #include "graphics/IControl.h"
 #include "graphics/IControls.h"
@@ -102,6 +103,79 @@ void IGraphics::Resize(int w, int h) {
   height = h;
 }
 
+// --- zoom ------------------------------------------------------------------
+
+int IGraphics::ChosenZoom() const {
+  const int pending = pendingZoom.load();
+  return pending ? pending : zoom.load();
+}
+
+int IGraphics::WindowWidth() const {
+  const bool open = IsEditorOpen();
+  return ZoomedLength(width, open && !askingHost ? zoom.load() : ChosenZoom());
+}
+
+int IGraphics::WindowHeight() const {
+  const bool open = IsEditorOpen();
+  return ZoomedLength(height, open && !askingHost ? zoom.load() : ChosenZoom());
+}
+
+int IGraphics::ToUnits(int pixels) const {
+  const int z = zoom.load();
+  if (z == 100) return pixels;
+  return static_cast<int>(std::floor(pixels * 100.0 / z));
+}
+
+Rect IGraphics::ToPixels(const Rect& r) const {
+  const int z = zoom.load();
+  if (z == 100 || r.Empty()) return r;
+  const double s = z / 100.0;
+  return Rect(static_cast<int>(std::floor(r.left * s)), static_cast<int>(std::floor(r.top * s)),
+              static_cast<int>(std::ceil(r.right * s)), static_cast<int>(std::ceil(r.bottom * s)));
+}
+
+Rect IGraphics::PixelCoverInUnits(const Rect& r) const {
+  const int z = zoom.load();
+  if (z % 100 == 0 || r.Empty()) return r;
+  const Rect p = ToPixels(r);
+  const double s = z / 100.0;
+  return Rect(static_cast<int>(std::floor(p.left / s)), static_cast<int>(std::floor(p.top / s)),
+              static_cast<int>(std::ceil(p.right / s)), static_cast<int>(std::ceil(p.bottom / s)));
+}
+
+void IGraphics::ApplyZoom(int percent) {
+  pendingZoom = 0;
+  if (percent == zoom.load() && backBuffer) return;
+  zoom = percent;
+  if (windowSystem) windowSystem->SetDrawScale(percent / 100.0);
+  if (backBuffer) PrepDraw();
+}
+
+IGraphics::ZoomResult IGraphics::SetZoom(int percent) {
+  std::lock_guard<std::recursive_mutex> guard(windowLock);
+  percent = NearestEditorSize(percent);
+  if (!IsEditorOpen()) {
+    ApplyZoom(percent);
+    return ZoomResult::Applied;
+  }
+  if (percent == zoom.load()) {
+    pendingZoom = 0;
+    return ZoomResult::Applied;
+  }
+  pendingZoom = percent;
+  askingHost = true;
+  const bool agreed = plug->RequestEditorResize(ZoomedLength(width, percent), ZoomedLength(height, percent));
+  askingHost = false;
+  if (!agreed || !IsEditorOpen()) return ZoomResult::Deferred;
+  DestroyTextEntry();
+  windowSystem->HideTooltip();
+  ApplyZoom(percent);
+  windowSystem->ResizeWindow(WindowWidth(), WindowHeight());
+  SetAllControlsDirty();
+  RedrawAndUpdate(Rect(0, 0, width, height));
+  return ZoomResult::Applied;
+}
+
 int IGraphics::AddControl(IControl* control) {
   control->SetGraphics(this);
   controls.push_back(control);
@@ -126,7 +200,9 @@ PanelBitmap IGraphics::LoadPanelBitmap(int id, const char* name, int frames, boo
   }
   LICE_IBitmap* bitmap = CachedResourceBitmap(id, isPng);
   if (!bitmap) return PanelBitmap(nullptr, 0, 0, frames, framesAreHorizontal);
-  return PanelBitmap(bitmap, bitmap->Width(), bitmap->Height(), frames, framesAreHorizontal);
+  PanelBitmap result(bitmap, bitmap->Width(), bitmap->Height(), frames, framesAreHorizontal);
+  result.resourceId = id;
+  return result;
 }
 
 void IGraphics::SetWindowName(const std::string& name) {
@@ -142,7 +218,9 @@ void IGraphics::SetBackground(int id, const char* name) {
 }
 
 bool IGraphics::PrepDraw() {
-  backBuffer = std::make_unique<LICE_SysBitmap>(width, height);
+  const int z = zoom.load();
+  backBuffer = std::make_unique<LICE_SysBitmap>(ZoomedLength(width, z), ZoomedLength(height, z));
+  backBuffer->SetDensity(z / 100.0);
   scratch = std::make_unique<LICE_MemBitmap>();
   return backBuffer->Bits() != nullptr;
 }
@@ -164,6 +242,11 @@ void IGraphics::SetAllControlsDirty() {
 
 bool IGraphics::BlitFrame(const PanelBitmap& bitmap, const Rect& rect, int frame, const BlendMode* blend) {
   if (!bitmap.bitmap || !backBuffer) return false;
+  // Above 100 % the picture drawn at twice the size, when there is one.
+  const LICE_IBitmap* source = bitmap.bitmap;
+  if (zoom.load() > 100 && bitmap.resourceId > 0) {
+    if (const LICE_IBitmap* large = CachedDoubleSizeBitmap(bitmap.resourceId)) source = large;
+  }
   int srcX = 0, srcY = 0;
   if (bitmap.N >= 2 && frame >= 2) {
     if (bitmap.framesAreHorizontal)
@@ -173,7 +256,16 @@ bool IGraphics::BlitFrame(const PanelBitmap& bitmap, const Rect& rect, int frame
   }
   const Rect part = rect.Intersect(drawnRect);
   if (part.Empty()) return true;
-  LICE_Blit(backBuffer.get(), bitmap.bitmap, part.left, part.top, srcX + part.left - rect.left,
+  if (source->Density() != backBuffer->Density()) {
+    // Resampled: the whole frame, so that a pixel comes out the same whatever
+    // part of the control is being redrawn (the back buffer's clip limits
+    // the drawing), and nothing from the frames beside it.
+    const int w = bitmap.framesAreHorizontal ? std::min(rect.W(), bitmap.FrameWidth()) : rect.W();
+    const int h = bitmap.framesAreHorizontal ? rect.H() : std::min(rect.H(), bitmap.FrameHeight());
+    LICE_Blit(backBuffer.get(), source, rect.left, rect.top, srcX, srcY, w, h, WeightOf(blend), BlitModeOf(blend));
+    return true;
+  }
+  LICE_Blit(backBuffer.get(), source, part.left, part.top, srcX + part.left - rect.left,
             srcY + part.top - rect.top, part.W(), part.H(), WeightOf(blend), BlitModeOf(blend));
   return true;
 }
@@ -235,16 +327,21 @@ Rect IGraphics::CollectDirtyRect() const {
 
 void IGraphics::Redraw(const Rect& r) {
   if (!backBuffer || r.Empty()) return;
-  const Rect area = r.Intersect(Rect(0, 0, width, height));
+  const Rect bounds(0, 0, width, height);
+  const Rect area = r.Intersect(bounds);
   if (area.Empty()) return;
-  auto drawClipped = [this](IControl* control, const Rect& clip) {
-    drawnRect = clip;
+  // The clip is the pixels the area touches; at a zoom that is not a whole
+  // number they reach into neighbouring units, so every control in those
+  // units draws too (a pixel shared by two controls gets both).
+  auto drawClipped = [this, &bounds](IControl* control, const Rect& clip) {
+    drawnRect = PixelCoverInUnits(clip).Intersect(bounds);
     backBuffer->SetClip(clip.left, clip.top, clip.W(), clip.H());
     control->Draw(this);
   };
   if (strictDrawing) {
+    const Rect reach = PixelCoverInUnits(area);
     for (IControl* control : controls)
-      if (!control->IsHidden() && control->GetRect().Intersects(area)) drawClipped(control, area);
+      if (!control->IsHidden() && control->GetRect().Intersects(reach)) drawClipped(control, area);
     for (IControl* control : controls) control->MarkClean();
   } else if (!controls.empty() && controls[0]->NeedsRedraw()) {
     const Rect full = controls[0]->GetRect();
@@ -257,8 +354,9 @@ void IGraphics::Redraw(const Rect& r) {
       IControl* dirtyControl = controls[i];
       if (!dirtyControl->NeedsRedraw()) continue;
       const Rect part = dirtyControl->GetRect();
+      const Rect reach = PixelCoverInUnits(part);
       for (IControl* control : controls)
-        if (!control->IsHidden() && control->GetRect().Intersects(part)) drawClipped(control, part);
+        if (!control->IsHidden() && control->GetRect().Intersects(reach)) drawClipped(control, part);
       dirtyControl->MarkClean();
     }
   }
@@ -276,7 +374,7 @@ void IGraphics::DrawTextEntry() {
 
 void IGraphics::RedrawAndUpdate(const Rect& r) {
   Redraw(r);
-  if (IsEditorOpen()) windowSystem->UpdateWindow(r.Intersect(Rect(0, 0, width, height)));
+  if (IsEditorOpen()) windowSystem->UpdateWindow(ToPixels(r.Intersect(Rect(0, 0, width, height))));
 }
 
 void IGraphics::OnTimerTick() {
@@ -340,6 +438,8 @@ bool IGraphics::IsEditorOpen() const {
 bool IGraphics::OpenEditorWindow(uintptr_t parent) {
   CloseEditorWindow();
   std::lock_guard<std::recursive_mutex> guard(windowLock);
+  if (pendingZoom.load()) ApplyZoom(pendingZoom.load());
+  windowSystem->SetDrawScale(zoom.load() / 100.0);
   if (!backBuffer && !PrepDraw()) return false;
   mouseCapture = -1;
   mouseOver = -1;
@@ -351,7 +451,7 @@ bool IGraphics::OpenEditorWindow(uintptr_t parent) {
   SetAllControlsDirty();
   Redraw(Rect(0, 0, width, height));
   SetAllControlsDirty();
-  if (!windowSystem->Open(this, parent, width, height)) return false;
+  if (!windowSystem->Open(this, parent, WindowWidth(), WindowHeight())) return false;
   lastTickMs = windowSystem->NowMs();
   return true;
 }
@@ -416,7 +516,10 @@ PopupMenu* IGraphics::ShowPopupMenu(PopupMenu* menu, const Rect& rect) {
   PopupMenu* chosenMenu = nullptr;
   int chosenIndex = -1;
   const bool chosen = WithoutFrameworkLock(
-      [&] { return windowSystem->TrackPopupMenu(menu, rect.left, rect.bottom, &chosenMenu, &chosenIndex); });
+      [&] {
+        const Rect at = ToPixels(Rect(rect.left, rect.top, rect.left + 1, rect.bottom));
+        return windowSystem->TrackPopupMenu(menu, at.left, at.bottom, &chosenMenu, &chosenIndex);
+      });
   pendingInvalid = Rect(0, 0, width, height);
   if (!chosen || !chosenMenu) return nullptr;
   chosenMenu->SetChosenItemIdx(chosenIndex);

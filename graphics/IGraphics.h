@@ -17,7 +17,14 @@
 // host adapter must therefore call OpenEditorWindow, CloseEditorWindow and
 // EditorIdle without holding the plug-in lock itself.
 //
-// The host adapter's part: effEditGetRect answers Width() × Height();
+// Zoom: the layout, the controls and every coordinate they see are in
+// drawing units (Width() × Height(), 1024 × 512 for the panel) at every
+// size. The zoom is applied here alone: the back buffer holds zoom / 100
+// pixels per unit, the window is that much larger, mouse positions from the
+// window system are divided by it, and menus and tooltips are placed and
+// drawn at it.
+//
+// The host adapter's part: effEditGetRect answers WindowWidth() × WindowHeight();
 // effEditOpen calls OpenEditorWindow(the parent's XID); effEditIdle (and
 // effIdle) call EditorIdle(), which also runs the plug-in's OnIdleTick;
 // effEditClose calls CloseEditorWindow().
@@ -53,11 +60,28 @@ class IGraphics {
   IGraphics& operator=(const IGraphics&) = delete;
 
   IEditorDelegate* GetPlug() const { return plug; }
+  // In drawing units.
   int Width() const { return width; }
   int Height() const { return height; }
   int FPS() const { return fps; }
   // Changes the size before the back buffer exists.
   void Resize(int w, int h);
+
+  // --- zoom (user-interface thread; the Window sizes from any thread) ---
+  // The zoom the back buffer is drawn at, in percent.
+  int Zoom() const { return zoom.load(); }
+  // The zoom the window has or will have when it next opens.
+  int ChosenZoom() const;
+  // The window's size in pixels: the open window's, else the size it will
+  // open at; while the host is asked to resize, the size asked for.
+  int WindowWidth() const;
+  int WindowHeight() const;
+  enum class ZoomResult { Applied, Deferred };
+  // Sets the zoom (rounded to an offered size). With the window closed it
+  // applies at the next open. With it open the host is asked to resize its
+  // window; when it agrees the window is resized and redrawn at once,
+  // otherwise the zoom waits for the next open (Deferred).
+  ZoomResult SetZoom(int percent);
 
   // --- composition (while the plug-in builds its editor) ---
   // The list owns the control; returns its index.
@@ -132,6 +156,7 @@ class IGraphics {
   void EditorIdle();
 
   // --- events from the window system (user-interface thread) ---
+  // Positions are window pixels; they reach the controls in drawing units.
   void OnMouseDown(int x, int y, const MouseMods& mods);
   void OnMouseUp(int x, int y, const MouseMods& mods);
   // A move with a button held drags; otherwise it is mouse-over.
@@ -176,6 +201,13 @@ class IGraphics {
   void DestroyTextEntry();
   void DrawTextEntry();
   void RedrawAndUpdate(const Rect& r);
+  // Window pixels to drawing units, and the pixels a rectangle touches.
+  int ToUnits(int pixels) const;
+  Rect ToPixels(const Rect& r) const;
+  // The drawing units every pixel of ToPixels(r) lies in (r itself at a
+  // whole-number zoom).
+  Rect PixelCoverInUnits(const Rect& r) const;
+  void ApplyZoom(int percent);
   void EndGesture();
   // Runs f with the plug-in lock taken by the framework released.
   template <typename F>
@@ -217,4 +249,10 @@ class IGraphics {
   bool inEditorWork = false;
   bool closeDeferred = false;
   int frameworkLockDepth = 0;
+
+  std::atomic<int> zoom{100};
+  // A zoom chosen but not yet applied (0 none); asking: the host is being
+  // asked to resize for it.
+  std::atomic<int> pendingZoom{0};
+  std::atomic<bool> askingHost{false};
 };

@@ -1,5 +1,6 @@
 // Mouse and key dispatch of the editor. Hit testing runs from the last
-// control to the first and skips hidden and grayed controls.
+// control to the first and skips hidden and grayed controls. Positions come
+// in window pixels and go on in drawing units.
 #include "graphics/IControl.h"
 #include "graphics/IEditorDelegate.h"
 #include "graphics/IGraphics.h"
@@ -25,6 +26,8 @@ void IGraphics::EndGesture() {
 }
 
 void IGraphics::OnMouseDown(int x, int y, const MouseMods& mods) {
+  x = ToUnits(x);
+  y = ToUnits(y);
   if (IsEditorOpen()) windowSystem->HideTooltip();
   if (textEntry) {
     // The click ends the entry and reaches no control. A click before the
@@ -52,6 +55,8 @@ void IGraphics::OnMouseDown(int x, int y, const MouseMods& mods) {
 }
 
 void IGraphics::OnMouseUp(int x, int y, const MouseMods& mods) {
+  x = ToUnits(x);
+  y = ToUnits(y);
   const int c = mouseCapture >= 0 ? mouseCapture : GetMouseControl(x, y, false);
   mouseCapture = -1;
   if (c >= 0 && !textEntry) controls[static_cast<size_t>(c)]->OnMouseUp(x, y, mods);
@@ -60,6 +65,8 @@ void IGraphics::OnMouseUp(int x, int y, const MouseMods& mods) {
 }
 
 void IGraphics::OnMouseMove(int x, int y, const MouseMods& mods) {
+  x = ToUnits(x);
+  y = ToUnits(y);
   if (mods.L || mods.R) {
     if (textEntry || mouseCapture < 0) return;
     if (x == mouseX && y == mouseY) return;
@@ -84,7 +91,8 @@ void IGraphics::OnMouseMove(int x, int y, const MouseMods& mods) {
 void IGraphics::OnMouseHover() {
   if (!tooltips || mouseOver < 0 || mouseOver >= NControls() || !IsEditorOpen()) return;
   const std::string& text = controls[static_cast<size_t>(mouseOver)]->Tooltip();
-  if (!text.empty()) windowSystem->ShowTooltip(text, mouseX, mouseY);
+  const Rect at = ToPixels(Rect(mouseX, mouseY, mouseX + 1, mouseY + 1));
+  if (!text.empty()) windowSystem->ShowTooltip(text, at.left, at.top);
 }
 
 void IGraphics::OnMouseLeave() {
@@ -98,6 +106,8 @@ void IGraphics::OnMouseDoubleClick(int x, int y, const MouseMods& mods) {
     OnMouseDown(x, y, mods);
     return;
   }
+  x = ToUnits(x);
+  y = ToUnits(y);
   mouseCapture = -1;
   const int c = GetMouseControl(x, y, false);
   if (c < 0) return;
@@ -120,6 +130,8 @@ void IGraphics::OnMouseDoubleClick(int x, int y, const MouseMods& mods) {
 }
 
 void IGraphics::OnMouseWheel(int x, int y, const MouseMods& mods, int notches) {
+  x = ToUnits(x);
+  y = ToUnits(y);
   if (textEntry) {
     entryState = EntryState::Cancel;
     return;

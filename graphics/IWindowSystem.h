@@ -43,8 +43,16 @@ class IWindowSystem {
   virtual void ProcessEvents() = 0;
   // Milliseconds of a monotonic clock.
   virtual uint64_t NowMs() = 0;
-  // Copies that part of the back buffer to the window now.
+  // Copies that part of the back buffer to the window now (in pixels).
   virtual void UpdateWindow(const Rect& r) = 0;
+  // Gives the open window a new size in pixels (the host has agreed to it).
+  virtual void ResizeWindow(int width, int height) = 0;
+  // Pixels per drawing unit for what the window system draws itself
+  // (menus, tooltips, dialogs): the editor's zoom / 100.
+  virtual void SetDrawScale(double scale) = 0;
+  // The editor size in percent that suits the screen (GDK_SCALE, Xft.dpi),
+  // for when the user has chosen none. Needs no open window.
+  virtual int ScreenZoom() { return 100; }
   // The name the editor's window carries (its title and class) from the
   // next Open on; "IPlug" until one is given.
   virtual void SetWindowName(const std::string& name) = 0;
@@ -54,6 +62,7 @@ class IWindowSystem {
   // Hands the focus back to the window that had it before.
   virtual void ReleaseKeyboardFocus() = 0;
 
+  // At (x, y) in window pixels.
   virtual void ShowTooltip(const std::string& text, int x, int y) = 0;
   virtual void HideTooltip() = 0;
   // Asks for OnMouseHover once the pointer rests over the window.
@@ -62,7 +71,7 @@ class IWindowSystem {
 
   // Modal services; each returns when the user has answered. They run
   // without the plug-in lock.
-  // Shows the menu with its top-left corner at (x, y) in editor pixels.
+  // Shows the menu with its top-left corner at (x, y) in window pixels.
   // On a choice: true, *chosenMenu = the (sub)menu holding the item and
   // *chosenIndex = its index there.
   virtual bool TrackPopupMenu(PopupMenu* menu, int x, int y, PopupMenu** chosenMenu, int* chosenIndex) = 0;

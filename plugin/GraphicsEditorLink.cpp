@@ -11,11 +11,11 @@ void GraphicsEditorLink::PrepareDrawing() {
 }
 
 int GraphicsEditorLink::Width() const {
-  return graphics ? graphics->Width() : 0;
+  return graphics ? graphics->WindowWidth() : 0;
 }
 
 int GraphicsEditorLink::Height() const {
-  return graphics ? graphics->Height() : 0;
+  return graphics ? graphics->WindowHeight() : 0;
 }
 
 bool GraphicsEditorLink::OpenEditorWindow(void* parent) {

@@ -14,6 +14,7 @@ class IEditorLink {
   virtual void ShowParamValue(int index, double value, bool normalized) = 0;
   // Creates the drawing surfaces at the editor's size. User-interface thread.
   virtual void PrepareDrawing() = 0;
+  // The window's size in pixels (at the editor's zoom); any thread.
   virtual int Width() const = 0;
   virtual int Height() const = 0;
   // Opens the editor window inside the host's parent window; false on failure.

@@ -168,6 +168,8 @@ class IPlugBase : public IEditorDelegate {
   double EditorNormalizedValue(int index, double plainValue) const override;
   std::string EditorDisplayText(int index, double value, bool normalised) const override;
   std::string EditorLabelText(int index) const override;
+  // The editor's zoom: the host is asked to resize its window.
+  bool RequestEditorResize(int width, int height) override { return NotifyHostEditorResized(width, height); }
   void LockPlugin() override { mutex.lock(); }
   void UnlockPlugin() override { mutex.unlock(); }
 

@@ -565,6 +565,9 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
 
     case effEditGetRect:
       if (ptr && GetEditorLink()) {
+        // The size follows the editor's zoom; the record stays where it is.
+        vst->editorRect.bottom = static_cast<int16_t>(std::clamp(GetEditorLink()->Height(), 0, INT16_MAX));
+        vst->editorRect.right = static_cast<int16_t>(std::clamp(GetEditorLink()->Width(), 0, INT16_MAX));
         *static_cast<ERect**>(ptr) = &vst->editorRect;
         return 1;
       }

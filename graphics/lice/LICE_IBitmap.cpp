@@ -1,6 +1,7 @@
 #include "graphics/lice/LICE_IBitmap.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace {
@@ -68,7 +69,14 @@ bool LICE_IBitmap::Resize(int newWidth, int newHeight) {
   width = newWidth;
   height = newHeight;
   rowSpan = span;
+  if (density != 1.0) cairo_surface_set_device_scale(surface, density, density);
   return true;
+}
+
+void LICE_IBitmap::SetDensity(double pixelsPerUnit) {
+  if (!(pixelsPerUnit > 0.0) || !std::isfinite(pixelsPerUnit)) return;
+  density = pixelsPerUnit;
+  if (surface) cairo_surface_set_device_scale(surface, density, density);
 }
 
 LICE_pixel LICE_IBitmap::GetPixel(int x, int y) const {
@@ -103,7 +111,16 @@ cairo_t* LICE_IBitmap::CreateContext() const {
   if (!surface) return nullptr;
   cairo_t* cr = cairo_create(surface);
   if (HasClip()) {
-    cairo_rectangle(cr, clipX, clipY, std::max(clipW, 0), std::max(clipH, 0));
+    if (density == 1.0) {
+      cairo_rectangle(cr, clipX, clipY, std::max(clipW, 0), std::max(clipH, 0));
+    } else {
+      // Whole pixels: a clip edge through a pixel would blend the pixel's
+      // new content with its old one.
+      const double left = std::floor(clipX * density), top = std::floor(clipY * density);
+      const double right = std::ceil((clipX + std::max(clipW, 0)) * density);
+      const double bottom = std::ceil((clipY + std::max(clipH, 0)) * density);
+      cairo_rectangle(cr, left / density, top / density, (right - left) / density, (bottom - top) / density);
+    }
     cairo_clip(cr);
   }
   return cr;
@@ -123,21 +140,38 @@ void LICE_Blit(LICE_IBitmap* dest, const LICE_IBitmap* src, int destX, int destY
     destY -= srcY;
     srcY = 0;
   }
-  w = std::min(w, src->Width() - srcX);
-  h = std::min(h, src->Height() - srcY);
+  w = std::min(w, static_cast<int>(src->Width() / src->Density()) - srcX);
+  h = std::min(h, static_cast<int>(src->Height() / src->Density()) - srcY);
   if (w <= 0 || h <= 0) return;
   cairo_t* cr = dest->CreateContext();
   if (!cr) return;
   cairo_rectangle(cr, destX, destY, w, h);
   cairo_clip(cr);
   cairo_set_operator(cr, OperatorFor(mode));
-  cairo_set_source_surface(cr, src->Surface(), destX - srcX, destY - srcY);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_surface_t* part = nullptr;
+  if (src->Density() == dest->Density()) {
+    cairo_set_source_surface(cr, src->Surface(), destX - srcX, destY - srcY);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  } else {
+    // The whole bitmap needs no part of it (a part padded at its edges is
+    // copied by cairo on every use: costly for a whole panel picture).
+    const bool whole = srcX == 0 && srcY == 0 && w == static_cast<int>(src->Width() / src->Density()) &&
+                       h == static_cast<int>(src->Height() / src->Density());
+    if (whole) {
+      cairo_set_source_surface(cr, src->Surface(), destX, destY);
+    } else {
+      part = cairo_surface_create_for_rectangle(src->Surface(), srcX, srcY, w, h);
+      cairo_set_source_surface(cr, part, destX, destY);
+    }
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  }
   if (opacity >= 1.0f)
     cairo_paint(cr);
   else
     cairo_paint_with_alpha(cr, opacity);
   cairo_destroy(cr);
+  if (part) cairo_surface_destroy(part);
 }
 
 void LICE_FillRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel color, float opacity,

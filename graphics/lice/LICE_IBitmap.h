@@ -3,6 +3,11 @@
 // Bitmap pixels are native-endian 0xAARRGGBB with premultiplied alpha
 // (cairo's ARGB32), so a bitmap is handed to cairo without conversion.
 // Colours given to fills and text are straight (not premultiplied).
+//
+// Drawing coordinates are in drawing units. A bitmap of density d holds d
+// pixels per unit in each direction (a 2x picture, or a zoomed back buffer):
+// everything drawn into it lands scaled by d, text and shapes rendered at
+// the pixel size, and a blit from a bitmap of another density is filtered.
 #include <cairo.h>
 
 #include <cstdint>
@@ -40,6 +45,7 @@ class LICE_IBitmap {
   LICE_IBitmap(const LICE_IBitmap&) = delete;
   LICE_IBitmap& operator=(const LICE_IBitmap&) = delete;
 
+  // In pixels.
   int Width() const { return width; }
   int Height() const { return height; }
   // Pixels per row (at least the width).
@@ -59,7 +65,13 @@ class LICE_IBitmap {
   void Flush() const;
   void MarkDirty() const;
 
-  // Limits all later drawing into this bitmap to a rectangle (w < 0: none).
+  // Pixels per drawing unit (1 unless set). The pixel size stays; the size
+  // in drawing units is the pixel size / density.
+  void SetDensity(double pixelsPerUnit);
+  double Density() const { return density; }
+
+  // Limits all later drawing into this bitmap to a rectangle in drawing
+  // units (w < 0: none), widened to whole pixels.
   void SetClip(int x, int y, int w, int h);
   void ResetClip() { SetClip(0, 0, -1, -1); }
   bool HasClip() const { return clipW >= 0; }
@@ -77,6 +89,7 @@ class LICE_IBitmap {
   int height = 0;
   int rowSpan = 0;
   int clipX = 0, clipY = 0, clipW = -1, clipH = -1;
+  double density = 1.0;
 };
 
 // A bitmap in plain memory (decoded pictures, scratch space).
@@ -91,8 +104,11 @@ class LICE_SysBitmap : public LICE_IBitmap {
   explicit LICE_SysBitmap(int w = 0, int h = 0) : LICE_IBitmap(w, h) {}
 };
 
-// Copies the w×h part of src at (srcX, srcY) to dest at (destX, destY).
-// Both rectangles are clipped to their bitmaps.
+// Copies the w×h part of src at (srcX, srcY) to dest at (destX, destY), in
+// each bitmap's drawing units. Both rectangles are clipped to their bitmaps.
+// Between bitmaps of equal density pixels are copied as they are; otherwise
+// the source is resampled with a smoothing filter that reads nothing outside
+// the w×h part (so a frame of a strip never takes colour from its neighbours).
 void LICE_Blit(LICE_IBitmap* dest, const LICE_IBitmap* src, int destX, int destY, int srcX, int srcY, int w, int h,
                float opacity, LICE_BlitMode mode);
 void LICE_FillRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel color, float opacity, LICE_BlitMode mode);
@@ -102,5 +118,5 @@ void LICE_FillCircle(LICE_IBitmap* dest, float cx, float cy, float r, LICE_pixel
 void LICE_Clear(LICE_IBitmap* dest, LICE_pixel color);
 // Antialiased line of the given width.
 void LICE_Line(LICE_IBitmap* dest, float x0, float y0, float x1, float y1, LICE_pixel color, float width);
-// A one-pixel rectangle outline inside (x, y, w, h).
+// A rectangle outline one drawing unit wide inside (x, y, w, h).
 void LICE_DrawRect(LICE_IBitmap* dest, int x, int y, int w, int h, LICE_pixel color);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -20,6 +21,7 @@
 #include "graphics/ClickTracker.h"
 #include "graphics/DesktopServices.h"
 #include "graphics/DialogView.h"
+#include "graphics/EditorZoom.h"
 #include "graphics/FileDialogFlow.h"
 #include "graphics/GraphicsCaches.h"
 #include "graphics/IGraphics.h"
@@ -175,6 +177,9 @@ class WindowSystemX11 : public IWindowSystem {
   void ProcessEvents() override;
   uint64_t NowMs() override { return MonotonicMs(); }
   void UpdateWindow(const Rect& r) override;
+  void ResizeWindow(int w, int h) override;
+  void SetDrawScale(double scale) override { drawScale = scale > 0.0 ? scale : 1.0; }
+  int ScreenZoom() override;
   void SetWindowName(const std::string& name) override { windowName = name; }
   void TakeKeyboardFocus() override;
   void ReleaseKeyboardFocus() override;
@@ -219,6 +224,16 @@ class WindowSystemX11 : public IWindowSystem {
   Window CreatePopupWindow(Display* d, int x, int y, int w, int h, bool overrideRedirect);
   int RunDialog(DialogView& view, const std::string& caption);
   bool CloseWanted() const { return graphics && graphics->CloseRequested(); }
+  // Menus, tooltips and dialogs are laid out in drawing units and shown at
+  // the editor's zoom: units to pixels (rounded up) and back.
+  int Px(int units) const { return static_cast<int>(std::ceil(units * drawScale - 1e-6)); }
+  int Units(int pixels) const { return static_cast<int>(std::floor(pixels / drawScale + 1e-6)); }
+  // A bitmap for a view of that size in units, drawn at the zoom.
+  std::unique_ptr<LICE_MemBitmap> ZoomedBitmap(int w, int h) const {
+    auto bitmap = std::make_unique<LICE_MemBitmap>(Px(w), Px(h));
+    bitmap->SetDensity(drawScale);
+    return bitmap;
+  }
 
   IGraphics* graphics = nullptr;
   Display* dpy = nullptr;
@@ -232,6 +247,7 @@ class WindowSystemX11 : public IWindowSystem {
   bool windowAlive = false;
   Visual* visual = nullptr;
   int width = 0, height = 0;
+  double drawScale = 1.0;
   int depth = 0;
   XIM inputMethod = nullptr;
   XIC inputContext = nullptr;
@@ -492,6 +508,39 @@ void WindowSystemX11::UpdateWindow(const Rect& r) {
   XFlush(dpy);
 }
 
+void WindowSystemX11::ResizeWindow(int w, int h) {
+  if (!dpy || !windowAlive || w <= 0 || h <= 0) return;
+  ErrorTrap trap(dpy);
+  XResizeWindow(dpy, window, static_cast<unsigned>(w), static_cast<unsigned>(h));
+  width = w;
+  height = h;
+  XFlush(dpy);
+}
+
+int WindowSystemX11::ScreenZoom() {
+  // The screen does not change under a running host: asked once per process.
+  static const int answer = [] {
+    std::string dpi;
+    if (Display* d = XOpenDisplay(nullptr)) {
+      // The resource database as the desktop published it: lines "name:\tvalue".
+      if (const char* resources = XResourceManagerString(d)) {
+        const std::string text(resources);
+        size_t start = 0;
+        while (start < text.size()) {
+          size_t end = text.find('\n', start);
+          if (end == std::string::npos) end = text.size();
+          const std::string line = text.substr(start, end - start);
+          if (line.rfind("Xft.dpi:", 0) == 0) dpi = line.substr(8);
+          start = end + 1;
+        }
+      }
+      XCloseDisplay(d);
+    }
+    return ScreenEditorSize(std::getenv("GDK_SCALE"), dpi.c_str());
+  }();
+  return answer;
+}
+
 void WindowSystemX11::TakeKeyboardFocus() {
   if (!dpy || !windowAlive) return;
   ErrorTrap trap(dpy);
@@ -593,14 +642,14 @@ void WindowSystemX11::ShowTooltip(const std::string& text, int x, int y) {
   LICE_IFont* font = CachedFontFor(TextStyle("Arial", 13, kColorBlack, TextStyle::kStyleNormal, TextStyle::kAlignNear));
   if (!font) return;
   const int w = font->MeasureText(text) + 10, h = font->LineHeight() + 6;
-  tooltipBitmap = std::make_unique<LICE_MemBitmap>(w, h);
+  tooltipBitmap = ZoomedBitmap(w, h);
   LICE_Clear(tooltipBitmap.get(), LICE_RGBA(255, 255, 225, 255));
   LICE_DrawRect(tooltipBitmap.get(), 0, 0, w, h, LICE_RGBA(100, 100, 100, 255));
   font->DrawText(tooltipBitmap.get(), text, 5, 3, w - 5, LICE_RGBA(0, 0, 0, 255), false, LICE_TextAlign::Left);
   int rootX = 0, rootY = 0;
   Window child = 0;
-  XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), x, y + 20, &rootX, &rootY, &child);
-  tooltipWindow = CreatePopupWindow(dpy, rootX, rootY, w, h, true);
+  XTranslateCoordinates(dpy, window, DefaultRootWindow(dpy), x, y + Px(20), &rootX, &rootY, &child);
+  tooltipWindow = CreatePopupWindow(dpy, rootX, rootY, Px(w), Px(h), true);
   XMapRaised(dpy, tooltipWindow);
   PaintBitmap(dpy, tooltipWindow, tooltipBitmap.get());
 }
@@ -673,15 +722,15 @@ bool WindowSystemX11::TrackPopupMenu(PopupMenu* menu, int x, int y, PopupMenu** 
   auto open = [&](PopupMenu* m, int rootX, int rootY, int parentItem, int parentLeft) {
     MenuLevel level;
     level.view = std::make_unique<PopupMenuView>(m);
-    const int w = level.view->Width(), h = level.view->Height();
+    const int w = Px(level.view->Width()), h = Px(level.view->Height());
     // Keep it on the screen: a submenu that does not fit on the right opens
     // on the left of its parent.
-    if (rootX + w > screenW) rootX = parentItem >= 0 ? parentLeft - w + 2 : screenW - w;
+    if (rootX + w > screenW) rootX = parentItem >= 0 ? parentLeft - w + Px(2) : screenW - w;
     if (rootY + h > screenH) rootY = screenH - h;
     level.rootX = std::max(rootX, 0);
     level.rootY = std::max(rootY, 0);
     level.parentItem = parentItem;
-    level.bitmap = std::make_unique<LICE_MemBitmap>(w, h);
+    level.bitmap = ZoomedBitmap(level.view->Width(), level.view->Height());
     level.win = CreatePopupWindow(dpy, level.rootX, level.rootY, w, h, true);
     XMapRaised(dpy, level.win);
     levels.push_back(std::move(level));
@@ -696,7 +745,7 @@ bool WindowSystemX11::TrackPopupMenu(PopupMenu* menu, int x, int y, PopupMenu** 
   auto levelAt = [&](int rootX, int rootY) -> int {
     for (int i = static_cast<int>(levels.size()) - 1; i >= 0; --i) {
       const MenuLevel& l = levels[static_cast<size_t>(i)];
-      if (Rect(l.rootX, l.rootY, l.rootX + l.view->Width(), l.rootY + l.view->Height()).Contains(rootX, rootY))
+      if (Rect(l.rootX, l.rootY, l.rootX + Px(l.view->Width()), l.rootY + Px(l.view->Height())).Contains(rootX, rootY))
         return i;
     }
     return -1;
@@ -707,8 +756,8 @@ bool WindowSystemX11::TrackPopupMenu(PopupMenu* menu, int x, int y, PopupMenu** 
     closeAfter(index + 1);
     if (!l.view->OpensSubmenu(item)) return;
     const Rect r = l.view->ItemRect(item);
-    const int px = l.rootX, pw = l.view->Width(), py = l.rootY + r.top - 1;
-    open(l.view->Menu()->GetItem(item)->Submenu(), px + pw - 2, py, item, px);
+    const int px = l.rootX, pw = Px(l.view->Width()), py = l.rootY + Px(r.top - 1);
+    open(l.view->Menu()->GetItem(item)->Submenu(), px + pw - Px(2), py, item, px);
   };
 
   bool done = false;
@@ -749,7 +798,7 @@ bool WindowSystemX11::TrackPopupMenu(PopupMenu* menu, int x, int y, PopupMenu** 
             const int li = levelAt(ev.xmotion.x_root, ev.xmotion.y_root);
             if (li < 0) break;
             MenuLevel& l = levels[static_cast<size_t>(li)];
-            const int item = l.view->ItemAt(ev.xmotion.x_root - l.rootX, ev.xmotion.y_root - l.rootY);
+            const int item = l.view->ItemAt(Units(ev.xmotion.x_root - l.rootX), Units(ev.xmotion.y_root - l.rootY));
             if (item != l.highlighted) {
               l.highlighted = item;
               draw(l);
@@ -766,7 +815,7 @@ bool WindowSystemX11::TrackPopupMenu(PopupMenu* menu, int x, int y, PopupMenu** 
             const int li = levelAt(ev.xbutton.x_root, ev.xbutton.y_root);
             if (li < 0) break;  // the release of the press that opened the menu
             MenuLevel& l = levels[static_cast<size_t>(li)];
-            const int item = l.view->ItemAt(ev.xbutton.x_root - l.rootX, ev.xbutton.y_root - l.rootY);
+            const int item = l.view->ItemAt(Units(ev.xbutton.x_root - l.rootX), Units(ev.xbutton.y_root - l.rootY));
             const PopupMenuItem* it = l.view->Menu()->GetItem(item);
             if (it && it->Choosable()) {
               *chosenMenu = l.view->Menu();
@@ -839,23 +888,24 @@ int WindowSystemX11::RunDialog(DialogView& view, const std::string& caption) {
     ownDisplay = true;
   }
   const int screen = DefaultScreen(d);
-  LICE_MemBitmap bitmap(view.Width(), view.Height());
+  std::unique_ptr<LICE_MemBitmap> bitmap = ZoomedBitmap(view.Width(), view.Height());
+  const int viewW = bitmap->Width(), viewH = bitmap->Height();
   Window dialog = 0;
   Window focusBefore = 0;
   {
     ErrorTrap trap(d);
-    int x = (DisplayWidth(d, screen) - view.Width()) / 2, y = (DisplayHeight(d, screen) - view.Height()) / 2;
+    int x = (DisplayWidth(d, screen) - viewW) / 2, y = (DisplayHeight(d, screen) - viewH) / 2;
     if (d == dpy && hostTopLevel) {
       XWindowAttributes a{};
       int rx = 0, ry = 0;
       Window child = 0;
       if (XGetWindowAttributes(d, hostTopLevel, &a) &&
           XTranslateCoordinates(d, hostTopLevel, RootWindow(d, screen), 0, 0, &rx, &ry, &child)) {
-        x = rx + (a.width - view.Width()) / 2;
-        y = ry + (a.height - view.Height()) / 2;
+        x = rx + (a.width - viewW) / 2;
+        y = ry + (a.height - viewH) / 2;
       }
     }
-    dialog = CreatePopupWindow(d, std::max(x, 0), std::max(y, 0), view.Width(), view.Height(), false);
+    dialog = CreatePopupWindow(d, std::max(x, 0), std::max(y, 0), viewW, viewH, false);
     XStoreName(d, dialog, caption.c_str());
     const Atom utf8 = XInternAtom(d, "UTF8_STRING", False);
     XChangeProperty(d, dialog, XInternAtom(d, "_NET_WM_NAME", False), utf8, 8, PropModeReplace,
@@ -872,8 +922,8 @@ int WindowSystemX11::RunDialog(DialogView& view, const std::string& caption) {
     XSizeHints* hints = XAllocSizeHints();
     if (hints) {
       hints->flags = PMinSize | PMaxSize | PPosition;
-      hints->min_width = hints->max_width = view.Width();
-      hints->min_height = hints->max_height = view.Height();
+      hints->min_width = hints->max_width = viewW;
+      hints->min_height = hints->max_height = viewH;
       XSetWMNormalHints(d, dialog, hints);
       XFree(hints);
     }
@@ -886,8 +936,8 @@ int WindowSystemX11::RunDialog(DialogView& view, const std::string& caption) {
   int pressed = -1;
   ClickTracker listClicks;
   auto redraw = [&] {
-    view.Draw(&bitmap, pressed);
-    PaintBitmap(d, dialog, &bitmap);
+    view.Draw(bitmap.get(), pressed);
+    PaintBitmap(d, dialog, bitmap.get());
   };
   while (answer == 0) {
     if (CloseWanted() || (d == dpy && !windowAlive)) {
@@ -910,23 +960,26 @@ int WindowSystemX11::RunDialog(DialogView& view, const std::string& caption) {
           case MapNotify:
             XSetInputFocus(d, dialog, RevertToParent, CurrentTime);
             break;
-          case ButtonPress:
-            if (ev.xbutton.button == 1 && view.ListEntryAt(ev.xbutton.x, ev.xbutton.y) >= 0) {
+          case ButtonPress: {
+            const int bx = Units(ev.xbutton.x), by = Units(ev.xbutton.y);
+            if (ev.xbutton.button == 1 && view.ListEntryAt(bx, by) >= 0) {
               const bool doubleClick =
                   listClicks.Press(1, static_cast<uint32_t>(ev.xbutton.time), ev.xbutton.x, ev.xbutton.y);
-              answer = view.ClickList(ev.xbutton.x, ev.xbutton.y, doubleClick);
+              answer = view.ClickList(bx, by, doubleClick);
               redraw();
             } else if (ev.xbutton.button == 1) {
-              pressed = view.ButtonAt(ev.xbutton.x, ev.xbutton.y);
+              pressed = view.ButtonAt(bx, by);
               redraw();
             } else if ((ev.xbutton.button == 4 || ev.xbutton.button == 5) && view.HasList()) {
               view.ScrollList(ev.xbutton.button == 4 ? -3 : 3);
               redraw();
             }
             break;
+          }
           case ButtonRelease:
             if (ev.xbutton.button == 1) {
-              if (pressed >= 0 && view.ButtonAt(ev.xbutton.x, ev.xbutton.y) == pressed) answer = view.AnswerOf(pressed);
+              if (pressed >= 0 && view.ButtonAt(Units(ev.xbutton.x), Units(ev.xbutton.y)) == pressed)
+                answer = view.AnswerOf(pressed);
               pressed = -1;
               redraw();
             }

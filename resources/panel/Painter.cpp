@@ -22,8 +22,20 @@ struct Random {
 
 }  // namespace
 
+int gPictureScale = 1;
+
+void SetPictureScale(int pixelsPerUnit) {
+  gPictureScale = pixelsPerUnit > 0 ? pixelsPerUnit : 1;
+}
+
+int PictureScale() {
+  return gPictureScale;
+}
+
 Surface MakeSurface(int width, int height) {
-  return Surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+  Surface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width * gPictureScale, height * gPictureScale));
+  cairo_surface_set_device_scale(surface.get(), gPictureScale, gPictureScale);
+  return surface;
 }
 
 Painter::Painter(cairo_surface_t* surface) : cr_(cairo_create(surface)) {

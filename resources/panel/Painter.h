@@ -38,7 +38,12 @@ struct SurfaceDeleter {
   void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
 };
 using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+// A surface of width x height drawing units at the current picture scale
+// (pixels per unit): every picture is drawn by the same code at each scale.
 Surface MakeSurface(int width, int height);
+// 1 unless set; the generator draws each picture at 1 and at 2.
+void SetPictureScale(int pixelsPerUnit);
+int PictureScale();
 
 class Painter {
  public:

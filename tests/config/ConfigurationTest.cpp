@@ -346,3 +346,24 @@ TEST_F(ConfigurationFixture, PathsLongerThanAWindowsPathSurvive) {
   const Configuration config;
   EXPECT_EQ(config.presetPath, longPath);
 }
+
+TEST_F(ConfigurationFixture, EditorSizeIsStoredAtOnceAndOnlySensibleValuesAreRead) {
+  {
+    Configuration config;
+    EXPECT_EQ(config.editorSize, 0) << "a new file has no size: the editor follows the screen";
+    EXPECT_TRUE(config.SetEditorSize(175));
+  }
+  EXPECT_EQ(Configuration().editorSize, 175);
+  const struct {
+    const char* value;
+    int32_t read;
+  } cases[] = {{"150", 150},   {" 125 %", 125}, {"200%", 200}, {"50", 50},  {"400", 400}, {"49", 0},
+               {"401", 0},     {"", 0},         {"abc", 0},    {"1e2", 0},  {"150px", 0}, {"-150", 0},
+               {"99999999999", 0}};
+  for (const auto& c : cases) {
+    WriteIni(std::string("[Editor]\nShow Configuration At Startup=true\nEditor Size=") + c.value + "\n");
+    const Configuration config;
+    EXPECT_EQ(config.editorSize, c.read) << '"' << c.value << '"';
+    EXPECT_TRUE(config.showConfigAtStartup) << "the section's other key still reads";
+  }
+}

@@ -15,8 +15,10 @@
 std::mutex RecordingHost::mutex;
 std::vector<HostEdit> RecordingHost::edits;
 int RecordingHost::displayUpdates = 0;
+std::vector<std::pair<int, int>> RecordingHost::sizeRequests;
+bool RecordingHost::agreeToResize = false;
 
-intptr_t RecordingHost::Callback(AEffect*, int32_t opcode, int32_t index, intptr_t, void*, float opt) {
+intptr_t RecordingHost::Callback(AEffect*, int32_t opcode, int32_t index, intptr_t value, void*, float opt) {
   std::lock_guard<std::mutex> lock(mutex);
   switch (opcode) {
     case audioMasterVersion:
@@ -33,6 +35,9 @@ intptr_t RecordingHost::Callback(AEffect*, int32_t opcode, int32_t index, intptr
     case audioMasterUpdateDisplay:
       ++displayUpdates;
       return 1;
+    case audioMasterSizeWindow:
+      sizeRequests.emplace_back(index, static_cast<int>(value));
+      return agreeToResize ? 1 : 0;
     default:
       return 0;
   }
@@ -54,10 +59,22 @@ int RecordingHost::DisplayUpdates() {
   return displayUpdates;
 }
 
+std::vector<std::pair<int, int>> RecordingHost::SizeRequests() {
+  std::lock_guard<std::mutex> lock(mutex);
+  return sizeRequests;
+}
+
+void RecordingHost::AgreeToResize(bool agree) {
+  std::lock_guard<std::mutex> lock(mutex);
+  agreeToResize = agree;
+}
+
 void RecordingHost::Clear() {
   std::lock_guard<std::mutex> lock(mutex);
   edits.clear();
   displayUpdates = 0;
+  sizeRequests.clear();
+  agreeToResize = false;
 }
 
 void VornellEditorFixture::SetUp() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "graphics/HeadlessWindowSystem.h"
@@ -28,12 +29,18 @@ class RecordingHost {
   static std::vector<HostEdit> EditsOf(int index);
   // How often the host was asked to refresh its display (program names).
   static int DisplayUpdates();
+  // audioMasterSizeWindow: the sizes asked for, and whether the host agrees
+  // (it refuses until told otherwise; Clear refuses again).
+  static std::vector<std::pair<int, int>> SizeRequests();
+  static void AgreeToResize(bool agree);
   static void Clear();
 
  private:
   static std::mutex mutex;
   static std::vector<HostEdit> edits;
   static int displayUpdates;
+  static std::vector<std::pair<int, int>> sizeRequests;
+  static bool agreeToResize;
 };
 
 class VornellEditorFixture : public ::testing::Test {

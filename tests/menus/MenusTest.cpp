@@ -37,7 +37,8 @@ TEST_F(Menus, OptionMenuItemsMarksAndTheWebSite) {
                              "Save Bank", "", "Select Startup Bank", "Load Startup Bank", "Unselect Startup Bank", "",
                              "Default Path for Preset Files...", "Show Configuration At Startup",
                              "Receive Parameter CCs", "Don't Ask To Commit", "Global MIDI Settings...",
-                             "Reload Configuration", "Save Configuration", "", "Go Online..."}));
+                             "Reload Configuration", "Save Configuration", "", "Go Online...", "",
+                             "Editor Size"}));
   EXPECT_TRUE(shown.flags[15] & PopupMenuItem::kChecked);
   EXPECT_FALSE(shown.flags[14] & PopupMenuItem::kChecked);
 

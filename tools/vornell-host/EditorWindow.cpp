@@ -88,14 +88,16 @@ int RunEditorWindow(PluginHost& host, const EditorRunOptions& options) {
   XStoreName(display, window, "Vornell");
   Atom deleteWindow = XInternAtom(display, "WM_DELETE_WINDOW", False);
   XSetWMProtocols(display, window, &deleteWindow, 1);
-  XSizeHints* hints = XAllocSizeHints();
-  if (hints) {
+  auto fixSize = [&] {
+    XSizeHints* hints = XAllocSizeHints();
+    if (!hints) return;
     hints->flags = PMinSize | PMaxSize;
     hints->min_width = hints->max_width = width;
     hints->min_height = hints->max_height = height;
     XSetWMNormalHints(display, window, hints);
     XFree(hints);
-  }
+  };
+  fixSize();
   XSelectInput(display, window, StructureNotifyMask);
   XMapWindow(display, window);
   XSync(display, False);
@@ -110,6 +112,17 @@ int RunEditorWindow(PluginHost& host, const EditorRunOptions& options) {
   XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
   std::printf("editor open: %d x %d\n", width, height);
   std::fflush(stdout);
+  host.OnSizeWindow([&](int w, int h) {
+    std::printf("editor asks for %d x %d: %s\n", w, h, options.keepSize ? "refused" : "resized");
+    std::fflush(stdout);
+    if (options.keepSize || w <= 0 || h <= 0) return false;
+    width = w;
+    height = h;
+    fixSize();
+    XResizeWindow(display, window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XFlush(display);
+    return true;
+  });
 
   const auto start = std::chrono::steady_clock::now();
   auto next = start;
@@ -141,6 +154,7 @@ int RunEditorWindow(PluginHost& host, const EditorRunOptions& options) {
     }
   }
   host.Dispatch(effEditClose);
+  host.OnSizeWindow(nullptr);
   if (!closed) XDestroyWindow(display, window);
   XCloseDisplay(display);
   return result;

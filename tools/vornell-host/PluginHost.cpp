@@ -177,7 +177,7 @@ VstIntPtr PluginHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
     case audioMasterIOChanged:
       return 1;
     case audioMasterSizeWindow:
-      return 0;
+      return sizeWindow && sizeWindow(static_cast<int>(index), static_cast<int>(value)) ? 1 : 0;
     case audioMasterGetSampleRate:
       return static_cast<VstIntPtr>(sampleRate);
     case audioMasterGetBlockSize:

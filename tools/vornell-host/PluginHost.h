@@ -4,6 +4,7 @@
 // Single-threaded: every call comes from the thread that owns the object.
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,10 @@ class PluginHost {
   // "automate I VALUE", "end I"), flushed at once; null stops it.
   void ReportEdits(FILE* out) { editReport = out; }
 
+  // Answers audioMasterSizeWindow (width, height in pixels): true when the
+  // window took the size. Without a handler the request is refused.
+  void OnSizeWindow(std::function<bool(int, int)> handler) { sizeWindow = std::move(handler); }
+
   // Host callback opcodes the plug-in used, in order of first use.
   const std::vector<int32_t>& OpcodesSeen() const { return opcodesSeen; }
 
@@ -69,4 +74,5 @@ class PluginHost {
   int32_t midiOutCount = 0;
   std::vector<int32_t> opcodesSeen;
   FILE* editReport = nullptr;
+  std::function<bool(int, int)> sizeWindow;
 };

@@ -5,7 +5,7 @@
 //   vornell-host render MODULE SONG.mid OUT.wav [--preset N] [--rate R] [--block B]
 //                [--double] [--outputs sum|all] [--state FILE [--bank|--program]] [--tail S]
 //   vornell-host chunk get|set MODULE FILE [--bank|--program]
-//   vornell-host editor MODULE [--screenshot FILE] [--seconds S] [--report-edits]
+//   vornell-host editor MODULE [--screenshot FILE] [--seconds S] [--report-edits] [--keep-size]
 #include <sndfile.h>
 
 #include <algorithm>
@@ -37,6 +37,7 @@ struct Options {
   std::string screenshot;
   double editorSeconds = 0.0;
   bool reportEdits = false;
+  bool keepSize = false;
 };
 
 void Usage() {
@@ -46,7 +47,7 @@ void Usage() {
                "  vornell-host render MODULE SONG.mid OUT.wav [--preset N] [--rate R] [--block B]\n"
                "               [--double] [--outputs sum|all] [--state FILE [--bank|--program]] [--tail S]\n"
                "  vornell-host chunk get|set MODULE FILE [--bank|--program]\n"
-               "  vornell-host editor MODULE [--screenshot FILE] [--seconds S] [--report-edits]\n");
+               "  vornell-host editor MODULE [--screenshot FILE] [--seconds S] [--report-edits] [--keep-size]\n");
 }
 
 bool ParseInteger(const char* text, long minimum, long maximum, long* out) {
@@ -129,6 +130,8 @@ bool ParseOptions(int argc, char** argv, int first, Options* options) {
       }
     } else if (arg == "--report-edits") {
       options->reportEdits = true;
+    } else if (arg == "--keep-size") {
+      options->keepSize = true;
     } else if (arg.size() > 1 && arg[0] == '-' && arg[1] == '-') {
       std::fprintf(stderr, "unknown option %s\n", arg.c_str());
       return false;
@@ -485,6 +488,7 @@ int Editor(const Options& options) {
   EditorRunOptions run;
   run.seconds = options.editorSeconds;
   run.screenshot = options.screenshot;
+  run.keepSize = options.keepSize;
   const int result = RunEditorWindow(host, run);
   host.Suspend();
   return result;
