@@ -27,14 +27,6 @@ int KnobFrame(double v, int frames) {
 
 }  // namespace
 
-PanelLock::PanelLock(IGraphics* g) : graphics(g) {
-  graphics->LockPlug();
-}
-
-PanelLock::~PanelLock() {
-  graphics->UnlockPlug();
-}
-
 TextStyle PanelTextStyle(const Color& color, TextStyle::Align align, int size) {
   return TextStyle("Arial", size, color, TextStyle::kStyleNormal, align);
 }
@@ -52,7 +44,7 @@ IKRKnobControl::IKRKnobControl(Vornell* plug, int x, int y, int paramIdx, const 
 void IKRKnobControl::OnMouseDrag(int x, int y, int dx, int dy, const MouseMods& mods) {
   IKnobMultiControl::OnMouseDrag(x, y, dx, dy, mods);
   if (paramIndex == panel_id::kTrackVolumeKnob || paramIndex == panel_id::kValueKnob) {
-    PanelLock lock(graphics);
+    PluginLock lock(vornell->Mutex());
     vornell->OnPanelKnob(paramIndex, value);
   }
 }
@@ -76,7 +68,7 @@ bool IKRKnobControl::Draw(IGraphics* g) {
   if (paramIndex == panel_id::kTrackVolumeKnob || paramIndex == panel_id::kValueKnob) {
     double position = -1.0;
     {
-      PanelLock lock(g);
+      PluginLock lock(vornell->Mutex());
       position = vornell->PanelKnobPosition(paramIndex);
     }
     if (position >= 0.0) value = position;
@@ -105,7 +97,7 @@ bool IKRSwitchControl::Draw(IGraphics* g) {
   if (t < 0) return IBitmapControl::Draw(g);
   bool cycle = false;
   {
-    PanelLock lock(g);
+    PluginLock lock(vornell->Mutex());
     cycle = vornell->engine.GetTrack(t).cycle;
   }
   return g->BlitFrame(panelBitmap, drawRect, cycle ? 2 : 1, &blend);
@@ -115,7 +107,7 @@ void IKRSwitchControl::OnMouseDown(int, int, const MouseMods&) {
   const int t = CycleTrack();
   if (t >= 0) {
     {
-      PanelLock lock(graphics);
+      PluginLock lock(vornell->Mutex());
       const bool cycle = vornell->engine.GetTrack(t).cycle;
       vornell->SetParameterFromEngine(TrackParamIndex(t, kTrackCycle), cycle ? 0.0 : 1.0);
     }
@@ -148,7 +140,7 @@ bool IKRUtilityKick::Draw(IGraphics* g) {
   bool configShown = vornell->config.configPanelShown.load();
   bool sequenceFilled = false;
   if (configShown && (paramIndex == panel_id::kSeqA || paramIndex == panel_id::kSeqB)) {
-    PanelLock lock(g);
+    PluginLock lock(vornell->Mutex());
     sequenceFilled = !vornell->SequenceAt(paramIndex == panel_id::kSeqA ? 0 : 1).Empty();
   }
   if (configShown && (paramIndex == panel_id::kProgram || paramIndex == panel_id::kSeqA ||
@@ -164,14 +156,14 @@ void IKRUtilityKick::OnMouseDown(int x, int y, const MouseMods& mods) {
   const bool modifier = AnyModifier(mods);
   if (CanLatch()) {
     latched = !latched && mods.R;
-    PanelLock lock(graphics);
+    PluginLock lock(vornell->Mutex());
     vornell->SetPanelButtonLatched(paramIndex, latched);
   } else if (paramIndex == panel_id::kProgram && modifier) {
     ShowProgramButtonMenu(x, y);
     return;
   } else if ((paramIndex == panel_id::kSeqA || paramIndex == panel_id::kSeqB) && modifier) {
     const int mode = vornell->ModeValue();
-    if (mode != kModeSequenceA && mode != kModeSequenceB) {
+    if (!IsSequenceMode(mode)) {
       ShowSequenceMenu(paramIndex == panel_id::kSeqA ? 0 : 1, x, y);
       return;
     }
@@ -184,7 +176,7 @@ void IKRUtilityKick::OnMouseDown(int x, int y, const MouseMods& mods) {
 void IKRUtilityKick::Press(bool modifier) {
   bool down = false;
   {
-    PanelLock lock(graphics);
+    PluginLock lock(vornell->Mutex());
     down = vornell->OnPanelButtonDown(paramIndex, modifier);
   }
   if (down) pressed = 1;
@@ -194,7 +186,7 @@ void IKRUtilityKick::Press(bool modifier) {
 void IKRUtilityKick::OnMouseUp(int, int, const MouseMods&) {
   if (latched) return;
   {
-    PanelLock lock(graphics);
+    PluginLock lock(vornell->Mutex());
     vornell->OnPanelButtonUp(paramIndex);
   }
   pressed = 0;
@@ -225,7 +217,7 @@ IKRLED::IKRLED(Vornell* plug, int x, int y, int id, const PanelBitmap& bitmap)
 bool IKRLED::Draw(IGraphics* g) {
   bool lit = false;
   {
-    PanelLock lock(g);
+    PluginLock lock(vornell->Mutex());
     lit = vornell->PanelLedState(paramIndex);
   }
   return g->BlitFrame(panelBitmap, drawRect, lit ? 2 : 1, &blend);
@@ -260,7 +252,7 @@ void IKRNumberDisplay::DigitFrames(int* left, int* right) const {
 bool IKRNumberDisplay::Draw(IGraphics* g) {
   int left = 0, right = 0;
   {
-    PanelLock lock(g);
+    PluginLock lock(vornell->Mutex());
     DigitFrames(&left, &right);
   }
   if (left > 0) g->BlitFrame(digitsBitmap, leftDigit, left, &blend);
@@ -273,7 +265,7 @@ void IKRNumberDisplay::OnMouseDown(int x, int y, const MouseMods&) {
   trackMenu.CheckItemAlone(vornell->editTrack);
   const PopupMenu* chosen = graphics->ShowPopupMenu(&trackMenu, Rect(x, y, x, y));
   if (chosen && chosen->GetChosenItemIdx() >= 0) {
-    PanelLock lock(graphics);
+    PluginLock lock(vornell->Mutex());
     vornell->SetEditTrack(chosen->GetChosenItemIdx());
   }
   MarkDirty(false);

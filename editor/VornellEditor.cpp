@@ -381,7 +381,7 @@ void VornellEditor::ApplyConfigPageVisibility() {
     show(TrackParamIndex(t, kTrackTune), on && !transpose);
     show(TrackParamIndex(t, kTrackTranspose), on && transpose);
     if (IControl* channel = plug->ControlByKey(TrackParamIndex(t, kTrackChannel))) {
-      std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+      PluginLock lock(plug->Mutex());
       channel->SetGrayed(plug->engine.GetTrack(t).sequenceDriven);
     }
   }
@@ -495,7 +495,7 @@ void Vornell::RefreshEditTrackControls() {
 }
 
 void Vornell::UpdateProgramSelectorGrayState() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const bool link = LinkProgramsOn() && !stateLoading;
   bool ordinaryTaken = false;
   bool armedTaken = false;

@@ -30,46 +30,9 @@ struct Vornell::PanelPress {
 
 namespace {
 
-// The plug-in lock for one press, taken through the attached editor when there
-// is one: a question or file dialog opened by the press (RECORD's question, a
-// modified program, the browser's file dialog) then gives it back while it
-// waits, so the audio thread never waits for the user.
-class PressLock {
- public:
-  explicit PressLock(Vornell& plug) : graphics(plug.GetGraphics()), mutex(plug.Mutex()) {
-    if (graphics)
-      graphics->LockPlug();
-    else
-      mutex.lock();
-  }
-  ~PressLock() {
-    if (graphics)
-      graphics->UnlockPlug();
-    else
-      mutex.unlock();
-  }
-  PressLock(const PressLock&) = delete;
-  PressLock& operator=(const PressLock&) = delete;
-
- private:
-  IGraphics* graphics;
-  std::recursive_mutex& mutex;
-};
 
 bool ValidTrack(int t) {
   return t >= 0 && t < Engine::kTrackCount;
-}
-
-bool SequenceMode(int mode) {
-  return mode == kModeSequenceA || mode == kModeSequenceB;
-}
-
-bool ArpeggiatorMode(int mode) {
-  return mode == kModeArpUpDown || mode == kModeArpAssign;
-}
-
-bool StackMode(int mode) {
-  return mode == kModeStackA || mode == kModeStackB;
 }
 
 // TRACK button or LED id -> track 0..5, else -1.
@@ -122,7 +85,7 @@ int TwoDecimalDigits(int c) {
 // --- button down -------------------------------------------------------------------
 
 bool Vornell::OnPanelButtonDown(int id, bool modifier) {
-  PressLock lock(*this);
+  PluginLock lock(Mutex());
   PanelPress press;
   bool full = true;
   const int track = TrackOf(id, kTrackButton1);
@@ -193,7 +156,7 @@ void Vornell::PanelEndPress(PanelPress& press, bool releaseLatches) {
 bool Vornell::PanelTrackButton(int t, PanelPress& press) {
   trackHeld[t] = true;
   const int mode = ModeValue();
-  if (recordHeld && SequenceMode(mode)) {
+  if (recordHeld && IsSequenceMode(mode)) {
     // RECORD held: this track's part goes.
     const uint32_t serial = StatusSerial();
     ClearTrack(t);
@@ -228,10 +191,10 @@ bool Vornell::PanelRecordButton(PanelPress& press) {
     StopRecording();
     // "Recording stopped." stays.
     if (StatusSerial() != serial) press.clearStatus = false;
-  } else if (ArpeggiatorMode(mode)) {
+  } else if (IsArpeggiatorMode(mode)) {
     ToggleArpeggiatorLatch();
     press.clearStatus = false;
-  } else if (!SequenceMode(mode)) {
+  } else if (!IsSequenceMode(mode)) {
     // In a sequence Mode the release prepares an overdub.
     if (recordMode && PendingStackProgram() >= 0) {
       ShowStatus("Press TRACK button...", kStatusOrange);
@@ -263,7 +226,7 @@ bool Vornell::PanelSequenceButton(int which, bool modifier, PanelPress& press) {
     SetRecording(true);
     SetMode(m);
     if (Recording() && ModeValue() == m) press.clearStatus = false;  // "Waiting for first note..."
-  } else if (SequenceMode(mode)) {
+  } else if (IsSequenceMode(mode)) {
     SetMode(kModeNormal);
   } else {
     press.clearStatus = SetMode(m);
@@ -276,7 +239,7 @@ bool Vornell::PanelModeButton(int id, PanelPress& press) {
   switch (id) {
     case kUpDown:
     case kAssign:
-      if (ArpeggiatorMode(mode))
+      if (IsArpeggiatorMode(mode))
         SetMode(kModeNormal);
       else
         press.clearStatus = SetMode(id == kUpDown ? kModeArpUpDown : kModeArpAssign);
@@ -344,12 +307,12 @@ void Vornell::PanelNumber(int n, PanelPress& press) {
     return;
   }
   const int mode = ModeValue();
-  if (StackMode(mode)) {
+  if (IsStackMode(mode)) {
     ShowStatus("Press TRACK RECORD...", kStatusOrange);
     press.clearStatus = false;
     pendingStackProgram = n;
     pendingStackMode = mode;
-  } else if (recordMode && SequenceMode(mode)) {
+  } else if (recordMode && IsSequenceMode(mode)) {
     bool changed = false;
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       if (!engine.GetTrack(t).armed) continue;
@@ -456,7 +419,7 @@ void Vornell::PanelStepPreset(int step) {
 }
 
 void Vornell::ChoosePreset(int i) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   // The preset being left keeps what was played in it.
   ModifyCurrentPreset();
   SelectPreset(i);
@@ -474,7 +437,7 @@ void Vornell::PanelResetTrackSettings() {
 }
 
 void Vornell::SetEditTrack(int t) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   editTrack = t < 0 ? 0 : (t >= Engine::kTrackCount ? Engine::kTrackCount - 1 : t);
   ReadSelectedParamValue();
   RefreshEditTrackControls();
@@ -498,7 +461,7 @@ int Vornell::PendingStackProgram() const {
 // --- button up, latches -----------------------------------------------------------------
 
 void Vornell::OnPanelButtonUp(int id) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const int t = TrackOf(id, kTrackButton1);
   if (t >= 0) {
     trackHeld[t] = false;
@@ -521,7 +484,7 @@ void Vornell::OnPanelButtonUp(int id) {
 }
 
 void Vornell::SetPanelButtonLatched(int id, bool latched) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const int bit = LatchBit(id);
   if (bit < 0) return;
   if (latched)
@@ -536,7 +499,7 @@ bool Vornell::PanelButtonLatched(int id) const {
 }
 
 void Vornell::ReleaseLatchedButtons() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   for (int t = 0; t < Engine::kTrackCount; ++t)
     if (panelLatches & (1u << t)) trackHeld[t] = false;
   if (panelLatches & (1u << 6)) recordHeld = false;
@@ -549,7 +512,7 @@ void Vornell::ReleaseLatchedButtons() {
 // --- knobs -----------------------------------------------------------------------------
 
 void Vornell::OnPanelKnob(int id, double value) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   if (!(value >= 0.0)) value = 0.0;
   if (value > 1.0) value = 1.0;
   if (id == kTrackVolumeKnob) {
@@ -620,7 +583,7 @@ bool Vornell::PanelLedState(int id) const {
 }
 
 bool Vornell::AdvancePanelBlink(int frameRate) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   if (!recordActivity) {
     const bool changed = !blinkPhase;
     blinkPhase = true;

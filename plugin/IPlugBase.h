@@ -13,7 +13,6 @@
 // Everything that changes parameters, presets or state runs under the mutex;
 // the functions below say so where they take it themselves.
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,7 @@
 #include "plugin/HostTimeInfo.h"
 #include "plugin/PlugParam.h"
 #include "plugin/PlugPreset.h"
+#include "plugin/PluginLock.h"
 
 class IEditorLink;
 struct MidiMessage;
@@ -168,8 +168,10 @@ class IPlugBase : public IEditorDelegate {
   double EditorNormalizedValue(int index, double plainValue) const override;
   std::string EditorDisplayText(int index, double value, bool normalised) const override;
   std::string EditorLabelText(int index) const override;
-  void LockPlugin() override { mutex.lock(); }
-  void UnlockPlugin() override { mutex.unlock(); }
+  void LockPlugin() override { mutex.LockReleasable(); }
+  void UnlockPlugin() override { mutex.UnlockReleasable(); }
+  int ReleasePluginForModalWait() override { return mutex.ReleaseForModalWait(); }
+  void RetakePluginAfterModalWait(int holds) override { mutex.RetakeAfterModalWait(holds); }
 
   // ---------------------------------------------------------------------------
   // Parameters.
@@ -271,7 +273,8 @@ class IPlugBase : public IEditorDelegate {
   bool DoesMidi() const { return receivesMidi; }
   IEditorLink* GetEditorLink() const { return editor; }
 
-  std::recursive_mutex& Mutex() { return mutex; }
+  // The plug-in mutex: PluginLock everywhere but in the host adapter's callbacks.
+  PluginMutex& Mutex() const { return mutex; }
 
   // Set while a state is read and throughout construction: parameter writes by
   // the plug-in then inform neither host nor editor.
@@ -285,7 +288,7 @@ class IPlugBase : public IEditorDelegate {
  private:
   void ParseChannelIOConfig(const char* text);
 
-  mutable std::recursive_mutex mutex;
+  mutable PluginMutex mutex;
   std::vector<PlugParam> params;
   std::vector<PlugPreset> presets;
   std::vector<ChannelIOConfig> ioConfigs;

@@ -312,8 +312,8 @@ class Vornell : public Synth, public EngineHooks {
   void AlignRecordElapsed(double position);
 
   // ---- sequence menu (sequencer/VornellSequenceFiles.cpp) ------------------------------
-  // User-interface thread, without the plug-in lock: these take it themselves
-  // around the sequences and never hold it while a dialog is open. which: 0
+  // User-interface thread; these take the plug-in lock around the sequences,
+  // and their dialogs give back every hold of it while they wait. which: 0
   // for Seq A, 1 for Seq B. Nothing happens while the editor window is closed.
   //
   // "Load Sequence A From MIDI File": returns the status text shown ("Done.",
@@ -340,13 +340,13 @@ class Vornell : public Synth, public EngineHooks {
 
   // ---- menu commands (programs/ProgramCommands.cpp, programs/PresetCommands.cpp) -------
   // The commands behind the PROGRAM button menu and the option menu
-  // (editor/Menus.cpp builds and shows those). User-interface
-  // thread, without the plug-in lock: each takes it around what it changes and
-  // never holds it while a question or a file dialog is open. Nothing happens
+  // (editor/Menus.cpp builds and shows those). User-interface thread; each
+  // takes the plug-in lock around what it changes, and its questions and file
+  // dialogs give back every hold of it while they wait. Nothing happens
   // while the editor window is closed. Questions are yes/no boxes in which only
   // "no" cancels; a cancelled file dialog changes nothing.
   //
-  // PROGRAM button menu items by command number.
+  // PROGRAM button menu commands, carried by the menu's items.
   enum ProgramMenuCommand : int {
     kProgramCmdInit = 1,
     kProgramCmdLoadFile = 3,
@@ -364,8 +364,8 @@ class Vornell : public Synth, public EngineHooks {
   // q and switches the edit track and its linked tracks to q. True when stored.
   bool StoreProgramFromMenu(int q);
 
-  // Option menu items by command number (the option menu's item positions;
-  // 22..24 are the submenus' items).
+  // Option menu commands, carried by the menu's items (22..24 are items of
+  // its submenus).
   enum PresetMenuCommand : int {
     kPresetCmdCopy = 0,
     kPresetCmdPaste = 1,
@@ -392,8 +392,8 @@ class Vornell : public Synth, public EngineHooks {
   // ---- online (online/VornellUpdateCheck.cpp) -----------------------------------------
   // "Check Online for Update" (command 24): asks the update server (UpdateServer())
   // and answers in message boxes; returns an UpdateCheckResult. User-interface
-  // thread, without the plug-in lock; it blocks that thread within
-  // updateCheckLimits and takes no lock, so audio goes on meanwhile.
+  // thread; it blocks that thread within updateCheckLimits, with every hold
+  // of the plug-in lock given back, so audio goes on meanwhile.
   int CheckOnlineForUpdate();
   UpdateCheckLimits updateCheckLimits;  // tests shorten the time-outs
   // The editor framework's notices (a file dialog's hint, an address no

@@ -74,7 +74,7 @@ bool Vornell::StoreProgramFromMenu(int q) {
   if (!EditorOpen() || q < 0 || q >= kProgramCount) return false;
   bool usedElsewhere = false;
   {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    PluginLock lock(Mutex());
     usedElsewhere = ProgramUsedElsewhere(q);
   }
   if (usedElsewhere && !DontAskToCommit() && !AskYesNo(kAffectsOthers, "Record/Store Program")) return false;
@@ -113,7 +113,7 @@ bool Vornell::ProgramFileCommand(int command) {
   int modifiedTrack = -1;
   std::string proposedName;
   {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    PluginLock lock(Mutex());
     p = TrackProgramNumber(editTrack);
     usedElsewhere = ProgramUsedElsewhere(p);
     if (command == kProgramCmdSaveFile || command == kProgramCmdSaveBankFile) {
@@ -140,7 +140,7 @@ bool Vornell::ProgramFileCommand(int command) {
     case kProgramCmdRestoreFactory:
       if (usedElsewhere && ask && !AskYesNo(kAffectsOthers, "Restore Factory Program")) return false;
       {
-        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        PluginLock lock(Mutex());
         library.RestoreFactoryPrograms(p);
         panelDirty = true;
       }
@@ -148,7 +148,7 @@ bool Vornell::ProgramFileCommand(int command) {
     case kProgramCmdRestoreAllFactory:
       if (ask && !AskYesNo(kAffectsAll, "Restore All Factory Programs")) return false;
       {
-        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        PluginLock lock(Mutex());
         library.RestoreFactoryPrograms(-1);
         panelDirty = true;
       }
@@ -160,7 +160,7 @@ bool Vornell::ProgramFileCommand(int command) {
         if (command == kProgramCmdSaveFile) {
           std::snprintf(text, sizeof(text), "Please record/store program %02u first.", static_cast<unsigned>(p));
         } else {
-          std::lock_guard<std::recursive_mutex> lock(Mutex());
+          PluginLock lock(Mutex());
           std::snprintf(text, sizeof(text), "Please record/store program %02u on track %u first.",
                         static_cast<unsigned>(TrackProgramNumber(modifiedTrack)),
                         static_cast<unsigned>(modifiedTrack + 1));
@@ -185,7 +185,7 @@ bool Vornell::ProgramFileCommand(int command) {
   const int target = command == kProgramCmdLoadFile || command == kProgramCmdSaveFile ? p : -1;
   bool ok = false;
   {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    PluginLock lock(Mutex());
     if (save) {
       ModifyCurrentPreset();
       ok = library.SaveSysExFile(path, target);

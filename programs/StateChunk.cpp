@@ -35,7 +35,7 @@ int SkipStateHeader(const DataBlock& block, int position) {
 }
 
 bool Vornell::SaveState(DataBlock& block) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const int current = GetCurrentPresetIndex();
   bool ok = block.PutBytes(kStateTag, kStateTagSize) && block.PutInt32(current) &&
             block.PutText(GetPreset(current) ? GetPresetName(current) : std::string());
@@ -53,7 +53,7 @@ bool Vornell::SaveState(DataBlock& block) {
 // previous state plays with the new tracks and programs. The parameter at the
 // break becomes 0 (clamped), those after it keep their values.
 int Vornell::LoadState(const DataBlock& block, int position) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const bool wasLoading = stateLoading;
   stateLoading = true;
   linkSuspended = true;

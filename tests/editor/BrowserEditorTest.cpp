@@ -72,7 +72,7 @@ class BrowserEditorTest : public VornellEditorFixture {
     return texts;
   }
   bool LedLit(int id) {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     return plug->PanelLedState(id);
   }
 
@@ -314,7 +314,7 @@ TEST_F(BrowserEditorTest, OwnSysExFilesAreListedAndRecordedByTheirOwnNumbers) {
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     // The library is something else when the file is read back.
     {
-      std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+      std::lock_guard lock(plug->Mutex());
       library.RestoreFactoryPrograms(-1);
     }
     const auto before = library.programs;
@@ -371,7 +371,7 @@ TEST_F(BrowserEditorTest, RecordStoresAndSelectsTheEditTracksProgram) {
   ClickOn(Browser().ControlByKey(409));
   EXPECT_EQ(plug->library.programs[5].values[kVoiceFilterCutoff], 12);
   for (int t = 0; t < 6; ++t) {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     EXPECT_EQ(plug->TrackProgramNumber(t), 5) << t;
     EXPECT_EQ(plug->IntParam(VoiceParamIndex(t, kVoiceFilterCutoff)), 12) << t;
   }

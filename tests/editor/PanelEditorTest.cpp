@@ -217,7 +217,7 @@ TEST_F(PanelEditorTest, RightClickLatchesATrackButton) {
   EXPECT_TRUE(plug->PanelButtonLatched(panel_id::TrackButton(2)));
   EXPECT_TRUE(plug->PanelButtonLatched(panel_id::kRecord));
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     plug->ReleaseLatchedButtons();
   }
   EXPECT_FALSE(track3->Latched() || track3->Pressed() || record->Latched() || record->Pressed());
@@ -549,7 +549,7 @@ TEST_F(PanelEditorTest, LearnButtonArmsLearningOrUnlearning) {
 TEST_F(PanelEditorTest, TrackLedsBlinkWhileRecordIndicatorsAreActive) {
   OpenAndSettle();
   auto tick = [this] {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     plug->OnIdleTick();
   };
   plug->recordActivity = true;

@@ -76,7 +76,7 @@ TEST_F(Menus, ProgramButtonMenuItems) {
                                       "Default Path For Program Files..."}));
   // The store list is the edit track's.
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     SetPlain(kParamLinkPrograms, 0);
     plug->SelectTrackProgram(3, 77);
   }
@@ -140,7 +140,7 @@ TEST_F(Menus, NoLockIsHeldWhileTheUserIsAsked) {
   };
   const std::string original = plug->config.presetPath;
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     SetPlain(kParamLinkPrograms, 0);
     plug->SelectTrackProgram(0, 4);
     plug->SelectTrackProgram(1, 5);

@@ -22,7 +22,7 @@ std::string ReadText(const std::string& path) {
 class PresetCommands : public MenuFixture {
  protected:
   void SelectPreset(int i) {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     ASSERT_TRUE(plug->SelectPreset(i));
   }
   // The option menu's flags as the window showed them last.

@@ -29,11 +29,11 @@ class ProgramCommands : public MenuFixture {
     SetPlain(kParamLinkPrograms, 0);
   }
   void Select(int t, int p) {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     plug->SelectTrackProgram(t, p);
   }
   int Playing(int t) {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     return plug->TrackProgramNumber(t);
   }
   uint8_t LibraryValue(int p, int k) { return plug->library.programs[static_cast<size_t>(p)].values[k]; }
@@ -132,7 +132,7 @@ TEST_F(ProgramCommands, SavingIsRefusedWhileAProgramIsModified) {
 TEST_F(ProgramCommands, BankLoadAnsweredNoLoadsNothing) {
   const std::string path = folder / "bank.syx";
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     plug->library.programs[40].values[kCutoff] = 5;
     plug->library.programs[40].name = "CHANGED";
     const std::vector<uint8_t> bank = plug->library.BuildSysEx(-1);
@@ -174,7 +174,7 @@ TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
   // A file holding program 30 lands in the edit track's program 12, on both tracks.
   std::vector<uint8_t> one;
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     plug->library.programs[30].values[kCutoff] = 6;
     one = plug->library.BuildSysEx(30);
   }

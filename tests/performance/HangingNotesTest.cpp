@@ -247,7 +247,7 @@ class Session {
 // Gives every program of the library a release of at most kLongestRelease,
 // loads the tracks' programs again and stores that as presets 0..3.
 void ShortenReleases(Session& s, std::mt19937& random) {
-  std::lock_guard<std::recursive_mutex> lock(s.plug.Mutex());
+  std::lock_guard lock(s.plug.Mutex());
   for (int preset = kPreparedPresets - 1; preset >= 0; --preset) {
     s.plug.SelectPreset(preset);
     for (Program& program : s.plug.library.programs) {

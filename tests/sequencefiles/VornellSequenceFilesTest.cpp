@@ -322,7 +322,7 @@ TEST(VornellSequenceFiles, SaveStoresTheStateInTheCurrentPresetBeforeWritingTheF
   // What the preset held before: no sequence.
   auto presetSeqB = [&](Sequence& into) {
     TestVornell fresh;
-    std::lock_guard<std::recursive_mutex> lock(fresh.Mutex());
+    std::lock_guard lock(fresh.Mutex());
     const PlugPreset* preset = s.plug.GetPreset(current);
     ASSERT_NE(preset, nullptr);
     ASSERT_GT(fresh.LoadState(preset->state, 0), 0);
