@@ -76,7 +76,7 @@ std::unique_ptr<PopupMenu> BuildProgramButtonMenu(Vornell& plug) {
   int editTrack = 0;
   {
     PluginLock lock(plug.Mutex());
-    editTrack = plug.editTrack;
+    editTrack = plug.Panel().EditTrack();
   }
   auto menu = std::make_unique<PopupMenu>();
   menu->AddSubmenu("Record/Store Program...", BuildProgramMenu(plug, editTrack, "Store Program to..."));

@@ -45,7 +45,7 @@ void IKRKnobControl::OnMouseDrag(int x, int y, int dx, int dy, const MouseMods& 
   IKnobMultiControl::OnMouseDrag(x, y, dx, dy, mods);
   if (paramIndex == panel_id::kTrackVolumeKnob || paramIndex == panel_id::kValueKnob) {
     PluginLock lock(vornell->Mutex());
-    vornell->OnPanelKnob(paramIndex, value);
+    vornell->Panel().OnKnob(paramIndex, value);
   }
 }
 
@@ -69,7 +69,7 @@ bool IKRKnobControl::Draw(IGraphics* g) {
     double position = -1.0;
     {
       PluginLock lock(vornell->Mutex());
-      position = vornell->PanelKnobPosition(paramIndex);
+      position = vornell->Panel().KnobPosition(paramIndex);
     }
     if (position >= 0.0) value = position;
   }
@@ -157,7 +157,7 @@ void IKRUtilityKick::OnMouseDown(int x, int y, const MouseMods& mods) {
   if (CanLatch()) {
     latched = !latched && mods.R;
     PluginLock lock(vornell->Mutex());
-    vornell->SetPanelButtonLatched(paramIndex, latched);
+    vornell->Panel().SetButtonLatched(paramIndex, latched);
   } else if (paramIndex == panel_id::kProgram && modifier) {
     ShowProgramButtonMenu(x, y);
     return;
@@ -177,7 +177,7 @@ void IKRUtilityKick::Press(bool modifier) {
   bool down = false;
   {
     PluginLock lock(vornell->Mutex());
-    down = vornell->OnPanelButtonDown(paramIndex, modifier);
+    down = vornell->Panel().OnButtonDown(paramIndex, modifier);
   }
   if (down) pressed = 1;
   MarkDirty(false);
@@ -187,7 +187,7 @@ void IKRUtilityKick::OnMouseUp(int, int, const MouseMods&) {
   if (latched) return;
   {
     PluginLock lock(vornell->Mutex());
-    vornell->OnPanelButtonUp(paramIndex);
+    vornell->Panel().OnButtonUp(paramIndex);
   }
   pressed = 0;
   MarkDirty(false);
@@ -218,7 +218,7 @@ bool IKRLED::Draw(IGraphics* g) {
   bool lit = false;
   {
     PluginLock lock(vornell->Mutex());
-    lit = vornell->PanelLedState(paramIndex);
+    lit = vornell->Panel().LedState(paramIndex);
   }
   return g->BlitFrame(panelBitmap, drawRect, lit ? 2 : 1, &blend);
 }
@@ -239,10 +239,10 @@ void IKRNumberDisplay::DigitFrames(int* left, int* right) const {
   *left = 0;
   *right = 0;
   if (paramIndex == panel_id::kEditTrackDisplay) {
-    *left = vornell->editTrack + 2;
+    *left = vornell->Panel().EditTrack() + 2;
     return;
   }
-  const int code = vornell->NumberDisplayCode();
+  const int code = vornell->Panel().NumberDisplayCode();
   // The panel logic has no number to show.
   if (code < 0) return;
   *left = ((code >> 4) & 15) + 1;
@@ -262,11 +262,11 @@ bool IKRNumberDisplay::Draw(IGraphics* g) {
 
 void IKRNumberDisplay::OnMouseDown(int x, int y, const MouseMods&) {
   if (paramIndex != panel_id::kEditTrackDisplay) return;
-  trackMenu.CheckItemAlone(vornell->editTrack);
+  trackMenu.CheckItemAlone(vornell->Panel().EditTrack());
   const PopupMenu* chosen = graphics->ShowPopupMenu(&trackMenu, Rect(x, y, x, y));
   if (chosen && chosen->GetChosenItemIdx() >= 0) {
     PluginLock lock(vornell->Mutex());
-    vornell->SetEditTrack(chosen->GetChosenItemIdx());
+    vornell->Panel().SetEditTrack(chosen->GetChosenItemIdx());
   }
   MarkDirty(false);
 }

@@ -43,7 +43,7 @@ std::string NumberedText(int number, const std::string& name) {
 std::unique_ptr<PopupMenu> BuildProgramMenu(Vornell& plug, int t, const char* title) {
   auto menu = std::make_unique<PopupMenu>();
   PluginLock lock(plug.Mutex());
-  if (t < 0) t = plug.editTrack;
+  if (t < 0) t = plug.Panel().EditTrack();
   const int current = plug.TrackProgramNumber(t);
   menu->AddItem(title, PopupMenuItem::kTitle);
   for (int first = 0; first < kProgramCount; first += kProgramsPerSubmenu) {

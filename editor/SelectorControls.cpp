@@ -160,7 +160,7 @@ IKRPrgControl::IKRPrgControl(Vornell* plug, const Rect& number, const Rect& name
 }
 
 int IKRPrgControl::Track() const {
-  return fixedTrack >= 0 ? fixedTrack : vornell->editTrack;
+  return fixedTrack >= 0 ? fixedTrack : vornell->Panel().EditTrack();
 }
 
 int IKRPrgControl::StyleKind() const {
@@ -218,7 +218,7 @@ void IKRPrgControl::OnMouseDown(int x, int y, const MouseMods& mods) {
     return;
   }
   PluginLock lock(vornell->Mutex());
-  vornell->SetEditTrack(t);
+  vornell->Panel().SetEditTrack(t);
 }
 
 void IKRPrgControl::AcceptEnteredText(const std::string& text) {

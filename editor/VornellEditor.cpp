@@ -118,17 +118,17 @@ VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   // The window is not open yet: the pages are laid out now, so the first
   // picture is right, and again at the first idle tick.
   ApplyConfigPageVisibility();
-  ApplyEditTrackVisibility(plug->editTrack);
+  ApplyEditTrackVisibility(plug->Panel().EditTrack());
   graphics->SetAllControlsDirty();
-  plug->selectedParamValue = plug->IntParam(VoiceParamIndex(plug->editTrack, 0));
+  plug->Panel().SetSelectedParamValue(plug->IntParam(VoiceParamIndex(plug->Panel().EditTrack(), 0)));
   plug->fullRefresh = true;
   plug->panelDirty = true;
   // The panel logic ends latches (a TRACK press, say); the buttons show it.
-  plug->onLatchedButtonsReleased = [this] { ReleaseLatchedKicks(); };
+  plug->Panel().onLatchedButtonsReleased = [this] { ReleaseLatchedKicks(); };
 }
 
 VornellEditor::~VornellEditor() {
-  plug->onLatchedButtonsReleased = nullptr;
+  plug->Panel().onLatchedButtonsReleased = nullptr;
 }
 
 template <typename C>
@@ -411,7 +411,7 @@ void VornellEditor::UpdateStatusLine() {
 }
 
 void VornellEditor::UpdateBlinking() {
-  if (!plug->AdvancePanelBlink(graphics->FPS())) return;
+  if (!plug->Panel().AdvanceBlink(graphics->FPS())) return;
   for (int t = 0; t < kParamTrackCount; ++t)
     if (IControl* led = plug->ControlByKey(-panel_id::TrackLed(t))) led->MarkDirty(false);
 }
@@ -427,7 +427,7 @@ void VornellEditor::OnIdleTick() {
   UpdateBlinking();
   if (!plug->panelDirty.exchange(false)) return;
   if (plug->fullRefresh.exchange(false)) {
-    plug->RefreshEditTrackControls(plug->editTrack);
+    plug->RefreshEditTrackControls(plug->Panel().EditTrack());
     plug->RefreshParamControls();
   }
   plug->ShowConfigPage(plug->config.configPanelShown.load());
@@ -514,6 +514,7 @@ void Vornell::UpdateProgramSelectorGrayState() {
       if (!ordinaryTaken) ordinaryTaken = link;
     }
   };
+  const int editTrack = panel.EditTrack();
   visit(editTrack);
   for (int t = 0; t < Engine::kTrackCount; ++t)
     if (t != editTrack) visit(t);

@@ -233,9 +233,9 @@ void Vornell::ApplyVoiceParam(int index) {
     panelDirty = true;
     // Only the user's own edit of the edit track moves PARAM; program loads,
     // automation, controllers and linked copies leave it where it is.
-    if (t == editTrack && index == UserEditIndex()) selectedParam = k;
-    if (t == editTrack && k == selectedParam) {
-      selectedParamValue = u;
+    if (t == panel.EditTrack() && index == UserEditIndex()) panel.SetSelectedParam(k);
+    if (t == panel.EditTrack() && k == panel.SelectedParam()) {
+      panel.SetSelectedParamValue(u);
       RefreshParamDisplay();
     }
   }

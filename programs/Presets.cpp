@@ -141,3 +141,12 @@ bool Vornell::PeekBankFile(const std::string& path, DataBlock& block) const {
     return false;
   return AppendChunk(data, kBankChunkOffset, block);
 }
+
+void Vornell::ChoosePreset(int i) {
+  PluginLock lock(Mutex());
+  // The preset being left keeps what was played in it.
+  ModifyCurrentPreset();
+  SelectPreset(i);
+  NotifyHostProgramChange();
+  PushParamsToHost();
+}

@@ -114,18 +114,18 @@ bool Vornell::ProgramFileCommand(int command) {
   std::string proposedName;
   {
     PluginLock lock(Mutex());
-    p = TrackProgramNumber(editTrack);
+    p = TrackProgramNumber(panel.EditTrack());
     usedElsewhere = ProgramUsedElsewhere(p);
     if (command == kProgramCmdSaveFile || command == kProgramCmdSaveBankFile) {
       // The flag may be older than the last edit: the idle tick has not run yet.
-      const int first = command == kProgramCmdSaveFile ? editTrack : 0;
-      const int last = command == kProgramCmdSaveFile ? editTrack : Engine::kTrackCount - 1;
+      const int first = command == kProgramCmdSaveFile ? panel.EditTrack() : 0;
+      const int last = command == kProgramCmdSaveFile ? panel.EditTrack() : Engine::kTrackCount - 1;
       for (int t = first; t <= last && modifiedTrack < 0; ++t) {
         UpdateProgramModified(t);
         if (engine.GetTrack(t).programModified) modifiedTrack = t;
       }
     }
-    if (command == kProgramCmdSaveFile) proposedName = FileNameFromName(engine.GetTrack(editTrack).programName);
+    if (command == kProgramCmdSaveFile) proposedName = FileNameFromName(engine.GetTrack(panel.EditTrack()).programName);
     if (command == kProgramCmdSaveBankFile) proposedName = FileNameFromName(GetPresetName(GetCurrentPresetIndex()));
   }
   const bool ask = !DontAskToCommit();

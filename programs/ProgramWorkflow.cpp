@@ -86,10 +86,7 @@ void Vornell::LoadProgramIntoTrack(int t, int p) {
   Track& track = engine.GetTrack(t);
   track.programName = program.name;
   track.programModified = false;
-  if (selectedParam >= 0 && selectedParam < kVoiceParamCount && ValidTrack(editTrack)) {
-    selectedParamValue = IntParam(VoiceParamIndex(editTrack, selectedParam));
-    panelDirty = true;
-  }
+  panel.ReadSelectedParamValue();
 }
 
 void Vornell::ApplyProgramParameter(int kind, int t, int p) {
@@ -141,21 +138,21 @@ void Vornell::SelectTrackProgram(int t, int p) {
 }
 
 bool Vornell::ProgramUsedElsewhere(int p) const {
-  if (p < 0) p = TrackProgramNumber(editTrack);
+  if (p < 0) p = TrackProgramNumber(panel.EditTrack());
   for (int t = 0; t < Engine::kTrackCount; ++t)
-    if (t != editTrack && TrackProgramNumber(t) == p) return true;
+    if (t != panel.EditTrack() && TrackProgramNumber(t) == p) return true;
   return false;
 }
 
 void Vornell::StoreTrackProgram(int p) {
-  if (!ValidTrack(editTrack)) return;
+  if (!ValidTrack(panel.EditTrack())) return;
   PluginLock lock(Mutex());
-  if (p < 0) p = TrackProgramNumber(editTrack);
+  if (p < 0) p = TrackProgramNumber(panel.EditTrack());
   if (p >= kProgramCount) return;
   Program& program = library.programs[static_cast<size_t>(p)];
   for (int k = 0; k < kVoiceParamCount; ++k)
-    program.values[k] = static_cast<uint8_t>(IntParam(VoiceParamIndex(editTrack, k)) & 255);
-  program.name = engine.GetTrack(editTrack).programName;
+    program.values[k] = static_cast<uint8_t>(IntParam(VoiceParamIndex(panel.EditTrack(), k)) & 255);
+  program.name = engine.GetTrack(panel.EditTrack()).programName;
   for (int t = 0; t < Engine::kTrackCount; ++t)
     if (TrackProgramNumber(t) == p) LoadProgramIntoTrack(t, p);
   ShowStatus(kProgramStoredText, kStatusGreen);
@@ -163,22 +160,22 @@ void Vornell::StoreTrackProgram(int p) {
 }
 
 void Vornell::StoreAndSelectProgram(int p) {
-  if (!ValidTrack(editTrack)) return;
+  if (!ValidTrack(panel.EditTrack())) return;
   PluginLock lock(Mutex());
-  if (p < 0) p = TrackProgramNumber(editTrack);
+  if (p < 0) p = TrackProgramNumber(panel.EditTrack());
   if (p >= kProgramCount) return;
   StoreTrackProgram(p);
-  SelectTrackProgram(editTrack, p);
+  SelectTrackProgram(panel.EditTrack(), p);
   // A switch of program clears the status line; the store's message is what
   // the user needs to see.
   ShowStatus(kProgramStoredText, kStatusGreen);
 }
 
 void Vornell::InitEditTrackProgram() {
-  if (!ValidTrack(editTrack)) return;
+  if (!ValidTrack(panel.EditTrack())) return;
   PluginLock lock(Mutex());
   bool targets[Engine::kTrackCount] = {};
-  for (int t = 0; t < Engine::kTrackCount; ++t) targets[t] = t == editTrack || TracksLinked(t, editTrack);
+  for (int t = 0; t < Engine::kTrackCount; ++t) targets[t] = t == panel.EditTrack() || TracksLinked(t, panel.EditTrack());
   {
     // The linked tracks are written here one by one.
     ScopedValue<bool> suspend(linkSuspended, true);
@@ -208,9 +205,9 @@ void Vornell::RenameTrackProgram(int t, const std::string& name) {
 }
 
 void Vornell::AuditionProgram(const Program& program) {
-  if (!ValidTrack(editTrack)) return;
+  if (!ValidTrack(panel.EditTrack())) return;
   PluginLock lock(Mutex());
-  const int playing = TrackProgramNumber(editTrack);
+  const int playing = TrackProgramNumber(panel.EditTrack());
   bool targets[Engine::kTrackCount] = {};
   for (int t = 0; t < Engine::kTrackCount; ++t) targets[t] = TrackProgramNumber(t) == playing;
   {

@@ -111,7 +111,7 @@ int Vornell::LoadState(const DataBlock& block, int position) {
 
   linkSuspended = false;
   stateLoading = wasLoading;
-  ReadSelectedParamValue();
+  panel.ReadSelectedParamValue();
   return position;
 }
 

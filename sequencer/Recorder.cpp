@@ -98,7 +98,7 @@ void Vornell::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
 
 void Vornell::StopRecording() {
   PluginLock lock(Mutex());
-  recordMode = false;
+  panel.SetRecordMode(false);
   recordState = kRecordRecording;
   SetRecording(false);
   Sequence* sequence = CurrentSequence();
@@ -146,7 +146,7 @@ void Vornell::StopRecording() {
 void Vornell::PrepareOverdub() {
   PluginLock lock(Mutex());
   const int mode = engine.Mode();
-  if (!recordMode || !IsSequenceMode(mode)) return;
+  if (!panel.RecordMode() || !IsSequenceMode(mode)) return;
   // The elapsed time is kept as the time since the loop start from here on, so
   // that overdubbed notes land where they were played.
   const double samplesPerTick = player.SamplesPerTick();

@@ -73,7 +73,7 @@ class BrowserEditorTest : public VornellEditorFixture {
   }
   bool LedLit(int id) {
     std::lock_guard lock(plug->Mutex());
-    return plug->PanelLedState(id);
+    return plug->Panel().LedState(id);
   }
 
   TempFolder folder;
@@ -120,7 +120,7 @@ TEST_F(BrowserEditorTest, InternalSourceListsThePresetsAndCoversThePanel) {
   // starts no number.
   const panel::Spot digit = panel::KeypadButton(1);
   ClickAt(digit.x + 6, digit.y + 8);
-  EXPECT_EQ(plug->PendingDigit(), -1);
+  EXPECT_EQ(plug->Panel().PendingDigit(), -1);
   // A left row picks another entry.
   ClickOn(Browser().Row(ProgramBrowser::kLeftList, 7));
   EXPECT_EQ(Browser().SelectedEntry(), 7);
@@ -133,7 +133,7 @@ TEST_F(BrowserEditorTest, InternalSourceListsThePresetsAndCoversThePanel) {
   EXPECT_TRUE(Browser().Row(ProgramBrowser::kLeftList, 0)->IsHidden());
   Window().MouseDown(digit.x + 6, digit.y + 8);
   Idle(1);
-  EXPECT_EQ(plug->PendingDigit(), 1);
+  EXPECT_EQ(plug->Panel().PendingDigit(), 1);
   Window().MouseUp(digit.x + 6, digit.y + 8);
   Idle(1);
 }
@@ -210,7 +210,7 @@ TEST_F(BrowserEditorTest, FilesYieldingNothingLeaveEmptyLists) {
 TEST_F(BrowserEditorTest, ClickingAProgramAuditionsItWithoutTouchingTheLibrary) {
   OpenAndSettle();
   plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
-  plug->editTrack = 2;
+  plug->Panel().SetEditTrack(2);
   ShowPage();
   const auto library = plug->library.programs;
   const Program wanted = Browser().Entries()[Browser().SelectedEntry()].programs[10];
@@ -364,7 +364,7 @@ TEST_F(BrowserEditorTest, RecordStoresAndSelectsTheEditTracksProgram) {
   plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
   for (int t = 0; t < 6; ++t) plug->SelectTrackProgram(t, t == 0 ? 5 : 20 + t);
   plug->SetParamFromEditor(kParamLinkPrograms, 1.0);
-  plug->editTrack = 0;
+  plug->Panel().SetEditTrack(0);
   const int cutoff = VoiceParamIndex(0, kVoiceFilterCutoff);
   plug->SetParamFromEditor(cutoff, plug->GetParam(cutoff)->ToNormalized(12));
   ShowPage();
@@ -382,7 +382,7 @@ TEST_F(BrowserEditorTest, RecordStoresAndSelectsTheEditTracksProgram) {
 TEST_F(BrowserEditorTest, PageShowsTheStatusOfItsCommands) {
   OpenAndSettle();
   plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
-  plug->editTrack = 0;
+  plug->Panel().SetEditTrack(0);
   plug->SelectTrackProgram(0, 77);  // no other track plays it: RECORD asks nothing
   Idle(1);
   ShowPage();

@@ -80,7 +80,7 @@ TEST_F(Menus, ProgramButtonMenuItems) {
     SetPlain(kParamLinkPrograms, 0);
     plug->SelectTrackProgram(3, 77);
   }
-  plug->editTrack = 3;
+  plug->Panel().SetEditTrack(3);
   std::unique_ptr<PopupMenu> menu = BuildProgramButtonMenu(*plug);
   const PopupMenu* store = menu->GetItem(0)->Submenu();
   ASSERT_NE(store, nullptr);
@@ -145,7 +145,7 @@ TEST_F(Menus, NoLockIsHeldWhileTheUserIsAsked) {
     plug->SelectTrackProgram(0, 4);
     plug->SelectTrackProgram(1, 5);
   }
-  plug->editTrack = 0;
+  plug->Panel().SetEditTrack(0);
   AnswerMenu({0, 1, 5});  // store into 5, which track 2 plays: a question
   AnswerMessage(kAnswerNo);
   RunProgramButtonMenu(*plug, Graphics(), 0, 0);

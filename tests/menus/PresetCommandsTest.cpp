@@ -202,7 +202,7 @@ TEST_F(PresetCommands, EveryPresetChangeFromTheEditorIsToldTheHost) {
   AnswerFile(fxb);
   const std::vector<std::pair<std::string, std::function<void()>>> changes = {
       {"preset selector", [&] { plug->ChoosePreset(3); }},
-      {"preset arrow", [&] { plug->OnPanelButtonDown(panel_id::kPresetNext, false); }},
+      {"preset arrow", [&] { plug->Panel().OnButtonDown(panel_id::kPresetNext, false); }},
       {"init preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdInit); }},
       {"paste preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdPaste); }},
       {"load preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdLoad); }},

@@ -42,7 +42,7 @@ class ProgramCommands : public MenuFixture {
 constexpr int kCutoff = kVoiceFilterCutoff;
 
 TEST_F(ProgramCommands, StoringIntoAnotherProgramAsksThenSwitchesTheEditTrack) {
-  plug->editTrack = 0;
+  plug->Panel().SetEditTrack(0);
   Select(0, 3);
   Select(4, 28);
   const ProgramValues before3 = plug->library.programs[3].values;
@@ -77,7 +77,7 @@ TEST_F(ProgramCommands, StoringIntoAnotherProgramAsksThenSwitchesTheEditTrack) {
 }
 
 TEST_F(ProgramCommands, DontAskToCommitFromTheOptionMenuSkipsTheQuestion) {
-  plug->editTrack = 1;
+  plug->Panel().SetEditTrack(1);
   Select(1, 10);
   Select(2, 11);
   SetPlain(VoiceParamIndex(1, kCutoff), 3);
@@ -103,7 +103,7 @@ TEST_F(ProgramCommands, DontAskToCommitFromTheOptionMenuSkipsTheQuestion) {
 }
 
 TEST_F(ProgramCommands, SavingIsRefusedWhileAProgramIsModified) {
-  plug->editTrack = 1;
+  plug->Panel().SetEditTrack(1);
   Select(1, 7);
   SetPlain(VoiceParamIndex(1, kCutoff), 4);
   const std::string path = folder / "single.syx";
@@ -159,7 +159,7 @@ TEST_F(ProgramCommands, BankLoadAnsweredNoLoadsNothing) {
 }
 
 TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
-  plug->editTrack = 0;
+  plug->Panel().SetEditTrack(0);
   Select(0, 12);
   Select(3, 12);
   AnswerMessage(kAnswerYes);
@@ -191,7 +191,7 @@ TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
 }
 
 TEST_F(ProgramCommands, FactoryRestoreOfOneProgramAndRefusedRestoreOfAll) {
-  plug->editTrack = 2;
+  plug->Panel().SetEditTrack(2);
   Select(2, 50);
   const ProgramValues factory = plug->library.programs[50].values;
   SetPlain(VoiceParamIndex(2, kCutoff), 7);
@@ -239,7 +239,7 @@ TEST_F(ProgramCommands, EnhancedDataSwitchAndDefaultFolderAreWrittenToTheSetting
 }
 
 TEST_F(ProgramCommands, InitProgramAndNothingWhileTheWindowIsClosed) {
-  plug->editTrack = 4;
+  plug->Panel().SetEditTrack(4);
   AnswerMenu({1});
   EXPECT_TRUE(RunProgramButtonMenu(*plug, Graphics(), 0, 0));
   EXPECT_EQ(plug->engine.GetTrack(4).programName, "BASIC PATCH");
