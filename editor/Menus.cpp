@@ -5,7 +5,7 @@
 
 #include "graphics/IGraphics.h"
 #include "online/MakerSite.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 namespace {
 

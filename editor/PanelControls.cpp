@@ -8,7 +8,7 @@
 #include "editor/Menus.h"
 #include "editor/PanelMenus.h"
 #include "editor/VornellEditor.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "graphics/IGraphics.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ProgramLibrary.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "graphics/IGraphics.h"
 #include "performance/PanelIds.h"
 #include "platform/Paths.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"

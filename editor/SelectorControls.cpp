@@ -10,7 +10,7 @@
 #include "editor/PanelMenus.h"
 #include "graphics/IEditorDelegate.h"
 #include "graphics/IGraphics.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {

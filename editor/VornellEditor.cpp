@@ -9,7 +9,7 @@
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
 #include "graphics/IWindowSystem.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 #include "resources/panel/PanelLayout.h"
 
@@ -437,8 +437,12 @@ void VornellEditor::OnIdleTick() {
 
 // --- the instrument's editor part ---------------------------------------------
 
+void VornellEditorDeleter::operator()(VornellEditor* editor) const {
+  delete editor;
+}
+
 void Vornell::CreateEditor() {
-  editorPart = std::make_unique<VornellEditor>(this);
+  editorPart.reset(new VornellEditor(this));
   AttachGraphics(editorPart->Graphics());
 }
 

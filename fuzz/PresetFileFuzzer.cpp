@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "fuzz/FuzzSupport.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 namespace {
 Vornell& Plug() {

@@ -14,7 +14,7 @@
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/VstFuzzHost.h"
 #include "platform/IniDocument.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
 #include "sequencer/MidiFile.h"

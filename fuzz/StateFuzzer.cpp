@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/StateChunk.h"
 
 namespace {

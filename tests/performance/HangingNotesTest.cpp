@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "performance/PanelIds.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "plugin/VstAbi.h"
 #include "programs/ParameterTable.h"
 #include "tests/support/HostedInstrument.h"

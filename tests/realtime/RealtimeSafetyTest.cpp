@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "plugin/VstAbi.h"
 #include "programs/ParameterTable.h"
 #include "sequencer/SequencePlayer.h"

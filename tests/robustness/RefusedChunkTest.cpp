@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "plugin/VstAbi.h"
 
 namespace {

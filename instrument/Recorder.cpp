@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "plugin/ScopedValue.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 void Vornell::StartRecording() {

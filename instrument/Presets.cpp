@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "platform/Resources.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "graphics/EditorRecords.h"
 #include "graphics/IGraphics.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 #include "sequencer/SequenceFileCommands.h"
 

@@ -7,7 +7,7 @@
 
 #include "graphics/EditorRecords.h"
 #include "plugin/ScopedValue.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {

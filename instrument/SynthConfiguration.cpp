@@ -2,7 +2,7 @@
 // parameter handler and the engine call, fed into the configuration's learn state.
 #include <mutex>
 
-#include "plugin/Synth.h"
+#include "instrument/Synth.h"
 
 bool Synth::CaptureLearnParameter(int index) {
   if (!config.learnArmed.load(std::memory_order_relaxed)) return false;

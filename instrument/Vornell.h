@@ -37,14 +37,14 @@
 #include "online/UpdateCheck.h"
 #include "performance/FrontPanel.h"
 #include "performance/NoteVelocityMap.h"
-#include "plugin/Synth.h"
-#include "plugin/VornellPanelHost.h"
+#include "instrument/Synth.h"
+#include "instrument/VornellPanelHost.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
 #include "sequencer/Sequence.h"
 #include "sequencer/SequenceFileCommands.h"
 #include "sequencer/SequencePlayer.h"
-#include "sequencer/VornellSequencerHost.h"
+#include "instrument/VornellSequencerHost.h"
 
 // Program selection kinds: the number of the Mode each slot set belongs to.
 enum ProgramKind : int {
@@ -57,6 +57,12 @@ enum ProgramKind : int {
 
 class IControl;
 class VornellEditor;
+
+// Destroys the editor part where its type is complete (editor/VornellEditor.cpp),
+// so that the instrument does not depend on the editor's declarations.
+struct VornellEditorDeleter {
+  void operator()(VornellEditor* editor) const;
+};
 
 class Vornell : public Synth, public EngineHooks {
  public:
@@ -524,7 +530,7 @@ class Vornell : public Synth, public EngineHooks {
   VornellPanelHost panelHost{*this};
   FrontPanel panel{panelHost};
 
-  std::unique_ptr<VornellEditor> editorPart;
+  std::unique_ptr<VornellEditor, VornellEditorDeleter> editorPart;
   std::map<int, IControl*> keyedControls;
   DataBlock presetClipboard;
   int presetClipboardIndex = -1;

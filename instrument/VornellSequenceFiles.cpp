@@ -1,9 +1,9 @@
-#include "sequencer/VornellSequenceFiles.h"
+#include "instrument/VornellSequenceFiles.h"
 
 #include <mutex>
 
 #include "graphics/IGraphics.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "sequencer/SequenceFileCommands.h"
 
 bool VornellSequenceFiles::EditorOpen() {

@@ -5,7 +5,7 @@
 
 #include "graphics/EditorRecords.h"
 #include "platform/Paths.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "sequencer/SequenceFileCommands.h"  // FolderOfPath
 
 void Vornell::RunPresetCommand(int command) {

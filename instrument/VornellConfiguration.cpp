@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "graphics/EditorRecords.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {

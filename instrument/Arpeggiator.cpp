@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {

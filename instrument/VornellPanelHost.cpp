@@ -1,7 +1,7 @@
-#include "plugin/VornellPanelHost.h"
+#include "instrument/VornellPanelHost.h"
 
 #include "plugin/IEditorLink.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 PluginMutex& VornellPanelHost::Mutex() {
   return plug.Mutex();

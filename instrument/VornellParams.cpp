@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "plugin/ScopedValue.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {

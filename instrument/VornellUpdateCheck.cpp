@@ -3,7 +3,7 @@
 #include "graphics/IGraphics.h"
 #include "online/MakerSite.h"
 #include "online/UpdateCheck.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 // --- clock and player ------------------------------------------------------------

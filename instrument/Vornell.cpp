@@ -1,9 +1,8 @@
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 #include <cmath>
 #include <mutex>
 
-#include "editor/VornellEditor.h"
 #include "engine/MidiMessage.h"
 #include "plugin/IEditorLink.h"
 #include "programs/ParameterTable.h"
