@@ -3,25 +3,29 @@
 // 303 parameters and what each does to the engine, and the program workflow
 // (which program a track plays, loading, the modified test, storing, linking).
 //
-// Methods are spread over files by subsystem:
-//   plugin/Vornell.cpp              construction, audio, MIDI, engine hooks, status line
-//   plugin/VornellParams.cpp        OnParamChanged for all 303 parameters
-//   sequencer/PerformanceModes.cpp  Mode switching, track hand-over, clock and player
-//   sequencer/Recorder.cpp          recording, overdub, clearing
-//   sequencer/VornellSequenceFiles.cpp  the sequence menu: MIDI files, clearing, default folder
-//   performance/Arpeggiator.cpp     arpeggio pattern, its input, hold and latch
-//   programs/ProgramWorkflow.cpp    track programs: load, select, link, store, modified test
-//   config/VornellConfiguration.cpp configuration commands, templates, controller map
-//   tuning/VornellTuning.cpp        the engine's tuning hooks
-//   programs/StateChunk.cpp         the whole state: SaveState, LoadState, summary
-//   programs/Presets.cpp            startup bank, preset init, copy and paste, file peeking
-//   programs/ProgramCommands.cpp    the PROGRAM button menu's commands
-//   programs/PresetCommands.cpp     the option menu's commands
-//   online/VornellUpdateCheck.cpp   "Check Online for Update" and the maker's web pages
+// Methods are spread over the files of this folder by subject:
+//   Vornell.cpp               construction, audio, MIDI, engine hooks, status line
+//   VornellParams.cpp         OnParamChanged for all 303 parameters
+//   PerformanceModes.cpp      Mode switching, track hand-over, clock and player
+//   Recorder.cpp              recording, overdub, clearing
+//   VornellSequenceFiles.cpp  the sequence menu: MIDI files, clearing, default folder
+//   Arpeggiator.cpp           arpeggio pattern, its input, hold and latch
+//   ProgramWorkflow.cpp       track programs: load, select, link, store, modified test
+//   VornellConfiguration.cpp  configuration commands, templates, controller map
+//   VornellTuning.cpp         the engine's tuning hooks
+//   VornellState.cpp          the whole state: SaveState, LoadState
+//   Presets.cpp               startup bank, preset init, copy and paste, file peeking
+//   ProgramCommands.cpp       the PROGRAM button menu's commands
+//   PresetCommands.cpp        the option menu's commands
+//   VornellUpdateCheck.cpp    "Check Online for Update" and the maker's web pages
+// and, for the editor part, editor/VornellEditor.cpp and editor/ProgramBrowser.cpp.
+// The front panel is an object of its own (performance/FrontPanel.h) that
+// reaches the instrument through VornellPanelHost.
 //
 // Threads: every method that changes parameters, tracks or the library runs
-// under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
-// take it around their calls. ProcessBlock and OnMidiMessage run on the audio
+// under the plug-in lock (IPlugBase::Mutex(), held as PluginLock outside the
+// host adapter's callbacks); the host adapter and the editor take it around
+// their calls. ProcessBlock and OnMidiMessage run on the audio
 // thread, the program workflow on the user-interface thread.
 #include <array>
 #include <atomic>
