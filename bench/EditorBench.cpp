@@ -15,7 +15,7 @@
 #include "editor/VornellEditor.h"
 #include "graphics/HeadlessWindowSystem.h"
 #include "graphics/IGraphics.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "plugin/VstAbi.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // of the built-in bank.
 #include <benchmark/benchmark.h>
 
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 namespace {
 

@@ -19,9 +19,9 @@ file(GLOB VORNELL_LV2_ADAPTER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/plug
 add_library(vornell_core_lv2 STATIC ${CORE_SOURCES} ${VORNELL_LV2_ADAPTER_SOURCES})
 target_include_directories(vornell_core_lv2 PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(vornell_core_lv2 PUBLIC VORNELL_LV2)
-target_link_libraries(vornell_core_lv2 PUBLIC vornell_engine vornell_graphics vornell_platform PkgConfig::LV2)
+target_link_libraries(vornell_core_lv2 PUBLIC vornell_engine vornell_graphics vornell_platform PkgConfig::CURL PkgConfig::LV2)
 
-file(GLOB VORNELL_LV2_MODULE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/plugin/module/lv2/*.cpp)
+file(GLOB VORNELL_LV2_MODULE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/module/lv2/*.cpp)
 add_library(vornell_lv2 SHARED ${VORNELL_LV2_MODULE_SOURCES})
 set_target_properties(vornell_lv2 PROPERTIES OUTPUT_NAME Vornell PREFIX "" SUFFIX ".so"
   LIBRARY_OUTPUT_DIRECTORY ${VORNELL_LV2_BUNDLE})
@@ -29,8 +29,8 @@ vornell_link_resources(vornell_lv2 ALL)
 # As the VST2 module: only the entry points are exported, and the module stays
 # loaded once loaded (see the VST2 module above).
 target_link_libraries(vornell_lv2 PRIVATE vornell_core_lv2 -Wl,--no-undefined -Wl,-z,nodelete
-  -Wl,--version-script=${CMAKE_SOURCE_DIR}/plugin/module/lv2/exports.map)
-set_target_properties(vornell_lv2 PROPERTIES LINK_DEPENDS ${CMAKE_SOURCE_DIR}/plugin/module/lv2/exports.map)
+  -Wl,--version-script=${CMAKE_SOURCE_DIR}/module/lv2/exports.map)
+set_target_properties(vornell_lv2 PROPERTIES LINK_DEPENDS ${CMAKE_SOURCE_DIR}/module/lv2/exports.map)
 
 # The description, from the (VST2 build of the) same parameter table.
 add_executable(vornell_make_lv2_description ${CMAKE_SOURCE_DIR}/resources/lv2/MakeLv2Description.cpp)

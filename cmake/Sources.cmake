@@ -1,10 +1,8 @@
-# vornell_glob(OUT dir...) collects the C++ sources below each folder. Files in a
-# folder named "module" belong to the plug-in module, not to the libraries.
+# vornell_glob(OUT dir...) collects the C++ sources below each folder.
 function(vornell_glob out)
   set(result)
   foreach(dir ${ARGN})
     file(GLOB_RECURSE found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
-    list(FILTER found EXCLUDE REGEX "/module/")
     list(APPEND result ${found})
   endforeach()
   list(SORT result)

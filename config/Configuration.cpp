@@ -3,6 +3,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "engine/PerformanceMode.h"
 #include "platform/Paths.h"
 
 namespace {
@@ -21,8 +22,6 @@ constexpr int32_t kFirstTrackParameter = 39;
 constexpr int32_t kTrackParameterStride = 7;
 constexpr int32_t kArpeggiatorChannel = 5;  // MIDI channel 6
 constexpr int32_t kArpeggiatorTrack = 5;
-constexpr int32_t kModeArpeggiatorUpDown = 3;
-constexpr int32_t kModeArpeggiatorAssign = 4;
 // With "Receive Parameter CCs" an unmapped controller c drives parameter c + 79.
 constexpr int32_t kParamCCOffset = 79;
 
@@ -255,7 +254,7 @@ void Configuration::ApplyConfigTemplate(int32_t index, ConfigTemplateTarget& tar
       // MIDI channel 6 (the arpeggiator's output) is in use.
       const int32_t mode = target.PerformanceMode();
       const bool arpeggiatorTrack =
-          t == kArpeggiatorTrack && (mode == kModeArpeggiatorUpDown || mode == kModeArpeggiatorAssign);
+          t == kArpeggiatorTrack && IsArpeggiatorMode(mode);
       bool channelSixUsed = false;
       for (int32_t u = 0; u < kTemplateTrackCount; ++u) {
         if (target.TrackChannel(u) == kArpeggiatorChannel) channelSixUsed = true;

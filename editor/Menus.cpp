@@ -6,14 +6,10 @@
 #include "graphics/EditorZoom.h"
 #include "graphics/IGraphics.h"
 #include "online/MakerSite.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 namespace {
 
-// The option menu's submenu items: the commands of "Global MIDI Settings..."
-// start here; "Go Online..." holds the update check and the web site.
-constexpr int kMidiSettingsItem = 17;
-constexpr int kGoOnlineItem = 21;
 constexpr int kEditorSizeItem = 23;
 
 int Flag(bool on, int flag) {
@@ -31,38 +27,44 @@ std::unique_ptr<PopupMenu> BuildOptionMenu(Vornell& plug) {
   bool clipboardEmpty = true;
   bool startupBank = false;
   {
-    std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+    PluginLock lock(plug.Mutex());
     clipboardEmpty = plug.PresetClipboardEmpty();
     startupBank = !plug.startupBankPath.empty();
   }
   const Configuration& config = plug.config;
   auto menu = std::make_unique<PopupMenu>();
-  menu->AddItem("Copy Preset");
-  menu->AddItem("Paste Preset", Flag(clipboardEmpty, PopupMenuItem::kDisabled));
-  menu->AddItem("Init Preset");
+  constexpr int kNone = PopupMenuItem::kNoFlags;
+  menu->AddItem("Copy Preset", kNone, Vornell::kPresetCmdCopy);
+  menu->AddItem("Paste Preset", Flag(clipboardEmpty, PopupMenuItem::kDisabled), Vornell::kPresetCmdPaste);
+  menu->AddItem("Init Preset", kNone, Vornell::kPresetCmdInit);
   menu->AddSeparator();
-  menu->AddItem("Load Preset");
-  menu->AddItem("Save Preset");
-  menu->AddItem("Load Bank");
-  menu->AddItem("Save Bank");
+  menu->AddItem("Load Preset", kNone, Vornell::kPresetCmdLoad);
+  menu->AddItem("Save Preset", kNone, Vornell::kPresetCmdSave);
+  menu->AddItem("Load Bank", kNone, Vornell::kPresetCmdLoadBank);
+  menu->AddItem("Save Bank", kNone, Vornell::kPresetCmdSaveBank);
   menu->AddSeparator();
-  menu->AddItem("Select Startup Bank");
-  menu->AddItem("Load Startup Bank", Flag(!startupBank, PopupMenuItem::kDisabled));
-  menu->AddItem("Unselect Startup Bank", Flag(!startupBank, PopupMenuItem::kDisabled));
+  menu->AddItem("Select Startup Bank", kNone, Vornell::kPresetCmdSelectStartupBank);
+  menu->AddItem("Load Startup Bank", Flag(!startupBank, PopupMenuItem::kDisabled), Vornell::kPresetCmdLoadStartupBank);
+  menu->AddItem("Unselect Startup Bank", Flag(!startupBank, PopupMenuItem::kDisabled),
+                Vornell::kPresetCmdUnselectStartupBank);
   menu->AddSeparator();
-  menu->AddItem("Default Path for Preset Files...");
-  menu->AddItem("Show Configuration At Startup", Flag(config.showConfigAtStartup, PopupMenuItem::kChecked));
-  menu->AddItem("Receive Parameter CCs", Flag(config.receiveParamCCs, PopupMenuItem::kChecked));
-  menu->AddItem("Don't Ask To Commit", Flag(config.dontAskToCommit, PopupMenuItem::kChecked));
+  menu->AddItem("Default Path for Preset Files...", kNone, Vornell::kPresetCmdDefaultPath);
+  menu->AddItem("Show Configuration At Startup", Flag(config.showConfigAtStartup, PopupMenuItem::kChecked),
+                Vornell::kPresetCmdShowConfigAtStartup);
+  menu->AddItem("Receive Parameter CCs", Flag(config.receiveParamCCs, PopupMenuItem::kChecked),
+                Vornell::kPresetCmdReceiveParamCCs);
+  menu->AddItem("Don't Ask To Commit", Flag(config.dontAskToCommit, PopupMenuItem::kChecked),
+                Vornell::kPresetCmdDontAskToCommit);
   PopupMenu* midi = menu->AddSubmenu("Global MIDI Settings...");
-  midi->AddItem("MIDI Thru", Flag(config.midiThru, PopupMenuItem::kChecked));
-  midi->AddItem("Ignore Program Change", Flag(config.ignoreProgramChange, PopupMenuItem::kChecked));
-  menu->AddItem("Reload Configuration");
-  menu->AddItem("Save Configuration");
+  midi->AddItem("MIDI Thru", Flag(config.midiThru, PopupMenuItem::kChecked), Vornell::kPresetCmdMidiThru);
+  midi->AddItem("Ignore Program Change", Flag(config.ignoreProgramChange, PopupMenuItem::kChecked),
+                Vornell::kPresetCmdIgnoreProgramChange);
+  menu->AddItem("Reload Configuration", kNone, Vornell::kPresetCmdReloadConfiguration);
+  menu->AddItem("Save Configuration", kNone, Vornell::kPresetCmdSaveConfiguration);
   menu->AddSeparator();
   PopupMenu* online = menu->AddSubmenu("Go Online...");
-  online->AddItem("Check Online for Update");
-  online->AddItem(MakerSiteLabel());
+  online->AddItem("Check Online for Update", kNone, Vornell::kPresetCmdCheckForUpdate);
+  online->AddItem(MakerSiteLabel(), kNone, kOptionCmdMakerSite);
   menu->AddSeparator();
   PopupMenu* sizes = menu->AddSubmenu("Editor Size");
   const IGraphics* graphics = plug.GetGraphics();
@@ -73,20 +75,10 @@ std::unique_ptr<PopupMenu> BuildOptionMenu(Vornell& plug) {
 }
 
 int OptionCommandFromChoice(const PopupMenu& menu, const PopupMenu* chosen) {
-  if (!chosen) return -1;
-  const int index = chosen->GetChosenItemIdx();
-  if (chosen == &menu) {
-    const PopupMenuItem* item = menu.GetItem(index);
-    return item && item->Choosable() ? index : -1;
-  }
-  const PopupMenuItem* midi = menu.GetItem(kMidiSettingsItem);
-  if (midi && chosen == midi->Submenu() && index >= 0 && index <= 1) return Vornell::kPresetCmdMidiThru + index;
-  const PopupMenuItem* online = menu.GetItem(kGoOnlineItem);
-  if (online && chosen == online->Submenu()) {
-    if (index == 0) return Vornell::kPresetCmdCheckForUpdate;
-    if (index == 1) return -2;
-  }
-  return -1;
+  if (!chosen) return PopupMenuItem::kNoCommand;
+  bool ours = chosen == &menu;
+  for (int i = 0; i < menu.NItems() && !ours; ++i) ours = chosen == menu.GetItem(i)->Submenu();
+  return ours ? chosen->ChosenCommand() : PopupMenuItem::kNoCommand;
 }
 
 int EditorSizeFromChoice(const PopupMenu& menu, const PopupMenu* chosen) {
@@ -106,24 +98,25 @@ void ChooseEditorSize(Vornell& plug, IGraphics& graphics, int percent) {
 std::unique_ptr<PopupMenu> BuildProgramButtonMenu(Vornell& plug) {
   int editTrack = 0;
   {
-    std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
-    editTrack = plug.editTrack;
+    PluginLock lock(plug.Mutex());
+    editTrack = plug.Panel().EditTrack();
   }
   auto menu = std::make_unique<PopupMenu>();
   menu->AddSubmenu("Record/Store Program...", BuildProgramMenu(plug, editTrack, "Store Program to..."));
-  menu->AddItem("Init Program");
+  constexpr int kNone = PopupMenuItem::kNoFlags;
+  menu->AddItem("Init Program", kNone, Vornell::kProgramCmdInit);
   menu->AddSeparator();
-  menu->AddItem("Load Program SysEx File");
-  menu->AddItem("Save Program SysEx File");
-  menu->AddItem("Load Program Bank SysEx File");
-  menu->AddItem("Save Program Bank SysEx File");
+  menu->AddItem("Load Program SysEx File", kNone, Vornell::kProgramCmdLoadFile);
+  menu->AddItem("Save Program SysEx File", kNone, Vornell::kProgramCmdSaveFile);
+  menu->AddItem("Load Program Bank SysEx File", kNone, Vornell::kProgramCmdLoadBankFile);
+  menu->AddItem("Save Program Bank SysEx File", kNone, Vornell::kProgramCmdSaveBankFile);
   menu->AddItem("Additionally Save Enhanced Program Data",
-                Flag(plug.config.saveEnhancedPrograms, PopupMenuItem::kChecked));
+                Flag(plug.config.saveEnhancedPrograms, PopupMenuItem::kChecked), Vornell::kProgramCmdToggleEnhanced);
   menu->AddSeparator();
-  menu->AddItem("Restore Factory Program");
-  menu->AddItem("Restore All Factory Programs");
+  menu->AddItem("Restore Factory Program", kNone, Vornell::kProgramCmdRestoreFactory);
+  menu->AddItem("Restore All Factory Programs", kNone, Vornell::kProgramCmdRestoreAllFactory);
   menu->AddSeparator();
-  menu->AddItem("Default Path For Program Files...");
+  menu->AddItem("Default Path For Program Files...", kNone, Vornell::kProgramCmdDefaultPath);
   return menu;
 }
 
@@ -135,8 +128,8 @@ bool RunOptionMenu(Vornell& plug, IGraphics& graphics, int x, int y) {
     return true;
   }
   const int command = OptionCommandFromChoice(*menu, chosen);
-  if (command == -1) return false;
-  if (command == -2)
+  if (command == PopupMenuItem::kNoCommand) return false;
+  if (command == kOptionCmdMakerSite)
     graphics.OpenWebPage(MakerSiteUrl(), MakerSiteLabel(), "", NoBrowserText(MakerSiteUrl()));
   else
     plug.RunPresetCommand(command);
@@ -148,7 +141,7 @@ bool RunProgramButtonMenu(Vornell& plug, IGraphics& graphics, int x, int y) {
   const PopupMenu* chosen = graphics.ShowPopupMenu(menu.get(), AtPoint(x, y));
   if (!chosen) return false;
   if (chosen == menu.get()) {
-    plug.RunProgramCommand(chosen->GetChosenItemIdx());
+    plug.RunProgramCommand(chosen->ChosenCommand());
     return true;
   }
   const int q = ProgramFromMenuChoice(*menu->GetItem(0)->Submenu(), chosen);

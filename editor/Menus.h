@@ -5,8 +5,8 @@
 // show a menu at the click point and run the chosen item's command on the
 // instrument (Vornell::RunPresetCommand, Vornell::RunProgramCommand).
 //
-// User-interface thread, without the plug-in lock: the builders take it while
-// they read the instrument, and no lock is held while a menu is shown.
+// User-interface thread: the builders take the plug-in lock while they read the
+// instrument; a menu shown gives back the caller's hold while it waits.
 #include <memory>
 
 #include "editor/PanelMenus.h"
@@ -17,8 +17,10 @@ class Vornell;
 
 // The option menu with its flags and check marks as they are now.
 std::unique_ptr<PopupMenu> BuildOptionMenu(Vornell& plug);
-// The option menu command (Vornell::RunPresetCommand) of a choice; -2 for
-// the web site item; -1 for anything else.
+// The option menu's web site item: not a command of the instrument.
+constexpr int kOptionCmdMakerSite = -2;
+// The option menu command (Vornell::RunPresetCommand) of a choice;
+// kOptionCmdMakerSite for the web site item; -1 for anything else.
 int OptionCommandFromChoice(const PopupMenu& menu, const PopupMenu* chosen);
 // The size in percent a choice in the option menu's "Editor Size" submenu
 // stands for, or 0.

@@ -8,7 +8,7 @@
 #include "editor/Menus.h"
 #include "editor/PanelMenus.h"
 #include "editor/VornellEditor.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {
@@ -27,14 +27,6 @@ int KnobFrame(double v, int frames) {
 
 }  // namespace
 
-PanelLock::PanelLock(IGraphics* g) : graphics(g) {
-  graphics->LockPlug();
-}
-
-PanelLock::~PanelLock() {
-  graphics->UnlockPlug();
-}
-
 TextStyle PanelTextStyle(const Color& color, TextStyle::Align align, int size) {
   return TextStyle("Arial", size, color, TextStyle::kStyleNormal, align);
 }
@@ -52,8 +44,8 @@ IKRKnobControl::IKRKnobControl(Vornell* plug, int x, int y, int paramIdx, const 
 void IKRKnobControl::OnMouseDrag(int x, int y, int dx, int dy, const MouseMods& mods) {
   IKnobMultiControl::OnMouseDrag(x, y, dx, dy, mods);
   if (paramIndex == panel_id::kTrackVolumeKnob || paramIndex == panel_id::kValueKnob) {
-    PanelLock lock(graphics);
-    vornell->OnPanelKnob(paramIndex, value);
+    PluginLock lock(vornell->Mutex());
+    vornell->Panel().OnKnob(paramIndex, value);
   }
 }
 
@@ -76,8 +68,8 @@ bool IKRKnobControl::Draw(IGraphics* g) {
   if (paramIndex == panel_id::kTrackVolumeKnob || paramIndex == panel_id::kValueKnob) {
     double position = -1.0;
     {
-      PanelLock lock(g);
-      position = vornell->PanelKnobPosition(paramIndex);
+      PluginLock lock(vornell->Mutex());
+      position = vornell->Panel().KnobPosition(paramIndex);
     }
     if (position >= 0.0) value = position;
   }
@@ -105,7 +97,7 @@ bool IKRSwitchControl::Draw(IGraphics* g) {
   if (t < 0) return IBitmapControl::Draw(g);
   bool cycle = false;
   {
-    PanelLock lock(g);
+    PluginLock lock(vornell->Mutex());
     cycle = vornell->engine.GetTrack(t).cycle;
   }
   return g->BlitFrame(panelBitmap, drawRect, cycle ? 2 : 1, &blend);
@@ -115,7 +107,7 @@ void IKRSwitchControl::OnMouseDown(int, int, const MouseMods&) {
   const int t = CycleTrack();
   if (t >= 0) {
     {
-      PanelLock lock(graphics);
+      PluginLock lock(vornell->Mutex());
       const bool cycle = vornell->engine.GetTrack(t).cycle;
       vornell->SetParameterFromEngine(TrackParamIndex(t, kTrackCycle), cycle ? 0.0 : 1.0);
     }
@@ -148,7 +140,7 @@ bool IKRUtilityKick::Draw(IGraphics* g) {
   bool configShown = vornell->config.configPanelShown.load();
   bool sequenceFilled = false;
   if (configShown && (paramIndex == panel_id::kSeqA || paramIndex == panel_id::kSeqB)) {
-    PanelLock lock(g);
+    PluginLock lock(vornell->Mutex());
     sequenceFilled = !vornell->SequenceAt(paramIndex == panel_id::kSeqA ? 0 : 1).Empty();
   }
   if (configShown && (paramIndex == panel_id::kProgram || paramIndex == panel_id::kSeqA ||
@@ -164,14 +156,14 @@ void IKRUtilityKick::OnMouseDown(int x, int y, const MouseMods& mods) {
   const bool modifier = AnyModifier(mods);
   if (CanLatch()) {
     latched = !latched && mods.R;
-    PanelLock lock(graphics);
-    vornell->SetPanelButtonLatched(paramIndex, latched);
+    PluginLock lock(vornell->Mutex());
+    vornell->Panel().SetButtonLatched(paramIndex, latched);
   } else if (paramIndex == panel_id::kProgram && modifier) {
     ShowProgramButtonMenu(x, y);
     return;
   } else if ((paramIndex == panel_id::kSeqA || paramIndex == panel_id::kSeqB) && modifier) {
     const int mode = vornell->ModeValue();
-    if (mode != kModeSequenceA && mode != kModeSequenceB) {
+    if (!IsSequenceMode(mode)) {
       ShowSequenceMenu(paramIndex == panel_id::kSeqA ? 0 : 1, x, y);
       return;
     }
@@ -184,8 +176,8 @@ void IKRUtilityKick::OnMouseDown(int x, int y, const MouseMods& mods) {
 void IKRUtilityKick::Press(bool modifier) {
   bool down = false;
   {
-    PanelLock lock(graphics);
-    down = vornell->OnPanelButtonDown(paramIndex, modifier);
+    PluginLock lock(vornell->Mutex());
+    down = vornell->Panel().OnButtonDown(paramIndex, modifier);
   }
   if (down) pressed = 1;
   MarkDirty(false);
@@ -194,8 +186,8 @@ void IKRUtilityKick::Press(bool modifier) {
 void IKRUtilityKick::OnMouseUp(int, int, const MouseMods&) {
   if (latched) return;
   {
-    PanelLock lock(graphics);
-    vornell->OnPanelButtonUp(paramIndex);
+    PluginLock lock(vornell->Mutex());
+    vornell->Panel().OnButtonUp(paramIndex);
   }
   pressed = 0;
   MarkDirty(false);
@@ -225,8 +217,8 @@ IKRLED::IKRLED(Vornell* plug, int x, int y, int id, const PanelBitmap& bitmap)
 bool IKRLED::Draw(IGraphics* g) {
   bool lit = false;
   {
-    PanelLock lock(g);
-    lit = vornell->PanelLedState(paramIndex);
+    PluginLock lock(vornell->Mutex());
+    lit = vornell->Panel().LedState(paramIndex);
   }
   return g->BlitFrame(panelBitmap, drawRect, lit ? 2 : 1, &blend);
 }
@@ -247,10 +239,10 @@ void IKRNumberDisplay::DigitFrames(int* left, int* right) const {
   *left = 0;
   *right = 0;
   if (paramIndex == panel_id::kEditTrackDisplay) {
-    *left = vornell->editTrack + 2;
+    *left = vornell->Panel().EditTrack() + 2;
     return;
   }
-  const int code = vornell->NumberDisplayCode();
+  const int code = vornell->Panel().NumberDisplayCode();
   // The panel logic has no number to show.
   if (code < 0) return;
   *left = ((code >> 4) & 15) + 1;
@@ -260,7 +252,7 @@ void IKRNumberDisplay::DigitFrames(int* left, int* right) const {
 bool IKRNumberDisplay::Draw(IGraphics* g) {
   int left = 0, right = 0;
   {
-    PanelLock lock(g);
+    PluginLock lock(vornell->Mutex());
     DigitFrames(&left, &right);
   }
   if (left > 0) g->BlitFrame(digitsBitmap, leftDigit, left, &blend);
@@ -270,11 +262,11 @@ bool IKRNumberDisplay::Draw(IGraphics* g) {
 
 void IKRNumberDisplay::OnMouseDown(int x, int y, const MouseMods&) {
   if (paramIndex != panel_id::kEditTrackDisplay) return;
-  trackMenu.CheckItemAlone(vornell->editTrack);
+  trackMenu.CheckItemAlone(vornell->Panel().EditTrack());
   const PopupMenu* chosen = graphics->ShowPopupMenu(&trackMenu, Rect(x, y, x, y));
   if (chosen && chosen->GetChosenItemIdx() >= 0) {
-    PanelLock lock(graphics);
-    vornell->SetEditTrack(chosen->GetChosenItemIdx());
+    PluginLock lock(vornell->Mutex());
+    vornell->Panel().SetEditTrack(chosen->GetChosenItemIdx());
   }
   MarkDirty(false);
 }

@@ -6,27 +6,16 @@
 // tell it what was pressed.
 //
 // Threads: everything runs on the user-interface thread. Plug-in calls are
-// made under the plug-in lock taken through the editor object (PanelLock),
-// so a message box opened on the way gives the lock back while it waits.
+// made under the plug-in lock (PluginLock), so a message box opened on the
+// way gives the lock back while it waits.
 #include <string>
 
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
 #include "graphics/PopupMenu.h"
+#include "plugin/PluginLock.h"
 
 class Vornell;
-
-// The plug-in lock for a control's plug-in calls (see above).
-class PanelLock {
- public:
-  explicit PanelLock(IGraphics* graphics);
-  ~PanelLock();
-  PanelLock(const PanelLock&) = delete;
-  PanelLock& operator=(const PanelLock&) = delete;
-
- private:
-  IGraphics* graphics;
-};
 
 // Panel text styles (Arial 14 unless noted).
 TextStyle PanelTextStyle(const Color& color, TextStyle::Align align = TextStyle::kAlignNear, int size = 14);

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "graphics/IGraphics.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ProgramLibrary.h"
 
 namespace {
@@ -42,8 +42,8 @@ std::string NumberedText(int number, const std::string& name) {
 
 std::unique_ptr<PopupMenu> BuildProgramMenu(Vornell& plug, int t, const char* title) {
   auto menu = std::make_unique<PopupMenu>();
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
-  if (t < 0) t = plug.editTrack;
+  PluginLock lock(plug.Mutex());
+  if (t < 0) t = plug.Panel().EditTrack();
   const int current = plug.TrackProgramNumber(t);
   menu->AddItem(title, PopupMenuItem::kTitle);
   for (int first = 0; first < kProgramCount; first += kProgramsPerSubmenu) {
@@ -63,7 +63,7 @@ int ProgramFromMenuChoice(const PopupMenu& menu, const PopupMenu* chosen) {
 
 std::unique_ptr<PopupMenu> BuildPresetMenu(Vornell& plug) {
   auto menu = std::make_unique<PopupMenu>();
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  PluginLock lock(plug.Mutex());
   const int current = plug.GetCurrentPresetIndex();
   for (int first = 0; first < plug.NumPresets(); first += kPresetsPerSubmenu) {
     PopupMenu* sub = menu->AddSubmenu(RangeText(first, first + kPresetsPerSubmenu - 1));
@@ -86,29 +86,29 @@ void RunSequenceMenu(Vornell& plug, IGraphics& graphics, int which, int x, int y
   PopupMenu menu;
   for (SequenceFileCommand command : kCommands)
     menu.AddItem(plug.SequenceMenuItemText(command, which),
-                 plug.SequenceMenuItemEnabled(command, which) ? PopupMenuItem::kNoFlags : PopupMenuItem::kDisabled);
+                 plug.SequenceMenuItemEnabled(command, which) ? PopupMenuItem::kNoFlags : PopupMenuItem::kDisabled,
+                 static_cast<int>(command));
   menu.AddSeparator();
-  menu.AddItem(plug.SequenceMenuItemText(SequenceFileCommand::kDefaultPath, which));
+  menu.AddItem(plug.SequenceMenuItemText(SequenceFileCommand::kDefaultPath, which), PopupMenuItem::kNoFlags,
+               static_cast<int>(SequenceFileCommand::kDefaultPath));
   const PopupMenu* chosen = graphics.ShowPopupMenu(&menu, Rect(x, y, x, y));
   if (!chosen) return;
   // These commands take the lock themselves and never hold it across a dialog.
-  switch (chosen->GetChosenItemIdx()) {
-    case 0:
+  switch (static_cast<SequenceFileCommand>(chosen->ChosenCommand())) {
+    case SequenceFileCommand::kLoad:
       plug.LoadSequenceFromMidiFile(which);
       break;
-    case 1:
+    case SequenceFileCommand::kSaveType0:
       plug.SaveSequenceToMidiFile(which, false);
       break;
-    case 2:
+    case SequenceFileCommand::kSaveType1:
       plug.SaveSequenceToMidiFile(which, true);
       break;
-    case 3:
+    case SequenceFileCommand::kClear:
       plug.ClearSequenceFromMenu(which);
       break;
-    case 5:
+    case SequenceFileCommand::kDefaultPath:
       plug.ChooseDefaultSequencePath();
-      break;
-    default:
       break;
   }
 }

@@ -12,7 +12,7 @@
 #include "graphics/IGraphics.h"
 #include "performance/PanelIds.h"
 #include "platform/Paths.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
@@ -316,7 +316,7 @@ void ProgramBrowser::UseInternalSource() {
   entries.clear();
   int currentEntry = -1;
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    PluginLock lock(plug->Mutex());
     const int current = plug->GetCurrentPresetIndex();
     for (int i = 0; i < plug->NumPresets(); ++i) {
       const PlugPreset* preset = plug->GetPreset(i);
@@ -374,7 +374,7 @@ int ProgramBrowser::RecordAllPrograms() {
   const std::vector<Program> programs = entries[static_cast<size_t>(selectedEntry)].programs;
   if (plug->ShowMessage(kRecordAllQuestion, "Record All Programs", kMessageYesNo | kMessageIconQuestion) != kAnswerYes)
     return 1;
-  std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+  PluginLock lock(plug->Mutex());
   // Each program goes into its own number: a file need not hold them all.
   std::array<bool, kProgramCount> recorded{};
   for (const Program& listed : programs) {

@@ -10,7 +10,7 @@
 #include "editor/PanelMenus.h"
 #include "graphics/IEditorDelegate.h"
 #include "graphics/IGraphics.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {
@@ -97,7 +97,7 @@ IKRChannelControl::IKRChannelControl(Vornell* plug, const Rect& rect, int paramI
 std::string IKRChannelControl::Text() const {
   int channel = 0;
   {
-    std::lock_guard<std::recursive_mutex> lock(vornell->Mutex());
+    PluginLock lock(vornell->Mutex());
     channel = vornell->engine.GetTrack(track).channel;
   }
   EditorParamInfo info;
@@ -110,7 +110,7 @@ std::string IKRChannelControl::Text() const {
 
 bool IKRChannelControl::ShowsOff() const {
   if (grayed) return true;
-  std::lock_guard<std::recursive_mutex> lock(vornell->Mutex());
+  PluginLock lock(vornell->Mutex());
   return vornell->engine.GetTrack(track).channel == kChannelNone;
 }
 
@@ -125,9 +125,9 @@ void IKRChannelControl::OnMouseDown(int x, int y, const MouseMods&) {
   menu.AddSeparator();
   for (int channel = 1; channel <= 16; ++channel) {
     char text[48];
-    if (channel <= kParamTrackCount && (mode == kModeSequenceA || mode == kModeSequenceB))
+    if (channel <= kParamTrackCount && IsSequenceMode(mode))
       std::snprintf(text, sizeof(text), "MIDI Channel / Sequence %i", channel);
-    else if (channel == 6 && (mode == kModeArpUpDown || mode == kModeArpAssign))
+    else if (channel == 6 && IsArpeggiatorMode(mode))
       std::snprintf(text, sizeof(text), "MIDI Channel 6 / Arpeggio");
     else
       std::snprintf(text, sizeof(text), "MIDI Channel %i", channel);
@@ -160,11 +160,11 @@ IKRPrgControl::IKRPrgControl(Vornell* plug, const Rect& number, const Rect& name
 }
 
 int IKRPrgControl::Track() const {
-  return fixedTrack >= 0 ? fixedTrack : vornell->editTrack;
+  return fixedTrack >= 0 ? fixedTrack : vornell->Panel().EditTrack();
 }
 
 int IKRPrgControl::StyleKind() const {
-  std::lock_guard<std::recursive_mutex> lock(vornell->Mutex());
+  PluginLock lock(vornell->Mutex());
   const ::Track& track = vornell->engine.GetTrack(Track());
   if (track.programModified) return 2;
   return (track.sequenceDriven || track.armed) ? 1 : 0;
@@ -175,7 +175,7 @@ bool IKRPrgControl::Draw(IGraphics* g) {
   std::string name;
   int kind = 0;
   {
-    PanelLock lock(g);
+    PluginLock lock(vornell->Mutex());
     const int t = Track();
     number = vornell->TrackProgramNumber(t);
     name = vornell->engine.GetTrack(t).programName;
@@ -196,7 +196,7 @@ void IKRPrgControl::OnMouseDown(int x, int y, const MouseMods& mods) {
   if (nameEditable && nameRect.Contains(x, y)) {
     std::string name;
     {
-      PanelLock lock(graphics);
+      PluginLock lock(vornell->Mutex());
       name = vornell->engine.GetTrack(t).programName;
     }
     graphics->OpenTextEntry(this, normalStyle, nameRect, name);
@@ -211,18 +211,18 @@ void IKRPrgControl::OnMouseDown(int x, int y, const MouseMods& mods) {
     const int confirmTrack = (vornell->LinkProgramsOn() && !vornell->stateLoading) ? -1 : t;
     if (vornell->ConfirmModifiedProgram(confirmTrack) == 1) return;
     {
-      PanelLock lock(graphics);
+      PluginLock lock(vornell->Mutex());
       vornell->SelectTrackProgram(t, p);
     }
     MarkDirty(false);
     return;
   }
-  PanelLock lock(graphics);
-  vornell->SetEditTrack(t);
+  PluginLock lock(vornell->Mutex());
+  vornell->Panel().SetEditTrack(t);
 }
 
 void IKRPrgControl::AcceptEnteredText(const std::string& text) {
-  PanelLock lock(graphics);
+  PluginLock lock(vornell->Mutex());
   vornell->RenameTrackProgram(Track(), text);
   MarkDirty(false);
 }
@@ -247,7 +247,7 @@ IKRPresetMenu::IKRPresetMenu(Vornell* plug, const Rect& number, const Rect& name
 std::string IKRPresetMenu::NumberText() const {
   int index = 0;
   {
-    std::lock_guard<std::recursive_mutex> lock(vornell->Mutex());
+    PluginLock lock(vornell->Mutex());
     index = vornell->GetCurrentPresetIndex();
   }
   char text[16];
@@ -256,7 +256,7 @@ std::string IKRPresetMenu::NumberText() const {
 }
 
 std::string IKRPresetMenu::NameText() const {
-  std::lock_guard<std::recursive_mutex> lock(vornell->Mutex());
+  PluginLock lock(vornell->Mutex());
   return vornell->GetPresetName(vornell->GetCurrentPresetIndex()).substr(0, 32);
 }
 
@@ -270,7 +270,7 @@ void IKRPresetMenu::OnMouseDown(int x, int y, const MouseMods&) {
   if (nameRect.Contains(x, y)) {
     std::string name;
     {
-      PanelLock lock(graphics);
+      PluginLock lock(vornell->Mutex());
       name = vornell->GetPresetName(vornell->GetCurrentPresetIndex());
     }
     graphics->OpenTextEntry(this, textStyle, nameRect, name);
@@ -285,7 +285,7 @@ void IKRPresetMenu::OnMouseDown(int x, int y, const MouseMods&) {
 
 void IKRPresetMenu::AcceptEnteredText(const std::string& text) {
   {
-    PanelLock lock(graphics);
+    PluginLock lock(vornell->Mutex());
     vornell->ModifyCurrentPreset(text.substr(0, 256).c_str());
     vornell->NotifyHostProgramChange();
   }

@@ -2,7 +2,7 @@
 // The panel's text selectors: list parameters and configuration templates as
 // drop-downs, the per-track MIDI channel, the program selectors of a track or
 // of the edit track, the preset selector and the option button.
-// User-interface thread; plug-in calls under PanelLock (PanelControls.h).
+// User-interface thread; plug-in calls under PluginLock.
 #include <string>
 
 #include "graphics/IControl.h"

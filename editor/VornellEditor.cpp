@@ -9,7 +9,7 @@
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
 #include "graphics/IWindowSystem.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 #include "resources/panel/PanelLayout.h"
 
@@ -121,17 +121,17 @@ VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   // The window is not open yet: the pages are laid out now, so the first
   // picture is right, and again at the first idle tick.
   ApplyConfigPageVisibility();
-  ApplyEditTrackVisibility(plug->editTrack);
+  ApplyEditTrackVisibility(plug->Panel().EditTrack());
   graphics->SetAllControlsDirty();
-  plug->selectedParamValue = plug->IntParam(VoiceParamIndex(plug->editTrack, 0));
+  plug->Panel().SetSelectedParamValue(plug->IntParam(VoiceParamIndex(plug->Panel().EditTrack(), 0)));
   plug->fullRefresh = true;
   plug->panelDirty = true;
   // The panel logic ends latches (a TRACK press, say); the buttons show it.
-  plug->onLatchedButtonsReleased = [this] { ReleaseLatchedKicks(); };
+  plug->Panel().onLatchedButtonsReleased = [this] { ReleaseLatchedKicks(); };
 }
 
 VornellEditor::~VornellEditor() {
-  plug->onLatchedButtonsReleased = nullptr;
+  plug->Panel().onLatchedButtonsReleased = nullptr;
 }
 
 template <typename C>
@@ -384,7 +384,7 @@ void VornellEditor::ApplyConfigPageVisibility() {
     show(TrackParamIndex(t, kTrackTune), on && !transpose);
     show(TrackParamIndex(t, kTrackTranspose), on && transpose);
     if (IControl* channel = plug->ControlByKey(TrackParamIndex(t, kTrackChannel))) {
-      std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+      PluginLock lock(plug->Mutex());
       channel->SetGrayed(plug->engine.GetTrack(t).sequenceDriven);
     }
   }
@@ -414,7 +414,7 @@ void VornellEditor::UpdateStatusLine() {
 }
 
 void VornellEditor::UpdateBlinking() {
-  if (!plug->AdvancePanelBlink(graphics->FPS())) return;
+  if (!plug->Panel().AdvanceBlink(graphics->FPS())) return;
   for (int t = 0; t < kParamTrackCount; ++t)
     if (IControl* led = plug->ControlByKey(-panel_id::TrackLed(t))) led->MarkDirty(false);
 }
@@ -430,7 +430,7 @@ void VornellEditor::OnIdleTick() {
   UpdateBlinking();
   if (!plug->panelDirty.exchange(false)) return;
   if (plug->fullRefresh.exchange(false)) {
-    plug->RefreshEditTrackControls(plug->editTrack);
+    plug->RefreshEditTrackControls(plug->Panel().EditTrack());
     plug->RefreshParamControls();
   }
   plug->ShowConfigPage(plug->config.configPanelShown.load());
@@ -440,8 +440,12 @@ void VornellEditor::OnIdleTick() {
 
 // --- the instrument's editor part ---------------------------------------------
 
+void VornellEditorDeleter::operator()(VornellEditor* editor) const {
+  delete editor;
+}
+
 void Vornell::CreateEditor() {
-  editorPart = std::make_unique<VornellEditor>(this);
+  editorPart.reset(new VornellEditor(this));
   AttachGraphics(editorPart->Graphics());
 }
 
@@ -498,7 +502,7 @@ void Vornell::RefreshEditTrackControls() {
 }
 
 void Vornell::UpdateProgramSelectorGrayState() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const bool link = LinkProgramsOn() && !stateLoading;
   bool ordinaryTaken = false;
   bool armedTaken = false;
@@ -517,6 +521,7 @@ void Vornell::UpdateProgramSelectorGrayState() {
       if (!ordinaryTaken) ordinaryTaken = link;
     }
   };
+  const int editTrack = panel.EditTrack();
   visit(editTrack);
   for (int t = 0; t < Engine::kTrackCount; ++t)
     if (t != editTrack) visit(t);

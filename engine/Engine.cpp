@@ -104,7 +104,7 @@ void Engine::OnMidiMessage(const MidiMessage& message) {
   switch (kind) {
     case 8:
     case 9:
-      if ((mode == 3 || mode == 4) && hooks && hooks->DivertToArpeggiator(queued)) return;
+      if (IsArpeggiatorMode(mode) && hooks && hooks->DivertToArpeggiator(queued)) return;
       inputQueue.Add(queued);
       return;
     case 11: {
@@ -376,7 +376,7 @@ void Engine::DispatchTickEvent(const MidiMessage& message) {
   }
   int32_t kind = message.status >> 4;
   int32_t channel = message.status & 15;
-  bool arpeggiatorMode = mode == 3 || mode == 4;
+  bool arpeggiatorMode = IsArpeggiatorMode(mode);
   switch (kind) {
     case 11:
       if (arpeggiatorMode) {

@@ -10,6 +10,7 @@
 #include "engine/MidiInputQueue.h"
 #include "engine/MidiMessage.h"
 #include "engine/NoteStart.h"
+#include "engine/PerformanceMode.h"
 #include "engine/PhaseIncrementTable.h"
 #include "engine/TickEventQueue.h"
 #include "engine/Track.h"
@@ -238,7 +239,7 @@ class Engine {
   double masterTune = 0.0;
   double bendRange = 0.0;
   double lastSampleRate = -1.0;
-  int32_t mode = 0;
+  int32_t mode = kModeNormal;
 
   bool recording = false;
   double recordElapsed = 0.0;

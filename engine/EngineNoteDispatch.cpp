@@ -105,7 +105,7 @@ void Engine::DispatchNoteOn(int32_t c, int32_t note, int32_t velocity, bool from
       ++cycling;
     }
   }
-  bool differentNote = c != lastNoteChannel || note != lastNoteNumber || mode == 3 || mode == 4;
+  bool differentNote = c != lastNoteChannel || note != lastNoteNumber || IsArpeggiatorMode(mode);
   if (cycling >= 2 && differentNote && lastNoteChannel < 16 && lastNoteNumber >= 0) {
     list.Remove(firstCycling);
     list.Append(firstCycling);
@@ -113,7 +113,7 @@ void Engine::DispatchNoteOn(int32_t c, int32_t note, int32_t velocity, bool from
   lastNoteChannel = static_cast<uint8_t>(c);
   lastNoteNumber = note;
 
-  const bool stackMode = mode == 5 || mode == 6;
+  const bool stackMode = IsStackMode(mode);
   const bool manyHeld = heldNotes[c].count > 1;
   bool first = true;
   int32_t fallback = -1;
@@ -205,7 +205,7 @@ void Engine::SpreadAcrossChannelTracks(ChannelTrackList list, int32_t note, int3
   for (int32_t i = 0; i < list.count; ++i) {
     int32_t b = list.tracks[i];
     if (tracks[b].sequenceDriven) continue;
-    if ((mode == 3 || mode == 4) && b != 5) continue;
+    if (IsArpeggiatorMode(mode) && b != 5) continue;
     AssignVoice(b, NoteStart{static_cast<uint8_t>(b), note, velocity, detune, legato});
     detune += 2;
   }
@@ -260,7 +260,7 @@ void Engine::NoteOff(int32_t c, int32_t note, bool fromSequencer) {
     if (takes && track.trackMode != Track::kPolyphonic && map.count > 0) {
       int32_t lowest = LowestHeldNote(c);
       int32_t velocity = map.velocity[lowest];
-      if (mode == 5 || mode == 6) {
+      if (IsStackMode(mode)) {
         // Stacked tracks return to the lowest key still held.
         AssignVoice(t, NoteStart{static_cast<uint8_t>(t), lowest, velocity, 0, legato});
       } else if (!track.sequenceDriven && IsUnison(t) && !fromSequencer) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 namespace {
 constexpr int kMaxFrames = 8192;
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
 
   Vornell& plug = Plug();
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  std::lock_guard lock(plug.Mutex());
   FuzzReader reader(data, size);
   Reset(plug, reader);
   plug.ResetAllVoices();

@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "fuzz/FuzzSupport.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 namespace {
 Vornell& Plug() {
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       break;
     case 2: {
-      std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+      std::lock_guard lock(plug.Mutex());
       const int end = plug.UnserializePresets(block, 0);
       FUZZ_CHECK(end <= block.Size(), "preset list read past its end");
       FUZZ_CHECK(plug.GetCurrentPresetIndex() >= 0 && plug.GetCurrentPresetIndex() < plug.NumPresets(),

@@ -14,7 +14,7 @@
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/VstFuzzHost.h"
 #include "platform/IniDocument.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
 #include "sequencer/MidiFile.h"
@@ -90,7 +90,7 @@ Bytes ParameterBank(const Vornell& plug, int programs) {
 }
 
 void PresetSeeds(Vornell& plug) {
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  std::lock_guard lock(plug.Mutex());
   DataBlock program, bank, presets, params;
   plug.MakeProgramData(program);
   Write("preset_files", "program-chunk.fxp", 0, program);
@@ -105,7 +105,7 @@ void PresetSeeds(Vornell& plug) {
 }
 
 void StateSeeds(Vornell& plug) {
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  std::lock_guard lock(plug.Mutex());
   DataBlock state;
   plug.SaveState(state);
   Write("state", "state.bin", 0, state);
@@ -144,7 +144,7 @@ void VstSeeds() {
   Write("vst_chunk", "program-to-program-host.chunk", 3, HostChunk(plug, 1));
   DataBlock state;
   {
-    std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+    std::lock_guard lock(plug.Mutex());
     plug.SaveState(state);
   }
   Write("vst_chunk", "headerless-state.chunk", 1, state);
@@ -348,7 +348,7 @@ int main(int argc, char** argv) {
   startup.loadPresetBank = false;
   Vornell* plug = new Vornell(startup);
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     plug->SelectPreset(1);
     plug->SelectPreset(0);
   }

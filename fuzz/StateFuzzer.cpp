@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/StateChunk.h"
 
 namespace {
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1 || size > (1u << 20)) return 0;
   Vornell& plug = Plug();
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  std::lock_guard lock(plug.Mutex());
   const DataBlock block = FuzzBlock(data + 1, size - 1);
   switch (data[0] % 4) {
     case 0: {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ProgramLibrary.h"
 
 namespace {
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const int target = selector >= 254 ? -1 : selector % 110;  // 100..109: slots that do not exist
   Vornell& plug = Plug();
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  std::lock_guard lock(plug.Mutex());
   plug.library.saveEnhancedPrograms = (selector & 1) != 0;
   plug.library.ParseSysEx(data, size, target);
   CheckLibrary(plug.library);

@@ -17,7 +17,7 @@ std::unique_ptr<Vornell> MakeFuzzInstrument(bool programChunkHost) {
   VornellStartup startup;
   startup.loadPresetBank = false;
   auto plug = std::make_unique<Vornell>(programChunkHost ? &ProgramChunkHost : nullptr, startup);
-  std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+  std::lock_guard lock(plug->Mutex());
   plug->SelectPreset(1);
   plug->SelectPreset(0);
   return plug;

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "plugin/VstAbi.h"
 
 // programChunkHost: the host callback answers the vendor query as a host that

@@ -40,16 +40,21 @@ class IEditorDelegate {
   // value has a display text).
   virtual std::string EditorLabelText(int index) const = 0;
 
-  // User-interface thread, without the plug-in lock: the implementation
-  // takes the lock itself for the change.
+  // User-interface thread: the implementation takes the plug-in lock
+  // itself for the change.
   virtual void SetParamFromEditor(int index, double normalisedValue) = 0;
   // Host edit gestures around a mouse edit; user-interface thread.
   virtual void BeginHostParamGesture(int index) = 0;
   virtual void EndHostParamGesture(int index) = 0;
 
-  // The plug-in's recursive lock.
+  // The plug-in's recursive lock, as a hold that a modal wait can give back.
   virtual void LockPlugin() = 0;
   virtual void UnlockPlugin() = 0;
+  // Around a modal wait (menu, message box, file dialog): gives back every
+  // hold of the plug-in lock the calling thread has and returns how many;
+  // the second takes that many again. User-interface thread.
+  virtual int ReleasePluginForModalWait() = 0;
+  virtual void RetakePluginAfterModalWait(int holds) = 0;
 
   // The plug-in's periodic editor update; user-interface thread, called by
   // the framework with the plug-in lock held.
@@ -57,7 +62,7 @@ class IEditorDelegate {
 
   // A short notice for the user that needs no answer (a hint about the file
   // dialog, a web address no browser could open); the plug-in shows it where
-  // it shows its status. User-interface thread, without the plug-in lock.
+  // it shows its status. User-interface thread.
   virtual void ShowEditorNotice(const std::string& text) { (void)text; }
 
   // Asks the host to give the open editor window this size in pixels; true

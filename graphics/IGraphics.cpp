@@ -405,27 +405,22 @@ void IGraphics::OnTimerTick() {
 
 void IGraphics::LockPlug() {
   plug->LockPlugin();
-  ++frameworkLockDepth;
 }
 
 void IGraphics::UnlockPlug() {
-  --frameworkLockDepth;
   plug->UnlockPlugin();
 }
 
 template <typename F>
-auto IGraphics::WithoutFrameworkLock(F f) -> decltype(f()) {
-  // A modal wait must not keep audio waiting: give back what the framework
-  // took (a menu opened from OnIdleTick, say) and take it again afterwards.
-  const int depth = frameworkLockDepth;
-  for (int i = 0; i < depth; ++i) UnlockPlug();
+auto IGraphics::WithoutPluginLock(F f) -> decltype(f()) {
+  // A modal wait must not keep audio waiting: give back whatever this thread
+  // holds of the plug-in lock (a menu opened from OnIdleTick, a press
+  // handler's hold) and take it again afterwards.
   struct Relock {
-    IGraphics* g;
-    int depth;
-    ~Relock() {
-      for (int i = 0; i < depth; ++i) g->LockPlug();
-    }
-  } relock{this, depth};
+    IEditorDelegate* plug;
+    int holds;
+    ~Relock() { plug->RetakePluginAfterModalWait(holds); }
+  } relock{plug, plug->ReleasePluginForModalWait()};
   return f();
 }
 
@@ -515,7 +510,7 @@ PopupMenu* IGraphics::ShowPopupMenu(PopupMenu* menu, const Rect& rect) {
   windowSystem->HideTooltip();
   PopupMenu* chosenMenu = nullptr;
   int chosenIndex = -1;
-  const bool chosen = WithoutFrameworkLock(
+  const bool chosen = WithoutPluginLock(
       [&] {
         const Rect at = ToPixels(Rect(rect.left, rect.top, rect.left + 1, rect.bottom));
         return windowSystem->TrackPopupMenu(menu, at.left, at.bottom, &chosenMenu, &chosenIndex);
@@ -622,7 +617,7 @@ void IGraphics::ChooseFile(std::string& result, FileMode mode, std::string& fold
   }
   std::string chosen;
   mouseCapture = -1;
-  const bool ok = WithoutFrameworkLock([&] { return windowSystem->RunFileDialog(request, &chosen); });
+  const bool ok = WithoutPluginLock([&] { return windowSystem->RunFileDialog(request, &chosen); });
   pendingInvalid = Rect(0, 0, width, height);
   if (!ok || chosen.empty()) {
     result.clear();
@@ -656,7 +651,7 @@ int IGraphics::ShowMessage(const std::string& text, const std::string& caption, 
   std::lock_guard<std::recursive_mutex> guard(windowLock);
   mouseCapture = -1;
   if (windowSystem->IsOpen()) windowSystem->HideTooltip();
-  const int answer = WithoutFrameworkLock([&] { return windowSystem->RunMessageBox(text, caption, type); });
+  const int answer = WithoutPluginLock([&] { return windowSystem->RunMessageBox(text, caption, type); });
   pendingInvalid = Rect(0, 0, width, height);
   return answer;
 }

@@ -176,9 +176,9 @@ class IGraphics {
   // Union of the dirty controls' rectangles (and pending invalid areas).
   Rect CollectDirtyRect() const;
 
-  // The plug-in lock as the framework takes it: a menu, message box or file
-  // dialog opened while it is held gives it back for as long as it waits.
-  // Controls use it around the plug-in calls they make. Pairs; user-interface thread.
+  // The plug-in lock as the framework takes it (the releasable hold): a menu,
+  // message box or file dialog opened while it is held gives it back for as
+  // long as it waits. Pairs; user-interface thread.
   void LockPlug();
   void UnlockPlug();
 
@@ -209,9 +209,9 @@ class IGraphics {
   Rect PixelCoverInUnits(const Rect& r) const;
   void ApplyZoom(int percent);
   void EndGesture();
-  // Runs f with the plug-in lock taken by the framework released.
+  // Runs f (a modal wait) with this thread's holds of the plug-in lock given back.
   template <typename F>
-  auto WithoutFrameworkLock(F f) -> decltype(f());
+  auto WithoutPluginLock(F f) -> decltype(f());
 
   IEditorDelegate* plug;
   std::vector<IControl*> controls;
@@ -248,8 +248,6 @@ class IGraphics {
   std::atomic<bool> closeRequested{false};
   bool inEditorWork = false;
   bool closeDeferred = false;
-  int frameworkLockDepth = 0;
-
   std::atomic<int> zoom{100};
   // A zoom chosen but not yet applied (0 none); asking: the host is being
   // asked to resize for it.

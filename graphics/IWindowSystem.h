@@ -69,8 +69,8 @@ class IWindowSystem {
   virtual void RequestHoverNotice() = 0;
   virtual void HideCursor(bool hide) = 0;
 
-  // Modal services; each returns when the user has answered. They run
-  // without the plug-in lock.
+  // Modal services; each returns when the user has answered. IGraphics
+  // gives back the calling thread's hold of the plug-in lock around them.
   // Shows the menu with its top-left corner at (x, y) in window pixels.
   // On a choice: true, *chosenMenu = the (sub)menu holding the item and
   // *chosenIndex = its index there.

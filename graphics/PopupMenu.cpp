@@ -2,18 +2,21 @@
 
 #include <cstdio>
 
-PopupMenuItem::PopupMenuItem(const std::string& itemText, int itemFlags, std::unique_ptr<PopupMenu> sub)
-    : text(itemText), flags(itemFlags), submenu(std::move(sub)) {}
+PopupMenuItem::PopupMenuItem(const std::string& itemText, int itemFlags, std::unique_ptr<PopupMenu> sub,
+                             int itemCommand)
+    : text(itemText), flags(itemFlags), command(itemCommand), submenu(std::move(sub)) {}
 
 PopupMenuItem::PopupMenuItem(const PopupMenuItem& other)
     : text(other.text),
       flags(other.flags),
+      command(other.command),
       submenu(other.submenu ? std::make_unique<PopupMenu>(*other.submenu) : nullptr) {}
 
 PopupMenuItem& PopupMenuItem::operator=(const PopupMenuItem& other) {
   if (this != &other) {
     text = other.text;
     flags = other.flags;
+    command = other.command;
     submenu = other.submenu ? std::make_unique<PopupMenu>(*other.submenu) : nullptr;
   }
   return *this;
@@ -31,8 +34,8 @@ const PopupMenuItem* PopupMenu::GetItem(int index) const {
   return &items[static_cast<size_t>(index)];
 }
 
-PopupMenuItem* PopupMenu::AddItem(const std::string& text, int flags) {
-  items.emplace_back(text, flags);
+PopupMenuItem* PopupMenu::AddItem(const std::string& text, int flags, int command) {
+  items.emplace_back(text, flags, nullptr, command);
   return &items.back();
 }
 
@@ -46,6 +49,11 @@ PopupMenuItem* PopupMenu::InsertItem(int position, const std::string& text, int 
   if (position < 0 || position >= NItems()) return AddItem(text, flags);
   auto it = items.insert(items.begin() + position, PopupMenuItem(text, flags));
   return &*it;
+}
+
+int PopupMenu::ChosenCommand() const {
+  const PopupMenuItem* item = GetItem(chosenItem);
+  return item && item->Choosable() ? item->Command() : PopupMenuItem::kNoCommand;
 }
 
 void PopupMenu::AddSeparator() {

@@ -10,8 +10,11 @@ class PopupMenu;
 class PopupMenuItem {
  public:
   enum Flags { kNoFlags = 0, kDisabled = 1, kTitle = 2, kChecked = 4, kSeparator = 8 };
+  // The command of an item that carries none.
+  static constexpr int kNoCommand = -1;
 
-  PopupMenuItem(const std::string& itemText, int itemFlags = kNoFlags, std::unique_ptr<PopupMenu> sub = nullptr);
+  PopupMenuItem(const std::string& itemText, int itemFlags = kNoFlags, std::unique_ptr<PopupMenu> sub = nullptr,
+                int itemCommand = kNoCommand);
   PopupMenuItem(const PopupMenuItem& other);
   PopupMenuItem& operator=(const PopupMenuItem& other);
   // Moving keeps the submenu object, so pointers to it stay valid.
@@ -33,10 +36,14 @@ class PopupMenuItem {
   void SetEnabled(bool on) { flags = on ? (flags & ~kDisabled) : (flags | kDisabled); }
   void SetChecked(bool on) { flags = on ? (flags | kChecked) : (flags & ~kChecked); }
   PopupMenu* Submenu() const { return submenu.get(); }
+  // What choosing the item does, as its menu's owner numbers its commands:
+  // the choice is read from the item, not from where it stands in the menu.
+  int Command() const { return command; }
 
  private:
   std::string text;
   int flags = kNoFlags;
+  int command = kNoCommand;
   std::unique_ptr<PopupMenu> submenu;
 };
 
@@ -57,7 +64,8 @@ class PopupMenu {
   // Null outside 0..NItems()-1.
   PopupMenuItem* GetItem(int index);
   const PopupMenuItem* GetItem(int index) const;
-  PopupMenuItem* AddItem(const std::string& text, int flags = PopupMenuItem::kNoFlags);
+  PopupMenuItem* AddItem(const std::string& text, int flags = PopupMenuItem::kNoFlags,
+                         int command = PopupMenuItem::kNoCommand);
   // Appends an item that opens the submenu; returns the submenu.
   PopupMenu* AddSubmenu(const std::string& text, std::unique_ptr<PopupMenu> submenu = nullptr);
   // Inserts before position (appends when the position is past the end).
@@ -71,6 +79,8 @@ class PopupMenu {
   void CheckItemAlone(int index);
 
   int GetChosenItemIdx() const { return chosenItem; }
+  // The chosen item's command: kNoCommand when nothing choosable was chosen.
+  int ChosenCommand() const;
   void SetChosenItemIdx(int index) { chosenItem = index; }
 
  private:

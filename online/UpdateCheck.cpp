@@ -7,7 +7,7 @@
 
 #include "graphics/EditorRecords.h"
 #include "online/MakerSite.h"
-#include "platform/HttpClient.h"
+#include "online/HttpClient.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // released version and tells the user whether it is newer than this one,
 // offering the download page.
 //
-// User-interface thread, without the plug-in lock: the exchange blocks the
-// calling thread (bounded by UpdateCheckLimits) while the audio thread goes
-// on. Nothing is kept between checks.
+// User-interface thread: the exchange blocks the calling thread (bounded by
+// UpdateCheckLimits); the instrument gives back its lock around it, so the
+// audio thread goes on. Nothing is kept between checks.
 #include <cstddef>
 #include <string>
 

@@ -4,19 +4,20 @@
 //
 // Every entry point takes the plug-in lock: the sequencer and parameter state
 // changed here is also used by the audio thread.
+#include "performance/FrontPanel.h"
+
 #include <cmath>
-#include <mutex>
 
 #include "graphics/EditorRecords.h"
-#include "graphics/IGraphics.h"
 #include "performance/PanelIds.h"
-#include "plugin/IEditorLink.h"
-#include "plugin/Vornell.h"
+#include "plugin/PlugParam.h"
+#include "plugin/PluginLock.h"
 #include "programs/ParameterTable.h"
+#include "programs/Program.h"
 
 using namespace panel_id;
 
-struct Vornell::PanelPress {
+struct FrontPanel::Press {
   // 0: the button is drawn pressed; 1: a question was answered no; 2: a
   // question was answered yes or a dialog opened.
   int result = 0;
@@ -30,46 +31,10 @@ struct Vornell::PanelPress {
 
 namespace {
 
-// The plug-in lock for one press, taken through the attached editor when there
-// is one: a question or file dialog opened by the press (RECORD's question, a
-// modified program, the browser's file dialog) then gives it back while it
-// waits, so the audio thread never waits for the user.
-class PressLock {
- public:
-  explicit PressLock(Vornell& plug) : graphics(plug.GetGraphics()), mutex(plug.Mutex()) {
-    if (graphics)
-      graphics->LockPlug();
-    else
-      mutex.lock();
-  }
-  ~PressLock() {
-    if (graphics)
-      graphics->UnlockPlug();
-    else
-      mutex.unlock();
-  }
-  PressLock(const PressLock&) = delete;
-  PressLock& operator=(const PressLock&) = delete;
-
- private:
-  IGraphics* graphics;
-  std::recursive_mutex& mutex;
-};
+constexpr int kTrackCount = FrontPanel::kTrackCount;
 
 bool ValidTrack(int t) {
-  return t >= 0 && t < Engine::kTrackCount;
-}
-
-bool SequenceMode(int mode) {
-  return mode == kModeSequenceA || mode == kModeSequenceB;
-}
-
-bool ArpeggiatorMode(int mode) {
-  return mode == kModeArpUpDown || mode == kModeArpAssign;
-}
-
-bool StackMode(int mode) {
-  return mode == kModeStackA || mode == kModeStackB;
+  return t >= 0 && t < kTrackCount;
 }
 
 // TRACK button or LED id -> track 0..5, else -1.
@@ -121,26 +86,26 @@ int TwoDecimalDigits(int c) {
 
 // --- button down -------------------------------------------------------------------
 
-bool Vornell::OnPanelButtonDown(int id, bool modifier) {
-  PressLock lock(*this);
-  PanelPress press;
+bool FrontPanel::OnButtonDown(int id, bool modifier) {
+  PluginLock lock(host.Mutex());
+  Press press;
   bool full = true;
   const int track = TrackOf(id, kTrackButton1);
   if (track >= 0) {
-    full = PanelTrackButton(track, press);
+    full = TrackButton(track, press);
   } else if (id >= kDigit0 && id <= kDigit1) {
-    full = PanelDigit(id == kDigit0 ? 0 : kDigit1 - id + 1, press);
+    full = Digit(id == kDigit0 ? 0 : kDigit1 - id + 1, press);
   } else {
     switch (id) {
       case kRecord:
-        full = PanelRecordButton(press);
+        full = RecordButton(press);
         break;
       case kClick:
         if (modifier) {
           clickHeld = true;
           full = false;
         } else {
-          clickEnabled = !clickEnabled;
+          host.SetClickEnabled(!host.ClickEnabled());
         }
         break;
       case kSync:
@@ -149,19 +114,19 @@ bool Vornell::OnPanelButtonDown(int id, bool modifier) {
         break;
       case kSeqA:
       case kSeqB:
-        full = PanelSequenceButton(id == kSeqB ? 1 : 0, modifier, press);
+        full = SequenceButton(id == kSeqB ? 1 : 0, modifier, press);
         break;
       case kUpDown:
       case kAssign:
       case kStackA:
       case kStackB:
-        full = PanelModeButton(id, press);
+        full = ModeButton(id, press);
         break;
       case kProgram:
       case kParam:
       case kValue:
         controlSelect = kProgram - id;
-        panelDirty = true;
+        host.MarkPanelDirty();
         break;
       case kControlRecord:
         controlRecordHeld = true;
@@ -169,40 +134,39 @@ bool Vornell::OnPanelButtonDown(int id, bool modifier) {
         full = false;
         break;
       default:
-        full = PanelOtherButton(id, press);
+        full = OtherButton(id, press);
         break;
     }
   }
-  PanelEndPress(press, full);
+  EndPress(press, full);
   return press.result == 0;
 }
 
-void Vornell::PanelEndPress(PanelPress& press, bool releaseLatches) {
+void FrontPanel::EndPress(Press& press, bool releaseLatches) {
   if (releaseLatches) ReleaseLatchedButtons();
   if (!press.keepDigit) pendingDigit = -1;
-  if (press.clearStatus) ShowStatus("", kStatusWhite);
-  if (PlugParam* param = GetParam(press.param)) {
+  if (press.clearStatus) host.ShowStatus("", kStatusWhite);
+  if (const PlugParam* param = host.Param(press.param)) {
     double normalized = press.value;
     if (press.toggle) normalized = param->ToNormalized(param->Value() >= 0.5 ? 0.0 : 1.0);
-    SetParamFromEditor(press.param, normalized);
-    if (IEditorLink* editor = GetEditorLink()) editor->ShowParamValue(press.param, normalized, true);
+    host.EditParam(press.param, normalized);
   }
-  panelDirty = true;
+  host.MarkPanelDirty();
 }
 
-bool Vornell::PanelTrackButton(int t, PanelPress& press) {
+bool FrontPanel::TrackButton(int t, Press& press) {
   trackHeld[t] = true;
-  const int mode = ModeValue();
-  if (recordHeld && SequenceMode(mode)) {
+  const int mode = host.Mode();
+  if (recordHeld && IsSequenceMode(mode)) {
     // RECORD held: this track's part goes.
-    const uint32_t serial = StatusSerial();
-    ClearTrack(t);
-    if (StatusSerial() != serial) press.clearStatus = false;
+    const uint32_t serial = host.StatusSerial();
+    host.ClearTrack(t);
+    if (host.StatusSerial() != serial) press.clearStatus = false;
     return true;
   }
-  if (Recording()) {
-    const bool startsOverdub = !engine.GetTrack(t).armed && recordState == kRecordOverdubPrepared;
-    RecordTrackButton(t);
+  if (host.Recording()) {
+    const bool startsOverdub = !host.TrackArmed(t) && host.OverdubPrepared();
+    host.RecordTrackButton(t);
     if (startsOverdub) press.clearStatus = false;
     return true;
   }
@@ -210,81 +174,81 @@ bool Vornell::PanelTrackButton(int t, PanelPress& press) {
   if (recordMode && stackProgram >= 0) {
     recordHeld = false;
     recordMode = false;
-    SetTrackProgram(t, stackProgram);
+    host.SetTrackProgram(t, stackProgram);
     pendingStackProgram = -1;
-    ShowStatus("Stack program assigned", kStatusGreen);
+    host.ShowStatus("Stack program assigned", kStatusGreen);
     press.clearStatus = false;
     return true;
   }
   return false;
 }
 
-bool Vornell::PanelRecordButton(PanelPress& press) {
+bool FrontPanel::RecordButton(Press& press) {
   recordHeld = true;
   recordMode = !recordMode;
-  const int mode = ModeValue();
-  if (!recordMode && Recording()) {
-    const uint32_t serial = StatusSerial();
-    StopRecording();
+  const int mode = host.Mode();
+  if (!recordMode && host.Recording()) {
+    const uint32_t serial = host.StatusSerial();
+    host.StopRecording();
     // "Recording stopped." stays.
-    if (StatusSerial() != serial) press.clearStatus = false;
-  } else if (ArpeggiatorMode(mode)) {
-    ToggleArpeggiatorLatch();
+    if (host.StatusSerial() != serial) press.clearStatus = false;
+  } else if (IsArpeggiatorMode(mode)) {
+    host.ToggleArpeggiatorLatch();
     press.clearStatus = false;
-  } else if (!SequenceMode(mode)) {
+  } else if (!IsSequenceMode(mode)) {
     // In a sequence Mode the release prepares an overdub.
     if (recordMode && PendingStackProgram() >= 0) {
-      ShowStatus("Press TRACK button...", kStatusOrange);
+      host.ShowStatus("Press TRACK button...", kStatusOrange);
       press.clearStatus = false;
     }
   }
   return false;
 }
 
-bool Vornell::PanelSequenceButton(int which, bool modifier, PanelPress& press) {
+bool FrontPanel::SequenceButton(int which, bool modifier, Press& press) {
   if (modifier) return true;
   const int m = which == 1 ? kModeSequenceB : kModeSequenceA;
-  const int mode = ModeValue();
-  if (Recording()) {
-    if (CurrentSequence() == &SequenceAt(which)) {
-      const uint32_t serial = StatusSerial();
-      StopRecording();
-      if (StatusSerial() != serial) press.clearStatus = false;
+  const int mode = host.Mode();
+  if (host.Recording()) {
+    if (host.SequenceSelected(which)) {
+      const uint32_t serial = host.StatusSerial();
+      host.StopRecording();
+      if (host.StatusSerial() != serial) press.clearStatus = false;
     }
     return true;
   }
-  press.result = ConfirmModifiedProgram(-1);
+  press.result = host.ConfirmModifiedProgram(-1);
   if (press.result == 1) return true;
   if (recordMode) {
     // Entering the Mode starts the recording. While the same sequence plays
     // nothing would be entered and the flag alone would mute every live
     // note: the loop stops first and hands its tracks back.
-    if (mode == m) SetMode(kModeNormal);
-    SetRecording(true);
-    SetMode(m);
-    if (Recording() && ModeValue() == m) press.clearStatus = false;  // "Waiting for first note..."
-  } else if (SequenceMode(mode)) {
-    SetMode(kModeNormal);
+    if (mode == m) host.SetMode(kModeNormal);
+    host.SetRecording(true);
+    host.SetMode(m);
+    if (host.Recording() && host.Mode() == m) press.clearStatus = false;  // "Waiting for first note..."
+  } else if (IsSequenceMode(mode)) {
+    host.SetMode(kModeNormal);
   } else {
-    press.clearStatus = SetMode(m);
+    press.clearStatus = host.SetMode(m);
   }
   return true;
 }
 
-bool Vornell::PanelModeButton(int id, PanelPress& press) {
-  const int mode = ModeValue();
+bool FrontPanel::ModeButton(int id, Press& press) {
+  const int mode = host.Mode();
   switch (id) {
     case kUpDown:
     case kAssign:
-      if (ArpeggiatorMode(mode))
-        SetMode(kModeNormal);
+      if (IsArpeggiatorMode(mode))
+        host.SetMode(kModeNormal);
       else
-        press.clearStatus = SetMode(id == kUpDown ? kModeArpUpDown : kModeArpAssign);
+        press.clearStatus = host.SetMode(id == kUpDown ? kModeArpUpDown : kModeArpAssign);
       break;
     default: {
       const int m = id == kStackA ? kModeStackA : kModeStackB;
-      press.result = ConfirmModifiedProgram(-1);
-      if (press.result != 1) SetMode(mode == m ? kModeNormal : m);
+      press.result = host.ConfirmModifiedProgram(-1);
+      if (press.result != 1) host.SetMode(mode == m ? kModeNormal : m);
       break;
     }
   }
@@ -293,11 +257,11 @@ bool Vornell::PanelModeButton(int id, PanelPress& press) {
 
 // --- SELECT keypad --------------------------------------------------------------------
 
-bool Vornell::PanelDigit(int d, PanelPress& press) {
+bool FrontPanel::Digit(int d, Press& press) {
   if (controlRecordHeld) {
     controlRecordHeld = false;
     storeArmed = false;
-    PanelSpecialFunction(d, press);
+    SpecialFunction(d, press);
     return true;
   }
   // Digits always select parameters or programs, never values.
@@ -307,27 +271,27 @@ bool Vornell::PanelDigit(int d, PanelPress& press) {
     press.keepDigit = true;
     return true;
   }
-  PanelNumber(10 * pendingDigit + d, press);
+  Number(10 * pendingDigit + d, press);
   return true;
 }
 
-void Vornell::PanelSpecialFunction(int d, PanelPress& press) {
+void FrontPanel::SpecialFunction(int d, Press& press) {
   switch (d) {
     case 1: {
-      const bool ignoring = ToggleConfigSetting(ConfigSetting::IgnoreProgramChange);
-      ShowStatus(ignoring ? "Ignore MIDI Program Change" : "Permit MIDI Program Change", kStatusGreen);
+      const bool ignoring = host.ToggleConfigSetting(ConfigSetting::IgnoreProgramChange);
+      host.ShowStatus(ignoring ? "Ignore MIDI Program Change" : "Permit MIDI Program Change", kStatusGreen);
       break;
     }
     case 4: {
-      const bool receiving = ToggleConfigSetting(ConfigSetting::ReceiveParamCCs);
-      ShowStatus(receiving ? "Receive parameter CCs" : "Ignore parameter CCs", kStatusGreen);
+      const bool receiving = host.ToggleConfigSetting(ConfigSetting::ReceiveParamCCs);
+      host.ShowStatus(receiving ? "Receive parameter CCs" : "Ignore parameter CCs", kStatusGreen);
       break;
     }
     case 6:
-      ShowStatus("Auto-Tuning not necessary :-)", kStatusGreen);
+      host.ShowStatus("Auto-Tuning not necessary :-)", kStatusGreen);
       break;
     case 8:
-      InitEditTrackProgram();  // "Program initialized." stays
+      host.InitEditTrackProgram();  // "Program initialized." stays
       break;
     default:
       return;  // only ends the held CONTROL RECORD
@@ -335,7 +299,7 @@ void Vornell::PanelSpecialFunction(int d, PanelPress& press) {
   press.clearStatus = false;
 }
 
-void Vornell::PanelNumber(int n, PanelPress& press) {
+void FrontPanel::Number(int n, Press& press) {
   if (controlSelect == kControlParam) {
     if (n < kVoiceParamCount) {
       selectedParam = n;
@@ -343,50 +307,50 @@ void Vornell::PanelNumber(int n, PanelPress& press) {
     }
     return;
   }
-  const int mode = ModeValue();
-  if (StackMode(mode)) {
-    ShowStatus("Press TRACK RECORD...", kStatusOrange);
+  const int mode = host.Mode();
+  if (IsStackMode(mode)) {
+    host.ShowStatus("Press TRACK RECORD...", kStatusOrange);
     press.clearStatus = false;
     pendingStackProgram = n;
     pendingStackMode = mode;
-  } else if (recordMode && SequenceMode(mode)) {
+  } else if (recordMode && IsSequenceMode(mode)) {
     bool changed = false;
-    for (int t = 0; t < Engine::kTrackCount; ++t) {
-      if (!engine.GetTrack(t).armed) continue;
-      SetTrackProgram(t, n);
+    for (int t = 0; t < kTrackCount; ++t) {
+      if (!host.TrackArmed(t)) continue;
+      host.SetTrackProgram(t, n);
       changed = true;
     }
     if (changed) {
-      ShowStatus("Program changed.", kStatusGreen);
+      host.ShowStatus("Program changed.", kStatusGreen);
       press.clearStatus = false;
     }
   } else if (storeArmed) {
     storeArmed = false;
-    if (!PanelStoreProgram(n)) {
+    if (!StoreProgram(n)) {
       press.result = 1;
       return;
     }
     press.clearStatus = false;  // "Program recorded/stored." stays
     press.result = 2;
   } else {
-    press.result = ConfirmModifiedProgram(ConfirmTrackForSelection());
-    if (press.result != 1) SelectTrackProgram(editTrack, n);
+    press.result = host.ConfirmModifiedProgram(ConfirmTrackForSelection());
+    if (press.result != 1) host.SelectTrackProgram(editTrack, n);
   }
 }
 
-bool Vornell::PanelStoreProgram(int p) {
-  if (ProgramUsedElsewhere(p) && !DontAskToCommit()) {
-    const int answer = ShowMessage("This will affect other tracks using this program. Do you want to continue?",
+bool FrontPanel::StoreProgram(int p) {
+  if (host.ProgramUsedElsewhere(p) && !host.DontAskToCommit()) {
+    const int answer = host.ShowMessage("This will affect other tracks using this program. Do you want to continue?",
                                    "Record/Store Program", kMessageYesNo | kMessageIconQuestion);
     if (answer == kAnswerNo) return false;
   }
-  StoreAndSelectProgram(p);
+  host.StoreAndSelectProgram(p);
   return true;
 }
 
 // --- edit-track row, top bar, configuration page, voice section, browser -------------
 
-bool Vornell::PanelOtherButton(int id, PanelPress& press) {
+bool FrontPanel::OtherButton(int id, Press& press) {
   const int k = ToggledVoiceParam(id);
   if (k >= 0) {
     press.param = VoiceParamIndex(editTrack, k);
@@ -405,20 +369,20 @@ bool Vornell::PanelOtherButton(int id, PanelPress& press) {
       break;
     case kProgramDown:
     case kProgramUp:
-      press.result = ConfirmModifiedProgram(ConfirmTrackForSelection());
-      if (press.result != 1) PanelStepProgram(id == kProgramUp ? 1 : -1);
+      press.result = host.ConfirmModifiedProgram(ConfirmTrackForSelection());
+      if (press.result != 1) StepProgram(id == kProgramUp ? 1 : -1);
       break;
     case kPresetPrevious:
     case kPresetNext:
-      PanelStepPreset(id == kPresetNext ? 1 : -1);
+      StepPreset(id == kPresetNext ? 1 : -1);
       break;
     case kTrackSettingsReset:
-      PanelResetTrackSettings();
-      ShowStatus("Track settings reset.", kStatusGreen);
+      ResetTrackSettings();
+      host.ShowStatus("Track settings reset.", kStatusGreen);
       press.clearStatus = false;
       break;
     case kBrowserRecord:
-      press.result = PanelStoreProgram(TrackProgramNumber(editTrack)) ? 2 : 1;
+      press.result = StoreProgram(host.TrackProgramNumber(editTrack)) ? 2 : 1;
       if (press.result == 2) press.clearStatus = false;
       break;
     case kBrowserInternal:
@@ -426,7 +390,7 @@ bool Vornell::PanelOtherButton(int id, PanelPress& press) {
     case kBrowserRecordAll:
     case kBrowserSingle:
     case kBrowserBank:
-      press.result = BrowserButton(id);
+      press.result = host.BrowserButton(id);
       // The save commands report on the status line themselves.
       if (id == kBrowserSingle || id == kBrowserBank) press.clearStatus = false;
       break;
@@ -439,66 +403,57 @@ bool Vornell::PanelOtherButton(int id, PanelPress& press) {
   return true;
 }
 
-void Vornell::PanelStepProgram(int step) {
-  int p = TrackProgramNumber(editTrack) + step;
+void FrontPanel::StepProgram(int step) {
+  int p = host.TrackProgramNumber(editTrack) + step;
   if (p < 0) p = kProgramCount - 1;
   if (p >= kProgramCount) p = 0;
-  SelectTrackProgram(editTrack, p);
+  host.SelectTrackProgram(editTrack, p);
 }
 
-void Vornell::PanelStepPreset(int step) {
-  const int count = NumPresets();
+void FrontPanel::StepPreset(int step) {
+  const int count = host.PresetCount();
   if (count <= 0) return;
-  int n = GetCurrentPresetIndex() + step;
+  int n = host.CurrentPreset() + step;
   if (n < 0) n = count - 1;
   if (n >= count) n = 0;
-  ChoosePreset(n);
+  host.ChoosePreset(n);
 }
 
-void Vornell::ChoosePreset(int i) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  // The preset being left keeps what was played in it.
-  ModifyCurrentPreset();
-  SelectPreset(i);
-  NotifyHostProgramChange();
-  PushParamsToHost();
-}
-
-void Vornell::PanelResetTrackSettings() {
+void FrontPanel::ResetTrackSettings() {
   const int reset[] = {kTrackTune, kTrackTranspose, kTrackVolume, kTrackPanorama};
-  for (int t = 0; t < Engine::kTrackCount; ++t)
+  for (int t = 0; t < kTrackCount; ++t)
     for (int j : reset) {
       const int index = TrackParamIndex(t, j);
-      SetParameterFromEngine(index, GetParam(index)->Default());
+      host.SetParam(index, host.Param(index)->Default());
     }
 }
 
-void Vornell::SetEditTrack(int t) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  editTrack = t < 0 ? 0 : (t >= Engine::kTrackCount ? Engine::kTrackCount - 1 : t);
+void FrontPanel::SetEditTrack(int t) {
+  PluginLock lock(host.Mutex());
+  editTrack = t < 0 ? 0 : (t >= kTrackCount ? kTrackCount - 1 : t);
   ReadSelectedParamValue();
-  RefreshEditTrackControls();
+  host.RefreshEditTrackControls();
 }
 
-void Vornell::ReadSelectedParamValue() {
+void FrontPanel::ReadSelectedParamValue() {
   if (selectedParam < 0 || selectedParam >= kVoiceParamCount || !ValidTrack(editTrack)) return;
-  selectedParamValue = IntParam(VoiceParamIndex(editTrack, selectedParam));
-  panelDirty = true;
+  selectedParamValue = host.IntParam(VoiceParamIndex(editTrack, selectedParam));
+  host.MarkPanelDirty();
 }
 
-int Vornell::ConfirmTrackForSelection() const {
-  return (LinkProgramsOn() && !stateLoading) ? -1 : editTrack;
+int FrontPanel::ConfirmTrackForSelection() const {
+  return (host.LinkProgramsOn() && !host.StateLoading()) ? -1 : editTrack;
 }
 
-int Vornell::PendingStackProgram() const {
+int FrontPanel::PendingStackProgram() const {
   // A number typed in one Stack Mode is no longer waiting once that Mode is left.
-  return (pendingStackProgram >= 0 && ModeValue() == pendingStackMode) ? pendingStackProgram : -1;
+  return (pendingStackProgram >= 0 && host.Mode() == pendingStackMode) ? pendingStackProgram : -1;
 }
 
 // --- button up, latches -----------------------------------------------------------------
 
-void Vornell::OnPanelButtonUp(int id) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+void FrontPanel::OnButtonUp(int id) {
+  PluginLock lock(host.Mutex());
   const int t = TrackOf(id, kTrackButton1);
   if (t >= 0) {
     trackHeld[t] = false;
@@ -507,7 +462,7 @@ void Vornell::OnPanelButtonUp(int id) {
   switch (id) {
     case kRecord:
       recordHeld = false;
-      PrepareOverdub();  // acts only with recordMode on in Mode 1 or 2
+      host.PrepareOverdub();  // acts only with recordMode on in Mode 1 or 2
       break;
     case kClick:
       clickHeld = false;
@@ -520,79 +475,77 @@ void Vornell::OnPanelButtonUp(int id) {
   }
 }
 
-void Vornell::SetPanelButtonLatched(int id, bool latched) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+void FrontPanel::SetButtonLatched(int id, bool latched) {
+  PluginLock lock(host.Mutex());
   const int bit = LatchBit(id);
   if (bit < 0) return;
   if (latched)
-    panelLatches |= 1u << bit;
+    latches |= 1u << bit;
   else
-    panelLatches &= ~(1u << bit);
+    latches &= ~(1u << bit);
 }
 
-bool Vornell::PanelButtonLatched(int id) const {
+bool FrontPanel::ButtonLatched(int id) const {
   const int bit = LatchBit(id);
-  return bit >= 0 && (panelLatches & (1u << bit)) != 0;
+  return bit >= 0 && (latches & (1u << bit)) != 0;
 }
 
-void Vornell::ReleaseLatchedButtons() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  for (int t = 0; t < Engine::kTrackCount; ++t)
-    if (panelLatches & (1u << t)) trackHeld[t] = false;
-  if (panelLatches & (1u << 6)) recordHeld = false;
-  if (panelLatches & (1u << 7)) clickHeld = false;
-  if (panelLatches & (1u << 8)) controlRecordHeld = false;
-  panelLatches = 0;
+void FrontPanel::ReleaseLatchedButtons() {
+  PluginLock lock(host.Mutex());
+  for (int t = 0; t < kTrackCount; ++t)
+    if (latches & (1u << t)) trackHeld[t] = false;
+  if (latches & (1u << 6)) recordHeld = false;
+  if (latches & (1u << 7)) clickHeld = false;
+  if (latches & (1u << 8)) controlRecordHeld = false;
+  latches = 0;
   if (onLatchedButtonsReleased) onLatchedButtonsReleased();
 }
 
 // --- knobs -----------------------------------------------------------------------------
 
-void Vornell::OnPanelKnob(int id, double value) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+void FrontPanel::OnKnob(int id, double value) {
+  PluginLock lock(host.Mutex());
   if (!(value >= 0.0)) value = 0.0;
   if (value > 1.0) value = 1.0;
   if (id == kTrackVolumeKnob) {
-    for (int t = 0; t < Engine::kTrackCount; ++t) {
+    for (int t = 0; t < kTrackCount; ++t) {
       if (!trackHeld[t]) continue;
       const int index = TrackParamIndex(t, kTrackVolume);
-      SetParamFromEditor(index, value);
-      if (IEditorLink* editor = GetEditorLink()) editor->ShowParamValue(index, value, true);
+      host.EditParam(index, value);
       return;
     }
-    if (clickHeld) SetClickLevel(value);
+    if (clickHeld) host.SetClickLevel(value);
   } else if (id == kValueKnob) {
     if (controlSelect == kControlProgram || selectedParam < 0 || selectedParam >= kVoiceParamCount ||
         !ValidTrack(editTrack))
       return;
     const int index = VoiceParamIndex(editTrack, selectedParam);
-    const double plain = GetParam(index)->FromNormalized(value);
+    const double plain = host.Param(index)->FromNormalized(value);
     selectedParamValue = static_cast<int>(plain);
-    SetParameterFromEngine(index, plain);
-    panelDirty = true;
+    host.SetParam(index, plain);
+    host.MarkPanelDirty();
   }
 }
 
-double Vornell::PanelKnobPosition(int id) const {
+double FrontPanel::KnobPosition(int id) const {
   if (id != kValueKnob || controlSelect == kControlProgram || selectedParam < 0 ||
       selectedParam >= kVoiceParamCount || !ValidTrack(editTrack))
     return -1.0;
-  return GetParam(VoiceParamIndex(editTrack, selectedParam))->NormalizedValue();
+  return host.Param(VoiceParamIndex(editTrack, selectedParam))->NormalizedValue();
 }
 
 // --- indicators -----------------------------------------------------------------------
 
-bool Vornell::PanelLedState(int id) const {
+bool FrontPanel::LedState(int id) const {
   const int t = TrackOf(id, kTrackLed1);
   if (t >= 0) {
-    const Track& track = engine.GetTrack(t);
-    return track.armed ? blinkPhase : track.heldVoiceCount > 0;
+    return host.TrackArmed(t) ? blinkPhase : host.TrackSounding(t);
   }
   const int modeLed = kModeLed1 - id;
-  if (modeLed >= 0 && modeLed < 6) return ModeValue() == modeLed + 1;
+  if (modeLed >= 0 && modeLed < 6) return host.Mode() == modeLed + 1;
   switch (id) {
     case kSync:
-      return GetParam(kParamSyncToHost)->Value() >= 0.5;
+      return host.Param(kParamSyncToHost)->Value() >= 0.5;
     case kProgramLed:
       return controlSelect == kControlProgram;
     case kProgramLed - 1:
@@ -602,16 +555,16 @@ bool Vornell::PanelLedState(int id) const {
     case kControlRecordLed:
       return storeArmed;
     case kClickLed:
-      return clickEnabled;
+      return host.ClickEnabled();
     case kRecordLed:
-      if (Recording() && recordState == kRecordOverdubPrepared) return blinkPhase;
-      return recordMode || arpLatch;
+      if (host.Recording() && host.OverdubPrepared()) return blinkPhase;
+      return recordMode || host.ArpeggiatorLatched();
     case kBrowserInternalLed:
     case kBrowserFileLed:
-      return BrowserShowsFile() == (id == kBrowserFileLed);
+      return host.BrowserShowsFile() == (id == kBrowserFileLed);
     case kLfoTriangleLed:
     case kLfoSquareLed: {
-      const bool square = ValidTrack(editTrack) && GetParam(VoiceParamIndex(editTrack, kVoiceLfoShape))->Value() >= 0.5;
+      const bool square = ValidTrack(editTrack) && host.Param(VoiceParamIndex(editTrack, kVoiceLfoShape))->Value() >= 0.5;
       return id == kLfoSquareLed ? square : !square;
     }
     default:
@@ -619,9 +572,9 @@ bool Vornell::PanelLedState(int id) const {
   }
 }
 
-bool Vornell::AdvancePanelBlink(int frameRate) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  if (!recordActivity) {
+bool FrontPanel::AdvanceBlink(int frameRate) {
+  PluginLock lock(host.Mutex());
+  if (!host.RecordActivity()) {
     const bool changed = !blinkPhase;
     blinkPhase = true;
     return changed;
@@ -634,18 +587,18 @@ bool Vornell::AdvancePanelBlink(int frameRate) {
 
 // Codes: bits 4..7 the left digit, bits 0..3 the right digit (both shown as
 // hexadecimal glyphs), bit 8 set: the right digit is blank.
-int Vornell::NumberDisplayCode() const {
+int FrontPanel::NumberDisplayCode() const {
   if (pendingDigit >= 0) return (pendingDigit + 16) * 16;
   const bool paramValid = selectedParam >= 0 && selectedParam < kVoiceParamCount;
   switch (controlSelect) {
     case kControlParam:
       return TwoDecimalDigits(selectedParam);
     case kControlValue:
-      if (extendedResolution) return selectedParamValue & 255;
+      if (host.ExtendedResolution()) return selectedParamValue & 255;
       return TwoDecimalDigits(paramValid ? (selectedParamValue & 255) >> kVoiceParamShift[selectedParam] : 0);
     default: {
       const int stackProgram = PendingStackProgram();
-      return TwoDecimalDigits(stackProgram >= 0 ? stackProgram : TrackProgramNumber(editTrack));
+      return TwoDecimalDigits(stackProgram >= 0 ? stackProgram : host.TrackProgramNumber(editTrack));
     }
   }
 }

@@ -45,11 +45,11 @@ void IPlugBase::ParseChannelIOConfig(const char* text) {
 // --- virtual operations --------------------------------------------------------
 
 void IPlugBase::OnReset() {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
 }
 
 void IPlugBase::OnParamChanged(int /*index*/) {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
 }
 
 void IPlugBase::ProcessBlock(double** inputs, double** outputs, int frames) {
@@ -68,7 +68,7 @@ void IPlugBase::ProcessBlock(double** inputs, double** outputs, int frames) {
 }
 
 void IPlugBase::OnActivate(bool /*active*/) {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
 }
 
 void IPlugBase::OnMidiMessage(const MidiMessage& message) {
@@ -103,7 +103,7 @@ bool IPlugBase::StateEquals(const DataBlock& block, int position) {
 }
 
 void IPlugBase::SetParamFromEditor(int index, double normalized) {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
   const int outerEdit = userEditIndex;
   userEditIndex = index;
   SetParamNormalized(index, normalized);
@@ -111,7 +111,7 @@ void IPlugBase::SetParamFromEditor(int index, double normalized) {
 }
 
 void IPlugBase::SetParamNormalized(int index, double normalized) {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
   PlugParam* param = GetParam(index);
   if (!param) return;
   param->SetFromNormalized(normalized);
@@ -120,7 +120,7 @@ void IPlugBase::SetParamNormalized(int index, double normalized) {
 }
 
 void IPlugBase::AttachEditor(IEditorLink* newEditor) {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
   if (newEditor) {
     for (int i = 0; i < NumParams(); ++i)
       newEditor->ShowParamValue(i, params[static_cast<size_t>(i)].NormalizedValue(), true);
@@ -159,7 +159,7 @@ void IPlugBase::SetBlockSize(int frames) {
 // --- the editor's view ---------------------------------------------------------------
 
 bool IPlugBase::GetEditorParamInfo(int index, EditorParamInfo* info) const {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
   const PlugParam* param = GetParam(index);
   if (!param || !info) return false;
   switch (param->Kind()) {
@@ -201,13 +201,13 @@ double IPlugBase::EditorNormalizedValue(int index, double plainValue) const {
 }
 
 std::string IPlugBase::EditorDisplayText(int index, double value, bool normalised) const {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
   const PlugParam* param = GetParam(index);
   return param ? param->DisplayText(value, normalised) : std::string();
 }
 
 std::string IPlugBase::EditorLabelText(int index) const {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
   const PlugParam* param = GetParam(index);
   return param ? param->LabelText(param->Value()) : std::string();
 }
@@ -239,19 +239,19 @@ void IPlugBase::ApplyAllParams() {
 }
 
 void IPlugBase::PushParamsToHost() {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
   for (int i = 0; i < NumParams(); ++i) NotifyHostParamChange(i, params[static_cast<size_t>(i)].NormalizedValue());
 }
 
 bool IPlugBase::SerializeParams(DataBlock& block) {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
   for (const PlugParam& param : params)
     if (!block.PutDouble(param.Value())) return false;
   return true;
 }
 
 int IPlugBase::UnserializeParams(const DataBlock& block, int position) {
-  std::lock_guard<std::recursive_mutex> lock(mutex);
+  PluginLock lock(mutex);
   for (PlugParam& param : params) {
     if (position < 0) break;
     double stored = 0.0;

@@ -13,7 +13,6 @@
 // Everything that changes parameters, presets or state runs under the mutex;
 // the functions below say so where they take it themselves.
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,7 @@
 #include "plugin/HostTimeInfo.h"
 #include "plugin/PlugParam.h"
 #include "plugin/PlugPreset.h"
+#include "plugin/PluginLock.h"
 
 class IEditorLink;
 struct MidiMessage;
@@ -170,8 +170,10 @@ class IPlugBase : public IEditorDelegate {
   std::string EditorLabelText(int index) const override;
   // The editor's zoom: the host is asked to resize its window.
   bool RequestEditorResize(int width, int height) override { return NotifyHostEditorResized(width, height); }
-  void LockPlugin() override { mutex.lock(); }
-  void UnlockPlugin() override { mutex.unlock(); }
+  void LockPlugin() override { mutex.LockReleasable(); }
+  void UnlockPlugin() override { mutex.UnlockReleasable(); }
+  int ReleasePluginForModalWait() override { return mutex.ReleaseForModalWait(); }
+  void RetakePluginAfterModalWait(int holds) override { mutex.RetakeAfterModalWait(holds); }
 
   // ---------------------------------------------------------------------------
   // Parameters.
@@ -273,7 +275,8 @@ class IPlugBase : public IEditorDelegate {
   bool DoesMidi() const { return receivesMidi; }
   IEditorLink* GetEditorLink() const { return editor; }
 
-  std::recursive_mutex& Mutex() { return mutex; }
+  // The plug-in mutex: PluginLock everywhere but in the host adapter's callbacks.
+  PluginMutex& Mutex() const { return mutex; }
 
   // Set while a state is read and throughout construction: parameter writes by
   // the plug-in then inform neither host nor editor.
@@ -287,7 +290,7 @@ class IPlugBase : public IEditorDelegate {
  private:
   void ParseChannelIOConfig(const char* text);
 
-  mutable std::recursive_mutex mutex;
+  mutable PluginMutex mutex;
   std::vector<PlugParam> params;
   std::vector<PlugPreset> presets;
   std::vector<ChannelIOConfig> ioConfigs;

@@ -102,7 +102,7 @@ struct BankProgram {
 // --- writing -----------------------------------------------------------------------
 
 bool IPlugBase::MakeProgramData(DataBlock& file) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   DataBlock chunk;
   if (!WriteChunkHeader(chunk) || !SaveState(chunk)) return false;
   char name[kProgramNameSize] = {};
@@ -116,7 +116,7 @@ bool IPlugBase::MakeProgramData(DataBlock& file) {
 }
 
 bool IPlugBase::MakeBankData(DataBlock& file) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   DataBlock chunk;
   if (!WriteChunkHeader(chunk) || !SerializePresets(chunk)) return false;
   const uint8_t future[kBankFutureSize] = {};
@@ -156,7 +156,7 @@ bool IPlugBase::LoadBankFile(const std::string& path) {
 }
 
 bool IPlugBase::LoadProgramData(const DataBlock& file) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   int32_t magic = 0, type = 0, version = 0, id = 0, count = 0;
   if (!GetBig32(file, 0, &magic) || !GetBig32(file, 8, &type) || !GetBig32(file, 12, &version) ||
       !GetBig32(file, 16, &id) || !GetBig32(file, 24, &count))
@@ -198,7 +198,7 @@ bool IPlugBase::LoadProgramData(const DataBlock& file) {
 }
 
 bool IPlugBase::LoadBankData(const DataBlock& file) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   int32_t magic = 0, type = 0, id = 0;
   if (!GetBig32(file, 0, &magic) || !GetBig32(file, 8, &type) || !GetBig32(file, 16, &id)) return false;
   if (magic != kMagicCcnK || id != kUniqueId) return false;

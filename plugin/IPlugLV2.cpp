@@ -160,7 +160,7 @@ bool IPlugLV2::AttachHost(double rate, const void* const* featureList) {
     if (o->key == u.maxBlockLength) block = value;
     if (o->key == u.nominalBlockLength && block <= 0) block = value;
   }
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  std::lock_guard lock(Mutex());
   SetSampleRate(rate);
   if (block > 0) SetBlockSize(block);
   OnReset();
@@ -189,13 +189,13 @@ void IPlugLV2::ConnectPort(uint32_t port, void* data) {
 }
 
 void IPlugLV2::Activate() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  std::lock_guard lock(Mutex());
   adoptControlPorts = true;
   OnActivate(true);
 }
 
 void IPlugLV2::Deactivate() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  std::lock_guard lock(Mutex());
   OnActivate(false);
   OnReset();
 }
@@ -241,7 +241,7 @@ void IPlugLV2::AdvanceTime(uint32_t frames) {
 }
 
 void IPlugLV2::Run(uint32_t frames) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  std::lock_guard lock(Mutex());
   const RunScope scope(this);
   Lv2Records& r = *lv2;
   const auto& u = r.uris;
@@ -392,7 +392,7 @@ void IPlugLV2::TakeChangedParams(void (*write)(void* context, uint32_t port, flo
       bits &= bits - 1;
       float value = 0.0f;
       {
-        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        std::lock_guard lock(Mutex());
         value = static_cast<float>(GetParam(index)->Value());
       }
       write(context, static_cast<uint32_t>(index), value);
@@ -420,7 +420,7 @@ bool IPlugLV2::NotifyHostEditorResized(int width, int height) {
 // ---- state ------------------------------------------------------------------------
 
 bool IPlugLV2::MakeStateChunk(DataBlock& chunk) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  std::lock_guard lock(Mutex());
   chunk.Clear();
   if (!WriteChunkHeader(chunk)) return false;
   ModifyCurrentPreset(nullptr);
@@ -429,7 +429,7 @@ bool IPlugLV2::MakeStateChunk(DataBlock& chunk) {
 
 bool IPlugLV2::LoadStateChunk(const uint8_t* data, int size) {
   if (!data || size <= 0) return false;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  std::lock_guard lock(Mutex());
   DataBlock chunk;
   if (!chunk.PutBytes(data, size)) return false;
 

@@ -61,13 +61,13 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
   if (!parent || !plugin) return nullptr;
   IEditorLink* editor = nullptr;
   {
-    std::lock_guard<std::recursive_mutex> lock(plugin->Mutex());
+    std::lock_guard lock(plugin->Mutex());
     editor = plugin->GetEditorLink();
   }
   // One editor window per instance: a second UI of the same instance is refused.
   if (!editor || editor->IsEditorOpen() || !editor->OpenEditorWindow(parent)) return nullptr;
   {
-    std::lock_guard<std::recursive_mutex> lock(plugin->Mutex());
+    std::lock_guard lock(plugin->Mutex());
     plugin->OnEditorOpened();
   }
   auto* ui = new EditorUi{plugin, editor, write, controller};
@@ -91,7 +91,7 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
 void Cleanup(LV2UI_Handle handle) {
   EditorUi* ui = static_cast<EditorUi*>(handle);
   {
-    std::lock_guard<std::recursive_mutex> lock(ui->plugin->Mutex());
+    std::lock_guard lock(ui->plugin->Mutex());
     ui->plugin->OnEditorClosing();
   }
   ui->editor->CloseEditorWindow();
@@ -106,7 +106,7 @@ void PortEvent(LV2UI_Handle, uint32_t, uint32_t, uint32_t, const void*) {}
 int Idle(LV2UI_Handle handle) {
   EditorUi* ui = static_cast<EditorUi*>(handle);
   if (!ui->editor->EditorIdle()) {
-    std::lock_guard<std::recursive_mutex> lock(ui->plugin->Mutex());
+    std::lock_guard lock(ui->plugin->Mutex());
     ui->plugin->OnIdleTick();
   }
   // The host's ports follow the plug-in's own changes and the editor's edits.

@@ -370,7 +370,7 @@ void IPlugVST::HostSpecificSetup() {
 
 void IPlugVST::AttachEditor(IEditorLink* editor) {
   IPlugBase::AttachEditor(editor);
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   if (editor) {
     vst->editorRect = ERect{0, 0, static_cast<int16_t>(std::clamp(editor->Height(), 0, INT16_MAX)),
                             static_cast<int16_t>(std::clamp(editor->Width(), 0, INT16_MAX))};
@@ -440,7 +440,7 @@ intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
   if (opcode != effProcessEvents && opcode != effClose &&
       std::this_thread::get_id() != plugin->audioThread.load(std::memory_order_relaxed))
     plugin->DeliverProgramChange();
-  std::unique_lock<std::recursive_mutex> lock(plugin->Mutex());
+  std::unique_lock lock(plugin->Mutex());
   if (opcode == effClose) {
     // The lock lives in the object: release it before the object goes.
     lock.unlock();
@@ -455,13 +455,13 @@ intptr_t IPlugVST::DispatchEditor(int32_t opcode, void* ptr) {
   DeliverProgramChange();
   IEditorLink* editor = nullptr;
   {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    std::lock_guard lock(Mutex());
     editor = GetEditorLink();
   }
   switch (opcode) {
     case effEditOpen:
       if (editor && editor->OpenEditorWindow(ptr)) {
-        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        std::lock_guard lock(Mutex());
         OnEditorOpened();
         return 1;
       }
@@ -470,7 +470,7 @@ intptr_t IPlugVST::DispatchEditor(int32_t opcode, void* ptr) {
     case effEditClose:
       if (editor) {
         {
-          std::lock_guard<std::recursive_mutex> lock(Mutex());
+          std::lock_guard lock(Mutex());
           OnEditorClosing();
         }
         editor->CloseEditorWindow();
@@ -481,7 +481,7 @@ intptr_t IPlugVST::DispatchEditor(int32_t opcode, void* ptr) {
     case effEditIdle:
     case effIdle:
       if (!editor || !editor->EditorIdle()) {
-        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        std::lock_guard lock(Mutex());
         OnIdleTick();
       }
       return 0;
@@ -913,7 +913,7 @@ void IPlugVST::ProcessDouble(double** inputs, double** outputs, int32_t frames) 
 void IPlugVST::HostProcessReplacing(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
   IPlugVST* plugin = PluginOf(effect);
   if (!plugin || frames <= 0) return;
-  std::lock_guard<std::recursive_mutex> lock(plugin->Mutex());
+  std::lock_guard lock(plugin->Mutex());
   const AudioCall call(plugin->audioThread);
   plugin->ProcessFloat(inputs, outputs, frames, false);
 }
@@ -921,7 +921,7 @@ void IPlugVST::HostProcessReplacing(AEffect* effect, float** inputs, float** out
 void IPlugVST::HostProcessAccumulating(AEffect* effect, float** inputs, float** outputs, int32_t frames) {
   IPlugVST* plugin = PluginOf(effect);
   if (!plugin || frames <= 0) return;
-  std::lock_guard<std::recursive_mutex> lock(plugin->Mutex());
+  std::lock_guard lock(plugin->Mutex());
   const AudioCall call(plugin->audioThread);
   plugin->ProcessFloat(inputs, outputs, frames, true);
 }
@@ -929,7 +929,7 @@ void IPlugVST::HostProcessAccumulating(AEffect* effect, float** inputs, float** 
 void IPlugVST::HostProcessDoubleReplacing(AEffect* effect, double** inputs, double** outputs, int32_t frames) {
   IPlugVST* plugin = PluginOf(effect);
   if (!plugin || frames <= 0) return;
-  std::lock_guard<std::recursive_mutex> lock(plugin->Mutex());
+  std::lock_guard lock(plugin->Mutex());
   const AudioCall call(plugin->audioThread);
   plugin->ProcessDouble(inputs, outputs, frames);
 }
@@ -937,7 +937,7 @@ void IPlugVST::HostProcessDoubleReplacing(AEffect* effect, double** inputs, doub
 float IPlugVST::HostGetParameter(AEffect* effect, int32_t index) {
   IPlugVST* plugin = PluginOf(effect);
   if (!plugin) return 0.0f;
-  std::lock_guard<std::recursive_mutex> lock(plugin->Mutex());
+  std::lock_guard lock(plugin->Mutex());
   const PlugParam* param = plugin->GetParam(index);
   return param ? static_cast<float>(param->NormalizedValue()) : 0.0f;
 }
@@ -945,7 +945,7 @@ float IPlugVST::HostGetParameter(AEffect* effect, int32_t index) {
 void IPlugVST::HostSetParameter(AEffect* effect, int32_t index, float value) {
   IPlugVST* plugin = PluginOf(effect);
   if (!plugin) return;
-  std::lock_guard<std::recursive_mutex> lock(plugin->Mutex());
+  std::lock_guard lock(plugin->Mutex());
   PlugParam* param = plugin->GetParam(index);
   if (!param || !std::isfinite(value)) return;
   if (IEditorLink* editor = plugin->GetEditorLink()) editor->ShowParamValue(index, value, true);

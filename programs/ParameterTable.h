@@ -9,8 +9,11 @@
 //   39..80    track parameters: 39 + 7 * t + j
 //   81..302   voice parameters: 81 + 37 * t + k
 //
-// This header only depends on the standard library, so any part of the system may use the indices.
+// This header depends only on the standard library and the Mode vocabulary, so any
+// part of the system may use the indices.
 #include <cstdint>
+
+#include "engine/PerformanceMode.h"
 
 class IPlugBase;
 
@@ -46,16 +49,6 @@ enum ProgramSlotSet : int {
 constexpr int kProgramSetCount = 5;
 constexpr int kNoSequenceProgram = 100;
 
-// Values of "Mode".
-enum ModeValue : int {
-  kModeNormal = 0,
-  kModeSequenceA = 1,
-  kModeSequenceB = 2,
-  kModeArpUpDown = 3,
-  kModeArpAssign = 4,
-  kModeStackA = 5,
-  kModeStackB = 6,
-};
 
 // Values of "Param. Resolution".
 enum ResolutionValue : int { kResolutionCalvara = 0, kResolutionExtended = 1 };

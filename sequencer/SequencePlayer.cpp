@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/PerformanceMode.h"
 #include "sequencer/Sequence.h"
 
 namespace {
@@ -20,18 +21,14 @@ constexpr NoteValue kNoteValues[kSpeedNoteValueCount] = {
 constexpr double kMinSpeed = 12.0;
 constexpr double kMaxSpeed = 480.0;
 
-bool PlayingMode(int32_t mode) {
-  return mode >= 1 && mode <= 4;
-}
-
 PlayedSequence SequenceOfMode(int32_t mode) {
   switch (mode) {
-    case 1:
+    case kModeSequenceA:
       return PlayedSequence::kA;
-    case 2:
+    case kModeSequenceB:
       return PlayedSequence::kB;
-    case 3:
-    case 4:
+    case kModeArpUpDown:
+    case kModeArpAssign:
       return PlayedSequence::kArpeggio;
     default:
       return PlayedSequence::kNone;
@@ -128,14 +125,14 @@ void SequencePlayer::OnBlockStart(int32_t frames) {
 
 void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
   const int32_t mode = host.Mode();
-  if (current != PlayedSequence::kNone && !PlayingMode(mode)) {
+  if (current != PlayedSequence::kNone && !IsPlayerMode(mode)) {
     current = PlayedSequence::kNone;
     EndNotes();
     host.ReleaseSequenceDrivenTracks();
     return;
   }
   if (current == PlayedSequence::kNone) {
-    if (!PlayingMode(mode)) return;
+    if (!IsPlayerMode(mode)) return;
     current = SequenceOfMode(mode);
     currentTick = 0;
     clickCountdown = 0;

@@ -34,7 +34,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 #include "sequencer/Sequence.h"
 

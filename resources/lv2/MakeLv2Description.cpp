@@ -11,7 +11,7 @@
 #include <string>
 
 #include "plugin/IPlugLV2.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 namespace {
 

@@ -72,8 +72,8 @@ class BrowserEditorTest : public VornellEditorFixture {
     return texts;
   }
   bool LedLit(int id) {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
-    return plug->PanelLedState(id);
+    std::lock_guard lock(plug->Mutex());
+    return plug->Panel().LedState(id);
   }
 
   TempFolder folder;
@@ -120,7 +120,7 @@ TEST_F(BrowserEditorTest, InternalSourceListsThePresetsAndCoversThePanel) {
   // starts no number.
   const panel::Spot digit = panel::KeypadButton(1);
   ClickAt(digit.x + 6, digit.y + 8);
-  EXPECT_EQ(plug->PendingDigit(), -1);
+  EXPECT_EQ(plug->Panel().PendingDigit(), -1);
   // A left row picks another entry.
   ClickOn(Browser().Row(ProgramBrowser::kLeftList, 7));
   EXPECT_EQ(Browser().SelectedEntry(), 7);
@@ -133,7 +133,7 @@ TEST_F(BrowserEditorTest, InternalSourceListsThePresetsAndCoversThePanel) {
   EXPECT_TRUE(Browser().Row(ProgramBrowser::kLeftList, 0)->IsHidden());
   Window().MouseDown(digit.x + 6, digit.y + 8);
   Idle(1);
-  EXPECT_EQ(plug->PendingDigit(), 1);
+  EXPECT_EQ(plug->Panel().PendingDigit(), 1);
   Window().MouseUp(digit.x + 6, digit.y + 8);
   Idle(1);
 }
@@ -210,7 +210,7 @@ TEST_F(BrowserEditorTest, FilesYieldingNothingLeaveEmptyLists) {
 TEST_F(BrowserEditorTest, ClickingAProgramAuditionsItWithoutTouchingTheLibrary) {
   OpenAndSettle();
   plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
-  plug->editTrack = 2;
+  plug->Panel().SetEditTrack(2);
   ShowPage();
   const auto library = plug->library.programs;
   const Program wanted = Browser().Entries()[Browser().SelectedEntry()].programs[10];
@@ -314,7 +314,7 @@ TEST_F(BrowserEditorTest, OwnSysExFilesAreListedAndRecordedByTheirOwnNumbers) {
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     // The library is something else when the file is read back.
     {
-      std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+      std::lock_guard lock(plug->Mutex());
       library.RestoreFactoryPrograms(-1);
     }
     const auto before = library.programs;
@@ -364,14 +364,14 @@ TEST_F(BrowserEditorTest, RecordStoresAndSelectsTheEditTracksProgram) {
   plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
   for (int t = 0; t < 6; ++t) plug->SelectTrackProgram(t, t == 0 ? 5 : 20 + t);
   plug->SetParamFromEditor(kParamLinkPrograms, 1.0);
-  plug->editTrack = 0;
+  plug->Panel().SetEditTrack(0);
   const int cutoff = VoiceParamIndex(0, kVoiceFilterCutoff);
   plug->SetParamFromEditor(cutoff, plug->GetParam(cutoff)->ToNormalized(12));
   ShowPage();
   ClickOn(Browser().ControlByKey(409));
   EXPECT_EQ(plug->library.programs[5].values[kVoiceFilterCutoff], 12);
   for (int t = 0; t < 6; ++t) {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     EXPECT_EQ(plug->TrackProgramNumber(t), 5) << t;
     EXPECT_EQ(plug->IntParam(VoiceParamIndex(t, kVoiceFilterCutoff)), 12) << t;
   }
@@ -382,7 +382,7 @@ TEST_F(BrowserEditorTest, RecordStoresAndSelectsTheEditTracksProgram) {
 TEST_F(BrowserEditorTest, PageShowsTheStatusOfItsCommands) {
   OpenAndSettle();
   plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
-  plug->editTrack = 0;
+  plug->Panel().SetEditTrack(0);
   plug->SelectTrackProgram(0, 77);  // no other track plays it: RECORD asks nothing
   Idle(1);
   ShowPage();

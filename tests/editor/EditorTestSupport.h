@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "graphics/HeadlessWindowSystem.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "plugin/VstAbi.h"
 
 // What the plug-in told the host, in order.

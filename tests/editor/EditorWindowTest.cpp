@@ -14,7 +14,7 @@
 
 #include "graphics/DesktopServices.h"
 #include "platform/Resources.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "resources/panel/PanelLayout.h"
 #include "tests/support/HostedInstrument.h"
 #include "tests/support/PrivateXvfb.h"

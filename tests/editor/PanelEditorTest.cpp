@@ -87,7 +87,7 @@ TEST_F(PanelEditorTest, OnlyTheEditTracksVoiceControlsAreShown) {
   ASSERT_FALSE(Window().menusShown.empty());
   EXPECT_EQ(Window().menusShown.back().texts, (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
   EXPECT_EQ(Window().menusShown.back().flags[0] & PopupMenuItem::kChecked, PopupMenuItem::kChecked);
-  EXPECT_EQ(plug->editTrack, 3);
+  EXPECT_EQ(plug->Panel().EditTrack(), 3);
   CountVoiceControls(0, &visible, &total);
   EXPECT_EQ(visible, 0);
   CountVoiceControls(3, &visible, &total);
@@ -98,7 +98,7 @@ TEST_F(PanelEditorTest, OnlyTheEditTracksVoiceControlsAreShown) {
   EXPECT_EQ(right, 0);
 
   // The panel logic changes the edit track and asks for a full refresh.
-  plug->editTrack = 1;
+  plug->Panel().SetEditTrack(1);
   plug->fullRefresh = true;
   plug->panelDirty = true;
   Idle(1);
@@ -160,7 +160,7 @@ TEST_F(PanelEditorTest, ClosingAndReopeningKeepsPageAndEditTrack) {
   plug->ShowConfigPage(true);
   Window().menuAnswers.push_back({4});
   ClickOn(Key(-panel_id::kEditTrackDisplay));
-  ASSERT_EQ(plug->editTrack, 4);
+  ASSERT_EQ(plug->Panel().EditTrack(), 4);
   Dispatch(effEditClose);
   // Closed, nothing is applied; the flags stay.
   plug->ShowConfigPage(false);
@@ -170,7 +170,7 @@ TEST_F(PanelEditorTest, ClosingAndReopeningKeepsPageAndEditTrack) {
   EXPECT_TRUE(plug->config.configPanelShown.load());
   EXPECT_FALSE(Key(338)->IsHidden());
   EXPECT_FALSE(Key(313)->IsHidden());
-  EXPECT_EQ(plug->editTrack, 4);
+  EXPECT_EQ(plug->Panel().EditTrack(), 4);
   int visible = 0, total = 0;
   CountVoiceControls(4, &visible, &total);
   EXPECT_EQ(visible, total);
@@ -214,14 +214,14 @@ TEST_F(PanelEditorTest, RightClickLatchesATrackButton) {
   IKRUtilityKick* record = plug->EditorPart()->Kick(panel_id::kRecord);
   ClickOn(record, HeadlessWindowSystem::Right());
   ASSERT_TRUE(track3->Latched() && record->Latched());
-  EXPECT_TRUE(plug->PanelButtonLatched(panel_id::TrackButton(2)));
-  EXPECT_TRUE(plug->PanelButtonLatched(panel_id::kRecord));
+  EXPECT_TRUE(plug->Panel().ButtonLatched(panel_id::TrackButton(2)));
+  EXPECT_TRUE(plug->Panel().ButtonLatched(panel_id::kRecord));
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
-    plug->ReleaseLatchedButtons();
+    std::lock_guard lock(plug->Mutex());
+    plug->Panel().ReleaseLatchedButtons();
   }
   EXPECT_FALSE(track3->Latched() || track3->Pressed() || record->Latched() || record->Pressed());
-  EXPECT_FALSE(plug->PanelButtonLatched(panel_id::TrackButton(2)));
+  EXPECT_FALSE(plug->Panel().ButtonLatched(panel_id::TrackButton(2)));
 }
 
 TEST_F(PanelEditorTest, ChannelSelectorsShowShortTexts) {
@@ -289,7 +289,7 @@ TEST_F(PanelEditorTest, DraggingAVoiceKnobEditsTheEditTracksParameter) {
   OpenAndSettle();
   Window().menuAnswers.push_back({2});
   ClickOn(Key(-panel_id::kEditTrackDisplay));
-  ASSERT_EQ(plug->editTrack, 2);
+  ASSERT_EQ(plug->Panel().EditTrack(), 2);
   const int cutoff2 = VoiceParamIndex(2, kVoiceFilterCutoff);
   const int cutoff0 = VoiceParamIndex(0, kVoiceFilterCutoff);
   effect->setParameter(effect, cutoff2, 0.25f);
@@ -333,7 +333,7 @@ TEST_F(PanelEditorTest, LinkedProgramsGrayAllButTheFirstSelectorOfAKind) {
   Idle(1);
   for (int t = 0; t < 6; ++t) EXPECT_FALSE(Key(313 + t)->IsGrayed()) << t;
   SetPlain(kParamLinkPrograms, 1);
-  plug->editTrack = 4;
+  plug->Panel().SetEditTrack(4);
   plug->panelDirty = true;
   Idle(1);
   // The edit track (track 5) is visited first and keeps its selector.
@@ -342,13 +342,13 @@ TEST_F(PanelEditorTest, LinkedProgramsGrayAllButTheFirstSelectorOfAKind) {
   EXPECT_TRUE(Key(313 + 0)->IsGrayed());
   // A grayed selector takes no clicks: the edit track stays.
   ClickOn(Key(313 + 1));
-  EXPECT_EQ(plug->editTrack, 4);
+  EXPECT_EQ(plug->Panel().EditTrack(), 4);
   SetPlain(kParamLinkPrograms, 0);
   Idle(1);
   for (int t = 0; t < 6; ++t) EXPECT_FALSE(Key(313 + t)->IsGrayed()) << t;
   // Without the link, a click on a track's selector makes it the edit track.
   ClickOn(Key(313 + 1));
-  EXPECT_EQ(plug->editTrack, 1);
+  EXPECT_EQ(plug->Panel().EditTrack(), 1);
 }
 
 TEST_F(PanelEditorTest, ValueDisplayFollowsTheEditTrackHoweverItChanges) {
@@ -360,7 +360,7 @@ TEST_F(PanelEditorTest, ValueDisplayFollowsTheEditTrackHoweverItChanges) {
   Press(panel_id::kValue);
   // VALUE shows the edit track's cutoff in the low resolution (one bit less).
   auto expectValueOf = [this](int t, const char* how) {
-    EXPECT_EQ(plug->editTrack, t) << how;
+    EXPECT_EQ(plug->Panel().EditTrack(), t) << how;
     EXPECT_EQ(NumberShown(), Digits((40 + 30 * t) >> 1)) << how;
   };
   expectValueOf(0, "at first");
@@ -549,24 +549,24 @@ TEST_F(PanelEditorTest, LearnButtonArmsLearningOrUnlearning) {
 TEST_F(PanelEditorTest, TrackLedsBlinkWhileRecordIndicatorsAreActive) {
   OpenAndSettle();
   auto tick = [this] {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     plug->OnIdleTick();
   };
   plug->recordActivity = true;
-  const bool start = plug->BlinkPhase();
+  const bool start = plug->Panel().BlinkPhase();
   tick();
-  EXPECT_NE(plug->BlinkPhase(), start);
+  EXPECT_NE(plug->Panel().BlinkPhase(), start);
   // Six more ticks (25 frames per second / 4) keep the phase, the seventh turns it.
   for (int i = 0; i < 6; ++i) tick();
-  EXPECT_NE(plug->BlinkPhase(), start);
+  EXPECT_NE(plug->Panel().BlinkPhase(), start);
   tick();
-  EXPECT_EQ(plug->BlinkPhase(), start);
+  EXPECT_EQ(plug->Panel().BlinkPhase(), start);
   for (int i = 0; i < 7; ++i) tick();
-  ASSERT_NE(plug->BlinkPhase(), start);
+  ASSERT_NE(plug->Panel().BlinkPhase(), start);
   // Nothing blinks: the LEDs stay lit.
   plug->recordActivity = false;
   tick();
-  EXPECT_TRUE(plug->BlinkPhase());
+  EXPECT_TRUE(plug->Panel().BlinkPhase());
 }
 
 // Pixels of box that differ from the bare background picture.
@@ -665,7 +665,7 @@ TEST_F(PanelEditorTest, OptionAndProgramButtonsRunTheirMenus) {
   ASSERT_EQ(Window().menusShown.size(), 3u);
   EXPECT_EQ(Window().menusShown[2].texts[0], "Record/Store Program...");
   EXPECT_EQ(Window().menusShown[2].texts[1], "Init Program");
-  EXPECT_EQ(plug->engine.GetTrack(plug->editTrack).programName, "BASIC PATCH");
+  EXPECT_EQ(plug->engine.GetTrack(plug->Panel().EditTrack()).programName, "BASIC PATCH");
   EXPECT_EQ(plug->StatusText(), "Program initialized.");
 }
 

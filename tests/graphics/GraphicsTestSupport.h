@@ -103,6 +103,14 @@ class TestPlug : public IEditorDelegate {
     --lockDepth;
     lock.unlock();
   }
+  int ReleasePluginForModalWait() override {
+    const int holds = lockDepth;
+    for (int i = 0; i < holds; ++i) UnlockPlugin();
+    return holds;
+  }
+  void RetakePluginAfterModalWait(int holds) override {
+    for (int i = 0; i < holds; ++i) LockPlugin();
+  }
   void OnIdleTick() override {
     ++idleTicks;
     if (onIdleTick) onIdleTick();

@@ -8,7 +8,7 @@
 
 #include "engine/MidiMessage.h"
 #include "plugin/IEditorLink.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 #include "tests/support/SignalMeasures.h"
 

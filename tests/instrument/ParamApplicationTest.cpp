@@ -341,17 +341,17 @@ TEST(ParamApplication, StatusLineAndPanelStateFollowEdits) {
   plug.SetPlain(TrackParamIndex(1, kTrackChannel), kChannelAll);
   EXPECT_EQ(plug.StatusText(), "Track 2 MIDI Channel: All");
 
-  plug.editTrack = 2;
+  plug.Panel().SetEditTrack(2);
   plug.panelDirty = false;
   plug.SetPlain(kParamLinkPrograms, 0);
   plug.SetPlain(VoiceParamIndex(2, kVoiceFilterCutoff), 131);
-  EXPECT_EQ(plug.selectedParam, kVoiceFilterCutoff);
-  EXPECT_EQ(plug.selectedParamValue, 130);
+  EXPECT_EQ(plug.Panel().SelectedParam(), kVoiceFilterCutoff);
+  EXPECT_EQ(plug.Panel().SelectedParamValue(), 130);
   EXPECT_TRUE(plug.panelDirty);
   EXPECT_EQ(plug.StatusText(), "(3) Filter Cutoff: 65");
   // An edit of another track leaves the edit position alone.
   plug.SetPlain(VoiceParamIndex(4, kVoiceGlideRate), 64);
-  EXPECT_EQ(plug.selectedParam, kVoiceFilterCutoff);
+  EXPECT_EQ(plug.Panel().SelectedParam(), kVoiceFilterCutoff);
 
   // While a state loads nothing is shown and the panel is left alone.
   plug.stateLoading = true;
@@ -360,7 +360,7 @@ TEST(ParamApplication, StatusLineAndPanelStateFollowEdits) {
   plug.OnParamChanged(VoiceParamIndex(2, kVoiceGlideRate));
   plug.stateLoading = false;
   EXPECT_EQ(plug.StatusText(), "(5) Glide Rate: 4");
-  EXPECT_EQ(plug.selectedParam, kVoiceFilterCutoff);
+  EXPECT_EQ(plug.Panel().SelectedParam(), kVoiceFilterCutoff);
   EXPECT_DOUBLE_EQ(plug.engine.BendRange(), 256.0);  // applied all the same
 
   plug.editor.open = false;

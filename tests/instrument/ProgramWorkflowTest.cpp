@@ -199,7 +199,7 @@ TEST(ProgramWorkflow, RenamingMakesModifiedUntilStored) {
   plug.RenameTrackProgram(1, "BRIGHT LEAD");
   plug.UpdateProgramModified(1);
   EXPECT_TRUE(plug.engine.GetTrack(1).programModified);
-  plug.editTrack = 1;
+  plug.Panel().SetEditTrack(1);
   plug.StoreTrackProgram(-1);
   EXPECT_EQ(plug.library.programs[17].name, "BRIGHT LEAD");
   plug.UpdateProgramModified(1);
@@ -227,7 +227,7 @@ TEST(ProgramWorkflow, StoringReloadsEveryTrackPlayingTheProgramAndNoOther) {
   plug.RenameTrackProgram(0, "STORED");
   plug.SetPlain(kParamLinkPrograms, 1);  // storing must not spill into track 2 through the link
 
-  plug.editTrack = 0;
+  plug.Panel().SetEditTrack(0);
   EXPECT_TRUE(plug.ProgramUsedElsewhere(-1));
   plug.StoreTrackProgram(40);
   EXPECT_EQ(plug.StatusText(), "Program recorded/stored.");
@@ -251,7 +251,7 @@ TEST(ProgramWorkflow, InitProgramLeavesTheLibraryAlone) {
   plug.OpenEditor();
   plug.engine.GetTrack(5).armed = true;  // not linked to the edit track
   const Program before = plug.library.programs[0];
-  plug.editTrack = 1;
+  plug.Panel().SetEditTrack(1);
   plug.InitEditTrackProgram();
   EXPECT_EQ(plug.StatusText(), "Program initialized.");
   EXPECT_EQ(plug.library.programs[0], before);
@@ -272,7 +272,7 @@ TEST(ProgramWorkflow, AuditionChangesTheTracksOfTheEditProgramOnly) {
   plug.SetPlain(kParamLinkPrograms, 0);
   plug.SelectTrackProgram(4, 8);
   plug.SetPlain(kParamLinkPrograms, 1);
-  plug.editTrack = 0;
+  plug.Panel().SetEditTrack(0);
   const Program before = plug.library.programs[0];
   Program audition = plug.library.programs[77];
   audition.name = "FROM FILE";
@@ -318,7 +318,7 @@ TEST(ProgramWorkflow, LibraryChangesReloadTheTracksPlayingTheProgram) {
   plug.SelectTrackProgram(3, 9);
   const ProgramValues factory = plug.library.programs[9].values;
   plug.SetPlain(VoiceParamIndex(3, kVoiceFilterCutoff), 2);
-  plug.editTrack = 3;
+  plug.Panel().SetEditTrack(3);
   plug.StoreTrackProgram(-1);
   ASSERT_EQ(plug.library.programs[9].values[kVoiceFilterCutoff], 2);
   ASSERT_TRUE(plug.library.RestoreFactoryPrograms(9));
@@ -337,15 +337,15 @@ TEST(ProgramWorkflow, LibraryChangesReloadTheTracksPlayingTheProgram) {
 TEST(ProgramWorkflow, LoadingKeepsThePanelsSelectedValueCurrent) {
   TestVornell plug;
   plug.SetPlain(kParamLinkPrograms, 0);
-  plug.editTrack = 2;
-  plug.selectedParam = kVoiceFilterCutoff;
+  plug.Panel().SetEditTrack(2);
+  plug.Panel().SetSelectedParam(kVoiceFilterCutoff);
   // A value that reached the edit track without passing the panel bookkeeping.
   plug.stateLoading = true;
   plug.SetParameterFromEngine(VoiceParamIndex(2, kVoiceFilterCutoff), 77);
   plug.stateLoading = false;
   plug.panelDirty = false;
   plug.LoadProgramIntoTrack(4, 51);
-  EXPECT_EQ(plug.selectedParamValue, 77);
+  EXPECT_EQ(plug.Panel().SelectedParamValue(), 77);
   EXPECT_TRUE(plug.panelDirty);
   for (int k = 0; k < kVoiceParamCount; ++k)
     EXPECT_EQ(plug.IntParam(VoiceParamIndex(4, k)), plug.library.programs[51].values[k]);

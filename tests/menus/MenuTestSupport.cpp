@@ -17,12 +17,12 @@ IGraphics& MenuFixture::Graphics() {
 }
 
 void MenuFixture::SetPlain(int index, double plain) {
-  std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+  std::lock_guard lock(plug->Mutex());
   plug->SetParamFromEditor(index, plug->GetParam(index)->ToNormalized(plain));
 }
 
 int MenuFixture::VoiceValue(int t, int k) {
-  std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+  std::lock_guard lock(plug->Mutex());
   return static_cast<int>(std::lround(plug->GetParam(VoiceParamIndex(t, k))->Value()));
 }
 

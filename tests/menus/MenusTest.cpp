@@ -77,11 +77,11 @@ TEST_F(Menus, ProgramButtonMenuItems) {
                                       "Default Path For Program Files..."}));
   // The store list is the edit track's.
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     SetPlain(kParamLinkPrograms, 0);
     plug->SelectTrackProgram(3, 77);
   }
-  plug->editTrack = 3;
+  plug->Panel().SetEditTrack(3);
   std::unique_ptr<PopupMenu> menu = BuildProgramButtonMenu(*plug);
   const PopupMenu* store = menu->GetItem(0)->Submenu();
   ASSERT_NE(store, nullptr);
@@ -141,12 +141,12 @@ TEST_F(Menus, NoLockIsHeldWhileTheUserIsAsked) {
   };
   const std::string original = plug->config.presetPath;
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     SetPlain(kParamLinkPrograms, 0);
     plug->SelectTrackProgram(0, 4);
     plug->SelectTrackProgram(1, 5);
   }
-  plug->editTrack = 0;
+  plug->Panel().SetEditTrack(0);
   AnswerMenu({0, 1, 5});  // store into 5, which track 2 plays: a question
   AnswerMessage(kAnswerNo);
   RunProgramButtonMenu(*plug, Graphics(), 0, 0);

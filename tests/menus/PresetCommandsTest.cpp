@@ -22,7 +22,7 @@ std::string ReadText(const std::string& path) {
 class PresetCommands : public MenuFixture {
  protected:
   void SelectPreset(int i) {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     ASSERT_TRUE(plug->SelectPreset(i));
   }
   // The option menu's flags as the window showed them last.
@@ -202,7 +202,7 @@ TEST_F(PresetCommands, EveryPresetChangeFromTheEditorIsToldTheHost) {
   AnswerFile(fxb);
   const std::vector<std::pair<std::string, std::function<void()>>> changes = {
       {"preset selector", [&] { plug->ChoosePreset(3); }},
-      {"preset arrow", [&] { plug->OnPanelButtonDown(panel_id::kPresetNext, false); }},
+      {"preset arrow", [&] { plug->Panel().OnButtonDown(panel_id::kPresetNext, false); }},
       {"init preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdInit); }},
       {"paste preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdPaste); }},
       {"load preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdLoad); }},

@@ -29,11 +29,11 @@ class ProgramCommands : public MenuFixture {
     SetPlain(kParamLinkPrograms, 0);
   }
   void Select(int t, int p) {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     plug->SelectTrackProgram(t, p);
   }
   int Playing(int t) {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     return plug->TrackProgramNumber(t);
   }
   uint8_t LibraryValue(int p, int k) { return plug->library.programs[static_cast<size_t>(p)].values[k]; }
@@ -42,7 +42,7 @@ class ProgramCommands : public MenuFixture {
 constexpr int kCutoff = kVoiceFilterCutoff;
 
 TEST_F(ProgramCommands, StoringIntoAnotherProgramAsksThenSwitchesTheEditTrack) {
-  plug->editTrack = 0;
+  plug->Panel().SetEditTrack(0);
   Select(0, 3);
   Select(4, 28);
   const ProgramValues before3 = plug->library.programs[3].values;
@@ -77,7 +77,7 @@ TEST_F(ProgramCommands, StoringIntoAnotherProgramAsksThenSwitchesTheEditTrack) {
 }
 
 TEST_F(ProgramCommands, DontAskToCommitFromTheOptionMenuSkipsTheQuestion) {
-  plug->editTrack = 1;
+  plug->Panel().SetEditTrack(1);
   Select(1, 10);
   Select(2, 11);
   SetPlain(VoiceParamIndex(1, kCutoff), 3);
@@ -103,7 +103,7 @@ TEST_F(ProgramCommands, DontAskToCommitFromTheOptionMenuSkipsTheQuestion) {
 }
 
 TEST_F(ProgramCommands, SavingIsRefusedWhileAProgramIsModified) {
-  plug->editTrack = 1;
+  plug->Panel().SetEditTrack(1);
   Select(1, 7);
   SetPlain(VoiceParamIndex(1, kCutoff), 4);
   const std::string path = folder / "single.syx";
@@ -132,7 +132,7 @@ TEST_F(ProgramCommands, SavingIsRefusedWhileAProgramIsModified) {
 TEST_F(ProgramCommands, BankLoadAnsweredNoLoadsNothing) {
   const std::string path = folder / "bank.syx";
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     plug->library.programs[40].values[kCutoff] = 5;
     plug->library.programs[40].name = "CHANGED";
     const std::vector<uint8_t> bank = plug->library.BuildSysEx(-1);
@@ -159,7 +159,7 @@ TEST_F(ProgramCommands, BankLoadAnsweredNoLoadsNothing) {
 }
 
 TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
-  plug->editTrack = 0;
+  plug->Panel().SetEditTrack(0);
   Select(0, 12);
   Select(3, 12);
   AnswerMessage(kAnswerYes);
@@ -174,7 +174,7 @@ TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
   // A file holding program 30 lands in the edit track's program 12, on both tracks.
   std::vector<uint8_t> one;
   {
-    std::lock_guard<std::recursive_mutex> lock(plug->Mutex());
+    std::lock_guard lock(plug->Mutex());
     plug->library.programs[30].values[kCutoff] = 6;
     one = plug->library.BuildSysEx(30);
   }
@@ -191,7 +191,7 @@ TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
 }
 
 TEST_F(ProgramCommands, FactoryRestoreOfOneProgramAndRefusedRestoreOfAll) {
-  plug->editTrack = 2;
+  plug->Panel().SetEditTrack(2);
   Select(2, 50);
   const ProgramValues factory = plug->library.programs[50].values;
   SetPlain(VoiceParamIndex(2, kCutoff), 7);
@@ -239,7 +239,7 @@ TEST_F(ProgramCommands, EnhancedDataSwitchAndDefaultFolderAreWrittenToTheSetting
 }
 
 TEST_F(ProgramCommands, InitProgramAndNothingWhileTheWindowIsClosed) {
-  plug->editTrack = 4;
+  plug->Panel().SetEditTrack(4);
   AnswerMenu({1});
   EXPECT_TRUE(RunProgramButtonMenu(*plug, Graphics(), 0, 0));
   EXPECT_EQ(plug->engine.GetTrack(4).programName, "BASIC PATCH");

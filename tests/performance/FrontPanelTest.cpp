@@ -28,17 +28,17 @@ struct Panel : Session {
   Panel() { plug.StoreTrackProgram(0); }
   // A left click: the button is pressed and released.
   bool Click(int id) {
-    plug.SetPanelButtonLatched(id, false);
-    const bool pressed = plug.OnPanelButtonDown(id, false);
-    plug.OnPanelButtonUp(id);
+    plug.Panel().SetButtonLatched(id, false);
+    const bool pressed = plug.Panel().OnButtonDown(id, false);
+    plug.Panel().OnButtonUp(id);
     return pressed;
   }
   // A right click as the panel buttons handle it: a latchable button toggles
   // its latch and its release is only reported when it is not latched.
   bool RightClick(int id) {
-    plug.SetPanelButtonLatched(id, !plug.PanelButtonLatched(id));
-    const bool pressed = plug.OnPanelButtonDown(id, true);
-    if (!plug.PanelButtonLatched(id)) plug.OnPanelButtonUp(id);
+    plug.Panel().SetButtonLatched(id, !plug.Panel().ButtonLatched(id));
+    const bool pressed = plug.Panel().OnButtonDown(id, true);
+    if (!plug.Panel().ButtonLatched(id)) plug.Panel().OnButtonUp(id);
     return pressed;
   }
   bool Digit(int d) { return Click(DigitId(d)); }
@@ -51,15 +51,15 @@ TEST(FrontPanel, TwoDigitsInProgramSelectTheProgramAndTheDisplayFollowsTheTyping
   s.plug.SetParameterFromEngine(kParamLinkPrograms, 0);
   ASSERT_TRUE(s.Click(kEditTrackUp));
   ASSERT_TRUE(s.Click(kEditTrackUp));
-  EXPECT_EQ(s.plug.editTrack, 2);
+  EXPECT_EQ(s.plug.Panel().EditTrack(), 2);
   ASSERT_NE(s.ProgramName(42), s.ProgramName(0));
 
-  EXPECT_EQ(s.plug.NumberDisplayCode(), 0x00);
+  EXPECT_EQ(s.plug.Panel().NumberDisplayCode(), 0x00);
   s.Digit(4);
-  EXPECT_EQ(s.plug.NumberDisplayCode(), 0x140);  // 4 and a blank
+  EXPECT_EQ(s.plug.Panel().NumberDisplayCode(), 0x140);  // 4 and a blank
   s.Digit(2);
-  EXPECT_EQ(s.plug.NumberDisplayCode(), 0x42);
-  EXPECT_EQ(s.plug.PendingDigit(), -1);
+  EXPECT_EQ(s.plug.Panel().NumberDisplayCode(), 0x42);
+  EXPECT_EQ(s.plug.Panel().PendingDigit(), -1);
   EXPECT_EQ(s.plug.IntParam(ProgramParamIndex(kProgramSetTrack, 2)), 42);
   EXPECT_EQ(s.plug.engine.GetTrack(2).programName, s.ProgramName(42));
   EXPECT_EQ(s.plug.TrackProgramNumber(1), 0);  // not linked
@@ -70,7 +70,7 @@ TEST(FrontPanel, TwoDigitsInProgramSelectTheProgramAndTheDisplayFollowsTheTyping
   s.Digit(5);
   EXPECT_FALSE(s.plug.seqA.EventCount());
   s.Click(kSeqA);
-  EXPECT_EQ(s.plug.PendingDigit(), -1);
+  EXPECT_EQ(s.plug.Panel().PendingDigit(), -1);
   EXPECT_EQ(s.plug.StatusText(), "Sequence A: empty.");
   EXPECT_EQ(s.plug.StatusColour(), kStatusOrange);
   EXPECT_EQ(s.plug.ModeValue(), kModeNormal);
@@ -103,9 +103,9 @@ TEST(FrontPanel, ProgramArrowsWrapAndAModifiedProgramIsAskedAbout) {
 
   // EDIT TRACK stops at 1 and 6.
   s.Click(kEditTrackDown);
-  EXPECT_EQ(s.plug.editTrack, 0);
+  EXPECT_EQ(s.plug.Panel().EditTrack(), 0);
   for (int i = 0; i < 8; ++i) s.Click(kEditTrackUp);
-  EXPECT_EQ(s.plug.editTrack, 5);
+  EXPECT_EQ(s.plug.Panel().EditTrack(), 5);
 }
 
 TEST(FrontPanel, ParamAndValueShowTheSelectedVoiceParameterAndTheValueKnobSetsIt) {
@@ -113,71 +113,71 @@ TEST(FrontPanel, ParamAndValueShowTheSelectedVoiceParameterAndTheValueKnobSetsIt
   s.plug.SetParameterFromEngine(kParamLinkPrograms, 0);
   const int decay = VoiceParamIndex(0, kVoiceOscEnvDecay);
   s.plug.SetPlain(decay, 0xB0);
-  s.plug.selectedParam = 0;
-  EXPECT_EQ(s.plug.PanelKnobPosition(kValueKnob), -1.0);  // PROGRAM: the knob stays put
+  s.plug.Panel().SetSelectedParam(0);
+  EXPECT_EQ(s.plug.Panel().KnobPosition(kValueKnob), -1.0);  // PROGRAM: the knob stays put
 
   s.Click(kParam);
-  EXPECT_TRUE(s.plug.PanelLedState(kProgramLed - 1));
-  EXPECT_FALSE(s.plug.PanelLedState(kProgramLed));
+  EXPECT_TRUE(s.plug.Panel().LedState(kProgramLed - 1));
+  EXPECT_FALSE(s.plug.Panel().LedState(kProgramLed));
   s.Digit(0);
   s.Digit(7);
-  EXPECT_EQ(s.plug.selectedParam, kVoiceOscEnvDecay);
-  EXPECT_EQ(s.plug.NumberDisplayCode(), 0x07);
+  EXPECT_EQ(s.plug.Panel().SelectedParam(), kVoiceOscEnvDecay);
+  EXPECT_EQ(s.plug.Panel().NumberDisplayCode(), 0x07);
   s.Click(kValue);
-  EXPECT_EQ(s.plug.NumberDisplayCode(), 0x11);  // 0xB0 >> 4 = 11
-  EXPECT_DOUBLE_EQ(s.plug.PanelKnobPosition(kValueKnob), s.Normalized(decay));
+  EXPECT_EQ(s.plug.Panel().NumberDisplayCode(), 0x11);  // 0xB0 >> 4 = 11
+  EXPECT_DOUBLE_EQ(s.plug.Panel().KnobPosition(kValueKnob), s.Normalized(decay));
 
   // Numbers above 36 select nothing; a digit in VALUE goes back to PARAM.
   s.Digit(4);
-  EXPECT_EQ(s.plug.ControlSelect(), Vornell::kControlParam);
+  EXPECT_EQ(s.plug.Panel().ControlSelect(), FrontPanel::kControlParam);
   s.Digit(0);
-  EXPECT_EQ(s.plug.selectedParam, kVoiceOscEnvDecay);
+  EXPECT_EQ(s.plug.Panel().SelectedParam(), kVoiceOscEnvDecay);
 
   s.Click(kValue);
-  s.plug.OnPanelKnob(kValueKnob, 1.0);
+  s.plug.Panel().OnKnob(kValueKnob, 1.0);
   EXPECT_EQ(s.plug.Value(decay), 255.0);
-  EXPECT_EQ(s.plug.NumberDisplayCode(), 0x15);
+  EXPECT_EQ(s.plug.Panel().NumberDisplayCode(), 0x15);
   // Any voice edit of the edit track selects what it changed: select again.
   s.plug.SetParameterFromEngine(kParamResolution, kResolutionExtended);
   s.Click(kParam);
   s.Digit(0);
   s.Digit(7);
   s.Click(kValue);
-  s.plug.OnPanelKnob(kValueKnob, 0.5);
-  EXPECT_EQ(s.plug.selectedParamValue, static_cast<int>(s.plug.Value(decay)));
-  EXPECT_EQ(s.plug.NumberDisplayCode(), s.plug.selectedParamValue);  // as hexadecimal
+  s.plug.Panel().OnKnob(kValueKnob, 0.5);
+  EXPECT_EQ(s.plug.Panel().SelectedParamValue(), static_cast<int>(s.plug.Value(decay)));
+  EXPECT_EQ(s.plug.Panel().NumberDisplayCode(), s.plug.Panel().SelectedParamValue());  // as hexadecimal
 
   // The knob does nothing in PROGRAM.
   s.Click(kProgram);
-  s.plug.OnPanelKnob(kValueKnob, 0.0);
+  s.plug.Panel().OnKnob(kValueKnob, 0.0);
   EXPECT_NE(s.plug.Value(decay), 0.0);
 
   // Another edit track shows its own value of the selected parameter.
   s.plug.GetParam(VoiceParamIndex(1, kVoiceOscEnvDecay))->SetValue(0x30);
   s.Click(kEditTrackUp);
-  EXPECT_EQ(s.plug.selectedParamValue, 0x30);
+  EXPECT_EQ(s.plug.Panel().SelectedParamValue(), 0x30);
 }
 
 TEST(FrontPanel, ClickTogglesOrWhileLatchedSetsTheClickLevel) {
   Panel s;
   s.Click(kClick);
   EXPECT_TRUE(s.plug.clickEnabled);
-  EXPECT_TRUE(s.plug.PanelLedState(kClickLed));
+  EXPECT_TRUE(s.plug.Panel().LedState(kClickLed));
   s.Click(kClick);
   EXPECT_FALSE(s.plug.clickEnabled);
 
   s.RightClick(kClick);
   EXPECT_FALSE(s.plug.clickEnabled);
-  EXPECT_TRUE(s.plug.clickHeld);
-  s.plug.OnPanelKnob(kTrackVolumeKnob, 0.5);
+  EXPECT_TRUE(s.plug.Panel().ClickHeld());
+  s.plug.Panel().OnKnob(kTrackVolumeKnob, 0.5);
   EXPECT_DOUBLE_EQ(s.plug.clickLevel, 0.5);
   EXPECT_EQ(s.plug.StatusText(), "Click Level: -6.0");
-  s.plug.OnPanelKnob(kTrackVolumeKnob, 0.0);
+  s.plug.Panel().OnKnob(kTrackVolumeKnob, 0.0);
   EXPECT_EQ(s.plug.StatusText(), "Click Level: -oo");
   // A second right click releases the latch and the knob no longer reaches the click.
   s.RightClick(kClick);
-  EXPECT_FALSE(s.plug.clickHeld);
-  s.plug.OnPanelKnob(kTrackVolumeKnob, 0.8);
+  EXPECT_FALSE(s.plug.Panel().ClickHeld());
+  s.plug.Panel().OnKnob(kTrackVolumeKnob, 0.8);
   EXPECT_DOUBLE_EQ(s.plug.clickLevel, 0.0);
 }
 
@@ -185,11 +185,11 @@ TEST(FrontPanel, ALatchedTrackTakesTheVolumeKnobUntilAnotherPressReleasesIt) {
   Panel s;
   const double before = s.Normalized(TrackParamIndex(0, kTrackVolume));
   int redraws = 0;
-  s.plug.onLatchedButtonsReleased = [&redraws]() { ++redraws; };
+  s.plug.Panel().onLatchedButtonsReleased = [&redraws]() { ++redraws; };
 
   s.RightClick(TrackButton(2));
-  EXPECT_TRUE(s.plug.PanelButtonLatched(TrackButton(2)));
-  s.plug.OnPanelKnob(kTrackVolumeKnob, 0.25);
+  EXPECT_TRUE(s.plug.Panel().ButtonLatched(TrackButton(2)));
+  s.plug.Panel().OnKnob(kTrackVolumeKnob, 0.25);
   EXPECT_DOUBLE_EQ(s.Normalized(TrackParamIndex(2, kTrackVolume)), 0.25);
   EXPECT_DOUBLE_EQ(s.Normalized(TrackParamIndex(0, kTrackVolume)), before);
   EXPECT_DOUBLE_EQ(s.plug.editor.lastValue, 0.25);  // the editor's knob follows
@@ -197,8 +197,8 @@ TEST(FrontPanel, ALatchedTrackTakesTheVolumeKnobUntilAnotherPressReleasesIt) {
   // PROGRAM takes the full end: every latch is drawn released and cancelled.
   s.Click(kProgram);
   EXPECT_EQ(redraws, 1);
-  EXPECT_FALSE(s.plug.PanelButtonLatched(TrackButton(2)));
-  s.plug.OnPanelKnob(kTrackVolumeKnob, 0.75);
+  EXPECT_FALSE(s.plug.Panel().ButtonLatched(TrackButton(2)));
+  s.plug.Panel().OnKnob(kTrackVolumeKnob, 0.75);
   EXPECT_DOUBLE_EQ(s.Normalized(TrackParamIndex(2, kTrackVolume)), 0.25);
 
   // Track settings reset brings tune, transpose, volume and pan back.
@@ -215,7 +215,7 @@ TEST(FrontPanel, ModeButtonsEnterAndLeaveTheirModes) {
   Panel s;
   s.Click(kAssign);
   EXPECT_EQ(s.plug.ModeValue(), kModeArpAssign);
-  EXPECT_TRUE(s.plug.PanelLedState(kModeLed1 - 3));
+  EXPECT_TRUE(s.plug.Panel().LedState(kModeLed1 - 3));
   EXPECT_EQ(s.plug.StatusText(), "Version 1.0.1.N");
   s.Click(kUpDown);
   EXPECT_EQ(s.plug.ModeValue(), kModeNormal);
@@ -224,7 +224,7 @@ TEST(FrontPanel, ModeButtonsEnterAndLeaveTheirModes) {
   s.Click(kUpDown);
   s.Click(kRecord);
   EXPECT_TRUE(s.plug.arpLatch);
-  EXPECT_TRUE(s.plug.PanelLedState(kRecordLed));
+  EXPECT_TRUE(s.plug.Panel().LedState(kRecordLed));
   EXPECT_EQ(s.plug.StatusText(), "Arpeggiator latched...");
   s.Click(kUpDown);
 
@@ -249,26 +249,26 @@ TEST(FrontPanel, AStackProgramIsTypedThenAssignedToATrack) {
   s.Digit(1);
   s.Digit(2);
   EXPECT_EQ(s.plug.StatusText(), "Press TRACK RECORD...");
-  EXPECT_EQ(s.plug.NumberDisplayCode(), 0x12);
+  EXPECT_EQ(s.plug.Panel().NumberDisplayCode(), 0x12);
   s.Click(kRecord);
-  EXPECT_TRUE(s.plug.recordMode);
+  EXPECT_TRUE(s.plug.Panel().RecordMode());
   EXPECT_EQ(s.plug.StatusText(), "Press TRACK button...");
   s.Click(TrackButton(3));
   EXPECT_EQ(s.plug.IntParam(ProgramParamIndex(kProgramSetStackA, 3)), 12);
   EXPECT_EQ(s.plug.engine.GetTrack(3).programName, s.ProgramName(12));
   EXPECT_EQ(s.plug.StatusText(), "Stack program assigned");
-  EXPECT_FALSE(s.plug.recordMode);
-  EXPECT_EQ(s.plug.PendingStackProgram(), -1);
+  EXPECT_FALSE(s.plug.Panel().RecordMode());
+  EXPECT_EQ(s.plug.Panel().PendingStackProgram(), -1);
 
   // A number left waiting is dropped with its Stack Mode: Normal shows the
   // edit track's program and a TRACK press assigns nothing.
   s.Digit(3);
   s.Digit(4);
-  EXPECT_EQ(s.plug.PendingStackProgram(), 34);
+  EXPECT_EQ(s.plug.Panel().PendingStackProgram(), 34);
   s.Click(kStackA);
   ASSERT_EQ(s.plug.ModeValue(), kModeNormal);
   ASSERT_EQ(s.plug.TrackProgramNumber(0), 0);
-  EXPECT_EQ(s.plug.NumberDisplayCode(), 0x00);
+  EXPECT_EQ(s.plug.Panel().NumberDisplayCode(), 0x00);
   s.Click(kRecord);
   s.Click(TrackButton(1));
   EXPECT_NE(s.plug.TrackProgramNumber(1), 34);
@@ -282,10 +282,10 @@ TEST(FrontPanel, ControlRecordThenANumberStoresTheSoundAndAsksWhenOthersPlayIt) 
   ASSERT_NE(s.plug.library.programs[25].values[kVoiceFilterCutoff], 0x40);
 
   s.Click(kControlRecord);
-  EXPECT_TRUE(s.plug.PanelLedState(kControlRecordLed));
+  EXPECT_TRUE(s.plug.Panel().LedState(kControlRecordLed));
   s.Digit(2);
   EXPECT_FALSE(s.Digit(5));  // the store counts as a dialog
-  EXPECT_FALSE(s.plug.StoreArmed());
+  EXPECT_FALSE(s.plug.Panel().StoreArmed());
   EXPECT_EQ(s.plug.library.programs[25].values[kVoiceFilterCutoff], 0x40);
   EXPECT_EQ(s.plug.TrackProgramNumber(0), 25);
   EXPECT_EQ(s.plug.StatusText(), "Program recorded/stored.");
@@ -303,7 +303,7 @@ TEST(FrontPanel, ControlRecordThenANumberStoresTheSoundAndAsksWhenOthersPlayIt) 
             "Record/Store Program|This will affect other tracks using this program. Do you want to continue?");
   EXPECT_EQ(s.plug.library.programs[30].values, kept);
   EXPECT_EQ(s.plug.TrackProgramNumber(0), 25);
-  EXPECT_FALSE(s.plug.StoreArmed());
+  EXPECT_FALSE(s.plug.Panel().StoreArmed());
 
   // The browser's RECORD stores into the edit track's own number.
   s.plug.SetPlain(cutoff, 0x50);
@@ -315,13 +315,13 @@ TEST(FrontPanel, SpecialFunctionsWithControlRecordHeld) {
   Panel s;
   const bool ignoring = s.plug.IgnoreProgramChange();
   s.RightClick(kControlRecord);
-  EXPECT_TRUE(s.plug.controlRecordHeld);
+  EXPECT_TRUE(s.plug.Panel().ControlRecordHeld());
   s.Digit(1);
   EXPECT_EQ(s.plug.IgnoreProgramChange(), !ignoring);
   EXPECT_EQ(s.plug.StatusText(), ignoring ? "Permit MIDI Program Change" : "Ignore MIDI Program Change");
-  EXPECT_FALSE(s.plug.controlRecordHeld);
-  EXPECT_FALSE(s.plug.StoreArmed());
-  EXPECT_FALSE(s.plug.PanelButtonLatched(kControlRecord));
+  EXPECT_FALSE(s.plug.Panel().ControlRecordHeld());
+  EXPECT_FALSE(s.plug.Panel().StoreArmed());
+  EXPECT_FALSE(s.plug.Panel().ButtonLatched(kControlRecord));
 
   const bool receiving = s.plug.config.receiveParamCCs.load();
   s.RightClick(kControlRecord);
@@ -343,8 +343,8 @@ TEST(FrontPanel, SpecialFunctionsWithControlRecordHeld) {
   // A digit without a function only ends the held state; no number is started.
   s.RightClick(kControlRecord);
   s.Digit(3);
-  EXPECT_FALSE(s.plug.controlRecordHeld);
-  EXPECT_EQ(s.plug.PendingDigit(), -1);
+  EXPECT_FALSE(s.plug.Panel().ControlRecordHeld());
+  EXPECT_EQ(s.plug.Panel().PendingDigit(), -1);
   EXPECT_EQ(s.plug.StatusText(), "Version 1.0.1.N");
 }
 
@@ -362,14 +362,14 @@ TEST(FrontPanel, VoiceSwitchesSyncAndLfoShapeActOnTheEditTrack) {
 
   s.Click(kLfoSquare);
   EXPECT_EQ(s.plug.Value(VoiceParamIndex(1, kVoiceLfoShape)), 1.0);
-  EXPECT_TRUE(s.plug.PanelLedState(kLfoSquareLed));
-  EXPECT_FALSE(s.plug.PanelLedState(kLfoTriangleLed));
+  EXPECT_TRUE(s.plug.Panel().LedState(kLfoSquareLed));
+  EXPECT_FALSE(s.plug.Panel().LedState(kLfoTriangleLed));
   s.Click(kLfoTriangle);
-  EXPECT_TRUE(s.plug.PanelLedState(kLfoTriangleLed));
+  EXPECT_TRUE(s.plug.Panel().LedState(kLfoTriangleLed));
 
   s.Click(kSync);
   EXPECT_EQ(s.plug.Value(kParamSyncToHost), 1.0);
-  EXPECT_TRUE(s.plug.PanelLedState(kSync));
+  EXPECT_TRUE(s.plug.Panel().LedState(kSync));
   s.Click(kSync);
   EXPECT_EQ(s.plug.Value(kParamSyncToHost), 0.0);
 }
@@ -392,7 +392,7 @@ TEST(FrontPanel, RecordThenSeqARecordsAndSeqAStopsIt) {
   Panel s;
   s.RunTo(4800);
   s.Click(kRecord);
-  EXPECT_TRUE(s.plug.PanelLedState(kRecordLed));
+  EXPECT_TRUE(s.plug.Panel().LedState(kRecordLed));
   s.Click(kSeqA);
   EXPECT_EQ(s.plug.ModeValue(), kModeSequenceA);
   EXPECT_TRUE(s.plug.Recording());
@@ -402,22 +402,22 @@ TEST(FrontPanel, RecordThenSeqARecordsAndSeqAStopsIt) {
   s.Note(0, 60, 0);
   s.RunTo(4800 + 2 * kQuarter);
   // The armed track's LED blinks (its key is up).
-  while (!s.plug.BlinkPhase()) s.plug.AdvancePanelBlink(25);
-  EXPECT_TRUE(s.plug.PanelLedState(TrackLed(0)));
-  while (s.plug.BlinkPhase()) s.plug.AdvancePanelBlink(25);
-  EXPECT_FALSE(s.plug.PanelLedState(TrackLed(0)));
+  while (!s.plug.Panel().BlinkPhase()) s.plug.Panel().AdvanceBlink(25);
+  EXPECT_TRUE(s.plug.Panel().LedState(TrackLed(0)));
+  while (s.plug.Panel().BlinkPhase()) s.plug.Panel().AdvanceBlink(25);
+  EXPECT_FALSE(s.plug.Panel().LedState(TrackLed(0)));
   s.Click(kSeqA);
   EXPECT_FALSE(s.plug.Recording());
   EXPECT_EQ(s.plug.StatusText(), "Recording stopped.");
   EXPECT_EQ(s.plug.seqA.length, 2 * 192);
-  EXPECT_FALSE(s.plug.recordMode);
+  EXPECT_FALSE(s.plug.Panel().RecordMode());
 
   // RECORD pressed and released while the loop plays prepares an overdub;
   // a TRACK button arms that track.
   s.Click(kRecord);
   EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubPrepared);
-  while (s.plug.BlinkPhase()) s.plug.AdvancePanelBlink(25);
-  EXPECT_FALSE(s.plug.PanelLedState(kRecordLed));  // blinking although recordMode is on
+  while (s.plug.Panel().BlinkPhase()) s.plug.Panel().AdvanceBlink(25);
+  EXPECT_FALSE(s.plug.Panel().LedState(kRecordLed));  // blinking although recordMode is on
   s.Click(TrackButton(1));
   EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubWaitFirstNote);
   EXPECT_TRUE(s.plug.engine.GetTrack(1).armed);
@@ -428,11 +428,11 @@ TEST(FrontPanel, RecordThenSeqARecordsAndSeqAStopsIt) {
 
   // RECORD held with TRACK 1 clears track 1's part.
   s.RightClick(kRecord);
-  ASSERT_TRUE(s.plug.recordHeld);
+  ASSERT_TRUE(s.plug.Panel().RecordHeld());
   s.Click(TrackButton(0));
   EXPECT_EQ(s.plug.seqA.EventCount(), 0u);
   EXPECT_EQ(s.plug.StatusText(), "Track cleared.");
-  EXPECT_FALSE(s.plug.recordHeld);
+  EXPECT_FALSE(s.plug.Panel().RecordHeld());
 }
 
 TEST(FrontPanel, ARecordLatchDrawnReleasedNoLongerClearsTracks) {
@@ -445,8 +445,8 @@ TEST(FrontPanel, ARecordLatchDrawnReleasedNoLongerClearsTracks) {
 
   s.RightClick(kRecord);  // latched: RECORD held
   s.Click(kParam);        // the full end draws it released
-  EXPECT_FALSE(s.plug.PanelButtonLatched(kRecord));
-  EXPECT_FALSE(s.plug.recordHeld);
+  EXPECT_FALSE(s.plug.Panel().ButtonLatched(kRecord));
+  EXPECT_FALSE(s.plug.Panel().RecordHeld());
   s.Click(TrackButton(1));
   EXPECT_EQ(s.plug.seqA.EventCount(), 4u);
 }
@@ -487,37 +487,37 @@ TEST(FrontPanel, SequenceButtonsAskAboutModifiedProgramsAndHonourNo) {
   s.plug.answer = kAnswerYes;
   s.Click(kSeqB);
   EXPECT_EQ(s.plug.ModeValue(), kModeSequenceB);
-  EXPECT_TRUE(s.plug.PanelLedState(kModeLed1 - 1));
+  EXPECT_TRUE(s.plug.Panel().LedState(kModeLed1 - 1));
   // SEQ A from Seq B goes to Normal only; a modifier press does nothing.
   s.Click(kSeqA);
   EXPECT_EQ(s.plug.ModeValue(), kModeNormal);
-  s.plug.SetPanelButtonLatched(kSeqB, true);  // not latchable
-  EXPECT_FALSE(s.plug.PanelButtonLatched(kSeqB));
-  EXPECT_TRUE(s.plug.OnPanelButtonDown(kSeqB, true));
+  s.plug.Panel().SetButtonLatched(kSeqB, true);  // not latchable
+  EXPECT_FALSE(s.plug.Panel().ButtonLatched(kSeqB));
+  EXPECT_TRUE(s.plug.Panel().OnButtonDown(kSeqB, true));
   EXPECT_EQ(s.plug.ModeValue(), kModeNormal);
 }
 
 TEST(FrontPanel, RecordIndicatorsBlinkOnlyWhileThereIsRecordActivity) {
   Panel s;
-  EXPECT_TRUE(s.plug.AdvancePanelBlink(25));  // the phase starts off and turns on
-  EXPECT_TRUE(s.plug.BlinkPhase());
-  EXPECT_FALSE(s.plug.AdvancePanelBlink(25));
+  EXPECT_TRUE(s.plug.Panel().AdvanceBlink(25));  // the phase starts off and turns on
+  EXPECT_TRUE(s.plug.Panel().BlinkPhase());
+  EXPECT_FALSE(s.plug.Panel().AdvanceBlink(25));
   s.plug.recordActivity = true;
   int toggles = 0;
-  for (int i = 0; i < 70; ++i) toggles += s.plug.AdvancePanelBlink(25) ? 1 : 0;
+  for (int i = 0; i < 70; ++i) toggles += s.plug.Panel().AdvanceBlink(25) ? 1 : 0;
   EXPECT_EQ(toggles, 10);  // every 25 / 4 + 1 = 7 idle calls
   s.plug.recordActivity = false;
-  s.plug.AdvancePanelBlink(25);
-  EXPECT_TRUE(s.plug.BlinkPhase());
+  s.plug.Panel().AdvanceBlink(25);
+  EXPECT_TRUE(s.plug.Panel().BlinkPhase());
 
   // A TRACK LED without arming shows held keys.
-  EXPECT_FALSE(s.plug.PanelLedState(TrackLed(2)));
+  EXPECT_FALSE(s.plug.Panel().LedState(TrackLed(2)));
   s.Note(2, 60, 100);
   s.RunTo(4800);
-  EXPECT_TRUE(s.plug.PanelLedState(TrackLed(2)));
+  EXPECT_TRUE(s.plug.Panel().LedState(TrackLed(2)));
   s.Note(2, 60, 0);
   s.RunTo(9600);
-  EXPECT_FALSE(s.plug.PanelLedState(TrackLed(2)));
+  EXPECT_FALSE(s.plug.Panel().LedState(TrackLed(2)));
 }
 
 }  // namespace

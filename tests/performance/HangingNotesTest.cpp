@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "performance/PanelIds.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "plugin/VstAbi.h"
 #include "programs/ParameterTable.h"
 #include "tests/support/HostedInstrument.h"
@@ -67,8 +67,8 @@ class Session {
   // A panel button pressed and let go, as the editor reports it.
   void Press(int id) {
     Note("panel " + std::to_string(id));
-    plug.OnPanelButtonDown(id, false);
-    plug.OnPanelButtonUp(id);
+    plug.Panel().OnButtonDown(id, false);
+    plug.Panel().OnButtonUp(id);
   }
 
   // MIDI for the next block, in time order.
@@ -247,7 +247,7 @@ class Session {
 // Gives every program of the library a release of at most kLongestRelease,
 // loads the tracks' programs again and stores that as presets 0..3.
 void ShortenReleases(Session& s, std::mt19937& random) {
-  std::lock_guard<std::recursive_mutex> lock(s.plug.Mutex());
+  std::lock_guard lock(s.plug.Mutex());
   for (int preset = kPreparedPresets - 1; preset >= 0; --preset) {
     s.plug.SelectPreset(preset);
     for (Program& program : s.plug.library.programs) {
@@ -342,9 +342,9 @@ void Action(Session& s, std::vector<uint8_t>& savedChunk, std::mt19937& random) 
   } else if (kind < 57) {
     // TRACK with RECORD held: the track's part goes.
     s.Note("clear track " + std::to_string(track));
-    s.plug.OnPanelButtonDown(panel_id::kRecord, false);
+    s.plug.Panel().OnButtonDown(panel_id::kRecord, false);
     s.Press(track);
-    s.plug.OnPanelButtonUp(panel_id::kRecord);
+    s.plug.Panel().OnButtonUp(panel_id::kRecord);
   } else if (kind < 62) {
     const double speeds[] = {120.0, 240.0, 96.0, 480.0, 12.0 + random() % 469};
     s.SetParam(kParamSpeed, speeds[random() % 5]);

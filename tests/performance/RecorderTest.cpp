@@ -10,7 +10,7 @@ constexpr int kLoop = 4 * kQuarter;  // a four-quarter loop: 768 ticks
 
 // RECORD then SEQ A on the front panel.
 void StartRecordingSeqA(Session& s) {
-  s.plug.recordMode = true;
+  s.plug.Panel().SetRecordMode(true);
   s.plug.SetRecording(true);
   ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
 }
@@ -87,7 +87,7 @@ TEST(Recorder, FirstPassRoundsToQuartersAndLoopsOnTheTrackThatPlayedIt) {
   EXPECT_EQ(s.plug.StatusText(), "Recording stopped.");
   EXPECT_EQ(s.plug.StatusColour(), kStatusGreen);
   EXPECT_FALSE(s.plug.Recording());
-  EXPECT_FALSE(s.plug.recordMode);
+  EXPECT_FALSE(s.plug.Panel().RecordMode());
   EXPECT_FALSE(s.plug.recordActivity);
   EXPECT_EQ(s.plug.seqA.length, 768);  // 4.3 quarters round to 4
   const std::vector<std::vector<int>> events = {{0, 0x92, 60},   {96, 0x82, 60},  {192, 0x92, 64},
@@ -234,7 +234,7 @@ TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
 
   // RECORD pressed and released while the loop plays, then TRACK 2.
   s.RunTo(loop + 4800);
-  s.plug.recordMode = true;
+  s.plug.Panel().SetRecordMode(true);
   s.plug.PrepareOverdub();
   EXPECT_EQ(s.plug.StatusText(), "Prepare for overdub...");
   EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubPrepared);
@@ -289,7 +289,7 @@ TEST(Recorder, OverdubArmedLateStartsAtTheFirstNoteAfterTheWrap) {
   Session s;
   const int64_t loop = RecordPhrase(s, 0, 48000);
   s.RunTo(loop + 4800);
-  s.plug.recordMode = true;
+  s.plug.Panel().SetRecordMode(true);
   s.plug.PrepareOverdub();
   s.plug.RecordTrackButton(3);
   // Nothing played in this pass: the wrap arms the overdub.
@@ -310,7 +310,7 @@ TEST(Recorder, OverdubArmedLateStartsAtTheFirstNoteAfterTheWrap) {
 
 TEST(Recorder, PrepareOverdubNeedsRecordModeInASequenceMode) {
   Session s;
-  s.plug.recordMode = true;
+  s.plug.Panel().SetRecordMode(true);
   s.plug.PrepareOverdub();  // Normal mode
   EXPECT_FALSE(s.plug.Recording());
   const int64_t loop = RecordPhrase(s, 0, 48000);
@@ -318,7 +318,7 @@ TEST(Recorder, PrepareOverdubNeedsRecordModeInASequenceMode) {
   s.plug.PrepareOverdub();  // recordMode off after the stop
   EXPECT_FALSE(s.plug.Recording());
   // Notes while the overdub is only prepared are not taken.
-  s.plug.recordMode = true;
+  s.plug.Panel().SetRecordMode(true);
   s.plug.PrepareOverdub();
   s.Note(0, 50, 100);
   s.RunTo(loop + 9600);
@@ -390,13 +390,13 @@ TEST(Recorder, WithoutASequenceOnlyFlagsAreCleared) {
   EXPECT_EQ(s.plug.engine.GetTrack(2).channel, 2);
   s.plug.ClearTrack(2);
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
-  s.plug.recordMode = true;
+  s.plug.Panel().SetRecordMode(true);
   s.plug.recordActivity = true;
   s.plug.recordState = Vornell::kRecordOverdubbing;
   s.plug.SetRecording(true);
   s.plug.engine.GetTrack(4).armed = true;
   s.plug.StopRecording();
-  EXPECT_FALSE(s.plug.recordMode);
+  EXPECT_FALSE(s.plug.Panel().RecordMode());
   EXPECT_FALSE(s.plug.recordActivity);
   EXPECT_FALSE(s.plug.Recording());
   EXPECT_EQ(s.plug.recordState, Vornell::kRecordRecording);

@@ -475,7 +475,7 @@ TEST(IPlugBase, ParameterChangesRunUnderTheRecursiveLock) {
   LockProbePlug plug;
   {
     // A preset command holds the lock around an editor edit: the same thread may take it again.
-    std::lock_guard<std::recursive_mutex> outer(plug.Mutex());
+    std::lock_guard outer(plug.Mutex());
     plug.SetParamFromEditor(0, 0.2);
   }
   DataBlock block;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "plugin/VstAbi.h"
 #include "programs/ParameterTable.h"
 #include "sequencer/SequencePlayer.h"
@@ -107,7 +107,7 @@ void SteadyMidi(MidiList& midi, int n) {
 
 // Puts a sequence in Seq A: a bar of notes on tracks 1..5's channels.
 void FillSeqA(Vornell& plug) {
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  std::lock_guard lock(plug.Mutex());
   Sequence& seq = plug.seqA;
   for (int step = 0; step < 16; ++step)
     for (int ch = 0; ch < 5; ++ch) {
@@ -168,7 +168,7 @@ TEST(RealtimeSafety, SequencerPlayingSeqARendersWithoutAllocating) {
   Instrument instrument(44100.0);
   FillSeqA(*instrument.plug);
   {
-    std::lock_guard<std::recursive_mutex> lock(instrument.plug->Mutex());
+    std::lock_guard lock(instrument.plug->Mutex());
     ASSERT_TRUE(instrument.plug->SetMode(kModeSequenceA));
   }
   ExpectNoAllocations(instrument, "Seq A playing");
@@ -183,7 +183,7 @@ TEST(RealtimeSafety, RecordingIntoSeqAWithinItsReserveDoesNotAllocate) {
   Instrument instrument(44100.0);
   FillSeqA(*instrument.plug);
   {
-    std::lock_guard<std::recursive_mutex> lock(instrument.plug->Mutex());
+    std::lock_guard lock(instrument.plug->Mutex());
     ASSERT_TRUE(instrument.plug->seqA.EnsureHeadroom(8000));
     instrument.plug->SetRecording(true);
     ASSERT_TRUE(instrument.plug->SetMode(kModeSequenceA));
@@ -197,7 +197,7 @@ TEST(RealtimeSafety, RecordingIntoSeqAWithinItsReserveDoesNotAllocate) {
 TEST(RealtimeSafety, ArpeggiatorRendersWithoutAllocating) {
   Instrument instrument(44100.0);
   {
-    std::lock_guard<std::recursive_mutex> lock(instrument.plug->Mutex());
+    std::lock_guard lock(instrument.plug->Mutex());
     ASSERT_TRUE(instrument.plug->SetMode(kModeArpUpDown));
   }
   ExpectNoAllocations(instrument, "arpeggiator");

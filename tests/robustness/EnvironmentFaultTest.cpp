@@ -19,7 +19,7 @@
 
 #include "config/Configuration.h"
 #include "platform/Paths.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
 #include "sequencer/MidiFile.h"

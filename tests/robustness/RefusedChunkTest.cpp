@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "plugin/VstAbi.h"
 
 namespace {
@@ -28,7 +28,7 @@ TEST(RefusedChunkRegression, StoredPresetStatesKeepTheirBytes) {
   Vornell plug(nullptr, startup);
   {
     // Slot 1 is stored while slot 0 is still empty: its state records that name.
-    std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+    std::lock_guard lock(plug.Mutex());
     plug.SelectPreset(1);
     plug.SelectPreset(0);
   }
@@ -55,7 +55,7 @@ TEST(RefusedChunkRegression, SequenceResolutionsBeyondAMidiFilesAreRefused) {
     std::vector<uint8_t> crafted;
     {
       Vornell source(nullptr, startup);
-      std::lock_guard<std::recursive_mutex> lock(source.Mutex());
+      std::lock_guard lock(source.Mutex());
       SequenceEvent on{0, 0x90, 60, 100};
       SequenceEvent off{96, 0x80, 60, 0};
       source.seqA.AddEvent(on);

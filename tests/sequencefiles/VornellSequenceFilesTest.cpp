@@ -91,7 +91,7 @@ std::vector<int64_t> Shifted(int64_t start, std::vector<int64_t> offsets) {
 void RecordTwoTrackLoop(FileSession& s) {
   const int64_t t0 = 48000;
   s.RunTo(t0 - 4800);
-  s.plug.recordMode = true;
+  s.plug.Panel().SetRecordMode(true);
   s.plug.SetRecording(true);
   ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
   s.RunTo(t0);
@@ -106,7 +106,7 @@ void RecordTwoTrackLoop(FileSession& s) {
   ASSERT_EQ(s.plug.seqA.length, 768);
 
   s.RunTo(loop + 4800);
-  s.plug.recordMode = true;
+  s.plug.Panel().SetRecordMode(true);
   s.plug.PrepareOverdub();
   s.RunTo(loop + 9600);
   s.plug.RecordTrackButton(1);
@@ -315,7 +315,7 @@ TEST(VornellSequenceFiles, SaveStoresTheStateInTheCurrentPresetBeforeWritingTheF
   // What the preset held before: no sequence.
   auto presetSeqB = [&](Sequence& into) {
     TestVornell fresh;
-    std::lock_guard<std::recursive_mutex> lock(fresh.Mutex());
+    std::lock_guard lock(fresh.Mutex());
     const PlugPreset* preset = s.plug.GetPreset(current);
     ASSERT_NE(preset, nullptr);
     ASSERT_GT(fresh.LoadState(preset->state, 0), 0);

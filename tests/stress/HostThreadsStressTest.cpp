@@ -26,7 +26,7 @@
 #include "graphics/GraphicsCaches.h"
 #include "graphics/HeadlessWindowSystem.h"
 #include "graphics/IGraphics.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "plugin/VstAbi.h"
 #include "programs/ParameterTable.h"
 #include "tests/support/HostedInstrument.h"

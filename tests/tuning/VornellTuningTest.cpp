@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/SharedLibrary.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 #include "tests/support/SignalMeasures.h"
 #include "tests/support/TempFolder.h"

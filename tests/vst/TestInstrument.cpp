@@ -205,7 +205,7 @@ extern "C" {
 VST_TEST_EXPORT void VstTestCounters(AEffect* effect, VstTestCountersRecord* out) {
   TestInstrument* plugin = Instrument(effect);
   if (!plugin || !out) return;
-  std::lock_guard<std::recursive_mutex> lock(plugin->Mutex());
+  std::lock_guard lock(plugin->Mutex());
   out->overlaps = plugin->overlaps.load();
   out->resets = plugin->resets;
   out->paramChanges = plugin->paramChanges;

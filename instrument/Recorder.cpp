@@ -3,30 +3,14 @@
 #include <cmath>
 #include <mutex>
 
-#include "plugin/Vornell.h"
+#include "plugin/ScopedValue.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
-namespace {
-
-// Sets a flag for the lifetime of the guard and restores the old value.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag(flag), old(flag) { flag = true; }
-  ~FlagScope() { flag = old; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag;
-  bool old;
-};
-
-}  // namespace
-
 void Vornell::StartRecording() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const int mode = engine.Mode();
-  if (mode != kModeSequenceA && mode != kModeSequenceB) return;
+  if (!IsSequenceMode(mode)) return;
   for (int t = 0; t < Engine::kTrackCount; ++t) engine.GetTrack(t).armed = false;
   player.SelectSequence(mode == kModeSequenceA ? PlayedSequence::kA : PlayedSequence::kB);
   Sequence& sequence = *CurrentSequence();
@@ -44,9 +28,9 @@ void Vornell::StartRecording() {
 }
 
 void Vornell::ArmTrack(int t, bool on) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   if (t < 0 || t >= Engine::kTrackCount || !CurrentSequence()) return;
-  FlagScope suspend(linkSuspended);
+  ScopedValue<bool> suspend(linkSuspended, true);
   Track& track = engine.GetTrack(t);
   track.armed = on;
   const int set = engine.Mode() == kModeSequenceA ? kProgramSetSeqA : kProgramSetSeqB;
@@ -113,8 +97,8 @@ void Vornell::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
 }
 
 void Vornell::StopRecording() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  recordMode = false;
+  PluginLock lock(Mutex());
+  panel.SetRecordMode(false);
   recordState = kRecordRecording;
   SetRecording(false);
   Sequence* sequence = CurrentSequence();
@@ -137,7 +121,7 @@ void Vornell::StopRecording() {
     } else {
       track.sequenceDriven = false;
       engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
-      FlagScope suspend(linkSuspended);
+      ScopedValue<bool> suspend(linkSuspended, true);
       LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
     }
   }
@@ -160,9 +144,9 @@ void Vornell::StopRecording() {
 }
 
 void Vornell::PrepareOverdub() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const int mode = engine.Mode();
-  if (!recordMode || (mode != kModeSequenceA && mode != kModeSequenceB)) return;
+  if (!panel.RecordMode() || !IsSequenceMode(mode)) return;
   // The elapsed time is kept as the time since the loop start from here on, so
   // that overdubbed notes land where they were played.
   const double samplesPerTick = player.SamplesPerTick();
@@ -178,7 +162,7 @@ void Vornell::PrepareOverdub() {
 }
 
 void Vornell::RecordTrackButton(int t) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   if (!Recording() || t < 0 || t >= Engine::kTrackCount) return;
   if (engine.GetTrack(t).armed) {
     ArmTrack(t, false);
@@ -219,7 +203,7 @@ void Vornell::OnSequenceLoopWrap(double offset) {
 }
 
 void Vornell::ClearTrack(int t) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   Sequence* sequence = CurrentSequence();
   if (!sequence || t < 0 || t >= Engine::kTrackCount) return;
   sequence->RemoveChannel(t);
@@ -233,7 +217,7 @@ void Vornell::ClearTrack(int t) {
 }
 
 void Vornell::ClearSequence(int which) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const int set = which == 1 ? kProgramSetSeqB : kProgramSetSeqA;
   SequenceAt(which).Clear();
   for (int t = 0; t < Engine::kTrackCount; ++t) SetParameterFromEngine(ProgramParamIndex(set, t), kNoSequenceProgram);

@@ -1,4 +1,4 @@
-#include "platform/HttpClient.h"
+#include "online/HttpClient.h"
 
 #include <curl/curl.h>
 

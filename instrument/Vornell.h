@@ -3,25 +3,29 @@
 // 303 parameters and what each does to the engine, and the program workflow
 // (which program a track plays, loading, the modified test, storing, linking).
 //
-// Methods are spread over files by subsystem:
-//   plugin/Vornell.cpp              construction, audio, MIDI, engine hooks, status line
-//   plugin/VornellParams.cpp        OnParamChanged for all 303 parameters
-//   sequencer/PerformanceModes.cpp  Mode switching, track hand-over, clock and player
-//   sequencer/Recorder.cpp          recording, overdub, clearing
-//   sequencer/VornellSequenceFiles.cpp  the sequence menu: MIDI files, clearing, default folder
-//   performance/Arpeggiator.cpp     arpeggio pattern, its input, hold and latch
-//   programs/ProgramWorkflow.cpp    track programs: load, select, link, store, modified test
-//   config/VornellConfiguration.cpp configuration commands, templates, controller map
-//   tuning/VornellTuning.cpp        the engine's tuning hooks
-//   programs/StateChunk.cpp         the whole state: SaveState, LoadState, summary
-//   programs/Presets.cpp            startup bank, preset init, copy and paste, file peeking
-//   programs/ProgramCommands.cpp    the PROGRAM button menu's commands
-//   programs/PresetCommands.cpp     the option menu's commands
-//   online/VornellUpdateCheck.cpp   "Check Online for Update" and the maker's web pages
+// Methods are spread over the files of this folder by subject:
+//   Vornell.cpp               construction, audio, MIDI, engine hooks, status line
+//   VornellParams.cpp         OnParamChanged for all 303 parameters
+//   PerformanceModes.cpp      Mode switching, track hand-over, clock and player
+//   Recorder.cpp              recording, overdub, clearing
+//   VornellSequenceFiles.cpp  the sequence menu: MIDI files, clearing, default folder
+//   Arpeggiator.cpp           arpeggio pattern, its input, hold and latch
+//   ProgramWorkflow.cpp       track programs: load, select, link, store, modified test
+//   VornellConfiguration.cpp  configuration commands, templates, controller map
+//   VornellTuning.cpp         the engine's tuning hooks
+//   VornellState.cpp          the whole state: SaveState, LoadState
+//   Presets.cpp               startup bank, preset init, copy and paste, file peeking
+//   ProgramCommands.cpp       the PROGRAM button menu's commands
+//   PresetCommands.cpp        the option menu's commands
+//   VornellUpdateCheck.cpp    "Check Online for Update" and the maker's web pages
+// and, for the editor part, editor/VornellEditor.cpp and editor/ProgramBrowser.cpp.
+// The front panel is an object of its own (performance/FrontPanel.h) that
+// reaches the instrument through VornellPanelHost.
 //
 // Threads: every method that changes parameters, tracks or the library runs
-// under the plug-in lock (IPlugBase::Mutex()); the host adapter and the editor
-// take it around their calls. ProcessBlock and OnMidiMessage run on the audio
+// under the plug-in lock (IPlugBase::Mutex(), held as PluginLock outside the
+// host adapter's callbacks); the host adapter and the editor take it around
+// their calls. ProcessBlock and OnMidiMessage run on the audio
 // thread, the program workflow on the user-interface thread.
 #include <array>
 #include <atomic>
@@ -35,17 +39,16 @@
 #include "engine/Engine.h"
 #include "engine/EngineHooks.h"
 #include "online/UpdateCheck.h"
+#include "performance/FrontPanel.h"
 #include "performance/NoteVelocityMap.h"
-#include "plugin/Synth.h"
+#include "instrument/Synth.h"
+#include "instrument/VornellPanelHost.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
 #include "sequencer/Sequence.h"
 #include "sequencer/SequenceFileCommands.h"
 #include "sequencer/SequencePlayer.h"
-#include "sequencer/VornellSequencerHost.h"
-
-// Status line colours.
-enum StatusLineColour : int { kStatusWhite = 0, kStatusOrange = 1, kStatusGreen = 2, kStatusRed = 3 };
+#include "instrument/VornellSequencerHost.h"
 
 // Program selection kinds: the number of the Mode each slot set belongs to.
 enum ProgramKind : int {
@@ -58,6 +61,12 @@ enum ProgramKind : int {
 
 class IControl;
 class VornellEditor;
+
+// Destroys the editor part where its type is complete (editor/VornellEditor.cpp),
+// so that the instrument does not depend on the editor's declarations.
+struct VornellEditorDeleter {
+  void operator()(VornellEditor* editor) const;
+};
 
 class Vornell : public Synth, public EngineHooks {
  public:
@@ -88,6 +97,9 @@ class Vornell : public Synth, public EngineHooks {
   void CopyPreset();
   void PastePreset();
   bool PresetClipboardEmpty() const { return presetClipboard.Size() == 0; }
+  // The preset menu's and the preset arrows' choice: the preset being left
+  // stores the live state first. Takes the plug-in lock.
+  void ChoosePreset(int i);
   // For the file browser: the file's preset name and state in the layout of one
   // SerializePresets entry / a SerializePresets list. User-interface thread.
   bool PeekProgramFile(const std::string& path, DataBlock& block) const;
@@ -155,54 +167,9 @@ class Vornell : public Synth, public EngineHooks {
   // Grows with every ShowStatus that reached the editor.
   uint32_t StatusSerial() const { return statusSerial; }
 
-  // ---- front panel (performance/FrontPanel.cpp; user-interface thread, under the
-  // plug-in lock) ------------------------------------------------------------------------
-  // Controls are identified by their ids (negative for panel buttons, LEDs and
-  // displays; 38 for SYNC). A press returns true when the button is to be drawn
-  // pressed; false after a confirmation was answered or a dialog opened.
-  bool OnPanelButtonDown(int id, bool modifier);
-  void OnPanelButtonUp(int id);
-  // TRACK VOLUME (-347) and VALUE (-348) knobs; value 0..1 from the knob.
-  void OnPanelKnob(int id, double value);
-  // Where the VALUE knob is to stand (0..1), or -1 to leave it where it is.
-  double PanelKnobPosition(int id) const;
-  bool PanelLedState(int id) const;
-  // What the two-digit number display shows (see FrontPanel.cpp for the codes).
-  int NumberDisplayCode() const;
-  // TRACK 1..6, RECORD, CLICK and CONTROL RECORD drawn released, latches
-  // cancelled. A button that was latched also stops counting as held: left
-  // held, a forgotten RECORD would make the next TRACK press clear that
-  // track's recorded part.
-  void ReleaseLatchedButtons();
-
-  // Right-click latching of TRACK 1..6, RECORD, CLICK and CONTROL RECORD: the
-  // panel buttons set it before reporting the press and read it to decide
-  // whether a mouse-up is reported. Other ids are never latched.
-  void SetPanelButtonLatched(int id, bool latched);
-  bool PanelButtonLatched(int id) const;
-  // Set by the editor: redraws the latchable buttons released (called by
-  // ReleaseLatchedButtons, under the plug-in lock).
-  std::function<void()> onLatchedButtonsReleased;
-  // The editor's idle call: advances the blinking of the record indicators.
-  // frameRate: idle calls per second. True when the TRACK LEDs need a redraw.
-  bool AdvancePanelBlink(int frameRate);
-
-  // The CONTROL section's selection.
-  enum ControlSelection : int { kControlProgram = 0, kControlParam = 1, kControlValue = 2 };
-  int ControlSelect() const { return controlSelect; }
-  // CONTROL RECORD toggled on: the next number typed in PROGRAM stores a program.
-  bool StoreArmed() const { return storeArmed; }
-  // The first digit of a number being typed, or -1.
-  int PendingDigit() const { return pendingDigit; }
-  // A program typed in a Stack Mode waiting for its track, or -1 (also once
-  // the Stack Mode it was typed in has been left).
-  int PendingStackProgram() const;
-  bool BlinkPhase() const { return blinkPhase; }
-  // Makes track t (limited to 0..5) the edit track: the VALUE reading is taken
-  // from the new track's selected parameter and the editor shows that track's
-  // voice controls at its next idle tick. Every change of editTrack goes
-  // through here. User-interface thread; takes the plug-in lock.
-  void SetEditTrack(int t);
+  // ---- front panel (performance/FrontPanel.h) ------------------------------------------
+  FrontPanel& Panel() { return panel; }
+  const FrontPanel& Panel() const { return panel; }
 
   // ---- program workflow (user-interface thread, under the plug-in lock) ------------
   // The program track t plays, 0..99, from the slot set its Mode makes live.
@@ -312,8 +279,8 @@ class Vornell : public Synth, public EngineHooks {
   void AlignRecordElapsed(double position);
 
   // ---- sequence menu (sequencer/VornellSequenceFiles.cpp) ------------------------------
-  // User-interface thread, without the plug-in lock: these take it themselves
-  // around the sequences and never hold it while a dialog is open. which: 0
+  // User-interface thread; these take the plug-in lock around the sequences,
+  // and their dialogs give back every hold of it while they wait. which: 0
   // for Seq A, 1 for Seq B. Nothing happens while the editor window is closed.
   //
   // "Load Sequence A From MIDI File": returns the status text shown ("Done.",
@@ -340,13 +307,13 @@ class Vornell : public Synth, public EngineHooks {
 
   // ---- menu commands (programs/ProgramCommands.cpp, programs/PresetCommands.cpp) -------
   // The commands behind the PROGRAM button menu and the option menu
-  // (editor/Menus.cpp builds and shows those). User-interface
-  // thread, without the plug-in lock: each takes it around what it changes and
-  // never holds it while a question or a file dialog is open. Nothing happens
+  // (editor/Menus.cpp builds and shows those). User-interface thread; each
+  // takes the plug-in lock around what it changes, and its questions and file
+  // dialogs give back every hold of it while they wait. Nothing happens
   // while the editor window is closed. Questions are yes/no boxes in which only
   // "no" cancels; a cancelled file dialog changes nothing.
   //
-  // PROGRAM button menu items by command number.
+  // PROGRAM button menu commands, carried by the menu's items.
   enum ProgramMenuCommand : int {
     kProgramCmdInit = 1,
     kProgramCmdLoadFile = 3,
@@ -364,8 +331,8 @@ class Vornell : public Synth, public EngineHooks {
   // q and switches the edit track and its linked tracks to q. True when stored.
   bool StoreProgramFromMenu(int q);
 
-  // Option menu items by command number (the option menu's item positions;
-  // 22..24 are the submenus' items).
+  // Option menu commands, carried by the menu's items (22..24 are items of
+  // its submenus).
   enum PresetMenuCommand : int {
     kPresetCmdCopy = 0,
     kPresetCmdPaste = 1,
@@ -392,8 +359,8 @@ class Vornell : public Synth, public EngineHooks {
   // ---- online (online/VornellUpdateCheck.cpp) -----------------------------------------
   // "Check Online for Update" (command 24): asks the update server (UpdateServer())
   // and answers in message boxes; returns an UpdateCheckResult. User-interface
-  // thread, without the plug-in lock; it blocks that thread within
-  // updateCheckLimits and takes no lock, so audio goes on meanwhile.
+  // thread; it blocks that thread within updateCheckLimits, with every hold
+  // of the plug-in lock given back, so audio goes on meanwhile.
   int CheckOnlineForUpdate();
   UpdateCheckLimits updateCheckLimits;  // tests shorten the time-outs
   // The editor framework's notices (a file dialog's hint, an address no
@@ -502,10 +469,6 @@ class Vornell : public Synth, public EngineHooks {
   bool linkInProgress = false;
   // The editor redraws its panel displays at its next idle tick.
   std::atomic<bool> panelDirty{false};
-  // The front panel's edit position (editTrack is changed with SetEditTrack).
-  int editTrack = 0;
-  int selectedParam = 0;
-  int selectedParamValue = 0;
 
   // Clock settings the sequencer reads.
   double sequencerSpeed = 120.0;
@@ -524,11 +487,6 @@ class Vornell : public Synth, public EngineHooks {
   // Recorder (RecordState while recording) and the panel state it uses.
   int32_t recordState = kRecordRecording;
   bool recordActivity = false;  // the editor's record indicator blinks
-  bool recordMode = false;      // toggled by RECORD of the multi-track section
-  bool recordHeld = false;      // buttons down (or latched down) on the panel
-  bool clickHeld = false;
-  bool controlRecordHeld = false;
-  bool trackHeld[Engine::kTrackCount] = {};
   // Metronome: on every quarter note of the player, into the sum outputs only.
   bool clickEnabled = false;
   double clickLevel = 0.5;
@@ -571,46 +529,12 @@ class Vornell : public Synth, public EngineHooks {
   // Detaches and destroys the editor (before the rest of the object goes).
   void DestroyEditor();
 
-  // ---- front panel (performance/FrontPanel.cpp) ------------------------------------
-  // One press in progress: what the end of OnPanelButtonDown does. The
-  // handlers return true when the press takes the full end (latches released).
-  struct PanelPress;
-  bool PanelTrackButton(int t, PanelPress& press);
-  bool PanelRecordButton(PanelPress& press);
-  bool PanelSequenceButton(int which, bool modifier, PanelPress& press);
-  bool PanelModeButton(int id, PanelPress& press);
-  bool PanelDigit(int d, PanelPress& press);
-  void PanelNumber(int n, PanelPress& press);
-  void PanelSpecialFunction(int d, PanelPress& press);
-  bool PanelOtherButton(int id, PanelPress& press);
-  // Stores the edit track's sound into program p and selects p, after asking
-  // when other tracks play p; false when the answer was no.
-  bool PanelStoreProgram(int p);
-  void PanelStepProgram(int step);
-  void PanelStepPreset(int step);
- public:
-  // The preset menu's and the preset arrows' choice: the preset being left
-  // stores the live state first.
-  void ChoosePreset(int i);
  private:
-  void PanelResetTrackSettings();
-  void PanelEndPress(PanelPress& press, bool releaseLatches);
-  // selectedParamValue from the edit track's selected voice parameter.
-  void ReadSelectedParamValue();
-  int ConfirmTrackForSelection() const;
+  friend class VornellPanelHost;
+  VornellPanelHost panelHost{*this};
+  FrontPanel panel{panelHost};
 
-  int controlSelect = kControlProgram;
-  bool storeArmed = false;
-  int pendingDigit = -1;
-  int pendingStackProgram = -1;
-  // The Stack Mode pendingStackProgram was typed in.
-  int pendingStackMode = -1;
-  bool blinkPhase = false;
-  int blinkCountdown = 0;
-  // Latched panel buttons, one bit per latchable button.
-  uint32_t panelLatches = 0;
-
-  std::unique_ptr<VornellEditor> editorPart;
+  std::unique_ptr<VornellEditor, VornellEditorDeleter> editorPart;
   std::map<int, IControl*> keyedControls;
   DataBlock presetClipboard;
   int presetClipboardIndex = -1;

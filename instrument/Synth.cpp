@@ -1,4 +1,4 @@
-#include "plugin/Synth.h"
+#include "instrument/Synth.h"
 
 #include "engine/SemitoneFrequencyTable.h"
 #include "graphics/IGraphics.h"

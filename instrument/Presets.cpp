@@ -7,7 +7,7 @@
 #include <mutex>
 
 #include "platform/Resources.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {
@@ -65,7 +65,7 @@ bool AppendChunk(const DataBlock& data, int position, DataBlock& block) {
 }  // namespace
 
 bool Vornell::LoadStartupBank() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   if (!startupBankPath.empty() && LoadBankFile(startupBankPath)) return true;
   // Forgotten until the plug-in is created again.
   startupBankPath.clear();
@@ -84,7 +84,7 @@ bool Vornell::LoadStartupBank() {
 }
 
 void Vornell::InitializePreset() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   library.RestoreFactoryPrograms(-1);
   seqA.Clear();
   seqB.Clear();
@@ -102,7 +102,7 @@ void Vornell::InitializePreset() {
 }
 
 void Vornell::CopyPreset() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   ModifyCurrentPreset();
   presetClipboardIndex = GetCurrentPresetIndex();
   presetClipboard.Clear();
@@ -111,7 +111,7 @@ void Vornell::CopyPreset() {
 
 void Vornell::PastePreset() {
   if (presetClipboard.Size() == 0) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   LoadState(presetClipboard, 0);
   const std::string name = GetPresetName(presetClipboardIndex);
   ModifyCurrentPreset(name.c_str());
@@ -140,4 +140,13 @@ bool Vornell::PeekBankFile(const std::string& path, DataBlock& block) const {
       !Big32At(data, kFileIdOffset, kUniqueId) || !IsChunkState())
     return false;
   return AppendChunk(data, kBankChunkOffset, block);
+}
+
+void Vornell::ChoosePreset(int i) {
+  PluginLock lock(Mutex());
+  // The preset being left keeps what was played in it.
+  ModifyCurrentPreset();
+  SelectPreset(i);
+  NotifyHostProgramChange();
+  PushParamsToHost();
 }

@@ -8,7 +8,7 @@
 
 #include "graphics/EditorRecords.h"
 #include "graphics/IGraphics.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 #include "sequencer/SequenceFileCommands.h"
 
@@ -74,7 +74,7 @@ bool Vornell::StoreProgramFromMenu(int q) {
   if (!EditorOpen() || q < 0 || q >= kProgramCount) return false;
   bool usedElsewhere = false;
   {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    PluginLock lock(Mutex());
     usedElsewhere = ProgramUsedElsewhere(q);
   }
   if (usedElsewhere && !DontAskToCommit() && !AskYesNo(kAffectsOthers, "Record/Store Program")) return false;
@@ -113,19 +113,19 @@ bool Vornell::ProgramFileCommand(int command) {
   int modifiedTrack = -1;
   std::string proposedName;
   {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
-    p = TrackProgramNumber(editTrack);
+    PluginLock lock(Mutex());
+    p = TrackProgramNumber(panel.EditTrack());
     usedElsewhere = ProgramUsedElsewhere(p);
     if (command == kProgramCmdSaveFile || command == kProgramCmdSaveBankFile) {
       // The flag may be older than the last edit: the idle tick has not run yet.
-      const int first = command == kProgramCmdSaveFile ? editTrack : 0;
-      const int last = command == kProgramCmdSaveFile ? editTrack : Engine::kTrackCount - 1;
+      const int first = command == kProgramCmdSaveFile ? panel.EditTrack() : 0;
+      const int last = command == kProgramCmdSaveFile ? panel.EditTrack() : Engine::kTrackCount - 1;
       for (int t = first; t <= last && modifiedTrack < 0; ++t) {
         UpdateProgramModified(t);
         if (engine.GetTrack(t).programModified) modifiedTrack = t;
       }
     }
-    if (command == kProgramCmdSaveFile) proposedName = FileNameFromName(engine.GetTrack(editTrack).programName);
+    if (command == kProgramCmdSaveFile) proposedName = FileNameFromName(engine.GetTrack(panel.EditTrack()).programName);
     if (command == kProgramCmdSaveBankFile) proposedName = FileNameFromName(GetPresetName(GetCurrentPresetIndex()));
   }
   const bool ask = !DontAskToCommit();
@@ -140,7 +140,7 @@ bool Vornell::ProgramFileCommand(int command) {
     case kProgramCmdRestoreFactory:
       if (usedElsewhere && ask && !AskYesNo(kAffectsOthers, "Restore Factory Program")) return false;
       {
-        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        PluginLock lock(Mutex());
         library.RestoreFactoryPrograms(p);
         panelDirty = true;
       }
@@ -148,7 +148,7 @@ bool Vornell::ProgramFileCommand(int command) {
     case kProgramCmdRestoreAllFactory:
       if (ask && !AskYesNo(kAffectsAll, "Restore All Factory Programs")) return false;
       {
-        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        PluginLock lock(Mutex());
         library.RestoreFactoryPrograms(-1);
         panelDirty = true;
       }
@@ -160,7 +160,7 @@ bool Vornell::ProgramFileCommand(int command) {
         if (command == kProgramCmdSaveFile) {
           std::snprintf(text, sizeof(text), "Please record/store program %02u first.", static_cast<unsigned>(p));
         } else {
-          std::lock_guard<std::recursive_mutex> lock(Mutex());
+          PluginLock lock(Mutex());
           std::snprintf(text, sizeof(text), "Please record/store program %02u on track %u first.",
                         static_cast<unsigned>(TrackProgramNumber(modifiedTrack)),
                         static_cast<unsigned>(modifiedTrack + 1));
@@ -185,7 +185,7 @@ bool Vornell::ProgramFileCommand(int command) {
   const int target = command == kProgramCmdLoadFile || command == kProgramCmdSaveFile ? p : -1;
   bool ok = false;
   {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    PluginLock lock(Mutex());
     if (save) {
       ModifyCurrentPreset();
       ok = library.SaveSysExFile(path, target);

@@ -6,23 +6,11 @@
 #include <mutex>
 
 #include "graphics/EditorRecords.h"
-#include "plugin/Vornell.h"
+#include "plugin/ScopedValue.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {
-
-// Sets a flag for the lifetime of the guard and restores what it was.
-class FlagGuard {
- public:
-  explicit FlagGuard(bool& flag) : flag(flag), previous(flag) { flag = true; }
-  ~FlagGuard() { flag = previous; }
-  FlagGuard(const FlagGuard&) = delete;
-  FlagGuard& operator=(const FlagGuard&) = delete;
-
- private:
-  bool& flag;
-  bool previous;
-};
 
 bool ValidTrack(int t) {
   return t >= 0 && t < Engine::kTrackCount;
@@ -85,32 +73,29 @@ void Vornell::WriteVoiceParameter(int index, double value) {
 
 void Vornell::LoadProgramIntoTrack(int t, int p) {
   if (!ValidTrack(t)) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   if (p == kNoSequenceProgram) p = IntParam(ProgramParamIndex(kProgramSetTrack, t));
   if (p < 0 || p >= kProgramCount) return;
   const Program& program = library.programs[static_cast<size_t>(p)];
   {
     // Loading a program is no edit: linked tracks that play other programs
     // keep their sounds.
-    FlagGuard suspend(linkSuspended);
+    ScopedValue<bool> suspend(linkSuspended, true);
     for (int k = 0; k < kVoiceParamCount; ++k) WriteVoiceParameter(VoiceParamIndex(t, k), program.values[k]);
   }
   Track& track = engine.GetTrack(t);
   track.programName = program.name;
   track.programModified = false;
-  if (selectedParam >= 0 && selectedParam < kVoiceParamCount && ValidTrack(editTrack)) {
-    selectedParamValue = IntParam(VoiceParamIndex(editTrack, selectedParam));
-    panelDirty = true;
-  }
+  panel.ReadSelectedParamValue();
 }
 
 void Vornell::ApplyProgramParameter(int kind, int t, int p) {
   if (stateLoading || linkSuspended) return;
   const int index = ProgramParamForKind(kind, t);
   if (!ValidTrack(t) || index < 0 || p < 0 || p > kNoSequenceProgram) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   {
-    FlagGuard suspend(linkSuspended);
+    ScopedValue<bool> suspend(linkSuspended, true);
     if (p == kNoSequenceProgram) {
       LoadProgramIntoTrack(t, kNoSequenceProgram);
     } else {
@@ -126,7 +111,7 @@ void Vornell::ApplyProgramParameter(int kind, int t, int p) {
 
 void Vornell::SetTrackProgram(int t, int p) {
   if (!ValidTrack(t) || p < 0 || p >= kProgramCount || p == TrackProgramNumber(t)) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   SetParameterFromEngine(LiveProgramParam(t), p);
   LoadProgramIntoTrack(t, p);
   RefreshEditTrackControls();
@@ -144,7 +129,7 @@ bool Vornell::TracksLinked(int a, int b) const {
 
 void Vornell::SelectTrackProgram(int t, int p) {
   if (!ValidTrack(t)) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   SetTrackProgram(t, p);
   for (int i = 0; i < Engine::kTrackCount && !linkSuspended && LinkProgramsOn(); ++i)
     if (TracksLinked(t, i)) SetTrackProgram(i, p);
@@ -153,21 +138,21 @@ void Vornell::SelectTrackProgram(int t, int p) {
 }
 
 bool Vornell::ProgramUsedElsewhere(int p) const {
-  if (p < 0) p = TrackProgramNumber(editTrack);
+  if (p < 0) p = TrackProgramNumber(panel.EditTrack());
   for (int t = 0; t < Engine::kTrackCount; ++t)
-    if (t != editTrack && TrackProgramNumber(t) == p) return true;
+    if (t != panel.EditTrack() && TrackProgramNumber(t) == p) return true;
   return false;
 }
 
 void Vornell::StoreTrackProgram(int p) {
-  if (!ValidTrack(editTrack)) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  if (p < 0) p = TrackProgramNumber(editTrack);
+  if (!ValidTrack(panel.EditTrack())) return;
+  PluginLock lock(Mutex());
+  if (p < 0) p = TrackProgramNumber(panel.EditTrack());
   if (p >= kProgramCount) return;
   Program& program = library.programs[static_cast<size_t>(p)];
   for (int k = 0; k < kVoiceParamCount; ++k)
-    program.values[k] = static_cast<uint8_t>(IntParam(VoiceParamIndex(editTrack, k)) & 255);
-  program.name = engine.GetTrack(editTrack).programName;
+    program.values[k] = static_cast<uint8_t>(IntParam(VoiceParamIndex(panel.EditTrack(), k)) & 255);
+  program.name = engine.GetTrack(panel.EditTrack()).programName;
   for (int t = 0; t < Engine::kTrackCount; ++t)
     if (TrackProgramNumber(t) == p) LoadProgramIntoTrack(t, p);
   ShowStatus(kProgramStoredText, kStatusGreen);
@@ -175,25 +160,25 @@ void Vornell::StoreTrackProgram(int p) {
 }
 
 void Vornell::StoreAndSelectProgram(int p) {
-  if (!ValidTrack(editTrack)) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  if (p < 0) p = TrackProgramNumber(editTrack);
+  if (!ValidTrack(panel.EditTrack())) return;
+  PluginLock lock(Mutex());
+  if (p < 0) p = TrackProgramNumber(panel.EditTrack());
   if (p >= kProgramCount) return;
   StoreTrackProgram(p);
-  SelectTrackProgram(editTrack, p);
+  SelectTrackProgram(panel.EditTrack(), p);
   // A switch of program clears the status line; the store's message is what
   // the user needs to see.
   ShowStatus(kProgramStoredText, kStatusGreen);
 }
 
 void Vornell::InitEditTrackProgram() {
-  if (!ValidTrack(editTrack)) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  if (!ValidTrack(panel.EditTrack())) return;
+  PluginLock lock(Mutex());
   bool targets[Engine::kTrackCount] = {};
-  for (int t = 0; t < Engine::kTrackCount; ++t) targets[t] = t == editTrack || TracksLinked(t, editTrack);
+  for (int t = 0; t < Engine::kTrackCount; ++t) targets[t] = t == panel.EditTrack() || TracksLinked(t, panel.EditTrack());
   {
     // The linked tracks are written here one by one.
-    FlagGuard suspend(linkSuspended);
+    ScopedValue<bool> suspend(linkSuspended, true);
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       if (!targets[t]) continue;
       engine.GetTrack(t).programName = "BASIC PATCH";
@@ -209,7 +194,7 @@ void Vornell::InitEditTrackProgram() {
 
 void Vornell::RenameTrackProgram(int t, const std::string& name) {
   if (!ValidTrack(t)) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   engine.GetTrack(t).programName = name;
   if (!linkSuspended && LinkProgramsOn()) {
     for (int i = 0; i < Engine::kTrackCount; ++i)
@@ -220,14 +205,14 @@ void Vornell::RenameTrackProgram(int t, const std::string& name) {
 }
 
 void Vornell::AuditionProgram(const Program& program) {
-  if (!ValidTrack(editTrack)) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  const int playing = TrackProgramNumber(editTrack);
+  if (!ValidTrack(panel.EditTrack())) return;
+  PluginLock lock(Mutex());
+  const int playing = TrackProgramNumber(panel.EditTrack());
   bool targets[Engine::kTrackCount] = {};
   for (int t = 0; t < Engine::kTrackCount; ++t) targets[t] = TrackProgramNumber(t) == playing;
   {
     // Only the tracks playing the edit track's program hear the audition.
-    FlagGuard suspend(linkSuspended);
+    ScopedValue<bool> suspend(linkSuspended, true);
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       if (!targets[t]) continue;
       for (int k = 0; k < kVoiceParamCount; ++k) WriteVoiceParameter(VoiceParamIndex(t, k), program.values[k]);
@@ -239,7 +224,7 @@ void Vornell::AuditionProgram(const Program& program) {
 
 void Vornell::UpdateProgramModified(int t) {
   if (!ValidTrack(t)) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const Program& program = library.programs[static_cast<size_t>(TrackProgramNumber(t))];
   bool modified = false;
   for (int k = 0; k < kVoiceParamCount && !modified; ++k) {
@@ -260,7 +245,7 @@ int Vornell::ConfirmModifiedProgram(int t) {
   if (stateLoading || DontAskToCommit() || !EditorOpen() || t >= Engine::kTrackCount) return 0;
   char text[128];
   {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    PluginLock lock(Mutex());
     const int first = t < 0 ? 0 : t;
     const int last = t < 0 ? Engine::kTrackCount - 1 : t;
     int modified = -1;

@@ -1,7 +1,7 @@
-#include "sequencer/VornellSequencerHost.h"
+#include "instrument/VornellSequencerHost.h"
 
 #include "plugin/HostTimeInfo.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 int32_t VornellSequencerHost::Mode() {

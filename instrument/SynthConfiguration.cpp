@@ -2,11 +2,11 @@
 // parameter handler and the engine call, fed into the configuration's learn state.
 #include <mutex>
 
-#include "plugin/Synth.h"
+#include "instrument/Synth.h"
 
 bool Synth::CaptureLearnParameter(int index) {
   if (!config.learnArmed.load(std::memory_order_relaxed)) return false;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   // A state being read reports every parameter; none of them is the user's choice.
   if (stateLoading) return false;
   const LearnCapture capture = config.CaptureLearnParam(index);
@@ -16,18 +16,18 @@ bool Synth::CaptureLearnParameter(int index) {
 
 bool Synth::CaptureLearnController(int controller) {
   if (!config.learnArmed.load(std::memory_order_relaxed)) return false;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const LearnCapture capture = config.CaptureLearnController(controller);
   if (capture == LearnCapture::Completed) OnMidiLearnEnded();
   return capture != LearnCapture::NotCaptured;
 }
 
 void Synth::DisarmMidiLearn() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   config.DisarmMidiLearn();
 }
 
 void Synth::ArmMidiLearn(bool armed, bool removes) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   config.ArmMidiLearn(armed, removes);
 }

@@ -1,9 +1,9 @@
-#include "sequencer/VornellSequenceFiles.h"
+#include "instrument/VornellSequenceFiles.h"
 
 #include <mutex>
 
 #include "graphics/IGraphics.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "sequencer/SequenceFileCommands.h"
 
 bool VornellSequenceFiles::EditorOpen() {
@@ -11,11 +11,11 @@ bool VornellSequenceFiles::EditorOpen() {
 }
 
 void VornellSequenceFiles::LockSequencer() {
-  plug.Mutex().lock();
+  plug.Mutex().LockReleasable();
 }
 
 void VornellSequenceFiles::UnlockSequencer() {
-  plug.Mutex().unlock();
+  plug.Mutex().UnlockReleasable();
 }
 
 Sequence& VornellSequenceFiles::SequenceAt(int which) {
@@ -28,7 +28,7 @@ void VornellSequenceFiles::ClearSequence(int which) {
 }
 
 void VornellSequenceFiles::ModifyCurrentPreset() {
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  PluginLock lock(plug.Mutex());
   plug.ModifyCurrentPreset();
 }
 
@@ -42,7 +42,7 @@ int VornellSequenceFiles::ShowMessage(const std::string& text, const std::string
 }
 
 void VornellSequenceFiles::ShowStatus(const std::string& text, int colour) {
-  std::lock_guard<std::recursive_mutex> lock(plug.Mutex());
+  PluginLock lock(plug.Mutex());
   plug.ShowStatus(text.c_str(), colour);
 }
 
@@ -86,7 +86,7 @@ std::string Vornell::SequenceMenuItemText(SequenceFileCommand command, int which
 }
 
 bool Vornell::SequenceMenuItemEnabled(SequenceFileCommand command, int which) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   return SequenceMenuEnabled(command, SequenceAt(which == 1 ? 1 : 0));
 }
 

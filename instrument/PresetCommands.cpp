@@ -5,7 +5,7 @@
 
 #include "graphics/EditorRecords.h"
 #include "platform/Paths.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "sequencer/SequenceFileCommands.h"  // FolderOfPath
 
 void Vornell::RunPresetCommand(int command) {
@@ -30,7 +30,7 @@ void Vornell::RunPresetCommand(int command) {
     case kPresetCmdSelectStartupBank: {
       const std::string path = ChooseMenuFile(false, DocumentsFolder(), "fxb", "", "Select Startup Bank");
       if (!path.empty()) {
-        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        PluginLock lock(Mutex());
         // Loaded at the next start and by "Load Startup Bank", not now.
         startupBankPath = path;
         config.SelectStartupBank(path);
@@ -42,7 +42,7 @@ void Vornell::RunPresetCommand(int command) {
     case kPresetCmdUnselectStartupBank: {
       std::string path;
       {
-        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        PluginLock lock(Mutex());
         path = startupBankPath;
       }
       if (path.empty()) return;
@@ -51,14 +51,14 @@ void Vornell::RunPresetCommand(int command) {
                                (load ? "reload all programs?" : "unselect it?");
       if (!AskYesNo(text, load ? "Load Startup Bank" : "Unselect Startup Bank")) return;
       if (!load) {
-        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        PluginLock lock(Mutex());
         startupBankPath.clear();
         config.UnselectStartupBank();
         return;
       }
       bool ok = false;
       {
-        std::lock_guard<std::recursive_mutex> lock(Mutex());
+        PluginLock lock(Mutex());
         ok = LoadBankFile(path);
         panelDirty = true;
       }
@@ -107,7 +107,7 @@ bool Vornell::PresetFileCommand(int command) {
   const bool bank = command == kPresetCmdLoadBank || command == kPresetCmdSaveBank;
   std::string proposedName;
   if (command == kPresetCmdSave) {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    PluginLock lock(Mutex());
     proposedName = FileNameFromName(GetPresetName(GetCurrentPresetIndex()));
   } else if (command == kPresetCmdSaveBank) {
     proposedName = "Vornell";
@@ -125,7 +125,7 @@ bool Vornell::PresetFileCommand(int command) {
 
   bool ok = false;
   {
-    std::lock_guard<std::recursive_mutex> lock(Mutex());
+    PluginLock lock(Mutex());
     if (save) {
       ModifyCurrentPreset();
       ok = bank ? SaveBankFile(path) : SaveProgramFile(path);

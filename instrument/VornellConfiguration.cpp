@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "graphics/EditorRecords.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {
@@ -47,39 +47,39 @@ class VornellDialogs : public ConfigurationDialogs {
 }  // namespace
 
 int32_t Vornell::MatchingConfigTemplate() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   return config.MatchingConfigTemplate(VornellTemplateTarget(*this));
 }
 
 std::string Vornell::MatchingConfigTemplateName() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   return config.ConfigTemplateName(MatchingConfigTemplate());
 }
 
 void Vornell::ApplyConfigTemplate(int32_t index) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   VornellTemplateTarget target(*this);
   config.ApplyConfigTemplate(index, target);
 }
 
 bool Vornell::ToggleConfigSetting(ConfigSetting which) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const bool on = config.ToggleSetting(which);
   if (which == ConfigSetting::ShowConfigAtStartup) panelDirty = true;
   return on;
 }
 
 bool Vornell::ToggleSaveEnhancedPrograms() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const bool on = !config.saveEnhancedPrograms.load();
   config.SetSaveEnhancedPrograms(on);
   library.saveEnhancedPrograms = on;
   return on;
 }
 
-// These two run without the plug-in lock: their questions are modal, and the
-// audio thread would wait for the lock as long as a box is open. What the
-// audio thread reads of the configuration is atomic.
+// These two take no lock of their own: their questions are modal waits (which
+// give back any hold of the plug-in lock), and what the audio thread reads of
+// the configuration is atomic.
 void Vornell::ReloadConfiguration() {
   VornellDialogs dialogs(*this);
   config.ReloadConfigurationCommand(dialogs);
@@ -92,7 +92,7 @@ void Vornell::SaveConfiguration() {
 }
 
 void Vornell::ConfigurationChanged() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   library.saveEnhancedPrograms = config.saveEnhancedPrograms.load();
   // The controller map reaches the engine at the next block through its version count.
   panelDirty = true;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {
@@ -138,7 +138,7 @@ void Vornell::ClearArpeggiatorHold() {
 }
 
 void Vornell::ToggleArpeggiatorLatch() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   arpLatch = !arpLatch;
   if (!arpLatch) ClearArpeggio();
   ShowStatus(arpLatch ? "Arpeggiator latched..." : "Arpeggiator unlatched.", kStatusGreen);

@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <mutex>
 
-#include "plugin/Vornell.h"
+#include "plugin/ScopedValue.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {
@@ -22,18 +23,25 @@ int Truncated(double value) {
 
 }  // namespace
 
+// One parameter count: the engine, the configuration's controller map and the
+// plug-in base size their tables by it, and the index layout fills it exactly.
+static_assert(Engine::kParameterCount == kNumParams);
+static_assert(Configuration::kParameterCount == kNumParams);
+static_assert(kPlugNumParams == kNumParams);
+static_assert(kParamTrackCount == Engine::kTrackCount);
+static_assert(kVoiceParamCount == kProgramValueCount);
+static_assert(kParamFirstProgram + kProgramSetCount * kParamTrackCount == kParamSpeed);
+static_assert(kParamFirstTrack + kParamTrackCount * kTrackParamCount == kParamFirstVoice);
+static_assert(kParamFirstVoice + kParamTrackCount * kVoiceParamCount == kNumParams);
+
 void Vornell::OnParamChanged(int index) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   if (index < 0 || index >= kNumParams || index >= NumParams()) return;
   // MIDI learn takes the index as its target; the change goes on regardless.
   // Only the change that was asked for counts, not those it causes (linked
   // tracks following, a program's values loading), which would replace it.
   if (paramChangeDepth == 0) CaptureLearnParameter(index);
-  struct DepthGuard {
-    int& depth;
-    explicit DepthGuard(int& d) : depth(d) { ++depth; }
-    ~DepthGuard() { --depth; }
-  } depthGuard(paramChangeDepth);
+  ScopedValue<int> depth(paramChangeDepth, paramChangeDepth + 1);
   if (index < kParamFirstVoice) {
     ShowParamStatus(index);
     if (IsProgramParam(index))
@@ -75,12 +83,12 @@ void Vornell::ApplyGlobalParam(int index) {
       break;
     case kParamMode: {
       const int mode = ModeValue();
-      if (mode == kModeSequenceA || mode == kModeSequenceB) {
+      if (IsSequenceMode(mode)) {
         if (engine.IsRecording())
           StartRecording();
         else
           ShowStatus("Sequencer started...", kStatusGreen);
-      } else if (mode == kModeArpUpDown || mode == kModeArpAssign) {
+      } else if (IsArpeggiatorMode(mode)) {
         ShowStatus("Arpeggiator started...", kStatusGreen);
       }
       SetMode(mode);
@@ -225,9 +233,9 @@ void Vornell::ApplyVoiceParam(int index) {
     panelDirty = true;
     // Only the user's own edit of the edit track moves PARAM; program loads,
     // automation, controllers and linked copies leave it where it is.
-    if (t == editTrack && index == UserEditIndex()) selectedParam = k;
-    if (t == editTrack && k == selectedParam) {
-      selectedParamValue = u;
+    if (t == panel.EditTrack() && index == UserEditIndex()) panel.SetSelectedParam(k);
+    if (t == panel.EditTrack() && k == panel.SelectedParam()) {
+      panel.SetSelectedParamValue(u);
       RefreshParamDisplay();
     }
   }

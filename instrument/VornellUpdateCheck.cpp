@@ -3,7 +3,7 @@
 #include "graphics/IGraphics.h"
 #include "online/MakerSite.h"
 #include "online/UpdateCheck.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 namespace {
 
@@ -24,6 +24,8 @@ class EditorUpdateCheckHost : public UpdateCheckHost {
 }  // namespace
 
 int Vornell::CheckOnlineForUpdate() {
+  // The exchange blocks this thread: the audio thread must not wait for it.
+  ModalWait wait(Mutex());
   EditorUpdateCheckHost host(*this);
   return ::CheckOnlineForUpdate(host, UpdateServer(), updateCheckLimits);
 }

@@ -4,7 +4,7 @@
 #include <new>
 
 #include "plugin/IPlugVST.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 IPlugVST* CreateVornell(VstHostCallback hostCallback) {
   try {

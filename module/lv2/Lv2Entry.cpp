@@ -6,7 +6,7 @@
 #include <type_traits>
 
 #include "plugin/IPlugLV2.h"
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 static_assert(std::is_base_of_v<IPlugLV2, Vornell>, "the LV2 module must be built with VORNELL_LV2 defined");
 

@@ -4,16 +4,8 @@
 #include <cstdio>
 #include <mutex>
 
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
-
-namespace {
-
-bool PlayerMode(int mode) {
-  return mode >= kModeSequenceA && mode <= kModeArpAssign;
-}
-
-}  // namespace
 
 // --- clock and player ------------------------------------------------------------
 
@@ -27,22 +19,22 @@ void Vornell::OnBlockStart(int32_t frames) {
 }
 
 void Vornell::UpdateTickDuration() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   player.UpdateTickDuration();
 }
 
 void Vornell::StartPlayback() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   player.StartPlayback();
 }
 
 void Vornell::StopPlayback() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   player.StopPlayback();
 }
 
 void Vornell::SetClickLevel(double level) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   clickLevel = level > 0 ? (level < 1 ? level : 1.0) : 0.0;
   char text[48];
   if (clickLevel <= 0)
@@ -74,7 +66,7 @@ void Vornell::AssignSequenceTracks(const Sequence& sequence) {
 
 void Vornell::RestoreTrackChannels() {
   const int mode = engine.Mode();
-  if (mode == kModeArpUpDown || mode == kModeArpAssign) {
+  if (IsArpeggiatorMode(mode)) {
     engine.SetTrackChannel(5, IntParam(TrackParamIndex(5, kTrackChannel)));
   } else {
     for (int t = 0; t < Engine::kTrackCount; ++t) {
@@ -90,8 +82,8 @@ void Vornell::RestoreTrackChannels() {
 // --- Mode switch -------------------------------------------------------------------
 
 bool Vornell::SetMode(int32_t m) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
-  if (m < kModeNormal || m > kModeStackB) m = kModeNormal;
+  PluginLock lock(Mutex());
+  m = ValidPerformanceMode(m);
   const int old = engine.Mode();
   if (m == old) return true;
 
@@ -100,7 +92,7 @@ bool Vornell::SetMode(int32_t m) {
   arpNotes.Clear();
   engine.ReleaseChannelVoices(5);
   panelDirty = true;
-  const bool wasPlaying = PlayerMode(old);
+  const bool wasPlaying = IsPlayerMode(old);
   // A Mode that cannot be entered: the parameter, which a host or the editor
   // may already have moved, goes back to the Mode kept; then the reason shows.
   const auto refuse = [&](const char* text, int colour) {
@@ -143,14 +135,14 @@ bool Vornell::SetMode(int32_t m) {
     }
     case kModeArpUpDown:
     case kModeArpAssign: {
-      if (old == kModeSequenceA || old == kModeSequenceB || old == kModeStackA || old == kModeStackB) {
+      if (IsSequenceMode(old) || IsStackMode(old)) {
         SetMode(kModeNormal);
         return true;
       }
       bool listening = engine.GetTrack(5).channel != Track::kNoChannel;
       for (int t = 0; t < Engine::kTrackCount && !listening; ++t) listening = engine.GetTrack(t).channel == 5;
       if (!listening) return refuse("Select a track for channel 6!", kStatusRed);
-      if (old != kModeArpUpDown && old != kModeArpAssign) {
+      if (!IsArpeggiatorMode(old)) {
         // Keys let go outside these Modes were never seen going up: counted
         // as down, one would keep a held pattern playing after the last release.
         arpHeldKeys.Clear();
@@ -176,8 +168,8 @@ bool Vornell::SetMode(int32_t m) {
       if (Recording()) {
         StopRecording();
       } else if (!stateLoading) {
-        if (old == kModeStackA || old == kModeStackB) SetParameterFromEngine(kParamLinkPrograms, 1);
-        if (old != kModeArpUpDown && old != kModeArpAssign)
+        if (IsStackMode(old)) SetParameterFromEngine(kParamLinkPrograms, 1);
+        if (!IsArpeggiatorMode(old))
           for (int t = 0; t < Engine::kTrackCount; ++t)
             ApplyProgramParameter(kProgramKindTrack, t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
       }

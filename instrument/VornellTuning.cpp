@@ -1,5 +1,5 @@
 // The engine's tuning hooks answered by this instance's tuning client.
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 bool Vornell::IsTuningOnline() {
   const TuningClient* client = Tuning();

@@ -1,9 +1,8 @@
-#include "plugin/Vornell.h"
+#include "instrument/Vornell.h"
 
 #include <cmath>
 #include <mutex>
 
-#include "editor/VornellEditor.h"
 #include "engine/MidiMessage.h"
 #include "plugin/IEditorLink.h"
 #include "programs/ParameterTable.h"
@@ -67,7 +66,7 @@ Vornell::~Vornell() {
 // --- audio -----------------------------------------------------------------------
 
 void Vornell::OnReset() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   DisarmMidiLearn();
   engine.OnReset(GetSampleRate(), GetBlockSize());
   // A playing loop keeps its tempo at a new sample rate.
@@ -81,13 +80,13 @@ void Vornell::ProcessBlock(double** inputs, double** outputs, int frames) {
 }
 
 void Vornell::OnMidiMessage(const MidiMessage& message) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   if (MidiThru()) SendMidiToHost(message);
   engine.OnMidiMessage(message);
 }
 
 void Vornell::OnActivate(bool active) {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   // What the host handed over for blocks that will not come must not play
   // when processing resumes.
   if (!active) engine.DropQueuedMessages();
@@ -98,7 +97,7 @@ void Vornell::ResetAllVoices() {
 }
 
 void Vornell::ApplyAllParams() {
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   // Reapplying what the tracks already hold is no edit: were linking active,
   // the first track's voice values would overwrite those of every linked track.
   const bool wasSuspended = linkSuspended;
@@ -133,7 +132,7 @@ void Vornell::SetParameterFromController(int32_t index, double normalized) {
 
 void Vornell::ShowStatus(const char* text, int colour) {
   if (!EditorOpen()) return;
-  std::lock_guard<std::recursive_mutex> lock(Mutex());
+  PluginLock lock(Mutex());
   const char* shown = (text && *text) ? text : "Version 1.0.1.N";
   size_t length = 0;
   while (length < kStatusCapacity - 1 && shown[length]) ++length;
@@ -145,8 +144,7 @@ void Vornell::ShowStatus(const char* text, int colour) {
 // --- helpers ---------------------------------------------------------------------------
 
 int Vornell::ModeValue() const {
-  const int mode = IntParam(kParamMode);
-  return (mode < kModeNormal || mode > kModeStackB) ? kModeNormal : mode;
+  return ValidPerformanceMode(IntParam(kParamMode));
 }
 
 bool Vornell::LinkProgramsOn() const {

@@ -1,0 +1,100 @@
+// The instrument's whole state: writing and reading the state block.
+#include <cmath>
+#include <cstring>
+
+#include "instrument/Vornell.h"
+#include "plugin/DataBlock.h"
+#include "programs/ParameterTable.h"
+#include "programs/StateChunk.h"
+#include "sequencer/Sequence.h"
+
+namespace {
+
+// A stored value as a parameter takes it: a number that is not one counts as 0.
+void SetStoredValue(PlugParam& param, double value) {
+  if (std::isnan(value)) value = 0.0;
+  param.SetValue(value);
+}
+
+}  // namespace
+
+bool Vornell::SaveState(DataBlock& block) {
+  PluginLock lock(Mutex());
+  const int current = GetCurrentPresetIndex();
+  bool ok = block.PutBytes(kStateTag, kStateTagSize) && block.PutInt32(current) &&
+            block.PutText(GetPreset(current) ? GetPresetName(current) : std::string());
+  for (int t = 0; ok && t < Engine::kTrackCount; ++t) ok = block.PutText(engine.GetTrack(t).programName);
+  for (int p = 0; ok && p < kProgramCount; ++p)
+    ok = WriteProgramRecord(library.programs[static_cast<size_t>(p)], block);
+  ok = ok && seqA.Serialize(block) && seqB.Serialize(block);
+  for (int i = 0; ok && i < NumParams(); ++i) ok = block.PutDouble(GetParam(i)->Value());
+  return ok;
+}
+
+// A block that ends early: everything read before the break is applied. Each
+// library slot is either replaced by a whole record or keeps its program; a
+// sequence that is not complete in the block is emptied, so no loop of the
+// previous state plays with the new tracks and programs. The parameter at the
+// break becomes 0 (clamped), those after it keep their values.
+int Vornell::LoadState(const DataBlock& block, int position) {
+  PluginLock lock(Mutex());
+  const bool wasLoading = stateLoading;
+  stateLoading = true;
+  linkSuspended = true;
+
+  // The preset index and name are not applied: the host names its presets itself.
+  position = SkipStateHeader(block, position);
+
+  for (int t = 0; t < Engine::kTrackCount; ++t) {
+    Track& track = engine.GetTrack(t);
+    track.armed = false;
+    track.programModified = false;
+    std::string name;
+    position = block.GetText(&name, position);
+    if (position < 0) continue;
+    if (name.size() > static_cast<size_t>(kStateTrackNameLength)) name.resize(kStateTrackNameLength);
+    track.programName = name;
+  }
+
+  for (int p = 0; p < kProgramCount; ++p)
+    position = ReadProgramRecord(library.programs[static_cast<size_t>(p)], block, position);
+
+  for (Sequence* sequence : {&seqA, &seqB}) {
+    if (position >= 0)
+      position = sequence->Unserialize(block, position);
+    else
+      sequence->Clear();
+  }
+
+  for (int i = 0; i < NumParams() && position >= 0; ++i) {
+    double value = 0.0;
+    position = block.GetDouble(&value, position);
+    SetStoredValue(*GetParam(i), position >= 0 ? value : 0.0);
+  }
+
+  // Every parameter reaches the engine in index order, but the Mode is entered
+  // last, from Normal: switching Modes needs the new track channels (an
+  // arpeggiator Mode needs a track on MIDI channel 6) and the new sequences,
+  // and a switch between two non-Normal Modes would only reach Normal.
+  PlugParam* mode = GetParam(kParamMode);
+  const double storedMode = mode->Value();
+  mode->SetValue(kModeNormal);
+  // Applying the Calvara resolution masks the voice values; the stored low bits
+  // are kept all the same (the engine masks them anyway), so that the state
+  // reads back exactly as it was saved and keeps them for the extended resolution.
+  double* voiceValues = loadedVoiceValues.data();
+  for (int i = kParamFirstVoice; i < NumParams(); ++i) voiceValues[i - kParamFirstVoice] = GetParam(i)->Value();
+  for (int i = 0; i < NumParams(); ++i) OnParamChanged(i);
+  for (int i = kParamFirstVoice; i < NumParams(); ++i) GetParam(i)->SetValue(voiceValues[i - kParamFirstVoice]);
+  if (storedMode != 0.0) {
+    mode->SetValue(storedMode);
+    OnParamChanged(kParamMode);
+    // A Mode that could not be entered leaves the parameter where the engine is.
+    if (ModeValue() != engine.Mode()) mode->SetValue(engine.Mode());
+  }
+
+  linkSuspended = false;
+  stateLoading = wasLoading;
+  panel.ReadSelectedParamValue();
+  return position;
+}
