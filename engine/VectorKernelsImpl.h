@@ -355,6 +355,14 @@ void Filter(LaneGroup& g, int32_t length) {
 
 // rows[j] holds sample j of N lanes; afterwards rows[q] holds lane q's N
 // samples. Each stage swaps one bit between the row and the column index.
+// Two-vector shuffle with constant indices into the pair: GCC and clang spell it
+// differently (clang builds the fuzz targets).
+#if defined(__clang__)
+#define VORNELL_SHUFFLE(M, a, b, ...) __builtin_shufflevector(a, b, __VA_ARGS__)
+#else
+#define VORNELL_SHUFFLE(M, a, b, ...) __builtin_shuffle(a, b, M{__VA_ARGS__})
+#endif
+
 template <int32_t N>
 struct Transpose;
 
@@ -364,8 +372,8 @@ struct Transpose<2> {
   typedef Vectors<2>::M M;
   __attribute__((always_inline)) static void Run(D* r) {
     const D a = r[0], b = r[1];
-    r[0] = __builtin_shuffle(a, b, M{0, 2});
-    r[1] = __builtin_shuffle(a, b, M{1, 3});
+    r[0] = VORNELL_SHUFFLE(M, a, b, 0, 2);
+    r[1] = VORNELL_SHUFFLE(M, a, b, 1, 3);
   }
 };
 
@@ -376,13 +384,13 @@ struct Transpose<4> {
   __attribute__((always_inline)) static void Run(D* r) {
     for (int32_t p = 0; p < 4; p += 2) {
       const D a = r[p], b = r[p + 1];
-      r[p] = __builtin_shuffle(a, b, M{0, 4, 2, 6});
-      r[p + 1] = __builtin_shuffle(a, b, M{1, 5, 3, 7});
+      r[p] = VORNELL_SHUFFLE(M, a, b, 0, 4, 2, 6);
+      r[p + 1] = VORNELL_SHUFFLE(M, a, b, 1, 5, 3, 7);
     }
     for (int32_t p = 0; p < 2; ++p) {
       const D a = r[p], b = r[p + 2];
-      r[p] = __builtin_shuffle(a, b, M{0, 1, 4, 5});
-      r[p + 2] = __builtin_shuffle(a, b, M{2, 3, 6, 7});
+      r[p] = VORNELL_SHUFFLE(M, a, b, 0, 1, 4, 5);
+      r[p + 2] = VORNELL_SHUFFLE(M, a, b, 2, 3, 6, 7);
     }
   }
 };
@@ -394,19 +402,19 @@ struct Transpose<8> {
   __attribute__((always_inline)) static void Run(D* r) {
     for (int32_t p = 0; p < 8; p += 2) {
       const D a = r[p], b = r[p + 1];
-      r[p] = __builtin_shuffle(a, b, M{0, 8, 2, 10, 4, 12, 6, 14});
-      r[p + 1] = __builtin_shuffle(a, b, M{1, 9, 3, 11, 5, 13, 7, 15});
+      r[p] = VORNELL_SHUFFLE(M, a, b, 0, 8, 2, 10, 4, 12, 6, 14);
+      r[p + 1] = VORNELL_SHUFFLE(M, a, b, 1, 9, 3, 11, 5, 13, 7, 15);
     }
     const int32_t pairs[4] = {0, 1, 4, 5};
     for (int32_t p : pairs) {
       const D a = r[p], b = r[p + 2];
-      r[p] = __builtin_shuffle(a, b, M{0, 1, 8, 9, 4, 5, 12, 13});
-      r[p + 2] = __builtin_shuffle(a, b, M{2, 3, 10, 11, 6, 7, 14, 15});
+      r[p] = VORNELL_SHUFFLE(M, a, b, 0, 1, 8, 9, 4, 5, 12, 13);
+      r[p + 2] = VORNELL_SHUFFLE(M, a, b, 2, 3, 10, 11, 6, 7, 14, 15);
     }
     for (int32_t p = 0; p < 4; ++p) {
       const D a = r[p], b = r[p + 4];
-      r[p] = __builtin_shuffle(a, b, M{0, 1, 2, 3, 8, 9, 10, 11});
-      r[p + 4] = __builtin_shuffle(a, b, M{4, 5, 6, 7, 12, 13, 14, 15});
+      r[p] = VORNELL_SHUFFLE(M, a, b, 0, 1, 2, 3, 8, 9, 10, 11);
+      r[p + 4] = VORNELL_SHUFFLE(M, a, b, 4, 5, 6, 7, 12, 13, 14, 15);
     }
   }
 };
