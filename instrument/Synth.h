@@ -49,7 +49,7 @@ class Synth : public IPlugAdapter {
   // Resets the current preset to the initial state. Under the plug-in lock.
   virtual void InitializePreset() {}
 
-  // ---- MIDI learn (config/SynthConfiguration.cpp) --------------------------------
+  // ---- MIDI learn (instrument/SynthConfiguration.cpp) --------------------------------
   // A parameter index 0..302 changed while learning may be armed: true when it
   // was taken as the learn target. Under the plug-in lock.
   virtual bool CaptureLearnParameter(int index);

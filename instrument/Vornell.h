@@ -214,7 +214,7 @@ class Vornell : public Synth, public EngineHooks {
   // The browser lists a file (its FILE LED lit) rather than the presets.
   bool BrowserShowsFile() const;
 
-  // ---- performance Modes, clock and player (sequencer/PerformanceModes.cpp) ---------
+  // ---- performance Modes, clock and player (instrument/PerformanceModes.cpp) ---------
   // Every method here and in the recorder and arpeggiator sections runs under the
   // plug-in lock (those called from the editor take it themselves): on the
   // audio thread where noted, otherwise on the thread that changes a parameter
@@ -244,7 +244,7 @@ class Vornell : public Synth, public EngineHooks {
   // "Click Level: %s" in dB on the status line.
   void SetClickLevel(double level);
 
-  // ---- recorder (sequencer/Recorder.cpp) ------------------------------------------------
+  // ---- recorder (instrument/Recorder.cpp) ------------------------------------------------
   // Recorder states while recording (kRecordRecording is also the idle value).
   enum RecordState : int32_t {
     kRecordRecording = 0,
@@ -278,7 +278,7 @@ class Vornell : public Synth, public EngineHooks {
   // loop time at the start of the next block) from the next control tick on.
   void AlignRecordElapsed(double position);
 
-  // ---- sequence menu (sequencer/VornellSequenceFiles.cpp) ------------------------------
+  // ---- sequence menu (instrument/VornellSequenceFiles.cpp) ------------------------------
   // User-interface thread; these take the plug-in lock around the sequences,
   // and their dialogs give back every hold of it while they wait. which: 0
   // for Seq A, 1 for Seq B. Nothing happens while the editor window is closed.
@@ -356,7 +356,7 @@ class Vornell : public Synth, public EngineHooks {
   };
   void RunPresetCommand(int command);
 
-  // ---- online (online/VornellUpdateCheck.cpp) -----------------------------------------
+  // ---- online (instrument/VornellUpdateCheck.cpp) -----------------------------------------
   // "Check Online for Update" (command 24): asks the update server (UpdateServer())
   // and answers in message boxes; returns an UpdateCheckResult. User-interface
   // thread; it blocks that thread within updateCheckLimits, with every hold
@@ -391,7 +391,7 @@ class Vornell : public Synth, public EngineHooks {
   std::string presetFolder;
 
  public:
-  // ---- arpeggiator (performance/Arpeggiator.cpp) --------------------------------------
+  // ---- arpeggiator (instrument/Arpeggiator.cpp) --------------------------------------
   // Adds (on) or removes one note and lays the pattern out again (Modes 3, 4).
   void UpdateArpeggio(int note, int velocity, bool on);
   // Empties the pattern and the note set and releases MIDI channel 6.
@@ -410,7 +410,7 @@ class Vornell : public Synth, public EngineHooks {
   void ArpeggiatorSustain(int32_t value) override;
   void ClearArpeggiatorHold() override;
 
-  // ---- configuration (config/VornellConfiguration.cpp) --------------------------------
+  // ---- configuration (instrument/VornellConfiguration.cpp) --------------------------------
   // User-interface thread unless noted; each takes the plug-in lock.
   // The template the tracks match, or configTemplates.size() + 1 for none.
   int32_t MatchingConfigTemplate();
