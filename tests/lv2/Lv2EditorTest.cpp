@@ -1,7 +1,8 @@
 // The LV2 editor as an LV2 host opens it: an X11 UI in the host's parent
 // window, reaching the plug-in through instance access, driven by the idle
-// interface, telling its size through the resize feature, and handing the
-// plug-in's own parameter changes to the host's ports.
+// interface, telling its size (the editor size from the INI file) through the
+// resize feature, and handing the plug-in's own parameter changes to the
+// host's ports.
 #include <cairo.h>
 #include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
@@ -24,7 +25,7 @@
 
 namespace {
 
-const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new PrivateXvfb("1280x1024x24"));
+const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new PrivateXvfb("1920x1080x24"));
 
 // fontconfig's caches are emptied at the end for the leak checker. The
 // module's own font cache, process-wide by design and out of this program's
@@ -90,7 +91,7 @@ size_t Colours(Display* display, Window window, int width, int height, const cha
 
 TEST(Lv2Editor, OpensInTheHostWindowAndHandsThePluginsChangesToThePorts) {
   ASSERT_TRUE(PrivateXvfb::Ready()) << "no Xvfb";
-  const ScopedSettings programChanges("[MIDI Global]\nIgnore Program Change=false\n");
+  const ScopedSettings settings("[MIDI Global]\nIgnore Program Change=false\n[Editor]\nEditor Size=150\n");
   Lv2TestInstance lv2;
   ASSERT_TRUE(lv2.Ok());
   lv2.Run(64);
@@ -108,7 +109,7 @@ TEST(Lv2Editor, OpensInTheHostWindowAndHandsThePluginsChangesToThePorts) {
 
   Display* display = XOpenDisplay(nullptr);
   ASSERT_NE(display, nullptr);
-  const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1200, 900, 0, 0, 0x202020);
+  const Window parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1600, 900, 0, 0, 0x202020);
   XMapWindow(display, parent);
   XSync(display, False);
 
@@ -122,8 +123,8 @@ TEST(Lv2Editor, OpensInTheHostWindowAndHandsThePluginsChangesToThePorts) {
   LV2UI_Handle ui = descriptor->instantiate(descriptor, "urn:kestrune:vornell", VORNELL_LV2_BUNDLE, Write, &host,
                                             &widget, features);
   ASSERT_NE(ui, nullptr);
-  EXPECT_GT(host.width, 500);
-  EXPECT_GT(host.height, 300);
+  EXPECT_EQ(host.width, 1536);
+  EXPECT_EQ(host.height, 768);
   // A second editor of the same instance is refused rather than fighting over one window.
   LV2UI_Widget second = nullptr;
   EXPECT_EQ(descriptor->instantiate(descriptor, "urn:kestrune:vornell", VORNELL_LV2_BUNDLE, Write, &host, &second,
