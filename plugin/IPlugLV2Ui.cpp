@@ -14,6 +14,7 @@
 
 // After the plug-in headers: Xlib defines None as a macro.
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -22,6 +23,8 @@ struct EditorUi {
   IEditorLink* editor = nullptr;
   LV2UI_Write_Function write = nullptr;
   LV2UI_Controller controller = nullptr;
+  Window window = 0;
+  LV2UI_Resize hostResize{};
 };
 
 // The editor's window: the topmost child of the host's window just after it
@@ -37,6 +40,33 @@ Window NewestChild(Window parent) {
   if (children) XFree(children);
   XCloseDisplay(display);
   return found;
+}
+
+// The editor's size as its window's base size: hosts embedding through
+// suil take their natural size from it (without it jalv's GTK 3 wrapper
+// warns of a natural size below the requested one after every enlargement).
+// No least size: with one, Ardour's window (suil's GTK 2 wrapper) stopped
+// growing with the editor.
+void SetSizeHints(Window window, int width, int height) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return;
+  XSizeHints* hints = XAllocSizeHints();
+  if (hints) {
+    hints->flags = PBaseSize;
+    hints->base_width = width;
+    hints->base_height = height;
+    XSetWMNormalHints(display, window, hints);
+    XFree(hints);
+  }
+  XCloseDisplay(display);
+}
+
+// User-interface thread: the editor tells its size, at opening and when the
+// "Editor Size" changes.
+int TellSize(void* handle, int width, int height) {
+  EditorUi* ui = static_cast<EditorUi*>(handle);
+  if (ui->window) SetSizeHints(ui->window, width, height);
+  return ui->hostResize.ui_resize ? ui->hostResize.ui_resize(ui->hostResize.handle, width, height) : 1;
 }
 
 void WritePort(void* context, uint32_t port, float value) {
@@ -70,12 +100,11 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
     std::lock_guard lock(plugin->Mutex());
     plugin->OnEditorOpened();
   }
-  auto* ui = new EditorUi{plugin, editor, write, controller};
+  const Window child = NewestChild(reinterpret_cast<uintptr_t>(parent));
+  auto* ui = new EditorUi{plugin, editor, write, controller, child, resize ? *resize : LV2UI_Resize{}};
   IPlugLV2::UiHost host;
-  if (resize) {
-    host.resizeHandle = resize->handle;
-    host.resize = resize->ui_resize;
-  }
+  host.resizeHandle = ui;
+  host.resize = TellSize;
   if (touch) {
     // Gestures of the editor's controls reach the host as touches of their ports.
     host.touchHandle = touch->handle;
@@ -83,7 +112,6 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
   }
   plugin->SetUiHost(host);
   plugin->NotifyHostEditorResized(editor->Width(), editor->Height());
-  const Window child = NewestChild(reinterpret_cast<uintptr_t>(parent));
   *widget = reinterpret_cast<LV2UI_Widget>(static_cast<uintptr_t>(child ? child : reinterpret_cast<uintptr_t>(parent)));
   return ui;
 }

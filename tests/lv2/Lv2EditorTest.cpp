@@ -142,6 +142,13 @@ TEST(Lv2Editor, OpensInTheHostWindowAndHandsThePluginsChangesToThePorts) {
   XGetWindowAttributes(display, child, &attributes);
   EXPECT_EQ(attributes.width, host.width);
   EXPECT_EQ(attributes.height, host.height);
+  // Its size hints say the same: hosts embedding through suil take the natural size from them.
+  XSizeHints hints{};
+  long supplied = 0;
+  ASSERT_TRUE(XGetWMNormalHints(display, child, &hints, &supplied));
+  EXPECT_TRUE(hints.flags & PBaseSize);
+  EXPECT_EQ(hints.base_width, host.width);
+  EXPECT_EQ(hints.base_height, host.height);
 
   // A program change from MIDI loads a preset: the plug-in's own change of every parameter.
   lv2.QueueMidi(0, {0xC0, 10});
