@@ -29,15 +29,19 @@ struct Gather4 {
   static constexpr int32_t N = 4;
   typedef int32_t Index __attribute__((vector_size(4 * sizeof(int32_t))));
   typedef Vectors<4>::D D;
-  __attribute__((always_inline)) static D Read(const double* base, Index index) {
+  // Indices are never negative: unsigned, they need no sign extension.
+  typedef uint32_t Unsigned __attribute__((vector_size(4 * sizeof(uint32_t))));
+  __attribute__((always_inline)) static D Read(const double* base, Index signedIndex) {
+    const Unsigned index = (Unsigned)signedIndex;
     const __m128d low = _mm_loadh_pd(_mm_load_sd(base + index[0]), base + index[1]);
     const __m128d high = _mm_loadh_pd(_mm_load_sd(base + index[2]), base + index[3]);
     return (D)_mm256_insertf128_pd(_mm256_castpd128_pd256(low), high, 1);
   }
   // The four doubles at base + entry[j] of each lane j, as four vectors: one
   // load per lane and a transpose.
-  __attribute__((always_inline)) static void ReadEntries(const double* base, Index entry, D& e0, D& e1, D& e2,
+  __attribute__((always_inline)) static void ReadEntries(const double* base, Index signedEntry, D& e0, D& e1, D& e2,
                                                          D& e3) {
+    const Unsigned entry = (Unsigned)signedEntry;
     const __m256d r0 = _mm256_loadu_pd(base + entry[0]), r1 = _mm256_loadu_pd(base + entry[1]);
     const __m256d r2 = _mm256_loadu_pd(base + entry[2]), r3 = _mm256_loadu_pd(base + entry[3]);
     const __m256d even01 = _mm256_unpacklo_pd(r0, r1), odd01 = _mm256_unpackhi_pd(r0, r1);

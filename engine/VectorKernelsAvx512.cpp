@@ -30,7 +30,10 @@ struct Gather8 {
   static constexpr int32_t N = 8;
   typedef int32_t Index __attribute__((vector_size(8 * sizeof(int32_t))));
   typedef Vectors<8>::D D;
-  __attribute__((always_inline)) static D Read(const double* base, Index index) {
+  // Indices are never negative: unsigned, they need no sign extension.
+  typedef uint32_t Unsigned __attribute__((vector_size(8 * sizeof(uint32_t))));
+  __attribute__((always_inline)) static D Read(const double* base, Index signedIndex) {
+    const Unsigned index = (Unsigned)signedIndex;
     const __m128d q0 = _mm_loadh_pd(_mm_load_sd(base + index[0]), base + index[1]);
     const __m128d q1 = _mm_loadh_pd(_mm_load_sd(base + index[2]), base + index[3]);
     const __m128d q2 = _mm_loadh_pd(_mm_load_sd(base + index[4]), base + index[5]);
@@ -41,8 +44,9 @@ struct Gather8 {
   }
   // The four doubles at base + entry[j] of each lane j, as four vectors: one
   // load per lane and a transpose of each half.
-  __attribute__((always_inline)) static void ReadEntries(const double* base, Index entry, D& e0, D& e1, D& e2,
+  __attribute__((always_inline)) static void ReadEntries(const double* base, Index signedEntry, D& e0, D& e1, D& e2,
                                                          D& e3) {
+    const Unsigned entry = (Unsigned)signedEntry;
     __m256d half[2][4];
     for (int32_t h = 0; h < 2; ++h) {
       const __m256d r0 = _mm256_loadu_pd(base + entry[4 * h]), r1 = _mm256_loadu_pd(base + entry[4 * h + 1]);
