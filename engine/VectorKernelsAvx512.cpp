@@ -1,9 +1,9 @@
 // The kernels for processors with AVX-512: eight doubles per vector, groups
-// of 32 voices, the table readings of eight voices gathered at once. Only
+// of 32 voices, the table readings of eight voices read at once. Only
 // called after the processor was found to have AVX-512F (VectorPath.cpp).
 #pragma GCC optimize("fp-contract=off")
 #pragma GCC diagnostic ignored "-Wpsabi"
-// The gather intrinsics start from a deliberately undefined register.
+// The widening casts leave the upper half deliberately undefined.
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 #include <cstddef>
@@ -24,11 +24,44 @@
 
 namespace {
 
+// Element by element: on the processors measured, eight loads and the
+// shuffles that join them beat the gather instruction by a quarter.
 struct Gather8 {
   static constexpr int32_t N = 8;
   typedef int32_t Index __attribute__((vector_size(8 * sizeof(int32_t))));
-  __attribute__((always_inline)) static Vectors<8>::D Read(const double* base, Index index) {
-    return (Vectors<8>::D)_mm512_i32gather_pd((__m256i)index, base, 8);
+  typedef Vectors<8>::D D;
+  // Indices are never negative: unsigned, they need no sign extension.
+  typedef uint32_t Unsigned __attribute__((vector_size(8 * sizeof(uint32_t))));
+  __attribute__((always_inline)) static D Read(const double* base, Index signedIndex) {
+    const Unsigned index = (Unsigned)signedIndex;
+    const __m128d q0 = _mm_loadh_pd(_mm_load_sd(base + index[0]), base + index[1]);
+    const __m128d q1 = _mm_loadh_pd(_mm_load_sd(base + index[2]), base + index[3]);
+    const __m128d q2 = _mm_loadh_pd(_mm_load_sd(base + index[4]), base + index[5]);
+    const __m128d q3 = _mm_loadh_pd(_mm_load_sd(base + index[6]), base + index[7]);
+    const __m256d low = _mm256_insertf128_pd(_mm256_castpd128_pd256(q0), q1, 1);
+    const __m256d high = _mm256_insertf128_pd(_mm256_castpd128_pd256(q2), q3, 1);
+    return (D)_mm512_insertf64x4(_mm512_castpd256_pd512(low), high, 1);
+  }
+  // The four doubles at base + entry[j] of each lane j, as four vectors: one
+  // load per lane and a transpose of each half.
+  __attribute__((always_inline)) static void ReadEntries(const double* base, Index signedEntry, D& e0, D& e1, D& e2,
+                                                         D& e3) {
+    const Unsigned entry = (Unsigned)signedEntry;
+    __m256d half[2][4];
+    for (int32_t h = 0; h < 2; ++h) {
+      const __m256d r0 = _mm256_loadu_pd(base + entry[4 * h]), r1 = _mm256_loadu_pd(base + entry[4 * h + 1]);
+      const __m256d r2 = _mm256_loadu_pd(base + entry[4 * h + 2]), r3 = _mm256_loadu_pd(base + entry[4 * h + 3]);
+      const __m256d even01 = _mm256_unpacklo_pd(r0, r1), odd01 = _mm256_unpackhi_pd(r0, r1);
+      const __m256d even23 = _mm256_unpacklo_pd(r2, r3), odd23 = _mm256_unpackhi_pd(r2, r3);
+      half[h][0] = _mm256_permute2f128_pd(even01, even23, 0x20);
+      half[h][1] = _mm256_permute2f128_pd(odd01, odd23, 0x20);
+      half[h][2] = _mm256_permute2f128_pd(even01, even23, 0x31);
+      half[h][3] = _mm256_permute2f128_pd(odd01, odd23, 0x31);
+    }
+    e0 = (D)_mm512_insertf64x4(_mm512_castpd256_pd512(half[0][0]), half[1][0], 1);
+    e1 = (D)_mm512_insertf64x4(_mm512_castpd256_pd512(half[0][1]), half[1][1], 1);
+    e2 = (D)_mm512_insertf64x4(_mm512_castpd256_pd512(half[0][2]), half[1][2], 1);
+    e3 = (D)_mm512_insertf64x4(_mm512_castpd256_pd512(half[0][3]), half[1][3], 1);
   }
 };
 

@@ -106,10 +106,12 @@ using LaneOscillator = void (*)(LaneGroup&, int32_t, int32_t);
   }
 }
 
-// A chain at a time, sample by sample, the table readings gathered for the
-// chain's lanes at once. Gather::N lanes; Gather::Index holds N int32.
-template <typename Gather>
-void OscillateChains(LaneGroup& g, int32_t length) {
+// One chain, sample by sample, the table readings gathered for the chain's
+// lanes at once. Gather::N lanes; Gather::Index holds N int32. What the chain
+// needs (the second reading, the triangle added or kept for the cutoff, the
+// noise) is fixed for the run, so each combination has a loop of its own.
+template <typename Gather, bool Second, bool WithTriangle, bool Varying, bool WithNoise>
+void OscillateChain(LaneGroup& g, int32_t c, int32_t length) {
   constexpr int32_t N = Gather::N;
   typedef typename Vectors<N>::D D;
   typedef typename Vectors<N>::M M;
@@ -117,44 +119,61 @@ void OscillateChains(LaneGroup& g, int32_t length) {
   const int32_t lanes = g.lanes;
   const I mask = Broadcast<I>(kPhaseMask);
   const D zero = Broadcast<D>(0.0);
-  for (int32_t c = 0; c * N < lanes; ++c) {
-    const int32_t o = c * N;
-    I phase1 = Load<I>(g.phase1 + o), phase2 = Load<I>(g.phase2 + o);
-    const I increment = Load<I>(g.increment + o), offset = Load<I>(g.tableOffset + o);
-    const M pulse = Load<M>(g.pulseOn + o), saw = Load<M>(g.sawtoothOn + o), triangle = Load<M>(g.triangleOn + o);
-    const M table = Load<M>(g.hasTable + o), noiseOn = Load<M>(g.noiseOn + o);
-    const D mixGain = Load<D>(g.mixGain + o), noiseMix = Load<D>(g.noiseMix + o), keepMix = Load<D>(g.keepMix + o);
-    const bool second = g.chainPulse[c], withTriangle = g.chainTriangle[c], varying = g.chainVarying[c];
-    const D lastTriangle = Load<D>(g.lastTriangle + o);
-    bool withNoise = false;
-    for (int32_t j = 0; j < N; ++j) withNoise |= noiseOn[j] != 0;
-    const double* sawBase = g.tables;
-    const double* triangleBase = g.tables + g.triangleOffset;
-    double* x = g.x + o;
-    for (int32_t i = 0; i < length; ++i) {
-      const I i1 = (phase1 >> 16) + offset;
-      const D saw1 = Gather::Read(sawBase, i1);
-      D s = zero;
-      if (second) {
-        const D saw2 = Gather::Read(sawBase, (phase2 >> 16) + offset);
-        s = pulse ? saw1 - saw2 : zero;
-      }
-      s = saw ? s + saw1 : s;
-      if (withTriangle || varying) {
-        const D triangle1 = Gather::Read(triangleBase, i1);
-        if (withTriangle) s = triangle ? s + triangle1 : s;
-        if (varying) Store(g.triangle + static_cast<size_t>(i) * lanes + o, table ? triangle1 : lastTriangle);
-      }
-      s = table ? s : zero;
-      phase1 = (phase1 + increment) & mask;
-      phase2 = (phase2 + increment) & mask;
-      s = s * mixGain;
-      if (withNoise) s = noiseOn ? noiseMix * Broadcast<D>(g.noise[i]) + keepMix * s : s;
-      Store(x + static_cast<size_t>(i) * lanes, s);
+  const int32_t o = c * N;
+  I phase1 = Load<I>(g.phase1 + o), phase2 = Load<I>(g.phase2 + o);
+  const I increment = Load<I>(g.increment + o), offset = Load<I>(g.tableOffset + o);
+  const M pulse = Load<M>(g.pulseOn + o), saw = Load<M>(g.sawtoothOn + o), triangle = Load<M>(g.triangleOn + o);
+  const M table = Load<M>(g.hasTable + o), noiseOn = Load<M>(g.noiseOn + o);
+  const D mixGain = Load<D>(g.mixGain + o), noiseMix = Load<D>(g.noiseMix + o), keepMix = Load<D>(g.keepMix + o);
+  const D lastTriangle = Load<D>(g.lastTriangle + o);
+  const double* sawBase = g.tables;
+  const double* triangleBase = g.tables + g.triangleOffset;
+  const double* noise = g.noise;
+  double* x = g.x + o;
+  double* triangleOut = g.triangle + o;
+  for (int32_t i = 0; i < length; ++i) {
+    const I i1 = (phase1 >> 16) + offset;
+    const D saw1 = Gather::Read(sawBase, i1);
+    D s = zero;
+    if (Second) {
+      const D saw2 = Gather::Read(sawBase, (phase2 >> 16) + offset);
+      s = pulse ? saw1 - saw2 : zero;
     }
-    Store(g.phase1 + o, phase1);
-    Store(g.phase2 + o, phase2);
+    s = saw ? s + saw1 : s;
+    if (WithTriangle || Varying) {
+      const D triangle1 = Gather::Read(triangleBase, i1);
+      if (WithTriangle) s = triangle ? s + triangle1 : s;
+      if (Varying) Store(triangleOut + static_cast<size_t>(i) * lanes, table ? triangle1 : lastTriangle);
+    }
+    s = table ? s : zero;
+    phase1 = (phase1 + increment) & mask;
+    phase2 = (phase2 + increment) & mask;
+    s = s * mixGain;
+    if (WithNoise) s = noiseOn ? noiseMix * Broadcast<D>(noise[i]) + keepMix * s : s;
+    Store(x + static_cast<size_t>(i) * lanes, s);
   }
+  Store(g.phase1 + o, phase1);
+  Store(g.phase2 + o, phase2);
+}
+
+template <typename Gather, size_t... K>
+__attribute__((always_inline)) inline void OscillateChainsOf(LaneGroup& g, int32_t length, std::index_sequence<K...>) {
+  using Chain = void (*)(LaneGroup&, int32_t, int32_t);
+  static constexpr Chain kChains[16] = {
+      OscillateChain<Gather, (K & 8) != 0, (K & 4) != 0, (K & 2) != 0, (K & 1) != 0>...};
+  constexpr int32_t N = Gather::N;
+  for (int32_t c = 0; c * N < g.lanes; ++c) {
+    bool withNoise = false;
+    for (int32_t j = 0; j < N; ++j) withNoise |= g.noiseOn[c * N + j] != 0;
+    const int32_t kind = (g.chainPulse[c] ? 8 : 0) | (g.chainTriangle[c] ? 4 : 0) | (g.chainVarying[c] ? 2 : 0) |
+                         (withNoise ? 1 : 0);
+    kChains[kind](g, c, length);
+  }
+}
+
+template <typename Gather>
+void OscillateChains(LaneGroup& g, int32_t length) {
+  OscillateChainsOf<Gather>(g, length, std::make_index_sequence<16>());
 }
 
 // ---- filter coefficients moved by the triangle ------------------------------
@@ -222,11 +241,9 @@ void CoefficientsOfChains(LaneGroup& g, int32_t length) {
       clamped = clamped >= top ? top : clamped;
       const D whole = __builtin_convertvector(__builtin_convertvector(clamped, I), D);
       const D index = whole + (clamped - whole >= half ? one : zero);
-      const I entry = __builtin_convertvector(index, I) * 4;
-      const D k = resonance * Gather::Read(entries, entry);
-      const D G = Gather::Read(entries + 1, entry);
-      const D a = Gather::Read(entries + 2, entry);
-      const D G4 = Gather::Read(entries + 3, entry);
+      D kmax, G, a, G4;
+      Gather::ReadEntries(entries, __builtin_convertvector(index, I) * 4, kmax, G, a, G4);
+      const D k = resonance * kmax;
       const D norm = 1.0 / (1.0 + k * G4);
       double* row = g.varyingCoefficients + static_cast<size_t>(i) * LaneGroup::kCoefficients * lanes + o;
       Store(row, G);
@@ -252,7 +269,7 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
   const double* coefficient[C];
   const double* level[C];
   int32_t coefficientStep[C], levelStep[C];
-#pragma GCC unroll 4
+#pragma GCC unroll 8
   for (int32_t c = 0; c < C; ++c) {
     s1[c] = Load<D>(g.s1 + o + c * N);
     s2[c] = Load<D>(g.s2 + o + c * N);
@@ -272,7 +289,7 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
   double* y = g.y + o;
   const int32_t yStride = g.yStride;
   for (int32_t i = 0; i < length; ++i) {
-#pragma GCC unroll 4
+#pragma GCC unroll 8
     for (int32_t c = 0; c < C; ++c) {
       const double* k5 = coefficient[c];
       const D G = Load<D>(k5);
@@ -316,7 +333,7 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
     x += lanes;
     y += yStride;
   }
-#pragma GCC unroll 4
+#pragma GCC unroll 8
   for (int32_t c = 0; c < C; ++c) {
     Store(g.s1 + o + c * N, s1[c]);
     Store(g.s2 + o + c * N, s2[c]);
@@ -328,27 +345,21 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
 
 // Passes of up to MaxC chains, so that a pass's states stay in registers
 // while several chains give the divider independent work.
-template <int32_t N, int32_t MaxC>
-void Filter(LaneGroup& g, int32_t length) {
+template <int32_t N, int32_t MaxC, size_t... C>
+__attribute__((always_inline)) inline void FilterPasses(LaneGroup& g, int32_t length, std::index_sequence<C...>) {
+  using Pass = void (*)(LaneGroup&, int32_t, int32_t);
+  static constexpr Pass kPasses[MaxC] = {FilterPass<N, static_cast<int32_t>(C) + 1>...};
   const int32_t chains = g.lanes / N;
   for (int32_t first = 0; first < chains;) {
     const int32_t count = chains - first < MaxC ? chains - first : MaxC;
-    switch (count) {
-      case 1:
-        FilterPass<N, 1>(g, first, length);
-        break;
-      case 2:
-        FilterPass<N, MaxC >= 2 ? 2 : 1>(g, first, length);
-        break;
-      case 3:
-        FilterPass<N, MaxC >= 3 ? 3 : 1>(g, first, length);
-        break;
-      default:
-        FilterPass<N, MaxC >= 4 ? 4 : 1>(g, first, length);
-        break;
-    }
+    kPasses[count - 1](g, first, length);
     first += count;
   }
+}
+
+template <int32_t N, int32_t MaxC>
+void Filter(LaneGroup& g, int32_t length) {
+  FilterPasses<N, MaxC>(g, length, std::make_index_sequence<MaxC>());
 }
 
 // ---- mix ----------------------------------------------------------------

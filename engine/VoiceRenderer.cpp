@@ -52,6 +52,13 @@ void VoiceRenderer::Prepare(int32_t maxLength) {
   discard.assign(static_cast<size_t>(capacity) * Engine::kOutputCount, 0.0);
 }
 
+void VoiceRenderer::PrefetchVoices(Voice* const* voices, int32_t count) {
+  for (int32_t n = 0; n < count; ++n) {
+    const char* state = reinterpret_cast<const char*>(voices[n]);
+    for (size_t at = 0; at < offsetof(Voice, oscEnv); at += 64) __builtin_prefetch(state + at);
+  }
+}
+
 void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used, int32_t lanes, int32_t width,
                               int32_t length, int32_t row, int32_t rowLength) {
   LaneGroup& g = group;
@@ -70,14 +77,10 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
   g.varyingCoefficients = coefficients;
   g.cutoffEntries = reinterpret_cast<const double*>(engine.Cutoffs().Entries());
 
-  // The voices' state, the cutoff entries and the first table readings, asked
-  // for all at once: the lanes are filled one after the other, and each would
-  // otherwise wait for its own.
+  // The cutoff entries and the first table readings, asked for all at once:
+  // the lanes are filled one after the other, and each would otherwise wait
+  // for its own.
   const CutoffTables::Entry* entries = engine.Cutoffs().Entries();
-  for (int32_t lane = 0; lane < used; ++lane) {
-    const char* state = reinterpret_cast<const char*>(voices[lane]);
-    for (size_t at = 0; at < offsetof(Voice, oscEnv); at += 64) __builtin_prefetch(state + at);
-  }
   for (int32_t lane = 0; lane < used; ++lane) {
     const Voice& voice = *voices[lane];
     __builtin_prefetch(entries + LadderFilter::CutoffIndex(voice.cutoffPitch));
@@ -267,9 +270,13 @@ void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, do
     for (int32_t first = 0; first < count; first += kernels.maxLanes)
       rowLength += lanesOf(std::min(kernels.maxLanes, count - first));
     int32_t slotOf[Engine::kVoiceCount];
+    PrefetchVoices(lanes, std::min(kernels.maxLanes, count));
     for (int32_t first = 0, row = 0; first < count; first += kernels.maxLanes) {
       const int32_t used = std::min(kernels.maxLanes, count - first);
       FillGroup(engine, lanes + first, used, lanesOf(used), width, length, row, rowLength);
+      // The next group's voices arrive while this one's kernels run.
+      const int32_t next = first + kernels.maxLanes;
+      if (next < count) PrefetchVoices(lanes + next, std::min(kernels.maxLanes, count - next));
       kernels.oscillate(group, length);
       kernels.coefficients(group, length);
       kernels.filter(group, length);

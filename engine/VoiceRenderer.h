@@ -29,6 +29,8 @@ class VoiceRenderer {
   // (filter coefficients, amplitude envelope) for the run.
   void FillGroup(Engine& engine, Voice* const* voices, int32_t used, int32_t lanes, int32_t width, int32_t length,
                  int32_t row, int32_t rowLength);
+  // Asks for the state FillGroup reads of these voices.
+  static void PrefetchVoices(Voice* const* voices, int32_t count);
   // Hands the run's end state back to the voices.
   void FinishGroup(Voice* const* voices, int32_t length);
 
