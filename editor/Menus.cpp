@@ -28,42 +28,42 @@ std::unique_ptr<PopupMenu> BuildOptionMenu(Vornell& plug) {
   bool startupBank = false;
   {
     PluginLock lock(plug.Mutex());
-    clipboardEmpty = plug.PresetClipboardEmpty();
-    startupBank = !plug.startupBankPath.empty();
+    clipboardEmpty = plug.Commands().PresetClipboardEmpty();
+    startupBank = !plug.Commands().StartupBankPath().empty();
   }
   const Configuration& config = plug.config;
   auto menu = std::make_unique<PopupMenu>();
   constexpr int kNone = PopupMenuItem::kNoFlags;
-  menu->AddItem("Copy Preset", kNone, Vornell::kPresetCmdCopy);
-  menu->AddItem("Paste Preset", Flag(clipboardEmpty, PopupMenuItem::kDisabled), Vornell::kPresetCmdPaste);
-  menu->AddItem("Init Preset", kNone, Vornell::kPresetCmdInit);
+  menu->AddItem("Copy Preset", kNone, VornellCommands::kPresetCmdCopy);
+  menu->AddItem("Paste Preset", Flag(clipboardEmpty, PopupMenuItem::kDisabled), VornellCommands::kPresetCmdPaste);
+  menu->AddItem("Init Preset", kNone, VornellCommands::kPresetCmdInit);
   menu->AddSeparator();
-  menu->AddItem("Load Preset", kNone, Vornell::kPresetCmdLoad);
-  menu->AddItem("Save Preset", kNone, Vornell::kPresetCmdSave);
-  menu->AddItem("Load Bank", kNone, Vornell::kPresetCmdLoadBank);
-  menu->AddItem("Save Bank", kNone, Vornell::kPresetCmdSaveBank);
+  menu->AddItem("Load Preset", kNone, VornellCommands::kPresetCmdLoad);
+  menu->AddItem("Save Preset", kNone, VornellCommands::kPresetCmdSave);
+  menu->AddItem("Load Bank", kNone, VornellCommands::kPresetCmdLoadBank);
+  menu->AddItem("Save Bank", kNone, VornellCommands::kPresetCmdSaveBank);
   menu->AddSeparator();
-  menu->AddItem("Select Startup Bank", kNone, Vornell::kPresetCmdSelectStartupBank);
-  menu->AddItem("Load Startup Bank", Flag(!startupBank, PopupMenuItem::kDisabled), Vornell::kPresetCmdLoadStartupBank);
+  menu->AddItem("Select Startup Bank", kNone, VornellCommands::kPresetCmdSelectStartupBank);
+  menu->AddItem("Load Startup Bank", Flag(!startupBank, PopupMenuItem::kDisabled), VornellCommands::kPresetCmdLoadStartupBank);
   menu->AddItem("Unselect Startup Bank", Flag(!startupBank, PopupMenuItem::kDisabled),
-                Vornell::kPresetCmdUnselectStartupBank);
+                VornellCommands::kPresetCmdUnselectStartupBank);
   menu->AddSeparator();
-  menu->AddItem("Default Path for Preset Files...", kNone, Vornell::kPresetCmdDefaultPath);
+  menu->AddItem("Default Path for Preset Files...", kNone, VornellCommands::kPresetCmdDefaultPath);
   menu->AddItem("Show Configuration At Startup", Flag(config.showConfigAtStartup, PopupMenuItem::kChecked),
-                Vornell::kPresetCmdShowConfigAtStartup);
+                VornellCommands::kPresetCmdShowConfigAtStartup);
   menu->AddItem("Receive Parameter CCs", Flag(config.receiveParamCCs, PopupMenuItem::kChecked),
-                Vornell::kPresetCmdReceiveParamCCs);
+                VornellCommands::kPresetCmdReceiveParamCCs);
   menu->AddItem("Don't Ask To Commit", Flag(config.dontAskToCommit, PopupMenuItem::kChecked),
-                Vornell::kPresetCmdDontAskToCommit);
+                VornellCommands::kPresetCmdDontAskToCommit);
   PopupMenu* midi = menu->AddSubmenu("Global MIDI Settings...");
-  midi->AddItem("MIDI Thru", Flag(config.midiThru, PopupMenuItem::kChecked), Vornell::kPresetCmdMidiThru);
+  midi->AddItem("MIDI Thru", Flag(config.midiThru, PopupMenuItem::kChecked), VornellCommands::kPresetCmdMidiThru);
   midi->AddItem("Ignore Program Change", Flag(config.ignoreProgramChange, PopupMenuItem::kChecked),
-                Vornell::kPresetCmdIgnoreProgramChange);
-  menu->AddItem("Reload Configuration", kNone, Vornell::kPresetCmdReloadConfiguration);
-  menu->AddItem("Save Configuration", kNone, Vornell::kPresetCmdSaveConfiguration);
+                VornellCommands::kPresetCmdIgnoreProgramChange);
+  menu->AddItem("Reload Configuration", kNone, VornellCommands::kPresetCmdReloadConfiguration);
+  menu->AddItem("Save Configuration", kNone, VornellCommands::kPresetCmdSaveConfiguration);
   menu->AddSeparator();
   PopupMenu* online = menu->AddSubmenu("Go Online...");
-  online->AddItem("Check Online for Update", kNone, Vornell::kPresetCmdCheckForUpdate);
+  online->AddItem("Check Online for Update", kNone, VornellCommands::kPresetCmdCheckForUpdate);
   online->AddItem(MakerSiteLabel(), kNone, kOptionCmdMakerSite);
   menu->AddSeparator();
   PopupMenu* sizes = menu->AddSubmenu("Editor Size");
@@ -104,19 +104,19 @@ std::unique_ptr<PopupMenu> BuildProgramButtonMenu(Vornell& plug) {
   auto menu = std::make_unique<PopupMenu>();
   menu->AddSubmenu("Record/Store Program...", BuildProgramMenu(plug, editTrack, "Store Program to..."));
   constexpr int kNone = PopupMenuItem::kNoFlags;
-  menu->AddItem("Init Program", kNone, Vornell::kProgramCmdInit);
+  menu->AddItem("Init Program", kNone, VornellCommands::kProgramCmdInit);
   menu->AddSeparator();
-  menu->AddItem("Load Program SysEx File", kNone, Vornell::kProgramCmdLoadFile);
-  menu->AddItem("Save Program SysEx File", kNone, Vornell::kProgramCmdSaveFile);
-  menu->AddItem("Load Program Bank SysEx File", kNone, Vornell::kProgramCmdLoadBankFile);
-  menu->AddItem("Save Program Bank SysEx File", kNone, Vornell::kProgramCmdSaveBankFile);
+  menu->AddItem("Load Program SysEx File", kNone, VornellCommands::kProgramCmdLoadFile);
+  menu->AddItem("Save Program SysEx File", kNone, VornellCommands::kProgramCmdSaveFile);
+  menu->AddItem("Load Program Bank SysEx File", kNone, VornellCommands::kProgramCmdLoadBankFile);
+  menu->AddItem("Save Program Bank SysEx File", kNone, VornellCommands::kProgramCmdSaveBankFile);
   menu->AddItem("Additionally Save Enhanced Program Data",
-                Flag(plug.config.saveEnhancedPrograms, PopupMenuItem::kChecked), Vornell::kProgramCmdToggleEnhanced);
+                Flag(plug.config.saveEnhancedPrograms, PopupMenuItem::kChecked), VornellCommands::kProgramCmdToggleEnhanced);
   menu->AddSeparator();
-  menu->AddItem("Restore Factory Program", kNone, Vornell::kProgramCmdRestoreFactory);
-  menu->AddItem("Restore All Factory Programs", kNone, Vornell::kProgramCmdRestoreAllFactory);
+  menu->AddItem("Restore Factory Program", kNone, VornellCommands::kProgramCmdRestoreFactory);
+  menu->AddItem("Restore All Factory Programs", kNone, VornellCommands::kProgramCmdRestoreAllFactory);
   menu->AddSeparator();
-  menu->AddItem("Default Path For Program Files...", kNone, Vornell::kProgramCmdDefaultPath);
+  menu->AddItem("Default Path For Program Files...", kNone, VornellCommands::kProgramCmdDefaultPath);
   return menu;
 }
 
@@ -132,7 +132,7 @@ bool RunOptionMenu(Vornell& plug, IGraphics& graphics, int x, int y) {
   if (command == kOptionCmdMakerSite)
     graphics.OpenWebPage(MakerSiteUrl(), MakerSiteLabel(), "", NoBrowserText(MakerSiteUrl()));
   else
-    plug.RunPresetCommand(command);
+    plug.Commands().RunPresetCommand(command);
   return true;
 }
 
@@ -141,11 +141,11 @@ bool RunProgramButtonMenu(Vornell& plug, IGraphics& graphics, int x, int y) {
   const PopupMenu* chosen = graphics.ShowPopupMenu(menu.get(), AtPoint(x, y));
   if (!chosen) return false;
   if (chosen == menu.get()) {
-    plug.RunProgramCommand(chosen->ChosenCommand());
+    plug.Commands().RunProgramCommand(chosen->ChosenCommand());
     return true;
   }
   const int q = ProgramFromMenuChoice(*menu->GetItem(0)->Submenu(), chosen);
   if (q < 0) return false;
-  plug.StoreProgramFromMenu(q);
+  plug.Commands().StoreProgramFromMenu(q);
   return true;
 }

@@ -3,7 +3,7 @@
 // button menu with its "Store Program to..." list (the program and preset
 // lists and the sequence menus are in editor/PanelMenus.h). The Run functions
 // show a menu at the click point and run the chosen item's command on the
-// instrument (Vornell::RunPresetCommand, Vornell::RunProgramCommand).
+// instrument (VornellCommands::RunPresetCommand, RunProgramCommand).
 //
 // User-interface thread: the builders take the plug-in lock while they read the
 // instrument; a menu shown gives back the caller's hold while it waits.
@@ -19,7 +19,7 @@ class Vornell;
 std::unique_ptr<PopupMenu> BuildOptionMenu(Vornell& plug);
 // The option menu's web site item: not a command of the instrument.
 constexpr int kOptionCmdMakerSite = -2;
-// The option menu command (Vornell::RunPresetCommand) of a choice;
+// The option menu command (VornellCommands::RunPresetCommand) of a choice;
 // kOptionCmdMakerSite for the web site item; -1 for anything else.
 int OptionCommandFromChoice(const PopupMenu& menu, const PopupMenu* chosen);
 // The size in percent a choice in the option menu's "Editor Size" submenu
@@ -38,5 +38,5 @@ std::unique_ptr<PopupMenu> BuildProgramButtonMenu(Vornell& plug);
 bool RunOptionMenu(Vornell& plug, IGraphics& graphics, int x, int y);
 // Right-, Shift- or Ctrl-click on PROGRAM: the PROGRAM menu at (x, y); a
 // program chosen under "Record/Store Program..." is stored into
-// (Vornell::StoreProgramFromMenu). False when nothing was chosen.
+// (VornellCommands::StoreProgramFromMenu). False when nothing was chosen.
 bool RunProgramButtonMenu(Vornell& plug, IGraphics& graphics, int x, int y);

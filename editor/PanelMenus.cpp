@@ -44,7 +44,7 @@ std::unique_ptr<PopupMenu> BuildProgramMenu(Vornell& plug, int t, const char* ti
   auto menu = std::make_unique<PopupMenu>();
   PluginLock lock(plug.Mutex());
   if (t < 0) t = plug.Panel().EditTrack();
-  const int current = plug.TrackProgramNumber(t);
+  const int current = plug.Programs().TrackProgramNumber(t);
   menu->AddItem(title, PopupMenuItem::kTitle);
   for (int first = 0; first < kProgramCount; first += kProgramsPerSubmenu) {
     PopupMenu* sub = menu->AddSubmenu(RangeText(first, first + kProgramsPerSubmenu - 1));

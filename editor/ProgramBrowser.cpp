@@ -343,7 +343,7 @@ void ProgramBrowser::LoadFileIntoBrowser(const std::string& path) {
   if (PathHasExtension(path, "fxp") || PathHasExtension(path, "fxb")) {
     const bool bank = PathHasExtension(path, "fxb");
     DataBlock block;
-    const bool read = bank ? plug->PeekBankFile(path, block) : plug->PeekProgramFile(path, block);
+    const bool read = bank ? plug->Commands().PeekBankFile(path, block) : plug->Commands().PeekProgramFile(path, block);
     if (read) ReadPresetEntries(block, entries);
   } else {
     std::vector<Program> programs;
@@ -385,8 +385,8 @@ int ProgramBrowser::RecordAllPrograms() {
     recorded[listed.number] = true;
   }
   for (int t = 0; t < Engine::kTrackCount; ++t) {
-    const int p = plug->TrackProgramNumber(t);
-    if (recorded[static_cast<size_t>(p)]) plug->LoadProgramIntoTrack(t, p);
+    const int p = plug->Programs().TrackProgramNumber(t);
+    if (recorded[static_cast<size_t>(p)]) plug->Programs().LoadProgramIntoTrack(t, p);
   }
   plug->ModifyCurrentPreset();
   plug->panelDirty = true;
@@ -467,7 +467,7 @@ void ProgramBrowser::ClickRow(int list, int row) {
   for (IKRScrollItemControl* item : rightRows) item->MarkDirty(false);
   // A copy: auditioning reaches the editor, which must not see the list change under it.
   const Program audition = *program;
-  plug->AuditionProgram(audition);
+  plug->Programs().AuditionProgram(audition);
 }
 
 void ProgramBrowser::ScrollPage(int list, int direction) {
@@ -499,10 +499,10 @@ int Vornell::BrowserButton(int id) {
     // SINGLE and BANK are the program menu's two save commands; they open a
     // dialog (or refuse with a message).
     case panel_id::kBrowserSingle:
-      RunProgramCommand(kProgramCmdSaveFile);
+      commands.RunProgramCommand(VornellCommands::kProgramCmdSaveFile);
       return 2;
     case panel_id::kBrowserBank:
-      RunProgramCommand(kProgramCmdSaveBankFile);
+      commands.RunProgramCommand(VornellCommands::kProgramCmdSaveBankFile);
       return 2;
     default:
       return 0;

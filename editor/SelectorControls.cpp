@@ -47,7 +47,7 @@ double IKRDropDown::PlainValue() const {
 }
 
 std::string IKRDropDown::Text() const {
-  if (paramIndex == panel_id::kTemplateDropDown) return vornell->MatchingConfigTemplateName();
+  if (paramIndex == panel_id::kTemplateDropDown) return vornell->Commands().MatchingConfigTemplateName();
   EditorParamInfo info;
   if (!plug->GetEditorParamInfo(paramIndex, &info)) return std::string();
   return TextForValue(info, static_cast<int>(std::trunc(info.value)));
@@ -66,10 +66,10 @@ void IKRDropDown::OnMouseDown(int x, int y, const MouseMods&) {
   if (paramIndex == panel_id::kTemplateDropDown) {
     menu.Clear();
     for (const ConfigTemplate& entry : vornell->config.configTemplates) menu.AddItem(entry.name);
-    menu.CheckItemAlone(vornell->MatchingConfigTemplate());
+    menu.CheckItemAlone(vornell->Commands().MatchingConfigTemplate());
     const PopupMenu* chosen = graphics->ShowPopupMenu(&menu, ClickPoint(x, y));
     if (chosen && chosen->GetChosenItemIdx() >= 0) {
-      vornell->ApplyConfigTemplate(chosen->GetChosenItemIdx());
+      vornell->Commands().ApplyConfigTemplate(chosen->GetChosenItemIdx());
       MarkDirty(true);
     }
     return;
@@ -177,7 +177,7 @@ bool IKRPrgControl::Draw(IGraphics* g) {
   {
     PluginLock lock(vornell->Mutex());
     const int t = Track();
-    number = vornell->TrackProgramNumber(t);
+    number = vornell->Programs().TrackProgramNumber(t);
     name = vornell->engine.GetTrack(t).programName;
     kind = StyleKind();
   }
@@ -209,10 +209,10 @@ void IKRPrgControl::OnMouseDown(int x, int y, const MouseMods& mods) {
     if (p < 0) return;
     // With linked programs every track may be touched, so each is asked about.
     const int confirmTrack = (vornell->LinkProgramsOn() && !vornell->stateLoading) ? -1 : t;
-    if (vornell->ConfirmModifiedProgram(confirmTrack) == 1) return;
+    if (vornell->Programs().ConfirmModifiedProgram(confirmTrack) == 1) return;
     {
       PluginLock lock(vornell->Mutex());
-      vornell->SelectTrackProgram(t, p);
+      vornell->Programs().SelectTrackProgram(t, p);
     }
     MarkDirty(false);
     return;
@@ -223,7 +223,7 @@ void IKRPrgControl::OnMouseDown(int x, int y, const MouseMods& mods) {
 
 void IKRPrgControl::AcceptEnteredText(const std::string& text) {
   PluginLock lock(vornell->Mutex());
-  vornell->RenameTrackProgram(Track(), text);
+  vornell->Programs().RenameTrackProgram(Track(), text);
   MarkDirty(false);
 }
 
@@ -279,7 +279,7 @@ void IKRPresetMenu::OnMouseDown(int x, int y, const MouseMods&) {
   std::unique_ptr<PopupMenu> presets = BuildPresetMenu(*vornell);
   const PopupMenu* chosen = graphics->ShowPopupMenu(presets.get(), drawRect);
   const int i = PresetFromMenuChoice(*presets, chosen);
-  if (i >= 0) vornell->ChoosePreset(i);
+  if (i >= 0) vornell->Commands().ChoosePreset(i);
   graphics->SetAllControlsDirty();
 }
 

@@ -507,7 +507,7 @@ void Vornell::UpdateProgramSelectorGrayState() {
   bool ordinaryTaken = false;
   bool armedTaken = false;
   auto visit = [&](int t) {
-    UpdateProgramModified(t);
+    programs.UpdateProgramModified(t);
     IControl* selector = ControlByKey(313 + t);
     if (!selector) return;
     const Track& track = engine.GetTrack(t);

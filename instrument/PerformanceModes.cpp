@@ -126,7 +126,7 @@ bool Vornell::SetMode(int32_t m) {
         if (!engine.GetTrack(t).sequenceDriven) continue;
         engine.ReleaseChannelVoices(t);
         if (!stateLoading)
-          LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(b ? kProgramSetSeqB : kProgramSetSeqA, t)));
+          programs.LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(b ? kProgramSetSeqB : kProgramSetSeqA, t)));
       }
       // The next block starts the new Mode's sequence from its first tick, even
       // when no block ran in Normal since the last sequence played.
@@ -158,7 +158,7 @@ bool Vornell::SetMode(int32_t m) {
       const int set = m == kModeStackA ? kProgramSetStackA : kProgramSetStackB;
       if (!stateLoading) {
         SetParameterFromEngine(kParamLinkPrograms, 0);
-        for (int t = 0; t < Engine::kTrackCount; ++t) LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(set, t)));
+        for (int t = 0; t < Engine::kTrackCount; ++t) programs.LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(set, t)));
       }
       if (wasPlaying) RestoreTrackChannels();
       break;
@@ -171,7 +171,7 @@ bool Vornell::SetMode(int32_t m) {
         if (IsStackMode(old)) SetParameterFromEngine(kParamLinkPrograms, 1);
         if (!IsArpeggiatorMode(old))
           for (int t = 0; t < Engine::kTrackCount; ++t)
-            ApplyProgramParameter(kProgramKindTrack, t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+            programs.ApplyProgramParameter(kProgramKindTrack, t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
       }
       if (wasPlaying) RestoreTrackChannels();
       break;

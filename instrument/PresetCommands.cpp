@@ -6,10 +6,11 @@
 #include "graphics/EditorRecords.h"
 #include "platform/Paths.h"
 #include "instrument/Vornell.h"
+#include "instrument/VornellCommands.h"
 #include "sequencer/SequenceFileCommands.h"  // FolderOfPath
 
-void Vornell::RunPresetCommand(int command) {
-  if (!EditorOpen()) return;
+void VornellCommands::RunPresetCommand(int command) {
+  if (!plug.EditorOpen()) return;
   switch (command) {
     case kPresetCmdCopy:
       CopyPreset();
@@ -19,7 +20,7 @@ void Vornell::RunPresetCommand(int command) {
       if (AskYesNo("Do you really want to overwrite the current preset?", "Paste Preset")) PastePreset();
       return;
     case kPresetCmdInit:
-      if (AskYesNo("Do you really want to initialize the current preset?", "Initialize Preset")) InitializePreset();
+      if (AskYesNo("Do you really want to initialize the current preset?", "Initialize Preset")) plug.InitializePreset();
       return;
     case kPresetCmdLoad:
     case kPresetCmdSave:
@@ -30,20 +31,20 @@ void Vornell::RunPresetCommand(int command) {
     case kPresetCmdSelectStartupBank: {
       const std::string path = ChooseMenuFile(false, DocumentsFolder(), "fxb", "", "Select Startup Bank");
       if (!path.empty()) {
-        PluginLock lock(Mutex());
+        PluginLock lock(plug.Mutex());
         // Loaded at the next start and by "Load Startup Bank", not now.
-        startupBankPath = path;
-        config.SelectStartupBank(path);
+        plug.startupBankPath = path;
+        plug.config.SelectStartupBank(path);
       }
-      ShowStatus("Done.", kStatusGreen);
+      plug.ShowStatus("Done.", kStatusGreen);
       return;
     }
     case kPresetCmdLoadStartupBank:
     case kPresetCmdUnselectStartupBank: {
       std::string path;
       {
-        PluginLock lock(Mutex());
-        path = startupBankPath;
+        PluginLock lock(plug.Mutex());
+        path = plug.startupBankPath;
       }
       if (path.empty()) return;
       const bool load = command == kPresetCmdLoadStartupBank;
@@ -51,16 +52,16 @@ void Vornell::RunPresetCommand(int command) {
                                (load ? "reload all programs?" : "unselect it?");
       if (!AskYesNo(text, load ? "Load Startup Bank" : "Unselect Startup Bank")) return;
       if (!load) {
-        PluginLock lock(Mutex());
-        startupBankPath.clear();
-        config.UnselectStartupBank();
+        PluginLock lock(plug.Mutex());
+        plug.startupBankPath.clear();
+        plug.config.UnselectStartupBank();
         return;
       }
       bool ok = false;
       {
-        PluginLock lock(Mutex());
-        ok = LoadBankFile(path);
-        panelDirty = true;
+        PluginLock lock(plug.Mutex());
+        ok = plug.LoadBankFile(path);
+        plug.panelDirty = true;
       }
       ReportFileResult(ok, "Cannot load file!");
       return;
@@ -69,7 +70,7 @@ void Vornell::RunPresetCommand(int command) {
       const std::string folder = ChooseDefaultFolder(PresetFolder(), "Default Path for Preset Files");
       if (folder.empty()) return;
       presetFolder = folder;
-      config.SetDefaultPresetPath(folder);
+      plug.config.SetDefaultPresetPath(folder);
       return;
     }
     case kPresetCmdShowConfigAtStartup:
@@ -102,13 +103,13 @@ void Vornell::RunPresetCommand(int command) {
 }
 
 // Load and save of .fxp and .fxb files. False when nothing was written or read.
-bool Vornell::PresetFileCommand(int command) {
+bool VornellCommands::PresetFileCommand(int command) {
   const bool save = command == kPresetCmdSave || command == kPresetCmdSaveBank;
   const bool bank = command == kPresetCmdLoadBank || command == kPresetCmdSaveBank;
   std::string proposedName;
   if (command == kPresetCmdSave) {
-    PluginLock lock(Mutex());
-    proposedName = FileNameFromName(GetPresetName(GetCurrentPresetIndex()));
+    PluginLock lock(plug.Mutex());
+    proposedName = FileNameFromName(plug.GetPresetName(plug.GetCurrentPresetIndex()));
   } else if (command == kPresetCmdSaveBank) {
     proposedName = "Vornell";
   }
@@ -118,20 +119,20 @@ bool Vornell::PresetFileCommand(int command) {
                                                       : "Save Bank";
   const std::string path = ChooseMenuFile(save, PresetFolder(), bank ? "fxb" : "fxp", proposedName, title);
   if (path.empty()) {
-    ShowStatus("Done.", kStatusGreen);
+    plug.ShowStatus("Done.", kStatusGreen);
     return false;
   }
   presetFolder = FolderOfPath(path);
 
   bool ok = false;
   {
-    PluginLock lock(Mutex());
+    PluginLock lock(plug.Mutex());
     if (save) {
-      ModifyCurrentPreset();
-      ok = bank ? SaveBankFile(path) : SaveProgramFile(path);
+      plug.ModifyCurrentPreset();
+      ok = bank ? plug.SaveBankFile(path) : plug.SaveProgramFile(path);
     } else {
-      ok = bank ? LoadBankFile(path) : LoadProgramFile(path);
-      panelDirty = true;
+      ok = bank ? plug.LoadBankFile(path) : plug.LoadProgramFile(path);
+      plug.panelDirty = true;
     }
   }
   ReportFileResult(ok, save ? "Cannot save file!" : "Cannot load file!");

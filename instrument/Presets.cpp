@@ -1,5 +1,6 @@
-// Vornell's preset operations: the bank loaded at start-up, "Init Preset", the
-// preset clipboard, and the look into preset and bank files for the browser.
+// Preset operations: the bank loaded at start-up and "Init Preset" (Vornell),
+// the preset clipboard, the preset choice and the look into preset and bank
+// files for the browser (VornellCommands).
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "platform/Resources.h"
 #include "instrument/Vornell.h"
+#include "instrument/VornellCommands.h"
 #include "programs/ParameterTable.h"
 
 namespace {
@@ -92,7 +94,7 @@ void Vornell::InitializePreset() {
     const PlugParam* param = GetParam(i);
     SetParamNormalized(i, param->ToNormalized(param->Default()));
   }
-  for (int t = 0; t < Engine::kTrackCount; ++t) LoadProgramIntoTrack(t, TrackProgramNumber(t));
+  for (int t = 0; t < Engine::kTrackCount; ++t) programs.LoadProgramIntoTrack(t, programs.TrackProgramNumber(t));
   ModifyCurrentPreset("Vornell");
   NotifyHostProgramChange();
   RefreshParamControls();
@@ -101,26 +103,26 @@ void Vornell::InitializePreset() {
   panelDirty = true;
 }
 
-void Vornell::CopyPreset() {
-  PluginLock lock(Mutex());
-  ModifyCurrentPreset();
-  presetClipboardIndex = GetCurrentPresetIndex();
+void VornellCommands::CopyPreset() {
+  PluginLock lock(plug.Mutex());
+  plug.ModifyCurrentPreset();
+  presetClipboardIndex = plug.GetCurrentPresetIndex();
   presetClipboard.Clear();
-  SaveState(presetClipboard);
+  plug.SaveState(presetClipboard);
 }
 
-void Vornell::PastePreset() {
+void VornellCommands::PastePreset() {
   if (presetClipboard.Size() == 0) return;
-  PluginLock lock(Mutex());
-  LoadState(presetClipboard, 0);
-  const std::string name = GetPresetName(presetClipboardIndex);
-  ModifyCurrentPreset(name.c_str());
-  NotifyHostProgramChange();
-  RefreshParamControls();
-  PushParamsToHost();
+  PluginLock lock(plug.Mutex());
+  plug.LoadState(presetClipboard, 0);
+  const std::string name = plug.GetPresetName(presetClipboardIndex);
+  plug.ModifyCurrentPreset(name.c_str());
+  plug.NotifyHostProgramChange();
+  plug.RefreshParamControls();
+  plug.PushParamsToHost();
 }
 
-bool Vornell::PeekProgramFile(const std::string& path, DataBlock& block) const {
+bool VornellCommands::PeekProgramFile(const std::string& path, DataBlock& block) const {
   DataBlock data;
   if (!ReadFile(path, data)) return false;
   char field[kProgramNameSize + 1] = {};
@@ -128,25 +130,33 @@ bool Vornell::PeekProgramFile(const std::string& path, DataBlock& block) const {
   block.PutText(std::string(field, strnlen(field, kProgramNameSize)));
   block.PutByte(1);
   if (!BytesAt(data, 0, "CcnK") || !Big32At(data, kFileVersionOffset, 1) || !Big32At(data, kFileIdOffset, kUniqueId) ||
-      !BytesAt(data, kFileTypeOffset, "FPCh") || !IsChunkState())
+      !BytesAt(data, kFileTypeOffset, "FPCh") || !plug.IsChunkState())
     return false;
   return AppendChunk(data, kProgramChunkOffset, block);
 }
 
-bool Vornell::PeekBankFile(const std::string& path, DataBlock& block) const {
+bool VornellCommands::PeekBankFile(const std::string& path, DataBlock& block) const {
   DataBlock data;
   if (!ReadFile(path, data)) return false;
   if (!BytesAt(data, 0, "CcnK") || !BytesAt(data, kFileTypeOffset, "FBCh") ||
-      !Big32At(data, kFileIdOffset, kUniqueId) || !IsChunkState())
+      !Big32At(data, kFileIdOffset, kUniqueId) || !plug.IsChunkState())
     return false;
   return AppendChunk(data, kBankChunkOffset, block);
 }
 
-void Vornell::ChoosePreset(int i) {
-  PluginLock lock(Mutex());
+void VornellCommands::ChoosePreset(int i) {
+  PluginLock lock(plug.Mutex());
   // The preset being left keeps what was played in it.
-  ModifyCurrentPreset();
-  SelectPreset(i);
-  NotifyHostProgramChange();
-  PushParamsToHost();
+  plug.ModifyCurrentPreset();
+  plug.SelectPreset(i);
+  plug.NotifyHostProgramChange();
+  plug.PushParamsToHost();
+}
+
+const std::string& VornellCommands::StartupBankPath() const {
+  return plug.startupBankPath;
+}
+
+void VornellCommands::SetStartupBankPath(const std::string& path) {
+  plug.startupBankPath = path;
 }

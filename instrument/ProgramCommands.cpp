@@ -9,6 +9,7 @@
 #include "graphics/EditorRecords.h"
 #include "graphics/IGraphics.h"
 #include "instrument/Vornell.h"
+#include "instrument/VornellCommands.h"
 #include "programs/ParameterTable.h"
 #include "sequencer/SequenceFileCommands.h"
 
@@ -21,28 +22,28 @@ constexpr const char* kAffectsAll = "This will affect all tracks. Do you want to
 
 // ---- shared by the menu commands -------------------------------------------------------
 
-std::string Vornell::ProgramFolder() const {
-  return programFolder.empty() ? config.programPath : programFolder;
+std::string VornellCommands::ProgramFolder() const {
+  return programFolder.empty() ? plug.config.programPath : programFolder;
 }
 
-std::string Vornell::PresetFolder() const {
-  return presetFolder.empty() ? config.presetPath : presetFolder;
+std::string VornellCommands::PresetFolder() const {
+  return presetFolder.empty() ? plug.config.presetPath : presetFolder;
 }
 
-std::string Vornell::FileNameFromName(const std::string& name) {
+std::string VornellCommands::FileNameFromName(const std::string& name) {
   std::string result = name;
   for (char& c : result)
     if (std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos) c = '_';
   return result;
 }
 
-bool Vornell::AskYesNo(const std::string& text, const std::string& title) {
-  return ShowMessage(text, title, kMessageYesNo | kMessageIconQuestion) != kAnswerNo;
+bool VornellCommands::AskYesNo(const std::string& text, const std::string& title) {
+  return plug.ShowMessage(text, title, kMessageYesNo | kMessageIconQuestion) != kAnswerNo;
 }
 
-std::string Vornell::ChooseMenuFile(bool save, const std::string& folder, const std::string& extensions,
+std::string VornellCommands::ChooseMenuFile(bool save, const std::string& folder, const std::string& extensions,
                                     const std::string& fileName, const std::string& title) {
-  IGraphics* graphics = GetGraphics();
+  IGraphics* graphics = plug.GetGraphics();
   if (!graphics) return "";
   std::string result = fileName;
   std::string start = folder;
@@ -50,17 +51,17 @@ std::string Vornell::ChooseMenuFile(bool save, const std::string& folder, const 
   return result;
 }
 
-void Vornell::ReportFileResult(bool ok, const char* failure) {
+void VornellCommands::ReportFileResult(bool ok, const char* failure) {
   if (ok) {
-    ShowStatus("Done.", kStatusGreen);
+    plug.ShowStatus("Done.", kStatusGreen);
     return;
   }
-  ShowMessage(failure, "Error", kMessageOk | kMessageIconError);
-  ShowStatus(failure, kStatusRed);
+  plug.ShowMessage(failure, "Error", kMessageOk | kMessageIconError);
+  plug.ShowStatus(failure, kStatusRed);
 }
 
-std::string Vornell::ChooseDefaultFolder(const std::string& start, const std::string& title) {
-  IGraphics* graphics = GetGraphics();
+std::string VornellCommands::ChooseDefaultFolder(const std::string& start, const std::string& title) {
+  IGraphics* graphics = plug.GetGraphics();
   if (!graphics) return "";
   std::string result;
   std::string folder = start;
@@ -70,23 +71,23 @@ std::string Vornell::ChooseDefaultFolder(const std::string& start, const std::st
 
 // ---- the PROGRAM button menu -------------------------------------------------------------
 
-bool Vornell::StoreProgramFromMenu(int q) {
-  if (!EditorOpen() || q < 0 || q >= kProgramCount) return false;
+bool VornellCommands::StoreProgramFromMenu(int q) {
+  if (!plug.EditorOpen() || q < 0 || q >= kProgramCount) return false;
   bool usedElsewhere = false;
   {
-    PluginLock lock(Mutex());
-    usedElsewhere = ProgramUsedElsewhere(q);
+    PluginLock lock(plug.Mutex());
+    usedElsewhere = plug.Programs().ProgramUsedElsewhere(q);
   }
-  if (usedElsewhere && !DontAskToCommit() && !AskYesNo(kAffectsOthers, "Record/Store Program")) return false;
-  StoreAndSelectProgram(q);
+  if (usedElsewhere && !plug.DontAskToCommit() && !AskYesNo(kAffectsOthers, "Record/Store Program")) return false;
+  plug.Programs().StoreAndSelectProgram(q);
   return true;
 }
 
-void Vornell::RunProgramCommand(int command) {
-  if (!EditorOpen()) return;
+void VornellCommands::RunProgramCommand(int command) {
+  if (!plug.EditorOpen()) return;
   switch (command) {
     case kProgramCmdInit:
-      InitEditTrackProgram();
+      plug.Programs().InitEditTrackProgram();
       return;
     case kProgramCmdToggleEnhanced:
       ToggleSaveEnhancedPrograms();
@@ -96,7 +97,7 @@ void Vornell::RunProgramCommand(int command) {
       if (folder.empty()) return;
       programFolder = folder;
       // An unwritable settings file still leaves the folder in force for this session.
-      config.SetDefaultProgramPath(folder);
+      plug.config.SetDefaultProgramPath(folder);
       return;
     }
     default:
@@ -107,28 +108,28 @@ void Vornell::RunProgramCommand(int command) {
 
 // The commands that may ask first and then open a file dialog. False when
 // nothing was done (an unknown command, "no", a refusal or a cancelled dialog).
-bool Vornell::ProgramFileCommand(int command) {
+bool VornellCommands::ProgramFileCommand(int command) {
   int p = 0;
   bool usedElsewhere = false;
   int modifiedTrack = -1;
   std::string proposedName;
   {
-    PluginLock lock(Mutex());
-    p = TrackProgramNumber(panel.EditTrack());
-    usedElsewhere = ProgramUsedElsewhere(p);
+    PluginLock lock(plug.Mutex());
+    p = plug.Programs().TrackProgramNumber(plug.Panel().EditTrack());
+    usedElsewhere = plug.Programs().ProgramUsedElsewhere(p);
     if (command == kProgramCmdSaveFile || command == kProgramCmdSaveBankFile) {
       // The flag may be older than the last edit: the idle tick has not run yet.
-      const int first = command == kProgramCmdSaveFile ? panel.EditTrack() : 0;
-      const int last = command == kProgramCmdSaveFile ? panel.EditTrack() : Engine::kTrackCount - 1;
+      const int first = command == kProgramCmdSaveFile ? plug.Panel().EditTrack() : 0;
+      const int last = command == kProgramCmdSaveFile ? plug.Panel().EditTrack() : Engine::kTrackCount - 1;
       for (int t = first; t <= last && modifiedTrack < 0; ++t) {
-        UpdateProgramModified(t);
-        if (engine.GetTrack(t).programModified) modifiedTrack = t;
+        plug.Programs().UpdateProgramModified(t);
+        if (plug.engine.GetTrack(t).programModified) modifiedTrack = t;
       }
     }
-    if (command == kProgramCmdSaveFile) proposedName = FileNameFromName(engine.GetTrack(panel.EditTrack()).programName);
-    if (command == kProgramCmdSaveBankFile) proposedName = FileNameFromName(GetPresetName(GetCurrentPresetIndex()));
+    if (command == kProgramCmdSaveFile) proposedName = FileNameFromName(plug.engine.GetTrack(plug.Panel().EditTrack()).programName);
+    if (command == kProgramCmdSaveBankFile) proposedName = FileNameFromName(plug.GetPresetName(plug.GetCurrentPresetIndex()));
   }
-  const bool ask = !DontAskToCommit();
+  const bool ask = !plug.DontAskToCommit();
 
   switch (command) {
     case kProgramCmdLoadFile:
@@ -140,17 +141,17 @@ bool Vornell::ProgramFileCommand(int command) {
     case kProgramCmdRestoreFactory:
       if (usedElsewhere && ask && !AskYesNo(kAffectsOthers, "Restore Factory Program")) return false;
       {
-        PluginLock lock(Mutex());
-        library.RestoreFactoryPrograms(p);
-        panelDirty = true;
+        PluginLock lock(plug.Mutex());
+        plug.library.RestoreFactoryPrograms(p);
+        plug.panelDirty = true;
       }
       return true;
     case kProgramCmdRestoreAllFactory:
       if (ask && !AskYesNo(kAffectsAll, "Restore All Factory Programs")) return false;
       {
-        PluginLock lock(Mutex());
-        library.RestoreFactoryPrograms(-1);
-        panelDirty = true;
+        PluginLock lock(plug.Mutex());
+        plug.library.RestoreFactoryPrograms(-1);
+        plug.panelDirty = true;
       }
       return true;
     case kProgramCmdSaveFile:
@@ -160,12 +161,12 @@ bool Vornell::ProgramFileCommand(int command) {
         if (command == kProgramCmdSaveFile) {
           std::snprintf(text, sizeof(text), "Please record/store program %02u first.", static_cast<unsigned>(p));
         } else {
-          PluginLock lock(Mutex());
+          PluginLock lock(plug.Mutex());
           std::snprintf(text, sizeof(text), "Please record/store program %02u on track %u first.",
-                        static_cast<unsigned>(TrackProgramNumber(modifiedTrack)),
+                        static_cast<unsigned>(plug.Programs().TrackProgramNumber(modifiedTrack)),
                         static_cast<unsigned>(modifiedTrack + 1));
         }
-        ShowMessage(text, "Modified Program", kMessageOk | kMessageIconWarning);
+        plug.ShowMessage(text, "Modified Program", kMessageOk | kMessageIconWarning);
         return false;
       }
       break;
@@ -185,13 +186,13 @@ bool Vornell::ProgramFileCommand(int command) {
   const int target = command == kProgramCmdLoadFile || command == kProgramCmdSaveFile ? p : -1;
   bool ok = false;
   {
-    PluginLock lock(Mutex());
+    PluginLock lock(plug.Mutex());
     if (save) {
-      ModifyCurrentPreset();
-      ok = library.SaveSysExFile(path, target);
+      plug.ModifyCurrentPreset();
+      ok = plug.library.SaveSysExFile(path, target);
     } else {
-      ok = library.LoadSysExFile(path, target);
-      panelDirty = true;
+      ok = plug.library.LoadSysExFile(path, target);
+      plug.panelDirty = true;
     }
   }
   ReportFileResult(ok, save ? "Cannot save file!" : "Cannot load file!");

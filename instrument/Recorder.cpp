@@ -3,7 +3,6 @@
 #include <cmath>
 #include <mutex>
 
-#include "plugin/ScopedValue.h"
 #include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
@@ -30,7 +29,7 @@ void Vornell::StartRecording() {
 void Vornell::ArmTrack(int t, bool on) {
   PluginLock lock(Mutex());
   if (t < 0 || t >= Engine::kTrackCount || !CurrentSequence()) return;
-  ScopedValue<bool> suspend(linkSuspended, true);
+  TrackPrograms::LinkSuspension suspend(programs);
   Track& track = engine.GetTrack(t);
   track.armed = on;
   const int set = engine.Mode() == kModeSequenceA ? kProgramSetSeqA : kProgramSetSeqB;
@@ -38,15 +37,15 @@ void Vornell::ArmTrack(int t, bool on) {
   if (on) {
     engine.SetTrackChannel(t, Track::kAllChannels);
     if (slot == kNoSequenceProgram)
-      SetTrackProgram(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+      programs.SetTrackProgram(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
     else
-      LoadProgramIntoTrack(t, slot);
+      programs.LoadProgramIntoTrack(t, slot);
   } else if (track.sequenceDriven) {
     engine.SetTrackChannel(t, t);
-    LoadProgramIntoTrack(t, slot);
+    programs.LoadProgramIntoTrack(t, slot);
   } else {
     engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
-    LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+    programs.LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
   }
 }
 
@@ -121,8 +120,8 @@ void Vornell::StopRecording() {
     } else {
       track.sequenceDriven = false;
       engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
-      ScopedValue<bool> suspend(linkSuspended, true);
-      LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+      TrackPrograms::LinkSuspension suspend(programs);
+      programs.LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
     }
   }
   if (!sequence->Empty()) {

@@ -34,8 +34,8 @@ Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : 
 
   library.reloadTracks = [this](int program) {
     for (int t = 0; t < Engine::kTrackCount; ++t) {
-      const int playing = TrackProgramNumber(t);
-      if (program < 0 || playing == program) LoadProgramIntoTrack(t, playing);
+      const int playing = programs.TrackProgramNumber(t);
+      if (program < 0 || playing == program) programs.LoadProgramIntoTrack(t, playing);
     }
   };
   library.stateLoading = [this]() { return stateLoading; };
@@ -100,10 +100,10 @@ void Vornell::ApplyAllParams() {
   PluginLock lock(Mutex());
   // Reapplying what the tracks already hold is no edit: were linking active,
   // the first track's voice values would overwrite those of every linked track.
-  const bool wasSuspended = linkSuspended;
-  linkSuspended = true;
+  const bool wasSuspended = programs.LinkSuspended();
+  programs.SetLinkSuspended(true);
   IPlugBase::ApplyAllParams();
-  linkSuspended = wasSuspended;
+  programs.SetLinkSuspended(wasSuspended);
 }
 
 // --- engine hooks ------------------------------------------------------------------

@@ -1,7 +1,7 @@
 #pragma once
 // The instrument: six tracks of the sound engine, the program library, the
-// 303 parameters and what each does to the engine, and the program workflow
-// (which program a track plays, loading, the modified test, storing, linking).
+// 303 parameters and what each does to the engine, composed with the front
+// panel, the track-program workflow and the menu commands.
 //
 // Methods are spread over the files of this folder by subject:
 //   Vornell.cpp               construction, audio, MIDI, engine hooks, status line
@@ -10,23 +10,22 @@
 //   Recorder.cpp              recording, overdub, clearing
 //   VornellSequenceFiles.cpp  the sequence menu: MIDI files, clearing, default folder
 //   Arpeggiator.cpp           arpeggio pattern, its input, hold and latch
-//   ProgramWorkflow.cpp       track programs: load, select, link, store, modified test
-//   VornellConfiguration.cpp  configuration commands, templates, controller map
+//   VornellConfiguration.cpp  the controller map handed to the engine
 //   VornellTuning.cpp         the engine's tuning hooks
 //   VornellState.cpp          the whole state: SaveState, LoadState
-//   Presets.cpp               startup bank, preset init, copy and paste, file peeking
-//   ProgramCommands.cpp       the PROGRAM button menu's commands
-//   PresetCommands.cpp        the option menu's commands
-//   VornellUpdateCheck.cpp    "Check Online for Update" and the maker's web pages
+//   Presets.cpp               startup bank, preset init
+//   VornellUpdateCheck.cpp    the editor framework's notices
 // and, for the editor part, editor/VornellEditor.cpp and editor/ProgramBrowser.cpp.
 // The front panel is an object of its own (performance/FrontPanel.h) that
-// reaches the instrument through VornellPanelHost.
+// reaches the instrument through VornellPanelHost; the track-program workflow
+// (programs/TrackPrograms.h) through VornellProgramsHost. The menu commands
+// (VornellCommands.h) are the instrument's own object in this folder.
 //
 // Threads: every method that changes parameters, tracks or the library runs
 // under the plug-in lock (IPlugBase::Mutex(), held as PluginLock outside the
 // host adapter's callbacks); the host adapter and the editor take it around
 // their calls. ProcessBlock and OnMidiMessage run on the audio
-// thread, the program workflow on the user-interface thread.
+// thread, the program workflow and the menu commands on the user-interface thread.
 #include <array>
 #include <atomic>
 #include <bitset>
@@ -38,26 +37,19 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineHooks.h"
-#include "online/UpdateCheck.h"
 #include "performance/FrontPanel.h"
 #include "performance/NoteVelocityMap.h"
 #include "instrument/Synth.h"
+#include "instrument/VornellCommands.h"
 #include "instrument/VornellPanelHost.h"
+#include "instrument/VornellProgramsHost.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
+#include "programs/TrackPrograms.h"
 #include "sequencer/Sequence.h"
 #include "sequencer/SequenceFileCommands.h"
 #include "sequencer/SequencePlayer.h"
 #include "instrument/VornellSequencerHost.h"
-
-// Program selection kinds: the number of the Mode each slot set belongs to.
-enum ProgramKind : int {
-  kProgramKindTrack = 0,
-  kProgramKindSeqA = 1,
-  kProgramKindSeqB = 2,
-  kProgramKindStackA = 5,
-  kProgramKindStackB = 6,
-};
 
 class IControl;
 class VornellEditor;
@@ -92,22 +84,6 @@ class Vornell : public Synth, public EngineHooks {
   // "Init Preset": factory programs, empty sequences, default global and track
   // settings. Takes the plug-in lock. User-interface thread.
   void InitializePreset() override;
-  // The preset clipboard: copy stores the live state, paste loads it into the
-  // current preset. Take the plug-in lock. User-interface thread.
-  void CopyPreset();
-  void PastePreset();
-  bool PresetClipboardEmpty() const { return presetClipboard.Size() == 0; }
-  // The preset menu's and the preset arrows' choice: the preset being left
-  // stores the live state first. Takes the plug-in lock.
-  void ChoosePreset(int i);
-  // For the file browser: the file's preset name and state in the layout of one
-  // SerializePresets entry / a SerializePresets list. User-interface thread.
-  bool PeekProgramFile(const std::string& path, DataBlock& block) const;
-  bool PeekBankFile(const std::string& path, DataBlock& block) const;
-
-  // Path of the startup bank ("Startup Bank"/"File" of the configuration);
-  // emptied when that bank cannot be loaded.
-  std::string startupBankPath;
 
   // ---- plug-in base slots ----------------------------------------------------------
   // Dispatcher thread: prepares the engine for the base's sample rate and block size.
@@ -171,39 +147,10 @@ class Vornell : public Synth, public EngineHooks {
   FrontPanel& Panel() { return panel; }
   const FrontPanel& Panel() const { return panel; }
 
-  // ---- program workflow (user-interface thread, under the plug-in lock) ------------
-  // The program track t plays, 0..99, from the slot set its Mode makes live.
-  int TrackProgramNumber(int t) const;
-  // Writes program p's 37 values into track t's voice parameters; p = 100 means
-  // the track's "Track Prg". The track takes the program's name, unmodified.
-  void LoadProgramIntoTrack(int t, int p);
-  // A program parameter of kind (ProgramKind) changed to p for track t.
-  void ApplyProgramParameter(int kind, int t, int p);
-  // Track t plays program p from now on (ignored for p >= 100 or no change).
-  void SetTrackProgram(int t, int p);
-  // SetTrackProgram on t and on every track linked to it.
-  void SelectTrackProgram(int t, int p);
-  bool TracksLinked(int a, int b) const;
-  // Whether a track other than the edit track plays p (p < 0: the edit track's program).
-  bool ProgramUsedElsewhere(int p) const;
-  // Records the edit track's sound into library slot p (p < 0: its own program)
-  // and reloads every track playing p.
-  void StoreTrackProgram(int p);
-  // StoreTrackProgram(p), then the edit track and its linked tracks switch to
-  // p; the store's message stays on the status line. The keypad's STORE, the
-  // browser's RECORD and "Store Program to..." all end here.
-  void StoreAndSelectProgram(int p);
-  // "Init Program": the edit track and its linked tracks get the default sound.
-  void InitEditTrackProgram();
-  void RenameTrackProgram(int t, const std::string& name);
-  // Plays program on every track that plays the edit track's program, without
-  // touching the library.
-  void AuditionProgram(const Program& program);
-  // Recomputes track t's programModified.
-  void UpdateProgramModified(int t);
-  // Asks about a modified program of track t (t < 0: all tracks) when the
-  // editor is open: 0 nothing asked, 1 the user said no, 2 yes.
-  int ConfirmModifiedProgram(int t);
+  // ---- track programs (programs/TrackPrograms.h) -----------------------------------------
+  // Which program each track plays, loading, selecting, storing, linking.
+  TrackPrograms& Programs() { return programs; }
+  const TrackPrograms& Programs() const { return programs; }
 
   // ---- program browser (editor/ProgramBrowser.cpp) -----------------------------------
   // The browser page's INTERNAL, FILE, record-all, SINGLE and BANK buttons, from
@@ -305,92 +252,16 @@ class Vornell : public Synth, public EngineHooks {
                                          const std::string& extensions, const std::string& fileName,
                                          const std::string& title);
 
-  // ---- menu commands (programs/ProgramCommands.cpp, programs/PresetCommands.cpp) -------
-  // The commands behind the PROGRAM button menu and the option menu
-  // (editor/Menus.cpp builds and shows those). User-interface thread; each
-  // takes the plug-in lock around what it changes, and its questions and file
-  // dialogs give back every hold of it while they wait. Nothing happens
-  // while the editor window is closed. Questions are yes/no boxes in which only
-  // "no" cancels; a cancelled file dialog changes nothing.
-  //
-  // PROGRAM button menu commands, carried by the menu's items.
-  enum ProgramMenuCommand : int {
-    kProgramCmdInit = 1,
-    kProgramCmdLoadFile = 3,
-    kProgramCmdSaveFile = 4,
-    kProgramCmdLoadBankFile = 5,
-    kProgramCmdSaveBankFile = 6,
-    kProgramCmdToggleEnhanced = 7,
-    kProgramCmdRestoreFactory = 9,
-    kProgramCmdRestoreAllFactory = 10,
-    kProgramCmdDefaultPath = 12,
-  };
-  void RunProgramCommand(int command);
-  // "Store Program to..." chose program q: asks first when another track plays
-  // q (unless "Don't Ask To Commit"), then records the edit track's sound into
-  // q and switches the edit track and its linked tracks to q. True when stored.
-  bool StoreProgramFromMenu(int q);
+  // ---- menu commands (instrument/VornellCommands.h) -------------------------------------
+  // The PROGRAM button menu, the option menu, the preset clipboard, preset
+  // choice and file peeking, the configuration commands, the update check.
+  VornellCommands& Commands() { return commands; }
+  const VornellCommands& Commands() const { return commands; }
 
-  // Option menu commands, carried by the menu's items (22..24 are items of
-  // its submenus).
-  enum PresetMenuCommand : int {
-    kPresetCmdCopy = 0,
-    kPresetCmdPaste = 1,
-    kPresetCmdInit = 2,
-    kPresetCmdLoad = 4,
-    kPresetCmdSave = 5,
-    kPresetCmdLoadBank = 6,
-    kPresetCmdSaveBank = 7,
-    kPresetCmdSelectStartupBank = 9,
-    kPresetCmdLoadStartupBank = 10,
-    kPresetCmdUnselectStartupBank = 11,
-    kPresetCmdDefaultPath = 13,
-    kPresetCmdShowConfigAtStartup = 14,
-    kPresetCmdReceiveParamCCs = 15,
-    kPresetCmdDontAskToCommit = 16,
-    kPresetCmdReloadConfiguration = 18,
-    kPresetCmdSaveConfiguration = 19,
-    kPresetCmdMidiThru = 22,
-    kPresetCmdIgnoreProgramChange = 23,
-    kPresetCmdCheckForUpdate = 24,
-  };
-  void RunPresetCommand(int command);
-
-  // ---- online (instrument/VornellUpdateCheck.cpp) -----------------------------------------
-  // "Check Online for Update" (command 24): asks the update server (UpdateServer())
-  // and answers in message boxes; returns an UpdateCheckResult. User-interface
-  // thread; it blocks that thread within updateCheckLimits, with every hold
-  // of the plug-in lock given back, so audio goes on meanwhile.
-  int CheckOnlineForUpdate();
-  UpdateCheckLimits updateCheckLimits;  // tests shorten the time-outs
   // The editor framework's notices (a file dialog's hint, an address no
   // browser opened) as an orange status text. User-interface thread.
   void ShowEditorNotice(const std::string& text) override;
 
-  // The folders the program (.syx) and preset (.fxp/.fxb) dialogs open in:
-  // the configured default until a file is chosen, then that file's folder.
-  std::string ProgramFolder() const;
-  std::string PresetFolder() const;
-  // A name as a proposed file name: each of < > : " / \ | ? * becomes '_'.
-  static std::string FileNameFromName(const std::string& name);
-
- private:
-  // A yes/no question; false only for "no".
-  bool AskYesNo(const std::string& text, const std::string& title);
-  // The editor's file dialog titled as the command: the chosen path, empty when cancelled.
-  std::string ChooseMenuFile(bool save, const std::string& folder, const std::string& extensions,
-                             const std::string& fileName, const std::string& title);
-  // "Done." in green, or the failure in an "Error" box and in red.
-  void ReportFileResult(bool ok, const char* failure);
-  // The folder chooser of the default-folder commands; the chosen folder or empty.
-  std::string ChooseDefaultFolder(const std::string& start, const std::string& title);
-  bool ProgramFileCommand(int command);
-  bool PresetFileCommand(int command);
-
-  std::string programFolder;
-  std::string presetFolder;
-
- public:
   // ---- arpeggiator (instrument/Arpeggiator.cpp) --------------------------------------
   // Adds (on) or removes one note and lays the pattern out again (Modes 3, 4).
   void UpdateArpeggio(int note, int velocity, bool on);
@@ -411,24 +282,6 @@ class Vornell : public Synth, public EngineHooks {
   void ClearArpeggiatorHold() override;
 
   // ---- configuration (instrument/VornellConfiguration.cpp) --------------------------------
-  // User-interface thread unless noted; each takes the plug-in lock.
-  // The template the tracks match, or configTemplates.size() + 1 for none.
-  int32_t MatchingConfigTemplate();
-  // The drop-down's text for the matching template ("User Configuration" for none).
-  std::string MatchingConfigTemplateName();
-  // Sets the tracks' channel, mode and cycle parameters from template index.
-  void ApplyConfigTemplate(int32_t index);
-  // The preset menu's switches: toggles one, writes it to the INI file and
-  // returns its new state.
-  bool ToggleConfigSetting(ConfigSetting which);
-  // "Additionally Save Enhanced Program Data": toggles, writes "Save Enhanced
-  // Prgs" at once and returns the new state.
-  bool ToggleSaveEnhancedPrograms();
-  // "Reload Configuration" and "Save Configuration", with their questions.
-  void ReloadConfiguration();
-  void SaveConfiguration();
-  // Takes over what the configuration holds now (after it was read again).
-  void ConfigurationChanged();
   // Gives the engine the controller map and "Receive Parameter CCs" when
   // they changed since last time. Audio thread, under the plug-in lock; no
   // allocation, no lock of its own.
@@ -462,11 +315,6 @@ class Vornell : public Synth, public EngineHooks {
   ProgramLibrary library;
 
   bool extendedResolution = false;
-  // A program selection or a state read is in progress: voice edits are not
-  // copied to linked tracks and program parameters select nothing.
-  bool linkSuspended = false;
-  // A linked voice edit is being copied to the other tracks.
-  bool linkInProgress = false;
   // The editor redraws its panel displays at its next idle tick.
   std::atomic<bool> panelDirty{false};
 
@@ -518,26 +366,25 @@ class Vornell : public Synth, public EngineHooks {
   int ReduceVoiceValue(int k, double value) const;
   // Copies a voice edit u of track t to the tracks that follow it.
   void FollowLinkedTracks(int t, int k, int u);
-  // A program's value written into a voice parameter; also applied to the
-  // engine while a state is loading (when the host is not told).
-  void WriteVoiceParameter(int index, double value);
-  // The parameter holding track t's program for a kind, or -1.
-  static int ProgramParamForKind(int kind, int t);
-  // The program parameter TrackProgramNumber looks at first for track t.
-  int LiveProgramParam(int t) const;
 
   // Detaches and destroys the editor (before the rest of the object goes).
   void DestroyEditor();
 
  private:
   friend class VornellPanelHost;
+  friend class VornellProgramsHost;
+  friend class VornellCommands;
   VornellPanelHost panelHost{*this};
   FrontPanel panel{panelHost};
+  VornellProgramsHost programsHost{*this};
+  TrackPrograms programs{programsHost};
+  VornellCommands commands{*this};
 
   std::unique_ptr<VornellEditor, VornellEditorDeleter> editorPart;
   std::map<int, IControl*> keyedControls;
-  DataBlock presetClipboard;
-  int presetClipboardIndex = -1;
+  // Path of the startup bank ("Startup Bank"/"File" of the configuration);
+  // emptied when that bank cannot be loaded (VornellCommands::StartupBankPath).
+  std::string startupBankPath;
   // The voice values of a state being read, kept across its application.
   std::array<double, Engine::kTrackCount * kProgramValueCount> loadedVoiceValues{};
 

@@ -5,6 +5,7 @@
 
 #include "graphics/EditorRecords.h"
 #include "instrument/Vornell.h"
+#include "instrument/VornellCommands.h"
 #include "programs/ParameterTable.h"
 
 namespace {
@@ -46,56 +47,56 @@ class VornellDialogs : public ConfigurationDialogs {
 
 }  // namespace
 
-int32_t Vornell::MatchingConfigTemplate() {
-  PluginLock lock(Mutex());
-  return config.MatchingConfigTemplate(VornellTemplateTarget(*this));
+int32_t VornellCommands::MatchingConfigTemplate() {
+  PluginLock lock(plug.Mutex());
+  return plug.config.MatchingConfigTemplate(VornellTemplateTarget(plug));
 }
 
-std::string Vornell::MatchingConfigTemplateName() {
-  PluginLock lock(Mutex());
-  return config.ConfigTemplateName(MatchingConfigTemplate());
+std::string VornellCommands::MatchingConfigTemplateName() {
+  PluginLock lock(plug.Mutex());
+  return plug.config.ConfigTemplateName(MatchingConfigTemplate());
 }
 
-void Vornell::ApplyConfigTemplate(int32_t index) {
-  PluginLock lock(Mutex());
-  VornellTemplateTarget target(*this);
-  config.ApplyConfigTemplate(index, target);
+void VornellCommands::ApplyConfigTemplate(int32_t index) {
+  PluginLock lock(plug.Mutex());
+  VornellTemplateTarget target(plug);
+  plug.config.ApplyConfigTemplate(index, target);
 }
 
-bool Vornell::ToggleConfigSetting(ConfigSetting which) {
-  PluginLock lock(Mutex());
-  const bool on = config.ToggleSetting(which);
-  if (which == ConfigSetting::ShowConfigAtStartup) panelDirty = true;
+bool VornellCommands::ToggleConfigSetting(ConfigSetting which) {
+  PluginLock lock(plug.Mutex());
+  const bool on = plug.config.ToggleSetting(which);
+  if (which == ConfigSetting::ShowConfigAtStartup) plug.panelDirty = true;
   return on;
 }
 
-bool Vornell::ToggleSaveEnhancedPrograms() {
-  PluginLock lock(Mutex());
-  const bool on = !config.saveEnhancedPrograms.load();
-  config.SetSaveEnhancedPrograms(on);
-  library.saveEnhancedPrograms = on;
+bool VornellCommands::ToggleSaveEnhancedPrograms() {
+  PluginLock lock(plug.Mutex());
+  const bool on = !plug.config.saveEnhancedPrograms.load();
+  plug.config.SetSaveEnhancedPrograms(on);
+  plug.library.saveEnhancedPrograms = on;
   return on;
 }
 
 // These two take no lock of their own: their questions are modal waits (which
 // give back any hold of the plug-in lock), and what the audio thread reads of
 // the configuration is atomic.
-void Vornell::ReloadConfiguration() {
-  VornellDialogs dialogs(*this);
-  config.ReloadConfigurationCommand(dialogs);
+void VornellCommands::ReloadConfiguration() {
+  VornellDialogs dialogs(plug);
+  plug.config.ReloadConfigurationCommand(dialogs);
   ConfigurationChanged();
 }
 
-void Vornell::SaveConfiguration() {
-  VornellDialogs dialogs(*this);
-  config.SaveConfigurationCommand(dialogs);
+void VornellCommands::SaveConfiguration() {
+  VornellDialogs dialogs(plug);
+  plug.config.SaveConfigurationCommand(dialogs);
 }
 
-void Vornell::ConfigurationChanged() {
-  PluginLock lock(Mutex());
-  library.saveEnhancedPrograms = config.saveEnhancedPrograms.load();
+void VornellCommands::ConfigurationChanged() {
+  PluginLock lock(plug.Mutex());
+  plug.library.saveEnhancedPrograms = plug.config.saveEnhancedPrograms.load();
   // The controller map reaches the engine at the next block through its version count.
-  panelDirty = true;
+  plug.panelDirty = true;
 }
 
 void Vornell::RefreshControllerSettings() {

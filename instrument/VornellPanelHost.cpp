@@ -33,7 +33,7 @@ int VornellPanelHost::CurrentPreset() const {
 }
 
 void VornellPanelHost::ChoosePreset(int index) {
-  plug.ChoosePreset(index);
+  plug.commands.ChoosePreset(index);
 }
 
 bool VornellPanelHost::LinkProgramsOn() const {
@@ -121,35 +121,35 @@ void VornellPanelHost::SetClickLevel(double level) {
 }
 
 int VornellPanelHost::TrackProgramNumber(int t) const {
-  return plug.TrackProgramNumber(t);
+  return plug.programs.TrackProgramNumber(t);
 }
 
 void VornellPanelHost::SetTrackProgram(int t, int p) {
-  plug.SetTrackProgram(t, p);
+  plug.programs.SetTrackProgram(t, p);
 }
 
 void VornellPanelHost::SelectTrackProgram(int t, int p) {
-  plug.SelectTrackProgram(t, p);
+  plug.programs.SelectTrackProgram(t, p);
 }
 
 bool VornellPanelHost::ProgramUsedElsewhere(int p) const {
-  return plug.ProgramUsedElsewhere(p);
+  return plug.programs.ProgramUsedElsewhere(p);
 }
 
 void VornellPanelHost::StoreAndSelectProgram(int p) {
-  plug.StoreAndSelectProgram(p);
+  plug.programs.StoreAndSelectProgram(p);
 }
 
 void VornellPanelHost::InitEditTrackProgram() {
-  plug.InitEditTrackProgram();
+  plug.programs.InitEditTrackProgram();
 }
 
 int VornellPanelHost::ConfirmModifiedProgram(int t) {
-  return plug.ConfirmModifiedProgram(t);
+  return plug.programs.ConfirmModifiedProgram(t);
 }
 
 bool VornellPanelHost::ToggleConfigSetting(ConfigSetting which) {
-  return plug.ToggleConfigSetting(which);
+  return plug.commands.ToggleConfigSetting(which);
 }
 
 bool VornellPanelHost::DontAskToCommit() const {

@@ -109,10 +109,10 @@ void Vornell::ApplyGlobalParam(int index) {
       extendedResolution = extended;
       // Masking every track's values is no edit: linked tracks must not take
       // over the values of the track that happens to be masked first.
-      const bool wasSuspended = linkSuspended;
-      linkSuspended = true;
+      const bool wasSuspended = programs.LinkSuspended();
+      programs.SetLinkSuspended(true);
       const char* text = ApplyParamResolution(*this);
-      linkSuspended = wasSuspended;
+      programs.SetLinkSuspended(wasSuspended);
       ShowStatus(text, kStatusGreen);
       break;
     }
@@ -143,21 +143,21 @@ void Vornell::ApplyProgramParam(int index) {
       // "Track Prg" selects whenever the track plays it: as a free track
       // outside the Stack modes, or as the stand-in for a sequence slot of 100.
       // Otherwise, like any slot that is not live, it only stores its value.
-      const int live = LiveProgramParam(t);
-      if (live == index || IntParam(live) == kNoSequenceProgram) ApplyProgramParameter(kProgramKindTrack, t, p);
+      const int live = programs.LiveProgramParam(t);
+      if (live == index || IntParam(live) == kNoSequenceProgram) programs.ApplyProgramParameter(kProgramKindTrack, t, p);
       break;
     }
     case kProgramSetSeqA:
-      if (mode == kModeSequenceA && sequenceActive) ApplyProgramParameter(kProgramKindSeqA, t, p);
+      if (mode == kModeSequenceA && sequenceActive) programs.ApplyProgramParameter(kProgramKindSeqA, t, p);
       break;
     case kProgramSetSeqB:
-      if (mode == kModeSequenceB && sequenceActive) ApplyProgramParameter(kProgramKindSeqB, t, p);
+      if (mode == kModeSequenceB && sequenceActive) programs.ApplyProgramParameter(kProgramKindSeqB, t, p);
       break;
     case kProgramSetStackA:
-      if (mode == kModeStackA) ApplyProgramParameter(kProgramKindStackA, t, p);
+      if (mode == kModeStackA) programs.ApplyProgramParameter(kProgramKindStackA, t, p);
       break;
     case kProgramSetStackB:
-      if (mode == kModeStackB) ApplyProgramParameter(kProgramKindStackB, t, p);
+      if (mode == kModeStackB) programs.ApplyProgramParameter(kProgramKindStackB, t, p);
       break;
     default:
       break;
@@ -203,10 +203,10 @@ int Vornell::ReduceVoiceValue(int k, double value) const {
 }
 
 void Vornell::FollowLinkedTracks(int t, int k, int u) {
-  if (!LinkProgramsOn() || linkInProgress || linkSuspended || stateLoading) return;
-  linkInProgress = true;
+  if (!LinkProgramsOn() || programs.LinkInProgress() || programs.LinkSuspended() || stateLoading) return;
+  programs.SetLinkInProgress(true);
   const Track& source = engine.GetTrack(t);
-  for (int j = 0; j < Engine::kTrackCount && !linkSuspended && LinkProgramsOn(); ++j) {
+  for (int j = 0; j < Engine::kTrackCount && !programs.LinkSuspended() && LinkProgramsOn(); ++j) {
     if (j == t) continue;
     const Track& other = engine.GetTrack(j);
     const bool together = (source.armed && other.armed) ||
@@ -215,7 +215,7 @@ void Vornell::FollowLinkedTracks(int t, int k, int u) {
     const int index = VoiceParamIndex(j, k);
     if (ReduceVoiceValue(k, GetParam(index)->Value()) != u) SetParameterFromEngine(index, u);
   }
-  linkInProgress = false;
+  programs.SetLinkInProgress(false);
 }
 
 void Vornell::ApplyVoiceParam(int index) {

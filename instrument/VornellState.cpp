@@ -40,7 +40,7 @@ int Vornell::LoadState(const DataBlock& block, int position) {
   PluginLock lock(Mutex());
   const bool wasLoading = stateLoading;
   stateLoading = true;
-  linkSuspended = true;
+  programs.SetLinkSuspended(true);
 
   // The preset index and name are not applied: the host names its presets itself.
   position = SkipStateHeader(block, position);
@@ -93,7 +93,7 @@ int Vornell::LoadState(const DataBlock& block, int position) {
     if (ModeValue() != engine.Mode()) mode->SetValue(engine.Mode());
   }
 
-  linkSuspended = false;
+  programs.SetLinkSuspended(false);
   stateLoading = wasLoading;
   panel.ReadSelectedParamValue();
   return position;

@@ -4,6 +4,7 @@
 #include "online/MakerSite.h"
 #include "online/UpdateCheck.h"
 #include "instrument/Vornell.h"
+#include "instrument/VornellCommands.h"
 
 namespace {
 
@@ -23,10 +24,10 @@ class EditorUpdateCheckHost : public UpdateCheckHost {
 
 }  // namespace
 
-int Vornell::CheckOnlineForUpdate() {
+int VornellCommands::CheckOnlineForUpdate() {
   // The exchange blocks this thread: the audio thread must not wait for it.
-  ModalWait wait(Mutex());
-  EditorUpdateCheckHost host(*this);
+  ModalWait wait(plug.Mutex());
+  EditorUpdateCheckHost host(plug);
   return ::CheckOnlineForUpdate(host, UpdateServer(), updateCheckLimits);
 }
 

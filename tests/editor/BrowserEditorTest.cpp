@@ -81,7 +81,7 @@ class BrowserEditorTest : public VornellEditorFixture {
 
 TEST_F(BrowserEditorTest, InternalSourceListsThePresetsAndCoversThePanel) {
   OpenAndSettle();
-  plug->ChoosePreset(3);
+  plug->Commands().ChoosePreset(3);
   EXPECT_FALSE(Browser().PageVisible());
   EXPECT_TRUE(Browser().ControlByKey(395)->IsHidden());
   EXPECT_TRUE(Browser().Row(ProgramBrowser::kRightList, 59)->IsHidden());
@@ -169,7 +169,7 @@ TEST_F(BrowserEditorTest, PresetAndBankFilesBecomeEntries) {
   const std::string bank = folder / "all.Fxb";  // any case tells the kind
   const std::string preset = folder / "one.FXP";
   ASSERT_TRUE(plug->SaveBankFile(bank));
-  plug->ChoosePreset(9);
+  plug->Commands().ChoosePreset(9);
   ASSERT_TRUE(plug->SaveProgramFile(preset));
   ShowPage();
 
@@ -214,7 +214,7 @@ TEST_F(BrowserEditorTest, ClickingAProgramAuditionsItWithoutTouchingTheLibrary) 
   ShowPage();
   const auto library = plug->library.programs;
   const Program wanted = Browser().Entries()[Browser().SelectedEntry()].programs[10];
-  ASSERT_NE(wanted.values, plug->library.programs[plug->TrackProgramNumber(2)].values);
+  ASSERT_NE(wanted.values, plug->library.programs[plug->Programs().TrackProgramNumber(2)].values);
   // Row 16 of the right list: after the six track rows, library program 10.
   ClickOn(Browser().Row(ProgramBrowser::kRightList, 16));
   EXPECT_EQ(Browser().SelectedRightRow(), 16);
@@ -232,7 +232,7 @@ TEST_F(BrowserEditorTest, RecordAllProgramsChangesTheLibraryOnlyAfterYes) {
   const Program three = plug->library.programs[3];
   ShowPage();
   Browser().LoadFileIntoBrowser(path);
-  plug->SelectTrackProgram(1, 3);
+  plug->Programs().SelectTrackProgram(1, 3);
   const auto library = plug->library.programs;
   IControl* recordAll = Browser().ControlByKey(410);
 
@@ -362,7 +362,7 @@ TEST_F(BrowserEditorTest, OwnSysExFilesAreListedAndRecordedByTheirOwnNumbers) {
 TEST_F(BrowserEditorTest, RecordStoresAndSelectsTheEditTracksProgram) {
   OpenAndSettle();
   plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
-  for (int t = 0; t < 6; ++t) plug->SelectTrackProgram(t, t == 0 ? 5 : 20 + t);
+  for (int t = 0; t < 6; ++t) plug->Programs().SelectTrackProgram(t, t == 0 ? 5 : 20 + t);
   plug->SetParamFromEditor(kParamLinkPrograms, 1.0);
   plug->Panel().SetEditTrack(0);
   const int cutoff = VoiceParamIndex(0, kVoiceFilterCutoff);
@@ -372,7 +372,7 @@ TEST_F(BrowserEditorTest, RecordStoresAndSelectsTheEditTracksProgram) {
   EXPECT_EQ(plug->library.programs[5].values[kVoiceFilterCutoff], 12);
   for (int t = 0; t < 6; ++t) {
     std::lock_guard lock(plug->Mutex());
-    EXPECT_EQ(plug->TrackProgramNumber(t), 5) << t;
+    EXPECT_EQ(plug->Programs().TrackProgramNumber(t), 5) << t;
     EXPECT_EQ(plug->IntParam(VoiceParamIndex(t, kVoiceFilterCutoff)), 12) << t;
   }
 }
@@ -383,7 +383,7 @@ TEST_F(BrowserEditorTest, PageShowsTheStatusOfItsCommands) {
   OpenAndSettle();
   plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
   plug->Panel().SetEditTrack(0);
-  plug->SelectTrackProgram(0, 77);  // no other track plays it: RECORD asks nothing
+  plug->Programs().SelectTrackProgram(0, 77);  // no other track plays it: RECORD asks nothing
   Idle(1);
   ShowPage();
   auto* status = dynamic_cast<ITextControl*>(Browser().ControlByKey(408));
@@ -491,7 +491,7 @@ TEST_F(BrowserEditorTest, FileButtonLoadsTheFileChosenInItsDialog) {
 
 TEST_F(BrowserEditorTest, PagePictureHasItsRowsDrawnInTheListAreas) {
   OpenAndSettle();
-  plug->ChoosePreset(2);
+  plug->Commands().ChoosePreset(2);
   ShowPage();
   ClickOn(Browser().Row(ProgramBrowser::kRightList, 8));
   Idle(3);

@@ -32,7 +32,7 @@ class AskingVornell : public Vornell {
     }
     if (confirmNext) {
       confirmNext = false;
-      answers.push_back(ConfirmModifiedProgram(-1));
+      answers.push_back(Programs().ConfirmModifiedProgram(-1));
     }
   }
   bool askNext = false;
@@ -109,7 +109,7 @@ TEST_F(EditorThreadsTest, AudioRunsWhileTheModifiedProgramQuestionWaits) {
   ASSERT_TRUE(OpenEditor());
   Idle(1);
   asking->SetParamFromEditor(kParamLinkPrograms, 0.0);
-  asking->SelectTrackProgram(0, 3);
+  asking->Programs().SelectTrackProgram(0, 3);
   asking->SetParamFromEditor(VoiceParamIndex(0, kVoiceFilterCutoff), 0.1);  // program 03 is modified now
   bool renderedDuringBox = false;
   Window().messageAnswers.push_back(kAnswerNo);

@@ -398,18 +398,18 @@ TEST_F(PanelEditorTest, OnlyTheUsersOwnEditsMoveTheSelectedParameter) {
        [&] {
          Press(panel_id::kProgram);
          Type({4, 2});
-         EXPECT_EQ(plug->TrackProgramNumber(0), 42);
+         EXPECT_EQ(plug->Programs().TrackProgramNumber(0), 42);
        }},
       {"PROGRAM up",
        [&] {
          Press(panel_id::kProgramUp);
-         EXPECT_EQ(plug->TrackProgramNumber(0), 43);
+         EXPECT_EQ(plug->Programs().TrackProgramNumber(0), 43);
        }},
       {"program chosen in the selector's menu",
        [&] {
          Window().menuAnswers.push_back({1, 3});
          ClickOn(Key(panel_id::ProgramSelectorKey(0)), HeadlessWindowSystem::Right());
-         EXPECT_EQ(plug->TrackProgramNumber(0), 3);
+         EXPECT_EQ(plug->Programs().TrackProgramNumber(0), 3);
        }},
       {"next preset", [&] { Press(panel_id::kPresetNext); }},
       {"state from the host",
@@ -475,7 +475,7 @@ TEST_F(PanelEditorTest, ProgramSelectorOffersAndSelectsPrograms) {
   EXPECT_EQ(menu.texts[0], "Select Program");
   EXPECT_EQ(menu.texts[1], "00 - 24");
   EXPECT_EQ(menu.texts[4], "75 - 99");
-  EXPECT_EQ(plug->TrackProgramNumber(2), 30);
+  EXPECT_EQ(plug->Programs().TrackProgramNumber(2), 30);
 }
 
 TEST_F(PanelEditorTest, PresetSelectorShowsAndRenamesThePreset) {
@@ -609,7 +609,7 @@ TEST_F(PanelEditorTest, GrayedProgramSelectorsLookGrayed) {
   for (int t = 1; t < 6; ++t) {
     IControl* selector = Key(panel_id::ProgramSelectorKey(t));
     ASSERT_TRUE(selector->IsGrayed()) << t;
-    ASSERT_EQ(plug->TrackProgramNumber(t), 12) << t;
+    ASSERT_EQ(plug->Programs().TrackProgramNumber(t), 12) << t;
     const int64_t grayed = TextBrightness(g, selector->GetRect());
     EXPECT_LT(grayed, active / 2) << t;
     EXPECT_GT(grayed, active / 20) << t << ": still readable";

@@ -113,7 +113,7 @@ TEST_F(ConfiguredInstrument, MidiLearnMapsAControllerThatThenDrivesTheParameterA
 TEST_F(ConfiguredInstrument, LearningTakesTheParameterThatWasMovedNotTheChangesItCauses) {
   TestVornell plug;
   ASSERT_GE(plug.Value(kParamLinkPrograms), 0.5);
-  ASSERT_EQ(plug.TrackProgramNumber(0), plug.TrackProgramNumber(1)) << "tracks 1 and 2 are linked";
+  ASSERT_EQ(plug.Programs().TrackProgramNumber(0), plug.Programs().TrackProgramNumber(1)) << "tracks 1 and 2 are linked";
 
   const double followerBefore = plug.Value(CutoffIndex(1));
   plug.ArmMidiLearn(true, false);
@@ -176,14 +176,14 @@ TEST_F(ConfiguredInstrument, ReceiveParameterCCsSwitchesUnmappedControllersOnAnd
   Render(plug, 512, out);
   EXPECT_EQ(plug.Value(CutoffIndex(0)), 100.0);
 
-  EXPECT_TRUE(plug.ToggleConfigSetting(ConfigSetting::ReceiveParamCCs));
+  EXPECT_TRUE(plug.Commands().ToggleConfigSetting(ConfigSetting::ReceiveParamCCs));
   EXPECT_NE(IniText().find("Receive Parameter CCs=true"), std::string::npos);
   SendController(plug, 0, 21, 127);
   Render(plug, 512, out);
   EXPECT_EQ(plug.Value(CutoffIndex(0)), 255.0) << "controller 21 drives voice parameter 19 of channel 1's track";
   EXPECT_EQ(plug.Value(CutoffIndex(1)), 100.0);
 
-  EXPECT_FALSE(plug.ToggleConfigSetting(ConfigSetting::ReceiveParamCCs));
+  EXPECT_FALSE(plug.Commands().ToggleConfigSetting(ConfigSetting::ReceiveParamCCs));
   SendController(plug, 0, 21, 0);
   Render(plug, 512, out);
   EXPECT_EQ(plug.Value(CutoffIndex(0)), 255.0);
@@ -206,7 +206,7 @@ TEST_F(ConfiguredInstrument, MidiThruEchoesEveryMessageUnchangedUntilSwitchedOff
   EXPECT_EQ(plug.echoed[1].status, 0xC0);
   EXPECT_EQ(plug.echoed[2].data1, 20);
 
-  EXPECT_FALSE(plug.ToggleConfigSetting(ConfigSetting::MidiThru));
+  EXPECT_FALSE(plug.Commands().ToggleConfigSetting(ConfigSetting::MidiThru));
   EXPECT_NE(IniText().find("MIDI Thru=false"), std::string::npos);
   SendNote(plug, 0, 60, 100);
   SendController(plug, 0, 7, 100);
@@ -226,7 +226,7 @@ TEST_F(ConfiguredInstrument, ProgramChangeSelectsAPresetUnlessIgnored) {
   SendProgramChange(plug, 3);
   EXPECT_EQ(plug.GetCurrentPresetIndex(), 0);
 
-  EXPECT_FALSE(plug.ToggleConfigSetting(ConfigSetting::IgnoreProgramChange));
+  EXPECT_FALSE(plug.Commands().ToggleConfigSetting(ConfigSetting::IgnoreProgramChange));
   EXPECT_NE(IniText().find("Ignore Program Change=false"), std::string::npos);
   SendProgramChange(plug, 3);
   EXPECT_EQ(plug.GetCurrentPresetIndex(), 3);
@@ -238,10 +238,10 @@ TEST_F(ConfiguredInstrument, ProgramChangeSelectsAPresetUnlessIgnored) {
 
 TEST_F(ConfiguredInstrument, TwoInstancesShareTheirSavedSettingsThroughTheFile) {
   TestVornell first;
-  EXPECT_FALSE(first.ToggleConfigSetting(ConfigSetting::MidiThru));
-  EXPECT_FALSE(first.ToggleSaveEnhancedPrograms());
+  EXPECT_FALSE(first.Commands().ToggleConfigSetting(ConfigSetting::MidiThru));
+  EXPECT_FALSE(first.Commands().ToggleSaveEnhancedPrograms());
   EXPECT_FALSE(first.library.saveEnhancedPrograms);
-  EXPECT_TRUE(first.ToggleConfigSetting(ConfigSetting::DontAskToCommit));
+  EXPECT_TRUE(first.Commands().ToggleConfigSetting(ConfigSetting::DontAskToCommit));
 
   TestVornell second;
   EXPECT_FALSE(second.MidiThru());
@@ -254,8 +254,8 @@ TEST_F(ConfiguredInstrument, TwoInstancesShareTheirSavedSettingsThroughTheFile) 
   second.SetPlain(CutoffIndex(0), 10);
   SendController(second, 0, 20, 0);
   ASSERT_EQ(second.config.ccMap[20], CutoffIndex(0));
-  EXPECT_TRUE(second.ToggleSaveEnhancedPrograms());
-  second.SaveConfiguration();
+  EXPECT_TRUE(second.Commands().ToggleSaveEnhancedPrograms());
+  second.Commands().SaveConfiguration();
   ASSERT_EQ(second.questions.size(), 1u);
   EXPECT_EQ(second.questions[0].rfind("Save Configuration|The INI configuration file is:\n" + IniPath(), 0), 0u);
   EXPECT_NE(IniText().find("CC20=" + std::to_string(CutoffIndex(0))), std::string::npos);
@@ -264,10 +264,10 @@ TEST_F(ConfiguredInstrument, TwoInstancesShareTheirSavedSettingsThroughTheFile) 
   first.SetPlain(CutoffIndex(0), 10);
   PrepareAudio(first);
   first.answer = 7;  // no: nothing is read
-  first.ReloadConfiguration();
+  first.Commands().ReloadConfiguration();
   EXPECT_EQ(first.config.ccMap[20], -1);
   first.answer = 6;
-  first.ReloadConfiguration();
+  first.Commands().ReloadConfiguration();
   EXPECT_EQ(first.config.ccMap[20], CutoffIndex(0));
   EXPECT_TRUE(first.library.saveEnhancedPrograms) << "the library follows the reloaded setting";
   SendController(first, 0, 20, 127);
@@ -279,7 +279,7 @@ TEST_F(ConfiguredInstrument, TwoInstancesShareTheirSavedSettingsThroughTheFile) 
 TEST_F(ConfiguredInstrument, ReloadWithoutTheFileSaysSo) {
   TestVornell plug;
   ASSERT_EQ(std::remove(IniPath().c_str()), 0);
-  plug.ReloadConfiguration();
+  plug.Commands().ReloadConfiguration();
   ASSERT_EQ(plug.questions.size(), 2u);
   EXPECT_EQ(plug.questions[0].rfind("Reload Configuration|", 0), 0u);
   EXPECT_EQ(plug.questions[1], "Problem with INI File|The INI file does not exist.");
@@ -294,7 +294,7 @@ TEST_F(ConfiguredInstrument, TemplatesSetTheTrackParametersAndAreRecognised) {
 
   plug.OpenEditor();
   plug.panelDirty = false;
-  plug.ApplyConfigTemplate(5);  // "Multi Poly"
+  plug.Commands().ApplyConfigTemplate(5);  // "Multi Poly"
   EXPECT_EQ(plug.StatusText(), "Configuration applied.");
   EXPECT_EQ(plug.StatusColour(), kStatusGreen);
   EXPECT_TRUE(plug.panelDirty);
@@ -304,20 +304,20 @@ TEST_F(ConfiguredInstrument, TemplatesSetTheTrackParametersAndAreRecognised) {
     EXPECT_EQ(plug.IntParam(TrackParamIndex(t, kTrackCycle)), 0);
     EXPECT_EQ(plug.engine.GetTrack(t).channel, t);
   }
-  EXPECT_EQ(plug.MatchingConfigTemplate(), 5);
-  EXPECT_EQ(plug.MatchingConfigTemplateName(), "Multi Poly");
+  EXPECT_EQ(plug.Commands().MatchingConfigTemplate(), 5);
+  EXPECT_EQ(plug.Commands().MatchingConfigTemplateName(), "Multi Poly");
 
-  plug.ApplyConfigTemplate(9);
-  EXPECT_EQ(plug.MatchingConfigTemplateName(), "Bass and Lead");
+  plug.Commands().ApplyConfigTemplate(9);
+  EXPECT_EQ(plug.Commands().MatchingConfigTemplateName(), "Bass and Lead");
   EXPECT_EQ(plug.engine.GetTrack(2).channel, kChannelAll);
   EXPECT_EQ(plug.engine.GetTrack(3).channel, kChannelNone);
   EXPECT_EQ(plug.IntParam(TrackParamIndex(0, kTrackCycle)), 1);
 
   plug.SetPlain(TrackParamIndex(0, kTrackTranspose), 3);  // not part of a template
   plug.SetPlain(TrackParamIndex(1, kTrackChannel), 9);
-  EXPECT_EQ(plug.MatchingConfigTemplate(), 11);
-  EXPECT_EQ(plug.MatchingConfigTemplateName(), "User Configuration");
-  plug.ApplyConfigTemplate(10);  // beyond the list: nothing
+  EXPECT_EQ(plug.Commands().MatchingConfigTemplate(), 11);
+  EXPECT_EQ(plug.Commands().MatchingConfigTemplateName(), "User Configuration");
+  plug.Commands().ApplyConfigTemplate(10);  // beyond the list: nothing
   EXPECT_EQ(plug.IntParam(TrackParamIndex(1, kTrackChannel)), 9);
 }
 
@@ -342,8 +342,8 @@ TEST_F(ConfiguredInstrument, AnUnwritableConfigurationFolderLeavesTheDefaultsAnd
     EXPECT_TRUE(plug.MidiThru());
     EXPECT_TRUE(plug.IgnoreProgramChange());
     EXPECT_EQ(plug.config.configTemplates.size(), 9u);
-    EXPECT_FALSE(plug.ToggleConfigSetting(ConfigSetting::MidiThru)) << "the setting changes for this instance";
-    plug.SaveConfiguration();
+    EXPECT_FALSE(plug.Commands().ToggleConfigSetting(ConfigSetting::MidiThru)) << "the setting changes for this instance";
+    plug.Commands().SaveConfiguration();
     EXPECT_GT(PlayedLevel(plug), 0.01);
   }
 
@@ -357,7 +357,7 @@ TEST_F(ConfiguredInstrument, AnUnwritableConfigurationFolderLeavesTheDefaultsAnd
     ScopedEnvironment readOnly("XDG_CONFIG_HOME", home / "ro");
     TestVornell plug;
     EXPECT_FALSE(plug.MidiThru());
-    plug.ToggleConfigSetting(ConfigSetting::IgnoreProgramChange);
+    plug.Commands().ToggleConfigSetting(ConfigSetting::IgnoreProgramChange);
     EXPECT_GT(PlayedLevel(plug), 0.01);
     if (geteuid() != 0) {
       EXPECT_EQ(ReadFileText(home / "ro/KestruneMusic/vornell.ini"), "[MIDI Global]\nMIDI Thru=false\n");

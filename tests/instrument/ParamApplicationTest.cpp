@@ -56,7 +56,7 @@ TEST(ParamApplication, SwitchingResolutionWithLinkOnKeepsEachTracksOwnSound) {
   TestVornell plug;
   plug.SetPlain(kParamResolution, kResolutionExtended);
   plug.SetPlain(kParamLinkPrograms, 1);
-  plug.LoadProgramIntoTrack(2, 7);
+  plug.Programs().LoadProgramIntoTrack(2, 7);
   plug.SetPlain(kParamResolution, kResolutionCalvara);
   for (int k = 0; k < kVoiceParamCount; ++k) {
     EXPECT_EQ(plug.IntParam(VoiceParamIndex(2, k)), MaskVoiceValue(k, plug.library.programs[7].values[k])) << k;
@@ -117,7 +117,7 @@ TEST(ParamApplication, LinkedEditCopiesToEveryFreeTrackOnceAndTellsTheHost) {
     EXPECT_EQ(plug.hostNotified[static_cast<size_t>(index)], 1) << t;
     EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(t, kVoiceFilterResonance), 1.0);
   }
-  EXPECT_FALSE(plug.linkInProgress);
+  EXPECT_FALSE(plug.Programs().LinkInProgress());
 
   // A value that only differs in masked bits is no difference to copy.
   plug.ClearNotifications();

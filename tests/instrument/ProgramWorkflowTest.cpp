@@ -12,7 +12,7 @@ void MultiLayout(TestVornell& plug) {
 }
 
 void ExpectTrackPlays(const TestVornell& plug, int t, int p) {
-  EXPECT_EQ(plug.TrackProgramNumber(t), p) << "track " << t;
+  EXPECT_EQ(plug.Programs().TrackProgramNumber(t), p) << "track " << t;
   for (int k = 0; k < kVoiceParamCount; ++k)
     EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), plug.library.programs[static_cast<size_t>(p)].values[k])
         << "track " << t << " value " << k;
@@ -38,7 +38,7 @@ TEST(ProgramWorkflow, SelectingProgram12WithLinkOnSelectsItOnEveryLinkedTrack) {
   ASSERT_GE(linked->Value(kParamLinkPrograms), 0.5);
   linked->OpenEditor();
   linked->ClearNotifications();
-  linked->SelectTrackProgram(0, 12);
+  linked->Programs().SelectTrackProgram(0, 12);
   EXPECT_EQ(linked->StatusText(), "Version 1.0.1.N");
   // The editor's controls follow every value the selection wrote.
   for (int t = 0; t < 6; ++t) {
@@ -50,10 +50,10 @@ TEST(ProgramWorkflow, SelectingProgram12WithLinkOnSelectsItOnEveryLinkedTrack) {
     EXPECT_EQ(linked->Value(ProgramParamIndex(kProgramSetTrack, t)), 12.0);
     EXPECT_EQ(linked->hostNotified[static_cast<size_t>(ProgramParamIndex(kProgramSetTrack, t))], 1) << t;
   }
-  EXPECT_FALSE(linked->linkSuspended);
+  EXPECT_FALSE(linked->Programs().LinkSuspended());
 
   direct->SetPlain(kParamLinkPrograms, 0);
-  direct->SelectTrackProgram(3, 12);
+  direct->Programs().SelectTrackProgram(3, 12);
 
   const Rendering before = RenderTrack3Note(*plain);
   const Rendering after = RenderTrack3Note(*linked);
@@ -72,7 +72,7 @@ TEST(ProgramWorkflow, SelectingWithLinkOffChangesOnlyThatTrack) {
     MultiLayout(*plug);
     plug->SetPlain(kParamLinkPrograms, 0);
   }
-  single->SelectTrackProgram(0, 12);
+  single->Programs().SelectTrackProgram(0, 12);
   ExpectTrackPlays(*single, 0, 12);
   for (int t = 1; t < 6; ++t) ExpectTrackPlays(*single, t, 0);
   const Rendering before = RenderTrack3Note(*plain);
@@ -85,27 +85,27 @@ TEST(ProgramWorkflow, SelectionFollowsOnlyTracksThatBelongTogether) {
   plug.engine.GetTrack(1).armed = true;
   plug.engine.GetTrack(4).armed = true;
   plug.engine.GetTrack(5).sequenceDriven = true;
-  EXPECT_TRUE(plug.TracksLinked(1, 4));
-  EXPECT_TRUE(plug.TracksLinked(0, 2));
-  EXPECT_FALSE(plug.TracksLinked(0, 1));
-  EXPECT_FALSE(plug.TracksLinked(0, 5));
-  EXPECT_FALSE(plug.TracksLinked(5, 5));
-  EXPECT_FALSE(plug.TracksLinked(2, 2));
-  plug.SelectTrackProgram(0, 33);
-  for (int t : {0, 2, 3}) EXPECT_EQ(plug.TrackProgramNumber(t), 33) << t;
-  for (int t : {1, 4, 5}) EXPECT_EQ(plug.TrackProgramNumber(t), 0) << t;
-  plug.linkSuspended = true;
-  EXPECT_FALSE(plug.TracksLinked(0, 2));
+  EXPECT_TRUE(plug.Programs().TracksLinked(1, 4));
+  EXPECT_TRUE(plug.Programs().TracksLinked(0, 2));
+  EXPECT_FALSE(plug.Programs().TracksLinked(0, 1));
+  EXPECT_FALSE(plug.Programs().TracksLinked(0, 5));
+  EXPECT_FALSE(plug.Programs().TracksLinked(5, 5));
+  EXPECT_FALSE(plug.Programs().TracksLinked(2, 2));
+  plug.Programs().SelectTrackProgram(0, 33);
+  for (int t : {0, 2, 3}) EXPECT_EQ(plug.Programs().TrackProgramNumber(t), 33) << t;
+  for (int t : {1, 4, 5}) EXPECT_EQ(plug.Programs().TrackProgramNumber(t), 0) << t;
+  plug.Programs().SetLinkSuspended(true);
+  EXPECT_FALSE(plug.Programs().TracksLinked(0, 2));
 }
 
 TEST(ProgramWorkflow, SetTrackProgramIgnoresNumbersFrom100AndTheCurrentProgram) {
   TestVornell plug;
   plug.ClearNotifications();
-  plug.SetTrackProgram(2, 100);
-  plug.SetTrackProgram(2, 250);
-  plug.SetTrackProgram(2, -1);
-  plug.SetTrackProgram(2, 0);
-  plug.SetTrackProgram(9, 4);
+  plug.Programs().SetTrackProgram(2, 100);
+  plug.Programs().SetTrackProgram(2, 250);
+  plug.Programs().SetTrackProgram(2, -1);
+  plug.Programs().SetTrackProgram(2, 0);
+  plug.Programs().SetTrackProgram(9, 4);
   for (int count : plug.hostNotified) EXPECT_EQ(count, 0);
   ExpectTrackPlays(plug, 2, 0);
 }
@@ -123,10 +123,10 @@ TEST(ProgramWorkflow, SequenceModeUsesSeqSlotsForArmedAndSequenceDrivenTracks) {
   plug.seqA.length = 192;
   plug.SetPlain(kParamMode, kModeSequenceA);
   plug.engine.GetTrack(1).armed = true;
-  EXPECT_EQ(plug.TrackProgramNumber(1), 45);
-  EXPECT_EQ(plug.TrackProgramNumber(2), 22);  // neither armed nor sequence-driven
+  EXPECT_EQ(plug.Programs().TrackProgramNumber(1), 45);
+  EXPECT_EQ(plug.Programs().TrackProgramNumber(2), 22);  // neither armed nor sequence-driven
   plug.engine.GetTrack(2).sequenceDriven = true;
-  EXPECT_EQ(plug.TrackProgramNumber(2), 22);  // its "Seq A Prg" is 100
+  EXPECT_EQ(plug.Programs().TrackProgramNumber(2), 22);  // its "Seq A Prg" is 100
 
   // Seq A Prg of the armed track now selects its program.
   plug.SetPlain(ProgramParamIndex(kProgramSetSeqA, 1), 46);
@@ -151,11 +151,11 @@ TEST(ProgramWorkflow, StackModesPlayTheStackSlots) {
   plug.SetPlain(ProgramParamIndex(kProgramSetStackB, 4), 60);  // not live: stored only
   ExpectTrackPlays(plug, 4, 0);
   plug.SetPlain(kParamMode, kModeStackB);
-  EXPECT_EQ(plug.TrackProgramNumber(4), 60);
+  EXPECT_EQ(plug.Programs().TrackProgramNumber(4), 60);
   plug.SetPlain(ProgramParamIndex(kProgramSetStackB, 4), 61);
   ExpectTrackPlays(plug, 4, 61);
   // The keypad's choice goes to the live slot.
-  plug.SetTrackProgram(4, 62);
+  plug.Programs().SetTrackProgram(4, 62);
   EXPECT_EQ(plug.Value(ProgramParamIndex(kProgramSetStackB, 4)), 62.0);
   EXPECT_EQ(plug.Value(ProgramParamIndex(kProgramSetTrack, 4)), 0.0);
   ExpectTrackPlays(plug, 4, 62);
@@ -163,7 +163,7 @@ TEST(ProgramWorkflow, StackModesPlayTheStackSlots) {
   plug.SetPlain(ProgramParamIndex(kProgramSetTrack, 4), 9);
   ExpectTrackPlays(plug, 4, 62);
   plug.SetPlain(kParamMode, kModeNormal);
-  EXPECT_EQ(plug.TrackProgramNumber(4), 9);
+  EXPECT_EQ(plug.Programs().TrackProgramNumber(4), 9);
 }
 
 TEST(ProgramWorkflow, ModifiedTestRespectsTheResolution) {
@@ -174,40 +174,40 @@ TEST(ProgramWorkflow, ModifiedTestRespectsTheResolution) {
   const int changed = (stored & ~7) | ((stored & 7) == 5 ? 2 : 5);
   ASSERT_NE(changed, stored);
   plug.SetPlain(index, changed);
-  plug.UpdateProgramModified(2);
+  plug.Programs().UpdateProgramModified(2);
   EXPECT_FALSE(plug.engine.GetTrack(2).programModified);
 
   plug.SetPlain(kParamResolution, kResolutionExtended);
   plug.SetPlain(index, changed);
-  plug.UpdateProgramModified(2);
+  plug.Programs().UpdateProgramModified(2);
   EXPECT_TRUE(plug.engine.GetTrack(2).programModified);
 
   // A change in kept bits is a modification in both resolutions.
   plug.SetPlain(kParamResolution, kResolutionCalvara);
-  plug.LoadProgramIntoTrack(2, 0);
-  plug.UpdateProgramModified(2);
+  plug.Programs().LoadProgramIntoTrack(2, 0);
+  plug.Programs().UpdateProgramModified(2);
   EXPECT_FALSE(plug.engine.GetTrack(2).programModified);
   plug.SetPlain(index, (stored + 8) & 255);
-  plug.UpdateProgramModified(2);
+  plug.Programs().UpdateProgramModified(2);
   EXPECT_TRUE(plug.engine.GetTrack(2).programModified);
 }
 
 TEST(ProgramWorkflow, RenamingMakesModifiedUntilStored) {
   TestVornell plug;
   plug.SetPlain(kParamLinkPrograms, 0);
-  plug.SelectTrackProgram(1, 17);
-  plug.RenameTrackProgram(1, "BRIGHT LEAD");
-  plug.UpdateProgramModified(1);
+  plug.Programs().SelectTrackProgram(1, 17);
+  plug.Programs().RenameTrackProgram(1, "BRIGHT LEAD");
+  plug.Programs().UpdateProgramModified(1);
   EXPECT_TRUE(plug.engine.GetTrack(1).programModified);
   plug.Panel().SetEditTrack(1);
-  plug.StoreTrackProgram(-1);
+  plug.Programs().StoreTrackProgram(-1);
   EXPECT_EQ(plug.library.programs[17].name, "BRIGHT LEAD");
-  plug.UpdateProgramModified(1);
+  plug.Programs().UpdateProgramModified(1);
   EXPECT_FALSE(plug.engine.GetTrack(1).programModified);
 
   // With linking on, linked tracks take the name too.
   plug.SetPlain(kParamLinkPrograms, 1);
-  plug.RenameTrackProgram(1, "PAD");
+  plug.Programs().RenameTrackProgram(1, "PAD");
   for (int t = 0; t < 6; ++t) EXPECT_EQ(plug.engine.GetTrack(t).programName, "PAD") << t;
 }
 
@@ -215,21 +215,21 @@ TEST(ProgramWorkflow, StoringReloadsEveryTrackPlayingTheProgramAndNoOther) {
   TestVornell plug;
   plug.OpenEditor();
   plug.SetPlain(kParamLinkPrograms, 0);
-  plug.SelectTrackProgram(0, 40);
-  plug.SelectTrackProgram(1, 40);
-  plug.SelectTrackProgram(3, 40);
-  plug.SelectTrackProgram(2, 5);
+  plug.Programs().SelectTrackProgram(0, 40);
+  plug.Programs().SelectTrackProgram(1, 40);
+  plug.Programs().SelectTrackProgram(3, 40);
+  plug.Programs().SelectTrackProgram(2, 5);
   // Track 3 holds an unsaved edit of its own; track 2 one of program 5.
   plug.SetPlain(VoiceParamIndex(2, kVoiceGlideRate), 160);
   plug.SetPlain(VoiceParamIndex(3, kVoiceGlideRate), 176);
   plug.SetPlain(VoiceParamIndex(0, kVoiceFilterCutoff), 100);
   plug.SetPlain(VoiceParamIndex(0, kVoiceAmpVelocity), 33);
-  plug.RenameTrackProgram(0, "STORED");
+  plug.Programs().RenameTrackProgram(0, "STORED");
   plug.SetPlain(kParamLinkPrograms, 1);  // storing must not spill into track 2 through the link
 
   plug.Panel().SetEditTrack(0);
-  EXPECT_TRUE(plug.ProgramUsedElsewhere(-1));
-  plug.StoreTrackProgram(40);
+  EXPECT_TRUE(plug.Programs().ProgramUsedElsewhere(-1));
+  plug.Programs().StoreTrackProgram(40);
   EXPECT_EQ(plug.StatusText(), "Program recorded/stored.");
   EXPECT_EQ(plug.StatusColour(), kStatusGreen);
   EXPECT_EQ(plug.library.programs[40].values[kVoiceFilterCutoff], 100);  // full 8 bits
@@ -237,12 +237,12 @@ TEST(ProgramWorkflow, StoringReloadsEveryTrackPlayingTheProgramAndNoOther) {
   EXPECT_EQ(plug.library.programs[40].number, 40);
   for (int t : {0, 1, 3}) {
     ExpectTrackPlays(plug, t, 40);
-    plug.UpdateProgramModified(t);
+    plug.Programs().UpdateProgramModified(t);
     EXPECT_FALSE(plug.engine.GetTrack(t).programModified) << t;
     EXPECT_EQ(plug.engine.GetTrack(t).programName, "STORED");
   }
   EXPECT_EQ(plug.Value(VoiceParamIndex(2, kVoiceGlideRate)), 160.0);
-  EXPECT_EQ(plug.TrackProgramNumber(2), 5);
+  EXPECT_EQ(plug.Programs().TrackProgramNumber(2), 5);
   EXPECT_EQ(plug.engine.GetTrack(4).programName, plug.library.programs[0].name);
 }
 
@@ -252,7 +252,7 @@ TEST(ProgramWorkflow, InitProgramLeavesTheLibraryAlone) {
   plug.engine.GetTrack(5).armed = true;  // not linked to the edit track
   const Program before = plug.library.programs[0];
   plug.Panel().SetEditTrack(1);
-  plug.InitEditTrackProgram();
+  plug.Programs().InitEditTrackProgram();
   EXPECT_EQ(plug.StatusText(), "Program initialized.");
   EXPECT_EQ(plug.library.programs[0], before);
   for (int t = 0; t < 5; ++t) {
@@ -260,7 +260,7 @@ TEST(ProgramWorkflow, InitProgramLeavesTheLibraryAlone) {
     for (int k = 0; k < kVoiceParamCount; ++k)
       EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), kVoiceParamDefault[k]) << t << " " << k;
     EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(t, kVoiceFilterCutoff), 254.0 / 255.0 * 88.0 * 128.0);
-    plug.UpdateProgramModified(t);
+    plug.Programs().UpdateProgramModified(t);
     EXPECT_TRUE(plug.engine.GetTrack(t).programModified) << t;
   }
   ExpectTrackPlays(plug, 5, 0);
@@ -270,18 +270,18 @@ TEST(ProgramWorkflow, AuditionChangesTheTracksOfTheEditProgramOnly) {
   TestVornell plug;
   plug.SetPlain(kParamLinkPrograms, 1);
   plug.SetPlain(kParamLinkPrograms, 0);
-  plug.SelectTrackProgram(4, 8);
+  plug.Programs().SelectTrackProgram(4, 8);
   plug.SetPlain(kParamLinkPrograms, 1);
   plug.Panel().SetEditTrack(0);
   const Program before = plug.library.programs[0];
   Program audition = plug.library.programs[77];
   audition.name = "FROM FILE";
-  plug.AuditionProgram(audition);
+  plug.Programs().AuditionProgram(audition);
   EXPECT_EQ(plug.library.programs[0], before);
   for (int t : {0, 1, 2, 3, 5}) {
     for (int k = 0; k < kVoiceParamCount; ++k) EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), audition.values[k]);
     EXPECT_EQ(plug.engine.GetTrack(t).programName, "FROM FILE");
-    plug.UpdateProgramModified(t);
+    plug.Programs().UpdateProgramModified(t);
     EXPECT_TRUE(plug.engine.GetTrack(t).programModified);
   }
   ExpectTrackPlays(plug, 4, 8);
@@ -290,36 +290,36 @@ TEST(ProgramWorkflow, AuditionChangesTheTracksOfTheEditProgramOnly) {
 TEST(ProgramWorkflow, ConfirmModifiedProgramAsksOnlyWithAnOpenEditor) {
   TestVornell plug;
   plug.SetPlain(kParamLinkPrograms, 0);
-  plug.SelectTrackProgram(2, 7);
+  plug.Programs().SelectTrackProgram(2, 7);
   plug.SetPlain(VoiceParamIndex(2, kVoiceFilterCutoff), 2);
-  EXPECT_EQ(plug.ConfirmModifiedProgram(-1), 0);  // headless
+  EXPECT_EQ(plug.Programs().ConfirmModifiedProgram(-1), 0);  // headless
   EXPECT_TRUE(plug.questions.empty());
 
   plug.OpenEditor();
-  EXPECT_EQ(plug.ConfirmModifiedProgram(1), 0);  // track 2 is not modified
-  EXPECT_EQ(plug.ConfirmModifiedProgram(-1), 2);
+  EXPECT_EQ(plug.Programs().ConfirmModifiedProgram(1), 0);  // track 2 is not modified
+  EXPECT_EQ(plug.Programs().ConfirmModifiedProgram(-1), 2);
   ASSERT_EQ(plug.questions.size(), 1u);
   EXPECT_EQ(plug.questions[0], "Modified Program|Program 07 on Track 3 is modified. Do you want to proceed?");
   plug.answer = 7;
-  EXPECT_EQ(plug.ConfirmModifiedProgram(2), 1);
+  EXPECT_EQ(plug.Programs().ConfirmModifiedProgram(2), 1);
   plug.dontAskToCommit = true;
-  EXPECT_EQ(plug.ConfirmModifiedProgram(2), 0);
+  EXPECT_EQ(plug.Programs().ConfirmModifiedProgram(2), 0);
   plug.dontAskToCommit = false;
   plug.stateLoading = true;
-  EXPECT_EQ(plug.ConfirmModifiedProgram(2), 0);
+  EXPECT_EQ(plug.Programs().ConfirmModifiedProgram(2), 0);
   plug.stateLoading = false;
-  EXPECT_EQ(plug.ConfirmModifiedProgram(6), 0);
+  EXPECT_EQ(plug.Programs().ConfirmModifiedProgram(6), 0);
   EXPECT_EQ(plug.questions.size(), 2u);
 }
 
 TEST(ProgramWorkflow, LibraryChangesReloadTheTracksPlayingTheProgram) {
   TestVornell plug;
   plug.SetPlain(kParamLinkPrograms, 0);
-  plug.SelectTrackProgram(3, 9);
+  plug.Programs().SelectTrackProgram(3, 9);
   const ProgramValues factory = plug.library.programs[9].values;
   plug.SetPlain(VoiceParamIndex(3, kVoiceFilterCutoff), 2);
   plug.Panel().SetEditTrack(3);
-  plug.StoreTrackProgram(-1);
+  plug.Programs().StoreTrackProgram(-1);
   ASSERT_EQ(plug.library.programs[9].values[kVoiceFilterCutoff], 2);
   ASSERT_TRUE(plug.library.RestoreFactoryPrograms(9));
   EXPECT_EQ(plug.library.programs[9].values, factory);
@@ -344,18 +344,18 @@ TEST(ProgramWorkflow, LoadingKeepsThePanelsSelectedValueCurrent) {
   plug.SetParameterFromEngine(VoiceParamIndex(2, kVoiceFilterCutoff), 77);
   plug.stateLoading = false;
   plug.panelDirty = false;
-  plug.LoadProgramIntoTrack(4, 51);
+  plug.Programs().LoadProgramIntoTrack(4, 51);
   EXPECT_EQ(plug.Panel().SelectedParamValue(), 77);
   EXPECT_TRUE(plug.panelDirty);
   for (int k = 0; k < kVoiceParamCount; ++k)
     EXPECT_EQ(plug.IntParam(VoiceParamIndex(4, k)), plug.library.programs[51].values[k]);
-  EXPECT_EQ(plug.TrackProgramNumber(4), 0);  // loading alone does not change the program number
+  EXPECT_EQ(plug.Programs().TrackProgramNumber(4), 0);  // loading alone does not change the program number
 
   // No such program or track: nothing happens.
-  plug.LoadProgramIntoTrack(4, 101);
-  plug.LoadProgramIntoTrack(4, -2);
-  plug.LoadProgramIntoTrack(-1, 3);
-  plug.LoadProgramIntoTrack(6, 3);
+  plug.Programs().LoadProgramIntoTrack(4, 101);
+  plug.Programs().LoadProgramIntoTrack(4, -2);
+  plug.Programs().LoadProgramIntoTrack(-1, 3);
+  plug.Programs().LoadProgramIntoTrack(6, 3);
   for (int k = 0; k < kVoiceParamCount; ++k)
     EXPECT_EQ(plug.IntParam(VoiceParamIndex(4, k)), plug.library.programs[51].values[k]);
 }

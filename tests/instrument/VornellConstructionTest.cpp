@@ -31,7 +31,7 @@ TEST(VornellConstruction, DefaultInstanceIsAudibleOnChannelOne) {
 TEST(VornellConstruction, ConstructionTellsNobodyAndEndsWithStateLoadingClear) {
   TestVornell plug;
   EXPECT_FALSE(plug.stateLoading);
-  EXPECT_FALSE(plug.linkSuspended);
+  EXPECT_FALSE(plug.Programs().LinkSuspended());
   for (int count : plug.hostNotified) EXPECT_EQ(count, 0);
   // Every preset slot is filled.
   for (int i = 0; i < plug.NumPresets(); ++i) EXPECT_TRUE(plug.GetPreset(i)->initialized) << i;
@@ -42,11 +42,11 @@ TEST(VornellConstruction, TracksStartWithFactoryProgramZeroUnmodified) {
   const Program& program = plug.library.programs[0];
   EXPECT_FALSE(program.name.empty());
   for (int t = 0; t < Engine::kTrackCount; ++t) {
-    EXPECT_EQ(plug.TrackProgramNumber(t), 0);
+    EXPECT_EQ(plug.Programs().TrackProgramNumber(t), 0);
     EXPECT_EQ(plug.engine.GetTrack(t).programName, program.name);
     for (int k = 0; k < kVoiceParamCount; ++k)
       EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), program.values[k]) << t << " " << k;
-    plug.UpdateProgramModified(t);
+    plug.Programs().UpdateProgramModified(t);
     EXPECT_FALSE(plug.engine.GetTrack(t).programModified);
     // The engine holds the program, not the parameter defaults.
     EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(t, kVoiceFilterCutoff),
@@ -107,9 +107,9 @@ TEST(VornellConstruction, MidiThruEchoesInputAndProgramChangeIsIgnoredByDefault)
 TEST(VornellConstruction, ApplyAllParamsKeepsDifferentSoundsOfLinkedTracks) {
   TestVornell plug;
   ASSERT_GE(plug.Value(kParamLinkPrograms), 0.5);
-  plug.linkSuspended = true;  // as a state read would
-  plug.LoadProgramIntoTrack(2, 7);
-  plug.linkSuspended = false;
+  plug.Programs().SetLinkSuspended(true);  // as a state read would
+  plug.Programs().LoadProgramIntoTrack(2, 7);
+  plug.Programs().SetLinkSuspended(false);
   plug.ApplyAllParams();
   for (int k = 0; k < kVoiceParamCount; ++k) {
     EXPECT_EQ(plug.IntParam(VoiceParamIndex(2, k)), plug.library.programs[7].values[k]) << k;
@@ -120,13 +120,13 @@ TEST(VornellConstruction, ApplyAllParamsKeepsDifferentSoundsOfLinkedTracks) {
 TEST(VornellConstruction, ApplyAllParamsAndPresetsKeepEditedVoiceValues) {
   TestVornell plug;
   plug.SetPlain(kParamLinkPrograms, 0);
-  plug.SelectTrackProgram(1, 14);
+  plug.Programs().SelectTrackProgram(1, 14);
   plug.SetPlain(VoiceParamIndex(1, kVoiceFilterCutoff), 40);
   plug.ModifyCurrentPreset();
   plug.SetPlain(kParamLinkPrograms, 1);
   plug.ApplyAllParams();
   EXPECT_EQ(plug.Value(VoiceParamIndex(1, kVoiceFilterCutoff)), 40.0);
-  EXPECT_EQ(plug.TrackProgramNumber(1), 14);
+  EXPECT_EQ(plug.Programs().TrackProgramNumber(1), 14);
 
   plug.SetPlain(VoiceParamIndex(1, kVoiceFilterCutoff), 200);
   plug.SetPlain(VoiceParamIndex(4, kVoiceGlideRate), 200);
@@ -137,7 +137,7 @@ TEST(VornellConstruction, ApplyAllParamsAndPresetsKeepEditedVoiceValues) {
   EXPECT_EQ(plug.Value(VoiceParamIndex(4, kVoiceGlideRate)), plug.library.programs[0].values[kVoiceGlideRate]);
   EXPECT_EQ(plug.Value(ProgramParamIndex(kProgramSetTrack, 1)), 14.0);
   EXPECT_FALSE(plug.stateLoading);
-  EXPECT_FALSE(plug.linkSuspended);
+  EXPECT_FALSE(plug.Programs().LinkSuspended());
   for (int count : plug.hostNotified) EXPECT_EQ(count, 0);
 }
 

@@ -79,7 +79,7 @@ TEST_F(Menus, ProgramButtonMenuItems) {
   {
     std::lock_guard lock(plug->Mutex());
     SetPlain(kParamLinkPrograms, 0);
-    plug->SelectTrackProgram(3, 77);
+    plug->Programs().SelectTrackProgram(3, 77);
   }
   plug->Panel().SetEditTrack(3);
   std::unique_ptr<PopupMenu> menu = BuildProgramButtonMenu(*plug);
@@ -98,17 +98,17 @@ TEST_F(Menus, FileDialogsSayWhatIsAsked) {
     bool folder;
   };
   const std::vector<Step> steps = {
-      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdLoad); }, "Load Preset", false},
-      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdSave); }, "Save Preset", false},
-      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdLoadBank); }, "Load Bank", false},
-      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdSaveBank); }, "Save Bank", false},
-      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdSelectStartupBank); }, "Select Startup Bank", false},
-      {[&] { plug->RunPresetCommand(Vornell::kPresetCmdDefaultPath); }, "Default Path for Preset Files", true},
-      {[&] { plug->RunProgramCommand(Vornell::kProgramCmdLoadFile); }, "Load Program SysEx File", false},
-      {[&] { plug->RunProgramCommand(Vornell::kProgramCmdSaveFile); }, "Save Program SysEx File", false},
-      {[&] { plug->RunProgramCommand(Vornell::kProgramCmdLoadBankFile); }, "Load Program Bank SysEx File", false},
-      {[&] { plug->RunProgramCommand(Vornell::kProgramCmdSaveBankFile); }, "Save Program Bank SysEx File", false},
-      {[&] { plug->RunProgramCommand(Vornell::kProgramCmdDefaultPath); }, "Default Path For Program Files", true},
+      {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoad); }, "Load Preset", false},
+      {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSave); }, "Save Preset", false},
+      {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoadBank); }, "Load Bank", false},
+      {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSaveBank); }, "Save Bank", false},
+      {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSelectStartupBank); }, "Select Startup Bank", false},
+      {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdDefaultPath); }, "Default Path for Preset Files", true},
+      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadFile); }, "Load Program SysEx File", false},
+      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveFile); }, "Save Program SysEx File", false},
+      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadBankFile); }, "Load Program Bank SysEx File", false},
+      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveBankFile); }, "Save Program Bank SysEx File", false},
+      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdDefaultPath); }, "Default Path For Program Files", true},
       {[&] { plug->LoadSequenceFromMidiFile(1); }, "Load Sequence B From MIDI File", false},
       {[&] { plug->SaveSequenceToMidiFile(0, false); }, "Save Sequence A To MIDI Type 0 File", false},
       {[&] { plug->ChooseDefaultSequencePath(); }, "Default Path For Sequence Files", true},
@@ -143,8 +143,8 @@ TEST_F(Menus, NoLockIsHeldWhileTheUserIsAsked) {
   {
     std::lock_guard lock(plug->Mutex());
     SetPlain(kParamLinkPrograms, 0);
-    plug->SelectTrackProgram(0, 4);
-    plug->SelectTrackProgram(1, 5);
+    plug->Programs().SelectTrackProgram(0, 4);
+    plug->Programs().SelectTrackProgram(1, 5);
   }
   plug->Panel().SetEditTrack(0);
   AnswerMenu({0, 1, 5});  // store into 5, which track 2 plays: a question

@@ -35,7 +35,7 @@ TEST_F(PresetCommands, PasteIsDisabledBeforeCopyAndTakesTheCopiedPresetsNewName)
   AnswerMenu({1});
   EXPECT_FALSE(RunOptionMenu(*plug, Graphics(), 10, 20));  // a disabled item cannot be chosen
   EXPECT_TRUE(ShownFlags(1) & PopupMenuItem::kDisabled);
-  plug->RunPresetCommand(Vornell::kPresetCmdPaste);  // an empty clipboard: not even a question
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdPaste);  // an empty clipboard: not even a question
   EXPECT_TRUE(Messages().empty());
 
   SelectPreset(5);
@@ -66,20 +66,20 @@ TEST_F(PresetCommands, PasteIsDisabledBeforeCopyAndTakesTheCopiedPresetsNewName)
 TEST_F(PresetCommands, InitPresetAsksFirst) {
   SetPlain(VoiceParamIndex(1, kCutoff), 1);
   AnswerMessage(kAnswerNo);
-  plug->RunPresetCommand(Vornell::kPresetCmdInit);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdInit);
   EXPECT_EQ(Messages(), std::vector<std::string>{"Initialize Preset|Do you really want to initialize the current preset?"});
   EXPECT_EQ(VoiceValue(1, kCutoff), 1);
   AnswerMessage(kAnswerYes);
-  plug->RunPresetCommand(Vornell::kPresetCmdInit);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdInit);
   EXPECT_EQ(plug->GetPresetName(plug->GetCurrentPresetIndex()), "Vornell");
 }
 
 TEST_F(PresetCommands, FilesGetTheProposedNamesAndTheFolderFollows) {
   plug->GetPreset(plug->GetCurrentPresetIndex())->name = "a<b>c:d\"e/f\\g|h?i*j";
   AnswerFile(folder / "preset.fxp");
-  plug->RunPresetCommand(Vornell::kPresetCmdSave);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSave);
   AnswerFile(folder / "bank.fxb");
-  plug->RunPresetCommand(Vornell::kPresetCmdSaveBank);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSaveBank);
   ASSERT_EQ(Window().fileRequests.size(), 2u);
   EXPECT_EQ(Window().fileRequests[0].fileName, "a_b_c_d_e_f_g_h_i_j");
   EXPECT_EQ(Window().fileRequests[0].extensions, std::vector<std::string>{"fxp"});
@@ -89,28 +89,28 @@ TEST_F(PresetCommands, FilesGetTheProposedNamesAndTheFolderFollows) {
   EXPECT_EQ(Window().fileRequests[1].folder, folder.Path());
   EXPECT_TRUE(std::filesystem::exists(folder / "preset.fxp"));
   EXPECT_TRUE(std::filesystem::exists(folder / "bank.fxb"));
-  EXPECT_EQ(plug->PresetFolder(), folder.Path());
+  EXPECT_EQ(plug->Commands().PresetFolder(), folder.Path());
   EXPECT_EQ(LastStatus(), "Done.");
 
   // The saved preset comes back over an edit.
   const int saved = VoiceValue(0, kCutoff);
   SetPlain(VoiceParamIndex(0, kCutoff), saved == 9 ? 10 : 9);
   AnswerFile(folder / "preset.fxp");
-  plug->RunPresetCommand(Vornell::kPresetCmdLoad);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoad);
   EXPECT_EQ(VoiceValue(0, kCutoff), saved);
 
   // A cancelled dialog does nothing but still says "Done."; a broken file says why.
   plug->ShowStatus("other", kStatusWhite);
   AnswerFile(std::nullopt);
-  plug->RunPresetCommand(Vornell::kPresetCmdLoadBank);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoadBank);
   EXPECT_EQ(LastStatus(), "Done.");
   std::ofstream(folder / "broken.fxb") << "not a bank";
   AnswerFile(folder / "broken.fxb");
-  plug->RunPresetCommand(Vornell::kPresetCmdLoadBank);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoadBank);
   EXPECT_EQ(Messages(), std::vector<std::string>{"Error|Cannot load file!"});
   EXPECT_EQ(plug->StatusColour(), kStatusRed);
   AnswerFile(folder / "no-such-folder/x.fxp");
-  plug->RunPresetCommand(Vornell::kPresetCmdSave);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSave);
   EXPECT_EQ(Messages().back(), "Error|Cannot save file!");
 }
 
@@ -119,17 +119,17 @@ TEST_F(PresetCommands, StartupBankItemsFollowTheSelectionAndAVanishedFileIsRepor
   RunOptionMenu(*plug, Graphics(), 0, 0);
   EXPECT_TRUE(ShownFlags(10) & PopupMenuItem::kDisabled);
   EXPECT_TRUE(ShownFlags(11) & PopupMenuItem::kDisabled);
-  plug->RunPresetCommand(Vornell::kPresetCmdLoadStartupBank);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoadStartupBank);
   EXPECT_TRUE(Messages().empty());
 
   const std::string path = folder / "startup.fxb";
   AnswerFile(folder / "bank-for-startup.fxb");
-  plug->RunPresetCommand(Vornell::kPresetCmdSaveBank);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSaveBank);
   std::filesystem::rename(folder / "bank-for-startup.fxb", path);
   AnswerFile(path);
-  plug->RunPresetCommand(Vornell::kPresetCmdSelectStartupBank);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSelectStartupBank);
   EXPECT_EQ(Window().fileRequests.back().folder, DocumentsFolder());
-  EXPECT_EQ(plug->startupBankPath, path);
+  EXPECT_EQ(plug->Commands().StartupBankPath(), path);
   EXPECT_NE(ReadText(plug->config.iniPath).find("[Startup Bank]\nFile=" + path), std::string::npos);
   EXPECT_EQ(LastStatus(), "Done.");
   AnswerMenu({});
@@ -139,7 +139,7 @@ TEST_F(PresetCommands, StartupBankItemsFollowTheSelectionAndAVanishedFileIsRepor
 
   std::filesystem::remove(path);
   AnswerMessage(kAnswerYes);
-  plug->RunPresetCommand(Vornell::kPresetCmdLoadStartupBank);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoadStartupBank);
   EXPECT_EQ(Messages(), (std::vector<std::string>{
                             "Load Startup Bank|The Startup Bank is:\n" + path + "\n\nDo you really want to reload all programs?",
                             "Error|Cannot load file!"}));
@@ -148,7 +148,7 @@ TEST_F(PresetCommands, StartupBankItemsFollowTheSelectionAndAVanishedFileIsRepor
   // The next instance falls back to the built-in bank.
   {
     Vornell next;
-    EXPECT_TRUE(next.startupBankPath.empty());
+    EXPECT_TRUE(next.Commands().StartupBankPath().empty());
     VornellStartup builtIn;
     builtIn.startupBankPath = std::string();
     Vornell reference(builtIn);
@@ -157,13 +157,13 @@ TEST_F(PresetCommands, StartupBankItemsFollowTheSelectionAndAVanishedFileIsRepor
 
   Window().messagesShown.clear();
   AnswerMessage(kAnswerNo);
-  plug->RunPresetCommand(Vornell::kPresetCmdUnselectStartupBank);
-  EXPECT_EQ(plug->startupBankPath, path);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdUnselectStartupBank);
+  EXPECT_EQ(plug->Commands().StartupBankPath(), path);
   AnswerMessage(kAnswerYes);
-  plug->RunPresetCommand(Vornell::kPresetCmdUnselectStartupBank);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdUnselectStartupBank);
   EXPECT_EQ(Messages().back(),
             "Unselect Startup Bank|The Startup Bank is:\n" + path + "\n\nDo you really want to unselect it?");
-  EXPECT_TRUE(plug->startupBankPath.empty());
+  EXPECT_TRUE(plug->Commands().StartupBankPath().empty());
   EXPECT_EQ(ReadText(plug->config.iniPath).find("File=" + path), std::string::npos);
 }
 
@@ -174,13 +174,13 @@ TEST_F(PresetCommands, DefaultPresetFolderIsWrittenWithoutAStatusMessage) {
   AnswerMenu({13});
   ASSERT_TRUE(RunOptionMenu(*plug, Graphics(), 0, 0));
   EXPECT_TRUE(Window().fileRequests.back().chooseFolder);
-  EXPECT_EQ(plug->PresetFolder(), folder.Path());
+  EXPECT_EQ(plug->Commands().PresetFolder(), folder.Path());
   EXPECT_NE(ReadText(plug->config.iniPath).find("Path to Preset Files=" + folder.Path()), std::string::npos);
   EXPECT_EQ(plug->StatusSerial(), statusSerial);
 
   // The preset dialogs open there.
   AnswerFile(std::nullopt);
-  plug->RunPresetCommand(Vornell::kPresetCmdLoad);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoad);
   EXPECT_EQ(Window().fileRequests.back().folder, folder.Path());
   plug->config.SetDefaultPresetPath(original);
 }
@@ -191,23 +191,23 @@ TEST_F(PresetCommands, EveryPresetChangeFromTheEditorIsToldTheHost) {
   const std::string fxp = folder / "one.fxp";
   const std::string fxb = folder / "all.fxb";
   AnswerFile(fxp);
-  plug->RunPresetCommand(Vornell::kPresetCmdSave);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSave);
   AnswerFile(fxb);
-  plug->RunPresetCommand(Vornell::kPresetCmdSaveBank);
-  plug->RunPresetCommand(Vornell::kPresetCmdCopy);
-  plug->startupBankPath = fxb;
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSaveBank);
+  plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdCopy);
+  plug->Commands().SetStartupBankPath(fxb);
   // The questions and file dialogs below, in the order they come.
   for (int i = 0; i < 3; ++i) AnswerMessage(kAnswerYes);
   AnswerFile(fxp);
   AnswerFile(fxb);
   const std::vector<std::pair<std::string, std::function<void()>>> changes = {
-      {"preset selector", [&] { plug->ChoosePreset(3); }},
+      {"preset selector", [&] { plug->Commands().ChoosePreset(3); }},
       {"preset arrow", [&] { plug->Panel().OnButtonDown(panel_id::kPresetNext, false); }},
-      {"init preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdInit); }},
-      {"paste preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdPaste); }},
-      {"load preset", [&] { plug->RunPresetCommand(Vornell::kPresetCmdLoad); }},
-      {"load bank", [&] { plug->RunPresetCommand(Vornell::kPresetCmdLoadBank); }},
-      {"load startup bank", [&] { plug->RunPresetCommand(Vornell::kPresetCmdLoadStartupBank); }},
+      {"init preset", [&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdInit); }},
+      {"paste preset", [&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdPaste); }},
+      {"load preset", [&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoad); }},
+      {"load bank", [&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoadBank); }},
+      {"load startup bank", [&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoadStartupBank); }},
   };
   for (const auto& [what, change] : changes) {
     RecordingHost::Clear();

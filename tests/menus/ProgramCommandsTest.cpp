@@ -30,11 +30,11 @@ class ProgramCommands : public MenuFixture {
   }
   void Select(int t, int p) {
     std::lock_guard lock(plug->Mutex());
-    plug->SelectTrackProgram(t, p);
+    plug->Programs().SelectTrackProgram(t, p);
   }
   int Playing(int t) {
     std::lock_guard lock(plug->Mutex());
-    return plug->TrackProgramNumber(t);
+    return plug->Programs().TrackProgramNumber(t);
   }
   uint8_t LibraryValue(int p, int k) { return plug->library.programs[static_cast<size_t>(p)].values[k]; }
 };
@@ -86,13 +86,13 @@ TEST_F(ProgramCommands, DontAskToCommitFromTheOptionMenuSkipsTheQuestion) {
   ASSERT_TRUE(plug->DontAskToCommit());
   EXPECT_TRUE(BuildOptionMenu(*plug)->GetItem(16)->Checked());
 
-  EXPECT_TRUE(plug->StoreProgramFromMenu(11));
+  EXPECT_TRUE(plug->Commands().StoreProgramFromMenu(11));
   EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(LibraryValue(11, kCutoff), 3);
   EXPECT_EQ(Playing(1), 11);
 
   // The bank questions are skipped too.
-  plug->RunProgramCommand(Vornell::kProgramCmdRestoreAllFactory);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdRestoreAllFactory);
   EXPECT_TRUE(Messages().empty());
   EXPECT_NE(LibraryValue(11, kCutoff), 3);
 
@@ -108,17 +108,17 @@ TEST_F(ProgramCommands, SavingIsRefusedWhileAProgramIsModified) {
   SetPlain(VoiceParamIndex(1, kCutoff), 4);
   const std::string path = folder / "single.syx";
   AnswerFile(path);
-  plug->RunProgramCommand(Vornell::kProgramCmdSaveFile);
-  plug->RunProgramCommand(Vornell::kProgramCmdSaveBankFile);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveFile);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveBankFile);
   EXPECT_EQ(Messages(), (std::vector<std::string>{"Modified Program|Please record/store program 07 first.",
                                                   "Modified Program|Please record/store program 07 on track 2 first."}));
   EXPECT_TRUE(Window().fileRequests.empty());
   EXPECT_FALSE(std::filesystem::exists(path));
 
   // Stored under a name with characters a file name must not carry.
-  plug->RenameTrackProgram(1, "A/B:C?");
-  plug->StoreProgramFromMenu(7);
-  plug->RunProgramCommand(Vornell::kProgramCmdSaveFile);
+  plug->Programs().RenameTrackProgram(1, "A/B:C?");
+  plug->Commands().StoreProgramFromMenu(7);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveFile);
   ASSERT_EQ(Window().fileRequests.size(), 1u);
   EXPECT_TRUE(Window().fileRequests[0].save);
   EXPECT_EQ(Window().fileRequests[0].fileName, "A_B_C_");
@@ -126,7 +126,7 @@ TEST_F(ProgramCommands, SavingIsRefusedWhileAProgramIsModified) {
   EXPECT_EQ(ReadBytes(path), plug->library.BuildSysEx(7));
   EXPECT_EQ(LastStatus(), "Done.");
   EXPECT_EQ(plug->StatusColour(), kStatusGreen);
-  EXPECT_EQ(plug->ProgramFolder(), folder.Path());
+  EXPECT_EQ(plug->Commands().ProgramFolder(), folder.Path());
 }
 
 TEST_F(ProgramCommands, BankLoadAnsweredNoLoadsNothing) {
@@ -150,7 +150,7 @@ TEST_F(ProgramCommands, BankLoadAnsweredNoLoadsNothing) {
   EXPECT_NE(plug->library.programs[40].name, "CHANGED");
 
   AnswerMessage(kAnswerYes);
-  plug->RunProgramCommand(Vornell::kProgramCmdLoadBankFile);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadBankFile);
   ASSERT_EQ(Window().fileRequests.size(), 1u);
   EXPECT_FALSE(Window().fileRequests[0].save);
   EXPECT_EQ(plug->library.programs[40].name, "CHANGED");
@@ -164,7 +164,7 @@ TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
   Select(3, 12);
   AnswerMessage(kAnswerYes);
   AnswerFile(folder / "missing.syx");
-  plug->RunProgramCommand(Vornell::kProgramCmdLoadFile);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadFile);
   EXPECT_EQ(Messages(), (std::vector<std::string>{
                             "Load Program File|This will affect other tracks using this program. Do you want to continue?",
                             "Error|Cannot load file!"}));
@@ -183,7 +183,7 @@ TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
                                               static_cast<std::streamsize>(one.size()));
   AnswerMessage(kAnswerYes);
   AnswerFile(path);
-  plug->RunProgramCommand(Vornell::kProgramCmdLoadFile);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadFile);
   EXPECT_EQ(LibraryValue(12, kCutoff), 6);
   EXPECT_EQ(VoiceValue(0, kCutoff), 6);
   EXPECT_EQ(VoiceValue(3, kCutoff), 6);
@@ -195,17 +195,17 @@ TEST_F(ProgramCommands, FactoryRestoreOfOneProgramAndRefusedRestoreOfAll) {
   Select(2, 50);
   const ProgramValues factory = plug->library.programs[50].values;
   SetPlain(VoiceParamIndex(2, kCutoff), 7);
-  plug->StoreProgramFromMenu(50);
+  plug->Commands().StoreProgramFromMenu(50);
   ASSERT_EQ(LibraryValue(50, kCutoff), 7);
 
   AnswerMessage(kAnswerNo);
-  plug->RunProgramCommand(Vornell::kProgramCmdRestoreAllFactory);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdRestoreAllFactory);
   EXPECT_EQ(Messages(), std::vector<std::string>{
                             "Restore All Factory Programs|This will affect all tracks. Do you want to continue?"});
   EXPECT_EQ(LibraryValue(50, kCutoff), 7);
 
   // Nobody else plays 50: no question.
-  plug->RunProgramCommand(Vornell::kProgramCmdRestoreFactory);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdRestoreFactory);
   EXPECT_EQ(Messages().size(), 1u);
   EXPECT_EQ(plug->library.programs[50].values, factory);
   EXPECT_EQ(VoiceValue(2, kCutoff), factory[kCutoff]);
@@ -220,19 +220,19 @@ TEST_F(ProgramCommands, EnhancedDataSwitchAndDefaultFolderAreWrittenToTheSetting
   EXPECT_FALSE(plug->library.saveEnhancedPrograms);
   EXPECT_FALSE(BuildProgramButtonMenu(*plug)->GetItem(7)->Checked());
   EXPECT_NE(ReadText(plug->config.iniPath).find("Save Enhanced Prgs=false"), std::string::npos);
-  plug->RunProgramCommand(Vornell::kProgramCmdToggleEnhanced);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdToggleEnhanced);
   EXPECT_TRUE(plug->library.saveEnhancedPrograms);
 
   const std::string original = plug->config.programPath;
   const uint32_t statusSerial = plug->StatusSerial();
   std::filesystem::create_directory(folder / "programs");
   AnswerFile(folder / "programs");
-  plug->RunProgramCommand(Vornell::kProgramCmdDefaultPath);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdDefaultPath);
   ASSERT_EQ(Window().fileRequests.size(), 1u);
   EXPECT_TRUE(Window().fileRequests[0].chooseFolder);
   EXPECT_TRUE(Window().fileRequests[0].fileName.empty());
   EXPECT_TRUE(Window().fileRequests[0].extensions.empty());
-  EXPECT_EQ(plug->ProgramFolder(), folder / "programs");
+  EXPECT_EQ(plug->Commands().ProgramFolder(), folder / "programs");
   EXPECT_NE(ReadText(plug->config.iniPath).find("Path to Program Files=" + (folder / "programs")), std::string::npos);
   EXPECT_EQ(plug->StatusSerial(), statusSerial);  // no status message
   plug->config.SetDefaultProgramPath(original);
@@ -245,9 +245,9 @@ TEST_F(ProgramCommands, InitProgramAndNothingWhileTheWindowIsClosed) {
   EXPECT_EQ(plug->engine.GetTrack(4).programName, "BASIC PATCH");
 
   Dispatch(effEditClose);
-  plug->RunProgramCommand(Vornell::kProgramCmdRestoreAllFactory);
-  plug->RunProgramCommand(Vornell::kProgramCmdLoadBankFile);
-  EXPECT_FALSE(plug->StoreProgramFromMenu(3));
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdRestoreAllFactory);
+  plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadBankFile);
+  EXPECT_FALSE(plug->Commands().StoreProgramFromMenu(3));
   EXPECT_TRUE(Window().messagesShown.empty());
   EXPECT_TRUE(Window().fileRequests.empty());
 }

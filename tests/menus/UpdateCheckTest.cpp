@@ -37,8 +37,10 @@ class UpdateCheck : public MenuFixture {
   void SetUp() override {
     MenuFixture::SetUp();
     // Short bounds: a silent server ends the check in about a second.
-    plug->updateCheckLimits.connectTimeoutMs = 1000;
-    plug->updateCheckLimits.totalTimeoutMs = 1500;
+    UpdateCheckLimits limits;
+    limits.connectTimeoutMs = 1000;
+    limits.totalTimeoutMs = 1500;
+    plug->Commands().SetUpdateCheckLimits(limits);
   }
 };
 
@@ -78,7 +80,7 @@ TEST_F(UpdateCheck, RepliesAndFailuresEndInOneMessage) {
     Window().urlsOpened.clear();
     if (c.answer) AnswerMessage(c.answer);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(plug->CheckOnlineForUpdate(), c.result);
+    EXPECT_EQ(plug->Commands().CheckOnlineForUpdate(), c.result);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     ASSERT_EQ(Window().messagesShown.size(), 1u);
     const HeadlessWindowSystem::ShownMessage& shown = Window().messagesShown[0];

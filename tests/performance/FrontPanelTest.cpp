@@ -25,7 +25,7 @@ int TrackLed(int t) {
 struct Panel : Session {
   // The test sound holds 255 for its switches; stored back from the tracks it
   // no longer counts as modified.
-  Panel() { plug.StoreTrackProgram(0); }
+  Panel() { plug.Programs().StoreTrackProgram(0); }
   // A left click: the button is pressed and released.
   bool Click(int id) {
     plug.Panel().SetButtonLatched(id, false);
@@ -62,7 +62,7 @@ TEST(FrontPanel, TwoDigitsInProgramSelectTheProgramAndTheDisplayFollowsTheTyping
   EXPECT_EQ(s.plug.Panel().PendingDigit(), -1);
   EXPECT_EQ(s.plug.IntParam(ProgramParamIndex(kProgramSetTrack, 2)), 42);
   EXPECT_EQ(s.plug.engine.GetTrack(2).programName, s.ProgramName(42));
-  EXPECT_EQ(s.plug.TrackProgramNumber(1), 0);  // not linked
+  EXPECT_EQ(s.plug.Programs().TrackProgramNumber(1), 0);  // not linked
   EXPECT_EQ(s.plug.StatusText(), "Version 1.0.1.N");
 
   // Any other button between the digits drops the first one: 5, SEQ A (empty:
@@ -76,16 +76,16 @@ TEST(FrontPanel, TwoDigitsInProgramSelectTheProgramAndTheDisplayFollowsTheTyping
   EXPECT_EQ(s.plug.ModeValue(), kModeNormal);
   s.Digit(1);
   s.Digit(2);
-  EXPECT_EQ(s.plug.TrackProgramNumber(2), 12);
+  EXPECT_EQ(s.plug.Programs().TrackProgramNumber(2), 12);
 }
 
 TEST(FrontPanel, ProgramArrowsWrapAndAModifiedProgramIsAskedAbout) {
   Panel s;
   s.plug.SetParameterFromEngine(kParamLinkPrograms, 0);
   EXPECT_TRUE(s.Click(kProgramDown));
-  EXPECT_EQ(s.plug.TrackProgramNumber(0), 99);
+  EXPECT_EQ(s.plug.Programs().TrackProgramNumber(0), 99);
   EXPECT_TRUE(s.Click(kProgramUp));
-  EXPECT_EQ(s.plug.TrackProgramNumber(0), 0);
+  EXPECT_EQ(s.plug.Programs().TrackProgramNumber(0), 0);
   EXPECT_TRUE(s.plug.questions.empty());
 
   // An edited sound: "no" keeps the program and the button is not drawn pressed.
@@ -93,13 +93,13 @@ TEST(FrontPanel, ProgramArrowsWrapAndAModifiedProgramIsAskedAbout) {
   s.plug.answer = kAnswerNo;
   EXPECT_FALSE(s.Click(kProgramUp));
   ASSERT_EQ(s.plug.questions.size(), 1u);
-  EXPECT_EQ(s.plug.TrackProgramNumber(0), 0);
+  EXPECT_EQ(s.plug.Programs().TrackProgramNumber(0), 0);
   s.Digit(3);
   EXPECT_FALSE(s.Digit(7));
-  EXPECT_EQ(s.plug.TrackProgramNumber(0), 0);
+  EXPECT_EQ(s.plug.Programs().TrackProgramNumber(0), 0);
   s.plug.answer = kAnswerYes;
   EXPECT_FALSE(s.Click(kProgramUp));
-  EXPECT_EQ(s.plug.TrackProgramNumber(0), 1);
+  EXPECT_EQ(s.plug.Programs().TrackProgramNumber(0), 1);
 
   // EDIT TRACK stops at 1 and 6.
   s.Click(kEditTrackDown);
@@ -267,11 +267,11 @@ TEST(FrontPanel, AStackProgramIsTypedThenAssignedToATrack) {
   EXPECT_EQ(s.plug.Panel().PendingStackProgram(), 34);
   s.Click(kStackA);
   ASSERT_EQ(s.plug.ModeValue(), kModeNormal);
-  ASSERT_EQ(s.plug.TrackProgramNumber(0), 0);
+  ASSERT_EQ(s.plug.Programs().TrackProgramNumber(0), 0);
   EXPECT_EQ(s.plug.Panel().NumberDisplayCode(), 0x00);
   s.Click(kRecord);
   s.Click(TrackButton(1));
-  EXPECT_NE(s.plug.TrackProgramNumber(1), 34);
+  EXPECT_NE(s.plug.Programs().TrackProgramNumber(1), 34);
 }
 
 TEST(FrontPanel, ControlRecordThenANumberStoresTheSoundAndAsksWhenOthersPlayIt) {
@@ -287,12 +287,12 @@ TEST(FrontPanel, ControlRecordThenANumberStoresTheSoundAndAsksWhenOthersPlayIt) 
   EXPECT_FALSE(s.Digit(5));  // the store counts as a dialog
   EXPECT_FALSE(s.plug.Panel().StoreArmed());
   EXPECT_EQ(s.plug.library.programs[25].values[kVoiceFilterCutoff], 0x40);
-  EXPECT_EQ(s.plug.TrackProgramNumber(0), 25);
+  EXPECT_EQ(s.plug.Programs().TrackProgramNumber(0), 25);
   EXPECT_EQ(s.plug.StatusText(), "Program recorded/stored.");
   EXPECT_TRUE(s.plug.questions.empty());  // nobody else plays 25
 
   // Track 2 plays 30: storing over it asks, and "no" keeps program 30.
-  s.plug.SelectTrackProgram(1, 30);
+  s.plug.Programs().SelectTrackProgram(1, 30);
   const ProgramValues kept = s.plug.library.programs[30].values;
   s.plug.answer = kAnswerNo;
   s.Click(kControlRecord);
@@ -302,7 +302,7 @@ TEST(FrontPanel, ControlRecordThenANumberStoresTheSoundAndAsksWhenOthersPlayIt) 
   EXPECT_EQ(s.plug.questions[0],
             "Record/Store Program|This will affect other tracks using this program. Do you want to continue?");
   EXPECT_EQ(s.plug.library.programs[30].values, kept);
-  EXPECT_EQ(s.plug.TrackProgramNumber(0), 25);
+  EXPECT_EQ(s.plug.Programs().TrackProgramNumber(0), 25);
   EXPECT_FALSE(s.plug.Panel().StoreArmed());
 
   // The browser's RECORD stores into the edit track's own number.

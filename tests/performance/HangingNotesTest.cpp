@@ -255,7 +255,7 @@ void ShortenReleases(Session& s, std::mt19937& random) {
       program.values[kVoiceAmpEnvAttack] = static_cast<uint8_t>(random() % 40);
     }
     for (int t = 0; t < Engine::kTrackCount; ++t)
-      s.plug.LoadProgramIntoTrack(t, s.plug.IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+      s.plug.Programs().LoadProgramIntoTrack(t, s.plug.IntParam(ProgramParamIndex(kProgramSetTrack, t)));
     s.plug.ModifyCurrentPreset();
   }
 }

@@ -53,7 +53,7 @@ inline void UseClickFreeTestSound(SeqVornell& plug, int p = 0) {
   program.values[kVoiceOscNoiseMixer] = 0;
   program.values[kVoiceFilterCutoff] = 255;
   program.values[kVoiceMode] = 0;
-  for (int t = 0; t < Engine::kTrackCount; ++t) plug.LoadProgramIntoTrack(t, p);
+  for (int t = 0; t < Engine::kTrackCount; ++t) plug.Programs().LoadProgramIntoTrack(t, p);
 }
 
 // Renders frames samples in blocks of `block`, moving the host transport on

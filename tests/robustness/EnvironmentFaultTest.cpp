@@ -312,7 +312,7 @@ TEST(StartupBankFaults, ABankThatCannotBeReadWholeGivesTheBuiltInBank) {
     const Vornell plug(startup);
     EXPECT_EQ(PresetNames(plug), builtIn);
     EXPECT_EQ(plug.GetCurrentPresetIndex(), 0);
-    EXPECT_TRUE(plug.startupBankPath.empty());
+    EXPECT_TRUE(plug.Commands().StartupBankPath().empty());
   }
   // The whole bank still loads.
   startup.startupBankPath = saved;

@@ -93,7 +93,7 @@ TEST(BuiltInBank, FillsEveryPresetAndLeavesTheFirstCurrent) {
   for (int i = 0; i < 64; ++i) EXPECT_TRUE(plug.GetPreset(i)->initialized) << i;
   // The live state is the first preset's.
   EXPECT_TRUE(Body(StateOf(plug)) == Body(plug.GetPreset(0)->state));
-  EXPECT_TRUE(plug.startupBankPath.empty());
+  EXPECT_TRUE(plug.Commands().StartupBankPath().empty());
 }
 
 // Every preset selects; its keys, its loops or its arpeggio sound.
@@ -239,17 +239,17 @@ TEST(BuiltInBank, ProgramFileRestoresTheSameSound) {
 
 TEST(Presets, CopyAndPasteCarryAWholeStateAndTheName) {
   TestVornell plug;
-  plug.PastePreset();  // empty clipboard: nothing
+  plug.Commands().PastePreset();  // empty clipboard: nothing
   EXPECT_EQ(plug.GetPresetName(0), "KEY Classic Patch");
 
   ASSERT_TRUE(plug.SelectPreset(2));
   EditEverything(plug, 2);  // not yet stored: copying stores it first
   const std::string name2 = plug.GetPresetName(2);
-  plug.CopyPreset();
+  plug.Commands().CopyPreset();
 
   ASSERT_TRUE(plug.SelectPreset(7));
   const DataBlock stored2 = plug.GetPreset(2)->state;
-  plug.PastePreset();
+  plug.Commands().PastePreset();
   EXPECT_EQ(plug.GetCurrentPresetIndex(), 7);
   EXPECT_EQ(plug.GetPresetName(7), name2);
   EXPECT_EQ(plug.engine.GetTrack(1).programName, "Edited 2");
@@ -279,7 +279,7 @@ TEST(Presets, InitializePresetGivesFactoryProgramsEmptyLoopsAndDefaults) {
   EXPECT_TRUE(plug.seqA.Empty() && plug.seqB.Empty());
   EXPECT_EQ(plug.seqA.length, 0);
   for (int t = 0; t < 6; ++t) {
-    const Program& program = factory.programs[static_cast<size_t>(plug.TrackProgramNumber(t))];
+    const Program& program = factory.programs[static_cast<size_t>(plug.Programs().TrackProgramNumber(t))];
     EXPECT_EQ(plug.engine.GetTrack(t).programName, program.name);
     for (int k = 0; k < kVoiceParamCount; ++k)
       EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), program.values[static_cast<size_t>(k)]) << t << "/" << k;
@@ -310,7 +310,7 @@ TEST(Presets, StartupBankFillsThePresetsAndAMissingOneFallsBack) {
   EXPECT_EQ(loaded.GetPresetName(9), "Startup Nine");
   ASSERT_TRUE(loaded.SelectPreset(9));
   EXPECT_EQ(loaded.engine.GetTrack(1).programName, "Edited 9");
-  EXPECT_EQ(loaded.startupBankPath, folder / "startup.fxb");
+  EXPECT_EQ(loaded.Commands().StartupBankPath(), folder / "startup.fxb");
 
   for (const std::string& path : {folder / "missing.fxb", folder / "broken.fxb", std::string()}) {
     SCOPED_TRACE(path);
@@ -319,7 +319,7 @@ TEST(Presets, StartupBankFillsThePresetsAndAMissingOneFallsBack) {
     EXPECT_EQ(fallback.GetCurrentPresetIndex(), 0);
     EXPECT_EQ(fallback.GetPresetName(0), "KEY Classic Patch");
     EXPECT_EQ(fallback.GetPresetName(63), "Init");
-    EXPECT_TRUE(fallback.startupBankPath.empty());
+    EXPECT_TRUE(fallback.Commands().StartupBankPath().empty());
     EXPECT_FALSE(fallback.stateLoading);
   }
 
@@ -338,7 +338,7 @@ TEST(Presets, PeekingIntoFilesGivesTheBrowserOnePresetOrTheList) {
   ASSERT_TRUE(plug.SaveBankFile(folder / "b.fxb"));
 
   DataBlock one;
-  ASSERT_TRUE(plug.PeekProgramFile(folder / "p.fxp", one));
+  ASSERT_TRUE(plug.Commands().PeekProgramFile(folder / "p.fxp", one));
   int end = 0;
   std::vector<BankEntry> entries = WalkPresets(one, 0, &end);
   ASSERT_EQ(entries.size(), 1u);
@@ -346,7 +346,7 @@ TEST(Presets, PeekingIntoFilesGivesTheBrowserOnePresetOrTheList) {
   EXPECT_EQ(end, one.Size());
 
   DataBlock list;
-  ASSERT_TRUE(plug.PeekBankFile(folder / "b.fxb", list));
+  ASSERT_TRUE(plug.Commands().PeekBankFile(folder / "b.fxb", list));
   entries = WalkPresets(list, 0, &end);
   EXPECT_EQ(entries.size(), 64u);
   EXPECT_EQ(end, list.Size());
@@ -360,14 +360,14 @@ TEST(Presets, PeekingIntoFilesGivesTheBrowserOnePresetOrTheList) {
   std::fwrite(file.Data(), 1, static_cast<size_t>(file.Size()), out);
   std::fclose(out);
   DataBlock other;
-  EXPECT_FALSE(plug.PeekProgramFile(folder / "other.fxp", other));
+  EXPECT_FALSE(plug.Commands().PeekProgramFile(folder / "other.fxp", other));
   std::string name;
   uint8_t flag = 0;
   EXPECT_EQ(other.GetByte(&flag, other.GetText(&name, 0)), other.Size());
   EXPECT_EQ(flag, 1);
   DataBlock none;
-  EXPECT_FALSE(plug.PeekBankFile(folder / "p.fxp", none));
-  EXPECT_FALSE(plug.PeekBankFile(folder / "missing.fxb", none));
+  EXPECT_FALSE(plug.Commands().PeekBankFile(folder / "p.fxp", none));
+  EXPECT_FALSE(plug.Commands().PeekBankFile(folder / "missing.fxb", none));
   EXPECT_EQ(none.Size(), 0);
 }
 

@@ -96,7 +96,7 @@ TEST(StateChunk, SaveLoadOnTheSameObjectChangesNothingAndKeepsThePreset) {
     return expected;
   }());
   EXPECT_FALSE(plug.stateLoading);
-  EXPECT_FALSE(plug.linkSuspended);
+  EXPECT_FALSE(plug.Programs().LinkSuspended());
 }
 
 TEST(StateChunk, OlderBlockWithoutTagLoadsFromTheTrackNames) {
@@ -309,7 +309,7 @@ TEST(StateChunk, TruncatedBlocksFailCleanlyAndLeaveLibraryAndSequencesWhole) {
         EXPECT_EQ(param->Value(), previous.GetParam(i)->Value()) << param->Name();
     }
     EXPECT_FALSE(plug.stateLoading);
-    EXPECT_FALSE(plug.linkSuspended);
+    EXPECT_FALSE(plug.Programs().LinkSuspended());
     // Whatever was left plays.
     Rendering r;
     SendNote(plug, 0, 60, 100);
@@ -365,7 +365,7 @@ TEST(StateChunk, DamagedBlocksLeaveEveryParameterInRangeAndTheModeWithTheEngine)
     SCOPED_TRACE("round " + std::to_string(round));
     EXPECT_TRUE(end == -1 || (end > 0 && end <= bad.Size()));
     EXPECT_FALSE(plug.stateLoading);
-    EXPECT_FALSE(plug.linkSuspended);
+    EXPECT_FALSE(plug.Programs().LinkSuspended());
     for (int i = 0; i < kNumParams; ++i) {
       const PlugParam* param = plug.GetParam(i);
       ASSERT_TRUE(param->Value() >= param->Min() && param->Value() <= param->Max()) << param->Name();

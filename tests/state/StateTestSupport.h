@@ -35,7 +35,7 @@ inline void EditEverything(TestVornell& plug, int seed) {
     plug.SetPlain(ProgramParamIndex(kProgramSetStackA, t), (seed + t) % 100);
   }
   plug.SetPlain(VoiceParamIndex(2, kVoiceFilterCutoff), 90 + seed);
-  plug.RenameTrackProgram(1, "Edited " + std::to_string(seed));
+  plug.Programs().RenameTrackProgram(1, "Edited " + std::to_string(seed));
   for (int p = 0; p < kProgramCount; ++p) {
     Program& program = plug.library.programs[static_cast<size_t>(p)];
     program.name = "Slot " + std::to_string(p) + "/" + std::to_string(seed);

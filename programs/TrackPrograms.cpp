@@ -1,14 +1,13 @@
-// Which program each track plays, loading programs into tracks, the modified
-// test, storing, initialising, renaming and the linking of tracks.
-// User-interface thread (ApplyProgramParameter: the thread that changed the
-// parameter); callers hold the plug-in lock.
-#include <cstdio>
-#include <mutex>
+#include "programs/TrackPrograms.h"
 
-#include "graphics/EditorRecords.h"
-#include "plugin/ScopedValue.h"
-#include "instrument/Vornell.h"
+#include <cstdio>
+
+#include "engine/Engine.h"
+#include "engine/Track.h"
+#include "plugin/PluginLock.h"
 #include "programs/ParameterTable.h"
+#include "programs/ProgramLibrary.h"
+#include "programs/TrackProgramsHost.h"
 
 namespace {
 
@@ -20,7 +19,7 @@ constexpr const char* kProgramStoredText = "Program recorded/stored.";
 
 }  // namespace
 
-int Vornell::ProgramParamForKind(int kind, int t) {
+int TrackPrograms::ProgramParamForKind(int kind, int t) {
   switch (kind) {
     case kProgramKindTrack:
       return ProgramParamIndex(kProgramSetTrack, t);
@@ -37,10 +36,11 @@ int Vornell::ProgramParamForKind(int kind, int t) {
   }
 }
 
-int Vornell::LiveProgramParam(int t) const {
-  const Track& track = engine.GetTrack(t);
+int TrackPrograms::LiveProgramParam(int t) const {
+  const TrackProgramsHost& view = host;
+  const Track& track = view.TrackAt(t);
   const bool sequenceActive = track.sequenceDriven || track.armed;
-  switch (ModeValue()) {
+  switch (view.Mode()) {
     case kModeSequenceA:
       if (sequenceActive) return ProgramParamIndex(kProgramSetSeqA, t);
       break;
@@ -57,43 +57,44 @@ int Vornell::LiveProgramParam(int t) const {
   return ProgramParamIndex(kProgramSetTrack, t);
 }
 
-int Vornell::TrackProgramNumber(int t) const {
+int TrackPrograms::TrackProgramNumber(int t) const {
+  const TrackProgramsHost& view = host;
   if (!ValidTrack(t)) return 0;
-  int p = IntParam(LiveProgramParam(t));
-  if (p == kNoSequenceProgram) p = IntParam(ProgramParamIndex(kProgramSetTrack, t));
+  int p = view.IntParam(LiveProgramParam(t));
+  if (p == kNoSequenceProgram) p = view.IntParam(ProgramParamIndex(kProgramSetTrack, t));
   return (p < 0 || p >= kProgramCount) ? 0 : p;
 }
 
-void Vornell::WriteVoiceParameter(int index, double value) {
-  SetParameterFromEngine(index, value);
+void TrackPrograms::WriteVoiceParameter(int index, double value) {
+  host.SetParam(index, value);
   // While a state loads, the base only stores the value; the engine must still
   // hear the program that the track now holds.
-  if (stateLoading) OnParamChanged(index);
+  if (host.StateLoading()) host.ApplyParam(index);
 }
 
-void Vornell::LoadProgramIntoTrack(int t, int p) {
+void TrackPrograms::LoadProgramIntoTrack(int t, int p) {
   if (!ValidTrack(t)) return;
-  PluginLock lock(Mutex());
-  if (p == kNoSequenceProgram) p = IntParam(ProgramParamIndex(kProgramSetTrack, t));
+  PluginLock lock(host.Mutex());
+  if (p == kNoSequenceProgram) p = host.IntParam(ProgramParamIndex(kProgramSetTrack, t));
   if (p < 0 || p >= kProgramCount) return;
-  const Program& program = library.programs[static_cast<size_t>(p)];
+  const Program& program = host.Library().programs[static_cast<size_t>(p)];
   {
     // Loading a program is no edit: linked tracks that play other programs
     // keep their sounds.
     ScopedValue<bool> suspend(linkSuspended, true);
     for (int k = 0; k < kVoiceParamCount; ++k) WriteVoiceParameter(VoiceParamIndex(t, k), program.values[k]);
   }
-  Track& track = engine.GetTrack(t);
+  Track& track = host.TrackAt(t);
   track.programName = program.name;
   track.programModified = false;
-  panel.ReadSelectedParamValue();
+  host.ProgramLoaded();
 }
 
-void Vornell::ApplyProgramParameter(int kind, int t, int p) {
-  if (stateLoading || linkSuspended) return;
+void TrackPrograms::ApplyProgramParameter(int kind, int t, int p) {
+  if (host.StateLoading() || linkSuspended) return;
   const int index = ProgramParamForKind(kind, t);
   if (!ValidTrack(t) || index < 0 || p < 0 || p > kNoSequenceProgram) return;
-  PluginLock lock(Mutex());
+  PluginLock lock(host.Mutex());
   {
     ScopedValue<bool> suspend(linkSuspended, true);
     if (p == kNoSequenceProgram) {
@@ -101,113 +102,115 @@ void Vornell::ApplyProgramParameter(int kind, int t, int p) {
     } else {
       // The parameter usually holds p already (it is what changed); the host
       // then hears of it once.
-      if (IntParam(index) != p) SetParameterFromEngine(index, p);
+      if (host.IntParam(index) != p) host.SetParam(index, p);
       LoadProgramIntoTrack(t, p);
     }
-    RefreshPresetBrowserEntry();
-    panelDirty = true;
+    host.PresetEntryChanged();
+    host.MarkPanelDirty();
   }
 }
 
-void Vornell::SetTrackProgram(int t, int p) {
+void TrackPrograms::SetTrackProgram(int t, int p) {
   if (!ValidTrack(t) || p < 0 || p >= kProgramCount || p == TrackProgramNumber(t)) return;
-  PluginLock lock(Mutex());
-  SetParameterFromEngine(LiveProgramParam(t), p);
+  PluginLock lock(host.Mutex());
+  host.SetParam(LiveProgramParam(t), p);
   LoadProgramIntoTrack(t, p);
-  RefreshEditTrackControls();
-  ShowStatus("", kStatusWhite);
-  panelDirty = true;
+  host.EditTrackChanged();
+  host.ClearStatus();
+  host.MarkPanelDirty();
 }
 
-bool Vornell::TracksLinked(int a, int b) const {
-  if (linkSuspended || !LinkProgramsOn() || a == b || !ValidTrack(a) || !ValidTrack(b)) return false;
-  const Track& first = engine.GetTrack(a);
-  const Track& second = engine.GetTrack(b);
+bool TrackPrograms::TracksLinked(int a, int b) const {
+  const TrackProgramsHost& view = host;
+  if (linkSuspended || !view.LinkProgramsOn() || a == b || !ValidTrack(a) || !ValidTrack(b)) return false;
+  const Track& first = view.TrackAt(a);
+  const Track& second = view.TrackAt(b);
   if (first.armed && second.armed) return true;
   return !first.sequenceDriven && !first.armed && !second.sequenceDriven && !second.armed;
 }
 
-void Vornell::SelectTrackProgram(int t, int p) {
+void TrackPrograms::SelectTrackProgram(int t, int p) {
   if (!ValidTrack(t)) return;
-  PluginLock lock(Mutex());
+  PluginLock lock(host.Mutex());
   SetTrackProgram(t, p);
-  for (int i = 0; i < Engine::kTrackCount && !linkSuspended && LinkProgramsOn(); ++i)
+  for (int i = 0; i < Engine::kTrackCount && !linkSuspended && host.LinkProgramsOn(); ++i)
     if (TracksLinked(t, i)) SetTrackProgram(i, p);
-  RefreshPresetBrowserEntry();
-  panelDirty = true;
+  host.PresetEntryChanged();
+  host.MarkPanelDirty();
 }
 
-bool Vornell::ProgramUsedElsewhere(int p) const {
-  if (p < 0) p = TrackProgramNumber(panel.EditTrack());
+bool TrackPrograms::ProgramUsedElsewhere(int p) const {
+  const TrackProgramsHost& view = host;
+  if (p < 0) p = TrackProgramNumber(view.EditTrack());
   for (int t = 0; t < Engine::kTrackCount; ++t)
-    if (t != panel.EditTrack() && TrackProgramNumber(t) == p) return true;
+    if (t != view.EditTrack() && TrackProgramNumber(t) == p) return true;
   return false;
 }
 
-void Vornell::StoreTrackProgram(int p) {
-  if (!ValidTrack(panel.EditTrack())) return;
-  PluginLock lock(Mutex());
-  if (p < 0) p = TrackProgramNumber(panel.EditTrack());
+void TrackPrograms::StoreTrackProgram(int p) {
+  if (!ValidTrack(host.EditTrack())) return;
+  PluginLock lock(host.Mutex());
+  if (p < 0) p = TrackProgramNumber(host.EditTrack());
   if (p >= kProgramCount) return;
-  Program& program = library.programs[static_cast<size_t>(p)];
+  Program& program = host.Library().programs[static_cast<size_t>(p)];
   for (int k = 0; k < kVoiceParamCount; ++k)
-    program.values[k] = static_cast<uint8_t>(IntParam(VoiceParamIndex(panel.EditTrack(), k)) & 255);
-  program.name = engine.GetTrack(panel.EditTrack()).programName;
+    program.values[k] = static_cast<uint8_t>(host.IntParam(VoiceParamIndex(host.EditTrack(), k)) & 255);
+  program.name = host.TrackAt(host.EditTrack()).programName;
   for (int t = 0; t < Engine::kTrackCount; ++t)
     if (TrackProgramNumber(t) == p) LoadProgramIntoTrack(t, p);
-  ShowStatus(kProgramStoredText, kStatusGreen);
-  panelDirty = true;
+  host.ShowDone(kProgramStoredText);
+  host.MarkPanelDirty();
 }
 
-void Vornell::StoreAndSelectProgram(int p) {
-  if (!ValidTrack(panel.EditTrack())) return;
-  PluginLock lock(Mutex());
-  if (p < 0) p = TrackProgramNumber(panel.EditTrack());
+void TrackPrograms::StoreAndSelectProgram(int p) {
+  if (!ValidTrack(host.EditTrack())) return;
+  PluginLock lock(host.Mutex());
+  if (p < 0) p = TrackProgramNumber(host.EditTrack());
   if (p >= kProgramCount) return;
   StoreTrackProgram(p);
-  SelectTrackProgram(panel.EditTrack(), p);
+  SelectTrackProgram(host.EditTrack(), p);
   // A switch of program clears the status line; the store's message is what
   // the user needs to see.
-  ShowStatus(kProgramStoredText, kStatusGreen);
+  host.ShowDone(kProgramStoredText);
 }
 
-void Vornell::InitEditTrackProgram() {
-  if (!ValidTrack(panel.EditTrack())) return;
-  PluginLock lock(Mutex());
+void TrackPrograms::InitEditTrackProgram() {
+  if (!ValidTrack(host.EditTrack())) return;
+  PluginLock lock(host.Mutex());
   bool targets[Engine::kTrackCount] = {};
-  for (int t = 0; t < Engine::kTrackCount; ++t) targets[t] = t == panel.EditTrack() || TracksLinked(t, panel.EditTrack());
+  for (int t = 0; t < Engine::kTrackCount; ++t) targets[t] = t == host.EditTrack() || TracksLinked(t, host.EditTrack());
   {
     // The linked tracks are written here one by one.
     ScopedValue<bool> suspend(linkSuspended, true);
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       if (!targets[t]) continue;
-      engine.GetTrack(t).programName = "BASIC PATCH";
+      host.TrackAt(t).programName = "BASIC PATCH";
       for (int k = 0; k < kVoiceParamCount; ++k) {
         const int index = VoiceParamIndex(t, k);
-        WriteVoiceParameter(index, GetParam(index)->Default());
+        WriteVoiceParameter(index, host.ParamDefault(index));
       }
     }
   }
-  ShowStatus("Program initialized.", kStatusGreen);
-  panelDirty = true;
+  host.ShowDone("Program initialized.");
+  host.MarkPanelDirty();
 }
 
-void Vornell::RenameTrackProgram(int t, const std::string& name) {
+void TrackPrograms::RenameTrackProgram(int t, const std::string& name) {
   if (!ValidTrack(t)) return;
-  PluginLock lock(Mutex());
-  engine.GetTrack(t).programName = name;
-  if (!linkSuspended && LinkProgramsOn()) {
+  PluginLock lock(host.Mutex());
+  host.TrackAt(t).programName = name;
+  if (!linkSuspended && host.LinkProgramsOn()) {
     for (int i = 0; i < Engine::kTrackCount; ++i)
-      if (TracksLinked(t, i)) engine.GetTrack(i).programName = name;
+      if (TracksLinked(t, i)) host.TrackAt(i).programName = name;
   }
-  RefreshPresetBrowserEntry();
-  panelDirty = true;
+  host.PresetEntryChanged();
+  host.MarkPanelDirty();
 }
 
-void Vornell::AuditionProgram(const Program& program) {
-  if (!ValidTrack(panel.EditTrack())) return;
-  PluginLock lock(Mutex());
-  const int playing = TrackProgramNumber(panel.EditTrack());
+void TrackPrograms::AuditionProgram(const Program& program) {
+  if (!ValidTrack(host.EditTrack())) return;
+  PluginLock lock(host.Mutex());
+  const int playing = TrackProgramNumber(host.EditTrack());
   bool targets[Engine::kTrackCount] = {};
   for (int t = 0; t < Engine::kTrackCount; ++t) targets[t] = TrackProgramNumber(t) == playing;
   {
@@ -216,43 +219,43 @@ void Vornell::AuditionProgram(const Program& program) {
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       if (!targets[t]) continue;
       for (int k = 0; k < kVoiceParamCount; ++k) WriteVoiceParameter(VoiceParamIndex(t, k), program.values[k]);
-      engine.GetTrack(t).programName = program.name;
+      host.TrackAt(t).programName = program.name;
     }
   }
-  panelDirty = true;
+  host.MarkPanelDirty();
 }
 
-void Vornell::UpdateProgramModified(int t) {
+void TrackPrograms::UpdateProgramModified(int t) {
   if (!ValidTrack(t)) return;
-  PluginLock lock(Mutex());
-  const Program& program = library.programs[static_cast<size_t>(TrackProgramNumber(t))];
+  PluginLock lock(host.Mutex());
+  const Program& program = host.Library().programs[static_cast<size_t>(TrackProgramNumber(t))];
   bool modified = false;
   for (int k = 0; k < kVoiceParamCount && !modified; ++k) {
     int stored = program.values[k];
-    int current = IntParam(VoiceParamIndex(t, k)) & 255;
-    if (!extendedResolution) {
+    int current = host.IntParam(VoiceParamIndex(t, k)) & 255;
+    if (!host.ExtendedResolution()) {
       stored = MaskVoiceValue(k, stored);
       current = MaskVoiceValue(k, current);
     }
     modified = stored != current;
   }
-  Track& track = engine.GetTrack(t);
+  Track& track = host.TrackAt(t);
   if (!modified) modified = track.programName != program.name;
   track.programModified = modified;
 }
 
-int Vornell::ConfirmModifiedProgram(int t) {
-  if (stateLoading || DontAskToCommit() || !EditorOpen() || t >= Engine::kTrackCount) return 0;
+int TrackPrograms::ConfirmModifiedProgram(int t) {
+  if (host.StateLoading() || host.DontAskToCommit() || !host.EditorOpen() || t >= Engine::kTrackCount) return 0;
   char text[128];
   {
-    PluginLock lock(Mutex());
+    PluginLock lock(host.Mutex());
     const int first = t < 0 ? 0 : t;
     const int last = t < 0 ? Engine::kTrackCount - 1 : t;
     int modified = -1;
     for (int i = first; i <= last && modified < 0; ++i) {
       // The flag may be older than the last edit; the idle tick has not run yet.
       UpdateProgramModified(i);
-      if (engine.GetTrack(i).programModified) modified = i;
+      if (host.TrackAt(i).programModified) modified = i;
     }
     if (modified < 0) return 0;
     std::snprintf(text, sizeof(text), "Program %02u on Track %u is modified. Do you want to proceed?",
@@ -261,6 +264,5 @@ int Vornell::ConfirmModifiedProgram(int t) {
   // Asked without this function's hold on the plug-in lock: the message box
   // gives back only what the framework took, and audio must not wait for
   // the answer.
-  const int answer = ShowMessage(text, "Modified Program", kMessageYesNo | kMessageIconQuestion);
-  return answer == kAnswerNo ? 1 : 2;
+  return host.AskYesNo(text, "Modified Program") ? 2 : 1;
 }
