@@ -109,9 +109,9 @@ TEST_F(Menus, FileDialogsSayWhatIsAsked) {
       {[&] { plug->RunProgramCommand(Vornell::kProgramCmdLoadBankFile); }, "Load Program Bank SysEx File", false},
       {[&] { plug->RunProgramCommand(Vornell::kProgramCmdSaveBankFile); }, "Save Program Bank SysEx File", false},
       {[&] { plug->RunProgramCommand(Vornell::kProgramCmdDefaultPath); }, "Default Path For Program Files", true},
-      {[&] { plug->LoadSequenceFromMidiFile(1); }, "Load Sequence B From MIDI File", false},
-      {[&] { plug->SaveSequenceToMidiFile(0, false); }, "Save Sequence A To MIDI Type 0 File", false},
-      {[&] { plug->ChooseDefaultSequencePath(); }, "Default Path For Sequence Files", true},
+      {[&] { plug->Sequencing().LoadSequenceFromMidiFile(1); }, "Load Sequence B From MIDI File", false},
+      {[&] { plug->Sequencing().SaveSequenceToMidiFile(0, false); }, "Save Sequence A To MIDI Type 0 File", false},
+      {[&] { plug->Sequencing().ChooseDefaultSequencePath(); }, "Default Path For Sequence Files", true},
   };
   for (const Step& step : steps) {
     AnswerMessage(kAnswerYes);  // to a question on the way
