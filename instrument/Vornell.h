@@ -317,11 +317,6 @@ class Vornell : public Synth, public EngineHooks {
   void OnProgramChange(int32_t program) override;
   double GetParameterNormalized(int32_t index) override;
   void SetParameterFromController(int32_t index, double normalized) override;
-  void OnBlockStart(int32_t frames) override;
-  void RecordNoteEvent(int32_t track, int32_t note, int32_t velocity) override;
-  bool DivertToArpeggiator(const MidiMessage& message) override;
-  void ArpeggiatorSustain(int32_t value) override;
-  void ClearArpeggiatorHold() override;
 
   // ---- configuration (instrument/VornellConfiguration.cpp) --------------------------------
   // User-interface thread unless noted; each takes the plug-in lock.
@@ -387,6 +382,13 @@ class Vornell : public Synth, public EngineHooks {
  private:
   VornellSequencerHost sequencerHost{*this};
   Sequencer sequencer{engine, sequencerHost};
+  // The engine's hooks that go to the sequencer side (instrument/VornellSequencerHost.cpp;
+  // audio thread, under the plug-in lock).
+  void OnBlockStart(int32_t frames) override;
+  void RecordNoteEvent(int32_t track, int32_t note, int32_t velocity) override;
+  bool DivertToArpeggiator(const MidiMessage& message) override;
+  void ArpeggiatorSustain(int32_t value) override;
+  void ClearArpeggiatorHold() override;
 
  protected:
   // The preset browser's entry of the current preset changed (editor part).

@@ -104,7 +104,7 @@ class Sequencer {
   void SetState(int32_t state) { recordState = state; }
   void SetRecordActivity(bool on) { recordActivity = on; }
   // Starts a new recording into the current Mode's sequence (Mode 1 or 2 only).
-  // This and the rest of this group up to OnSequenceLoopWrap take the lock.
+  // This and the rest of this group up to ClearSequence take the lock.
   void StartRecording();
   void ArmTrack(int t, bool on);
   void StopRecording();
