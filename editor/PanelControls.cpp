@@ -141,7 +141,7 @@ bool IKRUtilityKick::Draw(IGraphics* g) {
   bool sequenceFilled = false;
   if (configShown && (paramIndex == panel_id::kSeqA || paramIndex == panel_id::kSeqB)) {
     PluginLock lock(vornell->Mutex());
-    sequenceFilled = !vornell->SequenceAt(paramIndex == panel_id::kSeqA ? 0 : 1).Empty();
+    sequenceFilled = !vornell->Sequencing().SequenceAt(paramIndex == panel_id::kSeqA ? 0 : 1).Empty();
   }
   if (configShown && (paramIndex == panel_id::kProgram || paramIndex == panel_id::kSeqA ||
                       paramIndex == panel_id::kSeqB))

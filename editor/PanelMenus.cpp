@@ -85,30 +85,30 @@ void RunSequenceMenu(Vornell& plug, IGraphics& graphics, int which, int x, int y
                                                       SequenceFileCommand::kSaveType1, SequenceFileCommand::kClear};
   PopupMenu menu;
   for (SequenceFileCommand command : kCommands)
-    menu.AddItem(plug.SequenceMenuItemText(command, which),
-                 plug.SequenceMenuItemEnabled(command, which) ? PopupMenuItem::kNoFlags : PopupMenuItem::kDisabled,
+    menu.AddItem(plug.Sequencing().SequenceMenuItemText(command, which),
+                 plug.Sequencing().SequenceMenuItemEnabled(command, which) ? PopupMenuItem::kNoFlags : PopupMenuItem::kDisabled,
                  static_cast<int>(command));
   menu.AddSeparator();
-  menu.AddItem(plug.SequenceMenuItemText(SequenceFileCommand::kDefaultPath, which), PopupMenuItem::kNoFlags,
+  menu.AddItem(plug.Sequencing().SequenceMenuItemText(SequenceFileCommand::kDefaultPath, which), PopupMenuItem::kNoFlags,
                static_cast<int>(SequenceFileCommand::kDefaultPath));
   const PopupMenu* chosen = graphics.ShowPopupMenu(&menu, Rect(x, y, x, y));
   if (!chosen) return;
   // These commands take the lock themselves and never hold it across a dialog.
   switch (static_cast<SequenceFileCommand>(chosen->ChosenCommand())) {
     case SequenceFileCommand::kLoad:
-      plug.LoadSequenceFromMidiFile(which);
+      plug.Sequencing().LoadSequenceFromMidiFile(which);
       break;
     case SequenceFileCommand::kSaveType0:
-      plug.SaveSequenceToMidiFile(which, false);
+      plug.Sequencing().SaveSequenceToMidiFile(which, false);
       break;
     case SequenceFileCommand::kSaveType1:
-      plug.SaveSequenceToMidiFile(which, true);
+      plug.Sequencing().SaveSequenceToMidiFile(which, true);
       break;
     case SequenceFileCommand::kClear:
-      plug.ClearSequenceFromMenu(which);
+      plug.Sequencing().ClearSequenceFromMenu(which);
       break;
     case SequenceFileCommand::kDefaultPath:
-      plug.ChooseDefaultSequencePath();
+      plug.Sequencing().ChooseDefaultSequencePath();
       break;
   }
 }

@@ -107,7 +107,7 @@ class Engine {
   double MasterGain() const { return masterGain; }
   double MasterTune() const { return masterTune; }
   double BendRange() const { return bendRange; }
-  // Performance Mode 0..6 as a number only; the plug-in's SetMode does the rest.
+  // Performance Mode 0..6 as a number only; the sequencer side's SetMode does the rest.
   void SetMode(int32_t newMode) { mode = newMode; }
   int32_t Mode() const { return mode; }
 

@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       case kFuzzMode:
-        plug.SetMode(reader.Byte() % 8);
+        plug.Sequencing().SetMode(reader.Byte() % 8);
         break;
       default:
         Reset(plug, reader);

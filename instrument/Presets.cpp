@@ -88,8 +88,8 @@ bool Vornell::LoadStartupBank() {
 void Vornell::InitializePreset() {
   PluginLock lock(Mutex());
   library.RestoreFactoryPrograms(-1);
-  seqA.Clear();
-  seqB.Clear();
+  sequencer.SeqA().Clear();
+  sequencer.SeqB().Clear();
   for (int i = 0; i < kParamFirstVoice; ++i) {
     const PlugParam* param = GetParam(i);
     SetParamNormalized(i, param->ToNormalized(param->Default()));

@@ -70,7 +70,7 @@ void Vornell::OnReset() {
   DisarmMidiLearn();
   engine.OnReset(GetSampleRate(), GetBlockSize());
   // A playing loop keeps its tempo at a new sample rate.
-  UpdateTickDuration();
+  sequencer.UpdateTickDuration();
 }
 
 void Vornell::ProcessBlock(double** inputs, double** outputs, int frames) {

@@ -6,10 +6,8 @@
 // Methods are spread over the files of this folder by subject:
 //   Vornell.cpp               construction, audio, MIDI, engine hooks, status line
 //   VornellParams.cpp         OnParamChanged for all 303 parameters
-//   PerformanceModes.cpp      Mode switching, track hand-over, clock and player
-//   Recorder.cpp              recording, overdub, clearing
-//   VornellSequenceFiles.cpp  the sequence menu: MIDI files, clearing, default folder
-//   Arpeggiator.cpp           arpeggio pattern, its input, hold and latch
+//   VornellSequencerHost.cpp  the sequencer side's view of the instrument, the
+//                             engine hooks that go to it, the sequence file dialog
 //   VornellConfiguration.cpp  the controller map handed to the engine
 //   VornellTuning.cpp         the engine's tuning hooks
 //   VornellState.cpp          the whole state: SaveState, LoadState
@@ -17,7 +15,9 @@
 //   VornellUpdateCheck.cpp    the editor framework's notices
 // and, for the editor part, editor/VornellEditor.cpp and editor/ProgramBrowser.cpp.
 // The front panel is an object of its own (performance/FrontPanel.h) that
-// reaches the instrument through VornellPanelHost; the track-program workflow
+// reaches the instrument through VornellPanelHost; so is the sequencer side
+// (sequencer/Sequencer.h: sequences, player, recorder, Modes, arpeggiator),
+// through VornellSequencerHost, and the track-program workflow
 // (programs/TrackPrograms.h) through VornellProgramsHost. The menu commands
 // (VornellCommands.h) are the instrument's own object in this folder.
 //
@@ -28,7 +28,6 @@
 // thread, the program workflow and the menu commands on the user-interface thread.
 #include <array>
 #include <atomic>
-#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -38,7 +37,6 @@
 #include "engine/Engine.h"
 #include "engine/EngineHooks.h"
 #include "performance/FrontPanel.h"
-#include "performance/NoteVelocityMap.h"
 #include "instrument/Synth.h"
 #include "instrument/VornellCommands.h"
 #include "instrument/VornellPanelHost.h"
@@ -46,9 +44,7 @@
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
 #include "programs/TrackPrograms.h"
-#include "sequencer/Sequence.h"
-#include "sequencer/SequenceFileCommands.h"
-#include "sequencer/SequencePlayer.h"
+#include "sequencer/Sequencer.h"
 #include "instrument/VornellSequencerHost.h"
 
 class IControl;
@@ -161,97 +157,22 @@ class Vornell : public Synth, public EngineHooks {
   // The browser lists a file (its FILE LED lit) rather than the presets.
   bool BrowserShowsFile() const;
 
-  // ---- performance Modes, clock and player (instrument/PerformanceModes.cpp) ---------
-  // Every method here and in the recorder and arpeggiator sections runs under the
-  // plug-in lock (those called from the editor take it themselves): on the
-  // audio thread where noted, otherwise on the thread that changes a parameter
-  // or the editor thread.
-  //
-  // Switches the performance Mode. Returns false when the Mode could not be
-  // entered ("Sequence %c: empty.", "Select a track for channel 6!"); a switch
-  // between two non-Normal Modes only goes to Normal and returns true.
-  bool SetMode(int32_t mode);
-  // The tick length from "Speed" or the host tempo (and the note-value table
-  // while synced); nothing while no sequence is selected.
-  void UpdateTickDuration();
-  // The player starts the current Mode's sequence from tick 0 / stops and
-  // releases the sequence-driven tracks.
-  void StartPlayback();
-  void StopPlayback();
-  // Seq A (1) or Seq B (2) tracks that hold material take it over: channel =
-  // own index, sequence-driven. For the arpeggio, track 6 goes to MIDI channel 6.
-  void AssignSequenceTracks(const Sequence& sequence);
-  // Undoes the hand-over: channels from the "Track %i MIDI Channel" parameters.
-  void RestoreTrackChannels();
-  // The sequence the player has selected, or null.
-  Sequence* CurrentSequence();
-  // Seq A (which = 0) or Seq B (which = 1).
-  Sequence& SequenceAt(int which) { return which == 1 ? seqB : seqA; }
-  // TRACK VOLUME turned while CLICK is held: the click's level (0..1) with
-  // "Click Level: %s" in dB on the status line.
-  void SetClickLevel(double level);
+  // ---- sequencer side (sequencer/Sequencer.h) ------------------------------------------
+  // The sequences, the player and its clock, the recorder, the performance
+  // Modes and the arpeggiator. Its entry points say which thread and lock.
+  Sequencer& Sequencing() { return sequencer; }
+  const Sequencer& Sequencing() const { return sequencer; }
 
-  // ---- recorder (instrument/Recorder.cpp) ------------------------------------------------
-  // Recorder states while recording (kRecordRecording is also the idle value).
-  enum RecordState : int32_t {
-    kRecordRecording = 0,
-    kRecordWaitFirstNote = 1,
-    kRecordOverdubPrepared = 2,
-    kRecordOverdubWaitFirstNote = 3,
-    kRecordOverdubFirstPass = 4,
-    kRecordOverdubArmedAtWrap = 5,
-    kRecordOverdubbing = 6,
-  };
-  bool Recording() const { return engine.IsRecording(); }
-  // The front panel's SEQ A/B with RECORD on sets this before SetMode(1 or 2).
-  void SetRecording(bool on) { engine.SetRecording(on); }
-  // Starts a new recording into the current Mode's sequence (Mode 1 or 2 only).
-  void StartRecording();
-  void ArmTrack(int t, bool on);
-  void StopRecording();
-  // RECORD (multi-track) released: with recordMode on in Mode 1 or 2 the
-  // playing loop waits for a TRACK button to overdub.
-  void PrepareOverdub();
-  // A TRACK button pressed while recording: disarms an armed track, otherwise
-  // arms it (and leaves OverdubPrepared for OverdubWaitFirstNote).
-  void RecordTrackButton(int t);
-  // Removes track t's part from the current sequence and ends the recording.
-  void ClearTrack(int t);
-  // Empties Seq A (0) or Seq B (1), resets its six program slots, Mode Normal.
-  void ClearSequence(int which);
-  // Audio thread: the player wrapped the loop at `offset` samples into the block.
-  void OnSequenceLoopWrap(double offset);
-  // Sets the recorder's elapsed count so that it reads `position` samples (the
-  // loop time at the start of the next block) from the next control tick on.
-  void AlignRecordElapsed(double position);
-
-  // ---- sequence menu (instrument/VornellSequenceFiles.cpp) ------------------------------
-  // User-interface thread; these take the plug-in lock around the sequences,
-  // and their dialogs give back every hold of it while they wait. which: 0
-  // for Seq A, 1 for Seq B. Nothing happens while the editor window is closed.
-  //
-  // "Load Sequence A From MIDI File": returns the status text shown ("Done.",
-  // "Cannot load file!"), empty when nothing was chosen. A file that cannot be
-  // read whole leaves the sequence, its programs and the Mode as they were.
-  std::string LoadSequenceFromMidiFile(int which);
-  // "Save Sequence A To MIDI Type 0/1 File": the current preset takes the
-  // current state first. Returns "Done.", "Cannot save file!" or empty.
-  std::string SaveSequenceToMidiFile(int which, bool type1);
-  // "Clear Sequence A": asks first; true when the sequence was cleared.
-  bool ClearSequenceFromMenu(int which);
-  // "Default Path For Sequence Files...": returns the folder that became the
-  // default (and was written to the settings file), empty when cancelled.
-  std::string ChooseDefaultSequencePath();
-  // The menu's item text, and whether the item is offered now (saving and
-  // clearing need a sequence with events).
-  std::string SequenceMenuItemText(SequenceFileCommand command, int which) const;
-  bool SequenceMenuItemEnabled(SequenceFileCommand command, int which);
-  // The file dialog of these commands: the chosen full path, or empty when
+ protected:
+  friend class VornellSequencerHost;
+  // The sequence menu's file dialog: the chosen full path, or empty when
   // cancelled. Goes to the editor's dialog; without an editor, cancelled.
+  // User-interface thread, without the plug-in lock (tests answer it).
   virtual std::string ChooseSequenceFile(SequenceFileHost::DialogMode mode, const std::string& folder,
                                          const std::string& extensions, const std::string& fileName,
                                          const std::string& title);
 
+ public:
   // ---- menu commands (instrument/VornellCommands.h) -------------------------------------
   // The PROGRAM button menu, the option menu, the preset clipboard, preset
   // choice and file peeking, the configuration commands, the update check.
@@ -262,24 +183,11 @@ class Vornell : public Synth, public EngineHooks {
   // browser opened) as an orange status text. User-interface thread.
   void ShowEditorNotice(const std::string& text) override;
 
-  // ---- arpeggiator (instrument/Arpeggiator.cpp) --------------------------------------
-  // Adds (on) or removes one note and lays the pattern out again (Modes 3, 4).
-  void UpdateArpeggio(int note, int velocity, bool on);
-  // Empties the pattern and the note set and releases MIDI channel 6.
-  void ClearArpeggio();
-  // The multi-track RECORD in Mode 3 or 4: latch on/off with its status message.
-  void ToggleArpeggiatorLatch();
-
   // ---- engine hooks (audio thread, under the plug-in lock) ------------------------
   bool CaptureMidiLearn(int32_t controller) override;
   void OnProgramChange(int32_t program) override;
   double GetParameterNormalized(int32_t index) override;
   void SetParameterFromController(int32_t index, double normalized) override;
-  void OnBlockStart(int32_t frames) override;
-  void RecordNoteEvent(int32_t track, int32_t note, int32_t velocity) override;
-  bool DivertToArpeggiator(const MidiMessage& message) override;
-  void ArpeggiatorSustain(int32_t value) override;
-  void ClearArpeggiatorHold() override;
 
   // ---- configuration (instrument/VornellConfiguration.cpp) --------------------------------
   // Gives the engine the controller map and "Receive Parameter CCs" when
@@ -318,35 +226,17 @@ class Vornell : public Synth, public EngineHooks {
   // The editor redraws its panel displays at its next idle tick.
   std::atomic<bool> panelDirty{false};
 
-  // Clock settings the sequencer reads.
-  double sequencerSpeed = 120.0;
-  bool syncToHost = false;
-
-  // Sequencer: the two loop sequences (saved with the state), the arpeggio
-  // pattern (not saved) and the player that loops one of them.
-  Sequence seqA;
-  Sequence seqB;
-  Sequence arpeggio;
+  // The sequencer side (declared after the engine, which it drives).
+ private:
   VornellSequencerHost sequencerHost{*this};
-  SequencePlayer player{sequencerHost};
-  // The player's clock at the end of the last block (where the next one starts).
-  double sequencerBlockEnd = 0.0;
-
-  // Recorder (RecordState while recording) and the panel state it uses.
-  int32_t recordState = kRecordRecording;
-  bool recordActivity = false;  // the editor's record indicator blinks
-  // Metronome: on every quarter note of the player, into the sum outputs only.
-  bool clickEnabled = false;
-  double clickLevel = 0.5;
-
-  // Arpeggiator: the note set of Up/Down, the keys down, latch and pedal hold.
-  NoteVelocityMap arpNotes;
-  NoteVelocityMap arpHeldKeys;
-  // Channel * 256 + note of the keys down that play the tracks directly
-  // (pressed while latched): their note-offs go to the engine.
-  std::bitset<16 * 256> directKeys;
-  bool arpLatch = false;
-  bool arpHold = false;
+  Sequencer sequencer{engine, sequencerHost};
+  // The engine's hooks that go to the sequencer side (instrument/VornellSequencerHost.cpp;
+  // audio thread, under the plug-in lock).
+  void OnBlockStart(int32_t frames) override;
+  void RecordNoteEvent(int32_t track, int32_t note, int32_t velocity) override;
+  bool DivertToArpeggiator(const MidiMessage& message) override;
+  void ArpeggiatorSustain(int32_t value) override;
+  void ClearArpeggiatorHold() override;
 
  protected:
   // The preset browser's entry of the current preset changed (editor part).

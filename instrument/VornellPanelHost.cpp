@@ -53,43 +53,43 @@ int VornellPanelHost::Mode() const {
 }
 
 bool VornellPanelHost::SetMode(int32_t mode) {
-  return plug.SetMode(mode);
+  return plug.Sequencing().SetMode(mode);
 }
 
 bool VornellPanelHost::Recording() const {
-  return plug.Recording();
+  return plug.Sequencing().Recording();
 }
 
 void VornellPanelHost::SetRecording(bool on) {
-  plug.SetRecording(on);
+  plug.Sequencing().SetRecording(on);
 }
 
 bool VornellPanelHost::OverdubPrepared() const {
-  return plug.recordState == Vornell::kRecordOverdubPrepared;
+  return plug.Sequencing().State() == Sequencer::kRecordOverdubPrepared;
 }
 
 bool VornellPanelHost::RecordActivity() const {
-  return plug.recordActivity;
+  return plug.Sequencing().RecordActivity();
 }
 
 void VornellPanelHost::StopRecording() {
-  plug.StopRecording();
+  plug.Sequencing().StopRecording();
 }
 
 void VornellPanelHost::ClearTrack(int t) {
-  plug.ClearTrack(t);
+  plug.Sequencing().ClearTrack(t);
 }
 
 void VornellPanelHost::RecordTrackButton(int t) {
-  plug.RecordTrackButton(t);
+  plug.Sequencing().RecordTrackButton(t);
 }
 
 void VornellPanelHost::PrepareOverdub() {
-  plug.PrepareOverdub();
+  plug.Sequencing().PrepareOverdub();
 }
 
 bool VornellPanelHost::SequenceSelected(int which) const {
-  return plug.CurrentSequence() == &plug.SequenceAt(which);
+  return plug.Sequencing().CurrentSequence() == &plug.Sequencing().SequenceAt(which);
 }
 
 bool VornellPanelHost::TrackArmed(int t) const {
@@ -101,23 +101,23 @@ bool VornellPanelHost::TrackSounding(int t) const {
 }
 
 void VornellPanelHost::ToggleArpeggiatorLatch() {
-  plug.ToggleArpeggiatorLatch();
+  plug.Sequencing().ToggleArpeggiatorLatch();
 }
 
 bool VornellPanelHost::ArpeggiatorLatched() const {
-  return plug.arpLatch;
+  return plug.Sequencing().ArpeggiatorLatched();
 }
 
 bool VornellPanelHost::ClickEnabled() const {
-  return plug.clickEnabled;
+  return plug.Sequencing().ClickEnabled();
 }
 
 void VornellPanelHost::SetClickEnabled(bool on) {
-  plug.clickEnabled = on;
+  plug.Sequencing().SetClickEnabled(on);
 }
 
 void VornellPanelHost::SetClickLevel(double level) {
-  plug.SetClickLevel(level);
+  plug.Sequencing().SetClickLevel(level);
 }
 
 int VornellPanelHost::TrackProgramNumber(int t) const {

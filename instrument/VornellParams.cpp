@@ -85,13 +85,13 @@ void Vornell::ApplyGlobalParam(int index) {
       const int mode = ModeValue();
       if (IsSequenceMode(mode)) {
         if (engine.IsRecording())
-          StartRecording();
+          sequencer.StartRecording();
         else
           ShowStatus("Sequencer started...", kStatusGreen);
       } else if (IsArpeggiatorMode(mode)) {
         ShowStatus("Arpeggiator started...", kStatusGreen);
       }
-      SetMode(mode);
+      sequencer.SetMode(mode);
       ResetAllVoices();
       panelDirty = true;
       break;
@@ -117,13 +117,11 @@ void Vornell::ApplyGlobalParam(int index) {
       break;
     }
     case kParamSpeed:
-      sequencerSpeed = v;
-      UpdateTickDuration();
+      sequencer.SetSpeed(v);
       break;
     case kParamSyncToHost:
-      syncToHost = IsOn(param);
-      UpdateTickDuration();
-      SetSpeedDisplay(*this, syncToHost);
+      sequencer.SetSyncToHost(IsOn(param));
+      SetSpeedDisplay(*this, sequencer.SyncToHost());
       break;
     default:
       break;

@@ -26,7 +26,7 @@ bool Vornell::SaveState(DataBlock& block) {
   for (int t = 0; ok && t < Engine::kTrackCount; ++t) ok = block.PutText(engine.GetTrack(t).programName);
   for (int p = 0; ok && p < kProgramCount; ++p)
     ok = WriteProgramRecord(library.programs[static_cast<size_t>(p)], block);
-  ok = ok && seqA.Serialize(block) && seqB.Serialize(block);
+  ok = ok && sequencer.SeqA().Serialize(block) && sequencer.SeqB().Serialize(block);
   for (int i = 0; ok && i < NumParams(); ++i) ok = block.PutDouble(GetParam(i)->Value());
   return ok;
 }
@@ -59,7 +59,7 @@ int Vornell::LoadState(const DataBlock& block, int position) {
   for (int p = 0; p < kProgramCount; ++p)
     position = ReadProgramRecord(library.programs[static_cast<size_t>(p)], block, position);
 
-  for (Sequence* sequence : {&seqA, &seqB}) {
+  for (Sequence* sequence : {&sequencer.SeqA(), &sequencer.SeqB()}) {
     if (position >= 0)
       position = sequence->Unserialize(block, position);
     else

@@ -7,9 +7,7 @@
 #include <string>
 
 #include "config/Configuration.h"
-
-// Status line colours.
-enum StatusLineColour : int { kStatusWhite = 0, kStatusOrange = 1, kStatusGreen = 2, kStatusRed = 3 };
+#include "plugin/StatusLineColour.h"
 
 class PlugParam;
 class PluginMutex;

@@ -184,8 +184,8 @@ class BankBuilder {
   }
 
   Sequence& SequenceNamed(const std::string& which) {
-    if (which == "A") return plug.seqA;
-    if (which == "B") return plug.seqB;
+    if (which == "A") return plug.Sequencing().SeqA();
+    if (which == "B") return plug.Sequencing().SeqB();
     throw Failure("sequence A or B expected");
   }
 

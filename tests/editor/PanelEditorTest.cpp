@@ -508,7 +508,7 @@ TEST_F(PanelEditorTest, PresetSelectorShowsAndRenamesThePreset) {
 
 TEST_F(PanelEditorTest, SequenceButtonsOfferTheirFileMenuOutsideTheSequenceModes) {
   OpenAndSettle();
-  ASSERT_TRUE(plug->SequenceAt(0).Empty());
+  ASSERT_TRUE(plug->Sequencing().SequenceAt(0).Empty());
   IKRUtilityKick* seqA = plug->EditorPart()->Kick(panel_id::kSeqA);
   ClickOn(seqA, HeadlessWindowSystem::Right());
   ASSERT_EQ(Window().menusShown.size(), 1u);
@@ -552,7 +552,7 @@ TEST_F(PanelEditorTest, TrackLedsBlinkWhileRecordIndicatorsAreActive) {
     std::lock_guard lock(plug->Mutex());
     plug->OnIdleTick();
   };
-  plug->recordActivity = true;
+  plug->Sequencing().SetRecordActivity(true);
   const bool start = plug->Panel().BlinkPhase();
   tick();
   EXPECT_NE(plug->Panel().BlinkPhase(), start);
@@ -564,7 +564,7 @@ TEST_F(PanelEditorTest, TrackLedsBlinkWhileRecordIndicatorsAreActive) {
   for (int i = 0; i < 7; ++i) tick();
   ASSERT_NE(plug->Panel().BlinkPhase(), start);
   // Nothing blinks: the LEDs stay lit.
-  plug->recordActivity = false;
+  plug->Sequencing().SetRecordActivity(false);
   tick();
   EXPECT_TRUE(plug->Panel().BlinkPhase());
 }

@@ -222,7 +222,7 @@ std::vector<std::string> AllStatusTexts(Vornell& plug) {
       "Track settings reset.",     "Ignore MIDI Program Change", "Permit MIDI Program Change",
       "Receive parameter CCs",     "Ignore parameter CCs",       "Auto-Tuning not necessary :-)", kNoDialogProgramNotice};
   for (int i = 0; i <= 1000; ++i) {
-    plug.SetClickLevel(i / 1000.0);
+    plug.Sequencing().SetClickLevel(i / 1000.0);
     texts.push_back(plug.StatusText());
   }
   for (int index = 0; index < plug.NumParams(); ++index) {

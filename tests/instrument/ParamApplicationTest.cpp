@@ -221,8 +221,8 @@ TEST(ParamApplication, ModeStartsSequencerOrArpeggiatorAndSilencesAtOnce) {
 
   // Seq B holds a note, so that the Mode can be entered.
   SequenceEvent event{96, 0x91, 60, 100};  // later than the block heard below
-  plug.seqB.AddEvent(event);
-  plug.seqB.length = 192;
+  plug.Sequencing().SeqB().AddEvent(event);
+  plug.Sequencing().SeqB().length = 192;
   plug.SetPlain(kParamMode, kModeSequenceB);
   EXPECT_EQ(plug.engine.Mode(), kModeSequenceB);
   EXPECT_EQ(plug.StatusText(), "Sequencer started...");
@@ -276,9 +276,9 @@ TEST(ParamApplication, GlobalAndTrackValuesInEngineUnits) {
   for (int i = 0; i < plug.engine.ChannelTrackCount(0); ++i) EXPECT_NE(plug.engine.ChannelTrack(0, i), 4);
 
   plug.SetPlain(kParamSpeed, 90);
-  EXPECT_DOUBLE_EQ(plug.sequencerSpeed, 90.0);
+  EXPECT_DOUBLE_EQ(plug.Sequencing().Speed(), 90.0);
   plug.SetPlain(kParamSyncToHost, 1);
-  EXPECT_TRUE(plug.syncToHost);
+  EXPECT_TRUE(plug.Sequencing().SyncToHost());
   plug.SetPlain(kParamSpeed, 120);
   EXPECT_EQ(plug.GetParam(kParamSpeed)->CurrentDisplayText(), "1/4");
   plug.SetPlain(kParamSyncToHost, 0);

@@ -109,9 +109,9 @@ TEST_F(Menus, FileDialogsSayWhatIsAsked) {
       {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadBankFile); }, "Load Program Bank SysEx File", false},
       {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveBankFile); }, "Save Program Bank SysEx File", false},
       {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdDefaultPath); }, "Default Path For Program Files", true},
-      {[&] { plug->LoadSequenceFromMidiFile(1); }, "Load Sequence B From MIDI File", false},
-      {[&] { plug->SaveSequenceToMidiFile(0, false); }, "Save Sequence A To MIDI Type 0 File", false},
-      {[&] { plug->ChooseDefaultSequencePath(); }, "Default Path For Sequence Files", true},
+      {[&] { plug->Sequencing().LoadSequenceFromMidiFile(1); }, "Load Sequence B From MIDI File", false},
+      {[&] { plug->Sequencing().SaveSequenceToMidiFile(0, false); }, "Save Sequence A To MIDI Type 0 File", false},
+      {[&] { plug->Sequencing().ChooseDefaultSequencePath(); }, "Default Path For Sequence Files", true},
   };
   for (const Step& step : steps) {
     AnswerMessage(kAnswerYes);  // to a question on the way

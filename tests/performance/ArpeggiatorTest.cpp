@@ -38,9 +38,9 @@ TEST(Arpeggiator, UpDownPlaysTheHeldKeysUpAndBackAsEighthNotes) {
   s.Note(0, 64, 80);
   const std::vector<std::vector<int>> pattern = {{0, 0x95, 60},   {48, 0x85, 60},  {96, 0x95, 64},  {144, 0x85, 64},
                                                  {192, 0x95, 67}, {240, 0x85, 67}, {288, 0x95, 64}, {336, 0x85, 64}};
-  EXPECT_EQ(EventList(s.plug.arpeggio), pattern);
-  EXPECT_EQ(s.plug.arpeggio.length, 384);
-  EXPECT_TRUE(s.plug.arpeggio.channelUsed[5]);
+  EXPECT_EQ(EventList(s.plug.Sequencing().Arpeggio()), pattern);
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().length, 384);
+  EXPECT_TRUE(s.plug.Sequencing().Arpeggio().channelUsed[5]);
 
   s.RunTo(kStart + 12 * kStep);
   // Every step starts on its sample, 0.25 s apart, on track 6 only.
@@ -48,23 +48,23 @@ TEST(Arpeggiator, UpDownPlaysTheHeldKeysUpAndBackAsEighthNotes) {
   EXPECT_EQ(HeardSequence(s, kStart, 8), (std::vector<int>{60, 64, 67, 64, 60, 64, 67, 64}));
   for (int t = 0; t < 5; ++t) EXPECT_TRUE(s.OnsetsFrom(t, 0).empty()) << t;
   // Velocities come with the notes.
-  EXPECT_EQ(s.plug.arpeggio.Events()[4].data2, 100);
-  EXPECT_EQ(s.plug.arpeggio.Events()[0].data2, 90);
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().Events()[4].data2, 100);
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().Events()[0].data2, 90);
 }
 
 TEST(Arpeggiator, UpDownWithFewNotesAndRepeatedKeys) {
   Session s;
   EnterMode(s, kModeArpUpDown);
   s.Note(0, 64, 100);
-  EXPECT_EQ(EventList(s.plug.arpeggio), (std::vector<std::vector<int>>{{0, 0x95, 64}, {48, 0x85, 64}}));
-  EXPECT_EQ(s.plug.arpeggio.length, 96);
+  EXPECT_EQ(EventList(s.plug.Sequencing().Arpeggio()), (std::vector<std::vector<int>>{{0, 0x95, 64}, {48, 0x85, 64}}));
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().length, 96);
   s.Note(0, 64, 50);  // pressed again: nothing changes
-  EXPECT_EQ(s.plug.arpeggio.EventCount(), 2u);
-  EXPECT_EQ(s.plug.arpeggio.Events()[0].data2, 100);
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().EventCount(), 2u);
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().Events()[0].data2, 100);
   s.Note(0, 52, 100);
   const std::vector<std::vector<int>> two = {{0, 0x95, 52}, {48, 0x85, 52}, {96, 0x95, 64}, {144, 0x85, 64}};
-  EXPECT_EQ(EventList(s.plug.arpeggio), two);
-  EXPECT_EQ(s.plug.arpeggio.length, 192);
+  EXPECT_EQ(EventList(s.plug.Sequencing().Arpeggio()), two);
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().length, 192);
 }
 
 TEST(Arpeggiator, AssignKeepsTheOrderOfPressingAndRelaysAfterARelease) {
@@ -79,13 +79,13 @@ TEST(Arpeggiator, AssignKeepsTheOrderOfPressingAndRelaysAfterARelease) {
 
   s.Note(0, 60, 0);
   const std::vector<std::vector<int>> left = {{0, 0x95, 67}, {48, 0x85, 67}, {96, 0x95, 64}, {144, 0x85, 64}};
-  EXPECT_EQ(EventList(s.plug.arpeggio), left);
-  EXPECT_EQ(s.plug.arpeggio.length, 192);
+  EXPECT_EQ(EventList(s.plug.Sequencing().Arpeggio()), left);
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().length, 192);
   // A key pressed twice is in the pattern twice; its release takes both.
   s.Note(0, 67, 100);
-  EXPECT_EQ(s.plug.arpeggio.EventCount(), 6u);
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().EventCount(), 6u);
   s.Note(0, 67, 0);
-  EXPECT_EQ(EventList(s.plug.arpeggio), (std::vector<std::vector<int>>{{0, 0x95, 64}, {48, 0x85, 64}}));
+  EXPECT_EQ(EventList(s.plug.Sequencing().Arpeggio()), (std::vector<std::vector<int>>{{0, 0x95, 64}, {48, 0x85, 64}}));
   const int64_t now = s.Now();
   s.RunTo(now + 4 * kStep);
   for (int64_t at : s.OnsetsFrom(5, now + 2400)) EXPECT_EQ(s.HeardNote(5, at + 200), 64);
@@ -99,9 +99,9 @@ TEST(Arpeggiator, ReleasingTheLastKeyEmptiesThePatternAndSilencesChannelSix) {
   s.RunTo(kStart + kStep / 4);  // inside the first step
   s.Note(0, 60, 0);
   s.Note(0, 64, 0);
-  EXPECT_TRUE(s.plug.arpeggio.Empty());
-  EXPECT_EQ(s.plug.arpeggio.length, 0);
-  EXPECT_EQ(s.plug.arpNotes.Count(), 0);
+  EXPECT_TRUE(s.plug.Sequencing().Arpeggio().Empty());
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().length, 0);
+  EXPECT_EQ(s.plug.Sequencing().ArpeggioNotes().Count(), 0);
   s.RunTo(kStart + kStep / 4 + 4800);
   const int64_t quiet = s.Now();
   s.RunTo(quiet + 4 * kStep);
@@ -123,22 +123,22 @@ TEST(Arpeggiator, PedalHoldsThePatternUntilItGoesUpWithNoKeyDown) {
   s.Note(0, 67, 100);
   s.Controller(0, 64, 127);
   s.RunTo(kStart + kStep);
-  EXPECT_TRUE(s.plug.arpHold);
+  EXPECT_TRUE(s.plug.Sequencing().ArpeggiatorHeld());
   s.Note(0, 60, 0);
   s.Note(0, 67, 0);
-  EXPECT_EQ(s.plug.arpeggio.EventCount(), 4u);
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().EventCount(), 4u);
   // A key pressed under the pedal joins the pattern; its release keeps it.
   s.Note(0, 64, 100);
   s.Note(0, 64, 0);
-  EXPECT_EQ(s.plug.arpeggio.length, 384);
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().length, 384);
   s.RunTo(kStart + 9 * kStep);
   EXPECT_EQ(s.OnsetsFrom(5, kStart), Steps(kStart, 9));
 
   // Pedal up with no key down: the pattern goes.
   s.Controller(0, 64, 0);
   s.RunTo(s.Now() + 480);
-  EXPECT_FALSE(s.plug.arpHold);
-  EXPECT_TRUE(s.plug.arpeggio.Empty());
+  EXPECT_FALSE(s.plug.Sequencing().ArpeggiatorHeld());
+  EXPECT_TRUE(s.plug.Sequencing().Arpeggio().Empty());
   const int64_t quiet = s.Now() + 4800;
   s.RunTo(quiet + 4 * kStep);
   EXPECT_EQ(s.TrackRms(5, quiet, s.Now()), 0.0);
@@ -154,9 +154,9 @@ TEST(Arpeggiator, PedalUpWhileAKeyIsDownKeepsThePatternUntilTheLastKey) {
   s.Note(0, 60, 0);  // held by the pedal
   s.Controller(0, 64, 0);
   s.RunTo(kStart + 960);
-  EXPECT_EQ(s.plug.arpeggio.EventCount(), 4u);
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().EventCount(), 4u);
   s.Note(0, 64, 0);
-  EXPECT_TRUE(s.plug.arpeggio.Empty());
+  EXPECT_TRUE(s.plug.Sequencing().Arpeggio().Empty());
 }
 
 TEST(Arpeggiator, LatchFreezesThePatternWhileKeysPlayTheTracks) {
@@ -164,13 +164,13 @@ TEST(Arpeggiator, LatchFreezesThePatternWhileKeysPlayTheTracks) {
   EnterMode(s, kModeArpUpDown);
   s.Note(0, 60, 100);
   s.Note(0, 64, 100);
-  s.plug.ToggleArpeggiatorLatch();
-  EXPECT_TRUE(s.plug.arpLatch);
+  s.plug.Sequencing().ToggleArpeggiatorLatch();
+  EXPECT_TRUE(s.plug.Sequencing().ArpeggiatorLatched());
   EXPECT_EQ(s.plug.StatusText(), "Arpeggiator latched...");
   EXPECT_EQ(s.plug.StatusColour(), kStatusGreen);
   s.Note(0, 60, 0);
   s.Note(0, 64, 0);
-  const std::vector<std::vector<int>> frozen = EventList(s.plug.arpeggio);
+  const std::vector<std::vector<int>> frozen = EventList(s.plug.Sequencing().Arpeggio());
   ASSERT_EQ(frozen.size(), 4u);
 
   // A key on channel 1 sounds on track 1 and ends on its release.
@@ -184,20 +184,20 @@ TEST(Arpeggiator, LatchFreezesThePatternWhileKeysPlayTheTracks) {
   EXPECT_EQ(s.HeardNote(0, key + 200), 72);
   EXPECT_GT(s.TrackRms(0, key + 2 * kStep - 4800, key + 2 * kStep), 0.001);  // still sounding before release
   EXPECT_EQ(s.TrackRms(0, key + 2 * kStep + 4800, key + 3 * kStep), 0.0);
-  EXPECT_EQ(EventList(s.plug.arpeggio), frozen);
+  EXPECT_EQ(EventList(s.plug.Sequencing().Arpeggio()), frozen);
   EXPECT_EQ(s.OnsetsFrom(5, kStart), Steps(kStart, 5));
 
   // Unlatched: the pattern is cleared at once.
-  s.plug.ToggleArpeggiatorLatch();
-  EXPECT_FALSE(s.plug.arpLatch);
+  s.plug.Sequencing().ToggleArpeggiatorLatch();
+  EXPECT_FALSE(s.plug.Sequencing().ArpeggiatorLatched());
   EXPECT_EQ(s.plug.StatusText(), "Arpeggiator unlatched.");
-  EXPECT_TRUE(s.plug.arpeggio.Empty());
+  EXPECT_TRUE(s.plug.Sequencing().Arpeggio().Empty());
 }
 
 TEST(Arpeggiator, TrackSixOffWithNoOtherTrackOnChannelSixRefusesTheMode) {
   Session s;
   SetTrackChannel(s.plug, 5, kChannelNone);
-  EXPECT_FALSE(s.plug.SetMode(kModeArpUpDown));
+  EXPECT_FALSE(s.plug.Sequencing().SetMode(kModeArpUpDown));
   EXPECT_EQ(s.plug.StatusText(), "Select a track for channel 6!");
   EXPECT_EQ(s.plug.StatusColour(), kStatusRed);
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
@@ -206,7 +206,7 @@ TEST(Arpeggiator, TrackSixOffWithNoOtherTrackOnChannelSixRefusesTheMode) {
 
   // Track 3 on MIDI channel 6 takes the pattern instead.
   SetTrackChannel(s.plug, 2, 5);
-  EXPECT_TRUE(s.plug.SetMode(kModeArpAssign));
+  EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeArpAssign));
   EXPECT_EQ(s.plug.engine.GetTrack(5).channel, Track::kNoChannel);
   s.RunTo(kStart);
   s.Note(0, 60, 100);
@@ -221,14 +221,14 @@ TEST(Arpeggiator, LeavingTheModeClearsThePatternAndGivesTrackSixItsChannelBack) 
   EnterMode(s, kModeArpUpDown);
   EXPECT_EQ(s.plug.engine.GetTrack(5).channel, 5);
   s.Note(0, 60, 100);
-  s.plug.ToggleArpeggiatorLatch();
+  s.plug.Sequencing().ToggleArpeggiatorLatch();
   s.RunTo(kStart + kStep);
   // UP/DOWN or ASSIGN in an arpeggiator Mode: Normal.
-  EXPECT_TRUE(s.plug.SetMode(kModeNormal));
-  EXPECT_TRUE(s.plug.arpeggio.Empty());
-  EXPECT_EQ(s.plug.arpNotes.Count(), 0);
-  EXPECT_FALSE(s.plug.arpLatch);
-  EXPECT_TRUE(s.plug.arpHeldKeys.Contains(60));
+  EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeNormal));
+  EXPECT_TRUE(s.plug.Sequencing().Arpeggio().Empty());
+  EXPECT_EQ(s.plug.Sequencing().ArpeggioNotes().Count(), 0);
+  EXPECT_FALSE(s.plug.Sequencing().ArpeggiatorLatched());
+  EXPECT_TRUE(s.plug.Sequencing().ArpeggiatorKeys().Contains(60));
   EXPECT_EQ(s.plug.engine.GetTrack(5).channel, kChannelAll);
   // Keys reach the tracks directly again (tracks 1 and 6 share MIDI channel 1
   // now and take turns).
@@ -239,14 +239,14 @@ TEST(Arpeggiator, LeavingTheModeClearsThePatternAndGivesTrackSixItsChannelBack) 
   std::vector<int64_t> heard = s.OnsetsFrom(0, key);
   for (int64_t o : s.OnsetsFrom(5, key)) heard.push_back(o);
   EXPECT_EQ(heard, std::vector<int64_t>{key});
-  EXPECT_TRUE(s.plug.arpeggio.Empty());
+  EXPECT_TRUE(s.plug.Sequencing().Arpeggio().Empty());
 }
 
 TEST(Arpeggiator, ModesOtherThanThreeAndFourLeaveThePatternAlone) {
   Session s;
-  s.plug.UpdateArpeggio(60, 100, true);
-  EXPECT_TRUE(s.plug.arpeggio.Empty());
-  EXPECT_EQ(s.plug.arpNotes.Count(), 0);
+  s.plug.Sequencing().UpdateArpeggio(60, 100, true);
+  EXPECT_TRUE(s.plug.Sequencing().Arpeggio().Empty());
+  EXPECT_EQ(s.plug.Sequencing().ArpeggioNotes().Count(), 0);
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ TEST(FrontPanel, TwoDigitsInProgramSelectTheProgramAndTheDisplayFollowsTheTyping
   // Any other button between the digits drops the first one: 5, SEQ A (empty:
   // its error stays), then 1 2 selects 12, not 51.
   s.Digit(5);
-  EXPECT_FALSE(s.plug.seqA.EventCount());
+  EXPECT_FALSE(s.plug.Sequencing().SeqA().EventCount());
   s.Click(kSeqA);
   EXPECT_EQ(s.plug.Panel().PendingDigit(), -1);
   EXPECT_EQ(s.plug.StatusText(), "Sequence A: empty.");
@@ -161,16 +161,16 @@ TEST(FrontPanel, ParamAndValueShowTheSelectedVoiceParameterAndTheValueKnobSetsIt
 TEST(FrontPanel, ClickTogglesOrWhileLatchedSetsTheClickLevel) {
   Panel s;
   s.Click(kClick);
-  EXPECT_TRUE(s.plug.clickEnabled);
+  EXPECT_TRUE(s.plug.Sequencing().ClickEnabled());
   EXPECT_TRUE(s.plug.Panel().LedState(kClickLed));
   s.Click(kClick);
-  EXPECT_FALSE(s.plug.clickEnabled);
+  EXPECT_FALSE(s.plug.Sequencing().ClickEnabled());
 
   s.RightClick(kClick);
-  EXPECT_FALSE(s.plug.clickEnabled);
+  EXPECT_FALSE(s.plug.Sequencing().ClickEnabled());
   EXPECT_TRUE(s.plug.Panel().ClickHeld());
   s.plug.Panel().OnKnob(kTrackVolumeKnob, 0.5);
-  EXPECT_DOUBLE_EQ(s.plug.clickLevel, 0.5);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().ClickLevel(), 0.5);
   EXPECT_EQ(s.plug.StatusText(), "Click Level: -6.0");
   s.plug.Panel().OnKnob(kTrackVolumeKnob, 0.0);
   EXPECT_EQ(s.plug.StatusText(), "Click Level: -oo");
@@ -178,7 +178,7 @@ TEST(FrontPanel, ClickTogglesOrWhileLatchedSetsTheClickLevel) {
   s.RightClick(kClick);
   EXPECT_FALSE(s.plug.Panel().ClickHeld());
   s.plug.Panel().OnKnob(kTrackVolumeKnob, 0.8);
-  EXPECT_DOUBLE_EQ(s.plug.clickLevel, 0.0);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().ClickLevel(), 0.0);
 }
 
 TEST(FrontPanel, ALatchedTrackTakesTheVolumeKnobUntilAnotherPressReleasesIt) {
@@ -223,7 +223,7 @@ TEST(FrontPanel, ModeButtonsEnterAndLeaveTheirModes) {
   // RECORD in an arpeggiator Mode latches the arpeggio.
   s.Click(kUpDown);
   s.Click(kRecord);
-  EXPECT_TRUE(s.plug.arpLatch);
+  EXPECT_TRUE(s.plug.Sequencing().ArpeggiatorLatched());
   EXPECT_TRUE(s.plug.Panel().LedState(kRecordLed));
   EXPECT_EQ(s.plug.StatusText(), "Arpeggiator latched...");
   s.Click(kUpDown);
@@ -395,7 +395,7 @@ TEST(FrontPanel, RecordThenSeqARecordsAndSeqAStopsIt) {
   EXPECT_TRUE(s.plug.Panel().LedState(kRecordLed));
   s.Click(kSeqA);
   EXPECT_EQ(s.plug.ModeValue(), kModeSequenceA);
-  EXPECT_TRUE(s.plug.Recording());
+  EXPECT_TRUE(s.plug.Sequencing().Recording());
   EXPECT_EQ(s.plug.StatusText(), "Waiting for first note...");
   s.Note(0, 60, 100);
   s.RunTo(4800 + kQuarter);
@@ -407,39 +407,39 @@ TEST(FrontPanel, RecordThenSeqARecordsAndSeqAStopsIt) {
   while (s.plug.Panel().BlinkPhase()) s.plug.Panel().AdvanceBlink(25);
   EXPECT_FALSE(s.plug.Panel().LedState(TrackLed(0)));
   s.Click(kSeqA);
-  EXPECT_FALSE(s.plug.Recording());
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
   EXPECT_EQ(s.plug.StatusText(), "Recording stopped.");
-  EXPECT_EQ(s.plug.seqA.length, 2 * 192);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().length, 2 * 192);
   EXPECT_FALSE(s.plug.Panel().RecordMode());
 
   // RECORD pressed and released while the loop plays prepares an overdub;
   // a TRACK button arms that track.
   s.Click(kRecord);
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubPrepared);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubPrepared);
   while (s.plug.Panel().BlinkPhase()) s.plug.Panel().AdvanceBlink(25);
   EXPECT_FALSE(s.plug.Panel().LedState(kRecordLed));  // blinking although recordMode is on
   s.Click(TrackButton(1));
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubWaitFirstNote);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubWaitFirstNote);
   EXPECT_TRUE(s.plug.engine.GetTrack(1).armed);
   EXPECT_EQ(s.plug.StatusText(), "Waiting for first note...");
   s.Click(kRecord);  // stops it
-  EXPECT_FALSE(s.plug.Recording());
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
   EXPECT_FALSE(s.plug.engine.GetTrack(1).armed);
 
   // RECORD held with TRACK 1 clears track 1's part.
   s.RightClick(kRecord);
   ASSERT_TRUE(s.plug.Panel().RecordHeld());
   s.Click(TrackButton(0));
-  EXPECT_EQ(s.plug.seqA.EventCount(), 0u);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 0u);
   EXPECT_EQ(s.plug.StatusText(), "Track cleared.");
   EXPECT_FALSE(s.plug.Panel().RecordHeld());
 }
 
 TEST(FrontPanel, ARecordLatchDrawnReleasedNoLongerClearsTracks) {
   Panel s;
-  AddNote(s.plug.seqA, 0, 60, 0, 48);
-  AddNote(s.plug.seqA, 1, 62, 0, 48);
-  s.plug.seqA.length = 192;
+  AddNote(s.plug.Sequencing().SeqA(), 0, 60, 0, 48);
+  AddNote(s.plug.Sequencing().SeqA(), 1, 62, 0, 48);
+  s.plug.Sequencing().SeqA().length = 192;
   s.Click(kSeqA);
   ASSERT_EQ(s.plug.ModeValue(), kModeSequenceA);
 
@@ -448,34 +448,34 @@ TEST(FrontPanel, ARecordLatchDrawnReleasedNoLongerClearsTracks) {
   EXPECT_FALSE(s.plug.Panel().ButtonLatched(kRecord));
   EXPECT_FALSE(s.plug.Panel().RecordHeld());
   s.Click(TrackButton(1));
-  EXPECT_EQ(s.plug.seqA.EventCount(), 4u);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 4u);
 }
 
 TEST(FrontPanel, RecordLatchedThenSeqAOfThePlayingSequenceStartsARealRecording) {
   Panel s;
-  AddNote(s.plug.seqA, 0, 60, 0, 48);
-  s.plug.seqA.length = 192;
+  AddNote(s.plug.Sequencing().SeqA(), 0, 60, 0, 48);
+  s.plug.Sequencing().SeqA().length = 192;
   s.Click(kSeqA);
   s.RunTo(9600);
   s.RightClick(kRecord);
-  EXPECT_FALSE(s.plug.Recording());
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
   s.Click(kSeqA);
-  EXPECT_TRUE(s.plug.Recording());
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordWaitFirstNote);
+  EXPECT_TRUE(s.plug.Sequencing().Recording());
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordWaitFirstNote);
   EXPECT_TRUE(s.plug.engine.GetTrack(0).armed);
   EXPECT_EQ(s.plug.StatusText(), "Waiting for first note...");
   // A live note is heard and recorded.
   s.Note(3, 64, 100);
   s.RunTo(14400);
   EXPECT_EQ(s.OnsetsFrom(0, 9600).size(), 1u);
-  EXPECT_EQ(s.plug.seqA.EventCount(), 1u);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 1u);
 }
 
 TEST(FrontPanel, SequenceButtonsAskAboutModifiedProgramsAndHonourNo) {
   Panel s;
   s.plug.SetParameterFromEngine(kParamLinkPrograms, 0);
-  AddNote(s.plug.seqB, 0, 60, 0, 48);
-  s.plug.seqB.length = 192;
+  AddNote(s.plug.Sequencing().SeqB(), 0, 60, 0, 48);
+  s.plug.Sequencing().SeqB().length = 192;
   s.plug.SetPlain(VoiceParamIndex(4, kVoiceFilterCutoff), 1);
   s.plug.answer = kAnswerNo;
   EXPECT_FALSE(s.Click(kSeqB));
@@ -502,11 +502,11 @@ TEST(FrontPanel, RecordIndicatorsBlinkOnlyWhileThereIsRecordActivity) {
   EXPECT_TRUE(s.plug.Panel().AdvanceBlink(25));  // the phase starts off and turns on
   EXPECT_TRUE(s.plug.Panel().BlinkPhase());
   EXPECT_FALSE(s.plug.Panel().AdvanceBlink(25));
-  s.plug.recordActivity = true;
+  s.plug.Sequencing().SetRecordActivity(true);
   int toggles = 0;
   for (int i = 0; i < 70; ++i) toggles += s.plug.Panel().AdvanceBlink(25) ? 1 : 0;
   EXPECT_EQ(toggles, 10);  // every 25 / 4 + 1 = 7 idle calls
-  s.plug.recordActivity = false;
+  s.plug.Sequencing().SetRecordActivity(false);
   s.plug.Panel().AdvanceBlink(25);
   EXPECT_TRUE(s.plug.Panel().BlinkPhase());
 

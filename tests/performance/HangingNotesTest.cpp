@@ -157,10 +157,10 @@ class Session {
               if (pedal[channel]) Midi(0xB0 | channel, 64, 0, 0);
             break;
           case 2:
-            if (plug.arpLatch) Press(panel_id::kRecord);
+            if (plug.Sequencing().ArpeggiatorLatched()) Press(panel_id::kRecord);
             break;
           case 3:
-            if (plug.Recording()) Press(panel_id::kRecord);
+            if (plug.Sequencing().Recording()) Press(panel_id::kRecord);
             break;
           default:
             if (LoopPlays() && !keepLoop) StopLoop(random);
@@ -168,7 +168,7 @@ class Session {
         }
       }
       // Ending a recording may have started its loop.
-      if (!plug.arpLatch && !plug.Recording() && (keepLoop || !LoopPlays())) break;
+      if (!plug.Sequencing().ArpeggiatorLatched() && !plug.Sequencing().Recording() && (keepLoop || !LoopPlays())) break;
     }
     Render(1 + static_cast<int32_t>(random() % 64));
   }
@@ -196,15 +196,15 @@ class Session {
   // sequence is due, so that it is queued but, inside a control period, not yet
   // sounded when the next step comes. Any length when nothing is due soon.
   int32_t BlockEndingAfterANote(std::mt19937& random) {
-    const SequencePlayer& player = plug.player;
-    const Sequence* sequence = plug.CurrentSequence();
+    const SequencePlayer& player = plug.Sequencing().Player();
+    const Sequence* sequence = plug.Sequencing().CurrentSequence();
     const int32_t fallback = 1 + static_cast<int32_t>(random() % 256);
     if (!sequence || !(player.SamplesPerTick() > 0) || sequence->length <= 0) return fallback;
     for (const SequenceEvent& e : sequence->Events()) {
       if (e.tick < player.CurrentTick() || e.tick >= sequence->length) continue;
       if ((e.status >> 4) != 9 || e.data2 == 0) continue;
       const double due =
-          player.NextTickTime() + (e.tick - player.CurrentTick()) * player.SamplesPerTick() - plug.sequencerBlockEnd;
+          player.NextTickTime() + (e.tick - player.CurrentTick()) * player.SamplesPerTick() - plug.Sequencing().BlockEnd();
       if (!(due >= 0 && due < kMaxBlock - 8)) return fallback;
       return static_cast<int32_t>(due) + 1 + static_cast<int32_t>(random() % 4);
     }
@@ -267,11 +267,11 @@ int32_t BlockLength(Session& s, std::mt19937& random) {
   if (kind < 4) return 1 + static_cast<int32_t>(random() % 64);
   if (kind < 7) return 64 + static_cast<int32_t>(random() % 961);
   if (kind < 9) return 1024 + static_cast<int32_t>(random() % (kMaxBlock - 1023));
-  const SequencePlayer& player = s.plug.player;
+  const SequencePlayer& player = s.plug.Sequencing().Player();
   const double perTick = player.SamplesPerTick();
   if (player.CurrentSequence() == PlayedSequence::kNone || !(perTick > 0)) return 256;
   const int32_t toStep = (48 - player.CurrentTick() % 48) % 48 + 48 * static_cast<int32_t>(random() % 3);
-  const double blockStart = s.plug.sequencerBlockEnd;
+  const double blockStart = s.plug.Sequencing().BlockEnd();
   const double length = player.NextTickTime() + toStep * perTick - blockStart;
   const int32_t rounded = static_cast<int32_t>(std::llround(length)) + static_cast<int32_t>(random() % 3) - 1;
   return rounded >= 1 && rounded <= kMaxBlock ? rounded : 1 + static_cast<int32_t>(random() % 1000);
@@ -337,7 +337,7 @@ void Action(Session& s, std::vector<uint8_t>& savedChunk, std::mt19937& random) 
     s.Press(random() % 2 ? panel_id::kSeqA : panel_id::kSeqB);
   } else if (kind < 53) {
     // An overdub: RECORD, then the TRACK to record (or, without a loop, a TRACK alone).
-    if (s.LoopPlays() && !s.plug.Recording()) s.Press(panel_id::kRecord);
+    if (s.LoopPlays() && !s.plug.Sequencing().Recording()) s.Press(panel_id::kRecord);
     s.Press(track);
   } else if (kind < 57) {
     // TRACK with RECORD held: the track's part goes.
@@ -421,7 +421,7 @@ void RunSeed(uint32_t seed) {
     if (s.LoopPlays()) {
       s.RenderFor(kReleaseWait, 1 + static_cast<int32_t>(random() % 1024));
       s.RenderFor(kQuietWindow);
-      const Sequence& loop = *s.plug.CurrentSequence();
+      const Sequence& loop = *s.plug.Sequencing().CurrentSequence();
       for (int t = 0; t < Engine::kTrackCount; ++t) {
         const int channel = s.plug.engine.GetTrack(t).channel;
         if (channel < 16 && loop.channelUsed[channel]) continue;

@@ -14,14 +14,14 @@ const std::string& ProgramName(Session& s, int p) {
 TEST(Modes, SequenceModesPlayTheirOwnProgramsAndNormalGivesTheTrackProgramsBack) {
   Session s;
   ASSERT_NE(ProgramName(s, 7), ProgramName(s, 0));
-  AddNote(s.plug.seqA, 0, 60, 0, 48);
-  AddNote(s.plug.seqA, 3, 62, 0, 48);
-  s.plug.seqA.length = 192;
+  AddNote(s.plug.Sequencing().SeqA(), 0, 60, 0, 48);
+  AddNote(s.plug.Sequencing().SeqA(), 3, 62, 0, 48);
+  s.plug.Sequencing().SeqA().length = 192;
   s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqA, 0), 7);
   s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetTrack, 3), 9);
   ASSERT_EQ(s.plug.engine.GetTrack(3).programName, ProgramName(s, 9));
 
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   EXPECT_EQ(s.plug.engine.GetTrack(0).programName, ProgramName(s, 7));
   // 100 in "Seq A Prg 4": the track keeps its own program.
   EXPECT_EQ(s.plug.engine.GetTrack(3).programName, ProgramName(s, 9));
@@ -30,7 +30,7 @@ TEST(Modes, SequenceModesPlayTheirOwnProgramsAndNormalGivesTheTrackProgramsBack)
   SetTrackChannel(s.plug, 0, kChannelAll);
   EXPECT_EQ(s.plug.engine.GetTrack(0).channel, 0);
 
-  ASSERT_TRUE(s.plug.SetMode(kModeNormal));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeNormal));
   EXPECT_EQ(s.plug.engine.GetTrack(0).programName, ProgramName(s, 0));
   EXPECT_EQ(s.plug.engine.GetTrack(3).programName, ProgramName(s, 9));
   EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
@@ -45,52 +45,52 @@ TEST(Modes, StackModesUnlinkAndLoadTheirSlotsNormalLinksAgain) {
     s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetStackA, t), 10 + t);
     s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetStackB, t), 20 + t);
   }
-  ASSERT_TRUE(s.plug.SetMode(kModeStackA));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeStackA));
   EXPECT_FALSE(s.plug.LinkProgramsOn());
   for (int t = 0; t < Engine::kTrackCount; ++t)
     EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 10 + t));
   // From one Stack Mode straight to the other.
-  ASSERT_TRUE(s.plug.SetMode(kModeStackB));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeStackB));
   EXPECT_EQ(s.plug.engine.Mode(), kModeStackB);
   for (int t = 0; t < Engine::kTrackCount; ++t)
     EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 20 + t));
-  ASSERT_TRUE(s.plug.SetMode(kModeNormal));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeNormal));
   EXPECT_TRUE(s.plug.LinkProgramsOn());
   for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 0));
   // A sequence Mode from a Stack Mode goes to Normal first.
-  AddNote(s.plug.seqA, 0, 60, 0, 48);
-  s.plug.seqA.length = 192;
-  ASSERT_TRUE(s.plug.SetMode(kModeStackA));
-  EXPECT_TRUE(s.plug.SetMode(kModeSequenceA));
+  AddNote(s.plug.Sequencing().SeqA(), 0, 60, 0, 48);
+  s.plug.Sequencing().SeqA().length = 192;
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeStackA));
+  EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
 }
 
 TEST(Modes, EveryModeChangeClearsTheArpeggioAndReleasesChannelSix) {
   Session s;
   s.RunTo(9600);
-  ASSERT_TRUE(s.plug.SetMode(kModeArpAssign));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeArpAssign));
   s.Note(0, 60, 100);
   s.RunTo(19200);
-  ASSERT_FALSE(s.plug.arpeggio.Empty());
-  ASSERT_TRUE(s.plug.SetMode(kModeNormal));
-  EXPECT_TRUE(s.plug.arpeggio.Empty());
-  EXPECT_EQ(s.plug.arpeggio.length, 0);
+  ASSERT_FALSE(s.plug.Sequencing().Arpeggio().Empty());
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeNormal));
+  EXPECT_TRUE(s.plug.Sequencing().Arpeggio().Empty());
+  EXPECT_EQ(s.plug.Sequencing().Arpeggio().length, 0);
   s.RunTo(19200 + 9600);
   EXPECT_EQ(s.TrackRms(5, 19200 + 4800, 19200 + 9600), 0.0);
   // Normal again is no change at all.
-  s.plug.arpLatch = true;
-  EXPECT_TRUE(s.plug.SetMode(kModeNormal));
-  EXPECT_TRUE(s.plug.arpLatch);
+  s.plug.Sequencing().ToggleArpeggiatorLatch();  // latched
+  EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeNormal));
+  EXPECT_TRUE(s.plug.Sequencing().ArpeggiatorLatched());
 }
 
 TEST(Modes, OutOfRangeModesCountAsNormal) {
   Session s;
-  AddNote(s.plug.seqA, 0, 60, 0, 48);
-  s.plug.seqA.length = 192;
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
-  EXPECT_TRUE(s.plug.SetMode(9));
+  AddNote(s.plug.Sequencing().SeqA(), 0, 60, 0, 48);
+  s.plug.Sequencing().SeqA().length = 192;
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
+  EXPECT_TRUE(s.plug.Sequencing().SetMode(9));
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
-  EXPECT_TRUE(s.plug.SetMode(-3));
+  EXPECT_TRUE(s.plug.Sequencing().SetMode(-3));
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
 }
 
@@ -102,9 +102,9 @@ TEST(Modes, TheModeParameterFollowsTheEngineWhateverTheHostAsks) {
     HostedInstrument host(48000.0, 480);
     Vornell& plug = *host.plug;
     if (ready) {
-      AddNote(plug.seqA, 0, 60, 0, 48);
-      AddNote(plug.seqB, 1, 62, 0, 48);
-      plug.seqA.length = plug.seqB.length = 192;
+      AddNote(plug.Sequencing().SeqA(), 0, 60, 0, 48);
+      AddNote(plug.Sequencing().SeqB(), 1, 62, 0, 48);
+      plug.Sequencing().SeqA().length = plug.Sequencing().SeqB().length = 192;
     } else {
       host.effect->setParameter(host.effect, TrackParamIndex(5, kTrackChannel), 1.0f);  // "X": off
     }

@@ -15,30 +15,30 @@ void FillSeqA(Sequence& sequence) {
 
 TEST(Player, EmptySequencesAreRefusedAndModeSwitchesGoThroughNormal) {
   Session s;
-  EXPECT_FALSE(s.plug.SetMode(kModeSequenceA));
+  EXPECT_FALSE(s.plug.Sequencing().SetMode(kModeSequenceA));
   EXPECT_EQ(s.plug.StatusText(), "Sequence A: empty.");
   EXPECT_EQ(s.plug.StatusColour(), kStatusOrange);
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
-  EXPECT_FALSE(s.plug.SetMode(kModeSequenceB));
+  EXPECT_FALSE(s.plug.Sequencing().SetMode(kModeSequenceB));
   EXPECT_EQ(s.plug.StatusText(), "Sequence B: empty.");
 
-  FillSeqA(s.plug.seqA);
-  AddNote(s.plug.seqB, 1, 50, 0, 48);
-  s.plug.seqB.length = 192;
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  FillSeqA(s.plug.Sequencing().SeqA());
+  AddNote(s.plug.Sequencing().SeqB(), 1, 50, 0, 48);
+  s.plug.Sequencing().SeqB().length = 192;
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   EXPECT_EQ(s.plug.IntParam(kParamMode), kModeSequenceA);
   EXPECT_TRUE(s.plug.engine.GetTrack(0).sequenceDriven);
   EXPECT_FALSE(s.plug.engine.GetTrack(1).sequenceDriven);
   // SEQ B while Seq A plays: Normal first, the second press enters Seq B.
-  EXPECT_TRUE(s.plug.SetMode(kModeSequenceB));
+  EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceB));
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
   EXPECT_EQ(s.plug.IntParam(kParamMode), kModeNormal);
   EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
-  EXPECT_TRUE(s.plug.SetMode(kModeSequenceB));
+  EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceB));
   EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceB);
   EXPECT_TRUE(s.plug.engine.GetTrack(1).sequenceDriven);
   // An arpeggiator or Stack Mode from a sequence Mode: Normal first as well.
-  EXPECT_TRUE(s.plug.SetMode(kModeArpUpDown));
+  EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeArpUpDown));
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
   // Through the host's "Mode" parameter the same rules hold.
   s.plug.SetPlain(kParamMode, kModeSequenceA);
@@ -48,21 +48,21 @@ TEST(Player, EmptySequencesAreRefusedAndModeSwitchesGoThroughNormal) {
 
 TEST(Player, LeavingTheSequenceModeStopsTheLoopAndReleasesItsTracks) {
   Session s;
-  FillSeqA(s.plug.seqA);
+  FillSeqA(s.plug.Sequencing().SeqA());
   s.RunTo(6000);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   s.RunTo(6000 + 2 * kQuarter);
   EXPECT_EQ(s.OnsetsFrom(0, 0), (std::vector<int64_t>{6000, 6000 + kQuarter}));
-  ASSERT_TRUE(s.plug.SetMode(kModeNormal));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeNormal));
   s.RunTo(s.Now() + 480);
-  EXPECT_EQ(s.plug.player.CurrentSequence(), PlayedSequence::kNone);
+  EXPECT_EQ(s.plug.Sequencing().Player().CurrentSequence(), PlayedSequence::kNone);
   EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
   const int64_t quiet = s.Now() + 4800;
   s.RunTo(quiet + 4 * kQuarter);
   EXPECT_EQ(s.TrackRms(0, quiet, s.Now()), 0.0);
   // Entering again starts from the first tick.
   const int64_t again = s.Now();
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   s.RunTo(again + kQuarter / 2);
   ASSERT_EQ(s.OnsetsFrom(0, again).size(), 1u);
   EXPECT_LT(s.OnsetsFrom(0, again)[0], again + kTick);
@@ -70,15 +70,15 @@ TEST(Player, LeavingTheSequenceModeStopsTheLoopAndReleasesItsTracks) {
 
 TEST(Player, SwitchingSequencesWithinOneBlockPlaysTheNewOneFromItsStart) {
   Session s;
-  FillSeqA(s.plug.seqA);
-  AddNote(s.plug.seqB, 1, 50, 96, 144);
-  s.plug.seqB.length = 384;
+  FillSeqA(s.plug.Sequencing().SeqA());
+  AddNote(s.plug.Sequencing().SeqB(), 1, 50, 96, 144);
+  s.plug.Sequencing().SeqB().length = 384;
   s.RunTo(6000);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   s.RunTo(6000 + 2 * kQuarter + 6000);
   // SEQ B twice between two blocks: Normal, then Seq B.
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceB));
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceB));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceB));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceB));
   const int64_t switched = s.Now();
   s.RunTo(switched + 4 * kQuarter);
   EXPECT_TRUE(s.OnsetsFrom(0, switched).empty());
@@ -88,12 +88,12 @@ TEST(Player, SwitchingSequencesWithinOneBlockPlaysTheNewOneFromItsStart) {
 
 TEST(Player, SpeedChangesRescaleTheLoopWithoutRestartingIt) {
   Session s;
-  FillSeqA(s.plug.seqA);
+  FillSeqA(s.plug.Sequencing().SeqA());
   s.RunTo(6000);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   s.RunTo(6000 + 6000);
   s.plug.SetPlain(kParamSpeed, 60);  // ticks of 250 samples from now on
-  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 250.0);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().Player().SamplesPerTick(), 250.0);
   s.RunTo(6000 + 4 * kQuarter);
   // Tick 48 was reached at 12000; 144 more ticks of 250 samples to tick 192.
   EXPECT_EQ(s.OnsetsFrom(0, 0), (std::vector<int64_t>{6000, 12000 + 144 * 250}));
@@ -102,26 +102,26 @@ TEST(Player, SpeedChangesRescaleTheLoopWithoutRestartingIt) {
 
 TEST(Player, ANewSampleRateKeepsTheTempo) {
   Session s;
-  FillSeqA(s.plug.seqA);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  FillSeqA(s.plug.Sequencing().SeqA());
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   s.RunTo(4800);
-  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 125.0);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().Player().SamplesPerTick(), 125.0);
   s.plug.SetSampleRate(96000.0);
   s.plug.OnReset();
-  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 250.0);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().Player().SamplesPerTick(), 250.0);
   s.plug.SetSampleRate(44100.0);
   s.plug.OnReset();
-  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 114.84375);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().Player().SamplesPerTick(), 114.84375);
 }
 
 TEST(Player, ClickSoundsEveryQuarterIntoTheSumOnlyWhateverTheLoopLength) {
   Session s;
   // A 500-tick loop whose only note goes to a channel no track hears.
-  AddNote(s.plug.seqA, 9, 60, 0, 48);
-  s.plug.seqA.length = 500;
-  s.plug.clickEnabled = true;
+  AddNote(s.plug.Sequencing().SeqA(), 9, 60, 0, 48);
+  s.plug.Sequencing().SeqA().length = 500;
+  s.plug.Sequencing().SetClickEnabled(true);
   s.RunTo(6000);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   s.RunTo(6000 + 6 * kQuarter);
   for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.TrackRms(t, 0, s.Now()), 0.0) << t;
   // The sum holds the click alone: a 10 ms pulse ringing at 2 kHz, once per quarter.
@@ -142,18 +142,18 @@ TEST(Player, ClickSoundsEveryQuarterIntoTheSumOnlyWhateverTheLoopLength) {
   EXPECT_EQ(s.out.channels[0], s.out.channels[1]);
 
   // Level follows clickLevel (set from the panel in dB steps); off means silence.
-  s.plug.SetClickLevel(0.0);
+  s.plug.Sequencing().SetClickLevel(0.0);
   EXPECT_EQ(s.plug.StatusText(), "Click Level: -oo");
-  s.plug.SetClickLevel(0.5);
+  s.plug.Sequencing().SetClickLevel(0.5);
   EXPECT_EQ(s.plug.StatusText(), "Click Level: -6.0");
   EXPECT_EQ(s.plug.StatusColour(), kStatusWhite);
   const int64_t before = s.Now();
-  s.plug.SetClickLevel(0.25);
+  s.plug.Sequencing().SetClickLevel(0.25);
   s.RunTo(before + kQuarter);
   const double peakHalf = Peak(sum, static_cast<size_t>(before), static_cast<size_t>(s.Now()));
   const double peakFull = Peak(sum, 6000, 6000 + kQuarter);
   EXPECT_NEAR(peakHalf, peakFull / 2, peakFull * 0.01);
-  s.plug.clickEnabled = false;
+  s.plug.Sequencing().SetClickEnabled(false);
   const int64_t off = s.Now();
   s.RunTo(off + 2 * kQuarter);
   for (int64_t i = off + 4800; i < s.Now(); ++i) ASSERT_EQ(sum[static_cast<size_t>(i)], 0.0) << i;
@@ -177,9 +177,9 @@ void StartHost(Session& s, double samplePos) {
 
 TEST(Player, HostTransportStartPlaysFromTheFirstTickOnTheHostsGrid) {
   Session s;
-  FillSeqA(s.plug.seqA);
+  FillSeqA(s.plug.Sequencing().SeqA());
   Sync(s);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   s.RunTo(48000);
   EXPECT_TRUE(s.OnsetsFrom(0, 0).empty());  // transport stopped: the player stands still
 
@@ -189,13 +189,13 @@ TEST(Player, HostTransportStartPlaysFromTheFirstTickOnTheHostsGrid) {
   const int64_t start = s.Now();
   s.RunTo(start + 2 * kQuarter);
   EXPECT_EQ(s.OnsetsFrom(0, start), (std::vector<int64_t>{start + 65, start + 65 + kQuarter}));
-  EXPECT_TRUE(s.plug.player.HostPlaying());
+  EXPECT_TRUE(s.plug.Sequencing().Player().HostPlaying());
 
   // Stop: the loop stops and its voices are released; nothing more plays.
   s.plug.hostTime.transportRunning = false;
   const int64_t stop = s.Now();
   s.RunTo(stop + 4 * kQuarter);
-  EXPECT_FALSE(s.plug.player.HostPlaying());
+  EXPECT_FALSE(s.plug.Sequencing().Player().HostPlaying());
   EXPECT_TRUE(s.OnsetsFrom(0, stop).empty());
   EXPECT_EQ(s.TrackRms(0, stop + 4800, s.Now()), 0.0);
 
@@ -208,9 +208,9 @@ TEST(Player, HostTransportStartPlaysFromTheFirstTickOnTheHostsGrid) {
 
 TEST(Player, AHostJumpBackRestartsTheLoop) {
   Session s;
-  FillSeqA(s.plug.seqA);
+  FillSeqA(s.plug.Sequencing().SeqA());
   Sync(s);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   s.RunTo(4800);
   StartHost(s, 0);
   s.RunTo(4800 + kQuarter * 3 / 2);  // 1.5 quarters into the loop
@@ -224,15 +224,15 @@ TEST(Player, AHostJumpBackRestartsTheLoop) {
 
 TEST(Player, AHostTempoChangeRescalesTheTicks) {
   Session s;
-  FillSeqA(s.plug.seqA);
+  FillSeqA(s.plug.Sequencing().SeqA());
   Sync(s);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   s.plug.hostTime.tempo = 60.0;
   s.RunTo(4800);
   StartHost(s, 0);
   const int64_t start = s.Now();
   s.RunTo(start + 3 * kQuarter);
-  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 250.0);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().Player().SamplesPerTick(), 250.0);
   EXPECT_EQ(s.OnsetsFrom(0, start), (std::vector<int64_t>{start, start + 2 * kQuarter}));
 
   // Back to 120 in the middle of the loop: the ticks still to come follow the
@@ -251,7 +251,7 @@ TEST(Player, AHostTempoChangeRescalesTheTicks) {
   // "Speed" picks a note value while synced: 1/8 makes a sequence quarter half a host beat.
   s.plug.SetPlain(kParamSpeed, 12 + 468.0 * 6 / 13);
   EXPECT_EQ(SpeedNoteValueIndex(s.plug.GetParam(kParamSpeed)->Value()), 6);
-  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 62.5);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().Player().SamplesPerTick(), 62.5);
 }
 
 }  // namespace

@@ -11,8 +11,8 @@ constexpr int kLoop = 4 * kQuarter;  // a four-quarter loop: 768 ticks
 // RECORD then SEQ A on the front panel.
 void StartRecordingSeqA(Session& s) {
   s.plug.Panel().SetRecordMode(true);
-  s.plug.SetRecording(true);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  s.plug.Sequencing().SetRecording(true);
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
 }
 
 // Records on track `t` only, from sample `t0`: 60 for an eighth, 64 on the
@@ -22,8 +22,8 @@ int64_t RecordPhrase(Session& s, int t, int64_t t0) {
   s.RunTo(t0 - 4800);
   StartRecordingSeqA(s);
   if (t != 0) {
-    s.plug.RecordTrackButton(t);
-    s.plug.RecordTrackButton(0);  // disarm track 1
+    s.plug.Sequencing().RecordTrackButton(t);
+    s.plug.Sequencing().RecordTrackButton(0);  // disarm track 1
   }
   s.RunTo(t0);
   s.Note(2, 60, 100);
@@ -38,7 +38,7 @@ int64_t RecordPhrase(Session& s, int t, int64_t t0) {
   s.RunTo(t0 + kQuarter * 3);
   s.Note(2, 67, 0);
   s.RunTo(t0 + kQuarter * 43 / 10);
-  s.plug.StopRecording();
+  s.plug.Sequencing().StopRecording();
   return s.Now();
 }
 
@@ -55,15 +55,15 @@ TEST(Recorder, StartingWaitsForTheFirstNoteWithTrackOneArmedOnAllChannels) {
   StartRecordingSeqA(s);
   EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
   EXPECT_EQ(s.plug.IntParam(kParamMode), kModeSequenceA);
-  EXPECT_TRUE(s.plug.Recording());
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordWaitFirstNote);
+  EXPECT_TRUE(s.plug.Sequencing().Recording());
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordWaitFirstNote);
   EXPECT_EQ(s.plug.StatusText(), "Waiting for first note...");
   EXPECT_EQ(s.plug.StatusColour(), kStatusOrange);
   EXPECT_TRUE(s.plug.engine.GetTrack(0).armed);
   EXPECT_EQ(s.plug.engine.GetTrack(0).channel, Track::kAllChannels);
-  EXPECT_EQ(s.plug.CurrentSequence(), &s.plug.seqA);
-  EXPECT_DOUBLE_EQ(s.plug.player.SamplesPerTick(), 125.0);
-  EXPECT_DOUBLE_EQ(s.plug.seqA.tempo, 120.0);
+  EXPECT_EQ(s.plug.Sequencing().CurrentSequence(), &s.plug.Sequencing().SeqA());
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().Player().SamplesPerTick(), 125.0);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().SeqA().tempo, 120.0);
 
   // A live note on any channel reaches only the armed track.
   s.RunTo(9600);
@@ -71,12 +71,12 @@ TEST(Recorder, StartingWaitsForTheFirstNoteWithTrackOneArmedOnAllChannels) {
   s.RunTo(14400);
   EXPECT_EQ(s.plug.StatusText(), "Recording started...");
   EXPECT_EQ(s.plug.StatusColour(), kStatusRed);
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordRecording);
-  EXPECT_TRUE(s.plug.recordActivity);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordRecording);
+  EXPECT_TRUE(s.plug.Sequencing().RecordActivity());
   EXPECT_EQ(s.OnsetsFrom(0, 9600), std::vector<int64_t>{9600});
   EXPECT_TRUE(s.OnsetsFrom(4, 9600).empty());
-  ASSERT_EQ(s.plug.seqA.EventCount(), 1u);
-  EXPECT_EQ(s.plug.seqA.Events()[0], (SequenceEvent{0, 0x90, 60, 100}));
+  ASSERT_EQ(s.plug.Sequencing().SeqA().EventCount(), 1u);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().Events()[0], (SequenceEvent{0, 0x90, 60, 100}));
 }
 
 TEST(Recorder, FirstPassRoundsToQuartersAndLoopsOnTheTrackThatPlayedIt) {
@@ -86,13 +86,13 @@ TEST(Recorder, FirstPassRoundsToQuartersAndLoopsOnTheTrackThatPlayedIt) {
 
   EXPECT_EQ(s.plug.StatusText(), "Recording stopped.");
   EXPECT_EQ(s.plug.StatusColour(), kStatusGreen);
-  EXPECT_FALSE(s.plug.Recording());
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
   EXPECT_FALSE(s.plug.Panel().RecordMode());
-  EXPECT_FALSE(s.plug.recordActivity);
-  EXPECT_EQ(s.plug.seqA.length, 768);  // 4.3 quarters round to 4
+  EXPECT_FALSE(s.plug.Sequencing().RecordActivity());
+  EXPECT_EQ(s.plug.Sequencing().SeqA().length, 768);  // 4.3 quarters round to 4
   const std::vector<std::vector<int>> events = {{0, 0x92, 60},   {96, 0x82, 60},  {192, 0x92, 64},
                                                 {288, 0x82, 64}, {480, 0x92, 67}, {576, 0x82, 67}};
-  EXPECT_EQ(EventList(s.plug.seqA), events);
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()), events);
   for (int t = 0; t < Engine::kTrackCount; ++t) {
     EXPECT_FALSE(s.plug.engine.GetTrack(t).armed) << t;
     EXPECT_EQ(s.plug.engine.GetTrack(t).sequenceDriven, t == 2) << t;
@@ -145,8 +145,8 @@ int64_t LengthAfter(double quarters) {
   s.RunTo(9600 + 4800);
   s.Note(0, 60, 0);
   s.RunTo(9600 + static_cast<int64_t>(quarters * kQuarter));
-  s.plug.StopRecording();
-  return s.plug.seqA.length;
+  s.plug.Sequencing().StopRecording();
+  return s.plug.Sequencing().SeqA().length;
 }
 
 TEST(Recorder, FirstPassLengthRoundsHalfAQuarterUp) {
@@ -164,9 +164,9 @@ TEST(Recorder, AFirstPassUnderHalfAQuarterKeepsItsEventsButPlaysNothing) {
   s.RunTo(9600 + 4800);
   s.Note(0, 60, 0);
   s.RunTo(9600 + 9600);  // 0.4 quarters
-  s.plug.StopRecording();
-  EXPECT_EQ(s.plug.seqA.length, 0);
-  EXPECT_EQ(s.plug.seqA.EventCount(), 2u);
+  s.plug.Sequencing().StopRecording();
+  EXPECT_EQ(s.plug.Sequencing().SeqA().length, 0);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 2u);
   EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
   const int64_t now = s.Now();
   s.RunTo(now + 2 * kLoop);
@@ -178,10 +178,10 @@ TEST(Recorder, ARecordingThatCapturedNothingEndsInNormalMode) {
   s.RunTo(4800);
   StartRecordingSeqA(s);
   s.RunTo(48000);
-  s.plug.StopRecording();
+  s.plug.Sequencing().StopRecording();
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
   EXPECT_EQ(s.plug.IntParam(kParamMode), kModeNormal);
-  EXPECT_FALSE(s.plug.Recording());
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
   // Track 1 listens on its own channel again.
   EXPECT_FALSE(s.plug.engine.GetTrack(0).armed);
   EXPECT_EQ(s.plug.engine.GetTrack(0).channel, 0);
@@ -208,11 +208,11 @@ TEST(Recorder, AKeyStillHeldAtTheStopIsClosedAtTheLoopLengthAndEndsEveryPass) {
   s.RunTo(9600 + kQuarter);
   s.Note(0, 64, 100);  // still down at the stop
   s.RunTo(9600 + 2 * kQuarter);
-  s.plug.StopRecording();
+  s.plug.Sequencing().StopRecording();
   s.Note(0, 64, 0);
   const std::vector<std::vector<int>> events = {{0, 0x90, 60}, {96, 0x80, 60}, {192, 0x90, 64}, {384, 0x80, 64}};
-  EXPECT_EQ(EventList(s.plug.seqA), events);
-  EXPECT_EQ(s.plug.seqA.length, 384);
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()), events);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().length, 384);
   const int64_t loopStart = s.Now();
   for (int p = 0; p < 10; ++p) {
     // The held note sounds to the end of the pass, then ends: voices do not pile up.
@@ -235,14 +235,14 @@ TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   // RECORD pressed and released while the loop plays, then TRACK 2.
   s.RunTo(loop + 4800);
   s.plug.Panel().SetRecordMode(true);
-  s.plug.PrepareOverdub();
+  s.plug.Sequencing().PrepareOverdub();
   EXPECT_EQ(s.plug.StatusText(), "Prepare for overdub...");
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubPrepared);
-  EXPECT_TRUE(s.plug.Recording());
-  EXPECT_TRUE(s.plug.recordActivity);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubPrepared);
+  EXPECT_TRUE(s.plug.Sequencing().Recording());
+  EXPECT_TRUE(s.plug.Sequencing().RecordActivity());
   s.RunTo(loop + 9600);
-  s.plug.RecordTrackButton(1);
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubWaitFirstNote);
+  s.plug.Sequencing().RecordTrackButton(1);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubWaitFirstNote);
   EXPECT_EQ(s.plug.StatusText(), "Waiting for first note...");
   EXPECT_TRUE(s.plug.engine.GetTrack(1).armed);
 
@@ -252,13 +252,13 @@ TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   s.Note(0, 72, 100);
   s.RunTo(loop + 384 * kTick);
   s.Note(0, 72, 0);
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubFirstPass);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubFirstPass);
   s.RunTo(loop + kLoop - 4800);
   EXPECT_EQ(s.OnsetsFrom(0, loop, loop + kLoop), Expected(loop, 1, {0, 192 * kTick, 480 * kTick}));
 
   // The wrap starts the overdub pass proper; a note there is recorded too.
   s.RunTo(loop + kLoop + 4800);
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubbing);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubbing);
   s.RunTo(loop + kLoop + 576 * kTick);
   s.Note(0, 76, 100);
   s.RunTo(loop + kLoop + 672 * kTick);
@@ -266,17 +266,17 @@ TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
 
   // The next wrap ends the overdub.
   s.RunTo(loop + 2 * kLoop + 4800);
-  EXPECT_FALSE(s.plug.Recording());
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
   EXPECT_EQ(s.plug.StatusText(), "Recording stopped.");
   EXPECT_TRUE(s.plug.engine.GetTrack(1).sequenceDriven);
   EXPECT_EQ(s.plug.engine.GetTrack(1).channel, 1);
   EXPECT_FALSE(s.plug.engine.GetTrack(1).armed);
   const std::vector<std::vector<int>> added = {{288, 0x91, 72}, {384, 0x81, 72}, {576, 0x91, 76}, {672, 0x81, 76}};
   std::vector<std::vector<int>> channel1;
-  for (const auto& e : EventList(s.plug.seqA))
+  for (const auto& e : EventList(s.plug.Sequencing().SeqA()))
     if ((e[1] & 15) == 1) channel1.push_back(e);
   EXPECT_EQ(channel1, added);
-  EXPECT_EQ(s.plug.seqA.length, 768);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().length, 768);
 
   // From then on both tracks play their parts, pass after pass.
   s.RunTo(loop + 6 * kLoop);
@@ -290,20 +290,20 @@ TEST(Recorder, OverdubArmedLateStartsAtTheFirstNoteAfterTheWrap) {
   const int64_t loop = RecordPhrase(s, 0, 48000);
   s.RunTo(loop + 4800);
   s.plug.Panel().SetRecordMode(true);
-  s.plug.PrepareOverdub();
-  s.plug.RecordTrackButton(3);
+  s.plug.Sequencing().PrepareOverdub();
+  s.plug.Sequencing().RecordTrackButton(3);
   // Nothing played in this pass: the wrap arms the overdub.
   s.RunTo(loop + kLoop + 4800);
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubArmedAtWrap);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubArmedAtWrap);
   s.RunTo(loop + kLoop + 96 * kTick);
   s.Note(0, 55, 100);
   s.RunTo(loop + kLoop + 96 * kTick + 4800);
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordOverdubbing);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubbing);
   EXPECT_EQ(s.plug.StatusText(), "Start overdubbing...");
   EXPECT_EQ(s.plug.StatusColour(), kStatusRed);
   s.Note(0, 55, 0);
   s.RunTo(loop + 2 * kLoop + 4800);
-  EXPECT_FALSE(s.plug.Recording());
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
   s.RunTo(loop + 3 * kLoop);
   EXPECT_EQ(s.OnsetsFrom(3, loop + 2 * kLoop), Expected(loop + 2 * kLoop, 1, {96 * kTick}));
 }
@@ -311,23 +311,23 @@ TEST(Recorder, OverdubArmedLateStartsAtTheFirstNoteAfterTheWrap) {
 TEST(Recorder, PrepareOverdubNeedsRecordModeInASequenceMode) {
   Session s;
   s.plug.Panel().SetRecordMode(true);
-  s.plug.PrepareOverdub();  // Normal mode
-  EXPECT_FALSE(s.plug.Recording());
+  s.plug.Sequencing().PrepareOverdub();  // Normal mode
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
   const int64_t loop = RecordPhrase(s, 0, 48000);
   s.RunTo(loop + 4800);
-  s.plug.PrepareOverdub();  // recordMode off after the stop
-  EXPECT_FALSE(s.plug.Recording());
+  s.plug.Sequencing().PrepareOverdub();  // recordMode off after the stop
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
   // Notes while the overdub is only prepared are not taken.
   s.plug.Panel().SetRecordMode(true);
-  s.plug.PrepareOverdub();
+  s.plug.Sequencing().PrepareOverdub();
   s.Note(0, 50, 100);
   s.RunTo(loop + 9600);
   s.Note(0, 50, 0);
-  EXPECT_EQ(s.plug.seqA.EventCount(), 6u);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 6u);
   // A TRACK button on an armed track disarms it.
-  s.plug.RecordTrackButton(4);
+  s.plug.Sequencing().RecordTrackButton(4);
   EXPECT_TRUE(s.plug.engine.GetTrack(4).armed);
-  s.plug.RecordTrackButton(4);
+  s.plug.Sequencing().RecordTrackButton(4);
   EXPECT_FALSE(s.plug.engine.GetTrack(4).armed);
   EXPECT_EQ(s.plug.engine.GetTrack(4).channel, 4);
 }
@@ -336,20 +336,20 @@ TEST(Recorder, ClearTrackRemovesItsPartAndGivesItsChannelBack) {
   Session s;
   const int64_t loop = RecordPhrase(s, 0, 48000);
   // Add a part for track 2 directly and hand it over.
-  AddNote(s.plug.seqA, 1, 48, 0, 96);
-  s.plug.AssignSequenceTracks(s.plug.seqA);
+  AddNote(s.plug.Sequencing().SeqA(), 1, 48, 0, 96);
+  s.plug.Sequencing().AssignSequenceTracks(s.plug.Sequencing().SeqA());
   ASSERT_TRUE(s.plug.engine.GetTrack(1).sequenceDriven);
   s.RunTo(loop + 4800);
-  s.plug.ClearTrack(1);
+  s.plug.Sequencing().ClearTrack(1);
   EXPECT_EQ(s.plug.StatusText(), "Track cleared.");
-  EXPECT_FALSE(s.plug.seqA.channelUsed[1]);
-  EXPECT_EQ(s.plug.seqA.EventCount(), 6u);
+  EXPECT_FALSE(s.plug.Sequencing().SeqA().channelUsed[1]);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 6u);
   EXPECT_FALSE(s.plug.engine.GetTrack(1).sequenceDriven);
   EXPECT_EQ(s.plug.engine.GetTrack(1).channel, 1);
   EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
   // The last part cleared: the sequence is empty and the Mode is Normal.
-  s.plug.ClearTrack(0);
-  EXPECT_TRUE(s.plug.seqA.Empty());
+  s.plug.Sequencing().ClearTrack(0);
+  EXPECT_TRUE(s.plug.Sequencing().SeqA().Empty());
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
   EXPECT_EQ(s.plug.StatusText(), "Track cleared.");
   EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
@@ -360,9 +360,9 @@ TEST(Recorder, ClearSequenceEmptiesItResetsItsProgramsAndGoesNormal) {
   Session s;
   RecordPhrase(s, 0, 48000);
   s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqA, 3), 42);
-  s.plug.ClearSequence(0);
-  EXPECT_TRUE(s.plug.seqA.Empty());
-  EXPECT_EQ(s.plug.seqA.length, 0);
+  s.plug.Sequencing().ClearSequence(0);
+  EXPECT_TRUE(s.plug.Sequencing().SeqA().Empty());
+  EXPECT_EQ(s.plug.Sequencing().SeqA().length, 0);
   for (int t = 0; t < Engine::kTrackCount; ++t)
     EXPECT_EQ(s.plug.IntParam(ProgramParamIndex(kProgramSetSeqA, t)), kNoSequenceProgram) << t;
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
@@ -377,35 +377,35 @@ TEST(Recorder, ArmingWritesTheTrackProgramAndStoppingRestoresIt) {
   s.RunTo(4800);
   StartRecordingSeqA(s);
   EXPECT_EQ(s.plug.engine.GetTrack(0).programName, s.plug.library.programs[5].name);
-  s.plug.RecordTrackButton(1);
+  s.plug.Sequencing().RecordTrackButton(1);
   EXPECT_EQ(s.plug.engine.GetTrack(1).programName, s.plug.library.programs[7].name);
-  s.plug.RecordTrackButton(1);
+  s.plug.Sequencing().RecordTrackButton(1);
   EXPECT_EQ(s.plug.engine.GetTrack(1).programName, s.plug.library.programs[0].name);
 }
 
 TEST(Recorder, WithoutASequenceOnlyFlagsAreCleared) {
   Session s;
-  s.plug.ArmTrack(2, true);  // no sequence selected: nothing happens
+  s.plug.Sequencing().ArmTrack(2, true);  // no sequence selected: nothing happens
   EXPECT_FALSE(s.plug.engine.GetTrack(2).armed);
   EXPECT_EQ(s.plug.engine.GetTrack(2).channel, 2);
-  s.plug.ClearTrack(2);
+  s.plug.Sequencing().ClearTrack(2);
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
   s.plug.Panel().SetRecordMode(true);
-  s.plug.recordActivity = true;
-  s.plug.recordState = Vornell::kRecordOverdubbing;
-  s.plug.SetRecording(true);
+  s.plug.Sequencing().SetRecordActivity(true);
+  s.plug.Sequencing().SetState(Sequencer::kRecordOverdubbing);
+  s.plug.Sequencing().SetRecording(true);
   s.plug.engine.GetTrack(4).armed = true;
-  s.plug.StopRecording();
+  s.plug.Sequencing().StopRecording();
   EXPECT_FALSE(s.plug.Panel().RecordMode());
-  EXPECT_FALSE(s.plug.recordActivity);
-  EXPECT_FALSE(s.plug.Recording());
-  EXPECT_EQ(s.plug.recordState, Vornell::kRecordRecording);
+  EXPECT_FALSE(s.plug.Sequencing().RecordActivity());
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordRecording);
   EXPECT_FALSE(s.plug.engine.GetTrack(4).armed);
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
   // StartRecording outside a sequence Mode does nothing either.
-  s.plug.SetRecording(false);
-  s.plug.StartRecording();
-  EXPECT_FALSE(s.plug.Recording());
+  s.plug.Sequencing().SetRecording(false);
+  s.plug.Sequencing().StartRecording();
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
 }
 
 TEST(Recorder, ARecordingFollowingTheHostTakesItsTempo) {
@@ -413,19 +413,19 @@ TEST(Recorder, ARecordingFollowingTheHostTakesItsTempo) {
   s.plug.hostAttached = true;
   s.plug.hostTime.tempo = 90.0;
   s.plug.SetPlain(kParamSyncToHost, 1);
-  s.plug.seqA.tempo = 33.0;
+  s.plug.Sequencing().SeqA().tempo = 33.0;
   StartRecordingSeqA(s);
   s.RunTo(4800);  // the player reads the host tempo with the first block
-  EXPECT_DOUBLE_EQ(s.plug.player.HostTempo(), 90.0);
-  s.plug.StopRecording();
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().Player().HostTempo(), 90.0);
+  s.plug.Sequencing().StopRecording();
   StartRecordingSeqA(s);
-  EXPECT_DOUBLE_EQ(s.plug.seqA.tempo, 90.0);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().SeqA().tempo, 90.0);
   // Internal clock: the "Speed" value.
-  s.plug.StopRecording();
+  s.plug.Sequencing().StopRecording();
   s.plug.SetPlain(kParamSyncToHost, 0);
   s.plug.SetPlain(kParamSpeed, 140);
   StartRecordingSeqA(s);
-  EXPECT_DOUBLE_EQ(s.plug.seqA.tempo, 140.0);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().SeqA().tempo, 140.0);
 }
 
 }  // namespace

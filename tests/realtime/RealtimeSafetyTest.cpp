@@ -108,7 +108,7 @@ void SteadyMidi(MidiList& midi, int n) {
 // Puts a sequence in Seq A: a bar of notes on tracks 1..5's channels.
 void FillSeqA(Vornell& plug) {
   std::lock_guard lock(plug.Mutex());
-  Sequence& seq = plug.seqA;
+  Sequence& seq = plug.Sequencing().SeqA();
   for (int step = 0; step < 16; ++step)
     for (int ch = 0; ch < 5; ++ch) {
       SequenceEvent on{step * 48, static_cast<uint8_t>(0x90 | ch), static_cast<uint8_t>(48 + (step + ch * 3) % 24),
@@ -169,11 +169,11 @@ TEST(RealtimeSafety, SequencerPlayingSeqARendersWithoutAllocating) {
   FillSeqA(*instrument.plug);
   {
     std::lock_guard lock(instrument.plug->Mutex());
-    ASSERT_TRUE(instrument.plug->SetMode(kModeSequenceA));
+    ASSERT_TRUE(instrument.plug->Sequencing().SetMode(kModeSequenceA));
   }
   ExpectNoAllocations(instrument, "Seq A playing");
   EXPECT_EQ(instrument.plug->IntParam(kParamMode), kModeSequenceA);
-  EXPECT_EQ(instrument.plug->player.CurrentSequence(), PlayedSequence::kA);
+  EXPECT_EQ(instrument.plug->Sequencing().Player().CurrentSequence(), PlayedSequence::kA);
 }
 
 // Recording inserts into the sequence's event list, which is reserved ahead
@@ -184,21 +184,21 @@ TEST(RealtimeSafety, RecordingIntoSeqAWithinItsReserveDoesNotAllocate) {
   FillSeqA(*instrument.plug);
   {
     std::lock_guard lock(instrument.plug->Mutex());
-    ASSERT_TRUE(instrument.plug->seqA.EnsureHeadroom(8000));
-    instrument.plug->SetRecording(true);
-    ASSERT_TRUE(instrument.plug->SetMode(kModeSequenceA));
+    ASSERT_TRUE(instrument.plug->Sequencing().SeqA().EnsureHeadroom(8000));
+    instrument.plug->Sequencing().SetRecording(true);
+    ASSERT_TRUE(instrument.plug->Sequencing().SetMode(kModeSequenceA));
   }
-  const size_t before = instrument.plug->seqA.EventCount();
+  const size_t before = instrument.plug->Sequencing().SeqA().EventCount();
   ExpectNoAllocations(instrument, "recording into Seq A");
-  EXPECT_TRUE(instrument.plug->Recording());
-  EXPECT_GT(instrument.plug->seqA.EventCount(), before) << "nothing was recorded, so nothing was tested";
+  EXPECT_TRUE(instrument.plug->Sequencing().Recording());
+  EXPECT_GT(instrument.plug->Sequencing().SeqA().EventCount(), before) << "nothing was recorded, so nothing was tested";
 }
 
 TEST(RealtimeSafety, ArpeggiatorRendersWithoutAllocating) {
   Instrument instrument(44100.0);
   {
     std::lock_guard lock(instrument.plug->Mutex());
-    ASSERT_TRUE(instrument.plug->SetMode(kModeArpUpDown));
+    ASSERT_TRUE(instrument.plug->Sequencing().SetMode(kModeArpUpDown));
   }
   ExpectNoAllocations(instrument, "arpeggiator");
   EXPECT_EQ(instrument.plug->IntParam(kParamMode), kModeArpUpDown);

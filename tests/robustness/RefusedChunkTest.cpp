@@ -58,10 +58,10 @@ TEST(RefusedChunkRegression, SequenceResolutionsBeyondAMidiFilesAreRefused) {
       std::lock_guard lock(source.Mutex());
       SequenceEvent on{0, 0x90, 60, 100};
       SequenceEvent off{96, 0x80, 60, 0};
-      source.seqA.AddEvent(on);
-      source.seqA.AddEvent(off);
-      source.seqA.length = 768;
-      source.seqA.ppq = ppq;
+      source.Sequencing().SeqA().AddEvent(on);
+      source.Sequencing().SeqA().AddEvent(off);
+      source.Sequencing().SeqA().length = 768;
+      source.Sequencing().SeqA().ppq = ppq;
       crafted = BankChunk(source, 1);
     }
     ASSERT_FALSE(crafted.empty());

@@ -92,8 +92,8 @@ void RecordTwoTrackLoop(FileSession& s) {
   const int64_t t0 = 48000;
   s.RunTo(t0 - 4800);
   s.plug.Panel().SetRecordMode(true);
-  s.plug.SetRecording(true);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  s.plug.Sequencing().SetRecording(true);
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   s.RunTo(t0);
   for (auto [at, note, velocity] : std::vector<std::tuple<int, int, int>>{
            {0, 60, 100}, {12000, 60, 0}, {24000, 64, 90}, {36000, 64, 0}, {60000, 67, 80}, {72000, 67, 0}}) {
@@ -101,22 +101,22 @@ void RecordTwoTrackLoop(FileSession& s) {
     s.Note(2, note, velocity);
   }
   s.RunTo(t0 + kQuarter * 43 / 10);
-  s.plug.StopRecording();
+  s.plug.Sequencing().StopRecording();
   const int64_t loop = s.Now();
-  ASSERT_EQ(s.plug.seqA.length, 768);
+  ASSERT_EQ(s.plug.Sequencing().SeqA().length, 768);
 
   s.RunTo(loop + 4800);
   s.plug.Panel().SetRecordMode(true);
-  s.plug.PrepareOverdub();
+  s.plug.Sequencing().PrepareOverdub();
   s.RunTo(loop + 9600);
-  s.plug.RecordTrackButton(1);
+  s.plug.Sequencing().RecordTrackButton(1);
   for (auto [tick, note, velocity] :
        std::vector<std::tuple<int, int, int>>{{288, 72, 100}, {384, 72, 0}, {768 + 576, 76, 100}, {768 + 672, 76, 0}}) {
     s.RunTo(loop + int64_t{tick} * kTick);
     s.Note(0, note, velocity);
   }
   s.RunTo(loop + 2 * 4 * kQuarter + 4800);  // the wrap after the overdub pass ends it
-  ASSERT_FALSE(s.plug.Recording());
+  ASSERT_FALSE(s.plug.Sequencing().Recording());
   ASSERT_EQ(s.plug.StatusText(), "Recording stopped.");
 }
 
@@ -173,14 +173,14 @@ TEST(VornellSequenceFiles, RecordedLoopSavedAsType1HasOneMidiTrackPerInstrumentT
   TempFolder folder;
   s.plug.config.sequencePath = folder.Path();
   RecordTwoTrackLoop(s);
-  ASSERT_TRUE(s.plug.SequenceMenuItemEnabled(SequenceFileCommand::kSaveType1, 0));
-  const std::vector<SequenceEvent> recorded = s.plug.seqA.Events();
-  ASSERT_EQ(EventsOfChannel(s.plug.seqA, 0).size(), 6u);
-  ASSERT_EQ(EventsOfChannel(s.plug.seqA, 1).size(), 4u);
+  ASSERT_TRUE(s.plug.Sequencing().SequenceMenuItemEnabled(SequenceFileCommand::kSaveType1, 0));
+  const std::vector<SequenceEvent> recorded = s.plug.Sequencing().SeqA().Events();
+  ASSERT_EQ(EventsOfChannel(s.plug.Sequencing().SeqA(), 0).size(), 6u);
+  ASSERT_EQ(EventsOfChannel(s.plug.Sequencing().SeqA(), 1).size(), 4u);
 
   const std::string path = folder.Path() + "/loop.mid";
   s.plug.answers.push_back(path);
-  EXPECT_EQ(s.plug.SaveSequenceToMidiFile(0, true), "Done.");
+  EXPECT_EQ(s.plug.Sequencing().SaveSequenceToMidiFile(0, true), "Done.");
   EXPECT_EQ(s.plug.StatusText(), "Done.");
   EXPECT_EQ(s.plug.StatusColour(), kStatusGreen);
   ASSERT_EQ(s.plug.dialogs.size(), 1u);
@@ -190,7 +190,7 @@ TEST(VornellSequenceFiles, RecordedLoopSavedAsType1HasOneMidiTrackPerInstrumentT
   EXPECT_EQ(s.plug.dialogs[0].fileName, "Vornell");
   // Saving leaves the loop playing untouched.
   EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
-  EXPECT_EQ(s.plug.seqA.Events(), recorded);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().Events(), recorded);
 
   // Our own reader takes the same loop back.
   Sequence back;
@@ -205,7 +205,7 @@ TEST(VornellSequenceFiles, RecordedLoopSavedAsType1HasOneMidiTrackPerInstrumentT
   const ToolRun run = RunCommand(SystemPython() + " " + script + " " + path + " 2>&1");
   const std::string& dump = run.output;
   ASSERT_EQ(run.status, 0) << dump;
-  EXPECT_EQ(dump, ExpectedMidoDump(s.plug.seqA));
+  EXPECT_EQ(dump, ExpectedMidoDump(s.plug.Sequencing().SeqA()));
   // The two recorded parts, each on the MIDI track of the instrument track that played it.
   EXPECT_NE(dump.find("0 0 on 0 60 100\n"), std::string::npos) << dump;
   EXPECT_NE(dump.find(" on 1 72 100\n"), std::string::npos) << dump;
@@ -228,20 +228,20 @@ TEST(VornellSequenceFiles, FileLoadedIntoSeqBPlaysOnTheTracksOfItsChannelsInMode
   const std::string path = folder.Path() + "/song.mid";
   WriteBytes(path, MidiBytes(1, 96, {conductor, channel3, channel5}));
   s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqB, 2), 7);
-  AddNote(s.plug.seqB, 0, 40, 0, 96);  // a loop that the file replaces
+  AddNote(s.plug.Sequencing().SeqB(), 0, 40, 0, 96);  // a loop that the file replaces
 
   s.RunTo(4800);
   s.plug.answers.push_back(path);
-  EXPECT_EQ(s.plug.LoadSequenceFromMidiFile(1), "Done.");
+  EXPECT_EQ(s.plug.Sequencing().LoadSequenceFromMidiFile(1), "Done.");
   EXPECT_EQ(s.plug.StatusText(), "Done.");
   ASSERT_EQ(s.plug.dialogs.size(), 1u);
   EXPECT_EQ(s.plug.dialogs[0].mode, DialogMode::kOpen);
   EXPECT_EQ(s.plug.dialogs[0].extensions, "mid");
   EXPECT_EQ(SequenceFolder(), folder.Path());
-  EXPECT_EQ(s.plug.seqB.ppq, 96);
-  EXPECT_EQ(s.plug.seqB.length, 384);
-  EXPECT_DOUBLE_EQ(s.plug.seqB.tempo, 120.0);
-  EXPECT_EQ(ChannelMask(s.plug.seqB), (1 << 2) | (1 << 4));
+  EXPECT_EQ(s.plug.Sequencing().SeqB().ppq, 96);
+  EXPECT_EQ(s.plug.Sequencing().SeqB().length, 384);
+  EXPECT_DOUBLE_EQ(s.plug.Sequencing().SeqB().tempo, 120.0);
+  EXPECT_EQ(ChannelMask(s.plug.Sequencing().SeqB()), (1 << 2) | (1 << 4));
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
   for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(SeqProgram(s.plug, kProgramSetSeqB, t), 100) << t;
 
@@ -267,11 +267,11 @@ TEST(VornellSequenceFiles, FileLoadedIntoSeqBPlaysOnTheTracksOfItsChannelsInMode
 TEST(VornellSequenceFiles, FailedLoadLeavesTheSequenceItsProgramsAndTheModeAsTheyWere) {
   FileSession s;
   TempFolder folder;
-  AddNote(s.plug.seqA, 1, 50, 0, 96);
-  s.plug.seqA.length = 384;
-  const std::vector<SequenceEvent> before = s.plug.seqA.Events();
+  AddNote(s.plug.Sequencing().SeqA(), 1, 50, 0, 96);
+  s.plug.Sequencing().SeqA().length = 384;
+  const std::vector<SequenceEvent> before = s.plug.Sequencing().SeqA().Events();
   s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqA, 1), 42);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceA));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
 
   std::vector<uint8_t> whole;
   Sequence other;
@@ -287,12 +287,12 @@ TEST(VornellSequenceFiles, FailedLoadLeavesTheSequenceItsProgramsAndTheModeAsThe
     SCOPED_TRACE(name);
     s.plug.questions.clear();
     s.plug.answers.push_back(folder.Path() + "/" + name);
-    EXPECT_EQ(s.plug.LoadSequenceFromMidiFile(0), "Cannot load file!");
+    EXPECT_EQ(s.plug.Sequencing().LoadSequenceFromMidiFile(0), "Cannot load file!");
     EXPECT_EQ(s.plug.questions, std::vector<std::string>{"Error|Cannot load file!"});
     EXPECT_EQ(s.plug.StatusText(), "Cannot load file!");
     EXPECT_EQ(s.plug.StatusColour(), kStatusRed);
-    EXPECT_EQ(s.plug.seqA.Events(), before);
-    EXPECT_EQ(s.plug.seqA.length, 384);
+    EXPECT_EQ(s.plug.Sequencing().SeqA().Events(), before);
+    EXPECT_EQ(s.plug.Sequencing().SeqA().length, 384);
     EXPECT_EQ(SeqProgram(s.plug, kProgramSetSeqA, 1), 42);
     EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
     EXPECT_TRUE(s.plug.engine.GetTrack(1).sequenceDriven);
@@ -306,9 +306,9 @@ TEST(VornellSequenceFiles, FailedLoadLeavesTheSequenceItsProgramsAndTheModeAsThe
 TEST(VornellSequenceFiles, SaveStoresTheStateInTheCurrentPresetBeforeWritingTheFile) {
   FileSession s;
   TempFolder folder;
-  AddNote(s.plug.seqB, 4, 62, 0, 96);
-  AddNote(s.plug.seqB, 4, 65, 192, 288);
-  s.plug.seqB.length = 768;
+  AddNote(s.plug.Sequencing().SeqB(), 4, 62, 0, 96);
+  AddNote(s.plug.Sequencing().SeqB(), 4, 65, 192, 288);
+  s.plug.Sequencing().SeqB().length = 768;
   const int current = s.plug.GetCurrentPresetIndex();
   const std::string name = s.plug.GetPresetName(current);
 
@@ -319,7 +319,7 @@ TEST(VornellSequenceFiles, SaveStoresTheStateInTheCurrentPresetBeforeWritingTheF
     const PlugPreset* preset = s.plug.GetPreset(current);
     ASSERT_NE(preset, nullptr);
     ASSERT_GT(fresh.LoadState(preset->state, 0), 0);
-    into = fresh.seqB;
+    into = fresh.Sequencing().SeqB();
   };
   Sequence stored;
   presetSeqB(stored);
@@ -327,21 +327,21 @@ TEST(VornellSequenceFiles, SaveStoresTheStateInTheCurrentPresetBeforeWritingTheF
 
   const std::string path = folder.Path() + "/b.mid";
   s.plug.answers.push_back(path);
-  EXPECT_EQ(s.plug.SaveSequenceToMidiFile(1, false), "Done.");
+  EXPECT_EQ(s.plug.Sequencing().SaveSequenceToMidiFile(1, false), "Done.");
   EXPECT_EQ(s.plug.presetStores, std::vector<bool>{false});  // once, before the file existed
   presetSeqB(stored);
-  EXPECT_EQ(stored.Events(), s.plug.seqB.Events());
+  EXPECT_EQ(stored.Events(), s.plug.Sequencing().SeqB().Events());
   EXPECT_EQ(stored.length, 768);
   EXPECT_EQ(s.plug.GetPresetName(current), name);
 
   Sequence back;
   ASSERT_TRUE(ReadMidiFile(path, back).complete);
-  EXPECT_EQ(back.Events(), s.plug.seqB.Events());
+  EXPECT_EQ(back.Events(), s.plug.Sequencing().SeqB().Events());
 
   // A file that cannot be created: the box, the red status, and still the preset first.
   s.plug.questions.clear();
   s.plug.answers.push_back(folder.Path() + "/no/such/folder/b.mid");
-  EXPECT_EQ(s.plug.SaveSequenceToMidiFile(1, true), "Cannot save file!");
+  EXPECT_EQ(s.plug.Sequencing().SaveSequenceToMidiFile(1, true), "Cannot save file!");
   EXPECT_EQ(s.plug.questions, std::vector<std::string>{"Error|Cannot save file!"});
   EXPECT_EQ(s.plug.StatusColour(), kStatusRed);
   EXPECT_EQ(s.plug.presetStores.size(), 2u);
@@ -349,42 +349,42 @@ TEST(VornellSequenceFiles, SaveStoresTheStateInTheCurrentPresetBeforeWritingTheF
 
 TEST(VornellSequenceFiles, ClearAsksThenEmptiesTheSequenceResetsItsProgramsAndGoesNormal) {
   FileSession s;
-  AddNote(s.plug.seqB, 2, 50, 0, 96);
-  s.plug.seqB.length = 384;
+  AddNote(s.plug.Sequencing().SeqB(), 2, 50, 0, 96);
+  s.plug.Sequencing().SeqB().length = 384;
   for (int t = 0; t < Engine::kTrackCount; ++t) s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqB, t), t);
-  ASSERT_TRUE(s.plug.SetMode(kModeSequenceB));
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceB));
   ASSERT_TRUE(s.plug.engine.GetTrack(2).sequenceDriven);
-  EXPECT_TRUE(s.plug.SequenceMenuItemEnabled(SequenceFileCommand::kClear, 1));
-  EXPECT_FALSE(s.plug.SequenceMenuItemEnabled(SequenceFileCommand::kClear, 0));  // Seq A is empty
-  EXPECT_EQ(s.plug.SequenceMenuItemText(SequenceFileCommand::kClear, 1), "Clear Sequence B");
+  EXPECT_TRUE(s.plug.Sequencing().SequenceMenuItemEnabled(SequenceFileCommand::kClear, 1));
+  EXPECT_FALSE(s.plug.Sequencing().SequenceMenuItemEnabled(SequenceFileCommand::kClear, 0));  // Seq A is empty
+  EXPECT_EQ(s.plug.Sequencing().SequenceMenuItemText(SequenceFileCommand::kClear, 1), "Clear Sequence B");
 
   s.plug.answer = 7;  // no
-  EXPECT_FALSE(s.plug.ClearSequenceFromMenu(1));
+  EXPECT_FALSE(s.plug.Sequencing().ClearSequenceFromMenu(1));
   EXPECT_EQ(s.plug.questions, std::vector<std::string>{"Clear Sequence B|Do you really want to clear Sequence B?"});
-  EXPECT_EQ(s.plug.seqB.EventCount(), 2u);
+  EXPECT_EQ(s.plug.Sequencing().SeqB().EventCount(), 2u);
   EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceB);
 
   s.plug.answer = 6;  // yes
-  EXPECT_TRUE(s.plug.ClearSequenceFromMenu(1));
-  EXPECT_TRUE(s.plug.seqB.Empty());
-  EXPECT_EQ(s.plug.seqB.length, 0);
+  EXPECT_TRUE(s.plug.Sequencing().ClearSequenceFromMenu(1));
+  EXPECT_TRUE(s.plug.Sequencing().SeqB().Empty());
+  EXPECT_EQ(s.plug.Sequencing().SeqB().length, 0);
   for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(SeqProgram(s.plug, kProgramSetSeqB, t), 100) << t;
   EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
   EXPECT_EQ(s.plug.IntParam(kParamMode), kModeNormal);
   EXPECT_FALSE(s.plug.engine.GetTrack(2).sequenceDriven);
   EXPECT_EQ(s.plug.engine.GetTrack(2).channel, 2);
-  EXPECT_FALSE(s.plug.SequenceMenuItemEnabled(SequenceFileCommand::kSaveType0, 1));
-  EXPECT_TRUE(s.plug.SequenceMenuItemEnabled(SequenceFileCommand::kLoad, 1));
+  EXPECT_FALSE(s.plug.Sequencing().SequenceMenuItemEnabled(SequenceFileCommand::kSaveType0, 1));
+  EXPECT_TRUE(s.plug.Sequencing().SequenceMenuItemEnabled(SequenceFileCommand::kLoad, 1));
 }
 
 TEST(VornellSequenceFiles, DefaultPathBecomesTheSettingAndTheDialogsStartThere) {
   FileSession s;
   TempFolder configured, chosen, loadedFrom;
   s.plug.config.sequencePath = configured.Path();
-  EXPECT_EQ(s.plug.SequenceMenuItemText(SequenceFileCommand::kDefaultPath, 0), "Default Path For Sequence Files...");
+  EXPECT_EQ(s.plug.Sequencing().SequenceMenuItemText(SequenceFileCommand::kDefaultPath, 0), "Default Path For Sequence Files...");
 
   // Cancelled: nothing changes.
-  EXPECT_EQ(s.plug.ChooseDefaultSequencePath(), "");
+  EXPECT_EQ(s.plug.Sequencing().ChooseDefaultSequencePath(), "");
   EXPECT_EQ(s.plug.config.sequencePath, configured.Path());
   ASSERT_EQ(s.plug.dialogs.size(), 1u);
   EXPECT_EQ(s.plug.dialogs[0].mode, DialogMode::kFolder);
@@ -392,14 +392,14 @@ TEST(VornellSequenceFiles, DefaultPathBecomesTheSettingAndTheDialogsStartThere) 
   EXPECT_EQ(s.plug.dialogs[0].fileName, "");
 
   s.plug.answers.push_back(chosen.Path() + "/");
-  EXPECT_EQ(s.plug.ChooseDefaultSequencePath(), chosen.Path());
+  EXPECT_EQ(s.plug.Sequencing().ChooseDefaultSequencePath(), chosen.Path());
   EXPECT_EQ(s.plug.config.sequencePath, chosen.Path());
   // Written to the settings file: a new instance starts with it.
   {
     TestVornell other;
     EXPECT_EQ(other.config.sequencePath, chosen.Path());
   }
-  s.plug.LoadSequenceFromMidiFile(0);  // cancelled
+  s.plug.Sequencing().LoadSequenceFromMidiFile(0);  // cancelled
   EXPECT_EQ(s.plug.dialogs.back().folder, chosen.Path());
 
   // A load moves the folder of every instance's dialogs to the file's folder.
@@ -408,9 +408,9 @@ TEST(VornellSequenceFiles, DefaultPathBecomesTheSettingAndTheDialogsStartThere) 
   loop.length = 192;
   ASSERT_TRUE(WriteMidiFile(loadedFrom.Path() + "/x.mid", false, loop));
   s.plug.answers.push_back(loadedFrom.Path() + "/x.mid");
-  EXPECT_EQ(s.plug.LoadSequenceFromMidiFile(0), "Done.");
+  EXPECT_EQ(s.plug.Sequencing().LoadSequenceFromMidiFile(0), "Done.");
   FileVornell second;
-  second.SaveSequenceToMidiFile(0, false);  // cancelled
+  second.Sequencing().SaveSequenceToMidiFile(0, false);  // cancelled
   ASSERT_EQ(second.dialogs.size(), 1u);
   EXPECT_EQ(second.dialogs[0].folder, loadedFrom.Path());
   EXPECT_EQ(s.plug.config.sequencePath, chosen.Path());  // loading does not change the setting
@@ -423,27 +423,27 @@ TEST(VornellSequenceFiles, NothingHappensWithoutAnOpenEditorAndHeadlessDialogsCa
   AddNote(loop, 0, 60, 0, 96);
   loop.length = 192;
   ASSERT_TRUE(WriteMidiFile(folder.Path() + "/x.mid", false, loop));
-  AddNote(s.plug.seqA, 1, 50, 0, 96);
+  AddNote(s.plug.Sequencing().SeqA(), 1, 50, 0, 96);
 
   s.plug.editor.open = false;
   s.plug.answers.push_back(folder.Path() + "/x.mid");
-  EXPECT_EQ(s.plug.LoadSequenceFromMidiFile(0), "");
-  EXPECT_FALSE(s.plug.ClearSequenceFromMenu(0));
-  EXPECT_EQ(s.plug.SaveSequenceToMidiFile(0, true), "");
-  EXPECT_EQ(s.plug.ChooseDefaultSequencePath(), "");
+  EXPECT_EQ(s.plug.Sequencing().LoadSequenceFromMidiFile(0), "");
+  EXPECT_FALSE(s.plug.Sequencing().ClearSequenceFromMenu(0));
+  EXPECT_EQ(s.plug.Sequencing().SaveSequenceToMidiFile(0, true), "");
+  EXPECT_EQ(s.plug.Sequencing().ChooseDefaultSequencePath(), "");
   EXPECT_TRUE(s.plug.dialogs.empty());
   EXPECT_TRUE(s.plug.questions.empty());
   EXPECT_TRUE(s.plug.presetStores.empty());
-  EXPECT_EQ(s.plug.seqA.EventCount(), 2u);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 2u);
 
   // An instrument whose editor window is open but has no dialogs to show
   // takes every file dialog as cancelled.
   TestVornell headless;
   headless.OpenEditor();
-  AddNote(headless.seqA, 0, 60, 0, 96);
-  EXPECT_EQ(headless.LoadSequenceFromMidiFile(0), "");
-  EXPECT_EQ(headless.SaveSequenceToMidiFile(0, false), "");
-  EXPECT_EQ(headless.ChooseDefaultSequencePath(), "");
-  EXPECT_EQ(headless.seqA.EventCount(), 2u);
+  AddNote(headless.Sequencing().SeqA(), 0, 60, 0, 96);
+  EXPECT_EQ(headless.Sequencing().LoadSequenceFromMidiFile(0), "");
+  EXPECT_EQ(headless.Sequencing().SaveSequenceToMidiFile(0, false), "");
+  EXPECT_EQ(headless.Sequencing().ChooseDefaultSequencePath(), "");
+  EXPECT_EQ(headless.Sequencing().SeqA().EventCount(), 2u);
   EXPECT_TRUE(headless.questions.empty());
 }

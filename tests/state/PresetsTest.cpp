@@ -112,7 +112,7 @@ TEST(BuiltInBank, EveryPresetSelectsAndMakesSound) {
     if (category == "SEQ" || category == "DRM") {
       EXPECT_EQ(mode, kModeNormal);
       for (int which = 0; which < 2; ++which) {
-        const Sequence& sequence = which ? plug.seqB : plug.seqA;
+        const Sequence& sequence = which ? plug.Sequencing().SeqB() : plug.Sequencing().SeqA();
         ASSERT_FALSE(sequence.Empty());
         ASSERT_GT(sequence.length, 0);
         plug.SetPlain(kParamMode, which ? kModeSequenceB : kModeSequenceA);
@@ -164,7 +164,7 @@ TEST(BuiltInBank, LoopsEndEveryNoteInsideTheLoop) {
   int loops = 0;
   for (int i = 0; i < 64; ++i) {
     ASSERT_TRUE(plug.SelectPreset(i));
-    for (const Sequence* sequence : {&plug.seqA, &plug.seqB}) {
+    for (const Sequence* sequence : {&plug.Sequencing().SeqA(), &plug.Sequencing().SeqB()}) {
       if (sequence->Empty()) continue;
       ++loops;
       SCOPED_TRACE(plug.GetPresetName(i));
@@ -254,7 +254,7 @@ TEST(Presets, CopyAndPasteCarryAWholeStateAndTheName) {
   EXPECT_EQ(plug.GetPresetName(7), name2);
   EXPECT_EQ(plug.engine.GetTrack(1).programName, "Edited 2");
   EXPECT_EQ(plug.IntParam(kParamSpeed), 102);
-  EXPECT_EQ(plug.seqB.EventCount(), 12u);
+  EXPECT_EQ(plug.Sequencing().SeqB().EventCount(), 12u);
   // Preset 7 now holds the copied state under its own index.
   EXPECT_TRUE(Body(plug.GetPreset(7)->state) == Body(stored2));
 }
@@ -276,8 +276,8 @@ TEST(Presets, InitializePresetGivesFactoryProgramsEmptyLoopsAndDefaults) {
   ASSERT_TRUE(factory.RestoreFactoryPrograms(-1));
   for (int p = 0; p < kProgramCount; ++p)
     EXPECT_EQ(plug.library.programs[static_cast<size_t>(p)], factory.programs[static_cast<size_t>(p)]);
-  EXPECT_TRUE(plug.seqA.Empty() && plug.seqB.Empty());
-  EXPECT_EQ(plug.seqA.length, 0);
+  EXPECT_TRUE(plug.Sequencing().SeqA().Empty() && plug.Sequencing().SeqB().Empty());
+  EXPECT_EQ(plug.Sequencing().SeqA().length, 0);
   for (int t = 0; t < 6; ++t) {
     const Program& program = factory.programs[static_cast<size_t>(plug.Programs().TrackProgramNumber(t))];
     EXPECT_EQ(plug.engine.GetTrack(t).programName, program.name);

@@ -165,7 +165,7 @@ TEST(StateChunk, StoredModeIsEnteredWhateverModeRuns) {
 
 TEST(StateChunk, ModeThatCannotBeEnteredLeavesTheParameterWithTheEngine) {
   TestVornell source;
-  source.seqA.Clear();
+  source.Sequencing().SeqA().Clear();
   DataBlock block = StateOf(source);
   // Rewrite the stored Mode as Sequence A while Seq A is empty.
   const int modeOffset = block.Size() - 8 * (kNumParams - kParamMode);
@@ -221,9 +221,9 @@ Layout LayoutOf(Vornell& plug) {
     WriteProgramRecord(plug.library.programs[static_cast<size_t>(p)], part);
     layout.programEnds.push_back(part.Size());
   }
-  plug.seqA.Serialize(part);
+  plug.Sequencing().SeqA().Serialize(part);
   layout.seqAEnd = part.Size();
-  plug.seqB.Serialize(part);
+  plug.Sequencing().SeqB().Serialize(part);
   layout.seqBEnd = part.Size();
   EXPECT_EQ(layout.seqBEnd + 8 * kNumParams, layout.size);
   return layout;
@@ -281,19 +281,19 @@ TEST(StateChunk, TruncatedBlocksFailCleanlyAndLeaveLibraryAndSequencesWhole) {
           << "slot " << p;
     }
     if (cut >= layout.seqAEnd)
-      ExpectSameSequence(plug.seqA, source.seqA, "Seq A");
+      ExpectSameSequence(plug.Sequencing().SeqA(), source.Sequencing().SeqA(), "Seq A");
     else
-      EXPECT_TRUE(plug.seqA.Empty() && plug.seqA.length == 0);
+      EXPECT_TRUE(plug.Sequencing().SeqA().Empty() && plug.Sequencing().SeqA().length == 0);
     if (cut >= layout.seqBEnd)
-      ExpectSameSequence(plug.seqB, source.seqB, "Seq B");
+      ExpectSameSequence(plug.Sequencing().SeqB(), source.Sequencing().SeqB(), "Seq B");
     else
-      EXPECT_TRUE(plug.seqB.Empty() && plug.seqB.length == 0);
+      EXPECT_TRUE(plug.Sequencing().SeqB().Empty() && plug.Sequencing().SeqB().length == 0);
     for (int c = 0; c < 16; ++c) {
       if (cut < layout.seqAEnd) {
-        EXPECT_FALSE(plug.seqA.channelUsed[c]);
+        EXPECT_FALSE(plug.Sequencing().SeqA().channelUsed[c]);
       }
       if (cut < layout.seqBEnd) {
-        EXPECT_FALSE(plug.seqB.channelUsed[c]);
+        EXPECT_FALSE(plug.Sequencing().SeqB().channelUsed[c]);
       }
     }
 

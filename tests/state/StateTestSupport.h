@@ -41,12 +41,12 @@ inline void EditEverything(TestVornell& plug, int seed) {
     program.name = "Slot " + std::to_string(p) + "/" + std::to_string(seed);
     program.values[kVoiceAmpVelocity] = static_cast<uint8_t>((p + seed) & 0xff);
   }
-  plug.seqA.Clear();
-  plug.seqB.Clear();
-  plug.seqA.length = 768;
-  plug.seqB.length = 1536;
-  for (int i = 0; i < 4; ++i) AddNote(plug.seqA, i % 3, i * 192, 48 + seed % 12 + i * 3, 150);
-  for (int i = 0; i < 6; ++i) AddNote(plug.seqB, 3 + i % 2, i * 256, 60 + i, 200);
+  plug.Sequencing().SeqA().Clear();
+  plug.Sequencing().SeqB().Clear();
+  plug.Sequencing().SeqA().length = 768;
+  plug.Sequencing().SeqB().length = 1536;
+  for (int i = 0; i < 4; ++i) AddNote(plug.Sequencing().SeqA(), i % 3, i * 192, 48 + seed % 12 + i * 3, 150);
+  for (int i = 0; i < 6; ++i) AddNote(plug.Sequencing().SeqB(), 3 + i % 2, i * 256, 60 + i, 200);
 }
 
 inline void ExpectSameSequence(const Sequence& a, const Sequence& b, const char* what) {
@@ -66,8 +66,8 @@ inline void ExpectSameState(const Vornell& a, const Vornell& b) {
     ASSERT_EQ(a.library.programs[static_cast<size_t>(p)], b.library.programs[static_cast<size_t>(p)]) << "slot " << p;
   for (int t = 0; t < 6; ++t)
     EXPECT_EQ(a.engine.GetTrack(t).programName, b.engine.GetTrack(t).programName) << "track " << t;
-  ExpectSameSequence(a.seqA, b.seqA, "Seq A");
-  ExpectSameSequence(a.seqB, b.seqB, "Seq B");
+  ExpectSameSequence(a.Sequencing().SeqA(), b.Sequencing().SeqA(), "Seq A");
+  ExpectSameSequence(a.Sequencing().SeqB(), b.Sequencing().SeqB(), "Seq B");
   EXPECT_EQ(a.engine.Mode(), b.engine.Mode());
 }
 

@@ -1,10 +1,13 @@
 // The arpeggiator: the keys held in Modes 3 and 4 become a pattern (the
 // arpeggio sequence) that the loop player plays on MIDI channel 6.
 #include <cstdint>
-#include <mutex>
 
-#include "instrument/Vornell.h"
-#include "programs/ParameterTable.h"
+#include "engine/Engine.h"
+#include "engine/MidiMessage.h"
+#include "engine/PerformanceMode.h"
+#include "plugin/PluginLock.h"
+#include "plugin/StatusLineColour.h"
+#include "sequencer/Sequencer.h"
 
 namespace {
 
@@ -32,7 +35,7 @@ void AppendPair(Sequence& pattern, int note, int velocity) {
 
 }  // namespace
 
-void Vornell::UpdateArpeggio(int note, int velocity, bool on) {
+void Sequencer::UpdateArpeggio(int note, int velocity, bool on) {
   if (note < 0 || note > 127) return;
   const int mode = engine.Mode();
   const bool wasEmpty = arpeggio.Empty();
@@ -91,7 +94,7 @@ void Vornell::UpdateArpeggio(int note, int velocity, bool on) {
   }
 }
 
-void Vornell::ClearArpeggio() {
+void Sequencer::ClearArpeggio() {
   arpeggio.Clear();
   arpNotes.Clear();
   // Steps the player already queued (the rest of this block, or the end of
@@ -101,7 +104,7 @@ void Vornell::ClearArpeggio() {
   engine.ReleaseChannelVoices(kArpChannel);
 }
 
-bool Vornell::DivertToArpeggiator(const MidiMessage& message) {
+bool Sequencer::DivertToArpeggiator(const MidiMessage& message) {
   const int kind = message.status >> 4;
   const int note = message.data1;
   const size_t key = static_cast<size_t>(message.status & 15) * 256 + message.data1;
@@ -128,18 +131,14 @@ bool Vornell::DivertToArpeggiator(const MidiMessage& message) {
   return true;
 }
 
-void Vornell::ArpeggiatorSustain(int32_t value) {
+void Sequencer::ArpeggiatorSustain(int32_t value) {
   arpHold = value > 0;
   if (value == 0 && !arpLatch && arpHeldKeys.Empty()) ClearArpeggio();
 }
 
-void Vornell::ClearArpeggiatorHold() {
-  arpHold = false;
-}
-
-void Vornell::ToggleArpeggiatorLatch() {
-  PluginLock lock(Mutex());
+void Sequencer::ToggleArpeggiatorLatch() {
+  PluginLock lock(host.Mutex());
   arpLatch = !arpLatch;
   if (!arpLatch) ClearArpeggio();
-  ShowStatus(arpLatch ? "Arpeggiator latched..." : "Arpeggiator unlatched.", kStatusGreen);
+  host.ShowStatus(arpLatch ? "Arpeggiator latched..." : "Arpeggiator unlatched.", kStatusGreen);
 }

@@ -1,13 +1,40 @@
 // The recorder: a new sequence in a first pass, overdub of further tracks into
 // a playing loop, and clearing of tracks and sequences.
 #include <cmath>
-#include <mutex>
 
-#include "instrument/Vornell.h"
-#include "programs/ParameterTable.h"
+#include "engine/Engine.h"
+#include "engine/PerformanceMode.h"
+#include "plugin/PluginLock.h"
+#include "plugin/StatusLineColour.h"
+#include "sequencer/Sequencer.h"
 
-void Vornell::StartRecording() {
-  PluginLock lock(Mutex());
+namespace {
+
+// Voice edits are not copied to linked tracks for the length of a scope.
+class LinksSuspended {
+ public:
+  explicit LinksSuspended(SequencerHost& host) : host(host), previous(host.SuspendLinks(true)) {}
+  ~LinksSuspended() { host.SuspendLinks(previous); }
+  LinksSuspended(const LinksSuspended&) = delete;
+  LinksSuspended& operator=(const LinksSuspended&) = delete;
+
+ private:
+  SequencerHost& host;
+  bool previous;
+};
+
+}  // namespace
+
+bool Sequencer::Recording() const {
+  return engine.IsRecording();
+}
+
+void Sequencer::SetRecording(bool on) {
+  engine.SetRecording(on);
+}
+
+void Sequencer::StartRecording() {
+  PluginLock lock(host.Mutex());
   const int mode = engine.Mode();
   if (!IsSequenceMode(mode)) return;
   for (int t = 0; t < Engine::kTrackCount; ++t) engine.GetTrack(t).armed = false;
@@ -16,40 +43,39 @@ void Vornell::StartRecording() {
   sequence.Clear();
   // Recording adds events on the audio thread; room for them is made here.
   sequence.EnsureHeadroom(Sequence::kReservedEvents);
-  double tempo = sequencerHost.SyncToHost() ? player.HostTempo() : sequencerHost.Speed();
+  double tempo = host.SyncToHost() ? player.HostTempo() : host.Speed();
   sequence.tempo = tempo > 0 ? tempo : 120.0;
   UpdateTickDuration();
   ArmTrack(0, true);
   recordState = kRecordWaitFirstNote;
   SetRecording(true);
   recordActivity = false;
-  ShowStatus("Waiting for first note...", kStatusOrange);
+  host.ShowStatus("Waiting for first note...", kStatusOrange);
 }
 
-void Vornell::ArmTrack(int t, bool on) {
-  PluginLock lock(Mutex());
+void Sequencer::ArmTrack(int t, bool on) {
+  PluginLock lock(host.Mutex());
   if (t < 0 || t >= Engine::kTrackCount || !CurrentSequence()) return;
-  TrackPrograms::LinkSuspension suspend(programs);
+  LinksSuspended suspend(host);
   Track& track = engine.GetTrack(t);
   track.armed = on;
-  const int set = engine.Mode() == kModeSequenceA ? kProgramSetSeqA : kProgramSetSeqB;
-  const int slot = IntParam(ProgramParamIndex(set, t));
+  const int slot = host.SlotProgram(engine.Mode() == kModeSequenceA ? kModeSequenceA : kModeSequenceB, t);
   if (on) {
     engine.SetTrackChannel(t, Track::kAllChannels);
-    if (slot == kNoSequenceProgram)
-      programs.SetTrackProgram(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+    if (slot == SequencerHost::kOwnProgram)
+      host.SetTrackProgram(t, host.SlotProgram(kModeNormal, t));
     else
-      programs.LoadProgramIntoTrack(t, slot);
+      host.LoadProgramIntoTrack(t, slot);
   } else if (track.sequenceDriven) {
     engine.SetTrackChannel(t, t);
-    programs.LoadProgramIntoTrack(t, slot);
+    host.LoadProgramIntoTrack(t, slot);
   } else {
-    engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
-    programs.LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+    engine.SetTrackChannel(t, host.TrackChannelSetting(t));
+    host.LoadProgramIntoTrack(t, host.SlotProgram(kModeNormal, t));
   }
 }
 
-void Vornell::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
+void Sequencer::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
   if (t < 0 || t >= Engine::kTrackCount || !engine.GetTrack(t).armed) return;
   Sequence* sequence = CurrentSequence();
   if (!sequence) return;
@@ -68,7 +94,7 @@ void Vornell::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
       break;
     case kRecordOverdubArmedAtWrap:
       recordState = kRecordOverdubbing;
-      ShowStatus("Start overdubbing...", kStatusRed);
+      host.ShowStatus("Start overdubbing...", kStatusRed);
       break;
     default:
       break;
@@ -76,7 +102,7 @@ void Vornell::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
   if (sequence->Empty()) {
     engine.SetRecordElapsed(0);
     event.tick = 0;
-    ShowStatus("Recording started...", kStatusRed);
+    host.ShowStatus("Recording started...", kStatusRed);
   } else {
     const double samplesPerTick = player.SamplesPerTick();
     event.tick = samplesPerTick > 0 ? static_cast<int32_t>(engine.RecordElapsed() / samplesPerTick) : 0;
@@ -95,9 +121,9 @@ void Vornell::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
   recordActivity = true;
 }
 
-void Vornell::StopRecording() {
-  PluginLock lock(Mutex());
-  panel.SetRecordMode(false);
+void Sequencer::StopRecording() {
+  PluginLock lock(host.Mutex());
+  host.SetPanelRecordMode(false);
   recordState = kRecordRecording;
   SetRecording(false);
   Sequence* sequence = CurrentSequence();
@@ -105,7 +131,7 @@ void Vornell::StopRecording() {
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       Track& track = engine.GetTrack(t);
       // An armed track listens on all channels; it goes back to its own.
-      if (track.armed && !track.sequenceDriven) engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
+      if (track.armed && !track.sequenceDriven) engine.SetTrackChannel(t, host.TrackChannelSetting(t));
       track.armed = false;
     }
     recordActivity = false;
@@ -119,9 +145,9 @@ void Vornell::StopRecording() {
       engine.ReleaseTrackVoices(t);
     } else {
       track.sequenceDriven = false;
-      engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
-      TrackPrograms::LinkSuspension suspend(programs);
-      programs.LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+      engine.SetTrackChannel(t, host.TrackChannelSetting(t));
+      LinksSuspended suspend(host);
+      host.LoadProgramIntoTrack(t, host.SlotProgram(kModeNormal, t));
     }
   }
   if (!sequence->Empty()) {
@@ -135,33 +161,33 @@ void Vornell::StopRecording() {
     }
     sequence->CloseHangingNotes();
     AssignSequenceTracks(*sequence);
-    ShowStatus("Recording stopped.", kStatusGreen);
+    host.ShowStatus("Recording stopped.", kStatusGreen);
   } else {
     SetMode(kModeNormal);
   }
   recordActivity = false;
 }
 
-void Vornell::PrepareOverdub() {
-  PluginLock lock(Mutex());
+void Sequencer::PrepareOverdub() {
+  PluginLock lock(host.Mutex());
   const int mode = engine.Mode();
-  if (!panel.RecordMode() || !IsSequenceMode(mode)) return;
+  if (!host.PanelRecordMode() || !IsSequenceMode(mode)) return;
   // The elapsed time is kept as the time since the loop start from here on, so
   // that overdubbed notes land where they were played.
   const double samplesPerTick = player.SamplesPerTick();
   if (Sequence* sequence = CurrentSequence()) sequence->EnsureHeadroom(Sequence::kReservedEvents);
   if (CurrentSequence() && samplesPerTick > 0) {
-    const double loopTime = player.CurrentTick() * samplesPerTick - (player.NextTickTime() - sequencerBlockEnd);
+    const double loopTime = player.CurrentTick() * samplesPerTick - (player.NextTickTime() - blockEnd);
     AlignRecordElapsed(loopTime);
   }
   SetRecording(true);
   recordState = kRecordOverdubPrepared;
   recordActivity = true;
-  ShowStatus("Prepare for overdub...", kStatusOrange);
+  host.ShowStatus("Prepare for overdub...", kStatusOrange);
 }
 
-void Vornell::RecordTrackButton(int t) {
-  PluginLock lock(Mutex());
+void Sequencer::RecordTrackButton(int t) {
+  PluginLock lock(host.Mutex());
   if (!Recording() || t < 0 || t >= Engine::kTrackCount) return;
   if (engine.GetTrack(t).armed) {
     ArmTrack(t, false);
@@ -169,20 +195,20 @@ void Vornell::RecordTrackButton(int t) {
     recordState = kRecordOverdubWaitFirstNote;
     ArmTrack(t, true);
     recordActivity = true;
-    ShowStatus("Waiting for first note...", kStatusOrange);
+    host.ShowStatus("Waiting for first note...", kStatusOrange);
   } else {
     ArmTrack(t, true);
   }
 }
 
-void Vornell::AlignRecordElapsed(double position) {
+void Sequencer::AlignRecordElapsed(double position) {
   // The engine adds a whole control period at the start of each; the count is
   // set so that at the next control tick it equals the time since the loop
   // start there, as a first note at a control tick leaves it.
   engine.SetRecordElapsed(position + engine.ControlCountdown() - engine.ControlPeriod());
 }
 
-void Vornell::OnSequenceLoopWrap(double offset) {
+void Sequencer::OnSequenceLoopWrap(double offset) {
   // From here the elapsed time counts from the wrap's sample, not the block start.
   AlignRecordElapsed(-offset);
   if (!Recording()) return;
@@ -201,8 +227,8 @@ void Vornell::OnSequenceLoopWrap(double offset) {
   }
 }
 
-void Vornell::ClearTrack(int t) {
-  PluginLock lock(Mutex());
+void Sequencer::ClearTrack(int t) {
+  PluginLock lock(host.Mutex());
   Sequence* sequence = CurrentSequence();
   if (!sequence || t < 0 || t >= Engine::kTrackCount) return;
   sequence->RemoveChannel(t);
@@ -210,15 +236,15 @@ void Vornell::ClearTrack(int t) {
   player.EndNotes(t);
   engine.ReleaseTrackVoices(t);
   engine.GetTrack(t).sequenceDriven = false;
-  engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
+  engine.SetTrackChannel(t, host.TrackChannelSetting(t));
   StopRecording();
-  ShowStatus("Track cleared.", kStatusGreen);
+  host.ShowStatus("Track cleared.", kStatusGreen);
 }
 
-void Vornell::ClearSequence(int which) {
-  PluginLock lock(Mutex());
-  const int set = which == 1 ? kProgramSetSeqB : kProgramSetSeqA;
+void Sequencer::ClearSequence(int which) {
+  PluginLock lock(host.Mutex());
+  const int mode = which == 1 ? kModeSequenceB : kModeSequenceA;
   SequenceAt(which).Clear();
-  for (int t = 0; t < Engine::kTrackCount; ++t) SetParameterFromEngine(ProgramParamIndex(set, t), kNoSequenceProgram);
+  for (int t = 0; t < Engine::kTrackCount; ++t) host.SetSlotProgram(mode, t, SequencerHost::kOwnProgram);
   SetMode(kModeNormal);
 }

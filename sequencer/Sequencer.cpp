@@ -1,57 +1,132 @@
-// The performance Mode switch, the hand-over of tracks to a sequence and back,
-// and the player's entry points inside the instrument.
+// The sequencer side's clock, player and click, the performance Mode switch,
+// and the hand-over of tracks to a sequence and back.
+#include "sequencer/Sequencer.h"
+
 #include <cmath>
 #include <cstdio>
-#include <mutex>
 
-#include "instrument/Vornell.h"
-#include "programs/ParameterTable.h"
+#include "engine/Engine.h"
+#include "engine/PerformanceMode.h"
+#include "plugin/PluginLock.h"
+#include "plugin/StatusLineColour.h"
+
+Sequencer::Sequencer(Engine& engine, SequencerHost& host) : engine(engine), host(host) {}
+
+// --- the player's view -------------------------------------------------------------
+
+int32_t Sequencer::PlayerLink::Mode() {
+  return sequencer.engine.Mode();
+}
+
+double Sequencer::PlayerLink::SampleRate() {
+  return sequencer.host.SampleRate();
+}
+
+double Sequencer::PlayerLink::Speed() {
+  return sequencer.host.Speed();
+}
+
+bool Sequencer::PlayerLink::SyncToHost() {
+  return sequencer.host.SyncToHost();
+}
+
+bool Sequencer::PlayerLink::ClickEnabled() {
+  return sequencer.clickEnabled;
+}
+
+Sequence& Sequencer::PlayerLink::SequenceFor(PlayedSequence which) {
+  switch (which) {
+    case PlayedSequence::kB:
+      return sequencer.seqB;
+    case PlayedSequence::kArpeggio:
+      return sequencer.arpeggio;
+    default:
+      return sequencer.seqA;
+  }
+}
+
+void Sequencer::PlayerLink::QueueMidiMessage(const MidiMessage& message) {
+  sequencer.engine.QueueMidiMessage(message);
+}
+
+void Sequencer::PlayerLink::DropQueuedNoteOns(int channel) {
+  sequencer.engine.DropSequencerNoteOns(channel);
+}
+
+void Sequencer::PlayerLink::ReleaseSequenceDrivenTracks() {
+  Engine& engine = sequencer.engine;
+  for (int t = 0; t < Engine::kTrackCount; ++t)
+    if (engine.GetTrack(t).sequenceDriven) engine.ReleaseTrackVoices(t);
+}
+
+void Sequencer::PlayerLink::OnLoopWrap() {
+  const SequencePlayer& player = sequencer.player;
+  sequencer.OnSequenceLoopWrap(player.NextTickTime() - player.BlockPosition());
+}
+
+double Sequencer::PlayerLink::GetHostTempo() {
+  return sequencer.host.GetHostTempo();
+}
+
+void Sequencer::PlayerLink::GetHostTime(SequencerHostTime& time) {
+  sequencer.host.GetHostTime(time);
+}
 
 // --- clock and player ------------------------------------------------------------
 
-void Vornell::OnBlockStart(int32_t frames) {
+void Sequencer::OnBlockStart(int32_t frames) {
   // The panel changes these as plain members; the engine mixes the click with them.
   engine.SetClickEnabled(clickEnabled);
   engine.SetClickLevel(clickLevel);
   player.OnBlockStart(frames);
   // Following the host the player's position stays at the block start.
-  sequencerBlockEnd = player.BlockPosition() + (sequencerHost.SyncToHost() ? frames : 0);
+  blockEnd = player.BlockPosition() + (host.SyncToHost() ? frames : 0);
 }
 
-void Vornell::UpdateTickDuration() {
-  PluginLock lock(Mutex());
+void Sequencer::SetSpeed(double bpm) {
+  speed = bpm;
+  UpdateTickDuration();
+}
+
+void Sequencer::SetSyncToHost(bool on) {
+  syncToHost = on;
+  UpdateTickDuration();
+}
+
+void Sequencer::UpdateTickDuration() {
+  PluginLock lock(host.Mutex());
   player.UpdateTickDuration();
 }
 
-void Vornell::StartPlayback() {
-  PluginLock lock(Mutex());
+void Sequencer::StartPlayback() {
+  PluginLock lock(host.Mutex());
   player.StartPlayback();
 }
 
-void Vornell::StopPlayback() {
-  PluginLock lock(Mutex());
+void Sequencer::StopPlayback() {
+  PluginLock lock(host.Mutex());
   player.StopPlayback();
 }
 
-void Vornell::SetClickLevel(double level) {
-  PluginLock lock(Mutex());
+void Sequencer::SetClickLevel(double level) {
+  PluginLock lock(host.Mutex());
   clickLevel = level > 0 ? (level < 1 ? level : 1.0) : 0.0;
   char text[48];
   if (clickLevel <= 0)
     std::snprintf(text, sizeof(text), "Click Level: -oo");
   else
     std::snprintf(text, sizeof(text), "Click Level: %.1f", 20.0 * std::log10(clickLevel));
-  ShowStatus(text, kStatusWhite);
+  host.ShowStatus(text, kStatusWhite);
 }
 
-Sequence* Vornell::CurrentSequence() {
+Sequence* Sequencer::CurrentSequence() {
   const PlayedSequence which = player.CurrentSequence();
-  return which == PlayedSequence::kNone ? nullptr : &sequencerHost.SequenceFor(which);
+  return which == PlayedSequence::kNone ? nullptr : &playerLink.SequenceFor(which);
 }
 
 // --- track hand-over -------------------------------------------------------------
 
-void Vornell::AssignSequenceTracks(const Sequence& sequence) {
+void Sequencer::AssignSequenceTracks(const Sequence& sequence) {
   if (&sequence == &arpeggio) {
     if (engine.GetTrack(5).channel != Track::kNoChannel) engine.SetTrackChannel(5, 5);
   } else {
@@ -61,28 +136,28 @@ void Vornell::AssignSequenceTracks(const Sequence& sequence) {
       engine.SetTrackChannel(t, t);
     }
   }
-  panelDirty = true;
+  host.MarkPanelDirty();
 }
 
-void Vornell::RestoreTrackChannels() {
+void Sequencer::RestoreTrackChannels() {
   const int mode = engine.Mode();
   if (IsArpeggiatorMode(mode)) {
-    engine.SetTrackChannel(5, IntParam(TrackParamIndex(5, kTrackChannel)));
+    engine.SetTrackChannel(5, host.TrackChannelSetting(5));
   } else {
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       Track& track = engine.GetTrack(t);
       if (!track.sequenceDriven) continue;
       track.sequenceDriven = false;
-      engine.SetTrackChannel(t, IntParam(TrackParamIndex(t, kTrackChannel)));
+      engine.SetTrackChannel(t, host.TrackChannelSetting(t));
     }
   }
-  panelDirty = true;
+  host.MarkPanelDirty();
 }
 
 // --- Mode switch -------------------------------------------------------------------
 
-bool Vornell::SetMode(int32_t m) {
-  PluginLock lock(Mutex());
+bool Sequencer::SetMode(int32_t m) {
+  PluginLock lock(host.Mutex());
   m = ValidPerformanceMode(m);
   const int old = engine.Mode();
   if (m == old) return true;
@@ -91,13 +166,13 @@ bool Vornell::SetMode(int32_t m) {
   arpeggio.Clear();
   arpNotes.Clear();
   engine.ReleaseChannelVoices(5);
-  panelDirty = true;
+  host.MarkPanelDirty();
   const bool wasPlaying = IsPlayerMode(old);
   // A Mode that cannot be entered: the parameter, which a host or the editor
   // may already have moved, goes back to the Mode kept; then the reason shows.
   const auto refuse = [&](const char* text, int colour) {
-    if (IntParam(kParamMode) != old) SetParameterFromEngine(kParamMode, old);
-    ShowStatus(text, colour);
+    if (host.ModeParameter() != old) host.SetModeParameter(old);
+    host.ShowStatus(text, colour);
     return false;
   };
 
@@ -125,8 +200,8 @@ bool Vornell::SetMode(int32_t m) {
       for (int t = 0; t < Engine::kTrackCount; ++t) {
         if (!engine.GetTrack(t).sequenceDriven) continue;
         engine.ReleaseChannelVoices(t);
-        if (!stateLoading)
-          programs.LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(b ? kProgramSetSeqB : kProgramSetSeqA, t)));
+        if (!host.StateLoading())
+          host.LoadProgramIntoTrack(t, host.SlotProgram(m, t));
       }
       // The next block starts the new Mode's sequence from its first tick, even
       // when no block ran in Normal since the last sequence played.
@@ -155,23 +230,21 @@ bool Vornell::SetMode(int32_t m) {
     }
     case kModeStackA:
     case kModeStackB: {
-      const int set = m == kModeStackA ? kProgramSetStackA : kProgramSetStackB;
-      if (!stateLoading) {
-        SetParameterFromEngine(kParamLinkPrograms, 0);
-        for (int t = 0; t < Engine::kTrackCount; ++t) programs.LoadProgramIntoTrack(t, IntParam(ProgramParamIndex(set, t)));
+      if (!host.StateLoading()) {
+        host.SetLinkPrograms(false);
+        for (int t = 0; t < Engine::kTrackCount; ++t) host.LoadProgramIntoTrack(t, host.SlotProgram(m, t));
       }
       if (wasPlaying) RestoreTrackChannels();
       break;
     }
     default: {
-      ResetAllVoices();
+      host.ResetAllVoices();
       if (Recording()) {
         StopRecording();
-      } else if (!stateLoading) {
-        if (IsStackMode(old)) SetParameterFromEngine(kParamLinkPrograms, 1);
+      } else if (!host.StateLoading()) {
+        if (IsStackMode(old)) host.SetLinkPrograms(true);
         if (!IsArpeggiatorMode(old))
-          for (int t = 0; t < Engine::kTrackCount; ++t)
-            programs.ApplyProgramParameter(kProgramKindTrack, t, IntParam(ProgramParamIndex(kProgramSetTrack, t)));
+          for (int t = 0; t < Engine::kTrackCount; ++t) host.SelectOwnProgram(t);
       }
       if (wasPlaying) RestoreTrackChannels();
       break;
@@ -180,6 +253,6 @@ bool Vornell::SetMode(int32_t m) {
 
   engine.SetMode(m);
   arpLatch = false;
-  SetParameterFromEngine(kParamMode, m);
+  host.SetModeParameter(m);
   return true;
 }
