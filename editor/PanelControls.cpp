@@ -115,10 +115,11 @@ void IKRSwitchControl::OnMouseDown(int, int, const MouseMods&) {
     return;
   }
   StepValue();
-  if (paramIndex == panel_id::kConfigPageSwitch) {
-    vornell->ShowConfigPage(!vornell->config.configPanelShown.load());
-  } else if (paramIndex == panel_id::kBrowserPageSwitch) {
-    if (VornellEditor* editor = vornell->EditorPart()) editor->ShowBrowserPage(!editor->BrowserPageShown());
+  if (VornellEditor* editor = VornellEditor::Of(*vornell)) {
+    if (paramIndex == panel_id::kConfigPageSwitch)
+      editor->ShowConfigPage(!vornell->config.configPanelShown.load());
+    else if (paramIndex == panel_id::kBrowserPageSwitch)
+      editor->ShowBrowserPage(!editor->BrowserPageShown());
   }
   MarkDirty(true);
 }
@@ -304,7 +305,8 @@ IKRTextToggle::IKRTextToggle(Vornell* plug, const Rect& rect, int id) : IControl
 }
 
 std::string IKRTextToggle::Text() const {
-  return vornell->transposeView ? "TRP" : "TUN";
+  const VornellEditor* editor = VornellEditor::Of(*vornell);
+  return editor && editor->TransposeView() ? "TRP" : "TUN";
 }
 
 bool IKRTextToggle::Draw(IGraphics* g) {
@@ -312,6 +314,6 @@ bool IKRTextToggle::Draw(IGraphics* g) {
 }
 
 void IKRTextToggle::OnMouseDown(int, int, const MouseMods&) {
-  vornell->ShowTuneOrTranspose(!vornell->transposeView);
+  if (VornellEditor* editor = VornellEditor::Of(*vornell)) editor->ShowTuneOrTranspose(!editor->TransposeView());
   MarkDirty(false);
 }

@@ -284,7 +284,8 @@ void ProgramBrowser::AddStatusLine(ITextControl* statusLine) {
 void ProgramBrowser::ApplyVisibility() {
   for (IControl* control : pageControls) control->SetHidden(!pageVisible);
   fileControl->SetGrayed(!fileSource);
-  if (IControl* pageSwitch = plug->ControlByKey(-panel_id::kBrowserPageSwitch)) {
+  const VornellEditor* editor = VornellEditor::Of(*plug);
+  if (IControl* pageSwitch = editor ? editor->ControlByKey(ControlKey::Panel(panel_id::kBrowserPageSwitch)) : nullptr) {
     pageSwitch->SetValue(pageVisible ? 1.0 : 0.0);
     pageSwitch->MarkDirty(false);
   }
@@ -482,34 +483,32 @@ void ProgramBrowser::ScrollPage(int list, int direction) {
     RefillRight();
 }
 
-// --- the instrument's side ---------------------------------------------------------
+// --- the editor's side ------------------------------------------------------------
 
-int Vornell::BrowserButton(int id) {
-  ProgramBrowser* browser = editorPart ? editorPart->Browser() : nullptr;
+int VornellEditor::BrowserButton(int id) {
   switch (id) {
     case panel_id::kBrowserInternal:
-      if (browser) browser->UseInternalSource();
+      browser->UseInternalSource();
       return 0;
     case panel_id::kBrowserFile:
-      if (!browser || !EditorOpen()) return 0;
+      if (!plug->EditorOpen()) return 0;
       browser->ChooseFile();
       return 2;
     case panel_id::kBrowserRecordAll:
-      return browser ? browser->RecordAllPrograms() : 0;
+      return browser->RecordAllPrograms();
     // SINGLE and BANK are the program menu's two save commands; they open a
     // dialog (or refuse with a message).
     case panel_id::kBrowserSingle:
-      RunProgramCommand(kProgramCmdSaveFile);
+      plug->RunProgramCommand(Vornell::kProgramCmdSaveFile);
       return 2;
     case panel_id::kBrowserBank:
-      RunProgramCommand(kProgramCmdSaveBankFile);
+      plug->RunProgramCommand(Vornell::kProgramCmdSaveBankFile);
       return 2;
     default:
       return 0;
   }
 }
 
-bool Vornell::BrowserShowsFile() const {
-  const ProgramBrowser* browser = editorPart ? editorPart->Browser() : nullptr;
-  return browser && browser->FileSource();
+bool VornellEditor::BrowserShowsFile() const {
+  return browser->FileSource();
 }

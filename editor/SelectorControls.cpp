@@ -145,8 +145,8 @@ void IKRChannelControl::OnMouseDown(int x, int y, const MouseMods&) {
 
 // --- IKRPrgControl -------------------------------------------------------------
 
-IKRPrgControl::IKRPrgControl(Vornell* plug, const Rect& number, const Rect& name, int track, bool editable)
-    : IControl(plug, number.Union(name)),
+IKRPrgControl::IKRPrgControl(Vornell* plug, const Rect& number, const Rect& name, int track, bool editable, int id)
+    : IControl(plug, number.Union(name), id),
       vornell(plug),
       numberRect(number),
       nameRect(name),

@@ -49,7 +49,9 @@ class IKRChannelControl : public IKRDropDown {
 // and any selector with the right button, Shift or Ctrl, offers the programs.
 class IKRPrgControl : public IControl {
  public:
-  IKRPrgControl(Vornell* plug, const Rect& numberRect, const Rect& nameRect, int track, bool nameEditable);
+  // id: the panel id it carries (none for the edit-track row's).
+  IKRPrgControl(Vornell* plug, const Rect& numberRect, const Rect& nameRect, int track, bool nameEditable,
+                int id = -1);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   void AcceptEnteredText(const std::string& text) override;

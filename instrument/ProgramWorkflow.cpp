@@ -104,7 +104,6 @@ void Vornell::ApplyProgramParameter(int kind, int t, int p) {
       if (IntParam(index) != p) SetParameterFromEngine(index, p);
       LoadProgramIntoTrack(t, p);
     }
-    RefreshPresetBrowserEntry();
     panelDirty = true;
   }
 }
@@ -133,7 +132,6 @@ void Vornell::SelectTrackProgram(int t, int p) {
   SetTrackProgram(t, p);
   for (int i = 0; i < Engine::kTrackCount && !linkSuspended && LinkProgramsOn(); ++i)
     if (TracksLinked(t, i)) SetTrackProgram(i, p);
-  RefreshPresetBrowserEntry();
   panelDirty = true;
 }
 
@@ -200,7 +198,6 @@ void Vornell::RenameTrackProgram(int t, const std::string& name) {
     for (int i = 0; i < Engine::kTrackCount; ++i)
       if (TracksLinked(t, i)) engine.GetTrack(i).programName = name;
   }
-  RefreshPresetBrowserEntry();
   panelDirty = true;
 }
 

@@ -18,7 +18,8 @@
 //   ProgramCommands.cpp       the PROGRAM button menu's commands
 //   PresetCommands.cpp        the option menu's commands
 //   VornellUpdateCheck.cpp    "Check Online for Update" and the maker's web pages
-// and, for the editor part, editor/VornellEditor.cpp and editor/ProgramBrowser.cpp.
+// The editor is an object of the editor library that the instrument knows
+// only as its EditorPart (instrument/EditorPart.h).
 // The front panel is an object of its own (performance/FrontPanel.h) that
 // reaches the instrument through VornellPanelHost.
 //
@@ -38,6 +39,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineHooks.h"
+#include "instrument/EditorPart.h"
 #include "online/UpdateCheck.h"
 #include "performance/FrontPanel.h"
 #include "performance/NoteVelocityMap.h"
@@ -57,15 +59,6 @@ enum ProgramKind : int {
   kProgramKindSeqB = 2,
   kProgramKindStackA = 5,
   kProgramKindStackB = 6,
-};
-
-class IControl;
-class VornellEditor;
-
-// Destroys the editor part where its type is complete (editor/VornellEditor.cpp),
-// so that the instrument does not depend on the editor's declarations.
-struct VornellEditorDeleter {
-  void operator()(VornellEditor* editor) const;
 };
 
 class Vornell : public Synth, public EngineHooks {
@@ -126,33 +119,16 @@ class Vornell : public Synth, public EngineHooks {
   // After presets were loaded, renamed or rearranged: the editor's controls
   // show the live values again.
   void OnPresetsChanged() override { RefreshParamControls(); }
-  // ---- editor (editor/VornellEditor.cpp) ---------------------------------------------
-  // Builds the editor and attaches it. Construction time.
-  void CreateEditor() override;
-  // The editor's periodic update: takes the status line over. User-interface
+  // ---- editor (instrument/EditorPart.h) -----------------------------------------------
+  // The editor's periodic update, passed on to the editor part. User-interface
   // thread, under the plug-in lock.
   void OnIdleTick() override;
-  // The instrument's own editor (also while a test attached another one).
-  VornellEditor* EditorPart() const { return editorPart.get(); }
-  // The window opened or is closing: the panel is drawn from the flags below.
+  // The window opened: the editor part refreshes every control at its next
+  // idle tick. Under the plug-in lock.
   void OnEditorOpened() override;
-  // The keyed control registry: a parameter control under its index, a panel
-  // control under its id's absolute value. A later registration replaces an
-  // earlier one; an unknown key gives null. User-interface thread.
-  void AddKeyedControl(int key, IControl* control);
-  IControl* ControlByKey(int key) const;
-  // Page switching and the edit track's voice controls; nothing happens
-  // while the window is closed (the next idle tick applies the flags).
-  void ShowConfigPage(bool on);
-  void ShowTuneOrTranspose(bool transpose);
-  void RefreshEditTrackControls(int t);
-  // Grays the configuration page's program selectors that "Link Programs"
-  // ties to a selector visited earlier.
-  void UpdateProgramSelectorGrayState();
-  // Editor flags (configPanelShown lives in config): the per-track knob row
-  // shows transposition; the next idle tick also refreshes every control.
-  bool transposeView = false;
-  std::atomic<bool> fullRefresh{false};
+  // The instrument's own editor (also while a test attached another one), or
+  // null when no editor factory was installed.
+  EditorPart* Editor() const { return editorPart.get(); }
 
   // ---- status line -------------------------------------------------------------------
   // Shows text in colour (StatusLineColour) on the editor's status line; an empty
@@ -204,15 +180,6 @@ class Vornell : public Synth, public EngineHooks {
   // Asks about a modified program of track t (t < 0: all tracks) when the
   // editor is open: 0 nothing asked, 1 the user said no, 2 yes.
   int ConfirmModifiedProgram(int t);
-
-  // ---- program browser (editor/ProgramBrowser.cpp) -----------------------------------
-  // The browser page's INTERNAL, FILE, record-all, SINGLE and BANK buttons, from
-  // the front panel's press handler; returns its result code (0 nothing asked,
-  // 1 answered no, 2 answered yes or a dialog opened). User-interface thread,
-  // under the plug-in lock taken through the editor (dialogs give it back).
-  int BrowserButton(int id);
-  // The browser lists a file (its FILE LED lit) rather than the presets.
-  bool BrowserShowsFile() const;
 
   // ---- performance Modes, clock and player (instrument/PerformanceModes.cpp) ---------
   // Every method here and in the recorder and arpeggiator sections runs under the
@@ -500,15 +467,11 @@ class Vornell : public Synth, public EngineHooks {
   bool arpLatch = false;
   bool arpHold = false;
 
- protected:
-  // The preset browser's entry of the current preset changed (editor part).
-  virtual void RefreshPresetBrowserEntry() {}
-  // The edit track's voice controls need their values again (editor part).
-  virtual void RefreshEditTrackControls();
-  // The editor's display of the selected voice parameter changed (editor part).
-  virtual void RefreshParamDisplay() {}
-
  private:
+  // The edit track's voice controls need their values again (at the editor's
+  // next idle tick).
+  void RefreshEditTrackControls();
+
   void ApplyGlobalParam(int index);
   void ApplyProgramParam(int index);
   void ApplyTrackParam(int index);
@@ -526,16 +489,17 @@ class Vornell : public Synth, public EngineHooks {
   // The program parameter TrackProgramNumber looks at first for track t.
   int LiveProgramParam(int t) const;
 
-  // Detaches and destroys the editor (before the rest of the object goes).
-  void DestroyEditor();
+  // Builds the editor through the installed factory. Construction time.
+  void CreateEditor() override;
 
  private:
   friend class VornellPanelHost;
   VornellPanelHost panelHost{*this};
   FrontPanel panel{panelHost};
 
-  std::unique_ptr<VornellEditor, VornellEditorDeleter> editorPart;
-  std::map<int, IControl*> keyedControls;
+  // Destroyed first of all (in the destructor's body): the editor reads the
+  // instrument until it is gone.
+  std::unique_ptr<EditorPart> editorPart;
   DataBlock presetClipboard;
   int presetClipboardIndex = -1;
   // The voice values of a state being read, kept across its application.
