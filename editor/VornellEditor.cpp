@@ -6,6 +6,7 @@
 #include "editor/ProgramBrowser.h"
 #include "performance/PanelIds.h"
 #include "editor/SelectorControls.h"
+#include "editor/VornellPanelModel.h"
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
 #include "graphics/IWindowSystem.h"
@@ -108,7 +109,8 @@ VornellEditor* VornellEditor::Of(const Vornell& plug) {
   return dynamic_cast<VornellEditor*>(plug.Editor());
 }
 
-VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
+VornellEditor::VornellEditor(Vornell* vornell)
+    : plug(vornell), model(std::make_unique<VornellPanelModel>(*vornell, *this)) {
   std::unique_ptr<IWindowSystem> windowSystem = Factory() ? Factory()() : nullptr;
   graphics = std::make_unique<IGraphics>(plug, panel::kPanelWidth, panel::kPanelHeight, 25, std::move(windowSystem));
   graphics->SetWindowName("Vornell");
@@ -127,7 +129,7 @@ VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   BuildConfigPage();
   BuildEditTrackRow();
   BuildVoiceSection();
-  browser = std::make_unique<ProgramBrowser>(plug);
+  browser = std::make_unique<ProgramBrowser>(plug, model.get());
   browser->BuildPage(graphics.get(), [this](int id, int frames) { return Bitmap(id, frames); });
   // The page covers the status line: it shows the same status on a line of its own.
   browserStatusLine = new ITextControl(plug, RectOf(panel::kBrowserStatusLine),
@@ -208,57 +210,57 @@ void VornellEditor::BuildMultiTrackController() {
   const PanelBitmap knob = Bitmap(kKnobPicture, panel::kKnobFrames);
   for (int i = 0; i < kParamTrackCount; ++i) {
     const panel::Spot spot = panel::TrackLed(i);
-    Add(new IKRLED(plug, spot.x, spot.y, panel_id::TrackLed(i), led), Panel(panel_id::TrackLed(i)));
+    Add(new IKRLED(model.get(), spot.x, spot.y, panel_id::TrackLed(i), led), Panel(panel_id::TrackLed(i)));
   }
   for (int i = 0; i < kParamTrackCount; ++i) {
     const panel::Spot spot = panel::TrackButton(i);
-    Add(new IKRUtilityKick(plug, spot.x, spot.y, panel_id::TrackButton(i), button), Panel(panel_id::TrackButton(i)));
+    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, panel_id::TrackButton(i), button), Panel(panel_id::TrackButton(i)));
   }
-  Add(new IKRKnobControl(plug, panel::kTrackVolumeKnob.x, panel::kTrackVolumeKnob.y, panel_id::kTrackVolumeKnob, knob),
+  Add(new IKRKnobControl(model.get(), panel::kTrackVolumeKnob.x, panel::kTrackVolumeKnob.y, panel_id::kTrackVolumeKnob, knob),
       Panel(panel_id::kTrackVolumeKnob));
-  Add(new IKRLED(plug, panel::kRecordLed.x, panel::kRecordLed.y, panel_id::kRecordLed, led), Panel(panel_id::kRecordLed));
-  Add(new IKRLED(plug, panel::kClickLed.x, panel::kClickLed.y, panel_id::kClickLed, led), Panel(panel_id::kClickLed));
+  Add(new IKRLED(model.get(), panel::kRecordLed.x, panel::kRecordLed.y, panel_id::kRecordLed, led), Panel(panel_id::kRecordLed));
+  Add(new IKRLED(model.get(), panel::kClickLed.x, panel::kClickLed.y, panel_id::kClickLed, led), Panel(panel_id::kClickLed));
   // The SYNC LED shows the parameter the SYNC button below is filed under.
-  graphics->AddControl(new IKRLED(plug, panel::kSyncLed.x, panel::kSyncLed.y, kParamSyncToHost, led));
-  Add(new IKRUtilityKick(plug, panel::kRecordButton.x, panel::kRecordButton.y, panel_id::kRecord,
+  graphics->AddControl(new IKRLED(model.get(), panel::kSyncLed.x, panel::kSyncLed.y, kParamSyncToHost, led));
+  Add(new IKRUtilityKick(model.get(), panel::kRecordButton.x, panel::kRecordButton.y, panel_id::kRecord,
                          Bitmap(kRedButtonPicture, 2)),
       Panel(panel_id::kRecord));
-  Add(new IKRUtilityKick(plug, panel::kClickButton.x, panel::kClickButton.y, panel_id::kClick, button),
+  Add(new IKRUtilityKick(model.get(), panel::kClickButton.x, panel::kClickButton.y, panel_id::kClick, button),
       Panel(panel_id::kClick));
   // SYNC is a panel button that carries its parameter.
-  Add(new IKRUtilityKick(plug, panel::kSyncButton.x, panel::kSyncButton.y, kParamSyncToHost, button), Param(kParamSyncToHost));
-  Add(new IKRKnobControl(plug, panel::kSpeedKnob.x, panel::kSpeedKnob.y, kParamSpeed, knob, true), Param(kParamSpeed));
+  Add(new IKRUtilityKick(model.get(), panel::kSyncButton.x, panel::kSyncButton.y, kParamSyncToHost, button), Param(kParamSyncToHost));
+  Add(new IKRKnobControl(model.get(), panel::kSpeedKnob.x, panel::kSpeedKnob.y, kParamSpeed, knob, true), Param(kParamSpeed));
   for (int i = 0; i < 6; ++i) {
     const panel::Spot spot = panel::ModeLed(i);
-    Add(new IKRLED(plug, spot.x, spot.y, panel_id::ModeLed(i), led), Panel(panel_id::ModeLed(i)));
+    Add(new IKRLED(model.get(), spot.x, spot.y, panel_id::ModeLed(i), led), Panel(panel_id::ModeLed(i)));
   }
   for (int i = 0; i < 6; ++i) {
     const panel::Spot spot = panel::ModeButton(i);
-    Add(new IKRUtilityKick(plug, spot.x, spot.y, panel_id::ModeButton(i), button), Panel(panel_id::ModeButton(i)));
+    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, panel_id::ModeButton(i), button), Panel(panel_id::ModeButton(i)));
   }
 }
 
 void VornellEditor::BuildControlSection() {
   const PanelBitmap led = Bitmap(kLedPicture, 2);
   const PanelBitmap button = Bitmap(kButtonPicture, 2);
-  Add(new IKRNumberDisplay(plug, RectOf(panel::kNumberDisplay), panel_id::kNumberDisplay,
+  Add(new IKRNumberDisplay(model.get(), RectOf(panel::kNumberDisplay), panel_id::kNumberDisplay,
                            Bitmap(kDigitsPicture, panel::kDigitFrames)),
       Panel(panel_id::kNumberDisplay));
   for (int i = 0; i < 3; ++i) {
     const panel::Spot spot = panel::ControlLed(i);
-    Add(new IKRLED(plug, spot.x, spot.y, panel_id::ControlLed(i), led), Panel(panel_id::ControlLed(i)));
+    Add(new IKRLED(model.get(), spot.x, spot.y, panel_id::ControlLed(i), led), Panel(panel_id::ControlLed(i)));
   }
   const int buttons[3] = {panel_id::kProgram, panel_id::kParam, panel_id::kValue};
   for (int i = 0; i < 3; ++i) {
     const panel::Spot spot = panel::ControlButton(i);
-    Add(new IKRUtilityKick(plug, spot.x, spot.y, buttons[i], button), Panel(buttons[i]));
+    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, buttons[i], button), Panel(buttons[i]));
   }
-  Add(new IKRKnobControl(plug, panel::kValueKnob.x, panel::kValueKnob.y, panel_id::kValueKnob,
+  Add(new IKRKnobControl(model.get(), panel::kValueKnob.x, panel::kValueKnob.y, panel_id::kValueKnob,
                          Bitmap(kKnobPicture, panel::kKnobFrames)),
       Panel(panel_id::kValueKnob));
-  Add(new IKRLED(plug, panel::kControlRecordLed.x, panel::kControlRecordLed.y, panel_id::kControlRecordLed, led),
+  Add(new IKRLED(model.get(), panel::kControlRecordLed.x, panel::kControlRecordLed.y, panel_id::kControlRecordLed, led),
       Panel(panel_id::kControlRecordLed));
-  Add(new IKRUtilityKick(plug, panel::kControlRecordButton.x, panel::kControlRecordButton.y,
+  Add(new IKRUtilityKick(model.get(), panel::kControlRecordButton.x, panel::kControlRecordButton.y,
                          panel_id::kControlRecord, button),
       Panel(panel_id::kControlRecord));
 }
@@ -268,7 +270,7 @@ void VornellEditor::BuildKeypad() {
   for (int digit : {1, 2, 3, 4, 5, 6, 7, 8, 9, 0}) {
     const panel::Spot spot = panel::KeypadButton(digit);
     const int id = panel_id::KeypadButton(digit);
-    Add(new IKRUtilityKick(plug, spot.x, spot.y, id, button), Panel(id));
+    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, id, button), Panel(id));
   }
 }
 
@@ -277,7 +279,7 @@ void VornellEditor::BuildMasterKnobs() {
   const int params[4] = {kParamMasterTune, kParamPitchBend, kParamWheelToLfo, kParamMasterVolume};
   for (int i = 0; i < 4; ++i) {
     const panel::Spot spot = panel::MasterKnob(i);
-    masterKnobs[i] = Add(new IKRKnobControl(plug, spot.x, spot.y, params[i], knob, true), Param(params[i]));
+    masterKnobs[i] = Add(new IKRKnobControl(model.get(), spot.x, spot.y, params[i], knob, true), Param(params[i]));
   }
 }
 
@@ -289,57 +291,57 @@ void VornellEditor::BuildConfigPage() {
       Panel(panel_id::kConfigOverlay));
   Add(new IBitmapControl(plug, page.x, page.y, panel_id::kParamOverlay, Bitmap(kParamPicture)),
       Panel(panel_id::kParamOverlay));
-  Add(new IKRDropDown(plug, RectOf(panel::kTemplateDropDown), panel_id::kTemplateDropDown),
+  Add(new IKRDropDown(model.get(), RectOf(panel::kTemplateDropDown), panel_id::kTemplateDropDown),
       Panel(panel_id::kTemplateDropDown));
-  Add(new IKRUtilityKick(plug, panel::kResetButton.x, panel::kResetButton.y, panel_id::kTrackSettingsReset,
+  Add(new IKRUtilityKick(model.get(), panel::kResetButton.x, panel::kResetButton.y, panel_id::kTrackSettingsReset,
                          Bitmap(kButtonPicture, 2)),
       Panel(panel_id::kTrackSettingsReset));
-  Add(new IKRSwitchControl(plug, panel::kConfigLinkCheck.x, panel::kConfigLinkCheck.y, kParamLinkPrograms, checkBox),
+  Add(new IKRSwitchControl(model.get(), panel::kConfigLinkCheck.x, panel::kConfigLinkCheck.y, kParamLinkPrograms, checkBox),
       Param(kParamLinkPrograms));
-  Add(new IKRTextToggle(plug, RectOf(panel::kTuneTransposeToggle), panel_id::kTuneTransposeToggle),
+  Add(new IKRTextToggle(model.get(), RectOf(panel::kTuneTransposeToggle), panel_id::kTuneTransposeToggle),
       Panel(panel_id::kTuneTransposeToggle));
   const PanelBitmap polyBox = Bitmap(kPolyBoxPicture, 3);
   for (int t = 0; t < kParamTrackCount; ++t) {
     const int channel = TrackParamIndex(t, kTrackChannel);
     const int mode = TrackParamIndex(t, kTrackMode);
-    Add(new IKRChannelControl(plug, RectOf(panel::ChannelBox(t)), channel), Param(channel));
-    Add(new IKRSwitchControl(plug, panel::ModeBox(t).x, panel::ModeBox(t).y, mode, polyBox), Param(mode));
-    Add(new IKRSwitchControl(plug, panel::CycleCheck(t).x, panel::CycleCheck(t).y, panel_id::CycleSwitch(t), checkBox),
+    Add(new IKRChannelControl(model.get(), RectOf(panel::ChannelBox(t)), channel), Param(channel));
+    Add(new IKRSwitchControl(model.get(), panel::ModeBox(t).x, panel::ModeBox(t).y, mode, polyBox), Param(mode));
+    Add(new IKRSwitchControl(model.get(), panel::CycleCheck(t).x, panel::CycleCheck(t).y, panel_id::CycleSwitch(t), checkBox),
         Panel(panel_id::CycleSwitch(t)));
-    Add(new IKRPrgControl(plug, RectOf(panel::ProgramNumberBox(t)), RectOf(panel::ProgramNameBox(t)), t, false,
+    Add(new IKRPrgControl(model.get(), RectOf(panel::ProgramNumberBox(t)), RectOf(panel::ProgramNameBox(t)), t, false,
                           panel_id::ProgramSelector(t)),
         Panel(panel_id::ProgramSelector(t)));
     for (int j : {kTrackTune, kTrackTranspose}) {
       const int index = TrackParamIndex(t, j);
-      Add(new IKRKnobControl(plug, panel::TuneKnob(t).x, panel::TuneKnob(t).y, index, smallKnob), Param(index));
+      Add(new IKRKnobControl(model.get(), panel::TuneKnob(t).x, panel::TuneKnob(t).y, index, smallKnob), Param(index));
     }
     const int volume = TrackParamIndex(t, kTrackVolume);
     const int pan = TrackParamIndex(t, kTrackPanorama);
-    Add(new IKRKnobControl(plug, panel::VolumeKnob(t).x, panel::VolumeKnob(t).y, volume, smallKnob), Param(volume));
-    Add(new IKRKnobControl(plug, panel::PanKnob(t).x, panel::PanKnob(t).y, pan, smallKnob), Param(pan));
+    Add(new IKRKnobControl(model.get(), panel::VolumeKnob(t).x, panel::VolumeKnob(t).y, volume, smallKnob), Param(volume));
+    Add(new IKRKnobControl(model.get(), panel::PanKnob(t).x, panel::PanKnob(t).y, pan, smallKnob), Param(pan));
   }
 }
 
 void VornellEditor::BuildEditTrackRow() {
   const PanelBitmap prev = Bitmap(kPrevPicture, 2);
   const PanelBitmap next = Bitmap(kNextPicture, 2);
-  Add(new IKRUtilityKick(plug, panel::kEditTrackDown.x, panel::kEditTrackDown.y, panel_id::kEditTrackDown, prev),
+  Add(new IKRUtilityKick(model.get(), panel::kEditTrackDown.x, panel::kEditTrackDown.y, panel_id::kEditTrackDown, prev),
       Panel(panel_id::kEditTrackDown));
-  Add(new IKRUtilityKick(plug, panel::kEditTrackUp.x, panel::kEditTrackUp.y, panel_id::kEditTrackUp, next),
+  Add(new IKRUtilityKick(model.get(), panel::kEditTrackUp.x, panel::kEditTrackUp.y, panel_id::kEditTrackUp, next),
       Panel(panel_id::kEditTrackUp));
-  Add(new IKRNumberDisplay(plug, RectOf(panel::kEditTrackDisplay), panel_id::kEditTrackDisplay,
+  Add(new IKRNumberDisplay(model.get(), RectOf(panel::kEditTrackDisplay), panel_id::kEditTrackDisplay,
                            Bitmap(kDigitsPicture, panel::kDigitFrames)),
       Panel(panel_id::kEditTrackDisplay));
   graphics->AddControl(
-      new IKRPrgControl(plug, RectOf(panel::kEditProgramNumber), RectOf(panel::kEditProgramName), -1, true));
-  Add(new IKRUtilityKick(plug, panel::kEditProgramDown.x, panel::kEditProgramDown.y, panel_id::kProgramDown, prev),
+      new IKRPrgControl(model.get(), RectOf(panel::kEditProgramNumber), RectOf(panel::kEditProgramName), -1, true));
+  Add(new IKRUtilityKick(model.get(), panel::kEditProgramDown.x, panel::kEditProgramDown.y, panel_id::kProgramDown, prev),
       Panel(panel_id::kProgramDown));
-  Add(new IKRUtilityKick(plug, panel::kEditProgramUp.x, panel::kEditProgramUp.y, panel_id::kProgramUp, next),
+  Add(new IKRUtilityKick(model.get(), panel::kEditProgramUp.x, panel::kEditProgramUp.y, panel_id::kProgramUp, next),
       Panel(panel_id::kProgramUp));
   // The row's own "Link Programs" box; the registry files the configuration page's.
-  graphics->AddControl(new IKRSwitchControl(plug, panel::kRowLinkCheck.x, panel::kRowLinkCheck.y, kParamLinkPrograms,
+  graphics->AddControl(new IKRSwitchControl(model.get(), panel::kRowLinkCheck.x, panel::kRowLinkCheck.y, kParamLinkPrograms,
                                             Bitmap(kCheckBoxPicture, 2)));
-  Add(new IKRDropDown(plug, RectOf(panel::kResolutionDropDown), kParamResolution), Param(kParamResolution));
+  Add(new IKRDropDown(model.get(), RectOf(panel::kResolutionDropDown), kParamResolution), Param(kParamResolution));
 }
 
 void VornellEditor::BuildVoiceSection() {
@@ -347,40 +349,40 @@ void VornellEditor::BuildVoiceSection() {
   const PanelBitmap led = Bitmap(kLedPicture, 2);
   const PanelBitmap knob = Bitmap(kKnobPicture, panel::kKnobFrames);
   for (const panel::VoiceSwitch& voiceSwitch : panel::kVoiceSwitches)
-    Add(new IKRUtilityKick(plug, voiceSwitch.button.x, voiceSwitch.button.y, voiceSwitch.id, button), Panel(voiceSwitch.id));
-  Add(new IKRLED(plug, 473, 372, panel_id::kLfoTriangleLed, led), Panel(panel_id::kLfoTriangleLed));
-  Add(new IKRLED(plug, 473, 436, panel_id::kLfoSquareLed, led), Panel(panel_id::kLfoSquareLed));
+    Add(new IKRUtilityKick(model.get(), voiceSwitch.button.x, voiceSwitch.button.y, voiceSwitch.id, button), Panel(voiceSwitch.id));
+  Add(new IKRLED(model.get(), 473, 372, panel_id::kLfoTriangleLed, led), Panel(panel_id::kLfoTriangleLed));
+  Add(new IKRLED(model.get(), 473, 436, panel_id::kLfoSquareLed, led), Panel(panel_id::kLfoSquareLed));
   for (int t = 0; t < kParamTrackCount; ++t) {
     const int voiceMode = VoiceParamIndex(t, kVoiceMode);
-    Add(new IKRDropDown(plug, RectOf(panel::kVoiceModeDropDown), voiceMode), Param(voiceMode));
+    Add(new IKRDropDown(model.get(), RectOf(panel::kVoiceModeDropDown), voiceMode), Param(voiceMode));
     for (int k : panel::kVoiceKnobParams) {
       const panel::Spot spot = panel::VoiceKnob(k);
       const int index = VoiceParamIndex(t, k);
-      Add(new IKRKnobControl(plug, spot.x, spot.y, index, knob, true), Param(index));
+      Add(new IKRKnobControl(model.get(), spot.x, spot.y, index, knob, true), Param(index));
     }
     for (const VoiceLed& voiceLed : kVoiceLeds) {
       const int index = VoiceParamIndex(t, voiceLed.k);
-      Add(new IKRSwitchControl(plug, voiceLed.spot.x, voiceLed.spot.y, index, led), Param(index));
+      Add(new IKRSwitchControl(model.get(), voiceLed.spot.x, voiceLed.spot.y, index, led), Param(index));
     }
   }
 }
 
 void VornellEditor::BuildTopBar() {
-  graphics->AddControl(new IKRPresetMenu(plug, RectOf(panel::kPresetNumber), RectOf(panel::kPresetName)));
-  Add(new IKRUtilityKick(plug, panel::kPresetPrev.x, panel::kPresetPrev.y, panel_id::kPresetPrevious,
+  graphics->AddControl(new IKRPresetMenu(model.get(), RectOf(panel::kPresetNumber), RectOf(panel::kPresetName)));
+  Add(new IKRUtilityKick(model.get(), panel::kPresetPrev.x, panel::kPresetPrev.y, panel_id::kPresetPrevious,
                          Bitmap(kPrevPicture, 2)),
       Panel(panel_id::kPresetPrevious));
-  Add(new IKRUtilityKick(plug, panel::kPresetNext.x, panel::kPresetNext.y, panel_id::kPresetNext,
+  Add(new IKRUtilityKick(model.get(), panel::kPresetNext.x, panel::kPresetNext.y, panel_id::kPresetNext,
                          Bitmap(kNextPicture, 2)),
       Panel(panel_id::kPresetNext));
-  graphics->AddControl(new IKROptionMenu(plug, RectOf(panel::kOptionMenu)));
-  Add(new IKRSwitchControl(plug, panel::kConfigSwitch.x, panel::kConfigSwitch.y, panel_id::kConfigPageSwitch,
+  graphics->AddControl(new IKROptionMenu(model.get(), RectOf(panel::kOptionMenu)));
+  Add(new IKRSwitchControl(model.get(), panel::kConfigSwitch.x, panel::kConfigSwitch.y, panel_id::kConfigPageSwitch,
                            Bitmap(kConfigButtonPicture, 2)),
       Panel(panel_id::kConfigPageSwitch));
-  Add(new IKRSwitchControl(plug, panel::kBrowserSwitch.x, panel::kBrowserSwitch.y, panel_id::kBrowserPageSwitch,
+  Add(new IKRSwitchControl(model.get(), panel::kBrowserSwitch.x, panel::kBrowserSwitch.y, panel_id::kBrowserPageSwitch,
                            Bitmap(kBrowseButtonPicture, 2)),
       Panel(panel_id::kBrowserPageSwitch));
-  learnButton = new IKRSwitchMidiLearn(plug, panel::kLearnButton.x, panel::kLearnButton.y, Bitmap(kLearnPicture, 2),
+  learnButton = new IKRSwitchMidiLearn(model.get(), panel::kLearnButton.x, panel::kLearnButton.y, Bitmap(kLearnPicture, 2),
                                        Bitmap(kUnlearnPicture, 2));
   graphics->AddControl(learnButton);
 }

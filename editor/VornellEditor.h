@@ -35,6 +35,7 @@ class ITextControl;
 class IWindowSystem;
 class ProgramBrowser;
 class Vornell;
+class VornellPanelModel;
 struct PanelBitmap;
 
 // Installs the factory that gives every instrument built afterwards this
@@ -132,6 +133,8 @@ class VornellEditor final : public EditorPart {
   void UpdateStatusLine();
 
   Vornell* plug;
+  // What the controls see of the instrument; outlives them (they go with graphics).
+  std::unique_ptr<VornellPanelModel> model;
   std::unique_ptr<IGraphics> graphics;
   IKnobMultiControl* masterKnobs[4] = {};
   ITextControl* statusLine = nullptr;
