@@ -42,4 +42,3 @@ using EditorPartFactory = std::unique_ptr<EditorPart> (*)(Vornell& plug);
 // an editor). Not thread-safe: install it before building instruments (the
 // module entries do so under their construction lock).
 void SetEditorPartFactory(EditorPartFactory factory);
-EditorPartFactory GetEditorPartFactory();

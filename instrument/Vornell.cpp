@@ -73,10 +73,6 @@ void SetEditorPartFactory(EditorPartFactory factory) {
   editorPartFactory = factory;
 }
 
-EditorPartFactory GetEditorPartFactory() {
-  return editorPartFactory;
-}
-
 void Vornell::CreateEditor() {
   if (editorPartFactory) editorPart = editorPartFactory(*this);
 }
