@@ -28,14 +28,15 @@ VstIntPtr Callback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float)
 
 struct OpenEditor {
   explicit OpenEditor(int zoom) {
+    InstallVornellEditor();
     VornellEditor::SetWindowSystemFactory([] { return std::make_unique<HeadlessWindowSystem>(); });
     plug = new Vornell(&Callback);
     VornellEditor::SetWindowSystemFactory(nullptr);
     effect = plug->GetAEffect();
     effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
-    plug->EditorPart()->Graphics()->SetZoom(zoom);
+    VornellEditor::Of(*plug)->Graphics()->SetZoom(zoom);
     effect->dispatcher(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t{0x2a00017}), 0.0f);
-    window = static_cast<HeadlessWindowSystem*>(plug->EditorPart()->Graphics()->WindowSystem());
+    window = static_cast<HeadlessWindowSystem*>(VornellEditor::Of(*plug)->Graphics()->WindowSystem());
     // Let the first full redraws pass.
     for (int i = 0; i < 50; ++i) Period();
   }

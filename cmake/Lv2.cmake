@@ -1,4 +1,4 @@
-# The LV2 bundle Vornell.lv2/: the same instrument source compiled a second time
+# The LV2 bundle Vornell.lv2/: the same instrument and editor source compiled a second time
 # with VORNELL_LV2 defined (Synth then derives from the LV2 adapter IPlugLV2),
 # linked into the module Vornell.so, with manifest.ttl and Vornell.ttl written at
 # build time by a generator that reads the parameter table and the outputs from
@@ -21,6 +21,9 @@ target_include_directories(vornell_core_lv2 PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(vornell_core_lv2 PUBLIC VORNELL_LV2)
 target_link_libraries(vornell_core_lv2 PUBLIC vornell_engine vornell_graphics vornell_platform PkgConfig::CURL PkgConfig::LV2)
 
+add_library(vornell_editor_lv2 STATIC ${EDITOR_SOURCES})
+target_link_libraries(vornell_editor_lv2 PUBLIC vornell_core_lv2)
+
 file(GLOB VORNELL_LV2_MODULE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/module/lv2/*.cpp)
 add_library(vornell_lv2 SHARED ${VORNELL_LV2_MODULE_SOURCES})
 set_target_properties(vornell_lv2 PROPERTIES OUTPUT_NAME Vornell PREFIX "" SUFFIX ".so"
@@ -28,7 +31,7 @@ set_target_properties(vornell_lv2 PROPERTIES OUTPUT_NAME Vornell PREFIX "" SUFFI
 vornell_link_resources(vornell_lv2 ALL)
 # As the VST2 module: only the entry points are exported, and the module stays
 # loaded once loaded (see the VST2 module above).
-target_link_libraries(vornell_lv2 PRIVATE vornell_core_lv2 -Wl,--no-undefined -Wl,-z,nodelete
+target_link_libraries(vornell_lv2 PRIVATE vornell_editor_lv2 -Wl,--no-undefined -Wl,-z,nodelete
   -Wl,--version-script=${CMAKE_SOURCE_DIR}/module/lv2/exports.map)
 set_target_properties(vornell_lv2 PROPERTIES LINK_DEPENDS ${CMAKE_SOURCE_DIR}/module/lv2/exports.map)
 

@@ -4,11 +4,11 @@
 #include <cmath>
 #include <mutex>
 
+#include "editor/PanelModel.h"
+#include "engine/PerformanceMode.h"
+#include "graphics/IEditorDelegate.h"
+#include "performance/FrontPanel.h"
 #include "performance/PanelIds.h"
-#include "editor/Menus.h"
-#include "editor/PanelMenus.h"
-#include "editor/VornellEditor.h"
-#include "instrument/Vornell.h"
 #include "programs/ParameterTable.h"
 
 namespace {
@@ -33,9 +33,9 @@ TextStyle PanelTextStyle(const Color& color, TextStyle::Align align, int size) {
 
 // --- IKRKnobControl ------------------------------------------------------------
 
-IKRKnobControl::IKRKnobControl(Vornell* plug, int x, int y, int paramIdx, const PanelBitmap& bitmap, bool showValue)
-    : IKnobMultiControl(plug, x, y, paramIdx, bitmap, kVertical, 4.0),
-      vornell(plug),
+IKRKnobControl::IKRKnobControl(PanelModel* model, int x, int y, int paramIdx, const PanelBitmap& bitmap, bool showValue)
+    : IKnobMultiControl(model->Delegate(), x, y, paramIdx, bitmap, kVertical, 4.0),
+      model(model),
       showValueOnHover(showValue && paramIdx >= 0),
       valueStyle(PanelTextStyle(Color(255, 64, 255, 64), TextStyle::kAlignCenter)) {
   valueTextRect = Rect(drawRect.left, drawRect.top + 8, drawRect.right, drawRect.bottom);
@@ -44,13 +44,13 @@ IKRKnobControl::IKRKnobControl(Vornell* plug, int x, int y, int paramIdx, const 
 void IKRKnobControl::OnMouseDrag(int x, int y, int dx, int dy, const MouseMods& mods) {
   IKnobMultiControl::OnMouseDrag(x, y, dx, dy, mods);
   if (paramIndex == panel_id::kTrackVolumeKnob || paramIndex == panel_id::kValueKnob) {
-    PluginLock lock(vornell->Mutex());
-    vornell->Panel().OnKnob(paramIndex, value);
+    PluginLock lock(model->Mutex());
+    model->Panel().OnKnob(paramIndex, value);
   }
 }
 
 void IKRKnobControl::OnMouseOver(int, int, const MouseMods&) {
-  if (paramIndex == kParamMasterTune) tooltip = vornell->TuningStatusText();
+  if (paramIndex == kParamMasterTune) tooltip = model->TuningStatusText();
   hovered = true;
   MarkDirty(false);
 }
@@ -68,8 +68,8 @@ bool IKRKnobControl::Draw(IGraphics* g) {
   if (paramIndex == panel_id::kTrackVolumeKnob || paramIndex == panel_id::kValueKnob) {
     double position = -1.0;
     {
-      PluginLock lock(vornell->Mutex());
-      position = vornell->Panel().KnobPosition(paramIndex);
+      PluginLock lock(model->Mutex());
+      position = model->Panel().KnobPosition(paramIndex);
     }
     if (position >= 0.0) value = position;
   }
@@ -84,8 +84,8 @@ bool IKRKnobControl::Draw(IGraphics* g) {
 
 // --- IKRSwitchControl ----------------------------------------------------------
 
-IKRSwitchControl::IKRSwitchControl(Vornell* plug, int x, int y, int paramIdx, const PanelBitmap& bitmap)
-    : ISwitchControl(plug, x, y, paramIdx, bitmap), vornell(plug) {}
+IKRSwitchControl::IKRSwitchControl(PanelModel* model, int x, int y, int paramIdx, const PanelBitmap& bitmap)
+    : ISwitchControl(model->Delegate(), x, y, paramIdx, bitmap), model(model) {}
 
 int IKRSwitchControl::CycleTrack() const {
   const int t = -paramIndex - 319;
@@ -97,8 +97,8 @@ bool IKRSwitchControl::Draw(IGraphics* g) {
   if (t < 0) return IBitmapControl::Draw(g);
   bool cycle = false;
   {
-    PluginLock lock(vornell->Mutex());
-    cycle = vornell->engine.GetTrack(t).cycle;
+    PluginLock lock(model->Mutex());
+    cycle = model->Track(t).cycle;
   }
   return g->BlitFrame(panelBitmap, drawRect, cycle ? 2 : 1, &blend);
 }
@@ -107,26 +107,25 @@ void IKRSwitchControl::OnMouseDown(int, int, const MouseMods&) {
   const int t = CycleTrack();
   if (t >= 0) {
     {
-      PluginLock lock(vornell->Mutex());
-      const bool cycle = vornell->engine.GetTrack(t).cycle;
-      vornell->SetParameterFromEngine(TrackParamIndex(t, kTrackCycle), cycle ? 0.0 : 1.0);
+      PluginLock lock(model->Mutex());
+      const bool cycle = model->Track(t).cycle;
+      model->SetParam(TrackParamIndex(t, kTrackCycle), cycle ? 0.0 : 1.0);
     }
     MarkDirty(false);
     return;
   }
   StepValue();
-  if (paramIndex == panel_id::kConfigPageSwitch) {
-    vornell->ShowConfigPage(!vornell->config.configPanelShown.load());
-  } else if (paramIndex == panel_id::kBrowserPageSwitch) {
-    if (VornellEditor* editor = vornell->EditorPart()) editor->ShowBrowserPage(!editor->BrowserPageShown());
-  }
+  if (paramIndex == panel_id::kConfigPageSwitch)
+    model->ShowConfigPage(!model->ConfigPageShown());
+  else if (paramIndex == panel_id::kBrowserPageSwitch)
+    model->ToggleBrowserPage();
   MarkDirty(true);
 }
 
 // --- IKRUtilityKick ------------------------------------------------------------
 
-IKRUtilityKick::IKRUtilityKick(Vornell* plug, int x, int y, int id, const PanelBitmap& bitmap)
-    : IBitmapControl(plug, x, y, id, bitmap), vornell(plug) {
+IKRUtilityKick::IKRUtilityKick(PanelModel* model, int x, int y, int id, const PanelBitmap& bitmap)
+    : IBitmapControl(model->Delegate(), x, y, id, bitmap), model(model) {
   highlightRect = Rect(drawRect.left - 1, drawRect.top - 1, drawRect.right, drawRect.bottom);
   doubleClickAsClick = true;
 }
@@ -137,11 +136,11 @@ bool IKRUtilityKick::CanLatch() const {
 }
 
 bool IKRUtilityKick::Draw(IGraphics* g) {
-  bool configShown = vornell->config.configPanelShown.load();
+  bool configShown = model->ConfigPageShown();
   bool sequenceFilled = false;
   if (configShown && (paramIndex == panel_id::kSeqA || paramIndex == panel_id::kSeqB)) {
-    PluginLock lock(vornell->Mutex());
-    sequenceFilled = !vornell->Sequencing().SequenceAt(paramIndex == panel_id::kSeqA ? 0 : 1).Empty();
+    PluginLock lock(model->Mutex());
+    sequenceFilled = model->SequenceFilled(paramIndex == panel_id::kSeqA ? 0 : 1);
   }
   if (configShown && (paramIndex == panel_id::kProgram || paramIndex == panel_id::kSeqA ||
                       paramIndex == panel_id::kSeqB))
@@ -156,13 +155,13 @@ void IKRUtilityKick::OnMouseDown(int x, int y, const MouseMods& mods) {
   const bool modifier = AnyModifier(mods);
   if (CanLatch()) {
     latched = !latched && mods.R;
-    PluginLock lock(vornell->Mutex());
-    vornell->Panel().SetButtonLatched(paramIndex, latched);
+    PluginLock lock(model->Mutex());
+    model->Panel().SetButtonLatched(paramIndex, latched);
   } else if (paramIndex == panel_id::kProgram && modifier) {
     ShowProgramButtonMenu(x, y);
     return;
   } else if ((paramIndex == panel_id::kSeqA || paramIndex == panel_id::kSeqB) && modifier) {
-    const int mode = vornell->ModeValue();
+    const int mode = model->Mode();
     if (!IsSequenceMode(mode)) {
       ShowSequenceMenu(paramIndex == panel_id::kSeqA ? 0 : 1, x, y);
       return;
@@ -176,8 +175,8 @@ void IKRUtilityKick::OnMouseDown(int x, int y, const MouseMods& mods) {
 void IKRUtilityKick::Press(bool modifier) {
   bool down = false;
   {
-    PluginLock lock(vornell->Mutex());
-    down = vornell->Panel().OnButtonDown(paramIndex, modifier);
+    PluginLock lock(model->Mutex());
+    down = model->Panel().OnButtonDown(paramIndex, modifier);
   }
   if (down) pressed = 1;
   MarkDirty(false);
@@ -186,8 +185,8 @@ void IKRUtilityKick::Press(bool modifier) {
 void IKRUtilityKick::OnMouseUp(int, int, const MouseMods&) {
   if (latched) return;
   {
-    PluginLock lock(vornell->Mutex());
-    vornell->Panel().OnButtonUp(paramIndex);
+    PluginLock lock(model->Mutex());
+    model->Panel().OnButtonUp(paramIndex);
   }
   pressed = 0;
   MarkDirty(false);
@@ -200,33 +199,33 @@ void IKRUtilityKick::ReleaseLatch() {
 }
 
 void IKRUtilityKick::ShowProgramButtonMenu(int x, int y) {
-  RunProgramButtonMenu(*vornell, *graphics, x, y);
+  model->RunProgramButtonMenu(*graphics, x, y);
   graphics->SetAllControlsDirty();
 }
 
 void IKRUtilityKick::ShowSequenceMenu(int which, int x, int y) {
-  RunSequenceMenu(*vornell, *graphics, which, x, y);
+  model->RunSequenceMenu(*graphics, which, x, y);
   MarkDirty(false);
 }
 
 // --- IKRLED --------------------------------------------------------------------
 
-IKRLED::IKRLED(Vornell* plug, int x, int y, int id, const PanelBitmap& bitmap)
-    : IBitmapControl(plug, x, y, id, bitmap), vornell(plug) {}
+IKRLED::IKRLED(PanelModel* model, int x, int y, int id, const PanelBitmap& bitmap)
+    : IBitmapControl(model->Delegate(), x, y, id, bitmap), model(model) {}
 
 bool IKRLED::Draw(IGraphics* g) {
   bool lit = false;
   {
-    PluginLock lock(vornell->Mutex());
-    lit = vornell->Panel().LedState(paramIndex);
+    PluginLock lock(model->Mutex());
+    lit = model->Panel().LedState(paramIndex);
   }
   return g->BlitFrame(panelBitmap, drawRect, lit ? 2 : 1, &blend);
 }
 
 // --- IKRNumberDisplay ----------------------------------------------------------
 
-IKRNumberDisplay::IKRNumberDisplay(Vornell* plug, const Rect& rect, int id, const PanelBitmap& digits)
-    : IControl(plug, rect, id), vornell(plug), digitsBitmap(digits) {
+IKRNumberDisplay::IKRNumberDisplay(PanelModel* model, const Rect& rect, int id, const PanelBitmap& digits)
+    : IControl(model->Delegate(), rect, id), model(model), digitsBitmap(digits) {
   const int w = digits.FrameWidth();
   const int h = digits.FrameHeight();
   leftDigit = Rect(rect.left, rect.top, rect.left + w, rect.top + h);
@@ -239,10 +238,10 @@ void IKRNumberDisplay::DigitFrames(int* left, int* right) const {
   *left = 0;
   *right = 0;
   if (paramIndex == panel_id::kEditTrackDisplay) {
-    *left = vornell->Panel().EditTrack() + 2;
+    *left = model->Panel().EditTrack() + 2;
     return;
   }
-  const int code = vornell->Panel().NumberDisplayCode();
+  const int code = model->Panel().NumberDisplayCode();
   // The panel logic has no number to show.
   if (code < 0) return;
   *left = ((code >> 4) & 15) + 1;
@@ -252,7 +251,7 @@ void IKRNumberDisplay::DigitFrames(int* left, int* right) const {
 bool IKRNumberDisplay::Draw(IGraphics* g) {
   int left = 0, right = 0;
   {
-    PluginLock lock(vornell->Mutex());
+    PluginLock lock(model->Mutex());
     DigitFrames(&left, &right);
   }
   if (left > 0) g->BlitFrame(digitsBitmap, leftDigit, left, &blend);
@@ -262,21 +261,21 @@ bool IKRNumberDisplay::Draw(IGraphics* g) {
 
 void IKRNumberDisplay::OnMouseDown(int x, int y, const MouseMods&) {
   if (paramIndex != panel_id::kEditTrackDisplay) return;
-  trackMenu.CheckItemAlone(vornell->Panel().EditTrack());
+  trackMenu.CheckItemAlone(model->Panel().EditTrack());
   const PopupMenu* chosen = graphics->ShowPopupMenu(&trackMenu, Rect(x, y, x, y));
   if (chosen && chosen->GetChosenItemIdx() >= 0) {
-    PluginLock lock(vornell->Mutex());
-    vornell->Panel().SetEditTrack(chosen->GetChosenItemIdx());
+    PluginLock lock(model->Mutex());
+    model->Panel().SetEditTrack(chosen->GetChosenItemIdx());
   }
   MarkDirty(false);
 }
 
 // --- IKRSwitchMidiLearn --------------------------------------------------------
 
-IKRSwitchMidiLearn::IKRSwitchMidiLearn(Vornell* plug, int x, int y, const PanelBitmap& learn,
+IKRSwitchMidiLearn::IKRSwitchMidiLearn(PanelModel* model, int x, int y, const PanelBitmap& learn,
                                        const PanelBitmap& unlearn)
-    : IControl(plug, Rect(x, y, x + learn.FrameWidth(), y + learn.FrameHeight()), panel_id::kLearnButton),
-      vornell(plug),
+    : IControl(model->Delegate(), Rect(x, y, x + learn.FrameWidth(), y + learn.FrameHeight()), panel_id::kLearnButton),
+      model(model),
       learnBitmap(learn),
       unlearnBitmap(unlearn) {
   doubleClickAsClick = true;
@@ -289,7 +288,7 @@ bool IKRSwitchMidiLearn::Draw(IGraphics* g) {
 void IKRSwitchMidiLearn::OnMouseDown(int, int, const MouseMods& mods) {
   if (mods.L) {
     value = value >= 0.5 ? 0.0 : 1.0;
-    vornell->ArmMidiLearn(value > 0.0, !learnMode);
+    model->ArmMidiLearn(value > 0.0, !learnMode);
     MarkDirty(false);
   } else if (mods.R && value < 0.5) {
     learnMode = !learnMode;
@@ -299,12 +298,13 @@ void IKRSwitchMidiLearn::OnMouseDown(int, int, const MouseMods& mods) {
 
 // --- IKRTextToggle -------------------------------------------------------------
 
-IKRTextToggle::IKRTextToggle(Vornell* plug, const Rect& rect, int id) : IControl(plug, rect, id), vornell(plug) {
+IKRTextToggle::IKRTextToggle(PanelModel* model, const Rect& rect, int id)
+    : IControl(model->Delegate(), rect, id), model(model) {
   textStyle = PanelTextStyle(kDisplayWhite, TextStyle::kAlignCenter, 12);
 }
 
 std::string IKRTextToggle::Text() const {
-  return vornell->transposeView ? "TRP" : "TUN";
+  return model->TransposeView() ? "TRP" : "TUN";
 }
 
 bool IKRTextToggle::Draw(IGraphics* g) {
@@ -312,6 +312,6 @@ bool IKRTextToggle::Draw(IGraphics* g) {
 }
 
 void IKRTextToggle::OnMouseDown(int, int, const MouseMods&) {
-  vornell->ShowTuneOrTranspose(!vornell->transposeView);
+  model->ShowTuneOrTranspose(!model->TransposeView());
   MarkDirty(false);
 }

@@ -2,8 +2,8 @@
 // The instrument's own panel controls: knobs, switches, the momentary panel
 // buttons, LEDs, the digit displays, the MIDI learn switch and the TUN/TRP
 // toggle. Controls standing for a front-panel element carry its negative id
-// and ask the panel logic (Vornell's front-panel section) what to show and
-// tell it what was pressed.
+// and ask the panel logic (FrontPanel, through the PanelModel) what to show
+// and tell it what was pressed.
 //
 // Threads: everything runs on the user-interface thread. Plug-in calls are
 // made under the plug-in lock (PluginLock), so a message box opened on the
@@ -15,7 +15,7 @@
 #include "graphics/PopupMenu.h"
 #include "plugin/PluginLock.h"
 
-class Vornell;
+class PanelModel;
 
 // Panel text styles (Arial 14 unless noted).
 TextStyle PanelTextStyle(const Color& color, TextStyle::Align align = TextStyle::kAlignNear, int size = 14);
@@ -26,7 +26,7 @@ inline const Color kDisplayWhite(192, 255, 255, 255);
 // knobs may show their value on a dark disc while the pointer is over them.
 class IKRKnobControl : public IKnobMultiControl {
  public:
-  IKRKnobControl(Vornell* plug, int x, int y, int paramIdx, const PanelBitmap& bitmap, bool showValueOnHover = false);
+  IKRKnobControl(PanelModel* model, int x, int y, int paramIdx, const PanelBitmap& bitmap, bool showValueOnHover = false);
   void OnMouseDrag(int x, int y, int dx, int dy, const MouseMods& mods) override;
   void OnMouseOver(int x, int y, const MouseMods& mods) override;
   void OnMouseOut() override;
@@ -37,7 +37,7 @@ class IKRKnobControl : public IKnobMultiControl {
   int FrameFor(double v) const;
 
  private:
-  Vornell* vornell;
+  PanelModel* model;
   bool hovered = false;
   bool showValueOnHover;
   Rect valueTextRect;
@@ -49,14 +49,14 @@ class IKRKnobControl : public IKnobMultiControl {
 // (-337 configuration, -340 browser) turn their page on and off.
 class IKRSwitchControl : public ISwitchControl {
  public:
-  IKRSwitchControl(Vornell* plug, int x, int y, int paramIdx, const PanelBitmap& bitmap);
+  IKRSwitchControl(PanelModel* model, int x, int y, int paramIdx, const PanelBitmap& bitmap);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
 
  private:
   // The track of a cycle switch, or -1.
   int CycleTrack() const;
-  Vornell* vornell;
+  PanelModel* model;
 };
 
 // A momentary panel button with an up and a down frame. A right-click on the
@@ -64,7 +64,7 @@ class IKRSwitchControl : public ISwitchControl {
 // is not reported until it is clicked again.
 class IKRUtilityKick : public IBitmapControl {
  public:
-  IKRUtilityKick(Vornell* plug, int x, int y, int id, const PanelBitmap& bitmap);
+  IKRUtilityKick(PanelModel* model, int x, int y, int id, const PanelBitmap& bitmap);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   void OnMouseUp(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
@@ -81,7 +81,7 @@ class IKRUtilityKick : public IBitmapControl {
   void ShowProgramButtonMenu(int x, int y);
   void ShowSequenceMenu(int which, int x, int y);
 
-  Vornell* vornell;
+  PanelModel* model;
   Rect highlightRect;
   int pressed = 0;
   bool latched = false;
@@ -90,25 +90,25 @@ class IKRUtilityKick : public IBitmapControl {
 // A two-frame LED lit when the panel logic says so.
 class IKRLED : public IBitmapControl {
  public:
-  IKRLED(Vornell* plug, int x, int y, int id, const PanelBitmap& bitmap);
+  IKRLED(PanelModel* model, int x, int y, int id, const PanelBitmap& bitmap);
   bool Draw(IGraphics* graphics) override;
 
  private:
-  Vornell* vornell;
+  PanelModel* model;
 };
 
 // The CONTROL number display (-346, two digits) and the EDIT TRACK display
 // (-341, one digit; a click offers the tracks 1 to 6).
 class IKRNumberDisplay : public IControl {
  public:
-  IKRNumberDisplay(Vornell* plug, const Rect& rect, int id, const PanelBitmap& digits);
+  IKRNumberDisplay(PanelModel* model, const Rect& rect, int id, const PanelBitmap& digits);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   // The 1-based frames of the two digits; 0 for a digit not drawn.
   void DigitFrames(int* left, int* right) const;
 
  private:
-  Vornell* vornell;
+  PanelModel* model;
   PanelBitmap digitsBitmap;
   Rect leftDigit;
   Rect rightDigit;
@@ -119,13 +119,13 @@ class IKRNumberDisplay : public IControl {
 // click while it is off switches between learning and unlearning.
 class IKRSwitchMidiLearn : public IControl {
  public:
-  IKRSwitchMidiLearn(Vornell* plug, int x, int y, const PanelBitmap& learn, const PanelBitmap& unlearn);
+  IKRSwitchMidiLearn(PanelModel* model, int x, int y, const PanelBitmap& learn, const PanelBitmap& unlearn);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   bool LearnMode() const { return learnMode; }
 
  private:
-  Vornell* vornell;
+  PanelModel* model;
   PanelBitmap learnBitmap;
   PanelBitmap unlearnBitmap;
   bool learnMode = true;
@@ -134,11 +134,11 @@ class IKRSwitchMidiLearn : public IControl {
 // "TUN" / "TRP": which of the two per-track knobs the configuration page shows.
 class IKRTextToggle : public IControl {
  public:
-  IKRTextToggle(Vornell* plug, const Rect& rect, int id);
+  IKRTextToggle(PanelModel* model, const Rect& rect, int id);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   std::string Text() const;
 
  private:
-  Vornell* vornell;
+  PanelModel* model;
 };

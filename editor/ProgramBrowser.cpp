@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "editor/PanelControls.h"
+#include "editor/PanelModel.h"
 #include "editor/SelectorControls.h"
 #include "editor/VornellEditor.h"
 #include "graphics/IControls.h"
@@ -92,8 +93,8 @@ void ReadPresetEntries(const DataBlock& block, std::vector<ProgramBrowser::Entry
 
 // --- IKRFileControl ----------------------------------------------------------------
 
-IKRFileControl::IKRFileControl(Vornell* plug, ProgramBrowser* owner, const Rect& rect)
-    : IControl(plug, rect), vornell(plug), browser(owner), folder(plug->config.presetPath) {
+IKRFileControl::IKRFileControl(PanelModel* model, ProgramBrowser* owner, const Rect& rect, const std::string& start)
+    : IControl(model->Delegate(), rect), browser(owner), folder(start) {
   textStyle = PanelTextStyle(Color(255, 220, 220, 220));
 }
 
@@ -125,8 +126,8 @@ bool IKRFileControl::ChooseAndLoad() {
 
 // --- IKRScrollControl --------------------------------------------------------------
 
-IKRScrollControl::IKRScrollControl(Vornell* plug, ProgramBrowser* owner, const Rect& rect, int whichList)
-    : IControl(plug, rect), browser(owner), list(whichList) {
+IKRScrollControl::IKRScrollControl(PanelModel* model, ProgramBrowser* owner, const Rect& rect, int whichList)
+    : IControl(model->Delegate(), rect), browser(owner), list(whichList) {
   const bool left = list == ProgramBrowser::kLeftList;
   rowsVisible = left ? ProgramBrowser::kLeftVisible : ProgramBrowser::kRightVisible;
   rowsTotal = left ? kLeftNominalRows : kRightNominalRows;
@@ -161,9 +162,9 @@ void IKRScrollControl::OnMouseDown(int x, int y, const MouseMods&) {
 
 // --- IKRScrollItemControl ----------------------------------------------------------
 
-IKRScrollItemControl::IKRScrollItemControl(Vornell* plug, ProgramBrowser* owner, const Rect& rect, int whichList,
+IKRScrollItemControl::IKRScrollItemControl(PanelModel* model, ProgramBrowser* owner, const Rect& rect, int whichList,
                                            int rowNumber)
-    : IControl(plug, rect), browser(owner), list(whichList), row(rowNumber) {
+    : IControl(model->Delegate(), rect), browser(owner), list(whichList), row(rowNumber) {
   numberRect = Rect(rect.left, rect.top, rect.left + 20, rect.bottom);
   nameRect = Rect(rect.left + 22, rect.top, rect.right - 1, rect.bottom);
   const Color ordinary(128, 255, 255, 255);
@@ -202,7 +203,7 @@ void IKRScrollItemControl::OnMouseDown(int, int, const MouseMods&) {
 
 // --- ProgramBrowser: the page ------------------------------------------------------
 
-ProgramBrowser::ProgramBrowser(Vornell* vornell) : plug(vornell) {}
+ProgramBrowser::ProgramBrowser(Vornell* vornell, PanelModel* panelModel) : plug(vornell), model(panelModel) {}
 
 void ProgramBrowser::Add(IControl* control, int key) {
   graphics->AddControl(control);
@@ -229,33 +230,33 @@ void ProgramBrowser::BuildPage(IGraphics* g, const std::function<PanelBitmap(int
   const PanelBitmap prev = bitmap(kPrevPicture, 2);
   const PanelBitmap next = bitmap(kNextPicture, 2);
   auto kick = [&](const Spot& spot, int id, const PanelBitmap& picture) {
-    Add(new IKRUtilityKick(plug, spot.x, spot.y, id, picture), -id);
+    Add(new IKRUtilityKick(model, spot.x, spot.y, id, picture), -id);
   };
 
   // The picture takes every click the page's own controls leave.
   Add(new IBitmapControl(plug, 0, 0, kPictureId, bitmap(kBrowserPicture, 1)), -kPictureId);
-  Add(new IKRLED(plug, kBrowserInternalLed.x, kBrowserInternalLed.y, panel_id::kBrowserInternalLed, led),
+  Add(new IKRLED(model, kBrowserInternalLed.x, kBrowserInternalLed.y, panel_id::kBrowserInternalLed, led),
       -panel_id::kBrowserInternalLed);
-  Add(new IKRLED(plug, kBrowserFileLed.x, kBrowserFileLed.y, panel_id::kBrowserFileLed, led),
+  Add(new IKRLED(model, kBrowserFileLed.x, kBrowserFileLed.y, panel_id::kBrowserFileLed, led),
       -panel_id::kBrowserFileLed);
   kick(kBrowserInternalButton, panel_id::kBrowserInternal, button);
   kick(kBrowserFileButton, panel_id::kBrowserFile, button);
-  fileControl = new IKRFileControl(plug, this, RectOf(kBrowserFileName));
+  fileControl = new IKRFileControl(model, this, RectOf(kBrowserFileName), plug->config.presetPath);
   Add(fileControl, kFileNameKey);
 
-  Add(new IKRNumberDisplay(plug, RectOf(kBrowserEditTrack), panel_id::kEditTrackDisplay,
+  Add(new IKRNumberDisplay(model, RectOf(kBrowserEditTrack), panel_id::kEditTrackDisplay,
                            bitmap(kDigitsPicture, kDigitFrames)),
       kEditTrackDisplayKey);
-  Add(new IKRUtilityKick(plug, kBrowserEditTrackDown.x, kBrowserEditTrackDown.y, panel_id::kEditTrackDown, prev),
+  Add(new IKRUtilityKick(model, kBrowserEditTrackDown.x, kBrowserEditTrackDown.y, panel_id::kEditTrackDown, prev),
       kEditTrackDownKey);
-  Add(new IKRUtilityKick(plug, kBrowserEditTrackUp.x, kBrowserEditTrackUp.y, panel_id::kEditTrackUp, next),
+  Add(new IKRUtilityKick(model, kBrowserEditTrackUp.x, kBrowserEditTrackUp.y, panel_id::kEditTrackUp, next),
       kEditTrackUpKey);
-  Add(new IKRPrgControl(plug, RectOf(kBrowserProgramNumber), RectOf(kBrowserProgramName), -1, true),
+  Add(new IKRPrgControl(model, RectOf(kBrowserProgramNumber), RectOf(kBrowserProgramName), -1, true),
       kProgramSelectorKey);
-  Add(new IKRUtilityKick(plug, kBrowserProgramDown.x, kBrowserProgramDown.y, panel_id::kProgramDown, prev),
+  Add(new IKRUtilityKick(model, kBrowserProgramDown.x, kBrowserProgramDown.y, panel_id::kProgramDown, prev),
       kProgramDownKey);
-  Add(new IKRUtilityKick(plug, kBrowserProgramUp.x, kBrowserProgramUp.y, panel_id::kProgramUp, next), kProgramUpKey);
-  Add(new IKRSwitchControl(plug, kBrowserLinkCheck.x, kBrowserLinkCheck.y, kParamLinkPrograms,
+  Add(new IKRUtilityKick(model, kBrowserProgramUp.x, kBrowserProgramUp.y, panel_id::kProgramUp, next), kProgramUpKey);
+  Add(new IKRSwitchControl(model, kBrowserLinkCheck.x, kBrowserLinkCheck.y, kParamLinkPrograms,
                            bitmap(kCheckBoxPicture, 2)),
       kLinkKey);
   kick(kBrowserRecord, panel_id::kBrowserRecord, redButton);
@@ -263,16 +264,16 @@ void ProgramBrowser::BuildPage(IGraphics* g, const std::function<PanelBitmap(int
   kick(kBrowserSingle, panel_id::kBrowserSingle, button);
   kick(kBrowserBank, panel_id::kBrowserBank, button);
 
-  Add(new IKRScrollControl(plug, this, RectOf(kBrowserLeftScroll), kLeftList), kLeftScrollKey);
-  Add(new IKRScrollControl(plug, this, RectOf(kBrowserRightScroll), kRightList), kRightScrollKey);
+  Add(new IKRScrollControl(model, this, RectOf(kBrowserLeftScroll), kLeftList), kLeftScrollKey);
+  Add(new IKRScrollControl(model, this, RectOf(kBrowserRightScroll), kRightList), kRightScrollKey);
   for (int i = 0; i < kLeftVisible; ++i) {
-    leftRows.push_back(new IKRScrollItemControl(plug, this, RectOf(BrowserLeftRow(i)), kLeftList, i));
+    leftRows.push_back(new IKRScrollItemControl(model, this, RectOf(BrowserLeftRow(i)), kLeftList, i));
     Add(leftRows.back(), -1);
   }
   // Numbered column by column.
   for (int i = 0; i < kRightVisible; ++i) {
     const Box box = BrowserRightRow(i / kBrowserRows, i % kBrowserRows);
-    rightRows.push_back(new IKRScrollItemControl(plug, this, RectOf(box), kRightList, i));
+    rightRows.push_back(new IKRScrollItemControl(model, this, RectOf(box), kRightList, i));
     Add(rightRows.back(), -1);
   }
 }
@@ -284,7 +285,8 @@ void ProgramBrowser::AddStatusLine(ITextControl* statusLine) {
 void ProgramBrowser::ApplyVisibility() {
   for (IControl* control : pageControls) control->SetHidden(!pageVisible);
   fileControl->SetGrayed(!fileSource);
-  if (IControl* pageSwitch = plug->ControlByKey(-panel_id::kBrowserPageSwitch)) {
+  const VornellEditor* editor = VornellEditor::Of(*plug);
+  if (IControl* pageSwitch = editor ? editor->ControlByKey(ControlKey::Panel(panel_id::kBrowserPageSwitch)) : nullptr) {
     pageSwitch->SetValue(pageVisible ? 1.0 : 0.0);
     pageSwitch->MarkDirty(false);
   }
@@ -482,34 +484,32 @@ void ProgramBrowser::ScrollPage(int list, int direction) {
     RefillRight();
 }
 
-// --- the instrument's side ---------------------------------------------------------
+// --- the editor's side ------------------------------------------------------------
 
-int Vornell::BrowserButton(int id) {
-  ProgramBrowser* browser = editorPart ? editorPart->Browser() : nullptr;
+int VornellEditor::BrowserButton(int id) {
   switch (id) {
     case panel_id::kBrowserInternal:
-      if (browser) browser->UseInternalSource();
+      browser->UseInternalSource();
       return 0;
     case panel_id::kBrowserFile:
-      if (!browser || !EditorOpen()) return 0;
+      if (!plug->EditorOpen()) return 0;
       browser->ChooseFile();
       return 2;
     case panel_id::kBrowserRecordAll:
-      return browser ? browser->RecordAllPrograms() : 0;
+      return browser->RecordAllPrograms();
     // SINGLE and BANK are the program menu's two save commands; they open a
     // dialog (or refuse with a message).
     case panel_id::kBrowserSingle:
-      commands.RunProgramCommand(VornellCommands::kProgramCmdSaveFile);
+      plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveFile);
       return 2;
     case panel_id::kBrowserBank:
-      commands.RunProgramCommand(VornellCommands::kProgramCmdSaveBankFile);
+      plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveBankFile);
       return 2;
     default:
       return 0;
   }
 }
 
-bool Vornell::BrowserShowsFile() const {
-  const ProgramBrowser* browser = editorPart ? editorPart->Browser() : nullptr;
-  return browser && browser->FileSource();
+bool VornellEditor::BrowserShowsFile() const {
+  return browser->FileSource();
 }

@@ -23,6 +23,7 @@
 
 class IGraphics;
 class ITextControl;
+class PanelModel;
 class Vornell;
 class ProgramBrowser;
 struct PanelBitmap;
@@ -32,7 +33,8 @@ struct PanelBitmap;
 // takes no clicks, while grayed (the browser lists the plug-in's presets).
 class IKRFileControl : public IControl {
  public:
-  IKRFileControl(Vornell* plug, ProgramBrowser* browser, const Rect& rect);
+  // folder: where the dialog opens first.
+  IKRFileControl(PanelModel* model, ProgramBrowser* browser, const Rect& rect, const std::string& folder);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   // The file dialog; a chosen file is loaded into the browser. False when
@@ -44,7 +46,6 @@ class IKRFileControl : public IControl {
   std::string FileName() const;
 
  private:
-  Vornell* vornell;
   ProgramBrowser* browser;
   std::string folder;
   std::string chosenPath;
@@ -54,7 +55,7 @@ class IKRFileControl : public IControl {
 // pages up, below it (or on the down arrow) pages down.
 class IKRScrollControl : public IControl {
  public:
-  IKRScrollControl(Vornell* plug, ProgramBrowser* browser, const Rect& rect, int list);
+  IKRScrollControl(PanelModel* model, ProgramBrowser* browser, const Rect& rect, int list);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   // Where Draw puts the thumb for the list's current first visible row.
@@ -74,7 +75,7 @@ class IKRScrollControl : public IControl {
 // list are marked; the list's selected row is highlighted.
 class IKRScrollItemControl : public IControl {
  public:
-  IKRScrollItemControl(Vornell* plug, ProgramBrowser* browser, const Rect& rect, int list, int row);
+  IKRScrollItemControl(PanelModel* model, ProgramBrowser* browser, const Rect& rect, int list, int row);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   void SetTexts(const std::string& number, const std::string& name, bool marked);
@@ -110,7 +111,8 @@ class ProgramBrowser {
     std::vector<Program> programs;  // library programs, each numbered by the slot it belongs in
   };
 
-  explicit ProgramBrowser(Vornell* plug);
+  // model: what the page's panel controls see of the instrument.
+  ProgramBrowser(Vornell* plug, PanelModel* model);
   ProgramBrowser(const ProgramBrowser&) = delete;
   ProgramBrowser& operator=(const ProgramBrowser&) = delete;
 
@@ -177,6 +179,7 @@ class ProgramBrowser {
   void ApplyVisibility();
 
   Vornell* plug;
+  PanelModel* model;
   IGraphics* graphics = nullptr;
   std::string filePath;
   bool fileSource = false;

@@ -5,12 +5,12 @@
 #include <mutex>
 
 #include "editor/PanelControls.h"
-#include "performance/PanelIds.h"
-#include "editor/Menus.h"
-#include "editor/PanelMenus.h"
+#include "editor/PanelModel.h"
+#include "engine/PerformanceMode.h"
 #include "graphics/IEditorDelegate.h"
 #include "graphics/IGraphics.h"
-#include "instrument/Vornell.h"
+#include "performance/FrontPanel.h"
+#include "performance/PanelIds.h"
 #include "programs/ParameterTable.h"
 
 namespace {
@@ -33,11 +33,11 @@ std::string TextForValue(const EditorParamInfo& info, int v) {
 
 // --- IKRDropDown ---------------------------------------------------------------
 
-IKRDropDown::IKRDropDown(Vornell* plug, const Rect& rect, int paramIdx)
-    : IControl(plug, rect, paramIdx), vornell(plug) {
+IKRDropDown::IKRDropDown(PanelModel* model, const Rect& rect, int paramIdx)
+    : IControl(model->Delegate(), rect, paramIdx), model(model) {
   textStyle = PanelTextStyle(kDisplayWhite);
   EditorParamInfo info;
-  if (paramIdx >= 0 && plug->GetEditorParamInfo(paramIdx, &info))
+  if (paramIdx >= 0 && model->Delegate()->GetEditorParamInfo(paramIdx, &info))
     for (const auto& entry : info.displayTexts) menu.AddItem(entry.second);
 }
 
@@ -47,7 +47,7 @@ double IKRDropDown::PlainValue() const {
 }
 
 std::string IKRDropDown::Text() const {
-  if (paramIndex == panel_id::kTemplateDropDown) return vornell->Commands().MatchingConfigTemplateName();
+  if (paramIndex == panel_id::kTemplateDropDown) return model->MatchingTemplateName();
   EditorParamInfo info;
   if (!plug->GetEditorParamInfo(paramIndex, &info)) return std::string();
   return TextForValue(info, static_cast<int>(std::trunc(info.value)));
@@ -65,11 +65,11 @@ void IKRDropDown::Choose(double v) {
 void IKRDropDown::OnMouseDown(int x, int y, const MouseMods&) {
   if (paramIndex == panel_id::kTemplateDropDown) {
     menu.Clear();
-    for (const ConfigTemplate& entry : vornell->config.configTemplates) menu.AddItem(entry.name);
-    menu.CheckItemAlone(vornell->Commands().MatchingConfigTemplate());
+    for (const std::string& name : model->TemplateNames()) menu.AddItem(name);
+    menu.CheckItemAlone(model->MatchingTemplate());
     const PopupMenu* chosen = graphics->ShowPopupMenu(&menu, ClickPoint(x, y));
     if (chosen && chosen->GetChosenItemIdx() >= 0) {
-      vornell->Commands().ApplyConfigTemplate(chosen->GetChosenItemIdx());
+      model->ApplyTemplate(chosen->GetChosenItemIdx());
       MarkDirty(true);
     }
     return;
@@ -87,8 +87,8 @@ void IKRDropDown::OnMouseDown(int x, int y, const MouseMods&) {
 
 // --- IKRChannelControl ---------------------------------------------------------
 
-IKRChannelControl::IKRChannelControl(Vornell* plug, const Rect& rect, int paramIdx)
-    : IKRDropDown(plug, rect, paramIdx),
+IKRChannelControl::IKRChannelControl(PanelModel* model, const Rect& rect, int paramIdx)
+    : IKRDropDown(model, rect, paramIdx),
       track(TrackParamTrack(paramIdx)),
       offStyle(PanelTextStyle(Color(224, 255, 80, 48))) {
   textStyle = PanelTextStyle(Color(192, 255, 192, 48));
@@ -97,8 +97,8 @@ IKRChannelControl::IKRChannelControl(Vornell* plug, const Rect& rect, int paramI
 std::string IKRChannelControl::Text() const {
   int channel = 0;
   {
-    PluginLock lock(vornell->Mutex());
-    channel = vornell->engine.GetTrack(track).channel;
+    PluginLock lock(model->Mutex());
+    channel = model->Track(track).channel;
   }
   EditorParamInfo info;
   if (!plug->GetEditorParamInfo(paramIndex, &info)) return std::string();
@@ -110,8 +110,8 @@ std::string IKRChannelControl::Text() const {
 
 bool IKRChannelControl::ShowsOff() const {
   if (grayed) return true;
-  PluginLock lock(vornell->Mutex());
-  return vornell->engine.GetTrack(track).channel == kChannelNone;
+  PluginLock lock(model->Mutex());
+  return model->Track(track).channel == kChannelNone;
 }
 
 bool IKRChannelControl::Draw(IGraphics* g) {
@@ -119,7 +119,7 @@ bool IKRChannelControl::Draw(IGraphics* g) {
 }
 
 void IKRChannelControl::OnMouseDown(int x, int y, const MouseMods&) {
-  const int mode = vornell->ModeValue();
+  const int mode = model->Mode();
   menu.Clear();
   menu.AddItem("All MIDI Channels (Omni)");
   menu.AddSeparator();
@@ -145,9 +145,9 @@ void IKRChannelControl::OnMouseDown(int x, int y, const MouseMods&) {
 
 // --- IKRPrgControl -------------------------------------------------------------
 
-IKRPrgControl::IKRPrgControl(Vornell* plug, const Rect& number, const Rect& name, int track, bool editable)
-    : IControl(plug, number.Union(name)),
-      vornell(plug),
+IKRPrgControl::IKRPrgControl(PanelModel* model, const Rect& number, const Rect& name, int track, bool editable, int id)
+    : IControl(model->Delegate(), number.Union(name), id),
+      model(model),
       numberRect(number),
       nameRect(name),
       normalStyle(PanelTextStyle(kDisplayWhite)),
@@ -160,12 +160,12 @@ IKRPrgControl::IKRPrgControl(Vornell* plug, const Rect& number, const Rect& name
 }
 
 int IKRPrgControl::Track() const {
-  return fixedTrack >= 0 ? fixedTrack : vornell->Panel().EditTrack();
+  return fixedTrack >= 0 ? fixedTrack : model->Panel().EditTrack();
 }
 
 int IKRPrgControl::StyleKind() const {
-  PluginLock lock(vornell->Mutex());
-  const ::Track& track = vornell->engine.GetTrack(Track());
+  PluginLock lock(model->Mutex());
+  const TrackFacts track = model->Track(Track());
   if (track.programModified) return 2;
   return (track.sequenceDriven || track.armed) ? 1 : 0;
 }
@@ -175,10 +175,10 @@ bool IKRPrgControl::Draw(IGraphics* g) {
   std::string name;
   int kind = 0;
   {
-    PluginLock lock(vornell->Mutex());
-    const int t = Track();
-    number = vornell->Programs().TrackProgramNumber(t);
-    name = vornell->engine.GetTrack(t).programName;
+    PluginLock lock(model->Mutex());
+    const TrackFacts track = model->Track(Track());
+    number = track.programNumber;
+    name = track.programName;
     kind = StyleKind();
   }
   tooltip = kind == 2 ? "Program is modified!" : "";
@@ -196,34 +196,29 @@ void IKRPrgControl::OnMouseDown(int x, int y, const MouseMods& mods) {
   if (nameEditable && nameRect.Contains(x, y)) {
     std::string name;
     {
-      PluginLock lock(vornell->Mutex());
-      name = vornell->engine.GetTrack(t).programName;
+      PluginLock lock(model->Mutex());
+      name = model->Track(t).programName;
     }
     graphics->OpenTextEntry(this, normalStyle, nameRect, name);
     return;
   }
   if (fixedTrack < 0 || AnyModifier(mods)) {
-    std::unique_ptr<PopupMenu> programs = BuildProgramMenu(*vornell, t, "Select Program");
-    const PopupMenu* chosen = graphics->ShowPopupMenu(programs.get(), ClickPoint(x, y));
-    const int p = ProgramFromMenuChoice(*programs, chosen);
+    const int p = model->ChooseProgramFromList(*graphics, t, ClickPoint(x, y));
     if (p < 0) return;
     // With linked programs every track may be touched, so each is asked about.
-    const int confirmTrack = (vornell->LinkProgramsOn() && !vornell->stateLoading) ? -1 : t;
-    if (vornell->Programs().ConfirmModifiedProgram(confirmTrack) == 1) return;
-    {
-      PluginLock lock(vornell->Mutex());
-      vornell->Programs().SelectTrackProgram(t, p);
-    }
+    const int confirmTrack = model->ProgramsLinked() ? -1 : t;
+    if (model->ConfirmModifiedProgram(confirmTrack) == 1) return;
+    model->SelectTrackProgram(t, p);
     MarkDirty(false);
     return;
   }
-  PluginLock lock(vornell->Mutex());
-  vornell->Panel().SetEditTrack(t);
+  PluginLock lock(model->Mutex());
+  model->Panel().SetEditTrack(t);
 }
 
 void IKRPrgControl::AcceptEnteredText(const std::string& text) {
-  PluginLock lock(vornell->Mutex());
-  vornell->Programs().RenameTrackProgram(Track(), text);
+  PluginLock lock(model->Mutex());
+  model->RenameTrackProgram(Track(), text);
   MarkDirty(false);
 }
 
@@ -235,9 +230,9 @@ Rect MovedDown(const Rect& r, int dy) {
 }
 }  // namespace
 
-IKRPresetMenu::IKRPresetMenu(Vornell* plug, const Rect& number, const Rect& name)
-    : IControl(plug, MovedDown(number, 2).Union(MovedDown(name, 2))),
-      vornell(plug),
+IKRPresetMenu::IKRPresetMenu(PanelModel* model, const Rect& number, const Rect& name)
+    : IControl(model->Delegate(), MovedDown(number, 2).Union(MovedDown(name, 2))),
+      model(model),
       numberRect(MovedDown(number, 2)),
       nameRect(MovedDown(name, 2)) {
   textEntryLength = 253;
@@ -245,19 +240,14 @@ IKRPresetMenu::IKRPresetMenu(Vornell* plug, const Rect& number, const Rect& name
 }
 
 std::string IKRPresetMenu::NumberText() const {
-  int index = 0;
-  {
-    PluginLock lock(vornell->Mutex());
-    index = vornell->GetCurrentPresetIndex();
-  }
+  const int index = model->CurrentPreset();
   char text[16];
   std::snprintf(text, sizeof(text), "%02d", index);
   return text;
 }
 
 std::string IKRPresetMenu::NameText() const {
-  PluginLock lock(vornell->Mutex());
-  return vornell->GetPresetName(vornell->GetCurrentPresetIndex()).substr(0, 32);
+  return model->CurrentPresetName().substr(0, 32);
 }
 
 bool IKRPresetMenu::Draw(IGraphics* g) {
@@ -268,34 +258,21 @@ bool IKRPresetMenu::Draw(IGraphics* g) {
 
 void IKRPresetMenu::OnMouseDown(int x, int y, const MouseMods&) {
   if (nameRect.Contains(x, y)) {
-    std::string name;
-    {
-      PluginLock lock(vornell->Mutex());
-      name = vornell->GetPresetName(vornell->GetCurrentPresetIndex());
-    }
-    graphics->OpenTextEntry(this, textStyle, nameRect, name);
+    graphics->OpenTextEntry(this, textStyle, nameRect, model->CurrentPresetName());
     return;
   }
-  std::unique_ptr<PopupMenu> presets = BuildPresetMenu(*vornell);
-  const PopupMenu* chosen = graphics->ShowPopupMenu(presets.get(), drawRect);
-  const int i = PresetFromMenuChoice(*presets, chosen);
-  if (i >= 0) vornell->Commands().ChoosePreset(i);
+  model->ChoosePresetFromList(*graphics, drawRect);
   graphics->SetAllControlsDirty();
 }
 
 void IKRPresetMenu::AcceptEnteredText(const std::string& text) {
-  {
-    PluginLock lock(vornell->Mutex());
-    vornell->ModifyCurrentPreset(text.substr(0, 256).c_str());
-    vornell->NotifyHostProgramChange();
-  }
-  vornell->PushParamsToHost();
+  model->RenameCurrentPreset(text);
   MarkDirty(false);
 }
 
 // --- IKROptionMenu -------------------------------------------------------------
 
-IKROptionMenu::IKROptionMenu(Vornell* plug, const Rect& rect) : IControl(plug, rect), vornell(plug) {}
+IKROptionMenu::IKROptionMenu(PanelModel* model, const Rect& rect) : IControl(model->Delegate(), rect), model(model) {}
 
 bool IKROptionMenu::Draw(IGraphics* g) {
   if (hovered) g->FillRect(Color(64, 255, 255, 64), drawRect);
@@ -313,7 +290,7 @@ void IKROptionMenu::OnMouseOut() {
 }
 
 void IKROptionMenu::OnMouseDown(int x, int y, const MouseMods&) {
-  RunOptionMenu(*vornell, *graphics, x, y);
+  model->RunOptionMenu(*graphics, x, y);
   // A command may have changed any control (a preset loaded, say).
   graphics->SetAllControlsDirty();
 }

@@ -8,13 +8,13 @@
 #include "graphics/IControl.h"
 #include "graphics/PopupMenu.h"
 
-class Vornell;
+class PanelModel;
 
 // A list parameter's display text; a click offers the texts (two texts just
 // toggle). With id -310 the configuration templates instead.
 class IKRDropDown : public IControl {
  public:
-  IKRDropDown(Vornell* plug, const Rect& rect, int paramIdx);
+  IKRDropDown(PanelModel* model, const Rect& rect, int paramIdx);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   virtual std::string Text() const;
@@ -25,14 +25,14 @@ class IKRDropDown : public IControl {
   // Shows plain value v on every control of the parameter and sets it.
   void Choose(double v);
 
-  Vornell* vornell;
+  PanelModel* model;
   PopupMenu menu;
 };
 
 // "Track %i MIDI Channel": "1" .. "16", "A" for all, "X" for none.
 class IKRChannelControl : public IKRDropDown {
  public:
-  IKRChannelControl(Vornell* plug, const Rect& rect, int paramIdx);
+  IKRChannelControl(PanelModel* model, const Rect& rect, int paramIdx);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   std::string Text() const override;
@@ -49,7 +49,9 @@ class IKRChannelControl : public IKRDropDown {
 // and any selector with the right button, Shift or Ctrl, offers the programs.
 class IKRPrgControl : public IControl {
  public:
-  IKRPrgControl(Vornell* plug, const Rect& numberRect, const Rect& nameRect, int track, bool nameEditable);
+  // id: the panel id it carries (none for the edit-track row's).
+  IKRPrgControl(PanelModel* model, const Rect& numberRect, const Rect& nameRect, int track, bool nameEditable,
+                int id = -1);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   void AcceptEnteredText(const std::string& text) override;
@@ -58,7 +60,7 @@ class IKRPrgControl : public IControl {
   int StyleKind() const;
 
  private:
-  Vornell* vornell;
+  PanelModel* model;
   Rect numberRect;
   Rect nameRect;
   TextStyle normalStyle;
@@ -72,7 +74,7 @@ class IKRPrgControl : public IControl {
 // click elsewhere offers the 64 presets.
 class IKRPresetMenu : public IControl {
  public:
-  IKRPresetMenu(Vornell* plug, const Rect& numberRect, const Rect& nameRect);
+  IKRPresetMenu(PanelModel* model, const Rect& numberRect, const Rect& nameRect);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   void AcceptEnteredText(const std::string& text) override;
@@ -80,7 +82,7 @@ class IKRPresetMenu : public IControl {
   std::string NameText() const;
 
  private:
-  Vornell* vornell;
+  PanelModel* model;
   Rect numberRect;
   Rect nameRect;
 };
@@ -88,13 +90,13 @@ class IKRPresetMenu : public IControl {
 // The option button: lit while the pointer is over it.
 class IKROptionMenu : public IControl {
  public:
-  IKROptionMenu(Vornell* plug, const Rect& rect);
+  IKROptionMenu(PanelModel* model, const Rect& rect);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   void OnMouseOver(int x, int y, const MouseMods& mods) override;
   void OnMouseOut() override;
   bool Draw(IGraphics* graphics) override;
 
  private:
-  Vornell* vornell;
+  PanelModel* model;
   bool hovered = false;
 };

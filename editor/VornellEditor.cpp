@@ -6,6 +6,7 @@
 #include "editor/ProgramBrowser.h"
 #include "performance/PanelIds.h"
 #include "editor/SelectorControls.h"
+#include "editor/VornellPanelModel.h"
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
 #include "graphics/IWindowSystem.h"
@@ -68,9 +69,20 @@ Rect RectOf(const panel::Box& box) {
   return Rect(box.left, box.top, box.right, box.bottom);
 }
 
+constexpr ControlKey Panel(int panelId) {
+  return ControlKey::Panel(panelId);
+}
+constexpr ControlKey Param(int index) {
+  return ControlKey::Param(index);
+}
+
 // Keys of the configuration page's controls, shown and hidden with it.
-constexpr int kConfigKeys[] = {-panel_id::kTemplateDropDown, -panel_id::kTrackSettingsReset, kParamLinkPrograms,
-                               -panel_id::kTuneTransposeToggle};
+constexpr ControlKey kConfigKeys[] = {Panel(panel_id::kTemplateDropDown), Panel(panel_id::kTrackSettingsReset),
+                                      Param(kParamLinkPrograms), Panel(panel_id::kTuneTransposeToggle)};
+
+std::unique_ptr<EditorPart> MakeVornellEditor(Vornell& plug) {
+  return std::make_unique<VornellEditor>(&plug);
+}
 
 // The on/off indicators of the voice section: parameter k and its spot.
 struct VoiceLed {
@@ -85,11 +97,20 @@ constexpr VoiceLed kVoiceLeds[] = {
 
 }  // namespace
 
+void InstallVornellEditor() {
+  SetEditorPartFactory(&MakeVornellEditor);
+}
+
 void VornellEditor::SetWindowSystemFactory(WindowSystemFactory factory) {
   Factory() = std::move(factory);
 }
 
-VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
+VornellEditor* VornellEditor::Of(const Vornell& plug) {
+  return dynamic_cast<VornellEditor*>(plug.Editor());
+}
+
+VornellEditor::VornellEditor(Vornell* vornell)
+    : plug(vornell), model(std::make_unique<VornellPanelModel>(*vornell, *this)) {
   std::unique_ptr<IWindowSystem> windowSystem = Factory() ? Factory()() : nullptr;
   graphics = std::make_unique<IGraphics>(plug, panel::kPanelWidth, panel::kPanelHeight, 25, std::move(windowSystem));
   graphics->SetWindowName("Vornell");
@@ -108,7 +129,7 @@ VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   BuildConfigPage();
   BuildEditTrackRow();
   BuildVoiceSection();
-  browser = std::make_unique<ProgramBrowser>(plug);
+  browser = std::make_unique<ProgramBrowser>(plug, model.get());
   browser->BuildPage(graphics.get(), [this](int id, int frames) { return Bitmap(id, frames); });
   // The page covers the status line: it shows the same status on a line of its own.
   browserStatusLine = new ITextControl(plug, RectOf(panel::kBrowserStatusLine),
@@ -124,21 +145,33 @@ VornellEditor::VornellEditor(Vornell* vornell) : plug(vornell) {
   ApplyEditTrackVisibility(plug->Panel().EditTrack());
   graphics->SetAllControlsDirty();
   plug->Panel().SetSelectedParamValue(plug->IntParam(VoiceParamIndex(plug->Panel().EditTrack(), 0)));
-  plug->fullRefresh = true;
+  fullRefresh = true;
   plug->panelDirty = true;
   // The panel logic ends latches (a TRACK press, say); the buttons show it.
   plug->Panel().onLatchedButtonsReleased = [this] { ReleaseLatchedKicks(); };
+  plug->AttachGraphics(graphics.get());
 }
 
 VornellEditor::~VornellEditor() {
+  if (plug->GetGraphics() == graphics.get()) plug->AttachGraphics(nullptr);
   plug->Panel().onLatchedButtonsReleased = nullptr;
 }
 
 template <typename C>
-C* VornellEditor::Add(C* control, int key) {
+C* VornellEditor::Add(C* control, ControlKey key) {
   graphics->AddControl(control);
-  if (key >= 0) plug->AddKeyedControl(key, control);
+  AddKeyedControl(key, control);
   return control;
+}
+
+void VornellEditor::AddKeyedControl(ControlKey key, IControl* control) {
+  keyedControls[key] = control;
+  ++keyRegistrations;
+}
+
+IControl* VornellEditor::ControlByKey(ControlKey key) const {
+  const auto found = keyedControls.find(key);
+  return found == keyedControls.end() ? nullptr : found->second;
 }
 
 PanelBitmap VornellEditor::Bitmap(int id, int frames) {
@@ -150,7 +183,8 @@ IKnobMultiControl* VornellEditor::MasterKnob(int i) const {
 }
 
 IKRUtilityKick* VornellEditor::Kick(int id) const {
-  return dynamic_cast<IKRUtilityKick*>(plug->ControlByKey(id < 0 ? -id : id));
+  // SYNC is a panel button filed under its parameter.
+  return dynamic_cast<IKRUtilityKick*>(ControlByKey(id < 0 ? Panel(id) : Param(id)));
 }
 
 void VornellEditor::ReleaseLatchedKicks() {
@@ -167,7 +201,7 @@ void VornellEditor::ReleaseLatchedKicks() {
 void VornellEditor::BuildStatusLine() {
   statusLine =
       Add(new ITextControl(plug, RectOf(panel::kStatusLine), PanelTextStyle(StatusColour(kStatusWhite)), kVersionText),
-          -panel_id::kStatusLine);
+          Panel(panel_id::kStatusLine));
 }
 
 void VornellEditor::BuildMultiTrackController() {
@@ -176,58 +210,59 @@ void VornellEditor::BuildMultiTrackController() {
   const PanelBitmap knob = Bitmap(kKnobPicture, panel::kKnobFrames);
   for (int i = 0; i < kParamTrackCount; ++i) {
     const panel::Spot spot = panel::TrackLed(i);
-    Add(new IKRLED(plug, spot.x, spot.y, panel_id::TrackLed(i), led), -panel_id::TrackLed(i));
+    Add(new IKRLED(model.get(), spot.x, spot.y, panel_id::TrackLed(i), led), Panel(panel_id::TrackLed(i)));
   }
   for (int i = 0; i < kParamTrackCount; ++i) {
     const panel::Spot spot = panel::TrackButton(i);
-    Add(new IKRUtilityKick(plug, spot.x, spot.y, panel_id::TrackButton(i), button), -panel_id::TrackButton(i));
+    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, panel_id::TrackButton(i), button), Panel(panel_id::TrackButton(i)));
   }
-  Add(new IKRKnobControl(plug, panel::kTrackVolumeKnob.x, panel::kTrackVolumeKnob.y, panel_id::kTrackVolumeKnob, knob),
-      -panel_id::kTrackVolumeKnob);
-  Add(new IKRLED(plug, panel::kRecordLed.x, panel::kRecordLed.y, panel_id::kRecordLed, led), -panel_id::kRecordLed);
-  Add(new IKRLED(plug, panel::kClickLed.x, panel::kClickLed.y, panel_id::kClickLed, led), -panel_id::kClickLed);
-  Add(new IKRLED(plug, panel::kSyncLed.x, panel::kSyncLed.y, kParamSyncToHost, led), kParamSyncToHost);
-  Add(new IKRUtilityKick(plug, panel::kRecordButton.x, panel::kRecordButton.y, panel_id::kRecord,
+  Add(new IKRKnobControl(model.get(), panel::kTrackVolumeKnob.x, panel::kTrackVolumeKnob.y, panel_id::kTrackVolumeKnob, knob),
+      Panel(panel_id::kTrackVolumeKnob));
+  Add(new IKRLED(model.get(), panel::kRecordLed.x, panel::kRecordLed.y, panel_id::kRecordLed, led), Panel(panel_id::kRecordLed));
+  Add(new IKRLED(model.get(), panel::kClickLed.x, panel::kClickLed.y, panel_id::kClickLed, led), Panel(panel_id::kClickLed));
+  // The SYNC LED shows the parameter the SYNC button below is filed under.
+  graphics->AddControl(new IKRLED(model.get(), panel::kSyncLed.x, panel::kSyncLed.y, kParamSyncToHost, led));
+  Add(new IKRUtilityKick(model.get(), panel::kRecordButton.x, panel::kRecordButton.y, panel_id::kRecord,
                          Bitmap(kRedButtonPicture, 2)),
-      -panel_id::kRecord);
-  Add(new IKRUtilityKick(plug, panel::kClickButton.x, panel::kClickButton.y, panel_id::kClick, button),
-      -panel_id::kClick);
-  // SYNC is a panel button that carries its parameter; it replaces the LED's key.
-  Add(new IKRUtilityKick(plug, panel::kSyncButton.x, panel::kSyncButton.y, kParamSyncToHost, button), kParamSyncToHost);
-  Add(new IKRKnobControl(plug, panel::kSpeedKnob.x, panel::kSpeedKnob.y, kParamSpeed, knob, true), kParamSpeed);
+      Panel(panel_id::kRecord));
+  Add(new IKRUtilityKick(model.get(), panel::kClickButton.x, panel::kClickButton.y, panel_id::kClick, button),
+      Panel(panel_id::kClick));
+  // SYNC is a panel button that carries its parameter.
+  Add(new IKRUtilityKick(model.get(), panel::kSyncButton.x, panel::kSyncButton.y, kParamSyncToHost, button), Param(kParamSyncToHost));
+  Add(new IKRKnobControl(model.get(), panel::kSpeedKnob.x, panel::kSpeedKnob.y, kParamSpeed, knob, true), Param(kParamSpeed));
   for (int i = 0; i < 6; ++i) {
     const panel::Spot spot = panel::ModeLed(i);
-    Add(new IKRLED(plug, spot.x, spot.y, panel_id::ModeLed(i), led), -panel_id::ModeLed(i));
+    Add(new IKRLED(model.get(), spot.x, spot.y, panel_id::ModeLed(i), led), Panel(panel_id::ModeLed(i)));
   }
   for (int i = 0; i < 6; ++i) {
     const panel::Spot spot = panel::ModeButton(i);
-    Add(new IKRUtilityKick(plug, spot.x, spot.y, panel_id::ModeButton(i), button), -panel_id::ModeButton(i));
+    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, panel_id::ModeButton(i), button), Panel(panel_id::ModeButton(i)));
   }
 }
 
 void VornellEditor::BuildControlSection() {
   const PanelBitmap led = Bitmap(kLedPicture, 2);
   const PanelBitmap button = Bitmap(kButtonPicture, 2);
-  Add(new IKRNumberDisplay(plug, RectOf(panel::kNumberDisplay), panel_id::kNumberDisplay,
+  Add(new IKRNumberDisplay(model.get(), RectOf(panel::kNumberDisplay), panel_id::kNumberDisplay,
                            Bitmap(kDigitsPicture, panel::kDigitFrames)),
-      -panel_id::kNumberDisplay);
+      Panel(panel_id::kNumberDisplay));
   for (int i = 0; i < 3; ++i) {
     const panel::Spot spot = panel::ControlLed(i);
-    Add(new IKRLED(plug, spot.x, spot.y, panel_id::ControlLed(i), led), -panel_id::ControlLed(i));
+    Add(new IKRLED(model.get(), spot.x, spot.y, panel_id::ControlLed(i), led), Panel(panel_id::ControlLed(i)));
   }
   const int buttons[3] = {panel_id::kProgram, panel_id::kParam, panel_id::kValue};
   for (int i = 0; i < 3; ++i) {
     const panel::Spot spot = panel::ControlButton(i);
-    Add(new IKRUtilityKick(plug, spot.x, spot.y, buttons[i], button), -buttons[i]);
+    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, buttons[i], button), Panel(buttons[i]));
   }
-  Add(new IKRKnobControl(plug, panel::kValueKnob.x, panel::kValueKnob.y, panel_id::kValueKnob,
+  Add(new IKRKnobControl(model.get(), panel::kValueKnob.x, panel::kValueKnob.y, panel_id::kValueKnob,
                          Bitmap(kKnobPicture, panel::kKnobFrames)),
-      -panel_id::kValueKnob);
-  Add(new IKRLED(plug, panel::kControlRecordLed.x, panel::kControlRecordLed.y, panel_id::kControlRecordLed, led),
-      -panel_id::kControlRecordLed);
-  Add(new IKRUtilityKick(plug, panel::kControlRecordButton.x, panel::kControlRecordButton.y,
+      Panel(panel_id::kValueKnob));
+  Add(new IKRLED(model.get(), panel::kControlRecordLed.x, panel::kControlRecordLed.y, panel_id::kControlRecordLed, led),
+      Panel(panel_id::kControlRecordLed));
+  Add(new IKRUtilityKick(model.get(), panel::kControlRecordButton.x, panel::kControlRecordButton.y,
                          panel_id::kControlRecord, button),
-      -panel_id::kControlRecord);
+      Panel(panel_id::kControlRecord));
 }
 
 void VornellEditor::BuildKeypad() {
@@ -235,7 +270,7 @@ void VornellEditor::BuildKeypad() {
   for (int digit : {1, 2, 3, 4, 5, 6, 7, 8, 9, 0}) {
     const panel::Spot spot = panel::KeypadButton(digit);
     const int id = panel_id::KeypadButton(digit);
-    Add(new IKRUtilityKick(plug, spot.x, spot.y, id, button), -id);
+    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, id, button), Panel(id));
   }
 }
 
@@ -244,7 +279,7 @@ void VornellEditor::BuildMasterKnobs() {
   const int params[4] = {kParamMasterTune, kParamPitchBend, kParamWheelToLfo, kParamMasterVolume};
   for (int i = 0; i < 4; ++i) {
     const panel::Spot spot = panel::MasterKnob(i);
-    masterKnobs[i] = Add(new IKRKnobControl(plug, spot.x, spot.y, params[i], knob, true), params[i]);
+    masterKnobs[i] = Add(new IKRKnobControl(model.get(), spot.x, spot.y, params[i], knob, true), Param(params[i]));
   }
 }
 
@@ -253,59 +288,60 @@ void VornellEditor::BuildConfigPage() {
   const PanelBitmap smallKnob = Bitmap(kSmallKnobPicture, panel::kKnobFrames);
   const panel::Spot page = panel::kPageOrigin;
   Add(new IBitmapControl(plug, page.x, page.y, panel_id::kConfigOverlay, Bitmap(kConfigPicture)),
-      -panel_id::kConfigOverlay);
+      Panel(panel_id::kConfigOverlay));
   Add(new IBitmapControl(plug, page.x, page.y, panel_id::kParamOverlay, Bitmap(kParamPicture)),
-      -panel_id::kParamOverlay);
-  Add(new IKRDropDown(plug, RectOf(panel::kTemplateDropDown), panel_id::kTemplateDropDown),
-      -panel_id::kTemplateDropDown);
-  Add(new IKRUtilityKick(plug, panel::kResetButton.x, panel::kResetButton.y, panel_id::kTrackSettingsReset,
+      Panel(panel_id::kParamOverlay));
+  Add(new IKRDropDown(model.get(), RectOf(panel::kTemplateDropDown), panel_id::kTemplateDropDown),
+      Panel(panel_id::kTemplateDropDown));
+  Add(new IKRUtilityKick(model.get(), panel::kResetButton.x, panel::kResetButton.y, panel_id::kTrackSettingsReset,
                          Bitmap(kButtonPicture, 2)),
-      -panel_id::kTrackSettingsReset);
-  Add(new IKRSwitchControl(plug, panel::kConfigLinkCheck.x, panel::kConfigLinkCheck.y, kParamLinkPrograms, checkBox),
-      kParamLinkPrograms);
-  Add(new IKRTextToggle(plug, RectOf(panel::kTuneTransposeToggle), panel_id::kTuneTransposeToggle),
-      -panel_id::kTuneTransposeToggle);
+      Panel(panel_id::kTrackSettingsReset));
+  Add(new IKRSwitchControl(model.get(), panel::kConfigLinkCheck.x, panel::kConfigLinkCheck.y, kParamLinkPrograms, checkBox),
+      Param(kParamLinkPrograms));
+  Add(new IKRTextToggle(model.get(), RectOf(panel::kTuneTransposeToggle), panel_id::kTuneTransposeToggle),
+      Panel(panel_id::kTuneTransposeToggle));
   const PanelBitmap polyBox = Bitmap(kPolyBoxPicture, 3);
   for (int t = 0; t < kParamTrackCount; ++t) {
     const int channel = TrackParamIndex(t, kTrackChannel);
     const int mode = TrackParamIndex(t, kTrackMode);
-    Add(new IKRChannelControl(plug, RectOf(panel::ChannelBox(t)), channel), channel);
-    Add(new IKRSwitchControl(plug, panel::ModeBox(t).x, panel::ModeBox(t).y, mode, polyBox), mode);
-    Add(new IKRSwitchControl(plug, panel::CycleCheck(t).x, panel::CycleCheck(t).y, panel_id::CycleSwitch(t), checkBox),
-        -panel_id::CycleSwitch(t));
-    Add(new IKRPrgControl(plug, RectOf(panel::ProgramNumberBox(t)), RectOf(panel::ProgramNameBox(t)), t, false),
-        panel_id::ProgramSelectorKey(t));
+    Add(new IKRChannelControl(model.get(), RectOf(panel::ChannelBox(t)), channel), Param(channel));
+    Add(new IKRSwitchControl(model.get(), panel::ModeBox(t).x, panel::ModeBox(t).y, mode, polyBox), Param(mode));
+    Add(new IKRSwitchControl(model.get(), panel::CycleCheck(t).x, panel::CycleCheck(t).y, panel_id::CycleSwitch(t), checkBox),
+        Panel(panel_id::CycleSwitch(t)));
+    Add(new IKRPrgControl(model.get(), RectOf(panel::ProgramNumberBox(t)), RectOf(panel::ProgramNameBox(t)), t, false,
+                          panel_id::ProgramSelector(t)),
+        Panel(panel_id::ProgramSelector(t)));
     for (int j : {kTrackTune, kTrackTranspose}) {
       const int index = TrackParamIndex(t, j);
-      Add(new IKRKnobControl(plug, panel::TuneKnob(t).x, panel::TuneKnob(t).y, index, smallKnob), index);
+      Add(new IKRKnobControl(model.get(), panel::TuneKnob(t).x, panel::TuneKnob(t).y, index, smallKnob), Param(index));
     }
     const int volume = TrackParamIndex(t, kTrackVolume);
     const int pan = TrackParamIndex(t, kTrackPanorama);
-    Add(new IKRKnobControl(plug, panel::VolumeKnob(t).x, panel::VolumeKnob(t).y, volume, smallKnob), volume);
-    Add(new IKRKnobControl(plug, panel::PanKnob(t).x, panel::PanKnob(t).y, pan, smallKnob), pan);
+    Add(new IKRKnobControl(model.get(), panel::VolumeKnob(t).x, panel::VolumeKnob(t).y, volume, smallKnob), Param(volume));
+    Add(new IKRKnobControl(model.get(), panel::PanKnob(t).x, panel::PanKnob(t).y, pan, smallKnob), Param(pan));
   }
 }
 
 void VornellEditor::BuildEditTrackRow() {
   const PanelBitmap prev = Bitmap(kPrevPicture, 2);
   const PanelBitmap next = Bitmap(kNextPicture, 2);
-  Add(new IKRUtilityKick(plug, panel::kEditTrackDown.x, panel::kEditTrackDown.y, panel_id::kEditTrackDown, prev),
-      -panel_id::kEditTrackDown);
-  Add(new IKRUtilityKick(plug, panel::kEditTrackUp.x, panel::kEditTrackUp.y, panel_id::kEditTrackUp, next),
-      -panel_id::kEditTrackUp);
-  Add(new IKRNumberDisplay(plug, RectOf(panel::kEditTrackDisplay), panel_id::kEditTrackDisplay,
+  Add(new IKRUtilityKick(model.get(), panel::kEditTrackDown.x, panel::kEditTrackDown.y, panel_id::kEditTrackDown, prev),
+      Panel(panel_id::kEditTrackDown));
+  Add(new IKRUtilityKick(model.get(), panel::kEditTrackUp.x, panel::kEditTrackUp.y, panel_id::kEditTrackUp, next),
+      Panel(panel_id::kEditTrackUp));
+  Add(new IKRNumberDisplay(model.get(), RectOf(panel::kEditTrackDisplay), panel_id::kEditTrackDisplay,
                            Bitmap(kDigitsPicture, panel::kDigitFrames)),
-      -panel_id::kEditTrackDisplay);
+      Panel(panel_id::kEditTrackDisplay));
   graphics->AddControl(
-      new IKRPrgControl(plug, RectOf(panel::kEditProgramNumber), RectOf(panel::kEditProgramName), -1, true));
-  Add(new IKRUtilityKick(plug, panel::kEditProgramDown.x, panel::kEditProgramDown.y, panel_id::kProgramDown, prev),
-      -panel_id::kProgramDown);
-  Add(new IKRUtilityKick(plug, panel::kEditProgramUp.x, panel::kEditProgramUp.y, panel_id::kProgramUp, next),
-      -panel_id::kProgramUp);
-  // The row's own "Link Programs" box; the registry keeps the configuration page's.
-  graphics->AddControl(new IKRSwitchControl(plug, panel::kRowLinkCheck.x, panel::kRowLinkCheck.y, kParamLinkPrograms,
+      new IKRPrgControl(model.get(), RectOf(panel::kEditProgramNumber), RectOf(panel::kEditProgramName), -1, true));
+  Add(new IKRUtilityKick(model.get(), panel::kEditProgramDown.x, panel::kEditProgramDown.y, panel_id::kProgramDown, prev),
+      Panel(panel_id::kProgramDown));
+  Add(new IKRUtilityKick(model.get(), panel::kEditProgramUp.x, panel::kEditProgramUp.y, panel_id::kProgramUp, next),
+      Panel(panel_id::kProgramUp));
+  // The row's own "Link Programs" box; the registry files the configuration page's.
+  graphics->AddControl(new IKRSwitchControl(model.get(), panel::kRowLinkCheck.x, panel::kRowLinkCheck.y, kParamLinkPrograms,
                                             Bitmap(kCheckBoxPicture, 2)));
-  Add(new IKRDropDown(plug, RectOf(panel::kResolutionDropDown), kParamResolution), kParamResolution);
+  Add(new IKRDropDown(model.get(), RectOf(panel::kResolutionDropDown), kParamResolution), Param(kParamResolution));
 }
 
 void VornellEditor::BuildVoiceSection() {
@@ -313,40 +349,40 @@ void VornellEditor::BuildVoiceSection() {
   const PanelBitmap led = Bitmap(kLedPicture, 2);
   const PanelBitmap knob = Bitmap(kKnobPicture, panel::kKnobFrames);
   for (const panel::VoiceSwitch& voiceSwitch : panel::kVoiceSwitches)
-    Add(new IKRUtilityKick(plug, voiceSwitch.button.x, voiceSwitch.button.y, voiceSwitch.id, button), -voiceSwitch.id);
-  Add(new IKRLED(plug, 473, 372, panel_id::kLfoTriangleLed, led), -panel_id::kLfoTriangleLed);
-  Add(new IKRLED(plug, 473, 436, panel_id::kLfoSquareLed, led), -panel_id::kLfoSquareLed);
+    Add(new IKRUtilityKick(model.get(), voiceSwitch.button.x, voiceSwitch.button.y, voiceSwitch.id, button), Panel(voiceSwitch.id));
+  Add(new IKRLED(model.get(), 473, 372, panel_id::kLfoTriangleLed, led), Panel(panel_id::kLfoTriangleLed));
+  Add(new IKRLED(model.get(), 473, 436, panel_id::kLfoSquareLed, led), Panel(panel_id::kLfoSquareLed));
   for (int t = 0; t < kParamTrackCount; ++t) {
     const int voiceMode = VoiceParamIndex(t, kVoiceMode);
-    Add(new IKRDropDown(plug, RectOf(panel::kVoiceModeDropDown), voiceMode), voiceMode);
+    Add(new IKRDropDown(model.get(), RectOf(panel::kVoiceModeDropDown), voiceMode), Param(voiceMode));
     for (int k : panel::kVoiceKnobParams) {
       const panel::Spot spot = panel::VoiceKnob(k);
       const int index = VoiceParamIndex(t, k);
-      Add(new IKRKnobControl(plug, spot.x, spot.y, index, knob, true), index);
+      Add(new IKRKnobControl(model.get(), spot.x, spot.y, index, knob, true), Param(index));
     }
     for (const VoiceLed& voiceLed : kVoiceLeds) {
       const int index = VoiceParamIndex(t, voiceLed.k);
-      Add(new IKRSwitchControl(plug, voiceLed.spot.x, voiceLed.spot.y, index, led), index);
+      Add(new IKRSwitchControl(model.get(), voiceLed.spot.x, voiceLed.spot.y, index, led), Param(index));
     }
   }
 }
 
 void VornellEditor::BuildTopBar() {
-  graphics->AddControl(new IKRPresetMenu(plug, RectOf(panel::kPresetNumber), RectOf(panel::kPresetName)));
-  Add(new IKRUtilityKick(plug, panel::kPresetPrev.x, panel::kPresetPrev.y, panel_id::kPresetPrevious,
+  graphics->AddControl(new IKRPresetMenu(model.get(), RectOf(panel::kPresetNumber), RectOf(panel::kPresetName)));
+  Add(new IKRUtilityKick(model.get(), panel::kPresetPrev.x, panel::kPresetPrev.y, panel_id::kPresetPrevious,
                          Bitmap(kPrevPicture, 2)),
-      -panel_id::kPresetPrevious);
-  Add(new IKRUtilityKick(plug, panel::kPresetNext.x, panel::kPresetNext.y, panel_id::kPresetNext,
+      Panel(panel_id::kPresetPrevious));
+  Add(new IKRUtilityKick(model.get(), panel::kPresetNext.x, panel::kPresetNext.y, panel_id::kPresetNext,
                          Bitmap(kNextPicture, 2)),
-      -panel_id::kPresetNext);
-  graphics->AddControl(new IKROptionMenu(plug, RectOf(panel::kOptionMenu)));
-  Add(new IKRSwitchControl(plug, panel::kConfigSwitch.x, panel::kConfigSwitch.y, panel_id::kConfigPageSwitch,
+      Panel(panel_id::kPresetNext));
+  graphics->AddControl(new IKROptionMenu(model.get(), RectOf(panel::kOptionMenu)));
+  Add(new IKRSwitchControl(model.get(), panel::kConfigSwitch.x, panel::kConfigSwitch.y, panel_id::kConfigPageSwitch,
                            Bitmap(kConfigButtonPicture, 2)),
-      -panel_id::kConfigPageSwitch);
-  Add(new IKRSwitchControl(plug, panel::kBrowserSwitch.x, panel::kBrowserSwitch.y, panel_id::kBrowserPageSwitch,
+      Panel(panel_id::kConfigPageSwitch));
+  Add(new IKRSwitchControl(model.get(), panel::kBrowserSwitch.x, panel::kBrowserSwitch.y, panel_id::kBrowserPageSwitch,
                            Bitmap(kBrowseButtonPicture, 2)),
-      -panel_id::kBrowserPageSwitch);
-  learnButton = new IKRSwitchMidiLearn(plug, panel::kLearnButton.x, panel::kLearnButton.y, Bitmap(kLearnPicture, 2),
+      Panel(panel_id::kBrowserPageSwitch));
+  learnButton = new IKRSwitchMidiLearn(model.get(), panel::kLearnButton.x, panel::kLearnButton.y, Bitmap(kLearnPicture, 2),
                                        Bitmap(kUnlearnPicture, 2));
   graphics->AddControl(learnButton);
 }
@@ -363,27 +399,27 @@ bool VornellEditor::BrowserPageShown() const {
 
 void VornellEditor::ApplyConfigPageVisibility() {
   const bool on = plug->config.configPanelShown.load();
-  const bool transpose = plug->transposeView;
-  if (IControl* pageSwitch = plug->ControlByKey(-panel_id::kConfigPageSwitch)) {
+  const bool transpose = transposeView;
+  if (IControl* pageSwitch = ControlByKey(Panel(panel_id::kConfigPageSwitch))) {
     pageSwitch->SetValue(on ? 1.0 : 0.0);
     pageSwitch->MarkDirty(false);
   }
-  if (IControl* overlay = plug->ControlByKey(-panel_id::kConfigOverlay)) overlay->SetHidden(!on);
-  if (IControl* overlay = plug->ControlByKey(-panel_id::kParamOverlay)) overlay->SetHidden(on);
-  auto show = [this](int key, bool visible) {
-    if (IControl* control = plug->ControlByKey(key)) control->SetHidden(!visible);
+  if (IControl* overlay = ControlByKey(Panel(panel_id::kConfigOverlay))) overlay->SetHidden(!on);
+  if (IControl* overlay = ControlByKey(Panel(panel_id::kParamOverlay))) overlay->SetHidden(on);
+  auto show = [this](ControlKey key, bool visible) {
+    if (IControl* control = ControlByKey(key)) control->SetHidden(!visible);
   };
-  for (int key : kConfigKeys) show(key, on);
+  for (ControlKey key : kConfigKeys) show(key, on);
   for (int t = 0; t < kParamTrackCount; ++t) {
-    show(TrackParamIndex(t, kTrackChannel), on);
-    show(TrackParamIndex(t, kTrackMode), on);
-    show(-panel_id::CycleSwitch(t), on);
-    show(panel_id::ProgramSelectorKey(t), on);
-    show(TrackParamIndex(t, kTrackVolume), on);
-    show(TrackParamIndex(t, kTrackPanorama), on);
-    show(TrackParamIndex(t, kTrackTune), on && !transpose);
-    show(TrackParamIndex(t, kTrackTranspose), on && transpose);
-    if (IControl* channel = plug->ControlByKey(TrackParamIndex(t, kTrackChannel))) {
+    show(Param(TrackParamIndex(t, kTrackChannel)), on);
+    show(Param(TrackParamIndex(t, kTrackMode)), on);
+    show(Panel(panel_id::CycleSwitch(t)), on);
+    show(Panel(panel_id::ProgramSelector(t)), on);
+    show(Param(TrackParamIndex(t, kTrackVolume)), on);
+    show(Param(TrackParamIndex(t, kTrackPanorama)), on);
+    show(Param(TrackParamIndex(t, kTrackTune)), on && !transpose);
+    show(Param(TrackParamIndex(t, kTrackTranspose)), on && transpose);
+    if (IControl* channel = ControlByKey(Param(TrackParamIndex(t, kTrackChannel)))) {
       PluginLock lock(plug->Mutex());
       channel->SetGrayed(plug->engine.GetTrack(t).sequenceDriven);
     }
@@ -416,7 +452,7 @@ void VornellEditor::UpdateStatusLine() {
 void VornellEditor::UpdateBlinking() {
   if (!plug->Panel().AdvanceBlink(graphics->FPS())) return;
   for (int t = 0; t < kParamTrackCount; ++t)
-    if (IControl* led = plug->ControlByKey(-panel_id::TrackLed(t))) led->MarkDirty(false);
+    if (IControl* led = ControlByKey(Panel(panel_id::TrackLed(t)))) led->MarkDirty(false);
 }
 
 void VornellEditor::OnIdleTick() {
@@ -429,88 +465,59 @@ void VornellEditor::OnIdleTick() {
   }
   UpdateBlinking();
   if (!plug->panelDirty.exchange(false)) return;
-  if (plug->fullRefresh.exchange(false)) {
-    plug->RefreshEditTrackControls(plug->Panel().EditTrack());
+  if (fullRefresh.exchange(false)) {
+    RefreshEditTrackControls(plug->Panel().EditTrack());
     plug->RefreshParamControls();
   }
-  plug->ShowConfigPage(plug->config.configPanelShown.load());
-  plug->UpdateProgramSelectorGrayState();
+  ShowConfigPage(plug->config.configPanelShown.load());
+  UpdateProgramSelectorGrayState();
   graphics->SetAllControlsDirty();
 }
 
-// --- the instrument's editor part ---------------------------------------------
+// --- state the instrument tells of ---------------------------------------------
 
-void VornellEditorDeleter::operator()(VornellEditor* editor) const {
-  delete editor;
-}
-
-void Vornell::CreateEditor() {
-  editorPart.reset(new VornellEditor(this));
-  AttachGraphics(editorPart->Graphics());
-}
-
-void Vornell::OnIdleTick() {
-  if (editorPart) editorPart->OnIdleTick();
-}
-
-void Vornell::OnEditorOpened() {
+void VornellEditor::OnEditorOpened() {
   fullRefresh = true;
-  panelDirty = true;
+  plug->panelDirty = true;
 }
 
-void Vornell::DestroyEditor() {
-  if (!editorPart) return;
-  if (GetGraphics() == editorPart->Graphics()) AttachGraphics(nullptr);
-  editorPart.reset();
-  keyedControls.clear();
-}
-
-void Vornell::AddKeyedControl(int key, IControl* control) {
-  keyedControls[key] = control;
-}
-
-IControl* Vornell::ControlByKey(int key) const {
-  const auto found = keyedControls.find(key);
-  return found == keyedControls.end() ? nullptr : found->second;
-}
-
-void Vornell::ShowConfigPage(bool on) {
-  if (!editorPart || !EditorOpen()) return;
-  config.configPanelShown = on;
-  editorPart->ApplyConfigPageVisibility();
-  editorPart->Graphics()->SetAllControlsDirty();
-}
-
-void Vornell::ShowTuneOrTranspose(bool transpose) {
-  transposeView = transpose;
-  if (!editorPart || !config.configPanelShown.load()) return;
-  editorPart->ApplyConfigPageVisibility();
-  editorPart->Graphics()->SetAllControlsDirty();
-}
-
-void Vornell::RefreshEditTrackControls(int t) {
-  if (!editorPart || !EditorOpen()) return;
-  RefreshParamControls();
-  editorPart->ApplyEditTrackVisibility(t);
-  editorPart->Graphics()->SetAllControlsDirty();
-}
-
-void Vornell::RefreshEditTrackControls() {
+void VornellEditor::EditTrackSoundChanged() {
   // Called from the program workflow: the idle tick does the work.
   fullRefresh = true;
-  panelDirty = true;
+  plug->panelDirty = true;
 }
 
-void Vornell::UpdateProgramSelectorGrayState() {
-  PluginLock lock(Mutex());
-  const bool link = LinkProgramsOn() && !stateLoading;
+void VornellEditor::ShowConfigPage(bool on) {
+  if (!plug->EditorOpen()) return;
+  plug->config.configPanelShown = on;
+  ApplyConfigPageVisibility();
+  graphics->SetAllControlsDirty();
+}
+
+void VornellEditor::ShowTuneOrTranspose(bool transpose) {
+  transposeView = transpose;
+  if (!plug->config.configPanelShown.load()) return;
+  ApplyConfigPageVisibility();
+  graphics->SetAllControlsDirty();
+}
+
+void VornellEditor::RefreshEditTrackControls(int t) {
+  if (!plug->EditorOpen()) return;
+  plug->RefreshParamControls();
+  ApplyEditTrackVisibility(t);
+  graphics->SetAllControlsDirty();
+}
+
+void VornellEditor::UpdateProgramSelectorGrayState() {
+  PluginLock lock(plug->Mutex());
+  const bool link = plug->LinkProgramsOn() && !plug->stateLoading;
   bool ordinaryTaken = false;
   bool armedTaken = false;
   auto visit = [&](int t) {
-    programs.UpdateProgramModified(t);
-    IControl* selector = ControlByKey(313 + t);
+    plug->Programs().UpdateProgramModified(t);
+    IControl* selector = ControlByKey(Panel(panel_id::ProgramSelector(t)));
     if (!selector) return;
-    const Track& track = engine.GetTrack(t);
+    const Track& track = plug->engine.GetTrack(t);
     if (track.armed) {
       selector->SetGrayed(armedTaken);
       if (!armedTaken) armedTaken = link;
@@ -521,7 +528,7 @@ void Vornell::UpdateProgramSelectorGrayState() {
       if (!ordinaryTaken) ordinaryTaken = link;
     }
   };
-  const int editTrack = panel.EditTrack();
+  const int editTrack = plug->Panel().EditTrack();
   visit(editTrack);
   for (int t = 0; t < Engine::kTrackCount; ++t)
     if (t != editTrack) visit(t);

@@ -58,9 +58,36 @@ Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : 
 }
 
 Vornell::~Vornell() {
-  DestroyEditor();
+  editorPart.reset();
   library.reloadTracks = nullptr;
   library.stateLoading = nullptr;
+}
+
+// --- editor --------------------------------------------------------------------
+
+namespace {
+EditorPartFactory editorPartFactory = nullptr;
+}  // namespace
+
+void SetEditorPartFactory(EditorPartFactory factory) {
+  editorPartFactory = factory;
+}
+
+void Vornell::CreateEditor() {
+  if (editorPartFactory) editorPart = editorPartFactory(*this);
+}
+
+void Vornell::OnIdleTick() {
+  if (editorPart) editorPart->OnIdleTick();
+}
+
+void Vornell::OnEditorOpened() {
+  if (editorPart) editorPart->OnEditorOpened();
+}
+
+void Vornell::RefreshEditTrackControls() {
+  panelDirty = true;
+  if (editorPart) editorPart->EditTrackSoundChanged();
 }
 
 // --- audio -----------------------------------------------------------------------

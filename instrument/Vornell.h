@@ -13,7 +13,8 @@
 //   VornellState.cpp          the whole state: SaveState, LoadState
 //   Presets.cpp               startup bank, preset init
 //   VornellUpdateCheck.cpp    the editor framework's notices
-// and, for the editor part, editor/VornellEditor.cpp and editor/ProgramBrowser.cpp.
+// The editor is an object of the editor library that the instrument knows
+// only as its EditorPart (instrument/EditorPart.h).
 // The front panel is an object of its own (performance/FrontPanel.h) that
 // reaches the instrument through VornellPanelHost; so is the sequencer side
 // (sequencer/Sequencer.h: sequences, player, recorder, Modes, arpeggiator),
@@ -36,6 +37,7 @@
 
 #include "engine/Engine.h"
 #include "engine/EngineHooks.h"
+#include "instrument/EditorPart.h"
 #include "performance/FrontPanel.h"
 #include "instrument/Synth.h"
 #include "instrument/VornellCommands.h"
@@ -46,15 +48,6 @@
 #include "programs/TrackPrograms.h"
 #include "sequencer/Sequencer.h"
 #include "instrument/VornellSequencerHost.h"
-
-class IControl;
-class VornellEditor;
-
-// Destroys the editor part where its type is complete (editor/VornellEditor.cpp),
-// so that the instrument does not depend on the editor's declarations.
-struct VornellEditorDeleter {
-  void operator()(VornellEditor* editor) const;
-};
 
 class Vornell : public Synth, public EngineHooks {
  public:
@@ -98,33 +91,16 @@ class Vornell : public Synth, public EngineHooks {
   // After presets were loaded, renamed or rearranged: the editor's controls
   // show the live values again.
   void OnPresetsChanged() override { RefreshParamControls(); }
-  // ---- editor (editor/VornellEditor.cpp) ---------------------------------------------
-  // Builds the editor and attaches it. Construction time.
-  void CreateEditor() override;
-  // The editor's periodic update: takes the status line over. User-interface
+  // ---- editor (instrument/EditorPart.h) -----------------------------------------------
+  // The editor's periodic update, passed on to the editor part. User-interface
   // thread, under the plug-in lock.
   void OnIdleTick() override;
-  // The instrument's own editor (also while a test attached another one).
-  VornellEditor* EditorPart() const { return editorPart.get(); }
-  // The window opened or is closing: the panel is drawn from the flags below.
+  // The window opened: the editor part refreshes every control at its next
+  // idle tick. Under the plug-in lock.
   void OnEditorOpened() override;
-  // The keyed control registry: a parameter control under its index, a panel
-  // control under its id's absolute value. A later registration replaces an
-  // earlier one; an unknown key gives null. User-interface thread.
-  void AddKeyedControl(int key, IControl* control);
-  IControl* ControlByKey(int key) const;
-  // Page switching and the edit track's voice controls; nothing happens
-  // while the window is closed (the next idle tick applies the flags).
-  void ShowConfigPage(bool on);
-  void ShowTuneOrTranspose(bool transpose);
-  void RefreshEditTrackControls(int t);
-  // Grays the configuration page's program selectors that "Link Programs"
-  // ties to a selector visited earlier.
-  void UpdateProgramSelectorGrayState();
-  // Editor flags (configPanelShown lives in config): the per-track knob row
-  // shows transposition; the next idle tick also refreshes every control.
-  bool transposeView = false;
-  std::atomic<bool> fullRefresh{false};
+  // The instrument's own editor (also while a test attached another one), or
+  // null when no editor factory was installed.
+  EditorPart* Editor() const { return editorPart.get(); }
 
   // ---- status line -------------------------------------------------------------------
   // Shows text in colour (StatusLineColour) on the editor's status line; an empty
@@ -147,15 +123,6 @@ class Vornell : public Synth, public EngineHooks {
   // Which program each track plays, loading, selecting, storing, linking.
   TrackPrograms& Programs() { return programs; }
   const TrackPrograms& Programs() const { return programs; }
-
-  // ---- program browser (editor/ProgramBrowser.cpp) -----------------------------------
-  // The browser page's INTERNAL, FILE, record-all, SINGLE and BANK buttons, from
-  // the front panel's press handler; returns its result code (0 nothing asked,
-  // 1 answered no, 2 answered yes or a dialog opened). User-interface thread,
-  // under the plug-in lock taken through the editor (dialogs give it back).
-  int BrowserButton(int id);
-  // The browser lists a file (its FILE LED lit) rather than the presets.
-  bool BrowserShowsFile() const;
 
   // ---- sequencer side (sequencer/Sequencer.h) ------------------------------------------
   // The sequences, the player and its clock, the recorder, the performance
@@ -238,15 +205,11 @@ class Vornell : public Synth, public EngineHooks {
   void ArpeggiatorSustain(int32_t value) override;
   void ClearArpeggiatorHold() override;
 
- protected:
-  // The preset browser's entry of the current preset changed (editor part).
-  virtual void RefreshPresetBrowserEntry() {}
-  // The edit track's voice controls need their values again (editor part).
-  virtual void RefreshEditTrackControls();
-  // The editor's display of the selected voice parameter changed (editor part).
-  virtual void RefreshParamDisplay() {}
-
  private:
+  // The edit track's voice controls need their values again (at the editor's
+  // next idle tick).
+  void RefreshEditTrackControls();
+
   void ApplyGlobalParam(int index);
   void ApplyProgramParam(int index);
   void ApplyTrackParam(int index);
@@ -257,8 +220,8 @@ class Vornell : public Synth, public EngineHooks {
   // Copies a voice edit u of track t to the tracks that follow it.
   void FollowLinkedTracks(int t, int k, int u);
 
-  // Detaches and destroys the editor (before the rest of the object goes).
-  void DestroyEditor();
+  // Builds the editor through the installed factory. Construction time.
+  void CreateEditor() override;
 
  private:
   friend class VornellPanelHost;
@@ -270,8 +233,9 @@ class Vornell : public Synth, public EngineHooks {
   TrackPrograms programs{programsHost};
   VornellCommands commands{*this};
 
-  std::unique_ptr<VornellEditor, VornellEditorDeleter> editorPart;
-  std::map<int, IControl*> keyedControls;
+  // Destroyed first of all (in the destructor's body): the editor reads the
+  // instrument until it is gone.
+  std::unique_ptr<EditorPart> editorPart;
   // Path of the startup bank ("Startup Bank"/"File" of the configuration);
   // emptied when that bank cannot be loaded (VornellCommands::StartupBankPath).
   std::string startupBankPath;

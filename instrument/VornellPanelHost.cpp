@@ -169,11 +169,11 @@ int VornellPanelHost::ShowMessage(const std::string& text, const std::string& ca
 }
 
 int VornellPanelHost::BrowserButton(int id) {
-  return plug.BrowserButton(id);
+  return plug.editorPart ? plug.editorPart->BrowserButton(id) : 0;
 }
 
 bool VornellPanelHost::BrowserShowsFile() const {
-  return plug.BrowserShowsFile();
+  return plug.editorPart && plug.editorPart->BrowserShowsFile();
 }
 
 void VornellPanelHost::RefreshEditTrackControls() {

@@ -232,10 +232,7 @@ void Vornell::ApplyVoiceParam(int index) {
     // Only the user's own edit of the edit track moves PARAM; program loads,
     // automation, controllers and linked copies leave it where it is.
     if (t == panel.EditTrack() && index == UserEditIndex()) panel.SetSelectedParam(k);
-    if (t == panel.EditTrack() && k == panel.SelectedParam()) {
-      panel.SetSelectedParamValue(u);
-      RefreshParamDisplay();
-    }
+    if (t == panel.EditTrack() && k == panel.SelectedParam()) panel.SetSelectedParamValue(u);
   }
 
   const double c = u / 255.0;

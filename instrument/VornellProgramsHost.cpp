@@ -63,10 +63,6 @@ void VornellProgramsHost::ProgramLoaded() {
   plug.Panel().ReadSelectedParamValue();
 }
 
-void VornellProgramsHost::PresetEntryChanged() {
-  plug.RefreshPresetBrowserEntry();
-}
-
 void VornellProgramsHost::EditTrackChanged() {
   plug.RefreshEditTrackControls();
 }

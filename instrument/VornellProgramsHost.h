@@ -27,7 +27,6 @@ class VornellProgramsHost final : public TrackProgramsHost {
   int EditTrack() const override;
 
   void ProgramLoaded() override;
-  void PresetEntryChanged() override;
   void EditTrackChanged() override;
   void MarkPanelDirty() override;
   void ShowDone(const char* text) override;

@@ -69,8 +69,7 @@ constexpr int kBrowserRecordAll = -410;
 constexpr int kBrowserSingle = -411;
 constexpr int kBrowserBank = -412;
 
-// Editor-only elements and id helpers (the keyed registry files a control
-// under the absolute value of its id).
+// Editor-only elements and id helpers.
 constexpr int kLearnButton = -307;
 constexpr int kStatusLine = -309;
 constexpr int kTemplateDropDown = -310;
@@ -79,7 +78,7 @@ constexpr int kConfigPageSwitch = -337;
 constexpr int kConfigOverlay = -338;
 constexpr int kParamOverlay = -339;
 constexpr int kBrowserPageSwitch = -340;
-constexpr int ProgramSelectorKey(int t) { return 313 + t; }
+constexpr int ProgramSelector(int t) { return -313 - t; }  // the configuration page's, track t
 constexpr int CycleSwitch(int t) { return -319 - t; }
 constexpr int TrackLed(int t) { return kTrackLed1 - t; }
 constexpr int TrackButton(int t) { return kTrackButton1 - t; }

@@ -105,8 +105,7 @@ void TrackPrograms::ApplyProgramParameter(int kind, int t, int p) {
       if (host.IntParam(index) != p) host.SetParam(index, p);
       LoadProgramIntoTrack(t, p);
     }
-    host.PresetEntryChanged();
-    host.MarkPanelDirty();
+  host.MarkPanelDirty();
   }
 }
 
@@ -135,7 +134,6 @@ void TrackPrograms::SelectTrackProgram(int t, int p) {
   SetTrackProgram(t, p);
   for (int i = 0; i < Engine::kTrackCount && !linkSuspended && host.LinkProgramsOn(); ++i)
     if (TracksLinked(t, i)) SetTrackProgram(i, p);
-  host.PresetEntryChanged();
   host.MarkPanelDirty();
 }
 
@@ -203,7 +201,6 @@ void TrackPrograms::RenameTrackProgram(int t, const std::string& name) {
     for (int i = 0; i < Engine::kTrackCount; ++i)
       if (TracksLinked(t, i)) host.TrackAt(i).programName = name;
   }
-  host.PresetEntryChanged();
   host.MarkPanelDirty();
 }
 

@@ -42,8 +42,6 @@ class TrackProgramsHost {
   // ---- what the user sees
   // A loaded program: the panel's selected-parameter display reads its value again.
   virtual void ProgramLoaded() = 0;
-  // The preset browser's entry of the current preset changed.
-  virtual void PresetEntryChanged() = 0;
   // The edit track's voice controls need their values again.
   virtual void EditTrackChanged() = 0;
   // The editor redraws its panel displays at its next idle tick.

@@ -5,12 +5,14 @@
 #include <new>
 #include <type_traits>
 
-#include "plugin/IPlugLV2.h"
+#include "editor/VornellEditor.h"
 #include "instrument/Vornell.h"
+#include "plugin/IPlugLV2.h"
 
 static_assert(std::is_base_of_v<IPlugLV2, Vornell>, "the LV2 module must be built with VORNELL_LV2 defined");
 
 IPlugLV2* CreateVornellLV2() {
+  InstallVornellEditor();
   try {
     return new Vornell(nullptr);
   } catch (const std::bad_alloc&) {

@@ -38,7 +38,7 @@ class BrowserEditorTest : public VornellEditorFixture {
     ASSERT_TRUE(OpenEditor());
     Idle(3);
   }
-  ProgramBrowser& Browser() { return *plug->EditorPart()->Browser(); }
+  ProgramBrowser& Browser() { return *VornellEditor::Of(*plug)->Browser(); }
   void ClickOn(IControl* control, MouseMods mods = HeadlessWindowSystem::Left()) {
     ASSERT_NE(control, nullptr);
     Window().Click(control->GetRect().MidX(), control->GetRect().MidY(), mods);
@@ -49,7 +49,7 @@ class BrowserEditorTest : public VornellEditorFixture {
     Idle(2);
   }
   void ShowPage() {
-    ClickOn(plug->ControlByKey(-panel_id::kBrowserPageSwitch));
+    ClickOn(VornellEditor::Of(*plug)->ControlByKey(ControlKey::Panel(panel_id::kBrowserPageSwitch)));
     ASSERT_TRUE(Browser().PageVisible());
   }
   // A SysEx file with one program message per number, in the order given,
@@ -127,7 +127,7 @@ TEST_F(BrowserEditorTest, InternalSourceListsThePresetsAndCoversThePanel) {
   EXPECT_EQ(Browser().Row(ProgramBrowser::kRightList, 6)->NameText(), Browser().Entries()[7].programs[0].name);
 
   // The switch hides the page again; the panel takes clicks once more.
-  ClickOn(plug->ControlByKey(-panel_id::kBrowserPageSwitch));
+  ClickOn(VornellEditor::Of(*plug)->ControlByKey(ControlKey::Panel(panel_id::kBrowserPageSwitch)));
   EXPECT_FALSE(Browser().PageVisible());
   for (int key : {395, 396, 401, 404, 408, 413}) EXPECT_TRUE(Browser().ControlByKey(key)->IsHidden()) << key;
   EXPECT_TRUE(Browser().Row(ProgramBrowser::kLeftList, 0)->IsHidden());
@@ -389,7 +389,7 @@ TEST_F(BrowserEditorTest, PageShowsTheStatusOfItsCommands) {
   auto* status = dynamic_cast<ITextControl*>(Browser().ControlByKey(408));
   ASSERT_NE(status, nullptr);
   EXPECT_FALSE(status->IsHidden());
-  IGraphics* g = plug->EditorPart()->Graphics();
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
   const auto* picture = static_cast<const IBitmapControl*>(Browser().ControlByKey(395))->GetBitmap().bitmap;
   ASSERT_NE(picture, nullptr);
   const int versionPixels = ChangedPixels(g, picture, status->GetRect());
@@ -495,7 +495,7 @@ TEST_F(BrowserEditorTest, PagePictureHasItsRowsDrawnInTheListAreas) {
   ShowPage();
   ClickOn(Browser().Row(ProgramBrowser::kRightList, 8));
   Idle(3);
-  IGraphics* g = plug->EditorPart()->Graphics();
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
   const std::string path = std::string(VORNELL_BINARY_DIR) + "/browser-page.png";
   std::remove(path.c_str());
   ASSERT_TRUE(Window().WriteBackBufferPNG(path));

@@ -114,11 +114,11 @@ void VornellEditorFixture::Idle(int calls) {
 }
 
 HeadlessWindowSystem& VornellEditorFixture::Window() {
-  return *static_cast<HeadlessWindowSystem*>(plug->EditorPart()->Graphics()->WindowSystem());
+  return *static_cast<HeadlessWindowSystem*>(VornellEditor::Of(*plug)->Graphics()->WindowSystem());
 }
 
 std::string VornellEditorFixture::StatusLineText() {
-  return plug->EditorPart()->StatusLine()->GetText();
+  return VornellEditor::Of(*plug)->StatusLine()->GetText();
 }
 
 namespace {

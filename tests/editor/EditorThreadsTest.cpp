@@ -131,7 +131,7 @@ TEST_F(EditorThreadsTest, AudioRunsWhileAPanelButtonsDialogWaits) {
   Idle(1);
   asking->SetParamFromEditor(kParamLinkPrograms, 0.0);
   asking->SetParamFromEditor(VoiceParamIndex(0, kVoiceFilterCutoff), 0.1);
-  asking->EditorPart()->ShowBrowserPage(true);
+  VornellEditor::Of(*asking)->ShowBrowserPage(true);
   Idle(1);
   int rendered = 0;
   Window().duringModal = [&] { rendered += FinishesMeanwhile([this] { RenderBlock(); }); };

@@ -81,7 +81,7 @@ class EditorZoomTest : public VornellEditorFixture {
     if (plug) plug->config.SetEditorSize(100);
     VornellEditorFixture::TearDown();
   }
-  IGraphics* G() { return plug->EditorPart()->Graphics(); }
+  IGraphics* G() { return VornellEditor::Of(*plug)->Graphics(); }
   // The editor closed, set to the size and opened again, drawn.
   void OpenAt(int zoom) {
     if (plug->EditorOpen()) Dispatch(effEditClose);
@@ -193,16 +193,16 @@ TEST_F(EditorZoomTest, ControlsActAtEverySizeAsAt100) {
     EXPECT_NEAR(change, changeAt100, 1e-9);
 
     // PARAM, then 2 and 3 on the keypad: parameter 23 is selected.
-    ClickOn(plug->EditorPart()->Kick(panel_id::kParam));
-    ClickOn(plug->EditorPart()->Kick(panel_id::KeypadButton(2)));
-    ClickOn(plug->EditorPart()->Kick(panel_id::KeypadButton(3)));
+    ClickOn(VornellEditor::Of(*plug)->Kick(panel_id::kParam));
+    ClickOn(VornellEditor::Of(*plug)->Kick(panel_id::KeypadButton(2)));
+    ClickOn(VornellEditor::Of(*plug)->Kick(panel_id::KeypadButton(3)));
     int tens = 0, ones = 0;
-    static_cast<IKRNumberDisplay*>(plug->ControlByKey(-panel_id::kNumberDisplay))->DigitFrames(&tens, &ones);
+    static_cast<IKRNumberDisplay*>(VornellEditor::Of(*plug)->ControlByKey(ControlKey::Panel(panel_id::kNumberDisplay)))->DigitFrames(&tens, &ones);
     EXPECT_EQ(tens, 3);
     EXPECT_EQ(ones, 4);
 
     // A right-click latches TRACK 3; another one releases it.
-    IKRUtilityKick* track3 = plug->EditorPart()->Kick(panel_id::TrackButton(2));
+    IKRUtilityKick* track3 = VornellEditor::Of(*plug)->Kick(panel_id::TrackButton(2));
     ClickOn(track3, HeadlessWindowSystem::Right());
     EXPECT_TRUE(track3->Latched());
     ClickOn(track3, HeadlessWindowSystem::Right());
@@ -265,11 +265,11 @@ TEST_F(EditorZoomTest, SizeChosenInTheMenuIsKeptAndAskedOfTheHost) {
   // A new instance opens at the size chosen last.
   Vornell second(&RecordingHost::Callback);
   EXPECT_EQ(second.config.editorSize.load(), 200);
-  EXPECT_EQ(second.EditorPart()->Graphics()->WindowWidth(), 2048);
+  EXPECT_EQ(VornellEditor::Of(second)->Graphics()->WindowWidth(), 2048);
 }
 
 TEST_F(EditorZoomTest, StatusTextFitsTheStatusLine) {
-  ITextControl* line = plug->EditorPart()->StatusLine();
+  ITextControl* line = VornellEditor::Of(*plug)->StatusLine();
   LICE_IFont* font = CachedFontFor(line->GetTextStyle());
   ASSERT_NE(font, nullptr);
   const int room = std::min(line->GetRect().W(), panel::kBrowserStatusLine.right - panel::kBrowserStatusLine.left);

@@ -35,7 +35,9 @@ class PanelEditorTest : public VornellEditorFixture {
     SetPlain(kParamLinkPrograms, 0);
     Idle(3);
   }
-  IControl* Key(int key) { return plug->ControlByKey(key); }
+  IControl* Key(ControlKey key) { return VornellEditor::Of(*plug)->ControlByKey(key); }
+  static ControlKey Panel(int id) { return ControlKey::Panel(id); }
+  static ControlKey Param(int index) { return ControlKey::Param(index); }
   // Centre of a control's rectangle.
   void ClickOn(IControl* control, MouseMods mods = HeadlessWindowSystem::Left()) {
     ASSERT_NE(control, nullptr);
@@ -45,7 +47,7 @@ class PanelEditorTest : public VornellEditorFixture {
   // The voice controls of track t that are visible, and all of them.
   void CountVoiceControls(int t, int* visible, int* total) {
     *visible = *total = 0;
-    IGraphics* g = plug->EditorPart()->Graphics();
+    IGraphics* g = VornellEditor::Of(*plug)->Graphics();
     for (int i = 0; i < g->NControls(); ++i) {
       const int index = g->GetControl(i)->ParamIdx();
       if (!IsVoiceParam(index) || VoiceParamTrack(index) != t) continue;
@@ -56,9 +58,9 @@ class PanelEditorTest : public VornellEditorFixture {
   void SetPlain(int index, double value) {
     effect->setParameter(effect, index, static_cast<float>(plug->GetParam(index)->ToNormalized(value)));
   }
-  IKRChannelControl* Channel(int t) { return dynamic_cast<IKRChannelControl*>(Key(TrackParamIndex(t, kTrackChannel))); }
+  IKRChannelControl* Channel(int t) { return dynamic_cast<IKRChannelControl*>(Key(Param(TrackParamIndex(t, kTrackChannel)))); }
   // A click on a panel button, or on keypad digits one after the other.
-  void Press(int id) { ClickOn(plug->EditorPart()->Kick(id)); }
+  void Press(int id) { ClickOn(VornellEditor::Of(*plug)->Kick(id)); }
   void Type(std::initializer_list<int> digits) {
     for (int d : digits) Press(panel_id::KeypadButton(d));
   }
@@ -66,7 +68,7 @@ class PanelEditorTest : public VornellEditorFixture {
   // two-digit decimal number.
   std::pair<int, int> NumberShown() {
     std::pair<int, int> frames;
-    static_cast<IKRNumberDisplay*>(Key(-panel_id::kNumberDisplay))->DigitFrames(&frames.first, &frames.second);
+    static_cast<IKRNumberDisplay*>(Key(Panel(panel_id::kNumberDisplay)))->DigitFrames(&frames.first, &frames.second);
     return frames;
   }
   static std::pair<int, int> Digits(int n) { return {n / 10 % 10 + 1, n % 10 + 1}; }
@@ -83,7 +85,7 @@ TEST_F(PanelEditorTest, OnlyTheEditTracksVoiceControlsAreShown) {
   }
   // The EDIT TRACK display offers the six tracks; choosing 4 shows track 4's controls.
   Window().menuAnswers.push_back({3});
-  ClickOn(Key(-panel_id::kEditTrackDisplay));
+  ClickOn(Key(Panel(panel_id::kEditTrackDisplay)));
   ASSERT_FALSE(Window().menusShown.empty());
   EXPECT_EQ(Window().menusShown.back().texts, (std::vector<std::string>{"1", "2", "3", "4", "5", "6"}));
   EXPECT_EQ(Window().menusShown.back().flags[0] & PopupMenuItem::kChecked, PopupMenuItem::kChecked);
@@ -93,13 +95,13 @@ TEST_F(PanelEditorTest, OnlyTheEditTracksVoiceControlsAreShown) {
   CountVoiceControls(3, &visible, &total);
   EXPECT_EQ(visible, total);
   int left = 0, right = 0;
-  static_cast<IKRNumberDisplay*>(Key(-panel_id::kEditTrackDisplay))->DigitFrames(&left, &right);
+  static_cast<IKRNumberDisplay*>(Key(Panel(panel_id::kEditTrackDisplay)))->DigitFrames(&left, &right);
   EXPECT_EQ(left, 5);  // frame 5 shows the digit 4
   EXPECT_EQ(right, 0);
 
   // The panel logic changes the edit track and asks for a full refresh.
   plug->Panel().SetEditTrack(1);
-  plug->fullRefresh = true;
+  VornellEditor::Of(*plug)->RequestFullRefresh();
   plug->panelDirty = true;
   Idle(1);
   CountVoiceControls(3, &visible, &total);
@@ -110,66 +112,69 @@ TEST_F(PanelEditorTest, OnlyTheEditTracksVoiceControlsAreShown) {
 
 TEST_F(PanelEditorTest, ConfigurationPageShowsTuneOrTransposeKnobs) {
   OpenAndSettle();
-  plug->ShowConfigPage(false);
+  VornellEditor::Of(*plug)->ShowConfigPage(false);
   Idle(1);
   EXPECT_FALSE(plug->config.configPanelShown.load());
-  EXPECT_TRUE(Key(338)->IsHidden());
-  EXPECT_FALSE(Key(339)->IsHidden());
+  EXPECT_TRUE(Key(Panel(panel_id::kConfigOverlay))->IsHidden());
+  EXPECT_FALSE(Key(Panel(panel_id::kParamOverlay))->IsHidden());
   for (int t = 0; t < 6; ++t) {
-    EXPECT_TRUE(Key(TrackParamIndex(t, kTrackTune))->IsHidden()) << t;
-    EXPECT_TRUE(Key(panel_id::ProgramSelectorKey(t))->IsHidden()) << t;
+    EXPECT_TRUE(Key(Param(TrackParamIndex(t, kTrackTune)))->IsHidden()) << t;
+    EXPECT_TRUE(Key(Panel(panel_id::ProgramSelector(t)))->IsHidden()) << t;
   }
 
   // The page switch of the top bar turns the page on.
-  ClickOn(Key(-panel_id::kConfigPageSwitch));
+  ClickOn(Key(Panel(panel_id::kConfigPageSwitch)));
   EXPECT_TRUE(plug->config.configPanelShown.load());
-  EXPECT_GE(Key(-panel_id::kConfigPageSwitch)->GetValue(), 0.5);
-  EXPECT_FALSE(Key(338)->IsHidden());
-  EXPECT_TRUE(Key(339)->IsHidden());
-  for (int key : {310, 311, 5, 312}) EXPECT_FALSE(Key(key)->IsHidden()) << key;
+  EXPECT_GE(Key(Panel(panel_id::kConfigPageSwitch))->GetValue(), 0.5);
+  EXPECT_FALSE(Key(Panel(panel_id::kConfigOverlay))->IsHidden());
+  EXPECT_TRUE(Key(Panel(panel_id::kParamOverlay))->IsHidden());
+  for (ControlKey key : {Panel(panel_id::kTemplateDropDown), Panel(panel_id::kTrackSettingsReset),
+                         Param(kParamLinkPrograms), Panel(panel_id::kTuneTransposeToggle)})
+    EXPECT_FALSE(Key(key)->IsHidden()) << key.Id();
   for (int t = 0; t < 6; ++t) {
-    for (int key : {TrackParamIndex(t, kTrackChannel), TrackParamIndex(t, kTrackMode), 319 + t, 313 + t,
-                    TrackParamIndex(t, kTrackVolume), TrackParamIndex(t, kTrackPanorama)})
-      EXPECT_FALSE(Key(key)->IsHidden()) << key;
-    EXPECT_FALSE(Key(TrackParamIndex(t, kTrackTune))->IsHidden()) << t;
-    EXPECT_TRUE(Key(TrackParamIndex(t, kTrackTranspose))->IsHidden()) << t;
+    for (ControlKey key : {Param(TrackParamIndex(t, kTrackChannel)), Param(TrackParamIndex(t, kTrackMode)),
+                           Panel(panel_id::CycleSwitch(t)), Panel(panel_id::ProgramSelector(t)),
+                           Param(TrackParamIndex(t, kTrackVolume)), Param(TrackParamIndex(t, kTrackPanorama))})
+      EXPECT_FALSE(Key(key)->IsHidden()) << key.Id();
+    EXPECT_FALSE(Key(Param(TrackParamIndex(t, kTrackTune)))->IsHidden()) << t;
+    EXPECT_TRUE(Key(Param(TrackParamIndex(t, kTrackTranspose)))->IsHidden()) << t;
   }
 
   // TUN/TRP swaps the two knobs, which sit on the same spot.
-  auto* toggle = dynamic_cast<IKRTextToggle*>(Key(312));
+  auto* toggle = dynamic_cast<IKRTextToggle*>(Key(Panel(panel_id::kTuneTransposeToggle)));
   ASSERT_NE(toggle, nullptr);
   EXPECT_EQ(toggle->Text(), "TUN");
   ClickOn(toggle);
-  EXPECT_TRUE(plug->transposeView);
+  EXPECT_TRUE(VornellEditor::Of(*plug)->TransposeView());
   EXPECT_EQ(toggle->Text(), "TRP");
   for (int t = 0; t < 6; ++t) {
-    EXPECT_TRUE(Key(TrackParamIndex(t, kTrackTune))->IsHidden()) << t;
-    EXPECT_FALSE(Key(TrackParamIndex(t, kTrackTranspose))->IsHidden()) << t;
-    EXPECT_EQ(Key(TrackParamIndex(t, kTrackTune))->GetRect(), Key(TrackParamIndex(t, kTrackTranspose))->GetRect());
-    EXPECT_FALSE(Key(TrackParamIndex(t, kTrackVolume))->IsHidden()) << t;
+    EXPECT_TRUE(Key(Param(TrackParamIndex(t, kTrackTune)))->IsHidden()) << t;
+    EXPECT_FALSE(Key(Param(TrackParamIndex(t, kTrackTranspose)))->IsHidden()) << t;
+    EXPECT_EQ(Key(Param(TrackParamIndex(t, kTrackTune)))->GetRect(), Key(Param(TrackParamIndex(t, kTrackTranspose)))->GetRect());
+    EXPECT_FALSE(Key(Param(TrackParamIndex(t, kTrackVolume)))->IsHidden()) << t;
   }
   // Switching the page off hides both.
-  ClickOn(Key(-panel_id::kConfigPageSwitch));
+  ClickOn(Key(Panel(panel_id::kConfigPageSwitch)));
   EXPECT_FALSE(plug->config.configPanelShown.load());
-  EXPECT_TRUE(Key(TrackParamIndex(2, kTrackTranspose))->IsHidden());
-  EXPECT_TRUE(Key(TrackParamIndex(2, kTrackTune))->IsHidden());
+  EXPECT_TRUE(Key(Param(TrackParamIndex(2, kTrackTranspose)))->IsHidden());
+  EXPECT_TRUE(Key(Param(TrackParamIndex(2, kTrackTune)))->IsHidden());
 }
 
 TEST_F(PanelEditorTest, ClosingAndReopeningKeepsPageAndEditTrack) {
   OpenAndSettle();
-  plug->ShowConfigPage(true);
+  VornellEditor::Of(*plug)->ShowConfigPage(true);
   Window().menuAnswers.push_back({4});
-  ClickOn(Key(-panel_id::kEditTrackDisplay));
+  ClickOn(Key(Panel(panel_id::kEditTrackDisplay)));
   ASSERT_EQ(plug->Panel().EditTrack(), 4);
   Dispatch(effEditClose);
   // Closed, nothing is applied; the flags stay.
-  plug->ShowConfigPage(false);
+  VornellEditor::Of(*plug)->ShowConfigPage(false);
   EXPECT_TRUE(plug->config.configPanelShown.load());
   ASSERT_TRUE(OpenEditor());
   Idle(2);
   EXPECT_TRUE(plug->config.configPanelShown.load());
-  EXPECT_FALSE(Key(338)->IsHidden());
-  EXPECT_FALSE(Key(313)->IsHidden());
+  EXPECT_FALSE(Key(Panel(panel_id::kConfigOverlay))->IsHidden());
+  EXPECT_FALSE(Key(Panel(panel_id::ProgramSelector(0)))->IsHidden());
   EXPECT_EQ(plug->Panel().EditTrack(), 4);
   int visible = 0, total = 0;
   CountVoiceControls(4, &visible, &total);
@@ -180,7 +185,7 @@ TEST_F(PanelEditorTest, ClosingAndReopeningKeepsPageAndEditTrack) {
 
 TEST_F(PanelEditorTest, RightClickLatchesATrackButton) {
   OpenAndSettle();
-  IKRUtilityKick* track3 = plug->EditorPart()->Kick(panel_id::TrackButton(2));
+  IKRUtilityKick* track3 = VornellEditor::Of(*plug)->Kick(panel_id::TrackButton(2));
   ASSERT_NE(track3, nullptr);
   const int x = track3->GetRect().MidX(), y = track3->GetRect().MidY();
   // Down and up with the right button: it stays down.
@@ -204,14 +209,14 @@ TEST_F(PanelEditorTest, RightClickLatchesATrackButton) {
   EXPECT_FALSE(track3->Pressed());
 
   // Buttons that do not latch (a keypad digit) come up with the mouse.
-  IKRUtilityKick* digit = plug->EditorPart()->Kick(panel_id::KeypadButton(5));
+  IKRUtilityKick* digit = VornellEditor::Of(*plug)->Kick(panel_id::KeypadButton(5));
   ClickOn(digit, HeadlessWindowSystem::Right());
   EXPECT_FALSE(digit->Latched());
   EXPECT_FALSE(digit->Pressed());
 
   // The panel logic's release of all latches draws them up.
   ClickOn(track3, HeadlessWindowSystem::Right());
-  IKRUtilityKick* record = plug->EditorPart()->Kick(panel_id::kRecord);
+  IKRUtilityKick* record = VornellEditor::Of(*plug)->Kick(panel_id::kRecord);
   ClickOn(record, HeadlessWindowSystem::Right());
   ASSERT_TRUE(track3->Latched() && record->Latched());
   EXPECT_TRUE(plug->Panel().ButtonLatched(panel_id::TrackButton(2)));
@@ -240,7 +245,7 @@ TEST_F(PanelEditorTest, ChannelSelectorsShowShortTexts) {
 
 TEST_F(PanelEditorTest, ChannelMenuNamesTheModesChannels) {
   OpenAndSettle();
-  plug->ShowConfigPage(true);
+  VornellEditor::Of(*plug)->ShowConfigPage(true);
   Idle(1);
   const int channelParam = TrackParamIndex(2, kTrackChannel);
   SetPlain(channelParam, 2);
@@ -269,9 +274,9 @@ TEST_F(PanelEditorTest, ChannelMenuNamesTheModesChannels) {
 
 TEST_F(PanelEditorTest, DoubleClickOnASwitchTogglesTwice) {
   OpenAndSettle();
-  plug->ShowConfigPage(true);
+  VornellEditor::Of(*plug)->ShowConfigPage(true);
   Idle(1);
-  IControl* link = Key(kParamLinkPrograms);
+  IControl* link = Key(Param(kParamLinkPrograms));
   ASSERT_NE(link, nullptr);
   const double before = plug->GetParam(kParamLinkPrograms)->Value();
   RecordingHost::Clear();
@@ -288,7 +293,7 @@ TEST_F(PanelEditorTest, DoubleClickOnASwitchTogglesTwice) {
 TEST_F(PanelEditorTest, DraggingAVoiceKnobEditsTheEditTracksParameter) {
   OpenAndSettle();
   Window().menuAnswers.push_back({2});
-  ClickOn(Key(-panel_id::kEditTrackDisplay));
+  ClickOn(Key(Panel(panel_id::kEditTrackDisplay)));
   ASSERT_EQ(plug->Panel().EditTrack(), 2);
   const int cutoff2 = VoiceParamIndex(2, kVoiceFilterCutoff);
   const int cutoff0 = VoiceParamIndex(0, kVoiceFilterCutoff);
@@ -308,9 +313,9 @@ TEST_F(PanelEditorTest, DraggingAVoiceKnobEditsTheEditTracksParameter) {
 
 TEST_F(PanelEditorTest, KnobShowsItsValueOnlyWhereTheLayoutAskedForIt) {
   OpenAndSettle();
-  auto* speed = dynamic_cast<IKRKnobControl*>(Key(kParamSpeed));
-  auto* volume = dynamic_cast<IKRKnobControl*>(Key(TrackParamIndex(0, kTrackVolume)));
-  auto* value = dynamic_cast<IKRKnobControl*>(Key(-panel_id::kValueKnob));
+  auto* speed = dynamic_cast<IKRKnobControl*>(Key(Param(kParamSpeed)));
+  auto* volume = dynamic_cast<IKRKnobControl*>(Key(Param(TrackParamIndex(0, kTrackVolume))));
+  auto* value = dynamic_cast<IKRKnobControl*>(Key(Panel(panel_id::kValueKnob)));
   ASSERT_TRUE(speed && volume && value);
   EXPECT_TRUE(speed->ShowsValueOnHover());
   EXPECT_FALSE(volume->ShowsValueOnHover());
@@ -329,31 +334,31 @@ TEST_F(PanelEditorTest, KnobShowsItsValueOnlyWhereTheLayoutAskedForIt) {
 
 TEST_F(PanelEditorTest, LinkedProgramsGrayAllButTheFirstSelectorOfAKind) {
   OpenAndSettle();
-  plug->ShowConfigPage(true);
+  VornellEditor::Of(*plug)->ShowConfigPage(true);
   Idle(1);
-  for (int t = 0; t < 6; ++t) EXPECT_FALSE(Key(313 + t)->IsGrayed()) << t;
+  for (int t = 0; t < 6; ++t) EXPECT_FALSE(Key(Panel(panel_id::ProgramSelector(t)))->IsGrayed()) << t;
   SetPlain(kParamLinkPrograms, 1);
   plug->Panel().SetEditTrack(4);
   plug->panelDirty = true;
   Idle(1);
   // The edit track (track 5) is visited first and keeps its selector.
-  EXPECT_FALSE(Key(313 + 4)->IsGrayed());
-  EXPECT_TRUE(Key(313 + 1)->IsGrayed());
-  EXPECT_TRUE(Key(313 + 0)->IsGrayed());
+  EXPECT_FALSE(Key(Panel(panel_id::ProgramSelector(4)))->IsGrayed());
+  EXPECT_TRUE(Key(Panel(panel_id::ProgramSelector(1)))->IsGrayed());
+  EXPECT_TRUE(Key(Panel(panel_id::ProgramSelector(0)))->IsGrayed());
   // A grayed selector takes no clicks: the edit track stays.
-  ClickOn(Key(313 + 1));
+  ClickOn(Key(Panel(panel_id::ProgramSelector(1))));
   EXPECT_EQ(plug->Panel().EditTrack(), 4);
   SetPlain(kParamLinkPrograms, 0);
   Idle(1);
-  for (int t = 0; t < 6; ++t) EXPECT_FALSE(Key(313 + t)->IsGrayed()) << t;
+  for (int t = 0; t < 6; ++t) EXPECT_FALSE(Key(Panel(panel_id::ProgramSelector(t)))->IsGrayed()) << t;
   // Without the link, a click on a track's selector makes it the edit track.
-  ClickOn(Key(313 + 1));
+  ClickOn(Key(Panel(panel_id::ProgramSelector(1))));
   EXPECT_EQ(plug->Panel().EditTrack(), 1);
 }
 
 TEST_F(PanelEditorTest, ValueDisplayFollowsTheEditTrackHoweverItChanges) {
   OpenAndSettle();
-  plug->ShowConfigPage(true);
+  VornellEditor::Of(*plug)->ShowConfigPage(true);
   for (int t = 0; t < 6; ++t) SetPlain(VoiceParamIndex(t, kVoiceFilterCutoff), 40 + 30 * t);
   Press(panel_id::kParam);
   Type({1, 9});
@@ -365,10 +370,10 @@ TEST_F(PanelEditorTest, ValueDisplayFollowsTheEditTrackHoweverItChanges) {
   };
   expectValueOf(0, "at first");
   Window().menuAnswers.push_back({2});
-  ClickOn(Key(-panel_id::kEditTrackDisplay));
+  ClickOn(Key(Panel(panel_id::kEditTrackDisplay)));
   Idle(25);
   expectValueOf(2, "EDIT TRACK display menu");
-  ClickOn(Key(panel_id::ProgramSelectorKey(4)));
+  ClickOn(Key(Panel(panel_id::ProgramSelector(4))));
   Idle(25);
   expectValueOf(4, "click on a configuration-page program selector");
   Press(panel_id::kEditTrackDown);
@@ -377,7 +382,7 @@ TEST_F(PanelEditorTest, ValueDisplayFollowsTheEditTrackHoweverItChanges) {
 
 TEST_F(PanelEditorTest, OnlyTheUsersOwnEditsMoveTheSelectedParameter) {
   OpenAndSettle();
-  plug->ShowConfigPage(true);
+  VornellEditor::Of(*plug)->ShowConfigPage(true);
   Idle(1);
   Press(panel_id::kParam);
   Type({1, 9});
@@ -408,7 +413,7 @@ TEST_F(PanelEditorTest, OnlyTheUsersOwnEditsMoveTheSelectedParameter) {
       {"program chosen in the selector's menu",
        [&] {
          Window().menuAnswers.push_back({1, 3});
-         ClickOn(Key(panel_id::ProgramSelectorKey(0)), HeadlessWindowSystem::Right());
+         ClickOn(Key(Panel(panel_id::ProgramSelector(0))), HeadlessWindowSystem::Right());
          EXPECT_EQ(plug->Programs().TrackProgramNumber(0), 3);
        }},
       {"next preset", [&] { Press(panel_id::kPresetNext); }},
@@ -422,7 +427,7 @@ TEST_F(PanelEditorTest, OnlyTheUsersOwnEditsMoveTheSelectedParameter) {
       {"configuration template",
        [&] {
          Window().menuAnswers.push_back({1});
-         ClickOn(Key(-panel_id::kTemplateDropDown));
+         ClickOn(Key(Panel(panel_id::kTemplateDropDown)));
        }},
       {"host automation", [&] { SetPlain(VoiceParamIndex(0, kVoiceOscEnvDecay), 99); }},
       {"copy to a linked track",
@@ -456,7 +461,7 @@ TEST_F(PanelEditorTest, OnlyTheUsersOwnEditsMoveTheSelectedParameter) {
   EXPECT_EQ(shownParam(), Digits(kVoiceOscEnvDecay)) << "knob";
   Press(panel_id::kOscSawtooth);
   EXPECT_EQ(shownParam(), Digits(kVoiceOscSawtooth)) << "voice switch";
-  ClickOn(Key(VoiceParamIndex(0, kVoiceMode)));
+  ClickOn(Key(Param(VoiceParamIndex(0, kVoiceMode))));
   EXPECT_EQ(shownParam(), Digits(kVoiceMode)) << "voice mode drop-down";
   Type({2, 3});
   EXPECT_EQ(shownParam(), Digits(23)) << "keypad";
@@ -464,11 +469,11 @@ TEST_F(PanelEditorTest, OnlyTheUsersOwnEditsMoveTheSelectedParameter) {
 
 TEST_F(PanelEditorTest, ProgramSelectorOffersAndSelectsPrograms) {
   OpenAndSettle();
-  plug->ShowConfigPage(true);
+  VornellEditor::Of(*plug)->ShowConfigPage(true);
   Idle(1);
   // Right-click on track 3's selector: the list, program 30 chosen.
   Window().menuAnswers.push_back({2, 5});
-  ClickOn(Key(313 + 2), HeadlessWindowSystem::Right());
+  ClickOn(Key(Panel(panel_id::ProgramSelector(2))), HeadlessWindowSystem::Right());
   ASSERT_EQ(Window().menusShown.size(), 1u);
   const auto& menu = Window().menusShown.back();
   ASSERT_EQ(menu.texts.size(), 5u);
@@ -481,14 +486,14 @@ TEST_F(PanelEditorTest, ProgramSelectorOffersAndSelectsPrograms) {
 TEST_F(PanelEditorTest, PresetSelectorShowsAndRenamesThePreset) {
   OpenAndSettle();
   IKRPresetMenu* preset = nullptr;
-  IGraphics* g = plug->EditorPart()->Graphics();
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
   for (int i = 0; i < g->NControls() && !preset; ++i) preset = dynamic_cast<IKRPresetMenu*>(g->GetControl(i));
   ASSERT_NE(preset, nullptr);
   EXPECT_EQ(preset->NumberText(), "00");
   // A click on the name opens a text entry; what is typed names the preset.
   Window().Click(panel::kPresetName.left + 20, panel::kPresetName.top + 8);
   Idle(1);
-  ASSERT_NE(plug->EditorPart()->Graphics()->GetTextEntry(), nullptr);
+  ASSERT_NE(VornellEditor::Of(*plug)->Graphics()->GetTextEntry(), nullptr);
   Window().Key(KeyEvent::kEnd);
   for (int i = 0; i < 40; ++i) Window().Key(KeyEvent::kBackspace);
   Window().Type("Night Drive");
@@ -509,7 +514,7 @@ TEST_F(PanelEditorTest, PresetSelectorShowsAndRenamesThePreset) {
 TEST_F(PanelEditorTest, SequenceButtonsOfferTheirFileMenuOutsideTheSequenceModes) {
   OpenAndSettle();
   ASSERT_TRUE(plug->Sequencing().SequenceAt(0).Empty());
-  IKRUtilityKick* seqA = plug->EditorPart()->Kick(panel_id::kSeqA);
+  IKRUtilityKick* seqA = VornellEditor::Of(*plug)->Kick(panel_id::kSeqA);
   ClickOn(seqA, HeadlessWindowSystem::Right());
   ASSERT_EQ(Window().menusShown.size(), 1u);
   const auto& menu = Window().menusShown.back();
@@ -526,7 +531,7 @@ TEST_F(PanelEditorTest, SequenceButtonsOfferTheirFileMenuOutsideTheSequenceModes
 
 TEST_F(PanelEditorTest, LearnButtonArmsLearningOrUnlearning) {
   OpenAndSettle();
-  IKRSwitchMidiLearn* learn = plug->EditorPart()->LearnButton();
+  IKRSwitchMidiLearn* learn = VornellEditor::Of(*plug)->LearnButton();
   ClickOn(learn);
   EXPECT_TRUE(plug->config.learnArmed.load());
   EXPECT_FALSE(plug->config.learnRemoves.load());
@@ -595,19 +600,19 @@ int64_t TextBrightness(IGraphics* g, const Rect& r) {
 
 TEST_F(PanelEditorTest, GrayedProgramSelectorsLookGrayed) {
   OpenAndSettle();
-  plug->ShowConfigPage(true);
+  VornellEditor::Of(*plug)->ShowConfigPage(true);
   SetPlain(kParamLinkPrograms, 1);
   // All tracks play the same program, so the selectors show the same text.
   Press(panel_id::kProgram);
   Type({1, 2});
   Idle(3);
-  ASSERT_FALSE(Key(panel_id::ProgramSelectorKey(0))->IsGrayed());
-  IGraphics* g = plug->EditorPart()->Graphics();
+  ASSERT_FALSE(Key(Panel(panel_id::ProgramSelector(0)))->IsGrayed());
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
   const std::string path = std::string(VORNELL_BINARY_DIR) + "/panel-grayed-selectors.png";
   ASSERT_TRUE(Window().WriteBackBufferPNG(path));
-  const int64_t active = TextBrightness(g, Key(panel_id::ProgramSelectorKey(0))->GetRect());
+  const int64_t active = TextBrightness(g, Key(Panel(panel_id::ProgramSelector(0)))->GetRect());
   for (int t = 1; t < 6; ++t) {
-    IControl* selector = Key(panel_id::ProgramSelectorKey(t));
+    IControl* selector = Key(Panel(panel_id::ProgramSelector(t)));
     ASSERT_TRUE(selector->IsGrayed()) << t;
     ASSERT_EQ(plug->Programs().TrackProgramNumber(t), 12) << t;
     const int64_t grayed = TextBrightness(g, selector->GetRect());
@@ -618,9 +623,9 @@ TEST_F(PanelEditorTest, GrayedProgramSelectorsLookGrayed) {
 
 TEST_F(PanelEditorTest, PanelPictureHasItsControlsDrawn) {
   OpenAndSettle();
-  plug->ShowConfigPage(true);
+  VornellEditor::Of(*plug)->ShowConfigPage(true);
   Idle(3);
-  IGraphics* g = plug->EditorPart()->Graphics();
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
   const std::string path = std::string(VORNELL_BINARY_DIR) + "/panel-editor.png";
   std::remove(path.c_str());
   ASSERT_TRUE(Window().WriteBackBufferPNG(path));
@@ -661,7 +666,7 @@ TEST_F(PanelEditorTest, OptionAndProgramButtonsRunTheirMenus) {
 
   // Right-click on PROGRAM: the program menu, not a panel press.
   Window().menuAnswers.push_back({1});  // "Init Program"
-  ClickOn(Key(-panel_id::kProgram), HeadlessWindowSystem::Right());
+  ClickOn(Key(Panel(panel_id::kProgram)), HeadlessWindowSystem::Right());
   ASSERT_EQ(Window().menusShown.size(), 3u);
   EXPECT_EQ(Window().menusShown[2].texts[0], "Record/Store Program...");
   EXPECT_EQ(Window().menusShown[2].texts[1], "Init Program");

@@ -40,6 +40,26 @@ TEST_F(VornellEditorTest, HostSeesAnEditorOfThePanelsSize) {
   EXPECT_EQ(rect->bottom - rect->top, 512);
 }
 
+// Every control is filed under one key of its own, and the key says what the
+// control carries (if anything, unlike the status line): a parameter's index
+// or a panel element's (negative) id.
+TEST_F(VornellEditorTest, EveryKeyedControlHasAKeyOfItsOwn) {
+  const VornellEditor& editor = *VornellEditor::Of(*plug);
+  const auto& keyed = editor.KeyedControls();
+  EXPECT_EQ(editor.KeyRegistrations(), static_cast<int>(keyed.size())) << "a key was filed twice";
+  EXPECT_GT(keyed.size(), 300u);
+  for (const auto& [key, control] : keyed) {
+    ASSERT_NE(control, nullptr) << key.Id();
+    if (control->ParamIdx() != -1) {
+      EXPECT_EQ(control->ParamIdx(), key.Id());
+    }
+    if (key.GetKind() == ControlKey::Kind::kParam)
+      EXPECT_TRUE(key.Id() >= 0 && key.Id() < plug->NumParams()) << key.Id();
+    else
+      EXPECT_LT(key.Id(), 0);
+  }
+}
+
 TEST_F(VornellEditorTest, OpensInsideTheHostsWindowAndCloses) {
   EXPECT_FALSE(plug->EditorOpen());
   ASSERT_TRUE(OpenEditor());
@@ -57,10 +77,10 @@ TEST_F(VornellEditorTest, OpensInsideTheHostsWindowAndCloses) {
 }
 
 TEST_F(VornellEditorTest, MasterKnobsShowParametersZeroToThree) {
-  IGraphics* graphics = plug->EditorPart()->Graphics();
+  IGraphics* graphics = VornellEditor::Of(*plug)->Graphics();
   EXPECT_EQ(graphics->Width(), 1024);
   for (int i = 0; i < 4; ++i) {
-    IKnobMultiControl* knob = plug->EditorPart()->MasterKnob(i);
+    IKnobMultiControl* knob = VornellEditor::Of(*plug)->MasterKnob(i);
     ASSERT_NE(knob, nullptr);
     EXPECT_EQ(knob->ParamIdx(), i);
     EXPECT_EQ(knob->GetRect().left, panel::MasterKnob(i).x);
@@ -71,7 +91,7 @@ TEST_F(VornellEditorTest, MasterKnobsShowParametersZeroToThree) {
   }
   // A change from the host reaches the knob.
   effect->setParameter(effect, 2, 0.75f);
-  EXPECT_NEAR(plug->EditorPart()->MasterKnob(2)->GetValue(), 0.75, 1e-6);
+  EXPECT_NEAR(VornellEditor::Of(*plug)->MasterKnob(2)->GetValue(), 0.75, 1e-6);
 }
 
 TEST_F(VornellEditorTest, DraggingTheVolumeKnobEditsParameterThreeWithGestures) {
@@ -151,20 +171,20 @@ TEST_F(VornellEditorTest, StatusLineShowsVersionThenTextsFromAnyThread) {
   EXPECT_EQ(StatusLineText(), "Version 1.0.1.N");
   Idle(1);
   EXPECT_EQ(StatusLineText(), "Recording Track 2");
-  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(192, 255, 64, 64));
-  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().font, "Arial");
-  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().size, 14);
+  EXPECT_EQ(VornellEditor::Of(*plug)->StatusLine()->GetTextStyle().color, Color(192, 255, 64, 64));
+  EXPECT_EQ(VornellEditor::Of(*plug)->StatusLine()->GetTextStyle().font, "Arial");
+  EXPECT_EQ(VornellEditor::Of(*plug)->StatusLine()->GetTextStyle().size, 14);
 
   plug->ShowStatus("", kStatusWhite);
   Idle(1);
   EXPECT_EQ(StatusLineText(), "Version 1.0.1.N");
-  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(192, 255, 255, 255));
+  EXPECT_EQ(VornellEditor::Of(*plug)->StatusLine()->GetTextStyle().color, Color(192, 255, 255, 255));
 
   // Only the colour changes: the line is drawn again all the same.
   plug->ShowStatus("", kStatusGreen);
   Window().updates.clear();
   Idle(2);
-  EXPECT_EQ(plug->EditorPart()->StatusLine()->GetTextStyle().color, Color(192, 64, 255, 64));
+  EXPECT_EQ(VornellEditor::Of(*plug)->StatusLine()->GetTextStyle().color, Color(192, 64, 255, 64));
   bool statusRedrawn = false;
   const panel::Box box = panel::kStatusLine;
   for (const Rect& r : Window().updates) statusRedrawn |= r.Intersects(Rect(box.left, box.top, box.right, box.bottom));
@@ -187,7 +207,7 @@ int RedPixelsInStatusLine(IGraphics* graphics) {
 TEST_F(VornellEditorTest, StatusTextIsDrawnInItsColour) {
   ASSERT_TRUE(OpenEditor());
   Idle(3);
-  IGraphics* graphics = plug->EditorPart()->Graphics();
+  IGraphics* graphics = VornellEditor::Of(*plug)->Graphics();
   EXPECT_EQ(RedPixelsInStatusLine(graphics), 0);
   plug->ShowStatus("Sequence A: empty.", kStatusRed);
   Idle(3);
@@ -239,7 +259,7 @@ std::vector<std::string> AllStatusTexts(Vornell& plug) {
 
 TEST_F(VornellEditorTest, EveryStatusTextFitsTheStatusLine) {
   ASSERT_TRUE(OpenEditor());
-  ITextControl* line = plug->EditorPart()->StatusLine();
+  ITextControl* line = VornellEditor::Of(*plug)->StatusLine();
   LICE_IFont* font = CachedFontFor(line->GetTextStyle());
   ASSERT_NE(font, nullptr);
   // The browser page shows the status in a box of its own.
@@ -256,7 +276,7 @@ TEST_F(VornellEditorTest, EveryStatusTextFitsTheStatusLine) {
 
 // Pixels in r that differ from the panel picture.
 int ChangedPixels(Vornell* plug, const Rect& r) {
-  IGraphics* g = plug->EditorPart()->Graphics();
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
   const LICE_IBitmap* back = static_cast<const IBitmapControl*>(g->GetControl(0))->GetBitmap().bitmap;
   int changed = 0;
   for (int y = r.top; y < r.bottom; ++y)
@@ -266,9 +286,9 @@ int ChangedPixels(Vornell* plug, const Rect& r) {
 
 TEST_F(VornellEditorTest, StatusLineDrawsOnlyInsideItsBoxAndErasesItWhole) {
   ASSERT_TRUE(OpenEditor());
-  IGraphics* g = plug->EditorPart()->Graphics();
-  const Rect box = plug->EditorPart()->StatusLine()->GetRect();
-  const Rect right(box.right, box.top, plug->EditorPart()->Graphics()->Width(), box.bottom);
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
+  const Rect box = VornellEditor::Of(*plug)->StatusLine()->GetRect();
+  const Rect right(box.right, box.top, VornellEditor::Of(*plug)->Graphics()->Width(), box.bottom);
   const std::string longText(80, 'W');
   plug->ShowStatus(longText.c_str(), kStatusOrange);
   Idle(3);

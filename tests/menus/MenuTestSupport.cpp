@@ -13,7 +13,7 @@ void MenuFixture::SetUp() {
 }
 
 IGraphics& MenuFixture::Graphics() {
-  return *plug->EditorPart()->Graphics();
+  return *VornellEditor::Of(*plug)->Graphics();
 }
 
 void MenuFixture::SetPlain(int index, double plain) {

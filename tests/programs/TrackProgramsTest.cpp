@@ -42,7 +42,6 @@ class FakeProgramsHost final : public TrackProgramsHost {
   const ProgramLibrary& Library() const override { return library; }
   int EditTrack() const override { return editTrack; }
   void ProgramLoaded() override { Changing(); }
-  void PresetEntryChanged() override { Changing(); }
   void EditTrackChanged() override { Changing(); }
   void MarkPanelDirty() override { Changing(); }
   void ShowDone(const char*) override { Changing(); }

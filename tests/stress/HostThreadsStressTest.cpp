@@ -179,7 +179,7 @@ TEST_F(HostThreadsStress, AudioAutomationPresetsChunksAndEditorTogether) {
   std::thread editor([&] {
     while (!stop.load()) {
       if (!Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(kParentWindow))) continue;
-      auto* window = static_cast<HeadlessWindowSystem*>(plug->EditorPart()->Graphics()->WindowSystem());
+      auto* window = static_cast<HeadlessWindowSystem*>(VornellEditor::Of(*plug)->Graphics()->WindowSystem());
       for (int i = 0; i < 4 && !stop.load(); ++i) {
         window->AdvanceTime(30);
         Dispatch(effEditIdle);
