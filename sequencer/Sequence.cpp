@@ -125,7 +125,10 @@ void Sequence::OrderEvents() {
         moved = true;
       }
     }
-    if (moved) StableSortByTick(events.begin() + static_cast<std::ptrdiff_t>(first), events.begin() + static_cast<std::ptrdiff_t>(end));
+    if (moved) {
+      const auto begin = events.begin();
+      StableSortByTick(begin + static_cast<std::ptrdiff_t>(first), begin + static_cast<std::ptrdiff_t>(end));
+    }
     first = end;
   }
 }
