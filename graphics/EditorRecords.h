@@ -140,9 +140,10 @@ inline KeyCode KeyCodeOf(const KeyEvent& e) {
 }
 
 struct PanelBitmap {
-  LICE_IBitmap* bitmap = nullptr;  // owned by the bitmap cache
-  int W = 0, H = 0;                // the whole image
-  int N = 1;                       // frame count
+  // Owned by the bitmap cache; null until first drawn when resourceId is set.
+  LICE_IBitmap* bitmap = nullptr;
+  int W = 0, H = 0;  // the whole image
+  int N = 1;         // frame count
   bool framesAreHorizontal = false;
   // The "PNG" resource it came from (0 none); its twice-size drawing, if
   // the module has one, serves zoomed editors.

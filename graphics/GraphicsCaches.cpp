@@ -1,5 +1,7 @@
 #include "graphics/GraphicsCaches.h"
 
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -8,6 +10,7 @@
 
 #include "graphics/lice/LICE_CachedFont.h"
 #include "graphics/lice/LICE_PNG.h"
+#include "platform/Resources.h"
 
 namespace {
 
@@ -69,6 +72,24 @@ LICE_IBitmap* CachedDoubleSizeBitmap(int id) {
   if (bitmap) bitmap->SetDensity(2.0);
   cache.entries.emplace(key, std::unique_ptr<LICE_IBitmap>(bitmap));
   return bitmap;
+}
+
+bool ResourcePictureSize(int id, int* width, int* height) {
+  // Signature, then the first chunk, which must be the header: length, "IHDR",
+  // width and height as big-endian 32-bit numbers.
+  static constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  const ResourceData resource = FindResource("PNG", id);
+  if (!resource.Found() || resource.size < 24) return false;
+  const uint8_t* bytes = resource.data;
+  if (std::memcmp(bytes, kSignature, 8) != 0 || std::memcmp(bytes + 12, "IHDR", 4) != 0) return false;
+  const auto big32 = [](const uint8_t* b) {
+    return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | uint32_t{b[3]};
+  };
+  const uint32_t w = big32(bytes + 16), h = big32(bytes + 20);
+  if (w == 0 || h == 0 || w > INT32_MAX || h > INT32_MAX) return false;
+  *width = static_cast<int>(w);
+  *height = static_cast<int>(h);
+  return true;
 }
 
 bool ResourceBitmapIsCached(int id) {

@@ -18,6 +18,9 @@ constexpr int kDoubleSizeResourceOffset = 1000;
 LICE_IBitmap* CachedDoubleSizeBitmap(int id);
 // True once the id has an entry (loaded or not).
 bool ResourceBitmapIsCached(int id);
+// The pixel size a "PNG" resource declares in its header, without decoding
+// it; false when there is no such resource or it does not start as a PNG.
+bool ResourcePictureSize(int id, int* width, int* height);
 // The font for a text style: height = size, weight 700 when bold, italic
 // for the italic style, rotation = orientation.
 LICE_IFont* CachedFontFor(const TextStyle& style);

@@ -198,6 +198,15 @@ PanelBitmap IGraphics::LoadPanelBitmap(int id, const char* name, int frames, boo
       isPng = extension == "png";
     }
   }
+  // Instances are made where no editor ever opens (a host scanning, a project
+  // of many): a picture is decoded when it is first drawn, and its size comes
+  // from its header until then.
+  int width = 0, height = 0;
+  if (isPng && !ResourceBitmapIsCached(id) && ResourcePictureSize(id, &width, &height)) {
+    PanelBitmap result(nullptr, width, height, frames, framesAreHorizontal);
+    result.resourceId = id;
+    return result;
+  }
   LICE_IBitmap* bitmap = CachedResourceBitmap(id, isPng);
   if (!bitmap) return PanelBitmap(nullptr, 0, 0, frames, framesAreHorizontal);
   PanelBitmap result(bitmap, bitmap->Width(), bitmap->Height(), frames, framesAreHorizontal);
@@ -241,9 +250,12 @@ void IGraphics::SetAllControlsDirty() {
 // --- drawing ---------------------------------------------------------------
 
 bool IGraphics::BlitFrame(const PanelBitmap& bitmap, const Rect& rect, int frame, const BlendMode* blend) {
-  if (!bitmap.bitmap || !backBuffer) return false;
-  // Above 100 % the picture drawn at twice the size, when there is one.
+  if (!backBuffer) return false;
+  // A picture not yet decoded is decoded now, once for the process.
   const LICE_IBitmap* source = bitmap.bitmap;
+  if (!source && bitmap.resourceId > 0) source = CachedResourceBitmap(bitmap.resourceId);
+  if (!source) return false;
+  // Above 100 % the picture drawn at twice the size, when there is one.
   if (zoom.load() > 100 && bitmap.resourceId > 0) {
     if (const LICE_IBitmap* large = CachedDoubleSizeBitmap(bitmap.resourceId)) source = large;
   }

@@ -17,6 +17,9 @@ Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : 
   // Nothing is reported to a host or an editor until construction is over.
   stateLoading = true;
   statusText.reserve(kStatusCapacity);
+  // Reading a state (also on the audio thread, at a MIDI program change)
+  // copies the track program names into this storage.
+  for (int t = 0; t < Engine::kTrackCount; ++t) engine.GetTrack(t).programName.reserve(kStateTrackNameLength);
 
   // The fourteen outputs as hosts list them: the stereo sum, then each track's pair.
   SetOutputLabel(0, "Sum L");

@@ -1,4 +1,5 @@
 // The instrument's whole state: writing and reading the state block.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -49,11 +50,13 @@ int Vornell::LoadState(const DataBlock& block, int position) {
     Track& track = engine.GetTrack(t);
     track.armed = false;
     track.programModified = false;
-    std::string name;
-    position = block.GetText(&name, position);
+    // Copied into the name's own storage (kStateTrackNameLength reserved):
+    // a MIDI program change loads a state on the audio thread.
+    const char* name = nullptr;
+    size_t size = 0;
+    position = block.GetTextView(&name, &size, position);
     if (position < 0) continue;
-    if (name.size() > static_cast<size_t>(kStateTrackNameLength)) name.resize(kStateTrackNameLength);
-    track.programName = name;
+    track.programName.assign(name, std::min(size, static_cast<size_t>(kStateTrackNameLength)));
   }
 
   for (int p = 0; p < kProgramCount; ++p)

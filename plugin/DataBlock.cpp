@@ -91,18 +91,27 @@ int DataBlock::GetDouble(double* value, int position) const {
 int DataBlock::GetByte(uint8_t* value, int position) const { return GetBytes(value, 1, position); }
 
 int DataBlock::GetText(std::string* text, int position) const {
+  const char* first = nullptr;
+  size_t used = 0;
+  const int next = GetTextView(&first, &used, position);
+  if (next >= 0) text->assign(first, used);
+  return next;
+}
+
+int DataBlock::GetTextView(const char** text, size_t* size, int position) const {
   int32_t length = 0;
   int start = GetInt32(&length, position);
   if (start < 0) return -1;
   if (length <= 0) {
-    text->clear();
+    *text = "";
+    *size = 0;
     return start;
   }
   if (static_cast<int64_t>(start) + length > static_cast<int64_t>(bytes.size())) return -1;
   const char* first = reinterpret_cast<const char*>(bytes.data() + start);
   const void* zero = std::memchr(first, 0, static_cast<size_t>(length));
-  size_t used = zero ? static_cast<size_t>(static_cast<const char*>(zero) - first) : static_cast<size_t>(length);
-  text->assign(first, used);
+  *text = first;
+  *size = zero ? static_cast<size_t>(static_cast<const char*>(zero) - first) : static_cast<size_t>(length);
   return start + length;
 }
 

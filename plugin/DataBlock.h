@@ -7,6 +7,7 @@
 // signed 32-bit length followed by that many bytes without terminator.
 //
 // Not thread-safe; callers hold the plug-in lock.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ class DataBlock {
   // A length of 0 or less gives the empty text; otherwise the text ends at the
   // length or at the first zero byte, whichever comes first.
   int GetText(std::string* text, int position) const;
+  // The same text seen where it lies in the block, without a copy.
+  int GetTextView(const char** text, size_t* size, int position) const;
 
   bool operator==(const DataBlock& other) const { return bytes == other.bytes; }
 

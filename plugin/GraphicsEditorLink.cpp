@@ -7,7 +7,9 @@ void GraphicsEditorLink::ShowParamValue(int index, double value, bool normalized
 }
 
 void GraphicsEditorLink::PrepareDrawing() {
-  if (graphics) graphics->PrepDraw();
+  // Nothing yet: the editor makes its back buffer when its window first opens
+  // (OpenEditorWindow), so an instance whose editor never opens does not pay
+  // for a panel-sized bitmap.
 }
 
 int GraphicsEditorLink::Width() const {

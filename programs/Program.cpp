@@ -66,21 +66,28 @@ bool WriteProgramRecord(const Program& program, DataBlock& block) {
 }
 
 int ReadProgramRecord(Program& program, const DataBlock& block, int position) {
-  // Everything goes into a scratch record first, so that a record cut short
-  // never leaves a half-replaced program behind.
-  Program read;
-  int next = block.GetByte(&read.number, position);
+  // The whole record is read before the program changes, so that a record cut
+  // short never leaves a half-replaced program behind. The name is copied into
+  // the program's own storage: within its capacity nothing is allocated (a
+  // MIDI program change reads 100 records on the audio thread).
+  uint8_t number = 0;
+  int next = block.GetByte(&number, position);
   int32_t nameLength = 0;
   if (next >= 0) next = block.GetInt32(&nameLength, next);
   // DataBlock texts treat a negative length as empty; a record never has one,
   // so it marks damaged data here.
   if (next < 0 || nameLength < 0) return -1;
   // So is a program number past the library's last slot.
-  if (read.number >= kProgramCount) return -1;
-  next = block.GetText(&read.name, next - 4);
+  if (number >= kProgramCount) return -1;
+  const char* name = nullptr;
+  size_t nameSize = 0;
+  next = block.GetTextView(&name, &nameSize, next - 4);
   if (next < 0) return -1;
-  next = block.GetBytes(read.values.data(), kProgramValueCount, next);
+  ProgramValues values{};
+  next = block.GetBytes(values.data(), kProgramValueCount, next);
   if (next < 0) return -1;
-  program = std::move(read);
+  program.number = number;
+  program.name.assign(name, nameSize);
+  program.values = values;
   return next;
 }

@@ -5,6 +5,7 @@
 //
 // Pure functions on plain data; safe on any thread for distinct objects.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -13,6 +14,10 @@ class DataBlock;
 constexpr int kProgramCount = 100;
 constexpr int kProgramValueCount = 37;
 constexpr int kPackedProgramSize = 16;
+// Name storage every library slot keeps, so that reading a state (a MIDI
+// program change does, on the audio thread) allocates nothing for names up to
+// this length.
+constexpr size_t kProgramNameRoom = 64;
 
 // The 37 values are indexed k = 0..36 in the order of the voice parameters
 // (parameter 81 + 37 t + k of track t); "Amp Velocity" is k = 36.

@@ -151,13 +151,17 @@ std::vector<uint8_t> ProgramLibrary::BuildSysEx(int first) const {
   return out;
 }
 
+ProgramLibrary::ProgramLibrary() {
+  for (Program& program : programs) program.name.reserve(kProgramNameRoom);
+}
+
 bool ProgramLibrary::ParseSysEx(const uint8_t* data, size_t size, int target) {
   if (target >= kProgramCount) return false;
   auto store = [this, target](SysExProgram& program) {
     Program& slot = programs[static_cast<size_t>(target >= 0 ? target : program.number)];
     slot.values = program.packedValues;
     // Otherwise the slot keeps its number and name.
-    if (program.hasRecord) slot = std::move(program.record);
+    if (program.hasRecord) slot = program.record;
     // A single-program load takes only the first program.
     return target < 0;
   };

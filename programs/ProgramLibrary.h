@@ -20,6 +20,10 @@ constexpr int kProgramMessageSize = 37;
 
 class ProgramLibrary {
  public:
+  // Every slot's name gets kProgramNameRoom of storage; the library's own
+  // changes copy names into it rather than replace it.
+  ProgramLibrary();
+
   // Slots are addressed by program number.
   std::array<Program, kProgramCount> programs;
 

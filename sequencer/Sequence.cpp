@@ -79,20 +79,45 @@ bool Sequence::AddEvent(SequenceEvent& event) {
   return true;
 }
 
-bool Sequence::SetEvents(std::vector<SequenceEvent>& added) {
-  auto byTick = [](const SequenceEvent& a, const SequenceEvent& b) { return a.tick < b.tick; };
-  for (SequenceEvent& e : added) e.tick -= e.tick & 1;
+namespace {
+
+bool EarlierTick(const SequenceEvent& a, const SequenceEvent& b) {
+  return a.tick < b.tick;
+}
+
+// Stable sort by tick. A stored sequence comes in order, and the events of one
+// tick are few: those cases take nothing from the heap (a stored state is also
+// read on the audio thread, at a MIDI program change). Only a long list out of
+// order goes to the library's sort, which may ask for a buffer.
+void StableSortByTick(std::vector<SequenceEvent>::iterator first, std::vector<SequenceEvent>::iterator last) {
+  if (std::is_sorted(first, last, EarlierTick)) return;
+  if (last - first > 64) {
+    std::stable_sort(first, last, EarlierTick);
+    return;
+  }
+  for (auto i = first + 1; i < last; ++i) {
+    const SequenceEvent e = *i;
+    auto j = i;
+    for (; j > first && e.tick < (j - 1)->tick; --j) *j = *(j - 1);
+    *j = e;
+  }
+}
+
+}  // namespace
+
+void Sequence::OrderEvents() {
+  for (SequenceEvent& e : events) e.tick -= e.tick & 1;
   // Stable sorts keep the order of addition among events of one tick, which is
   // where AddEvent puts a new event: behind those already there.
-  std::stable_sort(added.begin(), added.end(), byTick);
+  StableSortByTick(events.begin(), events.end());
   // Within one tick, a note-off moves behind a note-on of its note number only
   // when that note-on was added before it.
-  for (size_t first = 0; first < added.size();) {
+  for (size_t first = 0; first < events.size();) {
     size_t end = first;
     bool noteOn[256] = {};
     bool moved = false;
-    for (; end < added.size() && added[end].tick == added[first].tick; ++end) {
-      SequenceEvent& e = added[end];
+    for (; end < events.size() && events[end].tick == events[first].tick; ++end) {
+      SequenceEvent& e = events[end];
       if (StatusType(e) == kNoteOnType) {
         noteOn[e.data1] = true;
       } else if (StatusType(e) == kNoteOffType && noteOn[e.data1]) {
@@ -100,14 +125,20 @@ bool Sequence::SetEvents(std::vector<SequenceEvent>& added) {
         moved = true;
       }
     }
-    if (moved) std::stable_sort(added.begin() + first, added.begin() + end, byTick);
+    if (moved) {
+      const auto begin = events.begin();
+      StableSortByTick(begin + static_cast<std::ptrdiff_t>(first), begin + static_cast<std::ptrdiff_t>(end));
+    }
     first = end;
   }
+}
 
+bool Sequence::SetEvents(std::vector<SequenceEvent>& added) {
   events.clear();
   std::fill(std::begin(channelUsed), std::end(channelUsed), false);
   try {
     events.assign(added.begin(), added.end());
+    OrderEvents();
   } catch (const std::bad_alloc&) {
     return false;
   } catch (const std::length_error&) {
@@ -243,14 +274,16 @@ int Sequence::Unserialize(const DataBlock& chunk, int position) {
     return -1;
   }
 
-  std::vector<SequenceEvent> stored;
+  // Read in place: within the reserve nothing is allocated.
+  events.clear();
+  std::fill(std::begin(channelUsed), std::end(channelUsed), false);
   try {
-    stored.resize(static_cast<size_t>(count));
+    events.resize(static_cast<size_t>(count));
   } catch (const std::bad_alloc&) {
     Clear();
     return -1;
   }
-  for (SequenceEvent& e : stored) {
+  for (SequenceEvent& e : events) {
     uint8_t tail[4];
     next = chunk.GetInt32(&e.tick, next);
     next = chunk.GetBytes(tail, 4, next);
@@ -264,9 +297,7 @@ int Sequence::Unserialize(const DataBlock& chunk, int position) {
   barLength = newBarLength;
   // Rebuilds the order and the flags as AddEvent would, even from a block that
   // was written out of order.
-  if (!SetEvents(stored)) {
-    Clear();
-    return -1;
-  }
+  OrderEvents();
+  for (const SequenceEvent& e : events) channelUsed[e.status & 0x0F] = true;
   return next;
 }

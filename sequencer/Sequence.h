@@ -117,5 +117,8 @@ class Sequence {
   int Unserialize(const DataBlock& chunk, int position);
 
  private:
+  // Puts the events into the order SetEvents promises; flags untouched.
+  void OrderEvents();
+
   std::vector<SequenceEvent> events;
 };

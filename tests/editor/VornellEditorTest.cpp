@@ -21,6 +21,33 @@
 
 namespace {
 
+// Hosts make many instances whose editors never open (scanning, large
+// projects): such an instance decodes no panel picture and makes no back
+// buffer; the first opening of an editor does both.
+class FreshGraphicsCaches : public VornellEditorFixture {
+ protected:
+  Vornell* Make() override {
+    // No other instance is alive between tests.
+    EmptyGraphicsCaches();
+    return VornellEditorFixture::Make();
+  }
+};
+
+TEST_F(FreshGraphicsCaches, PicturesAndTheBackBufferWaitForTheWindow) {
+  IGraphics* graphics = plug->EditorPart()->Graphics();
+  EXPECT_EQ(graphics->BackBuffer(), nullptr);
+  for (int id = 101; id <= 118; ++id) EXPECT_FALSE(ResourceBitmapIsCached(id)) << "picture " << id;
+  ASSERT_TRUE(OpenEditor());
+  ASSERT_NE(graphics->BackBuffer(), nullptr);
+  // The knobs' picture was drawn, so it is decoded, with the size the layout
+  // took from its header.
+  ASSERT_TRUE(ResourceBitmapIsCached(110));
+  int width = 0, height = 0;
+  ASSERT_TRUE(ResourcePictureSize(110, &width, &height));
+  EXPECT_EQ(CachedResourceBitmap(110)->Width(), width);
+  EXPECT_EQ(CachedResourceBitmap(110)->Height(), height);
+}
+
 using VornellEditorTest = VornellEditorFixture;
 
 // The centre of master knob i.

@@ -19,7 +19,7 @@ class ProbeControl : public IControl {
 
 }  // namespace
 
-TEST(EditorConnection, AttachShowsValuesAndPreparesTheBackBuffer) {
+TEST(EditorConnection, AttachShowsValuesAndTheWindowMakesTheBackBuffer) {
   TestPlug plug;
   IGraphics graphics(&plug, 120, 60, 25, std::make_unique<HeadlessWindowSystem>());
   auto* steps = new ProbeControl(&plug, 1);
@@ -33,7 +33,8 @@ TEST(EditorConnection, AttachShowsValuesAndPreparesTheBackBuffer) {
   ASSERT_NE(plug.GetEditorLink(), nullptr);
   EXPECT_EQ(plug.GetEditorLink()->Width(), 120);
   EXPECT_EQ(plug.GetEditorLink()->Height(), 60);
-  EXPECT_NE(graphics.BackBuffer(), nullptr);
+  // An editor that never opens costs no panel-sized bitmap.
+  EXPECT_EQ(graphics.BackBuffer(), nullptr);
   EXPECT_DOUBLE_EQ(steps->GetValue(), 0.75);
   EXPECT_DOUBLE_EQ(colour->GetValue(), 0.5);
 
@@ -44,6 +45,10 @@ TEST(EditorConnection, AttachShowsValuesAndPreparesTheBackBuffer) {
   plug.RefreshParamControls();
   EXPECT_DOUBLE_EQ(colour->GetValue(), 1.0);
   EXPECT_FALSE(plug.GetEditorLink()->IsEditorOpen());
+
+  ASSERT_TRUE(plug.GetEditorLink()->OpenEditorWindow(reinterpret_cast<void*>(uintptr_t{0x2a00017})));
+  EXPECT_NE(graphics.BackBuffer(), nullptr);
+  plug.GetEditorLink()->CloseEditorWindow();
 }
 
 TEST(EditorConnection, TheEditorSeesParametersThroughTheBase) {

@@ -121,14 +121,21 @@ void FillSeqA(Vornell& plug) {
   seq.length = 16 * 48;
 }
 
-// Runs `blocks` warm-up blocks, then counts allocations over `blocks` more
-// for each process callback.
-void ExpectNoAllocations(Instrument& instrument, const char* what) {
+// SteadyMidi with a program change every seventh block, stepping through
+// the presets so that the counted blocks select some not selected before.
+void MidiWithProgramChanges(MidiList& midi, int n) {
+  SteadyMidi(midi, n);
+  if (n % 7 == 3) midi.Add(0xC0, (n / 7 * 5) % kPlugNumPresets, 0, 64);
+}
+
+// Runs 200 warm-up blocks, then counts allocations over 200 more for each
+// process callback.
+void ExpectNoAllocations(Instrument& instrument, const char* what, void (*blockMidi)(MidiList&, int) = SteadyMidi) {
   MidiList midi;
   Level level;
   int n = 0;
   for (int i = 0; i < 200; ++i, ++n) {
-    SteadyMidi(midi, n);
+    blockMidi(midi, n);
     instrument.Block(midi, i % 3, level);
   }
   for (int which = 0; which < 3; ++which) {
@@ -136,7 +143,7 @@ void ExpectNoAllocations(Instrument& instrument, const char* what) {
     {
       AllocationWindow window;
       for (int i = 0; i < 200; ++i, ++n) {
-        SteadyMidi(midi, n);
+        blockMidi(midi, n);
         instrument.Block(midi, which, level);
       }
       counted = window.Count();
@@ -162,6 +169,16 @@ TEST(RealtimeSafety, NotesAndControllersRenderWithoutAllocating) {
   Instrument instrument(44100.0);
   SpreadTracksOverChannels(instrument);
   ExpectNoAllocations(instrument, "normal mode");
+}
+
+// A MIDI program change selects a preset inside the audio call: a whole
+// state (library, sequences, every parameter) applied there without the heap.
+// The presets of the built-in bank include sequence, arpeggiator and Stack Modes.
+TEST(RealtimeSafety, ProgramChangesSelectPresetsWithoutAllocating) {
+  Instrument instrument(44100.0);
+  instrument.plug->ignoreProgramChange = false;  // on by default
+  ExpectNoAllocations(instrument, "program changes", MidiWithProgramChanges);
+  EXPECT_NE(instrument.plug->GetCurrentPresetIndex(), 0) << "no program change took effect";
 }
 
 TEST(RealtimeSafety, SequencerPlayingSeqARendersWithoutAllocating) {
