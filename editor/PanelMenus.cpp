@@ -49,7 +49,7 @@ std::unique_ptr<PopupMenu> BuildProgramMenu(Vornell& plug, int t, const char* ti
   for (int first = 0; first < kProgramCount; first += kProgramsPerSubmenu) {
     PopupMenu* sub = menu->AddSubmenu(RangeText(first, first + kProgramsPerSubmenu - 1));
     for (int p = first; p < first + kProgramsPerSubmenu; ++p)
-      sub->AddItem(NumberedText(p, plug.library.programs[static_cast<size_t>(p)].name.substr(0, 64)),
+      sub->AddItem(NumberedText(p, plug.Library().programs[static_cast<size_t>(p)].name.substr(0, 64)),
                    p == current ? PopupMenuItem::kChecked : PopupMenuItem::kNoFlags);
   }
   return menu;

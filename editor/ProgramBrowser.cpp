@@ -349,7 +349,7 @@ void ProgramBrowser::LoadFileIntoBrowser(const std::string& path) {
     if (read) ReadPresetEntries(block, entries);
   } else {
     std::vector<Program> programs;
-    if (ListSysExPrograms(path, plug->library.saveEnhancedPrograms, programs)) {
+    if (ListSysExPrograms(path, plug->Library().saveEnhancedPrograms, programs)) {
       std::stable_sort(programs.begin(), programs.end(),
                        [](const Program& a, const Program& b) { return a.number < b.number; });
       Entry entry;
@@ -381,7 +381,7 @@ int ProgramBrowser::RecordAllPrograms() {
   std::array<bool, kProgramCount> recorded{};
   for (const Program& listed : programs) {
     if (listed.number >= kProgramCount) continue;
-    Program& program = plug->library.programs[listed.number];
+    Program& program = plug->Library().programs[listed.number];
     program.values = listed.values;
     program.name = listed.name;
     recorded[listed.number] = true;
@@ -391,7 +391,7 @@ int ProgramBrowser::RecordAllPrograms() {
     if (recorded[static_cast<size_t>(p)]) plug->Programs().LoadProgramIntoTrack(t, p);
   }
   plug->ModifyCurrentPreset();
-  plug->panelDirty = true;
+  plug->MarkPanelDirty();
   return 2;
 }
 

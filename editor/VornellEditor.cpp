@@ -146,7 +146,7 @@ VornellEditor::VornellEditor(Vornell* vornell)
   graphics->SetAllControlsDirty();
   plug->Panel().SetSelectedParamValue(plug->IntParam(VoiceParamIndex(plug->Panel().EditTrack(), 0)));
   fullRefresh = true;
-  plug->panelDirty = true;
+  plug->MarkPanelDirty();
   // The panel logic ends latches (a TRACK press, say); the buttons show it.
   plug->Panel().onLatchedButtonsReleased = [this] { ReleaseLatchedKicks(); };
   plug->AttachGraphics(graphics.get());
@@ -421,7 +421,7 @@ void VornellEditor::ApplyConfigPageVisibility() {
     show(Param(TrackParamIndex(t, kTrackTranspose)), on && transpose);
     if (IControl* channel = ControlByKey(Param(TrackParamIndex(t, kTrackChannel)))) {
       PluginLock lock(plug->Mutex());
-      channel->SetGrayed(plug->engine.GetTrack(t).sequenceDriven);
+      channel->SetGrayed(plug->GetEngine().GetTrack(t).sequenceDriven);
     }
   }
 }
@@ -464,7 +464,7 @@ void VornellEditor::OnIdleTick() {
     learnButton->MarkDirty(false);
   }
   UpdateBlinking();
-  if (!plug->panelDirty.exchange(false)) return;
+  if (!plug->TakePanelDirty()) return;
   if (fullRefresh.exchange(false)) {
     RefreshEditTrackControls(plug->Panel().EditTrack());
     plug->RefreshParamControls();
@@ -478,13 +478,13 @@ void VornellEditor::OnIdleTick() {
 
 void VornellEditor::OnEditorOpened() {
   fullRefresh = true;
-  plug->panelDirty = true;
+  plug->MarkPanelDirty();
 }
 
 void VornellEditor::EditTrackSoundChanged() {
   // Called from the program workflow: the idle tick does the work.
   fullRefresh = true;
-  plug->panelDirty = true;
+  plug->MarkPanelDirty();
 }
 
 void VornellEditor::ShowConfigPage(bool on) {
@@ -517,7 +517,7 @@ void VornellEditor::UpdateProgramSelectorGrayState() {
     plug->Programs().UpdateProgramModified(t);
     IControl* selector = ControlByKey(Panel(panel_id::ProgramSelector(t)));
     if (!selector) return;
-    const Track& track = plug->engine.GetTrack(t);
+    const Track& track = plug->GetEngine().GetTrack(t);
     if (track.armed) {
       selector->SetGrayed(armedTaken);
       if (!armedTaken) armedTaken = link;

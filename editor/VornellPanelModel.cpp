@@ -30,20 +30,20 @@ void VornellPanelModel::SetParam(int index, double value) {
 }
 
 TrackFacts VornellPanelModel::Track(int t) const {
-  const ::Track& track = plug.engine.GetTrack(t);
+  const ::Track& track = plug.GetEngine().GetTrack(t);
   TrackFacts facts;
   facts.channel = track.channel;
   facts.cycle = track.cycle;
   facts.armed = track.armed;
   facts.sequenceDriven = track.sequenceDriven;
   facts.programModified = track.programModified;
-  facts.programNumber = plug.TrackProgramNumber(t);
+  facts.programNumber = plug.Programs().TrackProgramNumber(t);
   facts.programName = track.programName;
   return facts;
 }
 
 bool VornellPanelModel::SequenceFilled(int which) const {
-  return !plug.SequenceAt(which).Empty();
+  return !plug.Sequencing().SequenceAt(which).Empty();
 }
 
 bool VornellPanelModel::ProgramsLinked() const {
@@ -51,17 +51,17 @@ bool VornellPanelModel::ProgramsLinked() const {
 }
 
 int VornellPanelModel::ConfirmModifiedProgram(int t) {
-  return plug.ConfirmModifiedProgram(t);
+  return plug.Programs().ConfirmModifiedProgram(t);
 }
 
 void VornellPanelModel::SelectTrackProgram(int t, int p) {
   PluginLock lock(plug.Mutex());
-  plug.SelectTrackProgram(t, p);
+  plug.Programs().SelectTrackProgram(t, p);
 }
 
 void VornellPanelModel::RenameTrackProgram(int t, const std::string& name) {
   PluginLock lock(plug.Mutex());
-  plug.RenameTrackProgram(t, name);
+  plug.Programs().RenameTrackProgram(t, name);
 }
 
 int VornellPanelModel::ChooseProgramFromList(IGraphics& graphics, int t, const Rect& at) {
@@ -85,7 +85,7 @@ bool VornellPanelModel::ChoosePresetFromList(IGraphics& graphics, const Rect& at
   const PopupMenu* chosen = graphics.ShowPopupMenu(presets.get(), at);
   const int i = PresetFromMenuChoice(*presets, chosen);
   if (i < 0) return false;
-  plug.ChoosePreset(i);
+  plug.Commands().ChoosePreset(i);
   return true;
 }
 
@@ -109,15 +109,15 @@ std::vector<std::string> VornellPanelModel::TemplateNames() const {
 }
 
 int VornellPanelModel::MatchingTemplate() {
-  return plug.MatchingConfigTemplate();
+  return plug.Commands().MatchingConfigTemplate();
 }
 
 std::string VornellPanelModel::MatchingTemplateName() {
-  return plug.MatchingConfigTemplateName();
+  return plug.Commands().MatchingConfigTemplateName();
 }
 
 void VornellPanelModel::ApplyTemplate(int index) {
-  plug.ApplyConfigTemplate(index);
+  plug.Commands().ApplyConfigTemplate(index);
 }
 
 std::string VornellPanelModel::TuningStatusText() const {

@@ -200,7 +200,7 @@ Bytes SysExWithForeignMessages(ProgramLibrary& library) {
 }
 
 void SysExSeeds(Vornell& plug) {
-  ProgramLibrary& library = plug.library;
+  ProgramLibrary& library = plug.Library();
   library.saveEnhancedPrograms = true;
   Write("sysex", "bank-enhanced.syx", 255, library.BuildSysEx(-1));
   Write("sysex", "program-enhanced.syx", 7, library.BuildSysEx(12));

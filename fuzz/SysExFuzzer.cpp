@@ -57,18 +57,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int target = selector >= 254 ? -1 : selector % 110;  // 100..109: slots that do not exist
   Vornell& plug = Plug();
   std::lock_guard lock(plug.Mutex());
-  plug.library.saveEnhancedPrograms = (selector & 1) != 0;
-  plug.library.ParseSysEx(data, size, target);
-  CheckLibrary(plug.library);
+  plug.Library().saveEnhancedPrograms = (selector & 1) != 0;
+  plug.Library().ParseSysEx(data, size, target);
+  CheckLibrary(plug.Library());
 
   // What the library holds now must survive its own writer and reader.
-  plug.library.saveEnhancedPrograms = true;
-  const std::vector<uint8_t> bank = plug.library.BuildSysEx(-1);
+  plug.Library().saveEnhancedPrograms = true;
+  const std::vector<uint8_t> bank = plug.Library().BuildSysEx(-1);
   ProgramLibrary copy;
   FUZZ_CHECK(copy.ParseSysEx(bank, -1), "the library's own bank was refused");
   for (int p = 0; p < kProgramCount; ++p) {
-    FUZZ_CHECK(copy.programs[p].values == plug.library.programs[p].values, "program values changed by a round trip");
-    FUZZ_CHECK(copy.programs[p].number == plug.library.programs[p].number, "program number changed by a round trip");
+    FUZZ_CHECK(copy.programs[p].values == plug.Library().programs[p].values, "program values changed by a round trip");
+    FUZZ_CHECK(copy.programs[p].number == plug.Library().programs[p].number, "program number changed by a round trip");
   }
   return 0;
 }

@@ -61,7 +61,7 @@ void VornellCommands::RunPresetCommand(int command) {
       {
         PluginLock lock(plug.Mutex());
         ok = plug.LoadBankFile(path);
-        plug.panelDirty = true;
+        plug.MarkPanelDirty();
       }
       ReportFileResult(ok, "Cannot load file!");
       return;
@@ -132,7 +132,7 @@ bool VornellCommands::PresetFileCommand(int command) {
       ok = bank ? plug.SaveBankFile(path) : plug.SaveProgramFile(path);
     } else {
       ok = bank ? plug.LoadBankFile(path) : plug.LoadProgramFile(path);
-      plug.panelDirty = true;
+      plug.MarkPanelDirty();
     }
   }
   ReportFileResult(ok, save ? "Cannot save file!" : "Cannot load file!");

@@ -143,7 +143,7 @@ bool VornellCommands::ProgramFileCommand(int command) {
       {
         PluginLock lock(plug.Mutex());
         plug.library.RestoreFactoryPrograms(p);
-        plug.panelDirty = true;
+        plug.MarkPanelDirty();
       }
       return true;
     case kProgramCmdRestoreAllFactory:
@@ -151,7 +151,7 @@ bool VornellCommands::ProgramFileCommand(int command) {
       {
         PluginLock lock(plug.Mutex());
         plug.library.RestoreFactoryPrograms(-1);
-        plug.panelDirty = true;
+        plug.MarkPanelDirty();
       }
       return true;
     case kProgramCmdSaveFile:
@@ -192,7 +192,7 @@ bool VornellCommands::ProgramFileCommand(int command) {
       ok = plug.library.SaveSysExFile(path, target);
     } else {
       ok = plug.library.LoadSysExFile(path, target);
-      plug.panelDirty = true;
+      plug.MarkPanelDirty();
     }
   }
   ReportFileResult(ok, save ? "Cannot save file!" : "Cannot load file!");

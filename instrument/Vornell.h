@@ -146,6 +146,13 @@ class Vornell : public Synth, public EngineHooks {
   VornellCommands& Commands() { return commands; }
   const VornellCommands& Commands() const { return commands; }
 
+  // ---- configuration (instrument/VornellConfiguration.cpp) --------------------------------
+  // Gives the engine the controller map and "Receive Parameter CCs" when
+  // they changed since last time. Audio thread, under the plug-in lock; no
+  // allocation, no lock of its own.
+  void RefreshControllerSettings();
+
+ private:
   // The editor framework's notices (a file dialog's hint, an address no
   // browser opened) as an orange status text. User-interface thread.
   void ShowEditorNotice(const std::string& text) override;
@@ -155,16 +162,10 @@ class Vornell : public Synth, public EngineHooks {
   void OnProgramChange(int32_t program) override;
   double GetParameterNormalized(int32_t index) override;
   void SetParameterFromController(int32_t index, double normalized) override;
-
-  // ---- configuration (instrument/VornellConfiguration.cpp) --------------------------------
-  // Gives the engine the controller map and "Receive Parameter CCs" when
-  // they changed since last time. Audio thread, under the plug-in lock; no
-  // allocation, no lock of its own.
-  void RefreshControllerSettings();
   // Learning ended on a capture: the editor redraws the learn switch.
   void OnMidiLearnEnded() override { panelDirty = true; }
 
-  // ---- tuning hooks (tuning/VornellTuning.cpp; audio thread, under the plug-in lock) ----
+  // ---- tuning hooks (instrument/VornellTuning.cpp; audio thread, under the plug-in lock) ----
   // The tuning client's answers; without a master only a flag is looked at.
   bool IsTuningOnline() override;
   bool IsNoteFiltered(int32_t note) override;
@@ -185,12 +186,23 @@ class Vornell : public Synth, public EngineHooks {
   // Integer value of a parameter (0 outside the range).
   int IntParam(int index) const;
 
-  // ---- state shared with the other parts -------------------------------------------
+  // ---- the engine, the library and shared flags -------------------------------------
+  // Under the plug-in lock, like the parameters.
+  Engine& GetEngine() { return engine; }
+  const Engine& GetEngine() const { return engine; }
+  ProgramLibrary& Library() { return library; }
+  const ProgramLibrary& Library() const { return library; }
+  // "Extended Resolution" as applied (voice values in 0..127 or 0..255 steps).
+  bool ExtendedResolution() const { return extendedResolution; }
+  // The editor redraws its panel displays at its next idle tick. Any thread.
+  void MarkPanelDirty() { panelDirty = true; }
+  // True once per MarkPanelDirty: the editor's idle tick takes the request.
+  bool TakePanelDirty() { return panelDirty.exchange(false); }
+
+ private:
   Engine engine;
   ProgramLibrary library;
-
   bool extendedResolution = false;
-  // The editor redraws its panel displays at its next idle tick.
   std::atomic<bool> panelDirty{false};
 
   // The sequencer side (declared after the engine, which it drives).

@@ -15,14 +15,14 @@ class VornellTemplateTarget : public ConfigTemplateTarget {
  public:
   explicit VornellTemplateTarget(Vornell& plug) : plug(plug) {}
 
-  int32_t TrackChannel(int32_t track) const override { return plug.engine.GetTrack(track).channel; }
+  int32_t TrackChannel(int32_t track) const override { return plug.GetEngine().GetTrack(track).channel; }
   int32_t TrackModeValue(int32_t track) const override { return plug.IntParam(TrackParamIndex(track, kTrackMode)); }
   int32_t TrackCycleValue(int32_t track) const override { return plug.IntParam(TrackParamIndex(track, kTrackCycle)); }
-  bool TrackSequenceDriven(int32_t track) const override { return plug.engine.GetTrack(track).sequenceDriven; }
+  bool TrackSequenceDriven(int32_t track) const override { return plug.GetEngine().GetTrack(track).sequenceDriven; }
   int32_t PerformanceMode() const override { return plug.ModeValue(); }
   void SetParameterFromEngine(int32_t index, double value) override { plug.SetParameterFromEngine(index, value); }
   void ShowStatus(const std::string& text, int32_t colour) override { plug.ShowStatus(text.c_str(), colour); }
-  void SetPanelDirty() override { plug.panelDirty = true; }
+  void SetPanelDirty() override { plug.MarkPanelDirty(); }
 
  private:
   Vornell& plug;
@@ -66,7 +66,7 @@ void VornellCommands::ApplyConfigTemplate(int32_t index) {
 bool VornellCommands::ToggleConfigSetting(ConfigSetting which) {
   PluginLock lock(plug.Mutex());
   const bool on = plug.config.ToggleSetting(which);
-  if (which == ConfigSetting::ShowConfigAtStartup) plug.panelDirty = true;
+  if (which == ConfigSetting::ShowConfigAtStartup) plug.MarkPanelDirty();
   return on;
 }
 
@@ -96,7 +96,7 @@ void VornellCommands::ConfigurationChanged() {
   PluginLock lock(plug.Mutex());
   plug.library.saveEnhancedPrograms = plug.config.saveEnhancedPrograms.load();
   // The controller map reaches the engine at the next block through its version count.
-  plug.panelDirty = true;
+  plug.MarkPanelDirty();
 }
 
 void Vornell::RefreshControllerSettings() {

@@ -45,7 +45,7 @@ bool VornellPanelHost::StateLoading() const {
 }
 
 bool VornellPanelHost::ExtendedResolution() const {
-  return plug.extendedResolution;
+  return plug.ExtendedResolution();
 }
 
 int VornellPanelHost::Mode() const {
@@ -181,5 +181,5 @@ void VornellPanelHost::RefreshEditTrackControls() {
 }
 
 void VornellPanelHost::MarkPanelDirty() {
-  plug.panelDirty = true;
+  plug.MarkPanelDirty();
 }

@@ -28,7 +28,7 @@ bool VornellProgramsHost::StateLoading() const {
 }
 
 bool VornellProgramsHost::ExtendedResolution() const {
-  return plug.extendedResolution;
+  return plug.ExtendedResolution();
 }
 
 bool VornellProgramsHost::LinkProgramsOn() const {
@@ -68,7 +68,7 @@ void VornellProgramsHost::EditTrackChanged() {
 }
 
 void VornellProgramsHost::MarkPanelDirty() {
-  plug.panelDirty = true;
+  plug.MarkPanelDirty();
 }
 
 void VornellProgramsHost::ShowDone(const char* text) {

@@ -103,7 +103,7 @@ void VornellSequencerHost::ShowStatus(const char* text, int colour) {
 }
 
 void VornellSequencerHost::MarkPanelDirty() {
-  plug.panelDirty = true;
+  plug.MarkPanelDirty();
 }
 
 bool VornellSequencerHost::PanelRecordMode() {

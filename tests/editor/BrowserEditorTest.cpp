@@ -55,10 +55,10 @@ class BrowserEditorTest : public VornellEditorFixture {
   // A SysEx file with one program message per number, in the order given,
   // each program's values taken from the library slot of that number.
   std::string WriteSysEx(const std::string& name, const std::vector<int>& numbers) {
-    plug->library.saveEnhancedPrograms = false;
+    plug->Library().saveEnhancedPrograms = false;
     std::ofstream out(folder / name, std::ios::binary);
     for (int p : numbers) {
-      const std::vector<uint8_t> bytes = plug->library.BuildSysEx(p);
+      const std::vector<uint8_t> bytes = plug->Library().BuildSysEx(p);
       out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
     return folder / name;
@@ -151,7 +151,7 @@ TEST_F(BrowserEditorTest, SysExFileIsListedSortedUnderOneEntryNamedAfterTheFile)
   // Each program under its own number.
   EXPECT_EQ(RowTexts(ProgramBrowser::kRightList, 3), (std::vector<std::string>{"2 PROGRAM 02", "5 PROGRAM 05", " "}));
   EXPECT_FALSE(Browser().Row(ProgramBrowser::kRightList, 0)->Marked());
-  EXPECT_EQ(Browser().Entries()[0].programs[0].values, plug->library.programs[2].values);
+  EXPECT_EQ(Browser().Entries()[0].programs[0].values, plug->Library().programs[2].values);
   EXPECT_TRUE(Browser().FileSource());
   EXPECT_FALSE(Browser().FileControl()->IsGrayed());
   EXPECT_TRUE(LedLit(panel_id::kBrowserFileLed));
@@ -183,7 +183,7 @@ TEST_F(BrowserEditorTest, PresetAndBankFilesBecomeEntries) {
   // The .fxp name field keeps 28 characters.
   EXPECT_EQ(Browser().Entries()[0].name, plug->GetPresetName(9).substr(0, 28));
   EXPECT_EQ(Browser().Entries()[0].tracks.size(), 6u);
-  EXPECT_EQ(Browser().Entries()[0].programs[42].name, plug->library.programs[42].name);
+  EXPECT_EQ(Browser().Entries()[0].programs[42].name, plug->Library().programs[42].name);
 }
 
 TEST_F(BrowserEditorTest, FilesYieldingNothingLeaveEmptyLists) {
@@ -212,28 +212,28 @@ TEST_F(BrowserEditorTest, ClickingAProgramAuditionsItWithoutTouchingTheLibrary) 
   plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
   plug->Panel().SetEditTrack(2);
   ShowPage();
-  const auto library = plug->library.programs;
+  const auto library = plug->Library().programs;
   const Program wanted = Browser().Entries()[Browser().SelectedEntry()].programs[10];
-  ASSERT_NE(wanted.values, plug->library.programs[plug->Programs().TrackProgramNumber(2)].values);
+  ASSERT_NE(wanted.values, plug->Library().programs[plug->Programs().TrackProgramNumber(2)].values);
   // Row 16 of the right list: after the six track rows, library program 10.
   ClickOn(Browser().Row(ProgramBrowser::kRightList, 16));
   EXPECT_EQ(Browser().SelectedRightRow(), 16);
   EXPECT_TRUE(Browser().RowSelected(ProgramBrowser::kRightList, 16));
   for (int k = 0; k < kVoiceParamCount; ++k) EXPECT_EQ(plug->IntParam(VoiceParamIndex(2, k)), wanted.values[k]) << k;
-  EXPECT_EQ(plug->engine.GetTrack(2).programName, wanted.name);
-  EXPECT_EQ(plug->library.programs, library);
+  EXPECT_EQ(plug->GetEngine().GetTrack(2).programName, wanted.name);
+  EXPECT_EQ(plug->Library().programs, library);
 }
 
 TEST_F(BrowserEditorTest, RecordAllProgramsChangesTheLibraryOnlyAfterYes) {
   OpenAndSettle();
   plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
   const std::string path = WriteSysEx("pair.syx", {7, 3});
-  const Program seven = plug->library.programs[7];
-  const Program three = plug->library.programs[3];
+  const Program seven = plug->Library().programs[7];
+  const Program three = plug->Library().programs[3];
   ShowPage();
   Browser().LoadFileIntoBrowser(path);
   plug->Programs().SelectTrackProgram(1, 3);
-  const auto library = plug->library.programs;
+  const auto library = plug->Library().programs;
   IControl* recordAll = Browser().ControlByKey(410);
 
   Window().messageAnswers.push_back(kAnswerNo);
@@ -243,7 +243,7 @@ TEST_F(BrowserEditorTest, RecordAllProgramsChangesTheLibraryOnlyAfterYes) {
             "This will replace all programs of the current preset. Do you want to continue?");
   EXPECT_EQ(Window().messagesShown[0].caption, "Record All Programs");
   EXPECT_EQ(Window().messagesShown[0].type, kMessageYesNo | kMessageIconQuestion);
-  EXPECT_EQ(plug->library.programs, library);
+  EXPECT_EQ(plug->Library().programs, library);
 
   Window().messageAnswers.push_back(kAnswerYes);
   ClickOn(recordAll);
@@ -252,15 +252,15 @@ TEST_F(BrowserEditorTest, RecordAllProgramsChangesTheLibraryOnlyAfterYes) {
   // other programs stay.
   for (int p = 0; p < kProgramCount; ++p) {
     if (p == 3 || p == 7) continue;
-    EXPECT_EQ(plug->library.programs[p], library[p]) << p;
+    EXPECT_EQ(plug->Library().programs[p], library[p]) << p;
   }
-  EXPECT_EQ(plug->library.programs[3].values, three.values);
-  EXPECT_EQ(plug->library.programs[3].name, "PROGRAM 03");
-  EXPECT_EQ(plug->library.programs[7].values, seven.values);
-  EXPECT_EQ(plug->library.programs[7].name, "PROGRAM 07");
+  EXPECT_EQ(plug->Library().programs[3].values, three.values);
+  EXPECT_EQ(plug->Library().programs[3].name, "PROGRAM 03");
+  EXPECT_EQ(plug->Library().programs[7].values, seven.values);
+  EXPECT_EQ(plug->Library().programs[7].name, "PROGRAM 07");
   // Track 2 plays program 3 and took it over.
   for (int k = 0; k < kVoiceParamCount; ++k) EXPECT_EQ(plug->IntParam(VoiceParamIndex(1, k)), three.values[k]) << k;
-  EXPECT_EQ(plug->engine.GetTrack(1).programName, "PROGRAM 03");
+  EXPECT_EQ(plug->GetEngine().GetTrack(1).programName, "PROGRAM 03");
   // The current preset took the new library.
   std::vector<Program> tracks, programs;
   ASSERT_GT(ReadStateSummary(plug->GetPreset(plug->GetCurrentPresetIndex())->state, 0, tracks, programs), 0);
@@ -274,7 +274,7 @@ TEST_F(BrowserEditorTest, RecordAllProgramsChangesTheLibraryOnlyAfterYes) {
 TEST_F(BrowserEditorTest, OwnSysExFilesAreListedAndRecordedByTheirOwnNumbers) {
   OpenAndSettle();
   plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
-  ProgramLibrary& library = plug->library;
+  ProgramLibrary& library = plug->Library();
   for (int p = 0; p < kProgramCount; ++p) {
     library.programs[p].name = "Sound " + std::to_string(p);
     for (int k = 0; k < kProgramValueCount; ++k)
@@ -369,7 +369,7 @@ TEST_F(BrowserEditorTest, RecordStoresAndSelectsTheEditTracksProgram) {
   plug->SetParamFromEditor(cutoff, plug->GetParam(cutoff)->ToNormalized(12));
   ShowPage();
   ClickOn(Browser().ControlByKey(409));
-  EXPECT_EQ(plug->library.programs[5].values[kVoiceFilterCutoff], 12);
+  EXPECT_EQ(plug->Library().programs[5].values[kVoiceFilterCutoff], 12);
   for (int t = 0; t < 6; ++t) {
     std::lock_guard lock(plug->Mutex());
     EXPECT_EQ(plug->Programs().TrackProgramNumber(t), 5) << t;

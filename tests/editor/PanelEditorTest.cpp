@@ -102,7 +102,7 @@ TEST_F(PanelEditorTest, OnlyTheEditTracksVoiceControlsAreShown) {
   // The panel logic changes the edit track and asks for a full refresh.
   plug->Panel().SetEditTrack(1);
   VornellEditor::Of(*plug)->RequestFullRefresh();
-  plug->panelDirty = true;
+  plug->MarkPanelDirty();
   Idle(1);
   CountVoiceControls(3, &visible, &total);
   EXPECT_EQ(visible, 0);
@@ -339,7 +339,7 @@ TEST_F(PanelEditorTest, LinkedProgramsGrayAllButTheFirstSelectorOfAKind) {
   for (int t = 0; t < 6; ++t) EXPECT_FALSE(Key(Panel(panel_id::ProgramSelector(t)))->IsGrayed()) << t;
   SetPlain(kParamLinkPrograms, 1);
   plug->Panel().SetEditTrack(4);
-  plug->panelDirty = true;
+  plug->MarkPanelDirty();
   Idle(1);
   // The edit track (track 5) is visited first and keeps its selector.
   EXPECT_FALSE(Key(Panel(panel_id::ProgramSelector(4)))->IsGrayed());
@@ -670,7 +670,7 @@ TEST_F(PanelEditorTest, OptionAndProgramButtonsRunTheirMenus) {
   ASSERT_EQ(Window().menusShown.size(), 3u);
   EXPECT_EQ(Window().menusShown[2].texts[0], "Record/Store Program...");
   EXPECT_EQ(Window().menusShown[2].texts[1], "Init Program");
-  EXPECT_EQ(plug->engine.GetTrack(plug->Panel().EditTrack()).programName, "BASIC PATCH");
+  EXPECT_EQ(plug->GetEngine().GetTrack(plug->Panel().EditTrack()).programName, "BASIC PATCH");
   EXPECT_EQ(plug->StatusText(), "Program initialized.");
 }
 

@@ -34,7 +34,7 @@ class FreshGraphicsCaches : public VornellEditorFixture {
 };
 
 TEST_F(FreshGraphicsCaches, PicturesAndTheBackBufferWaitForTheWindow) {
-  IGraphics* graphics = plug->EditorPart()->Graphics();
+  IGraphics* graphics = VornellEditor::Of(*plug)->Graphics();
   EXPECT_EQ(graphics->BackBuffer(), nullptr);
   for (int id = 101; id <= 118; ++id) EXPECT_FALSE(ResourceBitmapIsCached(id)) << "picture " << id;
   ASSERT_TRUE(OpenEditor());

@@ -81,10 +81,10 @@ TEST_F(ConfiguredInstrument, MidiLearnMapsAControllerThatThenDrivesTheParameterA
   plug.ArmMidiLearn(true, false);
   plug.SetPlain(CutoffIndex(0), 200);
   EXPECT_TRUE(plug.config.learnArmed) << "learning waits for the controller";
-  plug.panelDirty = false;
+  plug.TakePanelDirty();
   SendController(plug, 0, 20, 5);
   EXPECT_FALSE(plug.config.learnArmed);
-  EXPECT_TRUE(plug.panelDirty) << "the learn switch is redrawn";
+  EXPECT_TRUE(plug.TakePanelDirty()) << "the learn switch is redrawn";
   EXPECT_EQ(plug.config.ccMap[20], CutoffIndex(0));
   EXPECT_EQ(plug.config.ccMap[30], -1);
 
@@ -240,13 +240,13 @@ TEST_F(ConfiguredInstrument, TwoInstancesShareTheirSavedSettingsThroughTheFile) 
   TestVornell first;
   EXPECT_FALSE(first.Commands().ToggleConfigSetting(ConfigSetting::MidiThru));
   EXPECT_FALSE(first.Commands().ToggleSaveEnhancedPrograms());
-  EXPECT_FALSE(first.library.saveEnhancedPrograms);
+  EXPECT_FALSE(first.Library().saveEnhancedPrograms);
   EXPECT_TRUE(first.Commands().ToggleConfigSetting(ConfigSetting::DontAskToCommit));
 
   TestVornell second;
   EXPECT_FALSE(second.MidiThru());
   EXPECT_TRUE(second.DontAskToCommit());
-  EXPECT_FALSE(second.library.saveEnhancedPrograms) << "the library follows the setting";
+  EXPECT_FALSE(second.Library().saveEnhancedPrograms) << "the library follows the setting";
   EXPECT_TRUE(second.IgnoreProgramChange());
 
   // The second learns a controller and saves the map; the first reloads it.
@@ -269,7 +269,7 @@ TEST_F(ConfiguredInstrument, TwoInstancesShareTheirSavedSettingsThroughTheFile) 
   first.answer = 6;
   first.Commands().ReloadConfiguration();
   EXPECT_EQ(first.config.ccMap[20], CutoffIndex(0));
-  EXPECT_TRUE(first.library.saveEnhancedPrograms) << "the library follows the reloaded setting";
+  EXPECT_TRUE(first.Library().saveEnhancedPrograms) << "the library follows the reloaded setting";
   SendController(first, 0, 20, 127);
   Rendering out;
   Render(first, 512, out);
@@ -293,24 +293,24 @@ TEST_F(ConfiguredInstrument, TemplatesSetTheTrackParametersAndAreRecognised) {
   ASSERT_EQ(plug.config.configTemplates.size(), 10u);
 
   plug.OpenEditor();
-  plug.panelDirty = false;
+  plug.TakePanelDirty();
   plug.Commands().ApplyConfigTemplate(5);  // "Multi Poly"
   EXPECT_EQ(plug.StatusText(), "Configuration applied.");
   EXPECT_EQ(plug.StatusColour(), kStatusGreen);
-  EXPECT_TRUE(plug.panelDirty);
+  EXPECT_TRUE(plug.TakePanelDirty());
   for (int t = 0; t < 6; ++t) {
     EXPECT_EQ(plug.IntParam(TrackParamIndex(t, kTrackChannel)), t);
     EXPECT_EQ(plug.IntParam(TrackParamIndex(t, kTrackMode)), 1);
     EXPECT_EQ(plug.IntParam(TrackParamIndex(t, kTrackCycle)), 0);
-    EXPECT_EQ(plug.engine.GetTrack(t).channel, t);
+    EXPECT_EQ(plug.GetEngine().GetTrack(t).channel, t);
   }
   EXPECT_EQ(plug.Commands().MatchingConfigTemplate(), 5);
   EXPECT_EQ(plug.Commands().MatchingConfigTemplateName(), "Multi Poly");
 
   plug.Commands().ApplyConfigTemplate(9);
   EXPECT_EQ(plug.Commands().MatchingConfigTemplateName(), "Bass and Lead");
-  EXPECT_EQ(plug.engine.GetTrack(2).channel, kChannelAll);
-  EXPECT_EQ(plug.engine.GetTrack(3).channel, kChannelNone);
+  EXPECT_EQ(plug.GetEngine().GetTrack(2).channel, kChannelAll);
+  EXPECT_EQ(plug.GetEngine().GetTrack(3).channel, kChannelNone);
   EXPECT_EQ(plug.IntParam(TrackParamIndex(0, kTrackCycle)), 1);
 
   plug.SetPlain(TrackParamIndex(0, kTrackTranspose), 3);  // not part of a template

@@ -23,12 +23,12 @@ TEST(ParamApplication, CalvaraResolutionMasksFilterCutoff) {
   ASSERT_EQ(plug.IntParam(kParamResolution), kResolutionCalvara);
   plug.SetPlain(CutoffIndex(0), 255);
   EXPECT_EQ(plug.Value(CutoffIndex(0)), 255.0);  // the record keeps what was set
-  EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(0, kVoiceFilterCutoff), 254.0 / 255.0 * 88.0 * kSteps);
+  EXPECT_DOUBLE_EQ(plug.GetEngine().TrackVoiceParam(0, kVoiceFilterCutoff), 254.0 / 255.0 * 88.0 * kSteps);
 
   plug.SetPlain(kParamResolution, kResolutionExtended);
-  EXPECT_TRUE(plug.extendedResolution);
+  EXPECT_TRUE(plug.ExtendedResolution());
   plug.SetPlain(CutoffIndex(0), 255);
-  EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(0, kVoiceFilterCutoff), 88.0 * kSteps);
+  EXPECT_DOUBLE_EQ(plug.GetEngine().TrackVoiceParam(0, kVoiceFilterCutoff), 88.0 * kSteps);
 }
 
 TEST(ParamApplication, SwitchingToCalvaraClearsLowBitsOfEveryTrack) {
@@ -38,14 +38,14 @@ TEST(ParamApplication, SwitchingToCalvaraClearsLowBitsOfEveryTrack) {
   EXPECT_EQ(plug.StatusText(), "Extended Param. Resolution");
   plug.SetPlain(VoiceParamIndex(0, kVoiceFineFrequency), 13);
   for (int t = 0; t < 6; ++t) EXPECT_EQ(plug.Value(VoiceParamIndex(t, kVoiceFineFrequency)), 13.0) << t;
-  EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(3, kVoiceFineFrequency), 13.0 / 255.0 * kSteps);
+  EXPECT_DOUBLE_EQ(plug.GetEngine().TrackVoiceParam(3, kVoiceFineFrequency), 13.0 / 255.0 * kSteps);
 
   plug.SetPlain(kParamResolution, kResolutionCalvara);
-  EXPECT_FALSE(plug.extendedResolution);
+  EXPECT_FALSE(plug.ExtendedResolution());
   EXPECT_EQ(plug.StatusText(), "Low Param. Resolution");
   for (int t = 0; t < 6; ++t) {
     EXPECT_EQ(plug.Value(VoiceParamIndex(t, kVoiceFineFrequency)), 8.0) << t;
-    EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(t, kVoiceFineFrequency), 8.0 / 255.0 * kSteps);
+    EXPECT_DOUBLE_EQ(plug.GetEngine().TrackVoiceParam(t, kVoiceFineFrequency), 8.0 / 255.0 * kSteps);
   }
   // Switching back does not bring the low bits back.
   plug.SetPlain(kParamResolution, kResolutionExtended);
@@ -59,8 +59,8 @@ TEST(ParamApplication, SwitchingResolutionWithLinkOnKeepsEachTracksOwnSound) {
   plug.Programs().LoadProgramIntoTrack(2, 7);
   plug.SetPlain(kParamResolution, kResolutionCalvara);
   for (int k = 0; k < kVoiceParamCount; ++k) {
-    EXPECT_EQ(plug.IntParam(VoiceParamIndex(2, k)), MaskVoiceValue(k, plug.library.programs[7].values[k])) << k;
-    EXPECT_EQ(plug.IntParam(VoiceParamIndex(1, k)), MaskVoiceValue(k, plug.library.programs[0].values[k])) << k;
+    EXPECT_EQ(plug.IntParam(VoiceParamIndex(2, k)), MaskVoiceValue(k, plug.Library().programs[7].values[k])) << k;
+    EXPECT_EQ(plug.IntParam(VoiceParamIndex(1, k)), MaskVoiceValue(k, plug.Library().programs[0].values[k])) << k;
   }
 }
 
@@ -79,12 +79,12 @@ TEST(ParamApplication, VoiceEditReachesOnlyTheSoundingVoicesOfItsTrack) {
   Render(*reference, 4800, before[1]);
   EXPECT_EQ(before[0].MaxDifference(before[1], 2), 0.0);
 
-  const double oldCutoff = changed->engine.TrackVoiceParam(1, kVoiceFilterCutoff);
+  const double oldCutoff = changed->GetEngine().TrackVoiceParam(1, kVoiceFilterCutoff);
   changed->SetPlain(CutoffIndex(0), 32);
   const double newCutoff = 32.0 / 255.0 * 88.0 * kSteps;
   int voicesOfTrack0 = 0;
   for (int v = 0; v < Engine::kVoiceCount; ++v) {
-    const Voice& voice = changed->engine.GetVoice(v);
+    const Voice& voice = changed->GetEngine().GetVoice(v);
     if (!voice.active) continue;
     if (voice.track == 0) {
       ++voicesOfTrack0;
@@ -115,7 +115,7 @@ TEST(ParamApplication, LinkedEditCopiesToEveryFreeTrackOnceAndTellsTheHost) {
     const int index = VoiceParamIndex(t, kVoiceFilterResonance);
     EXPECT_EQ(plug.Value(index), 200.0) << t;
     EXPECT_EQ(plug.hostNotified[static_cast<size_t>(index)], 1) << t;
-    EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(t, kVoiceFilterResonance), 1.0);
+    EXPECT_DOUBLE_EQ(plug.GetEngine().TrackVoiceParam(t, kVoiceFilterResonance), 1.0);
   }
   EXPECT_FALSE(plug.Programs().LinkInProgress());
 
@@ -131,9 +131,9 @@ TEST(ParamApplication, LinkedEditCopiesToEveryFreeTrackOnceAndTellsTheHost) {
 TEST(ParamApplication, LinkedEditOfAnArmedTrackReachesOnlyArmedTracks) {
   TestVornell plug;
   plug.SetPlain(kParamLinkPrograms, 1);
-  plug.engine.GetTrack(0).armed = true;
-  plug.engine.GetTrack(2).armed = true;
-  plug.engine.GetTrack(4).sequenceDriven = true;
+  plug.GetEngine().GetTrack(0).armed = true;
+  plug.GetEngine().GetTrack(2).armed = true;
+  plug.GetEngine().GetTrack(4).sequenceDriven = true;
   const double before = plug.Value(VoiceParamIndex(1, kVoiceGlideRate));
   plug.SetPlain(VoiceParamIndex(0, kVoiceGlideRate), 96);
   EXPECT_EQ(plug.Value(VoiceParamIndex(2, kVoiceGlideRate)), 96.0);
@@ -170,7 +170,7 @@ TEST(ParamApplication, PanZeroPutsTheTrackOnlyOnTheLeftOfItsPairAndOfTheSum) {
 
 TEST(ParamApplication, VolumeAndPanGiveEqualPowerGains) {
   TestVornell plug;
-  const Track& track = plug.engine.GetTrack(3);
+  const Track& track = plug.GetEngine().GetTrack(3);
   EXPECT_DOUBLE_EQ(track.gainLeft, std::sqrt(0.5));
   EXPECT_DOUBLE_EQ(track.gainRight, std::sqrt(0.5));
   plug.SetPlain(TrackParamIndex(3, kTrackVolume), 2.0);
@@ -178,12 +178,12 @@ TEST(ParamApplication, VolumeAndPanGiveEqualPowerGains) {
   plug.SetPlain(TrackParamIndex(3, kTrackPanorama), 0.25);
   EXPECT_DOUBLE_EQ(track.gainLeft, 2.0 * std::sqrt(0.75));
   EXPECT_DOUBLE_EQ(track.gainRight, 2.0 * std::sqrt(0.25));
-  EXPECT_DOUBLE_EQ(plug.engine.GetTrack(2).gainRight, std::sqrt(0.5));
+  EXPECT_DOUBLE_EQ(plug.GetEngine().GetTrack(2).gainRight, std::sqrt(0.5));
 }
 
 bool TrackHoldsKeys(const Vornell& plug, int t) {
   for (int v = 0; v < Engine::kVoiceCount; ++v) {
-    const Voice& voice = plug.engine.GetVoice(v);
+    const Voice& voice = plug.GetEngine().GetVoice(v);
     if (voice.active && voice.track == t && voice.keyHeld) return true;
   }
   return false;
@@ -224,56 +224,56 @@ TEST(ParamApplication, ModeStartsSequencerOrArpeggiatorAndSilencesAtOnce) {
   plug.Sequencing().SeqB().AddEvent(event);
   plug.Sequencing().SeqB().length = 192;
   plug.SetPlain(kParamMode, kModeSequenceB);
-  EXPECT_EQ(plug.engine.Mode(), kModeSequenceB);
+  EXPECT_EQ(plug.GetEngine().Mode(), kModeSequenceB);
   EXPECT_EQ(plug.StatusText(), "Sequencer started...");
   EXPECT_EQ(plug.StatusColour(), kStatusGreen);
-  EXPECT_TRUE(plug.panelDirty);
+  EXPECT_TRUE(plug.TakePanelDirty());
   Rendering silent;
   Render(plug, 512, silent);
   EXPECT_EQ(silent.Peak(0), 0.0);
 
   plug.SetPlain(kParamMode, kModeNormal);
   plug.SetPlain(kParamMode, kModeArpAssign);
-  EXPECT_EQ(plug.engine.Mode(), kModeArpAssign);
+  EXPECT_EQ(plug.GetEngine().Mode(), kModeArpAssign);
   EXPECT_EQ(plug.StatusText(), "Arpeggiator started...");
   plug.SetPlain(kParamMode, kModeNormal);
-  EXPECT_EQ(plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(plug.GetEngine().Mode(), kModeNormal);
   EXPECT_EQ(plug.StatusText(), "Mode: Normal");
 
   // While recording, the sequencer modes restart the recording instead.
-  plug.engine.SetRecording(true);
+  plug.GetEngine().SetRecording(true);
   plug.SetPlain(kParamMode, kModeSequenceA);
   EXPECT_EQ(plug.StatusText(), "Waiting for first note...");
-  EXPECT_EQ(plug.engine.Mode(), kModeSequenceA);
-  EXPECT_TRUE(plug.engine.GetTrack(0).armed);
+  EXPECT_EQ(plug.GetEngine().Mode(), kModeSequenceA);
+  EXPECT_TRUE(plug.GetEngine().GetTrack(0).armed);
 }
 
 TEST(ParamApplication, GlobalAndTrackValuesInEngineUnits) {
   TestVornell plug;
   plug.SetPlain(kParamMasterTune, -0.5);
-  EXPECT_DOUBLE_EQ(plug.engine.MasterTune(), -64.0);
+  EXPECT_DOUBLE_EQ(plug.GetEngine().MasterTune(), -64.0);
   plug.SetPlain(kParamPitchBend, -12);
-  EXPECT_DOUBLE_EQ(plug.engine.BendRange(), -1536.0);
+  EXPECT_DOUBLE_EQ(plug.GetEngine().BendRange(), -1536.0);
   plug.SetPlain(kParamMasterVolume, 1.0);
-  EXPECT_DOUBLE_EQ(plug.engine.MasterGain(), 0.5);
+  EXPECT_DOUBLE_EQ(plug.GetEngine().MasterGain(), 0.5);
   plug.SetPlain(kParamWheelToLfo, 0.25);
-  for (int t = 0; t < 6; ++t) EXPECT_DOUBLE_EQ(plug.engine.GetTrack(t).lfo.wheelAmount, 0.25);
+  for (int t = 0; t < 6; ++t) EXPECT_DOUBLE_EQ(plug.GetEngine().GetTrack(t).lfo.wheelAmount, 0.25);
 
   plug.SetPlain(TrackParamIndex(4, kTrackTune), 0.5);
-  EXPECT_DOUBLE_EQ(plug.engine.GetTrack(4).tune, 64.0);
+  EXPECT_DOUBLE_EQ(plug.GetEngine().GetTrack(4).tune, 64.0);
   plug.SetPlain(TrackParamIndex(4, kTrackTranspose), -7);
-  EXPECT_EQ(plug.engine.GetTrack(4).transpose, -7);
+  EXPECT_EQ(plug.GetEngine().GetTrack(4).transpose, -7);
   plug.SetPlain(TrackParamIndex(4, kTrackMode), Track::kLegato);
-  EXPECT_EQ(plug.engine.GetTrack(4).trackMode, Track::kLegato);
+  EXPECT_EQ(plug.GetEngine().GetTrack(4).trackMode, Track::kLegato);
   plug.SetPlain(TrackParamIndex(4, kTrackCycle), 0);
-  EXPECT_FALSE(plug.engine.GetTrack(4).cycle);
+  EXPECT_FALSE(plug.GetEngine().GetTrack(4).cycle);
 
   plug.SetPlain(TrackParamIndex(4, kTrackChannel), 9);
-  EXPECT_EQ(plug.engine.GetTrack(4).channel, 9);
+  EXPECT_EQ(plug.GetEngine().GetTrack(4).channel, 9);
   bool listens = false;
-  for (int i = 0; i < plug.engine.ChannelTrackCount(9); ++i) listens |= plug.engine.ChannelTrack(9, i) == 4;
+  for (int i = 0; i < plug.GetEngine().ChannelTrackCount(9); ++i) listens |= plug.GetEngine().ChannelTrack(9, i) == 4;
   EXPECT_TRUE(listens);
-  for (int i = 0; i < plug.engine.ChannelTrackCount(0); ++i) EXPECT_NE(plug.engine.ChannelTrack(0, i), 4);
+  for (int i = 0; i < plug.GetEngine().ChannelTrackCount(0); ++i) EXPECT_NE(plug.GetEngine().ChannelTrack(0, i), 4);
 
   plug.SetPlain(kParamSpeed, 90);
   EXPECT_DOUBLE_EQ(plug.Sequencing().Speed(), 90.0);
@@ -288,7 +288,7 @@ TEST(ParamApplication, GlobalAndTrackValuesInEngineUnits) {
 TEST(ParamApplication, VoiceValuesInEngineUnits) {
   TestVornell plug;
   plug.SetPlain(kParamLinkPrograms, 0);
-  auto x = [&plug](int k) { return plug.engine.TrackVoiceParam(1, k); };
+  auto x = [&plug](int k) { return plug.GetEngine().TrackVoiceParam(1, k); };
   auto set = [&plug](int k, double v) { plug.SetPlain(VoiceParamIndex(1, k), v); };
   struct Case {
     int k;
@@ -318,15 +318,15 @@ TEST(ParamApplication, VoiceValuesInEngineUnits) {
 
   // The LFO settings go to the track's LFO; the stored voice values are -1.
   set(kVoiceLfoFrequency, 203);
-  EXPECT_EQ(plug.engine.GetTrack(1).lfo.rateIndex, 203);  // the plain value, not reduced
+  EXPECT_EQ(plug.GetEngine().GetTrack(1).lfo.rateIndex, 203);  // the plain value, not reduced
   set(kVoiceLfoAmount, 255);
-  EXPECT_DOUBLE_EQ(plug.engine.GetTrack(1).lfo.amount, 248.0 / 255.0);
+  EXPECT_DOUBLE_EQ(plug.GetEngine().GetTrack(1).lfo.amount, 248.0 / 255.0);
   set(kVoiceLfoShape, 1);
-  EXPECT_EQ(plug.engine.GetTrack(1).lfo.shape, TrackLfo::kRectangle);
+  EXPECT_EQ(plug.GetEngine().GetTrack(1).lfo.shape, TrackLfo::kRectangle);
   set(kVoiceLfoShape, 0);
-  EXPECT_EQ(plug.engine.GetTrack(1).lfo.shape, TrackLfo::kTriangle);
+  EXPECT_EQ(plug.GetEngine().GetTrack(1).lfo.shape, TrackLfo::kTriangle);
   for (int k : {kVoiceLfoFrequency, kVoiceLfoAmount, kVoiceLfoShape}) EXPECT_EQ(x(k), -1.0) << k;
-  EXPECT_EQ(plug.engine.GetTrack(0).lfo.rateIndex, plug.library.programs[0].values[kVoiceLfoFrequency]);
+  EXPECT_EQ(plug.GetEngine().GetTrack(0).lfo.rateIndex, plug.Library().programs[0].values[kVoiceLfoFrequency]);
 }
 
 TEST(ParamApplication, StatusLineAndPanelStateFollowEdits) {
@@ -342,12 +342,12 @@ TEST(ParamApplication, StatusLineAndPanelStateFollowEdits) {
   EXPECT_EQ(plug.StatusText(), "Track 2 MIDI Channel: All");
 
   plug.Panel().SetEditTrack(2);
-  plug.panelDirty = false;
+  plug.TakePanelDirty();
   plug.SetPlain(kParamLinkPrograms, 0);
   plug.SetPlain(VoiceParamIndex(2, kVoiceFilterCutoff), 131);
   EXPECT_EQ(plug.Panel().SelectedParam(), kVoiceFilterCutoff);
   EXPECT_EQ(plug.Panel().SelectedParamValue(), 130);
-  EXPECT_TRUE(plug.panelDirty);
+  EXPECT_TRUE(plug.TakePanelDirty());
   EXPECT_EQ(plug.StatusText(), "(3) Filter Cutoff: 65");
   // An edit of another track leaves the edit position alone.
   plug.SetPlain(VoiceParamIndex(4, kVoiceGlideRate), 64);
@@ -361,7 +361,7 @@ TEST(ParamApplication, StatusLineAndPanelStateFollowEdits) {
   plug.stateLoading = false;
   EXPECT_EQ(plug.StatusText(), "(5) Glide Rate: 4");
   EXPECT_EQ(plug.Panel().SelectedParam(), kVoiceFilterCutoff);
-  EXPECT_DOUBLE_EQ(plug.engine.BendRange(), 256.0);  // applied all the same
+  EXPECT_DOUBLE_EQ(plug.GetEngine().BendRange(), 256.0);  // applied all the same
 
   plug.editor.open = false;
   plug.SetPlain(kParamPitchBend, 3);
@@ -384,7 +384,7 @@ TEST(ParamApplication, MappedControllerDrivesTheParameterOfTheListeningTracks) {
   Render(plug, 512, out);
   EXPECT_EQ(plug.Value(CutoffIndex(1)), 255.0);
   EXPECT_NE(plug.Value(CutoffIndex(0)), 255.0);
-  EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(1, kVoiceFilterCutoff), 254.0 / 255.0 * 88.0 * kSteps);
+  EXPECT_DOUBLE_EQ(plug.GetEngine().TrackVoiceParam(1, kVoiceFilterCutoff), 254.0 / 255.0 * 88.0 * kSteps);
 }
 
 }  // namespace

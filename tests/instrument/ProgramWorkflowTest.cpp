@@ -14,9 +14,9 @@ void MultiLayout(TestVornell& plug) {
 void ExpectTrackPlays(const TestVornell& plug, int t, int p) {
   EXPECT_EQ(plug.Programs().TrackProgramNumber(t), p) << "track " << t;
   for (int k = 0; k < kVoiceParamCount; ++k)
-    EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), plug.library.programs[static_cast<size_t>(p)].values[k])
+    EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), plug.Library().programs[static_cast<size_t>(p)].values[k])
         << "track " << t << " value " << k;
-  EXPECT_EQ(plug.engine.GetTrack(t).programName, plug.library.programs[static_cast<size_t>(p)].name);
+  EXPECT_EQ(plug.GetEngine().GetTrack(t).programName, plug.Library().programs[static_cast<size_t>(p)].name);
 }
 
 // Track 3 (channel 4) plays a note; returns its pair.
@@ -29,7 +29,7 @@ Rendering RenderTrack3Note(TestVornell& plug) {
 }
 
 TEST(ProgramWorkflow, SelectingProgram12WithLinkOnSelectsItOnEveryLinkedTrack) {
-  ASSERT_NE(TestVornell().library.programs[12].values, TestVornell().library.programs[0].values);
+  ASSERT_NE(TestVornell().Library().programs[12].values, TestVornell().Library().programs[0].values);
   auto plain = std::make_unique<TestVornell>();
   auto linked = std::make_unique<TestVornell>();
   auto direct = std::make_unique<TestVornell>();
@@ -82,9 +82,9 @@ TEST(ProgramWorkflow, SelectingWithLinkOffChangesOnlyThatTrack) {
 
 TEST(ProgramWorkflow, SelectionFollowsOnlyTracksThatBelongTogether) {
   TestVornell plug;
-  plug.engine.GetTrack(1).armed = true;
-  plug.engine.GetTrack(4).armed = true;
-  plug.engine.GetTrack(5).sequenceDriven = true;
+  plug.GetEngine().GetTrack(1).armed = true;
+  plug.GetEngine().GetTrack(4).armed = true;
+  plug.GetEngine().GetTrack(5).sequenceDriven = true;
   EXPECT_TRUE(plug.Programs().TracksLinked(1, 4));
   EXPECT_TRUE(plug.Programs().TracksLinked(0, 2));
   EXPECT_FALSE(plug.Programs().TracksLinked(0, 1));
@@ -122,10 +122,10 @@ TEST(ProgramWorkflow, SequenceModeUsesSeqSlotsForArmedAndSequenceDrivenTracks) {
   for (SequenceEvent e : {SequenceEvent{0, 0x95, 60, 100}, SequenceEvent{48, 0x85, 60, 0}}) plug.Sequencing().SeqA().AddEvent(e);
   plug.Sequencing().SeqA().length = 192;
   plug.SetPlain(kParamMode, kModeSequenceA);
-  plug.engine.GetTrack(1).armed = true;
+  plug.GetEngine().GetTrack(1).armed = true;
   EXPECT_EQ(plug.Programs().TrackProgramNumber(1), 45);
   EXPECT_EQ(plug.Programs().TrackProgramNumber(2), 22);  // neither armed nor sequence-driven
-  plug.engine.GetTrack(2).sequenceDriven = true;
+  plug.GetEngine().GetTrack(2).sequenceDriven = true;
   EXPECT_EQ(plug.Programs().TrackProgramNumber(2), 22);  // its "Seq A Prg" is 100
 
   // Seq A Prg of the armed track now selects its program.
@@ -141,8 +141,8 @@ TEST(ProgramWorkflow, SequenceModeUsesSeqSlotsForArmedAndSequenceDrivenTracks) {
   plug.SetPlain(ProgramParamIndex(kProgramSetTrack, 1), 30);
   plug.SetPlain(ProgramParamIndex(kProgramSetSeqB, 1), 31);
   EXPECT_EQ(plug.IntParam(VoiceParamIndex(1, kVoiceFilterCutoff)),
-            plug.library.programs[30].values[kVoiceFilterCutoff]);
-  EXPECT_EQ(plug.engine.GetTrack(1).programName, plug.library.programs[30].name);
+            plug.Library().programs[30].values[kVoiceFilterCutoff]);
+  EXPECT_EQ(plug.GetEngine().GetTrack(1).programName, plug.Library().programs[30].name);
 }
 
 TEST(ProgramWorkflow, StackModesPlayTheStackSlots) {
@@ -170,26 +170,26 @@ TEST(ProgramWorkflow, ModifiedTestRespectsTheResolution) {
   TestVornell plug;
   plug.SetPlain(kParamLinkPrograms, 0);
   const int index = VoiceParamIndex(2, kVoiceFineFrequency);
-  const int stored = plug.library.programs[0].values[kVoiceFineFrequency];
+  const int stored = plug.Library().programs[0].values[kVoiceFineFrequency];
   const int changed = (stored & ~7) | ((stored & 7) == 5 ? 2 : 5);
   ASSERT_NE(changed, stored);
   plug.SetPlain(index, changed);
   plug.Programs().UpdateProgramModified(2);
-  EXPECT_FALSE(plug.engine.GetTrack(2).programModified);
+  EXPECT_FALSE(plug.GetEngine().GetTrack(2).programModified);
 
   plug.SetPlain(kParamResolution, kResolutionExtended);
   plug.SetPlain(index, changed);
   plug.Programs().UpdateProgramModified(2);
-  EXPECT_TRUE(plug.engine.GetTrack(2).programModified);
+  EXPECT_TRUE(plug.GetEngine().GetTrack(2).programModified);
 
   // A change in kept bits is a modification in both resolutions.
   plug.SetPlain(kParamResolution, kResolutionCalvara);
   plug.Programs().LoadProgramIntoTrack(2, 0);
   plug.Programs().UpdateProgramModified(2);
-  EXPECT_FALSE(plug.engine.GetTrack(2).programModified);
+  EXPECT_FALSE(plug.GetEngine().GetTrack(2).programModified);
   plug.SetPlain(index, (stored + 8) & 255);
   plug.Programs().UpdateProgramModified(2);
-  EXPECT_TRUE(plug.engine.GetTrack(2).programModified);
+  EXPECT_TRUE(plug.GetEngine().GetTrack(2).programModified);
 }
 
 TEST(ProgramWorkflow, RenamingMakesModifiedUntilStored) {
@@ -198,17 +198,17 @@ TEST(ProgramWorkflow, RenamingMakesModifiedUntilStored) {
   plug.Programs().SelectTrackProgram(1, 17);
   plug.Programs().RenameTrackProgram(1, "BRIGHT LEAD");
   plug.Programs().UpdateProgramModified(1);
-  EXPECT_TRUE(plug.engine.GetTrack(1).programModified);
+  EXPECT_TRUE(plug.GetEngine().GetTrack(1).programModified);
   plug.Panel().SetEditTrack(1);
   plug.Programs().StoreTrackProgram(-1);
-  EXPECT_EQ(plug.library.programs[17].name, "BRIGHT LEAD");
+  EXPECT_EQ(plug.Library().programs[17].name, "BRIGHT LEAD");
   plug.Programs().UpdateProgramModified(1);
-  EXPECT_FALSE(plug.engine.GetTrack(1).programModified);
+  EXPECT_FALSE(plug.GetEngine().GetTrack(1).programModified);
 
   // With linking on, linked tracks take the name too.
   plug.SetPlain(kParamLinkPrograms, 1);
   plug.Programs().RenameTrackProgram(1, "PAD");
-  for (int t = 0; t < 6; ++t) EXPECT_EQ(plug.engine.GetTrack(t).programName, "PAD") << t;
+  for (int t = 0; t < 6; ++t) EXPECT_EQ(plug.GetEngine().GetTrack(t).programName, "PAD") << t;
 }
 
 TEST(ProgramWorkflow, StoringReloadsEveryTrackPlayingTheProgramAndNoOther) {
@@ -232,36 +232,36 @@ TEST(ProgramWorkflow, StoringReloadsEveryTrackPlayingTheProgramAndNoOther) {
   plug.Programs().StoreTrackProgram(40);
   EXPECT_EQ(plug.StatusText(), "Program recorded/stored.");
   EXPECT_EQ(plug.StatusColour(), kStatusGreen);
-  EXPECT_EQ(plug.library.programs[40].values[kVoiceFilterCutoff], 100);  // full 8 bits
-  EXPECT_EQ(plug.library.programs[40].values[kVoiceAmpVelocity], 33);
-  EXPECT_EQ(plug.library.programs[40].number, 40);
+  EXPECT_EQ(plug.Library().programs[40].values[kVoiceFilterCutoff], 100);  // full 8 bits
+  EXPECT_EQ(plug.Library().programs[40].values[kVoiceAmpVelocity], 33);
+  EXPECT_EQ(plug.Library().programs[40].number, 40);
   for (int t : {0, 1, 3}) {
     ExpectTrackPlays(plug, t, 40);
     plug.Programs().UpdateProgramModified(t);
-    EXPECT_FALSE(plug.engine.GetTrack(t).programModified) << t;
-    EXPECT_EQ(plug.engine.GetTrack(t).programName, "STORED");
+    EXPECT_FALSE(plug.GetEngine().GetTrack(t).programModified) << t;
+    EXPECT_EQ(plug.GetEngine().GetTrack(t).programName, "STORED");
   }
   EXPECT_EQ(plug.Value(VoiceParamIndex(2, kVoiceGlideRate)), 160.0);
   EXPECT_EQ(plug.Programs().TrackProgramNumber(2), 5);
-  EXPECT_EQ(plug.engine.GetTrack(4).programName, plug.library.programs[0].name);
+  EXPECT_EQ(plug.GetEngine().GetTrack(4).programName, plug.Library().programs[0].name);
 }
 
 TEST(ProgramWorkflow, InitProgramLeavesTheLibraryAlone) {
   TestVornell plug;
   plug.OpenEditor();
-  plug.engine.GetTrack(5).armed = true;  // not linked to the edit track
-  const Program before = plug.library.programs[0];
+  plug.GetEngine().GetTrack(5).armed = true;  // not linked to the edit track
+  const Program before = plug.Library().programs[0];
   plug.Panel().SetEditTrack(1);
   plug.Programs().InitEditTrackProgram();
   EXPECT_EQ(plug.StatusText(), "Program initialized.");
-  EXPECT_EQ(plug.library.programs[0], before);
+  EXPECT_EQ(plug.Library().programs[0], before);
   for (int t = 0; t < 5; ++t) {
-    EXPECT_EQ(plug.engine.GetTrack(t).programName, "BASIC PATCH") << t;
+    EXPECT_EQ(plug.GetEngine().GetTrack(t).programName, "BASIC PATCH") << t;
     for (int k = 0; k < kVoiceParamCount; ++k)
       EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), kVoiceParamDefault[k]) << t << " " << k;
-    EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(t, kVoiceFilterCutoff), 254.0 / 255.0 * 88.0 * 128.0);
+    EXPECT_DOUBLE_EQ(plug.GetEngine().TrackVoiceParam(t, kVoiceFilterCutoff), 254.0 / 255.0 * 88.0 * 128.0);
     plug.Programs().UpdateProgramModified(t);
-    EXPECT_TRUE(plug.engine.GetTrack(t).programModified) << t;
+    EXPECT_TRUE(plug.GetEngine().GetTrack(t).programModified) << t;
   }
   ExpectTrackPlays(plug, 5, 0);
 }
@@ -273,16 +273,16 @@ TEST(ProgramWorkflow, AuditionChangesTheTracksOfTheEditProgramOnly) {
   plug.Programs().SelectTrackProgram(4, 8);
   plug.SetPlain(kParamLinkPrograms, 1);
   plug.Panel().SetEditTrack(0);
-  const Program before = plug.library.programs[0];
-  Program audition = plug.library.programs[77];
+  const Program before = plug.Library().programs[0];
+  Program audition = plug.Library().programs[77];
   audition.name = "FROM FILE";
   plug.Programs().AuditionProgram(audition);
-  EXPECT_EQ(plug.library.programs[0], before);
+  EXPECT_EQ(plug.Library().programs[0], before);
   for (int t : {0, 1, 2, 3, 5}) {
     for (int k = 0; k < kVoiceParamCount; ++k) EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), audition.values[k]);
-    EXPECT_EQ(plug.engine.GetTrack(t).programName, "FROM FILE");
+    EXPECT_EQ(plug.GetEngine().GetTrack(t).programName, "FROM FILE");
     plug.Programs().UpdateProgramModified(t);
-    EXPECT_TRUE(plug.engine.GetTrack(t).programModified);
+    EXPECT_TRUE(plug.GetEngine().GetTrack(t).programModified);
   }
   ExpectTrackPlays(plug, 4, 8);
 }
@@ -316,21 +316,21 @@ TEST(ProgramWorkflow, LibraryChangesReloadTheTracksPlayingTheProgram) {
   TestVornell plug;
   plug.SetPlain(kParamLinkPrograms, 0);
   plug.Programs().SelectTrackProgram(3, 9);
-  const ProgramValues factory = plug.library.programs[9].values;
+  const ProgramValues factory = plug.Library().programs[9].values;
   plug.SetPlain(VoiceParamIndex(3, kVoiceFilterCutoff), 2);
   plug.Panel().SetEditTrack(3);
   plug.Programs().StoreTrackProgram(-1);
-  ASSERT_EQ(plug.library.programs[9].values[kVoiceFilterCutoff], 2);
-  ASSERT_TRUE(plug.library.RestoreFactoryPrograms(9));
-  EXPECT_EQ(plug.library.programs[9].values, factory);
+  ASSERT_EQ(plug.Library().programs[9].values[kVoiceFilterCutoff], 2);
+  ASSERT_TRUE(plug.Library().RestoreFactoryPrograms(9));
+  EXPECT_EQ(plug.Library().programs[9].values, factory);
   ExpectTrackPlays(plug, 3, 9);
-  EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(3, kVoiceFilterCutoff),
+  EXPECT_DOUBLE_EQ(plug.GetEngine().TrackVoiceParam(3, kVoiceFilterCutoff),
                    MaskVoiceValue(kVoiceFilterCutoff, factory[kVoiceFilterCutoff]) / 255.0 * 88.0 * 128.0);
 
   // A bank load reloads every track.
-  const std::vector<uint8_t> bank = plug.library.BuildSysEx(-1);
+  const std::vector<uint8_t> bank = plug.Library().BuildSysEx(-1);
   plug.SetPlain(VoiceParamIndex(0, kVoiceGlideRate), 250);
-  ASSERT_TRUE(plug.library.ParseSysEx(bank, -1));
+  ASSERT_TRUE(plug.Library().ParseSysEx(bank, -1));
   ExpectTrackPlays(plug, 0, 0);
 }
 
@@ -343,12 +343,12 @@ TEST(ProgramWorkflow, LoadingKeepsThePanelsSelectedValueCurrent) {
   plug.stateLoading = true;
   plug.SetParameterFromEngine(VoiceParamIndex(2, kVoiceFilterCutoff), 77);
   plug.stateLoading = false;
-  plug.panelDirty = false;
+  plug.TakePanelDirty();
   plug.Programs().LoadProgramIntoTrack(4, 51);
   EXPECT_EQ(plug.Panel().SelectedParamValue(), 77);
-  EXPECT_TRUE(plug.panelDirty);
+  EXPECT_TRUE(plug.TakePanelDirty());
   for (int k = 0; k < kVoiceParamCount; ++k)
-    EXPECT_EQ(plug.IntParam(VoiceParamIndex(4, k)), plug.library.programs[51].values[k]);
+    EXPECT_EQ(plug.IntParam(VoiceParamIndex(4, k)), plug.Library().programs[51].values[k]);
   EXPECT_EQ(plug.Programs().TrackProgramNumber(4), 0);  // loading alone does not change the program number
 
   // No such program or track: nothing happens.
@@ -357,7 +357,7 @@ TEST(ProgramWorkflow, LoadingKeepsThePanelsSelectedValueCurrent) {
   plug.Programs().LoadProgramIntoTrack(-1, 3);
   plug.Programs().LoadProgramIntoTrack(6, 3);
   for (int k = 0; k < kVoiceParamCount; ++k)
-    EXPECT_EQ(plug.IntParam(VoiceParamIndex(4, k)), plug.library.programs[51].values[k]);
+    EXPECT_EQ(plug.IntParam(VoiceParamIndex(4, k)), plug.Library().programs[51].values[k]);
 }
 
 }  // namespace

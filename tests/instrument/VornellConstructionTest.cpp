@@ -39,17 +39,17 @@ TEST(VornellConstruction, ConstructionTellsNobodyAndEndsWithStateLoadingClear) {
 
 TEST(VornellConstruction, TracksStartWithFactoryProgramZeroUnmodified) {
   TestVornell plug;
-  const Program& program = plug.library.programs[0];
+  const Program& program = plug.Library().programs[0];
   EXPECT_FALSE(program.name.empty());
   for (int t = 0; t < Engine::kTrackCount; ++t) {
     EXPECT_EQ(plug.Programs().TrackProgramNumber(t), 0);
-    EXPECT_EQ(plug.engine.GetTrack(t).programName, program.name);
+    EXPECT_EQ(plug.GetEngine().GetTrack(t).programName, program.name);
     for (int k = 0; k < kVoiceParamCount; ++k)
       EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), program.values[k]) << t << " " << k;
     plug.Programs().UpdateProgramModified(t);
-    EXPECT_FALSE(plug.engine.GetTrack(t).programModified);
+    EXPECT_FALSE(plug.GetEngine().GetTrack(t).programModified);
     // The engine holds the program, not the parameter defaults.
-    EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(t, kVoiceFilterCutoff),
+    EXPECT_DOUBLE_EQ(plug.GetEngine().TrackVoiceParam(t, kVoiceFilterCutoff),
                      (program.values[kVoiceFilterCutoff] & 0xfe) / 255.0 * 88.0 * 128.0);
   }
 }
@@ -112,8 +112,8 @@ TEST(VornellConstruction, ApplyAllParamsKeepsDifferentSoundsOfLinkedTracks) {
   plug.Programs().SetLinkSuspended(false);
   plug.ApplyAllParams();
   for (int k = 0; k < kVoiceParamCount; ++k) {
-    EXPECT_EQ(plug.IntParam(VoiceParamIndex(2, k)), plug.library.programs[7].values[k]) << k;
-    EXPECT_EQ(plug.IntParam(VoiceParamIndex(1, k)), plug.library.programs[0].values[k]) << k;
+    EXPECT_EQ(plug.IntParam(VoiceParamIndex(2, k)), plug.Library().programs[7].values[k]) << k;
+    EXPECT_EQ(plug.IntParam(VoiceParamIndex(1, k)), plug.Library().programs[0].values[k]) << k;
   }
 }
 
@@ -133,8 +133,8 @@ TEST(VornellConstruction, ApplyAllParamsAndPresetsKeepEditedVoiceValues) {
   plug.ClearNotifications();
   ASSERT_TRUE(plug.SelectPreset(0));
   EXPECT_EQ(plug.Value(VoiceParamIndex(1, kVoiceFilterCutoff)), 40.0);
-  EXPECT_DOUBLE_EQ(plug.engine.TrackVoiceParam(1, kVoiceFilterCutoff), 40.0 / 255.0 * 88.0 * 128.0);
-  EXPECT_EQ(plug.Value(VoiceParamIndex(4, kVoiceGlideRate)), plug.library.programs[0].values[kVoiceGlideRate]);
+  EXPECT_DOUBLE_EQ(plug.GetEngine().TrackVoiceParam(1, kVoiceFilterCutoff), 40.0 / 255.0 * 88.0 * 128.0);
+  EXPECT_EQ(plug.Value(VoiceParamIndex(4, kVoiceGlideRate)), plug.Library().programs[0].values[kVoiceGlideRate]);
   EXPECT_EQ(plug.Value(ProgramParamIndex(kProgramSetTrack, 1)), 14.0);
   EXPECT_FALSE(plug.stateLoading);
   EXPECT_FALSE(plug.Programs().LinkSuspended());

@@ -36,7 +36,7 @@ class ProgramCommands : public MenuFixture {
     std::lock_guard lock(plug->Mutex());
     return plug->Programs().TrackProgramNumber(t);
   }
-  uint8_t LibraryValue(int p, int k) { return plug->library.programs[static_cast<size_t>(p)].values[k]; }
+  uint8_t LibraryValue(int p, int k) { return plug->Library().programs[static_cast<size_t>(p)].values[k]; }
 };
 
 constexpr int kCutoff = kVoiceFilterCutoff;
@@ -45,7 +45,7 @@ TEST_F(ProgramCommands, StoringIntoAnotherProgramAsksThenSwitchesTheEditTrack) {
   plug->Panel().SetEditTrack(0);
   Select(0, 3);
   Select(4, 28);
-  const ProgramValues before3 = plug->library.programs[3].values;
+  const ProgramValues before3 = plug->Library().programs[3].values;
   ASSERT_NE(LibraryValue(28, kCutoff), 2);
   SetPlain(VoiceParamIndex(0, kCutoff), 2);
 
@@ -62,11 +62,11 @@ TEST_F(ProgramCommands, StoringIntoAnotherProgramAsksThenSwitchesTheEditTrack) {
   AnswerMessage(kAnswerYes);
   EXPECT_TRUE(RunProgramButtonMenu(*plug, Graphics(), 120, 40));
   EXPECT_EQ(LibraryValue(28, kCutoff), 2);
-  EXPECT_EQ(plug->library.programs[3].values, before3);
+  EXPECT_EQ(plug->Library().programs[3].values, before3);
   EXPECT_EQ(Playing(0), 28);
   EXPECT_EQ(VoiceValue(0, kCutoff), 2);
   EXPECT_EQ(VoiceValue(4, kCutoff), 2);  // the other track playing 28 took the stored sound
-  EXPECT_FALSE(plug->engine.GetTrack(0).programModified);
+  EXPECT_FALSE(plug->GetEngine().GetTrack(0).programModified);
   // The switch to program 28 does not wipe the store's message.
   Idle(2);
   EXPECT_EQ(StatusLineText(), "Program recorded/stored.");
@@ -123,7 +123,7 @@ TEST_F(ProgramCommands, SavingIsRefusedWhileAProgramIsModified) {
   EXPECT_TRUE(Window().fileRequests[0].save);
   EXPECT_EQ(Window().fileRequests[0].fileName, "A_B_C_");
   EXPECT_EQ(Window().fileRequests[0].extensions, std::vector<std::string>{"syx"});
-  EXPECT_EQ(ReadBytes(path), plug->library.BuildSysEx(7));
+  EXPECT_EQ(ReadBytes(path), plug->Library().BuildSysEx(7));
   EXPECT_EQ(LastStatus(), "Done.");
   EXPECT_EQ(plug->StatusColour(), kStatusGreen);
   EXPECT_EQ(plug->Commands().ProgramFolder(), folder.Path());
@@ -133,12 +133,12 @@ TEST_F(ProgramCommands, BankLoadAnsweredNoLoadsNothing) {
   const std::string path = folder / "bank.syx";
   {
     std::lock_guard lock(plug->Mutex());
-    plug->library.programs[40].values[kCutoff] = 5;
-    plug->library.programs[40].name = "CHANGED";
-    const std::vector<uint8_t> bank = plug->library.BuildSysEx(-1);
+    plug->Library().programs[40].values[kCutoff] = 5;
+    plug->Library().programs[40].name = "CHANGED";
+    const std::vector<uint8_t> bank = plug->Library().BuildSysEx(-1);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bank.data()),
                                                 static_cast<std::streamsize>(bank.size()));
-    ASSERT_TRUE(plug->library.RestoreFactoryPrograms(40));
+    ASSERT_TRUE(plug->Library().RestoreFactoryPrograms(40));
   }
   AnswerMessage(kAnswerNo);
   AnswerFile(path);
@@ -147,13 +147,13 @@ TEST_F(ProgramCommands, BankLoadAnsweredNoLoadsNothing) {
   EXPECT_EQ(Messages(),
             std::vector<std::string>{"Load Program Bank File|This will affect all tracks. Do you want to continue?"});
   EXPECT_TRUE(Window().fileRequests.empty());
-  EXPECT_NE(plug->library.programs[40].name, "CHANGED");
+  EXPECT_NE(plug->Library().programs[40].name, "CHANGED");
 
   AnswerMessage(kAnswerYes);
   plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadBankFile);
   ASSERT_EQ(Window().fileRequests.size(), 1u);
   EXPECT_FALSE(Window().fileRequests[0].save);
-  EXPECT_EQ(plug->library.programs[40].name, "CHANGED");
+  EXPECT_EQ(plug->Library().programs[40].name, "CHANGED");
   EXPECT_EQ(LibraryValue(40, kCutoff), 5);
   EXPECT_EQ(LastStatus(), "Done.");
 }
@@ -175,8 +175,8 @@ TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
   std::vector<uint8_t> one;
   {
     std::lock_guard lock(plug->Mutex());
-    plug->library.programs[30].values[kCutoff] = 6;
-    one = plug->library.BuildSysEx(30);
+    plug->Library().programs[30].values[kCutoff] = 6;
+    one = plug->Library().BuildSysEx(30);
   }
   const std::string path = folder / "thirty.syx";
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(one.data()),
@@ -193,7 +193,7 @@ TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
 TEST_F(ProgramCommands, FactoryRestoreOfOneProgramAndRefusedRestoreOfAll) {
   plug->Panel().SetEditTrack(2);
   Select(2, 50);
-  const ProgramValues factory = plug->library.programs[50].values;
+  const ProgramValues factory = plug->Library().programs[50].values;
   SetPlain(VoiceParamIndex(2, kCutoff), 7);
   plug->Commands().StoreProgramFromMenu(50);
   ASSERT_EQ(LibraryValue(50, kCutoff), 7);
@@ -207,7 +207,7 @@ TEST_F(ProgramCommands, FactoryRestoreOfOneProgramAndRefusedRestoreOfAll) {
   // Nobody else plays 50: no question.
   plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdRestoreFactory);
   EXPECT_EQ(Messages().size(), 1u);
-  EXPECT_EQ(plug->library.programs[50].values, factory);
+  EXPECT_EQ(plug->Library().programs[50].values, factory);
   EXPECT_EQ(VoiceValue(2, kCutoff), factory[kCutoff]);
 }
 
@@ -217,11 +217,11 @@ TEST_F(ProgramCommands, EnhancedDataSwitchAndDefaultFolderAreWrittenToTheSetting
   AnswerMenu({7});
   EXPECT_TRUE(RunProgramButtonMenu(*plug, Graphics(), 0, 0));
   EXPECT_FALSE(plug->config.saveEnhancedPrograms);
-  EXPECT_FALSE(plug->library.saveEnhancedPrograms);
+  EXPECT_FALSE(plug->Library().saveEnhancedPrograms);
   EXPECT_FALSE(BuildProgramButtonMenu(*plug)->GetItem(7)->Checked());
   EXPECT_NE(ReadText(plug->config.iniPath).find("Save Enhanced Prgs=false"), std::string::npos);
   plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdToggleEnhanced);
-  EXPECT_TRUE(plug->library.saveEnhancedPrograms);
+  EXPECT_TRUE(plug->Library().saveEnhancedPrograms);
 
   const std::string original = plug->config.programPath;
   const uint32_t statusSerial = plug->StatusSerial();
@@ -242,7 +242,7 @@ TEST_F(ProgramCommands, InitProgramAndNothingWhileTheWindowIsClosed) {
   plug->Panel().SetEditTrack(4);
   AnswerMenu({1});
   EXPECT_TRUE(RunProgramButtonMenu(*plug, Graphics(), 0, 0));
-  EXPECT_EQ(plug->engine.GetTrack(4).programName, "BASIC PATCH");
+  EXPECT_EQ(plug->GetEngine().GetTrack(4).programName, "BASIC PATCH");
 
   Dispatch(effEditClose);
   plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdRestoreAllFactory);

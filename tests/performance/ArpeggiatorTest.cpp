@@ -12,7 +12,7 @@ constexpr int64_t kStart = 48000;  // on the tick grid and on a control tick
 void EnterMode(Session& s, int mode) {
   s.RunTo(kStart - 9600);
   s.plug.SetPlain(kParamMode, mode);
-  ASSERT_EQ(s.plug.engine.Mode(), mode);
+  ASSERT_EQ(s.plug.GetEngine().Mode(), mode);
   s.RunTo(kStart);
 }
 
@@ -32,7 +32,7 @@ TEST(Arpeggiator, UpDownPlaysTheHeldKeysUpAndBackAsEighthNotes) {
   Session s;
   EnterMode(s, kModeArpUpDown);
   EXPECT_EQ(s.plug.StatusText(), "Arpeggiator started...");
-  EXPECT_EQ(s.plug.engine.GetTrack(5).channel, 5);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(5).channel, 5);
   s.Note(0, 67, 100);
   s.Note(0, 60, 90);
   s.Note(0, 64, 80);
@@ -200,14 +200,14 @@ TEST(Arpeggiator, TrackSixOffWithNoOtherTrackOnChannelSixRefusesTheMode) {
   EXPECT_FALSE(s.plug.Sequencing().SetMode(kModeArpUpDown));
   EXPECT_EQ(s.plug.StatusText(), "Select a track for channel 6!");
   EXPECT_EQ(s.plug.StatusColour(), kStatusRed);
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
   EXPECT_EQ(s.plug.IntParam(kParamMode), kModeNormal);
-  EXPECT_EQ(s.plug.engine.GetTrack(5).channel, Track::kNoChannel);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(5).channel, Track::kNoChannel);
 
   // Track 3 on MIDI channel 6 takes the pattern instead.
   SetTrackChannel(s.plug, 2, 5);
   EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeArpAssign));
-  EXPECT_EQ(s.plug.engine.GetTrack(5).channel, Track::kNoChannel);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(5).channel, Track::kNoChannel);
   s.RunTo(kStart);
   s.Note(0, 60, 100);
   s.RunTo(kStart + 2 * kStep);
@@ -219,7 +219,7 @@ TEST(Arpeggiator, LeavingTheModeClearsThePatternAndGivesTrackSixItsChannelBack) 
   Session s;
   SetTrackChannel(s.plug, 5, kChannelAll);
   EnterMode(s, kModeArpUpDown);
-  EXPECT_EQ(s.plug.engine.GetTrack(5).channel, 5);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(5).channel, 5);
   s.Note(0, 60, 100);
   s.plug.Sequencing().ToggleArpeggiatorLatch();
   s.RunTo(kStart + kStep);
@@ -229,7 +229,7 @@ TEST(Arpeggiator, LeavingTheModeClearsThePatternAndGivesTrackSixItsChannelBack) 
   EXPECT_EQ(s.plug.Sequencing().ArpeggioNotes().Count(), 0);
   EXPECT_FALSE(s.plug.Sequencing().ArpeggiatorLatched());
   EXPECT_TRUE(s.plug.Sequencing().ArpeggiatorKeys().Contains(60));
-  EXPECT_EQ(s.plug.engine.GetTrack(5).channel, kChannelAll);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(5).channel, kChannelAll);
   // Keys reach the tracks directly again (tracks 1 and 6 share MIDI channel 1
   // now and take turns).
   const int64_t key = s.Now() + 9600;

@@ -43,7 +43,7 @@ struct Panel : Session {
   }
   bool Digit(int d) { return Click(DigitId(d)); }
   double Normalized(int index) { return plug.GetParam(index)->NormalizedValue(); }
-  const std::string& ProgramName(int p) { return plug.library.programs[static_cast<size_t>(p)].name; }
+  const std::string& ProgramName(int p) { return plug.Library().programs[static_cast<size_t>(p)].name; }
 };
 
 TEST(FrontPanel, TwoDigitsInProgramSelectTheProgramAndTheDisplayFollowsTheTyping) {
@@ -61,7 +61,7 @@ TEST(FrontPanel, TwoDigitsInProgramSelectTheProgramAndTheDisplayFollowsTheTyping
   EXPECT_EQ(s.plug.Panel().NumberDisplayCode(), 0x42);
   EXPECT_EQ(s.plug.Panel().PendingDigit(), -1);
   EXPECT_EQ(s.plug.IntParam(ProgramParamIndex(kProgramSetTrack, 2)), 42);
-  EXPECT_EQ(s.plug.engine.GetTrack(2).programName, s.ProgramName(42));
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(2).programName, s.ProgramName(42));
   EXPECT_EQ(s.plug.Programs().TrackProgramNumber(1), 0);  // not linked
   EXPECT_EQ(s.plug.StatusText(), "Version 1.0.1.N");
 
@@ -255,7 +255,7 @@ TEST(FrontPanel, AStackProgramIsTypedThenAssignedToATrack) {
   EXPECT_EQ(s.plug.StatusText(), "Press TRACK button...");
   s.Click(TrackButton(3));
   EXPECT_EQ(s.plug.IntParam(ProgramParamIndex(kProgramSetStackA, 3)), 12);
-  EXPECT_EQ(s.plug.engine.GetTrack(3).programName, s.ProgramName(12));
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(3).programName, s.ProgramName(12));
   EXPECT_EQ(s.plug.StatusText(), "Stack program assigned");
   EXPECT_FALSE(s.plug.Panel().RecordMode());
   EXPECT_EQ(s.plug.Panel().PendingStackProgram(), -1);
@@ -279,21 +279,21 @@ TEST(FrontPanel, ControlRecordThenANumberStoresTheSoundAndAsksWhenOthersPlayIt) 
   s.plug.SetParameterFromEngine(kParamLinkPrograms, 0);
   const int cutoff = VoiceParamIndex(0, kVoiceFilterCutoff);
   s.plug.SetPlain(cutoff, 0x40);
-  ASSERT_NE(s.plug.library.programs[25].values[kVoiceFilterCutoff], 0x40);
+  ASSERT_NE(s.plug.Library().programs[25].values[kVoiceFilterCutoff], 0x40);
 
   s.Click(kControlRecord);
   EXPECT_TRUE(s.plug.Panel().LedState(kControlRecordLed));
   s.Digit(2);
   EXPECT_FALSE(s.Digit(5));  // the store counts as a dialog
   EXPECT_FALSE(s.plug.Panel().StoreArmed());
-  EXPECT_EQ(s.plug.library.programs[25].values[kVoiceFilterCutoff], 0x40);
+  EXPECT_EQ(s.plug.Library().programs[25].values[kVoiceFilterCutoff], 0x40);
   EXPECT_EQ(s.plug.Programs().TrackProgramNumber(0), 25);
   EXPECT_EQ(s.plug.StatusText(), "Program recorded/stored.");
   EXPECT_TRUE(s.plug.questions.empty());  // nobody else plays 25
 
   // Track 2 plays 30: storing over it asks, and "no" keeps program 30.
   s.plug.Programs().SelectTrackProgram(1, 30);
-  const ProgramValues kept = s.plug.library.programs[30].values;
+  const ProgramValues kept = s.plug.Library().programs[30].values;
   s.plug.answer = kAnswerNo;
   s.Click(kControlRecord);
   s.Digit(3);
@@ -301,14 +301,14 @@ TEST(FrontPanel, ControlRecordThenANumberStoresTheSoundAndAsksWhenOthersPlayIt) 
   ASSERT_EQ(s.plug.questions.size(), 1u);
   EXPECT_EQ(s.plug.questions[0],
             "Record/Store Program|This will affect other tracks using this program. Do you want to continue?");
-  EXPECT_EQ(s.plug.library.programs[30].values, kept);
+  EXPECT_EQ(s.plug.Library().programs[30].values, kept);
   EXPECT_EQ(s.plug.Programs().TrackProgramNumber(0), 25);
   EXPECT_FALSE(s.plug.Panel().StoreArmed());
 
   // The browser's RECORD stores into the edit track's own number.
   s.plug.SetPlain(cutoff, 0x50);
   EXPECT_FALSE(s.Click(kBrowserRecord));
-  EXPECT_EQ(s.plug.library.programs[25].values[kVoiceFilterCutoff], 0x50);
+  EXPECT_EQ(s.plug.Library().programs[25].values[kVoiceFilterCutoff], 0x50);
 }
 
 TEST(FrontPanel, SpecialFunctionsWithControlRecordHeld) {
@@ -337,7 +337,7 @@ TEST(FrontPanel, SpecialFunctionsWithControlRecordHeld) {
   s.RightClick(kControlRecord);
   s.Digit(8);
   EXPECT_EQ(s.plug.Value(VoiceParamIndex(0, kVoiceFilterCutoff)), kVoiceParamDefault[kVoiceFilterCutoff]);
-  EXPECT_EQ(s.plug.engine.GetTrack(0).programName, "BASIC PATCH");
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).programName, "BASIC PATCH");
   EXPECT_EQ(s.plug.StatusText(), "Program initialized.");
 
   // A digit without a function only ends the held state; no number is started.
@@ -420,11 +420,11 @@ TEST(FrontPanel, RecordThenSeqARecordsAndSeqAStopsIt) {
   EXPECT_FALSE(s.plug.Panel().LedState(kRecordLed));  // blinking although recordMode is on
   s.Click(TrackButton(1));
   EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubWaitFirstNote);
-  EXPECT_TRUE(s.plug.engine.GetTrack(1).armed);
+  EXPECT_TRUE(s.plug.GetEngine().GetTrack(1).armed);
   EXPECT_EQ(s.plug.StatusText(), "Waiting for first note...");
   s.Click(kRecord);  // stops it
   EXPECT_FALSE(s.plug.Sequencing().Recording());
-  EXPECT_FALSE(s.plug.engine.GetTrack(1).armed);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(1).armed);
 
   // RECORD held with TRACK 1 clears track 1's part.
   s.RightClick(kRecord);
@@ -462,7 +462,7 @@ TEST(FrontPanel, RecordLatchedThenSeqAOfThePlayingSequenceStartsARealRecording) 
   s.Click(kSeqA);
   EXPECT_TRUE(s.plug.Sequencing().Recording());
   EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordWaitFirstNote);
-  EXPECT_TRUE(s.plug.engine.GetTrack(0).armed);
+  EXPECT_TRUE(s.plug.GetEngine().GetTrack(0).armed);
   EXPECT_EQ(s.plug.StatusText(), "Waiting for first note...");
   // A live note is heard and recorded.
   s.Note(3, 64, 100);

@@ -129,7 +129,7 @@ class Session {
   }
 
   bool LoopPlays() {
-    const int mode = plug.engine.Mode();
+    const int mode = plug.GetEngine().Mode();
     if (mode != kModeSequenceA && mode != kModeSequenceB) return false;
     const bool synced = plug.GetParam(kParamSyncToHost)->Value() >= 0.5;
     return !synced || (transportTime.flags & kVstTransportPlaying);
@@ -187,7 +187,7 @@ class Session {
         SetParam(kParamMode, kModeNormal);
         break;
       default:
-        Press(plug.engine.Mode() == kModeSequenceA ? panel_id::kSeqA : panel_id::kSeqB);
+        Press(plug.GetEngine().Mode() == kModeSequenceA ? panel_id::kSeqA : panel_id::kSeqB);
         break;
     }
   }
@@ -219,9 +219,9 @@ class Session {
   // What still sounds and what led there, for a failure message.
   std::string Report() {
     std::ostringstream text;
-    text << "mode " << plug.engine.Mode() << ", sounding voices:";
+    text << "mode " << plug.GetEngine().Mode() << ", sounding voices:";
     for (int v = 0; v < Engine::kVoiceCount; ++v) {
-      const Voice& voice = plug.engine.GetVoice(v);
+      const Voice& voice = plug.GetEngine().GetVoice(v);
       if (voice.active)
         text << " [voice " << v << " track " << int(voice.track) << " note " << voice.note
              << (voice.keyHeld ? " held" : "") << (voice.sustained ? " sustained" : "") << "]";
@@ -250,7 +250,7 @@ void ShortenReleases(Session& s, std::mt19937& random) {
   std::lock_guard lock(s.plug.Mutex());
   for (int preset = kPreparedPresets - 1; preset >= 0; --preset) {
     s.plug.SelectPreset(preset);
-    for (Program& program : s.plug.library.programs) {
+    for (Program& program : s.plug.Library().programs) {
       program.values[kVoiceAmpEnvRelease] = static_cast<uint8_t>(random() % (kLongestRelease + 1));
       program.values[kVoiceAmpEnvAttack] = static_cast<uint8_t>(random() % 40);
     }
@@ -423,7 +423,7 @@ void RunSeed(uint32_t seed) {
       s.RenderFor(kQuietWindow);
       const Sequence& loop = *s.plug.Sequencing().CurrentSequence();
       for (int t = 0; t < Engine::kTrackCount; ++t) {
-        const int channel = s.plug.engine.GetTrack(t).channel;
+        const int channel = s.plug.GetEngine().GetTrack(t).channel;
         if (channel < 16 && loop.channelUsed[channel]) continue;
         ASSERT_EQ(std::max(s.peaks[2 + 2 * t], s.peaks[3 + 2 * t]), 0.0f)
             << "seed " << seed << ", checkpoint " << checkpoint << ", track " << t + 1

@@ -8,7 +8,7 @@
 namespace {
 
 const std::string& ProgramName(Session& s, int p) {
-  return s.plug.library.programs[static_cast<size_t>(p)].name;
+  return s.plug.Library().programs[static_cast<size_t>(p)].name;
 }
 
 TEST(Modes, SequenceModesPlayTheirOwnProgramsAndNormalGivesTheTrackProgramsBack) {
@@ -19,23 +19,23 @@ TEST(Modes, SequenceModesPlayTheirOwnProgramsAndNormalGivesTheTrackProgramsBack)
   s.plug.Sequencing().SeqA().length = 192;
   s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqA, 0), 7);
   s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetTrack, 3), 9);
-  ASSERT_EQ(s.plug.engine.GetTrack(3).programName, ProgramName(s, 9));
+  ASSERT_EQ(s.plug.GetEngine().GetTrack(3).programName, ProgramName(s, 9));
 
   ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
-  EXPECT_EQ(s.plug.engine.GetTrack(0).programName, ProgramName(s, 7));
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).programName, ProgramName(s, 7));
   // 100 in "Seq A Prg 4": the track keeps its own program.
-  EXPECT_EQ(s.plug.engine.GetTrack(3).programName, ProgramName(s, 9));
-  EXPECT_EQ(s.plug.engine.GetTrack(1).programName, ProgramName(s, 0));
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(3).programName, ProgramName(s, 9));
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(1).programName, ProgramName(s, 0));
   // Tracks with material listen to their own part only.
   SetTrackChannel(s.plug, 0, kChannelAll);
-  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, 0);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).channel, 0);
 
   ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeNormal));
-  EXPECT_EQ(s.plug.engine.GetTrack(0).programName, ProgramName(s, 0));
-  EXPECT_EQ(s.plug.engine.GetTrack(3).programName, ProgramName(s, 9));
-  EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
-  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, kChannelAll);  // from its parameter
-  EXPECT_EQ(s.plug.engine.GetTrack(3).channel, 3);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).programName, ProgramName(s, 0));
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(3).programName, ProgramName(s, 9));
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(0).sequenceDriven);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).channel, kChannelAll);  // from its parameter
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(3).channel, 3);
 }
 
 TEST(Modes, StackModesUnlinkAndLoadTheirSlotsNormalLinksAgain) {
@@ -48,21 +48,21 @@ TEST(Modes, StackModesUnlinkAndLoadTheirSlotsNormalLinksAgain) {
   ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeStackA));
   EXPECT_FALSE(s.plug.LinkProgramsOn());
   for (int t = 0; t < Engine::kTrackCount; ++t)
-    EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 10 + t));
+    EXPECT_EQ(s.plug.GetEngine().GetTrack(t).programName, ProgramName(s, 10 + t));
   // From one Stack Mode straight to the other.
   ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeStackB));
-  EXPECT_EQ(s.plug.engine.Mode(), kModeStackB);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeStackB);
   for (int t = 0; t < Engine::kTrackCount; ++t)
-    EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 20 + t));
+    EXPECT_EQ(s.plug.GetEngine().GetTrack(t).programName, ProgramName(s, 20 + t));
   ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeNormal));
   EXPECT_TRUE(s.plug.LinkProgramsOn());
-  for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.plug.engine.GetTrack(t).programName, ProgramName(s, 0));
+  for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.plug.GetEngine().GetTrack(t).programName, ProgramName(s, 0));
   // A sequence Mode from a Stack Mode goes to Normal first.
   AddNote(s.plug.Sequencing().SeqA(), 0, 60, 0, 48);
   s.plug.Sequencing().SeqA().length = 192;
   ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeStackA));
   EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
 }
 
 TEST(Modes, EveryModeChangeClearsTheArpeggioAndReleasesChannelSix) {
@@ -89,9 +89,9 @@ TEST(Modes, OutOfRangeModesCountAsNormal) {
   s.plug.Sequencing().SeqA().length = 192;
   ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   EXPECT_TRUE(s.plug.Sequencing().SetMode(9));
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
   EXPECT_TRUE(s.plug.Sequencing().SetMode(-3));
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
 }
 
 // Whatever Mode a host asks for, the "Mode" parameter ends where the engine
@@ -115,7 +115,7 @@ TEST(Modes, TheModeParameterFollowsTheEngineWhateverTheHostAsks) {
         ask(kModeNormal);
         ask(from);
         ask(to);
-        ASSERT_EQ(plug.IntParam(kParamMode), plug.engine.Mode()) << "ready " << ready << ", " << from << " to " << to;
+        ASSERT_EQ(plug.IntParam(kParamMode), plug.GetEngine().Mode()) << "ready " << ready << ", " << from << " to " << to;
       }
     }
   }

@@ -18,7 +18,7 @@ TEST(Player, EmptySequencesAreRefusedAndModeSwitchesGoThroughNormal) {
   EXPECT_FALSE(s.plug.Sequencing().SetMode(kModeSequenceA));
   EXPECT_EQ(s.plug.StatusText(), "Sequence A: empty.");
   EXPECT_EQ(s.plug.StatusColour(), kStatusOrange);
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
   EXPECT_FALSE(s.plug.Sequencing().SetMode(kModeSequenceB));
   EXPECT_EQ(s.plug.StatusText(), "Sequence B: empty.");
 
@@ -27,22 +27,22 @@ TEST(Player, EmptySequencesAreRefusedAndModeSwitchesGoThroughNormal) {
   s.plug.Sequencing().SeqB().length = 192;
   ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
   EXPECT_EQ(s.plug.IntParam(kParamMode), kModeSequenceA);
-  EXPECT_TRUE(s.plug.engine.GetTrack(0).sequenceDriven);
-  EXPECT_FALSE(s.plug.engine.GetTrack(1).sequenceDriven);
+  EXPECT_TRUE(s.plug.GetEngine().GetTrack(0).sequenceDriven);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(1).sequenceDriven);
   // SEQ B while Seq A plays: Normal first, the second press enters Seq B.
   EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceB));
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
   EXPECT_EQ(s.plug.IntParam(kParamMode), kModeNormal);
-  EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(0).sequenceDriven);
   EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceB));
-  EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceB);
-  EXPECT_TRUE(s.plug.engine.GetTrack(1).sequenceDriven);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeSequenceB);
+  EXPECT_TRUE(s.plug.GetEngine().GetTrack(1).sequenceDriven);
   // An arpeggiator or Stack Mode from a sequence Mode: Normal first as well.
   EXPECT_TRUE(s.plug.Sequencing().SetMode(kModeArpUpDown));
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
   // Through the host's "Mode" parameter the same rules hold.
   s.plug.SetPlain(kParamMode, kModeSequenceA);
-  EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeSequenceA);
   EXPECT_EQ(s.plug.StatusText(), "Sequencer started...");
 }
 
@@ -56,7 +56,7 @@ TEST(Player, LeavingTheSequenceModeStopsTheLoopAndReleasesItsTracks) {
   ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeNormal));
   s.RunTo(s.Now() + 480);
   EXPECT_EQ(s.plug.Sequencing().Player().CurrentSequence(), PlayedSequence::kNone);
-  EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(0).sequenceDriven);
   const int64_t quiet = s.Now() + 4800;
   s.RunTo(quiet + 4 * kQuarter);
   EXPECT_EQ(s.TrackRms(0, quiet, s.Now()), 0.0);

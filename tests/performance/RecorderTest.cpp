@@ -53,14 +53,14 @@ TEST(Recorder, StartingWaitsForTheFirstNoteWithTrackOneArmedOnAllChannels) {
   Session s;
   s.RunTo(4800);
   StartRecordingSeqA(s);
-  EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeSequenceA);
   EXPECT_EQ(s.plug.IntParam(kParamMode), kModeSequenceA);
   EXPECT_TRUE(s.plug.Sequencing().Recording());
   EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordWaitFirstNote);
   EXPECT_EQ(s.plug.StatusText(), "Waiting for first note...");
   EXPECT_EQ(s.plug.StatusColour(), kStatusOrange);
-  EXPECT_TRUE(s.plug.engine.GetTrack(0).armed);
-  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, Track::kAllChannels);
+  EXPECT_TRUE(s.plug.GetEngine().GetTrack(0).armed);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).channel, Track::kAllChannels);
   EXPECT_EQ(s.plug.Sequencing().CurrentSequence(), &s.plug.Sequencing().SeqA());
   EXPECT_DOUBLE_EQ(s.plug.Sequencing().Player().SamplesPerTick(), 125.0);
   EXPECT_DOUBLE_EQ(s.plug.Sequencing().SeqA().tempo, 120.0);
@@ -94,9 +94,9 @@ TEST(Recorder, FirstPassRoundsToQuartersAndLoopsOnTheTrackThatPlayedIt) {
                                                 {288, 0x82, 64}, {480, 0x92, 67}, {576, 0x82, 67}};
   EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()), events);
   for (int t = 0; t < Engine::kTrackCount; ++t) {
-    EXPECT_FALSE(s.plug.engine.GetTrack(t).armed) << t;
-    EXPECT_EQ(s.plug.engine.GetTrack(t).sequenceDriven, t == 2) << t;
-    EXPECT_EQ(s.plug.engine.GetTrack(t).channel, t) << t;
+    EXPECT_FALSE(s.plug.GetEngine().GetTrack(t).armed) << t;
+    EXPECT_EQ(s.plug.GetEngine().GetTrack(t).sequenceDriven, t == 2) << t;
+    EXPECT_EQ(s.plug.GetEngine().GetTrack(t).channel, t) << t;
   }
 
   // Eleven passes, every note on its tick, on track 3 and nowhere else.
@@ -167,7 +167,7 @@ TEST(Recorder, AFirstPassUnderHalfAQuarterKeepsItsEventsButPlaysNothing) {
   s.plug.Sequencing().StopRecording();
   EXPECT_EQ(s.plug.Sequencing().SeqA().length, 0);
   EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 2u);
-  EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeSequenceA);
   const int64_t now = s.Now();
   s.RunTo(now + 2 * kLoop);
   EXPECT_TRUE(s.OnsetsFrom(0, now).empty());
@@ -179,18 +179,18 @@ TEST(Recorder, ARecordingThatCapturedNothingEndsInNormalMode) {
   StartRecordingSeqA(s);
   s.RunTo(48000);
   s.plug.Sequencing().StopRecording();
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
   EXPECT_EQ(s.plug.IntParam(kParamMode), kModeNormal);
   EXPECT_FALSE(s.plug.Sequencing().Recording());
   // Track 1 listens on its own channel again.
-  EXPECT_FALSE(s.plug.engine.GetTrack(0).armed);
-  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, 0);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(0).armed);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).channel, 0);
 }
 
 int HeldVoices(const Vornell& plug, int t) {
   int count = 0;
   for (int v = 0; v < Engine::kVoiceCount; ++v) {
-    const Voice& voice = plug.engine.GetVoice(v);
+    const Voice& voice = plug.GetEngine().GetVoice(v);
     if (voice.active && voice.keyHeld && voice.track == t) ++count;
   }
   return count;
@@ -224,7 +224,7 @@ TEST(Recorder, AKeyStillHeldAtTheStopIsClosedAtTheLoopLengthAndEndsEveryPass) {
   EXPECT_EQ(HeldVoices(s.plug, 0), 1);
   int running = 0;
   for (int v = 0; v < Engine::kVoiceCount; ++v)
-    running += s.plug.engine.GetVoice(v).active && s.plug.engine.GetVoice(v).track == 0;
+    running += s.plug.GetEngine().GetVoice(v).active && s.plug.GetEngine().GetVoice(v).track == 0;
   EXPECT_LE(running, 2);
 }
 
@@ -244,7 +244,7 @@ TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   s.plug.Sequencing().RecordTrackButton(1);
   EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubWaitFirstNote);
   EXPECT_EQ(s.plug.StatusText(), "Waiting for first note...");
-  EXPECT_TRUE(s.plug.engine.GetTrack(1).armed);
+  EXPECT_TRUE(s.plug.GetEngine().GetTrack(1).armed);
 
   // First overdub note on the 1.5th quarter of the pass: it goes in at its
   // place, in front of track 1's notes still to come in this pass.
@@ -268,9 +268,9 @@ TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   s.RunTo(loop + 2 * kLoop + 4800);
   EXPECT_FALSE(s.plug.Sequencing().Recording());
   EXPECT_EQ(s.plug.StatusText(), "Recording stopped.");
-  EXPECT_TRUE(s.plug.engine.GetTrack(1).sequenceDriven);
-  EXPECT_EQ(s.plug.engine.GetTrack(1).channel, 1);
-  EXPECT_FALSE(s.plug.engine.GetTrack(1).armed);
+  EXPECT_TRUE(s.plug.GetEngine().GetTrack(1).sequenceDriven);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(1).channel, 1);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(1).armed);
   const std::vector<std::vector<int>> added = {{288, 0x91, 72}, {384, 0x81, 72}, {576, 0x91, 76}, {672, 0x81, 76}};
   std::vector<std::vector<int>> channel1;
   for (const auto& e : EventList(s.plug.Sequencing().SeqA()))
@@ -326,10 +326,10 @@ TEST(Recorder, PrepareOverdubNeedsRecordModeInASequenceMode) {
   EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 6u);
   // A TRACK button on an armed track disarms it.
   s.plug.Sequencing().RecordTrackButton(4);
-  EXPECT_TRUE(s.plug.engine.GetTrack(4).armed);
+  EXPECT_TRUE(s.plug.GetEngine().GetTrack(4).armed);
   s.plug.Sequencing().RecordTrackButton(4);
-  EXPECT_FALSE(s.plug.engine.GetTrack(4).armed);
-  EXPECT_EQ(s.plug.engine.GetTrack(4).channel, 4);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(4).armed);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(4).channel, 4);
 }
 
 TEST(Recorder, ClearTrackRemovesItsPartAndGivesItsChannelBack) {
@@ -338,22 +338,22 @@ TEST(Recorder, ClearTrackRemovesItsPartAndGivesItsChannelBack) {
   // Add a part for track 2 directly and hand it over.
   AddNote(s.plug.Sequencing().SeqA(), 1, 48, 0, 96);
   s.plug.Sequencing().AssignSequenceTracks(s.plug.Sequencing().SeqA());
-  ASSERT_TRUE(s.plug.engine.GetTrack(1).sequenceDriven);
+  ASSERT_TRUE(s.plug.GetEngine().GetTrack(1).sequenceDriven);
   s.RunTo(loop + 4800);
   s.plug.Sequencing().ClearTrack(1);
   EXPECT_EQ(s.plug.StatusText(), "Track cleared.");
   EXPECT_FALSE(s.plug.Sequencing().SeqA().channelUsed[1]);
   EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 6u);
-  EXPECT_FALSE(s.plug.engine.GetTrack(1).sequenceDriven);
-  EXPECT_EQ(s.plug.engine.GetTrack(1).channel, 1);
-  EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(1).sequenceDriven);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(1).channel, 1);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeSequenceA);
   // The last part cleared: the sequence is empty and the Mode is Normal.
   s.plug.Sequencing().ClearTrack(0);
   EXPECT_TRUE(s.plug.Sequencing().SeqA().Empty());
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
   EXPECT_EQ(s.plug.StatusText(), "Track cleared.");
-  EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
-  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, 0);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(0).sequenceDriven);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).channel, 0);
 }
 
 TEST(Recorder, ClearSequenceEmptiesItResetsItsProgramsAndGoesNormal) {
@@ -365,9 +365,9 @@ TEST(Recorder, ClearSequenceEmptiesItResetsItsProgramsAndGoesNormal) {
   EXPECT_EQ(s.plug.Sequencing().SeqA().length, 0);
   for (int t = 0; t < Engine::kTrackCount; ++t)
     EXPECT_EQ(s.plug.IntParam(ProgramParamIndex(kProgramSetSeqA, t)), kNoSequenceProgram) << t;
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
-  EXPECT_FALSE(s.plug.engine.GetTrack(0).sequenceDriven);
-  EXPECT_EQ(s.plug.engine.GetTrack(0).channel, 0);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(0).sequenceDriven);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).channel, 0);
 }
 
 TEST(Recorder, ArmingWritesTheTrackProgramAndStoppingRestoresIt) {
@@ -376,32 +376,32 @@ TEST(Recorder, ArmingWritesTheTrackProgramAndStoppingRestoresIt) {
   s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqA, 1), 7);
   s.RunTo(4800);
   StartRecordingSeqA(s);
-  EXPECT_EQ(s.plug.engine.GetTrack(0).programName, s.plug.library.programs[5].name);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).programName, s.plug.Library().programs[5].name);
   s.plug.Sequencing().RecordTrackButton(1);
-  EXPECT_EQ(s.plug.engine.GetTrack(1).programName, s.plug.library.programs[7].name);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(1).programName, s.plug.Library().programs[7].name);
   s.plug.Sequencing().RecordTrackButton(1);
-  EXPECT_EQ(s.plug.engine.GetTrack(1).programName, s.plug.library.programs[0].name);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(1).programName, s.plug.Library().programs[0].name);
 }
 
 TEST(Recorder, WithoutASequenceOnlyFlagsAreCleared) {
   Session s;
   s.plug.Sequencing().ArmTrack(2, true);  // no sequence selected: nothing happens
-  EXPECT_FALSE(s.plug.engine.GetTrack(2).armed);
-  EXPECT_EQ(s.plug.engine.GetTrack(2).channel, 2);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(2).armed);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(2).channel, 2);
   s.plug.Sequencing().ClearTrack(2);
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
   s.plug.Panel().SetRecordMode(true);
   s.plug.Sequencing().SetRecordActivity(true);
   s.plug.Sequencing().SetState(Sequencer::kRecordOverdubbing);
   s.plug.Sequencing().SetRecording(true);
-  s.plug.engine.GetTrack(4).armed = true;
+  s.plug.GetEngine().GetTrack(4).armed = true;
   s.plug.Sequencing().StopRecording();
   EXPECT_FALSE(s.plug.Panel().RecordMode());
   EXPECT_FALSE(s.plug.Sequencing().RecordActivity());
   EXPECT_FALSE(s.plug.Sequencing().Recording());
   EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordRecording);
-  EXPECT_FALSE(s.plug.engine.GetTrack(4).armed);
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(4).armed);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
   // StartRecording outside a sequence Mode does nothing either.
   s.plug.Sequencing().SetRecording(false);
   s.plug.Sequencing().StartRecording();

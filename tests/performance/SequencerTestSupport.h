@@ -38,7 +38,7 @@ class SeqVornell : public TestVornell {
 // short enough that a track falls silent between two notes a sixteenth apart,
 // and loads it into every track.
 inline void UseClickFreeTestSound(SeqVornell& plug, int p = 0) {
-  Program& program = plug.library.programs[static_cast<size_t>(p)];
+  Program& program = plug.Library().programs[static_cast<size_t>(p)];
   program.values[kVoiceAmpEnvAttack] = 0;
   program.values[kVoiceAmpEnvDecay] = 0;
   program.values[kVoiceAmpEnvSustain] = 255;

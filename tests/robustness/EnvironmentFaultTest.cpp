@@ -214,7 +214,7 @@ TEST_F(FileFaults, AnUnwritableDocumentsFolderFailsEverySaveAndCreatesNothing) {
 
   EXPECT_FALSE(plug->SaveProgramFile(documents + "/preset.fxp"));
   EXPECT_FALSE(plug->SaveBankFile(documents + "/bank.fxb"));
-  EXPECT_FALSE(plug->library.SaveSysExFile(documents + "/programs.syx", -1));
+  EXPECT_FALSE(plug->Library().SaveSysExFile(documents + "/programs.syx", -1));
   EXPECT_FALSE(WriteMidiFile(documents + "/song.mid", true, ShortSequence()));
   EXPECT_TRUE(FolderEntries(documents).empty());
 }
@@ -223,7 +223,7 @@ TEST_F(FileFaults, AFullDiskFailsEverySave) {
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
   EXPECT_FALSE(plug->SaveProgramFile("/dev/full"));
   EXPECT_FALSE(plug->SaveBankFile("/dev/full"));
-  EXPECT_FALSE(plug->library.SaveSysExFile("/dev/full", -1));
+  EXPECT_FALSE(plug->Library().SaveSysExFile("/dev/full", -1));
   EXPECT_FALSE(WriteMidiFile("/dev/full", false, ShortSequence()));
 }
 

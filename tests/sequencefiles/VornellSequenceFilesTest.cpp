@@ -189,7 +189,7 @@ TEST(VornellSequenceFiles, RecordedLoopSavedAsType1HasOneMidiTrackPerInstrumentT
   EXPECT_EQ(s.plug.dialogs[0].extensions, "mid");
   EXPECT_EQ(s.plug.dialogs[0].fileName, "Vornell");
   // Saving leaves the loop playing untouched.
-  EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeSequenceA);
   EXPECT_EQ(s.plug.Sequencing().SeqA().Events(), recorded);
 
   // Our own reader takes the same loop back.
@@ -242,7 +242,7 @@ TEST(VornellSequenceFiles, FileLoadedIntoSeqBPlaysOnTheTracksOfItsChannelsInMode
   EXPECT_EQ(s.plug.Sequencing().SeqB().length, 384);
   EXPECT_DOUBLE_EQ(s.plug.Sequencing().SeqB().tempo, 120.0);
   EXPECT_EQ(ChannelMask(s.plug.Sequencing().SeqB()), (1 << 2) | (1 << 4));
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
   for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(SeqProgram(s.plug, kProgramSetSeqB, t), 100) << t;
 
   // SEQ B: tracks 3 and 5 play the file's parts, loop after loop. The ticks
@@ -250,12 +250,12 @@ TEST(VornellSequenceFiles, FileLoadedIntoSeqBPlaysOnTheTracksOfItsChannelsInMode
   s.RunTo(12000);
   s.plug.SetPlain(kParamMode, kModeSequenceB);
   EXPECT_EQ(s.plug.StatusText(), "Sequencer started...");
-  ASSERT_EQ(s.plug.engine.Mode(), kModeSequenceB);
+  ASSERT_EQ(s.plug.GetEngine().Mode(), kModeSequenceB);
   const int64_t start = s.Now();
   const int64_t loop = 384 * 250;
   s.RunTo(start + 2 * loop);
-  EXPECT_TRUE(s.plug.engine.GetTrack(2).sequenceDriven);
-  EXPECT_TRUE(s.plug.engine.GetTrack(4).sequenceDriven);
+  EXPECT_TRUE(s.plug.GetEngine().GetTrack(2).sequenceDriven);
+  EXPECT_TRUE(s.plug.GetEngine().GetTrack(4).sequenceDriven);
   EXPECT_EQ(s.OnsetsFrom(2, start), Shifted(start, {0, 24000, loop, loop + 24000}));
   EXPECT_EQ(s.OnsetsFrom(4, start), Shifted(start, {12000, loop + 12000}));
   EXPECT_EQ(s.HeardNote(2, start + 100), 60);
@@ -294,8 +294,8 @@ TEST(VornellSequenceFiles, FailedLoadLeavesTheSequenceItsProgramsAndTheModeAsThe
     EXPECT_EQ(s.plug.Sequencing().SeqA().Events(), before);
     EXPECT_EQ(s.plug.Sequencing().SeqA().length, 384);
     EXPECT_EQ(SeqProgram(s.plug, kProgramSetSeqA, 1), 42);
-    EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceA);
-    EXPECT_TRUE(s.plug.engine.GetTrack(1).sequenceDriven);
+    EXPECT_EQ(s.plug.GetEngine().Mode(), kModeSequenceA);
+    EXPECT_TRUE(s.plug.GetEngine().GetTrack(1).sequenceDriven);
   }
   // The loop still plays on its track.
   const int64_t from = s.Now();
@@ -353,7 +353,7 @@ TEST(VornellSequenceFiles, ClearAsksThenEmptiesTheSequenceResetsItsProgramsAndGo
   s.plug.Sequencing().SeqB().length = 384;
   for (int t = 0; t < Engine::kTrackCount; ++t) s.plug.SetParameterFromEngine(ProgramParamIndex(kProgramSetSeqB, t), t);
   ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceB));
-  ASSERT_TRUE(s.plug.engine.GetTrack(2).sequenceDriven);
+  ASSERT_TRUE(s.plug.GetEngine().GetTrack(2).sequenceDriven);
   EXPECT_TRUE(s.plug.Sequencing().SequenceMenuItemEnabled(SequenceFileCommand::kClear, 1));
   EXPECT_FALSE(s.plug.Sequencing().SequenceMenuItemEnabled(SequenceFileCommand::kClear, 0));  // Seq A is empty
   EXPECT_EQ(s.plug.Sequencing().SequenceMenuItemText(SequenceFileCommand::kClear, 1), "Clear Sequence B");
@@ -362,17 +362,17 @@ TEST(VornellSequenceFiles, ClearAsksThenEmptiesTheSequenceResetsItsProgramsAndGo
   EXPECT_FALSE(s.plug.Sequencing().ClearSequenceFromMenu(1));
   EXPECT_EQ(s.plug.questions, std::vector<std::string>{"Clear Sequence B|Do you really want to clear Sequence B?"});
   EXPECT_EQ(s.plug.Sequencing().SeqB().EventCount(), 2u);
-  EXPECT_EQ(s.plug.engine.Mode(), kModeSequenceB);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeSequenceB);
 
   s.plug.answer = 6;  // yes
   EXPECT_TRUE(s.plug.Sequencing().ClearSequenceFromMenu(1));
   EXPECT_TRUE(s.plug.Sequencing().SeqB().Empty());
   EXPECT_EQ(s.plug.Sequencing().SeqB().length, 0);
   for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(SeqProgram(s.plug, kProgramSetSeqB, t), 100) << t;
-  EXPECT_EQ(s.plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(s.plug.GetEngine().Mode(), kModeNormal);
   EXPECT_EQ(s.plug.IntParam(kParamMode), kModeNormal);
-  EXPECT_FALSE(s.plug.engine.GetTrack(2).sequenceDriven);
-  EXPECT_EQ(s.plug.engine.GetTrack(2).channel, 2);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(2).sequenceDriven);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(2).channel, 2);
   EXPECT_FALSE(s.plug.Sequencing().SequenceMenuItemEnabled(SequenceFileCommand::kSaveType0, 1));
   EXPECT_TRUE(s.plug.Sequencing().SequenceMenuItemEnabled(SequenceFileCommand::kLoad, 1));
 }

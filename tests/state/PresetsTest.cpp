@@ -105,7 +105,7 @@ TEST(BuiltInBank, EveryPresetSelectsAndMakesSound) {
     SCOPED_TRACE(name);
     ASSERT_TRUE(plug.SelectPreset(i));
     const std::string category = name.substr(0, 3);
-    const int mode = plug.engine.Mode();
+    const int mode = plug.GetEngine().Mode();
     if (category == "ARP") {
       EXPECT_TRUE(mode == kModeArpUpDown || mode == kModeArpAssign);
     }
@@ -116,7 +116,7 @@ TEST(BuiltInBank, EveryPresetSelectsAndMakesSound) {
         ASSERT_FALSE(sequence.Empty());
         ASSERT_GT(sequence.length, 0);
         plug.SetPlain(kParamMode, which ? kModeSequenceB : kModeSequenceA);
-        ASSERT_EQ(plug.engine.Mode(), which ? kModeSequenceB : kModeSequenceA);
+        ASSERT_EQ(plug.GetEngine().Mode(), which ? kModeSequenceB : kModeSequenceA);
         // One pass of the loop, and a little more.
         const double seconds = sequence.length * 60.0 / (sequence.EffectivePpq() * plug.GetParam(kParamSpeed)->Value());
         Rendering r;
@@ -207,7 +207,7 @@ TEST(BuiltInBank, BankFileRestoresEveryPresetAndTheCurrentOne) {
   }
   ExpectSameState(plug, other);
   ASSERT_TRUE(other.SelectPreset(12));
-  EXPECT_EQ(other.engine.GetTrack(1).programName, "Edited 12");
+  EXPECT_EQ(other.GetEngine().GetTrack(1).programName, "Edited 12");
 
   // Same sound from both.
   PrepareAudio(plug);
@@ -252,7 +252,7 @@ TEST(Presets, CopyAndPasteCarryAWholeStateAndTheName) {
   plug.Commands().PastePreset();
   EXPECT_EQ(plug.GetCurrentPresetIndex(), 7);
   EXPECT_EQ(plug.GetPresetName(7), name2);
-  EXPECT_EQ(plug.engine.GetTrack(1).programName, "Edited 2");
+  EXPECT_EQ(plug.GetEngine().GetTrack(1).programName, "Edited 2");
   EXPECT_EQ(plug.IntParam(kParamSpeed), 102);
   EXPECT_EQ(plug.Sequencing().SeqB().EventCount(), 12u);
   // Preset 7 now holds the copied state under its own index.
@@ -269,18 +269,18 @@ TEST(Presets, InitializePresetGivesFactoryProgramsEmptyLoopsAndDefaults) {
   plug.ClearNotifications();
   plug.InitializePreset();
 
-  EXPECT_EQ(plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(plug.GetEngine().Mode(), kModeNormal);
   for (int i = 0; i < kParamFirstVoice; ++i)
     EXPECT_EQ(plug.GetParam(i)->Value(), plug.GetParam(i)->Default()) << plug.GetParam(i)->Name();
   ProgramLibrary factory;
   ASSERT_TRUE(factory.RestoreFactoryPrograms(-1));
   for (int p = 0; p < kProgramCount; ++p)
-    EXPECT_EQ(plug.library.programs[static_cast<size_t>(p)], factory.programs[static_cast<size_t>(p)]);
+    EXPECT_EQ(plug.Library().programs[static_cast<size_t>(p)], factory.programs[static_cast<size_t>(p)]);
   EXPECT_TRUE(plug.Sequencing().SeqA().Empty() && plug.Sequencing().SeqB().Empty());
   EXPECT_EQ(plug.Sequencing().SeqA().length, 0);
   for (int t = 0; t < 6; ++t) {
     const Program& program = factory.programs[static_cast<size_t>(plug.Programs().TrackProgramNumber(t))];
-    EXPECT_EQ(plug.engine.GetTrack(t).programName, program.name);
+    EXPECT_EQ(plug.GetEngine().GetTrack(t).programName, program.name);
     for (int k = 0; k < kVoiceParamCount; ++k)
       EXPECT_EQ(plug.IntParam(VoiceParamIndex(t, k)), program.values[static_cast<size_t>(k)]) << t << "/" << k;
   }
@@ -309,7 +309,7 @@ TEST(Presets, StartupBankFillsThePresetsAndAMissingOneFallsBack) {
   EXPECT_EQ(loaded.GetCurrentPresetIndex(), 0);
   EXPECT_EQ(loaded.GetPresetName(9), "Startup Nine");
   ASSERT_TRUE(loaded.SelectPreset(9));
-  EXPECT_EQ(loaded.engine.GetTrack(1).programName, "Edited 9");
+  EXPECT_EQ(loaded.GetEngine().GetTrack(1).programName, "Edited 9");
   EXPECT_EQ(loaded.Commands().StartupBankPath(), folder / "startup.fxb");
 
   for (const std::string& path : {folder / "missing.fxb", folder / "broken.fxb", std::string()}) {

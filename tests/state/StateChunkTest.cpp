@@ -17,7 +17,7 @@ int HeaderSize(const DataBlock& block) {
 TEST(StateChunk, BlockStartsWithTagPresetAndTrackNames) {
   TestVornell plug;
   plug.SelectPreset(3);
-  plug.engine.GetTrack(0).programName = "First Track";
+  plug.GetEngine().GetTrack(0).programName = "First Track";
   const DataBlock block = StateOf(plug);
   ASSERT_GT(block.Size(), kStateTagSize + 4);
   EXPECT_EQ(std::memcmp(block.Data(), "Vornell_1.0.0", 13), 0);
@@ -63,7 +63,7 @@ TEST(StateChunk, LoadedSequencesPlayTheSameAsTheOriginals) {
   for (TestVornell* plug : {&edited, &fresh}) {
     PrepareAudio(*plug);
     plug->SetPlain(kParamMode, kModeSequenceB);
-    ASSERT_EQ(plug->engine.Mode(), kModeSequenceB);
+    ASSERT_EQ(plug->GetEngine().Mode(), kModeSequenceB);
   }
   Rendering a, b;
   Render(edited, 48000, a);
@@ -119,20 +119,20 @@ TEST(StateChunk, OlderBlockWithoutTagLoadsFromTheTrackNames) {
 TEST(StateChunk, LoadingClearsArmedAndModifiedAndCutsLongNames) {
   TestVornell source;
   const std::string longName(100, 'n');
-  source.engine.GetTrack(3).programName = longName;
+  source.GetEngine().GetTrack(3).programName = longName;
   const DataBlock block = StateOf(source);
 
   TestVornell plug;
   for (int t = 0; t < 6; ++t) {
-    plug.engine.GetTrack(t).armed = true;
-    plug.engine.GetTrack(t).programModified = true;
+    plug.GetEngine().GetTrack(t).armed = true;
+    plug.GetEngine().GetTrack(t).programModified = true;
   }
   ASSERT_EQ(plug.LoadState(block, 0), block.Size());
   for (int t = 0; t < 6; ++t) {
-    EXPECT_FALSE(plug.engine.GetTrack(t).armed);
-    EXPECT_FALSE(plug.engine.GetTrack(t).programModified);
+    EXPECT_FALSE(plug.GetEngine().GetTrack(t).armed);
+    EXPECT_FALSE(plug.GetEngine().GetTrack(t).programModified);
   }
-  EXPECT_EQ(plug.engine.GetTrack(3).programName, std::string(64, 'n'));
+  EXPECT_EQ(plug.GetEngine().GetTrack(3).programName, std::string(64, 'n'));
 }
 
 TEST(StateChunk, StoredModeIsEnteredWhateverModeRuns) {
@@ -140,7 +140,7 @@ TEST(StateChunk, StoredModeIsEnteredWhateverModeRuns) {
   TestVornell arp;
   arp.SetPlain(TrackParamIndex(5, kTrackChannel), 5);
   arp.SetPlain(kParamMode, kModeArpUpDown);
-  ASSERT_EQ(arp.engine.Mode(), kModeArpUpDown);
+  ASSERT_EQ(arp.GetEngine().Mode(), kModeArpUpDown);
   const DataBlock block = StateOf(arp);
 
   // Running a sequence, with track 6 switched off.
@@ -148,11 +148,11 @@ TEST(StateChunk, StoredModeIsEnteredWhateverModeRuns) {
   EditEverything(plug, 1);
   plug.SetPlain(TrackParamIndex(5, kTrackChannel), kChannelNone);
   plug.SetPlain(kParamMode, kModeSequenceA);
-  ASSERT_EQ(plug.engine.Mode(), kModeSequenceA);
+  ASSERT_EQ(plug.GetEngine().Mode(), kModeSequenceA);
   ASSERT_EQ(plug.LoadState(block, 0), block.Size());
-  EXPECT_EQ(plug.engine.Mode(), kModeArpUpDown);
+  EXPECT_EQ(plug.GetEngine().Mode(), kModeArpUpDown);
   EXPECT_EQ(plug.IntParam(kParamMode), kModeArpUpDown);
-  for (int t = 0; t < 6; ++t) EXPECT_FALSE(plug.engine.GetTrack(t).sequenceDriven) << t;
+  for (int t = 0; t < 6; ++t) EXPECT_FALSE(plug.GetEngine().GetTrack(t).sequenceDriven) << t;
 
   // The arpeggio sounds on track 6.
   PrepareAudio(plug);
@@ -173,7 +173,7 @@ TEST(StateChunk, ModeThatCannotBeEnteredLeavesTheParameterWithTheEngine) {
   std::memcpy(block.Data() + modeOffset, &mode, 8);
   TestVornell plug;
   ASSERT_EQ(plug.LoadState(block, 0), block.Size());
-  EXPECT_EQ(plug.engine.Mode(), kModeNormal);
+  EXPECT_EQ(plug.GetEngine().Mode(), kModeNormal);
   EXPECT_EQ(plug.IntParam(kParamMode), kModeNormal);
 }
 
@@ -186,14 +186,14 @@ TEST(StateChunk, LowBitsOfVoiceValuesSurviveAStateReadInTheLowResolution) {
   TestVornell plug;
   plug.SetPlain(kParamResolution, kResolutionExtended);
   ASSERT_EQ(plug.LoadState(block, 0), block.Size());
-  EXPECT_FALSE(plug.extendedResolution);
+  EXPECT_FALSE(plug.ExtendedResolution());
   EXPECT_EQ(plug.IntParam(VoiceParamIndex(1, kVoiceFineFrequency)), 13);
   // The engine hears the masked value, 8, as the source does.
-  EXPECT_EQ(plug.engine.TrackVoiceParam(1, kVoiceFineFrequency), 8.0 / 255.0 * 128.0);
+  EXPECT_EQ(plug.GetEngine().TrackVoiceParam(1, kVoiceFineFrequency), 8.0 / 255.0 * 128.0);
   EXPECT_TRUE(StateOf(plug) == block);
   // Switching to the extended resolution afterwards finds the full value.
   plug.SetPlain(kParamResolution, kResolutionExtended);
-  EXPECT_EQ(plug.engine.TrackVoiceParam(1, kVoiceFineFrequency), 13.0 / 255.0 * 128.0);
+  EXPECT_EQ(plug.GetEngine().TrackVoiceParam(1, kVoiceFineFrequency), 13.0 / 255.0 * 128.0);
 }
 
 // The layout of a block, found by writing its parts the way the state does.
@@ -214,11 +214,11 @@ Layout LayoutOf(Vornell& plug) {
   DataBlock part;
   part.PutBytes(block.Data(), layout.header);
   for (int t = 0; t < 6; ++t) {
-    part.PutText(plug.engine.GetTrack(t).programName);
+    part.PutText(plug.GetEngine().GetTrack(t).programName);
     layout.trackEnds.push_back(part.Size());
   }
   for (int p = 0; p < kProgramCount; ++p) {
-    WriteProgramRecord(plug.library.programs[static_cast<size_t>(p)], part);
+    WriteProgramRecord(plug.Library().programs[static_cast<size_t>(p)], part);
     layout.programEnds.push_back(part.Size());
   }
   plug.Sequencing().SeqA().Serialize(part);
@@ -272,12 +272,12 @@ TEST(StateChunk, TruncatedBlocksFailCleanlyAndLeaveLibraryAndSequencesWhole) {
     for (int t = 0; t < 6; ++t) {
       const Vornell& expected = cut >= layout.trackEnds[static_cast<size_t>(t)] ? static_cast<Vornell&>(source)
                                                                                 : static_cast<Vornell&>(previous);
-      EXPECT_EQ(plug.engine.GetTrack(t).programName, expected.engine.GetTrack(t).programName) << "track " << t;
+      EXPECT_EQ(plug.GetEngine().GetTrack(t).programName, expected.GetEngine().GetTrack(t).programName) << "track " << t;
     }
     for (int p = 0; p < kProgramCount; ++p) {
       const Vornell& expected = cut >= layout.programEnds[static_cast<size_t>(p)] ? static_cast<Vornell&>(source)
                                                                                   : static_cast<Vornell&>(previous);
-      ASSERT_EQ(plug.library.programs[static_cast<size_t>(p)], expected.library.programs[static_cast<size_t>(p)])
+      ASSERT_EQ(plug.Library().programs[static_cast<size_t>(p)], expected.Library().programs[static_cast<size_t>(p)])
           << "slot " << p;
     }
     if (cut >= layout.seqAEnd)
@@ -341,7 +341,7 @@ TEST(StateChunk, CorruptCountsAndLengthsFailWithoutHarm) {
     TestVornell plug;
     EXPECT_EQ(plug.LoadState(bad, 0), -1);
     EXPECT_FALSE(plug.stateLoading);
-    for (int p = 0; p < kProgramCount; ++p) EXPECT_LE(plug.library.programs[static_cast<size_t>(p)].name.size(), 64u);
+    for (int p = 0; p < kProgramCount; ++p) EXPECT_LE(plug.Library().programs[static_cast<size_t>(p)].name.size(), 64u);
   }
 }
 
@@ -370,7 +370,7 @@ TEST(StateChunk, DamagedBlocksLeaveEveryParameterInRangeAndTheModeWithTheEngine)
       const PlugParam* param = plug.GetParam(i);
       ASSERT_TRUE(param->Value() >= param->Min() && param->Value() <= param->Max()) << param->Name();
     }
-    EXPECT_EQ(plug.ModeValue(), plug.engine.Mode());
+    EXPECT_EQ(plug.ModeValue(), plug.GetEngine().Mode());
     Rendering r;
     SendNote(plug, 0, 60, 100);
     Render(plug, kTestBlock, r);
@@ -394,12 +394,12 @@ TEST(StateChunk, SummaryListsTrackSoundsAndLibraryWithoutApplyingAnything) {
   for (int t = 0; t < 6; ++t) {
     const Program& entry = tracks[static_cast<size_t>(t) + 1];
     EXPECT_EQ(entry.number, t);
-    EXPECT_EQ(entry.name, source.engine.GetTrack(t).programName);
+    EXPECT_EQ(entry.name, source.GetEngine().GetTrack(t).programName);
     for (int k = 0; k < kVoiceParamCount; ++k)
       EXPECT_EQ(entry.values[static_cast<size_t>(k)], source.IntParam(VoiceParamIndex(t, k)) & 0xff);
   }
   for (int p = 0; p < kProgramCount; ++p)
-    EXPECT_EQ(programs[static_cast<size_t>(p)], source.library.programs[static_cast<size_t>(p)]);
+    EXPECT_EQ(programs[static_cast<size_t>(p)], source.Library().programs[static_cast<size_t>(p)]);
   EXPECT_TRUE(StateOf(plug) == untouched);
 
   // The older form, and a block that ends inside the voice values.
@@ -407,7 +407,7 @@ TEST(StateChunk, SummaryListsTrackSoundsAndLibraryWithoutApplyingAnything) {
   tracks.clear();
   programs.clear();
   EXPECT_EQ(ReadStateSummary(older, 0, tracks, programs), older.Size());
-  EXPECT_EQ(tracks[1].name, source.engine.GetTrack(1).programName);
+  EXPECT_EQ(tracks[1].name, source.GetEngine().GetTrack(1).programName);
   tracks.clear();
   programs.clear();
   EXPECT_EQ(ReadStateSummary(Head(block, block.Size() - 8 * 40), 0, tracks, programs), -1);

@@ -37,7 +37,7 @@ inline void EditEverything(TestVornell& plug, int seed) {
   plug.SetPlain(VoiceParamIndex(2, kVoiceFilterCutoff), 90 + seed);
   plug.Programs().RenameTrackProgram(1, "Edited " + std::to_string(seed));
   for (int p = 0; p < kProgramCount; ++p) {
-    Program& program = plug.library.programs[static_cast<size_t>(p)];
+    Program& program = plug.Library().programs[static_cast<size_t>(p)];
     program.name = "Slot " + std::to_string(p) + "/" + std::to_string(seed);
     program.values[kVoiceAmpVelocity] = static_cast<uint8_t>((p + seed) & 0xff);
   }
@@ -63,12 +63,12 @@ inline void ExpectSameState(const Vornell& a, const Vornell& b) {
   for (int i = 0; i < kNumParams; ++i)
     ASSERT_EQ(a.GetParam(i)->Value(), b.GetParam(i)->Value()) << a.GetParam(i)->Name();
   for (int p = 0; p < kProgramCount; ++p)
-    ASSERT_EQ(a.library.programs[static_cast<size_t>(p)], b.library.programs[static_cast<size_t>(p)]) << "slot " << p;
+    ASSERT_EQ(a.Library().programs[static_cast<size_t>(p)], b.Library().programs[static_cast<size_t>(p)]) << "slot " << p;
   for (int t = 0; t < 6; ++t)
-    EXPECT_EQ(a.engine.GetTrack(t).programName, b.engine.GetTrack(t).programName) << "track " << t;
+    EXPECT_EQ(a.GetEngine().GetTrack(t).programName, b.GetEngine().GetTrack(t).programName) << "track " << t;
   ExpectSameSequence(a.Sequencing().SeqA(), b.Sequencing().SeqA(), "Seq A");
   ExpectSameSequence(a.Sequencing().SeqB(), b.Sequencing().SeqB(), "Seq B");
-  EXPECT_EQ(a.engine.Mode(), b.engine.Mode());
+  EXPECT_EQ(a.GetEngine().Mode(), b.GetEngine().Mode());
 }
 
 // The same phrase on every MIDI channel: chords, a held note, releases.

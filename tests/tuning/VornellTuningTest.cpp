@@ -222,10 +222,11 @@ TEST(InstrumentWithoutMaster, PlaysInTwelveToneTuningAndFiltersNothing) {
   ScopedEnvironment configHome("XDG_CONFIG_HOME", home.Path());
   mtsclientglobal.Unload();
   PlainVornell plug;
-  EXPECT_FALSE(plug.IsTuningOnline());
-  EXPECT_EQ(plug.NoteToPitch(60), 7680);
-  EXPECT_EQ(plug.NoteToPitch(200), 200 * 128);
-  EXPECT_FALSE(plug.IsNoteFiltered(69));
+  EngineHooks& hooks = plug;  // as the engine asks
+  EXPECT_FALSE(hooks.IsTuningOnline());
+  EXPECT_EQ(hooks.NoteToPitch(60), 7680);
+  EXPECT_EQ(hooks.NoteToPitch(200), 200 * 128);
+  EXPECT_FALSE(hooks.IsNoteFiltered(69));
   EXPECT_EQ(plug.TuningStatusText(), "");
   plug.Note(69, 100);
   const std::vector<double> plain = Tail(plug.Render(9600), 2400);
