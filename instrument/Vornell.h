@@ -83,14 +83,9 @@ class Vornell : public Synth, public EngineHooks {
   void ProcessBlock(double** inputs, double** outputs, int frames) override;
   // Audio thread: MIDI thru echo, then the engine's input handling.
   void OnMidiMessage(const MidiMessage& message) override;
-  // The host starts or stops processing. Dispatcher thread.
-  void OnActivate(bool active) override;
   // Every parameter once more, as a whole (not an edit: linked tracks do not follow).
   void ApplyAllParams() override;
   void ResetAllVoices() override;
-  // After presets were loaded, renamed or rearranged: the editor's controls
-  // show the live values again.
-  void OnPresetsChanged() override { RefreshParamControls(); }
   // ---- editor (instrument/EditorPart.h) -----------------------------------------------
   // The editor's periodic update, passed on to the editor part. User-interface
   // thread, under the plug-in lock.
@@ -153,6 +148,13 @@ class Vornell : public Synth, public EngineHooks {
   void RefreshControllerSettings();
 
  private:
+  // ---- plug-in base slots the base calls itself -----------------------------------
+  // The host starts or stops processing. Dispatcher thread.
+  void OnActivate(bool active) override;
+  // After presets were loaded, renamed or rearranged: the editor's controls
+  // show the live values again.
+  void OnPresetsChanged() override { RefreshParamControls(); }
+
   // The editor framework's notices (a file dialog's hint, an address no
   // browser opened) as an orange status text. User-interface thread.
   void ShowEditorNotice(const std::string& text) override;
