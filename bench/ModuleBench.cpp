@@ -266,9 +266,9 @@ void BM_FirstInstanceStartup(benchmark::State& state) {
   for (auto _ : state) {
     FILE* pipe = popen(command.c_str(), "r");
     double values[4] = {};
-    const int read = pipe ? std::fscanf(pipe, "first_ms %lf %lf later_ms %lf %lf", &values[0], &values[1],
-                                        &values[2], &values[3])
-                          : 0;
+    const int read =
+        pipe ? std::fscanf(pipe, "first_ms %lf %lf later_ms %lf %lf", &values[0], &values[1], &values[2], &values[3])
+             : 0;
     if (pipe) pclose(pipe);
     if (read != 4) {
       state.SkipWithError("the start-up probe gave no figures");
@@ -329,8 +329,8 @@ void BM_SetChunkAudioWait(benchmark::State& state) {
   std::vector<char> chunk;
   for (auto _ : state) {
     chunk = bank;  // the host's own copy
-    benchmark::DoNotOptimize(Dispatch(instance.effect, effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()),
-                                      chunk.data()));
+    benchmark::DoNotOptimize(
+        Dispatch(instance.effect, effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()));
   }
   running.store(false);
   audio.join();

@@ -253,8 +253,7 @@ void Configuration::ApplyConfigTemplate(int32_t index, ConfigTemplateTarget& tar
       // A sequence-driven track is left alone when the arpeggiator owns it or
       // MIDI channel 6 (the arpeggiator's output) is in use.
       const int32_t mode = target.PerformanceMode();
-      const bool arpeggiatorTrack =
-          t == kArpeggiatorTrack && IsArpeggiatorMode(mode);
+      const bool arpeggiatorTrack = t == kArpeggiatorTrack && IsArpeggiatorMode(mode);
       bool channelSixUsed = false;
       for (int32_t u = 0; u < kTemplateTrackCount; ++u) {
         if (target.TrackChannel(u) == kArpeggiatorChannel) channelSixUsed = true;

@@ -5,8 +5,8 @@
 
 #include "graphics/EditorZoom.h"
 #include "graphics/IGraphics.h"
-#include "online/MakerSite.h"
 #include "instrument/Vornell.h"
+#include "online/MakerSite.h"
 
 namespace {
 
@@ -44,7 +44,8 @@ std::unique_ptr<PopupMenu> BuildOptionMenu(Vornell& plug) {
   menu->AddItem("Save Bank", kNone, VornellCommands::kPresetCmdSaveBank);
   menu->AddSeparator();
   menu->AddItem("Select Startup Bank", kNone, VornellCommands::kPresetCmdSelectStartupBank);
-  menu->AddItem("Load Startup Bank", Flag(!startupBank, PopupMenuItem::kDisabled), VornellCommands::kPresetCmdLoadStartupBank);
+  menu->AddItem("Load Startup Bank", Flag(!startupBank, PopupMenuItem::kDisabled),
+                VornellCommands::kPresetCmdLoadStartupBank);
   menu->AddItem("Unselect Startup Bank", Flag(!startupBank, PopupMenuItem::kDisabled),
                 VornellCommands::kPresetCmdUnselectStartupBank);
   menu->AddSeparator();
@@ -111,7 +112,8 @@ std::unique_ptr<PopupMenu> BuildProgramButtonMenu(Vornell& plug) {
   menu->AddItem("Load Program Bank SysEx File", kNone, VornellCommands::kProgramCmdLoadBankFile);
   menu->AddItem("Save Program Bank SysEx File", kNone, VornellCommands::kProgramCmdSaveBankFile);
   menu->AddItem("Additionally Save Enhanced Program Data",
-                Flag(plug.config.saveEnhancedPrograms, PopupMenuItem::kChecked), VornellCommands::kProgramCmdToggleEnhanced);
+                Flag(plug.config.saveEnhancedPrograms, PopupMenuItem::kChecked),
+                VornellCommands::kProgramCmdToggleEnhanced);
   menu->AddSeparator();
   menu->AddItem("Restore Factory Program", kNone, VornellCommands::kProgramCmdRestoreFactory);
   menu->AddItem("Restore All Factory Programs", kNone, VornellCommands::kProgramCmdRestoreAllFactory);

@@ -142,8 +142,8 @@ bool IKRUtilityKick::Draw(IGraphics* g) {
     PluginLock lock(model->Mutex());
     sequenceFilled = model->SequenceFilled(paramIndex == panel_id::kSeqA ? 0 : 1);
   }
-  if (configShown && (paramIndex == panel_id::kProgram || paramIndex == panel_id::kSeqA ||
-                      paramIndex == panel_id::kSeqB))
+  if (configShown &&
+      (paramIndex == panel_id::kProgram || paramIndex == panel_id::kSeqA || paramIndex == panel_id::kSeqB))
     g->FillRect(Color(96, 192, 255, 0), highlightRect);
   g->BlitFrame(panelBitmap, drawRect, pressed + 1, &blend);
   if (latched) g->FillRect(Color(96, 192, 64, 32), highlightRect);

@@ -26,7 +26,8 @@ inline const Color kDisplayWhite(192, 255, 255, 255);
 // knobs may show their value on a dark disc while the pointer is over them.
 class IKRKnobControl : public IKnobMultiControl {
  public:
-  IKRKnobControl(PanelModel* model, int x, int y, int paramIdx, const PanelBitmap& bitmap, bool showValueOnHover = false);
+  IKRKnobControl(PanelModel* model, int x, int y, int paramIdx, const PanelBitmap& bitmap,
+                 bool showValueOnHover = false);
   void OnMouseDrag(int x, int y, int dx, int dy, const MouseMods& mods) override;
   void OnMouseOver(int x, int y, const MouseMods& mods) override;
   void OnMouseOut() override;

@@ -85,12 +85,13 @@ void RunSequenceMenu(Vornell& plug, IGraphics& graphics, int which, int x, int y
                                                       SequenceFileCommand::kSaveType1, SequenceFileCommand::kClear};
   PopupMenu menu;
   for (SequenceFileCommand command : kCommands)
-    menu.AddItem(plug.Sequencing().SequenceMenuItemText(command, which),
-                 plug.Sequencing().SequenceMenuItemEnabled(command, which) ? PopupMenuItem::kNoFlags : PopupMenuItem::kDisabled,
-                 static_cast<int>(command));
+    menu.AddItem(
+        plug.Sequencing().SequenceMenuItemText(command, which),
+        plug.Sequencing().SequenceMenuItemEnabled(command, which) ? PopupMenuItem::kNoFlags : PopupMenuItem::kDisabled,
+        static_cast<int>(command));
   menu.AddSeparator();
-  menu.AddItem(plug.Sequencing().SequenceMenuItemText(SequenceFileCommand::kDefaultPath, which), PopupMenuItem::kNoFlags,
-               static_cast<int>(SequenceFileCommand::kDefaultPath));
+  menu.AddItem(plug.Sequencing().SequenceMenuItemText(SequenceFileCommand::kDefaultPath, which),
+               PopupMenuItem::kNoFlags, static_cast<int>(SequenceFileCommand::kDefaultPath));
   const PopupMenu* chosen = graphics.ShowPopupMenu(&menu, Rect(x, y, x, y));
   if (!chosen) return;
   // These commands take the lock themselves and never hold it across a dialog.

@@ -4,13 +4,13 @@
 
 #include "editor/PanelControls.h"
 #include "editor/ProgramBrowser.h"
-#include "performance/PanelIds.h"
 #include "editor/SelectorControls.h"
 #include "editor/VornellPanelModel.h"
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
 #include "graphics/IWindowSystem.h"
 #include "instrument/Vornell.h"
+#include "performance/PanelIds.h"
 #include "programs/ParameterTable.h"
 #include "resources/panel/PanelLayout.h"
 
@@ -188,10 +188,9 @@ IKRUtilityKick* VornellEditor::Kick(int id) const {
 }
 
 void VornellEditor::ReleaseLatchedKicks() {
-  static constexpr int kLatching[] = {
-      panel_id::TrackButton(0), panel_id::TrackButton(1), panel_id::TrackButton(2),
-      panel_id::TrackButton(3), panel_id::TrackButton(4), panel_id::TrackButton(5),
-      panel_id::kRecord,  panel_id::kClick,   panel_id::kControlRecord};
+  static constexpr int kLatching[] = {panel_id::TrackButton(0), panel_id::TrackButton(1), panel_id::TrackButton(2),
+                                      panel_id::TrackButton(3), panel_id::TrackButton(4), panel_id::TrackButton(5),
+                                      panel_id::kRecord,        panel_id::kClick,         panel_id::kControlRecord};
   for (int id : kLatching)
     if (IKRUtilityKick* kick = Kick(id)) kick->ReleaseLatch();
 }
@@ -214,12 +213,16 @@ void VornellEditor::BuildMultiTrackController() {
   }
   for (int i = 0; i < kParamTrackCount; ++i) {
     const panel::Spot spot = panel::TrackButton(i);
-    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, panel_id::TrackButton(i), button), Panel(panel_id::TrackButton(i)));
+    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, panel_id::TrackButton(i), button),
+        Panel(panel_id::TrackButton(i)));
   }
-  Add(new IKRKnobControl(model.get(), panel::kTrackVolumeKnob.x, panel::kTrackVolumeKnob.y, panel_id::kTrackVolumeKnob, knob),
+  Add(new IKRKnobControl(model.get(), panel::kTrackVolumeKnob.x, panel::kTrackVolumeKnob.y, panel_id::kTrackVolumeKnob,
+                         knob),
       Panel(panel_id::kTrackVolumeKnob));
-  Add(new IKRLED(model.get(), panel::kRecordLed.x, panel::kRecordLed.y, panel_id::kRecordLed, led), Panel(panel_id::kRecordLed));
-  Add(new IKRLED(model.get(), panel::kClickLed.x, panel::kClickLed.y, panel_id::kClickLed, led), Panel(panel_id::kClickLed));
+  Add(new IKRLED(model.get(), panel::kRecordLed.x, panel::kRecordLed.y, panel_id::kRecordLed, led),
+      Panel(panel_id::kRecordLed));
+  Add(new IKRLED(model.get(), panel::kClickLed.x, panel::kClickLed.y, panel_id::kClickLed, led),
+      Panel(panel_id::kClickLed));
   // The SYNC LED shows the parameter the SYNC button below is filed under.
   graphics->AddControl(new IKRLED(model.get(), panel::kSyncLed.x, panel::kSyncLed.y, kParamSyncToHost, led));
   Add(new IKRUtilityKick(model.get(), panel::kRecordButton.x, panel::kRecordButton.y, panel_id::kRecord,
@@ -228,15 +231,18 @@ void VornellEditor::BuildMultiTrackController() {
   Add(new IKRUtilityKick(model.get(), panel::kClickButton.x, panel::kClickButton.y, panel_id::kClick, button),
       Panel(panel_id::kClick));
   // SYNC is a panel button that carries its parameter.
-  Add(new IKRUtilityKick(model.get(), panel::kSyncButton.x, panel::kSyncButton.y, kParamSyncToHost, button), Param(kParamSyncToHost));
-  Add(new IKRKnobControl(model.get(), panel::kSpeedKnob.x, panel::kSpeedKnob.y, kParamSpeed, knob, true), Param(kParamSpeed));
+  Add(new IKRUtilityKick(model.get(), panel::kSyncButton.x, panel::kSyncButton.y, kParamSyncToHost, button),
+      Param(kParamSyncToHost));
+  Add(new IKRKnobControl(model.get(), panel::kSpeedKnob.x, panel::kSpeedKnob.y, kParamSpeed, knob, true),
+      Param(kParamSpeed));
   for (int i = 0; i < 6; ++i) {
     const panel::Spot spot = panel::ModeLed(i);
     Add(new IKRLED(model.get(), spot.x, spot.y, panel_id::ModeLed(i), led), Panel(panel_id::ModeLed(i)));
   }
   for (int i = 0; i < 6; ++i) {
     const panel::Spot spot = panel::ModeButton(i);
-    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, panel_id::ModeButton(i), button), Panel(panel_id::ModeButton(i)));
+    Add(new IKRUtilityKick(model.get(), spot.x, spot.y, panel_id::ModeButton(i), button),
+        Panel(panel_id::ModeButton(i)));
   }
 }
 
@@ -296,7 +302,8 @@ void VornellEditor::BuildConfigPage() {
   Add(new IKRUtilityKick(model.get(), panel::kResetButton.x, panel::kResetButton.y, panel_id::kTrackSettingsReset,
                          Bitmap(kButtonPicture, 2)),
       Panel(panel_id::kTrackSettingsReset));
-  Add(new IKRSwitchControl(model.get(), panel::kConfigLinkCheck.x, panel::kConfigLinkCheck.y, kParamLinkPrograms, checkBox),
+  Add(new IKRSwitchControl(model.get(), panel::kConfigLinkCheck.x, panel::kConfigLinkCheck.y, kParamLinkPrograms,
+                           checkBox),
       Param(kParamLinkPrograms));
   Add(new IKRTextToggle(model.get(), RectOf(panel::kTuneTransposeToggle), panel_id::kTuneTransposeToggle),
       Panel(panel_id::kTuneTransposeToggle));
@@ -306,7 +313,8 @@ void VornellEditor::BuildConfigPage() {
     const int mode = TrackParamIndex(t, kTrackMode);
     Add(new IKRChannelControl(model.get(), RectOf(panel::ChannelBox(t)), channel), Param(channel));
     Add(new IKRSwitchControl(model.get(), panel::ModeBox(t).x, panel::ModeBox(t).y, mode, polyBox), Param(mode));
-    Add(new IKRSwitchControl(model.get(), panel::CycleCheck(t).x, panel::CycleCheck(t).y, panel_id::CycleSwitch(t), checkBox),
+    Add(new IKRSwitchControl(model.get(), panel::CycleCheck(t).x, panel::CycleCheck(t).y, panel_id::CycleSwitch(t),
+                             checkBox),
         Panel(panel_id::CycleSwitch(t)));
     Add(new IKRPrgControl(model.get(), RectOf(panel::ProgramNumberBox(t)), RectOf(panel::ProgramNameBox(t)), t, false,
                           panel_id::ProgramSelector(t)),
@@ -317,7 +325,8 @@ void VornellEditor::BuildConfigPage() {
     }
     const int volume = TrackParamIndex(t, kTrackVolume);
     const int pan = TrackParamIndex(t, kTrackPanorama);
-    Add(new IKRKnobControl(model.get(), panel::VolumeKnob(t).x, panel::VolumeKnob(t).y, volume, smallKnob), Param(volume));
+    Add(new IKRKnobControl(model.get(), panel::VolumeKnob(t).x, panel::VolumeKnob(t).y, volume, smallKnob),
+        Param(volume));
     Add(new IKRKnobControl(model.get(), panel::PanKnob(t).x, panel::PanKnob(t).y, pan, smallKnob), Param(pan));
   }
 }
@@ -334,13 +343,14 @@ void VornellEditor::BuildEditTrackRow() {
       Panel(panel_id::kEditTrackDisplay));
   graphics->AddControl(
       new IKRPrgControl(model.get(), RectOf(panel::kEditProgramNumber), RectOf(panel::kEditProgramName), -1, true));
-  Add(new IKRUtilityKick(model.get(), panel::kEditProgramDown.x, panel::kEditProgramDown.y, panel_id::kProgramDown, prev),
+  Add(new IKRUtilityKick(model.get(), panel::kEditProgramDown.x, panel::kEditProgramDown.y, panel_id::kProgramDown,
+                         prev),
       Panel(panel_id::kProgramDown));
   Add(new IKRUtilityKick(model.get(), panel::kEditProgramUp.x, panel::kEditProgramUp.y, panel_id::kProgramUp, next),
       Panel(panel_id::kProgramUp));
   // The row's own "Link Programs" box; the registry files the configuration page's.
-  graphics->AddControl(new IKRSwitchControl(model.get(), panel::kRowLinkCheck.x, panel::kRowLinkCheck.y, kParamLinkPrograms,
-                                            Bitmap(kCheckBoxPicture, 2)));
+  graphics->AddControl(new IKRSwitchControl(model.get(), panel::kRowLinkCheck.x, panel::kRowLinkCheck.y,
+                                            kParamLinkPrograms, Bitmap(kCheckBoxPicture, 2)));
   Add(new IKRDropDown(model.get(), RectOf(panel::kResolutionDropDown), kParamResolution), Param(kParamResolution));
 }
 
@@ -349,7 +359,8 @@ void VornellEditor::BuildVoiceSection() {
   const PanelBitmap led = Bitmap(kLedPicture, 2);
   const PanelBitmap knob = Bitmap(kKnobPicture, panel::kKnobFrames);
   for (const panel::VoiceSwitch& voiceSwitch : panel::kVoiceSwitches)
-    Add(new IKRUtilityKick(model.get(), voiceSwitch.button.x, voiceSwitch.button.y, voiceSwitch.id, button), Panel(voiceSwitch.id));
+    Add(new IKRUtilityKick(model.get(), voiceSwitch.button.x, voiceSwitch.button.y, voiceSwitch.id, button),
+        Panel(voiceSwitch.id));
   Add(new IKRLED(model.get(), 473, 372, panel_id::kLfoTriangleLed, led), Panel(panel_id::kLfoTriangleLed));
   Add(new IKRLED(model.get(), 473, 436, panel_id::kLfoSquareLed, led), Panel(panel_id::kLfoSquareLed));
   for (int t = 0; t < kParamTrackCount; ++t) {
@@ -382,8 +393,8 @@ void VornellEditor::BuildTopBar() {
   Add(new IKRSwitchControl(model.get(), panel::kBrowserSwitch.x, panel::kBrowserSwitch.y, panel_id::kBrowserPageSwitch,
                            Bitmap(kBrowseButtonPicture, 2)),
       Panel(panel_id::kBrowserPageSwitch));
-  learnButton = new IKRSwitchMidiLearn(model.get(), panel::kLearnButton.x, panel::kLearnButton.y, Bitmap(kLearnPicture, 2),
-                                       Bitmap(kUnlearnPicture, 2));
+  learnButton = new IKRSwitchMidiLearn(model.get(), panel::kLearnButton.x, panel::kLearnButton.y,
+                                       Bitmap(kLearnPicture, 2), Bitmap(kUnlearnPicture, 2));
   graphics->AddControl(learnButton);
 }
 

@@ -41,7 +41,8 @@ void BandLimitedTables::Compute(double* storage) {
     triangleAmplitude.assign(n + 1, 0.0);
     amplitude[1] = 0.5;
     // The harmonics fade to 54 % towards the highest one.
-    for (int32_t k = 2; k <= n; ++k) amplitude[k] = 0.5 * (0.54 + 0.46 * PortableCos(M_PI / 2.0 * (k - 1) / (n - 1))) / k;
+    for (int32_t k = 2; k <= n; ++k)
+      amplitude[k] = 0.5 * (0.54 + 0.46 * PortableCos(M_PI / 2.0 * (k - 1) / (n - 1))) / k;
     for (int32_t k = 1; k <= n; k += 2) triangleAmplitude[k] = amplitude[k] * std::sqrt(2.0) / k;
     double* sawtooth = storage + level * kLength;
     double* triangle = storage + kTriangleOffset + level * kLength;

@@ -12,13 +12,14 @@ constexpr double kHalfPi2 = 6.07710050630396597660e-11;
 constexpr double kHalfPi3 = 2.02226624871116645580e-21;
 constexpr double kTwoOverPi = 6.36619772367581382433e-01;
 
-constexpr double Factorial(int n) { return n <= 1 ? 1.0 : n * Factorial(n - 1); }
+constexpr double Factorial(int n) {
+  return n <= 1 ? 1.0 : n * Factorial(n - 1);
+}
 
 // Taylor coefficients (-1)^k / (2k + 1)! and (-1)^k / (2k)!, exact up to the
 // final division, which the compiler rounds once.
-constexpr double kSin[] = {-1.0 / Factorial(3),  1.0 / Factorial(5),  -1.0 / Factorial(7),
-                           1.0 / Factorial(9),   -1.0 / Factorial(11), 1.0 / Factorial(13),
-                           -1.0 / Factorial(15), 1.0 / Factorial(17)};
+constexpr double kSin[] = {-1.0 / Factorial(3),  1.0 / Factorial(5),  -1.0 / Factorial(7),  1.0 / Factorial(9),
+                           -1.0 / Factorial(11), 1.0 / Factorial(13), -1.0 / Factorial(15), 1.0 / Factorial(17)};
 constexpr double kCos[] = {1.0 / Factorial(4),  -1.0 / Factorial(6),  1.0 / Factorial(8),  -1.0 / Factorial(10),
                            1.0 / Factorial(12), -1.0 / Factorial(14), 1.0 / Factorial(16), -1.0 / Factorial(18)};
 
@@ -49,19 +50,27 @@ int Reduce(double x, double* r) {
 double PortableSin(double x) {
   double r = 0.0;
   switch (Reduce(x, &r)) {
-    case 0: return SinKernel(r);
-    case 1: return CosKernel(r);
-    case 2: return -SinKernel(r);
-    default: return -CosKernel(r);
+    case 0:
+      return SinKernel(r);
+    case 1:
+      return CosKernel(r);
+    case 2:
+      return -SinKernel(r);
+    default:
+      return -CosKernel(r);
   }
 }
 
 double PortableCos(double x) {
   double r = 0.0;
   switch (Reduce(x, &r)) {
-    case 0: return CosKernel(r);
-    case 1: return -SinKernel(r);
-    case 2: return -CosKernel(r);
-    default: return SinKernel(r);
+    case 0:
+      return CosKernel(r);
+    case 1:
+      return -SinKernel(r);
+    case 2:
+      return -CosKernel(r);
+    default:
+      return SinKernel(r);
   }
 }

@@ -165,8 +165,8 @@ __attribute__((always_inline)) inline void OscillateChainsOf(LaneGroup& g, int32
   for (int32_t c = 0; c * N < g.lanes; ++c) {
     bool withNoise = false;
     for (int32_t j = 0; j < N; ++j) withNoise |= g.noiseOn[c * N + j] != 0;
-    const int32_t kind = (g.chainPulse[c] ? 8 : 0) | (g.chainTriangle[c] ? 4 : 0) | (g.chainVarying[c] ? 2 : 0) |
-                         (withNoise ? 1 : 0);
+    const int32_t kind =
+        (g.chainPulse[c] ? 8 : 0) | (g.chainTriangle[c] ? 4 : 0) | (g.chainVarying[c] ? 2 : 0) | (withNoise ? 1 : 0);
     kChains[kind](g, c, length);
   }
 }

@@ -53,7 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         MidiMessage message;
         const uint8_t offsetMode = reader.Byte();
         const int32_t offset = static_cast<int32_t>(reader.Long());
-        message.offset = (offsetMode & 1) ? offset : static_cast<int32_t>(static_cast<uint32_t>(offset) % (plug.GetBlockSize() + 1u));
+        message.offset = (offsetMode & 1)
+                             ? offset
+                             : static_cast<int32_t>(static_cast<uint32_t>(offset) % (plug.GetBlockSize() + 1u));
         message.status = reader.Byte();
         message.data1 = reader.Byte();
         message.data2 = reader.Byte();

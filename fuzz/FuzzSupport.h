@@ -9,8 +9,8 @@
 
 // Stops the run with a message when a property every input must keep is broken,
 // so that libFuzzer records the input like a crash.
-#define FUZZ_CHECK(condition, what) \
-  do {                              \
+#define FUZZ_CHECK(condition, what)                          \
+  do {                                                       \
     if (!(condition)) FuzzFailure(what, __FILE__, __LINE__); \
   } while (false)
 
@@ -43,11 +43,11 @@ class FuzzReader {
 
 // The engine target's operations, for the target and its seeds.
 enum FuzzEngineOp : uint8_t {
-  kFuzzMidi = 0,          // offset mode byte, 32-bit offset, status, data 1, data 2
-  kFuzzBlock = 1,         // 16-bit frame count (0xffff: the block size)
-  kFuzzEditorParam = 2,   // 16-bit index, 16-bit value (0..65535 -> 0..1)
-  kFuzzEngineParam = 3,   // 16-bit index, 32-bit signed value in thousandths
-  kFuzzMode = 4,          // Mode byte
-  kFuzzReset = 5,         // sample rate choice, 16-bit block size
+  kFuzzMidi = 0,         // offset mode byte, 32-bit offset, status, data 1, data 2
+  kFuzzBlock = 1,        // 16-bit frame count (0xffff: the block size)
+  kFuzzEditorParam = 2,  // 16-bit index, 16-bit value (0..65535 -> 0..1)
+  kFuzzEngineParam = 3,  // 16-bit index, 32-bit signed value in thousandths
+  kFuzzMode = 4,         // Mode byte
+  kFuzzReset = 5,        // sample rate choice, 16-bit block size
   kFuzzOpCount = 6
 };

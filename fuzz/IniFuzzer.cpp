@@ -53,8 +53,9 @@ void FuzzConfiguration(const std::string& text) {
   Configuration configuration(folder, folder);
   for (const auto& entry : configuration.ccMap) {
     const int32_t parameter = entry.load();
-    FUZZ_CHECK(parameter == Configuration::kNoParameter || (parameter >= 0 && parameter < Configuration::kParameterCount),
-               "a controller maps to a parameter that does not exist");
+    FUZZ_CHECK(
+        parameter == Configuration::kNoParameter || (parameter >= 0 && parameter < Configuration::kParameterCount),
+        "a controller maps to a parameter that does not exist");
   }
   for (int32_t c = 0; c < 128; ++c) {
     const int32_t parameter = configuration.ParameterForController(c);

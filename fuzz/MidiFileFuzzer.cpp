@@ -3,8 +3,8 @@
 // come back unchanged through the project's own writer and reader.
 #include <algorithm>
 #include <cstddef>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "fuzz/FuzzSupport.h"
@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckOrdered(sequence);
     for (const SequenceEvent& event : sequence.Events()) {
       FUZZ_CHECK((event.status & 0x0f) < 6, "an event on a channel above 6 was kept");
-      FUZZ_CHECK((event.status & 0xf0) == 0x80 || (event.status & 0xf0) == 0x90, "a message other than a note was kept");
+      FUZZ_CHECK((event.status & 0xf0) == 0x80 || (event.status & 0xf0) == 0x90,
+                 "a message other than a note was kept");
     }
     std::vector<uint8_t> file;
     BuildMidiFile(sequence, (selector & 2) != 0, file);

@@ -13,8 +13,8 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/VstFuzzHost.h"
-#include "platform/IniDocument.h"
 #include "instrument/Vornell.h"
+#include "platform/IniDocument.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
 #include "sequencer/MidiFile.h"
@@ -65,7 +65,8 @@ Bytes ParameterProgram(const Vornell& plug, const char* name) {
   char field[28] = {};
   std::strncpy(field, name, sizeof field - 1);
   bytes.insert(bytes.end(), field, field + sizeof field);
-  for (int i = 0; i < plug.NumParams(); ++i) PutBigFloat(bytes, static_cast<float>(plug.GetParam(i)->NormalizedValue()));
+  for (int i = 0; i < plug.NumParams(); ++i)
+    PutBigFloat(bytes, static_cast<float>(plug.GetParam(i)->NormalizedValue()));
   return bytes;
 }
 
@@ -127,7 +128,9 @@ Bytes HostChunk(Vornell& plug, int32_t index) {
 // Layout read by the text target: an operation byte, then its fields.
 struct TextScript {
   Bytes bytes;
-  void Index(uint16_t index) { bytes.insert(bytes.end(), {0, static_cast<uint8_t>(index + 20), static_cast<uint8_t>((index + 20) >> 8)}); }
+  void Index(uint16_t index) {
+    bytes.insert(bytes.end(), {0, static_cast<uint8_t>(index + 20), static_cast<uint8_t>((index + 20) >> 8)});
+  }
   void Text(const std::string& text) {
     bytes.push_back(static_cast<uint8_t>(text.size()));
     bytes.insert(bytes.end(), text.begin(), text.end());
@@ -276,9 +279,9 @@ struct EngineScript {
     bytes.insert(bytes.end(), {kFuzzReset, rate, static_cast<uint8_t>(block), static_cast<uint8_t>(block >> 8)});
   }
   void Midi(uint32_t offset, uint8_t status, uint8_t data1, uint8_t data2) {
-    bytes.insert(bytes.end(), {kFuzzMidi, 0, static_cast<uint8_t>(offset), static_cast<uint8_t>(offset >> 8),
-                               static_cast<uint8_t>(offset >> 16), static_cast<uint8_t>(offset >> 24), status, data1,
-                               data2});
+    bytes.insert(bytes.end(),
+                 {kFuzzMidi, 0, static_cast<uint8_t>(offset), static_cast<uint8_t>(offset >> 8),
+                  static_cast<uint8_t>(offset >> 16), static_cast<uint8_t>(offset >> 24), status, data1, data2});
   }
   void Block(uint16_t frames) {
     bytes.insert(bytes.end(), {kFuzzBlock, static_cast<uint8_t>(frames), static_cast<uint8_t>(frames >> 8)});
@@ -294,7 +297,8 @@ void EngineSeeds() {
   // The reader takes its first bytes as a reset; the selector byte Write adds is its rate choice.
   EngineScript chords;
   chords.bytes = {0x00, 0x02};  // block size 512
-  for (uint8_t c = 0; c < 6; ++c) chords.Midi(c * 16u, static_cast<uint8_t>(0x90 | c), static_cast<uint8_t>(48 + c * 4), 100);
+  for (uint8_t c = 0; c < 6; ++c)
+    chords.Midi(c * 16u, static_cast<uint8_t>(0x90 | c), static_cast<uint8_t>(48 + c * 4), 100);
   chords.Block(0xffff);
   chords.Midi(3, 0xb0, 1, 90);   // modulation
   chords.Midi(9, 0xe0, 0, 100);  // pitch bend
@@ -324,7 +328,7 @@ void EngineSeeds() {
   Write("engine_midi", "modes.bin", 2, modes.bytes);
 
   EngineScript odd;
-  odd.bytes = {0x01, 0x00};  // block size 1
+  odd.bytes = {0x01, 0x00};              // block size 1
   odd.Midi(0xfffffff0u, 0x90, 64, 100);  // far past the block
   odd.Block(1);
   odd.Midi(0, 0xf0, 0xf7, 0);

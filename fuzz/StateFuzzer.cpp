@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const std::string path = FuzzScratchFolder() + (data[0] % 4 == 2 ? "/peek.fxp" : "/peek.fxb");
       if (!FuzzWriteFile(path, data + 1, size - 1)) break;
       DataBlock peeked;
-      const bool ok = data[0] % 4 == 2 ? plug.Commands().PeekProgramFile(path, peeked) : plug.Commands().PeekBankFile(path, peeked);
+      const bool ok =
+          data[0] % 4 == 2 ? plug.Commands().PeekProgramFile(path, peeked) : plug.Commands().PeekBankFile(path, peeked);
       if (ok) {
         std::vector<Program> tracks;
         std::vector<Program> programs;

@@ -277,8 +277,8 @@ bool IGraphics::BlitFrame(const PanelBitmap& bitmap, const Rect& rect, int frame
     LICE_Blit(backBuffer.get(), source, rect.left, rect.top, srcX, srcY, w, h, WeightOf(blend), BlitModeOf(blend));
     return true;
   }
-  LICE_Blit(backBuffer.get(), source, part.left, part.top, srcX + part.left - rect.left,
-            srcY + part.top - rect.top, part.W(), part.H(), WeightOf(blend), BlitModeOf(blend));
+  LICE_Blit(backBuffer.get(), source, part.left, part.top, srcX + part.left - rect.left, srcY + part.top - rect.top,
+            part.W(), part.H(), WeightOf(blend), BlitModeOf(blend));
   return true;
 }
 
@@ -522,11 +522,10 @@ PopupMenu* IGraphics::ShowPopupMenu(PopupMenu* menu, const Rect& rect) {
   windowSystem->HideTooltip();
   PopupMenu* chosenMenu = nullptr;
   int chosenIndex = -1;
-  const bool chosen = WithoutPluginLock(
-      [&] {
-        const Rect at = ToPixels(Rect(rect.left, rect.top, rect.left + 1, rect.bottom));
-        return windowSystem->TrackPopupMenu(menu, at.left, at.bottom, &chosenMenu, &chosenIndex);
-      });
+  const bool chosen = WithoutPluginLock([&] {
+    const Rect at = ToPixels(Rect(rect.left, rect.top, rect.left + 1, rect.bottom));
+    return windowSystem->TrackPopupMenu(menu, at.left, at.bottom, &chosenMenu, &chosenIndex);
+  });
   pendingInvalid = Rect(0, 0, width, height);
   if (!chosen || !chosenMenu) return nullptr;
   chosenMenu->SetChosenItemIdx(chosenIndex);

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "graphics/EditorRecords.h"
-#include "platform/Paths.h"
 #include "instrument/Vornell.h"
 #include "instrument/VornellCommands.h"
+#include "platform/Paths.h"
 #include "sequencer/SequenceFileCommands.h"  // FolderOfPath
 
 void VornellCommands::RunPresetCommand(int command) {
@@ -20,7 +20,8 @@ void VornellCommands::RunPresetCommand(int command) {
       if (AskYesNo("Do you really want to overwrite the current preset?", "Paste Preset")) PastePreset();
       return;
     case kPresetCmdInit:
-      if (AskYesNo("Do you really want to initialize the current preset?", "Initialize Preset")) plug.InitializePreset();
+      if (AskYesNo("Do you really want to initialize the current preset?", "Initialize Preset"))
+        plug.InitializePreset();
       return;
     case kPresetCmdLoad:
     case kPresetCmdSave:

@@ -7,9 +7,9 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/Resources.h"
 #include "instrument/Vornell.h"
 #include "instrument/VornellCommands.h"
+#include "platform/Resources.h"
 #include "programs/ParameterTable.h"
 
 namespace {

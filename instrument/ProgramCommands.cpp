@@ -42,7 +42,7 @@ bool VornellCommands::AskYesNo(const std::string& text, const std::string& title
 }
 
 std::string VornellCommands::ChooseMenuFile(bool save, const std::string& folder, const std::string& extensions,
-                                    const std::string& fileName, const std::string& title) {
+                                            const std::string& fileName, const std::string& title) {
   IGraphics* graphics = plug.GetGraphics();
   if (!graphics) return "";
   std::string result = fileName;
@@ -126,8 +126,10 @@ bool VornellCommands::ProgramFileCommand(int command) {
         if (plug.engine.GetTrack(t).programModified) modifiedTrack = t;
       }
     }
-    if (command == kProgramCmdSaveFile) proposedName = FileNameFromName(plug.engine.GetTrack(plug.Panel().EditTrack()).programName);
-    if (command == kProgramCmdSaveBankFile) proposedName = FileNameFromName(plug.GetPresetName(plug.GetCurrentPresetIndex()));
+    if (command == kProgramCmdSaveFile)
+      proposedName = FileNameFromName(plug.engine.GetTrack(plug.Panel().EditTrack()).programName);
+    if (command == kProgramCmdSaveBankFile)
+      proposedName = FileNameFromName(plug.GetPresetName(plug.GetCurrentPresetIndex()));
   }
   const bool ask = !plug.DontAskToCommit();
 

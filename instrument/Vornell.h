@@ -38,16 +38,16 @@
 #include "engine/Engine.h"
 #include "engine/EngineHooks.h"
 #include "instrument/EditorPart.h"
-#include "performance/FrontPanel.h"
 #include "instrument/Synth.h"
 #include "instrument/VornellCommands.h"
 #include "instrument/VornellPanelHost.h"
 #include "instrument/VornellProgramsHost.h"
+#include "instrument/VornellSequencerHost.h"
+#include "performance/FrontPanel.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
 #include "programs/TrackPrograms.h"
 #include "sequencer/Sequencer.h"
-#include "instrument/VornellSequencerHost.h"
 
 class Vornell : public Synth, public EngineHooks {
  public:

@@ -1,7 +1,7 @@
 #include "instrument/VornellPanelHost.h"
 
-#include "plugin/IEditorLink.h"
 #include "instrument/Vornell.h"
+#include "plugin/IEditorLink.h"
 
 PluginMutex& VornellPanelHost::Mutex() {
   return plug.Mutex();

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <mutex>
 
-#include "plugin/ScopedValue.h"
 #include "instrument/Vornell.h"
+#include "plugin/ScopedValue.h"
 #include "programs/ParameterTable.h"
 
 namespace {
@@ -142,7 +142,8 @@ void Vornell::ApplyProgramParam(int index) {
       // outside the Stack modes, or as the stand-in for a sequence slot of 100.
       // Otherwise, like any slot that is not live, it only stores its value.
       const int live = programs.LiveProgramParam(t);
-      if (live == index || IntParam(live) == kNoSequenceProgram) programs.ApplyProgramParameter(kProgramKindTrack, t, p);
+      if (live == index || IntParam(live) == kNoSequenceProgram)
+        programs.ApplyProgramParameter(kProgramKindTrack, t, p);
       break;
     }
     case kProgramSetSeqA:

@@ -1,10 +1,10 @@
 // The instrument's side of the update check: its message boxes and the
 // download page go through the editor.
 #include "graphics/IGraphics.h"
-#include "online/MakerSite.h"
-#include "online/UpdateCheck.h"
 #include "instrument/Vornell.h"
 #include "instrument/VornellCommands.h"
+#include "online/MakerSite.h"
+#include "online/UpdateCheck.h"
 
 namespace {
 
@@ -15,7 +15,8 @@ class EditorUpdateCheckHost : public UpdateCheckHost {
     return plug.ShowMessage(text, caption, type);
   }
   void OpenWebPage(const std::string& url) override {
-    if (IGraphics* graphics = plug.GetGraphics()) graphics->OpenWebPage(url, "Check Online for Update", "", NoBrowserText(url));
+    if (IGraphics* graphics = plug.GetGraphics())
+      graphics->OpenWebPage(url, "Check Online for Update", "", NoBrowserText(url));
   }
 
  private:

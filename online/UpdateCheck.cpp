@@ -6,8 +6,8 @@
 #include <exception>
 
 #include "graphics/EditorRecords.h"
-#include "online/MakerSite.h"
 #include "online/HttpClient.h"
+#include "online/MakerSite.h"
 
 namespace {
 

@@ -341,7 +341,7 @@ void FrontPanel::Number(int n, Press& press) {
 bool FrontPanel::StoreProgram(int p) {
   if (host.ProgramUsedElsewhere(p) && !host.DontAskToCommit()) {
     const int answer = host.ShowMessage("This will affect other tracks using this program. Do you want to continue?",
-                                   "Record/Store Program", kMessageYesNo | kMessageIconQuestion);
+                                        "Record/Store Program", kMessageYesNo | kMessageIconQuestion);
     if (answer == kAnswerNo) return false;
   }
   host.StoreAndSelectProgram(p);
@@ -528,8 +528,8 @@ void FrontPanel::OnKnob(int id, double value) {
 }
 
 double FrontPanel::KnobPosition(int id) const {
-  if (id != kValueKnob || controlSelect == kControlProgram || selectedParam < 0 ||
-      selectedParam >= kVoiceParamCount || !ValidTrack(editTrack))
+  if (id != kValueKnob || controlSelect == kControlProgram || selectedParam < 0 || selectedParam >= kVoiceParamCount ||
+      !ValidTrack(editTrack))
     return -1.0;
   return host.Param(VoiceParamIndex(editTrack, selectedParam))->NormalizedValue();
 }
@@ -564,7 +564,8 @@ bool FrontPanel::LedState(int id) const {
       return host.BrowserShowsFile() == (id == kBrowserFileLed);
     case kLfoTriangleLed:
     case kLfoSquareLed: {
-      const bool square = ValidTrack(editTrack) && host.Param(VoiceParamIndex(editTrack, kVoiceLfoShape))->Value() >= 0.5;
+      const bool square =
+          ValidTrack(editTrack) && host.Param(VoiceParamIndex(editTrack, kVoiceLfoShape))->Value() >= 0.5;
       return id == kLfoSquareLed ? square : !square;
     }
     default:

@@ -78,14 +78,30 @@ constexpr int kConfigPageSwitch = -337;
 constexpr int kConfigOverlay = -338;
 constexpr int kParamOverlay = -339;
 constexpr int kBrowserPageSwitch = -340;
-constexpr int ProgramSelector(int t) { return -313 - t; }  // the configuration page's, track t
-constexpr int CycleSwitch(int t) { return -319 - t; }
-constexpr int TrackLed(int t) { return kTrackLed1 - t; }
-constexpr int TrackButton(int t) { return kTrackButton1 - t; }
-constexpr int ModeLed(int i) { return kModeLed1 - i; }
-constexpr int ModeButton(int i) { return kSeqA - i; }
-constexpr int ControlLed(int i) { return kProgramLed - i; }
+constexpr int ProgramSelector(int t) {
+  return -313 - t;
+}  // the configuration page's, track t
+constexpr int CycleSwitch(int t) {
+  return -319 - t;
+}
+constexpr int TrackLed(int t) {
+  return kTrackLed1 - t;
+}
+constexpr int TrackButton(int t) {
+  return kTrackButton1 - t;
+}
+constexpr int ModeLed(int i) {
+  return kModeLed1 - i;
+}
+constexpr int ModeButton(int i) {
+  return kSeqA - i;
+}
+constexpr int ControlLed(int i) {
+  return kProgramLed - i;
+}
 // Digits 1..9 are -385..-393, digit 0 is -394.
-constexpr int KeypadButton(int digit) { return digit == 0 ? kDigit0 : kDigit1 + 1 - digit; }
+constexpr int KeypadButton(int digit) {
+  return digit == 0 ? kDigit0 : kDigit1 + 1 - digit;
+}
 
 }  // namespace panel_id

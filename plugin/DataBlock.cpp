@@ -52,7 +52,9 @@ bool DataBlock::PutDouble(double value) {
   return PutBytes(le, 8);
 }
 
-bool DataBlock::PutByte(uint8_t value) { return PutBytes(&value, 1); }
+bool DataBlock::PutByte(uint8_t value) {
+  return PutBytes(&value, 1);
+}
 
 bool DataBlock::PutText(const std::string& text) {
   if (text.size() > 0x7fffffff) return false;
@@ -88,7 +90,9 @@ int DataBlock::GetDouble(double* value, int position) const {
   return next;
 }
 
-int DataBlock::GetByte(uint8_t* value, int position) const { return GetBytes(value, 1, position); }
+int DataBlock::GetByte(uint8_t* value, int position) const {
+  return GetBytes(value, 1, position);
+}
 
 int DataBlock::GetText(std::string* text, int position) const {
   const char* first = nullptr;
@@ -115,7 +119,9 @@ int DataBlock::GetTextView(const char** text, size_t* size, int position) const 
   return start + length;
 }
 
-bool WriteChunkHeader(DataBlock& block) { return block.PutInt32(kChunkMagic) && block.PutInt32(kChunkVersion); }
+bool WriteChunkHeader(DataBlock& block) {
+  return block.PutInt32(kChunkMagic) && block.PutInt32(kChunkVersion);
+}
 
 int32_t ReadChunkHeader(const DataBlock& block, int* position) {
   int32_t magic = 0;

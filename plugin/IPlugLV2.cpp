@@ -405,7 +405,8 @@ void IPlugLV2::SetUiHost(const UiHost& host) {
 }
 
 void IPlugLV2::BeginHostParamGesture(int index) {
-  if (uiHost.touch && index >= 0 && index < NumParams()) uiHost.touch(uiHost.touchHandle, static_cast<uint32_t>(index), true);
+  if (uiHost.touch && index >= 0 && index < NumParams())
+    uiHost.touch(uiHost.touchHandle, static_cast<uint32_t>(index), true);
 }
 
 void IPlugLV2::EndHostParamGesture(int index) {
@@ -549,7 +550,7 @@ LV2_State_Status RestoreState(LV2_Handle instance, LV2_State_Retrieve_Function r
   if (type != plugin->ChunkType()) return LV2_STATE_ERR_BAD_TYPE;
   if (size > static_cast<size_t>(INT32_MAX)) return LV2_STATE_ERR_UNKNOWN;
   return plugin->LoadStateChunk(static_cast<const uint8_t*>(data), static_cast<int>(size)) ? LV2_STATE_SUCCESS
-                                                                                            : LV2_STATE_ERR_UNKNOWN;
+                                                                                           : LV2_STATE_ERR_UNKNOWN;
 }
 
 const void* ExtensionData(const char* uri) {
@@ -569,7 +570,7 @@ uint32_t IPlugLV2::ChunkType() const {
 }
 
 const void* IPlugLV2::Descriptor() {
-  static const LV2_Descriptor descriptor = {kLv2PluginUri, Instantiate, ::ConnectPort, ::Activate, ::Run,
-                                            ::Deactivate,   Cleanup,     ExtensionData};
+  static const LV2_Descriptor descriptor = {kLv2PluginUri, Instantiate,  ::ConnectPort, ::Activate,
+                                            ::Run,         ::Deactivate, Cleanup,       ExtensionData};
   return &descriptor;
 }

@@ -49,7 +49,6 @@ enum ProgramSlotSet : int {
 constexpr int kProgramSetCount = 5;
 constexpr int kNoSequenceProgram = 100;
 
-
 // Values of "Param. Resolution".
 enum ResolutionValue : int { kResolutionCalvara = 0, kResolutionExtended = 1 };
 

@@ -105,7 +105,7 @@ void TrackPrograms::ApplyProgramParameter(int kind, int t, int p) {
       if (host.IntParam(index) != p) host.SetParam(index, p);
       LoadProgramIntoTrack(t, p);
     }
-  host.MarkPanelDirty();
+    host.MarkPanelDirty();
   }
 }
 

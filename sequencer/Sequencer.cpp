@@ -200,8 +200,7 @@ bool Sequencer::SetMode(int32_t m) {
       for (int t = 0; t < Engine::kTrackCount; ++t) {
         if (!engine.GetTrack(t).sequenceDriven) continue;
         engine.ReleaseChannelVoices(t);
-        if (!host.StateLoading())
-          host.LoadProgramIntoTrack(t, host.SlotProgram(m, t));
+        if (!host.StateLoading()) host.LoadProgramIntoTrack(t, host.SlotProgram(m, t));
       }
       // The next block starts the new Mode's sequence from its first tick, even
       // when no block ran in Normal since the last sequence played.

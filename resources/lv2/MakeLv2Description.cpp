@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
-#include "plugin/IPlugLV2.h"
 #include "instrument/Vornell.h"
+#include "plugin/IPlugLV2.h"
 
 namespace {
 
@@ -122,10 +122,10 @@ std::string Description(Vornell& plug) {
   // Ports in the adapter's order: parameters, audio outputs, MIDI in, MIDI out.
   for (int i = 0; i < plug.NumParams(); ++i, ++port) {
     const PlugParam& p = *plug.GetParam(i);
-    out << "[\n        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index " << port
-        << " ;\n        lv2:symbol " << Quoted(Symbol(p.Name(), symbols)) << " ;\n        lv2:name "
-        << Quoted(p.Name()) << " ;\n        lv2:default " << Number(p.Default()) << " ;\n        lv2:minimum "
-        << Number(p.Min()) << " ;\n        lv2:maximum " << Number(p.Max()) << " ;\n";
+    out << "[\n        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index " << port << " ;\n        lv2:symbol "
+        << Quoted(Symbol(p.Name(), symbols)) << " ;\n        lv2:name " << Quoted(p.Name())
+        << " ;\n        lv2:default " << Number(p.Default()) << " ;\n        lv2:minimum " << Number(p.Min())
+        << " ;\n        lv2:maximum " << Number(p.Max()) << " ;\n";
     switch (p.Kind()) {
       case ParamKind::Switch:
         out << "        lv2:portProperty lv2:toggled ;\n";

@@ -357,9 +357,8 @@ TEST_F(ConfigurationFixture, EditorSizeIsStoredAtOnceAndOnlySensibleValuesAreRea
   const struct {
     const char* value;
     int32_t read;
-  } cases[] = {{"150", 150},   {" 125 %", 125}, {"200%", 200}, {"50", 50},  {"400", 400}, {"49", 0},
-               {"401", 0},     {"", 0},         {"abc", 0},    {"1e2", 0},  {"150px", 0}, {"-150", 0},
-               {"99999999999", 0}};
+  } cases[] = {{"150", 150}, {" 125 %", 125}, {"200%", 200}, {"50", 50},   {"400", 400}, {"49", 0},         {"401", 0},
+               {"", 0},      {"abc", 0},      {"1e2", 0},    {"150px", 0}, {"-150", 0},  {"99999999999", 0}};
   for (const auto& c : cases) {
     WriteIni(std::string("[Editor]\nShow Configuration At Startup=true\nEditor Size=") + c.value + "\n");
     const Configuration config;

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "graphics/IEditorDelegate.h"
 #include "editor/VornellEditor.h"
+#include "graphics/IEditorDelegate.h"
 #include "graphics/IGraphics.h"
 #include "programs/ParameterTable.h"
 #include "resources/panel/PanelLayout.h"

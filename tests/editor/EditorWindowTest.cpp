@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "graphics/DesktopServices.h"
-#include "platform/Resources.h"
 #include "instrument/Vornell.h"
+#include "platform/Resources.h"
 #include "resources/panel/PanelLayout.h"
 #include "tests/support/HostedInstrument.h"
 #include "tests/support/PrivateXvfb.h"

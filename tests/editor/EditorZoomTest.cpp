@@ -197,7 +197,8 @@ TEST_F(EditorZoomTest, ControlsActAtEverySizeAsAt100) {
     ClickOn(VornellEditor::Of(*plug)->Kick(panel_id::KeypadButton(2)));
     ClickOn(VornellEditor::Of(*plug)->Kick(panel_id::KeypadButton(3)));
     int tens = 0, ones = 0;
-    static_cast<IKRNumberDisplay*>(VornellEditor::Of(*plug)->ControlByKey(ControlKey::Panel(panel_id::kNumberDisplay)))->DigitFrames(&tens, &ones);
+    static_cast<IKRNumberDisplay*>(VornellEditor::Of(*plug)->ControlByKey(ControlKey::Panel(panel_id::kNumberDisplay)))
+        ->DigitFrames(&tens, &ones);
     EXPECT_EQ(tens, 3);
     EXPECT_EQ(ones, 4);
 

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "editor/PanelControls.h"
-#include "performance/PanelIds.h"
 #include "editor/SelectorControls.h"
 #include "editor/VornellEditor.h"
 #include "graphics/IGraphics.h"
 #include "graphics/lice/LICE_IBitmap.h"
+#include "performance/PanelIds.h"
 #include "programs/ParameterTable.h"
 #include "resources/panel/PanelLayout.h"
 #include "tests/editor/EditorTestSupport.h"
@@ -58,7 +58,9 @@ class PanelEditorTest : public VornellEditorFixture {
   void SetPlain(int index, double value) {
     effect->setParameter(effect, index, static_cast<float>(plug->GetParam(index)->ToNormalized(value)));
   }
-  IKRChannelControl* Channel(int t) { return dynamic_cast<IKRChannelControl*>(Key(Param(TrackParamIndex(t, kTrackChannel)))); }
+  IKRChannelControl* Channel(int t) {
+    return dynamic_cast<IKRChannelControl*>(Key(Param(TrackParamIndex(t, kTrackChannel))));
+  }
   // A click on a panel button, or on keypad digits one after the other.
   void Press(int id) { ClickOn(VornellEditor::Of(*plug)->Kick(id)); }
   void Type(std::initializer_list<int> digits) {
@@ -150,7 +152,8 @@ TEST_F(PanelEditorTest, ConfigurationPageShowsTuneOrTransposeKnobs) {
   for (int t = 0; t < 6; ++t) {
     EXPECT_TRUE(Key(Param(TrackParamIndex(t, kTrackTune)))->IsHidden()) << t;
     EXPECT_FALSE(Key(Param(TrackParamIndex(t, kTrackTranspose)))->IsHidden()) << t;
-    EXPECT_EQ(Key(Param(TrackParamIndex(t, kTrackTune)))->GetRect(), Key(Param(TrackParamIndex(t, kTrackTranspose)))->GetRect());
+    EXPECT_EQ(Key(Param(TrackParamIndex(t, kTrackTune)))->GetRect(),
+              Key(Param(TrackParamIndex(t, kTrackTranspose)))->GetRect());
     EXPECT_FALSE(Key(Param(TrackParamIndex(t, kTrackVolume)))->IsHidden()) << t;
   }
   // Switching the page off hides both.

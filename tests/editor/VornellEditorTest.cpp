@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "editor/VornellEditor.h"
-#include "graphics/GraphicsCaches.h"
 #include "graphics/FileDialogFlow.h"
+#include "graphics/GraphicsCaches.h"
 #include "graphics/IControls.h"
 #include "graphics/IGraphics.h"
 #include "graphics/lice/LICE_CachedFont.h"
@@ -267,7 +267,8 @@ std::vector<std::string> AllStatusTexts(Vornell& plug) {
       "Arpeggiator unlatched.",    "Extended Param. Resolution", "Low Param. Resolution",
       "Stack program assigned",    "Press TRACK button...",      "Press TRACK RECORD...",
       "Track settings reset.",     "Ignore MIDI Program Change", "Permit MIDI Program Change",
-      "Receive parameter CCs",     "Ignore parameter CCs",       "Auto-Tuning not necessary :-)", kNoDialogProgramNotice};
+      "Receive parameter CCs",     "Ignore parameter CCs",       "Auto-Tuning not necessary :-)",
+      kNoDialogProgramNotice};
   for (int i = 0; i <= 1000; ++i) {
     plug.Sequencing().SetClickLevel(i / 1000.0);
     texts.push_back(plug.StatusText());

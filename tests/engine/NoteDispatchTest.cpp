@@ -392,7 +392,7 @@ TEST(NoteDispatch, ArpeggiatorNoteOffOnChannelSixReleasesOnlyThePatternTracks) {
   Rig rig;
   Only(rig.engine, {{0, 0}, {5, 5}});
   rig.engine.SetMode(3);
-  rig.engine.NoteOn(5, 67, 100, true);  // a step still held on the pattern track
+  rig.engine.NoteOn(5, 67, 100, true);   // a step still held on the pattern track
   rig.engine.NoteOn(0, 60, 100, false);  // a key played over a latched pattern
   MidiMessage on{0, 0x95, 64, 100, 1, 0};
   MidiMessage off{10, 0x85, 64, 0, 1, 0};

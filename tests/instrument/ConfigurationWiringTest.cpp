@@ -113,7 +113,8 @@ TEST_F(ConfiguredInstrument, MidiLearnMapsAControllerThatThenDrivesTheParameterA
 TEST_F(ConfiguredInstrument, LearningTakesTheParameterThatWasMovedNotTheChangesItCauses) {
   TestVornell plug;
   ASSERT_GE(plug.Value(kParamLinkPrograms), 0.5);
-  ASSERT_EQ(plug.Programs().TrackProgramNumber(0), plug.Programs().TrackProgramNumber(1)) << "tracks 1 and 2 are linked";
+  ASSERT_EQ(plug.Programs().TrackProgramNumber(0), plug.Programs().TrackProgramNumber(1))
+      << "tracks 1 and 2 are linked";
 
   const double followerBefore = plug.Value(CutoffIndex(1));
   plug.ArmMidiLearn(true, false);
@@ -342,7 +343,8 @@ TEST_F(ConfiguredInstrument, AnUnwritableConfigurationFolderLeavesTheDefaultsAnd
     EXPECT_TRUE(plug.MidiThru());
     EXPECT_TRUE(plug.IgnoreProgramChange());
     EXPECT_EQ(plug.config.configTemplates.size(), 9u);
-    EXPECT_FALSE(plug.Commands().ToggleConfigSetting(ConfigSetting::MidiThru)) << "the setting changes for this instance";
+    EXPECT_FALSE(plug.Commands().ToggleConfigSetting(ConfigSetting::MidiThru))
+        << "the setting changes for this instance";
     plug.Commands().SaveConfiguration();
     EXPECT_GT(PlayedLevel(plug), 0.01);
   }

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/MidiMessage.h"
-#include "plugin/IEditorLink.h"
 #include "instrument/Vornell.h"
+#include "plugin/IEditorLink.h"
 #include "programs/ParameterTable.h"
 #include "tests/support/SignalMeasures.h"
 

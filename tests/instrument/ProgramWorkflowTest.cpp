@@ -119,7 +119,8 @@ TEST(ProgramWorkflow, SequenceModeUsesSeqSlotsForArmedAndSequenceDrivenTracks) {
   ExpectTrackPlays(plug, 1, 21);
 
   // Seq A holds a part of track 6 only, so that the Mode can be entered.
-  for (SequenceEvent e : {SequenceEvent{0, 0x95, 60, 100}, SequenceEvent{48, 0x85, 60, 0}}) plug.Sequencing().SeqA().AddEvent(e);
+  for (SequenceEvent e : {SequenceEvent{0, 0x95, 60, 100}, SequenceEvent{48, 0x85, 60, 0}})
+    plug.Sequencing().SeqA().AddEvent(e);
   plug.Sequencing().SeqA().length = 192;
   plug.SetPlain(kParamMode, kModeSequenceA);
   plug.GetEngine().GetTrack(1).armed = true;

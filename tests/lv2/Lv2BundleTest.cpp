@@ -51,9 +51,9 @@ double MaxDifference(const Channels& a, const Channels& b) {
 
 // Notes on the first three tracks' channels, overlapping, with a bend and a sustain pedal.
 std::vector<TimedMidi> SomeNotes() {
-  return {{0, 0x90, 60, 100},     {300, 0x91, 64, 90},    {1500, 0xB0, 64, 127}, {2000, 0x92, 67, 70},
-          {5000, 0x80, 60, 0},    {7000, 0xE1, 0, 80},    {9000, 0x81, 64, 0},   {12000, 0xB0, 64, 0},
-          {15000, 0x82, 67, 0},   {16000, 0x90, 72, 127}, {20000, 0x80, 72, 0}};
+  return {{0, 0x90, 60, 100},   {300, 0x91, 64, 90},    {1500, 0xB0, 64, 127}, {2000, 0x92, 67, 70},
+          {5000, 0x80, 60, 0},  {7000, 0xE1, 0, 80},    {9000, 0x81, 64, 0},   {12000, 0xB0, 64, 0},
+          {15000, 0x82, 67, 0}, {16000, 0x90, 72, 127}, {20000, 0x80, 72, 0}};
 }
 
 TEST(Lv2Bundle, DescribesEveryParameterAndOutputAsTheInstrumentHasThem) {
@@ -140,8 +140,7 @@ TEST(Lv2Bundle, SoundsAsTheVst2ModuleInAnyBlockPattern) {
     EXPECT_GT(Rms(reference[0]), 0.01);
     Lv2TestInstance lv2(kRate, 4096);
     ASSERT_TRUE(lv2.Ok());
-    EXPECT_LE(MaxDifference(reference, RenderLv2(lv2, notes, 24000, blocks)), 1e-6)
-        << "blocks starting " << blocks[0];
+    EXPECT_LE(MaxDifference(reference, RenderLv2(lv2, notes, 24000, blocks)), 1e-6) << "blocks starting " << blocks[0];
   }
 }
 
@@ -218,8 +217,8 @@ TEST(Lv2Bundle, SyncToHostFollowsTheTransportAsInTheVst2Module) {
     const bool playing = block >= kStoppedBlocks;
     const double rolled = playing ? double(block - kStoppedBlocks) * kBlock : 0.0;
     VstTimeInfo& time = vst->config.time;
-    time.flags = kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid |
-                 (playing ? kVstTransportPlaying : 0);
+    time.flags =
+        kVstPpqPosValid | kVstTempoValid | kVstBarsValid | kVstTimeSigValid | (playing ? kVstTransportPlaying : 0);
     time.tempo = kTempo;
     time.ppqPos = kStartQuarter + rolled / kRate * kTempo / 60.0;
     time.barStartPos = std::floor(time.ppqPos / 4.0) * 4.0;

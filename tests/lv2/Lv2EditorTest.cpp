@@ -32,9 +32,7 @@ const auto* const kXvfb = ::testing::AddGlobalTestEnvironment(new PrivateXvfb("1
 // reach (the module keeps its symbols to itself), still holds its fonts then.
 class FontCleanupEnvironment : public ::testing::Environment {
  public:
-  void TearDown() override {
-    FcFini();
-  }
+  void TearDown() override { FcFini(); }
 };
 const auto* const kCleanup = ::testing::AddGlobalTestEnvironment(new FontCleanupEnvironment);
 
@@ -120,16 +118,16 @@ TEST(Lv2Editor, OpensInTheHostWindowAndHandsThePluginsChangesToThePorts) {
   LV2_Feature resizeFeature{LV2_UI__resize, &resize};
   const LV2_Feature* features[] = {&parentFeature, &access, &resizeFeature, nullptr};
   LV2UI_Widget widget = nullptr;
-  LV2UI_Handle ui = descriptor->instantiate(descriptor, "urn:kestrune:vornell", VORNELL_LV2_BUNDLE, Write, &host,
-                                            &widget, features);
+  LV2UI_Handle ui =
+      descriptor->instantiate(descriptor, "urn:kestrune:vornell", VORNELL_LV2_BUNDLE, Write, &host, &widget, features);
   ASSERT_NE(ui, nullptr);
   EXPECT_EQ(host.width, 1536);
   EXPECT_EQ(host.height, 768);
   // A second editor of the same instance is refused rather than fighting over one window.
   LV2UI_Widget second = nullptr;
-  EXPECT_EQ(descriptor->instantiate(descriptor, "urn:kestrune:vornell", VORNELL_LV2_BUNDLE, Write, &host, &second,
-                                    features),
-            nullptr);
+  EXPECT_EQ(
+      descriptor->instantiate(descriptor, "urn:kestrune:vornell", VORNELL_LV2_BUNDLE, Write, &host, &second, features),
+      nullptr);
 
   // The editor's window is the widget, a child of the host's window at the size told.
   const Window child = static_cast<Window>(reinterpret_cast<uintptr_t>(widget));

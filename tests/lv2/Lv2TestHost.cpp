@@ -94,10 +94,9 @@ Lv2TestInstance::Lv2TestInstance(double rate, int32_t maxBlock) : maxBlock(maxBl
   static LV2_Feature unmapFeature{LV2_URID__unmap, nullptr};
   mapFeature.data = &b.map;
   unmapFeature.data = &b.unmap;
-  const LV2_Options_Option options[] = {
-      {LV2_OPTIONS_INSTANCE, 0, b.Map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t), b.Map(LV2_ATOM__Int),
-       &optionsBlock},
-      {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+  const LV2_Options_Option options[] = {{LV2_OPTIONS_INSTANCE, 0, b.Map(LV2_BUF_SIZE__maxBlockLength), sizeof(int32_t),
+                                         b.Map(LV2_ATOM__Int), &optionsBlock},
+                                        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
   LV2_Feature optionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(options)};
   const LV2_Feature* features[] = {&mapFeature, &unmapFeature, &optionsFeature, nullptr};
   instance = lilv_plugin_instantiate(b.plugin, rate, features);
@@ -219,7 +218,8 @@ std::vector<std::vector<float>> Lv2TestInstance::FinishRun(uint32_t frames) {
 }
 
 std::vector<uint8_t> Lv2TestInstance::SaveChunk() {
-  const auto* state = static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance, LV2_STATE__interface));
+  const auto* state =
+      static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance, LV2_STATE__interface));
   StoredChunk stored;
   if (!state || state->save(lilv_instance_get_handle(instance), Store, &stored, 0, nullptr) != LV2_STATE_SUCCESS)
     return {};
@@ -227,7 +227,8 @@ std::vector<uint8_t> Lv2TestInstance::SaveChunk() {
 }
 
 LV2_State_Status Lv2TestInstance::RestoreChunk(const std::vector<uint8_t>& chunk) {
-  const auto* state = static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance, LV2_STATE__interface));
+  const auto* state =
+      static_cast<const LV2_State_Interface*>(lilv_instance_get_extension_data(instance, LV2_STATE__interface));
   if (!state) return LV2_STATE_ERR_UNKNOWN;
   StoredChunk stored{chunk, Lv2Bundle::Get().Map(LV2_ATOM__Chunk)};
   return state->restore(lilv_instance_get_handle(instance), Retrieve, &stored, 0, nullptr);

@@ -32,13 +32,30 @@ TEST_F(Menus, OptionMenuItemsMarksAndTheWebSite) {
   Window().urlOpens = true;
 
   const HeadlessWindowSystem::ShownMenu& shown = Window().menusShown.back();
-  EXPECT_EQ(shown.texts, (std::vector<std::string>{
-                             "Copy Preset", "Paste Preset", "Init Preset", "", "Load Preset", "Save Preset", "Load Bank",
-                             "Save Bank", "", "Select Startup Bank", "Load Startup Bank", "Unselect Startup Bank", "",
-                             "Default Path for Preset Files...", "Show Configuration At Startup",
-                             "Receive Parameter CCs", "Don't Ask To Commit", "Global MIDI Settings...",
-                             "Reload Configuration", "Save Configuration", "", "Go Online...", "",
-                             "Editor Size"}));
+  EXPECT_EQ(shown.texts, (std::vector<std::string>{"Copy Preset",
+                                                   "Paste Preset",
+                                                   "Init Preset",
+                                                   "",
+                                                   "Load Preset",
+                                                   "Save Preset",
+                                                   "Load Bank",
+                                                   "Save Bank",
+                                                   "",
+                                                   "Select Startup Bank",
+                                                   "Load Startup Bank",
+                                                   "Unselect Startup Bank",
+                                                   "",
+                                                   "Default Path for Preset Files...",
+                                                   "Show Configuration At Startup",
+                                                   "Receive Parameter CCs",
+                                                   "Don't Ask To Commit",
+                                                   "Global MIDI Settings...",
+                                                   "Reload Configuration",
+                                                   "Save Configuration",
+                                                   "",
+                                                   "Go Online...",
+                                                   "",
+                                                   "Editor Size"}));
   EXPECT_TRUE(shown.flags[15] & PopupMenuItem::kChecked);
   EXPECT_FALSE(shown.flags[14] & PopupMenuItem::kChecked);
 
@@ -69,12 +86,12 @@ TEST_F(Menus, OptionMenuItemsMarksAndTheWebSite) {
 TEST_F(Menus, ProgramButtonMenuItems) {
   AnswerMenu({});
   EXPECT_FALSE(RunProgramButtonMenu(*plug, Graphics(), 0, 0));
-  EXPECT_EQ(Window().menusShown.back().texts,
-            (std::vector<std::string>{"Record/Store Program...", "Init Program", "", "Load Program SysEx File",
-                                      "Save Program SysEx File", "Load Program Bank SysEx File",
-                                      "Save Program Bank SysEx File", "Additionally Save Enhanced Program Data", "",
-                                      "Restore Factory Program", "Restore All Factory Programs", "",
-                                      "Default Path For Program Files..."}));
+  EXPECT_EQ(
+      Window().menusShown.back().texts,
+      (std::vector<std::string>{
+          "Record/Store Program...", "Init Program", "", "Load Program SysEx File", "Save Program SysEx File",
+          "Load Program Bank SysEx File", "Save Program Bank SysEx File", "Additionally Save Enhanced Program Data", "",
+          "Restore Factory Program", "Restore All Factory Programs", "", "Default Path For Program Files..."}));
   // The store list is the edit track's.
   {
     std::lock_guard lock(plug->Mutex());
@@ -102,13 +119,20 @@ TEST_F(Menus, FileDialogsSayWhatIsAsked) {
       {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSave); }, "Save Preset", false},
       {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoadBank); }, "Load Bank", false},
       {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSaveBank); }, "Save Bank", false},
-      {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSelectStartupBank); }, "Select Startup Bank", false},
-      {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdDefaultPath); }, "Default Path for Preset Files", true},
-      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadFile); }, "Load Program SysEx File", false},
-      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveFile); }, "Save Program SysEx File", false},
-      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadBankFile); }, "Load Program Bank SysEx File", false},
-      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveBankFile); }, "Save Program Bank SysEx File", false},
-      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdDefaultPath); }, "Default Path For Program Files", true},
+      {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdSelectStartupBank); }, "Select Startup Bank",
+       false},
+      {[&] { plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdDefaultPath); },
+       "Default Path for Preset Files", true},
+      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadFile); }, "Load Program SysEx File",
+       false},
+      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveFile); }, "Save Program SysEx File",
+       false},
+      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadBankFile); },
+       "Load Program Bank SysEx File", false},
+      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveBankFile); },
+       "Save Program Bank SysEx File", false},
+      {[&] { plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdDefaultPath); },
+       "Default Path For Program Files", true},
       {[&] { plug->Sequencing().LoadSequenceFromMidiFile(1); }, "Load Sequence B From MIDI File", false},
       {[&] { plug->Sequencing().SaveSequenceToMidiFile(0, false); }, "Save Sequence A To MIDI Type 0 File", false},
       {[&] { plug->Sequencing().ChooseDefaultSequencePath(); }, "Default Path For Sequence Files", true},

@@ -67,7 +67,8 @@ TEST_F(PresetCommands, InitPresetAsksFirst) {
   SetPlain(VoiceParamIndex(1, kCutoff), 1);
   AnswerMessage(kAnswerNo);
   plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdInit);
-  EXPECT_EQ(Messages(), std::vector<std::string>{"Initialize Preset|Do you really want to initialize the current preset?"});
+  EXPECT_EQ(Messages(),
+            std::vector<std::string>{"Initialize Preset|Do you really want to initialize the current preset?"});
   EXPECT_EQ(VoiceValue(1, kCutoff), 1);
   AnswerMessage(kAnswerYes);
   plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdInit);
@@ -140,9 +141,9 @@ TEST_F(PresetCommands, StartupBankItemsFollowTheSelectionAndAVanishedFileIsRepor
   std::filesystem::remove(path);
   AnswerMessage(kAnswerYes);
   plug->Commands().RunPresetCommand(VornellCommands::kPresetCmdLoadStartupBank);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{
-                            "Load Startup Bank|The Startup Bank is:\n" + path + "\n\nDo you really want to reload all programs?",
-                            "Error|Cannot load file!"}));
+  EXPECT_EQ(Messages(), (std::vector<std::string>{"Load Startup Bank|The Startup Bank is:\n" + path +
+                                                      "\n\nDo you really want to reload all programs?",
+                                                  "Error|Cannot load file!"}));
   EXPECT_EQ(LastStatus(), "Cannot load file!");
 
   // The next instance falls back to the built-in bank.

@@ -53,8 +53,9 @@ TEST_F(ProgramCommands, StoringIntoAnotherProgramAsksThenSwitchesTheEditTrack) {
   AnswerMenu({0, 2, 3});
   AnswerMessage(kAnswerNo);
   EXPECT_TRUE(RunProgramButtonMenu(*plug, Graphics(), 120, 40));
-  EXPECT_EQ(Messages(), std::vector<std::string>{
-                            "Record/Store Program|This will affect other tracks using this program. Do you want to continue?"});
+  EXPECT_EQ(Messages(),
+            std::vector<std::string>{
+                "Record/Store Program|This will affect other tracks using this program. Do you want to continue?"});
   EXPECT_NE(LibraryValue(28, kCutoff), 2);
   EXPECT_EQ(Playing(0), 3);
 
@@ -110,8 +111,9 @@ TEST_F(ProgramCommands, SavingIsRefusedWhileAProgramIsModified) {
   AnswerFile(path);
   plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveFile);
   plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdSaveBankFile);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{"Modified Program|Please record/store program 07 first.",
-                                                  "Modified Program|Please record/store program 07 on track 2 first."}));
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{"Modified Program|Please record/store program 07 first.",
+                                      "Modified Program|Please record/store program 07 on track 2 first."}));
   EXPECT_TRUE(Window().fileRequests.empty());
   EXPECT_FALSE(std::filesystem::exists(path));
 
@@ -136,8 +138,8 @@ TEST_F(ProgramCommands, BankLoadAnsweredNoLoadsNothing) {
     plug->Library().programs[40].values[kCutoff] = 5;
     plug->Library().programs[40].name = "CHANGED";
     const std::vector<uint8_t> bank = plug->Library().BuildSysEx(-1);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bank.data()),
-                                                static_cast<std::streamsize>(bank.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bank.data()), static_cast<std::streamsize>(bank.size()));
     ASSERT_TRUE(plug->Library().RestoreFactoryPrograms(40));
   }
   AnswerMessage(kAnswerNo);
@@ -165,9 +167,10 @@ TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
   AnswerMessage(kAnswerYes);
   AnswerFile(folder / "missing.syx");
   plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadFile);
-  EXPECT_EQ(Messages(), (std::vector<std::string>{
-                            "Load Program File|This will affect other tracks using this program. Do you want to continue?",
-                            "Error|Cannot load file!"}));
+  EXPECT_EQ(Messages(),
+            (std::vector<std::string>{
+                "Load Program File|This will affect other tracks using this program. Do you want to continue?",
+                "Error|Cannot load file!"}));
   EXPECT_EQ(LastStatus(), "Cannot load file!");
   EXPECT_EQ(plug->StatusColour(), kStatusRed);
 
@@ -179,8 +182,8 @@ TEST_F(ProgramCommands, SingleLoadAsksWhenSharedAndReportsAFailedFile) {
     one = plug->Library().BuildSysEx(30);
   }
   const std::string path = folder / "thirty.syx";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(one.data()),
-                                              static_cast<std::streamsize>(one.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(one.data()), static_cast<std::streamsize>(one.size()));
   AnswerMessage(kAnswerYes);
   AnswerFile(path);
   plug->Commands().RunProgramCommand(VornellCommands::kProgramCmdLoadFile);

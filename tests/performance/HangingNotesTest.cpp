@@ -26,8 +26,8 @@
 #include <utility>
 #include <vector>
 
-#include "performance/PanelIds.h"
 #include "instrument/Vornell.h"
+#include "performance/PanelIds.h"
 #include "plugin/VstAbi.h"
 #include "programs/ParameterTable.h"
 #include "tests/support/HostedInstrument.h"
@@ -168,7 +168,8 @@ class Session {
         }
       }
       // Ending a recording may have started its loop.
-      if (!plug.Sequencing().ArpeggiatorLatched() && !plug.Sequencing().Recording() && (keepLoop || !LoopPlays())) break;
+      if (!plug.Sequencing().ArpeggiatorLatched() && !plug.Sequencing().Recording() && (keepLoop || !LoopPlays()))
+        break;
     }
     Render(1 + static_cast<int32_t>(random() % 64));
   }
@@ -203,8 +204,8 @@ class Session {
     for (const SequenceEvent& e : sequence->Events()) {
       if (e.tick < player.CurrentTick() || e.tick >= sequence->length) continue;
       if ((e.status >> 4) != 9 || e.data2 == 0) continue;
-      const double due =
-          player.NextTickTime() + (e.tick - player.CurrentTick()) * player.SamplesPerTick() - plug.Sequencing().BlockEnd();
+      const double due = player.NextTickTime() + (e.tick - player.CurrentTick()) * player.SamplesPerTick() -
+                         plug.Sequencing().BlockEnd();
       if (!(due >= 0 && due < kMaxBlock - 8)) return fallback;
       return static_cast<int32_t>(due) + 1 + static_cast<int32_t>(random() % 4);
     }

@@ -56,7 +56,8 @@ TEST(Modes, StackModesUnlinkAndLoadTheirSlotsNormalLinksAgain) {
     EXPECT_EQ(s.plug.GetEngine().GetTrack(t).programName, ProgramName(s, 20 + t));
   ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeNormal));
   EXPECT_TRUE(s.plug.LinkProgramsOn());
-  for (int t = 0; t < Engine::kTrackCount; ++t) EXPECT_EQ(s.plug.GetEngine().GetTrack(t).programName, ProgramName(s, 0));
+  for (int t = 0; t < Engine::kTrackCount; ++t)
+    EXPECT_EQ(s.plug.GetEngine().GetTrack(t).programName, ProgramName(s, 0));
   // A sequence Mode from a Stack Mode goes to Normal first.
   AddNote(s.plug.Sequencing().SeqA(), 0, 60, 0, 48);
   s.plug.Sequencing().SeqA().length = 192;
@@ -115,7 +116,8 @@ TEST(Modes, TheModeParameterFollowsTheEngineWhateverTheHostAsks) {
         ask(kModeNormal);
         ask(from);
         ask(to);
-        ASSERT_EQ(plug.IntParam(kParamMode), plug.GetEngine().Mode()) << "ready " << ready << ", " << from << " to " << to;
+        ASSERT_EQ(plug.IntParam(kParamMode), plug.GetEngine().Mode())
+            << "ready " << ready << ", " << from << " to " << to;
       }
     }
   }

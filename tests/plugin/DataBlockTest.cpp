@@ -1,6 +1,6 @@
-#include "plugin/DataBlock.h"
-
 #include <gtest/gtest.h>
+
+#include "plugin/DataBlock.h"
 
 TEST(DataBlock, ItemsRoundTripLittleEndian) {
   DataBlock block;

@@ -6,8 +6,8 @@
 #include <limits>
 #include <thread>
 
-#include "plugin/IPlugBase.h"
 #include "engine/MidiMessage.h"
+#include "plugin/IPlugBase.h"
 #include "tests/plugin/TestPlug.h"
 
 TEST(IPlugBase, ConstructionCreatesRecordsPresetsAndChannels) {

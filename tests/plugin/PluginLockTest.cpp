@@ -11,11 +11,12 @@
 namespace {
 
 bool FreeForAnotherThread(PluginMutex& mutex) {
-  return std::async(std::launch::async, [&] {
-           if (!mutex.try_lock()) return false;
-           mutex.unlock();
-           return true;
-         })
+  return std::async(std::launch::async,
+                    [&] {
+                      if (!mutex.try_lock()) return false;
+                      mutex.unlock();
+                      return true;
+                    })
       .get();
 }
 

@@ -114,8 +114,8 @@ struct Snapshot {
 void FillPresets(TestPlug& plug, int seed = 0) {
   for (int i = 0; i < plug.NumPresets(); ++i) {
     const int n = i + seed;
-    plug.SetValues({0.01 * (n % 100), static_cast<double>(n % 25 - 12), static_cast<double>(n % 2),
-                    static_cast<double>(n % 3)});
+    plug.SetValues(
+        {0.01 * (n % 100), static_cast<double>(n % 25 - 12), static_cast<double>(n % 2), static_cast<double>(n % 3)});
     plug.SelectPreset(i);
     plug.ModifyCurrentPreset(((seed ? "Other " : "Preset ") + std::to_string(i)).c_str());
   }

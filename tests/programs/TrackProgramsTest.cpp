@@ -89,16 +89,36 @@ TEST(TrackPrograms, ChangesHoldTheLockAndTheQuestionWaitsWithoutIt) {
     const int t = pick(-1, kParamTrackCount);
     const int p = pick(-1, kNoSequenceProgram + 1);
     switch (pick(0, 10)) {
-      case 0: programs.LoadProgramIntoTrack(t, p); break;
-      case 1: programs.ApplyProgramParameter(pick(0, 6), t, p); break;
-      case 2: programs.SetTrackProgram(t, p); break;
-      case 3: programs.SelectTrackProgram(t, p); break;
-      case 4: programs.StoreTrackProgram(p); break;
-      case 5: programs.StoreAndSelectProgram(p); break;
-      case 6: programs.InitEditTrackProgram(); break;
-      case 7: programs.RenameTrackProgram(t, "RENAMED"); break;
-      case 8: programs.AuditionProgram(host.library.programs[static_cast<size_t>(pick(0, kProgramCount - 1))]); break;
-      case 9: programs.UpdateProgramModified(t); break;
+      case 0:
+        programs.LoadProgramIntoTrack(t, p);
+        break;
+      case 1:
+        programs.ApplyProgramParameter(pick(0, 6), t, p);
+        break;
+      case 2:
+        programs.SetTrackProgram(t, p);
+        break;
+      case 3:
+        programs.SelectTrackProgram(t, p);
+        break;
+      case 4:
+        programs.StoreTrackProgram(p);
+        break;
+      case 5:
+        programs.StoreAndSelectProgram(p);
+        break;
+      case 6:
+        programs.InitEditTrackProgram();
+        break;
+      case 7:
+        programs.RenameTrackProgram(t, "RENAMED");
+        break;
+      case 8:
+        programs.AuditionProgram(host.library.programs[static_cast<size_t>(pick(0, kProgramCount - 1))]);
+        break;
+      case 9:
+        programs.UpdateProgramModified(t);
+        break;
       default: {
         // An edit the question is about, now and then.
         if (pick(0, 1) == 0) host.values[VoiceParamIndex(host.editTrack, pick(0, kVoiceParamCount - 1))] = pick(0, 255);

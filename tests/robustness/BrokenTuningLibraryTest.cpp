@@ -32,7 +32,9 @@ TEST(BrokenTuningLibrary, ALibraryWithoutEntryPointsIsLoadedButNeverOnline) {
 TEST(BrokenTuningLibrary, AFileThatIsNoLibraryIsRefused) {
   TempFolder folder;
   const std::string path = folder / "libMTS.so";
-  WriteFileText(path, "\x7f" "ELF this is not a shared object at all");
+  WriteFileText(path,
+                "\x7f"
+                "ELF this is not a shared object at all");
   MtsClientGlobal global(path.c_str());
   EXPECT_FALSE(global.LibraryLoaded());
   TuningClient client(nullptr, global);

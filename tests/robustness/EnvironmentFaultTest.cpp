@@ -3,8 +3,8 @@
 // disk, a startup bank that has gone. Each must be survived: defaults where
 // nothing could be read, false where nothing could be written, and no stored
 // file left damaged.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "config/Configuration.h"
-#include "platform/Paths.h"
 #include "instrument/Vornell.h"
+#include "platform/Paths.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/StateChunk.h"
 #include "sequencer/MidiFile.h"

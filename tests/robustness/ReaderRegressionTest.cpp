@@ -44,9 +44,8 @@ TEST(MidiFileRegression, AMessageWithAStatusByteForDataIsDropped) {
 TEST(MidiFileRegression, EventsFartherApartThanOneDeltaKeepTheirTimes) {
   // Dropped events between two notes add up to more than a delta can carry.
   Sequence sequence;
-  std::vector<SequenceEvent> events = {{10, 0x90, 60, 100},
-                                       {10 + 0x0FFFFFFF + 200, 0x80, 60, 0},
-                                       {10 + 3 * 0x0FFFFFFF, 0x91, 61, 90}};
+  std::vector<SequenceEvent> events = {
+      {10, 0x90, 60, 100}, {10 + 0x0FFFFFFF + 200, 0x80, 60, 0}, {10 + 3 * 0x0FFFFFFF, 0x91, 61, 90}};
   ASSERT_TRUE(sequence.SetEvents(events));
   const std::vector<SequenceEvent> stored = sequence.Events();
   for (bool type1 : {false, true}) {
@@ -150,7 +149,7 @@ TEST(MidiFileRegression, TracksOfATypeOneFileAreMergedByTime) {
     return chunk;
   };
   Bytes file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 2, 0, 192};
-  const Bytes first = track({11, 0x80, 64, 0});    // channel 1: note-off at tick 11
+  const Bytes first = track({11, 0x80, 64, 0});     // channel 1: note-off at tick 11
   const Bytes second = track({10, 0x91, 64, 100});  // channel 2: note-on at tick 10
   file.insert(file.end(), first.begin(), first.end());
   file.insert(file.end(), second.begin(), second.end());

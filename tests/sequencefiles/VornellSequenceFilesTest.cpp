@@ -381,7 +381,8 @@ TEST(VornellSequenceFiles, DefaultPathBecomesTheSettingAndTheDialogsStartThere) 
   FileSession s;
   TempFolder configured, chosen, loadedFrom;
   s.plug.config.sequencePath = configured.Path();
-  EXPECT_EQ(s.plug.Sequencing().SequenceMenuItemText(SequenceFileCommand::kDefaultPath, 0), "Default Path For Sequence Files...");
+  EXPECT_EQ(s.plug.Sequencing().SequenceMenuItemText(SequenceFileCommand::kDefaultPath, 0),
+            "Default Path For Sequence Files...");
 
   // Cancelled: nothing changes.
   EXPECT_EQ(s.plug.Sequencing().ChooseDefaultSequencePath(), "");

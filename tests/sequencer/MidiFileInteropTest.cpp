@@ -308,4 +308,3 @@ TEST(MidiFileInterop, LiveFilesWrittenByTheToolsLoad) {
     EXPECT_EQ(ChannelMask(s), ChannelMask(expected)) << path;
   }
 }
-

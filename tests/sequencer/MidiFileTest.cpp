@@ -195,7 +195,6 @@ TEST(MidiFileRead, TimeSignaturesGiveBarLengths) {
   }
 }
 
-
 TEST(MidiFileRead, OtherChannelsAndMessagesAreSkippedWithoutLosingTime) {
   const Bytes track = {0x00, 0x90, 0x3C, 0x64,                   // 0: note on, channel 1
                        0x10, 0x99, 0x24, 0x64,                   // 16: drum note on channel 10
@@ -243,7 +242,6 @@ TEST(MidiFileRead, FourByteQuantities) {
   EXPECT_EQ(r.sequence.Events(), (std::vector<SequenceEvent>{{0x200000, 0x90, 60, 100}, {0x200001, 0x80, 60, 0}}));
   EXPECT_EQ(r.sequence.length, 0x200000);
 }
-
 
 TEST(MidiFileRead, BadHeadersAreRefusedBeforeTheSequenceChanges) {
   const Bytes good = MidiBytes(0, 96, {{0x00, 0xFF, 0x2F, 0x00}});
@@ -361,7 +359,6 @@ TEST(MidiFileRead, MissingFileAndEmptyPathFail) {
   EXPECT_FALSE(WriteMidiFile("/nonexistent/folder/x.mid", false, s));
   EXPECT_FALSE(WriteMidiFile(folder.Path(), false, s));
 }
-
 
 TEST(MidiFileRead, LargeFileFromDiskReadsAcrossBufferRefills) {
   Sequence s;

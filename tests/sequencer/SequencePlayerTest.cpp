@@ -127,9 +127,15 @@ TEST(SequencePlayer, LoopPlaysTicksBelowLengthThenStartsAgain) {
     seen.push_back({std::llround(p.time), p.message.data1});
   }
   auto at = [](int tick) { return std::llround(tick * kSamplesPerTick); };
-  EXPECT_EQ(seen, (std::vector<std::pair<int64_t, int>>{
-                      {at(0), 60}, {at(4), 60}, {at(6), 62}, {at(8), 62}, {at(8), 60}, {at(12), 60}, {at(14), 62},
-                      {at(16), 62}, {at(16), 60}}));
+  EXPECT_EQ(seen, (std::vector<std::pair<int64_t, int>>{{at(0), 60},
+                                                        {at(4), 60},
+                                                        {at(6), 62},
+                                                        {at(8), 62},
+                                                        {at(8), 60},
+                                                        {at(12), 60},
+                                                        {at(14), 62},
+                                                        {at(16), 62},
+                                                        {at(16), 60}}));
   EXPECT_EQ(host.wraps, 2);
 }
 

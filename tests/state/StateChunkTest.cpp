@@ -272,7 +272,8 @@ TEST(StateChunk, TruncatedBlocksFailCleanlyAndLeaveLibraryAndSequencesWhole) {
     for (int t = 0; t < 6; ++t) {
       const Vornell& expected = cut >= layout.trackEnds[static_cast<size_t>(t)] ? static_cast<Vornell&>(source)
                                                                                 : static_cast<Vornell&>(previous);
-      EXPECT_EQ(plug.GetEngine().GetTrack(t).programName, expected.GetEngine().GetTrack(t).programName) << "track " << t;
+      EXPECT_EQ(plug.GetEngine().GetTrack(t).programName, expected.GetEngine().GetTrack(t).programName)
+          << "track " << t;
     }
     for (int p = 0; p < kProgramCount; ++p) {
       const Vornell& expected = cut >= layout.programEnds[static_cast<size_t>(p)] ? static_cast<Vornell&>(source)

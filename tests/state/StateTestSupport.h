@@ -63,7 +63,8 @@ inline void ExpectSameState(const Vornell& a, const Vornell& b) {
   for (int i = 0; i < kNumParams; ++i)
     ASSERT_EQ(a.GetParam(i)->Value(), b.GetParam(i)->Value()) << a.GetParam(i)->Name();
   for (int p = 0; p < kProgramCount; ++p)
-    ASSERT_EQ(a.Library().programs[static_cast<size_t>(p)], b.Library().programs[static_cast<size_t>(p)]) << "slot " << p;
+    ASSERT_EQ(a.Library().programs[static_cast<size_t>(p)], b.Library().programs[static_cast<size_t>(p)])
+        << "slot " << p;
   for (int t = 0; t < 6; ++t)
     EXPECT_EQ(a.GetEngine().GetTrack(t).programName, b.GetEngine().GetTrack(t).programName) << "track " << t;
   ExpectSameSequence(a.Sequencing().SeqA(), b.Sequencing().SeqA(), "Seq A");

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/SharedLibrary.h"
 #include "instrument/Vornell.h"
+#include "platform/SharedLibrary.h"
 #include "programs/ParameterTable.h"
 #include "tests/support/SignalMeasures.h"
 #include "tests/support/TempFolder.h"
