@@ -17,12 +17,13 @@ build: deps
 	cmake --preset release >/dev/null
 	cmake --build --preset release -j $(JOBS)
 
-# The full suite: no include cycle between the source folders, the
-# warning-free build with its tests, the same tests under
+# The full suite: no include cycle between the source folders, every source
+# formatted as .clang-format says, the warning-free build with its tests, the same tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, then a short run of every
 # fuzz target over its corpus.
 test: deps
 	bash scripts/check-folder-cycles
+	bash scripts/check-format
 	cmake --preset $(TEST_PRESET) >/dev/null
 	cmake --build --preset $(TEST_PRESET) -j $(JOBS)
 	ctest --preset $(TEST_PRESET) -j $(JOBS)
