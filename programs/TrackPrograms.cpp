@@ -5,6 +5,7 @@
 #include "engine/Engine.h"
 #include "engine/Track.h"
 #include "plugin/PluginLock.h"
+#include "plugin/ScopedValue.h"
 #include "programs/ParameterTable.h"
 #include "programs/ProgramLibrary.h"
 #include "programs/TrackProgramsHost.h"

@@ -10,8 +10,6 @@
 // which it asks without its own hold.
 #include <string>
 
-#include "plugin/ScopedValue.h"
-
 struct Program;
 class TrackProgramsHost;
 
@@ -67,14 +65,6 @@ class TrackPrograms {
   // copied to linked tracks and program parameters select nothing.
   bool LinkSuspended() const { return linkSuspended; }
   void SetLinkSuspended(bool on) { linkSuspended = on; }
-  // Suspends linking for its scope and puts the previous state back after it.
-  class LinkSuspension {
-   public:
-    explicit LinkSuspension(TrackPrograms& programs) : suspend(programs.linkSuspended, true) {}
-
-   private:
-    ScopedValue<bool> suspend;
-  };
   // A linked voice edit is being copied to the other tracks (the instrument's
   // parameter routing sets it around the copy).
   bool LinkInProgress() const { return linkInProgress; }
