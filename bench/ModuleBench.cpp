@@ -187,15 +187,26 @@ void SetUpPeer(Instance& instance) {
   for (const auto& p : sound) instance.SetNormalized(p.name, p.value);
 }
 
-void Idle(benchmark::State& state, Entry entry, bool vornell) {
-  Instance instance(entry);
+// Loads the sound and runs the instance in; false (the benchmark skipped)
+// when the module or the sound cannot be set up.
+bool Ready(benchmark::State& state, Instance& instance, bool vornell) {
   if (!instance.effect) {
     state.SkipWithError("the module cannot be loaded");
-    return;
+    return false;
   }
-  if (vornell && !SetUpVornell(instance)) state.SkipWithError("the sound could not be set");
-  if (!vornell) SetUpPeer(instance);
+  if (!vornell) {
+    SetUpPeer(instance);
+  } else if (!SetUpVornell(instance)) {
+    state.SkipWithError("the sound could not be set");
+    return false;
+  }
   for (int32_t b = 0; b < 20; ++b) instance.Block();
+  return true;
+}
+
+void Idle(benchmark::State& state, Entry entry, bool vornell) {
+  Instance instance(entry);
+  if (!Ready(state, instance, vornell)) return;
   const double start = ThreadSeconds();
   int64_t blocks = 0;
   for (auto _ : state) {
@@ -208,13 +219,7 @@ void Idle(benchmark::State& state, Entry entry, bool vornell) {
 
 void Voices(benchmark::State& state, Entry entry, bool vornell) {
   Instance instance(entry);
-  if (!instance.effect) {
-    state.SkipWithError("the module cannot be loaded");
-    return;
-  }
-  if (vornell && !SetUpVornell(instance)) state.SkipWithError("the sound could not be set");
-  if (!vornell) SetUpPeer(instance);
-  for (int32_t b = 0; b < 20; ++b) instance.Block();
+  if (!Ready(state, instance, vornell)) return;
   const double idle = instance.SecondsPerFrame(400);
   instance.HoldNotes(kVoices);
   for (int32_t b = 0; b < 40; ++b) instance.Block();  // past the attack, into the sustain
