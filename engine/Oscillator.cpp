@@ -11,20 +11,25 @@ void Oscillator::SetPitch(double pitch) {
   if (!(pitch > 0.0)) {
     sawTable = nullptr;
     triangleTable = nullptr;
+    pitchIndex = -1;
     return;
   }
   int32_t index = pitch >= 17280.0 ? 17280 : static_cast<int32_t>(pitch);
-  phaseIncrement = increments ? (*increments)[index] : 0;
-  // One table level per half octave above one table entry per sample, kept
-  // with the increments.
-  const int32_t level = increments ? increments->Level(index) : 0;
+  // A held note keeps its step: the increment and the tables stay.
+  if (index != pitchIndex) {
+    pitchIndex = index;
+    phaseIncrement = increments ? (*increments)[index] : 0;
+    // One table level per half octave above one table entry per sample, kept
+    // with the increments.
+    const int32_t level = increments ? increments->Level(index) : 0;
+    const BandLimitedTables& tables = BandLimitedTables::Get();
+    sawTable = tables.Sawtooth(level);
+    triangleTable = tables.Triangle(level);
+  }
   if (pulseWidth >= 0.0 && pulseWidth <= 1.0)
     phase2 = static_cast<int32_t>(static_cast<int64_t>(phase1 + pulseWidth * 268435456.0) & kPhaseMask);
   else
     phase2 = phase1;
-  const BandLimitedTables& tables = BandLimitedTables::Get();
-  sawTable = tables.Sawtooth(level);
-  triangleTable = tables.Triangle(level);
   mixGain = 1.5;
   if (sawtoothOn) mixGain = 1.0;
   if (triangleOn) mixGain *= 2.0 / 3.0;

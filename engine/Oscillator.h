@@ -30,4 +30,7 @@ class Oscillator {
   int32_t phase2 = 0;
   int32_t phaseIncrement = 0;
   const PhaseIncrementTable* increments = nullptr;
+  // The pitch step the increment and the tables were last looked up for; -1
+  // makes the next SetPitch look them up (after a rate change, or silence).
+  int32_t pitchIndex = -1;
 };

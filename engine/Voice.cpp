@@ -19,6 +19,7 @@ Voice::Voice() {
 void Voice::Bind(Engine* owner) {
   engine = owner;
   osc.increments = &owner->PhaseIncrements();
+  osc.pitchIndex = -1;
   filter.tables = &owner->Cutoffs();
 }
 
@@ -246,6 +247,7 @@ void Voice::SetVoiceParam(int32_t k, double x) {
 
 void Voice::SetSampleRate(double rate) {
   active = false;
+  osc.pitchIndex = -1;  // the increments are rebuilt for the rate
   if (rate == osc.sampleRate && rate == filter.sampleRate) return;
   osc.sampleRate = rate;
   osc.phase1 = osc.phase2 = osc.phaseIncrement = 0;

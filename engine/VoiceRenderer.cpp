@@ -101,9 +101,10 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
   }
   bool chainVarying[LaneGroup::kMaxChains] = {};
   bool chainMoving[LaneGroup::kMaxChains] = {};
+  const int32_t widthShift = __builtin_ctz(static_cast<uint32_t>(width));  // widths are powers of two
   for (int32_t lane = 0; lane < lanes; ++lane) {
-    chainVarying[lane / width] |= varying[lane];
-    chainMoving[lane / width] |= moving[lane];
+    chainVarying[lane >> widthShift] |= varying[lane];
+    chainMoving[lane >> widthShift] |= moving[lane];
   }
   for (int32_t c = 0; c * width < lanes; ++c) {
     g.coefficients[c] = (chainVarying[c] ? coefficients : constantCoefficients) + c * width;
@@ -116,7 +117,7 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
   }
 
   for (int32_t lane = 0; lane < lanes; ++lane) {
-    const int32_t chain = lane / width;
+    const int32_t chain = lane >> widthShift;
     if (lane >= used) {
       // A silent lane: no table, no gain; zero coefficients keep its states at zero.
       g.phase1[lane] = g.phase2[lane] = g.increment[lane] = g.tableOffset[lane] = 0;
@@ -207,7 +208,7 @@ void VoiceRenderer::FillGroup(Engine& engine, Voice* const* voices, int32_t used
     g.outputGain[lane] = voice.outputGain;
   }
   for (int32_t lane = 0; lane < lanes; ++lane) {
-    if (chainVarying[lane / width]) continue;
+    if (chainVarying[lane >> widthShift]) continue;
     double* at = constantCoefficients + lane;
     at[3 * lanes] = 1.0 / (1.0 + at[4 * lanes] * at[2 * lanes]);  // norm = 1 / (1 + k G4)
   }
