@@ -49,6 +49,28 @@ TEST(Oscillator, ANonPositivePitchSilencesItAndHighPitchesUseFewerHarmonics) {
   EXPECT_EQ(osc.phaseIncrement, rig.engine.PhaseIncrements()[17280]);
 }
 
+// A held pitch step keeps its increment and tables without a lookup: what
+// must still look them up again is silence and a new sample rate.
+TEST(Oscillator, AKeptPitchStepFollowsSilenceAndRateChanges) {
+  Rig rig;
+  Oscillator& osc = rig.engine.GetVoice(0).osc;
+  const int32_t step = 60 * 128;
+  for (double rate : {44100.0, 96000.0, 22050.0, 96000.0}) {
+    rig.engine.OnReset(rate, 64);
+    for (double pitch : {step + 0.25, -3.0, step + 0.75, 0.0, step + 0.5}) {
+      osc.SetPitch(pitch);
+      if (pitch > 0.0) {
+        EXPECT_EQ(osc.phaseIncrement, rig.engine.PhaseIncrements()[step]) << rate;
+        const int32_t level = rig.engine.PhaseIncrements().Level(step);
+        EXPECT_EQ(osc.sawTable, BandLimitedTables::Get().Sawtooth(level)) << rate;
+        EXPECT_EQ(osc.triangleTable, BandLimitedTables::Get().Triangle(level)) << rate;
+      } else {
+        EXPECT_EQ(osc.sawTable, nullptr);
+      }
+    }
+  }
+}
+
 TEST(BandLimitedTables, HarmonicCountsAndShapes) {
   const int32_t counts[22] = {2048, 1448, 1024, 724, 512, 362, 256, 181, 128, 91, 64,
                               45,   32,   23,   16,  11,  8,   6,   4,   3,   2,  1};
