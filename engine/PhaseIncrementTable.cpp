@@ -4,8 +4,11 @@
 
 #include "engine/BandLimitedTables.h"
 #include "engine/SemitoneFrequencyTable.h"
+#include "engine/SharedRateTables.h"
 
-PhaseIncrementTable::PhaseIncrementTable() : entries(kSize, Entry{0, 0}) {}
+PhaseIncrementTable::PhaseIncrementTable() {
+  Build(44100.0);
+}
 
 int32_t PhaseIncrementTable::LevelFor(int32_t increment) {
   double d = static_cast<double>(increment / 65536);  // table entries advanced per sample
@@ -18,12 +21,18 @@ int32_t PhaseIncrementTable::LevelFor(int32_t increment) {
 }
 
 void PhaseIncrementTable::Build(double sampleRate) {
+  shared = SharedRateTables<Entry>::ForRate(sampleRate, &Compute);
+  entries = shared->data();
+}
+
+void PhaseIncrementTable::Compute(double sampleRate, std::vector<Entry>& table) {
+  table.resize(kSize);
   // Above one cycle per sample the increment is meaningless; it is held at the
   // largest 28-bit step so that phase arithmetic cannot overflow at low rates.
   const double largest = static_cast<double>((1 << 28) - 1);
   for (int32_t i = 0; i < kSize; ++i) {
     double increment = sampleRate > 0.0 ? std::trunc(PitchToFrequency(i) * 268435456.0 / sampleRate) : 0.0;
-    entries[i].increment = static_cast<int32_t>(increment > largest ? largest : increment);
-    entries[i].level = LevelFor(entries[i].increment);
+    table[i].increment = static_cast<int32_t>(increment > largest ? largest : increment);
+    table[i].level = LevelFor(table[i].increment);
   }
 }
