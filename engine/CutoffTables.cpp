@@ -5,11 +5,24 @@
 #include "engine/SemitoneFrequencyTable.h"
 #include "engine/SharedRateTables.h"
 
+#ifdef VORNELL_EMBEDDED_RATE_TABLES
+// Written by the build (resources/tables): the tables at each of
+// kBuiltTableRates, one after the other, 64-byte aligned.
+extern "C" const CutoffTables::Entry vornell_cutoff_tables[];
+#endif
+
 CutoffTables::CutoffTables() {
   Build(44100.0);
 }
 
 void CutoffTables::Build(double sampleRate) {
+#ifdef VORNELL_EMBEDDED_RATE_TABLES
+  if (const int32_t built = BuiltTableRateIndex(sampleRate); built >= 0) {
+    shared.reset();
+    entries = vornell_cutoff_tables + static_cast<size_t>(built) * kSize;
+    return;
+  }
+#endif
   shared = SharedRateTables<Entry>::ForRate(sampleRate, &Compute);
   entries = shared->data();
 }

@@ -6,6 +6,12 @@
 #include "engine/SemitoneFrequencyTable.h"
 #include "engine/SharedRateTables.h"
 
+#ifdef VORNELL_EMBEDDED_RATE_TABLES
+// Written by the build (resources/tables): the tables at each of
+// kBuiltTableRates, one after the other, 64-byte aligned.
+extern "C" const PhaseIncrementTable::Entry vornell_phase_increment_tables[];
+#endif
+
 PhaseIncrementTable::PhaseIncrementTable() {
   Build(44100.0);
 }
@@ -21,6 +27,13 @@ int32_t PhaseIncrementTable::LevelFor(int32_t increment) {
 }
 
 void PhaseIncrementTable::Build(double sampleRate) {
+#ifdef VORNELL_EMBEDDED_RATE_TABLES
+  if (const int32_t built = BuiltTableRateIndex(sampleRate); built >= 0) {
+    shared.reset();
+    entries = vornell_phase_increment_tables + static_cast<size_t>(built) * kSize;
+    return;
+  }
+#endif
   shared = SharedRateTables<Entry>::ForRate(sampleRate, &Compute);
   entries = shared->data();
 }

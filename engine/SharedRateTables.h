@@ -9,10 +9,25 @@
 // lock, which only engines being built or reset for a new rate can meet.
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
+
+// The rates most hosts run at (and the engine's default), whose tables the
+// build computes and the module embeds (resources/tables): read-only pages
+// of the module cost far less than the same tables made in fresh memory, and
+// only the pages the pitches played touch are read at all.
+inline constexpr double kBuiltTableRates[] = {44100.0, 48000.0};
+inline constexpr int32_t kBuiltTableRateCount = 2;
+
+// The index of a rate in kBuiltTableRates, or -1.
+inline int32_t BuiltTableRateIndex(double sampleRate) {
+  for (int32_t i = 0; i < kBuiltTableRateCount; ++i)
+    if (kBuiltTableRates[i] == sampleRate) return i;
+  return -1;
+}
 
 template <class Entry>
 class SharedRateTables {
