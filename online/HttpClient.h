@@ -1,8 +1,8 @@
 #pragma once
 // A plain HTTP GET over libcurl (loaded at the first request), bounded in
-// time and size, for the update check. It blocks the calling thread until the exchange ends; any thread
-// (the update check runs it on the user-interface thread without the
-// plug-in lock).
+// time and size, for the update check. It blocks the calling thread until the
+// exchange ends; any thread (the update check runs it on the user-interface
+// thread without the plug-in lock).
 #include <cstddef>
 #include <string>
 
