@@ -19,7 +19,7 @@ file(GLOB VORNELL_LV2_ADAPTER_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/plug
 add_library(vornell_core_lv2 STATIC ${CORE_SOURCES} ${VORNELL_LV2_ADAPTER_SOURCES})
 target_include_directories(vornell_core_lv2 PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(vornell_core_lv2 PUBLIC VORNELL_LV2)
-target_link_libraries(vornell_core_lv2 PUBLIC vornell_engine vornell_graphics vornell_platform PkgConfig::CURL PkgConfig::LV2)
+target_link_libraries(vornell_core_lv2 PUBLIC vornell_engine vornell_graphics vornell_platform PkgConfig::LV2)
 
 add_library(vornell_editor_lv2 STATIC ${EDITOR_SOURCES})
 target_link_libraries(vornell_editor_lv2 PUBLIC vornell_core_lv2)

@@ -3,23 +3,45 @@
 #include <cmath>
 
 #include "engine/SemitoneFrequencyTable.h"
+#include "engine/SharedRateTables.h"
 
-CutoffTables::CutoffTables() : w(kSize, 0.0), entries(kSize, Entry{4.1, 0.0, -1.0, 0.0}) {}
+#ifdef VORNELL_EMBEDDED_RATE_TABLES
+// Written by the build (resources/tables): the tables at each of
+// kBuiltTableRates, one after the other, 64-byte aligned.
+extern "C" const CutoffTables::Entry vornell_cutoff_tables[];
+#endif
+
+CutoffTables::CutoffTables() {
+  Build(44100.0);
+}
 
 void CutoffTables::Build(double sampleRate) {
+#ifdef VORNELL_EMBEDDED_RATE_TABLES
+  if (const int32_t built = BuiltTableRateIndex(sampleRate); built >= 0) {
+    shared.reset();
+    entries = vornell_cutoff_tables + static_cast<size_t>(built) * kSize;
+    return;
+  }
+#endif
+  shared = SharedRateTables<Entry>::ForRate(sampleRate, &Compute);
+  entries = shared->data();
+}
+
+void CutoffTables::Compute(double sampleRate, std::vector<Entry>& table) {
+  table.resize(kSize);
   const double twoPi = 2.0 * M_PI;
   for (int32_t i = 0; i < kSize; ++i) {
     double f = PitchToFrequency(i);
-    w[i] = sampleRate > 0.0 ? twoPi * f / sampleRate : 0.0;
-    Entry& e = entries[i];
+    const double w = sampleRate > 0.0 ? twoPi * f / sampleRate : 0.0;
+    Entry& e = table[i];
     if (f < 500.0)
       e.kmax = 4.1;
     else if (f > 2000.0)
       e.kmax = 4.005;
     else
       e.kmax = 4.1 - (f - 500.0) * (4.1 - 4.005) / 1500.0;
-    e.g = w[i] / (w[i] + 2.0);
-    e.a = (w[i] - 2.0) / (w[i] + 2.0);
+    e.g = w / (w + 2.0);
+    e.a = (w - 2.0) / (w + 2.0);
     double g2 = e.g * e.g;
     e.g4 = g2 * g2;
   }

@@ -108,8 +108,8 @@ void MidiInputQueue::Resize(int32_t blockSize) {
   if (reserve < static_cast<size_t>(kInitialCapacity) * kReserveSteps)
     reserve = static_cast<size_t>(kInitialCapacity) * kReserveSteps;
   if (reserve != storage.size()) {
-    std::vector<MidiMessage> grown(reserve);
-    std::memcpy(grown.data(), storage.data(), sizeof(MidiMessage) * length);
+    MidiMessageStorage grown(reserve);
+    if (length > 0) std::memcpy(grown.data(), storage.data(), sizeof(MidiMessage) * length);
     storage.swap(grown);
   }
 }

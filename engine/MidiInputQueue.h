@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "engine/MidiMessage.h"
+#include "engine/MidiMessageStorage.h"
 
 // Messages not yet due, sorted by offset (relative to the next control tick);
 // equal offsets keep their arrival order.
@@ -59,7 +59,7 @@ class MidiInputQueue {
   bool MakeRoomForRelease(const MidiMessage& message);
   void RemoveAt(int32_t index);
 
-  std::vector<MidiMessage> storage;
+  MidiMessageStorage storage;
   int32_t capacity = kInitialCapacity;
   int32_t growthStep = kInitialCapacity;
   int32_t front = 0;

@@ -4,8 +4,17 @@
 
 #include "engine/BandLimitedTables.h"
 #include "engine/SemitoneFrequencyTable.h"
+#include "engine/SharedRateTables.h"
 
-PhaseIncrementTable::PhaseIncrementTable() : entries(kSize, Entry{0, 0}) {}
+#ifdef VORNELL_EMBEDDED_RATE_TABLES
+// Written by the build (resources/tables): the tables at each of
+// kBuiltTableRates, one after the other, 64-byte aligned.
+extern "C" const PhaseIncrementTable::Entry vornell_phase_increment_tables[];
+#endif
+
+PhaseIncrementTable::PhaseIncrementTable() {
+  Build(44100.0);
+}
 
 int32_t PhaseIncrementTable::LevelFor(int32_t increment) {
   double d = static_cast<double>(increment / 65536);  // table entries advanced per sample
@@ -18,12 +27,25 @@ int32_t PhaseIncrementTable::LevelFor(int32_t increment) {
 }
 
 void PhaseIncrementTable::Build(double sampleRate) {
+#ifdef VORNELL_EMBEDDED_RATE_TABLES
+  if (const int32_t built = BuiltTableRateIndex(sampleRate); built >= 0) {
+    shared.reset();
+    entries = vornell_phase_increment_tables + static_cast<size_t>(built) * kSize;
+    return;
+  }
+#endif
+  shared = SharedRateTables<Entry>::ForRate(sampleRate, &Compute);
+  entries = shared->data();
+}
+
+void PhaseIncrementTable::Compute(double sampleRate, std::vector<Entry>& table) {
+  table.resize(kSize);
   // Above one cycle per sample the increment is meaningless; it is held at the
   // largest 28-bit step so that phase arithmetic cannot overflow at low rates.
   const double largest = static_cast<double>((1 << 28) - 1);
   for (int32_t i = 0; i < kSize; ++i) {
     double increment = sampleRate > 0.0 ? std::trunc(PitchToFrequency(i) * 268435456.0 / sampleRate) : 0.0;
-    entries[i].increment = static_cast<int32_t>(increment > largest ? largest : increment);
-    entries[i].level = LevelFor(entries[i].increment);
+    table[i].increment = static_cast<int32_t>(increment > largest ? largest : increment);
+    table[i].level = LevelFor(table[i].increment);
   }
 }

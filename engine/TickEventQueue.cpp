@@ -2,7 +2,7 @@
 
 void TickEventQueue::Reserve(int32_t entries) {
   if (entries <= static_cast<int32_t>(ring.size())) return;
-  std::vector<MidiMessage> grown(entries);
+  MidiMessageStorage grown(static_cast<size_t>(entries));
   for (int32_t i = 0; i < count; ++i) grown[i] = ring[(head + i) % ring.size()];
   ring.swap(grown);
   head = 0;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "engine/MidiMessage.h"
+#include "engine/MidiMessageStorage.h"
 
 // FIFO of the messages due within the current control period (offsets relative
 // to its start). A ring whose storage is sized outside the audio path.
@@ -33,7 +33,7 @@ class TickEventQueue {
   }
 
  private:
-  std::vector<MidiMessage> ring;
+  MidiMessageStorage ring;
   int32_t head = 0;
   int32_t count = 0;
 };

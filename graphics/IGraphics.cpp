@@ -243,6 +243,19 @@ void IGraphics::ShowParamValue(int paramIdx, double value, bool normalised) {
   }
 }
 
+void IGraphics::ShowAllParamValues(const double* normalised, int count) {
+  for (IControl* control : controls) {
+    const int paramIdx = control->ParamIdx();
+    if (paramIdx >= 0 && paramIdx < count) control->ShowValue(normalised[paramIdx]);
+    for (int aux = 0; aux < control->NAuxParams(); ++aux) {
+      const int auxParamIdx = control->GetAuxParam(aux)->paramIndex;
+      // A parameter shown twice by one control reaches only its first place, as in ShowParamValue.
+      if (auxParamIdx >= 0 && auxParamIdx < count && control->AuxParamIndexFor(auxParamIdx) == aux)
+        control->ShowAuxValue(aux, normalised[auxParamIdx]);
+    }
+  }
+}
+
 void IGraphics::SetAllControlsDirty() {
   for (IControl* control : controls) control->MarkDirty(false);
 }

@@ -105,6 +105,9 @@ class IGraphics {
 
   // --- values ---
   void ShowParamValue(int paramIdx, double value, bool normalised);
+  // ShowParamValue(i, normalised[i], true) for parameters 0..count-1, in one
+  // pass over the controls instead of one per parameter.
+  void ShowAllParamValues(const double* normalised, int count);
   void SetAllControlsDirty();
 
   // --- drawing, for the controls' Draw ---

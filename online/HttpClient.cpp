@@ -1,10 +1,9 @@
 #include "online/HttpClient.h"
 
-#include <curl/curl.h>
-
 #include <memory>
-#include <mutex>
 #include <new>
+
+#include "platform/CurlLibrary.h"
 
 namespace {
 
@@ -29,57 +28,58 @@ size_t AppendBody(char* data, size_t size, size_t count, void* userData) {
   return bytes;
 }
 
-struct EasyDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-
 }  // namespace
 
 HttpGetResult HttpGet(const HttpGetRequest& request) {
-  // Global set-up once per process; it is never undone, as other users of
-  // the library in the host may still need it.
-  static std::once_flag globalInit;
-  static CURLcode globalResult = CURLE_OK;
-  std::call_once(globalInit, [] { globalResult = curl_global_init(CURL_GLOBAL_DEFAULT); });
+  return HttpGet(request, CurlLibrary::Process());
+}
 
+HttpGetResult HttpGet(const HttpGetRequest& request, const CurlLibrary& library) {
   HttpGetResult result;
-  if (globalResult != CURLE_OK) return result;
-  std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
+  if (!library.Usable()) {
+    result.libraryFailure = library.Failure();
+    return result;
+  }
+  auto cleanup = [&library](CURL* handle) { library.easyCleanup(handle); };
+  std::unique_ptr<CURL, decltype(cleanup)> handle(library.easyInit(), cleanup);
   if (!handle) return result;
   CURL* curl = handle.get();
+  // Variadic: every value must have the type the option reads (long,
+  // curl_off_t, a pointer), as the header's type checks are not applied here.
+  auto set = [&library, curl](CURLoption option, auto value) {
+    return library.easySetopt(curl, option, value) == CURLE_OK;
+  };
   BodySink sink{&result.body, request.maxBodyBytes};
-  bool ok = curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str()) == CURLE_OK;
-  ok = ok && curl_easy_setopt(curl, CURLOPT_USERAGENT, request.userAgent.c_str()) == CURLE_OK;
+  bool ok = set(CURLOPT_URL, request.url.c_str());
+  ok = ok && set(CURLOPT_USERAGENT, request.userAgent.c_str());
   // Signals would reach the host's threads; timeouts work without them.
-  ok = ok && curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+  ok = ok && set(CURLOPT_NOSIGNAL, 1L);
   // An empty proxy also overrides http_proxy and friends in the environment.
-  ok = ok && curl_easy_setopt(curl, CURLOPT_PROXY, "") == CURLE_OK;
-  ok = ok && curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connectTimeoutMs)) == CURLE_OK;
-  ok = ok && curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(request.totalTimeoutMs)) == CURLE_OK;
-  ok = ok &&
-       curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBodyBytes)) == CURLE_OK;
-  ok = ok && curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L) == CURLE_OK;
-  ok = ok && curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 3L) == CURLE_OK;
+  ok = ok && set(CURLOPT_PROXY, "");
+  ok = ok && set(CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connectTimeoutMs));
+  ok = ok && set(CURLOPT_TIMEOUT_MS, static_cast<long>(request.totalTimeoutMs));
+  ok = ok && set(CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBodyBytes));
+  ok = ok && set(CURLOPT_FOLLOWLOCATION, 1L);
+  ok = ok && set(CURLOPT_MAXREDIRS, 3L);
 #if LIBCURL_VERSION_NUM >= 0x075500
-  ok = ok && curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
-  ok = ok && curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") == CURLE_OK;
+  ok = ok && set(CURLOPT_PROTOCOLS_STR, "http,https");
+  ok = ok && set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
 #else
-  ok = ok && curl_easy_setopt(curl, CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS)) == CURLE_OK;
-  ok = ok &&
-       curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS)) == CURLE_OK;
+  ok = ok && set(CURLOPT_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
+  ok = ok && set(CURLOPT_REDIR_PROTOCOLS, static_cast<long>(CURLPROTO_HTTP | CURLPROTO_HTTPS));
 #endif
-  ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendBody) == CURLE_OK;
-  ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink) == CURLE_OK;
+  ok = ok && set(CURLOPT_WRITEFUNCTION, &AppendBody);
+  ok = ok && set(CURLOPT_WRITEDATA, static_cast<void*>(&sink));
   if (!ok) return result;
 
-  const CURLcode code = curl_easy_perform(curl);
+  const CURLcode code = library.easyPerform(curl);
   if (code != CURLE_OK || sink.overflowed) {
     result.outcome = HttpGetOutcome::NoAnswer;
     result.body.clear();
     return result;
   }
   long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  library.easyGetinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   result.status = static_cast<int>(status);
   result.outcome = HttpGetOutcome::Answered;
   return result;

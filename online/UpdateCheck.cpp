@@ -8,6 +8,7 @@
 #include "graphics/EditorRecords.h"
 #include "online/HttpClient.h"
 #include "online/MakerSite.h"
+#include "platform/CurlLibrary.h"
 
 namespace {
 
@@ -24,6 +25,16 @@ void ShowNoAnswer(UpdateCheckHost& host) {
   host.ShowMessage(
       "An error occurred while contacting the Kestrune Music web server.\n\n"
       "Please check your internet connection and try again later.",
+      kTitle, kMessageOk | kMessageIconError);
+}
+
+// The system lacks a usable libcurl: no connection can be tried at all, and
+// only installing it helps.
+void ShowNoHttpLibrary(UpdateCheckHost& host, const std::string& failure) {
+  host.ShowMessage(
+      "An error occurred while contacting the Kestrune Music web server: the system's HTTP library could not "
+      "be loaded.\n\n" +
+          failure + "\n\nPlease install libcurl (package libcurl4) and try again.",
       kTitle, kMessageOk | kMessageIconError);
 }
 
@@ -68,7 +79,11 @@ std::string ReplyVersionText(const std::string& reply) {
   return line.substr(0, 1) + "." + line.substr(1, 1) + "." + line.substr(std::min(patch, line.size()));
 }
 
-int CheckOnlineForUpdate(UpdateCheckHost& host, const std::string& server, const UpdateCheckLimits& limits) {
+namespace {
+
+// http null: the process's libcurl, loaded here at the first check.
+int CheckWith(UpdateCheckHost& host, const std::string& server, const UpdateCheckLimits& limits,
+              const CurlLibrary* http) {
   try {
     HttpGetRequest request;
     request.url = UpdateQueryUrl(server);
@@ -76,9 +91,12 @@ int CheckOnlineForUpdate(UpdateCheckHost& host, const std::string& server, const
     request.connectTimeoutMs = limits.connectTimeoutMs;
     request.totalTimeoutMs = limits.totalTimeoutMs;
     request.maxBodyBytes = limits.maxBodyBytes;
-    const HttpGetResult reply = HttpGet(request);
+    const HttpGetResult reply = HttpGet(request, http ? *http : CurlLibrary::Process());
     if (reply.outcome == HttpGetOutcome::Failed) {
-      ShowNoAnswer(host);
+      if (reply.libraryFailure.empty())
+        ShowNoAnswer(host);
+      else
+        ShowNoHttpLibrary(host, reply.libraryFailure);
       return kUpdateCheckFailed;
     }
     if (reply.outcome == HttpGetOutcome::NoAnswer || reply.body.empty()) {
@@ -109,4 +127,15 @@ int CheckOnlineForUpdate(UpdateCheckHost& host, const std::string& server, const
     ShowNoAnswer(host);
     return kUpdateCheckFailed;
   }
+}
+
+}  // namespace
+
+int CheckOnlineForUpdate(UpdateCheckHost& host, const std::string& server, const UpdateCheckLimits& limits) {
+  return CheckWith(host, server, limits, nullptr);
+}
+
+int CheckOnlineForUpdate(UpdateCheckHost& host, const std::string& server, const UpdateCheckLimits& limits,
+                         const CurlLibrary& http) {
+  return CheckWith(host, server, limits, &http);
 }

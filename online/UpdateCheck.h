@@ -58,5 +58,10 @@ enum UpdateCheckResult : int {
   kUpdateCheckNotAVersion = -3  // the reply was a page, or the server reported an error
 };
 
+class CurlLibrary;
+
 // Runs the whole check with its message boxes; returns an UpdateCheckResult.
+// Through the process's libcurl, or the one given.
 int CheckOnlineForUpdate(UpdateCheckHost& host, const std::string& server, const UpdateCheckLimits& limits);
+int CheckOnlineForUpdate(UpdateCheckHost& host, const std::string& server, const UpdateCheckLimits& limits,
+                         const CurlLibrary& http);

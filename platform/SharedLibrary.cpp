@@ -4,9 +4,17 @@
 
 bool SharedLibrary::Open(const std::string& path) {
   Close();
-  if (path.empty()) return false;
+  error.clear();
+  if (path.empty()) {
+    error = "no library named";
+    return false;
+  }
   // Local binding: the library's symbols must not satisfy lookups of other modules in the host.
   handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* message = dlerror();
+    error = message ? message : "cannot be loaded";
+  }
   return handle != nullptr;
 }
 

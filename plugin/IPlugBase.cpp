@@ -122,8 +122,7 @@ void IPlugBase::SetParamNormalized(int index, double normalized) {
 void IPlugBase::AttachEditor(IEditorLink* newEditor) {
   PluginLock lock(mutex);
   if (newEditor) {
-    for (int i = 0; i < NumParams(); ++i)
-      newEditor->ShowParamValue(i, params[static_cast<size_t>(i)].NormalizedValue(), true);
+    ShowAllParamValues(*newEditor);
     newEditor->PrepareDrawing();
   }
   editor = newEditor;
@@ -140,9 +139,13 @@ void IPlugBase::SetLatency(int samples) {
 }
 
 void IPlugBase::RefreshParamControls() {
-  if (!editor) return;
-  for (int i = 0; i < NumParams(); ++i)
-    editor->ShowParamValue(i, params[static_cast<size_t>(i)].NormalizedValue(), true);
+  if (editor) ShowAllParamValues(*editor);
+}
+
+void IPlugBase::ShowAllParamValues(IEditorLink& link) const {
+  std::vector<double> normalized(params.size());
+  for (size_t i = 0; i < params.size(); ++i) normalized[i] = params[i].NormalizedValue();
+  link.ShowAllParamValues(normalized.data(), static_cast<int>(normalized.size()));
 }
 
 void IPlugBase::SetBlockSize(int frames) {

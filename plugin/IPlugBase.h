@@ -289,6 +289,8 @@ class IPlugBase : public IEditorDelegate {
 
  private:
   void ParseChannelIOConfig(const char* text);
+  // Every parameter's value on the editor's controls.
+  void ShowAllParamValues(IEditorLink& link) const;
 
   mutable PluginMutex mutex;
   std::vector<PlugParam> params;

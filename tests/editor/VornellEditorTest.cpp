@@ -121,6 +121,42 @@ TEST_F(VornellEditorTest, MasterKnobsShowParametersZeroToThree) {
   EXPECT_NEAR(VornellEditor::Of(*plug)->MasterKnob(2)->GetValue(), 0.75, 1e-6);
 }
 
+// All values at once (the editor attached, the controls refreshed): every
+// control shows its parameter, and every further value it shows its own.
+TEST_F(VornellEditorTest, EveryControlShowsItsParametersAfterARefresh) {
+  IGraphics* graphics = VornellEditor::Of(*plug)->Graphics();
+  effect->setParameter(effect, 3, 0.3f);
+  effect->setParameter(effect, 81 + 37 * 2 + 5, 0.6f);
+  // The panel's controls show one value each; one made to show more.
+  IControl* several = graphics->GetControl(graphics->NControls() / 2);
+  for (int index : {3, 81 + 37 * 2 + 5, 3}) several->AddAuxParam(index);
+  int shown = 0, auxShown = 0;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int c = 0; c < graphics->NControls(); ++c) {
+      IControl* control = graphics->GetControl(c);
+      if (pass == 0) {
+        control->ShowValue(-1.0);
+        for (int a = 0; a < control->NAuxParams(); ++a) control->ShowAuxValue(a, -1.0);
+        continue;
+      }
+      if (control->ParamIdx() >= 0 && control->ParamIdx() < plug->NumParams()) {
+        EXPECT_EQ(control->GetValue(), plug->GetParam(control->ParamIdx())->NormalizedValue()) << c;
+        ++shown;
+      }
+      for (int a = 0; a < control->NAuxParams(); ++a) {
+        const int index = control->GetAuxParam(a)->paramIndex;
+        // A parameter shown twice by one control reaches only its first place.
+        const double expected = control->AuxParamIndexFor(index) == a ? plug->GetParam(index)->NormalizedValue() : -1.0;
+        EXPECT_EQ(control->GetAuxParam(a)->value.load(), expected) << c << "/" << a;
+        ++auxShown;
+      }
+    }
+    if (pass == 0) plug->RefreshParamControls();
+  }
+  EXPECT_GT(shown, 200);
+  EXPECT_EQ(auxShown, 3);
+}
+
 TEST_F(VornellEditorTest, DraggingTheVolumeKnobEditsParameterThreeWithGestures) {
   ASSERT_TRUE(OpenEditor());
   Idle(2);

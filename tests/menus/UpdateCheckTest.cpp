@@ -7,6 +7,7 @@
 #include "editor/Menus.h"
 #include "online/MakerSite.h"
 #include "online/UpdateCheck.h"
+#include "platform/CurlLibrary.h"
 #include "tests/menus/MenuTestSupport.h"
 #include "tests/support/LoopbackHttpServer.h"
 
@@ -105,6 +106,41 @@ TEST_F(UpdateCheck, TheMenuItemRunsTheCheck) {
   AnswerMenu({21, 0});
   ASSERT_TRUE(RunOptionMenu(*plug, Graphics(), 0, 0));
   EXPECT_EQ(Messages(), std::vector<std::string>{std::string(kTitle) + "|Your version is up to date."});
+}
+
+// libcurl is loaded only when a check runs; a system without a usable one
+// gets a message that says what is missing, and nothing is sent.
+TEST(UpdateCheckWithoutHttpLibrary, SaysWhatIsMissing) {
+  struct RecordingHost : UpdateCheckHost {
+    std::vector<std::pair<std::string, int>> shown;
+    int ShowMessage(const std::string& text, const std::string& caption, int type) override {
+      shown.emplace_back(caption + "|" + text, type);
+      return kAnswerYes;
+    }
+    void OpenWebPage(const std::string&) override { ADD_FAILURE() << "a page was opened"; }
+  };
+  LoopbackHttpServer server(Behaviour::Reply, "1002");
+  ASSERT_TRUE(server.Listening());
+  // Absent, and present but without libcurl's functions.
+  for (const auto& [name, why] :
+       {std::pair<std::string, std::string>{"libvornell-absent-curl.so.4", "libvornell-absent-curl.so.4"},
+        {"libz.so.1", "libz.so.1 has no curl_"}}) {
+    SCOPED_TRACE(name);
+    const CurlLibrary library(name);
+    EXPECT_FALSE(library.Usable());
+    EXPECT_EQ(library.easyPerform, nullptr);
+    RecordingHost host;
+    EXPECT_EQ(CheckOnlineForUpdate(host, server.Address(), UpdateCheckLimits(), library), kUpdateCheckFailed);
+    ASSERT_EQ(host.shown.size(), 1u);
+    const std::string& text = host.shown[0].first;
+    EXPECT_EQ(text.rfind(std::string(kTitle) + "|An error occurred while contacting", 0), 0u) << text;
+    EXPECT_NE(text.find("HTTP library could not be loaded"), std::string::npos) << text;
+    EXPECT_NE(text.find(why), std::string::npos) << text;
+    EXPECT_EQ(host.shown[0].second, kError);
+  }
+  EXPECT_TRUE(server.Requests().empty());
+  // The process's own libcurl still answers.
+  EXPECT_TRUE(CurlLibrary::Process().Usable()) << CurlLibrary::Process().Failure();
 }
 
 TEST(UpdateCheckText, ServerVariableAndVersionText) {
