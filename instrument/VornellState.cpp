@@ -38,6 +38,38 @@ bool Vornell::SaveState(DataBlock& block) {
 // previous state plays with the new tracks and programs. The parameter at the
 // break becomes 0 (clamped), those after it keep their values.
 int Vornell::LoadState(const DataBlock& block, int position) {
+  return ReadState(block, position, false);
+}
+
+// Ahead of a whole state read, what a state read leaves behind is the engine's
+// and the sequencer's history (Modes entered and left, channels taken and
+// given back, the order of the tracks on a channel, status texts), the
+// sequences that Modes look at, and one thing of the voices: a resonance set
+// on a silent voice clears its filter or arms the filter's pre-roll, and
+// neither is undone by a later setting. Everything else a voice parameter
+// sets, and the library, the later read overwrites.
+int Vornell::ReplayState(const DataBlock& block, int position) {
+  return ReadState(block, position, true);
+}
+
+int Vornell::MeasureState(const DataBlock& block, int position) const {
+  position = SkipStateHeader(block, position);
+  for (int t = 0; t < Engine::kTrackCount; ++t) {
+    const char* name = nullptr;
+    size_t size = 0;
+    position = block.GetTextView(&name, &size, position);
+  }
+  Program scratch;
+  for (int p = 0; p < kProgramCount; ++p) position = ReadProgramRecord(scratch, block, position);
+  for (int s = 0; s < 2 && position >= 0; ++s) position = Sequence::SkipStored(block, position);
+  for (int i = 0; i < NumParams() && position >= 0; ++i) {
+    double value = 0.0;
+    position = block.GetDouble(&value, position);
+  }
+  return position;
+}
+
+int Vornell::ReadState(const DataBlock& block, int position, bool replay) {
   PluginLock lock(Mutex());
   const bool wasLoading = stateLoading;
   stateLoading = true;
@@ -59,8 +91,13 @@ int Vornell::LoadState(const DataBlock& block, int position) {
     track.programName.assign(name, std::min(size, static_cast<size_t>(kStateTrackNameLength)));
   }
 
-  for (int p = 0; p < kProgramCount; ++p)
-    position = ReadProgramRecord(library.programs[static_cast<size_t>(p)], block, position);
+  if (replay) {
+    Program scratch;
+    for (int p = 0; p < kProgramCount; ++p) position = ReadProgramRecord(scratch, block, position);
+  } else {
+    for (int p = 0; p < kProgramCount; ++p)
+      position = ReadProgramRecord(library.programs[static_cast<size_t>(p)], block, position);
+  }
 
   for (Sequence* sequence : {&sequencer.SeqA(), &sequencer.SeqB()}) {
     if (position >= 0)
@@ -87,7 +124,8 @@ int Vornell::LoadState(const DataBlock& block, int position) {
   // reads back exactly as it was saved and keeps them for the extended resolution.
   double* voiceValues = loadedVoiceValues.data();
   for (int i = kParamFirstVoice; i < NumParams(); ++i) voiceValues[i - kParamFirstVoice] = GetParam(i)->Value();
-  for (int i = 0; i < NumParams(); ++i) OnParamChanged(i);
+  for (int i = 0; i < NumParams(); ++i)
+    if (!replay || i < kParamFirstVoice || VoiceParamSlot(i) == kVoiceFilterResonance) OnParamChanged(i);
   for (int i = kParamFirstVoice; i < NumParams(); ++i) GetParam(i)->SetValue(voiceValues[i - kParamFirstVoice]);
   if (storedMode != 0.0) {
     mode->SetValue(storedMode);

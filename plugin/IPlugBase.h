@@ -98,6 +98,14 @@ class IPlugBase : public IEditorDelegate {
   // Reads a whole state at position; returns the position after it, or -1.
   // Caller holds the lock. The base reads the parameters.
   virtual int LoadState(const DataBlock& block, int position);
+  // A state read whose effects a later read of a whole state replaces before
+  // anything looks at them (the presets of a bank ahead of the selected one):
+  // applies only what that read leaves in place. The base applies it whole.
+  // Caller holds the lock.
+  virtual int ReplayState(const DataBlock& block, int position) { return LoadState(block, position); }
+  // The position LoadState would return for the state at position (-1 when it
+  // is not there whole), applying nothing. Any thread. The base: the parameters.
+  virtual int MeasureState(const DataBlock& block, int position) const;
   // True when every parameter equals the stored double within 1e-5 in single precision.
   virtual bool StateEquals(const DataBlock& block, int position);
   // The host adapter calls this once the host is known.
@@ -144,6 +152,12 @@ class IPlugBase : public IEditorDelegate {
   // in turn, and the current preset is selected at the end. Returns the position
   // after the last preset read, or -1. Caller holds the lock.
   virtual int UnserializePresets(const DataBlock& block, int position);
+  // UnserializePresets in two steps: reading the presets, which applies
+  // nothing and may run on any thread without the lock, and applying them,
+  // under the lock, with the block they were read from. The image gives its
+  // presets to the slots and keeps what the slots held.
+  void ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image) const;
+  int ApplyPresetBank(const DataBlock& block, PresetBankImage& image);
   // Stores the live state into the current preset; renames it when name is
   // given and not empty (cut to 255 characters). Caller holds the lock.
   virtual void ModifyCurrentPreset(const char* name = nullptr);
