@@ -372,6 +372,39 @@ int IPlugBase::ApplyPresetBank(const DataBlock& block, PresetBankImage& image) {
   return image.end;
 }
 
+void IPlugBase::ReadBankChunk(const DataBlock& chunk, int position, HostChunkImage& image) const {
+  image.bank = true;
+  ReadPresetBank(chunk, position, image.presets);
+  image.end = image.presets.end;
+  image.selectIndex = -1;
+  // The index of the preset the bank was saved on may follow the presets.
+  int32_t tag = 0, index = 0;
+  if (image.end < 0 || chunk.GetInt32(&tag, image.end) < 0 || tag != kCurrentPresetTag) return;
+  const int next = chunk.GetInt32(&index, image.end + 4);
+  if (next < 0) return;
+  if (index >= 0 && index < NumPresets()) image.selectIndex = index;
+  image.end = next;
+}
+
+void IPlugBase::ReadProgramChunk(const DataBlock& chunk, int position, HostChunkImage& image) const {
+  image.bank = false;
+  image.stateAt = position;
+  image.stateEnd = MeasureState(chunk, position);
+  image.named = image.stateEnd >= 0 && image.stateEnd < chunk.Size();
+  image.name.clear();
+  image.end = image.named ? chunk.GetText(&image.name, image.stateEnd) : image.stateEnd;
+}
+
+void IPlugBase::ApplyHostChunk(const DataBlock& chunk, HostChunkImage& image) {
+  if (image.bank) {
+    ApplyPresetBank(chunk, image.presets);
+    if (image.selectIndex >= 0) SelectPreset(image.selectIndex);
+  } else {
+    LoadState(chunk, image.stateAt);
+    if (image.stateEnd >= 0) ModifyCurrentPreset(image.named ? image.name.c_str() : nullptr);
+  }
+}
+
 void IPlugBase::ModifyCurrentPreset(const char* name) {
   PlugPreset* preset = GetPreset(currentPreset);
   if (!preset) return;

@@ -19,6 +19,7 @@
 #include "graphics/IEditorDelegate.h"
 #include "plugin/DataBlock.h"
 #include "plugin/GraphicsEditorLink.h"
+#include "plugin/HostChunk.h"
 #include "plugin/HostTimeInfo.h"
 #include "plugin/PlugParam.h"
 #include "plugin/PlugPreset.h"
@@ -158,6 +159,14 @@ class IPlugBase : public IEditorDelegate {
   // presets to the slots and keeps what the slots held.
   void ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image) const;
   int ApplyPresetBank(const DataBlock& block, PresetBankImage& image);
+  // The host adapters' chunk (plugin/HostChunk.h): read and checked, applying
+  // nothing, on any thread without the lock; then, when the adapter takes the
+  // chunk (image.end >= 0), applied under the lock with the chunk it was read
+  // from. A bank is read from after the chunk header, a program from where its
+  // state starts.
+  void ReadBankChunk(const DataBlock& chunk, int position, HostChunkImage& image) const;
+  void ReadProgramChunk(const DataBlock& chunk, int position, HostChunkImage& image) const;
+  void ApplyHostChunk(const DataBlock& chunk, HostChunkImage& image);
   // Stores the live state into the current preset; renames it when name is
   // given and not empty (cut to 255 characters). Caller holds the lock.
   virtual void ModifyCurrentPreset(const char* name = nullptr);
