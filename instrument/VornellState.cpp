@@ -17,6 +17,22 @@ void SetStoredValue(PlugParam& param, double value) {
   param.SetValue(value);
 }
 
+// Whether applying parameter `index` in a state read leaves anything that the
+// next whole read would not set again. Not so for plain settings (tunings,
+// volumes, panoramas, transposition, the track and voice settings) nor for the
+// program numbers, which a state read does not apply; nor for track Mode and
+// Cycle, whose release of the track's voices finds them silenced already by
+// this read's Mode. So: the Mode, the resolution, linking, the sequencer's
+// speed and host sync, the track channels (the order in which tracks share a
+// channel is their history), and the resonance, whose setting on a silent
+// voice clears its filter or arms the filter's pre-roll for good.
+bool LeavesTrace(int index) {
+  if (index >= kParamFirstVoice) return VoiceParamSlot(index) == kVoiceFilterResonance;
+  if (IsTrackParam(index)) return TrackParamSlot(index) == kTrackChannel;
+  return index == kParamMode || index == kParamLinkPrograms || index == kParamResolution || index == kParamSpeed ||
+         index == kParamSyncToHost;
+}
+
 }  // namespace
 
 bool Vornell::SaveState(DataBlock& block) {
@@ -43,11 +59,9 @@ int Vornell::LoadState(const DataBlock& block, int position) {
 
 // Ahead of a whole state read, what a state read leaves behind is the engine's
 // and the sequencer's history (Modes entered and left, channels taken and
-// given back, the order of the tracks on a channel, status texts), the
-// sequences that Modes look at, and one thing of the voices: a resonance set
-// on a silent voice clears its filter or arms the filter's pre-roll, and
-// neither is undone by a later setting. Everything else a voice parameter
-// sets, and the library, the later read overwrites.
+// given back, the order of the tracks on a channel, the status line), the
+// sequences that Modes look at, and one thing of the voices (LeavesTrace).
+// The library and everything else the later read overwrites.
 int Vornell::ReplayState(const DataBlock& block, int position) {
   return ReadState(block, position, true);
 }
@@ -59,8 +73,7 @@ int Vornell::MeasureState(const DataBlock& block, int position) const {
     size_t size = 0;
     position = block.GetTextView(&name, &size, position);
   }
-  Program scratch;
-  for (int p = 0; p < kProgramCount; ++p) position = ReadProgramRecord(scratch, block, position);
+  for (int p = 0; p < kProgramCount; ++p) position = SkipProgramRecord(block, position);
   for (int s = 0; s < 2 && position >= 0; ++s) position = Sequence::SkipStored(block, position);
   for (int i = 0; i < NumParams() && position >= 0; ++i) {
     double value = 0.0;
@@ -92,8 +105,7 @@ int Vornell::ReadState(const DataBlock& block, int position, bool replay) {
   }
 
   if (replay) {
-    Program scratch;
-    for (int p = 0; p < kProgramCount; ++p) position = ReadProgramRecord(scratch, block, position);
+    for (int p = 0; p < kProgramCount; ++p) position = SkipProgramRecord(block, position);
   } else {
     for (int p = 0; p < kProgramCount; ++p)
       position = ReadProgramRecord(library.programs[static_cast<size_t>(p)], block, position);
@@ -125,7 +137,7 @@ int Vornell::ReadState(const DataBlock& block, int position, bool replay) {
   double* voiceValues = loadedVoiceValues.data();
   for (int i = kParamFirstVoice; i < NumParams(); ++i) voiceValues[i - kParamFirstVoice] = GetParam(i)->Value();
   for (int i = 0; i < NumParams(); ++i)
-    if (!replay || i < kParamFirstVoice || VoiceParamSlot(i) == kVoiceFilterResonance) OnParamChanged(i);
+    if (!replay || LeavesTrace(i)) OnParamChanged(i);
   for (int i = kParamFirstVoice; i < NumParams(); ++i) GetParam(i)->SetValue(voiceValues[i - kParamFirstVoice]);
   if (storedMode != 0.0) {
     mode->SetValue(storedMode);

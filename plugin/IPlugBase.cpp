@@ -7,6 +7,7 @@
 
 #include "engine/SampleConversion.h"
 #include "plugin/IEditorLink.h"
+#include "plugin/ScopedValue.h"
 
 IPlugBase::IPlugBase(int numParams, int numPresets, const char* channelIOConfig)
     : params(static_cast<size_t>(std::max(0, numParams))), presets(static_cast<size_t>(std::max(0, numPresets))) {
@@ -145,7 +146,7 @@ void IPlugBase::SetLatency(int samples) {
 }
 
 void IPlugBase::RefreshParamControls() {
-  if (!editor) return;
+  if (!editor || controlRefreshHeld) return;
   for (int i = 0; i < NumParams(); ++i)
     editor->ShowParamValue(i, params[static_cast<size_t>(i)].NormalizedValue(), true);
 }
@@ -396,6 +397,9 @@ void IPlugBase::ReadProgramChunk(const DataBlock& chunk, int position, HostChunk
 }
 
 void IPlugBase::ApplyHostChunk(const DataBlock& chunk, HostChunkImage& image) {
+  // Each preset selected on the way would show every value on the controls;
+  // the adapter shows the values once, when the chunk is applied.
+  ScopedValue<bool> held(controlRefreshHeld, true);
   if (image.bank) {
     ApplyPresetBank(chunk, image.presets);
     if (image.selectIndex >= 0) SelectPreset(image.selectIndex);

@@ -163,7 +163,7 @@ class IPlugBase : public IEditorDelegate {
   // nothing, on any thread without the lock; then, when the adapter takes the
   // chunk (image.end >= 0), applied under the lock with the chunk it was read
   // from. A bank is read from after the chunk header, a program from where its
-  // state starts.
+  // state starts. The adapter calls RefreshParamControls after applying.
   void ReadBankChunk(const DataBlock& chunk, int position, HostChunkImage& image) const;
   void ReadProgramChunk(const DataBlock& chunk, int position, HostChunkImage& image) const;
   void ApplyHostChunk(const DataBlock& chunk, HostChunkImage& image);
@@ -326,6 +326,8 @@ class IPlugBase : public IEditorDelegate {
   IEditorLink* editor = nullptr;
   GraphicsEditorLink graphicsLink;
   int userEditIndex = -1;
+  // Set while a host chunk is applied: RefreshParamControls waits for its end.
+  bool controlRefreshHeld = false;
   int currentPreset = 0;
   double sampleRate = 44100.0;
   int blockSize = 0;
