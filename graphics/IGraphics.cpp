@@ -243,6 +243,19 @@ void IGraphics::ShowParamValue(int paramIdx, double value, bool normalised) {
   }
 }
 
+void IGraphics::ShowAllParamValues(const double* values, int count) {
+  for (IControl* control : controls) {
+    const int own = control->ParamIdx();
+    if (own >= 0 && own < count) control->ShowValue(values[own]);
+    for (int aux = 0; aux < control->NAuxParams(); ++aux) {
+      const int index = control->GetAuxParam(aux)->paramIndex;
+      // Only the first of a control's values that shows the parameter.
+      if (index >= 0 && index < count && control->AuxParamIndexFor(index) == aux)
+        control->ShowAuxValue(aux, values[index]);
+    }
+  }
+}
+
 void IGraphics::SetAllControlsDirty() {
   for (IControl* control : controls) control->MarkDirty(false);
 }

@@ -105,6 +105,10 @@ class IGraphics {
 
   // --- values ---
   void ShowParamValue(int paramIdx, double value, bool normalised);
+  // ShowParamValue (normalised) for parameters 0..count-1 in one pass over the
+  // controls: each control gets the same calls, and a control's calls touch
+  // only that control.
+  void ShowAllParamValues(const double* values, int count);
   void SetAllControlsDirty();
 
   // --- drawing, for the controls' Draw ---

@@ -6,6 +6,10 @@ void GraphicsEditorLink::ShowParamValue(int index, double value, bool normalized
   if (graphics) graphics->ShowParamValue(index, value, normalized);
 }
 
+void GraphicsEditorLink::ShowAllParamValues(const double* values, int count) {
+  if (graphics) graphics->ShowAllParamValues(values, count);
+}
+
 void GraphicsEditorLink::PrepareDrawing() {
   // Nothing yet: the editor makes its back buffer when its window first opens
   // (OpenEditorWindow), so an instance whose editor never opens does not pay

@@ -11,6 +11,7 @@
 
 IPlugBase::IPlugBase(int numParams, int numPresets, const char* channelIOConfig)
     : params(static_cast<size_t>(std::max(0, numParams))), presets(static_cast<size_t>(std::max(0, numPresets))) {
+  shownValues.resize(params.size());
   ParseChannelIOConfig(channelIOConfig);
 }
 
@@ -148,7 +149,8 @@ void IPlugBase::SetLatency(int samples) {
 void IPlugBase::RefreshParamControls() {
   if (!editor || controlRefreshHeld) return;
   for (int i = 0; i < NumParams(); ++i)
-    editor->ShowParamValue(i, params[static_cast<size_t>(i)].NormalizedValue(), true);
+    shownValues[static_cast<size_t>(i)] = params[static_cast<size_t>(i)].NormalizedValue();
+  editor->ShowAllParamValues(shownValues.data(), NumParams());
 }
 
 void IPlugBase::SetBlockSize(int frames) {

@@ -326,6 +326,9 @@ class IPlugBase : public IEditorDelegate {
   IEditorLink* editor = nullptr;
   GraphicsEditorLink graphicsLink;
   int userEditIndex = -1;
+  // RefreshParamControls' values, sized with the parameters (it may run on the
+  // audio thread, at a MIDI program change).
+  std::vector<double> shownValues;
   // Set while a host chunk is applied: RefreshParamControls waits for its end.
   bool controlRefreshHeld = false;
   int currentPreset = 0;
