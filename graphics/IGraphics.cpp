@@ -243,15 +243,15 @@ void IGraphics::ShowParamValue(int paramIdx, double value, bool normalised) {
   }
 }
 
-void IGraphics::ShowAllParamValues(const double* normalised, int count) {
+void IGraphics::ShowAllParamValues(const double* values, int count) {
   for (IControl* control : controls) {
-    const int paramIdx = control->ParamIdx();
-    if (paramIdx >= 0 && paramIdx < count) control->ShowValue(normalised[paramIdx]);
+    const int own = control->ParamIdx();
+    if (own >= 0 && own < count) control->ShowValue(values[own]);
     for (int aux = 0; aux < control->NAuxParams(); ++aux) {
-      const int auxParamIdx = control->GetAuxParam(aux)->paramIndex;
-      // A parameter shown twice by one control reaches only its first place, as in ShowParamValue.
-      if (auxParamIdx >= 0 && auxParamIdx < count && control->AuxParamIndexFor(auxParamIdx) == aux)
-        control->ShowAuxValue(aux, normalised[auxParamIdx]);
+      const int index = control->GetAuxParam(aux)->paramIndex;
+      // Only the first of a control's values that shows the parameter.
+      if (index >= 0 && index < count && control->AuxParamIndexFor(index) == aux)
+        control->ShowAuxValue(aux, values[index]);
     }
   }
 }

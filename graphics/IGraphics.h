@@ -105,9 +105,10 @@ class IGraphics {
 
   // --- values ---
   void ShowParamValue(int paramIdx, double value, bool normalised);
-  // ShowParamValue(i, normalised[i], true) for parameters 0..count-1, in one
-  // pass over the controls instead of one per parameter.
-  void ShowAllParamValues(const double* normalised, int count);
+  // ShowParamValue (normalised) for parameters 0..count-1 in one pass over the
+  // controls: each control gets the same calls, and a control's calls touch
+  // only that control.
+  void ShowAllParamValues(const double* values, int count);
   void SetAllControlsDirty();
 
   // --- drawing, for the controls' Draw ---

@@ -67,6 +67,12 @@ class Vornell : public Synth, public EngineHooks {
   // applies it; returns the position after it, or -1 when the block ended
   // early. Takes the plug-in lock.
   int LoadState(const DataBlock& block, int position) override;
+  // LoadState for a state that a whole one follows (the presets of a bank
+  // ahead of the selected one): applies only what that one leaves in place.
+  // Takes the plug-in lock.
+  int ReplayState(const DataBlock& block, int position) override;
+  // Where LoadState would end, applying nothing. Any thread.
+  int MeasureState(const DataBlock& block, int position) const override;
   // The startup bank, or the built-in bank when that cannot be loaded.
   // Construction time. True when either filled the presets.
   bool LoadStartupBank() override;
@@ -224,6 +230,8 @@ class Vornell : public Synth, public EngineHooks {
   // next idle tick).
   void RefreshEditTrackControls();
 
+  // LoadState; `replay`: ReplayState.
+  int ReadState(const DataBlock& block, int position, bool replay);
   void ApplyGlobalParam(int index);
   void ApplyProgramParam(int index);
   void ApplyTrackParam(int index);

@@ -17,6 +17,22 @@ void SetStoredValue(PlugParam& param, double value) {
   param.SetValue(value);
 }
 
+// Whether applying parameter `index` in a state read leaves anything that the
+// next whole read would not set again. Not so for plain settings (tunings,
+// volumes, panoramas, transposition, the track and voice settings) nor for the
+// program numbers, which a state read does not apply; nor for track Mode and
+// Cycle, whose release of the track's voices finds them silenced already by
+// this read's Mode. So: the Mode, the resolution, linking, the sequencer's
+// speed and host sync, the track channels (the order in which tracks share a
+// channel is their history), and the resonance, whose setting on a silent
+// voice clears its filter or arms the filter's pre-roll for good.
+bool LeavesTrace(int index) {
+  if (index >= kParamFirstVoice) return VoiceParamSlot(index) == kVoiceFilterResonance;
+  if (IsTrackParam(index)) return TrackParamSlot(index) == kTrackChannel;
+  return index == kParamMode || index == kParamLinkPrograms || index == kParamResolution || index == kParamSpeed ||
+         index == kParamSyncToHost;
+}
+
 }  // namespace
 
 bool Vornell::SaveState(DataBlock& block) {
@@ -38,6 +54,35 @@ bool Vornell::SaveState(DataBlock& block) {
 // previous state plays with the new tracks and programs. The parameter at the
 // break becomes 0 (clamped), those after it keep their values.
 int Vornell::LoadState(const DataBlock& block, int position) {
+  return ReadState(block, position, false);
+}
+
+// Ahead of a whole state read, what a state read leaves behind is the engine's
+// and the sequencer's history (Modes entered and left, channels taken and
+// given back, the order of the tracks on a channel, the status line), the
+// sequences that Modes look at, and one thing of the voices (LeavesTrace).
+// The library and everything else the later read overwrites.
+int Vornell::ReplayState(const DataBlock& block, int position) {
+  return ReadState(block, position, true);
+}
+
+int Vornell::MeasureState(const DataBlock& block, int position) const {
+  position = SkipStateHeader(block, position);
+  for (int t = 0; t < Engine::kTrackCount; ++t) {
+    const char* name = nullptr;
+    size_t size = 0;
+    position = block.GetTextView(&name, &size, position);
+  }
+  for (int p = 0; p < kProgramCount; ++p) position = SkipProgramRecord(block, position);
+  for (int s = 0; s < 2 && position >= 0; ++s) position = Sequence::SkipStored(block, position);
+  for (int i = 0; i < NumParams() && position >= 0; ++i) {
+    double value = 0.0;
+    position = block.GetDouble(&value, position);
+  }
+  return position;
+}
+
+int Vornell::ReadState(const DataBlock& block, int position, bool replay) {
   PluginLock lock(Mutex());
   const bool wasLoading = stateLoading;
   stateLoading = true;
@@ -59,8 +104,12 @@ int Vornell::LoadState(const DataBlock& block, int position) {
     track.programName.assign(name, std::min(size, static_cast<size_t>(kStateTrackNameLength)));
   }
 
-  for (int p = 0; p < kProgramCount; ++p)
-    position = ReadProgramRecord(library.programs[static_cast<size_t>(p)], block, position);
+  if (replay) {
+    for (int p = 0; p < kProgramCount; ++p) position = SkipProgramRecord(block, position);
+  } else {
+    for (int p = 0; p < kProgramCount; ++p)
+      position = ReadProgramRecord(library.programs[static_cast<size_t>(p)], block, position);
+  }
 
   for (Sequence* sequence : {&sequencer.SeqA(), &sequencer.SeqB()}) {
     if (position >= 0)
@@ -87,7 +136,8 @@ int Vornell::LoadState(const DataBlock& block, int position) {
   // reads back exactly as it was saved and keeps them for the extended resolution.
   double* voiceValues = loadedVoiceValues.data();
   for (int i = kParamFirstVoice; i < NumParams(); ++i) voiceValues[i - kParamFirstVoice] = GetParam(i)->Value();
-  for (int i = 0; i < NumParams(); ++i) OnParamChanged(i);
+  for (int i = 0; i < NumParams(); ++i)
+    if (!replay || LeavesTrace(i)) OnParamChanged(i);
   for (int i = kParamFirstVoice; i < NumParams(); ++i) GetParam(i)->SetValue(voiceValues[i - kParamFirstVoice]);
   if (storedMode != 0.0) {
     mode->SetValue(storedMode);

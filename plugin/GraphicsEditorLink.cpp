@@ -6,8 +6,8 @@ void GraphicsEditorLink::ShowParamValue(int index, double value, bool normalized
   if (graphics) graphics->ShowParamValue(index, value, normalized);
 }
 
-void GraphicsEditorLink::ShowAllParamValues(const double* normalized, int count) {
-  if (graphics) graphics->ShowAllParamValues(normalized, count);
+void GraphicsEditorLink::ShowAllParamValues(const double* values, int count) {
+  if (graphics) graphics->ShowAllParamValues(values, count);
 }
 
 void GraphicsEditorLink::PrepareDrawing() {

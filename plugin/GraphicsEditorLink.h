@@ -15,7 +15,7 @@ class GraphicsEditorLink : public IEditorLink {
   IGraphics* Graphics() const { return graphics; }
 
   void ShowParamValue(int index, double value, bool normalized) override;
-  void ShowAllParamValues(const double* normalized, int count) override;
+  void ShowAllParamValues(const double* values, int count) override;
   void PrepareDrawing() override;
   int Width() const override;
   int Height() const override;

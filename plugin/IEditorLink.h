@@ -12,10 +12,10 @@ class IEditorLink {
   // Any thread (the host may automate from its audio thread): only stores
   // values and dirty flags.
   virtual void ShowParamValue(int index, double value, bool normalized) = 0;
-  // ShowParamValue(i, normalized[i], true) for parameters 0..count-1, at once.
-  // User-interface thread, under the plug-in lock.
-  virtual void ShowAllParamValues(const double* normalized, int count) {
-    for (int i = 0; i < count; ++i) ShowParamValue(i, normalized[i], true);
+  // ShowParamValue for parameters 0..count-1 with these 0..1 values, as one
+  // pass where the editor can. Any thread.
+  virtual void ShowAllParamValues(const double* values, int count) {
+    for (int i = 0; i < count; ++i) ShowParamValue(i, values[i], true);
   }
   // Creates the drawing surfaces at the editor's size. User-interface thread.
   virtual void PrepareDrawing() = 0;

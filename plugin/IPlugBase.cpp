@@ -7,9 +7,11 @@
 
 #include "engine/SampleConversion.h"
 #include "plugin/IEditorLink.h"
+#include "plugin/ScopedValue.h"
 
 IPlugBase::IPlugBase(int numParams, int numPresets, const char* channelIOConfig)
     : params(static_cast<size_t>(std::max(0, numParams))), presets(static_cast<size_t>(std::max(0, numPresets))) {
+  shownValues.resize(params.size());
   ParseChannelIOConfig(channelIOConfig);
 }
 
@@ -90,6 +92,11 @@ int IPlugBase::LoadState(const DataBlock& block, int position) {
   return UnserializeParams(block, position);
 }
 
+int IPlugBase::MeasureState(const DataBlock& block, int position) const {
+  const int64_t end = static_cast<int64_t>(position) + int64_t{8} * NumParams();
+  return position < 0 || end > block.Size() ? -1 : static_cast<int>(end);
+}
+
 bool IPlugBase::StateEquals(const DataBlock& block, int position) {
   for (const PlugParam& param : params) {
     double stored = 0.0;
@@ -139,13 +146,13 @@ void IPlugBase::SetLatency(int samples) {
 }
 
 void IPlugBase::RefreshParamControls() {
-  if (editor) ShowAllParamValues(*editor);
+  if (editor && !controlRefreshHeld) ShowAllParamValues(*editor);
 }
 
-void IPlugBase::ShowAllParamValues(IEditorLink& link) const {
-  std::vector<double> normalized(params.size());
-  for (size_t i = 0; i < params.size(); ++i) normalized[i] = params[i].NormalizedValue();
-  link.ShowAllParamValues(normalized.data(), static_cast<int>(normalized.size()));
+void IPlugBase::ShowAllParamValues(IEditorLink& link) {
+  for (int i = 0; i < NumParams(); ++i)
+    shownValues[static_cast<size_t>(i)] = params[static_cast<size_t>(i)].NormalizedValue();
+  link.ShowAllParamValues(shownValues.data(), NumParams());
 }
 
 void IPlugBase::SetBlockSize(int frames) {
@@ -289,8 +296,15 @@ bool IPlugBase::SerializePresets(DataBlock& block) {
 }
 
 int IPlugBase::UnserializePresets(const DataBlock& block, int position) {
-  for (PlugPreset& preset : presets) {
-    if (position < 0) break;
+  PresetBankImage image;
+  ReadPresetBank(block, position, image);
+  return ApplyPresetBank(block, image);
+}
+
+void IPlugBase::ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image) const {
+  image.presets.clear();
+  image.brokenStateAt = -1;
+  for (int i = 0; i < NumPresets() && position >= 0; ++i) {
     std::string name;
     uint8_t initialized = 0;
     position = block.GetText(&name, position);
@@ -298,22 +312,105 @@ int IPlugBase::UnserializePresets(const DataBlock& block, int position) {
     // A preset whose name or flag is missing, or whose state cannot be read,
     // keeps what it had, and so do all after it.
     if (position < 0) break;
+    PlugPreset preset;
     if (initialized) {
       const int start = position;
-      position = LoadState(block, position);
-      if (position <= 0) break;
+      position = MeasureState(block, position);
+      if (position <= 0) {
+        image.brokenStateAt = start;
+        break;
+      }
       // The preset keeps the bytes it was given. Saving the state again would
       // note the preset current at this moment in it, so an untouched bank
       // would no longer read back as the same bytes.
-      preset.state.Clear();
-      preset.state.PutBytes(block.Data() + start, position - start);
+      if (!preset.state.PutBytes(block.Data() + start, position - start)) {
+        image.brokenStateAt = start;
+        position = -1;
+        break;
+      }
     }
     if (name.size() > static_cast<size_t>(kPresetNameLength)) name.resize(kPresetNameLength);
-    preset.name = name;
+    preset.name = std::move(name);
     preset.initialized = initialized != 0;
+    image.presets.push_back(std::move(preset));
   }
+  image.end = position;
+}
+
+// The bank's states reach the live state in turn, as they always did, and the
+// current preset's state last. Only what a state leaves behind for a later one
+// is observable, so every state that a whole state read follows is replayed
+// (ReplayState) rather than loaded; the last one is loaded whole when the
+// current preset will not be (it is uninitialized, or its state is not whole).
+int IPlugBase::ApplyPresetBank(const DataBlock& block, PresetBankImage& image) {
+  const int count = std::min(static_cast<int>(image.presets.size()), NumPresets());
+  const PlugPreset* target =
+      currentPreset < count ? &image.presets[static_cast<size_t>(currentPreset)] : GetPreset(currentPreset);
+  const bool targetWhole = target && target->initialized && MeasureState(target->state, 0) > 0;
+  // The loads from this index on are whole ones: none when the current
+  // preset's state follows whole; otherwise the last, or all when a state cut
+  // short comes after them (it leaves the library half-read, which only whole
+  // reads before it fill as they did).
+  int firstWhole = count;
+  if (!targetWhole) {
+    if (image.brokenStateAt >= 0)
+      firstWhole = 0;
+    else
+      for (int i = count - 1; i >= 0 && firstWhole == count; --i)
+        if (image.presets[static_cast<size_t>(i)].initialized) firstWhole = i;
+  }
+  for (int i = 0; i < count; ++i) {
+    PlugPreset& read = image.presets[static_cast<size_t>(i)];
+    PlugPreset& slot = presets[static_cast<size_t>(i)];
+    if (read.initialized) {
+      if (i >= firstWhole)
+        LoadState(read.state, 0);
+      else
+        ReplayState(read.state, 0);
+      std::swap(slot.state, read.state);
+    }
+    std::swap(slot.name, read.name);
+    slot.initialized = read.initialized;
+  }
+  if (image.brokenStateAt >= 0) LoadState(block, image.brokenStateAt);
   SelectPreset(currentPreset);
-  return position;
+  return image.end;
+}
+
+void IPlugBase::ReadBankChunk(const DataBlock& chunk, int position, HostChunkImage& image) const {
+  image.bank = true;
+  ReadPresetBank(chunk, position, image.presets);
+  image.end = image.presets.end;
+  image.selectIndex = -1;
+  // The index of the preset the bank was saved on may follow the presets.
+  int32_t tag = 0, index = 0;
+  if (image.end < 0 || chunk.GetInt32(&tag, image.end) < 0 || tag != kCurrentPresetTag) return;
+  const int next = chunk.GetInt32(&index, image.end + 4);
+  if (next < 0) return;
+  if (index >= 0 && index < NumPresets()) image.selectIndex = index;
+  image.end = next;
+}
+
+void IPlugBase::ReadProgramChunk(const DataBlock& chunk, int position, HostChunkImage& image) const {
+  image.bank = false;
+  image.stateAt = position;
+  image.stateEnd = MeasureState(chunk, position);
+  image.named = image.stateEnd >= 0 && image.stateEnd < chunk.Size();
+  image.name.clear();
+  image.end = image.named ? chunk.GetText(&image.name, image.stateEnd) : image.stateEnd;
+}
+
+void IPlugBase::ApplyHostChunk(const DataBlock& chunk, HostChunkImage& image) {
+  // Each preset selected on the way would show every value on the controls;
+  // the adapter shows the values once, when the chunk is applied.
+  ScopedValue<bool> held(controlRefreshHeld, true);
+  if (image.bank) {
+    ApplyPresetBank(chunk, image.presets);
+    if (image.selectIndex >= 0) SelectPreset(image.selectIndex);
+  } else {
+    LoadState(chunk, image.stateAt);
+    if (image.stateEnd >= 0) ModifyCurrentPreset(image.named ? image.name.c_str() : nullptr);
+  }
 }
 
 void IPlugBase::ModifyCurrentPreset(const char* name) {

@@ -19,6 +19,7 @@
 #include "graphics/IEditorDelegate.h"
 #include "plugin/DataBlock.h"
 #include "plugin/GraphicsEditorLink.h"
+#include "plugin/HostChunk.h"
 #include "plugin/HostTimeInfo.h"
 #include "plugin/PlugParam.h"
 #include "plugin/PlugPreset.h"
@@ -98,6 +99,14 @@ class IPlugBase : public IEditorDelegate {
   // Reads a whole state at position; returns the position after it, or -1.
   // Caller holds the lock. The base reads the parameters.
   virtual int LoadState(const DataBlock& block, int position);
+  // A state read whose effects a later read of a whole state replaces before
+  // anything looks at them (the presets of a bank ahead of the selected one):
+  // applies only what that read leaves in place. The base applies it whole.
+  // Caller holds the lock.
+  virtual int ReplayState(const DataBlock& block, int position) { return LoadState(block, position); }
+  // The position LoadState would return for the state at position (-1 when it
+  // is not there whole), applying nothing. Any thread. The base: the parameters.
+  virtual int MeasureState(const DataBlock& block, int position) const;
   // True when every parameter equals the stored double within 1e-5 in single precision.
   virtual bool StateEquals(const DataBlock& block, int position);
   // The host adapter calls this once the host is known.
@@ -144,6 +153,20 @@ class IPlugBase : public IEditorDelegate {
   // in turn, and the current preset is selected at the end. Returns the position
   // after the last preset read, or -1. Caller holds the lock.
   virtual int UnserializePresets(const DataBlock& block, int position);
+  // UnserializePresets in two steps: reading the presets, which applies
+  // nothing and may run on any thread without the lock, and applying them,
+  // under the lock, with the block they were read from. The image gives its
+  // presets to the slots and keeps what the slots held.
+  void ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image) const;
+  int ApplyPresetBank(const DataBlock& block, PresetBankImage& image);
+  // The host adapters' chunk (plugin/HostChunk.h): read and checked, applying
+  // nothing, on any thread without the lock; then, when the adapter takes the
+  // chunk (image.end >= 0), applied under the lock with the chunk it was read
+  // from. A bank is read from after the chunk header, a program from where its
+  // state starts. The adapter calls RefreshParamControls after applying.
+  void ReadBankChunk(const DataBlock& chunk, int position, HostChunkImage& image) const;
+  void ReadProgramChunk(const DataBlock& chunk, int position, HostChunkImage& image) const;
+  void ApplyHostChunk(const DataBlock& chunk, HostChunkImage& image);
   // Stores the live state into the current preset; renames it when name is
   // given and not empty (cut to 255 characters). Caller holds the lock.
   virtual void ModifyCurrentPreset(const char* name = nullptr);
@@ -290,7 +313,7 @@ class IPlugBase : public IEditorDelegate {
  private:
   void ParseChannelIOConfig(const char* text);
   // Every parameter's value on the editor's controls.
-  void ShowAllParamValues(IEditorLink& link) const;
+  void ShowAllParamValues(IEditorLink& link);
 
   mutable PluginMutex mutex;
   std::vector<PlugParam> params;
@@ -305,6 +328,11 @@ class IPlugBase : public IEditorDelegate {
   IEditorLink* editor = nullptr;
   GraphicsEditorLink graphicsLink;
   int userEditIndex = -1;
+  // RefreshParamControls' values, sized with the parameters (it may run on the
+  // audio thread, at a MIDI program change).
+  std::vector<double> shownValues;
+  // Set while a host chunk is applied: RefreshParamControls waits for its end.
+  bool controlRefreshHeld = false;
   int currentPreset = 0;
   double sampleRate = 44100.0;
   int blockSize = 0;

@@ -26,7 +26,6 @@ constexpr int kInitialBlockSize = 1024;
 constexpr double kMaxHostSampleRate = 1536000.0;
 // The VST2 bank chunk ends with this tag and the current preset's index; the
 // LV2 state is the same chunk, so a state moves between the two modules.
-constexpr int32_t kCurrentPresetTag = 0x70727563;  // "curp"
 
 // The plug-in whose run() this thread is inside, if any: MIDI sent from
 // anywhere else has no output buffer to go to.
@@ -430,47 +429,21 @@ bool IPlugLV2::MakeStateChunk(DataBlock& chunk) {
 
 bool IPlugLV2::LoadStateChunk(const uint8_t* data, int size) {
   if (!data || size <= 0) return false;
-  std::lock_guard lock(Mutex());
+  // Read and checked without the lock, so that the audio thread runs on
+  // meanwhile; a refused chunk changes nothing.
   DataBlock chunk;
   if (!chunk.PutBytes(data, size)) return false;
-
-  // The readers apply what they read as they go: keep what there was, so
-  // that a refused chunk leaves the plug-in as it found it.
-  DataBlock undoState, undoPresets;
-  if (!SaveState(undoState) || !SerializePresets(undoPresets)) return false;
-  std::vector<PlugPreset> slots;
-  for (int i = 0; i < NumPresets(); ++i) slots.push_back(*GetPreset(i));
-
   int position = 0;
-  const int32_t version = ReadChunkHeader(chunk, &position);
-  if (version >= kChunkVersion) {
-    position = UnserializePresets(chunk, position);
-    int32_t tag = 0, index = 0;
-    if (position >= 0 && chunk.GetInt32(&tag, position) >= 0 && tag == kCurrentPresetTag) {
-      const int next = chunk.GetInt32(&index, position + 4);
-      if (next >= 0) {
-        if (index >= 0 && index < NumPresets()) SelectPreset(index);
-        position = next;
-      }
-    }
-  } else {
+  HostChunkImage image;
+  if (ReadChunkHeader(chunk, &position) >= kChunkVersion)
+    ReadBankChunk(chunk, position, image);
+  else
     // A program chunk of the VST2 module's older form: one state and its name.
-    position = LoadState(chunk, position);
-    if (position >= 0 && position < size) {
-      std::string name;
-      position = chunk.GetText(&name, position);
-      ModifyCurrentPreset(name.c_str());
-    } else if (position >= 0) {
-      ModifyCurrentPreset(nullptr);
-    }
-  }
-  if (position < 0) {
-    UnserializePresets(undoPresets, 0);
-    LoadState(undoState, 0);
-    for (int i = 0; i < NumPresets(); ++i) *GetPreset(i) = slots[static_cast<size_t>(i)];
-    RefreshParamControls();
-    return false;
-  }
+    ReadProgramChunk(chunk, position, image);
+  if (image.end < 0) return false;
+
+  std::lock_guard lock(Mutex());
+  ApplyHostChunk(chunk, image);
   RefreshParamControls();
   // The ports still hold the values from before: they must not undo what was
   // just read. The UI's host hears of every parameter.

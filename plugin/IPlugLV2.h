@@ -80,7 +80,8 @@ class IPlugLV2 : public IPlugBase {
   bool MakeStateChunk(DataBlock& chunk);
   // Reads such a chunk (or a VST2 program chunk, recognised by its missing
   // header) and applies it; a chunk that cannot be read whole leaves the
-  // plug-in as it was and gives false. Takes the lock.
+  // plug-in as it was and gives false. Reads it without the lock and takes
+  // the lock only to apply it.
   bool LoadStateChunk(const uint8_t* data, int size);
 
   // ---- what the UI hands on to the host (user-interface thread) -------------

@@ -34,7 +34,6 @@ constexpr intptr_t kBeefExtensions = static_cast<intptr_t>(static_cast<uintptr_t
 // A bank chunk ends with this tag and the current preset's index, so that a
 // restored project comes back on the preset it was saved on. Readers of the
 // presets stop before it, so older readers simply ignore it.
-constexpr int32_t kCurrentPresetTag = 0x70727563;  // "curp"
 
 // Copies at most limit characters and always terminates.
 void CopyToHost(void* destination, const char* text, size_t limit) {
@@ -440,6 +439,8 @@ intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
   if (opcode != effProcessEvents && opcode != effClose &&
       std::this_thread::get_id() != plugin->audioThread.load(std::memory_order_relaxed))
     plugin->DeliverProgramChange();
+  // Reads the chunk before it takes the lock.
+  if (opcode == effSetChunk) return plugin->SetChunk(index, value, ptr);
   std::unique_lock lock(plugin->Mutex());
   if (opcode == effClose) {
     // The lock lives in the object: release it before the object goes.
@@ -703,81 +704,47 @@ intptr_t IPlugVST::GetChunk(int32_t index, void* ptr) {
   return chunk.Size();
 }
 
+// Without the plug-in lock: the chunk is copied, read and checked first, and
+// the lock is held only to apply it, so the audio thread does not wait for the
+// reading. A refused chunk changes nothing.
 intptr_t IPlugVST::SetChunk(int32_t index, intptr_t size, void* ptr) {
   if (!ptr || size < 0 || size > INT32_MAX) return 0;
   const int bytes = static_cast<int>(size);
-  const bool onlyPrograms = ProgramChunkOnlyHost();
-  bool isBank = index == 0 && !onlyPrograms;
-  DataBlock& chunk = isBank ? bankChunk : programChunk;
+  bool onlyPrograms = false;
+  {
+    std::lock_guard lock(Mutex());
+    onlyPrograms = ProgramChunkOnlyHost();
+  }
+  // A copy: hosts may hand back the very block effGetChunk gave them.
+  DataBlock chunk;
   if (!chunk.Resize(bytes)) return 0;
-  // memmove: hosts may hand back the very block effGetChunk gave them.
-  if (bytes) std::memmove(chunk.Data(), ptr, static_cast<size_t>(bytes));
-
-  // The readers apply what they read as they go; keep what there was, so that
-  // a refused chunk leaves the plug-in as it found it.
-  undoState.Clear();
-  undoPresets.Clear();
-  if (!SaveState(undoState) || !SerializePresets(undoPresets)) return 0;
-  // Reading the presets back re-saves every stored state, which records the
-  // preset current at that moment; the slots themselves are put back exactly.
-  std::vector<PlugPreset> slots;
-  for (int i = 0; i < NumPresets(); ++i) slots.push_back(*GetPreset(i));
-  const auto refuse = [&]() {
-    const intptr_t result = RestoreAfterRefusedChunk();
-    for (int i = 0; i < NumPresets(); ++i) *GetPreset(i) = slots[static_cast<size_t>(i)];
-    return result;
-  };
+  if (bytes) std::memcpy(chunk.Data(), ptr, static_cast<size_t>(bytes));
 
   int position = 0;
-  int32_t version = ReadChunkHeader(chunk, &position);
+  const int32_t version = ReadChunkHeader(chunk, &position);
   // A chunk without our header is a program chunk of an older form, whatever the index.
-  isBank = isBank && version >= kChunkVersion;
-  if (isBank) {
-    position = UnserializePresets(chunk, position);
-    position = SelectStoredPreset(chunk, position);
-  } else {
-    position = LoadState(chunk, position);
-    if (position >= 0 && position < bytes) {
-      std::string name;
-      position = chunk.GetText(&name, position);
-      ModifyCurrentPreset(name.c_str());
-    } else if (position >= 0) {
-      ModifyCurrentPreset(nullptr);
-    }
+  HostChunkImage image, bank;
+  if (index == 0 && !onlyPrograms && version >= kChunkVersion)
+    ReadBankChunk(chunk, position, image);
+  else
+    ReadProgramChunk(chunk, position, image);
+  int end = image.end;
+  // These hosts hand bank chunks back under the program index: when the
+  // program reading leaves bytes over, the data is read again as a bank (after
+  // the program is applied). Without our header it cannot be a bank, and the
+  // program reading decides.
+  const bool bankToo = onlyPrograms && image.end != bytes && version >= kChunkVersion && position >= 0;
+  if (bankToo) {
+    ReadBankChunk(chunk, position, bank);
+    end = bank.end;
   }
+  if (end < 0) return 0;
 
-  if (onlyPrograms && position != bytes) {
-    // These hosts hand bank chunks back under the program index: when the
-    // program reading leaves bytes over, read the data again as a bank.
-    // Without our header it cannot be a bank, and the program reading decides.
-    if (!bankChunk.Resize(bytes)) return refuse();
-    if (bytes) std::memmove(bankChunk.Data(), ptr, static_cast<size_t>(bytes));
-    int bankPosition = 0;
-    version = ReadChunkHeader(bankChunk, &bankPosition);
-    if (version >= kChunkVersion && bankPosition >= 0)
-      position = SelectStoredPreset(bankChunk, UnserializePresets(bankChunk, bankPosition));
-  }
-  if (position < 0) return refuse();
+  std::lock_guard lock(Mutex());
+  ApplyHostChunk(chunk, image);
+  if (bankToo) ApplyHostChunk(chunk, bank);
   RefreshParamControls();
   return 1;
-}
-
-int IPlugVST::SelectStoredPreset(const DataBlock& chunk, int position) {
-  int32_t tag = 0, index = 0;
-  if (position < 0 || chunk.GetInt32(&tag, position) < 0 || tag != kCurrentPresetTag) return position;
-  const int next = chunk.GetInt32(&index, position + 4);
-  if (next < 0) return position;
-  if (index >= 0 && index < NumPresets()) SelectPreset(index);
-  return next;
-}
-
-intptr_t IPlugVST::RestoreAfterRefusedChunk() {
-  // The presets first (this also loads the current preset's state), then the
-  // live state, which may hold edits not yet stored in the preset.
-  UnserializePresets(undoPresets, 0);
-  LoadState(undoState, 0);
-  RefreshParamControls();
-  return 0;
 }
 
 intptr_t IPlugVST::String2Parameter(int32_t index, const char* text) {

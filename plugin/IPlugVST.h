@@ -95,19 +95,16 @@ class IPlugVST : public IPlugBase {
   // effEditOpen, effEditClose, effEditIdle and effIdle: called without the
   // lock, which is taken only around the plug-in's own hooks.
   intptr_t DispatchEditor(int32_t opcode, void* ptr);
-  // The dispatcher body; the caller holds the lock (effClose excepted).
+  // The dispatcher body; the caller holds the lock (effClose and effSetChunk
+  // excepted).
   intptr_t Dispatch(int32_t opcode, int32_t index, intptr_t value, void* ptr, float opt);
   intptr_t CallHost(int32_t opcode, int32_t index = 0, intptr_t value = 0, void* ptr = nullptr, float opt = 0.0f);
   // Tells the host of a preset change made inside an audio call, if one is
   // waiting. Not inside an audio call; any lock may be held or not.
   void DeliverProgramChange();
   intptr_t GetChunk(int32_t index, void* ptr);
+  // Dispatcher thread, without the lock (it takes it to apply the chunk).
   intptr_t SetChunk(int32_t index, intptr_t size, void* ptr);
-  intptr_t RestoreAfterRefusedChunk();
-  // After the presets of a bank chunk: selects the preset the bank was saved
-  // on when its index follows them. Returns the position after it, or the
-  // given one when there is none.
-  int SelectStoredPreset(const DataBlock& chunk, int position);
   intptr_t String2Parameter(int32_t index, const char* text);
   intptr_t VendorSpecific(int32_t index, intptr_t value, void* ptr, float opt);
   intptr_t CanDo(const char* text);
@@ -124,9 +121,6 @@ class IPlugVST : public IPlugBase {
   std::unique_ptr<VstRecords> vst;
   DataBlock programChunk;
   DataBlock bankChunk;
-  // What effSetChunk found, restored when it refuses a chunk.
-  DataBlock undoState;
-  DataBlock undoPresets;
   bool hostSetupDone = false;
   // A preset change made inside an audio call, not yet told the host, and the
   // thread of the latest audio call.

@@ -65,6 +65,16 @@ bool WriteProgramRecord(const Program& program, DataBlock& block) {
   return ok;
 }
 
+int SkipProgramRecord(const DataBlock& block, int position) {
+  uint8_t number = 0;
+  int next = block.GetByte(&number, position);
+  int32_t nameLength = 0;
+  if (next >= 0) next = block.GetInt32(&nameLength, next);
+  if (next < 0 || nameLength < 0 || number >= kProgramCount) return -1;
+  const int64_t end = int64_t{next} + nameLength + kProgramValueCount;
+  return end <= block.Size() ? static_cast<int>(end) : -1;
+}
+
 int ReadProgramRecord(Program& program, const DataBlock& block, int position) {
   // The whole record is read before the program changes, so that a record cut
   // short never leaves a half-replaced program behind. The name is copied into

@@ -53,3 +53,5 @@ bool WriteProgramRecord(const Program& program, DataBlock& block);
 // position is negative or any field (a negative name length included) does not
 // fit. On failure the program is left exactly as it was.
 int ReadProgramRecord(Program& program, const DataBlock& block, int position);
+// The position ReadProgramRecord would return, reading nothing into a program.
+int SkipProgramRecord(const DataBlock& block, int position);

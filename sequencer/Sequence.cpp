@@ -256,6 +256,19 @@ bool Sequence::Serialize(DataBlock& chunk) const {
   return ok;
 }
 
+int Sequence::SkipStored(const DataBlock& chunk, int position) {
+  int32_t length = 0, ppq = 0, count = 0;
+  double tempo = 0, barLength = 0;
+  int next = chunk.GetInt32(&length, position);
+  next = chunk.GetInt32(&ppq, next);
+  next = chunk.GetDouble(&tempo, next);
+  next = chunk.GetDouble(&barLength, next);
+  next = chunk.GetInt32(&count, next);
+  // The same test as Unserialize's; the events then fit in the chunk.
+  if (next < 0 || count < 0 || count > (chunk.Size() - next) / kStoredEventSize || ppq > kMaxPpq) return -1;
+  return next + count * kStoredEventSize;
+}
+
 int Sequence::Unserialize(const DataBlock& chunk, int position) {
   int32_t newLength = 0, newPpq = 0, count = 0;
   double newTempo = 0, newBarLength = 0;

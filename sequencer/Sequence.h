@@ -115,6 +115,9 @@ class Sequence {
   // and -1 is returned. So after a failure the sequence is always empty and
   // consistent, never half-read.
   int Unserialize(const DataBlock& chunk, int position);
+  // The position Unserialize would return, without reading anything into a
+  // sequence. Any thread.
+  static int SkipStored(const DataBlock& chunk, int position);
 
  private:
   // Puts the events into the order SetEvents promises; flags untouched.

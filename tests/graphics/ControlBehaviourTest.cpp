@@ -200,6 +200,19 @@ TEST_F(EditorTest, ShowParamValueFeedsBoundAndAuxiliaryControlsOnly) {
   EXPECT_DOUBLE_EQ(b->GetValue(), 0.0);
   graphics->ShowParamValue(p, 0.1, true);
   EXPECT_DOUBLE_EQ(a->GetValue(), 0.1);
+  // All values in one pass reach the same entries.
+  ASSERT_EQ(p, 0);
+  ASSERT_EQ(q, 1);
+  const double values[] = {0.0, 0.0};
+  const double shown[] = {0.6, 0.3};
+  graphics->ShowAllParamValues(shown, 2);
+  EXPECT_DOUBLE_EQ(a->GetValue(), 0.6);
+  EXPECT_DOUBLE_EQ(b->GetValue(), 0.3);
+  EXPECT_DOUBLE_EQ(b->GetAuxParam(0)->value, 0.3);
+  EXPECT_DOUBLE_EQ(b->GetAuxParam(1)->value, 0.6);
+  EXPECT_DOUBLE_EQ(b->GetAuxParam(2)->value, 0.0) << "only the first entry for the parameter";
+  graphics->ShowAllParamValues(values, 1);
+  EXPECT_DOUBLE_EQ(b->GetAuxParam(0)->value, 0.3) << "parameters past the count are left alone";
   EXPECT_TRUE(plug.calls.empty()) << "showing a value never sets the parameter";
 }
 

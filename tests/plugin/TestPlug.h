@@ -32,6 +32,12 @@ class TestPlug : public IPlugBase {
     if (position < 0 || tag != kStateTag) return -1;
     return UnserializeParams(block, position);
   }
+  int MeasureState(const DataBlock& block, int position) const override {
+    int32_t tag = 0;
+    position = block.GetInt32(&tag, position);
+    if (position < 0 || tag != kStateTag) return -1;
+    return IPlugBase::MeasureState(block, position);
+  }
   void OnParamChanged(int index) override { changed.push_back(index); }
   void NotifyHostParamChange(int index, double normalized) override { automated.emplace_back(index, normalized); }
   void NotifyHostProgramChange() override { ++programChanges; }

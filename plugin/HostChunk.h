@@ -1,0 +1,31 @@
+#pragma once
+// The chunk both host adapters exchange with their hosts: the chunk header,
+// the presets (IPlugBase::SerializePresets), kCurrentPresetTag and the index of
+// the current preset; or, in the older program form (without the header, or
+// asked for as one program), one state and the current preset's name.
+//
+// A chunk is read and checked without the plug-in lock, so that the audio
+// thread runs on meanwhile (IPlugBase::ReadBankChunk, ReadProgramChunk), and
+// applied under it only when the whole chunk was good (ApplyHostChunk).
+#include <cstdint>
+#include <string>
+
+#include "plugin/PlugPreset.h"
+
+constexpr int32_t kCurrentPresetTag = 0x70727563;  // "curp"
+
+struct HostChunkImage {
+  bool bank = false;
+  // A bank: its presets, and the preset it was saved on when the index is
+  // stored and valid (else -1).
+  PresetBankImage presets;
+  int selectIndex = -1;
+  // A program: where its state starts and ends (-1: cut short), and the
+  // preset name after it.
+  int stateAt = -1;
+  int stateEnd = -1;
+  bool named = false;
+  std::string name;
+  // The position after what was read; -1 when the chunk is refused.
+  int end = -1;
+};
