@@ -64,36 +64,6 @@ bool DataBlock::PutText(const std::string& text) {
   return PutInt32(length) && PutBytes(text.data(), length);
 }
 
-int DataBlock::GetBytes(void* destination, int size, int position) const {
-  if (position < 0 || size < 0) return -1;
-  if (static_cast<int64_t>(position) + size > static_cast<int64_t>(bytes.size())) return -1;
-  if (size > 0) std::memcpy(destination, bytes.data() + position, static_cast<size_t>(size));
-  return position + size;
-}
-
-int DataBlock::GetInt32(int32_t* value, int position) const {
-  uint8_t le[4];
-  int next = GetBytes(le, 4, position);
-  if (next < 0) return -1;
-  *value = static_cast<int32_t>(static_cast<uint32_t>(le[0]) | (static_cast<uint32_t>(le[1]) << 8) |
-                                (static_cast<uint32_t>(le[2]) << 16) | (static_cast<uint32_t>(le[3]) << 24));
-  return next;
-}
-
-int DataBlock::GetDouble(double* value, int position) const {
-  uint8_t le[8];
-  int next = GetBytes(le, 8, position);
-  if (next < 0) return -1;
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | le[i];
-  std::memcpy(value, &v, 8);
-  return next;
-}
-
-int DataBlock::GetByte(uint8_t* value, int position) const {
-  return GetBytes(value, 1, position);
-}
-
 int DataBlock::GetText(std::string* text, int position) const {
   const char* first = nullptr;
   size_t used = 0;

@@ -9,6 +9,7 @@
 // Not thread-safe; callers hold the plug-in lock.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,10 +32,31 @@ class DataBlock {
   bool PutText(const std::string& text);
   bool PutBlock(const DataBlock& other) { return PutBytes(other.Data(), other.Size()); }
 
-  int GetBytes(void* destination, int size, int position) const;
-  int GetInt32(int32_t* value, int position) const;
-  int GetDouble(double* value, int position) const;
-  int GetByte(uint8_t* value, int position) const;
+  // Inline: a state read makes hundreds of these.
+  int GetBytes(void* destination, int size, int position) const {
+    if (position < 0 || size < 0) return -1;
+    if (static_cast<int64_t>(position) + size > static_cast<int64_t>(bytes.size())) return -1;
+    if (size > 0) std::memcpy(destination, bytes.data() + position, static_cast<size_t>(size));
+    return position + size;
+  }
+  int GetInt32(int32_t* value, int position) const {
+    uint8_t le[4];
+    const int next = GetBytes(le, 4, position);
+    if (next < 0) return -1;
+    *value = static_cast<int32_t>(static_cast<uint32_t>(le[0]) | (static_cast<uint32_t>(le[1]) << 8) |
+                                  (static_cast<uint32_t>(le[2]) << 16) | (static_cast<uint32_t>(le[3]) << 24));
+    return next;
+  }
+  int GetDouble(double* value, int position) const {
+    uint8_t le[8];
+    const int next = GetBytes(le, 8, position);
+    if (next < 0) return -1;
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = (v << 8) | le[i];
+    std::memcpy(value, &v, 8);
+    return next;
+  }
+  int GetByte(uint8_t* value, int position) const { return GetBytes(value, 1, position); }
   // A length of 0 or less gives the empty text; otherwise the text ends at the
   // length or at the first zero byte, whichever comes first.
   int GetText(std::string* text, int position) const;

@@ -224,16 +224,6 @@ std::string IPlugBase::EditorLabelText(int index) const {
 
 // --- parameters ------------------------------------------------------------------
 
-PlugParam* IPlugBase::GetParam(int index) {
-  if (index < 0 || index >= NumParams()) return nullptr;
-  return &params[static_cast<size_t>(index)];
-}
-
-const PlugParam* IPlugBase::GetParam(int index) const {
-  if (index < 0 || index >= NumParams()) return nullptr;
-  return &params[static_cast<size_t>(index)];
-}
-
 void IPlugBase::SetParameterFromEngine(int index, double value) {
   PlugParam* param = GetParam(index);
   if (!param) return;

@@ -203,8 +203,12 @@ class IPlugBase : public IEditorDelegate {
 
   int NumParams() const { return static_cast<int>(params.size()); }
   // nullptr outside 0..NumParams()-1.
-  PlugParam* GetParam(int index);
-  const PlugParam* GetParam(int index) const;
+  PlugParam* GetParam(int index) {
+    return index < 0 || index >= NumParams() ? nullptr : &params[static_cast<size_t>(index)];
+  }
+  const PlugParam* GetParam(int index) const {
+    return index < 0 || index >= NumParams() ? nullptr : &params[static_cast<size_t>(index)];
+  }
 
   // The plug-in's own change of a parameter: the value is clamped; unless a
   // state is loading the change goes on as an editor edit and to the editor's

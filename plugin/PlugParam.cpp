@@ -115,11 +115,6 @@ void PlugParam::SetDisplayText(int value, const char* text) {
   displayTexts.emplace_back(value, CutText(text));
 }
 
-void PlugParam::SetValue(double plain) {
-  if (std::isnan(plain)) return;
-  value = std::clamp(plain, min, max);
-}
-
 double PlugParam::ToNormalized(double plain) const {
   if (std::isnan(plain)) plain = min;
   double v = std::clamp(plain, min, max);

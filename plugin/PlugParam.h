@@ -5,6 +5,8 @@
 // Records are created by IPlugBase and defined once during construction; after
 // that only the value (and the display function) changes. Not locked itself:
 // callers that may race with the audio thread hold the plug-in lock.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -49,7 +51,9 @@ class PlugParam {
   // --- value ---
   double Value() const { return value; }
   // Plain value, clamped to min..max, never rounded to the step. NaN is ignored.
-  void SetValue(double plain);
+  void SetValue(double plain) {
+    if (!std::isnan(plain)) value = std::clamp(plain, min, max);
+  }
   // Host value: ((v - min) / (max - min)) ^ (1 / shape), v clamped to the range first.
   double NormalizedValue() const { return ToNormalized(value); }
   double ToNormalized(double plain) const;
