@@ -332,7 +332,9 @@ void IPlugBase::ReadPresetBank(const DataBlock& block, int position, PresetBankI
 // is observable, so every state that a whole state read follows is replayed
 // (ReplayState) rather than loaded; the last one is loaded whole when the
 // current preset will not be (it is uninitialized, or its state is not whole).
-int IPlugBase::ApplyPresetBank(const DataBlock& block, PresetBankImage& image) {
+// Likewise the current preset's own state, when the preset selected next loads
+// a whole one.
+int IPlugBase::ApplyPresetBank(const DataBlock& block, PresetBankImage& image, int thenSelect) {
   const int count = std::min(static_cast<int>(image.presets.size()), NumPresets());
   const PlugPreset* target =
       currentPreset < count ? &image.presets[static_cast<size_t>(currentPreset)] : GetPreset(currentPreset);
@@ -363,7 +365,17 @@ int IPlugBase::ApplyPresetBank(const DataBlock& block, PresetBankImage& image) {
     slot.initialized = read.initialized;
   }
   if (image.brokenStateAt >= 0) LoadState(block, image.brokenStateAt);
-  SelectPreset(currentPreset);
+  const PlugPreset* next = GetPreset(thenSelect);
+  const bool nextWhole = next && next->initialized && MeasureState(next->state, 0) > 0;
+  const PlugPreset* current = GetPreset(currentPreset);
+  if (nextWhole && current && current->initialized && MeasureState(current->state, 0) > 0) {
+    // What SelectPreset(currentPreset) does, but for the load.
+    ReplayState(current->state, 0);
+    OnPresetsChanged();
+    RefreshParamControls();
+  } else {
+    SelectPreset(currentPreset);
+  }
   return image.end;
 }
 
@@ -395,7 +407,7 @@ void IPlugBase::ApplyHostChunk(const DataBlock& chunk, HostChunkImage& image) {
   // the adapter shows the values once, when the chunk is applied.
   ScopedValue<bool> held(controlRefreshHeld, true);
   if (image.bank) {
-    ApplyPresetBank(chunk, image.presets);
+    ApplyPresetBank(chunk, image.presets, image.selectIndex);
     if (image.selectIndex >= 0) SelectPreset(image.selectIndex);
   } else {
     LoadState(chunk, image.stateAt);

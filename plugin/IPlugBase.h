@@ -156,9 +156,10 @@ class IPlugBase : public IEditorDelegate {
   // UnserializePresets in two steps: reading the presets, which applies
   // nothing and may run on any thread without the lock, and applying them,
   // under the lock, with the block they were read from. The image gives its
-  // presets to the slots and keeps what the slots held.
+  // presets to the slots and keeps what the slots held. `thenSelect`: the
+  // preset the caller selects right after applying (or -1).
   void ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image) const;
-  int ApplyPresetBank(const DataBlock& block, PresetBankImage& image);
+  int ApplyPresetBank(const DataBlock& block, PresetBankImage& image, int thenSelect = -1);
   // The host adapters' chunk (plugin/HostChunk.h): read and checked, applying
   // nothing, on any thread without the lock; then, when the adapter takes the
   // chunk (image.end >= 0), applied under the lock with the chunk it was read

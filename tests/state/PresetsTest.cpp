@@ -7,6 +7,7 @@
 #include <set>
 
 #include "platform/Resources.h"
+#include "plugin/HostChunk.h"
 #include "tests/state/StateTestSupport.h"
 #include "tests/support/TempFolder.h"
 
@@ -443,9 +444,10 @@ void ExpectSameBytes(const DataBlock& a, const DataBlock& b, const std::string& 
 
 }  // namespace
 
-// Loading a bank applies only the current preset whole; every voice and track
-// must still sound as if each preset had been loaded in turn (a resonance of a
-// skipped preset leaves a filter pre-roll or cleared state on silent voices).
+// Loading a bank applies only the current preset whole, or only the preset
+// the host's chunk selects after it; every voice and track must still sound as
+// if each preset had been loaded in turn (a resonance of a skipped preset
+// leaves a filter pre-roll or cleared state on silent voices).
 TEST(Presets, BankLoadSoundsAsLoadingEveryPresetInTurn) {
   const TestVornell source;
   Dice random{std::mt19937(17)};
@@ -454,6 +456,12 @@ TEST(Presets, BankLoadSoundsAsLoadingEveryPresetInTurn) {
     DataBlock bank = RandomBank(source, random);
     // Some banks end inside a state.
     if (run % 6 == 5) bank.Resize(bank.Size() - 1 - random.Below(bank.Size() / 2));
+    // Most banks come as a host's chunk, which selects a stored preset after.
+    const int stored = run % 3 == 0 ? -1 : random.Below(64);
+    if (stored >= 0) {
+      bank.PutInt32(kCurrentPresetTag);
+      bank.PutInt32(stored);
+    }
     const int current = random.Below(64);
     TestVornell loaded, reference;
     for (TestVornell* plug : {&loaded, &reference}) {
@@ -466,7 +474,18 @@ TEST(Presets, BankLoadSoundsAsLoadingEveryPresetInTurn) {
       Rendering before;
       Render(*plug, 256, before);
     }
-    EXPECT_EQ(loaded.UnserializePresets(bank, 0), LoadEveryPresetInTurn(reference, bank));
+    if (stored < 0) {
+      EXPECT_EQ(loaded.UnserializePresets(bank, 0), LoadEveryPresetInTurn(reference, bank));
+    } else {
+      HostChunkImage image;
+      loaded.ReadBankChunk(bank, 0, image);
+      loaded.ApplyHostChunk(bank, image);
+      const int end = LoadEveryPresetInTurn(reference, bank);
+      if (end >= 0) {
+        EXPECT_EQ(image.end, end + 8);
+        reference.SelectPreset(stored);
+      }
+    }
 
     EXPECT_EQ(loaded.GetCurrentPresetIndex(), reference.GetCurrentPresetIndex());
     for (int i = 0; i < 64; ++i) {
