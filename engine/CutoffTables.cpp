@@ -17,14 +17,11 @@ CutoffTables::CutoffTables() {
 
 void CutoffTables::Build(double sampleRate) {
 #ifdef VORNELL_EMBEDDED_RATE_TABLES
-  if (const int32_t built = BuiltTableRateIndex(sampleRate); built >= 0) {
-    shared.reset();
-    entries = vornell_cutoff_tables + static_cast<size_t>(built) * kSize;
-    return;
-  }
+  const Entry* embedded = vornell_cutoff_tables;
+#else
+  const Entry* embedded = nullptr;
 #endif
-  shared = SharedRateTables<Entry>::ForRate(sampleRate, &Compute);
-  entries = shared->data();
+  entries = SharedRateTables<Entry>::Entries(sampleRate, embedded, kSize, &Compute, shared);
 }
 
 void CutoffTables::Compute(double sampleRate, std::vector<Entry>& table) {

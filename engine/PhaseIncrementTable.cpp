@@ -28,14 +28,11 @@ int32_t PhaseIncrementTable::LevelFor(int32_t increment) {
 
 void PhaseIncrementTable::Build(double sampleRate) {
 #ifdef VORNELL_EMBEDDED_RATE_TABLES
-  if (const int32_t built = BuiltTableRateIndex(sampleRate); built >= 0) {
-    shared.reset();
-    entries = vornell_phase_increment_tables + static_cast<size_t>(built) * kSize;
-    return;
-  }
+  const Entry* embedded = vornell_phase_increment_tables;
+#else
+  const Entry* embedded = nullptr;
 #endif
-  shared = SharedRateTables<Entry>::ForRate(sampleRate, &Compute);
-  entries = shared->data();
+  entries = SharedRateTables<Entry>::Entries(sampleRate, embedded, kSize, &Compute, shared);
 }
 
 void PhaseIncrementTable::Compute(double sampleRate, std::vector<Entry>& table) {

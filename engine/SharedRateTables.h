@@ -54,6 +54,20 @@ class SharedRateTables {
     return recent.front().second;
   }
 
+  // The entries at this rate: the module's own copy when `embedded` (the
+  // tables of kBuiltTableRates one after another, or null) has the rate, else
+  // the shared table, which `keep` holds on to.
+  static const Entry* Entries(double sampleRate, const Entry* embedded, size_t size, Builder build,
+                              std::shared_ptr<const Table>& keep) {
+    const int32_t built = BuiltTableRateIndex(sampleRate);
+    if (embedded && built >= 0) {
+      keep.reset();
+      return embedded + static_cast<size_t>(built) * size;
+    }
+    keep = ForRate(sampleRate, build);
+    return keep->data();
+  }
+
  private:
   // A host's default rate and the one it runs at, with room for a change.
   static constexpr size_t kKeptRates = 4;

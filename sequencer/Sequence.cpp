@@ -256,36 +256,37 @@ bool Sequence::Serialize(DataBlock& chunk) const {
   return ok;
 }
 
+int Sequence::ReadStoredHeader(const DataBlock& chunk, int position, StoredHeader& header) {
+  int next = chunk.GetInt32(&header.length, position);
+  next = chunk.GetInt32(&header.ppq, next);
+  next = chunk.GetDouble(&header.tempo, next);
+  next = chunk.GetDouble(&header.barLength, next);
+  next = chunk.GetInt32(&header.count, next);
+  // Checks the whole record: the events then fit in the chunk. A resolution
+  // finer than any the instrument writes would have the player count ticks
+  // instead of playing (every other field is safe at any value: a length of 0
+  // or less is not played, events outside the loop are not played, tempo and
+  // bar length are only kept).
+  if (next < 0 || header.count < 0 || header.count > (chunk.Size() - next) / kStoredEventSize || header.ppq > kMaxPpq)
+    return -1;
+  return next;
+}
+
 int Sequence::SkipStored(const DataBlock& chunk, int position) {
-  int32_t length = 0, ppq = 0, count = 0;
-  double tempo = 0, barLength = 0;
-  int next = chunk.GetInt32(&length, position);
-  next = chunk.GetInt32(&ppq, next);
-  next = chunk.GetDouble(&tempo, next);
-  next = chunk.GetDouble(&barLength, next);
-  next = chunk.GetInt32(&count, next);
-  // The same test as Unserialize's; the events then fit in the chunk.
-  if (next < 0 || count < 0 || count > (chunk.Size() - next) / kStoredEventSize || ppq > kMaxPpq) return -1;
-  return next + count * kStoredEventSize;
+  StoredHeader header;
+  const int next = ReadStoredHeader(chunk, position, header);
+  return next < 0 ? -1 : next + header.count * kStoredEventSize;
 }
 
 int Sequence::Unserialize(const DataBlock& chunk, int position) {
-  int32_t newLength = 0, newPpq = 0, count = 0;
-  double newTempo = 0, newBarLength = 0;
-  int next = chunk.GetInt32(&newLength, position);
-  next = chunk.GetInt32(&newPpq, next);
-  next = chunk.GetDouble(&newTempo, next);
-  next = chunk.GetDouble(&newBarLength, next);
-  next = chunk.GetInt32(&count, next);
-  // Check the whole record first: a garbage count must neither allocate nor
-  // leave a half-read list behind. A resolution finer than any the instrument
-  // writes would have the player count ticks instead of playing (every other
-  // field is safe at any value: a length of 0 or less is not played, events
-  // outside the loop are not played, tempo and bar length are only kept).
-  if (next < 0 || count < 0 || count > (chunk.Size() - next) / kStoredEventSize || newPpq > kMaxPpq) {
+  // A garbage count must neither allocate nor leave a half-read list behind.
+  StoredHeader header;
+  int next = ReadStoredHeader(chunk, position, header);
+  if (next < 0) {
     Clear();
     return -1;
   }
+  const int32_t count = header.count;
 
   // Read in place: within the reserve nothing is allocated.
   events.clear();
@@ -304,10 +305,10 @@ int Sequence::Unserialize(const DataBlock& chunk, int position) {
     e.data1 = tail[1];
     e.data2 = tail[2];
   }
-  length = newLength;
-  ppq = newPpq;
-  tempo = newTempo;
-  barLength = newBarLength;
+  length = header.length;
+  ppq = header.ppq;
+  tempo = header.tempo;
+  barLength = header.barLength;
   // Rebuilds the order and the flags as AddEvent would, even from a block that
   // was written out of order.
   OrderEvents();

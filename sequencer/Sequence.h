@@ -120,6 +120,14 @@ class Sequence {
   static int SkipStored(const DataBlock& chunk, int position);
 
  private:
+  struct StoredHeader {
+    int32_t length = 0, ppq = 0, count = 0;
+    double tempo = 0, barLength = 0;
+  };
+  // Reads and checks a stored sequence's header; the position of its first
+  // event, or -1.
+  static int ReadStoredHeader(const DataBlock& chunk, int position, StoredHeader& header);
+
   // Puts the events into the order SetEvents promises; flags untouched.
   void OrderEvents();
 
