@@ -15,6 +15,8 @@ namespace {
 
 constexpr int32_t kMaxLanes = LaneGroup::kMaxLanes;
 constexpr int32_t kCoefficients = LaneGroup::kCoefficients;
+// Lanes are ordered by a kind of four bits: cutoff varying, pulse, triangle, noise.
+constexpr int32_t kLaneKinds = 16;
 
 // The five filter coefficients of a lane, in the order the kernels read them.
 void PutCoefficients(double* at, int32_t lanes, double G, double a, double G4, double norm, double k) {
@@ -235,12 +237,17 @@ void VoiceRenderer::FinishGroup(Voice* const* voices, int32_t length) {
 
 void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, double clickGain) {
   if (length <= 0) return;
-  // Active voices in index order (the mix adds them in this order); in the
-  // lanes, those whose cutoff holds for the run come first, so that those
-  // whose cutoff follows the triangle share as few chains as possible.
+  // Active voices in index order (the mix adds them in this order). In the
+  // lanes, voices that need the same readings share chains: those whose
+  // cutoff holds for the run come first (so that those whose cutoff follows
+  // the triangle share as few chains as possible), and within each, voices
+  // with the same oscillator readings (the pulse's second sawtooth, the
+  // triangle, the noise) are together, so that few chains read what only
+  // some of their lanes use. The order of the lanes changes no sample.
   Voice* active[Engine::kVoiceCount];
-  Voice* lanes[Engine::kVoiceCount];
-  int32_t count = 0, holding = 0;
+  uint8_t kindOf[Engine::kVoiceCount];
+  int32_t kindCount[kLaneKinds] = {};
+  int32_t count = 0;
   bool noiseHeard = false;
   for (int32_t word = 0; word < 2; ++word) {
     uint64_t bits = engine.runningVoices[word];
@@ -249,13 +256,22 @@ void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, do
       bits &= bits - 1;
       Voice& voice = engine.voices[word * 64 + bit];
       if (!voice.active) continue;
+      const bool noisy = voice.noiseMix > 0.0;
+      noiseHeard |= noisy;
+      const int32_t kind = (voice.modDepth > 0.0 ? 8 : 0) | (voice.osc.pulseOn ? 4 : 0) |
+                           (voice.osc.triangleOn ? 2 : 0) | (noisy ? 1 : 0);
+      kindOf[count] = static_cast<uint8_t>(kind);
+      ++kindCount[kind];
       active[count++] = &voice;
-      noiseHeard |= voice.noiseMix > 0.0;
-      if (!(voice.modDepth > 0.0)) lanes[holding++] = &voice;
     }
   }
-  for (int32_t n = 0, f = holding; n < count; ++n)
-    if (active[n]->modDepth > 0.0) lanes[f++] = active[n];
+  Voice* lanes[Engine::kVoiceCount];
+  int32_t kindStart[kLaneKinds];
+  for (int32_t kind = 0, at = 0; kind < kLaneKinds; ++kind) {
+    kindStart[kind] = at;
+    at += kindCount[kind];
+  }
+  for (int32_t n = 0; n < count; ++n) lanes[kindStart[kindOf[n]]++] = active[n];
   if (noiseHeard)
     engine.AdvanceNoise(noise.data(), length);
   else
