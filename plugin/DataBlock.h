@@ -10,7 +10,8 @@
 // place until the block is first written, when it takes its own copy. Copies of
 // such a block share the bytes the same way.
 //
-// Not thread-safe; callers hold the plug-in lock.
+// Not thread-safe; callers hold the plug-in lock. Blocks of different
+// instances that share bytes may be used on any threads: the bytes are only read.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
