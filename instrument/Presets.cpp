@@ -75,8 +75,8 @@ bool Vornell::LoadStartupBank() {
   const ResourceData bank = FindResource(kBuiltInBankType, kBuiltInBankName);
   if (!bank.Found() || bank.size <= static_cast<size_t>(kBankChunkOffset) || bank.size > static_cast<size_t>(INT32_MAX))
     return false;
-  DataBlock data;
-  if (!data.PutBytes(bank.data, static_cast<int>(bank.size))) return false;
+  // Read in place: every instance's presets share the bank's states until one is written.
+  const DataBlock data = DataBlock::ReadOnlyView(bank.data, static_cast<int>(bank.size));
   int position = kBankChunkOffset;
   ReadChunkHeader(data, &position);
   if (position < 0) return false;

@@ -8,6 +8,44 @@ namespace {
 constexpr size_t kGrowStep = 4096;
 }
 
+DataBlock DataBlock::ReadOnlyView(const void* data, int size) {
+  DataBlock block;
+  if (data && size > 0) {
+    block.view = static_cast<const uint8_t*>(data);
+    block.viewSize = size;
+  }
+  return block;
+}
+
+bool DataBlock::AssignRange(const DataBlock& source, int position, int size) {
+  const bool there = position >= 0 && size >= 0 && static_cast<int64_t>(position) + size <= source.Size();
+  if (there && source.view && size > 0) {
+    bytes.clear();
+    view = source.view + position;
+    viewSize = size;
+    return true;
+  }
+  Clear();
+  if (!there) return false;
+  if (PutBytes(source.Data() + position, size)) return true;
+  Clear();
+  return false;
+}
+
+bool DataBlock::TakeCopyOfView() {
+  std::vector<uint8_t> copy;
+  try {
+    copy.reserve((static_cast<size_t>(viewSize) + kGrowStep - 1) / kGrowStep * kGrowStep);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  copy.assign(view, view + viewSize);
+  bytes.swap(copy);
+  view = nullptr;
+  viewSize = 0;
+  return true;
+}
+
 bool DataBlock::Reserve(size_t needed) {
   if (needed <= bytes.capacity()) return true;
   size_t capacity = (needed + kGrowStep - 1) / kGrowStep * kGrowStep;
@@ -22,7 +60,7 @@ bool DataBlock::Reserve(size_t needed) {
 }
 
 bool DataBlock::Resize(int size) {
-  if (size < 0) return false;
+  if (size < 0 || !OwnBytes()) return false;
   if (!Reserve(static_cast<size_t>(size))) return false;
   bytes.resize(static_cast<size_t>(size));
   return true;
@@ -31,7 +69,7 @@ bool DataBlock::Resize(int size) {
 bool DataBlock::PutBytes(const void* data, int size) {
   if (size < 0) return false;
   if (size == 0) return true;
-  if (!Reserve(bytes.size() + static_cast<size_t>(size))) return false;
+  if (!OwnBytes() || !Reserve(bytes.size() + static_cast<size_t>(size))) return false;
   const uint8_t* source = static_cast<const uint8_t*>(data);
   bytes.insert(bytes.end(), source, source + size);
   return true;
@@ -60,7 +98,7 @@ bool DataBlock::PutText(const std::string& text) {
   if (text.size() > 0x7fffffff) return false;
   const int32_t length = static_cast<int32_t>(text.size());
   // Append both parts or neither, so a failed write never leaves a dangling length.
-  if (!Reserve(bytes.size() + 4 + text.size())) return false;
+  if (!OwnBytes() || !Reserve(bytes.size() + 4 + text.size())) return false;
   return PutInt32(length) && PutBytes(text.data(), length);
 }
 
@@ -81,8 +119,8 @@ int DataBlock::GetTextView(const char** text, size_t* size, int position) const 
     *size = 0;
     return start;
   }
-  if (static_cast<int64_t>(start) + length > static_cast<int64_t>(bytes.size())) return -1;
-  const char* first = reinterpret_cast<const char*>(bytes.data() + start);
+  if (static_cast<int64_t>(start) + length > Size()) return -1;
+  const char* first = reinterpret_cast<const char*>(Data() + start);
   const void* zero = std::memchr(first, 0, static_cast<size_t>(length));
   *text = first;
   *size = zero ? static_cast<size_t>(static_cast<const char*>(zero) - first) : static_cast<size_t>(length);

@@ -6,7 +6,12 @@
 // destination is then left unchanged). Numbers are little-endian; a text is a
 // signed 32-bit length followed by that many bytes without terminator.
 //
-// Not thread-safe; callers hold the plug-in lock.
+// A block may also read bytes it does not own (ReadOnlyView): they are read in
+// place until the block is first written, when it takes its own copy. Copies of
+// such a block share the bytes the same way.
+//
+// Not thread-safe; callers hold the plug-in lock. Blocks of different
+// instances that share bytes may be used on any threads: the bytes are only read.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -17,10 +22,24 @@ class DataBlock {
  public:
   DataBlock() = default;
 
-  int Size() const { return static_cast<int>(bytes.size()); }
-  const uint8_t* Data() const { return bytes.data(); }
-  uint8_t* Data() { return bytes.data(); }
-  void Clear() { bytes.clear(); }
+  // A block that reads `data` in place. The bytes must stay unchanged for as
+  // long as any block reads them (the resources embedded in the module).
+  static DataBlock ReadOnlyView(const void* data, int size);
+
+  int Size() const { return view ? viewSize : static_cast<int>(bytes.size()); }
+  const uint8_t* Data() const { return view ? view : bytes.data(); }
+  // For writing in place: a block that reads bytes it does not own copies them
+  // first (nullptr when out of memory). Reads go through the const one.
+  uint8_t* Data() { return OwnBytes() ? bytes.data() : nullptr; }
+  void Clear() {
+    view = nullptr;
+    viewSize = 0;
+    bytes.clear();
+  }
+  // Makes the block hold the `size` bytes of `source` from `position`, sharing
+  // them when `source` reads bytes it does not own. False when they are not
+  // all there or memory runs out (the block is then empty).
+  bool AssignRange(const DataBlock& source, int position, int size);
 
   // Grows the length to `size` (new bytes zero) or shrinks it. False when out of memory.
   bool Resize(int size);
@@ -35,8 +54,8 @@ class DataBlock {
   // Inline: a state read makes hundreds of these.
   int GetBytes(void* destination, int size, int position) const {
     if (position < 0 || size < 0) return -1;
-    if (static_cast<int64_t>(position) + size > static_cast<int64_t>(bytes.size())) return -1;
-    if (size > 0) std::memcpy(destination, bytes.data() + position, static_cast<size_t>(size));
+    if (static_cast<int64_t>(position) + size > Size()) return -1;
+    if (size > 0) std::memcpy(destination, Data() + position, static_cast<size_t>(size));
     return position + size;
   }
   int GetInt32(int32_t* value, int position) const {
@@ -63,11 +82,20 @@ class DataBlock {
   // The same text seen where it lies in the block, without a copy.
   int GetTextView(const char** text, size_t* size, int position) const;
 
-  bool operator==(const DataBlock& other) const { return bytes == other.bytes; }
+  bool operator==(const DataBlock& other) const {
+    return Size() == other.Size() &&
+           (Size() == 0 || std::memcmp(Data(), other.Data(), static_cast<size_t>(Size())) == 0);
+  }
 
  private:
   bool Reserve(size_t needed);
+  // Before any write: turns the bytes read in place into owned ones.
+  bool OwnBytes() { return !view || TakeCopyOfView(); }
+  bool TakeCopyOfView();
   std::vector<uint8_t> bytes;
+  // Bytes read in place, not owned; bytes is then empty.
+  const uint8_t* view = nullptr;
+  int viewSize = 0;
 };
 
 // Chunk header at the start of every chunk that leaves the plug-in: "tffp"

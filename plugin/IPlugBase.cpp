@@ -312,8 +312,9 @@ void IPlugBase::ReadPresetBank(const DataBlock& block, int position, PresetBankI
       }
       // The preset keeps the bytes it was given. Saving the state again would
       // note the preset current at this moment in it, so an untouched bank
-      // would no longer read back as the same bytes.
-      if (!preset.state.PutBytes(block.Data() + start, position - start)) {
+      // would no longer read back as the same bytes. The built-in bank's are
+      // shared, not copied, until the preset is written.
+      if (!preset.state.AssignRange(block, start, position - start)) {
         image.brokenStateAt = start;
         position = -1;
         break;

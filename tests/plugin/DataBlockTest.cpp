@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <utility>
+
 #include "plugin/DataBlock.h"
 
 TEST(DataBlock, ItemsRoundTripLittleEndian) {
@@ -81,4 +84,41 @@ TEST(DataBlock, ChunkHeader) {
   pos = 0;
   EXPECT_EQ(ReadChunkHeader(cut, &pos), 0);
   EXPECT_EQ(pos, -1);
+}
+
+// A view reads the bytes in place; writes, through any copy of it, go to a
+// copy of their own and never reach the bytes or the other copies.
+TEST(DataBlock, ReadOnlyViewIsCopiedOnFirstWrite) {
+  static const uint8_t bytes[] = {1, 2, 3, 4, 5, 6, 7, 8};
+  const DataBlock view = DataBlock::ReadOnlyView(bytes, 8);
+  EXPECT_EQ(view.Data(), bytes);
+  DataBlock part;
+  ASSERT_TRUE(part.AssignRange(view, 2, 4));
+  EXPECT_EQ(std::as_const(part).Data(), bytes + 2);
+  EXPECT_FALSE(part.AssignRange(view, 6, 4));
+  EXPECT_EQ(part.Size(), 0);
+
+  DataBlock appended = view, patched = view, resized = view, cleared = view;
+  ASSERT_TRUE(appended.PutByte(9));
+  patched.Data()[0] = 42;
+  ASSERT_TRUE(resized.Resize(3));
+  cleared.Clear();
+  ASSERT_TRUE(cleared.PutInt32(7));
+  EXPECT_EQ(appended.Size(), 9);
+  EXPECT_EQ(appended.Data()[8], 9);
+  EXPECT_EQ(patched.Data()[0], 42);
+  EXPECT_EQ(resized.Size(), 3);
+  EXPECT_EQ(cleared.Size(), 4);
+  for (const DataBlock* written : {&appended, &patched, &resized, &cleared}) EXPECT_NE(written->Data(), bytes);
+  const uint8_t expected[] = {1, 2, 3, 4, 5, 6, 7, 8};
+  EXPECT_EQ(std::memcmp(bytes, expected, 8), 0);
+  EXPECT_TRUE(view == DataBlock::ReadOnlyView(expected, 8));
+  EXPECT_EQ(std::memcmp(appended.Data(), expected, 8), 0);
+
+  // From a block that owns its bytes, a range is a copy.
+  DataBlock owned;
+  owned.PutBytes(bytes, 8);
+  ASSERT_TRUE(part.AssignRange(owned, 1, 3));
+  EXPECT_NE(std::as_const(part).Data(), std::as_const(owned).Data() + 1);
+  EXPECT_EQ(part.Data()[0], 2);
 }

@@ -186,6 +186,30 @@ TEST(BuiltInBank, LoopsEndEveryNoteInsideTheLoop) {
   EXPECT_GE(loops, 2 * 14);  // every SEQ and DRM preset has both
 }
 
+// Instances share the bank's states until they write one: an untouched
+// instance gives back the bank's bytes, and an edit shows only where it was made.
+TEST(BuiltInBank, InstancesGiveBackItsBytesAndKeepTheirEditsToThemselves) {
+  const DataBlock bank = BuiltInBank();
+  int position = 160;
+  ASSERT_EQ(ReadChunkHeader(bank, &position), kChunkVersion);
+  DataBlock presets;
+  presets.PutBytes(bank.Data() + position, bank.Size() - position);
+  TestVornell edited, untouched;
+  EditEverything(edited, 0);
+  edited.ModifyCurrentPreset("Edited");
+  ASSERT_TRUE(edited.SelectPreset(5));
+  EditEverything(edited, 5);
+  edited.ModifyCurrentPreset();
+  for (TestVornell* plug : {&untouched, &edited}) {
+    DataBlock serialized;
+    ASSERT_TRUE(plug->SerializePresets(serialized));
+    EXPECT_EQ(serialized == presets, plug == &untouched);
+  }
+  EXPECT_EQ(untouched.GetPresetName(0), "KEY Classic Patch");
+  for (int i : {0, 5}) EXPECT_FALSE(edited.GetPreset(i)->state == untouched.GetPreset(i)->state) << i;
+  EXPECT_TRUE(edited.GetPreset(6)->state == untouched.GetPreset(6)->state);
+}
+
 TEST(BuiltInBank, BankFileRestoresEveryPresetAndTheCurrentOne) {
   TempFolder folder;
   TestVornell plug;
