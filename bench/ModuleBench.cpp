@@ -300,7 +300,8 @@ BENCHMARK(BM_FirstInstanceStartup)->UseManualTime()->Iterations(15)->Unit(benchm
 
 // The host calls that take the plug-in lock for long, each made while an
 // audio thread renders 128-frame blocks of twelve held notes (AudioWait.h).
-enum class HostCall { kBankChunk, kProgramChunk, kProgram, kSuspendResume, kSampleRate };
+// None: no call at all, what the system's scheduling alone costs the audio thread.
+enum class HostCall { kNone, kBankChunk, kProgramChunk, kProgram, kSuspendResume, kSampleRate };
 
 void BM_HostCallAudioWait(benchmark::State& state, HostCall call) {
   constexpr int32_t kAudioFrames = 128;
@@ -328,6 +329,8 @@ void BM_HostCallAudioWait(benchmark::State& state, HostCall call) {
       [&] {
         ++step;
         switch (call) {
+          case HostCall::kNone:
+            break;
           case HostCall::kBankChunk:
           case HostCall::kProgramChunk:
             chunk = saved;  // the host's own copy
@@ -350,6 +353,8 @@ void BM_HostCallAudioWait(benchmark::State& state, HostCall call) {
         }
       });
 }
+BENCHMARK_CAPTURE(BM_HostCallAudioWait, None, HostCall::kNone)
+    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_HostCallAudioWait, SetChunkBank, HostCall::kBankChunk)
     ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_HostCallAudioWait, SetChunkProgram, HostCall::kProgramChunk)
