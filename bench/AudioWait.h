@@ -8,6 +8,11 @@
 //   longest_audio_wait_ms  the longest time a block call did not run (wall
 //                          clock minus the thread's CPU time): the lock wait,
 //                          plus preemption when the thread is not real-time
+//   longest_audio_cpu_ms   the most CPU time one block call took: the audio
+//                          thread's own work
+//   longest_wakeup_late_ms how late the audio thread woke for a block at the
+//                          most: the system's scheduling latency, which also
+//                          delays its waking when the lock is released
 //   audio_calls_over_1ms   how many block calls took longer than 1 ms
 //   host_call_max_ms       the longest host call (its lock hold is a part)
 //   real_time              1 when the audio thread ran at real-time priority
@@ -40,7 +45,7 @@ inline void Measure(benchmark::State& state, const std::function<void()>& block,
   std::atomic<bool> running{true};
   std::atomic<bool> realTime{false};
   std::atomic<int> blocks{0};
-  double longestCall = 0.0, longestWait = 0.0;
+  double longestCall = 0.0, longestWait = 0.0, longestCpu = 0.0, longestLate = 0.0;
   int over1ms = 0;
   std::thread audio([&] {
     sched_param priority{};
@@ -56,11 +61,13 @@ inline void Measure(benchmark::State& state, const std::function<void()>& block,
       const double ran = ThreadCpuSeconds() - cpuStart;
       longestCall = std::max(longestCall, took);
       longestWait = std::max(longestWait, took - ran);
+      longestCpu = std::max(longestCpu, ran);
       if (took > 1e-3) ++over1ms;
       blocks.fetch_add(1);
       // A late block is not made up for: the host's device moves on.
       next = std::max(next + period, Clock::now());
       std::this_thread::sleep_until(next);
+      longestLate = std::max(longestLate, std::chrono::duration<double>(Clock::now() - next).count());
     }
   });
   while (blocks.load() < 8) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -77,6 +84,8 @@ inline void Measure(benchmark::State& state, const std::function<void()>& block,
   audio.join();
   state.counters["longest_audio_call_ms"] = longestCall * 1e3;
   state.counters["longest_audio_wait_ms"] = longestWait * 1e3;
+  state.counters["longest_audio_cpu_ms"] = longestCpu * 1e3;
+  state.counters["longest_wakeup_late_ms"] = longestLate * 1e3;
   state.counters["audio_calls_over_1ms"] = over1ms;
   state.counters["host_call_max_ms"] = longestHostCall * 1e3;
   state.counters["real_time"] = realTime.load() ? 1 : 0;
