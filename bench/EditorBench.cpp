@@ -10,12 +10,19 @@
 // with a convolution filter on every redraw.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "bench/AudioWait.h"
 #include "editor/VornellEditor.h"
 #include "graphics/HeadlessWindowSystem.h"
 #include "graphics/IGraphics.h"
 #include "instrument/Vornell.h"
+#include "instrument/VornellCommands.h"
 #include "plugin/VstAbi.h"
 
 namespace {
@@ -79,5 +86,83 @@ void BM_EditorAutomatedKnob(benchmark::State& state) {
   Report(state);
 }
 BENCHMARK(BM_EditorAutomatedKnob)->Arg(100)->Arg(125)->Arg(150)->Arg(175)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+// The host calls of the editor's side, made on the benchmark's thread (the
+// host's user-interface thread) while an audio thread renders 128-frame blocks
+// of twelve held notes (AudioWait.h): opening and closing the editor (the
+// first opening decodes the pictures), and loading a bank or a preset file
+// through the editor's menu.
+enum class EditorCall { kOpenClose, kLoadBankFile, kLoadPresetFile };
+
+void BM_EditorCallAudioWait(benchmark::State& state, EditorCall call) {
+  constexpr int kFrames = 128;
+  InstallVornellEditor();
+  VornellEditor::SetWindowSystemFactory([] { return std::make_unique<HeadlessWindowSystem>(); });
+  Vornell* plug = new Vornell(&Callback);
+  VornellEditor::SetWindowSystemFactory(nullptr);
+  AEffect* effect = plug->GetAEffect();
+  const auto dispatch = [effect](VstInt32 opcode, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f) {
+    return effect->dispatcher(effect, opcode, 0, value, ptr, opt);
+  };
+  dispatch(effSetSampleRate, 0, nullptr, 48000.0f);
+  dispatch(effSetBlockSize, kFrames);
+  dispatch(effOpen);
+  dispatch(effMainsChanged, 1);
+  void* const parent = reinterpret_cast<void*>(uintptr_t{0x2a00017});
+  const std::string file = std::string(call == EditorCall::kLoadBankFile ? "/tmp/vornell-bench-bank.fxb"
+                                                                         : "/tmp/vornell-bench-preset.fxp");
+  if (call != EditorCall::kOpenClose) {
+    dispatch(effEditOpen, 0, parent);
+    const bool saved = call == EditorCall::kLoadBankFile ? plug->SaveBankFile(file) : plug->SaveProgramFile(file);
+    if (!saved) {
+      state.SkipWithError("the file to load could not be written");
+      dispatch(effClose);
+      return;
+    }
+  }
+  std::vector<std::vector<float>> buffers(static_cast<size_t>(effect->numOutputs), std::vector<float>(kFrames));
+  std::vector<float*> outputs;
+  for (auto& channel : buffers) outputs.push_back(channel.data());
+  {
+    std::vector<VstMidiEvent> notes(12);
+    std::vector<VstEvent*> pointers;
+    for (size_t i = 0; i < notes.size(); ++i) {
+      notes[i] = VstMidiEvent{};
+      notes[i].type = kVstMidiType;
+      notes[i].byteSize = sizeof(VstMidiEvent);
+      notes[i].midiData[0] = static_cast<char>(0x90);
+      notes[i].midiData[1] = static_cast<char>(21 + i);
+      notes[i].midiData[2] = 100;
+      pointers.push_back(reinterpret_cast<VstEvent*>(&notes[i]));
+    }
+    std::vector<uint8_t> list(offsetof(VstEvents, events) + sizeof(VstEvent*) * notes.size());
+    VstEvents* events = reinterpret_cast<VstEvents*>(list.data());
+    events->numEvents = static_cast<VstInt32>(notes.size());
+    std::memcpy(list.data() + offsetof(VstEvents, events), pointers.data(), sizeof(VstEvent*) * pointers.size());
+    dispatch(effProcessEvents, 0, events);
+  }
+  audio_wait::Measure(
+      state, [&] { effect->processReplacing(effect, nullptr, outputs.data(), kFrames); },
+      [&] {
+        if (call == EditorCall::kOpenClose) {
+          dispatch(effEditOpen, 0, parent);
+          dispatch(effEditClose);
+          return;
+        }
+        auto* window = static_cast<HeadlessWindowSystem*>(VornellEditor::Of(*plug)->Graphics()->WindowSystem());
+        window->fileAnswers.push_back(file);
+        window->fileRequests.clear();
+        plug->Commands().RunPresetCommand(call == EditorCall::kLoadBankFile ? VornellCommands::kPresetCmdLoadBank
+                                                                            : VornellCommands::kPresetCmdLoad);
+      });
+  dispatch(effClose);
+  if (call != EditorCall::kOpenClose) std::remove(file.c_str());
+}
+BENCHMARK_CAPTURE(BM_EditorCallAudioWait, OpenClose, EditorCall::kOpenClose)
+    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EditorCallAudioWait, LoadBankFile, EditorCall::kLoadBankFile)
+    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EditorCallAudioWait, LoadPresetFile, EditorCall::kLoadPresetFile)
+    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

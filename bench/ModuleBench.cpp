@@ -14,8 +14,9 @@
 //
 // BM_FirstInstanceStartup: the first instance in a fresh process (module
 // load included) and the later ones, goals 20 ms and 1.5 ms.
-// BM_SetChunkAudioWait: the longest audio call of a paced audio thread while
-// the host's thread loads a bank chunk again and again, goal 1 ms.
+// BM_HostCallAudioWait: the longest audio call of a paced audio thread while
+// the host's thread loads a bank or program chunk, selects programs, suspends
+// and resumes or changes the sample rate, goal 1 ms (AudioWait.h).
 #ifdef VORNELL_MODULE_PATH
 #include <benchmark/benchmark.h>
 #include <dlfcn.h>
@@ -31,6 +32,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/AudioWait.h"
 #include "plugin/VstAbi.h"
 
 namespace {
@@ -296,53 +298,73 @@ void BM_FirstInstanceStartup(benchmark::State& state) {
 BENCHMARK(BM_FirstInstanceStartup)->UseManualTime()->Iterations(15)->Unit(benchmark::kMillisecond);
 #endif
 
-// A host's audio thread calls processReplacing every 128 frames (2.7 ms at
-// 48 kHz) while its other thread loads the instrument's bank chunk, as at a
-// project load or a preset bank change. The longest audio call is what the
-// audio thread waited (its own work is a few microseconds); above the block
-// period it is a dropout.
-void BM_SetChunkAudioWait(benchmark::State& state) {
+// The host calls that take the plug-in lock for long, each made while an
+// audio thread renders 128-frame blocks of twelve held notes (AudioWait.h).
+// None: no call at all, what the system's scheduling alone costs the audio thread.
+enum class HostCall { kNone, kBankChunk, kProgramChunk, kProgram, kSuspendResume, kSampleRate };
+
+void BM_HostCallAudioWait(benchmark::State& state, HostCall call) {
   constexpr int32_t kAudioFrames = 128;
   Instance instance(VornellEntry(), kAudioFrames);
   if (!instance.effect) {
     state.SkipWithError("the module cannot be loaded");
     return;
   }
-  void* data = nullptr;
-  const VstIntPtr size = Dispatch(instance.effect, effGetChunk, 0, 0, &data);
-  if (size <= 0 || !data) {
-    state.SkipWithError("the module gave no bank chunk");
-    return;
-  }
-  const std::vector<char> bank(static_cast<const char*>(data), static_cast<const char*>(data) + size);
-  instance.HoldNotes(12);
-  std::atomic<bool> running{true};
-  std::atomic<double> longest{0.0};
-  std::thread audio([&] {
-    using Clock = std::chrono::steady_clock;
-    const auto period = std::chrono::duration<double>(kAudioFrames / kRate);
-    auto next = Clock::now();
-    while (running.load()) {
-      const auto start = Clock::now();
-      instance.Block();
-      const double took = std::chrono::duration<double>(Clock::now() - start).count();
-      if (took > longest.load()) longest.store(took);
-      next += std::chrono::duration_cast<Clock::duration>(period);
-      std::this_thread::sleep_until(next);
+  AEffect* effect = instance.effect;
+  std::vector<char> saved;
+  if (call == HostCall::kBankChunk || call == HostCall::kProgramChunk) {
+    void* data = nullptr;
+    const VstIntPtr size = Dispatch(effect, effGetChunk, call == HostCall::kBankChunk ? 0 : 1, 0, &data);
+    if (size <= 0 || !data) {
+      state.SkipWithError("the module gave no chunk");
+      return;
     }
-  });
-  std::vector<char> chunk;
-  for (auto _ : state) {
-    chunk = bank;  // the host's own copy
-    benchmark::DoNotOptimize(
-        Dispatch(instance.effect, effSetChunk, 0, static_cast<VstIntPtr>(chunk.size()), chunk.data()));
+    saved.assign(static_cast<const char*>(data), static_cast<const char*>(data) + size);
   }
-  running.store(false);
-  audio.join();
-  state.counters["longest_audio_call_ms"] = longest.load() * 1e3;
-  state.counters["goal_ms"] = 1;
+  instance.HoldNotes(12);
+  std::vector<char> chunk;
+  int step = 0;
+  audio_wait::Measure(
+      state, [&] { instance.Block(); },
+      [&] {
+        ++step;
+        switch (call) {
+          case HostCall::kNone:
+            break;
+          case HostCall::kBankChunk:
+          case HostCall::kProgramChunk:
+            chunk = saved;  // the host's own copy
+            Dispatch(effect, effSetChunk, call == HostCall::kBankChunk ? 0 : 1, static_cast<VstIntPtr>(chunk.size()),
+                     chunk.data());
+            break;
+          case HostCall::kProgram:
+            Dispatch(effect, effSetProgram, 0, step % 64);
+            break;
+          case HostCall::kSuspendResume:
+            Dispatch(effect, effMainsChanged, 0, 0);
+            Dispatch(effect, effMainsChanged, 0, 1);
+            break;
+          case HostCall::kSampleRate:
+            // A rate other than 44.1 and 48 kHz, new to the process at the first call.
+            Dispatch(effect, effMainsChanged, 0, 0);
+            Dispatch(effect, effSetSampleRate, 0, 0, nullptr, step % 2 ? 96000.0f : 48000.0f);
+            Dispatch(effect, effMainsChanged, 0, 1);
+            break;
+        }
+      });
 }
-BENCHMARK(BM_SetChunkAudioWait)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK_CAPTURE(BM_HostCallAudioWait, None, HostCall::kNone)
+    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HostCallAudioWait, SetChunkBank, HostCall::kBankChunk)
+    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HostCallAudioWait, SetChunkProgram, HostCall::kProgramChunk)
+    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HostCallAudioWait, SetProgram, HostCall::kProgram)
+    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HostCallAudioWait, SuspendResume, HostCall::kSuspendResume)
+    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HostCallAudioWait, SampleRate, HostCall::kSampleRate)
+    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // One 512-frame block of a six-note chord through processReplacing, with the
 // conversion to the host's float buffers: the per-block cost a host sees.

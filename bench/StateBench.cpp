@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include "instrument/Vornell.h"
+#include "plugin/HostChunk.h"
 
 namespace {
 
@@ -40,5 +41,23 @@ void BM_ConstructWithBuiltInBank(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ConstructWithBuiltInBank)->Unit(benchmark::kMillisecond);
+
+// The part of a host's bank chunk load that holds the plug-in lock (the audio
+// thread waits for it): the chunk was read and checked before.
+void BM_BankChunkApply(benchmark::State& state) {
+  Vornell plug;
+  DataBlock bank;
+  plug.SerializePresets(bank);
+  bank.PutInt32(kCurrentPresetTag);
+  bank.PutInt32(plug.GetCurrentPresetIndex());
+  for (auto _ : state) {
+    state.PauseTiming();
+    HostChunkImage image;
+    plug.ReadBankChunk(bank, 0, image);
+    state.ResumeTiming();
+    plug.ApplyHostChunk(bank, image);
+  }
+}
+BENCHMARK(BM_BankChunkApply)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -58,10 +58,9 @@ void VornellCommands::RunPresetCommand(int command) {
         plug.config.UnselectStartupBank();
         return;
       }
-      bool ok = false;
+      const bool ok = plug.LoadBankFile(path);
       {
         PluginLock lock(plug.Mutex());
-        ok = plug.LoadBankFile(path);
         plug.MarkPanelDirty();
       }
       ReportFileResult(ok, "Cannot load file!");
@@ -126,15 +125,16 @@ bool VornellCommands::PresetFileCommand(int command) {
   presetFolder = FolderOfPath(path);
 
   bool ok = false;
-  {
+  if (save) {
     PluginLock lock(plug.Mutex());
-    if (save) {
-      plug.ModifyCurrentPreset();
-      ok = bank ? plug.SaveBankFile(path) : plug.SaveProgramFile(path);
-    } else {
-      ok = bank ? plug.LoadBankFile(path) : plug.LoadProgramFile(path);
-      plug.MarkPanelDirty();
-    }
+    plug.ModifyCurrentPreset();
+    ok = bank ? plug.SaveBankFile(path) : plug.SaveProgramFile(path);
+  } else {
+    // Without the lock: the file is read first, and the audio thread waits
+    // only for the load itself.
+    ok = bank ? plug.LoadBankFile(path) : plug.LoadProgramFile(path);
+    PluginLock lock(plug.Mutex());
+    plug.MarkPanelDirty();
   }
   ReportFileResult(ok, save ? "Cannot save file!" : "Cannot load file!");
   return ok;

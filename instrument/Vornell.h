@@ -71,6 +71,10 @@ class Vornell : public Synth, public EngineHooks {
   // ahead of the selected one): applies only what that one leaves in place.
   // Takes the plug-in lock.
   int ReplayState(const DataBlock& block, int position) override;
+  // ReplayState in two steps (IPlugBase::PrepareReplay): PrepareReplay on any
+  // thread; ReplayPrepared takes the plug-in lock.
+  std::unique_ptr<PreparedReplay> PrepareReplay(const DataBlock& block, int position) const override;
+  void ReplayPrepared(const PreparedReplay& prepared) override;
   // Where LoadState would end, applying nothing. Any thread.
   int MeasureState(const DataBlock& block, int position) const override;
   // The startup bank, or the built-in bank when that cannot be loaded.
@@ -232,6 +236,9 @@ class Vornell : public Synth, public EngineHooks {
 
   // LoadState; `replay`: ReplayState.
   int ReadState(const DataBlock& block, int position, bool replay);
+  // The end of a state read, once the parameters hold the state's values:
+  // they reach the engine (ReadState).
+  void ApplyReadParams(bool replay);
   void ApplyGlobalParam(int index);
   void ApplyProgramParam(int index);
   void ApplyTrackParam(int index);

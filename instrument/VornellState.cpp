@@ -1,7 +1,11 @@
 // The instrument's whole state: writing and reading the state block.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "instrument/Vornell.h"
 #include "plugin/DataBlock.h"
@@ -32,6 +36,24 @@ bool LeavesTrace(int index) {
   return index == kParamMode || index == kParamLinkPrograms || index == kParamResolution || index == kParamSpeed ||
          index == kParamSyncToHost;
 }
+
+// The parameters that LeavesTrace, in index order.
+const std::vector<int>& TraceParams() {
+  static const std::vector<int> list = [] {
+    std::vector<int> indices;
+    for (int i = 0; i < kNumParams; ++i)
+      if (LeavesTrace(i)) indices.push_back(i);
+    return indices;
+  }();
+  return list;
+}
+
+// A whole stored state, decoded: what ReplayPrepared sets.
+struct DecodedState : PreparedReplay {
+  std::array<std::string, Engine::kTrackCount> trackNames;
+  Sequence sequences[2];
+  std::array<double, kNumParams> values{};
+};
 
 }  // namespace
 
@@ -82,6 +104,51 @@ int Vornell::MeasureState(const DataBlock& block, int position) const {
   return position;
 }
 
+std::unique_ptr<PreparedReplay> Vornell::PrepareReplay(const DataBlock& block, int position) const {
+  if (NumParams() != kNumParams) return nullptr;
+  auto decoded = std::make_unique<DecodedState>();
+  position = SkipStateHeader(block, position);
+  for (std::string& trackName : decoded->trackNames) {
+    const char* name = nullptr;
+    size_t size = 0;
+    position = block.GetTextView(&name, &size, position);
+    if (position < 0) return nullptr;
+    trackName.assign(name, std::min(size, static_cast<size_t>(kStateTrackNameLength)));
+  }
+  for (int p = 0; p < kProgramCount; ++p) position = SkipProgramRecord(block, position);
+  for (Sequence& sequence : decoded->sequences)
+    if (position < 0 || (position = sequence.Unserialize(block, position)) < 0) return nullptr;
+  for (double& value : decoded->values) {
+    position = block.GetDouble(&value, position);
+    if (position < 0) return nullptr;
+    if (std::isnan(value)) value = 0.0;
+  }
+  return decoded;
+}
+
+// ReadState's replay with everything decoded before.
+void Vornell::ReplayPrepared(const PreparedReplay& prepared) {
+  const DecodedState& state = static_cast<const DecodedState&>(prepared);
+  PluginLock lock(Mutex());
+  const bool wasLoading = stateLoading;
+  stateLoading = true;
+  programs.SetLinkSuspended(true);
+  for (int t = 0; t < Engine::kTrackCount; ++t) {
+    Track& track = engine.GetTrack(t);
+    track.armed = false;
+    track.programModified = false;
+    track.programName.assign(state.trackNames[static_cast<size_t>(t)]);
+  }
+  // Assigned, not swapped: the live sequences keep their reserve.
+  sequencer.SeqA() = state.sequences[0];
+  sequencer.SeqB() = state.sequences[1];
+  for (int i = 0; i < kNumParams; ++i) GetParam(i)->SetValue(state.values[static_cast<size_t>(i)]);
+  ApplyReadParams(true);
+  programs.SetLinkSuspended(false);
+  stateLoading = wasLoading;
+  panel.ReadSelectedParamValue();
+}
+
 int Vornell::ReadState(const DataBlock& block, int position, bool replay) {
   PluginLock lock(Mutex());
   const bool wasLoading = stateLoading;
@@ -123,7 +190,15 @@ int Vornell::ReadState(const DataBlock& block, int position, bool replay) {
     position = block.GetDouble(&value, position);
     SetStoredValue(*GetParam(i), position >= 0 ? value : 0.0);
   }
+  ApplyReadParams(replay);
 
+  programs.SetLinkSuspended(false);
+  stateLoading = wasLoading;
+  panel.ReadSelectedParamValue();
+  return position;
+}
+
+void Vornell::ApplyReadParams(bool replay) {
   // Every parameter reaches the engine in index order, but the Mode is entered
   // last, from Normal: switching Modes needs the new track channels (an
   // arpeggiator Mode needs a track on MIDI channel 6) and the new sequences,
@@ -136,8 +211,11 @@ int Vornell::ReadState(const DataBlock& block, int position, bool replay) {
   // reads back exactly as it was saved and keeps them for the extended resolution.
   double* voiceValues = loadedVoiceValues.data();
   for (int i = kParamFirstVoice; i < NumParams(); ++i) voiceValues[i - kParamFirstVoice] = GetParam(i)->Value();
-  for (int i = 0; i < NumParams(); ++i)
-    if (!replay || LeavesTrace(i)) OnParamChanged(i);
+  if (replay) {
+    for (const int i : TraceParams()) OnParamChanged(i);
+  } else {
+    for (int i = 0; i < NumParams(); ++i) OnParamChanged(i);
+  }
   for (int i = kParamFirstVoice; i < NumParams(); ++i) GetParam(i)->SetValue(voiceValues[i - kParamFirstVoice]);
   if (storedMode != 0.0) {
     mode->SetValue(storedMode);
@@ -145,9 +223,4 @@ int Vornell::ReadState(const DataBlock& block, int position, bool replay) {
     // A Mode that could not be entered leaves the parameter where the engine is.
     if (ModeValue() != engine.Mode()) mode->SetValue(engine.Mode());
   }
-
-  programs.SetLinkSuspended(false);
-  stateLoading = wasLoading;
-  panel.ReadSelectedParamValue();
-  return position;
 }

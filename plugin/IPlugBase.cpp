@@ -291,8 +291,10 @@ int IPlugBase::UnserializePresets(const DataBlock& block, int position) {
   return ApplyPresetBank(block, image);
 }
 
-void IPlugBase::ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image) const {
+void IPlugBase::ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image,
+                               bool prepareReplays) const {
   image.presets.clear();
+  image.replays.clear();
   image.brokenStateAt = -1;
   for (int i = 0; i < NumPresets() && position >= 0; ++i) {
     std::string name;
@@ -323,6 +325,7 @@ void IPlugBase::ReadPresetBank(const DataBlock& block, int position, PresetBankI
     if (name.size() > static_cast<size_t>(kPresetNameLength)) name.resize(kPresetNameLength);
     preset.name = std::move(name);
     preset.initialized = initialized != 0;
+    image.replays.push_back(prepareReplays && preset.initialized ? PrepareReplay(preset.state, 0) : nullptr);
     image.presets.push_back(std::move(preset));
   }
   image.end = position;
@@ -359,7 +362,7 @@ int IPlugBase::ApplyPresetBank(const DataBlock& block, PresetBankImage& image, i
       if (i >= firstWhole)
         LoadState(read.state, 0);
       else
-        ReplayState(read.state, 0);
+        Replay(read.state, image, i);
       std::swap(slot.state, read.state);
     }
     std::swap(slot.name, read.name);
@@ -371,7 +374,7 @@ int IPlugBase::ApplyPresetBank(const DataBlock& block, PresetBankImage& image, i
   const PlugPreset* current = GetPreset(currentPreset);
   if (nextWhole && current && current->initialized && MeasureState(current->state, 0) > 0) {
     // What SelectPreset(currentPreset) does, but for the load.
-    ReplayState(current->state, 0);
+    Replay(current->state, image, currentPreset);
     OnPresetsChanged();
     RefreshParamControls();
   } else {
@@ -380,9 +383,20 @@ int IPlugBase::ApplyPresetBank(const DataBlock& block, PresetBankImage& image, i
   return image.end;
 }
 
+void IPlugBase::Replay(const DataBlock& state, const PresetBankImage& image, int index) {
+  // The image's presets and states went to the slots, but their decoded forms stayed.
+  const PreparedReplay* prepared =
+      index >= 0 && index < static_cast<int>(image.replays.size()) ? image.replays[static_cast<size_t>(index)].get()
+                                                                  : nullptr;
+  if (prepared)
+    ReplayPrepared(*prepared);
+  else
+    ReplayState(state, 0);
+}
+
 void IPlugBase::ReadBankChunk(const DataBlock& chunk, int position, HostChunkImage& image) const {
   image.bank = true;
-  ReadPresetBank(chunk, position, image.presets);
+  ReadPresetBank(chunk, position, image.presets, true);
   image.end = image.presets.end;
   image.selectIndex = -1;
   // The index of the preset the bank was saved on may follow the presets.

@@ -104,6 +104,12 @@ class IPlugBase : public IEditorDelegate {
   // applies only what that read leaves in place. The base applies it whole.
   // Caller holds the lock.
   virtual int ReplayState(const DataBlock& block, int position) { return LoadState(block, position); }
+  // ReplayState in two steps: decoding the whole state at position, on any
+  // thread without the lock (null when the plug-in does not prepare replays or
+  // the state is not whole), and, under the lock, replaying the decoded state,
+  // so that the lock is held only for what reaches the plug-in's live state.
+  virtual std::unique_ptr<PreparedReplay> PrepareReplay(const DataBlock&, int) const { return nullptr; }
+  virtual void ReplayPrepared(const PreparedReplay&) {}
   // The position LoadState would return for the state at position (-1 when it
   // is not there whole), applying nothing. Any thread. The base: the parameters.
   virtual int MeasureState(const DataBlock& block, int position) const;
@@ -157,8 +163,11 @@ class IPlugBase : public IEditorDelegate {
   // nothing and may run on any thread without the lock, and applying them,
   // under the lock, with the block they were read from. The image gives its
   // presets to the slots and keeps what the slots held. `thenSelect`: the
-  // preset the caller selects right after applying (or -1).
-  void ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image) const;
+  // preset the caller selects right after applying (or -1). `prepareReplays`:
+  // the states are also decoded for replaying (PrepareReplay), which shortens
+  // the apply's hold of the lock at the reading's expense.
+  void ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image,
+                      bool prepareReplays = false) const;
   int ApplyPresetBank(const DataBlock& block, PresetBankImage& image, int thenSelect = -1);
   // The host adapters' chunk (plugin/HostChunk.h): read and checked, applying
   // nothing, on any thread without the lock; then, when the adapter takes the
@@ -252,7 +261,9 @@ class IPlugBase : public IEditorDelegate {
   bool SaveProgramFile(const std::string& path);
   bool SaveBankFile(const std::string& path);
   // Accepts the chunk form and the plain parameter-list form. A rejected file
-  // changes nothing.
+  // changes nothing. The file is read and checked before the lock is taken to
+  // apply it: a caller that holds the lock keeps the audio thread waiting for
+  // the reading too.
   bool LoadProgramFile(const std::string& path);
   bool LoadBankFile(const std::string& path);
   // The same on bytes in memory (the file operations read the whole file first).
@@ -316,6 +327,12 @@ class IPlugBase : public IEditorDelegate {
   int hostVersion = 0;
 
  private:
+  // Replays a state of a bank being applied: its decoded form when the image
+  // has one for preset `index`, else the state itself.
+  void Replay(const DataBlock& state, const PresetBankImage& image, int index);
+  // The end of a preset file load, under the lock: the live state becomes the
+  // current preset's under the file's name.
+  void FinishProgramLoad(const std::string& name);
   void ParseChannelIOConfig(const char* text);
   // Every parameter's value on the editor's controls.
   void ShowAllParamValues(IEditorLink& link);

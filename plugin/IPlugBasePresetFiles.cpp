@@ -155,8 +155,9 @@ bool IPlugBase::LoadBankFile(const std::string& path) {
   return LoadBankData(file);
 }
 
+// The file is read and checked before the lock is taken, so that the audio
+// thread runs on meanwhile; a file that cannot be read whole changes nothing.
 bool IPlugBase::LoadProgramData(const DataBlock& file) {
-  PluginLock lock(Mutex());
   int32_t magic = 0, type = 0, version = 0, id = 0, count = 0;
   if (!GetBig32(file, 0, &magic) || !GetBig32(file, 8, &type) || !GetBig32(file, 12, &version) ||
       !GetBig32(file, 16, &id) || !GetBig32(file, 24, &count))
@@ -169,36 +170,37 @@ bool IPlugBase::LoadProgramData(const DataBlock& file) {
     if (file.Size() < kProgramHeaderSize) return false;
     int position = kProgramHeaderSize;
     ReadChunkHeader(file, &position);
-    // A state that cannot be read would leave the plug-in half loaded: put the
-    // previous state back and report the failure.
-    DataBlock previous;
-    SaveState(previous);
-    if (position < 0 || LoadState(file, position) < 0) {
-      LoadState(previous, 0);
-      return false;
-    }
+    if (position < 0 || MeasureState(file, position) < 0) return false;
+    PluginLock lock(Mutex());
+    LoadState(file, position);
+    FinishProgramLoad(name);
   } else if (type == kTypeProgramParams) {
     // Older or other versions may list fewer parameters; those given are taken,
     // the rest keep their values. The whole list must be present.
     if (count < 0) return false;
     const int used = std::min(count, NumParams());
     if (static_cast<int64_t>(kProgramParamsOffset) + 4 * static_cast<int64_t>(used) > file.Size()) return false;
+    PluginLock lock(Mutex());
     for (int i = 0; i < used; ++i) {
       float value = 0.0f;
       GetBigFloat(file, kProgramParamsOffset + 4 * i, &value);
       GetParam(i)->SetFromNormalized(value);
     }
+    FinishProgramLoad(name);
   } else {
     return false;
   }
-  ModifyCurrentPreset(name.c_str());
-  SelectPreset(GetCurrentPresetIndex());
-  NotifyHostProgramChange();
   return true;
 }
 
+void IPlugBase::FinishProgramLoad(const std::string& name) {
+  ModifyCurrentPreset(name.c_str());
+  SelectPreset(GetCurrentPresetIndex());
+  NotifyHostProgramChange();
+}
+
+// As LoadProgramData: read and checked before the lock is taken.
 bool IPlugBase::LoadBankData(const DataBlock& file) {
-  PluginLock lock(Mutex());
   int32_t magic = 0, type = 0, id = 0;
   if (!GetBig32(file, 0, &magic) || !GetBig32(file, 8, &type) || !GetBig32(file, 16, &id)) return false;
   if (magic != kMagicCcnK || id != kUniqueId) return false;
@@ -207,19 +209,13 @@ bool IPlugBase::LoadBankData(const DataBlock& file) {
     if (file.Size() < kBankHeaderSize) return false;
     int position = kBankHeaderSize;
     ReadChunkHeader(file, &position);
-    // Every preset and the live state come back should the bank prove unreadable.
-    std::vector<PlugPreset> previousPresets = presets;
-    const int previousIndex = currentPreset;
-    DataBlock previousState;
-    SaveState(previousState);
-    if (position < 0 || UnserializePresets(file, position) < 0) {
-      presets = std::move(previousPresets);
-      currentPreset = previousIndex;
-      LoadState(previousState, 0);
-      OnPresetsChanged();
-      RefreshParamControls();
-      return false;
-    }
+    if (position < 0) return false;
+    PresetBankImage image;
+    ReadPresetBank(file, position, image, true);
+    if (image.end < 0) return false;
+    PluginLock lock(Mutex());
+    ApplyPresetBank(file, image);
+    NotifyHostProgramChange();
   } else if (type == kTypeBankParams) {
     int32_t programs = 0, current = 0;
     if (!GetBig32(file, 24, &programs) || !GetBig32(file, 28, &current) || programs < 0) return false;
@@ -240,6 +236,7 @@ bool IPlugBase::LoadBankData(const DataBlock& file) {
       records.push_back({p, ReadNameField(file, p + kProgramNameOffset, kProgramNameSize)});
       position = end;
     }
+    PluginLock lock(Mutex());
     // Programs beyond the preset slots have nowhere to go and are skipped.
     for (size_t i = 0; i < records.size() && static_cast<int>(i) < NumPresets(); ++i) {
       if (!SelectPreset(static_cast<int>(i))) continue;
@@ -251,9 +248,9 @@ bool IPlugBase::LoadBankData(const DataBlock& file) {
       ModifyCurrentPreset(records[i].name.c_str());
     }
     SelectPreset(current);
+    NotifyHostProgramChange();
   } else {
     return false;
   }
-  NotifyHostProgramChange();
   return true;
 }

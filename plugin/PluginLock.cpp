@@ -2,6 +2,21 @@
 
 #include <cassert>
 
+PluginMutex::PluginMutex() {
+  pthread_mutexattr_t attributes;
+  pthread_mutexattr_init(&attributes);
+  pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
+  // Without priority inheritance the mutex still works, only without the lending.
+  if (pthread_mutexattr_setprotocol(&attributes, PTHREAD_PRIO_INHERIT) != 0 ||
+      pthread_mutex_init(&mutex, &attributes) != 0) {
+    pthread_mutexattr_setprotocol(&attributes, PTHREAD_PRIO_NONE);
+    pthread_mutex_init(&mutex, &attributes);
+  }
+  pthread_mutexattr_destroy(&attributes);
+}
+
+PluginMutex::~PluginMutex() { pthread_mutex_destroy(&mutex); }
+
 void PluginMutex::Acquired(bool releasable) {
   if (depth++ == 0) owner.store(std::this_thread::get_id(), std::memory_order_relaxed);
   if (releasable) ++releasableDepth;
@@ -13,29 +28,29 @@ void PluginMutex::Releasing(bool releasable) {
 }
 
 void PluginMutex::lock() {
-  mutex.lock();
+  pthread_mutex_lock(&mutex);
   Acquired(false);
 }
 
 void PluginMutex::unlock() {
   Releasing(false);
-  mutex.unlock();
+  pthread_mutex_unlock(&mutex);
 }
 
 bool PluginMutex::try_lock() {
-  if (!mutex.try_lock()) return false;
+  if (pthread_mutex_trylock(&mutex) != 0) return false;
   Acquired(false);
   return true;
 }
 
 void PluginMutex::LockReleasable() {
-  mutex.lock();
+  pthread_mutex_lock(&mutex);
   Acquired(true);
 }
 
 void PluginMutex::UnlockReleasable() {
   Releasing(true);
-  mutex.unlock();
+  pthread_mutex_unlock(&mutex);
 }
 
 int PluginMutex::ReleaseForModalWait() {

@@ -16,13 +16,20 @@
 //     adapter's callbacks (processing, dispatcher, parameter calls). It cannot
 //     be given back; a modal wait entered under it is a fault, caught by an
 //     assertion in debug builds.
+#include <pthread.h>
+
 #include <atomic>
-#include <mutex>
+#include <mutex>  // std::lock_guard for the raw hold
 #include <thread>
 
+// Recursive, and with priority inheritance where the system has it: a host's
+// real-time audio thread that waits for the mutex lends its priority to the
+// holder, so that the holder is not preempted by other work meanwhile and the
+// wait lasts no longer than the hold.
 class PluginMutex {
  public:
-  PluginMutex() = default;
+  PluginMutex();
+  ~PluginMutex();
   PluginMutex(const PluginMutex&) = delete;
   PluginMutex& operator=(const PluginMutex&) = delete;
 
@@ -48,7 +55,7 @@ class PluginMutex {
   void Acquired(bool releasable);
   void Releasing(bool releasable);
 
-  std::recursive_mutex mutex;
+  pthread_mutex_t mutex;
   std::atomic<std::thread::id> owner{};
   // Holds of the owning thread, all kinds / releasable ones. Changed only by
   // the owner while it holds the mutex.
