@@ -109,8 +109,8 @@ void BM_EditorCallAudioWait(benchmark::State& state, EditorCall call) {
   dispatch(effOpen);
   dispatch(effMainsChanged, 1);
   void* const parent = reinterpret_cast<void*>(uintptr_t{0x2a00017});
-  const std::string file = std::string(call == EditorCall::kLoadBankFile ? "/tmp/vornell-bench-bank.fxb"
-                                                                         : "/tmp/vornell-bench-preset.fxp");
+  const std::string file =
+      std::string(call == EditorCall::kLoadBankFile ? "/tmp/vornell-bench-bank.fxb" : "/tmp/vornell-bench-preset.fxp");
   if (call != EditorCall::kOpenClose) {
     dispatch(effEditOpen, 0, parent);
     const bool saved = call == EditorCall::kLoadBankFile ? plug->SaveBankFile(file) : plug->SaveProgramFile(file);
@@ -159,10 +159,16 @@ void BM_EditorCallAudioWait(benchmark::State& state, EditorCall call) {
   if (call != EditorCall::kOpenClose) std::remove(file.c_str());
 }
 BENCHMARK_CAPTURE(BM_EditorCallAudioWait, OpenClose, EditorCall::kOpenClose)
-    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_EditorCallAudioWait, LoadBankFile, EditorCall::kLoadBankFile)
-    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_EditorCallAudioWait, LoadPresetFile, EditorCall::kLoadPresetFile)
-    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

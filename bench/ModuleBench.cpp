@@ -354,17 +354,29 @@ void BM_HostCallAudioWait(benchmark::State& state, HostCall call) {
       });
 }
 BENCHMARK_CAPTURE(BM_HostCallAudioWait, None, HostCall::kNone)
-    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_HostCallAudioWait, SetChunkBank, HostCall::kBankChunk)
-    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_HostCallAudioWait, SetChunkProgram, HostCall::kProgramChunk)
-    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_HostCallAudioWait, SetProgram, HostCall::kProgram)
-    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_HostCallAudioWait, SuspendResume, HostCall::kSuspendResume)
-    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_HostCallAudioWait, SampleRate, HostCall::kSampleRate)
-    ->Iterations(300)->UseManualTime()->Unit(benchmark::kMillisecond);
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // One 512-frame block of a six-note chord through processReplacing, with the
 // conversion to the host's float buffers: the per-block cost a host sees.

@@ -51,7 +51,7 @@ const std::vector<int>& TraceParams() {
 // A whole stored state, decoded: what ReplayPrepared sets.
 struct DecodedState : PreparedReplay {
   std::array<std::string, Engine::kTrackCount> trackNames;
-  Sequence sequences[2];
+  Sequence sequences[2]{Sequence(Sequence::Unreserved()), Sequence(Sequence::Unreserved())};
   std::array<double, kNumParams> values{};
 };
 

@@ -385,9 +385,9 @@ int IPlugBase::ApplyPresetBank(const DataBlock& block, PresetBankImage& image, i
 
 void IPlugBase::Replay(const DataBlock& state, const PresetBankImage& image, int index) {
   // The image's presets and states went to the slots, but their decoded forms stayed.
-  const PreparedReplay* prepared =
-      index >= 0 && index < static_cast<int>(image.replays.size()) ? image.replays[static_cast<size_t>(index)].get()
-                                                                  : nullptr;
+  const PreparedReplay* prepared = index >= 0 && index < static_cast<int>(image.replays.size())
+                                       ? image.replays[static_cast<size_t>(index)].get()
+                                       : nullptr;
   if (prepared)
     ReplayPrepared(*prepared);
   else

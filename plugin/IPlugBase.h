@@ -166,8 +166,7 @@ class IPlugBase : public IEditorDelegate {
   // preset the caller selects right after applying (or -1). `prepareReplays`:
   // the states are also decoded for replaying (PrepareReplay), which shortens
   // the apply's hold of the lock at the reading's expense.
-  void ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image,
-                      bool prepareReplays = false) const;
+  void ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image, bool prepareReplays = false) const;
   int ApplyPresetBank(const DataBlock& block, PresetBankImage& image, int thenSelect = -1);
   // The host adapters' chunk (plugin/HostChunk.h): read and checked, applying
   // nothing, on any thread without the lock; then, when the adapter takes the

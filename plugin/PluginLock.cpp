@@ -15,7 +15,9 @@ PluginMutex::PluginMutex() {
   pthread_mutexattr_destroy(&attributes);
 }
 
-PluginMutex::~PluginMutex() { pthread_mutex_destroy(&mutex); }
+PluginMutex::~PluginMutex() {
+  pthread_mutex_destroy(&mutex);
+}
 
 void PluginMutex::Acquired(bool releasable) {
   if (depth++ == 0) owner.store(std::this_thread::get_id(), std::memory_order_relaxed);

@@ -44,6 +44,10 @@ class Sequence {
   static constexpr int kStoredEventSize = 8;
 
   Sequence();
+  // Without the reserve: for sequences that are only read and copied from,
+  // never recorded into (a bank's decoded presets).
+  struct Unreserved {};
+  explicit Sequence(Unreserved) {}
   // A copy gets the same reserve as a new sequence; assignment and moves keep
   // the storage they already have.
   Sequence(const Sequence& other);
