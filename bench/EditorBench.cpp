@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/AudioWait.h"
+#include "bench/HoldNotes.h"
 #include "editor/VornellEditor.h"
 #include "graphics/HeadlessWindowSystem.h"
 #include "graphics/IGraphics.h"
@@ -123,24 +124,7 @@ void BM_EditorCallAudioWait(benchmark::State& state, EditorCall call) {
   std::vector<std::vector<float>> buffers(static_cast<size_t>(effect->numOutputs), std::vector<float>(kFrames));
   std::vector<float*> outputs;
   for (auto& channel : buffers) outputs.push_back(channel.data());
-  {
-    std::vector<VstMidiEvent> notes(12);
-    std::vector<VstEvent*> pointers;
-    for (size_t i = 0; i < notes.size(); ++i) {
-      notes[i] = VstMidiEvent{};
-      notes[i].type = kVstMidiType;
-      notes[i].byteSize = sizeof(VstMidiEvent);
-      notes[i].midiData[0] = static_cast<char>(0x90);
-      notes[i].midiData[1] = static_cast<char>(21 + i);
-      notes[i].midiData[2] = 100;
-      pointers.push_back(reinterpret_cast<VstEvent*>(&notes[i]));
-    }
-    std::vector<uint8_t> list(offsetof(VstEvents, events) + sizeof(VstEvent*) * notes.size());
-    VstEvents* events = reinterpret_cast<VstEvents*>(list.data());
-    events->numEvents = static_cast<VstInt32>(notes.size());
-    std::memcpy(list.data() + offsetof(VstEvents, events), pointers.data(), sizeof(VstEvent*) * pointers.size());
-    dispatch(effProcessEvents, 0, events);
-  }
+  HoldNotes(effect, 12);
   audio_wait::Measure(
       state, [&] { effect->processReplacing(effect, nullptr, outputs.data(), kFrames); },
       [&] {

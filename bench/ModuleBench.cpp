@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "bench/AudioWait.h"
+#include "bench/HoldNotes.h"
 #include "plugin/VstAbi.h"
 
 namespace {
@@ -120,23 +121,7 @@ class Instance {
   }
 
   // Notes on channel 1, keys from 21 up, handed over before the next block.
-  void HoldNotes(int32_t count) {
-    std::vector<VstMidiEvent> notes(static_cast<size_t>(count));
-    std::vector<uint8_t> list(offsetof(VstEvents, events) + sizeof(VstEvent*) * notes.size());
-    VstEvents* events = reinterpret_cast<VstEvents*>(list.data());
-    events->numEvents = count;
-    VstEvent** pointers = reinterpret_cast<VstEvent**>(list.data() + offsetof(VstEvents, events));
-    for (size_t i = 0; i < notes.size(); ++i) {
-      notes[i] = VstMidiEvent{};
-      notes[i].type = kVstMidiType;
-      notes[i].byteSize = sizeof(VstMidiEvent);
-      notes[i].midiData[0] = static_cast<char>(0x90);
-      notes[i].midiData[1] = static_cast<char>(21 + i);
-      notes[i].midiData[2] = 100;
-      pointers[i] = reinterpret_cast<VstEvent*>(&notes[i]);
-    }
-    Dispatch(effect, effProcessEvents, 0, 0, events);
-  }
+  void HoldNotes(int32_t count) { ::HoldNotes(effect, count); }
 
   void Block() { effect->processReplacing(effect, nullptr, outputs.data(), frames); }
 
@@ -388,21 +373,7 @@ void BM_ModuleBlock(benchmark::State& state) {
   }
   // By default every track listens to every channel and the tracks take the
   // notes in turn.
-  std::vector<VstMidiEvent> notes(6);
-  std::vector<uint8_t> list(offsetof(VstEvents, events) + sizeof(VstEvent*) * notes.size());
-  VstEvents* events = reinterpret_cast<VstEvents*>(list.data());
-  events->numEvents = static_cast<VstInt32>(notes.size());
-  VstEvent** pointers = reinterpret_cast<VstEvent**>(list.data() + offsetof(VstEvents, events));
-  for (size_t i = 0; i < notes.size(); ++i) {
-    notes[i] = VstMidiEvent{};
-    notes[i].type = kVstMidiType;
-    notes[i].byteSize = sizeof(VstMidiEvent);
-    notes[i].midiData[0] = static_cast<char>(0x90);
-    notes[i].midiData[1] = static_cast<char>(48 + 4 * i);
-    notes[i].midiData[2] = 100;
-    pointers[i] = reinterpret_cast<VstEvent*>(&notes[i]);
-  }
-  Dispatch(instance.effect, effProcessEvents, 0, 0, events);
+  HoldNotes(instance.effect, 6, 48, 4);
   for (auto _ : state) {
     instance.Block();
     benchmark::DoNotOptimize(instance.buffers[0][0]);
