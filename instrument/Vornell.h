@@ -234,10 +234,9 @@ class Vornell : public Synth, public EngineHooks {
   // next idle tick).
   void RefreshEditTrackControls();
 
-  // LoadState; `replay`: ReplayState.
-  int ReadState(const DataBlock& block, int position, bool replay);
   // The end of a state read, once the parameters hold the state's values:
-  // they reach the engine (ReadState).
+  // they reach the engine (LoadState, ReplayPrepared), all of them or, for a
+  // replay, those that leave a trace.
   void ApplyReadParams(bool replay);
   void ApplyGlobalParam(int index);
   void ApplyProgramParam(int index);

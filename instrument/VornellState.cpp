@@ -53,6 +53,7 @@ struct DecodedState : PreparedReplay {
   std::array<std::string, Engine::kTrackCount> trackNames;
   Sequence sequences[2]{Sequence(Sequence::Unreserved()), Sequence(Sequence::Unreserved())};
   std::array<double, kNumParams> values{};
+  int end = -1;  // the position after the state
 };
 
 }  // namespace
@@ -76,16 +77,62 @@ bool Vornell::SaveState(DataBlock& block) {
 // previous state plays with the new tracks and programs. The parameter at the
 // break becomes 0 (clamped), those after it keep their values.
 int Vornell::LoadState(const DataBlock& block, int position) {
-  return ReadState(block, position, false);
+  PluginLock lock(Mutex());
+  const bool wasLoading = stateLoading;
+  stateLoading = true;
+  programs.SetLinkSuspended(true);
+
+  // The preset index and name are not applied: the host names its presets itself.
+  position = SkipStateHeader(block, position);
+
+  for (int t = 0; t < Engine::kTrackCount; ++t) {
+    Track& track = engine.GetTrack(t);
+    track.armed = false;
+    track.programModified = false;
+    // Copied into the name's own storage (kStateTrackNameLength reserved):
+    // a MIDI program change loads a state on the audio thread.
+    const char* name = nullptr;
+    size_t size = 0;
+    position = block.GetTextView(&name, &size, position);
+    if (position < 0) continue;
+    track.programName.assign(name, std::min(size, static_cast<size_t>(kStateTrackNameLength)));
+  }
+
+  for (int p = 0; p < kProgramCount; ++p)
+    position = ReadProgramRecord(library.programs[static_cast<size_t>(p)], block, position);
+
+  for (Sequence* sequence : {&sequencer.SeqA(), &sequencer.SeqB()}) {
+    if (position >= 0)
+      position = sequence->Unserialize(block, position);
+    else
+      sequence->Clear();
+  }
+
+  for (int i = 0; i < NumParams() && position >= 0; ++i) {
+    double value = 0.0;
+    position = block.GetDouble(&value, position);
+    SetStoredValue(*GetParam(i), position >= 0 ? value : 0.0);
+  }
+  ApplyReadParams(false);
+
+  programs.SetLinkSuspended(false);
+  stateLoading = wasLoading;
+  panel.ReadSelectedParamValue();
+  return position;
 }
 
 // Ahead of a whole state read, what a state read leaves behind is the engine's
 // and the sequencer's history (Modes entered and left, channels taken and
 // given back, the order of the tracks on a channel, the status line), the
 // sequences that Modes look at, and one thing of the voices (LeavesTrace).
-// The library and everything else the later read overwrites.
+// The library and everything else the later read overwrites. The state is
+// decoded first, as for a replay prepared before the lock is taken.
 int Vornell::ReplayState(const DataBlock& block, int position) {
-  return ReadState(block, position, true);
+  const std::unique_ptr<PreparedReplay> decoded = PrepareReplay(block, position);
+  // A bank's replays are of whole states only; any other is read as it stands.
+  if (!decoded) return LoadState(block, position);
+  ReplayPrepared(*decoded);
+  return static_cast<const DecodedState&>(*decoded).end;
 }
 
 int Vornell::MeasureState(const DataBlock& block, int position) const {
@@ -123,10 +170,10 @@ std::unique_ptr<PreparedReplay> Vornell::PrepareReplay(const DataBlock& block, i
     if (position < 0) return nullptr;
     if (std::isnan(value)) value = 0.0;
   }
+  decoded->end = position;
   return decoded;
 }
 
-// ReadState's replay with everything decoded before.
 void Vornell::ReplayPrepared(const PreparedReplay& prepared) {
   const DecodedState& state = static_cast<const DecodedState&>(prepared);
   PluginLock lock(Mutex());
@@ -147,55 +194,6 @@ void Vornell::ReplayPrepared(const PreparedReplay& prepared) {
   programs.SetLinkSuspended(false);
   stateLoading = wasLoading;
   panel.ReadSelectedParamValue();
-}
-
-int Vornell::ReadState(const DataBlock& block, int position, bool replay) {
-  PluginLock lock(Mutex());
-  const bool wasLoading = stateLoading;
-  stateLoading = true;
-  programs.SetLinkSuspended(true);
-
-  // The preset index and name are not applied: the host names its presets itself.
-  position = SkipStateHeader(block, position);
-
-  for (int t = 0; t < Engine::kTrackCount; ++t) {
-    Track& track = engine.GetTrack(t);
-    track.armed = false;
-    track.programModified = false;
-    // Copied into the name's own storage (kStateTrackNameLength reserved):
-    // a MIDI program change loads a state on the audio thread.
-    const char* name = nullptr;
-    size_t size = 0;
-    position = block.GetTextView(&name, &size, position);
-    if (position < 0) continue;
-    track.programName.assign(name, std::min(size, static_cast<size_t>(kStateTrackNameLength)));
-  }
-
-  if (replay) {
-    for (int p = 0; p < kProgramCount; ++p) position = SkipProgramRecord(block, position);
-  } else {
-    for (int p = 0; p < kProgramCount; ++p)
-      position = ReadProgramRecord(library.programs[static_cast<size_t>(p)], block, position);
-  }
-
-  for (Sequence* sequence : {&sequencer.SeqA(), &sequencer.SeqB()}) {
-    if (position >= 0)
-      position = sequence->Unserialize(block, position);
-    else
-      sequence->Clear();
-  }
-
-  for (int i = 0; i < NumParams() && position >= 0; ++i) {
-    double value = 0.0;
-    position = block.GetDouble(&value, position);
-    SetStoredValue(*GetParam(i), position >= 0 ? value : 0.0);
-  }
-  ApplyReadParams(replay);
-
-  programs.SetLinkSuspended(false);
-  stateLoading = wasLoading;
-  panel.ReadSelectedParamValue();
-  return position;
 }
 
 void Vornell::ApplyReadParams(bool replay) {
