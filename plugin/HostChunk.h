@@ -12,6 +12,10 @@
 
 #include "plugin/PlugPreset.h"
 
+// Ends a bank chunk, followed by the current preset's index, so that a restored
+// project comes back on the preset it was saved on. Readers of the presets stop
+// before it, so older readers simply ignore it. The LV2 state is the same
+// chunk, so a state moves between the two modules.
 constexpr int32_t kCurrentPresetTag = 0x70727563;  // "curp"
 
 struct HostChunkImage {

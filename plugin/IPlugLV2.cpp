@@ -24,8 +24,6 @@ namespace {
 constexpr int kMaxBlockSize = 65536;
 constexpr int kInitialBlockSize = 1024;
 constexpr double kMaxHostSampleRate = 1536000.0;
-// The VST2 bank chunk ends with this tag and the current preset's index; the
-// LV2 state is the same chunk, so a state moves between the two modules.
 
 // The plug-in whose run() this thread is inside, if any: MIDI sent from
 // anywhere else has no output buffer to go to.

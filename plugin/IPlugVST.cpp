@@ -31,9 +31,6 @@ constexpr size_t kParamNameLimit = kParamTextSize;  // names are stored in 32 by
 constexpr size_t kParamTextLimit = 24;
 constexpr intptr_t kBeef = 0xBEEF;
 constexpr intptr_t kBeefExtensions = static_cast<intptr_t>(static_cast<uintptr_t>(0xBEEF0000u));
-// A bank chunk ends with this tag and the current preset's index, so that a
-// restored project comes back on the preset it was saved on. Readers of the
-// presets stop before it, so older readers simply ignore it.
 
 // Copies at most limit characters and always terminates.
 void CopyToHost(void* destination, const char* text, size_t limit) {

@@ -462,10 +462,6 @@ DataBlock RandomBank(const Vornell& source, Dice& random) {
   return bank;
 }
 
-void ExpectSameBytes(const DataBlock& a, const DataBlock& b, const std::string& what) {
-  EXPECT_TRUE(a.Size() == b.Size() && std::memcmp(a.Data(), b.Data(), static_cast<size_t>(a.Size())) == 0) << what;
-}
-
 }  // namespace
 
 // Loading a bank applies only the current preset whole, or only the preset
@@ -515,9 +511,9 @@ TEST(Presets, BankLoadSoundsAsLoadingEveryPresetInTurn) {
     for (int i = 0; i < 64; ++i) {
       EXPECT_EQ(loaded.GetPresetName(i), reference.GetPresetName(i));
       EXPECT_EQ(loaded.GetPreset(i)->initialized, reference.GetPreset(i)->initialized);
-      ExpectSameBytes(loaded.GetPreset(i)->state, reference.GetPreset(i)->state, "preset " + std::to_string(i));
+      EXPECT_TRUE(loaded.GetPreset(i)->state == reference.GetPreset(i)->state) << "preset " << i;
     }
-    ExpectSameBytes(StateOf(loaded), StateOf(reference), "live state");
+    EXPECT_TRUE(StateOf(loaded) == StateOf(reference)) << "live state";
     EXPECT_EQ(loaded.StatusText(), reference.StatusText());
     EXPECT_EQ(loaded.StatusSerial(), reference.StatusSerial());
     Rendering a, b;
