@@ -288,51 +288,65 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
   const double* x = g.x + o;
   double* y = g.y + o;
   const int32_t yStride = g.yStride;
+  // Each step for every chain before the next step: the chains' recurrences
+  // are independent, and with their operations side by side the processor
+  // overlaps them without holding one chain's whole step in waiting.
+#define VORNELL_CHAINS _Pragma("GCC unroll 8") for (int32_t c = 0; c < C; ++c)
   for (int32_t i = 0; i < length; ++i) {
-#pragma GCC unroll 8
-    for (int32_t c = 0; c < C; ++c) {
+    D G[C], a[C], G4[C], norm[C], k[C], in[C], out[C], h[C], h2[C], f[C], u[C], yv[C], v[C];
+    VORNELL_CHAINS {
       const double* k5 = coefficient[c];
-      const D G = Load<D>(k5);
-      const D a = Load<D>(k5 + lanes);
-      const D G4 = Load<D>(k5 + 2 * lanes);
-      const D norm = Load<D>(k5 + 3 * lanes);
-      const D k = Load<D>(k5 + 4 * lanes);
-      const D in = Load<D>(x + c * N);
-      s1[c] += ad[c];
-      s2[c] += ad[c];
-      s3[c] += ad[c];
-      s4[c] += ad[c];
-      ad[c] = -ad[c];
-      const D S = ((G * s1[c] + s2[c]) * G + s3[c]) * G + s4[c];
-      D out = (S + G4 * in) * norm;
-      const D h = 0.2 * out;
-      const D h2 = h * h;
-      D f = 5.0 * h * (h2 + 27.0) / (9.0 * h2 + 27.0);
-      f = h < -3.0 ? minus5 : f;
-      f = h > 3.0 ? plus5 : f;
-      const D u = (in - k * f) * G;
-      const D y1 = s1[c] + u;
-      s1[c] = u - a * y1;
-      D v = G * y1;
-      const D y2 = s2[c] + v;
-      s2[c] = v - a * y2;
-      v = G * y2;
-      const D y3 = s3[c] + v;
-      s3[c] = v - a * y3;
-      v = G * y3;
-      const D y4 = s4[c] + v;
-      s4[c] = v - a * y4;
-      out = out * gainComp[c];
-      out = out * Load<D>(level[c]);
-      out = out * outputGain[c];
-      out = out * masterGain;
-      Store(y + c * N, out);
+      G[c] = Load<D>(k5);
+      a[c] = Load<D>(k5 + lanes);
+      G4[c] = Load<D>(k5 + 2 * lanes);
+      norm[c] = Load<D>(k5 + 3 * lanes);
+      k[c] = Load<D>(k5 + 4 * lanes);
+      in[c] = Load<D>(x + c * N);
+    }
+    VORNELL_CHAINS s1[c] += ad[c];
+    VORNELL_CHAINS s2[c] += ad[c];
+    VORNELL_CHAINS s3[c] += ad[c];
+    VORNELL_CHAINS s4[c] += ad[c];
+    VORNELL_CHAINS ad[c] = -ad[c];
+    VORNELL_CHAINS out[c] = G[c] * s1[c];
+    VORNELL_CHAINS out[c] = out[c] + s2[c];
+    VORNELL_CHAINS out[c] = out[c] * G[c];
+    VORNELL_CHAINS out[c] = out[c] + s3[c];
+    VORNELL_CHAINS out[c] = out[c] * G[c];
+    VORNELL_CHAINS out[c] = out[c] + s4[c];  // S
+    VORNELL_CHAINS out[c] = (out[c] + G4[c] * in[c]) * norm[c];
+    VORNELL_CHAINS h[c] = 0.2 * out[c];
+    VORNELL_CHAINS h2[c] = h[c] * h[c];
+    VORNELL_CHAINS f[c] = 5.0 * h[c] * (h2[c] + 27.0);
+    VORNELL_CHAINS h2[c] = 9.0 * h2[c] + 27.0;
+    VORNELL_CHAINS f[c] = f[c] / h2[c];
+    VORNELL_CHAINS f[c] = h[c] < -3.0 ? minus5 : f[c];
+    VORNELL_CHAINS f[c] = h[c] > 3.0 ? plus5 : f[c];
+    VORNELL_CHAINS u[c] = (in[c] - k[c] * f[c]) * G[c];
+    VORNELL_CHAINS yv[c] = s1[c] + u[c];
+    VORNELL_CHAINS s1[c] = u[c] - a[c] * yv[c];
+    VORNELL_CHAINS v[c] = G[c] * yv[c];
+    VORNELL_CHAINS yv[c] = s2[c] + v[c];
+    VORNELL_CHAINS s2[c] = v[c] - a[c] * yv[c];
+    VORNELL_CHAINS v[c] = G[c] * yv[c];
+    VORNELL_CHAINS yv[c] = s3[c] + v[c];
+    VORNELL_CHAINS s3[c] = v[c] - a[c] * yv[c];
+    VORNELL_CHAINS v[c] = G[c] * yv[c];
+    VORNELL_CHAINS yv[c] = s4[c] + v[c];
+    VORNELL_CHAINS s4[c] = v[c] - a[c] * yv[c];
+    VORNELL_CHAINS out[c] = out[c] * gainComp[c];
+    VORNELL_CHAINS out[c] = out[c] * Load<D>(level[c]);
+    VORNELL_CHAINS out[c] = out[c] * outputGain[c];
+    VORNELL_CHAINS out[c] = out[c] * masterGain;
+    VORNELL_CHAINS Store(y + c * N, out[c]);
+    VORNELL_CHAINS {
       coefficient[c] += coefficientStep[c];
       level[c] += levelStep[c];
     }
     x += lanes;
     y += yStride;
   }
+#undef VORNELL_CHAINS
 #pragma GCC unroll 8
   for (int32_t c = 0; c < C; ++c) {
     Store(g.s1 + o + c * N, s1[c]);
