@@ -47,25 +47,26 @@ struct Gather8 {
     return (D)v;
   }
   // The four doubles at base + entry[j] of each lane j, as four vectors: one
-  // load per lane and a transpose of each half.
+  // load per lane and a transpose in two steps of two-source permutes.
   __attribute__((always_inline)) static void ReadEntries(const double* base, Index signedEntry, D& e0, D& e1, D& e2,
                                                          D& e3) {
     const Unsigned entry = (Unsigned)signedEntry;
-    __m256d half[2][4];
-    for (int32_t h = 0; h < 2; ++h) {
-      const __m256d r0 = _mm256_loadu_pd(base + entry[4 * h]), r1 = _mm256_loadu_pd(base + entry[4 * h + 1]);
-      const __m256d r2 = _mm256_loadu_pd(base + entry[4 * h + 2]), r3 = _mm256_loadu_pd(base + entry[4 * h + 3]);
-      const __m256d even01 = _mm256_unpacklo_pd(r0, r1), odd01 = _mm256_unpackhi_pd(r0, r1);
-      const __m256d even23 = _mm256_unpacklo_pd(r2, r3), odd23 = _mm256_unpackhi_pd(r2, r3);
-      half[h][0] = _mm256_permute2f128_pd(even01, even23, 0x20);
-      half[h][1] = _mm256_permute2f128_pd(odd01, odd23, 0x20);
-      half[h][2] = _mm256_permute2f128_pd(even01, even23, 0x31);
-      half[h][3] = _mm256_permute2f128_pd(odd01, odd23, 0x31);
-    }
-    e0 = (D)_mm512_insertf64x4(_mm512_castpd256_pd512(half[0][0]), half[1][0], 1);
-    e1 = (D)_mm512_insertf64x4(_mm512_castpd256_pd512(half[0][1]), half[1][1], 1);
-    e2 = (D)_mm512_insertf64x4(_mm512_castpd256_pd512(half[0][2]), half[1][2], 1);
-    e3 = (D)_mm512_insertf64x4(_mm512_castpd256_pd512(half[0][3]), half[1][3], 1);
+    // Lanes j and j + 1 in one vector: kmax G a G4 of the one, then of the other.
+    __m512d pair[4];
+    for (int32_t p = 0; p < 4; ++p)
+      pair[p] = _mm512_insertf64x4(_mm512_castpd256_pd512(_mm256_loadu_pd(base + entry[2 * p])),
+                                   _mm256_loadu_pd(base + entry[2 * p + 1]), 1);
+    // kmax and G of four lanes, a and G4 of four lanes; then the halves joined.
+    const __m512i firstTwo = _mm512_set_epi64(13, 9, 5, 1, 12, 8, 4, 0);
+    const __m512i lastTwo = _mm512_set_epi64(15, 11, 7, 3, 14, 10, 6, 2);
+    const __m512d kg0 = _mm512_permutex2var_pd(pair[0], firstTwo, pair[1]);
+    const __m512d ag0 = _mm512_permutex2var_pd(pair[0], lastTwo, pair[1]);
+    const __m512d kg1 = _mm512_permutex2var_pd(pair[2], firstTwo, pair[3]);
+    const __m512d ag1 = _mm512_permutex2var_pd(pair[2], lastTwo, pair[3]);
+    e0 = (D)_mm512_shuffle_f64x2(kg0, kg1, 0x44);
+    e1 = (D)_mm512_shuffle_f64x2(kg0, kg1, 0xEE);
+    e2 = (D)_mm512_shuffle_f64x2(ag0, ag1, 0x44);
+    e3 = (D)_mm512_shuffle_f64x2(ag0, ag1, 0xEE);
   }
 };
 
