@@ -293,16 +293,10 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
   // overlaps them without holding one chain's whole step in waiting.
 #define VORNELL_CHAINS _Pragma("GCC unroll 8") for (int32_t c = 0; c < C; ++c)
   for (int32_t i = 0; i < length; ++i) {
-    D G[C], a[C], G4[C], norm[C], k[C], in[C], out[C], h[C], h2[C], f[C], u[C], yv[C], v[C];
-    VORNELL_CHAINS {
-      const double* k5 = coefficient[c];
-      G[c] = Load<D>(k5);
-      a[c] = Load<D>(k5 + lanes);
-      G4[c] = Load<D>(k5 + 2 * lanes);
-      norm[c] = Load<D>(k5 + 3 * lanes);
-      k[c] = Load<D>(k5 + 4 * lanes);
-      in[c] = Load<D>(x + c * N);
-    }
+    // The coefficients other than G are read where they are used, which
+    // keeps the registers for the chains' states.
+    D G[C], out[C], h[C], h2[C], f[C], u[C], yv[C], v[C];
+    VORNELL_CHAINS G[c] = Load<D>(coefficient[c]);
     VORNELL_CHAINS s1[c] += ad[c];
     VORNELL_CHAINS s2[c] += ad[c];
     VORNELL_CHAINS s3[c] += ad[c];
@@ -314,7 +308,8 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
     VORNELL_CHAINS out[c] = out[c] + s3[c];
     VORNELL_CHAINS out[c] = out[c] * G[c];
     VORNELL_CHAINS out[c] = out[c] + s4[c];  // S
-    VORNELL_CHAINS out[c] = (out[c] + G4[c] * in[c]) * norm[c];
+    VORNELL_CHAINS out[c] =
+        (out[c] + Load<D>(coefficient[c] + 2 * lanes) * Load<D>(x + c * N)) * Load<D>(coefficient[c] + 3 * lanes);
     VORNELL_CHAINS h[c] = 0.2 * out[c];
     VORNELL_CHAINS h2[c] = h[c] * h[c];
     VORNELL_CHAINS f[c] = 5.0 * h[c] * (h2[c] + 27.0);
@@ -322,18 +317,18 @@ void FilterPass(LaneGroup& g, int32_t first, int32_t length) {
     VORNELL_CHAINS f[c] = f[c] / h2[c];
     VORNELL_CHAINS f[c] = h[c] < -3.0 ? minus5 : f[c];
     VORNELL_CHAINS f[c] = h[c] > 3.0 ? plus5 : f[c];
-    VORNELL_CHAINS u[c] = (in[c] - k[c] * f[c]) * G[c];
+    VORNELL_CHAINS u[c] = (Load<D>(x + c * N) - Load<D>(coefficient[c] + 4 * lanes) * f[c]) * G[c];
     VORNELL_CHAINS yv[c] = s1[c] + u[c];
-    VORNELL_CHAINS s1[c] = u[c] - a[c] * yv[c];
+    VORNELL_CHAINS s1[c] = u[c] - Load<D>(coefficient[c] + lanes) * yv[c];
     VORNELL_CHAINS v[c] = G[c] * yv[c];
     VORNELL_CHAINS yv[c] = s2[c] + v[c];
-    VORNELL_CHAINS s2[c] = v[c] - a[c] * yv[c];
+    VORNELL_CHAINS s2[c] = v[c] - Load<D>(coefficient[c] + lanes) * yv[c];
     VORNELL_CHAINS v[c] = G[c] * yv[c];
     VORNELL_CHAINS yv[c] = s3[c] + v[c];
-    VORNELL_CHAINS s3[c] = v[c] - a[c] * yv[c];
+    VORNELL_CHAINS s3[c] = v[c] - Load<D>(coefficient[c] + lanes) * yv[c];
     VORNELL_CHAINS v[c] = G[c] * yv[c];
     VORNELL_CHAINS yv[c] = s4[c] + v[c];
-    VORNELL_CHAINS s4[c] = v[c] - a[c] * yv[c];
+    VORNELL_CHAINS s4[c] = v[c] - Load<D>(coefficient[c] + lanes) * yv[c];
     VORNELL_CHAINS out[c] = out[c] * gainComp[c];
     VORNELL_CHAINS out[c] = out[c] * Load<D>(level[c]);
     VORNELL_CHAINS out[c] = out[c] * outputGain[c];
