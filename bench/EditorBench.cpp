@@ -92,8 +92,57 @@ BENCHMARK(BM_EditorAutomatedKnob)->Arg(100)->Arg(125)->Arg(150)->Arg(175)->Arg(2
 // host's user-interface thread) while an audio thread renders 128-frame blocks
 // of twelve held notes (AudioWait.h): opening and closing the editor (the
 // first opening decodes the pictures), and loading a bank or a preset file
-// through the editor's menu.
-enum class EditorCall { kOpenClose, kLoadBankFile, kLoadPresetFile };
+// through the editor's menu. The bank is either the plug-in's own (chunk form)
+// or the 64 presets in the older parameter-list form, which loads by setting
+// every parameter of each preset in turn.
+enum class EditorCall { kOpenClose, kLoadBankFile, kLoadParamListBankFile, kLoadPresetFile };
+
+void PutBig32(std::vector<uint8_t>& bytes, int32_t value) {
+  const uint32_t v = static_cast<uint32_t>(value);
+  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<uint8_t>(v >> shift));
+}
+
+void PutFourCC(std::vector<uint8_t>& bytes, const char* tag) { bytes.insert(bytes.end(), tag, tag + 4); }
+
+// Every preset of the plug-in as a bank file in the parameter-list form: the
+// parameters' 0..1 values, as a host that stores banks that way writes them.
+bool WriteParamListBank(Vornell& plug, const std::string& path) {
+  PluginLock lock(plug.Mutex());
+  std::vector<uint8_t> bytes;
+  PutFourCC(bytes, "CcnK");
+  PutBig32(bytes, 0);
+  PutFourCC(bytes, "FxBk");
+  PutBig32(bytes, 1);
+  PutBig32(bytes, kUniqueId);
+  PutBig32(bytes, 1);
+  PutBig32(bytes, plug.NumPresets());
+  PutBig32(bytes, 0);
+  bytes.resize(156, 0);
+  for (int i = 0; i < plug.NumPresets(); ++i) {
+    plug.SelectPreset(i);
+    PutFourCC(bytes, "CcnK");
+    PutBig32(bytes, 48 + 4 * plug.NumParams());
+    PutFourCC(bytes, "FxCk");
+    PutBig32(bytes, 1);
+    PutBig32(bytes, kUniqueId);
+    PutBig32(bytes, 1);
+    PutBig32(bytes, plug.NumParams());
+    const std::string name = plug.GetPresetName(i).substr(0, 27);
+    bytes.insert(bytes.end(), name.begin(), name.end());
+    bytes.resize(bytes.size() + 28 - name.size(), 0);
+    for (int k = 0; k < plug.NumParams(); ++k) {
+      const float value = static_cast<float>(plug.GetParam(k)->NormalizedValue());
+      int32_t bits = 0;
+      std::memcpy(&bits, &value, 4);
+      PutBig32(bytes, bits);
+    }
+  }
+  plug.SelectPreset(0);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
 
 void BM_EditorCallAudioWait(benchmark::State& state, EditorCall call) {
   constexpr int kFrames = 128;
@@ -110,11 +159,13 @@ void BM_EditorCallAudioWait(benchmark::State& state, EditorCall call) {
   dispatch(effOpen);
   dispatch(effMainsChanged, 1);
   void* const parent = reinterpret_cast<void*>(uintptr_t{0x2a00017});
-  const std::string file =
-      std::string(call == EditorCall::kLoadBankFile ? "/tmp/vornell-bench-bank.fxb" : "/tmp/vornell-bench-preset.fxp");
+  const bool bank = call == EditorCall::kLoadBankFile || call == EditorCall::kLoadParamListBankFile;
+  const std::string file = std::string(bank ? "/tmp/vornell-bench-bank.fxb" : "/tmp/vornell-bench-preset.fxp");
   if (call != EditorCall::kOpenClose) {
     dispatch(effEditOpen, 0, parent);
-    const bool saved = call == EditorCall::kLoadBankFile ? plug->SaveBankFile(file) : plug->SaveProgramFile(file);
+    const bool saved = call == EditorCall::kLoadParamListBankFile ? WriteParamListBank(*plug, file)
+                       : bank                                     ? plug->SaveBankFile(file)
+                                                                  : plug->SaveProgramFile(file);
     if (!saved) {
       state.SkipWithError("the file to load could not be written");
       dispatch(effClose);
@@ -136,8 +187,7 @@ void BM_EditorCallAudioWait(benchmark::State& state, EditorCall call) {
         auto* window = static_cast<HeadlessWindowSystem*>(VornellEditor::Of(*plug)->Graphics()->WindowSystem());
         window->fileAnswers.push_back(file);
         window->fileRequests.clear();
-        plug->Commands().RunPresetCommand(call == EditorCall::kLoadBankFile ? VornellCommands::kPresetCmdLoadBank
-                                                                            : VornellCommands::kPresetCmdLoad);
+        plug->Commands().RunPresetCommand(bank ? VornellCommands::kPresetCmdLoadBank : VornellCommands::kPresetCmdLoad);
       });
   dispatch(effClose);
   if (call != EditorCall::kOpenClose) std::remove(file.c_str());
@@ -147,6 +197,10 @@ BENCHMARK_CAPTURE(BM_EditorCallAudioWait, OpenClose, EditorCall::kOpenClose)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_EditorCallAudioWait, LoadBankFile, EditorCall::kLoadBankFile)
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EditorCallAudioWait, LoadParamListBankFile, EditorCall::kLoadParamListBankFile)
     ->Iterations(300)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
