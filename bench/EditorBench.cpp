@@ -25,6 +25,7 @@
 #include "instrument/Vornell.h"
 #include "instrument/VornellCommands.h"
 #include "plugin/VstAbi.h"
+#include "tests/support/PresetFileBytes.h"
 
 namespace {
 
@@ -97,47 +98,21 @@ BENCHMARK(BM_EditorAutomatedKnob)->Arg(100)->Arg(125)->Arg(150)->Arg(175)->Arg(2
 // every parameter of each preset in turn.
 enum class EditorCall { kOpenClose, kLoadBankFile, kLoadParamListBankFile, kLoadPresetFile };
 
-void PutBig32(std::vector<uint8_t>& bytes, int32_t value) {
-  const uint32_t v = static_cast<uint32_t>(value);
-  for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-void PutFourCC(std::vector<uint8_t>& bytes, const char* tag) { bytes.insert(bytes.end(), tag, tag + 4); }
-
 // Every preset of the plug-in as a bank file in the parameter-list form: the
 // parameters' 0..1 values, as a host that stores banks that way writes them.
 bool WriteParamListBank(Vornell& plug, const std::string& path) {
   PluginLock lock(plug.Mutex());
-  std::vector<uint8_t> bytes;
-  PutFourCC(bytes, "CcnK");
-  PutBig32(bytes, 0);
-  PutFourCC(bytes, "FxBk");
-  PutBig32(bytes, 1);
-  PutBig32(bytes, kUniqueId);
-  PutBig32(bytes, 1);
-  PutBig32(bytes, plug.NumPresets());
-  PutBig32(bytes, 0);
-  bytes.resize(156, 0);
+  std::vector<std::vector<float>> programs;
+  std::vector<std::string> names;
   for (int i = 0; i < plug.NumPresets(); ++i) {
     plug.SelectPreset(i);
-    PutFourCC(bytes, "CcnK");
-    PutBig32(bytes, 48 + 4 * plug.NumParams());
-    PutFourCC(bytes, "FxCk");
-    PutBig32(bytes, 1);
-    PutBig32(bytes, kUniqueId);
-    PutBig32(bytes, 1);
-    PutBig32(bytes, plug.NumParams());
-    const std::string name = plug.GetPresetName(i).substr(0, 27);
-    bytes.insert(bytes.end(), name.begin(), name.end());
-    bytes.resize(bytes.size() + 28 - name.size(), 0);
-    for (int k = 0; k < plug.NumParams(); ++k) {
-      const float value = static_cast<float>(plug.GetParam(k)->NormalizedValue());
-      int32_t bits = 0;
-      std::memcpy(&bits, &value, 4);
-      PutBig32(bytes, bits);
-    }
+    names.push_back(plug.GetPresetName(i).substr(0, 27));
+    programs.emplace_back();
+    for (int k = 0; k < plug.NumParams(); ++k)
+      programs.back().push_back(static_cast<float>(plug.GetParam(k)->NormalizedValue()));
   }
   plug.SelectPreset(0);
+  const std::vector<uint8_t> bytes = ParamBank(programs, 0, names);
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
