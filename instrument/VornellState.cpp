@@ -176,7 +176,7 @@ bool Vornell::ComposeState(const DataBlock& block, int position, bool loaded, in
     Program program;
     for (int p = 0; p < kProgramCount; ++p) {
       position = ReadProgramRecord(program, block, position);
-      ok = ok && WriteProgramRecord(program, out);
+      ok = ok && position >= 0 && WriteProgramRecord(program, out);
     }
     Sequence sequence{Sequence::Unreserved()};
     for (int s = 0; s < 2; ++s) {

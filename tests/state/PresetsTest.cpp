@@ -542,7 +542,8 @@ TEST(Presets, BankLoadSoundsAsLoadingEveryPresetInTurn) {
 // "user preset"), every parameter set, the preset stored under the program's
 // name, and then the file's current preset selected. The instance before is
 // random: presets of a random bank, some of them empty (in half the runs the
-// first one), some named as user presets, any current preset, voices sounding.
+// first one), some named as user presets, any current preset, voices sounding,
+// now and then a track name longer than a state read keeps.
 TEST(Presets, ParamListBankLoadsAsStoringEachProgramInTurn) {
   const TestVornell source;
   Dice random{std::mt19937(41)};
@@ -580,6 +581,11 @@ TEST(Presets, ParamListBankLoadsAsStoringEachProgramInTurn) {
       for (const int i : empty) plug->GetPreset(i)->initialized = false;
       for (const int i : userNamed) plug->GetPreset(i)->name = "user preset " + std::to_string(i);
       plug->SelectPreset(before);
+      // A name longer than a state read takes, live and in the current preset.
+      if (run % 3 == 0) {
+        plug->Programs().RenameTrackProgram(1, std::string(80, 'n'));
+        plug->ModifyCurrentPreset();
+      }
       for (int c = 0; c < 16; ++c)
         for (int n = 0; n < 6; ++n) SendNote(*plug, c, 40 + 7 * n + c, 100);
       Rendering sounding;
