@@ -25,6 +25,7 @@
 #include "instrument/Vornell.h"
 #include "instrument/VornellCommands.h"
 #include "plugin/VstAbi.h"
+#include "tests/support/PresetFileBytes.h"
 
 namespace {
 
@@ -92,8 +93,31 @@ BENCHMARK(BM_EditorAutomatedKnob)->Arg(100)->Arg(125)->Arg(150)->Arg(175)->Arg(2
 // host's user-interface thread) while an audio thread renders 128-frame blocks
 // of twelve held notes (AudioWait.h): opening and closing the editor (the
 // first opening decodes the pictures), and loading a bank or a preset file
-// through the editor's menu.
-enum class EditorCall { kOpenClose, kLoadBankFile, kLoadPresetFile };
+// through the editor's menu. The bank is either the plug-in's own (chunk form)
+// or the 64 presets in the older parameter-list form, which loads by setting
+// every parameter of each preset in turn.
+enum class EditorCall { kOpenClose, kLoadBankFile, kLoadParamListBankFile, kLoadPresetFile };
+
+// Every preset of the plug-in as a bank file in the parameter-list form: the
+// parameters' 0..1 values, as a host that stores banks that way writes them.
+bool WriteParamListBank(Vornell& plug, const std::string& path) {
+  PluginLock lock(plug.Mutex());
+  std::vector<std::vector<float>> programs;
+  std::vector<std::string> names;
+  for (int i = 0; i < plug.NumPresets(); ++i) {
+    plug.SelectPreset(i);
+    names.push_back(plug.GetPresetName(i).substr(0, 27));
+    programs.emplace_back();
+    for (int k = 0; k < plug.NumParams(); ++k)
+      programs.back().push_back(static_cast<float>(plug.GetParam(k)->NormalizedValue()));
+  }
+  plug.SelectPreset(0);
+  const std::vector<uint8_t> bytes = ParamBank(programs, 0, names);
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
 
 void BM_EditorCallAudioWait(benchmark::State& state, EditorCall call) {
   constexpr int kFrames = 128;
@@ -110,11 +134,13 @@ void BM_EditorCallAudioWait(benchmark::State& state, EditorCall call) {
   dispatch(effOpen);
   dispatch(effMainsChanged, 1);
   void* const parent = reinterpret_cast<void*>(uintptr_t{0x2a00017});
-  const std::string file =
-      std::string(call == EditorCall::kLoadBankFile ? "/tmp/vornell-bench-bank.fxb" : "/tmp/vornell-bench-preset.fxp");
+  const bool bank = call == EditorCall::kLoadBankFile || call == EditorCall::kLoadParamListBankFile;
+  const std::string file = std::string(bank ? "/tmp/vornell-bench-bank.fxb" : "/tmp/vornell-bench-preset.fxp");
   if (call != EditorCall::kOpenClose) {
     dispatch(effEditOpen, 0, parent);
-    const bool saved = call == EditorCall::kLoadBankFile ? plug->SaveBankFile(file) : plug->SaveProgramFile(file);
+    const bool saved = call == EditorCall::kLoadParamListBankFile ? WriteParamListBank(*plug, file)
+                       : bank                                     ? plug->SaveBankFile(file)
+                                                                  : plug->SaveProgramFile(file);
     if (!saved) {
       state.SkipWithError("the file to load could not be written");
       dispatch(effClose);
@@ -136,8 +162,7 @@ void BM_EditorCallAudioWait(benchmark::State& state, EditorCall call) {
         auto* window = static_cast<HeadlessWindowSystem*>(VornellEditor::Of(*plug)->Graphics()->WindowSystem());
         window->fileAnswers.push_back(file);
         window->fileRequests.clear();
-        plug->Commands().RunPresetCommand(call == EditorCall::kLoadBankFile ? VornellCommands::kPresetCmdLoadBank
-                                                                            : VornellCommands::kPresetCmdLoad);
+        plug->Commands().RunPresetCommand(bank ? VornellCommands::kPresetCmdLoadBank : VornellCommands::kPresetCmdLoad);
       });
   dispatch(effClose);
   if (call != EditorCall::kOpenClose) std::remove(file.c_str());
@@ -147,6 +172,10 @@ BENCHMARK_CAPTURE(BM_EditorCallAudioWait, OpenClose, EditorCall::kOpenClose)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_EditorCallAudioWait, LoadBankFile, EditorCall::kLoadBankFile)
+    ->Iterations(300)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EditorCallAudioWait, LoadParamListBankFile, EditorCall::kLoadParamListBankFile)
     ->Iterations(300)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -77,6 +77,10 @@ class Vornell : public Synth, public EngineHooks {
   void ReplayPrepared(const PreparedReplay& prepared) override;
   // Where LoadState would end, applying nothing. Any thread.
   int MeasureState(const DataBlock& block, int position) const override;
+  // A state as LoadState and SaveState would pass it on, with other
+  // parameter values and preset fields (IPlugBase::ComposeState). Any thread.
+  bool ComposeState(const DataBlock& block, int position, bool loaded, int current, const std::string& name,
+                    const std::vector<double>& values, DataBlock& out) const override;
   // The startup bank, or the built-in bank when that cannot be loaded.
   // Construction time. True when either filled the presets.
   bool LoadStartupBank() override;

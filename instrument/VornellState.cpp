@@ -151,6 +151,43 @@ int Vornell::MeasureState(const DataBlock& block, int position) const {
   return position;
 }
 
+bool Vornell::ComposeState(const DataBlock& block, int position, bool loaded, int current, const std::string& name,
+                           const std::vector<double>& values, DataBlock& out) const {
+  if (NumParams() != kNumParams || values.size() != static_cast<size_t>(kNumParams)) return false;
+  const int start = SkipStateHeader(block, position);
+  const int end = MeasureState(block, position);
+  if (start < 0 || end <= 0) return false;
+  bool ok = out.PutBytes(kStateTag, kStateTagSize) && out.PutInt32(current) && out.PutText(name);
+  if (!loaded) {
+    // The parameters close the state.
+    ok = ok && out.PutBytes(block.Data() + start, end - kNumParams * 8 - start);
+  } else {
+    // Through what LoadState keeps of each part: a track name cut to its room,
+    // a text to its first zero byte, a program record or a sequence in the
+    // form SaveState writes.
+    position = start;
+    for (int t = 0; t < Engine::kTrackCount; ++t) {
+      const char* text = nullptr;
+      size_t size = 0;
+      position = block.GetTextView(&text, &size, position);
+      if (position < 0) return false;
+      ok = ok && out.PutText(std::string(text, std::min(size, static_cast<size_t>(kStateTrackNameLength))));
+    }
+    Program program;
+    for (int p = 0; p < kProgramCount; ++p) {
+      position = ReadProgramRecord(program, block, position);
+      ok = ok && position >= 0 && WriteProgramRecord(program, out);
+    }
+    Sequence sequence{Sequence::Unreserved()};
+    for (int s = 0; s < 2; ++s) {
+      position = sequence.Unserialize(block, position);
+      ok = ok && position >= 0 && sequence.Serialize(out);
+    }
+  }
+  for (const double value : values) ok = ok && out.PutDouble(value);
+  return ok;
+}
+
 std::unique_ptr<PreparedReplay> Vornell::PrepareReplay(const DataBlock& block, int position) const {
   if (NumParams() != kNumParams) return nullptr;
   auto decoded = std::make_unique<DecodedState>();

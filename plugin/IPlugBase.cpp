@@ -447,11 +447,8 @@ bool IPlugBase::SelectPreset(int index) {
   if (preset->initialized) {
     result = LoadState(preset->state, 0) > 0;
   } else {
-    int userPresets = 0;
-    for (const PlugPreset& other : presets)
-      if (other.name.find("user preset") != std::string::npos) ++userPresets;
+    preset->name = UserPresetName(presets);
     preset->initialized = true;
-    preset->name = "user preset " + std::to_string(userPresets + 1);
     preset->state.Clear();
     result = SaveState(preset->state);
   }
@@ -461,6 +458,13 @@ bool IPlugBase::SelectPreset(int index) {
     RefreshParamControls();
   }
   return result;
+}
+
+std::string IPlugBase::UserPresetName(const std::vector<PlugPreset>& presets) {
+  int userPresets = 0;
+  for (const PlugPreset& preset : presets)
+    if (preset.name.find("user preset") != std::string::npos) ++userPresets;
+  return "user preset " + std::to_string(userPresets + 1);
 }
 
 std::string IPlugBase::GetPresetName(int index) const {

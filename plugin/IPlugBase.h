@@ -27,6 +27,7 @@
 
 class IEditorLink;
 struct MidiMessage;
+struct ParamListBank;
 
 // Identity of this plug-in.
 constexpr const char* kEffectName = "Vornell";
@@ -113,6 +114,17 @@ class IPlugBase : public IEditorDelegate {
   // The position LoadState would return for the state at position (-1 when it
   // is not there whole), applying nothing. Any thread. The base: the parameters.
   virtual int MeasureState(const DataBlock& block, int position) const;
+  // What SaveState would append once every parameter i holds values[i] and
+  // preset `current`, named `name`, is the current one, the rest of the state
+  // being what LoadState of the whole state at position leaves (`loaded`), or
+  // what that state holds as SaveState wrote it (not `loaded`). False when the
+  // state is not whole, or when the plug-in cannot compose a state without its
+  // live state (the base). Any thread; reads nothing of the live state.
+  virtual bool ComposeState(const DataBlock& /*block*/, int /*position*/, bool /*loaded*/, int /*current*/,
+                            const std::string& /*name*/, const std::vector<double>& /*values*/,
+                            DataBlock& /*out*/) const {
+    return false;
+  }
   // True when every parameter equals the stored double within 1e-5 in single precision.
   virtual bool StateEquals(const DataBlock& block, int position);
   // The host adapter calls this once the host is known.
@@ -332,6 +344,20 @@ class IPlugBase : public IEditorDelegate {
   // The end of a preset file load, under the lock: the live state becomes the
   // current preset's under the file's name.
   void FinishProgramLoad(const std::string& name);
+  // A bank file in the parameter-list form (IPlugBasePresetFiles.cpp): its
+  // programs are loaded in turn, each by selecting its slot, setting every
+  // parameter and storing the preset. Prepare computes, mostly without the
+  // lock, what that leaves (false when it cannot); Apply, under the lock, puts
+  // it in place (false, changing nothing, when the instance changed since);
+  // LoadParamListPrograms makes the loads themselves, under the lock.
+  bool PrepareParamListBank(const DataBlock& file, ParamListBank& bank);
+  bool ApplyParamListBank(const DataBlock& file, ParamListBank& bank);
+  void LoadParamListPrograms(const DataBlock& file, const ParamListBank& bank);
+  // Every parameter from a program record of such a file. Under the lock.
+  void SetParamsFromProgramRecord(const DataBlock& file, int position);
+  // The name of a preset that takes the live state when selected empty:
+  // "user preset N", N one more than the names that say "user preset".
+  static std::string UserPresetName(const std::vector<PlugPreset>& presets);
   void ParseChannelIOConfig(const char* text);
   // Every parameter's value on the editor's controls.
   void ShowAllParamValues(IEditorLink& link);

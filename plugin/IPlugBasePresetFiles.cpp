@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "plugin/IPlugBase.h"
 
@@ -91,13 +94,28 @@ std::string ReadNameField(const DataBlock& block, int position, int fieldSize) {
   return std::string(field, strnlen(field, static_cast<size_t>(size)));
 }
 
-// One program record of a parameter-list bank, checked but not yet applied.
-struct BankProgram {
-  int position = 0;  // of the record
-  std::string name;
-};
-
 }  // namespace
+
+// A bank file in the parameter-list form, checked; and, when it could be
+// worked out before the lock is taken, what loading its programs in turn leaves.
+struct ParamListBank {
+  struct Program {
+    int position = 0;  // of the record
+    std::string name;
+  };
+  std::vector<Program> programs;
+  int current = 0;  // the preset selected at the end
+  // What the result depends on, as it was when it was worked out: the presets,
+  // and the live state when the first program's slot takes it.
+  std::vector<PlugPreset> seen;
+  DataBlock live;
+  // What the first presets hold after the loads.
+  std::vector<PlugPreset> presets;
+  // The presets whose stored states the loads go through, in turn, each
+  // decoded for a replay (or null).
+  std::vector<int> loads;
+  std::vector<std::unique_ptr<PreparedReplay>> replays;
+};
 
 // --- writing -----------------------------------------------------------------------
 
@@ -220,7 +238,8 @@ bool IPlugBase::LoadBankData(const DataBlock& file) {
     int32_t programs = 0, current = 0;
     if (!GetBig32(file, 24, &programs) || !GetBig32(file, 28, &current) || programs < 0) return false;
     // Check every record before applying any, so a bad file changes nothing.
-    std::vector<BankProgram> records;
+    ParamListBank bank;
+    bank.current = current;
     int64_t position = kBankProgramsOffset;
     for (int32_t i = 0; i < programs; ++i) {
       int32_t recordMagic = 0, recordType = 0, recordVersion = 0, recordCount = 0;
@@ -233,24 +252,139 @@ bool IPlugBase::LoadBankData(const DataBlock& file) {
         return false;
       const int64_t end = position + kProgramParamsOffset + 4 * static_cast<int64_t>(recordCount);
       if (end > file.Size()) return false;
-      records.push_back({p, ReadNameField(file, p + kProgramNameOffset, kProgramNameSize)});
+      bank.programs.push_back({p, ReadNameField(file, p + kProgramNameOffset, kProgramNameSize)});
       position = end;
     }
+    const bool prepared = PrepareParamListBank(file, bank);
     PluginLock lock(Mutex());
-    // Programs beyond the preset slots have nowhere to go and are skipped.
-    for (size_t i = 0; i < records.size() && static_cast<int>(i) < NumPresets(); ++i) {
-      if (!SelectPreset(static_cast<int>(i))) continue;
-      for (int k = 0; k < NumParams(); ++k) {
-        float value = 0.0f;
-        GetBigFloat(file, records[i].position + kProgramParamsOffset + 4 * k, &value);
-        GetParam(k)->SetFromNormalized(value);
-      }
-      ModifyCurrentPreset(records[i].name.c_str());
-    }
-    SelectPreset(current);
+    if (!prepared || !ApplyParamListBank(file, bank)) LoadParamListPrograms(file, bank);
     NotifyHostProgramChange();
   } else {
     return false;
   }
+  return true;
+}
+
+// --- parameter-list banks -----------------------------------------------------------
+
+void IPlugBase::SetParamsFromProgramRecord(const DataBlock& file, int position) {
+  for (int k = 0; k < NumParams(); ++k) {
+    float value = 0.0f;
+    GetBigFloat(file, position + kProgramParamsOffset + 4 * k, &value);
+    GetParam(k)->SetFromNormalized(value);
+  }
+}
+
+void IPlugBase::LoadParamListPrograms(const DataBlock& file, const ParamListBank& bank) {
+  // Programs beyond the preset slots have nowhere to go and are skipped.
+  for (size_t i = 0; i < bank.programs.size() && static_cast<int>(i) < NumPresets(); ++i) {
+    if (!SelectPreset(static_cast<int>(i))) continue;
+    SetParamsFromProgramRecord(file, bank.programs[i].position);
+    ModifyCurrentPreset(bank.programs[i].name.c_str());
+  }
+  SelectPreset(bank.current);
+}
+
+// The loads, worked out: program i's slot, selected, loads its stored state
+// (or, empty, takes the live state under a "user preset" name); then every
+// parameter is set and the preset stored, so it holds the program's values
+// with the rest of the state its selection left, and the next program starts
+// from there. Only the copy of the presets and of the live state needs the lock.
+bool IPlugBase::PrepareParamListBank(const DataBlock& file, ParamListBank& bank) {
+  const int count = std::min(static_cast<int>(bank.programs.size()), NumPresets());
+  if (count == 0) return false;
+  // The parameters' ranges do not change after construction. A NaN leaves the
+  // parameter as the load before it left it, which only the loads know.
+  std::vector<std::vector<double>> values(static_cast<size_t>(count), std::vector<double>(NumParams()));
+  for (int i = 0; i < count; ++i) {
+    for (int k = 0; k < NumParams(); ++k) {
+      float value = 0.0f;
+      GetBigFloat(file, bank.programs[static_cast<size_t>(i)].position + kProgramParamsOffset + 4 * k, &value);
+      if (std::isnan(value)) return false;
+      values[static_cast<size_t>(i)][static_cast<size_t>(k)] = GetParam(k)->ValueFromNormalized(value);
+    }
+  }
+  {
+    PluginLock lock(mutex);
+    bank.seen = presets;
+    if (!presets.front().initialized && !SaveState(bank.live)) return false;
+  }
+  std::vector<PlugPreset> slots(bank.seen.size());  // names and flags as the loads change them
+  for (size_t i = 0; i < slots.size(); ++i) {
+    slots[i].name = bank.seen[i].name;
+    slots[i].initialized = bank.seen[i].initialized;
+  }
+  const DataBlock* rest = &bank.live;  // where the state apart from the parameters comes from
+  bool loaded = false;
+  bank.presets.resize(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    const PlugPreset& old = bank.seen[static_cast<size_t>(i)];
+    PlugPreset& slot = slots[static_cast<size_t>(i)];
+    if (old.initialized) {
+      if (MeasureState(old.state, 0) <= 0) return false;
+      bank.loads.push_back(i);
+      bank.replays.push_back(PrepareReplay(old.state, 0));
+      rest = &old.state;
+      loaded = true;
+    } else {
+      slot.name = UserPresetName(slots);
+      slot.initialized = true;
+    }
+    PlugPreset& result = bank.presets[static_cast<size_t>(i)];
+    // Stored under the name the slot has when it is stored.
+    if (!ComposeState(*rest, 0, loaded, i, slot.name, values[static_cast<size_t>(i)], result.state)) return false;
+    const std::string& name = bank.programs[static_cast<size_t>(i)].name;
+    if (!name.empty()) slot.name = name.substr(0, kPresetNameLength);
+    result.name = slot.name;
+    result.initialized = true;
+  }
+  return true;
+}
+
+bool IPlugBase::ApplyParamListBank(const DataBlock& file, ParamListBank& bank) {
+  // The loads were worked out from these; another thread may have changed them since.
+  for (size_t i = 0; i < presets.size(); ++i) {
+    const PlugPreset& now = presets[i];
+    const PlugPreset& then = bank.seen[i];
+    if (now.initialized != then.initialized || now.name != then.name || !(now.state == then.state)) return false;
+  }
+  if (bank.live.Size() > 0) {
+    DataBlock live;
+    if (!SaveState(live) || !(live == bank.live)) return false;
+  }
+  const int count = static_cast<int>(bank.presets.size());
+  const int current = bank.current;
+  const PlugPreset* target =
+      current >= 0 && current < count ? &bank.presets[static_cast<size_t>(current)] : GetPreset(current);
+  // When the selection at the end loads a whole state, the loads before it
+  // are only replayed, as for a bank chunk; otherwise the last one stands.
+  const bool targetWhole = target && target->initialized && MeasureState(target->state, 0) > 0;
+  for (size_t n = 0; n < bank.loads.size(); ++n) {
+    const DataBlock& state = presets[static_cast<size_t>(bank.loads[n])].state;
+    if (n + 1 == bank.loads.size() && !targetWhole)
+      LoadState(state, 0);
+    else if (bank.replays[n])
+      ReplayPrepared(*bank.replays[n]);
+    else
+      ReplayState(state, 0);
+  }
+  for (int i = 0; i < count; ++i) {
+    PlugPreset& slot = presets[static_cast<size_t>(i)];
+    PlugPreset& result = bank.presets[static_cast<size_t>(i)];
+    std::swap(slot.state, result.state);
+    std::swap(slot.name, result.name);
+    slot.initialized = true;
+  }
+  // The last program's selection showed on the controls the values of that
+  // moment: those its stored state loaded or, when its slot took the live
+  // state, the program's before it. Then its own values are set.
+  const int last = count - 1;
+  currentPreset = last;
+  if (!bank.seen[static_cast<size_t>(last)].initialized && last > 0)
+    SetParamsFromProgramRecord(file, bank.programs[static_cast<size_t>(last - 1)].position);
+  OnPresetsChanged();
+  RefreshParamControls();
+  SetParamsFromProgramRecord(file, bank.programs[static_cast<size_t>(last)].position);
+  SelectPreset(current);
   return true;
 }

@@ -133,10 +133,13 @@ double PlugParam::FromNormalized(double normalized) const {
 
 void PlugParam::SetFromNormalized(double normalized) {
   // A host may send NaN or values a little outside 0..1; NaN is dropped, the rest clamped.
-  if (std::isnan(normalized)) return;
+  if (!std::isnan(normalized)) value = ValueFromNormalized(normalized);
+}
+
+double PlugParam::ValueFromNormalized(double normalized) const {
   double v = FromNormalized(normalized);
   if (kind != ParamKind::Continuous && step > 0.0) v = std::floor(v / step + 0.5) * step;
-  value = std::min(v, max);
+  return std::min(v, max);
 }
 
 const char* PlugParam::GetDisplayText(int value) const {

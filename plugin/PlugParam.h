@@ -62,6 +62,8 @@ class PlugParam {
   // Takes a host value: shaped, scaled, snapped to the step unless continuous,
   // limited to the range. Values outside 0..1 are clamped; NaN is ignored.
   void SetFromNormalized(double normalized);
+  // The value SetFromNormalized sets for a host value that is not NaN.
+  double ValueFromNormalized(double normalized) const;
 
   // --- text ---
   // Text of a plain value (or of a 0..1 value when normalized is true).

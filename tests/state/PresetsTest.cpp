@@ -9,6 +9,7 @@
 #include "platform/Resources.h"
 #include "plugin/HostChunk.h"
 #include "tests/state/StateTestSupport.h"
+#include "tests/support/PresetFileBytes.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -462,6 +463,31 @@ DataBlock RandomBank(const Vornell& source, Dice& random) {
   return bank;
 }
 
+// What two instances were left with by two ways of loading: the presets, the
+// live state, the status line, and all fourteen outputs of the same notes.
+void ExpectSameAfterLoad(TestVornell& loaded, TestVornell& reference) {
+  EXPECT_EQ(loaded.GetCurrentPresetIndex(), reference.GetCurrentPresetIndex());
+  for (int i = 0; i < 64; ++i) {
+    EXPECT_EQ(loaded.GetPresetName(i), reference.GetPresetName(i));
+    EXPECT_EQ(loaded.GetPreset(i)->initialized, reference.GetPreset(i)->initialized);
+    EXPECT_TRUE(loaded.GetPreset(i)->state == reference.GetPreset(i)->state) << "preset " << i;
+  }
+  EXPECT_TRUE(StateOf(loaded) == StateOf(reference)) << "live state";
+  EXPECT_EQ(loaded.StatusText(), reference.StatusText());
+  EXPECT_EQ(loaded.StatusSerial(), reference.StatusSerial());
+  Rendering a, b;
+  for (TestVornell* plug : {&loaded, &reference}) {
+    Rendering& r = plug == &loaded ? a : b;
+    for (int c = 0; c < 16; ++c)
+      for (int n = 0; n < 6; ++n) SendNote(*plug, c, 43 + 5 * n + c, 60 + 10 * n, n);
+    Render(*plug, 4800, r);
+  }
+  for (size_t c = 0; c < 14; ++c)
+    EXPECT_TRUE(a.channels[c].size() == b.channels[c].size() &&
+                std::memcmp(a.channels[c].data(), b.channels[c].data(), a.channels[c].size() * sizeof(double)) == 0)
+        << "output " << c;
+}
+
 }  // namespace
 
 // Loading a bank applies only the current preset whole, or only the preset
@@ -507,25 +533,78 @@ TEST(Presets, BankLoadSoundsAsLoadingEveryPresetInTurn) {
       }
     }
 
-    EXPECT_EQ(loaded.GetCurrentPresetIndex(), reference.GetCurrentPresetIndex());
+    ExpectSameAfterLoad(loaded, reference);
+  }
+}
+
+// A bank file in the parameter-list form loads as it always did: each
+// program's preset selected in turn (an empty one takes the live state as a
+// "user preset"), every parameter set, the preset stored under the program's
+// name, and then the file's current preset selected. The instance before is
+// random: presets of a random bank, some of them empty (in half the runs the
+// first one), some named as user presets, any current preset, voices sounding,
+// now and then a track name longer than a state read keeps.
+TEST(Presets, ParamListBankLoadsAsStoringEachProgramInTurn) {
+  const TestVornell source;
+  Dice random{std::mt19937(41)};
+  for (int run = 0; run < 12; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    const DataBlock prior = RandomBank(source, random);
+    std::vector<int> empty, userNamed;
     for (int i = 0; i < 64; ++i) {
-      EXPECT_EQ(loaded.GetPresetName(i), reference.GetPresetName(i));
-      EXPECT_EQ(loaded.GetPreset(i)->initialized, reference.GetPreset(i)->initialized);
-      EXPECT_TRUE(loaded.GetPreset(i)->state == reference.GetPreset(i)->state) << "preset " << i;
+      if (random.Below(4) == 0 || (i == 0 && run % 2 == 1)) empty.push_back(i);
+      if (random.Below(16) == 0) userNamed.push_back(i);
     }
-    EXPECT_TRUE(StateOf(loaded) == StateOf(reference)) << "live state";
-    EXPECT_EQ(loaded.StatusText(), reference.StatusText());
-    EXPECT_EQ(loaded.StatusSerial(), reference.StatusSerial());
-    Rendering a, b;
+    const int before = random.Below(64);
+    const int counts[] = {1, 2, 17, 63, 64, 70};
+    const size_t count = static_cast<size_t>(counts[random.Below(6)]);
+    std::vector<std::vector<float>> programs(count, std::vector<float>(kNumParams));
+    std::vector<std::string> names(count);
+    for (size_t i = 0; i < count; ++i) {
+      // Values across the range, its ends, and a little outside it.
+      const float ends[] = {0.0f, 1.0f, -0.25f, 1.5f};
+      for (float& value : programs[i]) value = random.Below(8) ? random.Below(1001) / 1000.0f : ends[random.Below(4)];
+      const int kind = random.Below(4);
+      names[i] = kind == 0   ? ""
+                 : kind == 1 ? "user preset " + std::to_string(random.Below(9))
+                             : "Program " + std::to_string(i);
+    }
+    // A value that is not a number leaves the parameter as it was.
+    if (run % 4 == 3) programs[count - 1][static_cast<size_t>(random.Below(kNumParams))] = std::nanf("");
+    const int current = random.Below(72) - 2;
+
+    TestVornell loaded, reference;
     for (TestVornell* plug : {&loaded, &reference}) {
-      Rendering& r = plug == &loaded ? a : b;
+      plug->OpenEditor();
+      PrepareAudio(*plug);
+      plug->UnserializePresets(prior, 0);
+      for (const int i : empty) plug->GetPreset(i)->initialized = false;
+      for (const int i : userNamed) plug->GetPreset(i)->name = "user preset " + std::to_string(i);
+      plug->SelectPreset(before);
+      // A name longer than a state read takes, live and in the current preset.
+      if (run % 3 == 0) {
+        plug->Programs().RenameTrackProgram(1, std::string(80, 'n'));
+        plug->ModifyCurrentPreset();
+      }
       for (int c = 0; c < 16; ++c)
-        for (int n = 0; n < 6; ++n) SendNote(*plug, c, 43 + 5 * n + c, 60 + 10 * n, n);
-      Render(*plug, 4800, r);
+        for (int n = 0; n < 6; ++n) SendNote(*plug, c, 40 + 7 * n + c, 100);
+      Rendering sounding;
+      Render(*plug, 256, sounding);
     }
-    for (size_t c = 0; c < 14; ++c)
-      EXPECT_TRUE(a.channels[c].size() == b.channels[c].size() &&
-                  std::memcmp(a.channels[c].data(), b.channels[c].data(), a.channels[c].size() * sizeof(double)) == 0)
-          << "output " << c;
+    const std::vector<uint8_t> bytes = ParamBank(programs, current, names);
+    DataBlock file;
+    file.PutBytes(bytes.data(), static_cast<int>(bytes.size()));
+    ASSERT_TRUE(loaded.LoadBankData(file));
+    {
+      PluginLock lock(reference.Mutex());
+      for (size_t i = 0; i < count && i < 64; ++i) {
+        if (!reference.SelectPreset(static_cast<int>(i))) continue;
+        for (int k = 0; k < kNumParams; ++k)
+          reference.GetParam(k)->SetFromNormalized(programs[i][static_cast<size_t>(k)]);
+        reference.ModifyCurrentPreset(names[i].c_str());
+      }
+      reference.SelectPreset(current);
+    }
+    ExpectSameAfterLoad(loaded, reference);
   }
 }
