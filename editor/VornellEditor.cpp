@@ -105,7 +105,7 @@ void VornellEditor::SetWindowSystemFactory(WindowSystemFactory factory) {
   Factory() = std::move(factory);
 }
 
-VornellEditor* VornellEditor::Of(const Vornell& plug) {
+VornellEditor* VornellEditor::Of(Vornell& plug) {
   return dynamic_cast<VornellEditor*>(plug.Editor());
 }
 
@@ -144,7 +144,6 @@ VornellEditor::VornellEditor(Vornell* vornell)
   ApplyConfigPageVisibility();
   ApplyEditTrackVisibility(plug->Panel().EditTrack());
   graphics->SetAllControlsDirty();
-  plug->Panel().SetSelectedParamValue(plug->IntParam(VoiceParamIndex(plug->Panel().EditTrack(), 0)));
   fullRefresh = true;
   plug->MarkPanelDirty();
   // The panel logic ends latches (a TRACK press, say); the buttons show it.

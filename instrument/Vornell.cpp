@@ -11,6 +11,7 @@ namespace {
 // Room for any status text, so that showing one from the audio thread does
 // not allocate.
 constexpr size_t kStatusCapacity = 256;
+EditorPartFactory editorPartFactory = nullptr;
 }  // namespace
 
 Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : Synth(hostCallback), engine(this) {
@@ -56,7 +57,10 @@ Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : 
   // every value as a state read would give it.
   ApplyAllParams();
 
-  CreateEditor();
+  // The panel's VALUE reading starts from the edit track's selected parameter.
+  panel.ReadSelectedParamValue();
+  editorFactory = editorPartFactory;
+  if (editorFactory) OfferEditor();
   stateLoading = false;
 }
 
@@ -68,16 +72,19 @@ Vornell::~Vornell() {
 
 // --- editor --------------------------------------------------------------------
 
-namespace {
-EditorPartFactory editorPartFactory = nullptr;
-}  // namespace
-
 void SetEditorPartFactory(EditorPartFactory factory) {
   editorPartFactory = factory;
 }
 
-void Vornell::CreateEditor() {
-  if (editorPartFactory) editorPart = editorPartFactory(*this);
+IEditorLink* Vornell::RequireEditor() {
+  PluginLock lock(Mutex());
+  if (!editorPart && editorFactory) editorPart = editorFactory(*this);
+  return GetEditorLink();
+}
+
+EditorPart* Vornell::Editor() {
+  RequireEditor();
+  return editorPart.get();
 }
 
 void Vornell::OnIdleTick() {

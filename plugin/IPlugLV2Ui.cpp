@@ -92,7 +92,7 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
   IEditorLink* editor = nullptr;
   {
     std::lock_guard lock(plugin->Mutex());
-    editor = plugin->GetEditorLink();
+    editor = plugin->RequireEditor();
   }
   // One editor window per instance: a second UI of the same instance is refused.
   if (!editor || editor->IsEditorOpen() || !editor->OpenEditorWindow(parent)) return nullptr;
