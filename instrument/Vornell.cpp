@@ -78,7 +78,12 @@ void SetEditorPartFactory(EditorPartFactory factory) {
 
 IEditorLink* Vornell::RequireEditor() {
   PluginLock lock(Mutex());
-  if (!editorPart && editorFactory) editorPart = editorFactory(*this);
+  // The editor being built asks for itself (it is not there yet): no second one.
+  if (!editorPart && editorFactory && !buildingEditor) {
+    buildingEditor = true;
+    editorPart = editorFactory(*this);
+    buildingEditor = false;
+  }
   return GetEditorLink();
 }
 

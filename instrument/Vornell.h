@@ -268,6 +268,7 @@ class Vornell : public Synth, public EngineHooks {
   std::unique_ptr<EditorPart> editorPart;
   // The factory installed when the instrument was built, or null: no editor.
   EditorPartFactory editorFactory = nullptr;
+  bool buildingEditor = false;
   // Path of the startup bank ("Startup Bank"/"File" of the configuration);
   // emptied when that bank cannot be loaded (VornellCommands::StartupBankPath).
   std::string startupBankPath;
