@@ -14,8 +14,9 @@
 // idle tick applies them, so they survive the window being closed and opened
 // again.
 //
-// Threads: construction under the plug-in lock, on the user-interface thread
-// (or the host thread whose call needs the editor); OnIdleTick on the
+// Threads: construction on the user-interface thread (or the host thread whose
+// call needs the editor), without the plug-in lock but for what it reads of
+// the instrument and its attaching; OnIdleTick on the
 // user-interface thread under the plug-in lock; everything else through
 // IGraphics (see there).
 #include <atomic>

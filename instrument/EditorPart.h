@@ -37,7 +37,8 @@ class EditorPart {
 };
 
 // Makes the editor of an instrument (its parameters, library and presets are
-// in place; it may attach its graphics). Called under the plug-in lock.
+// in place; it may attach its graphics). Called without the plug-in lock,
+// which it takes for what it reads of the instrument.
 using EditorPartFactory = std::unique_ptr<EditorPart> (*)(Vornell& plug);
 // Installs the factory for every instrument built afterwards (null: none gets
 // an editor). Not thread-safe: install it before building instruments (the

@@ -77,13 +77,19 @@ void SetEditorPartFactory(EditorPartFactory factory) {
 }
 
 IEditorLink* Vornell::RequireEditor() {
-  PluginLock lock(Mutex());
-  // The editor being built asks for itself (it is not there yet): no second one.
-  if (!editorPart && editorFactory && !buildingEditor) {
+  {
+    PluginLock lock(Mutex());
+    // The editor being built asks for itself (it is not there yet): no second one.
+    if (editorPart || !editorFactory || buildingEditor) return GetEditorLink();
     buildingEditor = true;
-    editorPart = editorFactory(*this);
-    buildingEditor = false;
   }
+  // Built without the lock (unless the caller holds it), so that the audio
+  // thread does not wait for a thousand controls: the editor takes the lock
+  // for what it reads of the instrument and to attach itself.
+  std::unique_ptr<EditorPart> built = editorFactory(*this);
+  PluginLock lock(Mutex());
+  editorPart = std::move(built);
+  buildingEditor = false;
   return GetEditorLink();
 }
 

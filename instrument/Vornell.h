@@ -107,7 +107,8 @@ class Vornell : public Synth, public EngineHooks {
   // built now if it was not yet; null when no editor factory was installed
   // when the instrument was built. User-interface thread; takes the lock.
   EditorPart* Editor();
-  // Builds the editor part when first asked; the graphics it attaches.
+  // Builds the editor part when first asked (without holding the lock while
+  // it does); the graphics it attaches.
   IEditorLink* RequireEditor() override;
 
   // ---- status line -------------------------------------------------------------------
@@ -261,13 +262,14 @@ class Vornell : public Synth, public EngineHooks {
   TrackPrograms programs{programsHost};
   VornellCommands commands{*this};
 
-  // Built when first needed (RequireEditor), under the lock: an instance
-  // whose editor never opens does not pay for its controls. Destroyed first
+  // Built when first needed (RequireEditor): an instance whose editor never
+  // opens does not pay for its controls. Destroyed first
   // of all (in the destructor's body): the editor reads the instrument until
   // it is gone.
   std::unique_ptr<EditorPart> editorPart;
   // The factory installed when the instrument was built, or null: no editor.
   EditorPartFactory editorFactory = nullptr;
+  // Set while RequireEditor builds the editor (under the lock).
   bool buildingEditor = false;
   // Path of the startup bank ("Startup Bank"/"File" of the configuration);
   // emptied when that bank cannot be loaded (VornellCommands::StartupBankPath).

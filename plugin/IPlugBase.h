@@ -150,9 +150,10 @@ class IPlugBase : public IEditorDelegate {
   // drawing surfaces and keeps it (not owned). Takes the lock. User-interface thread.
   virtual void AttachEditor(IEditorLink* editor);
   // The attached editor, or null. A plug-in that builds its editor when it is
-  // first needed (the window, its size, a message box) builds it here. Takes
-  // the lock. User-interface thread, or the host's thread that makes the call
-  // needing it; never the audio thread.
+  // first needed (the window, its size, a message box) builds it here, taking
+  // the lock only around what needs it: call it without the lock where the
+  // audio thread may run. User-interface thread, or the host's thread that
+  // makes the call needing it; never the audio thread.
   virtual IEditorLink* RequireEditor() { return GetEditorLink(); }
   // The plug-in will build an editor when first asked (RequireEditor): the
   // adapter tells the host it has one. Construction.

@@ -445,6 +445,8 @@ intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
     plugin->DeliverProgramChange();
   // Reads the chunk before it takes the lock.
   if (opcode == effSetChunk) return plugin->SetChunk(index, value, ptr);
+  // An editor built on demand is built before the lock is taken.
+  if (opcode == effEditGetRect) plugin->RequireEditor();
   std::unique_lock lock(plugin->Mutex());
   if (opcode == effClose) {
     // The lock lives in the object: release it before the object goes.
