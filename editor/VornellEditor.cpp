@@ -105,7 +105,7 @@ void VornellEditor::SetWindowSystemFactory(WindowSystemFactory factory) {
   Factory() = std::move(factory);
 }
 
-VornellEditor* VornellEditor::Of(const Vornell& plug) {
+VornellEditor* VornellEditor::Of(Vornell& plug) {
   return dynamic_cast<VornellEditor*>(plug.Editor());
 }
 
@@ -142,18 +142,23 @@ VornellEditor::VornellEditor(Vornell* vornell)
   // The window is not open yet: the pages are laid out now, so the first
   // picture is right, and again at the first idle tick.
   ApplyConfigPageVisibility();
-  ApplyEditTrackVisibility(plug->Panel().EditTrack());
+  {
+    // Built without the plug-in lock (the audio thread runs on): what the
+    // panel logic holds is read and set under it.
+    PluginLock lock(plug->Mutex());
+    ApplyEditTrackVisibility(plug->Panel().EditTrack());
+    // The panel logic ends latches (a TRACK press, say); the buttons show it.
+    plug->Panel().onLatchedButtonsReleased = [this] { ReleaseLatchedKicks(); };
+  }
   graphics->SetAllControlsDirty();
-  plug->Panel().SetSelectedParamValue(plug->IntParam(VoiceParamIndex(plug->Panel().EditTrack(), 0)));
   fullRefresh = true;
   plug->MarkPanelDirty();
-  // The panel logic ends latches (a TRACK press, say); the buttons show it.
-  plug->Panel().onLatchedButtonsReleased = [this] { ReleaseLatchedKicks(); };
   plug->AttachGraphics(graphics.get());
 }
 
 VornellEditor::~VornellEditor() {
   if (plug->GetGraphics() == graphics.get()) plug->AttachGraphics(nullptr);
+  PluginLock lock(plug->Mutex());
   plug->Panel().onLatchedButtonsReleased = nullptr;
 }
 

@@ -3,9 +3,10 @@
 // section, keypad, master knobs), the configuration page, the edit-track row,
 // the voice section of all six tracks (only the edit track's shown), the
 // program browser page, the top bar and the status line, on the framework's
-// editor object. Built once, at the end of the instrument's construction,
-// through the factory InstallVornellEditor installs, and owned by the
-// instrument (as its EditorPart).
+// editor object. Built once, when the instrument first needs it (the host asks
+// for the window or its size, or a message box is shown), through the factory
+// InstallVornellEditor installs, and owned by the instrument (as its
+// EditorPart).
 //
 // The editor keeps its own state: the controls filed by key, the page shown
 // ("Show Configuration At Startup" and the configuration switch share the
@@ -13,7 +14,9 @@
 // idle tick applies them, so they survive the window being closed and opened
 // again.
 //
-// Threads: construction on the constructing thread; OnIdleTick on the
+// Threads: construction on the user-interface thread (or the host thread whose
+// call needs the editor), without the plug-in lock but for what it reads of
+// the instrument and its attaching; OnIdleTick on the
 // user-interface thread under the plug-in lock; everything else through
 // IGraphics (see there).
 #include <atomic>
@@ -57,8 +60,9 @@ class VornellEditor final : public EditorPart {
   VornellEditor(const VornellEditor&) = delete;
   VornellEditor& operator=(const VornellEditor&) = delete;
 
-  // The instrument's editor, or null when it was built without one.
-  static VornellEditor* Of(const Vornell& plug);
+  // The instrument's editor (built now if it was not yet), or null when the
+  // instrument was built without one.
+  static VornellEditor* Of(Vornell& plug);
 
   IGraphics* Graphics() const { return graphics.get(); }
   IKnobMultiControl* MasterKnob(int i) const;

@@ -4,10 +4,11 @@
 // implements it; the instrument knows no editor type beyond this, so that the
 // editor can sit above the instrument.
 //
-// The instrument builds its editor at the end of its construction through the
-// factory installed here (by the module entry, or by a test). Without a
-// factory the instrument has no editor: commands that need a window then do
-// nothing, as they do while the window is closed.
+// The instrument builds its editor when first needed (Vornell::RequireEditor)
+// through the factory installed when the instrument was built (by the module
+// entry, or by a test). Without a factory the instrument has no editor:
+// commands that need a window then do nothing, as they do while the window is
+// closed.
 #include <memory>
 
 class Vornell;
@@ -35,8 +36,9 @@ class EditorPart {
   virtual bool BrowserShowsFile() const = 0;
 };
 
-// Makes the editor of an instrument that is being constructed (its parameters,
-// library and presets are in place; it may attach its graphics).
+// Makes the editor of an instrument (its parameters, library and presets are
+// in place; it may attach its graphics). Called without the plug-in lock,
+// which it takes for what it reads of the instrument.
 using EditorPartFactory = std::unique_ptr<EditorPart> (*)(Vornell& plug);
 // Installs the factory for every instrument built afterwards (null: none gets
 // an editor). Not thread-safe: install it before building instruments (the

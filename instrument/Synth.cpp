@@ -24,6 +24,8 @@ bool Synth::EditorOpen() const {
 }
 
 int Synth::ShowMessage(const std::string& text, const std::string& caption, int type) {
+  // A box needs the editor's window system, also while its window is closed.
+  RequireEditor();
   IGraphics* graphics = GetGraphics();
   return graphics ? graphics->ShowMessage(text, caption, type) : 0;
 }

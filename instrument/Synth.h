@@ -35,8 +35,6 @@ class Synth : public IPlugAdapter {
   ~Synth() override;
 
   // ---- instrument slots --------------------------------------------------------
-  // Creates the editor object; the editor part fills it. Construction time.
-  virtual void CreateEditor() {}
   // The editor object, or null. Any thread.
   virtual IEditorLink* GetEditor() { return GetEditorLink(); }
   // Silences every voice at once and clears the held notes. Under the plug-in lock.

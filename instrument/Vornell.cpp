@@ -11,6 +11,7 @@ namespace {
 // Room for any status text, so that showing one from the audio thread does
 // not allocate.
 constexpr size_t kStatusCapacity = 256;
+EditorPartFactory editorPartFactory = nullptr;
 }  // namespace
 
 Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : Synth(hostCallback), engine(this) {
@@ -56,7 +57,10 @@ Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : 
   // every value as a state read would give it.
   ApplyAllParams();
 
-  CreateEditor();
+  // The panel's VALUE reading starts from the edit track's selected parameter.
+  panel.ReadSelectedParamValue();
+  editorFactory = editorPartFactory;
+  if (editorFactory) OfferEditor();
   stateLoading = false;
 }
 
@@ -68,16 +72,30 @@ Vornell::~Vornell() {
 
 // --- editor --------------------------------------------------------------------
 
-namespace {
-EditorPartFactory editorPartFactory = nullptr;
-}  // namespace
-
 void SetEditorPartFactory(EditorPartFactory factory) {
   editorPartFactory = factory;
 }
 
-void Vornell::CreateEditor() {
-  if (editorPartFactory) editorPart = editorPartFactory(*this);
+IEditorLink* Vornell::RequireEditor() {
+  {
+    PluginLock lock(Mutex());
+    // The editor being built asks for itself (it is not there yet): no second one.
+    if (editorPart || !editorFactory || buildingEditor) return GetEditorLink();
+    buildingEditor = true;
+  }
+  // Built without the lock (unless the caller holds it), so that the audio
+  // thread does not wait for a thousand controls: the editor takes the lock
+  // for what it reads of the instrument and to attach itself.
+  std::unique_ptr<EditorPart> built = editorFactory(*this);
+  PluginLock lock(Mutex());
+  editorPart = std::move(built);
+  buildingEditor = false;
+  return GetEditorLink();
+}
+
+EditorPart* Vornell::Editor() {
+  RequireEditor();
+  return editorPart.get();
 }
 
 void Vornell::OnIdleTick() {

@@ -107,9 +107,13 @@ class Vornell : public Synth, public EngineHooks {
   // The window opened: the editor part refreshes every control at its next
   // idle tick. Under the plug-in lock.
   void OnEditorOpened() override;
-  // The instrument's own editor (also while a test attached another one), or
-  // null when no editor factory was installed.
-  EditorPart* Editor() const { return editorPart.get(); }
+  // The instrument's own editor (also while a test attached another one),
+  // built now if it was not yet; null when no editor factory was installed
+  // when the instrument was built. User-interface thread; takes the lock.
+  EditorPart* Editor();
+  // Builds the editor part when first asked (without holding the lock while
+  // it does); the graphics it attaches.
+  IEditorLink* RequireEditor() override;
 
   // ---- status line -------------------------------------------------------------------
   // Shows text in colour (StatusLineColour) on the editor's status line; an empty
@@ -252,9 +256,6 @@ class Vornell : public Synth, public EngineHooks {
   // Copies a voice edit u of track t to the tracks that follow it.
   void FollowLinkedTracks(int t, int k, int u);
 
-  // Builds the editor through the installed factory. Construction time.
-  void CreateEditor() override;
-
  private:
   friend class VornellPanelHost;
   friend class VornellProgramsHost;
@@ -265,9 +266,15 @@ class Vornell : public Synth, public EngineHooks {
   TrackPrograms programs{programsHost};
   VornellCommands commands{*this};
 
-  // Destroyed first of all (in the destructor's body): the editor reads the
-  // instrument until it is gone.
+  // Built when first needed (RequireEditor): an instance whose editor never
+  // opens does not pay for its controls. Destroyed first
+  // of all (in the destructor's body): the editor reads the instrument until
+  // it is gone.
   std::unique_ptr<EditorPart> editorPart;
+  // The factory installed when the instrument was built, or null: no editor.
+  EditorPartFactory editorFactory = nullptr;
+  // Set while RequireEditor builds the editor (under the lock).
+  bool buildingEditor = false;
   // Path of the startup bank ("Startup Bank"/"File" of the configuration);
   // emptied when that bank cannot be loaded (VornellCommands::StartupBankPath).
   std::string startupBankPath;

@@ -157,6 +157,7 @@ void IPlugBase::ShowAllParamValues(IEditorLink& link) {
 
 void IPlugBase::SetBlockSize(int frames) {
   blockSize = std::max(0, frames);
+  scratchFrames = blockSize;
   for (auto* channels : {&inputChannels, &outputChannels}) {
     for (PlugChannel& channel : *channels) {
       channel.scratch.assign(static_cast<size_t>(blockSize), 0.0);
@@ -164,6 +165,20 @@ void IPlugBase::SetBlockSize(int frames) {
       channel.hostFloat = nullptr;
     }
   }
+}
+
+void IPlugBase::SetBlockSizeLater(int frames) {
+  blockSize = std::max(0, frames);
+}
+
+void IPlugBase::PrepareScratch() {
+  if (scratchFrames != blockSize) SetBlockSize(blockSize);
+}
+
+void IPlugBase::GrowScratch(int frames) {
+  // A host that breaks its announced block size, or processes before it
+  // resumed, gets a reallocation rather than an overrun.
+  if (frames > scratchFrames) SetBlockSize(std::max(frames, blockSize));
 }
 
 // --- the editor's view ---------------------------------------------------------------
@@ -519,8 +534,7 @@ void IPlugBase::SetOutputLabel(int index, const char* label) {
 }
 
 void IPlugBase::AttachFloatInputs(float** inputs, int frames) {
-  // A host that breaks its announced block size gets a reallocation rather than an overrun.
-  if (frames > blockSize) SetBlockSize(frames);
+  GrowScratch(frames);
   int next = 0;
   for (PlugChannel& channel : inputChannels) {
     channel.enginePointer = channel.scratch.data();
@@ -538,7 +552,7 @@ void IPlugBase::AttachFloatInputs(float** inputs, int frames) {
 }
 
 void IPlugBase::AttachFloatOutputs(float** outputs, int frames) {
-  if (frames > blockSize) SetBlockSize(frames);
+  GrowScratch(frames);
   int next = 0;
   for (PlugChannel& channel : outputChannels) {
     channel.enginePointer = channel.scratch.data();
@@ -550,7 +564,7 @@ void IPlugBase::AttachFloatOutputs(float** outputs, int frames) {
 }
 
 void IPlugBase::AttachDoubleInputs(double** inputs, int frames) {
-  if (frames > blockSize) SetBlockSize(frames);
+  GrowScratch(frames);
   int next = 0;
   for (PlugChannel& channel : inputChannels) {
     channel.hostFloat = nullptr;
@@ -563,7 +577,7 @@ void IPlugBase::AttachDoubleInputs(double** inputs, int frames) {
 }
 
 void IPlugBase::AttachDoubleOutputs(double** outputs, int frames) {
-  if (frames > blockSize) SetBlockSize(frames);
+  GrowScratch(frames);
   int next = 0;
   for (PlugChannel& channel : outputChannels) {
     channel.hostFloat = nullptr;
@@ -577,7 +591,7 @@ void IPlugBase::AttachDoubleOutputs(double** outputs, int frames) {
 
 void IPlugBase::RunProcessBlock(int frames) {
   if (frames <= 0) return;
-  if (frames > blockSize) SetBlockSize(frames);
+  GrowScratch(frames);
   for (size_t i = 0; i < inputChannels.size(); ++i)
     inputPointers[i] =
         inputChannels[i].enginePointer ? inputChannels[i].enginePointer : inputChannels[i].scratch.data();
@@ -588,7 +602,7 @@ void IPlugBase::RunProcessBlock(int frames) {
 }
 
 void IPlugBase::WriteFloatOutputs(int frames, bool accumulate) {
-  frames = std::min(frames, blockSize);
+  frames = std::min(frames, scratchFrames);
   for (PlugChannel& channel : outputChannels) {
     if (!channel.connected || !channel.hostFloat || !channel.enginePointer) continue;
     // The engine's vector conversion: the same rounding as a scalar cast.

@@ -161,6 +161,15 @@ class IPlugBase : public IEditorDelegate {
   // Pushes every parameter into the editor's controls, lets it create its
   // drawing surfaces and keeps it (not owned). Takes the lock. User-interface thread.
   virtual void AttachEditor(IEditorLink* editor);
+  // The attached editor, or null. A plug-in that builds its editor when it is
+  // first needed (the window, its size, a message box) builds it here, taking
+  // the lock only around what needs it: call it without the lock where the
+  // audio thread may run. User-interface thread, or the host's thread that
+  // makes the call needing it; never the audio thread.
+  virtual IEditorLink* RequireEditor() { return GetEditorLink(); }
+  // The plug-in will build an editor when first asked (RequireEditor): the
+  // adapter tells the host it has one. Construction.
+  virtual void OfferEditor() {}
   virtual void SetLatency(int samples);
   // MIDI and System Exclusive to the host; true when the host took it. Default false.
   virtual bool SendMidiToHost(const MidiMessage& /*message*/) { return false; }
@@ -196,6 +205,12 @@ class IPlugBase : public IEditorDelegate {
   virtual void SetSampleRate(double rate) { sampleRate = rate; }
   // Stores it and resizes every channel's scratch buffer (cleared). Not on the audio thread.
   virtual void SetBlockSize(int frames);
+  // Stores it and leaves the scratch buffers to PrepareScratch, so that an
+  // instance that never processes does not touch their pages. Construction.
+  void SetBlockSizeLater(int frames);
+  // Sizes the scratch buffers to the block size unless they hold it already.
+  // Not on the audio thread: the host adapter calls it when processing resumes.
+  void PrepareScratch();
 
   // Attaches the framework's editor object (not owned) through AttachEditor.
   // User-interface thread.
@@ -359,6 +374,9 @@ class IPlugBase : public IEditorDelegate {
   // "user preset N", N one more than the names that say "user preset".
   static std::string UserPresetName(const std::vector<PlugPreset>& presets);
   void ParseChannelIOConfig(const char* text);
+  // Audio thread: sizes the scratch buffers now only if the host passes more
+  // frames than they hold (a broken block size, or no resume before processing).
+  void GrowScratch(int frames);
   // Every parameter's value on the editor's controls.
   void ShowAllParamValues(IEditorLink& link);
 
@@ -383,6 +401,8 @@ class IPlugBase : public IEditorDelegate {
   int currentPreset = 0;
   double sampleRate = 44100.0;
   int blockSize = 0;
+  // Frames every channel's scratch buffer holds.
+  int scratchFrames = 0;
   int latency = 0;
   bool chunkState = true;
   bool instrument = true;

@@ -89,11 +89,8 @@ LV2UI_Handle Instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
     if (std::strcmp(uri, LV2_UI__touch) == 0) touch = static_cast<LV2UI_Touch*>(features[i]->data);
   }
   if (!parent || !plugin) return nullptr;
-  IEditorLink* editor = nullptr;
-  {
-    std::lock_guard lock(plugin->Mutex());
-    editor = plugin->GetEditorLink();
-  }
+  // Takes the lock itself (an editor built on demand is built without it).
+  IEditorLink* editor = plugin->RequireEditor();
   // One editor window per instance: a second UI of the same instance is refused.
   if (!editor || editor->IsEditorOpen() || !editor->OpenEditorWindow(parent)) return nullptr;
   {

@@ -214,7 +214,9 @@ IPlugVST::IPlugVST(VstHostCallback callback, int numParams, int numPresets, cons
   floatOutputs.assign(static_cast<size_t>(NumOutputChannels()), nullptr);
   doubleInputs.assign(static_cast<size_t>(NumInputChannels()), nullptr);
   doubleOutputs.assign(static_cast<size_t>(NumOutputChannels()), nullptr);
-  IPlugVST::SetBlockSize(kInitialBlockSize);
+  // The scratch buffers are sized when processing resumes (or at
+  // effSetBlockSize): pages an instance may never use stay untouched.
+  SetBlockSizeLater(kInitialBlockSize);
 }
 
 IPlugVST::~IPlugVST() = default;
@@ -376,6 +378,11 @@ void IPlugVST::AttachEditor(IEditorLink* editor) {
   }
 }
 
+void IPlugVST::OfferEditor() {
+  PluginLock lock(Mutex());
+  vst->effect.flags |= effFlagsHasEditor;
+}
+
 void IPlugVST::SetLatency(int samples) {
   IPlugBase::SetLatency(samples);
   vst->effect.initialDelay = GetLatency();
@@ -438,6 +445,8 @@ intptr_t IPlugVST::VSTDispatcher(AEffect* effect, int32_t opcode, int32_t index,
     plugin->DeliverProgramChange();
   // Reads the chunk before it takes the lock.
   if (opcode == effSetChunk) return plugin->SetChunk(index, value, ptr);
+  // An editor built on demand is built before the lock is taken.
+  if (opcode == effEditGetRect) plugin->RequireEditor();
   std::unique_lock lock(plugin->Mutex());
   if (opcode == effClose) {
     // The lock lives in the object: release it before the object goes.
@@ -452,7 +461,9 @@ intptr_t IPlugVST::DispatchEditor(int32_t opcode, void* ptr) {
   // These come from the host's user-interface thread.
   DeliverProgramChange();
   IEditorLink* editor = nullptr;
-  {
+  if (opcode == effEditOpen || opcode == effEditClose) {
+    editor = RequireEditor();
+  } else {
     std::lock_guard lock(Mutex());
     editor = GetEditorLink();
   }
@@ -554,6 +565,7 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
 
     case effMainsChanged:
       if (value) {
+        PrepareScratch();
         OnActivate(true);
       } else {
         OnActivate(false);
@@ -562,7 +574,7 @@ intptr_t IPlugVST::Dispatch(int32_t opcode, int32_t index, intptr_t value, void*
       return 0;
 
     case effEditGetRect:
-      if (ptr && GetEditorLink()) {
+      if (ptr && RequireEditor()) {
         // The size follows the editor's zoom; the record stays where it is.
         vst->editorRect.bottom = static_cast<int16_t>(std::clamp(GetEditorLink()->Height(), 0, INT16_MAX));
         vst->editorRect.right = static_cast<int16_t>(std::clamp(GetEditorLink()->Width(), 0, INT16_MAX));

@@ -30,9 +30,10 @@ using VstHostCallback = intptr_t (*)(AEffect* effect, int32_t opcode, int32_t in
 
 class IPlugVST : public IPlugBase {
  public:
-  // Fills the effect record, marks every pin connected and prepares scratch
-  // buffers for 1024 frames, so the host may process before setting a block
-  // size. hostCallback may be null (no host services then).
+  // Fills the effect record, marks every pin connected and takes a block size
+  // of 1024 frames, so the host may process before setting one; the scratch
+  // buffers are sized at effSetBlockSize or when processing resumes
+  // (effMainsChanged). hostCallback may be null (no host services then).
   explicit IPlugVST(VstHostCallback hostCallback, int numParams = kPlugNumParams, int numPresets = kPlugNumPresets,
                     const char* channelIOConfig = kChannelIOConfig);
   ~IPlugVST() override;
@@ -64,6 +65,8 @@ class IPlugVST : public IPlugBase {
   void HostSpecificSetup() override;
   // Keeps the editor and reports its size to the host (effEditGetRect).
   void AttachEditor(IEditorLink* editor) override;
+  // Sets the effect record's editor flag before the editor is built.
+  void OfferEditor() override;
   // Stores the latency and tells the host that it changed.
   void SetLatency(int samples) override;
   bool SendMidiToHost(const MidiMessage& message) override;

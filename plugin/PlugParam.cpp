@@ -66,56 +66,70 @@ void FormatInteger(int64_t value, char* text, int size) {
   CopyText(buffer, text, size);
 }
 
+const PlugParam::Definition& PlugParam::Defaults() {
+  static const Definition defaults;
+  return defaults;
+}
+
+PlugParam::Definition& PlugParam::Own() {
+  // Copies are only made and defined on the constructing thread.
+  if (!definition || definition.use_count() != 1) definition = std::make_shared<Definition>(Def());
+  return *definition;
+}
+
 void PlugParam::DefineContinuous(const char* name, double defaultValue, double min, double max, double step,
                                  double shape) {
-  if (kind == ParamKind::None) kind = ParamKind::Continuous;
-  this->name = CutText(name);
-  label.clear();
-  group.clear();
-  value = this->defaultValue = defaultValue;
-  this->min = min;
-  this->step = step;
-  this->max = std::max(max, min + step);
-  displayPrecision = DecimalPlaces(step);
-  if (shape != 0.0) this->shape = shape;
+  Definition& d = Own();
+  if (d.kind == ParamKind::None) d.kind = ParamKind::Continuous;
+  d.name = CutText(name);
+  d.label.clear();
+  d.group.clear();
+  value = d.defaultValue = defaultValue;
+  d.min = min;
+  d.step = step;
+  d.max = std::max(max, min + step);
+  d.displayPrecision = DecimalPlaces(step);
+  if (shape != 0.0) d.shape = shape;
 }
 
 void PlugParam::DefineInteger(const char* name, double defaultValue, double min, double max) {
-  if (kind == ParamKind::None) kind = ParamKind::Integer;
+  if (Kind() == ParamKind::None) SetKind(ParamKind::Integer);
   DefineContinuous(name, defaultValue, min, max, 1.0, 1.0);
 }
 
 void PlugParam::DefineSwitch(const char* name, double defaultValue) {
-  if (kind == ParamKind::None) kind = ParamKind::Switch;
+  if (Kind() == ParamKind::None) SetKind(ParamKind::Switch);
   DefineContinuous(name, defaultValue != 0.0 ? 1.0 : 0.0, 0.0, 1.0, 1.0, 1.0);
   SetDisplayText(0, "off");
   SetDisplayText(1, "on");
 }
 
 void PlugParam::DefineList(const char* name, double defaultValue, int count, const char* const* texts) {
-  if (kind == ParamKind::None) kind = ParamKind::List;
+  if (Kind() == ParamKind::None) SetKind(ParamKind::List);
   DefineContinuous(name, defaultValue, 0.0, count - 1, 1.0, 1.0);
   for (int i = 0; texts && i < count; ++i) SetDisplayText(i, texts[i]);
 }
 
 void PlugParam::SetLabel(const char* text) {
-  label = CutText(text);
+  Own().label = CutText(text);
 }
 void PlugParam::SetGroup(const char* text) {
-  group = CutText(text);
+  Own().group = CutText(text);
 }
 
 void PlugParam::SetDisplayText(int value, const char* text) {
-  for (auto& entry : displayTexts) {
+  Definition& d = Own();
+  for (auto& entry : d.displayTexts) {
     if (entry.first == value) {
       entry.second = CutText(text);
       return;
     }
   }
-  displayTexts.emplace_back(value, CutText(text));
+  d.displayTexts.emplace_back(value, CutText(text));
 }
 
 double PlugParam::ToNormalized(double plain) const {
+  const double min = Def().min, max = Def().max, shape = Def().shape;
   if (std::isnan(plain)) plain = min;
   double v = std::clamp(plain, min, max);
   double range = max - min;
@@ -125,6 +139,7 @@ double PlugParam::ToNormalized(double plain) const {
 }
 
 double PlugParam::FromNormalized(double normalized) const {
+  const double min = Def().min, max = Def().max, shape = Def().shape;
   if (std::isnan(normalized)) normalized = 0.0;
   double x = std::clamp(normalized, 0.0, 1.0);
   double shaped = shape == 1.0 ? x : std::pow(x, shape);
@@ -137,20 +152,21 @@ void PlugParam::SetFromNormalized(double normalized) {
 }
 
 double PlugParam::ValueFromNormalized(double normalized) const {
+  const Definition& d = Def();
   double v = FromNormalized(normalized);
-  if (kind != ParamKind::Continuous && step > 0.0) v = std::floor(v / step + 0.5) * step;
-  return std::min(v, max);
+  if (d.kind != ParamKind::Continuous && d.step > 0.0) v = std::floor(v / d.step + 0.5) * d.step;
+  return std::min(v, d.max);
 }
 
 const char* PlugParam::GetDisplayText(int value) const {
-  for (const auto& entry : displayTexts)
+  for (const auto& entry : Def().displayTexts)
     if (entry.first == value) return entry.second.c_str();
   return nullptr;
 }
 
 bool PlugParam::MapDisplayText(const char* text, double* value) const {
   if (!text) return false;
-  for (const auto& entry : displayTexts) {
+  for (const auto& entry : Def().displayTexts) {
     if (entry.second == text) {
       *value = entry.first;
       return true;
@@ -161,8 +177,9 @@ bool PlugParam::MapDisplayText(const char* text, double* value) const {
 
 const char* PlugParam::GetDisplayTextAt(int i, int* value) const {
   if (i < 0 || i >= NumDisplayTexts()) return nullptr;
-  if (value) *value = displayTexts[static_cast<size_t>(i)].first;
-  return displayTexts[static_cast<size_t>(i)].second.c_str();
+  const auto& entry = Def().displayTexts[static_cast<size_t>(i)];
+  if (value) *value = entry.first;
+  return entry.second.c_str();
 }
 
 namespace {
@@ -183,7 +200,8 @@ void PlugParam::DisplayText(double v, char* text, int size, bool normalized) con
     displayFunction(v, text, size);
     return;
   }
-  if (!displayTexts.empty()) {
+  const Definition& d = Def();
+  if (!d.displayTexts.empty()) {
     int64_t whole = TruncateToInteger(v);
     if (whole >= INT32_MIN && whole <= INT32_MAX) {
       const char* entry = GetDisplayText(static_cast<int>(whole));
@@ -193,13 +211,13 @@ void PlugParam::DisplayText(double v, char* text, int size, bool normalized) con
       }
     }
   }
-  if (negateDisplay) v = -v;
-  if (displayPrecision == 0) {
+  if (d.negateDisplay) v = -v;
+  if (d.displayPrecision == 0) {
     // "%d" of the value truncated to an int.
     int64_t whole = std::clamp<int64_t>(TruncateToInteger(v), INT32_MIN, INT32_MAX);
     FormatInteger(whole, text, size);
   } else {
-    FormatFixed(v, displayPrecision, text, size);
+    FormatFixed(v, d.displayPrecision, text, size);
   }
 }
 
@@ -215,5 +233,5 @@ const char* PlugParam::LabelText(double v) const {
     const char* entry = GetDisplayText(static_cast<int>(whole));
     if (entry && *entry) return "";
   }
-  return label.c_str();
+  return Def().label.c_str();
 }

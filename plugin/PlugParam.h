@@ -3,11 +3,15 @@
 // between its plain value and the host's 0..1 value, and its text for display.
 //
 // Records are created by IPlugBase and defined once during construction; after
-// that only the value (and the display function) changes. Not locked itself:
-// callers that may race with the audio thread hold the plug-in lock.
+// that only the value (and the display function) changes. A copy shares the
+// definition (name, range, texts) until either is defined anew, so that the
+// instances of a plug-in can share one table of definitions per process and
+// keep only their values. Not locked itself: callers that may race with the
+// audio thread hold the plug-in lock.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,13 +42,13 @@ class PlugParam {
   // Range 0..count-1, step 1; display text i is texts[i].
   void DefineList(const char* name, double defaultValue, int count, const char* const* texts);
 
-  void SetKind(ParamKind kind) { this->kind = kind; }
+  void SetKind(ParamKind kind) { Own().kind = kind; }
   void SetLabel(const char* text);
   void SetGroup(const char* text);
-  void SetNegateDisplay(bool negate) { negateDisplay = negate; }
+  void SetNegateDisplay(bool negate) { Own().negateDisplay = negate; }
   // Replaces the text of an existing value or adds one; texts are cut to kParamTextSize - 1 bytes.
   void SetDisplayText(int value, const char* text);
-  void ClearDisplayTexts() { displayTexts.clear(); }
+  void ClearDisplayTexts() { Own().displayTexts.clear(); }
   // nullptr removes the function.
   void SetDisplayFunction(ParamDisplayFunction function) { displayFunction = function; }
 
@@ -52,7 +56,7 @@ class PlugParam {
   double Value() const { return value; }
   // Plain value, clamped to min..max, never rounded to the step. NaN is ignored.
   void SetValue(double plain) {
-    if (!std::isnan(plain)) value = std::clamp(plain, min, max);
+    if (!std::isnan(plain)) value = std::clamp(plain, Def().min, Def().max);
   }
   // Host value: ((v - min) / (max - min)) ^ (1 / shape), v clamped to the range first.
   double NormalizedValue() const { return ToNormalized(value); }
@@ -77,39 +81,49 @@ class PlugParam {
   const char* GetDisplayText(int value) const;
   // First display text equal to text: its value. False when none matches.
   bool MapDisplayText(const char* text, double* value) const;
-  int NumDisplayTexts() const { return static_cast<int>(displayTexts.size()); }
+  int NumDisplayTexts() const { return static_cast<int>(Def().displayTexts.size()); }
   // Entry i of the display texts in the order they were set (nullptr outside).
   const char* GetDisplayTextAt(int i, int* value) const;
 
   // --- record fields ---
-  ParamKind Kind() const { return kind; }
-  double Min() const { return min; }
-  double Max() const { return max; }
-  double Step() const { return step; }
-  double Shape() const { return shape; }
-  double Default() const { return defaultValue; }
-  int DisplayPrecision() const { return displayPrecision; }
-  const char* Name() const { return name.c_str(); }
-  const char* Label() const { return label.c_str(); }
-  const char* Group() const { return group.c_str(); }
-  bool NegateDisplay() const { return negateDisplay; }
+  ParamKind Kind() const { return Def().kind; }
+  double Min() const { return Def().min; }
+  double Max() const { return Def().max; }
+  double Step() const { return Def().step; }
+  double Shape() const { return Def().shape; }
+  double Default() const { return Def().defaultValue; }
+  int DisplayPrecision() const { return Def().displayPrecision; }
+  const char* Name() const { return Def().name.c_str(); }
+  const char* Label() const { return Def().label.c_str(); }
+  const char* Group() const { return Def().group.c_str(); }
+  bool NegateDisplay() const { return Def().negateDisplay; }
   ParamDisplayFunction DisplayFunction() const { return displayFunction; }
 
  private:
+  struct Definition {
+    ParamKind kind = ParamKind::None;
+    double min = 0.0;
+    double max = 1.0;
+    double step = 1.0;
+    double shape = 1.0;
+    double defaultValue = 0.0;
+    int displayPrecision = 0;
+    std::string name;
+    std::string label;
+    std::string group;
+    bool negateDisplay = false;
+    std::vector<std::pair<int, std::string>> displayTexts;
+  };
+  static const Definition& Defaults();
+  const Definition& Def() const { return definition ? *definition : Defaults(); }
+  // The definition to change: a shared one is copied first.
+  Definition& Own();
+
+  // Null: the defaults. Shared read-only between copies (see above).
+  std::shared_ptr<Definition> definition;
+  // Per record: the plug-in switches it at run time (the parameter resolution).
   ParamDisplayFunction displayFunction = nullptr;
-  ParamKind kind = ParamKind::None;
   double value = 0.0;
-  double min = 0.0;
-  double max = 1.0;
-  double step = 1.0;
-  double shape = 1.0;
-  double defaultValue = 0.0;
-  int displayPrecision = 0;
-  std::string name;
-  std::string label;
-  std::string group;
-  bool negateDisplay = false;
-  std::vector<std::pair<int, std::string>> displayTexts;
 };
 
 // Locale-independent number formatting shared by the display functions

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "plugin/IPlugBase.h"
 
@@ -186,9 +187,10 @@ void DisplayBits2(double value, char* text, int size) {
   DisplayBits(value, 6, 3, text, size);
 }
 
-void DefineParameters(IPlugBase& plug) {
-  if (plug.NumParams() < kNumParams) return;
-  auto param = [&plug](int index) { return plug.GetParam(index); };
+namespace {
+
+void DefineTable(std::vector<PlugParam>& table) {
+  auto param = [&table](int index) { return &table[static_cast<size_t>(index)]; };
 
   param(kParamMasterTune)->DefineContinuous("Master Tune", 0.0, -1.0, 1.0, 0.01);
   param(kParamMasterTune)->SetDisplayFunction(DisplayCents);
@@ -245,6 +247,20 @@ void DefineParameters(IPlugBase& plug) {
       }
     }
   }
+}
+
+}  // namespace
+
+void DefineParameters(IPlugBase& plug) {
+  if (plug.NumParams() < kNumParams) return;
+  // Defined once per process: every instance shares the definitions (names,
+  // ranges, texts) and keeps only its values and display functions.
+  static const std::vector<PlugParam> table = [] {
+    std::vector<PlugParam> params(kNumParams);
+    DefineTable(params);
+    return params;
+  }();
+  for (int i = 0; i < kNumParams; ++i) *plug.GetParam(i) = table[static_cast<size_t>(i)];
 }
 
 const char* ApplyParamResolution(IPlugBase& plug) {

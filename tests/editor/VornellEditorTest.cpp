@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <thread>
 #include <vector>
@@ -155,6 +156,27 @@ TEST_F(VornellEditorTest, EveryControlShowsItsParametersAfterARefresh) {
   }
   EXPECT_GT(shown, 200);
   EXPECT_EQ(auxShown, 3);
+}
+
+// The editor is built when the host first asks for it: what the host changed
+// before (a preset, every parameter) shows on every control when it opens.
+TEST_F(VornellEditorTest, ChangesMadeBeforeTheEditorIsBuiltShowWhenItOpens) {
+  EXPECT_EQ(plug->GetGraphics(), nullptr) << "an editor was built before the host asked for one";
+  EXPECT_NE(effect->flags & effFlagsHasEditor, 0);
+  Dispatch(effSetProgram, 0, 5);
+  for (int i = 0; i < plug->NumParams(); ++i)
+    effect->setParameter(effect, i, static_cast<float>(std::fmod(0.37 * i + 0.11, 1.0)));
+  ASSERT_TRUE(OpenEditor());
+  Idle(3);
+  IGraphics* graphics = VornellEditor::Of(*plug)->Graphics();
+  int shown = 0;
+  for (int c = 0; c < graphics->NControls(); ++c) {
+    const IControl* control = graphics->GetControl(c);
+    if (control->ParamIdx() < 0 || control->ParamIdx() >= plug->NumParams()) continue;
+    EXPECT_EQ(control->GetValue(), plug->GetParam(control->ParamIdx())->NormalizedValue()) << control->ParamIdx();
+    ++shown;
+  }
+  EXPECT_GT(shown, 200);
 }
 
 TEST_F(VornellEditorTest, DraggingTheVolumeKnobEditsParameterThreeWithGestures) {

@@ -234,6 +234,38 @@ TEST(PlugParam, NormalizedTextAndDisplayFunction) {
   EXPECT_EQ(p.DisplayText(1.0), "on");
 }
 
+// Copies share a definition: whatever one of them changes (a definition, a
+// text, a value, a display function) the other does not see.
+TEST(PlugParam, CopiesAreIndependentRecords) {
+  const char* const texts[] = {"a", "b", "c"};
+  PlugParam original;
+  original.DefineList("Mode", 1, 3, texts);
+  PlugParam copy = original;
+  PlugParam other;
+  other = original;
+  copy.SetValue(2.0);
+  copy.SetDisplayFunction(Upper);
+  copy.SetDisplayText(0, "zero");
+  other.DefineContinuous("Level", 0.25, 0.0, 10.0, 0.5);
+  other.SetLabel("dB");
+  for (const PlugParam* p : {&original, &copy}) {
+    EXPECT_STREQ(p->Name(), "Mode");
+    EXPECT_EQ(p->Kind(), ParamKind::List);
+    EXPECT_EQ(p->Max(), 2.0);
+    EXPECT_STREQ(p->Label(), "");
+  }
+  EXPECT_EQ(original.Value(), 1.0);
+  EXPECT_EQ(original.DisplayText(0.0), "a");
+  EXPECT_EQ(original.DisplayText(1.0), "b");
+  EXPECT_EQ(copy.DisplayText(1.0), "HIGH");
+  copy.SetDisplayFunction(nullptr);
+  EXPECT_EQ(copy.DisplayText(0.0), "zero");
+  EXPECT_STREQ(other.Name(), "Level");
+  EXPECT_STREQ(other.Label(), "dB");
+  EXPECT_EQ(other.Max(), 10.0);
+  EXPECT_EQ(other.DisplayText(2.0), "c");  // it kept the texts it was copied with
+}
+
 TEST(PlugParam, TextsFitTheirBuffers) {
   PlugParam p;
   p.DefineContinuous("Big", 0, -1e300, 1e300, 0.000001);
