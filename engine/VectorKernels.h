@@ -74,7 +74,10 @@ struct LaneGroup {
 // where each one's output is in the groups' common row.
 struct MixPlan {
   static constexpr int32_t kMaxVoices = 96;
-  static constexpr int32_t kMaxRow = 192;  // every group's lanes, rounded up to whole vectors
+  // Every group's lanes: each group but the last is full (its lanes a whole
+  // number of vectors) and the last is rounded up to whole vectors, so the
+  // row is at most the voice count rounded up to the widest vector (8).
+  static constexpr int32_t kMaxRow = (kMaxVoices + 7) / 8 * 8;
 
   const double* y = nullptr;  // [i * stride + slot]
   int32_t stride = 0;         // a multiple of the vector width
