@@ -40,10 +40,11 @@ struct OpenEditor {
     InstallVornellEditor();
     VornellEditor::SetWindowSystemFactory([] { return std::make_unique<HeadlessWindowSystem>(); });
     plug = new Vornell(&Callback);
-    VornellEditor::SetWindowSystemFactory(nullptr);
     effect = plug->GetAEffect();
     effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
+    // The editor is built on first use: with the headless window system.
     VornellEditor::Of(*plug)->Graphics()->SetZoom(zoom);
+    VornellEditor::SetWindowSystemFactory(nullptr);
     effect->dispatcher(effect, effEditOpen, 0, 0, reinterpret_cast<void*>(uintptr_t{0x2a00017}), 0.0f);
     window = static_cast<HeadlessWindowSystem*>(VornellEditor::Of(*plug)->Graphics()->WindowSystem());
     // Let the first full redraws pass.
@@ -124,6 +125,8 @@ void BM_EditorCallAudioWait(benchmark::State& state, EditorCall call) {
   InstallVornellEditor();
   VornellEditor::SetWindowSystemFactory([] { return std::make_unique<HeadlessWindowSystem>(); });
   Vornell* plug = new Vornell(&Callback);
+  // The editor is built on first use: here, with the headless window system.
+  VornellEditor::Of(*plug);
   VornellEditor::SetWindowSystemFactory(nullptr);
   AEffect* effect = plug->GetAEffect();
   const auto dispatch = [effect](VstInt32 opcode, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0.0f) {
