@@ -61,8 +61,7 @@ struct DecodedState : PreparedReplay {
 bool Vornell::SaveState(DataBlock& block) {
   PluginLock lock(Mutex());
   const int current = GetCurrentPresetIndex();
-  bool ok = block.PutBytes(kStateTag, kStateTagSize) && block.PutInt32(current) &&
-            block.PutText(GetPreset(current) ? GetPresetName(current) : std::string());
+  bool ok = PutStateHeader(block, current, GetPreset(current) ? GetPresetName(current) : std::string());
   for (int t = 0; ok && t < Engine::kTrackCount; ++t) ok = block.PutText(engine.GetTrack(t).programName);
   for (int p = 0; ok && p < kProgramCount; ++p)
     ok = WriteProgramRecord(library.programs[static_cast<size_t>(p)], block);
@@ -157,7 +156,7 @@ bool Vornell::ComposeState(const DataBlock& block, int position, bool loaded, in
   const int start = SkipStateHeader(block, position);
   const int end = MeasureState(block, position);
   if (start < 0 || end <= 0) return false;
-  bool ok = out.PutBytes(kStateTag, kStateTagSize) && out.PutInt32(current) && out.PutText(name);
+  bool ok = PutStateHeader(out, current, name);
   if (!loaded) {
     // The parameters close the state.
     ok = ok && out.PutBytes(block.Data() + start, end - kNumParams * 8 - start);

@@ -28,6 +28,10 @@ int SkipStateHeader(const DataBlock& block, int position) {
   return block.GetText(&name, position);
 }
 
+bool PutStateHeader(DataBlock& block, int32_t presetIndex, const std::string& presetName) {
+  return block.PutBytes(kStateTag, kStateTagSize) && block.PutInt32(presetIndex) && block.PutText(presetName);
+}
+
 int ReadStateSummary(const DataBlock& block, int position, std::vector<Program>& tracks,
                      std::vector<Program>& programs) {
   position = SkipStateHeader(block, position);
