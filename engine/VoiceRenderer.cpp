@@ -15,6 +15,8 @@ namespace {
 
 constexpr int32_t kMaxLanes = LaneGroup::kMaxLanes;
 constexpr int32_t kCoefficients = LaneGroup::kCoefficients;
+// Samples per call of the kernels.
+constexpr int32_t kStep = 16;
 // Lanes are ordered by a kind of four bits: cutoff varying, pulse, triangle, noise.
 constexpr int32_t kLaneKinds = 16;
 
@@ -38,19 +40,23 @@ bool EnvelopeHolds(const Envelope& env) {
 void VoiceRenderer::Prepare(int32_t maxLength) {
   if (maxLength < 1) maxLength = 1;
   if (maxLength <= capacity) return;
-  capacity = maxLength;
-  const size_t rows = static_cast<size_t>(capacity) * kMaxLanes;
+  // Whole steps, so that the periods of 44.1 and 48 kHz take the same room.
+  capacity = (maxLength + kStep - 1) / kStep * kStep;
   noise.assign(capacity, 0.0);
+  // x, triangle and the moving coefficients for one step; levels and y for
+  // the whole run (the envelopes are read ahead, the mix needs every voice).
+  const size_t stepRows = static_cast<size_t>(kStep) * kMaxLanes;
+  const size_t levelRows = static_cast<size_t>(capacity) * kMaxLanes;
   const size_t outputRows = static_cast<size_t>(capacity) * MixPlan::kMaxRow;
-  // x, the moving coefficients, triangle and levels, y, and room to align them.
-  storage.assign(rows * (3 + kCoefficients) + outputRows + 8, 0.0);
+  // Zeroed here, so that no page is first touched in an audio block.
+  storage.assign(stepRows * (2 + kCoefficients) + levelRows + outputRows + 8, 0.0);
   double* base = storage.data();
   while (reinterpret_cast<uintptr_t>(base) % 64 != 0) ++base;
   x = base;
-  y = x + rows;
+  y = x + stepRows;
   coefficients = y + outputRows;
-  triangle = coefficients + rows * kCoefficients;
-  levels = triangle + rows;
+  triangle = coefficients + stepRows * kCoefficients;
+  levels = triangle + stepRows;
   discard.assign(static_cast<size_t>(capacity) * Engine::kOutputCount, 0.0);
 }
 
@@ -294,9 +300,17 @@ void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, do
       // The next group's voices arrive while this one's kernels run.
       const int32_t next = first + kernels.maxLanes;
       if (next < count) PrefetchVoices(lanes + next, std::min(kernels.maxLanes, count - next));
-      kernels.oscillate(group, length);
-      kernels.coefficients(group, length);
-      kernels.filter(group, length);
+      // The kernels run a step at a time, which keeps x, the triangle and
+      // the moving coefficients small enough to stay in the first-level cache.
+      for (int32_t start = 0; start < length; start += kStep) {
+        const int32_t n = std::min(kStep, length - start);
+        group.noise = noise.data() + start;
+        group.y = y + row + static_cast<size_t>(start) * rowLength;
+        kernels.oscillate(group, n);
+        kernels.coefficients(group, n);
+        kernels.filter(group, n);
+        for (int32_t c = 0; c < group.chainCount; ++c) group.levels[c] += static_cast<size_t>(n) * group.levelStep[c];
+      }
       FinishGroup(lanes + first, length);
       for (int32_t lane = 0; lane < used; ++lane) slotOf[lanes[first + lane] - engine.voices.data()] = row + lane;
       row += lanesOf(used);

@@ -36,7 +36,8 @@ class VoiceRenderer {
 
   int32_t capacity = 0;
   std::vector<double> noise;
-  std::vector<double> storage;     // the sample-major arrays below, 64-byte aligned
+  std::vector<double> storage;     // the sample-major arrays below, 64-byte aligned (x, triangle and the
+                                   // moving coefficients hold one step of the kernels)
   double* x = nullptr;             // [i * lanes + lane]
   double* y = nullptr;             // [i * row length + slot], every group's lanes in one row
   double* coefficients = nullptr;  // [(i * 5 + j) * lanes + lane] for chains whose coefficients move
