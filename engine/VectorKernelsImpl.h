@@ -235,22 +235,34 @@ void CoefficientsOfChains(LaneGroup& g, int32_t length) {
     if (!g.chainVarying[c]) continue;
     const int32_t o = c * N;
     const D depth = Load<D>(g.modDepth + o), pitch = Load<D>(g.cutoffPitch + o), resonance = Load<D>(g.resonance + o);
-    for (int32_t i = 0; i < length; ++i) {
-      const D cutoff = depth * Load<D>(g.triangle + static_cast<size_t>(i) * lanes + o) + pitch;
-      D clamped = cutoff > 0.0 ? cutoff : zero;  // NaN too
-      clamped = clamped >= top ? top : clamped;
-      const D whole = __builtin_convertvector(__builtin_convertvector(clamped, I), D);
-      const D index = whole + (clamped - whole >= half ? one : zero);
-      D kmax, G, a, G4;
-      Gather::ReadEntries(entries, __builtin_convertvector(index, I) * 4, kmax, G, a, G4);
-      const D k = resonance * kmax;
-      const D norm = 1.0 / (1.0 + k * G4);
-      double* row = g.varyingCoefficients + static_cast<size_t>(i) * LaneGroup::kCoefficients * lanes + o;
-      Store(row, G);
-      Store(row + lanes, a);
-      Store(row + 2 * lanes, G4);
-      Store(row + 3 * lanes, norm);
-      Store(row + 4 * lanes, k);
+    // A lane's entries jump by many cache lines from one sample to the next,
+    // beyond what the first two cache levels hold: all of a stretch's are
+    // asked for before the first is read.
+    constexpr int32_t kStretch = 16;
+    for (int32_t first = 0; first < length; first += kStretch) {
+      const int32_t count = length - first < kStretch ? length - first : kStretch;
+      I entryOf[kStretch];
+      for (int32_t i = 0; i < count; ++i) {
+        const D cutoff = depth * Load<D>(g.triangle + static_cast<size_t>(first + i) * lanes + o) + pitch;
+        D clamped = cutoff > 0.0 ? cutoff : zero;  // NaN too
+        clamped = clamped >= top ? top : clamped;
+        const D whole = __builtin_convertvector(__builtin_convertvector(clamped, I), D);
+        const D index = whole + (clamped - whole >= half ? one : zero);
+        entryOf[i] = __builtin_convertvector(index, I) * 4;
+        for (int32_t j = 0; j < N; ++j) __builtin_prefetch(entries + entryOf[i][j]);
+      }
+      for (int32_t i = 0; i < count; ++i) {
+        D kmax, G, a, G4;
+        Gather::ReadEntries(entries, entryOf[i], kmax, G, a, G4);
+        const D k = resonance * kmax;
+        const D norm = 1.0 / (1.0 + k * G4);
+        double* row = g.varyingCoefficients + static_cast<size_t>(first + i) * LaneGroup::kCoefficients * lanes + o;
+        Store(row, G);
+        Store(row + lanes, a);
+        Store(row + 2 * lanes, G4);
+        Store(row + 3 * lanes, norm);
+        Store(row + 4 * lanes, k);
+      }
     }
   }
 }
