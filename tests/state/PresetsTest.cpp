@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <random>
 #include <memory>
+#include <random>
 #include <set>
 #include <thread>
 
