@@ -64,6 +64,35 @@ bool AppendChunk(const DataBlock& data, int position, DataBlock& block) {
   return block.PutBytes(data.Data() + position, data.Size() - position);
 }
 
+// The built-in bank as every instance applies it: read and its states decoded
+// for replaying once in a process (the bytes are fixed), then only read.
+struct BuiltInBank {
+  // The resource, read in place; empty when it is missing or not a bank.
+  DataBlock data;
+  PresetBankImage image;
+};
+
+BuiltInBank ReadBuiltInBank(const IPlugBase& reader) {
+  BuiltInBank built;
+  const ResourceData bank = FindResource(kBuiltInBankType, kBuiltInBankName);
+  if (!bank.Found() || bank.size <= static_cast<size_t>(kBankChunkOffset) || bank.size > static_cast<size_t>(INT32_MAX))
+    return built;
+  const DataBlock data = DataBlock::ReadOnlyView(bank.data, static_cast<int>(bank.size));
+  int position = kBankChunkOffset;
+  ReadChunkHeader(data, &position);
+  if (position < 0) return built;
+  built.data = data;
+  reader.ReadPresetBank(data, position, built.image, true);
+  return built;
+}
+
+// Any thread: the first caller reads it (with whichever instance asks), later
+// ones wait for that and share the result. Nothing of the instance enters it.
+const BuiltInBank& SharedBuiltInBank(const IPlugBase& reader) {
+  static const BuiltInBank bank = ReadBuiltInBank(reader);
+  return bank;
+}
+
 }  // namespace
 
 bool Vornell::LoadStartupBank() {
@@ -72,15 +101,10 @@ bool Vornell::LoadStartupBank() {
   // Forgotten until the plug-in is created again.
   startupBankPath.clear();
 
-  const ResourceData bank = FindResource(kBuiltInBankType, kBuiltInBankName);
-  if (!bank.Found() || bank.size <= static_cast<size_t>(kBankChunkOffset) || bank.size > static_cast<size_t>(INT32_MAX))
-    return false;
-  // Read in place: every instance's presets share the bank's states until one is written.
-  const DataBlock data = DataBlock::ReadOnlyView(bank.data, static_cast<int>(bank.size));
-  int position = kBankChunkOffset;
-  ReadChunkHeader(data, &position);
-  if (position < 0) return false;
-  position = UnserializePresets(data, position);
+  // Every instance's presets share the bank's states until one is written.
+  const BuiltInBank& bank = SharedBuiltInBank(*this);
+  if (bank.data.Size() == 0) return false;
+  const int position = ApplySharedPresetBank(bank.data, bank.image);
   NotifyHostProgramChange();
   return position > 0;
 }

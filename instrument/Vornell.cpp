@@ -36,17 +36,18 @@ Vornell::Vornell(VstHostCallback hostCallback, const VornellStartup& startup) : 
   DefineParameters();
   ApplyAllParams();
 
+  library.stateLoading = [this]() { return stateLoading; };
+  library.saveEnhancedPrograms = saveEnhancedPrograms.load();
+  // Restored before the library knows of the tracks: the reload below is the
+  // only one (a first, before the names, would set every value the same way
+  // again), and the tracks take the programs' names from it.
+  library.RestoreFactoryPrograms(-1);
   library.reloadTracks = [this](int program) {
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       const int playing = programs.TrackProgramNumber(t);
       if (program < 0 || playing == program) programs.LoadProgramIntoTrack(t, playing);
     }
   };
-  library.stateLoading = [this]() { return stateLoading; };
-  library.saveEnhancedPrograms = saveEnhancedPrograms.load();
-  library.RestoreFactoryPrograms(-1);
-  // The restore skips its second reload while constructing; the tracks take
-  // the programs' names from this one.
   library.reloadTracks(-1);
 
   // The startup bank or, failing that, the built-in bank fills the presets and

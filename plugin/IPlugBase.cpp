@@ -354,6 +354,15 @@ void IPlugBase::ReadPresetBank(const DataBlock& block, int position, PresetBankI
 // Likewise the current preset's own state, when the preset selected next loads
 // a whole one.
 int IPlugBase::ApplyPresetBank(const DataBlock& block, PresetBankImage& image, int thenSelect) {
+  return ApplyPresetBankImage(block, image, &image, thenSelect);
+}
+
+int IPlugBase::ApplySharedPresetBank(const DataBlock& block, const PresetBankImage& image) {
+  return ApplyPresetBankImage(block, image, nullptr, -1);
+}
+
+int IPlugBase::ApplyPresetBankImage(const DataBlock& block, const PresetBankImage& image, PresetBankImage* given,
+                                    int thenSelect) {
   const int count = std::min(static_cast<int>(image.presets.size()), NumPresets());
   const PlugPreset* target =
       currentPreset < count ? &image.presets[static_cast<size_t>(currentPreset)] : GetPreset(currentPreset);
@@ -371,16 +380,26 @@ int IPlugBase::ApplyPresetBank(const DataBlock& block, PresetBankImage& image, i
         if (image.presets[static_cast<size_t>(i)].initialized) firstWhole = i;
   }
   for (int i = 0; i < count; ++i) {
-    PlugPreset& read = image.presets[static_cast<size_t>(i)];
+    const PlugPreset& read = image.presets[static_cast<size_t>(i)];
     PlugPreset& slot = presets[static_cast<size_t>(i)];
     if (read.initialized) {
       if (i >= firstWhole)
         LoadState(read.state, 0);
       else
         Replay(read.state, image, i);
-      std::swap(slot.state, read.state);
     }
-    std::swap(slot.name, read.name);
+    if (given) {
+      PlugPreset& taken = given->presets[static_cast<size_t>(i)];
+      if (read.initialized) std::swap(slot.state, taken.state);
+      std::swap(slot.name, taken.name);
+    } else {
+      // Swapped with a copy, so that what the slot held is let go.
+      if (read.initialized) {
+        DataBlock copy = read.state;
+        std::swap(slot.state, copy);
+      }
+      slot.name = read.name;
+    }
     slot.initialized = read.initialized;
   }
   if (image.brokenStateAt >= 0) LoadState(block, image.brokenStateAt);

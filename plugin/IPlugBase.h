@@ -189,6 +189,12 @@ class IPlugBase : public IEditorDelegate {
   // the apply's hold of the lock at the reading's expense.
   void ReadPresetBank(const DataBlock& block, int position, PresetBankImage& image, bool prepareReplays = false) const;
   int ApplyPresetBank(const DataBlock& block, PresetBankImage& image, int thenSelect = -1);
+  // ApplyPresetBank of an image that stays as it is, so that one reading may
+  // serve every instance (the built-in bank, read once in a process): the
+  // slots take copies of its presets, which share the bytes of a block read in
+  // place. The image is only read; it may be applied by instances on other
+  // threads at once. Caller holds the lock.
+  int ApplySharedPresetBank(const DataBlock& block, const PresetBankImage& image);
   // The host adapters' chunk (plugin/HostChunk.h): read and checked, applying
   // nothing, on any thread without the lock; then, when the adapter takes the
   // chunk (image.end >= 0), applied under the lock with the chunk it was read
@@ -356,6 +362,10 @@ class IPlugBase : public IEditorDelegate {
   // Replays a state of a bank being applied: its decoded form when the image
   // has one for preset `index`, else the state itself.
   void Replay(const DataBlock& state, const PresetBankImage& image, int index);
+  // ApplyPresetBank's work: the slots take the presets of `given` (the image
+  // itself) when there is one, copies of the image's otherwise.
+  int ApplyPresetBankImage(const DataBlock& block, const PresetBankImage& image, PresetBankImage* given,
+                           int thenSelect);
   // The end of a preset file load, under the lock: the live state becomes the
   // current preset's under the file's name.
   void FinishProgramLoad(const std::string& name);

@@ -51,6 +51,34 @@ class SysExStream {
   size_t position = 0;
 };
 
+// The factory bank's programs in the order ReadSysExPrograms hands them over,
+// and whether it read the bank at all.
+struct FactoryBank {
+  bool read = false;
+  std::vector<SysExProgram> programs;
+};
+
+FactoryBank DecodeFactoryBank(bool readEnhanced) {
+  FactoryBank bank;
+  const ResourceData factory = FindResource("PRG", "FACTORY");
+  if (!factory.Found()) return bank;
+  bank.read = ReadSysExPrograms(factory.data, factory.size, readEnhanced, false, [&bank](SysExProgram& program) {
+    bank.programs.push_back(program);
+    return true;
+  });
+  return bank;
+}
+
+// Any thread: decoded by the first caller (the bytes are fixed), then only read.
+const FactoryBank& DecodedFactoryBank(bool readEnhanced) {
+  if (readEnhanced) {
+    static const FactoryBank enhanced = DecodeFactoryBank(true);
+    return enhanced;
+  }
+  static const FactoryBank plain = DecodeFactoryBank(false);
+  return plain;
+}
+
 uint8_t NibblePair(const uint8_t* pair) {
   return static_cast<uint8_t>(((pair[1] << 4) + (pair[0] & 15)) & 255);
 }
@@ -155,13 +183,17 @@ ProgramLibrary::ProgramLibrary() {
   for (Program& program : programs) program.name.reserve(kProgramNameRoom);
 }
 
+void ProgramLibrary::Store(const SysExProgram& program, int target) {
+  Program& slot = programs[static_cast<size_t>(target >= 0 ? target : program.number)];
+  slot.values = program.packedValues;
+  // Otherwise the slot keeps its number and name.
+  if (program.hasRecord) slot = program.record;
+}
+
 bool ProgramLibrary::ParseSysEx(const uint8_t* data, size_t size, int target) {
   if (target >= kProgramCount) return false;
   auto store = [this, target](SysExProgram& program) {
-    Program& slot = programs[static_cast<size_t>(target >= 0 ? target : program.number)];
-    slot.values = program.packedValues;
-    // Otherwise the slot keeps its number and name.
-    if (program.hasRecord) slot = program.record;
+    Store(program, target);
     // A single-program load takes only the first program.
     return target < 0;
   };
@@ -190,21 +222,23 @@ bool ProgramLibrary::SaveSysExFile(const std::string& path, int first) const {
 
 bool ProgramLibrary::RestoreFactoryPrograms(int target) {
   if (target >= kProgramCount) return false;
-  const ResourceData factory = FindResource("PRG", "FACTORY");
-  if (!factory.Found()) return false;
-  const uint8_t* data = factory.data;
-  size_t size = factory.size;
   if (target >= 0) {
+    const ResourceData factory = FindResource("PRG", "FACTORY");
+    if (!factory.Found()) return false;
     // A single-slot parse takes the first message it is given, so hand it
     // the factory message of that slot rather than the whole bank.
     const size_t offset = static_cast<size_t>(target) * kProgramMessageSize;
-    if (offset + kProgramMessageSize > size || data[offset + 3] != target) return false;
-    data += offset;
-    size = kProgramMessageSize;
+    if (offset + kProgramMessageSize > factory.size || factory.data[offset + 3] != target) return false;
+    if (!ParseSysEx(factory.data + offset, kProgramMessageSize, target)) return false;
+  } else {
+    // What ParseSysEx of the whole bank stores, decoded once in a process.
+    const FactoryBank& bank = DecodedFactoryBank(saveEnhancedPrograms);
+    if (!bank.read) return false;
+    for (const SysExProgram& program : bank.programs) Store(program, -1);
+    ReloadTracks(-1);
   }
-  if (!ParseSysEx(data, size, target)) return false;
 
-  const std::array<std::string, kProgramCount> names = FactoryProgramNames();
+  const std::array<std::string, kProgramCount>& names = FactoryProgramNames();
   for (int j = 0; j < kProgramCount; ++j) {
     if (target >= 0 && j != target) continue;
     programs[j].number = static_cast<uint8_t>(j);
@@ -272,18 +306,21 @@ bool ListSysExPrograms(const std::string& path, bool readEnhanced, std::vector<P
   return ReadSysExPrograms(bytes.data(), bytes.size(), readEnhanced, false, take);
 }
 
-std::array<std::string, kProgramCount> FactoryProgramNames() {
-  std::array<std::string, kProgramCount> names;
-  const ResourceData table = FindResource("PRG", "FACTORYNAMES");
-  if (!table.Found()) return names;
-  // One name per line, in program order; a name may end in blanks.
-  const char* text = reinterpret_cast<const char*>(table.data);
-  size_t start = 0;
-  for (int j = 0; j < kProgramCount && start < table.size; ++j) {
-    size_t end = start;
-    while (end < table.size && text[end] != '\n') ++end;
-    names[j].assign(text + start, end - start);
-    start = end + 1;
-  }
-  return names;
+const std::array<std::string, kProgramCount>& FactoryProgramNames() {
+  static const std::array<std::string, kProgramCount> table = [] {
+    std::array<std::string, kProgramCount> names;
+    const ResourceData resource = FindResource("PRG", "FACTORYNAMES");
+    if (!resource.Found()) return names;
+    // One name per line, in program order; a name may end in blanks.
+    const char* text = reinterpret_cast<const char*>(resource.data);
+    size_t start = 0;
+    for (int j = 0; j < kProgramCount && start < resource.size; ++j) {
+      size_t end = start;
+      while (end < resource.size && text[end] != '\n') ++end;
+      names[j].assign(text + start, end - start);
+      start = end + 1;
+    }
+    return names;
+  }();
+  return table;
 }

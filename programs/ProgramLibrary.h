@@ -18,6 +18,8 @@
 
 constexpr int kProgramMessageSize = 37;
 
+struct SysExProgram;
+
 class ProgramLibrary {
  public:
   // Every slot's name gets kProgramNameRoom of storage; the library's own
@@ -65,6 +67,9 @@ class ProgramLibrary {
 
  private:
   void ReloadTracks(int program) const;
+  // Stores one program as ParseSysEx does: into slot `target`, or into the
+  // slot its message names when target < 0.
+  void Store(const SysExProgram& program, int target);
 };
 
 // One program of SysEx data: the number its program message names, the
@@ -102,5 +107,5 @@ bool ReadSysExPrograms(const uint8_t* data, size_t size, bool readEnhanced, bool
 bool ListSysExPrograms(const std::string& path, bool readEnhanced, std::vector<Program>& list);
 
 // Factory program names 0..99 from the embedded table; empty texts when the
-// table is missing.
-std::array<std::string, kProgramCount> FactoryProgramNames();
+// table is missing. Read once in a process. Any thread.
+const std::array<std::string, kProgramCount>& FactoryProgramNames();

@@ -38,6 +38,7 @@ class FakeEditor : public IEditorLink {
 class TestVornell : public Vornell {
  public:
   TestVornell() : hostNotified(kNumParams, 0) {}
+  explicit TestVornell(const VornellStartup& startup) : Vornell(startup), hostNotified(kNumParams, 0) {}
 
   void NotifyHostParamChange(int index, double normalized) override {
     (void)normalized;

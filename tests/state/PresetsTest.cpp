@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "platform/Resources.h"
 #include "plugin/HostChunk.h"
@@ -534,6 +536,37 @@ TEST(Presets, BankLoadSoundsAsLoadingEveryPresetInTurn) {
     }
 
     ExpectSameAfterLoad(loaded, reference);
+  }
+}
+
+// The built-in bank is read once in a process and shared: instances made at
+// once on two threads and one after another end as one that reads the same
+// bytes as a startup bank file, each preset and state read for itself.
+TEST(BuiltInBank, SharedReadingLeavesInstancesAsAReadingOfTheirOwn) {
+  TempFolder folder;
+  const DataBlock bank = BuiltInBank();
+  ASSERT_GT(bank.Size(), 160);
+  {
+    std::ofstream file(folder / "builtin.fxb", std::ios::binary);
+    file.write(reinterpret_cast<const char*>(bank.Data()), bank.Size());
+  }
+  VornellStartup startup;
+  startup.startupBankPath = folder / "builtin.fxb";
+  // The first two at once (run alone, this test has them read the bank).
+  std::unique_ptr<TestVornell> made[4];
+  std::thread other([&] { made[0] = std::make_unique<TestVornell>(); });
+  made[1] = std::make_unique<TestVornell>();
+  other.join();
+  made[2] = std::make_unique<TestVornell>();
+  made[3] = std::make_unique<TestVornell>();
+  for (int n = 0; n < 4; ++n) {
+    SCOPED_TRACE("instance " + std::to_string(n));
+    TestVornell reference(startup);
+    ASSERT_EQ(reference.Commands().StartupBankPath(), folder / "builtin.fxb");
+    PrepareAudio(*made[n]);
+    PrepareAudio(reference);
+    ExpectSameState(*made[n], reference);
+    ExpectSameAfterLoad(*made[n], reference);
   }
 }
 
