@@ -34,7 +34,9 @@ Engine::Engine(EngineHooks* engineHooks)
   cutoffTables->Build(kDefaultSampleRate);
   for (int32_t v = 0; v < kVoiceCount; ++v) {
     voices[v].Bind(this);
-    voices[v].track = static_cast<uint8_t>(v < kFirstPoolVoice ? v : 0);
+    const int32_t track = v < kFirstPoolVoice ? v : 0;
+    voices[v].track = static_cast<uint8_t>(track);
+    trackVoices[track][v >> 6] |= uint64_t{1} << (v & 63);
   }
   std::fill(std::begin(controllerMap), std::end(controllerMap), static_cast<int16_t>(-1));
   ClearHeldNotes();
@@ -414,8 +416,13 @@ void Engine::DispatchTickEvent(const MidiMessage& message) {
 void Engine::SetTrackVoiceParam(int32_t track, int32_t k, double x) {
   if (track < 0 || track >= kTrackCount || k < 0 || k >= Voice::kParamCount) return;
   trackVoiceParams[track][k] = x;
-  for (Voice& voice : voices)
-    if (voice.track == track) voice.SetVoiceParam(k, x);
+  for (int32_t word = 0; word < 2; ++word) {
+    uint64_t bits = trackVoices[track][word];
+    while (bits) {
+      voices[word * 64 + __builtin_ctzll(bits)].SetVoiceParam(k, x);
+      bits &= bits - 1;
+    }
+  }
 }
 
 void Engine::OnVoiceStarted(const Voice* voice) {

@@ -62,6 +62,8 @@ void Engine::AddPendingRelease(int32_t v) {
 
 void Engine::BindVoice(int32_t v, int32_t track) {
   Voice& voice = voices[v];
+  trackVoices[voice.track][v >> 6] &= ~(uint64_t{1} << (v & 63));
+  trackVoices[track][v >> 6] |= uint64_t{1} << (v & 63);
   voice.track = static_cast<uint8_t>(track);
   // A pool voice leaves the pedal of its former track behind: no pedal of
   // that track's channel would let it go again.

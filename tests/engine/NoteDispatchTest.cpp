@@ -299,6 +299,34 @@ TEST(NoteDispatch, PoolVoicesTakeTheSoundOfTheTrackTheyPlayFor) {
   EXPECT_EQ(rig.engine.GetVoice(6).osc.phaseIncrement, rig.engine.PhaseIncrements()[60 * 128 + 256]);
 }
 
+// Pool voices move from track to track as notes come and go; a change of a
+// track's sound reaches exactly the voices bound to it at that moment.
+TEST(NoteDispatch, TrackSoundChangesReachExactlyTheVoicesBoundToTheTrack) {
+  Rig rig;
+  Only(rig.engine, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}});
+  for (int32_t t = 0; t < 6; ++t) rig.engine.SetTrackMode(t, t == 4 ? Track::kMonophonic : Track::kPolyphonic);
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t range) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int32_t>((seed >> 8) % range);
+  };
+  for (int32_t round = 0; round < 40; ++round) {
+    for (int32_t n = 0; n < 12; ++n) {
+      const int32_t t = next(6), note = 30 + next(60);
+      if (next(3) == 0)
+        rig.engine.NoteOff(t, note, false);
+      else
+        rig.engine.NoteOn(t, note, 100, false);
+    }
+    rig.RenderBlocks(next(4000), 256);
+    for (int32_t t = 0; t < 6; ++t) rig.engine.SetTrackVoiceParam(t, Voice::kFilterCutoff, 1000.0 * round + t);
+    for (int32_t v = 0; v < Engine::kVoiceCount; ++v) {
+      const Voice& voice = rig.engine.GetVoice(v);
+      ASSERT_EQ(voice.cutoff, 1000.0 * round + voice.track) << "voice " << v << " in round " << round;
+    }
+  }
+}
+
 TEST(NoteDispatch, ChangingATracksChannelReleasesItsVoices) {
   Rig rig;
   Only(rig.engine, {{0, 0}});
