@@ -207,7 +207,7 @@ class Engine {
   EngineHooks* hooks = nullptr;
   std::array<Track, kTrackCount> tracks;
   std::array<Voice, kVoiceCount> voices;
-  uint64_t runningVoices[2] = {};  // voices that may be running, one bit each
+  uint64_t runningVoices[2] = {};             // voices that may be running, one bit each
   uint64_t trackVoices[kTrackCount][2] = {};  // the voices bound to each track, one bit each
   double trackVoiceParams[kTrackCount][Voice::kParamCount] = {};
 
