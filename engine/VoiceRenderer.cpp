@@ -15,7 +15,9 @@ namespace {
 
 constexpr int32_t kMaxLanes = LaneGroup::kMaxLanes;
 constexpr int32_t kCoefficients = LaneGroup::kCoefficients;
-// Samples per call of the kernels.
+// Samples per call of the coefficient and filter kernels for a group whose
+// cutoffs follow the triangle: their coefficients per sample, five rows, take
+// most room otherwise.
 constexpr int32_t kStep = 16;
 // Lanes are ordered by a kind of four bits: cutoff varying, pulse, triangle, noise.
 constexpr int32_t kLaneKinds = 16;
@@ -43,20 +45,20 @@ void VoiceRenderer::Prepare(int32_t maxLength) {
   // Whole steps, so that the periods of 44.1 and 48 kHz take the same room.
   capacity = (maxLength + kStep - 1) / kStep * kStep;
   noise.assign(capacity, 0.0);
-  // x, triangle and the moving coefficients for one step; levels and y for
-  // the whole run (the envelopes are read ahead, the mix needs every voice).
+  // The moving coefficients for one step, the rest for the whole run.
   const size_t stepRows = static_cast<size_t>(kStep) * kMaxLanes;
-  const size_t levelRows = static_cast<size_t>(capacity) * kMaxLanes;
+  const size_t rows = static_cast<size_t>(capacity) * kMaxLanes;
   const size_t outputRows = static_cast<size_t>(capacity) * MixPlan::kMaxRow;
+  const size_t size = rows * 3 + stepRows * kCoefficients + outputRows;
+  storage.reset(static_cast<double*>(::operator new[](size * sizeof(double), std::align_val_t(kPage))));
   // Zeroed here, so that no page is first touched in an audio block.
-  storage.assign(stepRows * (2 + kCoefficients) + levelRows + outputRows + 8, 0.0);
-  double* base = storage.data();
-  while (reinterpret_cast<uintptr_t>(base) % 64 != 0) ++base;
+  std::fill_n(storage.get(), size, 0.0);
+  double* base = storage.get();
   x = base;
-  y = x + stepRows;
+  y = x + rows;
   coefficients = y + outputRows;
   triangle = coefficients + stepRows * kCoefficients;
-  levels = triangle + stepRows;
+  levels = triangle + rows;
   discard.assign(static_cast<size_t>(capacity) * Engine::kOutputCount, 0.0);
 }
 
@@ -300,13 +302,17 @@ void VoiceRenderer::RenderRange(Engine& engine, double** out, int32_t length, do
       // The next group's voices arrive while this one's kernels run.
       const int32_t next = first + kernels.maxLanes;
       if (next < count) PrefetchVoices(lanes + next, std::min(kernels.maxLanes, count - next));
-      // The kernels run a step at a time, which keeps x, the triangle and
-      // the moving coefficients small enough to stay in the first-level cache.
-      for (int32_t start = 0; start < length; start += kStep) {
-        const int32_t n = std::min(kStep, length - start);
-        group.noise = noise.data() + start;
+      kernels.oscillate(group, length);
+      // A group whose cutoffs follow the triangle is filtered a step at a
+      // time (its coefficients have room for one); any other in one go.
+      bool varies = false;
+      for (int32_t c = 0; c < group.chainCount; ++c) varies |= group.chainVarying[c];
+      const int32_t step = varies ? kStep : length;
+      for (int32_t start = 0; start < length; start += step) {
+        const int32_t n = std::min(step, length - start);
+        group.x = x + static_cast<size_t>(start) * group.lanes;
+        group.triangle = triangle + static_cast<size_t>(start) * group.lanes;
         group.y = y + row + static_cast<size_t>(start) * rowLength;
-        kernels.oscillate(group, n);
         kernels.coefficients(group, n);
         kernels.filter(group, n);
         for (int32_t c = 0; c < group.chainCount; ++c) group.levels[c] += static_cast<size_t>(n) * group.levelStep[c];

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "engine/VectorKernels.h"
@@ -36,11 +38,17 @@ class VoiceRenderer {
 
   int32_t capacity = 0;
   std::vector<double> noise;
-  std::vector<double> storage;     // the sample-major arrays below, 64-byte aligned (x, triangle and the
-                                   // moving coefficients hold one step of the kernels)
+  // The sample-major arrays below in one block that starts a page: where the
+  // arrays fall against each other and the page matters to the kernels' speed,
+  // and a block from the heap would fall anywhere.
+  struct PageFree {
+    void operator()(double* block) const { ::operator delete[](block, std::align_val_t(kPage)); }
+  };
+  static constexpr size_t kPage = 4096;
+  std::unique_ptr<double[], PageFree> storage;
   double* x = nullptr;             // [i * lanes + lane]
   double* y = nullptr;             // [i * row length + slot], every group's lanes in one row
-  double* coefficients = nullptr;  // [(i * 5 + j) * lanes + lane] for chains whose coefficients move
+  double* coefficients = nullptr;  // [(i * 5 + j) * lanes + lane] for chains whose coefficients move, a step
   double* triangle = nullptr;      // [i * lanes + lane] for the same chains
   double* levels = nullptr;        // [i * lanes + lane] for chains whose envelope moves
   std::vector<double> discard;
