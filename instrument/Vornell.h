@@ -267,9 +267,8 @@ class Vornell : public Synth, public EngineHooks {
   VornellCommands commands{*this};
 
   // Built when first needed (RequireEditor): an instance whose editor never
-  // opens does not pay for its controls. Destroyed first
-  // of all (in the destructor's body): the editor reads the instrument until
-  // it is gone.
+  // opens does not pay for its controls. Destroyed first of all (in the
+  // destructor's body): the editor reads the instrument until it is gone.
   std::unique_ptr<EditorPart> editorPart;
   // The factory installed when the instrument was built, or null: no editor.
   EditorPartFactory editorFactory = nullptr;

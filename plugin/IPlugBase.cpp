@@ -393,7 +393,8 @@ int IPlugBase::ApplyPresetBankImage(const DataBlock& block, const PresetBankImag
       if (read.initialized) std::swap(slot.state, taken.state);
       std::swap(slot.name, taken.name);
     } else {
-      // Swapped with a copy, so that what the slot held is let go.
+      // A copy swapped in rather than assigned: assignment would keep the
+      // slot's old bytes allocated beside the shared ones.
       if (read.initialized) {
         DataBlock copy = read.state;
         std::swap(slot.state, copy);
