@@ -76,6 +76,7 @@ void Engine::ResetAllVoices() {
   tickEvents.Clear();
   inputQueue.Clear();
   sequencerTail = 0;
+  hostTail = hostFloor = 0;
   for (Voice& voice : voices) voice.Kill();
   for (Track& track : tracks) track.sustainPedal = false;
   runningVoices[0] = runningVoices[1] = 0;
@@ -107,7 +108,7 @@ void Engine::OnMidiMessage(const MidiMessage& message) {
     case 8:
     case 9:
       if (IsArpeggiatorMode(mode) && hooks && hooks->DivertToArpeggiator(queued)) return;
-      inputQueue.Add(queued);
+      QueueHostInOrder(queued);
       return;
     case 11: {
       int32_t controller = queued.data1;
@@ -117,7 +118,11 @@ void Engine::OnMidiMessage(const MidiMessage& message) {
       }
       if (controller >= 120) return;
       if (hooks && hooks->CaptureMidiLearn(controller)) return;
-      if (controller != 64) queued.offset = NearestTickOffset(queued.offset, controlPeriod);
+      if (controller == 64) {
+        QueueHostInOrder(queued);
+        return;
+      }
+      queued.offset = NearestTickOffset(queued.offset, controlPeriod);
       inputQueue.Add(queued);
       return;
     }
@@ -131,6 +136,17 @@ void Engine::OnMidiMessage(const MidiMessage& message) {
     default:
       return;  // pressure
   }
+}
+
+void Engine::QueueHostInOrder(MidiMessage queued) {
+  // A block's offsets count from its start, the queue's from the next control
+  // tick, which lies later when a block begins inside a control period: a note
+  // or pedal of one block could otherwise go before one of the block before
+  // (a note-off before its note-on, and the note would hang). Within a block
+  // the offsets order the messages as before.
+  if (inputQueue.Empty()) hostTail = hostFloor = 0;
+  queued.offset = std::max(queued.offset, hostFloor);
+  if (inputQueue.Add(queued)) hostTail = std::max(hostTail, queued.offset);
 }
 
 void Engine::DropQueuedMessages() {
@@ -214,6 +230,8 @@ void Engine::ProcessBlock(double** inputs, double** outputs, int32_t frames) {
     position += length;
     remaining -= length;
   }
+  // What the host queues from here on belongs to a later block.
+  hostFloor = hostTail;
 }
 
 void Engine::ControlTick() {
@@ -267,6 +285,7 @@ void Engine::DrainInputQueue() {
   }
   inputQueue.ShiftOffsets(period);
   sequencerTail = std::max(0, sequencerTail - period);
+  hostTail = std::max(0, hostTail - period);
 }
 
 void Engine::ParameterController(int32_t channel, int32_t controller, int32_t value) {

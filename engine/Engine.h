@@ -178,6 +178,8 @@ class Engine {
   // block processing
   void ControlTick();
   void DrainInputQueue();
+  // A host note or pedal message into inputQueue, never before one of an earlier block.
+  void QueueHostInOrder(MidiMessage queued);
   void ParameterController(int32_t channel, int32_t controller, int32_t value);
   void RunSegment(double** out, int32_t length);
   void RenderSampleReference(double** out, int32_t i, double clickGain);
@@ -226,6 +228,11 @@ class Engine {
   MidiInputQueue inputQueue;
   // Offset of the last sequencer message in inputQueue (0 when none is left).
   int32_t sequencerTail = 0;
+  // The largest offset of a host note or pedal message in inputQueue, and that
+  // offset as the last block left it: no note or pedal of a later block is
+  // queued before it (0 when none is left).
+  int32_t hostTail = 0;
+  int32_t hostFloor = 0;
   TickEventQueue tickEvents;
   int32_t controlPeriod = 0;
   int32_t controlCountdown = 0;

@@ -175,6 +175,35 @@ TEST(EngineTiming, ASequencerMessageNeverOvertakesOneOfTheBlockBefore) {
   EXPECT_FALSE(rig.engine.GetVoice(0).keyHeld);
 }
 
+TEST(EngineTiming, AHostNoteOrPedalNeverOvertakesOneOfTheBlockBefore) {
+  // Each block's messages wait for the period's next tick, so a block that
+  // begins later in a period holds them back less. At every phase of the
+  // period where the second block begins, a note-off or pedal-up early in it
+  // must still come after the note-on or pedal-down late in the block before.
+  for (double rate : {44100.0, 48000.0}) {
+    for (int32_t lead = 0; lead < 48; ++lead) {
+      for (int32_t before : {1, 3, 17}) {
+        for (bool pedal : {false, true}) {
+          Rig rig(rate);
+          for (int32_t t = 1; t < 6; ++t) rig.engine.SetTrackChannel(t, Track::kNoChannel);
+          rig.engine.SetTrackChannel(0, 0);
+          rig.Render(lead);
+          constexpr int32_t kFirst = 80;
+          rig.Midi(pedal ? 0 : kFirst - before, 0x90, 60, 100);
+          if (pedal) rig.Midi(kFirst - before, 0xB0, 64, 127);
+          rig.Render(kFirst);
+          if (pedal) rig.Midi(0, 0xB0, 64, 0);
+          rig.Midi(pedal ? 1 : 0, 0x80, 60, 0);
+          rig.Render(256);
+          const Voice& voice = rig.engine.GetVoice(0);
+          EXPECT_TRUE(voice.note == 60 && !voice.keyHeld && !voice.sustained)
+              << rate << " Hz, block after " << lead << ", " << before << " before its end, pedal " << pedal;
+        }
+      }
+    }
+  }
+}
+
 TEST(EngineControllers, AllSoundOffAndAllNotesOffSilenceAtOnceAndDropTheQueue) {
   for (int32_t controller : {120, 123}) {
     CountingHooks hooks;
