@@ -194,6 +194,25 @@ TEST(Arpeggiator, LatchFreezesThePatternWhileKeysPlayTheTracks) {
   EXPECT_TRUE(s.plug.Sequencing().Arpeggio().Empty());
 }
 
+TEST(Arpeggiator, AKeyPressedLatchedAndAgainUnlatchedEndsBothWithOneRelease) {
+  // Hosts may send a second note-on for a key that is still down.
+  for (int mode : {kModeArpUpDown, kModeArpAssign}) {
+    Session s;
+    EnterMode(s, mode);
+    s.plug.Sequencing().ToggleArpeggiatorLatch();
+    s.Note(0, 64, 100);  // sounds directly on track 1
+    s.plug.Sequencing().ToggleArpeggiatorLatch();
+    s.Note(0, 64, 100);  // and joins the pattern
+    EXPECT_FALSE(s.plug.Sequencing().Arpeggio().Empty()) << mode;
+    s.RunTo(kStart + 2 * kStep);
+    s.Note(0, 64, 0);
+    EXPECT_TRUE(s.plug.Sequencing().Arpeggio().Empty()) << mode;
+    const int64_t quiet = s.Now() + 4800;
+    s.RunTo(quiet + 4 * kStep);
+    for (int track : {0, 5}) EXPECT_EQ(s.TrackRms(track, quiet, s.Now()), 0.0) << mode << " track " << track + 1;
+  }
+}
+
 TEST(Arpeggiator, TrackSixOffWithNoOtherTrackOnChannelSixRefusesTheMode) {
   Session s;
   SetTrackChannel(s.plug, 5, kChannelNone);

@@ -475,8 +475,8 @@ TEST(HangingNotes, EveryNoteEndsOnceKeysPedalsLatchAndLoopsAreReleased) {
     RunReportedCase(mode, 256, 192100);
   }
   // 1..12, and runs that each met one of the faults this test found.
-  std::vector<uint32_t> seeds = {1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,  12,
-                                 1000, 1018, 1023, 1037, 1077, 1086, 1108, 1170, 1226, 1230, 1691};
+  std::vector<uint32_t> seeds = {1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,
+                                 1000, 1018, 1023, 1037, 1077, 1086, 1108, 1170, 1226, 1230, 1691, 37459};
   if (const char* soak = std::getenv("VORNELL_SOAK_SEEDS"))
     for (uint32_t n = 0, count = static_cast<uint32_t>(std::strtoul(soak, nullptr, 10)); n < count; ++n)
       seeds.push_back(1000 + n);
