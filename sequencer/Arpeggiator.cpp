@@ -121,23 +121,18 @@ bool Sequencer::DivertToArpeggiator(const MidiMessage& message) {
   if (kind != 8 && kind != 9) return false;
   const bool inPattern = arpHeldKeys.Contains(note);
   arpHeldKeys.Remove(note);
-  if (arpLatch || directKeys[key]) {
-    directKeys.reset(key);
-    // A key that sounds directly (pressed while latched) and was pressed again
-    // once the latch was off is in the pattern too: its release ends both, or
-    // the pattern would play the note on with no key down.
-    if (!arpLatch && inPattern && !arpHold) {
-      UpdateArpeggio(note, 0, false);
-      engine.NoteOff(kArpChannel, note, true);
-      if (arpHeldKeys.Empty()) ClearArpeggio();
-    }
-    return false;
+  // A key that sounds directly (pressed while latched) goes to the tracks as it
+  // is. Pressed again once the latch was off, it is in the pattern too: its
+  // release ends both, or the pattern would play the note on with no key down.
+  const bool direct = arpLatch || directKeys[key];
+  directKeys.reset(key);
+  if (direct && (arpLatch || !inPattern)) return false;
+  if (!arpHold) {
+    UpdateArpeggio(note, 0, false);
+    engine.NoteOff(kArpChannel, note, true);
+    if (arpHeldKeys.Empty()) ClearArpeggio();
   }
-  if (arpHold) return true;
-  UpdateArpeggio(note, 0, false);
-  engine.NoteOff(kArpChannel, note, true);
-  if (arpHeldKeys.Empty()) ClearArpeggio();
-  return true;
+  return !direct;
 }
 
 void Sequencer::ArpeggiatorSustain(int32_t value) {
