@@ -129,6 +129,7 @@ int32_t Configuration::ReadConfiguration() {
 
   const std::string bank = document.GetString(kStartupBankSection, "File", "", kPathBufferSize);
   if (!bank.empty()) startupBankPath = bank;
+  startupBankSynced = startupBankPath;
 
   // True when the value was applied. A missing key reads as the current value,
   // so it is applied too and leaves the setting unchanged.
@@ -168,6 +169,11 @@ int32_t Configuration::ReadConfiguration() {
 
 bool Configuration::WriteConfiguration(ConfigSetting which) {
   return ini.Update([&](IniDocument& document) {
+    // A startup bank that another instance chose or dropped since this one
+    // last read or wrote the file stays, unless this one has chosen anew.
+    const std::string inFile = document.GetString(kStartupBankSection, "File", "", kPathBufferSize);
+    if (inFile != startupBankSynced && startupBankPath == startupBankSynced) startupBankPath = inFile;
+    startupBankSynced = startupBankPath;
     // A path the file cannot hold on one line (one read with a lone carriage
     // return, say) leaves the section as it was rather than emptied.
     IniDocument withBank = document;
@@ -404,6 +410,7 @@ bool Configuration::SetEditorSize(int32_t percent) {
 
 bool Configuration::SelectStartupBank(const std::string& path) {
   startupBankPath = path;
+  startupBankSynced = path;
   return ini.Update([&](IniDocument& document) {
     document.EmptySection(kStartupBankSection);
     return document.SetString(kStartupBankSection, "File", path);
@@ -412,5 +419,6 @@ bool Configuration::SelectStartupBank(const std::string& path) {
 
 bool Configuration::UnselectStartupBank() {
   startupBankPath.clear();
+  startupBankSynced.clear();
   return ini.EmptySection(kStartupBankSection);
 }
