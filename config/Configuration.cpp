@@ -24,6 +24,8 @@ constexpr int32_t kArpeggiatorChannel = 5;  // MIDI channel 6
 constexpr int32_t kArpeggiatorTrack = 5;
 // With "Receive Parameter CCs" an unmapped controller c drives parameter c + 79.
 constexpr int32_t kParamCCOffset = 79;
+constexpr int32_t kModulationWheelController = 1;
+constexpr int32_t kSustainController = 64;
 
 struct SwitchKey {
   const char* section;
@@ -290,6 +292,9 @@ void Configuration::DisarmMidiLearn() {
 
 LearnCapture Configuration::CaptureLearnController(int32_t controller) {
   if (!learnArmed || controller < 0 || controller >= kControllerCount) return LearnCapture::NotCaptured;
+  // The engine keeps these for the modulation wheel and the sustain pedal and
+  // never looks them up: learnt, they would drive nothing. They go on playing.
+  if (controller == kModulationWheelController || controller == kSustainController) return LearnCapture::NotCaptured;
   learnController = controller;
   return CompleteMidiLearn() ? LearnCapture::Completed : LearnCapture::Captured;
 }
