@@ -24,6 +24,8 @@ constexpr int32_t kArpeggiatorChannel = 5;  // MIDI channel 6
 constexpr int32_t kArpeggiatorTrack = 5;
 // With "Receive Parameter CCs" an unmapped controller c drives parameter c + 79.
 constexpr int32_t kParamCCOffset = 79;
+constexpr int32_t kModulationWheelController = 1;
+constexpr int32_t kSustainController = 64;
 
 struct SwitchKey {
   const char* section;
@@ -129,6 +131,7 @@ int32_t Configuration::ReadConfiguration() {
 
   const std::string bank = document.GetString(kStartupBankSection, "File", "", kPathBufferSize);
   if (!bank.empty()) startupBankPath = bank;
+  startupBankSynced = startupBankPath;
 
   // True when the value was applied. A missing key reads as the current value,
   // so it is applied too and leaves the setting unchanged.
@@ -168,6 +171,11 @@ int32_t Configuration::ReadConfiguration() {
 
 bool Configuration::WriteConfiguration(ConfigSetting which) {
   return ini.Update([&](IniDocument& document) {
+    // A startup bank that another instance chose or dropped since this one
+    // last read or wrote the file stays, unless this one has chosen anew.
+    const std::string inFile = document.GetString(kStartupBankSection, "File", "", kPathBufferSize);
+    if (inFile != startupBankSynced && startupBankPath == startupBankSynced) startupBankPath = inFile;
+    startupBankSynced = startupBankPath;
     // A path the file cannot hold on one line (one read with a lone carriage
     // return, say) leaves the section as it was rather than emptied.
     IniDocument withBank = document;
@@ -284,6 +292,9 @@ void Configuration::DisarmMidiLearn() {
 
 LearnCapture Configuration::CaptureLearnController(int32_t controller) {
   if (!learnArmed || controller < 0 || controller >= kControllerCount) return LearnCapture::NotCaptured;
+  // The engine keeps these for the modulation wheel and the sustain pedal and
+  // never looks them up: learnt, they would drive nothing. They go on playing.
+  if (controller == kModulationWheelController || controller == kSustainController) return LearnCapture::NotCaptured;
   learnController = controller;
   return CompleteMidiLearn() ? LearnCapture::Completed : LearnCapture::Captured;
 }
@@ -404,6 +415,7 @@ bool Configuration::SetEditorSize(int32_t percent) {
 
 bool Configuration::SelectStartupBank(const std::string& path) {
   startupBankPath = path;
+  startupBankSynced = path;
   return ini.Update([&](IniDocument& document) {
     document.EmptySection(kStartupBankSection);
     return document.SetString(kStartupBankSection, "File", path);
@@ -412,5 +424,6 @@ bool Configuration::SelectStartupBank(const std::string& path) {
 
 bool Configuration::UnselectStartupBank() {
   startupBankPath.clear();
+  startupBankSynced.clear();
   return ini.EmptySection(kStartupBankSection);
 }

@@ -173,5 +173,7 @@ class Configuration {
   void ControllerSettingsChanged() { controllerSettingsVersion.fetch_add(1, std::memory_order_acq_rel); }
 
   IniFile ini;
+  // startupBankPath as this instance last read or wrote it.
+  std::string startupBankSynced;
   std::atomic<uint32_t> controllerSettingsVersion{0};
 };

@@ -296,15 +296,18 @@ void Engine::ParameterController(int32_t channel, int32_t controller, int32_t va
     p = controller + 79;
   }
   if (p < 0 || p >= kParameterCount || !hooks) return;
-  if (hooks->GetParameterNormalized(p) == v) return;
   if (p < kFirstVoiceParameter) {
-    hooks->SetParameterFromController(p, v);
+    if (hooks->GetParameterNormalized(p) != v) hooks->SetParameterFromController(p, v);
     return;
   }
+  // A voice parameter goes to the tracks on the channel, each of which is
+  // asked for its own value: the mapped track may listen elsewhere.
   int32_t k = (p - kFirstVoiceParameter) % Voice::kParamCount;
   ChannelTrackList list = channelTracks[channel];  // a parameter change may reorder the lists
-  for (int32_t i = 0; i < list.count; ++i)
-    hooks->SetParameterFromController(kFirstVoiceParameter + Voice::kParamCount * list.tracks[i] + k, v);
+  for (int32_t i = 0; i < list.count; ++i) {
+    const int32_t q = kFirstVoiceParameter + Voice::kParamCount * list.tracks[i] + k;
+    if (hooks->GetParameterNormalized(q) != v) hooks->SetParameterFromController(q, v);
+  }
 }
 
 void Engine::RunSegment(double** out, int32_t length) {

@@ -77,6 +77,7 @@ class Vornell : public Synth, public EngineHooks {
   void ReplayPrepared(const PreparedReplay& prepared) override;
   // Where LoadState would end, applying nothing. Any thread.
   int MeasureState(const DataBlock& block, int position) const override;
+  std::string StoredPresetName(const DataBlock& block, int position) const override;
   // A state as LoadState and SaveState would pass it on, with other
   // parameter values and preset fields (IPlugBase::ComposeState). Any thread.
   bool ComposeState(const DataBlock& block, int position, bool loaded, int current, const std::string& name,

@@ -150,6 +150,10 @@ int Vornell::MeasureState(const DataBlock& block, int position) const {
   return position;
 }
 
+std::string Vornell::StoredPresetName(const DataBlock& block, int position) const {
+  return StatePresetName(block, position);
+}
+
 bool Vornell::ComposeState(const DataBlock& block, int position, bool loaded, int current, const std::string& name,
                            const std::vector<double>& values, DataBlock& out) const {
   if (NumParams() != kNumParams || values.size() != static_cast<size_t>(kNumParams)) return false;

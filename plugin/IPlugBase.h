@@ -125,6 +125,9 @@ class IPlugBase : public IEditorDelegate {
                             DataBlock& /*out*/) const {
     return false;
   }
+  // The preset name a state at position carries, empty when it carries none
+  // (the base). Any thread.
+  virtual std::string StoredPresetName(const DataBlock& /*block*/, int /*position*/) const { return std::string(); }
   // True when every parameter equals the stored double within 1e-5 in single precision.
   virtual bool StateEquals(const DataBlock& block, int position);
   // The host adapter calls this once the host is known.

@@ -182,13 +182,19 @@ bool IPlugBase::LoadProgramData(const DataBlock& file) {
     return false;
   if (magic != kMagicCcnK || version != 1 || id != kUniqueId) return false;
   if (file.Size() < kProgramParamsOffset) return false;
-  const std::string name = ReadNameField(file, kProgramNameOffset, kProgramNameSize);
+  std::string name = ReadNameField(file, kProgramNameOffset, kProgramNameSize);
 
   if (type == kTypeProgramChunk && IsChunkState()) {
     if (file.Size() < kProgramHeaderSize) return false;
     int position = kProgramHeaderSize;
     ReadChunkHeader(file, &position);
     if (position < 0 || MeasureState(file, position) < 0) return false;
+    // The name field holds 27 characters of a longer preset name, which the
+    // state itself carries whole.
+    const std::string stored = StoredPresetName(file, position);
+    if (name.size() >= static_cast<size_t>(kProgramNameSize - 1) && stored.size() > name.size() &&
+        stored.compare(0, name.size(), name) == 0)
+      name = stored;
     PluginLock lock(Mutex());
     LoadState(file, position);
     FinishProgramLoad(name);

@@ -28,6 +28,14 @@ int SkipStateHeader(const DataBlock& block, int position) {
   return block.GetText(&name, position);
 }
 
+std::string StatePresetName(const DataBlock& block, int position) {
+  std::string name;
+  int32_t index = 0;
+  if (TagAt(block, position) && block.GetInt32(&index, position + kStateTagSize) >= 0)
+    block.GetText(&name, position + kStateTagSize + 4);
+  return name;
+}
+
 bool PutStateHeader(DataBlock& block, int32_t presetIndex, const std::string& presetName) {
   return block.PutBytes(kStateTag, kStateTagSize) && block.PutInt32(presetIndex) && block.PutText(presetName);
 }

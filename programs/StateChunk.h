@@ -44,6 +44,8 @@ int ReadStateSummary(const DataBlock& block, int position, std::vector<Program>&
 // `position`; `position` itself otherwise (an older block). -1 when the tag is
 // there but the fields after it are not.
 int SkipStateHeader(const DataBlock& block, int position);
+// The preset name of the header at `position`; empty for an older block.
+std::string StatePresetName(const DataBlock& block, int position);
 // Appends the tag, the preset index and the preset name; false when the block
 // cannot grow.
 bool PutStateHeader(DataBlock& block, int32_t presetIndex, const std::string& presetName);

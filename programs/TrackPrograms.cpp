@@ -1,6 +1,7 @@
 #include "programs/TrackPrograms.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "engine/Engine.h"
 #include "engine/Track.h"
@@ -8,6 +9,7 @@
 #include "plugin/ScopedValue.h"
 #include "programs/ParameterTable.h"
 #include "programs/ProgramLibrary.h"
+#include "programs/StateChunk.h"
 #include "programs/TrackProgramsHost.h"
 
 namespace {
@@ -238,7 +240,12 @@ void TrackPrograms::UpdateProgramModified(int t) {
     modified = stored != current;
   }
   Track& track = host.TrackAt(t);
-  if (!modified) modified = track.programName != program.name;
+  // A state keeps only the first kStateTrackNameLength bytes of a track's
+  // name: a longer program name, once read back, is still the same name.
+  const auto kept = [](const std::string& name) {
+    return std::string_view(name).substr(0, static_cast<size_t>(kStateTrackNameLength));
+  };
+  if (!modified) modified = kept(track.programName) != kept(program.name);
   track.programModified = modified;
 }
 

@@ -66,9 +66,15 @@ bool TuningClient::IsNoteFiltered(int32_t note) {
 
 int32_t TuningClient::NoteToPitch(int32_t note) {
   if (!IsTuningOnline()) return UntunedPitch(note);
-  const double target = NoteFrequency(note);
+  // A key transposed beyond the master's 128 keys takes the tuning of the key
+  // whole octaves inside, moved by those octaves: wrapped into the range, it
+  // would sound about ten octaves off.
+  const int64_t key = note;
+  const int64_t octaves = key > 127 ? (key - 116) / 12 : key < 0 ? -((11 - key) / 12) : 0;
+  const double target = std::ldexp(NoteFrequency(static_cast<int32_t>(key - 12 * octaves)),
+                                   static_cast<int>(std::clamp<int64_t>(octaves, -64, 64)));
   // A master's value that is no frequency at all plays the key untuned.
-  if (std::isnan(target)) return UntunedPitch(note & 127);
+  if (std::isnan(target)) return UntunedPitch(note);
 
   // Bisection over the monotonic pitch scale, then the nearer of the two
   // pitches around the target (by frequency ratio, as the ear judges). Halving

@@ -43,8 +43,9 @@ class TuningClient {
   bool IsNoteOnFiltered(int32_t note) { return IsTuningOnline() && IsNoteFiltered(note & 127); }
   // The key's engine pitch: key × 128 without a master (any key, also beyond
   // 0..127); with one, the pitch in 0..17280 whose frequency is nearest the
-  // master's for the key modulo 128 (about 17 evaluations of the pitch scale,
-  // which must rise with the pitch). No allocation. Audio thread.
+  // master's for the key (beyond 0..127: for the key whole octaves inside,
+  // moved by those octaves; about 17 evaluations of the pitch scale, which
+  // must rise with the pitch). No allocation. Audio thread.
   int32_t NoteToPitch(int32_t note);
 
   // "Micro Tuning: " and the master's scale name, or empty without a master.

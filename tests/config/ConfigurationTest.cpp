@@ -252,6 +252,21 @@ TEST_F(ConfigurationFixture, TwoInstancesShareTheFileAndTheLastWriterWins) {
   EXPECT_FALSE(third.receiveParamCCs);
 }
 
+TEST_F(ConfigurationFixture, AStartupBankChosenInAnotherInstanceOutlivesThisOnesWrites) {
+  Configuration first;
+  Configuration second;
+  ASSERT_TRUE(second.SelectStartupBank("/chosen.fxb"));
+  first.ToggleSetting(ConfigSetting::MidiThru);
+  EXPECT_EQ(Configuration().startupBankPath, "/chosen.fxb");
+  ASSERT_TRUE(second.UnselectStartupBank());
+  first.WriteConfiguration(ConfigSetting::All);
+  EXPECT_EQ(Configuration().startupBankPath, "");
+  // This instance's own choice is still what it writes.
+  first.startupBankPath = "/mine.fxb";
+  first.ToggleSetting(ConfigSetting::MidiThru);
+  EXPECT_EQ(Configuration().startupBankPath, "/mine.fxb");
+}
+
 TEST_F(ConfigurationFixture, ToggleCommandsFlipAndStoreTheirSetting) {
   Configuration config;
   const struct {

@@ -80,6 +80,12 @@ TEST_F(MidiLearn, NumbersOutOfRangeAndDisarmingAreNotCaptured) {
   EXPECT_EQ(config.CaptureLearnController(-1), LearnCapture::NotCaptured);
   EXPECT_EQ(config.CaptureLearnParam(303), LearnCapture::NotCaptured);
   EXPECT_EQ(config.CaptureLearnParam(-2), LearnCapture::NotCaptured);
+  // The modulation wheel and the sustain pedal keep their own jobs: mapped, they would drive nothing.
+  for (bool removes : {false, true}) {
+    config.ArmMidiLearn(true, removes);
+    for (int32_t c : {1, 64}) EXPECT_EQ(config.CaptureLearnController(c), LearnCapture::NotCaptured) << c;
+  }
+  config.ArmMidiLearn(true, false);
   EXPECT_TRUE(config.learnArmed);
   EXPECT_EQ(config.CaptureLearnParam(302), LearnCapture::Captured);
   config.DisarmMidiLearn();

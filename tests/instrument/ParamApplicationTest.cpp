@@ -385,6 +385,13 @@ TEST(ParamApplication, MappedControllerDrivesTheParameterOfTheListeningTracks) {
   EXPECT_EQ(plug.Value(CutoffIndex(1)), 255.0);
   EXPECT_NE(plug.Value(CutoffIndex(0)), 255.0);
   EXPECT_DOUBLE_EQ(plug.GetEngine().TrackVoiceParam(1, kVoiceFilterCutoff), 254.0 / 255.0 * 88.0 * kSteps);
+
+  // A value that the mapped track holds already still reaches a listening track that differs.
+  plug.SetPlain(CutoffIndex(0), 0);
+  cc.data2 = 0;
+  plug.OnMidiMessage(cc);
+  Render(plug, 512, out);
+  EXPECT_EQ(plug.Value(CutoffIndex(1)), 0.0);
 }
 
 }  // namespace

@@ -266,6 +266,26 @@ TEST(BuiltInBank, ProgramFileRestoresTheSameSound) {
   ExpectIdentical(PlayPhrase(plug), PlayPhrase(other));
 }
 
+TEST(Presets, ProgramFileKeepsAPresetNameLongerThanItsNameField) {
+  TempFolder folder;
+  TestVornell plug;
+  const std::string name = "PAD Warm Strings with a Slow Attack";
+  plug.ModifyCurrentPreset(name.c_str());
+  ASSERT_TRUE(plug.SaveProgramFile(folder / "long.fxp"));
+  TestVornell other;
+  ASSERT_TRUE(other.LoadProgramFile(folder / "long.fxp"));
+  EXPECT_EQ(other.GetPresetName(0), name);
+
+  // A name field that says something else (renamed by another program) is the name.
+  {
+    std::fstream file(folder / "long.fxp", std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(28);
+    file.write("Renamed", 8);
+  }
+  ASSERT_TRUE(other.LoadProgramFile(folder / "long.fxp"));
+  EXPECT_EQ(other.GetPresetName(0), "Renamed");
+}
+
 TEST(Presets, CopyAndPasteCarryAWholeStateAndTheName) {
   TestVornell plug;
   plug.Commands().PastePreset();  // empty clipboard: nothing

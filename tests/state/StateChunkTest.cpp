@@ -135,6 +135,25 @@ TEST(StateChunk, LoadingClearsArmedAndModifiedAndCutsLongNames) {
   EXPECT_EQ(plug.GetEngine().GetTrack(3).programName, std::string(64, 'n'));
 }
 
+TEST(StateChunk, AStoredProgramWithALongNameIsNotModifiedAfterTheStateIsRead) {
+  TestVornell source;
+  source.Programs().RenameTrackProgram(0, std::string(80, 'n'));
+  source.Programs().StoreTrackProgram(-1);
+  const DataBlock block = StateOf(source);
+
+  // Another instance (a project reopened) and the same one (a preset chosen again).
+  TestVornell other;
+  for (TestVornell* plug : {&other, &source}) {
+    ASSERT_EQ(plug->LoadState(block, 0), block.Size());
+    plug->Programs().UpdateProgramModified(0);
+    EXPECT_FALSE(plug->GetEngine().GetTrack(0).programModified);
+    // A real rename within the kept length still counts.
+    plug->Programs().RenameTrackProgram(0, std::string(63, 'n'));
+    plug->Programs().UpdateProgramModified(0);
+    EXPECT_TRUE(plug->GetEngine().GetTrack(0).programModified);
+  }
+}
+
 TEST(StateChunk, StoredModeIsEnteredWhateverModeRuns) {
   // An arpeggiator set-up: track 6 alone on MIDI channel 6.
   TestVornell arp;

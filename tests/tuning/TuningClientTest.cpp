@@ -179,11 +179,15 @@ TEST_F(WithMaster, TheMastersTableIsReadLiveAtEachNote) {
   EXPECT_NEAR(client.NoteToPitch(60), 67 * 128, 1);
 }
 
-TEST_F(WithMaster, KeysBeyondTheMidiRangeWrapIntoIt) {
+TEST_F(WithMaster, KeysTransposedBeyondTheMidiRangeKeepTheTuningOfTheirOctavesInside) {
   master.TuneOffset(0.25);
-  EXPECT_EQ(client.NoteToPitch(130), client.NoteToPitch(2));
-  EXPECT_EQ(client.NoteToPitch(-1), client.NoteToPitch(127));
-  EXPECT_EQ(client.NoteToPitch(256 + 60), client.NoteToPitch(60));
+  master.setFrequency(118, TwelveTone(118.5));
+  // An octave above a key inside the range, as far as the pitch scale goes.
+  for (int key : {128, 130, 134}) EXPECT_NEAR(client.NoteToPitch(key), client.NoteToPitch(key - 12) + 1536, 1) << key;
+  EXPECT_NEAR(client.NoteToPitch(130), 130 * 128 + 64, 1);
+  for (int key : {136, 256 + 60, std::numeric_limits<int32_t>::max()}) EXPECT_EQ(client.NoteToPitch(key), 17280) << key;
+  // Below the range lies below the scale's lowest pitch.
+  for (int key : {-1, -24, std::numeric_limits<int32_t>::min()}) EXPECT_EQ(client.NoteToPitch(key), 0) << key;
 }
 
 TEST_F(WithMaster, FrequenciesBeyondThePitchScaleStopAtTheSearchBounds) {
