@@ -1,6 +1,7 @@
 #include "programs/ProgramLibrary.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "platform/Resources.h"
 #include "plugin/DataBlock.h"
@@ -28,27 +29,41 @@ struct SysExMessage {
 
 // The messages of SysEx data, one after another. Bytes outside messages are
 // passed over; a status byte inside a message ends it there (the byte itself
-// starts what follows), as it does on a MIDI cable.
+// starts what follows), as it does on a MIDI cable. Real-time bytes (F8..FF)
+// may come between any two bytes on a cable, so a dump captured from one can
+// hold them inside a message: they are left out of it rather than ending it.
 class SysExStream {
  public:
   SysExStream(const uint8_t* bytes, size_t count) : data(bytes), size(count) {}
 
+  // The message stays valid until the next call.
   bool Next(SysExMessage& message) {
     while (position < size && data[position] != kSysExStart) ++position;
     if (position >= size) return false;
     const size_t start = position++;
-    while (position < size && data[position] < 0x80) ++position;
+    bool realTime = false;
+    for (; position < size && (data[position] < 0x80 || data[position] >= kFirstRealTime); ++position)
+      realTime |= data[position] >= kFirstRealTime;
     message.complete = position < size && data[position] == kSysExEnd;
     if (message.complete) ++position;
     message.bytes = data + start;
     message.length = position - start;
+    if (realTime) {
+      withoutRealTime.clear();
+      for (size_t i = start; i < position; ++i)
+        if (data[i] < kFirstRealTime) withoutRealTime.push_back(data[i]);
+      message.bytes = withoutRealTime.data();
+      message.length = withoutRealTime.size();
+    }
     return true;
   }
 
  private:
+  static constexpr uint8_t kFirstRealTime = 0xF8;
   const uint8_t* data;
   size_t size;
   size_t position = 0;
+  std::vector<uint8_t> withoutRealTime;  // only a message that held real-time bytes
 };
 
 // The factory bank's programs in the order ReadSysExPrograms hands them over,

@@ -211,6 +211,25 @@ TEST(ProgramSysEx, AfterTheFirstMessageBrokenOnesAreSkipped) {
   }
 }
 
+// A dump captured from a cable may carry clock and active-sensing bytes
+// inside its messages: the programs read as from a clean dump.
+TEST(ProgramSysEx, RealTimeBytesInsideMessagesAreLeftOut) {
+  ProgramLibrary source;
+  FillDistinct(source);
+  source.programs[5].name = "kept whole";
+  const Bytes clean = source.BuildSysEx(-1);
+  Bytes captured;
+  for (size_t i = 0; i < clean.size(); ++i) {
+    captured.push_back(clean[i]);
+    if (i % 29 == 0) captured.push_back(i % 58 == 0 ? 0xF8 : 0xFE);  // also right after an F0 and before an F7
+  }
+  ProgramLibrary expected, target;
+  ASSERT_TRUE(expected.ParseSysEx(clean, -1));
+  ASSERT_TRUE(target.ParseSysEx(captured, -1));
+  for (int p = 0; p < kProgramCount; ++p) EXPECT_EQ(target.programs[p], expected.programs[p]) << p;
+  EXPECT_EQ(target.programs[5].name, "kept whole");
+}
+
 TEST(ProgramSysEx, EnhancedRecordThatDoesNotFitLeavesThePackedValues) {
   ProgramLibrary source;
   FillDistinct(source);
