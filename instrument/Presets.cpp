@@ -151,12 +151,17 @@ bool VornellCommands::PeekProgramFile(const std::string& path, DataBlock& block)
   if (!ReadFile(path, data)) return false;
   char field[kProgramNameSize + 1] = {};
   data.GetBytes(field, kProgramNameSize, kProgramNameOffset);
-  block.PutText(std::string(field, strnlen(field, kProgramNameSize)));
+  std::string name(field, strnlen(field, kProgramNameSize));
+  const bool ours = BytesAt(data, 0, "CcnK") && Big32At(data, kFileVersionOffset, 1) &&
+                    Big32At(data, kFileIdOffset, kUniqueId) && BytesAt(data, kFileTypeOffset, "FPCh") &&
+                    plug.IsChunkState();
+  int position = kProgramChunkOffset;
+  if (ours && position <= data.Size()) ReadChunkHeader(data, &position);
+  // The browser shows the name a load gives the preset.
+  if (ours && position >= 0) name = plug.ProgramFileName(name, data, position);
+  block.PutText(name);
   block.PutByte(1);
-  if (!BytesAt(data, 0, "CcnK") || !Big32At(data, kFileVersionOffset, 1) || !Big32At(data, kFileIdOffset, kUniqueId) ||
-      !BytesAt(data, kFileTypeOffset, "FPCh") || !plug.IsChunkState())
-    return false;
-  return AppendChunk(data, kProgramChunkOffset, block);
+  return ours && AppendChunk(data, kProgramChunkOffset, block);
 }
 
 bool VornellCommands::PeekBankFile(const std::string& path, DataBlock& block) const {

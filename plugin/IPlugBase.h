@@ -128,6 +128,10 @@ class IPlugBase : public IEditorDelegate {
   // The preset name a state at position carries, empty when it carries none
   // (the base). Any thread.
   virtual std::string StoredPresetName(const DataBlock& /*block*/, int /*position*/) const { return std::string(); }
+  // The name a program file's name field stands for: the whole preset name
+  // the file's state at position carries, when the field holds only its first
+  // 27 characters; else the field. Any thread.
+  std::string ProgramFileName(const std::string& field, const DataBlock& file, int position) const;
   // True when every parameter equals the stored double within 1e-5 in single precision.
   virtual bool StateEquals(const DataBlock& block, int position);
   // The host adapter calls this once the host is known.

@@ -96,6 +96,13 @@ std::string ReadNameField(const DataBlock& block, int position, int fieldSize) {
 
 }  // namespace
 
+std::string IPlugBase::ProgramFileName(const std::string& field, const DataBlock& file, int position) const {
+  // The field holds 27 characters of a longer name, which the state carries whole.
+  if (field.size() < static_cast<size_t>(kProgramNameSize - 1)) return field;
+  std::string stored = StoredPresetName(file, position);
+  return stored.size() > field.size() && stored.compare(0, field.size(), field) == 0 ? stored : field;
+}
+
 // A bank file in the parameter-list form, checked; and, when it could be
 // worked out before the lock is taken, what loading its programs in turn leaves.
 struct ParamListBank {
@@ -189,12 +196,7 @@ bool IPlugBase::LoadProgramData(const DataBlock& file) {
     int position = kProgramHeaderSize;
     ReadChunkHeader(file, &position);
     if (position < 0 || MeasureState(file, position) < 0) return false;
-    // The name field holds 27 characters of a longer preset name, which the
-    // state itself carries whole.
-    const std::string stored = StoredPresetName(file, position);
-    if (name.size() >= static_cast<size_t>(kProgramNameSize - 1) && stored.size() > name.size() &&
-        stored.compare(0, name.size(), name) == 0)
-      name = stored;
+    name = ProgramFileName(name, file, position);
     PluginLock lock(Mutex());
     LoadState(file, position);
     FinishProgramLoad(name);

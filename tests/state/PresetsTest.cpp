@@ -391,7 +391,7 @@ TEST(Presets, PeekingIntoFilesGivesTheBrowserOnePresetOrTheList) {
   int end = 0;
   std::vector<BankEntry> entries = WalkPresets(one, 0, &end);
   ASSERT_EQ(entries.size(), 1u);
-  EXPECT_EQ(entries[0].name, "A name much longer than the");  // 27 characters
+  EXPECT_EQ(entries[0].name, "A name much longer than the field holds");  // as a load names it
   EXPECT_EQ(end, one.Size());
 
   DataBlock list;
