@@ -487,6 +487,7 @@ void VornellEditor::OnIdleTick() {
   }
   ShowConfigPage(plug->config.configPanelShown.load());
   UpdateProgramSelectorGrayState();
+  browser->FollowInstrument();
   graphics->SetAllControlsDirty();
 }
 
