@@ -678,3 +678,24 @@ TEST_F(PanelEditorTest, OptionAndProgramButtonsRunTheirMenus) {
 }
 
 }  // namespace
+
+// A preset the host renames shows its new name in the top bar at once, with
+// no other change to redraw it.
+TEST_F(PanelEditorTest, PresetSelectorShowsTheNameTheHostGives) {
+  OpenAndSettle();
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
+  const Rect box(panel::kPresetName.left, panel::kPresetName.top, panel::kPresetName.right,
+                 panel::kPresetName.bottom + 2);
+  auto pixels = [&] {
+    std::vector<unsigned> shown;
+    for (int y = box.top; y < box.bottom; ++y)
+      for (int x = box.left; x < box.right; ++x) shown.push_back(g->BackBuffer()->GetPixel(x, y));
+    return shown;
+  };
+  const auto before = pixels();
+  char name[] = "Completely Different";
+  Dispatch(effSetProgramName, 0, 0, name);
+  Idle(3);
+  ASSERT_EQ(plug->GetPresetName(0), name);
+  EXPECT_NE(pixels(), before);
+}
