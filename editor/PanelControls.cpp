@@ -213,13 +213,18 @@ void IKRUtilityKick::ShowSequenceMenu(int which, int x, int y) {
 IKRLED::IKRLED(PanelModel* model, int x, int y, int id, const PanelBitmap& bitmap)
     : IBitmapControl(model->Delegate(), x, y, id, bitmap), model(model) {}
 
+bool IKRLED::Lit() {
+  PluginLock lock(model->Mutex());
+  return model->Panel().LedState(paramIndex);
+}
+
 bool IKRLED::Draw(IGraphics* g) {
-  bool lit = false;
-  {
-    PluginLock lock(model->Mutex());
-    lit = model->Panel().LedState(paramIndex);
-  }
-  return g->BlitFrame(panelBitmap, drawRect, lit ? 2 : 1, &blend);
+  drawnLit = Lit();
+  return g->BlitFrame(panelBitmap, drawRect, drawnLit ? 2 : 1, &blend);
+}
+
+void IKRLED::FollowState() {
+  if (!IsHidden() && Lit() != drawnLit) MarkDirty(false);
 }
 
 // --- IKRNumberDisplay ----------------------------------------------------------

@@ -93,9 +93,16 @@ class IKRLED : public IBitmapControl {
  public:
   IKRLED(PanelModel* model, int x, int y, int id, const PanelBitmap& bitmap);
   bool Draw(IGraphics* graphics) override;
+  // Redraws the LED when what it shows changed since it was drawn (a key
+  // held or let go, a blink): such changes mark nothing dirty themselves.
+  // The editor's idle tick.
+  void FollowState();
 
  private:
+  bool Lit();
+
   PanelModel* model;
+  bool drawnLit = false;
 };
 
 // The CONTROL number display (-346, two digits) and the EDIT TRACK display

@@ -136,6 +136,8 @@ VornellEditor::VornellEditor(Vornell* vornell)
                                        PanelTextStyle(StatusColour(kStatusWhite)), kVersionText);
   browser->AddStatusLine(browserStatusLine);
   BuildTopBar();
+  for (int i = 0; i < graphics->NControls(); ++i)
+    if (auto* led = dynamic_cast<IKRLED*>(graphics->GetControl(i))) leds.push_back(led);
 
   plug->DisarmMidiLearn();
   browser->ShowBrowserPage(false);
@@ -480,6 +482,7 @@ void VornellEditor::OnIdleTick() {
     learnButton->MarkDirty(false);
   }
   UpdateBlinking();
+  for (IKRLED* led : leds) led->FollowState();
   if (!plug->TakePanelDirty()) return;
   if (fullRefresh.exchange(false)) {
     RefreshEditTrackControls(plug->Panel().EditTrack());

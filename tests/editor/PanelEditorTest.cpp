@@ -699,3 +699,48 @@ TEST_F(PanelEditorTest, PresetSelectorShowsTheNameTheHostGives) {
   ASSERT_EQ(plug->GetPresetName(0), name);
   EXPECT_NE(pixels(), before);
 }
+
+// The LEDs show what they stand for with nothing else redrawn: a TRACK LED
+// lights while a key of its track is held, and RECORD blinks while an
+// overdub waits for its track.
+TEST_F(PanelEditorTest, LedsFollowKeysAndBlinkingOnTheirOwn) {
+  OpenAndSettle();
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
+  auto pixels = [&](int id) {
+    const Rect box = Key(Panel(id))->GetRect();
+    std::vector<unsigned> shown;
+    for (int y = box.top; y < box.bottom; ++y)
+      for (int x = box.left; x < box.right; ++x) shown.push_back(g->BackBuffer()->GetPixel(x, y));
+    return shown;
+  };
+  MidiList midi;
+  std::vector<std::vector<float>> buffers(14, std::vector<float>(64));
+  std::vector<float*> outputs;
+  for (auto& buffer : buffers) outputs.push_back(buffer.data());
+  auto play = [&](int status, int velocity) {
+    midi.Clear();
+    midi.Add(status, 60, velocity, 0);
+    Dispatch(effProcessEvents, 0, 0, midi.Events());
+    for (int i = 0; i < 4; ++i) effect->processReplacing(effect, nullptr, outputs.data(), 64);
+    Idle(3);
+  };
+  const auto dark = pixels(panel_id::TrackLed(0));
+  play(0x90, 100);
+  ASSERT_GT(plug->GetEngine().GetTrack(0).heldVoiceCount, 0);
+  EXPECT_NE(pixels(panel_id::TrackLed(0)), dark);
+  play(0x80, 0);
+  EXPECT_EQ(pixels(panel_id::TrackLed(0)), dark);
+
+  {
+    std::lock_guard lock(plug->Mutex());
+    plug->Sequencing().SetRecording(true);
+    plug->Sequencing().SetState(Sequencer::kRecordOverdubPrepared);
+    plug->Sequencing().SetRecordActivity(true);
+  }
+  std::vector<std::vector<unsigned>> record;
+  for (int i = 0; i < 16; ++i) {
+    Idle(1);
+    record.push_back(pixels(panel_id::kRecordLed));
+  }
+  EXPECT_NE(std::count(record.begin(), record.end(), record.front()), 16) << "RECORD blinks";
+}
