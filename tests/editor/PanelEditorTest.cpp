@@ -744,3 +744,39 @@ TEST_F(PanelEditorTest, LedsFollowKeysAndBlinkingOnTheirOwn) {
   }
   EXPECT_NE(std::count(record.begin(), record.end(), record.front()), 16) << "RECORD blinks";
 }
+
+// The configuration page follows track settings changed elsewhere (the host,
+// a controller): the cycle check box shows the track's flag and the template
+// drop-down the template the tracks match, neither a value of its own.
+TEST_F(PanelEditorTest, ConfigurationPageFollowsTrackSettingsChangedElsewhere) {
+  OpenAndSettle();
+  VornellEditor::Of(*plug)->ShowConfigPage(true);
+  Idle(3);
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
+  auto pixels = [&](IControl* control) {
+    const Rect box = control->GetRect();
+    std::vector<unsigned> shown;
+    for (int y = box.top; y < box.bottom; ++y)
+      for (int x = box.left; x < box.right; ++x) shown.push_back(g->BackBuffer()->GetPixel(x, y));
+    return shown;
+  };
+  auto* templates = static_cast<IKRDropDown*>(Key(Panel(panel_id::kTemplateDropDown)));
+  IControl* cycleBox = Key(Panel(panel_id::CycleSwitch(2)));
+  for (int j : {kTrackCycle, kTrackChannel, kTrackMode}) {
+    Window().menuAnswers.push_back({0});
+    ClickOn(templates);
+    Idle(3);
+    const std::string matched = templates->Text();
+    const auto templateBefore = pixels(templates);
+    const auto cycleBefore = pixels(cycleBox);
+    const int index = TrackParamIndex(2, j);
+    const int now = plug->IntParam(index);
+    SetPlain(index, j == kTrackChannel ? (now + 3) % 16 : j == kTrackMode ? (now + 1) % 3 : 1 - now);
+    Idle(3);
+    ASSERT_NE(templates->Text(), matched) << j;
+    EXPECT_NE(pixels(templates), templateBefore) << j;
+    if (j == kTrackCycle) {
+      EXPECT_NE(pixels(cycleBox), cycleBefore);
+    }
+  }
+}
