@@ -19,6 +19,10 @@ class PanelModel;
 
 // Panel text styles (Arial 14 unless noted).
 TextStyle PanelTextStyle(const Color& color, TextStyle::Align align = TextStyle::kAlignNear, int size = 14);
+// The longest start of text, in whole characters, that the style writes
+// within width pixels: labels are drawn unclipped, and a long name must not
+// run over the controls beside its box.
+std::string FittedText(TextStyle* style, const std::string& text, int width);
 inline const Color kDisplayWhite(192, 255, 255, 255);
 
 // A film-strip knob. TRACK VOLUME (-347) and VALUE (-348) report turns to the

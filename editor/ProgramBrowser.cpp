@@ -104,7 +104,7 @@ std::string IKRFileControl::FileName() const {
 
 bool IKRFileControl::Draw(IGraphics* g) {
   if (grayed) return true;
-  return g->DrawLabel(&textStyle, FileName(), drawRect);
+  return g->DrawLabel(&textStyle, FittedText(&textStyle, FileName(), drawRect.W()), drawRect);
 }
 
 void IKRFileControl::OnMouseDown(int, int, const MouseMods&) {
@@ -187,12 +187,12 @@ bool IKRScrollItemControl::Draw(IGraphics* g) {
   if (browser->RowSelected(list, row)) {
     g->FillRect(Color(32, 255, 255, 255), drawRect);
     g->DrawLabel(&selectedNumberStyle, numberText, numberRect);
-    g->DrawLabel(&selectedNameStyle, nameText, nameRect);
+    g->DrawLabel(&selectedNameStyle, FittedText(&selectedNameStyle, nameText, nameRect.W()), nameRect);
     return true;
   }
   if (marked) g->FillRect(Color(32, 0, 0, 128), drawRect);
   g->DrawLabel(&numberStyle, numberText, numberRect);
-  g->DrawLabel(&nameStyle, nameText, nameRect);
+  g->DrawLabel(&nameStyle, FittedText(&nameStyle, nameText, nameRect.W()), nameRect);
   return true;
 }
 
@@ -251,7 +251,8 @@ void ProgramBrowser::BuildPage(IGraphics* g, const std::function<PanelBitmap(int
       kEditTrackDownKey);
   Add(new IKRUtilityKick(model, kBrowserEditTrackUp.x, kBrowserEditTrackUp.y, panel_id::kEditTrackUp, next),
       kEditTrackUpKey);
-  Add(new IKRPrgControl(model, RectOf(kBrowserProgramNumber), RectOf(kBrowserProgramName), -1, true),
+  Add(new IKRPrgControl(model, RectOf(kBrowserProgramNumber), RectOf(kBrowserProgramName), -1, true, -1,
+                        kBrowserLinkCheck.x - 1),
       kProgramSelectorKey);
   Add(new IKRUtilityKick(model, kBrowserProgramDown.x, kBrowserProgramDown.y, panel_id::kProgramDown, prev),
       kProgramDownKey);

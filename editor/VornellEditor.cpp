@@ -323,8 +323,9 @@ void VornellEditor::BuildConfigPage() {
     Add(new IKRSwitchControl(model.get(), panel::CycleCheck(t).x, panel::CycleCheck(t).y, panel_id::CycleSwitch(t),
                              checkBox),
         Panel(panel_id::CycleSwitch(t)));
+    // A name may run on to the row's knobs, not over them.
     Add(new IKRPrgControl(model.get(), RectOf(panel::ProgramNumberBox(t)), RectOf(panel::ProgramNameBox(t)), t, false,
-                          panel_id::ProgramSelector(t)),
+                          panel_id::ProgramSelector(t), panel::TuneKnob(t).x - 1),
         Panel(panel_id::ProgramSelector(t)));
     for (int j : {kTrackTune, kTrackTranspose}) {
       const int index = TrackParamIndex(t, j);
@@ -348,8 +349,8 @@ void VornellEditor::BuildEditTrackRow() {
   Add(new IKRNumberDisplay(model.get(), RectOf(panel::kEditTrackDisplay), panel_id::kEditTrackDisplay,
                            Bitmap(kDigitsPicture, panel::kDigitFrames)),
       Panel(panel_id::kEditTrackDisplay));
-  graphics->AddControl(
-      new IKRPrgControl(model.get(), RectOf(panel::kEditProgramNumber), RectOf(panel::kEditProgramName), -1, true));
+  graphics->AddControl(new IKRPrgControl(model.get(), RectOf(panel::kEditProgramNumber),
+                                         RectOf(panel::kEditProgramName), -1, true, -1, panel::kRowLinkCheck.x - 1));
   Add(new IKRUtilityKick(model.get(), panel::kEditProgramDown.x, panel::kEditProgramDown.y, panel_id::kProgramDown,
                          prev),
       Panel(panel_id::kProgramDown));

@@ -14,9 +14,12 @@
 #include <vector>
 
 #include "editor/PanelControls.h"
+#include "editor/ProgramBrowser.h"
 #include "editor/SelectorControls.h"
 #include "editor/VornellEditor.h"
+#include "graphics/GraphicsCaches.h"
 #include "graphics/IGraphics.h"
+#include "graphics/lice/LICE_CachedFont.h"
 #include "graphics/lice/LICE_IBitmap.h"
 #include "performance/PanelIds.h"
 #include "programs/ParameterTable.h"
@@ -779,4 +782,55 @@ TEST_F(PanelEditorTest, ConfigurationPageFollowsTrackSettingsChangedElsewhere) {
       EXPECT_NE(pixels(cycleBox), cycleBefore);
     }
   }
+}
+
+// Names of any length draw nothing over their neighbours: the program name
+// (it may run on to the row's "Link Programs" box), the preset name, the
+// browser's rows and its file name.
+TEST_F(PanelEditorTest, LongNamesStayInsideTheirBoxes) {
+  OpenAndSettle();
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
+  ProgramBrowser& browser = *VornellEditor::Of(*plug)->Browser();
+  auto pixels = [&](const Rect& box) {
+    std::vector<unsigned> shown;
+    for (int y = box.top; y < box.bottom; ++y)
+      for (int x = box.left; x < box.right; ++x) shown.push_back(g->BackBuffer()->GetPixel(x, y));
+    return shown;
+  };
+  // 40 pixels from x on, as high as the box.
+  auto rightOf = [](const panel::Box& box, int down = 0, int x = -1) {
+    if (x < 0) x = box.right;
+    return Rect(x, box.top + down, x + 40, box.bottom + down);
+  };
+  const Rect link = rightOf(panel::kEditProgramName, 0, panel::kRowLinkCheck.x);
+  const std::string longName(200, 'W');
+  auto renameAll = [&](const std::string& programName, const std::string& presetName) {
+    plug->Programs().RenameTrackProgram(0, programName);
+    char preset[256];
+    std::snprintf(preset, sizeof(preset), "%s", presetName.c_str());
+    Dispatch(effSetProgramName, 0, 0, preset);
+    Idle(3);
+  };
+
+  renameAll("Short", "Short");
+  const auto programBefore = pixels(link);
+  const auto presetBefore = pixels(rightOf(panel::kPresetName, 2));
+  renameAll(longName, longName);
+  EXPECT_EQ(pixels(link), programBefore) << "program name";
+  EXPECT_EQ(pixels(rightOf(panel::kPresetName, 2)), presetBefore) << "preset name";
+
+  // The browser page: the live entry's track row T1 and the file name.
+  renameAll("Short", "Short");
+  ClickOn(Key(Panel(panel_id::kBrowserPageSwitch)));
+  ASSERT_TRUE(browser.PageVisible());
+  const panel::Box row = panel::BrowserRightRow(0, 0);
+  const auto rowBefore = pixels(rightOf(row));
+  renameAll(longName, "Short");
+  ASSERT_EQ(browser.Row(ProgramBrowser::kRightList, 0)->NameText(), longName);
+  EXPECT_EQ(pixels(rightOf(row)), rowBefore) << "browser row";
+  const auto fileBefore = pixels(rightOf(panel::kBrowserFileName));
+  Window().fileAnswers.push_back("/no/such/folder/" + longName + ".syx");
+  ClickOn(browser.ControlByKey(400));  // FILE
+  ASSERT_EQ(browser.FileControl()->FileName(), longName + ".syx");
+  EXPECT_EQ(pixels(rightOf(panel::kBrowserFileName)), fileBefore) << "file name";
 }
