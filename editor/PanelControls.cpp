@@ -6,7 +6,9 @@
 
 #include "editor/PanelModel.h"
 #include "engine/PerformanceMode.h"
+#include "graphics/GraphicsCaches.h"
 #include "graphics/IEditorDelegate.h"
+#include "graphics/lice/LICE_CachedFont.h"
 #include "performance/FrontPanel.h"
 #include "performance/PanelIds.h"
 #include "programs/ParameterTable.h"
@@ -29,6 +31,20 @@ int KnobFrame(double v, int frames) {
 
 TextStyle PanelTextStyle(const Color& color, TextStyle::Align align, int size) {
   return TextStyle("Arial", size, color, TextStyle::kStyleNormal, align);
+}
+
+std::string FittedText(TextStyle* style, const std::string& text, int width) {
+  if (!style->cachedFont) style->cachedFont = CachedFontFor(*style);
+  const LICE_IFont* font = style->cachedFont;
+  if (!font) return text;
+  std::string fitted = text;
+  while (!fitted.empty() && font->MeasureText(fitted) > width) {
+    // Back over a whole UTF-8 character.
+    size_t end = fitted.size() - 1;
+    while (end > 0 && (static_cast<unsigned char>(fitted[end]) & 0xC0) == 0x80) --end;
+    fitted.resize(end);
+  }
+  return fitted;
 }
 
 // --- IKRKnobControl ------------------------------------------------------------
@@ -213,13 +229,18 @@ void IKRUtilityKick::ShowSequenceMenu(int which, int x, int y) {
 IKRLED::IKRLED(PanelModel* model, int x, int y, int id, const PanelBitmap& bitmap)
     : IBitmapControl(model->Delegate(), x, y, id, bitmap), model(model) {}
 
+bool IKRLED::Lit() {
+  PluginLock lock(model->Mutex());
+  return model->Panel().LedState(paramIndex);
+}
+
 bool IKRLED::Draw(IGraphics* g) {
-  bool lit = false;
-  {
-    PluginLock lock(model->Mutex());
-    lit = model->Panel().LedState(paramIndex);
-  }
-  return g->BlitFrame(panelBitmap, drawRect, lit ? 2 : 1, &blend);
+  drawnLit = Lit();
+  return g->BlitFrame(panelBitmap, drawRect, drawnLit ? 2 : 1, &blend);
+}
+
+void IKRLED::FollowState() {
+  if (!IsHidden() && Lit() != drawnLit) MarkDirty(false);
 }
 
 // --- IKRNumberDisplay ----------------------------------------------------------

@@ -19,6 +19,10 @@ class PanelModel;
 
 // Panel text styles (Arial 14 unless noted).
 TextStyle PanelTextStyle(const Color& color, TextStyle::Align align = TextStyle::kAlignNear, int size = 14);
+// The longest start of text, in whole characters, that the style writes
+// within width pixels: labels are drawn unclipped, and a long name must not
+// run over the controls beside its box.
+std::string FittedText(TextStyle* style, const std::string& text, int width);
 inline const Color kDisplayWhite(192, 255, 255, 255);
 
 // A film-strip knob. TRACK VOLUME (-347) and VALUE (-348) report turns to the
@@ -93,9 +97,16 @@ class IKRLED : public IBitmapControl {
  public:
   IKRLED(PanelModel* model, int x, int y, int id, const PanelBitmap& bitmap);
   bool Draw(IGraphics* graphics) override;
+  // Redraws the LED when what it shows changed since it was drawn (a key
+  // held or let go, a blink): such changes mark nothing dirty themselves.
+  // The editor's idle tick.
+  void FollowState();
 
  private:
+  bool Lit();
+
   PanelModel* model;
+  bool drawnLit = false;
 };
 
 // The CONTROL number display (-346, two digits) and the EDIT TRACK display

@@ -104,7 +104,7 @@ std::string IKRFileControl::FileName() const {
 
 bool IKRFileControl::Draw(IGraphics* g) {
   if (grayed) return true;
-  return g->DrawLabel(&textStyle, FileName(), drawRect);
+  return g->DrawLabel(&textStyle, FittedText(&textStyle, FileName(), drawRect.W()), drawRect);
 }
 
 void IKRFileControl::OnMouseDown(int, int, const MouseMods&) {
@@ -187,12 +187,12 @@ bool IKRScrollItemControl::Draw(IGraphics* g) {
   if (browser->RowSelected(list, row)) {
     g->FillRect(Color(32, 255, 255, 255), drawRect);
     g->DrawLabel(&selectedNumberStyle, numberText, numberRect);
-    g->DrawLabel(&selectedNameStyle, nameText, nameRect);
+    g->DrawLabel(&selectedNameStyle, FittedText(&selectedNameStyle, nameText, nameRect.W()), nameRect);
     return true;
   }
   if (marked) g->FillRect(Color(32, 0, 0, 128), drawRect);
   g->DrawLabel(&numberStyle, numberText, numberRect);
-  g->DrawLabel(&nameStyle, nameText, nameRect);
+  g->DrawLabel(&nameStyle, FittedText(&nameStyle, nameText, nameRect.W()), nameRect);
   return true;
 }
 
@@ -251,7 +251,8 @@ void ProgramBrowser::BuildPage(IGraphics* g, const std::function<PanelBitmap(int
       kEditTrackDownKey);
   Add(new IKRUtilityKick(model, kBrowserEditTrackUp.x, kBrowserEditTrackUp.y, panel_id::kEditTrackUp, next),
       kEditTrackUpKey);
-  Add(new IKRPrgControl(model, RectOf(kBrowserProgramNumber), RectOf(kBrowserProgramName), -1, true),
+  Add(new IKRPrgControl(model, RectOf(kBrowserProgramNumber), RectOf(kBrowserProgramName), -1, true, -1,
+                        kBrowserLinkCheck.x - 1),
       kProgramSelectorKey);
   Add(new IKRUtilityKick(model, kBrowserProgramDown.x, kBrowserProgramDown.y, panel_id::kProgramDown, prev),
       kProgramDownKey);
@@ -325,13 +326,54 @@ void ProgramBrowser::UseInternalSource() {
       if (!preset || !preset->initialized) continue;
       Entry entry;
       entry.name = preset->name;
-      if (ReadEntryPrograms(preset->state, 0, entry) < 0) continue;
-      if (i == current) currentEntry = static_cast<int>(entries.size());
+      if (i == current) {
+        // The preset stored its state when it was left, not since.
+        ReadLiveEntry(entry);
+        currentEntry = static_cast<int>(entries.size());
+      } else if (ReadEntryPrograms(preset->state, 0, entry) < 0) {
+        continue;
+      }
       entries.push_back(std::move(entry));
     }
+    livePreset = current;
+    liveEntry = currentEntry;
   }
+  // The current preset's row is scrolled into view.
+  if (currentEntry >= 0 && (currentEntry < leftFirst || currentEntry >= leftFirst + kLeftVisible))
+    leftFirst = currentEntry - currentEntry % kLeftVisible;
+  if (leftFirst >= static_cast<int>(entries.size())) leftFirst = 0;
   SelectEntry(currentEntry);
   if (pageVisible) RefreshPage();
+}
+
+void ProgramBrowser::ReadLiveEntry(Entry& entry) const {
+  entry.tracks.clear();
+  entry.programs.assign(plug->Library().programs.begin(), plug->Library().programs.end());
+  for (size_t slot = 0; slot < entry.programs.size(); ++slot) entry.programs[slot].number = static_cast<uint8_t>(slot);
+  for (int t = 0; t < Engine::kTrackCount; ++t) {
+    Program track;
+    track.number = static_cast<uint8_t>(t);
+    track.name = plug->GetEngine().GetTrack(t).programName;
+    for (int k = 0; k < kVoiceParamCount; ++k)
+      track.values[static_cast<size_t>(k)] = static_cast<uint8_t>(plug->IntParam(VoiceParamIndex(t, k)) & 0xff);
+    entry.tracks.push_back(std::move(track));
+  }
+}
+
+void ProgramBrowser::FollowInstrument() {
+  if (!pageVisible || fileSource) return;
+  PluginLock lock(plug->Mutex());
+  if (plug->stateLoading) return;
+  if (plug->GetCurrentPresetIndex() != livePreset) {
+    UseInternalSource();
+    return;
+  }
+  if (liveEntry < 0 || liveEntry >= static_cast<int>(entries.size())) return;
+  Entry& entry = entries[static_cast<size_t>(liveEntry)];
+  entry.name = plug->GetPresetName(livePreset);
+  ReadLiveEntry(entry);
+  RefillLeft();
+  if (selectedEntry == liveEntry) RefillRight();
 }
 
 void ProgramBrowser::LoadFileIntoBrowser(const std::string& path) {

@@ -128,8 +128,13 @@ class ProgramBrowser {
   // source, the entries are read again and the current preset's selected.
   void ShowBrowserPage(bool on);
   bool PageVisible() const { return pageVisible; }
-  // The plug-in's initialized presets become the entries.
+  // The plug-in's initialized presets become the entries; the current
+  // preset's shows the live tracks and library, not what the preset stored.
   void UseInternalSource();
+  // The editor's idle tick, after the panel changed: with the internal source
+  // shown, the current preset's entry takes the live tracks and library, and
+  // another preset made current is read again and selected. Under the lock.
+  void FollowInstrument();
   // Lists the presets of an .fxp or .fxb file, or the programs of any other
   // file read as SysEx. An empty path only forgets the last one.
   void LoadFileIntoBrowser(const std::string& path);
@@ -173,6 +178,8 @@ class ProgramBrowser {
   // The right list's row: a track program first, then the library.
   const Program* RightRowProgram(int absoluteRow) const;
   void SelectEntry(int entry);
+  // The current preset's entry from the live state.
+  void ReadLiveEntry(Entry& entry) const;
   void RefillLeft();
   void RefillRight();
   void RefreshPage();
@@ -189,6 +196,9 @@ class ProgramBrowser {
   int rightFirst = 0;
   int rightSelected = -1;
   bool pageVisible = false;
+  // The preset that was current when the internal entries were read, and its entry.
+  int livePreset = -1;
+  int liveEntry = -1;
 
   std::map<int, IControl*> controls;
   std::vector<IControl*> pageControls;

@@ -54,7 +54,7 @@ std::string IKRDropDown::Text() const {
 }
 
 bool IKRDropDown::Draw(IGraphics* g) {
-  return g->DrawLabel(&textStyle, Text(), drawRect);
+  return g->DrawLabel(&textStyle, FittedText(&textStyle, Text(), drawRect.W()), drawRect);
 }
 
 void IKRDropDown::Choose(double v) {
@@ -145,11 +145,13 @@ void IKRChannelControl::OnMouseDown(int x, int y, const MouseMods&) {
 
 // --- IKRPrgControl -------------------------------------------------------------
 
-IKRPrgControl::IKRPrgControl(PanelModel* model, const Rect& number, const Rect& name, int track, bool editable, int id)
+IKRPrgControl::IKRPrgControl(PanelModel* model, const Rect& number, const Rect& name, int track, bool editable, int id,
+                             int nameRight)
     : IControl(model->Delegate(), number.Union(name), id),
       model(model),
       numberRect(number),
       nameRect(name),
+      nameRoom((nameRight > name.left ? nameRight : name.right) - name.left),
       normalStyle(PanelTextStyle(kDisplayWhite)),
       otherStyle(PanelTextStyle(Color(192, 255, 64, 64))),
       modifiedStyle(PanelTextStyle(Color(192, 255, 160, 48))),
@@ -187,7 +189,7 @@ bool IKRPrgControl::Draw(IGraphics* g) {
   std::snprintf(text, sizeof(text), "%02u", static_cast<unsigned>(number));
   // A grayed selector takes no clicks; it shows it faded.
   g->DrawLabel(style, text, numberRect, &blend);
-  g->DrawLabel(style, name, nameRect, &blend);
+  g->DrawLabel(style, FittedText(style, name, nameRoom), nameRect, &blend);
   return true;
 }
 
@@ -252,7 +254,7 @@ std::string IKRPresetMenu::NameText() const {
 
 bool IKRPresetMenu::Draw(IGraphics* g) {
   g->DrawLabel(&textStyle, NumberText(), numberRect);
-  g->DrawLabel(&textStyle, NameText(), nameRect);
+  g->DrawLabel(&textStyle, FittedText(&textStyle, NameText(), nameRect.W()), nameRect);
   return true;
 }
 

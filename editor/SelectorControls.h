@@ -49,9 +49,11 @@ class IKRChannelControl : public IKRDropDown {
 // and any selector with the right button, Shift or Ctrl, offers the programs.
 class IKRPrgControl : public IControl {
  public:
-  // id: the panel id it carries (none for the edit-track row's).
+  // id: the panel id it carries (none for the edit-track row's). nameRight:
+  // where the name must end, up to the next control (the name box's right
+  // edge when not given).
   IKRPrgControl(PanelModel* model, const Rect& numberRect, const Rect& nameRect, int track, bool nameEditable,
-                int id = -1);
+                int id = -1, int nameRight = -1);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   bool Draw(IGraphics* graphics) override;
   void AcceptEnteredText(const std::string& text) override;
@@ -63,6 +65,7 @@ class IKRPrgControl : public IControl {
   PanelModel* model;
   Rect numberRect;
   Rect nameRect;
+  int nameRoom;  // pixels from the name box's left edge
   TextStyle normalStyle;
   TextStyle otherStyle;
   TextStyle modifiedStyle;

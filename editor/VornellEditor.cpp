@@ -136,6 +136,8 @@ VornellEditor::VornellEditor(Vornell* vornell)
                                        PanelTextStyle(StatusColour(kStatusWhite)), kVersionText);
   browser->AddStatusLine(browserStatusLine);
   BuildTopBar();
+  for (int i = 0; i < graphics->NControls(); ++i)
+    if (auto* led = dynamic_cast<IKRLED*>(graphics->GetControl(i))) leds.push_back(led);
 
   plug->DisarmMidiLearn();
   browser->ShowBrowserPage(false);
@@ -321,8 +323,9 @@ void VornellEditor::BuildConfigPage() {
     Add(new IKRSwitchControl(model.get(), panel::CycleCheck(t).x, panel::CycleCheck(t).y, panel_id::CycleSwitch(t),
                              checkBox),
         Panel(panel_id::CycleSwitch(t)));
+    // A name may run on to the row's knobs, not over them.
     Add(new IKRPrgControl(model.get(), RectOf(panel::ProgramNumberBox(t)), RectOf(panel::ProgramNameBox(t)), t, false,
-                          panel_id::ProgramSelector(t)),
+                          panel_id::ProgramSelector(t), panel::TuneKnob(t).x - 1),
         Panel(panel_id::ProgramSelector(t)));
     for (int j : {kTrackTune, kTrackTranspose}) {
       const int index = TrackParamIndex(t, j);
@@ -346,8 +349,8 @@ void VornellEditor::BuildEditTrackRow() {
   Add(new IKRNumberDisplay(model.get(), RectOf(panel::kEditTrackDisplay), panel_id::kEditTrackDisplay,
                            Bitmap(kDigitsPicture, panel::kDigitFrames)),
       Panel(panel_id::kEditTrackDisplay));
-  graphics->AddControl(
-      new IKRPrgControl(model.get(), RectOf(panel::kEditProgramNumber), RectOf(panel::kEditProgramName), -1, true));
+  graphics->AddControl(new IKRPrgControl(model.get(), RectOf(panel::kEditProgramNumber),
+                                         RectOf(panel::kEditProgramName), -1, true, -1, panel::kRowLinkCheck.x - 1));
   Add(new IKRUtilityKick(model.get(), panel::kEditProgramDown.x, panel::kEditProgramDown.y, panel_id::kProgramDown,
                          prev),
       Panel(panel_id::kProgramDown));
@@ -480,6 +483,7 @@ void VornellEditor::OnIdleTick() {
     learnButton->MarkDirty(false);
   }
   UpdateBlinking();
+  for (IKRLED* led : leds) led->FollowState();
   if (!plug->TakePanelDirty()) return;
   if (fullRefresh.exchange(false)) {
     RefreshEditTrackControls(plug->Panel().EditTrack());
@@ -487,6 +491,7 @@ void VornellEditor::OnIdleTick() {
   }
   ShowConfigPage(plug->config.configPanelShown.load());
   UpdateProgramSelectorGrayState();
+  browser->FollowInstrument();
   graphics->SetAllControlsDirty();
 }
 

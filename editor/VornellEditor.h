@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "editor/ControlKey.h"
 #include "instrument/EditorPart.h"
@@ -32,6 +33,7 @@
 class IControl;
 class IGraphics;
 class IKnobMultiControl;
+class IKRLED;
 class IKRSwitchMidiLearn;
 class IKRUtilityKick;
 class ITextControl;
@@ -144,6 +146,8 @@ class VornellEditor final : public EditorPart {
   ITextControl* statusLine = nullptr;
   ITextControl* browserStatusLine = nullptr;  // the browser page's, kept in step
   IKRSwitchMidiLearn* learnButton = nullptr;
+  // Every LED of the panel and the browser page, for the idle tick.
+  std::vector<IKRLED*> leds;
   uint32_t statusSerialShown = 0;
   std::unique_ptr<ProgramBrowser> browser;
   std::map<ControlKey, IControl*> keyedControls;

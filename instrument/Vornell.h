@@ -171,8 +171,12 @@ class Vornell : public Synth, public EngineHooks {
   // The host starts or stops processing. Dispatcher thread.
   void OnActivate(bool active) override;
   // After presets were loaded, renamed or rearranged: the editor's controls
-  // show the live values again.
-  void OnPresetsChanged() override { RefreshParamControls(); }
+  // show the live values again, and the panel the current preset's name (a
+  // rename changes no parameter that would redraw it).
+  void OnPresetsChanged() override {
+    RefreshParamControls();
+    panelDirty = true;
+  }
 
   // The editor framework's notices (a file dialog's hint, an address no
   // browser opened) as an orange status text. User-interface thread.

@@ -194,6 +194,11 @@ void Vornell::ApplyTrackParam(int index) {
     default:
       break;
   }
+  // The configuration page draws the cycle flags and the template the
+  // channels, modes and cycle flags match from the tracks, not from a value
+  // of its own: it is redrawn whatever changed them.
+  const int slot = TrackParamSlot(index);
+  if (slot == kTrackChannel || slot == kTrackMode || slot == kTrackCycle) panelDirty = true;
 }
 
 int Vornell::ReduceVoiceValue(int k, double value) const {

@@ -377,6 +377,44 @@ TEST_F(BrowserEditorTest, RecordStoresAndSelectsTheEditTracksProgram) {
   }
 }
 
+// With the internal source the current preset's entry is the live state: the
+// track programs and the library the panel changes show at the next idle
+// tick, and RECORD ALL of that entry gives back no stored program. Another
+// preset chosen is selected, its predecessor listed as it was stored.
+TEST_F(BrowserEditorTest, CurrentPresetsEntryFollowsTheLiveTracksAndLibrary) {
+  OpenAndSettle();
+  plug->SetParamFromEditor(kParamLinkPrograms, 0.0);
+  plug->Panel().SetEditTrack(1);
+  plug->Programs().SelectTrackProgram(1, 2);
+  ShowPage();
+  const int current = plug->GetCurrentPresetIndex();
+  ASSERT_EQ(Browser().SelectedEntry(), current);
+  auto rightRow = [&](int row) { return RowTexts(ProgramBrowser::kRightList, row + 1)[static_cast<size_t>(row)]; };
+  EXPECT_EQ(rightRow(1), "T2 " + plug->Library().programs[2].name);
+
+  ClickOn(Browser().ControlByKey(406));  // the page's PROGRAM up: track 2 plays program 3
+  EXPECT_EQ(rightRow(1), "T2 " + plug->Library().programs[3].name);
+  plug->Programs().RenameTrackProgram(1, "Renamed");
+  Idle(1);
+  EXPECT_EQ(rightRow(1), "T2 Renamed");
+  ClickOn(Browser().ControlByKey(409));  // RECORD into program 3
+  ASSERT_EQ(plug->Library().programs[3].name, "Renamed");
+  EXPECT_EQ(rightRow(6 + 3), "3 Renamed");
+
+  const auto library = plug->Library().programs;
+  Window().messageAnswers.push_back(kAnswerYes);
+  ClickOn(Browser().ControlByKey(410));
+  EXPECT_TRUE(plug->Library().programs == library);
+
+  ASSERT_NE(current, 25);
+  plug->Commands().ChoosePreset(25);
+  Idle(1);
+  EXPECT_EQ(Browser().SelectedEntry(), 25);
+  EXPECT_EQ(Browser().FirstVisible(ProgramBrowser::kLeftList), 20);
+  EXPECT_TRUE(Browser().RowSelected(ProgramBrowser::kLeftList, 5));
+  EXPECT_EQ(Browser().Entries()[static_cast<size_t>(current)].tracks[1].name, "Renamed");
+}
+
 // The page covers the panel's status line: it shows the status itself, with
 // what RECORD, SINGLE and BANK report.
 TEST_F(BrowserEditorTest, PageShowsTheStatusOfItsCommands) {

@@ -14,9 +14,12 @@
 #include <vector>
 
 #include "editor/PanelControls.h"
+#include "editor/ProgramBrowser.h"
 #include "editor/SelectorControls.h"
 #include "editor/VornellEditor.h"
+#include "graphics/GraphicsCaches.h"
 #include "graphics/IGraphics.h"
+#include "graphics/lice/LICE_CachedFont.h"
 #include "graphics/lice/LICE_IBitmap.h"
 #include "performance/PanelIds.h"
 #include "programs/ParameterTable.h"
@@ -678,3 +681,156 @@ TEST_F(PanelEditorTest, OptionAndProgramButtonsRunTheirMenus) {
 }
 
 }  // namespace
+
+// A preset the host renames shows its new name in the top bar at once, with
+// no other change to redraw it.
+TEST_F(PanelEditorTest, PresetSelectorShowsTheNameTheHostGives) {
+  OpenAndSettle();
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
+  const Rect box(panel::kPresetName.left, panel::kPresetName.top, panel::kPresetName.right,
+                 panel::kPresetName.bottom + 2);
+  auto pixels = [&] {
+    std::vector<unsigned> shown;
+    for (int y = box.top; y < box.bottom; ++y)
+      for (int x = box.left; x < box.right; ++x) shown.push_back(g->BackBuffer()->GetPixel(x, y));
+    return shown;
+  };
+  const auto before = pixels();
+  char name[] = "Completely Different";
+  Dispatch(effSetProgramName, 0, 0, name);
+  Idle(3);
+  ASSERT_EQ(plug->GetPresetName(0), name);
+  EXPECT_NE(pixels(), before);
+}
+
+// The LEDs show what they stand for with nothing else redrawn: a TRACK LED
+// lights while a key of its track is held, and RECORD blinks while an
+// overdub waits for its track.
+TEST_F(PanelEditorTest, LedsFollowKeysAndBlinkingOnTheirOwn) {
+  OpenAndSettle();
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
+  auto pixels = [&](int id) {
+    const Rect box = Key(Panel(id))->GetRect();
+    std::vector<unsigned> shown;
+    for (int y = box.top; y < box.bottom; ++y)
+      for (int x = box.left; x < box.right; ++x) shown.push_back(g->BackBuffer()->GetPixel(x, y));
+    return shown;
+  };
+  MidiList midi;
+  std::vector<std::vector<float>> buffers(14, std::vector<float>(64));
+  std::vector<float*> outputs;
+  for (auto& buffer : buffers) outputs.push_back(buffer.data());
+  auto play = [&](int status, int velocity) {
+    midi.Clear();
+    midi.Add(status, 60, velocity, 0);
+    Dispatch(effProcessEvents, 0, 0, midi.Events());
+    for (int i = 0; i < 4; ++i) effect->processReplacing(effect, nullptr, outputs.data(), 64);
+    Idle(3);
+  };
+  const auto dark = pixels(panel_id::TrackLed(0));
+  play(0x90, 100);
+  ASSERT_GT(plug->GetEngine().GetTrack(0).heldVoiceCount, 0);
+  EXPECT_NE(pixels(panel_id::TrackLed(0)), dark);
+  play(0x80, 0);
+  EXPECT_EQ(pixels(panel_id::TrackLed(0)), dark);
+
+  {
+    std::lock_guard lock(plug->Mutex());
+    plug->Sequencing().SetRecording(true);
+    plug->Sequencing().SetState(Sequencer::kRecordOverdubPrepared);
+    plug->Sequencing().SetRecordActivity(true);
+  }
+  std::vector<std::vector<unsigned>> record;
+  for (int i = 0; i < 16; ++i) {
+    Idle(1);
+    record.push_back(pixels(panel_id::kRecordLed));
+  }
+  EXPECT_NE(std::count(record.begin(), record.end(), record.front()), 16) << "RECORD blinks";
+}
+
+// The configuration page follows track settings changed elsewhere (the host,
+// a controller): the cycle check box shows the track's flag and the template
+// drop-down the template the tracks match, neither a value of its own.
+TEST_F(PanelEditorTest, ConfigurationPageFollowsTrackSettingsChangedElsewhere) {
+  OpenAndSettle();
+  VornellEditor::Of(*plug)->ShowConfigPage(true);
+  Idle(3);
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
+  auto pixels = [&](IControl* control) {
+    const Rect box = control->GetRect();
+    std::vector<unsigned> shown;
+    for (int y = box.top; y < box.bottom; ++y)
+      for (int x = box.left; x < box.right; ++x) shown.push_back(g->BackBuffer()->GetPixel(x, y));
+    return shown;
+  };
+  auto* templates = static_cast<IKRDropDown*>(Key(Panel(panel_id::kTemplateDropDown)));
+  IControl* cycleBox = Key(Panel(panel_id::CycleSwitch(2)));
+  for (int j : {kTrackCycle, kTrackChannel, kTrackMode}) {
+    Window().menuAnswers.push_back({0});
+    ClickOn(templates);
+    Idle(3);
+    const std::string matched = templates->Text();
+    const auto templateBefore = pixels(templates);
+    const auto cycleBefore = pixels(cycleBox);
+    const int index = TrackParamIndex(2, j);
+    const int now = plug->IntParam(index);
+    SetPlain(index, j == kTrackChannel ? (now + 3) % 16 : j == kTrackMode ? (now + 1) % 3 : 1 - now);
+    Idle(3);
+    ASSERT_NE(templates->Text(), matched) << j;
+    EXPECT_NE(pixels(templates), templateBefore) << j;
+    if (j == kTrackCycle) {
+      EXPECT_NE(pixels(cycleBox), cycleBefore);
+    }
+  }
+}
+
+// Names of any length draw nothing over their neighbours: the program name
+// (it may run on to the row's "Link Programs" box), the preset name, the
+// browser's rows and its file name.
+TEST_F(PanelEditorTest, LongNamesStayInsideTheirBoxes) {
+  OpenAndSettle();
+  IGraphics* g = VornellEditor::Of(*plug)->Graphics();
+  ProgramBrowser& browser = *VornellEditor::Of(*plug)->Browser();
+  auto pixels = [&](const Rect& box) {
+    std::vector<unsigned> shown;
+    for (int y = box.top; y < box.bottom; ++y)
+      for (int x = box.left; x < box.right; ++x) shown.push_back(g->BackBuffer()->GetPixel(x, y));
+    return shown;
+  };
+  // 40 pixels from x on, as high as the box.
+  auto rightOf = [](const panel::Box& box, int down = 0, int x = -1) {
+    if (x < 0) x = box.right;
+    return Rect(x, box.top + down, x + 40, box.bottom + down);
+  };
+  const Rect link = rightOf(panel::kEditProgramName, 0, panel::kRowLinkCheck.x);
+  const std::string longName(200, 'W');
+  auto renameAll = [&](const std::string& programName, const std::string& presetName) {
+    plug->Programs().RenameTrackProgram(0, programName);
+    char preset[256];
+    std::snprintf(preset, sizeof(preset), "%s", presetName.c_str());
+    Dispatch(effSetProgramName, 0, 0, preset);
+    Idle(3);
+  };
+
+  renameAll("Short", "Short");
+  const auto programBefore = pixels(link);
+  const auto presetBefore = pixels(rightOf(panel::kPresetName, 2));
+  renameAll(longName, longName);
+  EXPECT_EQ(pixels(link), programBefore) << "program name";
+  EXPECT_EQ(pixels(rightOf(panel::kPresetName, 2)), presetBefore) << "preset name";
+
+  // The browser page: the live entry's track row T1 and the file name.
+  renameAll("Short", "Short");
+  ClickOn(Key(Panel(panel_id::kBrowserPageSwitch)));
+  ASSERT_TRUE(browser.PageVisible());
+  const panel::Box row = panel::BrowserRightRow(0, 0);
+  const auto rowBefore = pixels(rightOf(row));
+  renameAll(longName, "Short");
+  ASSERT_EQ(browser.Row(ProgramBrowser::kRightList, 0)->NameText(), longName);
+  EXPECT_EQ(pixels(rightOf(row)), rowBefore) << "browser row";
+  const auto fileBefore = pixels(rightOf(panel::kBrowserFileName));
+  Window().fileAnswers.push_back("/no/such/folder/" + longName + ".syx");
+  ClickOn(browser.ControlByKey(400));  // FILE
+  ASSERT_EQ(browser.FileControl()->FileName(), longName + ".syx");
+  EXPECT_EQ(pixels(rightOf(panel::kBrowserFileName)), fileBefore) << "file name";
+}
