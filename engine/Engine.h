@@ -79,6 +79,10 @@ class Engine {
   void ReleaseTrackVoices(int32_t track);
   void ReleaseChannelVoices(int32_t channel);
   void SetTrackChannel(int32_t track, int32_t channel);
+  // Whether the sequence plays the track rather than the host's keys. The
+  // pedal that held its voices belongs to the other side, which can no
+  // longer let it up for this track: the voices it alone held are released.
+  void SetSequenceDriven(int32_t track, bool driven);
 
   // ---- parameter application (under the plug-in lock) ----------------------
   // Stores track t's voice parameter k (engine units) and sets it on every

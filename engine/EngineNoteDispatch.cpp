@@ -290,6 +290,17 @@ void Engine::SustainPedal(int32_t c, bool pressed, bool fromSequencer) {
   }
 }
 
+void Engine::SetSequenceDriven(int32_t track, bool driven) {
+  if (track < 0 || track >= kTrackCount || tracks[track].sequenceDriven == driven) return;
+  tracks[track].sequenceDriven = driven;
+  tracks[track].sustainPedal = false;
+  for (Voice& voice : voices) {
+    if (voice.track != track || !voice.sustained) continue;
+    voice.sustained = false;
+    if (!voice.keyHeld) voice.Release(true);
+  }
+}
+
 void Engine::ForceReleaseTrack(int32_t track) {
   for (Voice& voice : voices)
     if (voice.track == track) voice.Release(true);

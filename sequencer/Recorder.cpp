@@ -141,10 +141,10 @@ void Sequencer::StopRecording() {
     Track& track = engine.GetTrack(t);
     track.armed = false;
     if (sequence->channelUsed[t]) {
-      track.sequenceDriven = true;
+      engine.SetSequenceDriven(t, true);
       engine.ReleaseTrackVoices(t);
     } else {
-      track.sequenceDriven = false;
+      engine.SetSequenceDriven(t, false);
       engine.SetTrackChannel(t, host.TrackChannelSetting(t));
       LinksSuspended suspend(host);
       host.LoadProgramIntoTrack(t, host.SlotProgram(kModeNormal, t));
@@ -235,7 +235,7 @@ void Sequencer::ClearTrack(int t) {
   // Its notes already queued would start with no note-off left to end them.
   player.EndNotes(t);
   engine.ReleaseTrackVoices(t);
-  engine.GetTrack(t).sequenceDriven = false;
+  engine.SetSequenceDriven(t, false);
   engine.SetTrackChannel(t, host.TrackChannelSetting(t));
   StopRecording();
   host.ShowStatus("Track cleared.", kStatusGreen);

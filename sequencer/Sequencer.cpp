@@ -132,7 +132,7 @@ void Sequencer::AssignSequenceTracks(const Sequence& sequence) {
   } else {
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       if (!sequence.channelUsed[t]) continue;
-      engine.GetTrack(t).sequenceDriven = true;
+      engine.SetSequenceDriven(t, true);
       engine.SetTrackChannel(t, t);
     }
   }
@@ -147,7 +147,7 @@ void Sequencer::RestoreTrackChannels() {
     for (int t = 0; t < Engine::kTrackCount; ++t) {
       Track& track = engine.GetTrack(t);
       if (!track.sequenceDriven) continue;
-      track.sequenceDriven = false;
+      engine.SetSequenceDriven(t, false);
       engine.SetTrackChannel(t, host.TrackChannelSetting(t));
     }
   }

@@ -228,6 +228,34 @@ TEST(Recorder, AKeyStillHeldAtTheStopIsClosedAtTheLoopLengthAndEndsEveryPass) {
   EXPECT_LE(running, 2);
 }
 
+// A track disarmed during the recording plays the host's keys again until the
+// stop hands it to the loop. A pedal put down meanwhile and let up after the
+// stop no longer reaches it: it must not hold the loop's notes.
+TEST(Recorder, APedalLetUpAfterTheStopHoldsNoNoteOfTheLoop) {
+  Session s;
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  s.RunTo(9600);
+  s.Note(0, 60, 100);
+  s.RunTo(9600 + kQuarter / 2);
+  s.Note(0, 60, 0);
+  s.RunTo(9600 + kQuarter);
+  s.plug.Sequencing().RecordTrackButton(0);
+  ASSERT_FALSE(s.plug.GetEngine().GetTrack(0).armed);
+  s.Controller(0, 64, 127);
+  s.RunTo(9600 + 2 * kQuarter);
+  s.plug.Sequencing().StopRecording();
+  s.Controller(0, 64, 0);
+  const int64_t loopStart = s.Now();
+  // Each pass's note sounds for its eighth, then the track is silent.
+  for (int pass = 1; pass < 4; ++pass) {
+    const int64_t passStart = loopStart + pass * 2 * int64_t{kQuarter};
+    s.RunTo(passStart + 2 * kQuarter);
+    EXPECT_GT(s.TrackRms(0, passStart, passStart + kQuarter / 4), 0.001) << pass;
+    EXPECT_EQ(s.TrackRms(0, passStart + kQuarter, passStart + 2 * kQuarter), 0.0) << pass;
+  }
+}
+
 TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   Session s;
   const int64_t loop = RecordPhrase(s, 0, 48000);
