@@ -217,6 +217,16 @@ void Engine::CommitVoiceChanges() {
   bool anyStart = false;
   for (int32_t v = 0; v < kVoiceCount && !anyStart; ++v) anyStart = pendingStart[v];
   if (anyStart) tuningOnline = hooks && hooks->IsTuningOnline();
+  // A key that starts or stops several voices of one track (Unison) is one
+  // note to the recorder; played back, it takes those voices again.
+  int32_t recordedStart[kTrackCount], recordedStop[kTrackCount];
+  std::fill(std::begin(recordedStart), std::end(recordedStart), -1);
+  std::fill(std::begin(recordedStop), std::end(recordedStop), -1);
+  auto firstOfTrack = [](int32_t* recorded, int32_t track, int32_t note) {
+    if (recorded[track] == note) return false;
+    recorded[track] = note;
+    return true;
+  };
   for (int32_t v = 0; v < kVoiceCount; ++v) {
     if (!pendingStart[v]) continue;
     const NoteStart& ns = pendingStarts[v];
@@ -230,12 +240,15 @@ void Engine::CommitVoiceChanges() {
     if (voices[v].track != ns.track) BindVoice(v, ns.track);
     int32_t serial = voiceStartCounter++;
     voices[v].StartNote(ns, serial, tracks[ns.track].transpose);
-    if (recording && !tracks[ns.track].sequenceDriven && hooks) hooks->RecordNoteEvent(ns.track, ns.note, ns.velocity);
+    if (recording && !tracks[ns.track].sequenceDriven && hooks && firstOfTrack(recordedStart, ns.track, ns.note))
+      hooks->RecordNoteEvent(ns.track, ns.note, ns.velocity);
   }
   for (int32_t i = 0; i < pendingReleaseCount; ++i) {
     Voice& voice = voices[pendingReleases[i]];
     voice.Release(false);
-    if (recording && !tracks[voice.track].sequenceDriven && hooks) hooks->RecordNoteEvent(voice.track, voice.note, 0);
+    if (recording && !tracks[voice.track].sequenceDriven && hooks &&
+        firstOfTrack(recordedStop, voice.track, voice.note))
+      hooks->RecordNoteEvent(voice.track, voice.note, 0);
   }
   RefreshIndicators();
 }

@@ -228,6 +228,28 @@ TEST(Recorder, AKeyStillHeldAtTheStopIsClosedAtTheLoopLengthAndEndsEveryPass) {
   EXPECT_LE(running, 2);
 }
 
+TEST(Recorder, AChordOnAPolyphonicUnisonTrackIsRecordedOnceAndPlaysWithTheVoicesItTookLive) {
+  Session s;
+  s.plug.SetPlain(TrackParamIndex(0, kTrackMode), Track::kPolyphonic);
+  s.plug.SetPlain(VoiceParamIndex(0, kVoiceMode), 1);  // Unison: six voices a key
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  s.RunTo(9600);
+  for (int note : {60, 64, 67}) s.Note(0, note, 100);
+  s.RunTo(14400);
+  const int live = HeldVoices(s.plug, 0);
+  EXPECT_EQ(live, 18);
+  s.RunTo(9600 + kQuarter);
+  for (int note : {60, 64, 67}) s.Note(0, note, 0);
+  s.RunTo(9600 + 2 * kQuarter);
+  s.plug.Sequencing().StopRecording();
+  const std::vector<std::vector<int>> events = {{0, 0x90, 60},   {0, 0x90, 64},   {0, 0x90, 67},
+                                                {192, 0x80, 60}, {192, 0x80, 64}, {192, 0x80, 67}};
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()), events);
+  s.RunTo(s.Now() + 4800);
+  EXPECT_EQ(HeldVoices(s.plug, 0), live);
+}
+
 TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   Session s;
   const int64_t loop = RecordPhrase(s, 0, 48000);
