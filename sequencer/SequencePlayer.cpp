@@ -297,8 +297,10 @@ void SequencePlayer::SyncToHostTransport() {
     realign = true;
   }
 
+  bool restarted = false;
   if (time.transportRunning) {
     if (!hostPlaying) {
+      restarted = true;
       blockPosition = time.samplePos;
       lastHostPpq = -1000000.0;
       hostPlaying = true;
@@ -337,6 +339,10 @@ void SequencePlayer::SyncToHostTransport() {
         nextTickTime = 0;
       }
     }
+    // An overdub places its notes from the loop start the listener hears.
+    if ((restarted || jumped) && current != PlayedSequence::kNone && samplesPerTick > 0 &&
+        host.SequenceFor(current).length > 0)
+      host.OnLoopRestart();
   }
   lastHostPpq = time.ppqPos;
 }

@@ -46,6 +46,9 @@ class SequencePlayerHost {
   // The loop wrapped: the recorder restarts its elapsed time and moves on
   // (an overdub pass may end here with StopRecording).
   virtual void OnLoopWrap() {}
+  // The host's transport put the loop back at its first tick (a start or a
+  // jump back): the recorder's elapsed time starts again there.
+  virtual void OnLoopRestart() {}
   virtual double GetHostTempo() = 0;
   virtual void GetHostTime(SequencerHostTime& time) = 0;
 };

@@ -64,6 +64,11 @@ void Sequencer::PlayerLink::OnLoopWrap() {
   sequencer.OnSequenceLoopWrap(player.NextTickTime() - player.BlockPosition());
 }
 
+void Sequencer::PlayerLink::OnLoopRestart() {
+  const SequencePlayer& player = sequencer.player;
+  sequencer.AlignRecordElapsed(-(player.NextTickTime() - player.BlockPosition()));
+}
+
 double Sequencer::PlayerLink::GetHostTempo() {
   return sequencer.host.GetHostTempo();
 }

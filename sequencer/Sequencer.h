@@ -182,6 +182,7 @@ class Sequencer {
     void DropQueuedNoteOns(int channel) override;
     void ReleaseSequenceDrivenTracks() override;
     void OnLoopWrap() override;
+    void OnLoopRestart() override;
     double GetHostTempo() override;
     void GetHostTime(SequencerHostTime& time) override;
 

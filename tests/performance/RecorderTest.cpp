@@ -42,6 +42,13 @@ int64_t RecordPhrase(Session& s, int t, int64_t t0) {
   return s.Now();
 }
 
+std::vector<std::vector<int>> EventsOfTrack(const Sequence& sequence, int t) {
+  std::vector<std::vector<int>> events;
+  for (const auto& e : EventList(sequence))
+    if ((e[1] & 15) == t) events.push_back(e);
+  return events;
+}
+
 std::vector<int64_t> Expected(int64_t start, int passes, std::vector<int64_t> offsets) {
   std::vector<int64_t> expected;
   for (int p = 0; p < passes; ++p)
@@ -294,10 +301,7 @@ TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   EXPECT_EQ(s.plug.GetEngine().GetTrack(1).channel, 1);
   EXPECT_FALSE(s.plug.GetEngine().GetTrack(1).armed);
   const std::vector<std::vector<int>> added = {{288, 0x91, 72}, {384, 0x81, 72}, {576, 0x91, 76}, {672, 0x81, 76}};
-  std::vector<std::vector<int>> channel1;
-  for (const auto& e : EventList(s.plug.Sequencing().SeqA()))
-    if ((e[1] & 15) == 1) channel1.push_back(e);
-  EXPECT_EQ(channel1, added);
+  EXPECT_EQ(EventsOfTrack(s.plug.Sequencing().SeqA(), 1), added);
   EXPECT_EQ(s.plug.Sequencing().SeqA().length, 768);
 
   // From then on both tracks play their parts, pass after pass.
@@ -305,6 +309,41 @@ TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   EXPECT_EQ(s.OnsetsFrom(1, loop + 2 * kLoop), Expected(loop + 2 * kLoop, 4, {288 * kTick, 576 * kTick}));
   EXPECT_EQ(s.OnsetsFrom(0, loop), Expected(loop, 6, {0, 192 * kTick, 480 * kTick}));
   EXPECT_EQ(s.HeardNote(1, loop + 3 * kLoop + 288 * kTick + 100), 72);
+}
+
+TEST(Recorder, OverdubFollowingTheHostPlacesNotesFromWhereTheHostRestartedTheLoop) {
+  Session s;
+  AddNote(s.plug.Sequencing().SeqA(), 0, 60, 0, 48);
+  s.plug.Sequencing().SeqA().length = 768;
+  Sync(s);
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
+  s.RunTo(4800);
+  StartHost(s, 0);
+  s.RunTo(4800 + kQuarter / 2);
+  s.plug.Panel().SetRecordMode(true);
+  s.plug.Sequencing().PrepareOverdub();
+  s.plug.Sequencing().RecordTrackButton(1);
+  // Each time the loop starts again from the host's side, a jump back in
+  // the middle of the pass or a stop and a new start, a note played one
+  // sixteenth later goes in one sixteenth into the loop.
+  for (bool jump : {true, false}) {
+    s.RunTo(s.Now() + kQuarter * 3 / 2);
+    if (!jump) {
+      s.plug.hostTime.transportRunning = false;
+      s.RunTo(s.Now() + kQuarter);
+    }
+    StartHost(s, 0);
+    const int64_t restart = s.Now();
+    s.RunTo(restart + 48 * kTick);
+    s.Note(0, 72, 100);
+    s.RunTo(restart + 72 * kTick);
+    s.Note(0, 72, 0);
+    s.RunTo(restart + 96 * kTick);
+    EXPECT_EQ(EventsOfTrack(s.plug.Sequencing().SeqA(), 1),
+              (std::vector<std::vector<int>>{{48, 0x91, 72}, {72, 0x81, 72}}))
+        << (jump ? "jump" : "start");
+    s.plug.Sequencing().SeqA().RemoveNote(1, 72);
+  }
 }
 
 TEST(Recorder, OverdubArmedLateStartsAtTheFirstNoteAfterTheWrap) {
