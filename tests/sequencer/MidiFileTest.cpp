@@ -171,13 +171,19 @@ TEST(MidiFileRead, WriteThenReadKeepsEventsLengthAndResolution) {
 }
 
 TEST(MidiFileRead, LengthFromLastEventIsRoundedToTheNextBar) {
-  const Bytes track = Concat({kTimeSig44,
-                              {0x00, 0x90, 0x3C, 0x64, 0x8C, 0x00, 0x80, 0x3C, 0x00},  // note-off at 1536
-                              {0x00, 0xFF, 0x2F, 0x00}});
-  ReadOutcome r = Read(MidiBytes(0, 192, {track}));
-  ASSERT_TRUE(r.result.complete);
-  EXPECT_EQ(r.sequence.length, 2304);
-  EXPECT_EQ(r.sequence.barLength, 1.0);
+  const Bytes notes = {0x00, 0x90, 0x3C, 0x64, 0x8C, 0x00, 0x80, 0x3C, 0x00};  // note-off at 1536
+  const Bytes end = {0x00, 0xFF, 0x2F, 0x00};
+  // The same whether the time signature is in the notes' track or in a
+  // conductor track, and however many tracks that end at 0 follow.
+  const Bytes files[] = {
+      MidiBytes(0, 192, {Concat({kTimeSig44, notes, end})}),
+      MidiBytes(1, 192, {Concat({kTimeSig44, end}), Concat({notes, end}), end, Concat({NameEvent(4), end})})};
+  for (const Bytes& file : files) {
+    ReadOutcome r = Read(file);
+    ASSERT_TRUE(r.result.complete);
+    EXPECT_EQ(r.sequence.length, 2304);
+    EXPECT_EQ(r.sequence.barLength, 1.0);
+  }
 }
 
 TEST(MidiFileRead, TimeSignaturesGiveBarLengths) {
