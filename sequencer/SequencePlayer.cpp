@@ -331,8 +331,9 @@ void SequencePlayer::SyncToHostTransport() {
         nextTickTime = time.samplePos > 0 ? std::round(time.samplePos / samplesPerTick) * samplesPerTick : 0;
         MoveNextTickTo(blockPosition);
       } else if (time.samplePos > 0) {
-        // The next tick on the host's grid of 1/ppq quarter notes.
-        const double x = CurrentPpq() * time.ppqPos;
+        // The next tick on the host's grid of ticks: a sequence quarter lasts
+        // the knob's note value in host beats.
+        const double x = CurrentPpq() * time.ppqPos / SpeedNoteValue(SpeedNoteValueIndex(host.Speed()));
         const double d = samplesPerTick * (std::round(x) - x);
         nextTickTime = blockPosition + d + (d < 0 ? samplesPerTick : 0);
       } else {

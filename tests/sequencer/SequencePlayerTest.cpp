@@ -281,6 +281,29 @@ TEST(SequencePlayer, SyncedTransportStartAlignsToTheHostGrid) {
   EXPECT_NEAR(recorder.played[0].time, 2.0 * 192 * kSamplesPerTick, 1.0);
 }
 
+TEST(SequencePlayer, SyncedLoopKeepsEvenTimeWithTheHostAtEveryNoteValue) {
+  for (int index = 0; index < kSpeedNoteValueCount; ++index) {
+    FakePlayerHost host;
+    host.sync = true;
+    host.speed = 12 + 468.0 * index / 13;
+    Sequence& s = host.sequences[0];
+    s.length = 192;  // one quarter of the sequence: a note each V host beats
+    Add(s, 0, 0x90, 60, 100);
+    SequencePlayer player(host);
+    Recorder recorder(host);
+    const double samplesPerQuarter = 22050;
+    for (double position = 0; position < 40 * samplesPerQuarter; position += 512) {
+      host.hostTime = {120, position, position / samplesPerQuarter, true};
+      recorder.Block(player, 512);
+    }
+    const double v = SpeedNoteValue(index);
+    ASSERT_FALSE(recorder.played.empty());
+    for (size_t i = 0; i < recorder.played.size(); ++i)
+      ASSERT_NEAR(recorder.played[i].time - recorder.played[0].time, double(i) * v * samplesPerQuarter, 1.0)
+          << SpeedNoteValueName(index) << " note " << i;
+  }
+}
+
 TEST(SequencePlayer, SyncedTickFollowsKnobNoteValueAndHostTempo) {
   FakePlayerHost host;
   host.sync = true;
