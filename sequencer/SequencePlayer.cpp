@@ -327,7 +327,9 @@ void SequencePlayer::SyncToHostTransport() {
       eventIndex = 0;
     }
     if (samplesPerTick > 0) {
-      if (realign) {
+      // The host's musical position keeps the loop in step with it through
+      // tempo changes too; only a host without one gets a grid in samples.
+      if (realign && !(time.ppqPos >= 0)) {
         nextTickTime = time.samplePos > 0 ? std::round(time.samplePos / samplesPerTick) * samplesPerTick : 0;
         MoveNextTickTo(blockPosition);
       } else if (time.samplePos > 0) {

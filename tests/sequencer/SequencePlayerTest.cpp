@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -302,6 +303,32 @@ TEST(SequencePlayer, SyncedLoopKeepsEvenTimeWithTheHostAtEveryNoteValue) {
       ASSERT_NEAR(recorder.played[i].time - recorder.played[0].time, double(i) * v * samplesPerQuarter, 1.0)
           << SpeedNoteValueName(index) << " note " << i;
   }
+}
+
+TEST(SequencePlayer, SyncedLoopStaysOnTheHostsBeatsThroughATempoRamp) {
+  FakePlayerHost host;
+  host.sync = true;
+  Sequence& s = host.sequences[0];
+  s.length = 192;  // a note on every beat
+  Add(s, 0, 0x90, 60, 100);
+  SequencePlayer player(host);
+  player.OnBlockStart(512);  // selects Seq A with the transport stopped
+  std::vector<double> beats;
+  double ppq = 0;
+  for (double position = 0; ppq < 40; position += 512) {
+    // 120 BPM, from beat 8 to beat 24 up to 160 BPM, then 160: as a host
+    // reports a ramp, one tempo a block.
+    const double tempo = 120 + 2.5 * std::clamp(ppq - 8, 0.0, 16.0);
+    host.hostTempo = tempo;
+    host.hostTime = {tempo, position, ppq, true};
+    const size_t before = host.queued.size();
+    player.OnBlockStart(512);
+    for (size_t i = before; i < host.queued.size(); ++i)
+      beats.push_back(ppq + host.queued[i].offset / host.sampleRate * tempo / 60);
+    ppq += 512 / host.sampleRate * tempo / 60;
+  }
+  ASSERT_GE(beats.size(), 40u);
+  for (size_t i = 0; i < beats.size(); ++i) EXPECT_NEAR(beats[i], double(i), 0.002) << "note " << i;
 }
 
 TEST(SequencePlayer, SyncedTickFollowsKnobNoteValueAndHostTempo) {
