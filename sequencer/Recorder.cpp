@@ -153,7 +153,7 @@ void Sequencer::StopRecording() {
   if (!sequence->Empty()) {
     if (sequence->length == 0) {
       // The count stands at the last control tick; the samples since then count too.
-      const double elapsed = engine.RecordElapsed() + (engine.ControlPeriod() - engine.ControlCountdown());
+      const double elapsed = RecordPosition();
       const double quarter = sequence->EffectivePpq() * player.SamplesPerTick();
       const double quarters = quarter > 0 ? std::round(elapsed / quarter) : 0.0;
       sequence->length = static_cast<int32_t>(quarters * sequence->EffectivePpq());
@@ -206,6 +206,10 @@ void Sequencer::AlignRecordElapsed(double position) {
   // set so that at the next control tick it equals the time since the loop
   // start there, as a first note at a control tick leaves it.
   engine.SetRecordElapsed(position + engine.ControlCountdown() - engine.ControlPeriod());
+}
+
+double Sequencer::RecordPosition() const {
+  return engine.RecordElapsed() + engine.ControlPeriod() - engine.ControlCountdown();
 }
 
 void Sequencer::OnSequenceLoopWrap(double offset) {

@@ -89,6 +89,7 @@ int32_t FindTick(const std::vector<SequenceEvent>& events, int32_t from, int32_t
 
 void SequencePlayer::UpdateTickDuration() {
   if (current == PlayedSequence::kNone) return;
+  const double before = samplesPerTick;
   const double ticksPerQuarter = CurrentPpq();
   const double sampleRate = host.SampleRate();
   if (host.SyncToHost()) {
@@ -107,6 +108,7 @@ void SequencePlayer::UpdateTickDuration() {
     }
   }
   if (!(samplesPerTick > 0) || !std::isfinite(samplesPerTick)) samplesPerTick = 0;
+  if (before > 0 && samplesPerTick > 0 && samplesPerTick != before) host.OnTickDurationChange(samplesPerTick / before);
 }
 
 void SequencePlayer::OnBlockStart(int32_t frames) {

@@ -69,6 +69,12 @@ void Sequencer::PlayerLink::OnLoopRestart() {
   sequencer.AlignRecordElapsed(-(player.NextTickTime() - player.BlockPosition()));
 }
 
+void Sequencer::PlayerLink::OnTickDurationChange(double ratio) {
+  // A recorded note's tick is its elapsed time over the tick length: the time
+  // so far is rescaled so that the notes to come land where the loop stands.
+  if (sequencer.Recording()) sequencer.AlignRecordElapsed(sequencer.RecordPosition() * ratio);
+}
+
 double Sequencer::PlayerLink::GetHostTempo() {
   return sequencer.host.GetHostTempo();
 }

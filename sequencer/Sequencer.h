@@ -125,6 +125,9 @@ class Sequencer {
   // Sets the recorder's elapsed count so that it reads `position` samples (the
   // loop time at the start of the next block) from the next control tick on.
   void AlignRecordElapsed(double position);
+  // The recorder's elapsed count as the time it stands for now (between two
+  // control ticks), the inverse of AlignRecordElapsed.
+  double RecordPosition() const;
 
   // ---- sequence menu (user-interface thread) --------------------------------------------------
   // These take the lock around the sequences; which: 0 for Seq A, 1 for Seq B.
@@ -183,6 +186,7 @@ class Sequencer {
     void ReleaseSequenceDrivenTracks() override;
     void OnLoopWrap() override;
     void OnLoopRestart() override;
+    void OnTickDurationChange(double ratio) override;
     double GetHostTempo() override;
     void GetHostTime(SequencerHostTime& time) override;
 

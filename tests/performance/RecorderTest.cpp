@@ -156,6 +156,41 @@ int64_t LengthAfter(double quarters) {
   return s.plug.Sequencing().SeqA().length;
 }
 
+TEST(Recorder, NotesKeepTheirPlaceInTheLoopWhenTheTempoChangesWhileRecording) {
+  Session s;
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  const int64_t t0 = 9600;
+  s.RunTo(t0);
+  s.Note(0, 60, 100);
+  s.RunTo(t0 + kQuarter / 2);
+  s.Note(0, 60, 0);
+  s.RunTo(t0 + kQuarter);
+  s.plug.SetPlain(kParamSpeed, 60);  // a quarter now lasts 2 * kQuarter
+  s.RunTo(t0 + 3 * kQuarter);
+  s.Note(0, 64, 100);  // on the third quarter
+  s.RunTo(t0 + 4 * kQuarter);
+  s.Note(0, 64, 0);
+  s.RunTo(t0 + kQuarter * 64 / 10);  // 3.7 quarters in all
+  s.plug.Sequencing().StopRecording();
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()),
+            (std::vector<std::vector<int>>{{0, 0x90, 60}, {96, 0x80, 60}, {384, 0x90, 64}, {480, 0x80, 64}}));
+  EXPECT_EQ(s.plug.Sequencing().SeqA().length, 768);
+
+  // Overdub at 60, back to 120 on tick 96: a note 96 ticks later goes in on tick 192.
+  const int64_t loop = s.Now();
+  s.RunTo(loop + 4800);
+  s.plug.Panel().SetRecordMode(true);
+  s.plug.Sequencing().PrepareOverdub();
+  s.plug.Sequencing().RecordTrackButton(1);
+  s.RunTo(loop + 96 * 2 * kTick);
+  s.plug.SetPlain(kParamSpeed, 120);
+  s.RunTo(loop + 96 * 2 * kTick + 96 * kTick);
+  s.Note(0, 67, 100);
+  s.RunTo(s.Now() + 4800);
+  EXPECT_EQ(EventsOfTrack(s.plug.Sequencing().SeqA(), 1), (std::vector<std::vector<int>>{{192, 0x91, 67}}));
+}
+
 TEST(Recorder, FirstPassLengthRoundsHalfAQuarterUp) {
   EXPECT_EQ(LengthAfter(3.4), 576);
   EXPECT_EQ(LengthAfter(3.5), 768);
