@@ -2,6 +2,7 @@
 // allocation and stealing, and the two-phase commit of voice changes.
 
 #include <algorithm>
+#include <bitset>
 
 #include "engine/Engine.h"
 
@@ -213,6 +214,17 @@ void Engine::SpreadAcrossChannelTracks(ChannelTrackList list, int32_t note, int3
   }
 }
 
+namespace {
+
+// A voice whose key is up but that the sustain pedal keeps sounding: its note
+// ends, for the recorder too, when the pedal lets it go or the voice is taken.
+bool HeldByPedal(const Voice& voice) {
+  return voice.sustained && !voice.keyHeld &&
+         (voice.ampEnv.stage == Envelope::kAttack || voice.ampEnv.stage == Envelope::kDecay);
+}
+
+}  // namespace
+
 void Engine::CommitVoiceChanges() {
   bool anyStart = false;
   for (int32_t v = 0; v < kVoiceCount && !anyStart; ++v) anyStart = pendingStart[v];
@@ -237,6 +249,10 @@ void Engine::CommitVoiceChanges() {
         if (pendingReleases[i] != v) pendingReleases[kept++] = pendingReleases[i];
       pendingReleaseCount = kept;
     }
+    const Voice& before = voices[v];
+    if (recording && HeldByPedal(before) && (before.track != ns.track || before.note != ns.note) &&
+        !tracks[before.track].sequenceDriven && hooks)
+      hooks->RecordNoteEvent(before.track, before.note, 0);
     if (voices[v].track != ns.track) BindVoice(v, ns.track);
     int32_t serial = voiceStartCounter++;
     voices[v].StartNote(ns, serial, tracks[ns.track].transpose);
@@ -245,8 +261,9 @@ void Engine::CommitVoiceChanges() {
   }
   for (int32_t i = 0; i < pendingReleaseCount; ++i) {
     Voice& voice = voices[pendingReleases[i]];
+    const bool pedalHolds = voice.sustained;
     voice.Release(false);
-    if (recording && !tracks[voice.track].sequenceDriven && hooks &&
+    if (recording && !pedalHolds && !tracks[voice.track].sequenceDriven && hooks &&
         firstOfTrack(recordedStop, voice.track, voice.note))
       hooks->RecordNoteEvent(voice.track, voice.note, 0);
   }
@@ -295,10 +312,17 @@ void Engine::SustainPedal(int32_t c, bool pressed, bool fromSequencer) {
     if (fromSequencer ? track.channel != c : track.sequenceDriven) continue;
     if (track.channel != Track::kAllChannels && track.channel != c) continue;
     tracks[t].sustainPedal = pressed;
+    const bool recorded = recording && !track.sequenceDriven && hooks;
+    std::bitset<256> ended;
     for (Voice& voice : voices) {
       if (voice.track != t) continue;
+      const bool endsNote = !pressed && HeldByPedal(voice);
       voice.sustained = pressed;
       if (!pressed && !voice.keyHeld) voice.Release(true);
+      if (endsNote && recorded && !ended[voice.note & 255]) {
+        ended.set(voice.note & 255);
+        hooks->RecordNoteEvent(t, voice.note, 0);
+      }
     }
   }
 }

@@ -292,6 +292,40 @@ TEST(Recorder, AChordOnAPolyphonicUnisonTrackIsRecordedOnceAndPlaysWithTheVoices
   EXPECT_EQ(HeldVoices(s.plug, 0), live);
 }
 
+TEST(Recorder, ANoteTheSustainPedalHoldsEndsWhereThePedalLetsItGo) {
+  Session s;
+  s.plug.SetPlain(TrackParamIndex(0, kTrackMode), Track::kPolyphonic);
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  const int64_t t0 = 9600;
+  s.RunTo(t0);
+  s.Controller(0, 64, 127);
+  s.Note(0, 60, 100);
+  s.Note(0, 64, 100);
+  s.RunTo(t0 + kQuarter / 4);
+  s.Note(0, 60, 0);
+  s.Note(0, 64, 0);
+  s.RunTo(t0 + kQuarter / 2);
+  s.Note(0, 64, 100);  // again while the pedal holds it: ends where the pedal goes up
+  s.RunTo(t0 + kQuarter * 3 / 4);
+  s.Note(0, 64, 0);
+  s.RunTo(t0 + kQuarter);
+  s.Controller(0, 64, 0);
+  s.RunTo(t0 + kQuarter * 3 / 2);
+  s.Note(0, 67, 100);  // without the pedal: ends with its key
+  s.RunTo(t0 + kQuarter * 7 / 4);
+  s.Note(0, 67, 0);
+  s.RunTo(t0 + 2 * kQuarter);
+  s.plug.Sequencing().StopRecording();
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()), (std::vector<std::vector<int>>{{0, 0x90, 60},
+                                                                                  {0, 0x90, 64},
+                                                                                  {96, 0x90, 64},
+                                                                                  {192, 0x80, 60},
+                                                                                  {192, 0x80, 64},
+                                                                                  {288, 0x90, 67},
+                                                                                  {336, 0x80, 67}}));
+}
+
 TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   Session s;
   const int64_t loop = RecordPhrase(s, 0, 48000);
