@@ -79,6 +79,9 @@ void Sequencer::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
   if (t < 0 || t >= Engine::kTrackCount || !engine.GetTrack(t).armed) return;
   Sequence* sequence = CurrentSequence();
   if (!sequence) return;
+  // A loop that follows a stopped host stands still: a note played over it
+  // has no place in it (its time would count on from where the loop stopped).
+  if (sequence->length > 0 && host.SyncToHost() && !player.HostPlaying()) return;
   SequenceEvent event;
   event.status = static_cast<uint8_t>((velocity > 0 ? 0x90 : 0x80) + t);
   event.data1 = static_cast<uint8_t>(note);

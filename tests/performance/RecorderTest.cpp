@@ -394,12 +394,18 @@ TEST(Recorder, OverdubFollowingTheHostPlacesNotesFromWhereTheHostRestartedTheLoo
   s.plug.Sequencing().RecordTrackButton(1);
   // Each time the loop starts again from the host's side, a jump back in
   // the middle of the pass or a stop and a new start, a note played one
-  // sixteenth later goes in one sixteenth into the loop.
+  // sixteenth later goes in one sixteenth into the loop. While the host
+  // stands, the loop has no place for a note: nothing goes in.
   for (bool jump : {true, false}) {
     s.RunTo(s.Now() + kQuarter * 3 / 2);
     if (!jump) {
       s.plug.hostTime.transportRunning = false;
-      s.RunTo(s.Now() + kQuarter);
+      s.RunTo(s.Now() + kQuarter / 2);
+      s.Note(0, 50, 100);
+      s.RunTo(s.Now() + kQuarter / 2);
+      s.Note(0, 50, 0);
+      s.RunTo(s.Now() + kQuarter / 2);
+      EXPECT_TRUE(EventsOfTrack(s.plug.Sequencing().SeqA(), 1).empty());
     }
     StartHost(s, 0);
     const int64_t restart = s.Now();
