@@ -217,7 +217,7 @@ void Engine::SpreadAcrossChannelTracks(ChannelTrackList list, int32_t note, int3
 namespace {
 
 // A voice whose key is up but that the sustain pedal keeps sounding: its note
-// ends, for the recorder too, when the pedal lets it go or the voice is taken.
+// ends, for the recorder too, when the pedal lets it go.
 bool HeldByPedal(const Voice& voice) {
   return voice.sustained && !voice.keyHeld &&
          (voice.ampEnv.stage == Envelope::kAttack || voice.ampEnv.stage == Envelope::kDecay);
@@ -242,6 +242,7 @@ void Engine::CommitVoiceChanges() {
   for (int32_t v = 0; v < kVoiceCount; ++v) {
     if (!pendingStart[v]) continue;
     const NoteStart& ns = pendingStarts[v];
+    const bool keyReleased = pendingRelease[v];
     if (pendingRelease[v]) {
       pendingRelease[v] = false;
       int32_t kept = 0;
@@ -249,9 +250,13 @@ void Engine::CommitVoiceChanges() {
         if (pendingReleases[i] != v) pendingReleases[kept++] = pendingReleases[i];
       pendingReleaseCount = kept;
     }
+    // A voice that goes on with another note as its key is released (back to
+    // a key still held), or that the pedal held on after its key went up,
+    // ends its note here: for the recorder too, or the note would hang on in
+    // the recording until the loop's end.
     const Voice& before = voices[v];
-    if (recording && HeldByPedal(before) && (before.track != ns.track || before.note != ns.note) &&
-        !tracks[before.track].sequenceDriven && hooks)
+    if (recording && (keyReleased || HeldByPedal(before)) && (before.track != ns.track || before.note != ns.note) &&
+        !tracks[before.track].sequenceDriven && hooks && firstOfTrack(recordedStop, before.track, before.note))
       hooks->RecordNoteEvent(before.track, before.note, 0);
     if (voices[v].track != ns.track) BindVoice(v, ns.track);
     int32_t serial = voiceStartCounter++;
@@ -285,8 +290,17 @@ void Engine::NoteOff(int32_t c, int32_t note, bool fromSequencer) {
     // A key pressed before a recording began still ends the note it started
     // on a track that is not armed; only new notes are kept from such tracks.
     if (!takes && (fromSequencer || tracks[t].sequenceDriven)) continue;
-    for (int32_t v = 0; v < kVoiceCount; ++v)
-      if (voices[v].track == t && (voices[v].note & 255) == note) AddPendingRelease(v);
+    bool sounding = false;
+    for (int32_t v = 0; v < kVoiceCount; ++v) {
+      if (voices[v].track == t && (voices[v].note & 255) == note) {
+        AddPendingRelease(v);
+        sounding = true;
+      }
+    }
+    // The key's voice went on to another key while it was down (a monophonic
+    // track played legato, a stolen pool voice): its note ends for the
+    // recorder when the key goes up, as the keys were played.
+    if (!sounding && takes && recording && !tracks[t].sequenceDriven && hooks) hooks->RecordNoteEvent(t, note, 0);
     const bool legato = map.count > 1;
     const Track& track = tracks[t];
     if (takes && track.trackMode != Track::kPolyphonic && map.count > 0) {

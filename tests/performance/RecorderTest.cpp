@@ -326,6 +326,25 @@ TEST(Recorder, ANoteTheSustainPedalHoldsEndsWhereThePedalLetsItGo) {
                                                                                   {336, 0x80, 67}}));
 }
 
+TEST(Recorder, AMonophonicTrackPlayedLegatoEndsEachNoteWithItsKey) {
+  Session s;  // Monophonic: the next key takes the voice while the last is still down
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  const int64_t t0 = 9600;
+  s.RunTo(t0);
+  s.Note(0, 60, 100);
+  s.RunTo(t0 + kQuarter / 2);
+  s.Note(0, 64, 100);
+  s.RunTo(t0 + kQuarter * 3 / 4);
+  s.Note(0, 60, 0);
+  s.RunTo(t0 + kQuarter);
+  s.Note(0, 64, 0);
+  s.RunTo(t0 + 2 * kQuarter);
+  s.plug.Sequencing().StopRecording();
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()),
+            (std::vector<std::vector<int>>{{0, 0x90, 60}, {96, 0x90, 64}, {144, 0x80, 60}, {192, 0x80, 64}}));
+}
+
 TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   Session s;
   const int64_t loop = RecordPhrase(s, 0, 48000);
