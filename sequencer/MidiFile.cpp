@@ -201,9 +201,15 @@ class MidiFileParser {
 
   bool ReadTrack() {
     uint8_t id[4];
-    uint32_t ignoredLength;
-    // The chunk ends at its end-of-track event; its announced length is not trusted.
-    if (!in.Bytes(id, 4) || std::memcmp(id, "MTrk", 4) != 0 || !in.BigEndian(&ignoredLength, 4)) return false;
+    uint32_t chunkLength;
+    for (;;) {
+      if (!in.Bytes(id, 4) || !in.BigEndian(&chunkLength, 4)) return false;
+      if (std::memcmp(id, "MTrk", 4) == 0) break;
+      // A chunk of another kind, which the format allows other programs to
+      // add: passed over by its length. A track chunk ends at its end-of-track
+      // event instead; its announced length is not trusted.
+      if (!in.Skip(chunkLength)) return false;
+    }
 
     int64_t time = 0;
     uint8_t runningStatus = 0;

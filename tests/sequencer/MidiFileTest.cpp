@@ -332,6 +332,28 @@ TEST(MidiFileRead, MissingTrackIdFails) {
   EXPECT_FALSE(Read(file).result.complete);
 }
 
+TEST(MidiFileRead, ChunksOfOtherKindsArePassedOver) {
+  // The format lets other programs add chunks of their own kinds anywhere
+  // after the header; they do not count as tracks.
+  const Bytes alien = {'X', 'F', 'I', 'H', 0, 0, 0, 3, 0x90, 0x3C, 0x64};
+  const Bytes one = MidiBytes(1, 96, {{0x00, 0x90, 0x3C, 0x64, 0x30, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}});
+  const Bytes two = MidiBytes(1, 96, {{0x00, 0x91, 0x40, 0x64, 0x30, 0x81, 0x40, 0x00, 0x00, 0xFF, 0x2F, 0x00}});
+  Bytes file(one.begin(), one.begin() + 14);
+  file[11] = 2;  // two tracks
+  file.insert(file.end(), alien.begin(), alien.end());
+  file.insert(file.end(), one.begin() + 14, one.end());
+  file.insert(file.end(), alien.begin(), alien.end());
+  file.insert(file.end(), two.begin() + 14, two.end());
+  ReadOutcome r = Read(file);
+  ASSERT_TRUE(r.result.complete);
+  EXPECT_EQ(r.sequence.Events(),
+            (std::vector<SequenceEvent>{
+                {0, 0x90, 0x3C, 0x64}, {0, 0x91, 0x40, 0x64}, {48, 0x80, 0x3C, 0}, {48, 0x81, 0x40, 0}}));
+  // An alien chunk that runs past the end is a file ending inside a chunk.
+  file.resize(one.size() + alien.size() + 9);
+  EXPECT_FALSE(Read(file).result.complete);
+}
+
 TEST(MidiFileRead, GarbageNeverCrashesOrLeavesAnInconsistentSequence) {
   Bytes valid;
   BuildMidiFile(ExampleSequence(), true, valid);
