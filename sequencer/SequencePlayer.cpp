@@ -319,9 +319,14 @@ void SequencePlayer::SyncToHostTransport() {
   }
   if (!hostPlaying) return;
 
+  bool passEnded = false;
   if (time.ppqPos != lastHostPpq) {
     blockPosition = time.samplePos;
     if (jumped) {
+      // A host that cycles over the loop jumps back where the loop ends (its
+      // wrap not yet played, or just so): that is the wrap of the pass.
+      const int32_t length = current == PlayedSequence::kNone ? 0 : host.SequenceFor(current).length;
+      passEnded = !restarted && length > 0 && currentTick >= length - 1;
       // Back to the loop start: the note-offs of what plays now lie ahead.
       EndNotes();
       currentTick = 0;
@@ -346,8 +351,12 @@ void SequencePlayer::SyncToHostTransport() {
     }
     // An overdub places its notes from the loop start the listener hears.
     if ((restarted || jumped) && current != PlayedSequence::kNone && samplesPerTick > 0 &&
-        host.SequenceFor(current).length > 0)
-      host.OnLoopRestart();
+        host.SequenceFor(current).length > 0) {
+      if (passEnded)
+        host.OnLoopWrap();
+      else
+        host.OnLoopRestart();
+    }
   }
   lastHostPpq = time.ppqPos;
 }

@@ -440,6 +440,41 @@ TEST(Recorder, OverdubFollowingTheHostPlacesNotesFromWhereTheHostRestartedTheLoo
   }
 }
 
+TEST(Recorder, OverdubFollowingAHostThatCyclesOverTheLoopEndsAfterItsPassAsOnTheInternalClock) {
+  Session s;
+  AddNote(s.plug.Sequencing().SeqA(), 0, 60, 0, 48);
+  s.plug.Sequencing().SeqA().length = 768;
+  Sync(s);
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
+  s.RunTo(4800);
+  // The host plays its cycle of four quarters again and again; each block
+  // gets the position a host computes from its sample count.
+  const int64_t start = s.Now();
+  auto runTo = [&](int64_t at) {
+    while (s.Now() < at) {
+      StartHost(s, double((s.Now() - start) % (4 * kQuarter)));
+      s.RunTo(s.Now() + kSeqBlock);
+    }
+  };
+  runTo(start + 4800);
+  s.plug.Panel().SetRecordMode(true);
+  s.plug.Sequencing().PrepareOverdub();
+  s.plug.Sequencing().RecordTrackButton(1);
+  runTo(start + 4 * kQuarter + 4800);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubArmedAtWrap);
+  runTo(start + 4 * kQuarter + 96 * kTick);
+  s.Note(0, 72, 100);
+  runTo(start + 4 * kQuarter + 144 * kTick);
+  s.Note(0, 72, 0);
+  runTo(start + 8 * kQuarter - 4800);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubbing);
+  EXPECT_TRUE(s.plug.Sequencing().Recording());
+  runTo(start + 8 * kQuarter + 4800);
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
+  EXPECT_EQ(EventsOfTrack(s.plug.Sequencing().SeqA(), 1),
+            (std::vector<std::vector<int>>{{96, 0x91, 72}, {144, 0x81, 72}}));
+}
+
 TEST(Recorder, OverdubArmedLateStartsAtTheFirstNoteAfterTheWrap) {
   Session s;
   const int64_t loop = RecordPhrase(s, 0, 48000);
