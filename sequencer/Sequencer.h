@@ -213,6 +213,9 @@ class Sequencer {
 
   int32_t recordState = kRecordRecording;
   bool recordActivity = false;
+  // Track * 256 + note of every note-on recorded in this recording whose
+  // note-off is not: only those notes take a note-off.
+  std::bitset<6 * 256> recordedOpen;
 
   NoteVelocityMap arpNotes;
   NoteVelocityMap arpHeldKeys;

@@ -86,6 +86,25 @@ TEST(Recorder, StartingWaitsForTheFirstNoteWithTrackOneArmedOnAllChannels) {
   EXPECT_EQ(s.plug.Sequencing().SeqA().Events()[0], (SequenceEvent{0, 0x90, 60, 100}));
 }
 
+TEST(Recorder, AKeyDownFromBeforeTheRecordingAddsNothingWhenItGoesUp) {
+  Session s;
+  s.Note(0, 55, 100);
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  s.RunTo(9600);
+  s.Note(0, 55, 0);  // not the first note: nothing starts
+  s.RunTo(14400);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordWaitFirstNote);
+  EXPECT_TRUE(s.plug.Sequencing().SeqA().Empty());
+  s.Note(0, 60, 100);
+  s.RunTo(14400 + kQuarter / 2);
+  s.Note(0, 60, 0);
+  s.RunTo(14400 + kQuarter);
+  s.plug.Sequencing().StopRecording();
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()), (std::vector<std::vector<int>>{{0, 0x90, 60}, {96, 0x80, 60}}));
+  EXPECT_EQ(s.plug.Sequencing().SeqA().length, 192);
+}
+
 TEST(Recorder, FirstPassRoundsToQuartersAndLoopsOnTheTrackThatPlayedIt) {
   Session s;
   const int64_t t0 = 48000;
