@@ -2,6 +2,7 @@
 // allocation and stealing, and the two-phase commit of voice changes.
 
 #include <algorithm>
+#include <bitset>
 
 #include "engine/Engine.h"
 
@@ -213,13 +214,35 @@ void Engine::SpreadAcrossChannelTracks(ChannelTrackList list, int32_t note, int3
   }
 }
 
+namespace {
+
+// A voice whose key is up but that the sustain pedal keeps sounding: its note
+// ends, for the recorder too, when the pedal lets it go.
+bool HeldByPedal(const Voice& voice) {
+  return voice.sustained && !voice.keyHeld &&
+         (voice.ampEnv.stage == Envelope::kAttack || voice.ampEnv.stage == Envelope::kDecay);
+}
+
+}  // namespace
+
 void Engine::CommitVoiceChanges() {
   bool anyStart = false;
   for (int32_t v = 0; v < kVoiceCount && !anyStart; ++v) anyStart = pendingStart[v];
   if (anyStart) tuningOnline = hooks && hooks->IsTuningOnline();
+  // A key that starts or stops several voices of one track (Unison) is one
+  // note to the recorder; played back, it takes those voices again.
+  int32_t recordedStart[kTrackCount], recordedStop[kTrackCount];
+  std::fill(std::begin(recordedStart), std::end(recordedStart), -1);
+  std::fill(std::begin(recordedStop), std::end(recordedStop), -1);
+  auto firstOfTrack = [](int32_t* recorded, int32_t track, int32_t note) {
+    if (recorded[track] == note) return false;
+    recorded[track] = note;
+    return true;
+  };
   for (int32_t v = 0; v < kVoiceCount; ++v) {
     if (!pendingStart[v]) continue;
     const NoteStart& ns = pendingStarts[v];
+    const bool keyReleased = pendingRelease[v];
     if (pendingRelease[v]) {
       pendingRelease[v] = false;
       int32_t kept = 0;
@@ -227,15 +250,27 @@ void Engine::CommitVoiceChanges() {
         if (pendingReleases[i] != v) pendingReleases[kept++] = pendingReleases[i];
       pendingReleaseCount = kept;
     }
+    // A voice that goes on with another note as its key is released (back to
+    // a key still held), or that the pedal held on after its key went up,
+    // ends its note here: for the recorder too, or the note would hang on in
+    // the recording until the loop's end.
+    const Voice& before = voices[v];
+    if (recording && (keyReleased || HeldByPedal(before)) && (before.track != ns.track || before.note != ns.note) &&
+        !tracks[before.track].sequenceDriven && hooks && firstOfTrack(recordedStop, before.track, before.note))
+      hooks->RecordNoteEvent(before.track, before.note, 0);
     if (voices[v].track != ns.track) BindVoice(v, ns.track);
     int32_t serial = voiceStartCounter++;
     voices[v].StartNote(ns, serial, tracks[ns.track].transpose);
-    if (recording && !tracks[ns.track].sequenceDriven && hooks) hooks->RecordNoteEvent(ns.track, ns.note, ns.velocity);
+    if (recording && !tracks[ns.track].sequenceDriven && hooks && firstOfTrack(recordedStart, ns.track, ns.note))
+      hooks->RecordNoteEvent(ns.track, ns.note, ns.velocity);
   }
   for (int32_t i = 0; i < pendingReleaseCount; ++i) {
     Voice& voice = voices[pendingReleases[i]];
+    const bool pedalHolds = voice.sustained;
     voice.Release(false);
-    if (recording && !tracks[voice.track].sequenceDriven && hooks) hooks->RecordNoteEvent(voice.track, voice.note, 0);
+    if (recording && !pedalHolds && !tracks[voice.track].sequenceDriven && hooks &&
+        firstOfTrack(recordedStop, voice.track, voice.note))
+      hooks->RecordNoteEvent(voice.track, voice.note, 0);
   }
   RefreshIndicators();
 }
@@ -255,8 +290,17 @@ void Engine::NoteOff(int32_t c, int32_t note, bool fromSequencer) {
     // A key pressed before a recording began still ends the note it started
     // on a track that is not armed; only new notes are kept from such tracks.
     if (!takes && (fromSequencer || tracks[t].sequenceDriven)) continue;
-    for (int32_t v = 0; v < kVoiceCount; ++v)
-      if (voices[v].track == t && (voices[v].note & 255) == note) AddPendingRelease(v);
+    bool sounding = false;
+    for (int32_t v = 0; v < kVoiceCount; ++v) {
+      if (voices[v].track == t && (voices[v].note & 255) == note) {
+        AddPendingRelease(v);
+        sounding = true;
+      }
+    }
+    // The key's voice went on to another key while it was down (a monophonic
+    // track played legato, a stolen pool voice): its note ends for the
+    // recorder when the key goes up, as the keys were played.
+    if (!sounding && takes && recording && !tracks[t].sequenceDriven && hooks) hooks->RecordNoteEvent(t, note, 0);
     const bool legato = map.count > 1;
     const Track& track = tracks[t];
     if (takes && track.trackMode != Track::kPolyphonic && map.count > 0) {
@@ -282,10 +326,17 @@ void Engine::SustainPedal(int32_t c, bool pressed, bool fromSequencer) {
     if (fromSequencer ? track.channel != c : track.sequenceDriven) continue;
     if (track.channel != Track::kAllChannels && track.channel != c) continue;
     tracks[t].sustainPedal = pressed;
+    const bool recorded = recording && !track.sequenceDriven && hooks;
+    std::bitset<256> ended;
     for (Voice& voice : voices) {
       if (voice.track != t) continue;
+      const bool endsNote = !pressed && HeldByPedal(voice);
       voice.sustained = pressed;
       if (!pressed && !voice.keyHeld) voice.Release(true);
+      if (endsNote && recorded && !ended[voice.note & 255]) {
+        ended.set(voice.note & 255);
+        hooks->RecordNoteEvent(t, voice.note, 0);
+      }
     }
   }
 }

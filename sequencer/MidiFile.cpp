@@ -201,9 +201,15 @@ class MidiFileParser {
 
   bool ReadTrack() {
     uint8_t id[4];
-    uint32_t ignoredLength;
-    // The chunk ends at its end-of-track event; its announced length is not trusted.
-    if (!in.Bytes(id, 4) || std::memcmp(id, "MTrk", 4) != 0 || !in.BigEndian(&ignoredLength, 4)) return false;
+    uint32_t chunkLength;
+    for (;;) {
+      if (!in.Bytes(id, 4) || !in.BigEndian(&chunkLength, 4)) return false;
+      if (std::memcmp(id, "MTrk", 4) == 0) break;
+      // A chunk of another kind, which the format allows other programs to
+      // add: passed over by its length. A track chunk ends at its end-of-track
+      // event instead; its announced length is not trusted.
+      if (!in.Skip(chunkLength)) return false;
+    }
 
     int64_t time = 0;
     uint8_t runningStatus = 0;
@@ -256,8 +262,11 @@ class MidiFileParser {
       }
     }
 
-    if (barTicks > 0 && sequence.length > 0) {
-      const int64_t rounded = int64_t(sequence.length) - sequence.length % barTicks + barTicks;
+    // Rounded from the length as a track last gave it: a track that gives
+    // none (one ending at 0) must not add another bar to the rounded one.
+    sequence.length = trackLength;
+    if (barTicks > 0 && trackLength > 0) {
+      const int64_t rounded = int64_t(trackLength) - trackLength % barTicks + barTicks;
       if (rounded > std::numeric_limits<int32_t>::max()) return false;
       sequence.length = static_cast<int32_t>(rounded);
     }
@@ -274,9 +283,9 @@ class MidiFileParser {
       case 0x2F:
         // The loop length: our own files carry it as this event's delta.
         if (delta != 0) {
-          sequence.length = static_cast<int32_t>(delta);
+          trackLength = static_cast<int32_t>(delta);
         } else if (time > 0) {
-          sequence.length = static_cast<int32_t>(time);
+          trackLength = static_cast<int32_t>(time);
         }
         *endOfTrack = true;
         return in.Skip(length);
@@ -307,6 +316,7 @@ class MidiFileParser {
   uint32_t trackCount = 0;
   int32_t division = 0;
   int32_t barTicks = 0;
+  int32_t trackLength = 0;  // the loop length the last track to give one gave, before rounding
   std::vector<SequenceEvent> added;
 };
 

@@ -47,6 +47,7 @@ void Sequencer::StartRecording() {
   sequence.tempo = tempo > 0 ? tempo : 120.0;
   UpdateTickDuration();
   ArmTrack(0, true);
+  recordedOpen.reset();
   recordState = kRecordWaitFirstNote;
   SetRecording(true);
   recordActivity = false;
@@ -79,6 +80,14 @@ void Sequencer::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
   if (t < 0 || t >= Engine::kTrackCount || !engine.GetTrack(t).armed) return;
   Sequence* sequence = CurrentSequence();
   if (!sequence) return;
+  // A loop that follows a stopped host stands still: a note played over it
+  // has no place in it (its time would count on from where the loop stopped).
+  if (sequence->length > 0 && host.SyncToHost() && !player.HostPlaying()) return;
+  // A key that goes up without a note of it recorded (pressed before the
+  // recording began, or on a track that did not get it) adds nothing, and
+  // does not start the recording either.
+  const size_t key = static_cast<size_t>(t) * 256 + static_cast<size_t>(note & 255);
+  if (velocity <= 0 && !recordedOpen[key]) return;
   SequenceEvent event;
   event.status = static_cast<uint8_t>((velocity > 0 ? 0x90 : 0x80) + t);
   event.data1 = static_cast<uint8_t>(note);
@@ -117,7 +126,7 @@ void Sequencer::RecordNoteEvent(int32_t t, int32_t note, int32_t velocity) {
       event.tick = 0;
     }
   }
-  sequence->AddEvent(event);
+  if (sequence->AddEvent(event)) recordedOpen.set(key, velocity > 0);
   recordActivity = true;
 }
 
@@ -153,7 +162,7 @@ void Sequencer::StopRecording() {
   if (!sequence->Empty()) {
     if (sequence->length == 0) {
       // The count stands at the last control tick; the samples since then count too.
-      const double elapsed = engine.RecordElapsed() + (engine.ControlPeriod() - engine.ControlCountdown());
+      const double elapsed = RecordPosition();
       const double quarter = sequence->EffectivePpq() * player.SamplesPerTick();
       const double quarters = quarter > 0 ? std::round(elapsed / quarter) : 0.0;
       sequence->length = static_cast<int32_t>(quarters * sequence->EffectivePpq());
@@ -181,6 +190,7 @@ void Sequencer::PrepareOverdub() {
     AlignRecordElapsed(loopTime);
   }
   SetRecording(true);
+  recordedOpen.reset();
   recordState = kRecordOverdubPrepared;
   recordActivity = true;
   host.ShowStatus("Prepare for overdub...", kStatusOrange);
@@ -206,6 +216,10 @@ void Sequencer::AlignRecordElapsed(double position) {
   // set so that at the next control tick it equals the time since the loop
   // start there, as a first note at a control tick leaves it.
   engine.SetRecordElapsed(position + engine.ControlCountdown() - engine.ControlPeriod());
+}
+
+double Sequencer::RecordPosition() const {
+  return engine.RecordElapsed() + engine.ControlPeriod() - engine.ControlCountdown();
 }
 
 void Sequencer::OnSequenceLoopWrap(double offset) {

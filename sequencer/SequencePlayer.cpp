@@ -89,6 +89,7 @@ int32_t FindTick(const std::vector<SequenceEvent>& events, int32_t from, int32_t
 
 void SequencePlayer::UpdateTickDuration() {
   if (current == PlayedSequence::kNone) return;
+  const double before = samplesPerTick;
   const double ticksPerQuarter = CurrentPpq();
   const double sampleRate = host.SampleRate();
   if (host.SyncToHost()) {
@@ -107,6 +108,7 @@ void SequencePlayer::UpdateTickDuration() {
     }
   }
   if (!(samplesPerTick > 0) || !std::isfinite(samplesPerTick)) samplesPerTick = 0;
+  if (before > 0 && samplesPerTick > 0 && samplesPerTick != before) host.OnTickDurationChange(samplesPerTick / before);
 }
 
 void SequencePlayer::OnBlockStart(int32_t frames) {
@@ -297,8 +299,10 @@ void SequencePlayer::SyncToHostTransport() {
     realign = true;
   }
 
+  bool restarted = false;
   if (time.transportRunning) {
     if (!hostPlaying) {
+      restarted = true;
       blockPosition = time.samplePos;
       lastHostPpq = -1000000.0;
       hostPlaying = true;
@@ -315,9 +319,14 @@ void SequencePlayer::SyncToHostTransport() {
   }
   if (!hostPlaying) return;
 
+  bool passEnded = false;
   if (time.ppqPos != lastHostPpq) {
     blockPosition = time.samplePos;
     if (jumped) {
+      // A host that cycles over the loop jumps back where the loop ends (its
+      // wrap not yet played, or just so): that is the wrap of the pass.
+      const int32_t length = current == PlayedSequence::kNone ? 0 : host.SequenceFor(current).length;
+      passEnded = !restarted && length > 0 && currentTick >= length - 1;
       // Back to the loop start: the note-offs of what plays now lie ahead.
       EndNotes();
       currentTick = 0;
@@ -325,17 +334,28 @@ void SequencePlayer::SyncToHostTransport() {
       eventIndex = 0;
     }
     if (samplesPerTick > 0) {
-      if (realign) {
+      // The host's musical position keeps the loop in step with it through
+      // tempo changes too; only a host without one gets a grid in samples.
+      if (realign && !(time.ppqPos >= 0)) {
         nextTickTime = time.samplePos > 0 ? std::round(time.samplePos / samplesPerTick) * samplesPerTick : 0;
         MoveNextTickTo(blockPosition);
       } else if (time.samplePos > 0) {
-        // The next tick on the host's grid of 1/ppq quarter notes.
-        const double x = CurrentPpq() * time.ppqPos;
+        // The next tick on the host's grid of ticks: a sequence quarter lasts
+        // the knob's note value in host beats.
+        const double x = CurrentPpq() * time.ppqPos / SpeedNoteValue(SpeedNoteValueIndex(host.Speed()));
         const double d = samplesPerTick * (std::round(x) - x);
         nextTickTime = blockPosition + d + (d < 0 ? samplesPerTick : 0);
       } else {
         nextTickTime = 0;
       }
+    }
+    // An overdub places its notes from the loop start the listener hears.
+    if ((restarted || jumped) && current != PlayedSequence::kNone && samplesPerTick > 0 &&
+        host.SequenceFor(current).length > 0) {
+      if (passEnded)
+        host.OnLoopWrap();
+      else
+        host.OnLoopRestart();
     }
   }
   lastHostPpq = time.ppqPos;

@@ -46,6 +46,12 @@ class SequencePlayerHost {
   // The loop wrapped: the recorder restarts its elapsed time and moves on
   // (an overdub pass may end here with StopRecording).
   virtual void OnLoopWrap() {}
+  // The host's transport put the loop back at its first tick (a start or a
+  // jump back): the recorder's elapsed time starts again there.
+  virtual void OnLoopRestart() {}
+  // The tick length changed to `ratio` times what it was: time counted in
+  // samples since the loop start now stands for fewer or more ticks.
+  virtual void OnTickDurationChange(double ratio) { (void)ratio; }
   virtual double GetHostTempo() = 0;
   virtual void GetHostTime(SequencerHostTime& time) = 0;
 };

@@ -64,6 +64,17 @@ void Sequencer::PlayerLink::OnLoopWrap() {
   sequencer.OnSequenceLoopWrap(player.NextTickTime() - player.BlockPosition());
 }
 
+void Sequencer::PlayerLink::OnLoopRestart() {
+  const SequencePlayer& player = sequencer.player;
+  sequencer.AlignRecordElapsed(-(player.NextTickTime() - player.BlockPosition()));
+}
+
+void Sequencer::PlayerLink::OnTickDurationChange(double ratio) {
+  // A recorded note's tick is its elapsed time over the tick length: the time
+  // so far is rescaled so that the notes to come land where the loop stands.
+  if (sequencer.Recording()) sequencer.AlignRecordElapsed(sequencer.RecordPosition() * ratio);
+}
+
 double Sequencer::PlayerLink::GetHostTempo() {
   return sequencer.host.GetHostTempo();
 }

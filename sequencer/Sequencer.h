@@ -125,6 +125,9 @@ class Sequencer {
   // Sets the recorder's elapsed count so that it reads `position` samples (the
   // loop time at the start of the next block) from the next control tick on.
   void AlignRecordElapsed(double position);
+  // The recorder's elapsed count as the time it stands for now (between two
+  // control ticks), the inverse of AlignRecordElapsed.
+  double RecordPosition() const;
 
   // ---- sequence menu (user-interface thread) --------------------------------------------------
   // These take the lock around the sequences; which: 0 for Seq A, 1 for Seq B.
@@ -182,6 +185,8 @@ class Sequencer {
     void DropQueuedNoteOns(int channel) override;
     void ReleaseSequenceDrivenTracks() override;
     void OnLoopWrap() override;
+    void OnLoopRestart() override;
+    void OnTickDurationChange(double ratio) override;
     double GetHostTempo() override;
     void GetHostTime(SequencerHostTime& time) override;
 
@@ -208,6 +213,9 @@ class Sequencer {
 
   int32_t recordState = kRecordRecording;
   bool recordActivity = false;
+  // Track * 256 + note of every note-on recorded in this recording whose
+  // note-off is not: only those notes take a note-off.
+  std::bitset<6 * 256> recordedOpen;
 
   NoteVelocityMap arpNotes;
   NoteVelocityMap arpHeldKeys;

@@ -386,7 +386,7 @@ TEST(NoteDispatch, RecordingReportsStartsAndStopsOfArmedTracksOnce) {
   hooks.events.clear();
   rig.engine.NoteOff(0, 64, false);
   // Each stacked track's voice returns to 60 exactly once (a voice restarted
-  // in the same message is not also stopped).
+  // in the same message is not also stopped); the 64 it sounded ends.
   int32_t starts = 0, stops = 0;
   for (auto& e : hooks.events) {
     if (e[2] > 0) {
@@ -394,10 +394,11 @@ TEST(NoteDispatch, RecordingReportsStartsAndStopsOfArmedTracksOnce) {
       EXPECT_EQ(e[1], 60);
     } else {
       ++stops;
+      EXPECT_EQ(e[1], 64);
     }
   }
   EXPECT_EQ(starts, 2);
-  EXPECT_EQ(stops, 0);
+  EXPECT_EQ(stops, 2);
   // While recording, live notes reach armed tracks only.
   rig.engine.GetTrack(1).armed = false;
   rig.engine.SetMode(0);

@@ -159,22 +159,6 @@ TEST(Player, ClickSoundsEveryQuarterIntoTheSumOnlyWhateverTheLoopLength) {
   for (int64_t i = off + 4800; i < s.Now(); ++i) ASSERT_EQ(sum[static_cast<size_t>(i)], 0.0) << i;
 }
 
-// Host transport for a synced session.
-void Sync(Session& s) {
-  s.plug.hostAttached = true;
-  s.plug.hostTime.tempo = 120.0;
-  s.plug.hostTime.samplePos = 0;
-  s.plug.hostTime.ppqPos = 0;
-  s.plug.hostTime.transportRunning = false;
-  s.plug.SetPlain(kParamSyncToHost, 1);
-}
-
-void StartHost(Session& s, double samplePos) {
-  s.plug.hostTime.samplePos = samplePos;
-  s.plug.hostTime.ppqPos = samplePos / kQuarter * (s.plug.hostTime.tempo / 120.0);
-  s.plug.hostTime.transportRunning = true;
-}
-
 TEST(Player, HostTransportStartPlaysFromTheFirstTickOnTheHostsGrid) {
   Session s;
   FillSeqA(s.plug.Sequencing().SeqA());

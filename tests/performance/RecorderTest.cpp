@@ -42,6 +42,13 @@ int64_t RecordPhrase(Session& s, int t, int64_t t0) {
   return s.Now();
 }
 
+std::vector<std::vector<int>> EventsOfTrack(const Sequence& sequence, int t) {
+  std::vector<std::vector<int>> events;
+  for (const auto& e : EventList(sequence))
+    if ((e[1] & 15) == t) events.push_back(e);
+  return events;
+}
+
 std::vector<int64_t> Expected(int64_t start, int passes, std::vector<int64_t> offsets) {
   std::vector<int64_t> expected;
   for (int p = 0; p < passes; ++p)
@@ -77,6 +84,25 @@ TEST(Recorder, StartingWaitsForTheFirstNoteWithTrackOneArmedOnAllChannels) {
   EXPECT_TRUE(s.OnsetsFrom(4, 9600).empty());
   ASSERT_EQ(s.plug.Sequencing().SeqA().EventCount(), 1u);
   EXPECT_EQ(s.plug.Sequencing().SeqA().Events()[0], (SequenceEvent{0, 0x90, 60, 100}));
+}
+
+TEST(Recorder, AKeyDownFromBeforeTheRecordingAddsNothingWhenItGoesUp) {
+  Session s;
+  s.Note(0, 55, 100);
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  s.RunTo(9600);
+  s.Note(0, 55, 0);  // not the first note: nothing starts
+  s.RunTo(14400);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordWaitFirstNote);
+  EXPECT_TRUE(s.plug.Sequencing().SeqA().Empty());
+  s.Note(0, 60, 100);
+  s.RunTo(14400 + kQuarter / 2);
+  s.Note(0, 60, 0);
+  s.RunTo(14400 + kQuarter);
+  s.plug.Sequencing().StopRecording();
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()), (std::vector<std::vector<int>>{{0, 0x90, 60}, {96, 0x80, 60}}));
+  EXPECT_EQ(s.plug.Sequencing().SeqA().length, 192);
 }
 
 TEST(Recorder, FirstPassRoundsToQuartersAndLoopsOnTheTrackThatPlayedIt) {
@@ -147,6 +173,41 @@ int64_t LengthAfter(double quarters) {
   s.RunTo(9600 + static_cast<int64_t>(quarters * kQuarter));
   s.plug.Sequencing().StopRecording();
   return s.plug.Sequencing().SeqA().length;
+}
+
+TEST(Recorder, NotesKeepTheirPlaceInTheLoopWhenTheTempoChangesWhileRecording) {
+  Session s;
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  const int64_t t0 = 9600;
+  s.RunTo(t0);
+  s.Note(0, 60, 100);
+  s.RunTo(t0 + kQuarter / 2);
+  s.Note(0, 60, 0);
+  s.RunTo(t0 + kQuarter);
+  s.plug.SetPlain(kParamSpeed, 60);  // a quarter now lasts 2 * kQuarter
+  s.RunTo(t0 + 3 * kQuarter);
+  s.Note(0, 64, 100);  // on the third quarter
+  s.RunTo(t0 + 4 * kQuarter);
+  s.Note(0, 64, 0);
+  s.RunTo(t0 + kQuarter * 64 / 10);  // 3.7 quarters in all
+  s.plug.Sequencing().StopRecording();
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()),
+            (std::vector<std::vector<int>>{{0, 0x90, 60}, {96, 0x80, 60}, {384, 0x90, 64}, {480, 0x80, 64}}));
+  EXPECT_EQ(s.plug.Sequencing().SeqA().length, 768);
+
+  // Overdub at 60, back to 120 on tick 96: a note 96 ticks later goes in on tick 192.
+  const int64_t loop = s.Now();
+  s.RunTo(loop + 4800);
+  s.plug.Panel().SetRecordMode(true);
+  s.plug.Sequencing().PrepareOverdub();
+  s.plug.Sequencing().RecordTrackButton(1);
+  s.RunTo(loop + 96 * 2 * kTick);
+  s.plug.SetPlain(kParamSpeed, 120);
+  s.RunTo(loop + 96 * 2 * kTick + 96 * kTick);
+  s.Note(0, 67, 100);
+  s.RunTo(s.Now() + 4800);
+  EXPECT_EQ(EventsOfTrack(s.plug.Sequencing().SeqA(), 1), (std::vector<std::vector<int>>{{192, 0x91, 67}}));
 }
 
 TEST(Recorder, FirstPassLengthRoundsHalfAQuarterUp) {
@@ -256,6 +317,81 @@ TEST(Recorder, APedalLetUpAfterTheStopHoldsNoNoteOfTheLoop) {
   }
 }
 
+TEST(Recorder, AChordOnAPolyphonicUnisonTrackIsRecordedOnceAndPlaysWithTheVoicesItTookLive) {
+  Session s;
+  s.plug.SetPlain(TrackParamIndex(0, kTrackMode), Track::kPolyphonic);
+  s.plug.SetPlain(VoiceParamIndex(0, kVoiceMode), 1);  // Unison: six voices a key
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  s.RunTo(9600);
+  for (int note : {60, 64, 67}) s.Note(0, note, 100);
+  s.RunTo(14400);
+  const int live = HeldVoices(s.plug, 0);
+  EXPECT_EQ(live, 18);
+  s.RunTo(9600 + kQuarter);
+  for (int note : {60, 64, 67}) s.Note(0, note, 0);
+  s.RunTo(9600 + 2 * kQuarter);
+  s.plug.Sequencing().StopRecording();
+  const std::vector<std::vector<int>> events = {{0, 0x90, 60},   {0, 0x90, 64},   {0, 0x90, 67},
+                                                {192, 0x80, 60}, {192, 0x80, 64}, {192, 0x80, 67}};
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()), events);
+  s.RunTo(s.Now() + 4800);
+  EXPECT_EQ(HeldVoices(s.plug, 0), live);
+}
+
+TEST(Recorder, ANoteTheSustainPedalHoldsEndsWhereThePedalLetsItGo) {
+  Session s;
+  s.plug.SetPlain(TrackParamIndex(0, kTrackMode), Track::kPolyphonic);
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  const int64_t t0 = 9600;
+  s.RunTo(t0);
+  s.Controller(0, 64, 127);
+  s.Note(0, 60, 100);
+  s.Note(0, 64, 100);
+  s.RunTo(t0 + kQuarter / 4);
+  s.Note(0, 60, 0);
+  s.Note(0, 64, 0);
+  s.RunTo(t0 + kQuarter / 2);
+  s.Note(0, 64, 100);  // again while the pedal holds it: ends where the pedal goes up
+  s.RunTo(t0 + kQuarter * 3 / 4);
+  s.Note(0, 64, 0);
+  s.RunTo(t0 + kQuarter);
+  s.Controller(0, 64, 0);
+  s.RunTo(t0 + kQuarter * 3 / 2);
+  s.Note(0, 67, 100);  // without the pedal: ends with its key
+  s.RunTo(t0 + kQuarter * 7 / 4);
+  s.Note(0, 67, 0);
+  s.RunTo(t0 + 2 * kQuarter);
+  s.plug.Sequencing().StopRecording();
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()), (std::vector<std::vector<int>>{{0, 0x90, 60},
+                                                                                  {0, 0x90, 64},
+                                                                                  {96, 0x90, 64},
+                                                                                  {192, 0x80, 60},
+                                                                                  {192, 0x80, 64},
+                                                                                  {288, 0x90, 67},
+                                                                                  {336, 0x80, 67}}));
+}
+
+TEST(Recorder, AMonophonicTrackPlayedLegatoEndsEachNoteWithItsKey) {
+  Session s;  // Monophonic: the next key takes the voice while the last is still down
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  const int64_t t0 = 9600;
+  s.RunTo(t0);
+  s.Note(0, 60, 100);
+  s.RunTo(t0 + kQuarter / 2);
+  s.Note(0, 64, 100);
+  s.RunTo(t0 + kQuarter * 3 / 4);
+  s.Note(0, 60, 0);
+  s.RunTo(t0 + kQuarter);
+  s.Note(0, 64, 0);
+  s.RunTo(t0 + 2 * kQuarter);
+  s.plug.Sequencing().StopRecording();
+  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()),
+            (std::vector<std::vector<int>>{{0, 0x90, 60}, {96, 0x90, 64}, {144, 0x80, 60}, {192, 0x80, 64}}));
+}
+
 TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   Session s;
   const int64_t loop = RecordPhrase(s, 0, 48000);
@@ -300,10 +436,7 @@ TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   EXPECT_EQ(s.plug.GetEngine().GetTrack(1).channel, 1);
   EXPECT_FALSE(s.plug.GetEngine().GetTrack(1).armed);
   const std::vector<std::vector<int>> added = {{288, 0x91, 72}, {384, 0x81, 72}, {576, 0x91, 76}, {672, 0x81, 76}};
-  std::vector<std::vector<int>> channel1;
-  for (const auto& e : EventList(s.plug.Sequencing().SeqA()))
-    if ((e[1] & 15) == 1) channel1.push_back(e);
-  EXPECT_EQ(channel1, added);
+  EXPECT_EQ(EventsOfTrack(s.plug.Sequencing().SeqA(), 1), added);
   EXPECT_EQ(s.plug.Sequencing().SeqA().length, 768);
 
   // From then on both tracks play their parts, pass after pass.
@@ -311,6 +444,82 @@ TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
   EXPECT_EQ(s.OnsetsFrom(1, loop + 2 * kLoop), Expected(loop + 2 * kLoop, 4, {288 * kTick, 576 * kTick}));
   EXPECT_EQ(s.OnsetsFrom(0, loop), Expected(loop, 6, {0, 192 * kTick, 480 * kTick}));
   EXPECT_EQ(s.HeardNote(1, loop + 3 * kLoop + 288 * kTick + 100), 72);
+}
+
+TEST(Recorder, OverdubFollowingTheHostPlacesNotesFromWhereTheHostRestartedTheLoop) {
+  Session s;
+  AddNote(s.plug.Sequencing().SeqA(), 0, 60, 0, 48);
+  s.plug.Sequencing().SeqA().length = 768;
+  Sync(s);
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
+  s.RunTo(4800);
+  StartHost(s, 0);
+  s.RunTo(4800 + kQuarter / 2);
+  s.plug.Panel().SetRecordMode(true);
+  s.plug.Sequencing().PrepareOverdub();
+  s.plug.Sequencing().RecordTrackButton(1);
+  // Each time the loop starts again from the host's side, a jump back in
+  // the middle of the pass or a stop and a new start, a note played one
+  // sixteenth later goes in one sixteenth into the loop. While the host
+  // stands, the loop has no place for a note: nothing goes in.
+  for (bool jump : {true, false}) {
+    s.RunTo(s.Now() + kQuarter * 3 / 2);
+    if (!jump) {
+      s.plug.hostTime.transportRunning = false;
+      s.RunTo(s.Now() + kQuarter / 2);
+      s.Note(0, 50, 100);
+      s.RunTo(s.Now() + kQuarter / 2);
+      s.Note(0, 50, 0);
+      s.RunTo(s.Now() + kQuarter / 2);
+      EXPECT_TRUE(EventsOfTrack(s.plug.Sequencing().SeqA(), 1).empty());
+    }
+    StartHost(s, 0);
+    const int64_t restart = s.Now();
+    s.RunTo(restart + 48 * kTick);
+    s.Note(0, 72, 100);
+    s.RunTo(restart + 72 * kTick);
+    s.Note(0, 72, 0);
+    s.RunTo(restart + 96 * kTick);
+    EXPECT_EQ(EventsOfTrack(s.plug.Sequencing().SeqA(), 1),
+              (std::vector<std::vector<int>>{{48, 0x91, 72}, {72, 0x81, 72}}))
+        << (jump ? "jump" : "start");
+    s.plug.Sequencing().SeqA().RemoveNote(1, 72);
+  }
+}
+
+TEST(Recorder, OverdubFollowingAHostThatCyclesOverTheLoopEndsAfterItsPassAsOnTheInternalClock) {
+  Session s;
+  AddNote(s.plug.Sequencing().SeqA(), 0, 60, 0, 48);
+  s.plug.Sequencing().SeqA().length = 768;
+  Sync(s);
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
+  s.RunTo(4800);
+  // The host plays its cycle of four quarters again and again; each block
+  // gets the position a host computes from its sample count.
+  const int64_t start = s.Now();
+  auto runTo = [&](int64_t at) {
+    while (s.Now() < at) {
+      StartHost(s, double((s.Now() - start) % (4 * kQuarter)));
+      s.RunTo(s.Now() + kSeqBlock);
+    }
+  };
+  runTo(start + 4800);
+  s.plug.Panel().SetRecordMode(true);
+  s.plug.Sequencing().PrepareOverdub();
+  s.plug.Sequencing().RecordTrackButton(1);
+  runTo(start + 4 * kQuarter + 4800);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubArmedAtWrap);
+  runTo(start + 4 * kQuarter + 96 * kTick);
+  s.Note(0, 72, 100);
+  runTo(start + 4 * kQuarter + 144 * kTick);
+  s.Note(0, 72, 0);
+  runTo(start + 8 * kQuarter - 4800);
+  EXPECT_EQ(s.plug.Sequencing().State(), Sequencer::kRecordOverdubbing);
+  EXPECT_TRUE(s.plug.Sequencing().Recording());
+  runTo(start + 8 * kQuarter + 4800);
+  EXPECT_FALSE(s.plug.Sequencing().Recording());
+  EXPECT_EQ(EventsOfTrack(s.plug.Sequencing().SeqA(), 1),
+            (std::vector<std::vector<int>>{{96, 0x91, 72}, {144, 0x81, 72}}));
 }
 
 TEST(Recorder, OverdubArmedLateStartsAtTheFirstNoteAfterTheWrap) {

@@ -117,6 +117,23 @@ struct Session {
   Rendering out;
 };
 
+// Host transport for a synced session, standing at 0.
+inline void Sync(Session& s) {
+  s.plug.hostAttached = true;
+  s.plug.hostTime.tempo = 120.0;
+  s.plug.hostTime.samplePos = 0;
+  s.plug.hostTime.ppqPos = 0;
+  s.plug.hostTime.transportRunning = false;
+  s.plug.SetPlain(kParamSyncToHost, 1);
+}
+
+// The host's transport runs from samplePos (also a jump while it runs).
+inline void StartHost(Session& s, double samplePos) {
+  s.plug.hostTime.samplePos = samplePos;
+  s.plug.hostTime.ppqPos = samplePos / kQuarter * (s.plug.hostTime.tempo / 120.0);
+  s.plug.hostTime.transportRunning = true;
+}
+
 // The events of a sequence as (tick, status, note) triples, for comparisons.
 inline std::vector<std::vector<int>> EventList(const Sequence& sequence) {
   std::vector<std::vector<int>> list;

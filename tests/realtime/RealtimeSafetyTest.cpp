@@ -201,7 +201,7 @@ TEST(RealtimeSafety, RecordingIntoSeqAWithinItsReserveDoesNotAllocate) {
   FillSeqA(*instrument.plug);
   {
     std::lock_guard lock(instrument.plug->Mutex());
-    ASSERT_TRUE(instrument.plug->Sequencing().SeqA().EnsureHeadroom(8000));
+    ASSERT_TRUE(instrument.plug->Sequencing().SeqA().EnsureHeadroom(16000));
     instrument.plug->Sequencing().SetRecording(true);
     ASSERT_TRUE(instrument.plug->Sequencing().SetMode(kModeSequenceA));
   }

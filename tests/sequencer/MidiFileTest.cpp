@@ -171,13 +171,19 @@ TEST(MidiFileRead, WriteThenReadKeepsEventsLengthAndResolution) {
 }
 
 TEST(MidiFileRead, LengthFromLastEventIsRoundedToTheNextBar) {
-  const Bytes track = Concat({kTimeSig44,
-                              {0x00, 0x90, 0x3C, 0x64, 0x8C, 0x00, 0x80, 0x3C, 0x00},  // note-off at 1536
-                              {0x00, 0xFF, 0x2F, 0x00}});
-  ReadOutcome r = Read(MidiBytes(0, 192, {track}));
-  ASSERT_TRUE(r.result.complete);
-  EXPECT_EQ(r.sequence.length, 2304);
-  EXPECT_EQ(r.sequence.barLength, 1.0);
+  const Bytes notes = {0x00, 0x90, 0x3C, 0x64, 0x8C, 0x00, 0x80, 0x3C, 0x00};  // note-off at 1536
+  const Bytes end = {0x00, 0xFF, 0x2F, 0x00};
+  // The same whether the time signature is in the notes' track or in a
+  // conductor track, and however many tracks that end at 0 follow.
+  const Bytes files[] = {
+      MidiBytes(0, 192, {Concat({kTimeSig44, notes, end})}),
+      MidiBytes(1, 192, {Concat({kTimeSig44, end}), Concat({notes, end}), end, Concat({NameEvent(4), end})})};
+  for (const Bytes& file : files) {
+    ReadOutcome r = Read(file);
+    ASSERT_TRUE(r.result.complete);
+    EXPECT_EQ(r.sequence.length, 2304);
+    EXPECT_EQ(r.sequence.barLength, 1.0);
+  }
 }
 
 TEST(MidiFileRead, TimeSignaturesGiveBarLengths) {
@@ -323,6 +329,28 @@ TEST(MidiFileRead, TimeBeyondTheTickRangeFails) {
 TEST(MidiFileRead, MissingTrackIdFails) {
   Bytes file = MidiBytes(0, 96, {{0x00, 0xFF, 0x2F, 0x00}});
   file[14] = 'X';
+  EXPECT_FALSE(Read(file).result.complete);
+}
+
+TEST(MidiFileRead, ChunksOfOtherKindsArePassedOver) {
+  // The format lets other programs add chunks of their own kinds anywhere
+  // after the header; they do not count as tracks.
+  const Bytes alien = {'X', 'F', 'I', 'H', 0, 0, 0, 3, 0x90, 0x3C, 0x64};
+  const Bytes one = MidiBytes(1, 96, {{0x00, 0x90, 0x3C, 0x64, 0x30, 0x80, 0x3C, 0x00, 0x00, 0xFF, 0x2F, 0x00}});
+  const Bytes two = MidiBytes(1, 96, {{0x00, 0x91, 0x40, 0x64, 0x30, 0x81, 0x40, 0x00, 0x00, 0xFF, 0x2F, 0x00}});
+  Bytes file(one.begin(), one.begin() + 14);
+  file[11] = 2;  // two tracks
+  file.insert(file.end(), alien.begin(), alien.end());
+  file.insert(file.end(), one.begin() + 14, one.end());
+  file.insert(file.end(), alien.begin(), alien.end());
+  file.insert(file.end(), two.begin() + 14, two.end());
+  ReadOutcome r = Read(file);
+  ASSERT_TRUE(r.result.complete);
+  EXPECT_EQ(r.sequence.Events(),
+            (std::vector<SequenceEvent>{
+                {0, 0x90, 0x3C, 0x64}, {0, 0x91, 0x40, 0x64}, {48, 0x80, 0x3C, 0}, {48, 0x81, 0x40, 0}}));
+  // An alien chunk that runs past the end is a file ending inside a chunk.
+  file.resize(one.size() + alien.size() + 9);
   EXPECT_FALSE(Read(file).result.complete);
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -279,6 +280,55 @@ TEST(SequencePlayer, SyncedTransportStartAlignsToTheHostGrid) {
   ASSERT_FALSE(recorder.played.empty());
   EXPECT_EQ(recorder.played[0].message.data1, 0);
   EXPECT_NEAR(recorder.played[0].time, 2.0 * 192 * kSamplesPerTick, 1.0);
+}
+
+TEST(SequencePlayer, SyncedLoopKeepsEvenTimeWithTheHostAtEveryNoteValue) {
+  for (int index = 0; index < kSpeedNoteValueCount; ++index) {
+    FakePlayerHost host;
+    host.sync = true;
+    host.speed = 12 + 468.0 * index / 13;
+    Sequence& s = host.sequences[0];
+    s.length = 192;  // one quarter of the sequence: a note each V host beats
+    Add(s, 0, 0x90, 60, 100);
+    SequencePlayer player(host);
+    Recorder recorder(host);
+    const double samplesPerQuarter = 22050;
+    for (double position = 0; position < 40 * samplesPerQuarter; position += 512) {
+      host.hostTime = {120, position, position / samplesPerQuarter, true};
+      recorder.Block(player, 512);
+    }
+    const double v = SpeedNoteValue(index);
+    ASSERT_FALSE(recorder.played.empty());
+    for (size_t i = 0; i < recorder.played.size(); ++i)
+      ASSERT_NEAR(recorder.played[i].time - recorder.played[0].time, double(i) * v * samplesPerQuarter, 1.0)
+          << SpeedNoteValueName(index) << " note " << i;
+  }
+}
+
+TEST(SequencePlayer, SyncedLoopStaysOnTheHostsBeatsThroughATempoRamp) {
+  FakePlayerHost host;
+  host.sync = true;
+  Sequence& s = host.sequences[0];
+  s.length = 192;  // a note on every beat
+  Add(s, 0, 0x90, 60, 100);
+  SequencePlayer player(host);
+  player.OnBlockStart(512);  // selects Seq A with the transport stopped
+  std::vector<double> beats;
+  double ppq = 0;
+  for (double position = 0; ppq < 40; position += 512) {
+    // 120 BPM, from beat 8 to beat 24 up to 160 BPM, then 160: as a host
+    // reports a ramp, one tempo a block.
+    const double tempo = 120 + 2.5 * std::clamp(ppq - 8, 0.0, 16.0);
+    host.hostTempo = tempo;
+    host.hostTime = {tempo, position, ppq, true};
+    const size_t before = host.queued.size();
+    player.OnBlockStart(512);
+    for (size_t i = before; i < host.queued.size(); ++i)
+      beats.push_back(ppq + host.queued[i].offset / host.sampleRate * tempo / 60);
+    ppq += 512 / host.sampleRate * tempo / 60;
+  }
+  ASSERT_GE(beats.size(), 40u);
+  for (size_t i = 0; i < beats.size(); ++i) EXPECT_NEAR(beats[i], double(i), 0.002) << "note " << i;
 }
 
 TEST(SequencePlayer, SyncedTickFollowsKnobNoteValueAndHostTempo) {
