@@ -116,6 +116,25 @@ void Engine::OnMidiMessage(const MidiMessage& message) {
         ResetAllVoices();
         return;
       }
+      if (controller == 121) {
+        // Reset All Controllers, as hosts send it at a stop: the wheel and the
+        // bend of the channel go back to rest and its pedal up, each at the
+        // message's time, as if they had been sent.
+        MidiMessage reset = queued;
+        reset.offset = NearestTickOffset(queued.offset, controlPeriod);
+        reset.data1 = 1;
+        reset.data2 = 0;
+        inputQueue.Add(reset);
+        reset.status = static_cast<uint8_t>(0xE0 + channel);
+        reset.data1 = 0;
+        reset.data2 = 64;
+        inputQueue.Add(reset);
+        MidiMessage pedal = queued;
+        pedal.data1 = 64;
+        pedal.data2 = 0;
+        QueueHostInOrder(pedal);
+        return;
+      }
       if (controller >= 120) return;
       if (hooks && hooks->CaptureMidiLearn(controller)) return;
       if (controller == 64) {

@@ -136,9 +136,13 @@ void Vornell::OnMidiMessage(const MidiMessage& message) {
 
 void Vornell::OnActivate(bool active) {
   PluginLock lock(Mutex());
+  if (active) return;
   // What the host handed over for blocks that will not come must not play
   // when processing resumes.
-  if (!active) engine.DropQueuedMessages();
+  engine.DropQueuedMessages();
+  // Keys and pedals let go while no blocks run are never heard of: nothing
+  // sounding now may hold on when processing resumes.
+  engine.ResetAllVoices();
 }
 
 void Vornell::ResetAllVoices() {

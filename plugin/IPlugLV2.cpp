@@ -103,6 +103,7 @@ IPlugLV2::IPlugLV2(VstHostCallback /*hostCallback*/, int numParams, int numPrese
       lv2(std::make_unique<Lv2Records>()),
       controlPorts(static_cast<size_t>(NumParams()), nullptr),
       lastControl(static_cast<size_t>(NumParams()), 0.0f),
+      reportedControl(static_cast<size_t>(NumParams()), std::nanf("")),
       audioPorts(static_cast<size_t>(NumOutputChannels()), nullptr),
       floatOutputs(static_cast<size_t>(NumOutputChannels()), nullptr),
       changedParams(static_cast<size_t>((NumParams() + 31) / 32)) {
@@ -210,8 +211,12 @@ void IPlugLV2::ApplyControlPorts() {
     lastControl[i] = port;
     const int index = static_cast<int>(i);
     PlugParam* param = GetParam(index);
-    // The UI writing back what the plug-in did itself changes nothing.
-    if (static_cast<float>(param->Value()) == port) continue;
+    // The UI writing back what the plug-in did itself changes nothing, also
+    // when the plug-in has changed the parameter again since (a program
+    // change just after another): the port brings an older value.
+    const bool reported = port == reportedControl[i];
+    reportedControl[i] = std::nanf("");
+    if (reported || static_cast<float>(param->Value()) == port) continue;
     double value = port;
     if (param->Kind() != ParamKind::Continuous && param->Step() > 0.0)
       value = param->Min() + std::round((value - param->Min()) / param->Step()) * param->Step();
@@ -391,6 +396,7 @@ void IPlugLV2::TakeChangedParams(void (*write)(void* context, uint32_t port, flo
       {
         std::lock_guard lock(Mutex());
         value = static_cast<float>(GetParam(index)->Value());
+        reportedControl[static_cast<size_t>(index)] = value;
       }
       write(context, static_cast<uint32_t>(index), value);
     }

@@ -136,6 +136,9 @@ class IPlugLV2 : public IPlugBase {
   std::unique_ptr<Lv2Records> lv2;
   std::vector<const float*> controlPorts;
   std::vector<float> lastControl;
+  // The last value of each parameter handed to the UI's host, until its port
+  // brings it back (NaN: none on its way). Under the plug-in lock.
+  std::vector<float> reportedControl;
   std::vector<float*> audioPorts;
   std::vector<float*> floatOutputs;
   // Take the control ports as they stand at the next run without applying them.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -51,61 +50,6 @@ int32_t ArrangementType(int channels) {
   if (channels == 1) return kSpeakerArrMono;
   if (channels == 2) return kSpeakerArrStereo;
   return kSpeakerArrUserDefined;
-}
-
-// A decimal number at the start of text, after blanks, as the C library reads
-// it but independent of the process locale. False when no digits are there.
-// One more than the power of ten of a decimal number's first significant digit
-// (0.05 -> -1, 5 -> 1, 50e3 -> 5), for numbers too large or too small for a double.
-int64_t DecimalMagnitude(const char* text) {
-  int64_t magnitude = 0;
-  bool significant = false;
-  bool point = false;
-  for (; std::isdigit(static_cast<unsigned char>(*text)) || *text == '.'; ++text) {
-    if (*text == '.') {
-      point = true;
-    } else if (!significant && *text == '0') {
-      if (point) --magnitude;
-    } else {
-      significant = true;
-      if (!point) ++magnitude;
-    }
-  }
-  if (*text == 'e' || *text == 'E') {
-    ++text;
-    const bool negative = *text == '-';
-    if (*text == '+' || *text == '-') ++text;
-    int64_t exponent = 0;
-    for (; std::isdigit(static_cast<unsigned char>(*text)); ++text) {
-      exponent = std::min<int64_t>(exponent * 10 + (*text - '0'), 1000000000);
-    }
-    magnitude += negative ? -exponent : exponent;
-  }
-  return magnitude;
-}
-
-bool ParseDecimal(const char* text, double* value) {
-  while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r' || *text == '\f' || *text == '\v') ++text;
-  bool negative = false;
-  if (*text == '+' || *text == '-') {
-    negative = *text == '-';
-    ++text;
-  }
-  // from_chars takes no '+' and would accept "inf"/"nan"; neither is a number here.
-  if (!std::isdigit(static_cast<unsigned char>(text[0])) &&
-      !(text[0] == '.' && std::isdigit(static_cast<unsigned char>(text[1]))))
-    return false;
-  double parsed = 0.0;
-  auto result = std::from_chars(text, text + std::strlen(text), parsed, std::chars_format::general);
-  if (result.ec == std::errc::result_out_of_range) {
-    // Too large or too small for a double: clamped to the parameter's range
-    // afterwards, or zero for "1e-400".
-    parsed = DecimalMagnitude(text) > 0 ? HUGE_VAL : 0.0;
-  } else if (result.ec != std::errc()) {
-    return false;
-  }
-  *value = negative ? -parsed : parsed;
-  return true;
 }
 
 // The order in which product-string fragments are searched; the first hit decides.
@@ -761,10 +705,12 @@ intptr_t IPlugVST::String2Parameter(int32_t index, const char* text) {
   if (!param) return 0;
   if (!text) return 1;
   double value = 0.0;
-  if (param->NumDisplayTexts() > 0) {
+  if (param->ReadDisplayed(text, &value)) {
+    // The text as the parameter displays it.
+  } else if (param->NumDisplayTexts() > 0) {
     if (!param->MapDisplayText(text, &value)) return 0;
   } else {
-    if (!ParseDecimal(text, &value)) return 0;
+    if (!ReadNumber(text, &value)) return 0;
     if (param->NegateDisplay()) value = -value;
   }
   if (IEditorLink* editor = GetEditorLink()) editor->ShowParamValue(index, value, false);

@@ -1,6 +1,7 @@
 #include "plugin/PlugParam.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -27,7 +28,62 @@ int DecimalPlaces(double step) {
   return places;
 }
 
+// One more than the power of ten of a decimal number's first significant digit
+// (0.05 -> -1, 5 -> 1, 50e3 -> 5), for numbers too large or too small for a double.
+int64_t DecimalMagnitude(const char* text) {
+  int64_t magnitude = 0;
+  bool significant = false;
+  bool point = false;
+  for (; std::isdigit(static_cast<unsigned char>(*text)) || *text == '.'; ++text) {
+    if (*text == '.') {
+      point = true;
+    } else if (!significant && *text == '0') {
+      if (point) --magnitude;
+    } else {
+      significant = true;
+      if (!point) ++magnitude;
+    }
+  }
+  if (*text == 'e' || *text == 'E') {
+    ++text;
+    const bool negative = *text == '-';
+    if (*text == '+' || *text == '-') ++text;
+    int64_t exponent = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*text)); ++text) {
+      exponent = std::min<int64_t>(exponent * 10 + (*text - '0'), 1000000000);
+    }
+    magnitude += negative ? -exponent : exponent;
+  }
+  return magnitude;
+}
+
 }  // namespace
+
+bool ReadNumber(const char* text, double* value, const char** end) {
+  if (!text) return false;
+  while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r' || *text == '\f' || *text == '\v') ++text;
+  bool negative = false;
+  if (*text == '+' || *text == '-') {
+    negative = *text == '-';
+    ++text;
+  }
+  // from_chars takes no '+' and would accept "inf"/"nan"; neither is a number here.
+  if (!std::isdigit(static_cast<unsigned char>(text[0])) &&
+      !(text[0] == '.' && std::isdigit(static_cast<unsigned char>(text[1]))))
+    return false;
+  double parsed = 0.0;
+  auto result = std::from_chars(text, text + std::strlen(text), parsed, std::chars_format::general);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Too large or too small for a double: clamped to the parameter's range
+    // afterwards, or zero for "1e-400".
+    parsed = DecimalMagnitude(text) > 0 ? HUGE_VAL : 0.0;
+  } else if (result.ec != std::errc()) {
+    return false;
+  }
+  *value = negative ? -parsed : parsed;
+  if (end) *end = result.ptr;
+  return true;
+}
 
 void CopyText(const char* source, char* text, int size) {
   if (!text || size <= 0) return;

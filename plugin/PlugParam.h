@@ -25,6 +25,9 @@ constexpr int kParamDisplaySize = 64;
 
 // Makes the text of a plain value; writes at most size bytes including the terminator.
 using ParamDisplayFunction = void (*)(double value, char* text, int size);
+// Reads a text in the form a display function writes it back into a plain
+// value; false when the text is not in that form.
+using ParamReadFunction = bool (*)(const char* text, double* value);
 
 class PlugParam {
  public:
@@ -49,8 +52,11 @@ class PlugParam {
   // Replaces the text of an existing value or adds one; texts are cut to kParamTextSize - 1 bytes.
   void SetDisplayText(int value, const char* text);
   void ClearDisplayTexts() { Own().displayTexts.clear(); }
-  // nullptr removes the function.
-  void SetDisplayFunction(ParamDisplayFunction function) { displayFunction = function; }
+  // nullptr removes the function. read is its inverse, if it has one.
+  void SetDisplayFunction(ParamDisplayFunction function, ParamReadFunction read = nullptr) {
+    displayFunction = function;
+    readFunction = read;
+  }
 
   // --- value ---
   double Value() const { return value; }
@@ -84,6 +90,11 @@ class PlugParam {
   int NumDisplayTexts() const { return static_cast<int>(Def().displayTexts.size()); }
   // Entry i of the display texts in the order they were set (nullptr outside).
   const char* GetDisplayTextAt(int i, int* value) const;
+  // The plain value of a text in the form the display function writes it.
+  // False without such a function or when the text is not in its form.
+  bool ReadDisplayed(const char* text, double* value) const {
+    return readFunction && text && readFunction(text, value);
+  }
 
   // --- record fields ---
   ParamKind Kind() const { return Def().kind; }
@@ -123,6 +134,7 @@ class PlugParam {
   std::shared_ptr<Definition> definition;
   // Per record: the plug-in switches it at run time (the parameter resolution).
   ParamDisplayFunction displayFunction = nullptr;
+  ParamReadFunction readFunction = nullptr;
   double value = 0.0;
 };
 
@@ -133,3 +145,8 @@ void FormatFixed(double value, int decimals, char* text, int size);
 void FormatInteger(int64_t value, char* text, int size);
 // Copies at most size - 1 bytes and terminates.
 void CopyText(const char* source, char* text, int size);
+// A decimal number at the start of text, after blanks, as the C library reads
+// it but independent of the process locale; numbers beyond a double read as
+// infinity or zero. False when no digits are there. end, if given, receives
+// the position after the number.
+bool ReadNumber(const char* text, double* value, const char** end = nullptr);

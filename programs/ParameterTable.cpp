@@ -109,6 +109,33 @@ void DisplayBits(double value, int shift, unsigned mask, char* text, int size) {
   FormatInteger(bits, text, size);
 }
 
+// The inverse of DisplayBits: the shown bits back in their place.
+template <int Shift>
+bool ReadBits(const char* text, double* value) {
+  double bits = 0.0;
+  if (!ReadNumber(text, &bits)) return false;
+  *value = bits * (1 << Shift);
+  return true;
+}
+
+ParamReadFunction LowRead(Low low) {
+  switch (low) {
+    case Low::Bits7:
+      return ReadBits<1>;
+    case Low::Bits6:
+      return ReadBits<2>;
+    case Low::Bits5:
+      return ReadBits<3>;
+    case Low::Bits4:
+      return ReadBits<4>;
+    case Low::Bits2:
+      return ReadBits<6>;
+    case Low::None:
+      break;
+  }
+  return nullptr;
+}
+
 ParamDisplayFunction LowDisplay(Low low) {
   switch (low) {
     case Low::Bits7:
@@ -137,6 +164,11 @@ int MaskVoiceValue(int k, int value) {
 VoiceDisplayFunction VoiceLowDisplay(int k) {
   if (k < 0 || k >= kVoiceParamCount) return nullptr;
   return LowDisplay(kVoiceParams[k].low);
+}
+
+VoiceReadFunction VoiceLowRead(int k) {
+  if (k < 0 || k >= kVoiceParamCount) return nullptr;
+  return LowRead(kVoiceParams[k].low);
 }
 
 void DisplayLevel(double value, char* text, int size) {
@@ -187,17 +219,58 @@ void DisplayBits2(double value, char* text, int size) {
   DisplayBits(value, 6, 3, text, size);
 }
 
+bool ReadLevel(const char* text, double* value) {
+  while (*text == ' ') ++text;
+  if (std::strncmp(text, "-oo", 3) == 0) {
+    *value = 0.0;
+    return true;
+  }
+  double decibels = 0.0;
+  if (!ReadNumber(text, &decibels)) return false;
+  *value = std::pow(10.0, decibels / 20.0);
+  return true;
+}
+
+bool ReadBalance(const char* text, double* value) {
+  // "75:25"; a bare number is the plain value, read by the caller.
+  double left = 0.0, right = 0.0;
+  const char* end = nullptr;
+  if (!ReadNumber(text, &left, &end)) return false;
+  while (*end == ' ') ++end;
+  if (*end != ':') return false;
+  *value = ReadNumber(end + 1, &right) ? right / 100.0 : (100.0 - left) / 100.0;
+  return true;
+}
+
+bool ReadCents(const char* text, double* value) {
+  double cents = 0.0;
+  if (!ReadNumber(text, &cents)) return false;
+  *value = cents / 100.0;
+  return true;
+}
+
+bool ReadNoteValue(const char* text, double* value) {
+  // Any other text is the plain speed, read by the caller.
+  for (int i = 0; i < kNoteValueCount; ++i) {
+    if (std::strcmp(text, kNoteValueNames[i]) == 0) {
+      *value = 12.0 + 36.0 * i;  // the middle of its span on the display
+      return true;
+    }
+  }
+  return false;
+}
+
 namespace {
 
 void DefineTable(std::vector<PlugParam>& table) {
   auto param = [&table](int index) { return &table[static_cast<size_t>(index)]; };
 
   param(kParamMasterTune)->DefineContinuous("Master Tune", 0.0, -1.0, 1.0, 0.01);
-  param(kParamMasterTune)->SetDisplayFunction(DisplayCents);
+  param(kParamMasterTune)->SetDisplayFunction(DisplayCents, ReadCents);
   param(kParamPitchBend)->DefineInteger("Pitch Bend", 4, -12, 12);
   param(kParamWheelToLfo)->DefineContinuous("Wheel to LFO", 1.0, 0.0, 1.0, 0.01);
   param(kParamMasterVolume)->DefineContinuous("Master Volume", 0.5, 0.0, 1.0, 0.01);
-  param(kParamMasterVolume)->SetDisplayFunction(DisplayLevel);
+  param(kParamMasterVolume)->SetDisplayFunction(DisplayLevel, ReadLevel);
   param(kParamMode)->DefineList("Mode", 0, 7, kModeNames);
   param(kParamLinkPrograms)->DefineSwitch("Link Programs", 1);
   param(kParamResolution)->DefineList("Param. Resolution", 0, 2, kResolutionNames);
@@ -220,10 +293,10 @@ void DefineTable(std::vector<PlugParam>& table) {
     param(TrackParamIndex(t, kTrackTranspose))->DefineInteger(TrackName("Track %i Transpose", t).c_str(), 0, -24, 24);
     PlugParam* volume = param(TrackParamIndex(t, kTrackVolume));
     volume->DefineContinuous(TrackName("Track %i Volume", t).c_str(), 1.0, 0.0, 2.0, 0.01);
-    volume->SetDisplayFunction(DisplayLevel);
+    volume->SetDisplayFunction(DisplayLevel, ReadLevel);
     PlugParam* pan = param(TrackParamIndex(t, kTrackPanorama));
     pan->DefineContinuous(TrackName("Track %i Panorama", t).c_str(), 0.5, 0.0, 1.0, 0.01);
-    pan->SetDisplayFunction(DisplayBalance);
+    pan->SetDisplayFunction(DisplayBalance, ReadBalance);
   }
 
   param(kParamSpeed)->DefineContinuous("Speed", 120.0, 12.0, 480.0, 1.0);
@@ -269,7 +342,8 @@ const char* ApplyParamResolution(IPlugBase& plug) {
   const bool extended = resolution->Value() >= 0.5;
   for (int t = 0; t < kParamTrackCount; ++t)
     for (int k = 0; k < kVoiceParamCount; ++k)
-      plug.GetParam(VoiceParamIndex(t, k))->SetDisplayFunction(extended ? nullptr : VoiceLowDisplay(k));
+      plug.GetParam(VoiceParamIndex(t, k))
+          ->SetDisplayFunction(extended ? nullptr : VoiceLowDisplay(k), extended ? nullptr : VoiceLowRead(k));
   for (int t = 0; t < kParamTrackCount; ++t) {
     for (int k = 0; k < kVoiceParamCount; ++k) {
       const int index = VoiceParamIndex(t, k);
@@ -283,5 +357,5 @@ const char* ApplyParamResolution(IPlugBase& plug) {
 
 void SetSpeedDisplay(IPlugBase& plug, bool syncedToHost) {
   if (PlugParam* speed = plug.GetParam(kParamSpeed))
-    speed->SetDisplayFunction(syncedToHost ? DisplayNoteValue : nullptr);
+    speed->SetDisplayFunction(syncedToHost ? DisplayNoteValue : nullptr, syncedToHost ? ReadNoteValue : nullptr);
 }

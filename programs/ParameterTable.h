@@ -184,3 +184,13 @@ void DisplayBits2(double value, char* text, int size);
 // The display function of voice parameter k in the Calvara resolution, or nullptr.
 using VoiceDisplayFunction = void (*)(double value, char* text, int size);
 VoiceDisplayFunction VoiceLowDisplay(int k);
+// Their inverses: a text as the display function writes it back into a plain
+// value (typed values reach the parameters through them). False when the text
+// is not in that form: a bare number for the balance, any text but a note
+// value's name for the speed.
+bool ReadLevel(const char* text, double* value);
+bool ReadBalance(const char* text, double* value);
+bool ReadCents(const char* text, double* value);
+bool ReadNoteValue(const char* text, double* value);
+using VoiceReadFunction = bool (*)(const char* text, double* value);
+VoiceReadFunction VoiceLowRead(int k);

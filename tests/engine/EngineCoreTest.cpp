@@ -243,6 +243,31 @@ TEST(EngineControllers, WheelAndBendReachTheTracksOnTheirChannel) {
   EXPECT_EQ(rig.engine.GetTrack(2).bend, 0.0);
 }
 
+TEST(EngineControllers, ResetAllControllersCentresBendAndWheelAndLiftsThePedalOfItsChannel) {
+  Rig rig;
+  rig.engine.SetTrackChannel(0, 0);
+  rig.engine.SetTrackChannel(1, Track::kAllChannels);
+  rig.engine.SetTrackChannel(2, 1);
+  for (int32_t t = 3; t < Engine::kTrackCount; ++t) rig.engine.SetTrackChannel(t, Track::kNoChannel);
+  for (int32_t channel : {0, 1}) {
+    rig.Midi(0, 0xB0 + channel, 1, 127);
+    rig.Midi(0, 0xE0 + channel, 0, 0);
+  }
+  rig.Midi(0, 0xB0, 64, 127);
+  rig.Midi(0, 0x90, 60, 100);
+  rig.Midi(10, 0x80, 60, 0);
+  rig.Render(256);
+  rig.Midi(0, 0xB0, 121, 0);
+  rig.RenderBlocks(9600, 256);
+  for (int32_t t : {0, 1}) {
+    EXPECT_EQ(rig.engine.GetTrack(t).bend, 0.0) << t;
+    EXPECT_EQ(rig.engine.GetTrack(t).modWheel, 0.0) << t;
+  }
+  EXPECT_EQ(rig.engine.GetTrack(2).bend, -512.0);
+  EXPECT_EQ(rig.engine.GetTrack(2).modWheel, 1.0);
+  for (int32_t v = 0; v < Engine::kVoiceCount; ++v) EXPECT_FALSE(rig.engine.GetVoice(v).active) << v;
+}
+
 TEST(EngineControllers, MappedControllersSetParametersOfTheTracksOnTheChannel) {
   struct ParamHooks : EngineHooks {
     double GetParameterNormalized(int32_t index) override { return index == 3 ? 0.0 : 0.5; }

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <memory>
+#include <string>
 
+#include "plugin/VstAbi.h"
 #include "tests/instrument/InstrumentTestSupport.h"
 
 namespace {
@@ -392,6 +394,34 @@ TEST(ParamApplication, MappedControllerDrivesTheParameterOfTheListeningTracks) {
   plug.OnMidiMessage(cc);
   Render(plug, 512, out);
   EXPECT_EQ(plug.Value(CutoffIndex(1)), 0.0);
+}
+
+// What the host shows for a value, typed back in, gives that value again:
+// every parameter, in both resolutions and with "Speed" shown as note values.
+TEST(ParamApplication, EveryShownTextTypedBackGivesTheValueAgain) {
+  TestVornell plug;
+  AEffect* effect = plug.GetAEffect();
+  auto shown = [effect](int index) {
+    char text[64] = {};
+    effect->dispatcher(effect, effGetParamDisplay, index, 0, text, 0.0f);
+    return std::string(text);
+  };
+  for (float resolution : {0.0f, 1.0f}) {
+    for (float synced : {0.0f, 1.0f}) {
+      effect->setParameter(effect, kParamResolution, resolution);
+      effect->setParameter(effect, kParamSyncToHost, synced);
+      for (int index = 0; index < kNumParams; ++index) {
+        if (index == kParamMode || index == kParamResolution || index == kParamSyncToHost) continue;
+        for (float value : {0.0f, 0.13f, 0.5f, 0.77f, 1.0f}) {
+          effect->setParameter(effect, index, value);
+          std::string text = shown(index);
+          effect->setParameter(effect, index, value > 0.5f ? 0.0f : 1.0f);
+          EXPECT_EQ(effect->dispatcher(effect, effString2Parameter, index, 0, text.data(), 0.0f), 1);
+          EXPECT_EQ(shown(index), text) << plug.GetParam(index)->Name() << " typed as " << text;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

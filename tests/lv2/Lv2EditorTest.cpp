@@ -164,6 +164,24 @@ TEST(Lv2Editor, OpensInTheHostWindowAndHandsThePluginsChangesToThePorts) {
   lv2.Run(64);
   EXPECT_EQ(lv2.SaveChunk(), state) << "the ports written back changed the state";
 
+  // Handed back only after the plug-in changed them again (a second program
+  // change within the host's cycle): the later change stands.
+  host.writes.clear();
+  lv2.QueueMidi(0, {0xC0, 20});
+  lv2.Run(64);
+  for (int i = 0; i < 20 && host.writes.size() < kNumParams; ++i) idle->idle(ui);
+  lv2.QueueMidi(0, {0xC0, 10});
+  lv2.Run(64);
+  const std::vector<uint8_t> later = lv2.SaveChunk();
+  int moved = 0;
+  for (const auto& [port, value] : host.writes) {
+    moved += lv2.Control(static_cast<int>(port)) != value;
+    lv2.Control(static_cast<int>(port)) = value;
+  }
+  ASSERT_GT(moved, 0);
+  lv2.Run(64);
+  EXPECT_EQ(lv2.SaveChunk(), later) << "ports handed back late undid the later program change";
+
   // The panel is drawn: far more than a handful of colours.
   EXPECT_GT(Colours(display, parent, host.width, host.height, std::getenv("VORNELL_LV2_SCREENSHOT")), 100u);
 

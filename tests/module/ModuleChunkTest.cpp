@@ -29,11 +29,11 @@ void Edit(TestHost& host) {
   ASSERT_TRUE(SetByText(host, "Track Prg 2", "53"));
   ASSERT_TRUE(SetByText(host, "Track 3 Mode", "Legato"));
   ASSERT_TRUE(SetByText(host, "Track Prg 3", "66"));
-  ASSERT_TRUE(SetByText(host, "(1) Filter Resonance", "150"));
-  ASSERT_TRUE(SetByText(host, "(2) Filter Cutoff", "60"));
+  ASSERT_TRUE(SetByText(host, "(1) Filter Resonance", "37"));
+  ASSERT_TRUE(SetByText(host, "(2) Filter Cutoff", "30"));
   ASSERT_TRUE(SetByText(host, "(3) Voice Mode", "Unison"));
   ASSERT_TRUE(SetByText(host, "Track 2 Panorama", "0.2"));
-  ASSERT_TRUE(SetByText(host, "Master Volume", "0.7"));
+  ASSERT_TRUE(SetByText(host, "Master Volume", "-3.1"));
   char name[] = "Edited Sound";
   host.Dispatch(effSetProgramName, 0, 0, name);
 }
@@ -74,7 +74,7 @@ TEST(ModuleChunk, ABankChunkRestoresEveryPresetAndTheCurrentOne) {
   Edit(*edited);
   edited->Dispatch(effSetProgram, 0, 40);
   ASSERT_TRUE(SetByText(*edited, "Track Prg 1", "83"));
-  ASSERT_TRUE(SetByText(*edited, "Master Tune", "0.3"));
+  ASSERT_TRUE(SetByText(*edited, "Master Tune", "30"));
   char name[] = "Forty";
   edited->Dispatch(effSetProgramName, 0, 0, name);
   const std::vector<uint8_t> bank = edited->GetChunk(0);

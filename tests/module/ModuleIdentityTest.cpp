@@ -117,8 +117,8 @@ TEST(ModuleIdentity, TextsConvertBothWays) {
   EXPECT_EQ(Display(*host, "Track 3 MIDI Channel"), "X");
   EXPECT_FALSE(SetByText(*host, "Track 2 Mode", "legato"));  // exact texts only
   EXPECT_EQ(Display(*host, "Track 2 Mode"), "Legato");
-  // A plain value on a 0..255 voice parameter.
-  ASSERT_TRUE(SetByText(*host, "(1) Filter Cutoff", "100"));
+  // A 0..255 voice parameter in the Calvara resolution shows and takes its upper seven bits.
+  ASSERT_TRUE(SetByText(*host, "(1) Filter Cutoff", "50"));
   EXPECT_NEAR(host->Get(ParamIndex(*host, "(1) Filter Cutoff")), 100.0 / 255.0, 1e-6);
   EXPECT_FALSE(SetByText(*host, "(1) Filter Cutoff", "loud"));
   EXPECT_NEAR(host->Get(ParamIndex(*host, "(1) Filter Cutoff")), 100.0 / 255.0, 1e-6);

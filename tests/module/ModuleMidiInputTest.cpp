@@ -52,6 +52,17 @@ TEST(ModuleMidiInput, StoppingProcessingDropsWhatWaitsButLetsNoNoteHang) {
   host->Dispatch(effMainsChanged, 0, 0);
   host->Dispatch(effMainsChanged, 0, 1);
   EXPECT_TRUE(SilentFrom(Render(*host, {}, 3 * 44100), 2 * 44100));
+
+  // A key and the pedal still down when processing stops: their releases
+  // came while the host ran no blocks and are lost. Neither the note nor the
+  // pedal may hold on after processing resumes.
+  host->SendMidi({{0x90, 64, 100, 0}, {0xB0, 64, 127, 0}});
+  ASSERT_GT(Peak(host->ProcessFloat(kBlock)[0]), 0.0);
+  host->Dispatch(effMainsChanged, 0, 0);
+  host->Dispatch(effMainsChanged, 0, 1);
+  EXPECT_TRUE(SilentFrom(Render(*host, {}, 3 * 44100), 2 * 44100));
+  host->SendMidi({{0x90, 65, 100, 0}, {0x80, 65, 0, 300}});
+  EXPECT_TRUE(SilentFrom(Render(*host, {}, 3 * 44100), 2 * 44100));
 }
 
 TEST(ModuleMidiInput, AFloodOfEventsNeverLosesANoteOff) {
