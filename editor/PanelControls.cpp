@@ -65,6 +65,12 @@ void IKRKnobControl::OnMouseDrag(int x, int y, int dx, int dy, const MouseMods& 
   }
 }
 
+int IKRKnobControl::GestureParamIdx() const {
+  if (paramIndex != panel_id::kTrackVolumeKnob && paramIndex != panel_id::kValueKnob) return paramIndex;
+  PluginLock lock(model->Mutex());
+  return model->Panel().KnobParam(paramIndex);
+}
+
 void IKRKnobControl::OnMouseOver(int, int, const MouseMods&) {
   if (paramIndex == kParamMasterTune) tooltip = model->TuningStatusText();
   hovered = true;

@@ -36,6 +36,8 @@ class IKRKnobControl : public IKnobMultiControl {
   void OnMouseOver(int x, int y, const MouseMods& mods) override;
   void OnMouseOut() override;
   bool Draw(IGraphics* graphics) override;
+  // TRACK VOLUME and VALUE: the parameter the panel turns them to now.
+  int GestureParamIdx() const override;
   bool Hovered() const { return hovered; }
   bool ShowsValueOnHover() const { return showValueOnHover; }
   // The frame Draw blits for value v (1-based).

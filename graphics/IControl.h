@@ -78,6 +78,10 @@ class IControl {
   const Rect& GetTargetRect() const { return targetRect; }
   void SetTargetRect(const Rect& r) { targetRect = r; }
   int ParamIdx() const { return paramIndex; }
+  // The parameter a press or drag of the control edits, which the host is told
+  // is touched for its length; -1 for none. Its own parameter, unless the
+  // control edits one chosen elsewhere.
+  virtual int GestureParamIdx() const { return paramIndex; }
   double GetValue() const { return value; }
   void SetValue(double v) { value = v; }
   double GetDefaultValue() const { return defaultValue; }

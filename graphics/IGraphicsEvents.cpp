@@ -44,8 +44,8 @@ void IGraphics::OnMouseDown(int x, int y, const MouseMods& mods) {
   if (c < 0) return;
   IControl* control = controls[static_cast<size_t>(c)];
   EndGesture();
-  if (control->ParamIdx() >= 0) {
-    gestureParam = control->ParamIdx();
+  if (control->GestureParamIdx() >= 0) {
+    gestureParam = control->GestureParamIdx();
     plug->BeginHostParamGesture(gestureParam);
   }
   control->OnMouseDown(x, y, mods);
@@ -116,8 +116,8 @@ void IGraphics::OnMouseDoubleClick(int x, int y, const MouseMods& mods) {
   mouseY = y;
   // Either way the press may change the parameter: bracket it like a click.
   EndGesture();
-  if (control->ParamIdx() >= 0) {
-    gestureParam = control->ParamIdx();
+  if (control->GestureParamIdx() >= 0) {
+    gestureParam = control->GestureParamIdx();
     plug->BeginHostParamGesture(gestureParam);
   }
   if (control->DoubleClickAsClick()) {

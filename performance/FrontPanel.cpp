@@ -507,19 +507,13 @@ void FrontPanel::OnKnob(int id, double value) {
   PluginLock lock(host.Mutex());
   if (!(value >= 0.0)) value = 0.0;
   if (value > 1.0) value = 1.0;
+  const int index = KnobParam(id);
   if (id == kTrackVolumeKnob) {
-    for (int t = 0; t < kTrackCount; ++t) {
-      if (!trackHeld[t]) continue;
-      const int index = TrackParamIndex(t, kTrackVolume);
+    if (index >= 0)
       host.EditParam(index, value);
-      return;
-    }
-    if (clickHeld) host.SetClickLevel(value);
-  } else if (id == kValueKnob) {
-    if (controlSelect == kControlProgram || selectedParam < 0 || selectedParam >= kVoiceParamCount ||
-        !ValidTrack(editTrack))
-      return;
-    const int index = VoiceParamIndex(editTrack, selectedParam);
+    else if (clickHeld)
+      host.SetClickLevel(value);
+  } else if (id == kValueKnob && index >= 0) {
     const double plain = host.Param(index)->FromNormalized(value);
     selectedParamValue = static_cast<int>(plain);
     host.SetParam(index, plain);
@@ -527,11 +521,20 @@ void FrontPanel::OnKnob(int id, double value) {
   }
 }
 
+int FrontPanel::KnobParam(int id) const {
+  if (id == kTrackVolumeKnob) {
+    for (int t = 0; t < kTrackCount; ++t)
+      if (trackHeld[t]) return TrackParamIndex(t, kTrackVolume);
+  } else if (id == kValueKnob && controlSelect != kControlProgram && selectedParam >= 0 &&
+             selectedParam < kVoiceParamCount && ValidTrack(editTrack)) {
+    return VoiceParamIndex(editTrack, selectedParam);
+  }
+  return -1;
+}
+
 double FrontPanel::KnobPosition(int id) const {
-  if (id != kValueKnob || controlSelect == kControlProgram || selectedParam < 0 || selectedParam >= kVoiceParamCount ||
-      !ValidTrack(editTrack))
-    return -1.0;
-  return host.Param(VoiceParamIndex(editTrack, selectedParam))->NormalizedValue();
+  const int index = id == kValueKnob ? KnobParam(id) : -1;
+  return index >= 0 ? host.Param(index)->NormalizedValue() : -1.0;
 }
 
 // --- indicators -----------------------------------------------------------------------

@@ -32,6 +32,8 @@ class FrontPanel {
   void OnKnob(int id, double value);
   // Where the VALUE knob is to stand (0..1), or -1 to leave it where it is.
   double KnobPosition(int id) const;
+  // The parameter a turn of TRACK VOLUME or VALUE would set now, or -1.
+  int KnobParam(int id) const;
   bool LedState(int id) const;
   // What the two-digit number display shows: bits 4..7 the left digit, bits
   // 0..3 the right digit (both shown as hexadecimal glyphs), bit 8 set: the

@@ -317,6 +317,39 @@ TEST_F(PanelEditorTest, DraggingAVoiceKnobEditsTheEditTracksParameter) {
   EXPECT_EQ(edits.back().kind, HostEdit::kEnd);
 }
 
+// TRACK VOLUME and VALUE edit a parameter the panel chooses: the host hears
+// that one touched for the whole drag, and none when the knob edits nothing.
+TEST_F(PanelEditorTest, PanelKnobsTouchTheParameterTheyTurn) {
+  OpenAndSettle();
+  const auto drag = [this](int id) {
+    IControl* knob = Key(Panel(id));
+    RecordingHost::Clear();
+    Window().Drag(knob->GetRect().MidX(), knob->GetRect().MidY(), knob->GetRect().MidX(), knob->GetRect().MidY() - 20);
+    Idle(2);
+  };
+  const auto bracketed = [](int index) {
+    const std::vector<HostEdit> edits = RecordingHost::EditsOf(index);
+    return edits.size() >= 3 && edits.front().kind == HostEdit::kBegin && edits.back().kind == HostEdit::kEnd &&
+           RecordingHost::Edits().size() == edits.size();
+  };
+  plug->Panel().SetEditTrack(1);
+  plug->Panel().SetSelectedParam(kVoiceFilterCutoff);
+  plug->Panel().OnButtonDown(panel_id::kValue, false);
+  plug->Panel().OnButtonUp(panel_id::kValue);
+  effect->setParameter(effect, VoiceParamIndex(1, kVoiceFilterCutoff), 0.25f);
+  drag(panel_id::kValueKnob);
+  EXPECT_TRUE(bracketed(VoiceParamIndex(1, kVoiceFilterCutoff)));
+
+  plug->Panel().OnButtonDown(panel_id::TrackButton(4), false);  // held through the drag
+  effect->setParameter(effect, TrackParamIndex(4, kTrackVolume), 0.25f);
+  drag(panel_id::kTrackVolumeKnob);
+  EXPECT_TRUE(bracketed(TrackParamIndex(4, kTrackVolume)));
+  plug->Panel().OnButtonUp(panel_id::TrackButton(4));
+
+  drag(panel_id::kTrackVolumeKnob);  // no TRACK button held: no parameter
+  EXPECT_TRUE(RecordingHost::Edits().empty());
+}
+
 TEST_F(PanelEditorTest, KnobShowsItsValueOnlyWhereTheLayoutAskedForIt) {
   OpenAndSettle();
   auto* speed = dynamic_cast<IKRKnobControl*>(Key(Param(kParamSpeed)));
