@@ -262,8 +262,8 @@ class MidiFileParser {
       }
     }
 
-    // Rounded from the length as a track last gave it: a track that gives
-    // none (one ending at 0) must not add another bar to the rounded one.
+    // Rounded from the longest length a track gave: a track that gives none
+    // (one ending at 0) must not add another bar to the rounded one.
     sequence.length = trackLength;
     if (barTicks > 0 && trackLength > 0) {
       const int64_t rounded = int64_t(trackLength) - trackLength % barTicks + barTicks;
@@ -281,11 +281,13 @@ class MidiFileParser {
     if (!in.Byte(&type) || !in.Quantity(&length)) return false;
     switch (type) {
       case 0x2F:
-        // The loop length: our own files carry it as this event's delta.
+        // The loop length: our own files carry it as this event's delta (the
+        // same in every track). The tracks of other programs end where their
+        // parts do, so the loop takes the longest, whatever the track order.
         if (delta != 0) {
-          trackLength = static_cast<int32_t>(delta);
+          trackLength = std::max(trackLength, static_cast<int32_t>(delta));
         } else if (time > 0) {
-          trackLength = static_cast<int32_t>(time);
+          trackLength = std::max(trackLength, static_cast<int32_t>(time));
         }
         *endOfTrack = true;
         return in.Skip(length);
@@ -316,7 +318,7 @@ class MidiFileParser {
   uint32_t trackCount = 0;
   int32_t division = 0;
   int32_t barTicks = 0;
-  int32_t trackLength = 0;  // the loop length the last track to give one gave, before rounding
+  int32_t trackLength = 0;  // the longest loop length a track gave, before rounding
   std::vector<SequenceEvent> added;
 };
 

@@ -173,11 +173,15 @@ TEST(MidiFileRead, WriteThenReadKeepsEventsLengthAndResolution) {
 TEST(MidiFileRead, LengthFromLastEventIsRoundedToTheNextBar) {
   const Bytes notes = {0x00, 0x90, 0x3C, 0x64, 0x8C, 0x00, 0x80, 0x3C, 0x00};  // note-off at 1536
   const Bytes end = {0x00, 0xFF, 0x2F, 0x00};
+  const Bytes shorterPart = {0x00, 0x91, 0x40, 0x64, 0x86, 0x00, 0x81, 0x40, 0x00};  // note-off at 768
   // The same whether the time signature is in the notes' track or in a
-  // conductor track, and however many tracks that end at 0 follow.
+  // conductor track, however many tracks that end at 0 follow, and whichever
+  // order a shorter part comes in (the loop holds the longest).
   const Bytes files[] = {
       MidiBytes(0, 192, {Concat({kTimeSig44, notes, end})}),
-      MidiBytes(1, 192, {Concat({kTimeSig44, end}), Concat({notes, end}), end, Concat({NameEvent(4), end})})};
+      MidiBytes(1, 192, {Concat({kTimeSig44, end}), Concat({notes, end}), end, Concat({NameEvent(4), end})}),
+      MidiBytes(1, 192, {Concat({kTimeSig44, end}), Concat({notes, end}), Concat({shorterPart, end})}),
+      MidiBytes(1, 192, {Concat({kTimeSig44, end}), Concat({shorterPart, end}), Concat({notes, end})})};
   for (const Bytes& file : files) {
     ReadOutcome r = Read(file);
     ASSERT_TRUE(r.result.complete);
