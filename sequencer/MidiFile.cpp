@@ -191,11 +191,20 @@ class MidiFileParser {
     if (!in.BigEndian(&headerLength, 4) || headerLength != 6) return false;
     if (!in.BigEndian(&format, 2) || format > 1) return false;
     if (!in.BigEndian(&tracks, 2) || tracks == 0) return false;
-    // A division with its top bit set would be SMPTE time; it is taken as a
-    // tick count like any other.
     if (!in.BigEndian(&ticks, 2) || ticks == 0) return false;
     trackCount = tracks;
     division = static_cast<int32_t>(ticks);
+    if (ticks & 0x8000) {
+      // Time in seconds: frames a second (negated) and ticks a frame. Taken
+      // at 120 BPM, where a quarter lasts half a second, with every time
+      // doubled so that a quarter is a whole number of ticks. Drop-frame time
+      // (29.97 frames a second) is counted as 30, a thousandth too fast.
+      const uint32_t framesPerSecond = 256 - (ticks >> 8);
+      const uint32_t ticksPerFrame = ticks & 0xFF;
+      if (ticksPerFrame == 0) return false;
+      division = static_cast<int32_t>((framesPerSecond == 29 ? 30 : framesPerSecond) * ticksPerFrame);
+      timeScale = 2;
+    }
     return true;
   }
 
@@ -217,7 +226,7 @@ class MidiFileParser {
       uint32_t delta;
       uint8_t status;
       if (!in.Quantity(&delta) || !in.Byte(&status)) return false;
-      time += delta;
+      time += int64_t(delta) * timeScale;
       // Past the largest tick only the end of the track may stand: its delta
       // is the loop length, not a time of anything kept.
       const bool pastLargestTick = time > std::numeric_limits<int32_t>::max();
@@ -237,7 +246,7 @@ class MidiFileParser {
       if (status == 0xFF) {
         runningStatus = 0;
         bool endOfTrack = false;
-        if (!ReadMetaEvent(delta, time, &endOfTrack)) return false;
+        if (!ReadMetaEvent(delta * timeScale, time, &endOfTrack)) return false;
         if (endOfTrack) break;
         if (pastLargestTick) return false;
       } else if (status == 0xF0 || status == 0xF7) {
@@ -262,8 +271,8 @@ class MidiFileParser {
       }
     }
 
-    // Rounded from the length as a track last gave it: a track that gives
-    // none (one ending at 0) must not add another bar to the rounded one.
+    // Rounded from the longest length a track gave: a track that gives none
+    // (one ending at 0) must not add another bar to the rounded one.
     sequence.length = trackLength;
     if (barTicks > 0 && trackLength > 0) {
       const int64_t rounded = int64_t(trackLength) - trackLength % barTicks + barTicks;
@@ -281,11 +290,13 @@ class MidiFileParser {
     if (!in.Byte(&type) || !in.Quantity(&length)) return false;
     switch (type) {
       case 0x2F:
-        // The loop length: our own files carry it as this event's delta.
+        // The loop length: our own files carry it as this event's delta (the
+        // same in every track). The tracks of other programs end where their
+        // parts do, so the loop takes the longest, whatever the track order.
         if (delta != 0) {
-          trackLength = static_cast<int32_t>(delta);
+          trackLength = std::max(trackLength, static_cast<int32_t>(delta));
         } else if (time > 0) {
-          trackLength = static_cast<int32_t>(time);
+          trackLength = std::max(trackLength, static_cast<int32_t>(time));
         }
         *endOfTrack = true;
         return in.Skip(length);
@@ -315,8 +326,9 @@ class MidiFileParser {
   Sequence& sequence;
   uint32_t trackCount = 0;
   int32_t division = 0;
+  uint32_t timeScale = 1;  // file ticks to sequence ticks
   int32_t barTicks = 0;
-  int32_t trackLength = 0;  // the loop length the last track to give one gave, before rounding
+  int32_t trackLength = 0;  // the longest loop length a track gave, before rounding
   std::vector<SequenceEvent> added;
 };
 

@@ -40,9 +40,10 @@ struct MidiFileReadResult {
 
 // Reads a file into `sequence`. Once the header passes its checks, `sequence`
 // is cleared (length 0, no events, no flags) and takes the file's division as
-// its ppq; its tempo and bar length change only where the file sets them.
-// After each track the loop length (the one the last track that gave one
-// gave) is rounded up to the next whole bar (strictly after it) of the longest
-// time signature seen so far.
+// its ppq (a file timed in frames a second is read as if at 120 BPM); its
+// tempo and bar length change only where the file sets them.
+// After each track the loop length (the longest any track gave so far) is
+// rounded up to the next whole bar (strictly after it) of the longest time
+// signature seen so far.
 MidiFileReadResult ReadMidiData(const uint8_t* data, size_t size, Sequence& sequence);
 MidiFileReadResult ReadMidiFile(const std::string& path, Sequence& sequence);

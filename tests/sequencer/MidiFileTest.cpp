@@ -173,11 +173,15 @@ TEST(MidiFileRead, WriteThenReadKeepsEventsLengthAndResolution) {
 TEST(MidiFileRead, LengthFromLastEventIsRoundedToTheNextBar) {
   const Bytes notes = {0x00, 0x90, 0x3C, 0x64, 0x8C, 0x00, 0x80, 0x3C, 0x00};  // note-off at 1536
   const Bytes end = {0x00, 0xFF, 0x2F, 0x00};
+  const Bytes shorterPart = {0x00, 0x91, 0x40, 0x64, 0x86, 0x00, 0x81, 0x40, 0x00};  // note-off at 768
   // The same whether the time signature is in the notes' track or in a
-  // conductor track, and however many tracks that end at 0 follow.
+  // conductor track, however many tracks that end at 0 follow, and whichever
+  // order a shorter part comes in (the loop holds the longest).
   const Bytes files[] = {
       MidiBytes(0, 192, {Concat({kTimeSig44, notes, end})}),
-      MidiBytes(1, 192, {Concat({kTimeSig44, end}), Concat({notes, end}), end, Concat({NameEvent(4), end})})};
+      MidiBytes(1, 192, {Concat({kTimeSig44, end}), Concat({notes, end}), end, Concat({NameEvent(4), end})}),
+      MidiBytes(1, 192, {Concat({kTimeSig44, end}), Concat({notes, end}), Concat({shorterPart, end})}),
+      MidiBytes(1, 192, {Concat({kTimeSig44, end}), Concat({shorterPart, end}), Concat({notes, end})})};
   for (const Bytes& file : files) {
     ReadOutcome r = Read(file);
     ASSERT_TRUE(r.result.complete);
@@ -199,6 +203,30 @@ TEST(MidiFileRead, TimeSignaturesGiveBarLengths) {
     EXPECT_EQ(r.sequence.barLength, c.bar) << int(c.numerator) << "/" << (1 << c.power);
     EXPECT_EQ(r.sequence.length, c.length) << int(c.numerator) << "/" << (1 << c.power);
   }
+}
+
+TEST(MidiFileRead, SmpteTimeIsTakenAt120Bpm) {
+  // Frames a second (negated) and ticks a frame instead of ticks a quarter:
+  // at 120 BPM a quarter lasts half a second. A note of a quarter second.
+  struct Case {
+    uint8_t frames, ticksPerFrame;
+    int32_t ticksPerSecond;  // 29.97 frames (drop-frame) counted as 30
+  };
+  for (Case c : {Case{0xE7, 40, 1000}, Case{0xE8, 4, 96}, Case{0xE3, 80, 2400}, Case{0xE2, 2, 60}}) {
+    const int quarterSecond = c.ticksPerSecond / 4;
+    const Bytes track = {
+        0x00, 0x90, 0x3C, 0x64, uint8_t(0x80 | (quarterSecond >> 7)), uint8_t(quarterSecond & 0x7F), 0x80, 0x3C, 0x00,
+        0x00, 0xFF, 0x2F, 0x00};
+    Bytes file = MidiBytes(0, c.frames << 8 | c.ticksPerFrame, {track});
+    ReadOutcome r = Read(file);
+    ASSERT_TRUE(r.result.complete) << int{c.frames};
+    EXPECT_EQ(r.sequence.ppq, c.ticksPerSecond);
+    const int32_t halfQuarter = c.ticksPerSecond / 2;
+    EXPECT_EQ(r.sequence.Events(), (std::vector<SequenceEvent>{{0, 0x90, 60, 100}, {halfQuarter, 0x80, 60, 0}}));
+    EXPECT_EQ(r.sequence.length, halfQuarter);
+  }
+  // No ticks in a frame: refused.
+  EXPECT_FALSE(Read(MidiBytes(0, 0xE700, {{0x00, 0xFF, 0x2F, 0x00}})).result.headerAccepted);
 }
 
 TEST(MidiFileRead, OtherChannelsAndMessagesAreSkippedWithoutLosingTime) {
