@@ -221,6 +221,7 @@ class MidiFileParser {
     }
 
     int64_t time = 0;
+    lastNoteOn = -1;
     uint8_t runningStatus = 0;
     for (;;) {
       uint32_t delta;
@@ -267,6 +268,7 @@ class MidiFileParser {
         const bool wellFormed = data[0] < 0x80 && data[1] < 0x80;
         if ((type == 8 || type == 9) && (status & 0x0F) < 6 && wellFormed) {
           added.push_back({static_cast<int32_t>(time), status, data[0], data[1]});
+          if (type == 9 && data[1] > 0) lastNoteOn = time;
         }
       }
     }
@@ -293,14 +295,17 @@ class MidiFileParser {
         // The loop length: our own files carry it as this event's delta (the
         // same in every track). The tracks of other programs end where their
         // parts do, so the loop takes the longest, whatever the track order.
-        if (delta != 0) {
+        // Nor does such a track's last delta measure a loop when notes start
+        // beyond it (our files carry no tempo or metre): its end does.
+        if (delta != 0 && !(foreign && lastNoteOn >= int64_t(delta))) {
           trackLength = std::max(trackLength, static_cast<int32_t>(delta));
         } else if (time > 0) {
-          trackLength = std::max(trackLength, static_cast<int32_t>(time));
+          trackLength = std::max(trackLength, static_cast<int32_t>(std::min<int64_t>(time, INT32_MAX)));
         }
         *endOfTrack = true;
         return in.Skip(length);
       case 0x51: {
+        foreign = true;
         if (length < 3) return in.Skip(length);
         uint32_t microseconds;
         if (!in.BigEndian(&microseconds, 3)) return false;
@@ -308,6 +313,7 @@ class MidiFileParser {
         return in.Skip(length - 3);
       }
       case 0x58: {
+        foreign = true;
         if (length < 2) return in.Skip(length);
         uint8_t numerator, denominatorPower;
         if (!in.Byte(&numerator) || !in.Byte(&denominatorPower)) return false;
@@ -329,6 +335,8 @@ class MidiFileParser {
   uint32_t timeScale = 1;  // file ticks to sequence ticks
   int32_t barTicks = 0;
   int32_t trackLength = 0;  // the longest loop length a track gave, before rounding
+  int64_t lastNoteOn = -1;  // in the track being read
+  bool foreign = false;     // a tempo or metre was read: another program wrote the file
   std::vector<SequenceEvent> added;
 };
 

@@ -190,6 +190,21 @@ TEST(MidiFileRead, LengthFromLastEventIsRoundedToTheNextBar) {
   }
 }
 
+// Another program's track may end a little after its last event: that delta
+// is no loop length when notes start beyond it (they would never sound). Our
+// own files, which carry no tempo or metre, keep the delta whatever follows.
+TEST(MidiFileRead, AShortLastDeltaOfAnotherProgramsTrackDoesNotCutItsNotesOff) {
+  const Bytes lateNotes = {0x00, 0x90, 0x3C, 0x64, 0x89, 0x30, 0x91, 0x40, 0x64,   // on at 0 and at 1200
+                           0x82, 0x50, 0x80, 0x3C, 0x00, 0x00, 0x81, 0x40, 0x00};  // both off at 1536
+  const Bytes shortEnd = {0x48, 0xFF, 0x2F, 0x00};                                 // ends at 1608
+  ReadOutcome other = Read(MidiBytes(0, 192, {Concat({kTimeSig44, lateNotes, shortEnd})}));
+  ASSERT_TRUE(other.result.complete);
+  EXPECT_EQ(other.sequence.length, 2304);  // 1608 rounded to the bar after
+  ReadOutcome ours = Read(MidiBytes(0, 192, {Concat({lateNotes, shortEnd})}));
+  ASSERT_TRUE(ours.result.complete);
+  EXPECT_EQ(ours.sequence.length, 72);
+}
+
 TEST(MidiFileRead, TimeSignaturesGiveBarLengths) {
   struct Case {
     uint8_t numerator, power;
