@@ -113,8 +113,20 @@ void TrackPrograms::ApplyProgramParameter(int kind, int t, int p) {
 }
 
 void TrackPrograms::SetTrackProgram(int t, int p) {
-  if (!ValidTrack(t) || p < 0 || p >= kProgramCount || p == TrackProgramNumber(t)) return;
+  if (!ValidTrack(t) || p < 0 || p >= kProgramCount) return;
   PluginLock lock(host.Mutex());
+  if (p == TrackProgramNumber(t)) {
+    // A sequence slot of 100 plays the track's own program without holding
+    // its number: p goes into it, or the part would follow every later change
+    // of the track's own program. The sound stays as it is.
+    const int live = LiveProgramParam(t);
+    if (host.IntParam(live) != p) {
+      ScopedValue<bool> suspend(linkSuspended, true);
+      host.SetParam(live, p);
+      host.MarkPanelDirty();
+    }
+    return;
+  }
   host.SetParam(LiveProgramParam(t), p);
   LoadProgramIntoTrack(t, p);
   host.EditTrackChanged();
