@@ -169,7 +169,10 @@ void Vornell::ApplyTrackParam(int index) {
   const double v = param.Value();
   switch (TrackParamSlot(index)) {
     case kTrackChannel:
-      engine.SetTrackChannel(t, Truncated(v));
+      // A track the sequence drives hears its part on its own index until it
+      // is handed back, which takes the channel from here; routed now, a
+      // template or automation would silence the part.
+      if (!engine.GetTrack(t).sequenceDriven) engine.SetTrackChannel(t, Truncated(v));
       break;
     case kTrackMode:
       engine.SetTrackMode(t, Truncated(v));
