@@ -635,6 +635,21 @@ TEST(Recorder, ArmingWritesTheTrackProgramAndStoppingRestoresIt) {
   EXPECT_EQ(s.plug.GetEngine().GetTrack(0).programName, s.plug.Library().programs[5].name);
 }
 
+TEST(Recorder, AnArmedTrackHearsEveryChannelWhenATemplateIsChosenMeanwhile) {
+  Session s;
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  s.plug.Commands().ApplyConfigTemplate(4);  // "Multi Mono": track 1 on MIDI channel 1
+  s.Note(3, 60, 100);
+  s.RunTo(9600);
+  s.Note(3, 60, 0);
+  s.RunTo(14400);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 2u);
+  // Disarmed, it takes the template's channel.
+  s.plug.Sequencing().RecordTrackButton(0);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).channel, 0);
+}
+
 TEST(Recorder, WithoutASequenceOnlyFlagsAreCleared) {
   Session s;
   s.plug.Sequencing().ArmTrack(2, true);  // no sequence selected: nothing happens
