@@ -146,9 +146,18 @@ bool TrackPrograms::TracksLinked(int a, int b) const {
 void TrackPrograms::SelectTrackProgram(int t, int p) {
   if (!ValidTrack(t)) return;
   PluginLock lock(host.Mutex());
-  SetTrackProgram(t, p);
+  // Choosing the program a track plays over an edited sound goes back to the
+  // program (the edit was asked about before).
+  const auto select = [&](int i) {
+    if (p == TrackProgramNumber(i)) {
+      UpdateProgramModified(i);
+      if (host.TrackAt(i).programModified) LoadProgramIntoTrack(i, p);
+    }
+    SetTrackProgram(i, p);
+  };
+  select(t);
   for (int i = 0; i < Engine::kTrackCount && !linkSuspended && host.LinkProgramsOn(); ++i)
-    if (TracksLinked(t, i)) SetTrackProgram(i, p);
+    if (TracksLinked(t, i)) select(i);
   host.MarkPanelDirty();
 }
 
