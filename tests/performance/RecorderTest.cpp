@@ -640,6 +640,7 @@ TEST(Recorder, AnArmedTrackHearsEveryChannelWhenATemplateIsChosenMeanwhile) {
   s.RunTo(4800);
   StartRecordingSeqA(s);
   s.plug.Commands().ApplyConfigTemplate(4);  // "Multi Mono": track 1 on MIDI channel 1
+  EXPECT_EQ(s.plug.Commands().MatchingConfigTemplateName(), "Multi Mono");
   s.Note(3, 60, 100);
   s.RunTo(9600);
   s.Note(3, 60, 0);
