@@ -15,7 +15,12 @@ class VornellTemplateTarget : public ConfigTemplateTarget {
  public:
   explicit VornellTemplateTarget(Vornell& plug) : plug(plug) {}
 
-  int32_t TrackChannel(int32_t track) const override { return plug.GetEngine().GetTrack(track).channel; }
+  // An armed track hears every channel while it records; its own channel is
+  // the one it goes back to.
+  int32_t TrackChannel(int32_t track) const override {
+    const Track& t = plug.GetEngine().GetTrack(track);
+    return t.armed ? plug.IntParam(TrackParamIndex(track, kTrackChannel)) : t.channel;
+  }
   int32_t TrackModeValue(int32_t track) const override { return plug.IntParam(TrackParamIndex(track, kTrackMode)); }
   int32_t TrackCycleValue(int32_t track) const override { return plug.IntParam(TrackParamIndex(track, kTrackCycle)); }
   bool TrackSequenceDriven(int32_t track) const override { return plug.GetEngine().GetTrack(track).sequenceDriven; }

@@ -169,7 +169,11 @@ void Vornell::ApplyTrackParam(int index) {
   const double v = param.Value();
   switch (TrackParamSlot(index)) {
     case kTrackChannel:
-      engine.SetTrackChannel(t, Truncated(v));
+      // A track the sequence drives hears its part on its own index, an armed
+      // track every channel, until the sequencer hands it back, which takes
+      // the channel from here; routed now, a template or automation would
+      // silence the part or the recording.
+      if (!engine.GetTrack(t).sequenceDriven && !engine.GetTrack(t).armed) engine.SetTrackChannel(t, Truncated(v));
       break;
     case kTrackMode:
       engine.SetTrackMode(t, Truncated(v));

@@ -113,8 +113,20 @@ void TrackPrograms::ApplyProgramParameter(int kind, int t, int p) {
 }
 
 void TrackPrograms::SetTrackProgram(int t, int p) {
-  if (!ValidTrack(t) || p < 0 || p >= kProgramCount || p == TrackProgramNumber(t)) return;
+  if (!ValidTrack(t) || p < 0 || p >= kProgramCount) return;
   PluginLock lock(host.Mutex());
+  if (p == TrackProgramNumber(t)) {
+    // A sequence slot of 100 plays the track's own program without holding
+    // its number: p goes into it, or the part would follow every later change
+    // of the track's own program. The sound stays as it is.
+    const int live = LiveProgramParam(t);
+    if (host.IntParam(live) != p) {
+      ScopedValue<bool> suspend(linkSuspended, true);
+      host.SetParam(live, p);
+      host.MarkPanelDirty();
+    }
+    return;
+  }
   host.SetParam(LiveProgramParam(t), p);
   LoadProgramIntoTrack(t, p);
   host.EditTrackChanged();
@@ -134,9 +146,18 @@ bool TrackPrograms::TracksLinked(int a, int b) const {
 void TrackPrograms::SelectTrackProgram(int t, int p) {
   if (!ValidTrack(t)) return;
   PluginLock lock(host.Mutex());
-  SetTrackProgram(t, p);
+  // Choosing the program a track plays over an edited sound goes back to the
+  // program (the edit was asked about before).
+  const auto select = [&](int i) {
+    if (p == TrackProgramNumber(i)) {
+      UpdateProgramModified(i);
+      if (host.TrackAt(i).programModified) LoadProgramIntoTrack(i, p);
+    }
+    SetTrackProgram(i, p);
+  };
+  select(t);
   for (int i = 0; i < Engine::kTrackCount && !linkSuspended && host.LinkProgramsOn(); ++i)
-    if (TracksLinked(t, i)) SetTrackProgram(i, p);
+    if (TracksLinked(t, i)) select(i);
   host.MarkPanelDirty();
 }
 

@@ -101,6 +101,21 @@ TEST(FrontPanel, ProgramArrowsWrapAndAModifiedProgramIsAskedAbout) {
   EXPECT_FALSE(s.Click(kProgramUp));
   EXPECT_EQ(s.plug.Programs().TrackProgramNumber(0), 1);
 
+  // Typing the number of the program played over an edited sound goes back
+  // to the program, once the question is answered yes.
+  const int cutoff = VoiceParamIndex(0, kVoiceFilterCutoff);
+  const int stored = s.plug.Library().programs[1].values[kVoiceFilterCutoff];
+  s.plug.SetPlain(cutoff, stored ^ 0x80);
+  s.plug.answer = kAnswerNo;
+  s.Digit(0);
+  s.Digit(1);
+  EXPECT_EQ(s.plug.Value(cutoff), stored ^ 0x80);
+  s.plug.answer = kAnswerYes;
+  s.Digit(0);
+  EXPECT_FALSE(s.Digit(1));
+  EXPECT_EQ(s.plug.Value(cutoff), stored);
+  EXPECT_FALSE(s.plug.GetEngine().GetTrack(0).programModified);
+
   // EDIT TRACK stops at 1 and 6.
   s.Click(kEditTrackDown);
   EXPECT_EQ(s.plug.Panel().EditTrack(), 0);

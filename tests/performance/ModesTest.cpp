@@ -38,6 +38,22 @@ TEST(Modes, SequenceModesPlayTheirOwnProgramsAndNormalGivesTheTrackProgramsBack)
   EXPECT_EQ(s.plug.GetEngine().GetTrack(3).channel, 3);
 }
 
+TEST(Modes, ATemplateAppliedWhileALoopPlaysKeepsItsPartsUntilTheTracksAreHandedBack) {
+  Session s;
+  SetTrackChannel(s.plug, 5, 0);  // MIDI channel 6 free: sequence-driven tracks take the template too
+  for (int beat = 0; beat < 4; ++beat) AddNote(s.plug.Sequencing().SeqA(), 1, 60, beat * 48, beat * 48 + 24);
+  s.plug.Sequencing().SeqA().length = 192;
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeSequenceA));
+  s.RunTo(kQuarter * 2);
+  ASSERT_EQ(s.OnsetsFrom(1, 0).size(), 8u);
+
+  s.plug.Commands().ApplyConfigTemplate(2);  // "Single Poly": track 2 off
+  s.RunTo(kQuarter * 4);
+  EXPECT_EQ(s.OnsetsFrom(1, kQuarter * 2).size(), 8u);
+  ASSERT_TRUE(s.plug.Sequencing().SetMode(kModeNormal));
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(1).channel, kChannelNone);
+}
+
 TEST(Modes, StackModesUnlinkAndLoadTheirSlotsNormalLinksAgain) {
   Session s;
   s.plug.SetParameterFromEngine(kParamLinkPrograms, 1);

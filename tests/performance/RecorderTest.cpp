@@ -618,6 +618,37 @@ TEST(Recorder, ArmingWritesTheTrackProgramAndStoppingRestoresIt) {
   EXPECT_EQ(s.plug.GetEngine().GetTrack(1).programName, s.plug.Library().programs[7].name);
   s.plug.Sequencing().RecordTrackButton(1);
   EXPECT_EQ(s.plug.GetEngine().GetTrack(1).programName, s.plug.Library().programs[0].name);
+
+  // Track 1's part keeps the program it was recorded with when the track
+  // later plays another one of its own.
+  EXPECT_EQ(s.plug.IntParam(ProgramParamIndex(kProgramSetSeqA, 0)), 5);
+  s.Note(2, 60, 100);
+  s.RunTo(9600);
+  s.Note(2, 60, 0);
+  s.RunTo(14400);
+  s.plug.Sequencing().StopRecording();
+  s.plug.Sequencing().SetMode(kModeNormal);
+  s.plug.Programs().SelectTrackProgram(0, 30);
+  s.plug.Sequencing().SetMode(kModeSequenceA);
+  ASSERT_TRUE(s.plug.GetEngine().GetTrack(0).sequenceDriven);
+  EXPECT_EQ(s.plug.Programs().TrackProgramNumber(0), 5);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).programName, s.plug.Library().programs[5].name);
+}
+
+TEST(Recorder, AnArmedTrackHearsEveryChannelWhenATemplateIsChosenMeanwhile) {
+  Session s;
+  s.RunTo(4800);
+  StartRecordingSeqA(s);
+  s.plug.Commands().ApplyConfigTemplate(4);  // "Multi Mono": track 1 on MIDI channel 1
+  EXPECT_EQ(s.plug.Commands().MatchingConfigTemplateName(), "Multi Mono");
+  s.Note(3, 60, 100);
+  s.RunTo(9600);
+  s.Note(3, 60, 0);
+  s.RunTo(14400);
+  EXPECT_EQ(s.plug.Sequencing().SeqA().EventCount(), 2u);
+  // Disarmed, it takes the template's channel.
+  s.plug.Sequencing().RecordTrackButton(0);
+  EXPECT_EQ(s.plug.GetEngine().GetTrack(0).channel, 0);
 }
 
 TEST(Recorder, WithoutASequenceOnlyFlagsAreCleared) {
