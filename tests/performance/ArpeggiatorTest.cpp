@@ -52,6 +52,27 @@ TEST(Arpeggiator, UpDownPlaysTheHeldKeysUpAndBackAsEighthNotes) {
   EXPECT_EQ(s.plug.Sequencing().Arpeggio().Events()[0].data2, 90);
 }
 
+// A pattern made shorter than the place it has reached goes on from the same
+// place in its steps, not from its first note on the next tick.
+TEST(Arpeggiator, APatternThatShrinksKeepsItsStepsOnTheClockGrid) {
+  for (int mode : {kModeArpUpDown, kModeArpAssign}) {
+    for (int64_t into : {480, 2880, 5760, 9600}) {
+      Session s;
+      EnterMode(s, mode);
+      for (int key : {60, 62, 64, 67}) s.Note(0, key, 100);
+      const int64_t release = kStart + 3 * kStep + into;
+      s.RunTo(release);
+      s.Note(0, 64, 0);
+      s.Note(0, 67, 0);
+      s.RunTo(kStart + 8 * kStep);
+      const std::vector<int64_t> onsets = s.OnsetsFrom(5, release);
+      EXPECT_EQ(onsets, Steps(kStart + 4 * kStep, 4)) << mode << " " << into;
+      for (size_t i = 1; i < onsets.size(); ++i)
+        EXPECT_NE(s.HeardNote(5, onsets[i] + 200), s.HeardNote(5, onsets[i - 1] + 200)) << mode << " " << into;
+    }
+  }
+}
+
 TEST(Arpeggiator, UpDownWithFewNotesAndRepeatedKeys) {
   Session s;
   EnterMode(s, kModeArpUpDown);
