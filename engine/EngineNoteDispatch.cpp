@@ -185,15 +185,18 @@ void Engine::AllocatePoolVoice(const NoteStart& ns, bool reuse) {
       }
     }
   }
-  int32_t oldest = kFirstPoolVoice;
+  // The oldest voice not yet taken by this message: the six voices of a Unison
+  // note, or the notes of several stacked tracks, each take over one of their own.
+  int32_t oldest = -1;
   for (int32_t v = kFirstPoolVoice; v < kVoiceCount; ++v) {
-    if (!pendingStart[v] && !voices[v].active) {
+    if (pendingStart[v]) continue;
+    if (!voices[v].active) {
       AssignVoice(v, ns);
       return;
     }
-    if (voices[v].startSerial < voices[oldest].startSerial) oldest = v;
+    if (oldest < 0 || voices[v].startSerial < voices[oldest].startSerial) oldest = v;
   }
-  AssignVoice(oldest, ns);
+  if (oldest >= 0) AssignVoice(oldest, ns);
 }
 
 void Engine::AssignVoice(int32_t v, const NoteStart& ns) {
