@@ -262,8 +262,14 @@ void Engine::CommitVoiceChanges() {
         !tracks[before.track].sequenceDriven && hooks && firstOfTrack(recordedStop, before.track, before.note))
       hooks->RecordNoteEvent(before.track, before.note, 0);
     if (voices[v].track != ns.track) BindVoice(v, ns.track);
+    // Legato glides on from a note that still sounds; a voice already released
+    // or silent (its key went up before the next, or another Cycle track
+    // played the key held) would never be heard with its envelopes not restarted.
+    NoteStart start = ns;
+    const int32_t stage = voices[v].ampEnv.stage;
+    if (start.legato && stage != Envelope::kAttack && stage != Envelope::kDecay) start.legato = false;
     int32_t serial = voiceStartCounter++;
-    voices[v].StartNote(ns, serial, tracks[ns.track].transpose);
+    voices[v].StartNote(start, serial, tracks[ns.track].transpose);
     if (recording && !tracks[ns.track].sequenceDriven && hooks && firstOfTrack(recordedStart, ns.track, ns.note))
       hooks->RecordNoteEvent(ns.track, ns.note, ns.velocity);
   }
