@@ -312,7 +312,10 @@ void Engine::NoteOff(int32_t c, int32_t note, bool fromSequencer) {
     if (!sounding && takes && recording && !tracks[t].sequenceDriven && hooks) hooks->RecordNoteEvent(t, note, 0);
     const bool legato = map.count > 1;
     const Track& track = tracks[t];
-    if (takes && track.trackMode != Track::kPolyphonic && map.count > 0) {
+    // Only the key the track's own voice plays sends it back to a key still
+    // held: another key's release would restart or change the note it plays.
+    const bool ownKey = voices[t].track == t && (voices[t].note & 255) == note;
+    if (takes && ownKey && track.trackMode != Track::kPolyphonic && map.count > 0) {
       int32_t lowest = LowestHeldNote(c);
       int32_t velocity = map.velocity[lowest];
       if (IsStackMode(mode)) {

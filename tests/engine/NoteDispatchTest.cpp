@@ -228,6 +228,35 @@ TEST(NoteDispatch, Table) {
   }
 }
 
+// Monophonic tracks that go back to a key still held (Stack modes, Unison)
+// do so when their own key goes up; another key's release leaves the note
+// they play as it is.
+TEST(NoteDispatch, OnlyTheReleaseOfTheSoundingKeySendsAVoiceBackToAHeldKey) {
+  for (const bool stack : {true, false}) {
+    SCOPED_TRACE(stack ? "stack" : "unison");
+    Rig rig;
+    Engine& e = rig.engine;
+    Only(e, {{0, 0}, {1, 0}});
+    for (int32_t t : {0, 1}) {
+      Mode(e, t, Track::kMonophonic, false);
+      if (!stack) e.SetTrackVoiceParam(t, Voice::kVoiceMode, 1.0);
+    }
+    if (stack) e.SetMode(5);
+    Play(rig, {{'n', 0, 60}, {'n', 0, 64}, {'n', 0, 67}});
+    const int32_t serials[2] = {e.GetVoice(0).startSerial, e.GetVoice(1).startSerial};
+    Play(rig, {{'f', 0, 60}});
+    for (int32_t v : {0, 1}) {
+      EXPECT_EQ(e.GetVoice(v).note, 67) << v;
+      EXPECT_EQ(e.GetVoice(v).startSerial, serials[v]) << v;
+    }
+    Play(rig, {{'f', 0, 67}});
+    for (int32_t v : {0, 1}) {
+      EXPECT_EQ(e.GetVoice(v).note, 64) << v;
+      EXPECT_TRUE(e.GetVoice(v).keyHeld) << v;
+    }
+  }
+}
+
 TEST(NoteDispatch, UnisonOnAPolyTrackTakesSixDetunedPoolVoices) {
   Rig rig;
   Only(rig.engine, {{0, 0}});
