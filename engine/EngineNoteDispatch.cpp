@@ -185,15 +185,18 @@ void Engine::AllocatePoolVoice(const NoteStart& ns, bool reuse) {
       }
     }
   }
-  int32_t oldest = kFirstPoolVoice;
+  // The oldest voice not yet taken by this message: the six voices of a Unison
+  // note, or the notes of several stacked tracks, each take over one of their own.
+  int32_t oldest = -1;
   for (int32_t v = kFirstPoolVoice; v < kVoiceCount; ++v) {
-    if (!pendingStart[v] && !voices[v].active) {
+    if (pendingStart[v]) continue;
+    if (!voices[v].active) {
       AssignVoice(v, ns);
       return;
     }
-    if (voices[v].startSerial < voices[oldest].startSerial) oldest = v;
+    if (oldest < 0 || voices[v].startSerial < voices[oldest].startSerial) oldest = v;
   }
-  AssignVoice(oldest, ns);
+  if (oldest >= 0) AssignVoice(oldest, ns);
 }
 
 void Engine::AssignVoice(int32_t v, const NoteStart& ns) {
@@ -259,8 +262,14 @@ void Engine::CommitVoiceChanges() {
         !tracks[before.track].sequenceDriven && hooks && firstOfTrack(recordedStop, before.track, before.note))
       hooks->RecordNoteEvent(before.track, before.note, 0);
     if (voices[v].track != ns.track) BindVoice(v, ns.track);
+    // Legato glides on from a note that still sounds; a voice already released
+    // or silent (its key went up before the next, or another Cycle track
+    // played the key held) would never be heard with its envelopes not restarted.
+    NoteStart start = ns;
+    const int32_t stage = voices[v].ampEnv.stage;
+    if (start.legato && stage != Envelope::kAttack && stage != Envelope::kDecay) start.legato = false;
     int32_t serial = voiceStartCounter++;
-    voices[v].StartNote(ns, serial, tracks[ns.track].transpose);
+    voices[v].StartNote(start, serial, tracks[ns.track].transpose);
     if (recording && !tracks[ns.track].sequenceDriven && hooks && firstOfTrack(recordedStart, ns.track, ns.note))
       hooks->RecordNoteEvent(ns.track, ns.note, ns.velocity);
   }
@@ -303,7 +312,10 @@ void Engine::NoteOff(int32_t c, int32_t note, bool fromSequencer) {
     if (!sounding && takes && recording && !tracks[t].sequenceDriven && hooks) hooks->RecordNoteEvent(t, note, 0);
     const bool legato = map.count > 1;
     const Track& track = tracks[t];
-    if (takes && track.trackMode != Track::kPolyphonic && map.count > 0) {
+    // Only the key the track's own voice plays sends it back to a key still
+    // held: another key's release would restart or change the note it plays.
+    const bool ownKey = voices[t].track == t && (voices[t].note & 255) == note;
+    if (takes && ownKey && track.trackMode != Track::kPolyphonic && map.count > 0) {
       int32_t lowest = LowestHeldNote(c);
       int32_t velocity = map.velocity[lowest];
       if (IsStackMode(mode)) {

@@ -91,6 +91,7 @@ void Sequencer::UpdateArpeggio(int note, int velocity, bool on) {
     // The player stood still on the empty pattern: the new one starts with its
     // first note on the next tick.
     if (wasEmpty && player.CurrentSequence() == PlayedSequence::kArpeggio) player.RewindLoop();
+    player.FoldIntoLoop(arpeggio.length);
   }
 }
 

@@ -19,6 +19,9 @@ constexpr NoteValue kNoteValues[kSpeedNoteValueCount] = {
     {"1/32.", 0.1875}, {"1/16T", 1.0 / 6}, {"1/32", 0.125},  {"1/64", 0.0625}};
 
 constexpr double kMinSpeed = 12.0;
+// Fraction of a tick within which a tick counts as lying on a block boundary:
+// far above the rounding of a host's position, far below a sample.
+constexpr double kTickTolerance = 1e-6;
 constexpr double kMaxSpeed = 480.0;
 
 PlayedSequence SequenceOfMode(int32_t mode) {
@@ -156,7 +159,7 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
   const double end = blockPosition + frames;
   // A position that is not a number plays nothing.
   if (!(end >= 0) || !std::isfinite(end) || !(samplesPerTick > 0)) return;
-  if (!(nextTickTime >= blockPosition)) MoveNextTickTo(blockPosition);
+  if (!(nextTickTime >= blockPosition - kTickTolerance * samplesPerTick)) MoveNextTickTo(blockPosition);
 
   Sequence& sequence = host.SequenceFor(current);
   const std::vector<SequenceEvent>& events = sequence.Events();
@@ -165,7 +168,9 @@ void SequencePlayer::ScheduleSequencerBlock(int32_t frames) {
   // more of them than any musical clock gives, cannot hold up the block.
   const int64_t tickLimit = int64_t{frames} * kMaxTicksPerFrame + 1;
   int32_t eventWork = 0;
-  while (end > nextTickTime) {
+  // A tick within a hair of the block end goes to the next block (see SyncToHostTransport).
+  const double last = end - kTickTolerance * samplesPerTick;
+  while (last > nextTickTime) {
     if (ticksInLastBlock == tickLimit) {
       nextTickTime = end;
       break;
@@ -342,9 +347,12 @@ void SequencePlayer::SyncToHostTransport() {
       } else if (time.samplePos > 0) {
         // The next tick on the host's grid of ticks: a sequence quarter lasts
         // the knob's note value in host beats.
+        // A tick that the rounding of the host's position puts a hair before
+        // the block start is this block's: the block before left it (below).
+        // Taken by both, or by neither, it went twice or not at all, and the
+        // loop ran ahead of the host or fell behind it.
         const double x = CurrentPpq() * time.ppqPos / SpeedNoteValue(SpeedNoteValueIndex(host.Speed()));
-        const double d = samplesPerTick * (std::round(x) - x);
-        nextTickTime = blockPosition + d + (d < 0 ? samplesPerTick : 0);
+        nextTickTime = blockPosition + std::max(0.0, std::ceil(x - kTickTolerance) - x) * samplesPerTick;
       } else {
         nextTickTime = 0;
       }

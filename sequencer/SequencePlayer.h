@@ -107,6 +107,13 @@ class SequencePlayer {
     currentTick = 0;
     eventIndex = 0;
   }
+  // A loop made shorter than the place it has reached goes on from the same
+  // place in its steps: wrapped at once, it would start a step off the grid.
+  void FoldIntoLoop(int32_t length) {
+    if (length <= 0 || currentTick < length) return;
+    currentTick %= length;
+    eventIndex = 0;  // the events behind the new place are stepped over
+  }
 
   PlayedSequence CurrentSequence() const { return current; }
   // Ticks the last ScheduleSequencerBlock handled.

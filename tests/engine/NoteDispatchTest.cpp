@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -227,6 +228,35 @@ TEST(NoteDispatch, Table) {
   }
 }
 
+// Monophonic tracks that go back to a key still held (Stack modes, Unison)
+// do so when their own key goes up; another key's release leaves the note
+// they play as it is.
+TEST(NoteDispatch, OnlyTheReleaseOfTheSoundingKeySendsAVoiceBackToAHeldKey) {
+  for (const bool stack : {true, false}) {
+    SCOPED_TRACE(stack ? "stack" : "unison");
+    Rig rig;
+    Engine& e = rig.engine;
+    Only(e, {{0, 0}, {1, 0}});
+    for (int32_t t : {0, 1}) {
+      Mode(e, t, Track::kMonophonic, false);
+      if (!stack) e.SetTrackVoiceParam(t, Voice::kVoiceMode, 1.0);
+    }
+    if (stack) e.SetMode(5);
+    Play(rig, {{'n', 0, 60}, {'n', 0, 64}, {'n', 0, 67}});
+    const int32_t serials[2] = {e.GetVoice(0).startSerial, e.GetVoice(1).startSerial};
+    Play(rig, {{'f', 0, 60}});
+    for (int32_t v : {0, 1}) {
+      EXPECT_EQ(e.GetVoice(v).note, 67) << v;
+      EXPECT_EQ(e.GetVoice(v).startSerial, serials[v]) << v;
+    }
+    Play(rig, {{'f', 0, 67}});
+    for (int32_t v : {0, 1}) {
+      EXPECT_EQ(e.GetVoice(v).note, 64) << v;
+      EXPECT_TRUE(e.GetVoice(v).keyHeld) << v;
+    }
+  }
+}
+
 TEST(NoteDispatch, UnisonOnAPolyTrackTakesSixDetunedPoolVoices) {
   Rig rig;
   Only(rig.engine, {{0, 0}});
@@ -244,6 +274,39 @@ TEST(NoteDispatch, UnisonOnAPolyTrackTakesSixDetunedPoolVoices) {
     EXPECT_EQ(v.cutoffPitch, cutoff + 4 * detunes[i]);
   }
   EXPECT_FALSE(rig.engine.GetVoice(12).active);
+}
+
+// With the pool full, a Unison note takes over the six voices that started
+// longest ago, one for each of its detunes, and stacked Polyphonic tracks one
+// each.
+TEST(NoteDispatch, ANoteOnAFullPoolTakesOverAVoiceForEachOfItsSounds) {
+  Rig rig;
+  Only(rig.engine, {{0, 0}});
+  rig.engine.SetTrackMode(0, Track::kPolyphonic);
+  rig.engine.SetTrackVoiceParam(0, Voice::kVoiceMode, 1.0);
+  for (int32_t n = 0; n < 15; ++n) rig.engine.NoteOn(0, 40 + n, 100, false);
+  for (int32_t extra = 0; extra < 3; ++extra) {
+    const int32_t note = 80 + extra;
+    rig.engine.NoteOn(0, note, 100, false);
+    std::vector<int32_t> detunes;
+    for (int32_t v = 6; v < Engine::kVoiceCount; ++v)
+      if (rig.engine.GetVoice(v).note == note) detunes.push_back(rig.engine.GetVoice(v).detune);
+    EXPECT_EQ(detunes, (std::vector<int32_t>{-5, -3, -1, 1, 3, 5})) << note;
+    // The note it took them from is gone entirely.
+    for (int32_t v = 6; v < Engine::kVoiceCount; ++v) EXPECT_NE(rig.engine.GetVoice(v).note, 40 + extra) << note;
+  }
+
+  Rig stack;
+  Only(stack.engine, {{0, 0}, {1, 0}});
+  stack.engine.SetMode(5);
+  for (int32_t t : {0, 1}) stack.engine.SetTrackMode(t, Track::kPolyphonic);
+  for (int32_t n = 0; n < 45; ++n) stack.engine.NoteOn(0, 30 + n, 100, false);
+  stack.engine.NoteOn(0, 100, 100, false);
+  std::vector<int32_t> tracks;
+  for (int32_t v = 6; v < Engine::kVoiceCount; ++v)
+    if (stack.engine.GetVoice(v).note == 100) tracks.push_back(stack.engine.GetVoice(v).track);
+  std::sort(tracks.begin(), tracks.end());
+  EXPECT_EQ(tracks, (std::vector<int32_t>{0, 1}));
 }
 
 TEST(NoteDispatch, LegatoGlidesWithoutRestartingEnvelopes) {

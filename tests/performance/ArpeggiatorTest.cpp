@@ -52,6 +52,70 @@ TEST(Arpeggiator, UpDownPlaysTheHeldKeysUpAndBackAsEighthNotes) {
   EXPECT_EQ(s.plug.Sequencing().Arpeggio().Events()[0].data2, 90);
 }
 
+// A pattern made shorter than the place it has reached goes on from the same
+// place in its steps, not from its first note on the next tick.
+TEST(Arpeggiator, APatternThatShrinksKeepsItsStepsOnTheClockGrid) {
+  for (int mode : {kModeArpUpDown, kModeArpAssign}) {
+    for (int64_t into : {480, 2880, 5760, 9600}) {
+      Session s;
+      EnterMode(s, mode);
+      for (int key : {60, 62, 64, 67}) s.Note(0, key, 100);
+      const int64_t release = kStart + 3 * kStep + into;
+      s.RunTo(release);
+      s.Note(0, 64, 0);
+      s.Note(0, 67, 0);
+      s.RunTo(kStart + 8 * kStep);
+      const std::vector<int64_t> onsets = s.OnsetsFrom(5, release);
+      EXPECT_EQ(onsets, Steps(kStart + 4 * kStep, 4)) << mode << " " << into;
+      for (size_t i = 1; i < onsets.size(); ++i)
+        EXPECT_NE(s.HeardNote(5, onsets[i] + 200), s.HeardNote(5, onsets[i - 1] + 200)) << mode << " " << into;
+    }
+  }
+}
+
+// The steps keep to the beat, on the internal clock at Speeds whose ticks
+// last no whole number of samples, and following a host that gives its
+// musical position as hosts compute it, from its sample position, at any tempo
+// and note value: a tick on a block boundary is played once, whichever way
+// the time rounds.
+TEST(Arpeggiator, TheStepsKeepToTheBeatOfTheClock) {
+  struct Clock {
+    bool host;
+    double tempo;  // of the host
+    double speed;  // BPM, or following the host 1/4, 1/4T, 1/8T
+  };
+  std::vector<Clock> clocks = {{false, 0, 90}, {false, 0, 133}, {false, 0, 151}};
+  for (const double tempo : {120.0, 100.0, 90.0})
+    for (const double speed : {120.0, 200.0, 300.0}) clocks.push_back({true, tempo, speed});
+  for (const Clock& clock : clocks) {
+    Session s;
+    if (clock.host) {
+      Sync(s);
+      s.plug.hostTime.tempo = clock.tempo;
+    }
+    s.plug.SetPlain(kParamSpeed, clock.speed);
+    s.RunTo(9600);
+    s.plug.SetPlain(kParamMode, kModeArpAssign);
+    if (clock.host) StartHost(s, 9600);
+    s.RunTo(19200);
+    s.Note(0, 60, 100);
+    s.Note(0, 67, 100);
+    for (int block = 0; block < 400; ++block) {
+      Play(s.plug, kSeqBlock, s.out, kSeqBlock);
+      s.plug.hostTime.ppqPos = s.plug.hostTime.samplePos / kTestRate * clock.tempo / 60.0;
+    }
+    const double quarter = clock.host
+                               ? kTestRate * 60.0 / clock.tempo * SpeedNoteValue(SpeedNoteValueIndex(clock.speed))
+                               : kTestRate * 60.0 / clock.speed;
+    const std::vector<int64_t> onsets = s.OnsetsFrom(5, 19200);
+    ASSERT_GT(onsets.size(), 10u);
+    double off = 0;
+    for (size_t i = 0; i < onsets.size(); ++i)
+      off = std::max(off, std::fabs(static_cast<double>(onsets[i] - onsets[0]) - static_cast<double>(i) * quarter / 2));
+    EXPECT_LE(off, 1.0) << (clock.host ? "host" : "internal") << " " << clock.tempo << ", Speed " << clock.speed;
+  }
+}
+
 TEST(Arpeggiator, UpDownWithFewNotesAndRepeatedKeys) {
   Session s;
   EnterMode(s, kModeArpUpDown);

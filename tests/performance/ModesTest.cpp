@@ -139,4 +139,31 @@ TEST(Modes, TheModeParameterFollowsTheEngineWhateverTheHostAsks) {
   }
 }
 
+// A Legato track glides to a new key only from a note that still sounds; a key
+// that finds its voice released or silent starts it anew. Cases: a line in
+// which the upper key went up before the next (the voice was released with
+// the lower key still down), and two Legato tracks taking turns by Cycle.
+TEST(Modes, ALegatoKeyThatFindsItsVoiceSilentSoundsWhileHeld) {
+  for (const bool cycle : {false, true}) {
+    Session s;
+    SetTrackChannel(s.plug, 1, cycle ? 0 : 1);
+    for (int t : {0, 1}) {
+      s.plug.SetPlain(TrackParamIndex(t, kTrackMode), Track::kLegato);
+      s.plug.SetPlain(TrackParamIndex(t, kTrackCycle), cycle ? 1 : 0);
+    }
+    s.RunTo(9600);
+    s.Note(0, 60, 100);
+    s.RunTo(19200);
+    s.Note(0, 64, 100);
+    s.RunTo(28800);
+    if (!cycle) s.Note(0, 64, 0);
+    s.RunTo(38400);
+    s.Note(0, 67, 100);
+    s.RunTo(57600);
+    const int heard = cycle ? 1 : 0;
+    EXPECT_GT(s.TrackRms(heard, 48000, 57600), 0.001) << cycle;
+    EXPECT_EQ(s.HeardNote(heard, 48000), cycle ? 64 : 67) << cycle;
+  }
+}
+
 }  // namespace
