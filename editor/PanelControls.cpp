@@ -173,6 +173,12 @@ bool IKRUtilityKick::Draw(IGraphics* g) {
   return true;
 }
 
+int IKRUtilityKick::GestureParamIdx() const {
+  if (paramIndex >= 0) return paramIndex;
+  PluginLock lock(model->Mutex());
+  return model->Panel().ButtonParam(paramIndex);
+}
+
 void IKRUtilityKick::OnMouseDown(int x, int y, const MouseMods& mods) {
   const bool modifier = AnyModifier(mods);
   if (CanLatch()) {

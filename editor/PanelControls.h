@@ -74,6 +74,8 @@ class IKRUtilityKick : public IBitmapControl {
   IKRUtilityKick(PanelModel* model, int x, int y, int id, const PanelBitmap& bitmap);
   void OnMouseDown(int x, int y, const MouseMods& mods) override;
   void OnMouseUp(int x, int y, const MouseMods& mods) override;
+  // A voice-section button: the edit track's parameter it sets.
+  int GestureParamIdx() const override;
   bool Draw(IGraphics* graphics) override;
   bool Latched() const { return latched; }
   bool Pressed() const { return pressed != 0; }

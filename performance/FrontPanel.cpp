@@ -351,16 +351,15 @@ bool FrontPanel::StoreProgram(int p) {
 // --- edit-track row, top bar, configuration page, voice section, browser -------------
 
 bool FrontPanel::OtherButton(int id, Press& press) {
-  const int k = ToggledVoiceParam(id);
-  if (k >= 0) {
-    press.param = VoiceParamIndex(editTrack, k);
+  if (ToggledVoiceParam(id) >= 0) {
+    press.param = ButtonParam(id);
     press.toggle = true;
     return true;
   }
   switch (id) {
     case kLfoTriangle:
     case kLfoSquare:
-      press.param = VoiceParamIndex(editTrack, kVoiceLfoShape);
+      press.param = ButtonParam(id);
       press.value = id == kLfoSquare ? 1.0 : 0.0;
       break;
     case kEditTrackDown:
@@ -529,6 +528,13 @@ int FrontPanel::KnobParam(int id) const {
              selectedParam < kVoiceParamCount && ValidTrack(editTrack)) {
     return VoiceParamIndex(editTrack, selectedParam);
   }
+  return -1;
+}
+
+int FrontPanel::ButtonParam(int id) const {
+  const int k = ToggledVoiceParam(id);
+  if (k >= 0) return VoiceParamIndex(editTrack, k);
+  if (id == kLfoTriangle || id == kLfoSquare) return VoiceParamIndex(editTrack, kVoiceLfoShape);
   return -1;
 }
 

@@ -34,6 +34,8 @@ class FrontPanel {
   double KnobPosition(int id) const;
   // The parameter a turn of TRACK VOLUME or VALUE would set now, or -1.
   int KnobParam(int id) const;
+  // The parameter a press of a voice-section button would set now, or -1.
+  int ButtonParam(int id) const;
   bool LedState(int id) const;
   // What the two-digit number display shows: bits 4..7 the left digit, bits
   // 0..3 the right digit (both shown as hexadecimal glyphs), bit 8 set: the

@@ -317,9 +317,10 @@ TEST_F(PanelEditorTest, DraggingAVoiceKnobEditsTheEditTracksParameter) {
   EXPECT_EQ(edits.back().kind, HostEdit::kEnd);
 }
 
-// TRACK VOLUME and VALUE edit a parameter the panel chooses: the host hears
-// that one touched for the whole drag, and none when the knob edits nothing.
-TEST_F(PanelEditorTest, PanelKnobsTouchTheParameterTheyTurn) {
+// TRACK VOLUME, VALUE and the voice section's buttons edit a parameter the
+// panel chooses: the host hears that one touched for the whole press or drag,
+// and none when the control edits nothing.
+TEST_F(PanelEditorTest, PanelControlsTouchTheParameterTheyEdit) {
   OpenAndSettle();
   const auto drag = [this](int id) {
     IControl* knob = Key(Panel(id));
@@ -348,6 +349,12 @@ TEST_F(PanelEditorTest, PanelKnobsTouchTheParameterTheyTurn) {
 
   drag(panel_id::kTrackVolumeKnob);  // no TRACK button held: no parameter
   EXPECT_TRUE(RecordingHost::Edits().empty());
+
+  // The voice section's buttons set the edit track's parameter they name.
+  drag(panel_id::kLfoSquare);
+  EXPECT_TRUE(bracketed(VoiceParamIndex(1, kVoiceLfoShape)));
+  drag(panel_id::kOscPulse);
+  EXPECT_TRUE(bracketed(VoiceParamIndex(1, kVoiceOscPulse)));
 }
 
 TEST_F(PanelEditorTest, KnobShowsItsValueOnlyWhereTheLayoutAskedForIt) {
