@@ -317,79 +317,83 @@ TEST(Recorder, APedalLetUpAfterTheStopHoldsNoNoteOfTheLoop) {
   }
 }
 
-TEST(Recorder, AChordOnAPolyphonicUnisonTrackIsRecordedOnceAndPlaysWithTheVoicesItTookLive) {
-  Session s;
-  s.plug.SetPlain(TrackParamIndex(0, kTrackMode), Track::kPolyphonic);
-  s.plug.SetPlain(VoiceParamIndex(0, kVoiceMode), 1);  // Unison: six voices a key
+// One step of a played passage: at `at` samples after its start, a key
+// (velocity 0 lets it go) or, with `pedal`, the sustain pedal.
+struct Step {
+  int64_t at;
+  int note;
+  int velocity;
+  bool pedal = false;
+};
+
+// Records the steps on track 1 (channel 1) from sample 9600 and stops two
+// quarters later; the recorded events.
+std::vector<std::vector<int>> RecordSteps(Session& s, const std::vector<Step>& steps) {
   s.RunTo(4800);
   StartRecordingSeqA(s);
-  s.RunTo(9600);
-  for (int note : {60, 64, 67}) s.Note(0, note, 100);
-  s.RunTo(14400);
-  const int live = HeldVoices(s.plug, 0);
-  EXPECT_EQ(live, 18);
-  s.RunTo(9600 + kQuarter);
-  for (int note : {60, 64, 67}) s.Note(0, note, 0);
+  for (const Step& step : steps) {
+    s.RunTo(9600 + step.at);
+    if (step.pedal)
+      s.Controller(0, 64, step.velocity);
+    else
+      s.Note(0, step.note, step.velocity);
+  }
   s.RunTo(9600 + 2 * kQuarter);
   s.plug.Sequencing().StopRecording();
-  const std::vector<std::vector<int>> events = {{0, 0x90, 60},   {0, 0x90, 64},   {0, 0x90, 67},
-                                                {192, 0x80, 60}, {192, 0x80, 64}, {192, 0x80, 67}};
-  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()), events);
-  s.RunTo(s.Now() + 4800);
-  EXPECT_EQ(HeldVoices(s.plug, 0), live);
+  return EventList(s.plug.Sequencing().SeqA());
 }
 
-TEST(Recorder, ANoteTheSustainPedalHoldsEndsWhereThePedalLetsItGo) {
-  Session s;
-  s.plug.SetPlain(TrackParamIndex(0, kTrackMode), Track::kPolyphonic);
-  s.RunTo(4800);
-  StartRecordingSeqA(s);
-  const int64_t t0 = 9600;
-  s.RunTo(t0);
-  s.Controller(0, 64, 127);
-  s.Note(0, 60, 100);
-  s.Note(0, 64, 100);
-  s.RunTo(t0 + kQuarter / 4);
-  s.Note(0, 60, 0);
-  s.Note(0, 64, 0);
-  s.RunTo(t0 + kQuarter / 2);
-  s.Note(0, 64, 100);  // again while the pedal holds it: ends where the pedal goes up
-  s.RunTo(t0 + kQuarter * 3 / 4);
-  s.Note(0, 64, 0);
-  s.RunTo(t0 + kQuarter);
-  s.Controller(0, 64, 0);
-  s.RunTo(t0 + kQuarter * 3 / 2);
-  s.Note(0, 67, 100);  // without the pedal: ends with its key
-  s.RunTo(t0 + kQuarter * 7 / 4);
-  s.Note(0, 67, 0);
-  s.RunTo(t0 + 2 * kQuarter);
-  s.plug.Sequencing().StopRecording();
-  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()), (std::vector<std::vector<int>>{{0, 0x90, 60},
-                                                                                  {0, 0x90, 64},
-                                                                                  {96, 0x90, 64},
-                                                                                  {192, 0x80, 60},
-                                                                                  {192, 0x80, 64},
-                                                                                  {288, 0x90, 67},
-                                                                                  {336, 0x80, 67}}));
-}
-
-TEST(Recorder, AMonophonicTrackPlayedLegatoEndsEachNoteWithItsKey) {
-  Session s;  // Monophonic: the next key takes the voice while the last is still down
-  s.RunTo(4800);
-  StartRecordingSeqA(s);
-  const int64_t t0 = 9600;
-  s.RunTo(t0);
-  s.Note(0, 60, 100);
-  s.RunTo(t0 + kQuarter / 2);
-  s.Note(0, 64, 100);
-  s.RunTo(t0 + kQuarter * 3 / 4);
-  s.Note(0, 60, 0);
-  s.RunTo(t0 + kQuarter);
-  s.Note(0, 64, 0);
-  s.RunTo(t0 + 2 * kQuarter);
-  s.plug.Sequencing().StopRecording();
-  EXPECT_EQ(EventList(s.plug.Sequencing().SeqA()),
-            (std::vector<std::vector<int>>{{0, 0x90, 60}, {96, 0x90, 64}, {144, 0x80, 60}, {192, 0x80, 64}}));
+// A note ends in the recording where it ended in sound: a Unison chord is
+// one note a key; the pedal holds a note on (also a key played again under
+// it) until it goes up; on a monophonic track played legato each note ends
+// with its key although the next one took its voice.
+TEST(Recorder, NotesEndInTheRecordingWhereTheyEndedInSound) {
+  constexpr int64_t q = kQuarter;
+  struct Case {
+    int trackMode, voiceMode;
+    std::vector<Step> steps;
+    std::vector<std::vector<int>> events;
+  };
+  const Case cases[] = {
+      {Track::kPolyphonic,
+       1,
+       {{0, 60, 100}, {0, 64, 100}, {0, 67, 100}, {q, 60, 0}, {q, 64, 0}, {q, 67, 0}},
+       {{0, 0x90, 60}, {0, 0x90, 64}, {0, 0x90, 67}, {192, 0x80, 60}, {192, 0x80, 64}, {192, 0x80, 67}}},
+      {Track::kPolyphonic,
+       0,
+       {{0, 0, 127, true},
+        {0, 60, 100},
+        {0, 64, 100},
+        {q / 4, 60, 0},
+        {q / 4, 64, 0},
+        {q / 2, 64, 100},
+        {q * 3 / 4, 64, 0},
+        {q, 0, 0, true},
+        {q * 3 / 2, 67, 100},
+        {q * 7 / 4, 67, 0}},
+       {{0, 0x90, 60},
+        {0, 0x90, 64},
+        {96, 0x90, 64},
+        {192, 0x80, 60},
+        {192, 0x80, 64},
+        {288, 0x90, 67},
+        {336, 0x80, 67}}},
+      {Track::kMonophonic,
+       0,
+       {{0, 60, 100}, {q / 2, 64, 100}, {q * 3 / 4, 60, 0}, {q, 64, 0}},
+       {{0, 0x90, 60}, {96, 0x90, 64}, {144, 0x80, 60}, {192, 0x80, 64}}},
+  };
+  for (const Case& c : cases) {
+    Session s;
+    s.plug.SetPlain(TrackParamIndex(0, kTrackMode), c.trackMode);
+    s.plug.SetPlain(VoiceParamIndex(0, kVoiceMode), c.voiceMode);
+    const int live = c.voiceMode == 1 ? 18 : -1;  // the chord's voices, six a key
+    EXPECT_EQ(RecordSteps(s, c.steps), c.events) << "track mode " << c.trackMode;
+    if (live < 0) continue;
+    // Played back, the chord takes the voices it took live.
+    s.RunTo(s.Now() + 4800);
+    EXPECT_EQ(HeldVoices(s.plug, 0), live);
+  }
 }
 
 TEST(Recorder, OverdubAddsASecondTrackThatPlaysInThePassesAfterIt) {
